@@ -1,0 +1,17 @@
+// Named limits on what a file may claim. Every count, size and index read from a file is checked
+// against these before it sizes an allocation or a loop.
+#pragma once
+#include <cstdint>
+
+namespace xlx {
+constexpr uint32_t kMaxZipEntries = 1000000;              // entries in one package
+constexpr uint64_t kMaxPartBytes = 512ull << 20;          // inflated size of one part
+constexpr uint64_t kMaxPackageBytes = 2ull << 30;         // inflated size of all parts read by one parse
+constexpr uint32_t kMaxZipNameBytes = 255;                // entry names are cut here
+constexpr uint32_t kMaxRows = 1048576;                    // spreadsheet rows
+constexpr uint32_t kMaxColumns = 16384;                   // spreadsheet columns
+constexpr uint32_t kMaxSheets = 65535;
+constexpr uint32_t kMaxXmlDepth = 1024;                   // nesting accepted in an XML part
+constexpr uint32_t kMaxSheetNameUnits = 255;
+constexpr uint32_t kMaxRelationships = 1000000;
+}  // namespace xlx

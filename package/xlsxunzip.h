@@ -1,0 +1,33 @@
+// Access to the parts of a zip package over a host file handle. The part list is built once when
+// a workbook is opened; each read reopens the archive, so no zip state lives between calls.
+// Part names are UTF-16; one leading "/" is ignored; comparison is exact and case-sensitive.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <pugixml.hpp>
+
+namespace xlx {
+
+struct PartList {
+  char16_t** names = nullptr;  // entry names in central-directory order, zero-terminated UTF-16
+  uint32_t* sizes = nullptr;   // uncompressed size of each entry (low 32 bits)
+  int32_t count = 0;           // number of entries
+};
+
+// Lists the entries of the package. When `nameToFind` is given, `found` tells whether an entry of
+// exactly that name exists. 1; -1 memory; -9 not a zip, no entries, too many entries, an
+// encrypted entry or a directory error.
+int32_t BuildPartList(int64_t handle, PartList* list, const char16_t* nameToFind, bool* found);
+// 1 when the part is in the list, else 0.
+int32_t HasPart(const PartList* list, const char16_t* name);
+// Reads a part whole into a host-allocated buffer followed by one zero byte (free with VK_FREE).
+// Bytes read (> 0); 0 when the entry is listed but not met in the archive; -1 memory; -9 absent
+// part, empty entry, size over the limit, data or CRC error.
+int64_t ReadPart(int64_t handle, const char16_t* name, uint8_t** buffer, uint64_t* size, const PartList* list);
+// Reads and parses an XML part from its UTF-8 bytes. 1; 0 nothing to read (document left as it
+// was); -1; -9; -14 (no file handle). A malformed part leaves what the XML library built; a part
+// nested deeper than the limit is left empty.
+int32_t LoadXmlPart(int64_t handle, const PartList* list, const char16_t* name, pugi::xml_document* document);
+void FreePartList(PartList* list);
+
+}  // namespace xlx

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests and the fixtures need; quiet when all are there.
+set -euo pipefail
+pkgs=(
+  g++ clang cmake ninja-build pkg-config make
+  zlib1g-dev libminizip-dev libpugixml-dev libssl-dev
+  libcairo2-dev libpango1.0-dev libfontconfig-dev
+  libpng-dev libjpeg-dev libgif-dev libtiff-dev libwebp-dev librsvg2-dev libwmf-dev libemf2svg-dev
+  libgtest-dev libbenchmark-dev libclang-rt-14-dev
+  fonts-crosextra-carlito fonts-crosextra-caladea fonts-liberation2 fonts-dejavu
+  python3 python3-xlsxwriter python3-openpyxl
+)
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "installing: ${missing[*]}" >&2
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
