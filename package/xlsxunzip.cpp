@@ -1,0 +1,245 @@
+// Zip package access over a host file handle through minizip's I/O callbacks.
+#include "package/xlsxunzip.h"
+
+#include <minizip/unzip.h>
+#include <cstring>
+#include <string>
+
+#include "common/apiutils.h"
+#include "common/limits.h"
+#include "common/resultcodes.h"
+#include "host/kernel/vkkrnx.h"
+
+namespace xlx {
+namespace {
+
+// The "file name" minizip passes to the open callback is this record; nothing is opened.
+struct HandleStream {
+  int64_t handle;
+};
+
+voidpf ZipOpen(voidpf, const void* filename, int) { return const_cast<void*>(filename); }
+
+uLong ZipRead(voidpf, voidpf stream, void* buf, uLong size) {
+  int64_t n = VkReadFile(static_cast<HandleStream*>(stream)->handle, buf, static_cast<int64_t>(size));
+  return n < 0 ? 0 : static_cast<uLong>(n);
+}
+
+uLong ZipWrite(voidpf, voidpf stream, const void* buf, uLong size) {
+  int64_t n = VkWriteFile(static_cast<HandleStream*>(stream)->handle, buf, static_cast<int64_t>(size));
+  return n < 0 ? 0 : static_cast<uLong>(n);
+}
+
+ZPOS64_T ZipTell(voidpf, voidpf stream) {
+  int64_t pos = VkSeekFile(static_cast<HandleStream*>(stream)->handle, 0, VK_SEEK_CUR);
+  return pos < 0 ? static_cast<ZPOS64_T>(-1) : static_cast<ZPOS64_T>(pos);
+}
+
+long ZipSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
+  if (origin != 0 && origin != 1 && origin != 2) return -1;
+  if (offset > static_cast<ZPOS64_T>(INT64_MAX)) return -1;
+  int64_t r = VkSeekFile(static_cast<HandleStream*>(stream)->handle, static_cast<int64_t>(offset), origin);
+  return r == -1 ? -1 : 0;
+}
+
+int ZipClose(voidpf, voidpf) { return 0; }
+int ZipError(voidpf, voidpf) { return 0; }
+
+unzFile OpenArchive(HandleStream* stream) {
+  zlib_filefunc64_def io;
+  std::memset(&io, 0, sizeof io);
+  io.zopen64_file = ZipOpen;
+  io.zread_file = ZipRead;
+  io.zwrite_file = ZipWrite;
+  io.ztell64_file = ZipTell;
+  io.zseek64_file = ZipSeek;
+  io.zclose_file = ZipClose;
+  io.zerror_file = ZipError;
+  if (VkSeekFile(stream->handle, 0, VK_SEEK_SET) < 0) return nullptr;
+  return unzOpen2_64(stream, &io);
+}
+
+// Names are compared without one leading "/".
+const char16_t* SkipOneSlash(const char16_t* name) { return name && name[0] == u'/' ? name + 1 : name; }
+
+bool SameName(const char16_t* a, const char16_t* b) {
+  size_t i = 0;
+  for (; a[i] && b[i]; ++i)
+    if (a[i] != b[i]) return false;
+  return a[i] == b[i];
+}
+
+int32_t IndexOfPart(const PartList* list, const char16_t* name) {
+  if (!list || !name) return -1;
+  name = SkipOneSlash(name);
+  for (int32_t i = 0; i < list->count; ++i)
+    if (list->names[i] && SameName(list->names[i], name)) return i;
+  return -1;
+}
+
+char16_t* CopyToHost(const std::u16string& text) {
+  auto* out = static_cast<char16_t*>(VK_ALLOC(text.size() + 1, sizeof(char16_t)));
+  if (out) std::memcpy(out, text.data(), text.size() * sizeof(char16_t));
+  return out;
+}
+
+// Entry sizes over the part limit are recorded as UINT32_MAX, which no read accepts.
+uint32_t RecordedSize(ZPOS64_T size) { return size > kMaxPartBytes ? UINT32_MAX : static_cast<uint32_t>(size); }
+
+// Positions the archive on the entry at `index` of the part list; 1, 0 (not met) or -9.
+int32_t SeekToEntry(unzFile zip, const PartList* list, int32_t index) {
+  if (unzGoToFirstFile(zip) != UNZ_OK) return XLX_CORRUPT(XLX_ERR_FORMAT, "zip directory start");
+  for (int32_t i = 0;; ++i) {
+    if (i == index) return 1;
+    if (i >= list->count) return 0;
+    int r = unzGoToNextFile(zip);
+    if (r == UNZ_END_OF_LIST_OF_FILE) return 0;
+    if (r != UNZ_OK) return XLX_CORRUPT(XLX_ERR_FORMAT, "zip directory walk");
+  }
+}
+
+// Reads the current entry whole into memory from `allocate`; the data is followed by a zero byte.
+template <typename Allocate, typename Release>
+int64_t ReadCurrentEntry(unzFile zip, uint64_t size, uint8_t** buffer, Allocate allocate, Release release) {
+  if (size == 0 || size > kMaxPartBytes) return XLX_CORRUPT(XLX_ERR_FORMAT, "zip entry size");
+  auto* data = static_cast<uint8_t*>(allocate(static_cast<size_t>(size) + 1));
+  if (!data) return XLX_ERR_MEMORY;
+  std::memset(data, 0, static_cast<size_t>(size) + 1);
+  if (unzOpenCurrentFilePassword(zip, nullptr) != UNZ_OK) {
+    release(data);
+    return XLX_CORRUPT(XLX_ERR_FORMAT, "zip entry open");
+  }
+  uint64_t total = 0;
+  bool failed = false;
+  while (total < size) {
+    uint64_t chunk = size - total < (1u << 30) ? size - total : (1u << 30);
+    int n = unzReadCurrentFile(zip, data + total, static_cast<unsigned>(chunk));
+    if (n < 0) {
+      failed = true;
+      break;
+    }
+    if (n == 0) break;
+    total += static_cast<uint64_t>(n);
+  }
+  int closed = unzCloseCurrentFile(zip);
+  if (failed || total == 0 || closed != UNZ_OK) {
+    release(data);
+    return XLX_CORRUPT(XLX_ERR_FORMAT, "zip entry data or CRC");
+  }
+  *buffer = data;
+  return static_cast<int64_t>(total);
+}
+
+template <typename Allocate, typename Release>
+int64_t ReadPartWith(int64_t handle, const char16_t* name, uint8_t** buffer, uint64_t* size, const PartList* list,
+                     Allocate allocate, Release release) {
+  if (buffer) *buffer = nullptr;
+  if (size) *size = 0;
+  if (!buffer) return XLX_ERR_ARGUMENT;
+  int32_t index = IndexOfPart(list, name);
+  if (index < 0) return XLX_ERR_FORMAT;
+  HandleStream stream{handle};
+  unzFile zip = OpenArchive(&stream);
+  if (!zip) return XLX_CORRUPT(XLX_ERR_FORMAT, "zip open");
+  int64_t result = SeekToEntry(zip, list, index);
+  if (result == 1) {
+    uint64_t entrySize = list->sizes[index];
+    if (size) *size = entrySize;
+    result = ReadCurrentEntry(zip, entrySize, buffer, allocate, release);
+  }
+  unzClose(zip);
+  return result;
+}
+
+}  // namespace
+
+int32_t BuildPartList(int64_t handle, PartList* list, const char16_t* nameToFind, bool* found) {
+  if (found) *found = false;
+  if (!list) return XLX_ERR_ARGUMENT;
+  *list = PartList{};
+  HandleStream stream{handle};
+  unzFile zip = OpenArchive(&stream);
+  if (!zip) return XLX_CORRUPT(XLX_ERR_FORMAT, "not a zip archive");
+  unz_global_info64 global;
+  if (unzGetGlobalInfo64(zip, &global) != UNZ_OK || global.number_entry == 0 || global.number_entry > kMaxZipEntries) {
+    unzClose(zip);
+    return XLX_CORRUPT(XLX_ERR_FORMAT, "zip entry count");
+  }
+  int32_t declared = static_cast<int32_t>(global.number_entry);
+  list->names = static_cast<char16_t**>(VK_ALLOC(declared, sizeof(char16_t*)));
+  list->sizes = static_cast<uint32_t*>(VK_ALLOC(declared, sizeof(uint32_t)));
+  if (!list->names || !list->sizes) {
+    unzClose(zip);
+    FreePartList(list);
+    return XLX_ERR_MEMORY;
+  }
+  const char16_t* wanted = SkipOneSlash(nameToFind);
+  int32_t result = XLX_OK;
+  int r = unzGoToFirstFile(zip);
+  for (int32_t i = 0; i < declared; ++i) {
+    unz_file_info64 info;
+    char rawName[kMaxZipNameBytes + 1] = {0};
+    if (r != UNZ_OK || unzGetCurrentFileInfo64(zip, &info, rawName, sizeof rawName, nullptr, 0, nullptr, 0) != UNZ_OK) {
+      result = XLX_CORRUPT(XLX_ERR_FORMAT, "zip entry header");
+      break;
+    }
+    if (info.flag & 1) {
+      result = XLX_CORRUPT(XLX_ERR_FORMAT, "encrypted zip entry");
+      break;
+    }
+    std::u16string converted = Utf8ToUtf16(rawName);
+    list->names[i] = CopyToHost(converted);
+    if (!list->names[i]) {
+      result = XLX_ERR_MEMORY;
+      break;
+    }
+    list->sizes[i] = RecordedSize(info.uncompressed_size);
+    list->count = i + 1;
+    if (wanted && found && !*found && SameName(list->names[i], wanted)) *found = true;
+    if (i + 1 < declared) r = unzGoToNextFile(zip);
+  }
+  unzClose(zip);
+  if (result != XLX_OK) {
+    FreePartList(list);
+    if (found) *found = false;
+  }
+  return result;
+}
+
+int32_t HasPart(const PartList* list, const char16_t* name) { return IndexOfPart(list, name) >= 0 ? 1 : 0; }
+
+int64_t ReadPart(int64_t handle, const char16_t* name, uint8_t** buffer, uint64_t* size, const PartList* list) {
+  return ReadPartWith(
+      handle, name, buffer, size, list, [](size_t n) { return VK_ALLOC(n, 1); }, [](void* p) { VK_FREE(p); });
+}
+
+int32_t LoadXmlPart(int64_t handle, const PartList* list, const char16_t* name, pugi::xml_document* document) {
+  if (handle == -1) return XLX_ERR_REOPEN;
+  if (!document) return XLX_ERR_ARGUMENT;
+  // Read straight into pugixml's own memory so the DOM is built in place, without a copy.
+  auto allocate = [](size_t n) { return pugi::get_memory_allocation_function()(n); };
+  auto release = [](void* p) { pugi::get_memory_deallocation_function()(p); };
+  uint8_t* data = nullptr;
+  uint64_t size = 0;
+  int64_t n = ReadPartWith(handle, name, &data, &size, list, allocate, release);
+  if (n <= 0) return static_cast<int32_t>(n);
+  if (data[0] == 0) {
+    release(data);
+    return 0;
+  }
+  document->load_buffer_inplace_own(data, static_cast<size_t>(n), pugi::parse_default | pugi::parse_ws_pcdata_single,
+                                     pugi::encoding_auto);
+  return XLX_OK;
+}
+
+void FreePartList(PartList* list) {
+  if (!list) return;
+  if (list->names) {
+    for (int32_t i = 0; i < list->count; ++i) VK_FREE(list->names[i]);
+    VK_FREE(list->names);
+  }
+  VK_FREE(list->sizes);
+  *list = PartList{};
+}
+
+}  // namespace xlx
