@@ -16,6 +16,7 @@ struct BlockHeader {
   const char* file;
   int line;
   uint32_t magic;
+  uint64_t pad;
 };
 static_assert(sizeof(BlockHeader) % 16 == 0, "keep blocks 16-byte aligned");
 
@@ -23,7 +24,7 @@ constexpr uint32_t kMagicLive = 0x4B4C4256;  // "VBLK"
 constexpr uint32_t kMagicFreed = 0x44455246;
 
 std::mutex g_listLock;
-BlockHeader g_list = {&g_list, &g_list, 0, nullptr, 0, 0};
+BlockHeader g_list = {&g_list, &g_list, 0, nullptr, 0, 0, 0};
 std::atomic<size_t> g_live{0};
 std::atomic<long long> g_budget{-1};
 

@@ -1,0 +1,273 @@
+// Zip package access and relationship resolution.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "common/apiutils.h"
+#include "common/resultcodes.h"
+#include "host/kernel/vkkrnx.h"
+#include "package/relationships.h"
+#include "package/xlsxunzip.h"
+#include "tests/support/testsupport.h"
+#include "tests/support/zipbuilder.h"
+
+using namespace xlx;
+using xlxtest::BuildZip;
+using xlxtest::ZipEntry;
+
+namespace {
+
+// A memory-backed package, its part list, and a leak check on the way out.
+class Package {
+ public:
+  explicit Package(std::vector<unsigned char> bytes) : bytes_(std::move(bytes)) {
+    handle_ = VkOpenMemoryFile(bytes_.data(), bytes_.size());
+    built_ = BuildPartList(handle_, &list_, nullptr, nullptr);
+  }
+  explicit Package(const std::vector<ZipEntry>& entries) : Package(BuildZip(entries)) {}
+  ~Package() {
+    FreePartList(&list_);
+    VkCloseFile(handle_);
+  }
+  int32_t built() const { return built_; }
+  const PartList* list() const { return &list_; }
+  int64_t handle() const { return handle_; }
+  PackageSource source() const { return PackageSource{handle_, &list_}; }
+  std::string Read(const char16_t* name, int64_t* result) {
+    uint8_t* data = nullptr;
+    uint64_t size = 0;
+    *result = ReadPart(handle_, name, &data, &size, &list_);
+    std::string text = data ? std::string(reinterpret_cast<char*>(data), static_cast<size_t>(*result)) : "";
+    if (data) EXPECT_EQ(data[*result], 0) << "data is followed by a zero byte";
+    VK_FREE(data);
+    return text;
+  }
+  std::vector<unsigned char>& bytes() { return bytes_; }
+
+ private:
+  std::vector<unsigned char> bytes_;
+  int64_t handle_ = -1;
+  PartList list_;
+  int32_t built_ = 0;
+};
+
+class PackageTest : public ::testing::Test {
+ protected:
+  void SetUp() override { live_ = VkLiveAllocations(); }
+  void TearDown() override { EXPECT_EQ(VkLiveAllocations(), live_) << "host allocations leaked"; }
+  size_t live_ = 0;
+};
+
+TEST_F(PackageTest, ListsEntriesInDirectoryOrderAndReadsThemWhole) {
+  Package p({{"b.xml", "<b/>"}, {"a/c.bin", std::string(5000, 'x')}, {"d.txt", "hello", nullptr, true}});
+  ASSERT_EQ(p.built(), XLX_OK);
+  ASSERT_EQ(p.list()->count, 3);
+  EXPECT_EQ(std::u16string(p.list()->names[0]), u"b.xml");
+  EXPECT_EQ(std::u16string(p.list()->names[1]), u"a/c.bin");
+  EXPECT_EQ(p.list()->sizes[1], 5000u);
+  int64_t r = 0;
+  EXPECT_EQ(p.Read(u"a/c.bin", &r), std::string(5000, 'x'));
+  EXPECT_EQ(r, 5000);
+  EXPECT_EQ(p.Read(u"d.txt", &r), "hello");
+}
+
+TEST_F(PackageTest, NamesMatchExactlyWithOneOptionalLeadingSlash) {
+  Package p({{"xl/workbook.xml", "<w/>"}, {"xl/Caf\xc3\xa9.xml", "<c/>"}});
+  ASSERT_EQ(p.built(), XLX_OK);
+  struct Case {
+    const char16_t* name;
+    int32_t has;
+  } cases[] = {{u"xl/workbook.xml", 1}, {u"/xl/workbook.xml", 1},  {u"//xl/workbook.xml", 0},
+               {u"XL/workbook.xml", 0}, {u"xl/Workbook.xml", 0},   {u"xl/Caf\u00e9.xml", 1},
+               {u"xl/Cafe.xml", 0},     {u"", 0}};
+  for (const Case& c : cases) EXPECT_EQ(HasPart(p.list(), c.name), c.has) << xlx::Utf16Length(c.name);
+  int64_t r = 0;
+  EXPECT_EQ(p.Read(u"/xl/Caf\u00e9.xml", &r), "<c/>");
+  p.Read(u"XL/workbook.xml", &r);
+  EXPECT_EQ(r, XLX_ERR_FORMAT);
+  bool found = false;
+  PartList list;
+  EXPECT_EQ(BuildPartList(p.handle(), &list, u"/xl/workbook.xml", &found), XLX_OK);
+  EXPECT_TRUE(found);
+  FreePartList(&list);
+}
+
+TEST_F(PackageTest, RefusesEncryptedEntriesAndEmptyEntries) {
+  Package encrypted({{"a.xml", "<a/>"}, {"secret.xml", "<s/>", "pw"}});
+  EXPECT_EQ(encrypted.built(), XLX_ERR_FORMAT);
+  EXPECT_EQ(encrypted.list()->count, 0);
+  Package empty({{"empty.xml", ""}, {"a.xml", "<a/>"}});
+  ASSERT_EQ(empty.built(), XLX_OK);
+  int64_t r = 0;
+  empty.Read(u"empty.xml", &r);
+  EXPECT_EQ(r, XLX_ERR_FORMAT);
+  pugi::xml_document doc;
+  EXPECT_EQ(LoadXmlPart(empty.handle(), empty.list(), u"empty.xml", &doc), XLX_ERR_FORMAT);
+  EXPECT_EQ(LoadXmlPart(-1, empty.list(), u"a.xml", &doc), XLX_ERR_REOPEN);
+  EXPECT_EQ(LoadXmlPart(empty.handle(), empty.list(), u"a.xml", &doc), XLX_OK);
+  EXPECT_STREQ(doc.first_child().name(), "a");
+}
+
+TEST_F(PackageTest, BadArchivesFailWithFormatCode) {
+  std::vector<unsigned char> good = BuildZip({{"a.xml", std::string(300, 'a')}, {"b.xml", "<b/>"}});
+  std::vector<std::vector<unsigned char>> bad = {
+      {},
+      {'P', 'K', 3, 4},
+      std::vector<unsigned char>(good.begin(), good.begin() + static_cast<long>(good.size() / 2)),
+      std::vector<unsigned char>(good.begin(), good.end() - 10),
+      std::vector<unsigned char>(200, 0x41),
+  };
+  for (size_t i = 0; i < bad.size(); ++i) {
+    Package p(bad[i]);
+    EXPECT_EQ(p.built(), XLX_ERR_FORMAT) << "case " << i;
+  }
+}
+
+// Offsets into the end-of-central-directory record and the first central header.
+size_t FindSignature(const std::vector<unsigned char>& b, uint32_t sig, size_t from_end) {
+  for (size_t i = b.size() - from_end; i-- > 0;)
+    if (b[i] == (sig & 0xFF) && b[i + 1] == ((sig >> 8) & 0xFF) && b[i + 2] == ((sig >> 16) & 0xFF) && b[i + 3] == (sig >> 24))
+      return i;
+  return std::string::npos;
+}
+
+TEST_F(PackageTest, LyingDirectoryAndAbsurdSizesNeverCrash) {
+  std::vector<unsigned char> good = BuildZip({{"a.xml", std::string(300, 'a')}, {"b.xml", "<b/>"}});
+  {
+    // The end record claims more entries than the directory holds.
+    std::vector<unsigned char> b = good;
+    size_t eocd = FindSignature(b, 0x06054b50, 4);
+    b[eocd + 8] = 0xFF, b[eocd + 9] = 0x7F, b[eocd + 10] = 0xFF, b[eocd + 11] = 0x7F;
+    Package p(b);
+    EXPECT_EQ(p.built(), XLX_ERR_FORMAT);
+  }
+  {
+    // The central directory says a.xml inflates to 4 GB; the list caps it and reads refuse it.
+    std::vector<unsigned char> b = good;
+    size_t central = FindSignature(b, 0x02014b50, 4);
+    while (central != std::string::npos && !(b[central + 46] == 'a')) central = FindSignature(std::vector<unsigned char>(b.begin(), b.begin() + static_cast<long>(central)), 0x02014b50, 4);
+    ASSERT_NE(central, std::string::npos);
+    b[central + 24] = 0xF0, b[central + 25] = 0xFF, b[central + 26] = 0xFF, b[central + 27] = 0xFF;
+    Package p(b);
+    ASSERT_EQ(p.built(), XLX_OK);
+    int64_t r = 0;
+    p.Read(u"a.xml", &r);
+    EXPECT_EQ(r, XLX_ERR_FORMAT);
+    EXPECT_EQ(p.Read(u"b.xml", &r), "<b/>");
+  }
+  {
+    // Flipped data bytes fail the inflate or the CRC check.
+    std::vector<unsigned char> b = BuildZip({{"a.xml", std::string(2000, 'q'), nullptr, true}});
+    b[100] ^= 0x55;
+    Package p(b);
+    ASSERT_EQ(p.built(), XLX_OK);
+    int64_t r = 0;
+    p.Read(u"a.xml", &r);
+    EXPECT_EQ(r, XLX_ERR_FORMAT);
+  }
+}
+
+struct TargetCase {
+  const char16_t* sourceDir;
+  const char16_t* target;
+  const char16_t* dir;
+  const char16_t* name;
+  const char16_t* path;
+};
+
+TEST_F(PackageTest, ResolvesTargetsAgainstTheSourceFolder) {
+  const TargetCase cases[] = {
+      {u"", u"xl/workbook.xml", u"xl", u"workbook.xml", u"xl/workbook.xml"},
+      {u"", u"/xl/workbook.xml", u"/xl", u"workbook.xml", u"/xl/workbook.xml"},
+      {u"xl", u"worksheets/sheet1.xml", u"xl/worksheets", u"sheet1.xml", u"xl/worksheets/sheet1.xml"},
+      {u"xl", u"/xl/worksheets/sheet1.xml", u"xl/worksheets", u"sheet1.xml", u"xl/worksheets/sheet1.xml"},
+      {u"xl/worksheets", u"../drawings/drawing1.xml", u"xl/drawings", u"drawing1.xml", u"xl/drawings/drawing1.xml"},
+      {u"xl/drawings", u"/xl/media/image1.png", u"xl/media", u"image1.png", u"xl/media/image1.png"},
+      {u"xl", u"styles.xml", u"xl", u"styles.xml", u"xl/styles.xml"},
+      {u"", u"docProps/core.xml", u"docProps", u"core.xml", u"docProps/core.xml"},
+      {u"xl/worksheets", u"../../../../x.xml", u"", u"x.xml", u"/x.xml"},
+  };
+  for (const TargetCase& c : cases) {
+    Relationship r{};
+    ASSERT_EQ(ResolveRelationshipTarget(c.sourceDir, c.target, &r), XLX_OK);
+    EXPECT_EQ(std::u16string(r.targetDir), c.dir) << xlx::Utf16Length(c.target);
+    EXPECT_EQ(std::u16string(r.targetName), c.name);
+    EXPECT_EQ(std::u16string(r.targetPath), c.path);
+    for (char16_t* f : {r.targetDir, r.targetName, r.targetPath}) VK_FREE(f);
+  }
+}
+
+TEST_F(PackageTest, ReadsRelationshipsAndLooksThemUpIgnoringCase) {
+  std::vector<ZipEntry> entries = xlxtest::MinimalWorkbookEntries({"One", "Two"});
+  entries.push_back({"xl/worksheets/_rels/sheet1.xml.rels",
+                     "<Relationships><Relationship Id=\"rId9\" Type=\"http://x/drawing\" Target=\"../drawings/d1.xml\"/>"
+                     "<Relationship/><Relationship Id=\"ext\" Type=\"http://x/hyperlink/\" Target=\"http://a/b\" TargetMode=\"External\"/>"
+                     "</Relationships>"});
+  Package p(entries);
+  ASSERT_EQ(p.built(), XLX_OK);
+  WorkbookLocation where;
+  ASSERT_EQ(LocateWorkbookPart(p.source(), &where), XLX_OK);
+  EXPECT_EQ(where.path, u"xl/workbook.xml");
+  EXPECT_FALSE(where.isBinary);
+
+  Relationship* recs = nullptr;
+  int32_t n = 0;
+  ASSERT_EQ(ReadRelationships(p.source(), u"xl", u"workbook.xml", &recs, &n), XLX_OK);
+  ASSERT_EQ(n, 2);
+  const Relationship* second = FindRelationshipById(recs, n, u"RID2");
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(std::u16string(second->targetPath), u"xl/worksheets/sheet2.xml");
+  EXPECT_NE(FindRelationshipByType(recs, n, u"WORKSHEET"), nullptr);
+  EXPECT_EQ(FindRelationshipByType(recs, n, u"theme"), nullptr);
+  FreeRelationships(recs, n);
+
+  ASSERT_EQ(ReadRelationships(p.source(), u"xl/worksheets", u"sheet1.xml", &recs, &n), XLX_OK);
+  ASSERT_EQ(n, 3);
+  EXPECT_EQ(std::u16string(recs[0].targetPath), u"xl/drawings/d1.xml");
+  EXPECT_EQ(recs[1].id, nullptr) << "an element without attributes keeps an empty record";
+  EXPECT_EQ(FindRelationshipById(recs, n, nullptr), nullptr);
+  EXPECT_EQ(recs[2].typeName, nullptr) << "a Type ending in / has no type name";
+  EXPECT_EQ(std::u16string(recs[2].targetMode), u"External");
+  FreeRelationships(recs, n);
+
+  ASSERT_EQ(ReadRelationships(p.source(), u"xl/worksheets", u"sheet2.xml", &recs, &n), XLX_OK);
+  EXPECT_EQ(n, 0);
+  EXPECT_EQ(ReadRelationships(p.source(), u"xl", u"workbook.xml", nullptr, &n), XLX_ERR_ARGUMENT);
+}
+
+TEST_F(PackageTest, WorkbookWalkFailsWithoutOfficeDocument) {
+  Package none(std::vector<ZipEntry>{{"a.xml", "<a/>"}});
+  WorkbookLocation where;
+  EXPECT_EQ(LocateWorkbookPart(none.source(), &where), XLX_ERR_FORMAT);
+  Package wrongType(std::vector<ZipEntry>{{"_rels/.rels", "<Relationships><Relationship Id=\"r\" Type=\"http://x/styles\" Target=\"s.xml\"/></Relationships>"}});
+  EXPECT_EQ(LocateWorkbookPart(wrongType.source(), &where), XLX_ERR_FORMAT);
+  Package binary(std::vector<ZipEntry>{{"_rels/.rels",
+                   "<Relationships><Relationship Id=\"r\" Type=\"http://x/OFFICEDOCUMENT\" Target=\"/xl/workbook.bin\"/></Relationships>"}});
+  ASSERT_EQ(LocateWorkbookPart(binary.source(), &where), XLX_OK);
+  EXPECT_TRUE(where.isBinary);
+  EXPECT_EQ(where.path, u"/xl/workbook.bin");
+}
+
+TEST_F(PackageTest, CorpusPackagesListAndReadTheirWorkbookPart) {
+  int listed = 0;
+  for (const std::string& sub : {"xlsx", "xlsb", "hostile"}) {
+    for (const std::string& file : xlxtest::CorpusFiles(sub)) {
+      std::vector<unsigned char> bytes = xlxtest::ReadWholeFile(file);
+      Package p(bytes);
+      if (p.built() != XLX_OK) {
+        EXPECT_EQ(p.built(), XLX_ERR_FORMAT) << file;
+        continue;
+      }
+      ++listed;
+      WorkbookLocation where;
+      if (LocateWorkbookPart(p.source(), &where) != XLX_OK) continue;
+      pugi::xml_document doc;
+      int32_t r = LoadXmlPart(p.handle(), p.list(), where.path.c_str(), &doc);
+      EXPECT_TRUE(r == XLX_OK || r == 0 || r == XLX_ERR_FORMAT) << file << " " << r;
+    }
+  }
+  if (!xlxtest::CorpusFiles("xlsx").empty()) EXPECT_GT(listed, 300);
+}
+
+}  // namespace
