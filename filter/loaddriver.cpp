@@ -1,0 +1,180 @@
+// fltLoad's native driver: draws one page into a 24-bit bitmap and delivers it row by row.
+#include <cstring>
+
+#include "common/resultcodes.h"
+#include "filter/documentcontext.h"
+#include "filter/filtercache.h"
+#include "filter/xlxfilter.h"
+#include "host/kernel/vkkrnx.h"
+#include "package/encryptionsniffer.h"
+
+namespace xlx {
+namespace {
+
+// Everything a load call may have to undo on its way out.
+struct LoadState {
+  WorkbookCache* cache = nullptr;  // reused cache, read lock held
+  bool readLockHeld = false;
+  bool tempFileMade = false;
+  char16_t tempPath[260] = {0};
+  _BITMAPHANDLE bitmap{};
+  bool bitmapMade = false;
+};
+
+void EndLoad(LoadState& s) {
+  if (s.tempFileMade) VkDeleteFile(s.tempPath);
+  if (s.bitmapMade) VkFreeBitmap(&s.bitmap);
+  if (s.readLockHeld) ReleaseCacheRead(s.cache);
+}
+
+// Opens and sniffs the source file for a private parse. 1, -10, or the sniffer's code.
+int32_t CheckSourceFile(_LOADDISPATCH* d) {
+  int64_t handle = VkOpenFile(d->pszFileName, VK_OPEN_READ | VK_OPEN_BINARY, 0);
+  if (handle == -1) return XLX_ERR_OPEN;
+  int32_t kind = 0;
+  bool encrypted = false;
+  int32_t r = SniffEncryption(handle, &kind, &encrypted);
+  VkCloseFile(handle);
+  if (r != XLX_OK) return r;
+  if (kind != kDocPackage) return XLX_ERR_FORMAT;
+  if (encrypted) return XLX_ERR_NO_PASSWORD;
+  return XLX_OK;
+}
+
+int32_t PrepareBitmap(_LOADDISPATCH* d, LoadState& s) {
+  const _BITMAPHANDLE* t = d->pBitmap;
+  if (!t) return XLX_ERR_ARGUMENT;
+  int32_t r;
+  if (d->uHeaderOnly) {
+    r = VkInitBitmapHeader(&s.bitmap, sizeof(_BITMAPHANDLE), t->uWidth, t->uHeight, 24);
+  } else {
+    uint32_t w = t->uWidth, h = t->uHeight;
+    if (d->uRequestedWidth && d->uRequestedHeight && d->uRequestedWidth < w && d->uRequestedHeight < h) {
+      w = d->uRequestedWidth;
+      h = d->uRequestedHeight;
+    }
+    r = VkCreateBitmap(&s.bitmap, sizeof(_BITMAPHANDLE), 1, w, h, 24, 1, nullptr, 1, nullptr, 0);
+    s.bitmapMade = r == XLX_OK;
+  }
+  if (r != XLX_OK) return r;
+  s.bitmap.uXResolution = t->uXResolution;
+  s.bitmap.uYResolution = t->uYResolution;
+  return XLX_OK;
+}
+
+int32_t DeliverRows(_LOADDISPATCH* d, _BITMAPHANDLE* bitmap) {
+  if (!(bitmap->uFlags & BITMAP_ALLOCATED)) return XLX_ERR_NO_PIXELS;
+  auto* row = static_cast<uint8_t*>(VK_ALLOC(bitmap->uBytesPerLine ? bitmap->uBytesPerLine : 1, 1));
+  if (!row) return XLX_ERR_MEMORY;
+  int32_t r = VkBeginBitmapAccess(bitmap);
+  const bool begun = r == XLX_OK;
+  const int32_t height = static_cast<int32_t>(bitmap->uHeight);
+  for (int32_t y = 0; y < height && r == XLX_OK; ++y) {
+    int32_t copied = VkGetBitmapRow(bitmap, row, y, bitmap->uBytesPerLine);
+    if (copied < 1) {
+      r = copied;
+      break;
+    }
+    uint32_t flags = 3 | (y == 0 ? 4u : 0u) | (y == height - 1 ? 8u : 0u);
+    r = d->pfnRowDelivery ? d->pfnRowDelivery(d->pFileInfo, bitmap, row, flags, y, 1, d->uRowDeliveryUser) : XLX_OK;
+  }
+  if (begun) VkEndBitmapAccess(bitmap);
+  VK_FREE(row);
+  return r;
+}
+
+uint32_t ClampPage(uint32_t page, int32_t total) {
+  if (total > 0 && page > static_cast<uint32_t>(total)) return static_cast<uint32_t>(total);
+  return page < 1 ? 1 : page;
+}
+
+// Parses privately or takes the cached parse, then draws the requested page.
+int32_t RenderPage(_LOADDISPATCH* d, ViewOptions* view, _BITMAPHANDLE* bitmap, bool headerOnly, WorkbookCache* cache,
+                   bool parseNeeded) {
+  DocumentContext* c = CreateDocumentContext(*view, d, d->pProgress);
+  if (!c) return XLX_ERR_MEMORY;
+  const DocumentSteps& steps = GetDocumentSteps();
+  int32_t r = XLX_OK;
+  try {
+    if (parseNeeded) {
+      r = PollProgress(d->pProgress);
+      const char16_t* path = view->decryptedPathInUse ? view->decryptedPath : d->pszFileName;
+      if (r == XLX_OK) r = steps.parse(c, path);
+      if (r == XLX_OK) r = PollProgress(d->pProgress);
+    } else {
+      r = AdoptCachedResults(cache, c);
+    }
+    if (r == XLX_OK) {
+      c->nPageNumber = ClampPage(c->nPageNumber, c->totalPageCount);
+      view->pageNumber = c->nPageNumber;
+      LocatePage(*c, c->nPageNumber, &c->nCurrWorksheet, &c->nCurrPageInSheet);
+      r = steps.draw(c, bitmap, headerOnly);
+    }
+  } catch (...) {
+    r = XLX_ERR_FORMAT;
+  }
+  if (parseNeeded && c->pParsed) steps.release(c->pParsed);
+  FreeDocumentContext(c);
+  return r;
+}
+
+int32_t RunLoad(_LOADDISPATCH* d, LoadState& s) {
+  ScreenResolution screen = GetScreenResolution();
+  int32_t r = PollProgress(d->pProgress);
+  if (r != XLX_OK) return r;
+  if (d->pLoadFileOption->nPageNumber <= 0) {
+    d->pLoadFileOption->nPageNumber = 1;
+    if (d->pFileInfo) d->pFileInfo->uPageNumber = 1;
+  }
+  s.cache = FindCache(d->pFilterData);
+  bool parseNeeded = true;
+  if (s.cache) {
+    r = AcquireCacheRead(s.cache);
+    if (r != XLX_OK) return r;
+    s.readLockHeld = true;
+    if (CacheOptionsEqual(s.cache, d->dispatchRasterizeDocOptions)) {
+      parseNeeded = false;
+    } else {
+      ReleaseCacheRead(s.cache);
+      s.readLockHeld = false;
+    }
+  }
+  if (parseNeeded) {
+    r = CheckSourceFile(d);
+    if (r != XLX_OK) return r;
+  }
+  _RASTERIZEDOCOPTIONS normalized;
+  r = NormalizePageGeometry(d->dispatchRasterizeDocOptions, d->pfnUnitConverter, screen, &normalized);
+  if (r != XLX_OK) return r;
+  ViewOptions view;
+  uint32_t flags = parseNeeded ? d->dispatchXlxFlags : CachedFlags(s.cache);
+  BuildViewOptions(normalized, flags, static_cast<uint32_t>(d->pLoadFileOption->nPageNumber), &view);
+  r = PrepareBitmap(d, s);
+  if (r != XLX_OK) return r;
+  r = PollProgress(d->pProgress);
+  if (r != XLX_OK) return r;
+  const bool headerOnly = d->uHeaderOnly != 0;
+  try {
+    r = RenderPage(d, &view, &s.bitmap, headerOnly, s.cache, parseNeeded);
+  } catch (...) {
+    return XLX_ERR_RENDER_EXCEPTION;
+  }
+  if (r != XLX_OK) return r;
+  if (!headerOnly) {
+    r = DeliverRows(d, &s.bitmap);
+    if (r != XLX_OK) return r;
+  }
+  return PollProgress(d->pProgress);
+}
+
+}  // namespace
+
+int32_t LoadDriver(_LOADDISPATCH* d) {
+  if (!d || !d->pLoadFileOption) return XLX_ERR_ARGUMENT;
+  LoadState state;
+  int32_t r = RunLoad(d, state);
+  EndLoad(state);
+  return r;
+}
+
+}  // namespace xlx

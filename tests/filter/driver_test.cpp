@@ -1,0 +1,461 @@
+// The entry points and drivers, through fake parse/layout/draw steps and through real packages.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <dlfcn.h>
+#include <set>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "common/resultcodes.h"
+#include "filter/documentcontext.h"
+#include "filter/xlxfilter.h"
+#include "host/kernel/vkkrnx.h"
+#include "tests/support/testsupport.h"
+#include "tests/support/zipbuilder.h"
+
+using namespace xlx;
+
+namespace {
+
+// ---- fake document steps: three sheets of 1, 3 and 2 pages -----------------------------------
+struct FakeState {
+  int parses = 0;
+  int draws = 0;
+  int lastSheet = -1, lastPage = -1;
+  int32_t parseResult = XLX_OK;
+  bool throwInParse = false;
+  bool throwInDraw = false;
+  std::u16string lastPath;
+} g_fake;
+
+struct ParsedWorkbookFake {
+  int pages[3] = {1, 3, 2};
+};
+
+int32_t FakeParse(DocumentContext* c, const char16_t* path) {
+  ++g_fake.parses;
+  g_fake.lastPath = path ? path : u"";
+  if (g_fake.throwInParse) throw 1;
+  if (g_fake.parseResult != XLX_OK) return g_fake.parseResult;
+  c->pParsed = reinterpret_cast<ParsedWorkbook*>(new ParsedWorkbookFake);
+  c->nSheetCount = 3;
+  c->totalPageCount = c->loadMode == 2 ? 6 : 3;
+  c->xlsxFormatCode = kFormatXlsx;
+  return XLX_OK;
+}
+int32_t FakePageCount(const ParsedWorkbook* p, int32_t sheet) {
+  return reinterpret_cast<const ParsedWorkbookFake*>(p)->pages[sheet];
+}
+int32_t FakePageInfo(const ParsedWorkbook*, int32_t sheet, int32_t page, _PAGEINFO* info) {
+  info->nWidth = 100 + 10 * sheet + page;
+  info->nHeight = 200 + 10 * sheet + page;
+  return XLX_OK;
+}
+int32_t FakeDraw(DocumentContext* c, _BITMAPHANDLE* b, bool headerOnly) {
+  ++g_fake.draws;
+  if (g_fake.throwInDraw) throw 2;
+  g_fake.lastSheet = c->nCurrWorksheet;
+  g_fake.lastPage = c->nCurrPageInSheet;
+  if (!headerOnly && b->pData) b->pData[0] = 0x12;  // mark the first pixel
+  return XLX_OK;
+}
+void FakeRelease(ParsedWorkbook* p) { delete reinterpret_cast<ParsedWorkbookFake*>(p); }
+const DocumentSteps kFakeSteps = {FakeParse, FakePageCount, FakePageInfo, FakeDraw, FakeRelease};
+
+// ---- host side -------------------------------------------------------------------------------
+double InchConverter(double v, int32_t, uint32_t, uint32_t unit, uint32_t, uint32_t) {
+  return unit == 2 ? v / 25.4 : v;  // unit 2: millimetres, else inches
+}
+
+struct Delivered {
+  std::vector<uint32_t> flags;
+  std::vector<int32_t> rows;
+  int32_t answer = 1;
+  int32_t stopAfter = -1;
+  uint8_t firstByte = 0;
+};
+
+int32_t Deliver(_FILEINFO*, _BITMAPHANDLE*, const uint8_t* row, uint32_t flags, int32_t y, int32_t count, uint64_t user) {
+  auto* d = reinterpret_cast<Delivered*>(user);
+  EXPECT_EQ(count, 1);
+  if (y == 0) d->firstByte = row[0];
+  d->flags.push_back(flags);
+  d->rows.push_back(y);
+  if (d->stopAfter >= 0 && static_cast<int32_t>(d->rows.size()) > d->stopAfter) return d->answer;
+  return 1;
+}
+
+int32_t g_progressAnswer = 1;
+int g_progressCalls = 0;
+int32_t Progress(int32_t, uint64_t user) {
+  ++g_progressCalls;
+  return user == 7 ? g_progressAnswer : 1;
+}
+
+std::string WriteTempFile(const std::vector<unsigned char>& bytes) {
+  char path[] = "/tmp/xlxdrvXXXXXX";
+  int fd = mkstemp(path);
+  if (!bytes.empty()) EXPECT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  close(fd);
+  return path;
+}
+
+// An info request over a real file; the records are filled byte by byte at their offsets, as a
+// host built separately would.
+class InfoRequest {
+ public:
+  explicit InfoRequest(const std::vector<unsigned char>& fileBytes) : path_(WriteTempFile(fileBytes)) {
+    path16_ = xlxtest::U16(path_);
+    hFile_ = VkOpenFile(path16_.c_str(), VK_OPEN_READ, 0);
+    std::memset(raw_, 0, sizeof raw_);
+    std::memset(&fileInfo_, 0, sizeof fileInfo_);
+    std::memset(&option_, 0, sizeof option_);
+    fileInfo_.uStructSize = sizeof(_FILEINFO);
+    Put(0, path16_.c_str());
+    Put(12, hFile_);
+    Put(20, &fileInfo_);
+    Put(56, &option_);
+    SetPage(1);
+    SetOptions(8.5, 11, 0, 0, 0, 0, 1, 96, 96, 0);
+    Put(1016, &InchConverter);
+  }
+  ~InfoRequest() {
+    VkCloseFile(hFile_);
+    unlink(path_.c_str());
+  }
+  template <typename T>
+  void Put(size_t offset, T value) {
+    std::memcpy(raw_ + offset, &value, sizeof value);
+  }
+  void SetPage(int32_t page) { std::memcpy(reinterpret_cast<uint8_t*>(&option_) + 20, &page, 4); }
+  int32_t Page() const { return option_.nPageNumber; }
+  void SetFlags(uint32_t flags) { Put(944, flags); }
+  void SetOptions(double w, double h, double l, double t, double r, double b, uint32_t unit, uint32_t xr, uint32_t yr,
+                  uint32_t mode) {
+    size_t o = 948;
+    Put(o, uint32_t{68});
+    Put(o + 4, w), Put(o + 12, h), Put(o + 20, l), Put(o + 28, t), Put(o + 36, r), Put(o + 44, b);
+    Put(o + 52, unit), Put(o + 56, xr), Put(o + 60, yr), Put(o + 64, mode);
+  }
+  void SetProgress(ProgressCallback* p) { Put(1380, p); }
+  int32_t Call() { return fltInfo(reinterpret_cast<_INFODISPATCH*>(raw_)); }
+  _INFODISPATCH* dispatch() { return reinterpret_cast<_INFODISPATCH*>(raw_); }
+  _FILEINFO& info() { return fileInfo_; }
+  const std::u16string& path16() const { return path16_; }
+
+ private:
+  std::string path_;
+  std::u16string path16_;
+  int64_t hFile_ = -1;
+  alignas(8) uint8_t raw_[1420];
+  _FILEINFO fileInfo_;
+  _LOADFILEOPTION option_;
+};
+
+class LoadRequest {
+ public:
+  LoadRequest(const std::u16string& path, uint32_t width, uint32_t height) : path_(path) {
+    std::memset(raw_, 0, sizeof raw_);
+    std::memset(&fileInfo_, 0, sizeof fileInfo_);
+    std::memset(&option_, 0, sizeof option_);
+    std::memset(&bitmap_, 0, sizeof bitmap_);
+    bitmap_.uWidth = width;
+    bitmap_.uHeight = height;
+    bitmap_.uXResolution = 96;
+    bitmap_.uYResolution = 96;
+    Put(0, path_.c_str());
+    Put(8, &bitmap_);
+    Put(20, &Deliver);
+    Put(28, reinterpret_cast<uint64_t>(&delivered_));
+    Put(72, &fileInfo_);
+    Put(2000, &option_);
+    option_.nPageNumber = 1;
+    size_t o = 2168;
+    Put(o, uint32_t{68});
+    Put(o + 4, 8.5), Put(o + 12, 11.0), Put(o + 52, uint32_t{1}), Put(o + 56, uint32_t{96}), Put(o + 60, uint32_t{96});
+    Put(2236, &InchConverter);
+  }
+  template <typename T>
+  void Put(size_t offset, T value) {
+    std::memcpy(raw_ + offset, &value, sizeof value);
+  }
+  int32_t Call() { return fltLoad(reinterpret_cast<_LOADDISPATCH*>(raw_)); }
+  _LOADFILEOPTION& option() { return option_; }
+  _FILEINFO& info() { return fileInfo_; }
+  Delivered& delivered() { return delivered_; }
+
+ private:
+  std::u16string path_;
+  alignas(8) uint8_t raw_[2688];
+  _FILEINFO fileInfo_;
+  _LOADFILEOPTION option_;
+  _BITMAPHANDLE bitmap_;
+  Delivered delivered_;
+};
+
+std::vector<unsigned char> SmallWorkbook() { return xlxtest::BuildZip(xlxtest::MinimalWorkbookEntries({"Sheet1"})); }
+
+class DriverTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_fake = FakeState{};
+    SetDocumentStepsForTesting(&kFakeSteps);
+    VkSetScreenResolution(96, 96);
+    live_ = VkLiveAllocations();
+  }
+  void TearDown() override {
+    SetDocumentStepsForTesting(nullptr);
+    VkSetScreenResolution(96, 96);
+    EXPECT_EQ(VkLiveAllocations(), live_) << "host allocations leaked";
+  }
+  size_t live_ = 0;
+};
+
+TEST_F(DriverTest, MissingArgumentsAreRefused) {
+  EXPECT_EQ(fltInfo(nullptr), XLX_ERR_ARGUMENT);
+  EXPECT_EQ(fltLoad(nullptr), XLX_ERR_ARGUMENT);
+  InfoRequest req(SmallWorkbook());
+  req.Put(56, static_cast<void*>(nullptr));
+  EXPECT_EQ(req.Call(), XLX_ERR_ARGUMENT);
+  EXPECT_EQ(fltFreeData(reinterpret_cast<void*>(0x1234), 1), XLX_OK) << "a non-zero flag frees nothing";
+  EXPECT_EQ(fltFreeData(nullptr, 0), XLX_OK);
+}
+
+TEST_F(DriverTest, InfoReportsSheetSizedPagesWithoutLayoutOptions) {
+  InfoRequest req(SmallWorkbook());
+  req.SetPage(2);
+  ASSERT_EQ(req.Call(), XLX_OK);
+  _FILEINFO& fi = req.info();
+  EXPECT_EQ(fi.uTotalPages, 3u);
+  EXPECT_EQ(fi.uPageNumber, 2u);
+  EXPECT_EQ(fi.uFormat, 351u);
+  EXPECT_EQ(fi.uWidth, 110u) << "page 2 is sheet 2 in sheet-per-page mode";
+  EXPECT_EQ(fi.uHeight, 210u);
+  EXPECT_EQ(fi.uBitsPerPixel, 24u);
+  EXPECT_EQ(fi.uField1100, 1u);
+  EXPECT_EQ(fi.uSizeMem, ((24ull * 110 + 31) / 8 & ~3ull) * 210);
+  EXPECT_EQ(fi.uXResolution, 96u);
+  EXPECT_EQ(fi.uHasVectorSize, 1u);
+  EXPECT_DOUBLE_EQ(fi.dVectorWidth, 8.5);
+  EXPECT_EQ(fi.uVectorUnit, 1u);
+}
+
+TEST_F(DriverTest, PageNumbersAreRewrittenAndClamped) {
+  struct Case {
+    int32_t requested;
+    uint32_t flags;
+    int32_t pageAfter;      // the host's record after the call
+    uint32_t reportedPage;  // _FILEINFO page number
+    uint32_t width;         // size of the page that was measured
+  } cases[] = {
+      {0, 0, 1, 1, 100},           {-5, 0, 1, 1, 100},
+      {32000, 0, 32000, 3, 100},   // sizes page 1, reports the last page
+      {3, 0x01, 3, 3, 111},        // layout mode: page 3 is sheet 2's second page
+      {5, 0x01, 5, 5, 120},        {6, 0x01, 6, 6, 121},
+      {99, 0x01, 99, 6, 121},      // clamped to the last page
+  };
+  for (const Case& c : cases) {
+    InfoRequest req(SmallWorkbook());
+    req.SetPage(c.requested);
+    req.SetFlags(c.flags);
+    ASSERT_EQ(req.Call(), XLX_OK);
+    EXPECT_EQ(req.Page(), c.pageAfter) << c.requested;
+    EXPECT_EQ(req.info().uPageNumber, c.reportedPage) << c.requested;
+    EXPECT_EQ(req.info().uWidth, c.width) << c.requested;
+  }
+}
+
+TEST_F(DriverTest, SizeModesAndMarginsShapeTheReportedPage) {
+  {
+    // A page size mode without layout options reports the paper at the resolution, truncated.
+    InfoRequest req(SmallWorkbook());
+    req.SetOptions(210, 297, 0, 0, 0, 0, 2, 100, 100, 3);
+    ASSERT_EQ(req.Call(), XLX_OK);
+    EXPECT_EQ(req.info().uWidth, 826u);   // 210 mm = 8.267 in
+    EXPECT_EQ(req.info().uHeight, 1169u);
+    EXPECT_EQ(req.info().uXResolution, 100u);
+  }
+  {
+    // Layout options with margins add them around the paginated page.
+    InfoRequest req(SmallWorkbook());
+    req.SetFlags(0x01 | 0x20);
+    req.SetOptions(8.5, 11, 0.5, 0.25, 0.5, 0.25, 1, 96, 96, 1);
+    ASSERT_EQ(req.Call(), XLX_OK);
+    EXPECT_EQ(req.info().uWidth, 100u + 96u);
+    EXPECT_EQ(req.info().uHeight, 200u + 48u);
+  }
+  {
+    // Margins summing exactly to the page width pass; one unit more is refused.
+    InfoRequest ok(SmallWorkbook());
+    ok.SetFlags(0x01);
+    ok.SetOptions(8.5, 11, 4.25, 0, 4.25, 0, 1, 96, 96, 1);
+    EXPECT_EQ(ok.Call(), XLX_OK);
+    InfoRequest wide(SmallWorkbook());
+    wide.SetOptions(8.5, 11, 4.25, 0, 5.25, 0, 1, 96, 96, 1);
+    EXPECT_EQ(wide.Call(), XLX_ERR_ARGUMENT);
+    InfoRequest tall(SmallWorkbook());
+    tall.SetOptions(8.5, 11, 0, 6, 0, 5.01, 1, 96, 96, 1);
+    EXPECT_EQ(tall.Call(), XLX_ERR_ARGUMENT);
+  }
+  {
+    // No resolution in the options: both axes take the host's horizontal screen resolution.
+    VkSetScreenResolution(120, 0);
+    InfoRequest req(SmallWorkbook());
+    req.SetOptions(8.5, 11, 0, 0, 0, 0, 1, 0, 0, 1);
+    ASSERT_EQ(req.Call(), XLX_OK);
+    EXPECT_EQ(req.info().uXResolution, 120u);
+    EXPECT_EQ(req.info().uYResolution, 120u);
+    EXPECT_EQ(req.info().uWidth, 1020u);
+    VkSetScreenResolution(0, 0);
+    InfoRequest fallback(SmallWorkbook());
+    fallback.SetOptions(8.5, 11, 0, 0, 0, 0, 1, 0, 0, 1);
+    ASSERT_EQ(fallback.Call(), XLX_OK);
+    EXPECT_EQ(fallback.info().uXResolution, 96u);
+  }
+}
+
+TEST_F(DriverTest, FileInfoGetsPhysicalSizeOnlyWhenLargeEnough) {
+  for (uint32_t size : {2188u, 2189u}) {
+    InfoRequest req(SmallWorkbook());
+    req.info().uStructSize = size;
+    ASSERT_EQ(req.Call(), XLX_OK);
+    EXPECT_EQ(req.info().uHasVectorSize, size > 2188 ? 1u : 0u) << size;
+    EXPECT_EQ(req.info().dVectorWidth, size > 2188 ? 8.5 : 0.0) << size;
+  }
+}
+
+TEST_F(DriverTest, ProgressAndParseFailuresComeBackUnchanged) {
+  ProgressCallback progress{};
+  progress.pfnProgress = Progress;
+  progress.uUser = 7;
+  for (int32_t answer : {0, -77, 5}) {
+    g_progressAnswer = answer;
+    InfoRequest req(SmallWorkbook());
+    req.SetProgress(&progress);
+    EXPECT_EQ(req.Call(), answer);
+  }
+  g_progressAnswer = 1;
+  ProgressCallback empty{};
+  InfoRequest nullFunction(SmallWorkbook());
+  nullFunction.SetProgress(&empty);
+  EXPECT_EQ(nullFunction.Call(), XLX_OK);
+
+  g_fake.parseResult = -42;
+  InfoRequest failing(SmallWorkbook());
+  EXPECT_EQ(failing.Call(), -42);
+  g_fake.parseResult = XLX_OK;
+  g_fake.throwInParse = true;
+  InfoRequest throwing(SmallWorkbook());
+  EXPECT_EQ(throwing.Call(), XLX_ERR_FORMAT);
+}
+
+TEST_F(DriverTest, RealStepsRefuseFilesThatAreNotPackages) {
+  SetDocumentStepsForTesting(nullptr);
+  EXPECT_EQ(InfoRequest({}).Call(), XLX_ERR_READ) << "an empty file cannot give 8 bytes";
+  EXPECT_EQ(InfoRequest(std::vector<unsigned char>(100, 'x')).Call(), XLX_ERR_FORMAT);
+  std::vector<unsigned char> zip = SmallWorkbook();
+  EXPECT_EQ(InfoRequest(std::vector<unsigned char>(zip.begin(), zip.begin() + 40)).Call(), XLX_ERR_FORMAT);
+  EXPECT_EQ(InfoRequest(xlxtest::BuildZip({{"a.xml", "<a/>"}})).Call(), XLX_ERR_FORMAT) << "no workbook part";
+  std::vector<unsigned char> cfb(512, 0);
+  const unsigned char sig[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+  std::memcpy(cfb.data(), sig, 8);
+  EXPECT_EQ(InfoRequest(cfb).Call(), XLX_ERR_FORMAT);
+}
+
+TEST_F(DriverTest, LoadDeliversEveryRowWithItsFlags) {
+  InfoRequest file(SmallWorkbook());
+  {
+    LoadRequest load(file.path16(), 5, 3);
+    ASSERT_EQ(load.Call(), XLX_OK);
+    EXPECT_EQ(load.delivered().flags, (std::vector<uint32_t>{7, 3, 11}));
+    EXPECT_EQ(load.delivered().rows, (std::vector<int32_t>{0, 1, 2}));
+    EXPECT_EQ(load.delivered().firstByte, 0x12) << "the drawn page is what is delivered";
+    EXPECT_EQ(g_fake.parses, 1);
+  }
+  {
+    LoadRequest one(file.path16(), 4, 1);
+    ASSERT_EQ(one.Call(), XLX_OK);
+    EXPECT_EQ(one.delivered().flags, (std::vector<uint32_t>{15}));
+  }
+  {
+    LoadRequest stopped(file.path16(), 4, 10);
+    stopped.delivered().stopAfter = 2;
+    stopped.delivered().answer = -3;
+    EXPECT_EQ(stopped.Call(), -3);
+    EXPECT_EQ(stopped.delivered().rows.size(), 3u);
+  }
+  {
+    LoadRequest header(file.path16(), 4, 10);
+    header.Put(2360, uint64_t{1});
+    EXPECT_EQ(header.Call(), XLX_OK);
+    EXPECT_TRUE(header.delivered().rows.empty());
+  }
+  {
+    // A requested size smaller than the template on both axes replaces it; 0 leaves it.
+    LoadRequest smaller(file.path16(), 40, 30);
+    smaller.Put(2644, uint32_t{8});
+    smaller.Put(2648, uint32_t{2});
+    ASSERT_EQ(smaller.Call(), XLX_OK);
+    EXPECT_EQ(smaller.delivered().rows.size(), 2u);
+    LoadRequest widthOnly(file.path16(), 40, 30);
+    widthOnly.Put(2648, uint32_t{2});
+    ASSERT_EQ(widthOnly.Call(), XLX_OK);
+    EXPECT_EQ(widthOnly.delivered().rows.size(), 30u);
+  }
+}
+
+TEST_F(DriverTest, LoadFindsTheSheetAndPageAndHandlesFailures) {
+  InfoRequest file(SmallWorkbook());
+  struct Case {
+    int32_t page;
+    uint32_t flags;
+    int sheet, pageInSheet;
+    int32_t pageAfter;
+  } cases[] = {{0, 0, 0, 0, 1}, {2, 0, 1, 0, 2}, {9, 0, 2, 0, 9}, {4, 1, 1, 2, 4}, {6, 1, 2, 1, 6}};
+  for (const Case& c : cases) {
+    LoadRequest load(file.path16(), 4, 2);
+    load.option().nPageNumber = c.page;
+    load.Put(2164, c.flags);
+    ASSERT_EQ(load.Call(), XLX_OK) << c.page;
+    EXPECT_EQ(g_fake.lastSheet, c.sheet) << c.page;
+    EXPECT_EQ(g_fake.lastPage, c.pageInSheet) << c.page;
+    EXPECT_EQ(load.option().nPageNumber, c.pageAfter) << c.page;
+  }
+  LoadRequest missing(u"/nonexistent/file.xlsx", 4, 2);
+  EXPECT_EQ(missing.Call(), XLX_ERR_OPEN);
+  g_fake.throwInDraw = true;
+  LoadRequest throwing(file.path16(), 4, 2);
+  EXPECT_EQ(throwing.Call(), XLX_ERR_FORMAT);
+  g_fake.throwInDraw = false;
+  LoadRequest margins(file.path16(), 4, 2);
+  margins.Put(2168 + 20, 5.0);
+  margins.Put(2168 + 36, 5.0);
+  EXPECT_EQ(margins.Call(), XLX_ERR_ARGUMENT);
+}
+
+TEST(ExportsTest, LibraryExportsExactlyTheFiveEntryPoints) {
+  std::string lib = std::string(XLX_BINARY_DIR) + "/libxlxfilter.so";
+  std::string cmd = "nm -D --defined-only " + lib + " | awk '{print $3}'";
+  FILE* pipe = popen(cmd.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::set<std::string> symbols;
+  char line[512];
+  while (fgets(line, sizeof line, pipe)) {
+    std::string s(line);
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+    if (!s.empty()) symbols.insert(s);
+  }
+  pclose(pipe);
+  EXPECT_EQ(symbols, (std::set<std::string>{"fltInfo", "fltLoad", "fltFreeData", "fltReadFileMetaDataItems", "VELK_Load"}));
+  void* handle = dlopen(lib.c_str(), RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(handle, nullptr) << dlerror();
+  auto velk = reinterpret_cast<int32_t (*)(void*, void*, void*, void*)>(dlsym(handle, "VELK_Load"));
+  ASSERT_NE(velk, nullptr);
+  EXPECT_EQ(velk(nullptr, nullptr, nullptr, nullptr), 1) << "forwards to the host's generic load";
+  dlclose(handle);
+}
+
+}  // namespace

@@ -1,0 +1,251 @@
+#include "filterhost.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+#include <climits>
+#include <cstring>
+#include <vector>
+
+#include "host/kernel/vkkrnx.h"
+
+namespace {
+
+std::u16string ToUtf16(const std::string& s) {
+  std::u16string out;
+  for (size_t i = 0; i < s.size();) {
+    unsigned char c = s[i];
+    uint32_t cp = c;
+    size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    if (len > 1) cp = c & (0x3F >> (len - 1));
+    for (size_t k = 1; k < len && i + k < s.size(); ++k) cp = (cp << 6) | (s[i + k] & 0x3F);
+    i += len;
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(cp));
+    }
+  }
+  return out;
+}
+
+std::string ExecutableFolder() {
+  char buf[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return ".";
+  buf[n] = 0;
+  std::string p(buf);
+  return p.substr(0, p.find_last_of('/'));
+}
+
+// Every length handed to the filter is in inches.
+double ToInches(double v, int32_t, uint32_t resolution, uint32_t unit, uint32_t, uint32_t) {
+  switch (unit) {
+    case 0: return resolution ? v / resolution : v / 96;
+    case 2: return v / 25.4;
+    case 4: return v / 72;
+    default: return v;
+  }
+}
+
+struct RenderCall {
+  const FilterHost::RowSink* sink;
+};
+
+int32_t DeliverRow(_FILEINFO*, _BITMAPHANDLE*, const uint8_t* row, uint32_t flags, int32_t y, int32_t, uint64_t user) {
+  auto* call = reinterpret_cast<RenderCall*>(user);
+  return (*call->sink)(row, y, flags);
+}
+
+}  // namespace
+
+FilterHost::~FilterHost() {
+  Close();
+  if (library_) dlclose(library_);
+}
+
+bool FilterHost::Load(std::string* error) {
+  std::vector<std::string> candidates;
+  if (const char* env = getenv("XLX_FILTER")) candidates.push_back(env);
+  std::string here = ExecutableFolder();
+  candidates.push_back(here + "/libxlxfilter.so");
+  candidates.push_back(here + "/../../libxlxfilter.so");
+  candidates.push_back(here + "/../lib/libxlxfilter.so");
+  candidates.push_back(XLX_FILTER_BUILD_PATH);
+  std::string last;
+  for (const std::string& c : candidates) {
+    if (access(c.c_str(), R_OK) != 0) continue;
+    library_ = dlopen(c.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library_) break;
+    last = dlerror();
+  }
+  if (!library_) {
+    *error = "cannot load libxlxfilter.so" + (last.empty() ? std::string() : ": " + last);
+    return false;
+  }
+  info_ = reinterpret_cast<decltype(info_)>(dlsym(library_, "fltInfo"));
+  load_ = reinterpret_cast<decltype(load_)>(dlsym(library_, "fltLoad"));
+  free_ = reinterpret_cast<decltype(free_)>(dlsym(library_, "fltFreeData"));
+  metadata_ = reinterpret_cast<decltype(metadata_)>(dlsym(library_, "fltReadFileMetaDataItems"));
+  if (!info_ || !load_ || !free_ || !metadata_) {
+    *error = "libxlxfilter.so lacks its entry points";
+    return false;
+  }
+  return true;
+}
+
+bool FilterHost::Open(const RenderOptions& options, std::string* error) {
+  options_ = options;
+  path16_ = ToUtf16(options.input);
+  file_ = VkOpenFile(path16_.c_str(), VK_OPEN_READ | VK_OPEN_BINARY, 0);
+  if (file_ == -1) {
+    *error = "cannot open " + options.input;
+    return false;
+  }
+  return true;
+}
+
+void FilterHost::Close() {
+  if (holder_.pData && free_) free_(holder_.pData, 0);
+  holder_ = FilterDataHolder{};
+  if (file_ != -1) VkCloseFile(file_);
+  file_ = -1;
+}
+
+void FilterHost::FillOptions(_RASTERIZEDOCOPTIONS* o) const {
+  std::memset(o, 0, sizeof *o);
+  o->uStructSize = sizeof *o;
+  o->dPageWidth = options_.paperWidthIn;
+  o->dPageHeight = options_.paperHeightIn;
+  if (options_.flags & 0x20) {
+    o->dTopMargin = options_.marginTop;
+    o->dBottomMargin = options_.marginBottom;
+    o->dLeftMargin = options_.marginLeft;
+    o->dRightMargin = options_.marginRight;
+  }
+  o->uUnit = 1;
+  o->uXResolution = options_.dpi;
+  o->uYResolution = options_.dpi;
+  o->uSizeMode = options_.sizeMode;
+}
+
+int32_t FilterHost::Info(int32_t page, PageSize* size) {
+  _INFODISPATCH d;
+  std::memset(&d, 0, sizeof d);
+  _FILEINFO fi;
+  std::memset(&fi, 0, sizeof fi);
+  fi.uStructSize = sizeof fi;
+  _LOADFILEOPTION lfo;
+  std::memset(&lfo, 0, sizeof lfo);
+  lfo.nPageNumber = page;
+  d.pszFileName = path16_.c_str();
+  d.hFile = file_;
+  d.pFileInfo = &fi;
+  d.pFilterData = &holder_;
+  d.pLoadFileOption = &lfo;
+  d.dispatchXlxFlags = options_.flags;
+  FillOptions(&d.dispatchRasterizeDocOptions);
+  d.pfnUnitConverter = ToInches;
+  int32_t r = info_(&d);
+  if (r == 1) {
+    size->width = fi.uWidth;
+    size->height = fi.uHeight;
+    size->totalPages = fi.uTotalPages;
+    size->format = fi.uFormat;
+    size->xRes = fi.uXResolution;
+    size->yRes = fi.uYResolution;
+  }
+  return r;
+}
+
+int32_t FilterHost::Render(int32_t page, const PageSize& size, const RowSink& sink) {
+  _LOADDISPATCH d;
+  std::memset(&d, 0, sizeof d);
+  _FILEINFO fi;
+  std::memset(&fi, 0, sizeof fi);
+  fi.uStructSize = sizeof fi;
+  _LOADFILEOPTION lfo;
+  std::memset(&lfo, 0, sizeof lfo);
+  lfo.nPageNumber = page;
+  _BITMAPHANDLE templ;
+  std::memset(&templ, 0, sizeof templ);
+  templ.uStructSize = sizeof templ;
+  templ.uWidth = size.width;
+  templ.uHeight = size.height;
+  templ.uBitsPerPixel = 24;
+  templ.uXResolution = size.xRes;
+  templ.uYResolution = size.yRes;
+  RenderCall call{&sink};
+  d.pszFileName = path16_.c_str();
+  d.pBitmap = &templ;
+  d.pfnRowDelivery = DeliverRow;
+  d.uRowDeliveryUser = reinterpret_cast<uint64_t>(&call);
+  d.pFileInfo = &fi;
+  d.pFilterData = &holder_;
+  d.pLoadFileOption = &lfo;
+  d.dispatchXlxFlags = options_.flags;
+  FillOptions(&d.dispatchRasterizeDocOptions);
+  d.pfnUnitConverter = ToInches;
+  return load_(&d);
+}
+
+namespace {
+struct MetadataSink {
+  std::vector<MetadataItem> items;
+};
+int32_t PrepareItems(MetadataItemList* list, int32_t count) {
+  auto* sink = *reinterpret_cast<MetadataSink**>(list->filler0);
+  if (count < 0 || count > 64) return -13;
+  sink->items.assign(static_cast<size_t>(count), MetadataItem{});
+  list->pItems = sink->items.data();
+  return 1;
+}
+}  // namespace
+
+int32_t FilterHost::Metadata(std::function<void(const char16_t*, const char16_t*)> item) {
+  MetadataSink sink;
+  MetadataItemList list;
+  std::memset(&list, 0, sizeof list);
+  MetadataSink* p = &sink;
+  std::memcpy(list.filler0, &p, sizeof p);
+  MetadataRequest req;
+  std::memset(&req, 0, sizeof req);
+  req.pszFileName = path16_.c_str();
+  req.pItemList = &list;
+  req.pfnPrepare = PrepareItems;
+  req.pFilterData = &holder_;
+  int32_t r = metadata_(&req);
+  if (r == 1)
+    for (const MetadataItem& m : sink.items) item(m.szName, m.szValue);
+  return r;
+}
+
+int ExitStatusFor(int32_t code) {
+  switch (code) {
+    case 1: return 0;
+    case -7: case -9: case -10: case -14: return 1;
+    case -912: case -1876: case -1863: case -1488: return 3;
+    default: return 99;
+  }
+}
+
+const char* MeaningOf(int32_t code) {
+  switch (code) {
+    case -1: return "out of memory, or the file claims sizes beyond the limits";
+    case -2: return "the page bitmap has no pixel memory";
+    case -7: return "the file could not be read";
+    case -9: return "not a supported workbook, or the workbook is damaged";
+    case -10: return "the file could not be opened";
+    case -13: return "invalid request (for example margins wider than the page)";
+    case -14: return "the file could not be reopened";
+    case -149: return "an internal error stopped page rendering";
+    case -912: return "wrong password";
+    case -1863: return "decryption failed";
+    case -1864: return "the crypto library could not be loaded";
+    case -1876: return "the workbook is protected: a password is required";
+    case -1877: return "the protected package is not a workbook";
+    case 0: return "an internal error stopped parsing";
+    default: return "unexpected result";
+  }
+}

@@ -1,0 +1,155 @@
+// xlxrender: renders the pages of a workbook as PNG files through the filter plug-in.
+#include <unistd.h>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "filterhost.h"
+#include "options.h"
+#include "pngwriter.h"
+
+namespace {
+
+std::string Utf8(const char16_t* s) {
+  std::string out;
+  for (size_t i = 0; s && s[i]; ++i) {
+    uint32_t c = s[i];
+    if (c >= 0xD800 && c <= 0xDBFF && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+      ++i;
+    }
+    if (c < 0x80) out += static_cast<char>(c);
+    else if (c < 0x800) out += static_cast<char>(0xC0 | (c >> 6)), out += static_cast<char>(0x80 | (c & 0x3F));
+    else if (c < 0x10000)
+      out += static_cast<char>(0xE0 | (c >> 12)), out += static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+          out += static_cast<char>(0x80 | (c & 0x3F));
+    else
+      out += static_cast<char>(0xF0 | (c >> 18)), out += static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
+          out += static_cast<char>(0x80 | ((c >> 6) & 0x3F)), out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+  return out;
+}
+
+int Fail(const RenderOptions& o, const char* what, int32_t code) {
+  std::fprintf(stderr, "xlxrender: %s: %s failed with code %d: %s\n", o.input.c_str(), what, code, MeaningOf(code));
+  return ExitStatusFor(code);
+}
+
+std::vector<int32_t> SelectedPages(const RenderOptions& o, int32_t total) {
+  std::vector<int32_t> pages;
+  if (!o.pageRanges.empty()) {
+    for (auto [a, b] : o.pageRanges)
+      for (int32_t p = a; p <= (b == 0 ? total : b) && p <= total; ++p) pages.push_back(p);
+    return pages;
+  }
+  int32_t last = o.lastPage > 0 && o.lastPage < total ? o.lastPage : total;
+  for (int32_t p = o.firstPage; p <= last; ++p) pages.push_back(p);
+  return pages;
+}
+
+std::string OutputName(const RenderOptions& o, int32_t page, int32_t total) {
+  char buf[4096];
+  if (!o.pattern.empty()) {
+    std::snprintf(buf, sizeof buf, o.pattern.c_str(), page);
+    return buf;
+  }
+  int digits = static_cast<int>(std::to_string(total).size());
+  std::snprintf(buf, sizeof buf, "%s-%0*d.png", o.outRoot.c_str(), digits, page);
+  return buf;
+}
+
+int PrintInfo(FilterHost& host, const RenderOptions& o, const PageSize& first) {
+  std::vector<PageSize> sizes;
+  for (int32_t p = 1; p <= static_cast<int32_t>(first.totalPages); ++p) {
+    PageSize s;
+    int32_t r = host.Info(p, &s);
+    if (r != 1) return Fail(o, "page information", r);
+    sizes.push_back(s);
+  }
+  if (o.json) {
+    std::printf("{\"format\": %u, \"pages\": %u, \"resolution\": [%u, %u], \"page_sizes\": [", first.format,
+                first.totalPages, first.xRes, first.yRes);
+    for (size_t i = 0; i < sizes.size(); ++i)
+      std::printf("%s[%u, %u]", i ? ", " : "", sizes[i].width, sizes[i].height);
+    std::printf("]}\n");
+  } else {
+    std::printf("file: %s\nformat: %s\npages: %u\nresolution: %ux%u dpi\n", o.input.c_str(),
+                first.format == 403 ? "binary workbook (xlsb)" : "workbook (xlsx)", first.totalPages, first.xRes, first.yRes);
+    for (size_t i = 0; i < sizes.size(); ++i) std::printf("page %zu: %u x %u px\n", i + 1, sizes[i].width, sizes[i].height);
+  }
+  return 0;
+}
+
+int RenderOne(FilterHost& host, const RenderOptions& o, int32_t page, int32_t total) {
+  PageSize size;
+  int32_t r = host.Info(page, &size);
+  if (r != 1) return Fail(o, "page information", r);
+  std::string name = OutputName(o, page, total);
+  PngPageWriter writer;
+  std::string error;
+  bool writeFailed = false;
+  r = host.Render(page, size, [&](const uint8_t* bgr, int32_t row, uint32_t flags) -> int32_t {
+    if (flags & 4) {
+      if (!writer.Begin(name, size.width, size.height, size.xRes, &error)) {
+        writeFailed = true;
+        return -14;
+      }
+    }
+    if (!writer.WriteRow(bgr)) {
+      writeFailed = true;
+      error = "cannot write " + name;
+      return -14;
+    }
+    if ((flags & 8) && !writer.Finish(&error)) {
+      writeFailed = true;
+      return -14;
+    }
+    return 1;
+  });
+  if (writeFailed) {
+    std::fprintf(stderr, "xlxrender: %s\n", error.c_str());
+    return 2;
+  }
+  if (r != 1) return Fail(o, "rendering", r);
+  if (o.progress) std::fprintf(stderr, "page %d/%d: %s (%ux%u)\n", page, total, name.c_str(), size.width, size.height);
+  else if (!o.quiet) std::printf("%s\n", name.c_str());
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  RenderOptions o;
+  std::string error;
+  if (!ParseOptions(argc, argv, &o, &error)) {
+    if (!error.empty()) std::fprintf(stderr, "xlxrender: %s\n", error.c_str());
+    std::fputs(UsageText(), error.empty() ? stdout : stderr);
+    return error.empty() ? 0 : 99;
+  }
+  FilterHost host;
+  if (!host.Load(&error)) {
+    std::fprintf(stderr, "xlxrender: %s\n", error.c_str());
+    return 99;
+  }
+  if (!host.Open(o, &error)) {
+    std::fprintf(stderr, "xlxrender: %s\n", error.c_str());
+    return 1;
+  }
+  if (o.metadata) {
+    int32_t r = host.Metadata([](const char16_t* name, const char16_t* value) {
+      std::printf("%s: %s\n", Utf8(name).c_str(), Utf8(value).c_str());
+    });
+    return r == 1 ? 0 : Fail(o, "metadata", r);
+  }
+  PageSize first;
+  int32_t r = host.Info(1, &first);
+  if (r != 1) return Fail(o, "information", r);
+  if (o.info) return PrintInfo(host, o, first);
+  int32_t total = static_cast<int32_t>(first.totalPages);
+  for (int32_t page : SelectedPages(o, total)) {
+    int status = RenderOne(host, o, page, total);
+    if (status != 0) return status;
+  }
+  return 0;
+}

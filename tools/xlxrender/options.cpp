@@ -1,0 +1,197 @@
+#include "options.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+bool ParseNumber(const std::string& text, double* value) {
+  char* end = nullptr;
+  *value = std::strtod(text.c_str(), &end);
+  return end && *end == 0 && !text.empty();
+}
+
+bool ParseInt(const std::string& text, int32_t* value) {
+  char* end = nullptr;
+  long v = std::strtol(text.c_str(), &end, 10);
+  if (!end || *end || text.empty() || v < 0 || v > 1000000000) return false;
+  *value = static_cast<int32_t>(v);
+  return true;
+}
+
+// letter, a4, legal, or WxH followed by "in" or "mm".
+bool ParsePaper(const std::string& text, double* w, double* h) {
+  if (text == "letter") return *w = 8.5, *h = 11, true;
+  if (text == "legal") return *w = 8.5, *h = 14, true;
+  if (text == "a4") return *w = 210 / 25.4, *h = 297 / 25.4, true;
+  size_t x = text.find('x');
+  if (x == std::string::npos || text.size() < 3) return false;
+  std::string unit = text.substr(text.size() - 2);
+  double scale = unit == "in" ? 1.0 : unit == "mm" ? 1 / 25.4 : 0;
+  if (scale == 0) return false;
+  double a, b;
+  if (!ParseNumber(text.substr(0, x), &a) || !ParseNumber(text.substr(x + 1, text.size() - x - 3), &b)) return false;
+  if (a <= 0 || b <= 0 || a > 1000 || b > 1000) return false;
+  *w = a * scale, *h = b * scale;
+  return true;
+}
+
+bool ParseMargins(const std::string& text, RenderOptions* o) {
+  std::vector<double> v;
+  std::stringstream in(text);
+  std::string part;
+  while (std::getline(in, part, ',')) {
+    double d;
+    if (!ParseNumber(part, &d) || d < 0) return false;
+    v.push_back(d);
+  }
+  if (v.size() == 1) v = {v[0], v[0], v[0], v[0]};
+  if (v.size() != 4) return false;
+  o->marginTop = v[0], o->marginBottom = v[1], o->marginLeft = v[2], o->marginRight = v[3];
+  return true;
+}
+
+bool ParsePages(const std::string& text, RenderOptions* o) {
+  std::stringstream in(text);
+  std::string part;
+  while (std::getline(in, part, ',')) {
+    size_t dash = part.find('-');
+    int32_t a = 0, b = 0;
+    if (dash == std::string::npos) {
+      if (!ParseInt(part, &a) || a < 1) return false;
+      b = a;
+    } else {
+      if (!ParseInt(part.substr(0, dash), &a) || a < 1) return false;
+      std::string end = part.substr(dash + 1);
+      if (end == "N" || end.empty()) b = 0;
+      else if (!ParseInt(end, &b) || b < a) return false;
+    }
+    o->pageRanges.push_back({a, b});
+  }
+  return !o->pageRanges.empty();
+}
+
+bool ParseFit(const std::string& text, uint32_t* mode) {
+  const char* names[] = {"none", "shrink", "fit", "width", "stretch"};
+  for (uint32_t i = 0; i < 5; ++i)
+    if (text == names[i]) return *mode = i, true;
+  return false;
+}
+
+}  // namespace
+
+const char* UsageText() {
+  return "usage: xlxrender [options] INPUT [OUTROOT]\n"
+         "Renders the pages of a workbook (.xlsx, .xlsm, .xlsb) as PNG files OUTROOT-N.png.\n"
+         "  -r DPI               resolution (default 96)\n"
+         "  -f N, -l N           first and last page\n"
+         "  --pages LIST         pages to render, e.g. 1,3,5-N\n"
+         "  -o PATTERN           output names with %d for the page number\n"
+         "  --paginate           print pages: every sheet cut into pages of --paper with --margins\n"
+         "  --paper SIZE         letter (default), a4, legal, or WxH with in or mm (e.g. 8.5x14in)\n"
+         "  --margins V|T,B,L,R  margins in inches, drawn around each page (with --paginate)\n"
+         "  --fit MODE           one page per sheet on --paper: none, shrink, fit, width, stretch\n"
+         "  --cell-breaks        page breaks on cell boundaries instead of fixed page tiles\n"
+         "  --down-then-over     number pages down first, then across\n"
+         "  --sheet-width        pages as wide as the sheet (with --paginate)\n"
+         "  --gridlines          draw cell gridlines\n"
+         "  --hidden-sheets      include hidden sheets\n"
+         "  --password TEXT, --password-file FILE   password of a protected workbook\n"
+         "  --info [--json]      print sheets, pages and page sizes; render nothing\n"
+         "  --metadata           print the document properties\n"
+         "  --report-fonts       after rendering, list requested faces and the faces used\n"
+         "  -j N                 render pages on N threads\n"
+         "  -q                   quiet\n"
+         "  --progress           a line per page on stderr\n";
+}
+
+bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
+  std::vector<std::string> positional;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto value = [&](std::string* out) {
+      if (i + 1 >= argc) return false;
+      *out = argv[++i];
+      return true;
+    };
+    std::string v;
+    int32_t n = 0;
+    if (a == "-r") {
+      if (!value(&v) || !ParseInt(v, &n) || n < 1 || n > 2400) return *error = "-r needs a resolution from 1 to 2400", false;
+      o->dpi = static_cast<uint32_t>(n);
+    } else if (a == "-f" || a == "-l") {
+      if (!value(&v) || !ParseInt(v, &n) || n < 1) return *error = a + " needs a page number", false;
+      (a == "-f" ? o->firstPage : o->lastPage) = n;
+    } else if (a == "--pages") {
+      if (!value(&v) || !ParsePages(v, o)) return *error = "--pages needs a list such as 1,3,5-N", false;
+    } else if (a == "-o") {
+      if (!value(&v) || v.find("%d") == std::string::npos) return *error = "-o needs a pattern with %d", false;
+      o->pattern = v;
+    } else if (a == "--paginate") {
+      o->flags |= 0x01;
+    } else if (a == "--cell-breaks") {
+      o->flags |= 0x02;
+    } else if (a == "--hidden-sheets") {
+      o->flags |= 0x04;
+    } else if (a == "--sheet-width") {
+      o->flags |= 0x08;
+    } else if (a == "--down-then-over") {
+      o->flags |= 0x10;
+    } else if (a == "--gridlines") {
+      o->flags |= 0x40;
+    } else if (a == "--margins") {
+      if (!value(&v) || !ParseMargins(v, o)) return *error = "--margins needs V or T,B,L,R in inches", false;
+      o->flags |= 0x20;
+    } else if (a == "--paper") {
+      if (!value(&v) || !ParsePaper(v, &o->paperWidthIn, &o->paperHeightIn))
+        return *error = "--paper needs letter, a4, legal or WxH{in,mm}", false;
+      o->paperGiven = true;
+    } else if (a == "--fit") {
+      if (!value(&v) || !ParseFit(v, &o->sizeMode)) return *error = "--fit needs none, shrink, fit, width or stretch", false;
+      o->fitGiven = true;
+    } else if (a == "--password") {
+      if (!value(&o->password)) return *error = "--password needs a text", false;
+    } else if (a == "--password-file") {
+      if (!value(&v)) return *error = "--password-file needs a file", false;
+      std::ifstream in(v);
+      if (!in || !std::getline(in, o->password)) return *error = "cannot read the password file " + v, false;
+    } else if (a == "--info") {
+      o->info = true;
+    } else if (a == "--json") {
+      o->json = true;
+    } else if (a == "--metadata") {
+      o->metadata = true;
+    } else if (a == "--report-fonts") {
+      o->reportFonts = true;
+    } else if (a == "-j") {
+      if (!value(&v) || !ParseInt(v, &n) || n < 1 || n > 64) return *error = "-j needs a thread count from 1 to 64", false;
+      o->threads = n;
+    } else if (a == "-q") {
+      o->quiet = true;
+    } else if (a == "--progress") {
+      o->progress = true;
+    } else if (a == "-h" || a == "--help") {
+      return *error = "", false;
+    } else if (!a.empty() && a[0] == '-' && a.size() > 1) {
+      return *error = "unknown option " + a, false;
+    } else {
+      positional.push_back(a);
+    }
+  }
+  if (positional.empty() || positional.size() > 2) return *error = "give one input file and at most one OUTROOT", false;
+  o->input = positional[0];
+  if (positional.size() == 2) {
+    o->outRoot = positional[1];
+  } else {
+    std::string base = o->input.substr(o->input.find_last_of('/') + 1);
+    size_t dot = base.find_last_of('.');
+    o->outRoot = dot == std::string::npos ? base : base.substr(0, dot);
+  }
+  // A paper size without --paginate chooses shrink-to-fit unless --fit says otherwise.
+  if (o->paperGiven && !o->fitGiven) o->sizeMode = 1;
+  if (o->fitGiven && !o->paperGiven && o->sizeMode != 0) o->paperGiven = true;
+  if ((o->flags & 0x01) && o->sizeMode == 0) o->sizeMode = 1;
+  return true;
+}

@@ -1,0 +1,28 @@
+// Command-line options of xlxrender.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct RenderOptions {
+  std::string input;
+  std::string outRoot;          // OUTROOT: pages go to OUTROOT-N.png
+  std::string pattern;          // -o PATTERN with %d
+  uint32_t dpi = 96;
+  int32_t firstPage = 1;
+  int32_t lastPage = 0;         // 0: the last page
+  std::vector<std::pair<int32_t, int32_t>> pageRanges;  // --pages; 0 as an end means the last page
+  uint32_t flags = 0;           // the filter's option flag word
+  bool paperGiven = false;
+  double paperWidthIn = 8.5, paperHeightIn = 11.0;
+  double marginTop = 0.75, marginBottom = 0.75, marginLeft = 0.7, marginRight = 0.7;  // inches
+  uint32_t sizeMode = 0;        // 0 unless --paper or --fit choose one
+  bool fitGiven = false;
+  bool info = false, json = false, metadata = false, quiet = false, progress = false, reportFonts = false;
+  int threads = 1;
+  std::string password;
+};
+
+// Parses argv; on a usage error returns false with a message.
+bool ParseOptions(int argc, char** argv, RenderOptions* options, std::string* error);
+const char* UsageText();

@@ -1,0 +1,86 @@
+#include "pngwriter.h"
+
+#include <png.h>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+PngPageWriter::~PngPageWriter() { Abort(); }
+
+bool PngPageWriter::Begin(const std::string& path, uint32_t width, uint32_t height, uint32_t dpi, std::string* error) {
+  path_ = path;
+  file_ = std::fopen(path.c_str(), "wb");
+  if (!file_) {
+    *error = "cannot write " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  png_ = png;
+  info_ = info;
+  if (!png || !info || setjmp(png_jmpbuf(png))) {
+    *error = "cannot encode " + path;
+    Abort();
+    return false;
+  }
+  png_init_io(png, file_);
+  png_set_compression_level(png, kPngCompressionLevel);
+  png_set_filter(png, 0, PNG_FILTER_SUB | PNG_FILTER_UP);
+  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_uint_32 ppm = static_cast<png_uint_32>(dpi / 0.0254 + 0.5);
+  png_set_pHYs(png, info, ppm, ppm, PNG_RESOLUTION_METER);
+  png_write_info(png, info);
+  width_ = width;
+  rgb_.resize(static_cast<size_t>(width) * 3);
+  return true;
+}
+
+bool PngPageWriter::WriteRow(const uint8_t* bgr) {
+  if (!png_ || failed_) return false;
+  auto png = static_cast<png_structp>(png_);
+  for (uint32_t x = 0; x < width_; ++x) {
+    rgb_[3 * x] = bgr[3 * x + 2];
+    rgb_[3 * x + 1] = bgr[3 * x + 1];
+    rgb_[3 * x + 2] = bgr[3 * x];
+  }
+  if (setjmp(png_jmpbuf(png))) {
+    failed_ = true;
+    return false;
+  }
+  png_write_row(png, rgb_.data());
+  return true;
+}
+
+bool PngPageWriter::Finish(std::string* error) {
+  if (!png_) return false;
+  auto png = static_cast<png_structp>(png_);
+  auto info = static_cast<png_infop>(info_);
+  if (failed_ || setjmp(png_jmpbuf(png))) {
+    *error = "cannot write " + path_;
+    Abort();
+    return false;
+  }
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  png_ = info_ = nullptr;
+  bool ok = std::fflush(file_) == 0 && !std::ferror(file_);
+  ok = std::fclose(file_) == 0 && ok;
+  file_ = nullptr;
+  if (!ok) *error = "cannot write " + path_ + ": " + std::strerror(errno);
+  return ok;
+}
+
+void PngPageWriter::Abort() {
+  if (png_) {
+    auto png = static_cast<png_structp>(png_);
+    auto info = static_cast<png_infop>(info_);
+    png_destroy_write_struct(&png, info ? &info : nullptr);
+    png_ = info_ = nullptr;
+  }
+  if (file_) {
+    std::fclose(file_);
+    file_ = nullptr;
+    std::remove(path_.c_str());
+  }
+}
