@@ -1,0 +1,91 @@
+#!/usr/bin/python3
+"""Runs every workbook of the shared corpus through xlxrender in a subprocess with a time limit:
+information under the default and the paginated options, every page (at most 20) at 72 dpi, and
+the metadata. Fails on a crash, a hang, a sanitizer report or an exit status outside the
+documented set, and prints one summary line."""
+import csv
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+DOCUMENTED = {0: "ok", 1: "not a workbook / unreadable", 3: "password required or wrong"}
+TIME_LIMIT = 60
+
+
+def manifest_passwords(corpus):
+    passwords = {}
+    path = os.path.join(corpus, "MANIFEST.tsv")
+    if os.path.exists(path):
+        with open(path, newline="", encoding="utf-8") as f:
+            for row in csv.DictReader(f, delimiter="\t"):
+                if row.get("password"):
+                    passwords[row["local_path"]] = row["password"]
+    return passwords
+
+
+def run(cmd, env):
+    try:
+        p = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=TIME_LIMIT, env=env)
+    except subprocess.TimeoutExpired:
+        return None, "hang (over %d s)" % TIME_LIMIT
+    err = p.stderr.decode("utf-8", "replace")
+    if "ERROR: AddressSanitizer" in err or "runtime error:" in err or "ERROR: LeakSanitizer" in err:
+        return p.returncode, "sanitizer report:\n" + err[-3000:]
+    if p.returncode < 0 or p.returncode > 128:
+        return p.returncode, "crash (status %d):\n%s" % (p.returncode, err[-2000:])
+    if p.returncode not in DOCUMENTED:
+        return p.returncode, "undocumented exit status %d: %s" % (p.returncode, err.strip()[-500:])
+    return p.returncode, None
+
+
+def main():
+    if len(sys.argv) < 3:
+        print("usage: run_corpus.py XLXRENDER CORPUS_DIR [--quick]")
+        return 2
+    tool, corpus = sys.argv[1], sys.argv[2]
+    if not os.path.isdir(corpus):
+        print("corpus: no corpus at %s; nothing to run" % corpus)
+        return 0
+    passwords = manifest_passwords(corpus)
+    env = dict(os.environ, TZ="UTC")
+    env.setdefault("ASAN_OPTIONS", "detect_leaks=1:exitcode=86")
+    env.setdefault("UBSAN_OPTIONS", "print_stacktrace=1:halt_on_error=1:exitcode=87")
+    files = []
+    for sub in sorted(os.listdir(corpus)):
+        d = os.path.join(corpus, sub)
+        if os.path.isdir(d):
+            files += [os.path.join(sub, n) for n in sorted(os.listdir(d))]
+    started = time.time()
+    failures, codes, pages = [], {}, 0
+    with tempfile.TemporaryDirectory() as out:
+        for rel in files:
+            path = os.path.join(corpus, rel)
+            extra = ["--password", passwords[rel]] if rel in passwords else []
+            jobs = [
+                ("info", [tool, "--info", "--json"] + extra + [path]),
+                ("info-paginated", [tool, "--info", "--json", "--paginate"] + extra + [path]),
+                ("render", [tool, "-q", "-r", "72", "-l", "20"] + extra + [path, os.path.join(out, "p")]),
+                ("metadata", [tool, "--metadata"] + extra + [path]),
+            ]
+            for name, cmd in jobs:
+                status, problem = run(cmd, env)
+                codes[status] = codes.get(status, 0) + 1
+                if problem:
+                    failures.append("%s [%s]: %s" % (rel, name, problem))
+            for n in os.listdir(out):
+                pages += 1
+                os.unlink(os.path.join(out, n))
+    seconds = time.time() - started
+    for f in failures:
+        print("FAIL " + f)
+    summary = ", ".join("%s:%d" % (k, v) for k, v in sorted(codes.items(), key=lambda kv: str(kv[0])))
+    print("corpus: %d files, %d pages rendered, exit statuses {%s}, %.1f s" % (len(files), pages, summary, seconds))
+    print("%d passed, %d failed" % (len(files) - len({f.split(' [')[0] for f in failures}),
+                                    len({f.split(' [')[0] for f in failures})))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
