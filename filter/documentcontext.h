@@ -16,8 +16,8 @@ struct _PAGEINFO {
   int32_t nYOffset;
 };
 
-constexpr uint32_t kFormatXlsx = 351;
-constexpr uint32_t kFormatXlsb = 403;
+constexpr uint32_t kXlsxFormatCode = 351;
+constexpr uint32_t kXlsbFormatCode = 403;
 
 struct DocumentContext {
   ParsedWorkbook* pParsed;

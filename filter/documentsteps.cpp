@@ -37,7 +37,7 @@ int32_t ParsePackage(DocumentContext* context, const char16_t* path) {
     return r;
   }
   context->pParsed = parsed;
-  context->xlsxFormatCode = parsed->location.isBinary ? kFormatXlsb : kFormatXlsx;
+  context->xlsxFormatCode = parsed->location.isBinary ? kXlsbFormatCode : kXlsxFormatCode;
   context->nSheetCount = 0;
   context->totalPageCount = 0;
   return XLX_OK;

@@ -43,7 +43,7 @@ int32_t FakeParse(DocumentContext* c, const char16_t* path) {
   c->pParsed = reinterpret_cast<ParsedWorkbook*>(new ParsedWorkbookFake);
   c->nSheetCount = 3;
   c->totalPageCount = c->loadMode == 2 ? 6 : 3;
-  c->xlsxFormatCode = kFormatXlsx;
+  c->xlsxFormatCode = kXlsxFormatCode;
   return XLX_OK;
 }
 int32_t FakePageCount(const ParsedWorkbook* p, int32_t sheet) {
