@@ -1,0 +1,123 @@
+// The DrawingEngine object and fonts: engine kind, text resolution, font creation and the family
+// that fontconfig really chose.
+#include <memory>
+#include <new>
+#include "host/drawing/drawinginternal.h"
+
+using namespace vkdraw;
+
+VK_API int32_t VkQueryDrawingEngine(void) { return VK_DRAWING_ENGINE_CAIRO; }
+
+VK_API int32_t VkCreateDrawingObject(int32_t kind, void** object) {
+  if (!object) return kErrArgument;
+  *object = nullptr;
+  if (kind != VK_DRAWING_ENGINE_CAIRO) return kErrArgument;
+  if (!CurrentThreadText()) return kErrEngine;
+  auto* engine = new (std::nothrow) VkDrawingEngine;
+  if (!engine) return kErrMemory;
+  int32_t screen = VkScreenResolutionX();
+  engine->dpi = screen >= 1 ? screen : 96.0;
+  *object = engine;
+  return kOk;
+}
+
+VK_API void VkDestroyDrawingObject(void* object) { delete static_cast<VkDrawingEngine*>(object); }
+
+VK_API double VkGetTextResolution(const VkDrawingEngine* engine) { return engine ? engine->dpi : 96.0; }
+
+VK_API int32_t VkSetTextResolution(VkDrawingEngine* engine, double dpi) {
+  if (!engine || !(dpi >= 1.0 && dpi <= 10000.0)) return kErrArgument;
+  engine->dpi = dpi;
+  return kOk;
+}
+
+VkFont::~VkFont() {
+  if (desc) pango_font_description_free(desc);
+  if (attrs) pango_attr_list_unref(attrs);
+}
+
+namespace {
+
+// Asks the thread's font map which family it draws for `desc`; engines remember the answer.
+std::string ResolveFamily(VkDrawingEngine* engine, ThreadText* text, const PangoFontDescription* desc,
+                          const std::string& face, uint32_t style) {
+  std::string key = face + '\x01' + static_cast<char>('0' + (style & (VK_FONT_BOLD | VK_FONT_ITALIC)));
+  {
+    std::lock_guard<std::mutex> lock(engine->mutex);
+    auto it = engine->familyCache.find(key);
+    if (it != engine->familyCache.end()) return it->second;
+  }
+  std::string family;
+  if (PangoFont* font = pango_font_map_load_font(text->fontMap, text->measure, desc)) {
+    PangoFontDescription* used = pango_font_describe(font);
+    if (const char* name = pango_font_description_get_family(used)) family = name;
+    pango_font_description_free(used);
+    g_object_unref(font);
+  }
+  std::lock_guard<std::mutex> lock(engine->mutex);
+  if (engine->familyCache.size() > 4096) engine->familyCache.clear();
+  engine->familyCache.emplace(key, family);
+  return family;
+}
+
+}  // namespace
+
+VK_API int32_t VkCreateFont(VkDrawingEngine* engine, const char16_t* face, double sizePt, uint32_t style,
+                            VkFont** font) {
+  if (!font) return kErrArgument;
+  *font = nullptr;
+  if (!engine || !face || !(sizePt > 0 && sizePt <= kMaxFontPoints)) return kErrArgument;
+  ThreadText* text = CurrentThreadText();
+  if (!text) return kErrEngine;
+  try {
+    std::string faceUtf8;
+    if (!Utf16ToUtf8(face, -1, &faceUtf8) || faceUtf8.size() > 1024) return kErrArgument;
+    auto made = std::make_unique<VkFont>();
+    made->style = style & (VK_FONT_BOLD | VK_FONT_ITALIC | VK_FONT_UNDERLINE | VK_FONT_STRIKEOUT);
+    made->sizePx = sizePt * engine->dpi / 72.0;
+    made->desc = pango_font_description_new();
+    pango_font_description_set_family(made->desc, faceUtf8.empty() ? "sans-serif" : faceUtf8.c_str());
+    pango_font_description_set_weight(made->desc, (style & VK_FONT_BOLD) ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
+    pango_font_description_set_style(made->desc, (style & VK_FONT_ITALIC) ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+    int size = static_cast<int>(made->sizePx * PANGO_SCALE + 0.5);
+    pango_font_description_set_absolute_size(made->desc, size > 0 ? size : 1);
+    if (style & (VK_FONT_UNDERLINE | VK_FONT_STRIKEOUT)) {
+      made->attrs = pango_attr_list_new();
+      if (style & VK_FONT_UNDERLINE) pango_attr_list_insert(made->attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+      if (style & VK_FONT_STRIKEOUT) pango_attr_list_insert(made->attrs, pango_attr_strikethrough_new(TRUE));
+    }
+    made->family = ResolveFamily(engine, text, made->desc, faceUtf8, made->style);
+    *font = made.release();
+    return kOk;
+  } catch (const std::bad_alloc&) {
+    return kErrMemory;
+  }
+}
+
+VK_API void VkDestroyFont(VkFont* font) { delete font; }
+
+VK_API int32_t VkGetFontFamily(const VkFont* font, char16_t* family, size_t capacity) {
+  if (!font || !family || capacity == 0) return kErrArgument;
+  std::u16string name = Utf8ToUtf16(font->family);
+  size_t n = name.size() < capacity - 1 ? name.size() : capacity - 1;
+  name.copy(family, n);
+  family[n] = 0;
+  return kOk;
+}
+
+VK_API int32_t VkGetFontMetrics(VkDrawingEngine* engine, const VkFont* font, double* ascent, double* descent,
+                                double* lineHeight) {
+  if (!engine || !font) return kErrArgument;
+  ThreadText* text = CurrentThreadText();
+  if (!text) return kErrEngine;
+  PangoFontMetrics* metrics = pango_context_get_metrics(text->measure, font->desc, nullptr);
+  if (!metrics) return kErrEngine;
+  double a = pango_font_metrics_get_ascent(metrics) / double(PANGO_SCALE);
+  double d = pango_font_metrics_get_descent(metrics) / double(PANGO_SCALE);
+  double h = pango_font_metrics_get_height(metrics) / double(PANGO_SCALE);
+  pango_font_metrics_unref(metrics);
+  if (ascent) *ascent = a;
+  if (descent) *descent = d;
+  if (lineHeight) *lineHeight = h > 0 ? h : a + d;
+  return kOk;
+}

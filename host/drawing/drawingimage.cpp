@@ -1,0 +1,82 @@
+// Pictures: a host bitmap (or a part of it) drawn scaled into a rectangle of the surface.
+#include <algorithm>
+#include "host/drawing/drawinginternal.h"
+
+using namespace vkdraw;
+
+namespace {
+
+bool ImageUsable(const _BITMAPHANDLE* b) {
+  if (!b || !b->pData || b->uWidth == 0 || b->uHeight == 0) return false;
+  if (b->uBitsPerPixel != 24 && b->uBitsPerPixel != 32) return false;
+  if (b->uWidth > (1u << 24) || b->uHeight > (1u << 24)) return false;
+  if (b->uBytesPerLine < static_cast<uint64_t>(b->uWidth) * (b->uBitsPerPixel / 8)) return false;
+  return b->uDataSize >= static_cast<uint64_t>(b->uBytesPerLine) * b->uHeight;
+}
+
+// Copies the pixels [x0, x1) x [y0, y1) of the bitmap into a premultiplied Cairo image.
+cairo_surface_t* CopyRegion(const _BITMAPHANDLE* b, int x0, int y0, int x1, int y1) {
+  const int w = x1 - x0, h = y1 - y0;
+  const bool alpha = b->uBitsPerPixel == 32;
+  cairo_surface_t* image = cairo_image_surface_create(alpha ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24, w, h);
+  if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(image);
+    return nullptr;
+  }
+  cairo_surface_flush(image);
+  uint8_t* data = cairo_image_surface_get_data(image);
+  const int stride = cairo_image_surface_get_stride(image);
+  const int bytes = b->uBitsPerPixel / 8;
+  for (int y = 0; y < h; ++y) {
+    const uint8_t* src = b->pData + static_cast<size_t>(y0 + y) * b->uBytesPerLine + static_cast<size_t>(x0) * bytes;
+    uint32_t* dst = reinterpret_cast<uint32_t*>(data + static_cast<size_t>(y) * stride);
+    for (int x = 0; x < w; ++x, src += bytes) {
+      uint32_t a = alpha ? src[3] : 255, r = src[2], g = src[1], bl = src[0];
+      if (a != 255) r = (r * a + 127) / 255, g = (g * a + 127) / 255, bl = (bl * a + 127) / 255;
+      dst[x] = (a << 24) | (r << 16) | (g << 8) | bl;
+    }
+  }
+  cairo_surface_mark_dirty(image);
+  return image;
+}
+
+}  // namespace
+
+VK_API int32_t VkDrawImage(VkSurface* surface, const _BITMAPHANDLE* image, double left, double top, double width,
+                           double height, double srcLeft, double srcTop, double srcWidth, double srcHeight,
+                           double opacity) {
+  if (!surface || !ImageUsable(image)) return kErrArgument;
+  for (double v : {left, top, width, height, srcLeft, srcTop, srcWidth, srcHeight, opacity})
+    if (!std::isfinite(v)) return kErrArgument;
+  if (srcWidth <= 0 || srcHeight <= 0) srcLeft = 0, srcTop = 0, srcWidth = image->uWidth, srcHeight = image->uHeight;
+  // Cut the source rectangle to the bitmap.
+  double sl = std::max(0.0, srcLeft), st = std::max(0.0, srcTop);
+  double sr = std::min<double>(image->uWidth, srcLeft + srcWidth), sb = std::min<double>(image->uHeight, srcTop + srcHeight);
+  if (sr <= sl || sb <= st) return kErrArgument;
+  if (width == 0 || height == 0 || opacity <= 0) return kOk;
+  // The destination shrinks with the source when the source was cut.
+  const double kx = width / srcWidth, ky = height / srcHeight;
+  const double dl = left + (sl - srcLeft) * kx, dt = top + (st - srcTop) * ky;
+  const int x0 = static_cast<int>(std::floor(sl)), y0 = static_cast<int>(std::floor(st));
+  const int x1 = static_cast<int>(std::ceil(sr)), y1 = static_cast<int>(std::ceil(sb));
+  cairo_surface_t* pixels = CopyRegion(image, x0, y0, x1, y1);
+  if (!pixels) return kErrMemory;
+  cairo_t* cr = surface->cr;
+  cairo_save(cr);
+  cairo_translate(cr, dl, dt);
+  cairo_scale(cr, kx, ky);
+  cairo_translate(cr, -(sl - x0), -(st - y0));
+  cairo_set_source_surface(cr, pixels, 0, 0);
+  cairo_pattern_t* source = cairo_get_source(cr);
+  cairo_pattern_set_extend(source, CAIRO_EXTEND_PAD);
+  const bool same = std::fabs(std::fabs(kx) - 1) < 1e-9 && std::fabs(std::fabs(ky) - 1) < 1e-9;
+  cairo_pattern_set_filter(source, same ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD);
+  cairo_new_path(cr);
+  cairo_rectangle(cr, sl - x0, st - y0, sr - sl, sb - st);
+  cairo_set_antialias(cr, LineAntialias(surface));
+  cairo_clip(cr);
+  cairo_paint_with_alpha(cr, std::min(1.0, opacity));
+  cairo_restore(cr);
+  cairo_surface_destroy(pixels);
+  return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? kOk : kErrEngine;
+}

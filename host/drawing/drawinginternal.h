@@ -1,0 +1,179 @@
+// Internal records of the drawing engine, shared by its source files. Nothing here is exported.
+#pragma once
+#include <cairo.h>
+#include <pango/pangocairo.h>
+#include <cmath>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+#include "host/drawing/vkdrwx.h"
+
+namespace vkdraw {
+
+enum : int32_t { kOk = 1, kErrMemory = -1, kErrEngine = -9, kErrArgument = -13 };
+
+constexpr int32_t kMaxTextUnits = 1 << 20;       // UTF-16 units of one text call
+constexpr int32_t kMaxPolyPoints = 1000000;      // points of one polygon or polyline
+constexpr size_t kMaxPathPoints = 16u << 20;     // points held by one path
+constexpr double kMaxFontPoints = 4000.0;
+constexpr int32_t kMaxDashes = 16;
+
+// Text state of one thread: Pango font maps must not be shared between threads, so each thread
+// that measures or draws text gets its own map (over the host's fontconfig setup), a measuring
+// context with metrics hinting on, a reusable layout and a scratch Cairo context for outlines.
+struct ThreadText {
+  PangoFontMap* fontMap = nullptr;
+  PangoContext* measure = nullptr;
+  PangoLayout* layout = nullptr;
+  cairo_surface_t* scratchSurface = nullptr;
+  cairo_t* scratch = nullptr;
+  ~ThreadText();
+};
+// The calling thread's text state, made on first use; null when fonts cannot be set up.
+ThreadText* CurrentThreadText();
+// Font options every context uses: grey anti-aliasing (or none), slight outline hinting and
+// metrics hinting on, which rounds advances to whole pixels as the spreadsheet application does.
+void ApplyTextOptions(PangoContext* context, bool antialias);
+
+// UTF-16 (length -1: zero-terminated) to UTF-8, invalid units as U+FFFD. False when over the cap.
+bool Utf16ToUtf8(const char16_t* text, int32_t length, std::string* out);
+std::u16string Utf8ToUtf16(const std::string& text);
+
+// Sets text, font and layout options on `layout` for one call. Width <= 0: no line breaking.
+void PrepareLayout(PangoLayout* layout, const VkFont* font, const std::string& utf8, double wrapWidth,
+                   uint32_t flags);
+// Where the layout's top-left goes so that the text lands as VkDrawText places it.
+void PlaceLayout(PangoLayout* layout, double x, double y, double width, double height, uint32_t flags,
+                 double* originX, double* originY);
+
+enum PathOp : uint8_t { kMoveTo, kLineTo, kCurveTo, kClose };
+
+}  // namespace vkdraw
+
+struct VkDrawingEngine {
+  double dpi = 96.0;
+  std::mutex mutex;                                          // guards familyCache
+  std::unordered_map<std::string, std::string> familyCache;  // face + style -> family used
+};
+
+struct VkFont {
+  PangoFontDescription* desc = nullptr;
+  PangoAttrList* attrs = nullptr;  // underline and strike-out, or null
+  double sizePx = 0;
+  uint32_t style = 0;
+  std::string family;  // UTF-8, the family fontconfig really gave
+  ~VkFont();
+};
+
+struct VkPen {
+  double r = 0, g = 0, b = 0, a = 1;
+  double width = 1;
+  int32_t style = VK_PEN_SOLID;
+  int32_t cap = VK_CAP_FLAT;
+  int32_t join = VK_JOIN_MITER;
+  std::vector<double> dashes;  // VK_PEN_CUSTOM only, pixels
+};
+
+struct VkBrush {
+  bool hatch = false;
+  int32_t hatchStyle = 0;
+  VkColor foreground = 0;
+  VkColor background = 0;
+};
+
+struct VkPath {
+  std::vector<uint8_t> ops;    // vkdraw::PathOp per segment
+  std::vector<double> coords;  // 2 per move/line, 6 per curve, none per close
+  bool winding = false;
+  bool hasCurrent = false;
+  double currentX = 0, currentY = 0;
+};
+
+namespace vkdraw {
+
+// One clip step, kept with the transform it was made under so that the clip can be rebuilt
+// after a restore whatever the transform is then.
+struct ClipStep {
+  cairo_matrix_t matrix;
+  bool isRect = true;
+  double left = 0, top = 0, right = 0, bottom = 0;
+  VkPath path;
+  cairo_antialias_t antialias = CAIRO_ANTIALIAS_DEFAULT;
+};
+
+// Builds `path` as Cairo's current path (in the current transform).
+void AppendPath(cairo_t* cr, const VkPath& path);
+// Appends Cairo's path data (text outlines) to `path`: 1, -1 (over the point cap), -9.
+int32_t AppendCairoPath(VkPath* path, const cairo_path_t* source);
+// Sets the brush as source, its pattern aligned to the bitmap.
+void SetBrushSource(VkSurface* surface, const VkBrush* brush);
+void SetColorSource(cairo_t* cr, VkColor color);
+// Strokes the figure that `build` makes, with the half-pixel rule of odd widths.
+template <typename Build>
+void StrokeFigure(VkSurface* surface, const VkPen* pen, Build build);
+bool AxisAligned(const cairo_matrix_t& m);
+
+}  // namespace vkdraw
+
+struct VkSurface {
+  VkDrawingEngine* engine = nullptr;
+  _BITMAPHANDLE* bitmap = nullptr;
+  uint8_t* pixels = nullptr;  // ARGB32, premultiplied
+  size_t pixelBytes = 0;
+  int32_t stride = 0;
+  cairo_surface_t* target = nullptr;
+  cairo_t* cr = nullptr;
+  bool lineSmoothing = true;
+  bool textSmoothing = true;
+  std::vector<vkdraw::ClipStep> clips;
+  PangoContext* pango = nullptr;  // text drawing context of this surface
+  PangoLayout* layout = nullptr;
+  bool pangoStale = true;         // the transform's scale or rotation changed since last update
+  PangoDirection baseDir = PANGO_DIRECTION_LTR;
+  int32_t hatchCell = 8;          // hatch repeat and line thickness in bitmap pixels
+  int32_t hatchLine = 1;
+  std::unordered_map<uint64_t, cairo_pattern_t*> hatchPatterns[6];  // per style, by colours
+  ~VkSurface();
+};
+
+namespace vkdraw {
+
+inline cairo_antialias_t LineAntialias(const VkSurface* s) {
+  return s->lineSmoothing ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE;
+}
+
+// Line width, dashes (built-in ones in multiples of `dashUnit`, custom ones times `customScale`),
+// ends, corners and colour of a pen, in the current user space.
+void ApplyPenStyle(cairo_t* cr, const VkPen* pen, double width, double dashUnit, double customScale);
+double DeviceScale(const cairo_matrix_t& m);
+
+template <typename Build>
+void StrokeFigure(VkSurface* surface, const VkPen* pen, Build build) {
+  cairo_t* cr = surface->cr;
+  cairo_matrix_t m;
+  cairo_get_matrix(cr, &m);
+  double scale = DeviceScale(m);
+  if (scale < 1e-12) return;
+  double widthUser = pen->width > 0 ? pen->width : 1.0 / scale;
+  long pixels = std::lround(widthUser * scale);
+  if (pixels < 1) pixels = 1;
+  bool shift = (pixels % 2 == 1) && AxisAligned(m);
+  if (shift) {
+    // Integer coordinates are pixel centres for strokes: an odd-width line moves half a pixel
+    // so that it covers whole pixels.
+    cairo_matrix_t shifted = m;
+    shifted.x0 += 0.5;
+    shifted.y0 += 0.5;
+    cairo_set_matrix(cr, &shifted);
+  }
+  cairo_new_path(cr);
+  build(cr);
+  if (shift) cairo_set_matrix(cr, &m);
+  ApplyPenStyle(cr, pen, widthUser, widthUser, 1.0);
+  cairo_set_antialias(cr, LineAntialias(surface));
+  cairo_stroke(cr);
+}
+
+}  // namespace vkdraw

@@ -1,0 +1,348 @@
+// DrawingSurface: the Cairo image a page is drawn on, its transfer to and from the page bitmap,
+// smoothing switches, the world transform and the clip stack.
+//
+// Cairo has no 24-bit pixel format, so the surface draws on a 32-bit premultiplied copy of the
+// bitmap and writes it back in VkEndSurface. The copy's memory is kept per thread for the next
+// surface: on machines where first-touching a page of memory is expensive, reusing it saves more
+// than the copy costs.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include "host/drawing/drawinginternal.h"
+
+namespace vkdraw {
+namespace {
+
+constexpr size_t kMaxCachedPixelBytes = 256u << 20;
+constexpr size_t kMaxClipSteps = 100000;
+
+struct PixelCache {
+  uint8_t* pixels = nullptr;
+  size_t bytes = 0;
+  ~PixelCache() { std::free(pixels); }
+};
+thread_local PixelCache t_pixelCache;
+
+uint8_t* TakePixels(size_t bytes, size_t* capacity) {
+  if (t_pixelCache.pixels && t_pixelCache.bytes >= bytes) {
+    uint8_t* p = t_pixelCache.pixels;
+    *capacity = t_pixelCache.bytes;
+    t_pixelCache.pixels = nullptr;
+    t_pixelCache.bytes = 0;
+    return p;
+  }
+  *capacity = bytes;
+  return static_cast<uint8_t*>(std::malloc(bytes));
+}
+
+void ReturnPixels(uint8_t* pixels, size_t bytes) {
+  if (!pixels) return;
+  if (bytes > kMaxCachedPixelBytes || (t_pixelCache.pixels && t_pixelCache.bytes >= bytes)) {
+    std::free(pixels);
+    return;
+  }
+  std::free(t_pixelCache.pixels);
+  t_pixelCache.pixels = pixels;
+  t_pixelCache.bytes = bytes;
+}
+
+inline uint8_t Premultiply(uint32_t c, uint32_t a) { return static_cast<uint8_t>((c * a + 127) / 255); }
+inline uint8_t Unpremultiply(uint32_t c, uint32_t a) {
+  uint32_t v = (c * 255 + a / 2) / a;
+  return static_cast<uint8_t>(v > 255 ? 255 : v);
+}
+
+void CopyFromBitmap(const _BITMAPHANDLE* bitmap, uint8_t* pixels, int32_t stride) {
+  const uint32_t w = bitmap->uWidth;
+  for (uint32_t y = 0; y < bitmap->uHeight; ++y) {
+    const uint8_t* src = bitmap->pData + static_cast<size_t>(y) * bitmap->uBytesPerLine;
+    uint32_t* dst = reinterpret_cast<uint32_t*>(pixels + static_cast<size_t>(y) * stride);
+    if (bitmap->uBitsPerPixel == 24) {
+      for (uint32_t x = 0; x < w; ++x, src += 3)
+        dst[x] = 0xFF000000u | (uint32_t(src[2]) << 16) | (uint32_t(src[1]) << 8) | src[0];
+    } else {
+      for (uint32_t x = 0; x < w; ++x, src += 4) {
+        uint32_t a = src[3];
+        if (a == 255) {
+          dst[x] = 0xFF000000u | (uint32_t(src[2]) << 16) | (uint32_t(src[1]) << 8) | src[0];
+        } else {
+          dst[x] = (a << 24) | (uint32_t(Premultiply(src[2], a)) << 16) | (uint32_t(Premultiply(src[1], a)) << 8) |
+                   Premultiply(src[0], a);
+        }
+      }
+    }
+  }
+}
+
+void CopyToBitmap(const uint8_t* pixels, int32_t stride, _BITMAPHANDLE* bitmap) {
+  const uint32_t w = bitmap->uWidth;
+  for (uint32_t y = 0; y < bitmap->uHeight; ++y) {
+    const uint32_t* src = reinterpret_cast<const uint32_t*>(pixels + static_cast<size_t>(y) * stride);
+    uint8_t* dst = bitmap->pData + static_cast<size_t>(y) * bitmap->uBytesPerLine;
+    if (bitmap->uBitsPerPixel == 24) {
+      // The page starts opaque and is only painted over, so alpha stays 255 here.
+      for (uint32_t x = 0; x < w; ++x, dst += 3) {
+        uint32_t p = src[x];
+        dst[0] = static_cast<uint8_t>(p);
+        dst[1] = static_cast<uint8_t>(p >> 8);
+        dst[2] = static_cast<uint8_t>(p >> 16);
+      }
+    } else {
+      for (uint32_t x = 0; x < w; ++x, dst += 4) {
+        uint32_t p = src[x], a = p >> 24;
+        if (a == 255 || a == 0) {
+          dst[0] = static_cast<uint8_t>(p);
+          dst[1] = static_cast<uint8_t>(p >> 8);
+          dst[2] = static_cast<uint8_t>(p >> 16);
+        } else {
+          dst[0] = Unpremultiply(p & 0xFF, a);
+          dst[1] = Unpremultiply((p >> 8) & 0xFF, a);
+          dst[2] = Unpremultiply((p >> 16) & 0xFF, a);
+        }
+        dst[3] = static_cast<uint8_t>(a);
+      }
+    }
+  }
+}
+
+bool BitmapUsable(const _BITMAPHANDLE* b) {
+  if (!b || !b->pData || !(b->uFlags & BITMAP_ALLOCATED)) return false;
+  if (b->uWidth == 0 || b->uHeight == 0 || (b->uBitsPerPixel != 24 && b->uBitsPerPixel != 32)) return false;
+  if (b->uWidth > (1u << 24) || static_cast<uint64_t>(b->uWidth) * b->uHeight > VK_MAX_BITMAP_PIXELS) return false;
+  uint64_t rowBytes = static_cast<uint64_t>(b->uWidth) * (b->uBitsPerPixel / 8);
+  if (b->uBytesPerLine < rowBytes) return false;
+  return b->uDataSize >= static_cast<uint64_t>(b->uBytesPerLine) * b->uHeight;
+}
+
+bool MatrixFinite(const cairo_matrix_t& m) {
+  return std::isfinite(m.xx) && std::isfinite(m.yx) && std::isfinite(m.xy) && std::isfinite(m.yy) &&
+         std::isfinite(m.x0) && std::isfinite(m.y0);
+}
+
+void ApplyClipStep(cairo_t* cr, const ClipStep& step) {
+  cairo_set_matrix(cr, &step.matrix);
+  cairo_new_path(cr);
+  if (step.isRect) {
+    cairo_rectangle(cr, step.left, step.top, step.right - step.left, step.bottom - step.top);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+  } else {
+    AppendPath(cr, step.path);
+    cairo_set_fill_rule(cr, step.path.winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+  }
+  cairo_set_antialias(cr, step.antialias);
+  cairo_clip(cr);
+}
+
+int32_t PushClip(VkSurface* s, ClipStep&& step, int32_t* saved) {
+  if (s->clips.size() >= kMaxClipSteps) return kErrArgument;
+  if (saved) *saved = static_cast<int32_t>(s->clips.size());
+  cairo_matrix_t current;
+  cairo_get_matrix(s->cr, &current);
+  ApplyClipStep(s->cr, step);
+  cairo_set_matrix(s->cr, &current);
+  cairo_new_path(s->cr);
+  s->clips.push_back(std::move(step));
+  return kOk;
+}
+
+}  // namespace
+
+double DeviceScale(const cairo_matrix_t& m) { return std::sqrt(std::fabs(m.xx * m.yy - m.xy * m.yx)); }
+
+bool AxisAligned(const cairo_matrix_t& m) { return std::fabs(m.xy) < 1e-9 && std::fabs(m.yx) < 1e-9; }
+
+void SetColorSource(cairo_t* cr, VkColor c) {
+  cairo_set_source_rgba(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0,
+                        ((c >> 24) & 0xFF) / 255.0);
+}
+
+}  // namespace vkdraw
+
+using namespace vkdraw;
+
+VkSurface::~VkSurface() {
+  for (auto& patterns : hatchPatterns)
+    for (auto& entry : patterns) cairo_pattern_destroy(entry.second);
+  if (layout) g_object_unref(layout);
+  if (pango) g_object_unref(pango);
+  if (cr) cairo_destroy(cr);
+  if (target) cairo_surface_destroy(target);
+  ReturnPixels(pixels, pixelBytes);
+}
+
+VK_API int32_t VkCreateSurface(VkDrawingEngine* engine, _BITMAPHANDLE* bitmap, VkSurface** surface) {
+  if (!surface) return kErrArgument;
+  *surface = nullptr;
+  if (!engine || !BitmapUsable(bitmap)) return kErrArgument;
+  ThreadText* text = CurrentThreadText();
+  if (!text) return kErrEngine;
+  auto* s = new (std::nothrow) VkSurface;
+  if (!s) return kErrMemory;
+  s->engine = engine;
+  s->bitmap = bitmap;
+  s->stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, static_cast<int>(bitmap->uWidth));
+  size_t bytes = static_cast<size_t>(s->stride) * bitmap->uHeight;
+  s->pixels = TakePixels(bytes, &s->pixelBytes);
+  if (!s->pixels) {
+    delete s;
+    return kErrMemory;
+  }
+  CopyFromBitmap(bitmap, s->pixels, s->stride);
+  s->target = cairo_image_surface_create_for_data(s->pixels, CAIRO_FORMAT_ARGB32, static_cast<int>(bitmap->uWidth),
+                                                  static_cast<int>(bitmap->uHeight), s->stride);
+  s->cr = cairo_create(s->target);
+  if (cairo_status(s->cr) != CAIRO_STATUS_SUCCESS) {
+    delete s;
+    return kErrMemory;
+  }
+  cairo_set_line_cap(s->cr, CAIRO_LINE_CAP_BUTT);
+  cairo_set_line_join(s->cr, CAIRO_LINE_JOIN_MITER);
+  s->pango = pango_font_map_create_context(text->fontMap);
+  ApplyTextOptions(s->pango, true);
+  s->layout = pango_layout_new(s->pango);
+  pango_layout_set_auto_dir(s->layout, FALSE);
+  // Hatches repeat every 8 pixels at 96 dpi; at higher resolutions they keep their size on paper.
+  double dpi = bitmap->uXResolution > 0 ? bitmap->uXResolution : 96.0;
+  s->hatchCell = std::max(8, static_cast<int>(std::lround(8.0 * dpi / 96.0)));
+  s->hatchLine = std::max(1, static_cast<int>(std::lround(dpi / 96.0)));
+  *surface = s;
+  return kOk;
+}
+
+VK_API int32_t VkEndSurface(VkSurface* surface) {
+  if (!surface) return kErrArgument;
+  cairo_surface_flush(surface->target);
+  CopyToBitmap(surface->pixels, surface->stride, surface->bitmap);
+  return kOk;
+}
+
+VK_API void VkDestroySurface(VkSurface* surface) { delete surface; }
+
+VK_API int32_t VkSetLineSmoothing(VkSurface* surface, int32_t on) {
+  if (!surface) return kErrArgument;
+  surface->lineSmoothing = on != 0;
+  return kOk;
+}
+
+VK_API int32_t VkGetLineSmoothing(const VkSurface* surface) { return surface && surface->lineSmoothing ? 1 : 0; }
+
+VK_API int32_t VkSetTextSmoothing(VkSurface* surface, int32_t on) {
+  if (!surface) return kErrArgument;
+  if (surface->textSmoothing != (on != 0)) {
+    surface->textSmoothing = on != 0;
+    ApplyTextOptions(surface->pango, surface->textSmoothing);
+    surface->pangoStale = true;
+  }
+  return kOk;
+}
+
+VK_API int32_t VkGetTransform(const VkSurface* surface, double matrix[6]) {
+  if (!surface || !matrix) return kErrArgument;
+  cairo_matrix_t m;
+  cairo_get_matrix(surface->cr, &m);
+  matrix[0] = m.xx, matrix[1] = m.yx, matrix[2] = m.xy, matrix[3] = m.yy, matrix[4] = m.x0, matrix[5] = m.y0;
+  return kOk;
+}
+
+namespace {
+int32_t SetChecked(VkSurface* surface, const cairo_matrix_t& m, bool linearChanged) {
+  cairo_matrix_t inverse = m;
+  if (!MatrixFinite(m) || cairo_matrix_invert(&inverse) != CAIRO_STATUS_SUCCESS) return kErrArgument;
+  cairo_set_matrix(surface->cr, &m);
+  if (linearChanged) surface->pangoStale = true;
+  return kOk;
+}
+}  // namespace
+
+VK_API int32_t VkSetTransform(VkSurface* surface, const double matrix[6]) {
+  if (!surface || !matrix) return kErrArgument;
+  cairo_matrix_t m;
+  cairo_matrix_init(&m, matrix[0], matrix[1], matrix[2], matrix[3], matrix[4], matrix[5]);
+  return SetChecked(surface, m, true);
+}
+
+VK_API int32_t VkMultiplyTransform(VkSurface* surface, const double matrix[6]) {
+  if (!surface || !matrix) return kErrArgument;
+  cairo_matrix_t step, current, result;
+  cairo_matrix_init(&step, matrix[0], matrix[1], matrix[2], matrix[3], matrix[4], matrix[5]);
+  cairo_get_matrix(surface->cr, &current);
+  cairo_matrix_multiply(&result, &step, &current);
+  return SetChecked(surface, result, true);
+}
+
+VK_API int32_t VkScaleTransform(VkSurface* surface, double sx, double sy) {
+  const double m[6] = {sx, 0, 0, sy, 0, 0};
+  return VkMultiplyTransform(surface, m);
+}
+
+VK_API int32_t VkTranslateTransform(VkSurface* surface, double dx, double dy) {
+  if (!surface) return kErrArgument;
+  cairo_matrix_t step, current, result;
+  cairo_matrix_init_translate(&step, dx, dy);
+  cairo_get_matrix(surface->cr, &current);
+  cairo_matrix_multiply(&result, &step, &current);
+  return SetChecked(surface, result, false);
+}
+
+VK_API int32_t VkRotateTransform(VkSurface* surface, double degrees) {
+  if (!std::isfinite(degrees)) return kErrArgument;
+  double r = degrees * M_PI / 180.0;
+  const double m[6] = {std::cos(r), std::sin(r), -std::sin(r), std::cos(r), 0, 0};
+  return VkMultiplyTransform(surface, m);
+}
+
+VK_API int32_t VkClipRect(VkSurface* surface, double left, double top, double right, double bottom,
+                          int32_t* saved) {
+  if (!surface || !std::isfinite(left) || !std::isfinite(top) || !std::isfinite(right) || !std::isfinite(bottom))
+    return kErrArgument;
+  try {
+    ClipStep step;
+    cairo_get_matrix(surface->cr, &step.matrix);
+    if (right < left) right = left;
+    if (bottom < top) bottom = top;
+    step.left = left, step.top = top, step.right = right, step.bottom = bottom;
+    step.antialias = LineAntialias(surface);
+    if (AxisAligned(step.matrix)) {
+      // An upright rectangle clips at whole bitmap pixels: crisp cell edges, and Cairo's fast path.
+      double x1 = left, y1 = top, x2 = right, y2 = bottom;
+      cairo_matrix_transform_point(&step.matrix, &x1, &y1);
+      cairo_matrix_transform_point(&step.matrix, &x2, &y2);
+      step.left = std::floor(std::min(x1, x2) + 0.5), step.right = std::floor(std::max(x1, x2) + 0.5);
+      step.top = std::floor(std::min(y1, y2) + 0.5), step.bottom = std::floor(std::max(y1, y2) + 0.5);
+      cairo_matrix_init_identity(&step.matrix);
+      step.antialias = CAIRO_ANTIALIAS_NONE;
+    }
+    return PushClip(surface, std::move(step), saved);
+  } catch (const std::bad_alloc&) {
+    return kErrMemory;
+  }
+}
+
+VK_API int32_t VkClipPath(VkSurface* surface, const VkPath* path, int32_t* saved) {
+  if (!surface || !path) return kErrArgument;
+  try {
+    ClipStep step;
+    cairo_get_matrix(surface->cr, &step.matrix);
+    step.isRect = false;
+    step.path = *path;
+    step.antialias = LineAntialias(surface);
+    return PushClip(surface, std::move(step), saved);
+  } catch (const std::bad_alloc&) {
+    return kErrMemory;
+  }
+}
+
+VK_API int32_t VkRestoreClip(VkSurface* surface, int32_t saved) {
+  if (!surface || saved < 0 || static_cast<size_t>(saved) > surface->clips.size()) return kErrArgument;
+  if (static_cast<size_t>(saved) == surface->clips.size()) return kOk;
+  surface->clips.resize(static_cast<size_t>(saved));
+  cairo_t* cr = surface->cr;
+  cairo_matrix_t current;
+  cairo_get_matrix(cr, &current);
+  cairo_reset_clip(cr);
+  for (const ClipStep& step : surface->clips) ApplyClipStep(cr, step);
+  cairo_set_matrix(cr, &current);
+  cairo_new_path(cr);
+  return kOk;
+}

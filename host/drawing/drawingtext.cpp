@@ -1,0 +1,202 @@
+// Text: measuring, drawing at a point or in a rectangle, and text outlines as paths. Pango shapes
+// the text (ligatures, joining scripts, font fallback per character, bidirectional reordering);
+// contexts and layouts are made once per thread or surface and reused for every call.
+#include <new>
+#include "host/drawing/drawinginternal.h"
+
+namespace vkdraw {
+
+bool Utf16ToUtf8(const char16_t* text, int32_t length, std::string* out) {
+  out->clear();
+  if (length < 0) {
+    length = 0;
+    while (text[length]) {
+      if (++length > kMaxTextUnits) return false;
+    }
+  }
+  if (length > kMaxTextUnits) return false;
+  out->reserve(static_cast<size_t>(length) + 8);
+  for (int32_t i = 0; i < length; ++i) {
+    uint32_t cp = text[i];
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFD;
+    } else if (cp == 0) {
+      cp = 0xFFFD;  // Pango takes no embedded zeros
+    }
+    if (cp < 0x80) {
+      out->push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+      out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
+      out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+      out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
+      out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+      out->push_back(static_cast<char>(0xF0 | (cp >> 18)));
+      out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+      out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+  }
+  return true;
+}
+
+std::u16string Utf8ToUtf16(const std::string& text) {
+  std::u16string out;
+  glong written = 0;
+  if (gunichar2* units = g_utf8_to_utf16(text.c_str(), static_cast<glong>(text.size()), nullptr, &written, nullptr)) {
+    out.assign(reinterpret_cast<const char16_t*>(units), static_cast<size_t>(written));
+    g_free(units);
+  }
+  return out;
+}
+
+void PrepareLayout(PangoLayout* layout, const VkFont* font, const std::string& utf8, double wrapWidth,
+                   uint32_t flags) {
+  pango_layout_set_font_description(layout, font->desc);
+  pango_layout_set_attributes(layout, font->attrs);
+  pango_layout_set_text(layout, utf8.data(), static_cast<int>(utf8.size()));
+  PangoAlignment align = PANGO_ALIGN_LEFT;
+  if ((flags & 3) == VK_TEXT_CENTER) align = PANGO_ALIGN_CENTER;
+  if ((flags & 3) == VK_TEXT_RIGHT) align = PANGO_ALIGN_RIGHT;
+  pango_layout_set_alignment(layout, align);
+  if (wrapWidth > 0) {
+    double units = wrapWidth * PANGO_SCALE;
+    pango_layout_set_width(layout, units < 2e9 ? static_cast<int>(units) : 2000000000);
+    pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+  } else {
+    pango_layout_set_width(layout, -1);
+  }
+}
+
+void PlaceLayout(PangoLayout* layout, double x, double y, double width, double height, uint32_t flags,
+                 double* originX, double* originY) {
+  PangoRectangle logical;
+  pango_layout_get_extents(layout, nullptr, &logical);
+  const double lx = logical.x / double(PANGO_SCALE), ly = logical.y / double(PANGO_SCALE);
+  const double lw = logical.width / double(PANGO_SCALE), lh = logical.height / double(PANGO_SCALE);
+  const uint32_t h = flags & 3, v = flags & 0x0C;
+  double left = x, top = y;
+  if (width == 0 && height == 0) {
+    if (h == VK_TEXT_CENTER) left = x - lw / 2;
+    if (h == VK_TEXT_RIGHT) left = x - lw;
+    if (v == VK_TEXT_VCENTER) top = y - lh / 2;
+    if (v == VK_TEXT_BOTTOM) top = y - lh;
+    if (v == VK_TEXT_BASELINE) top = y - (pango_layout_get_baseline(layout) / double(PANGO_SCALE) - ly);
+  } else {
+    if (h == VK_TEXT_CENTER) left = x + (width - lw) / 2;
+    if (h == VK_TEXT_RIGHT) left = x + width - lw;
+    if (v == VK_TEXT_VCENTER) top = y + (height - lh) / 2;
+    if (v == VK_TEXT_BOTTOM || v == VK_TEXT_BASELINE) top = y + height - lh;
+  }
+  // A wrapped layout positions its own lines inside the rectangle's width.
+  *originX = (flags & VK_TEXT_WRAP) && width > 0 ? x : left - lx;
+  *originY = top - ly;
+}
+
+}  // namespace vkdraw
+
+using namespace vkdraw;
+
+VK_API int32_t VkMeasureText(VkDrawingEngine* engine, const VkFont* font, const char16_t* text, int32_t length,
+                             double maxWidth, double* width, double* height) {
+  if (width) *width = 0;
+  if (height) *height = 0;
+  if (!engine || !font || (!text && length != 0)) return kErrArgument;
+  ThreadText* t = CurrentThreadText();
+  if (!t) return kErrEngine;
+  try {
+    std::string utf8;
+    if (text && !Utf16ToUtf8(text, length, &utf8)) return kErrArgument;
+    PrepareLayout(t->layout, font, utf8, maxWidth, 0);
+    PangoRectangle logical;
+    pango_layout_get_extents(t->layout, nullptr, &logical);
+    if (width) *width = logical.width / double(PANGO_SCALE);
+    if (height) *height = logical.height / double(PANGO_SCALE);
+    return kOk;
+  } catch (const std::bad_alloc&) {
+    return kErrMemory;
+  }
+}
+
+VK_API int32_t VkDrawText(VkSurface* surface, const VkFont* font, VkColor color, const char16_t* text, int32_t length,
+                          double x, double y, double width, double height, uint32_t flags) {
+  if (!surface || !font || (!text && length != 0)) return kErrArgument;
+  try {
+    std::string utf8;
+    if (text && !Utf16ToUtf8(text, length, &utf8)) return kErrArgument;
+    if (utf8.empty()) return kOk;
+    cairo_t* cr = surface->cr;
+    if (surface->pangoStale) {
+      pango_cairo_update_context(cr, surface->pango);
+      pango_layout_context_changed(surface->layout);
+      surface->pangoStale = false;
+    }
+    PangoDirection dir = (flags & VK_TEXT_RTL) ? PANGO_DIRECTION_RTL : PANGO_DIRECTION_LTR;
+    if (dir != surface->baseDir) {
+      pango_context_set_base_dir(surface->pango, dir);
+      pango_layout_context_changed(surface->layout);
+      surface->baseDir = dir;
+    }
+    const bool wrap = (flags & VK_TEXT_WRAP) && width > 0;
+    PrepareLayout(surface->layout, font, utf8, wrap ? width : 0, flags);
+    double ox, oy;
+    PlaceLayout(surface->layout, x, y, width, height, flags, &ox, &oy);
+    const bool clip = (flags & VK_TEXT_CLIP) && width > 0 && height > 0;
+    if (clip) {
+      cairo_save(cr);
+      cairo_new_path(cr);
+      cairo_rectangle(cr, x, y, width, height);
+      cairo_clip(cr);
+    }
+    SetColorSource(cr, color);
+    cairo_new_path(cr);
+    cairo_move_to(cr, ox, oy);
+    pango_cairo_show_layout(cr, surface->layout);
+    if (clip) cairo_restore(cr);
+    return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? kOk : kErrEngine;
+  } catch (const std::bad_alloc&) {
+    return kErrMemory;
+  }
+}
+
+VK_API int32_t VkPathAddText(VkDrawingEngine* engine, VkPath* path, const VkFont* font, const char16_t* text,
+                             int32_t length, double x, double y, double width, double height, uint32_t flags) {
+  if (!engine || !path || !font || (!text && length != 0)) return kErrArgument;
+  ThreadText* t = CurrentThreadText();
+  if (!t) return kErrEngine;
+  try {
+    std::string utf8;
+    if (text && !Utf16ToUtf8(text, length, &utf8)) return kErrArgument;
+    if (utf8.empty()) return kOk;
+    const bool rtl = (flags & VK_TEXT_RTL) != 0;
+    if (rtl) {
+      pango_context_set_base_dir(t->measure, PANGO_DIRECTION_RTL);
+      pango_layout_context_changed(t->layout);
+    }
+    const bool wrap = (flags & VK_TEXT_WRAP) && width > 0;
+    PrepareLayout(t->layout, font, utf8, wrap ? width : 0, flags);
+    double ox, oy;
+    PlaceLayout(t->layout, x, y, width, height, flags, &ox, &oy);
+    cairo_new_path(t->scratch);
+    cairo_move_to(t->scratch, ox, oy);
+    pango_cairo_layout_path(t->scratch, t->layout);
+    cairo_path_t* outline = cairo_copy_path(t->scratch);
+    cairo_new_path(t->scratch);
+    if (rtl) {
+      pango_context_set_base_dir(t->measure, PANGO_DIRECTION_LTR);
+      pango_layout_context_changed(t->layout);
+    }
+    int32_t result = AppendCairoPath(path, outline);
+    cairo_path_destroy(outline);
+    // Glyph outlines are drawn with the non-zero rule their fonts are made for.
+    if (result == kOk) path->winding = true;
+    return result;
+  } catch (const std::bad_alloc&) {
+    return kErrMemory;
+  }
+}

@@ -1,0 +1,190 @@
+// Host drawing engine of the xlxhost toolkit: a DrawingEngine per document (it measures text and
+// reports its text resolution) and DrawingSurfaces made on 24- or 32-bit page bitmaps, drawn with
+// Cairo and Pango over fontconfig.
+//
+// Conventions of every surface operation:
+// - Lengths are user-space pixels, mapped to the bitmap by the surface's world transform (identity
+//   at creation). Angles are degrees, clockwise on the page (y grows downwards).
+// - Fills cover [left, right) x [top, bottom): a 10 x 10 rectangle at (0, 0) paints exactly the
+//   pixels 0..9. Strokes are centred on their geometry with integer coordinates at pixel centres,
+//   so a 1-pixel line at y = 5 paints row 5. Horizontal and vertical lines and rectangle outlines
+//   are snapped to whole pixels while the transform has no rotation.
+// - Colours are VkColor: red in the low byte, then green, blue and alpha (255 = opaque).
+// - Every operation returns 1 on success or a negative code: -1 memory, -9 the engine failed,
+//   -13 a missing or invalid argument. Nothing throws.
+// - Engines, fonts, pens, brushes and paths may be shared between threads once made; a surface
+//   is used by one thread at a time, the thread that made it.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include "host/kernel/vkkrnx.h"
+
+typedef struct VkDrawingEngine VkDrawingEngine;
+typedef struct VkSurface VkSurface;
+typedef struct VkPen VkPen;
+typedef struct VkBrush VkBrush;
+typedef struct VkFont VkFont;
+typedef struct VkPath VkPath;
+typedef uint32_t VkColor;
+
+#define VK_RGBA(r, g, b, a) \
+  ((VkColor)(((uint32_t)(r) & 0xFF) | (((uint32_t)(g) & 0xFF) << 8) | (((uint32_t)(b) & 0xFF) << 16) | (((uint32_t)(a) & 0xFF) << 24)))
+#define VK_RGB(r, g, b) VK_RGBA((r), (g), (b), 255)
+
+// ---- engine -----------------------------------------------------------------------------------
+// The engine kind this host draws with: always VK_DRAWING_ENGINE_CAIRO (non-zero, native engine).
+enum : int32_t { VK_DRAWING_ENGINE_CAIRO = 1 };
+VK_API int32_t VkQueryDrawingEngine(void);
+// Makes a DrawingEngine (a VkDrawingEngine*) for `kind`: 1, -13 (unknown kind or null out), -9
+// (fonts could not be set up), -1.
+VK_API int32_t VkCreateDrawingObject(int32_t kind, void** object);
+VK_API void VkDestroyDrawingObject(void* object);
+// Dots per inch at which the engine turns points into pixels, for fonts and for every surface
+// made from it (the screen resolution, 96, unless set). Set: 1 or -13 (not within 1..10000).
+VK_API double VkGetTextResolution(const VkDrawingEngine* engine);
+VK_API int32_t VkSetTextResolution(VkDrawingEngine* engine, double dpi);
+
+// ---- fonts ------------------------------------------------------------------------------------
+enum : uint32_t { VK_FONT_BOLD = 1, VK_FONT_ITALIC = 2, VK_FONT_UNDERLINE = 4, VK_FONT_STRIKEOUT = 8 };
+// Makes a font of `face` (UTF-16, zero-terminated) at `sizePt` points (> 0, at most 4000) with
+// VK_FONT_* flags. fontconfig picks the face; an unknown face falls back to another.
+VK_API int32_t VkCreateFont(VkDrawingEngine* engine, const char16_t* face, double sizePt, uint32_t style, VkFont** font);
+VK_API void VkDestroyFont(VkFont* font);
+// The family really drawn for the font ("Carlito" for "Calibri"), UTF-16 into `family`
+// (capacity in units, truncated). 1 or -13.
+VK_API int32_t VkGetFontFamily(const VkFont* font, char16_t* family, size_t capacity);
+// Ascent, descent and line height of the font in pixels (at the engine resolution).
+VK_API int32_t VkGetFontMetrics(VkDrawingEngine* engine, const VkFont* font, double* ascent, double* descent,
+                                double* lineHeight);
+
+// Text layout flags: horizontal alignment (bits 0-1), vertical alignment (bits 2-3), options.
+enum : uint32_t {
+  VK_TEXT_LEFT = 0x00,
+  VK_TEXT_CENTER = 0x01,
+  VK_TEXT_RIGHT = 0x02,
+  VK_TEXT_TOP = 0x00,
+  VK_TEXT_VCENTER = 0x04,
+  VK_TEXT_BOTTOM = 0x08,
+  VK_TEXT_BASELINE = 0x0C,  // at a point only: the point is on the baseline
+  VK_TEXT_WRAP = 0x10,      // break lines at the rectangle's width
+  VK_TEXT_CLIP = 0x20,      // clip the text to the rectangle
+  VK_TEXT_RTL = 0x40,       // base direction right to left (otherwise found from the text)
+};
+// Width and height in pixels of `length` UTF-16 units of `text` (-1: up to a zero unit). With
+// maxWidth > 0 lines are broken at that width. 1, -13, -1.
+VK_API int32_t VkMeasureText(VkDrawingEngine* engine, const VkFont* font, const char16_t* text, int32_t length,
+                             double maxWidth, double* width, double* height);
+
+// ---- surfaces ---------------------------------------------------------------------------------
+// Makes a surface on `bitmap` (24-bit BGR or 32-bit BGRA with pixel memory). The surface draws
+// on its own copy; VkEndSurface writes it back. 1, -13 (no bitmap or pixels, other depths), -1.
+VK_API int32_t VkCreateSurface(VkDrawingEngine* engine, _BITMAPHANDLE* bitmap, VkSurface** surface);
+// Writes what was drawn so far into the bitmap; drawing may go on afterwards. 1 or -13.
+VK_API int32_t VkEndSurface(VkSurface* surface);
+// Frees the surface without writing back what was drawn since the last VkEndSurface.
+VK_API void VkDestroySurface(VkSurface* surface);
+// Anti-aliasing of lines, shapes, paths and images (smoothing), and of text. Both on at creation.
+VK_API int32_t VkSetLineSmoothing(VkSurface* surface, int32_t on);
+VK_API int32_t VkGetLineSmoothing(const VkSurface* surface);
+VK_API int32_t VkSetTextSmoothing(VkSurface* surface, int32_t on);
+
+// World transform, six doubles {a, b, c, d, e, f}: x' = a x + c y + e, y' = b x + d y + f.
+// Multiply, scale, translate and rotate apply the new step before the current transform, so
+// user coordinates pass through the new step first.
+VK_API int32_t VkGetTransform(const VkSurface* surface, double matrix[6]);
+VK_API int32_t VkSetTransform(VkSurface* surface, const double matrix[6]);  // -13 if not invertible
+VK_API int32_t VkMultiplyTransform(VkSurface* surface, const double matrix[6]);
+VK_API int32_t VkScaleTransform(VkSurface* surface, double sx, double sy);
+VK_API int32_t VkTranslateTransform(VkSurface* surface, double dx, double dy);
+VK_API int32_t VkRotateTransform(VkSurface* surface, double degrees);
+
+// Clip. Each call intersects the clip with a rectangle (left, top, right, bottom, user space at
+// the time of the call) or a path and writes into `saved` the state to restore; restoring drops
+// every clip added after that state, whatever the transform is now.
+VK_API int32_t VkClipRect(VkSurface* surface, double left, double top, double right, double bottom, int32_t* saved);
+VK_API int32_t VkClipPath(VkSurface* surface, const VkPath* path, int32_t* saved);
+VK_API int32_t VkRestoreClip(VkSurface* surface, int32_t saved);
+
+// ---- pens and brushes -------------------------------------------------------------------------
+// Pen styles; the built-in dashes are multiples of the width (dash 3-1, dot 1-1, dash-dot 3-1-1-1,
+// dash-dot-dot 3-1-1-1-1-1). VK_PEN_CUSTOM takes `dashes` (on, off, ... in pixels, 1 to 16 values,
+// none negative, not all 0). Width in pixels; 0 draws the thinnest line, one bitmap pixel.
+enum : int32_t {
+  VK_PEN_SOLID = 0,
+  VK_PEN_DASH = 1,
+  VK_PEN_DOT = 2,
+  VK_PEN_DASHDOT = 3,
+  VK_PEN_DASHDOTDOT = 4,
+  VK_PEN_CUSTOM = 6,
+};
+enum : int32_t { VK_CAP_FLAT = 0, VK_CAP_ROUND = 1, VK_CAP_SQUARE = 2 };
+enum : int32_t { VK_JOIN_MITER = 0, VK_JOIN_ROUND = 1, VK_JOIN_BEVEL = 2 };
+VK_API int32_t VkCreatePen(VkColor color, double width, int32_t style, const double* dashes, int32_t dashCount,
+                           VkPen** pen);
+// Line ends and corners (flat ends and mitred corners by default).
+VK_API int32_t VkSetPenShape(VkPen* pen, int32_t cap, int32_t join);
+VK_API void VkDestroyPen(VkPen* pen);
+
+// Hatch styles: lines of the foreground over the background, repeated every 8 pixels at 96 dpi
+// of the bitmap (thicker and wider apart at higher resolutions), aligned to the bitmap.
+enum : int32_t {
+  VK_HATCH_CROSS = 0,          // horizontal and vertical lines
+  VK_HATCH_DIAGCROSS = 1,      // both diagonals
+  VK_HATCH_RISING = 2,         // "/" from bottom left to top right
+  VK_HATCH_FALLING = 3,        // "\" from top left to bottom right
+  VK_HATCH_HORIZONTAL = 4,
+  VK_HATCH_VERTICAL = 5,
+};
+VK_API int32_t VkCreateSolidBrush(VkColor color, VkBrush** brush);
+VK_API int32_t VkCreateHatchBrush(int32_t style, VkColor foreground, VkColor background, VkBrush** brush);
+VK_API void VkDestroyBrush(VkBrush* brush);
+
+// ---- shapes -----------------------------------------------------------------------------------
+// A null pen draws no outline, a null brush no fill; the fill is painted first.
+VK_API int32_t VkDrawLine(VkSurface* surface, const VkPen* pen, double x1, double y1, double x2, double y2);
+VK_API int32_t VkDrawRectangle(VkSurface* surface, const VkPen* pen, const VkBrush* brush, double left, double top,
+                               double width, double height);
+// Corner ellipses of radii rx, ry (cut to half the width and height).
+VK_API int32_t VkDrawRoundRect(VkSurface* surface, const VkPen* pen, const VkBrush* brush, double left, double top,
+                               double width, double height, double rx, double ry);
+VK_API int32_t VkDrawEllipse(VkSurface* surface, const VkPen* pen, const VkBrush* brush, double left, double top,
+                             double width, double height);
+// `points` holds count x,y pairs (count 2 to 1,000,000). A polygon is closed, a polyline open.
+VK_API int32_t VkDrawPolygon(VkSurface* surface, const VkPen* pen, const VkBrush* brush, const double* points,
+                             int32_t count);
+VK_API int32_t VkDrawPolyline(VkSurface* surface, const VkPen* pen, const double* points, int32_t count);
+
+// ---- paths ------------------------------------------------------------------------------------
+// A path holds figures in user space; it is drawn under the transform in force when drawn.
+VK_API int32_t VkCreatePath(VkPath** path);
+VK_API void VkDestroyPath(VkPath* path);
+VK_API int32_t VkPathMoveTo(VkPath* path, double x, double y);
+// Segments from the current point; without one, the first point starts a figure.
+VK_API int32_t VkPathLineTo(VkPath* path, double x, double y);
+VK_API int32_t VkPathCurveTo(VkPath* path, double x1, double y1, double x2, double y2, double x3, double y3);
+// Elliptical arc around (cx, cy) from startDeg sweeping sweepDeg (clockwise when positive),
+// joined to the current point by a line.
+VK_API int32_t VkPathArc(VkPath* path, double cx, double cy, double rx, double ry, double startDeg, double sweepDeg);
+VK_API int32_t VkPathClose(VkPath* path);
+// Adds the outlines of a text laid out as VkDrawText would lay it out.
+VK_API int32_t VkPathAddText(VkDrawingEngine* engine, VkPath* path, const VkFont* font, const char16_t* text,
+                             int32_t length, double x, double y, double width, double height, uint32_t flags);
+// Fill rule: 0 even-odd (default), 1 non-zero winding.
+VK_API int32_t VkSetPathFillRule(VkPath* path, int32_t winding);
+// Bounds of the path's points (control points included); -13 for an empty path.
+VK_API int32_t VkGetPathBounds(const VkPath* path, double* left, double* top, double* right, double* bottom);
+VK_API int32_t VkFillPath(VkSurface* surface, const VkPath* path, const VkBrush* brush);
+VK_API int32_t VkStrokePath(VkSurface* surface, const VkPath* path, const VkPen* pen);
+
+// ---- text and images --------------------------------------------------------------------------
+// Draws `length` units of `text` (-1: zero-terminated) in `color`. With width and height 0 the
+// text is placed at (x, y) by the alignment flags (the point is its left, centre or right end and
+// its top, middle, bottom or baseline); otherwise it is aligned inside the rectangle.
+VK_API int32_t VkDrawText(VkSurface* surface, const VkFont* font, VkColor color, const char16_t* text, int32_t length,
+                          double x, double y, double width, double height, uint32_t flags);
+// Draws a 24-bit BGR or 32-bit BGRA (straight alpha) bitmap scaled into the destination, with
+// `opacity` 0..1. A source rectangle of width or height <= 0 means the whole bitmap; one beyond
+// the bitmap is cut to it.
+VK_API int32_t VkDrawImage(VkSurface* surface, const _BITMAPHANDLE* image, double left, double top, double width,
+                           double height, double srcLeft, double srcTop, double srcWidth, double srcHeight,
+                           double opacity);

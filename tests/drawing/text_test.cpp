@@ -1,0 +1,172 @@
+// Text through the host engine: metrics hinting, alignment, styles, face matching and fallback,
+// right-to-left shaping, outlines.
+#include <algorithm>
+#include <vector>
+#include "tests/drawing/drawingtestutil.h"
+
+using namespace drawtest;
+
+namespace {
+
+double Width(VkDrawingEngine* e, const VkFont* f, const std::u16string& text, double* height = nullptr) {
+  double w = -1, h = -1;
+  EXPECT_EQ(1, VkMeasureText(e, f, text.c_str(), static_cast<int32_t>(text.size()), 0, &w, &h));
+  if (height) *height = h;
+  return w;
+}
+
+TEST(TextMeasure, CalibriDigitIsSevenPixelsAt96Dpi) {
+  Engine engine;
+  EXPECT_EQ(96.0, VkGetTextResolution(engine.e));
+  Font calibri = MakeFont(engine.e, "Calibri", 11);
+  EXPECT_EQ("Carlito", Family(calibri));
+  EXPECT_EQ(7.0, Width(engine.e, calibri, u"0"));
+  EXPECT_EQ(14.0, Width(engine.e, calibri, u"00"));
+  // Twice the resolution draws the same font twice as large, give or take the hinting.
+  ASSERT_EQ(1, VkSetTextResolution(engine.e, 192));
+  Font big = MakeFont(engine.e, "Calibri", 11);
+  EXPECT_NEAR(14.0, Width(engine.e, big, u"0"), 1.0);
+}
+
+TEST(TextMeasure, BoldIsWiderAndWrappingAddsLines) {
+  Engine engine;
+  Font regular = MakeFont(engine.e, "Calibri", 11), bold = MakeFont(engine.e, "Calibri", 11, VK_FONT_BOLD);
+  double h1 = 0;
+  const double w = Width(engine.e, regular, u"Quarterly revenue", &h1);
+  EXPECT_GT(Width(engine.e, bold, u"Quarterly revenue"), w + 1);
+  EXPECT_GT(h1, 12);
+  double ww = 0, wh = 0;
+  ASSERT_EQ(1, VkMeasureText(engine.e, regular, u"Quarterly revenue", -1, w / 2, &ww, &wh));
+  EXPECT_LE(ww, w / 2 + 0.5);
+  EXPECT_GE(wh, 2 * h1 - 1);
+}
+
+TEST(TextFonts, FacesMapToTheirInstalledTwins) {
+  struct Case {
+    const char* face;
+    const char* family;
+  } cases[] = {
+      {"Calibri", "Carlito"},
+      {"Calibri Light", "Carlito"},
+      {"Cambria", "Caladea"},
+      {"Arial", "Liberation Sans"},
+      {"Times New Roman", "Liberation Serif"},
+      {"Courier New", "Liberation Mono"},
+      {"Consolas", "Liberation Mono"},
+  };
+  Engine engine;
+  for (const Case& c : cases) {
+    Font f = MakeFont(engine.e, c.face, 11);
+    EXPECT_EQ(c.family, Family(f)) << c.face;
+  }
+  // A face nobody has falls back to an installed family, and says which.
+  Font unknown = MakeFont(engine.e, "TimesNewRomanPS-BoldMT", 11);
+  std::string used = Family(unknown);
+  EXPECT_FALSE(used.empty());
+  EXPECT_NE("TimesNewRomanPS-BoldMT", used);
+}
+
+// Left, centre and right alignment in a rectangle, and the same anchors at a point.
+TEST(TextDraw, AlignmentPlacesTheRun) {
+  struct Case {
+    uint32_t flags;
+    bool atPoint;
+  } cases[] = {
+      {VK_TEXT_LEFT, false}, {VK_TEXT_CENTER, false}, {VK_TEXT_RIGHT, false},
+      {VK_TEXT_LEFT, true},  {VK_TEXT_CENTER, true},  {VK_TEXT_RIGHT, true},
+  };
+  for (const Case& c : cases) {
+    Canvas cv(240, 40);
+    Font f = MakeFont(cv.engine.e, "Arial", 12);
+    const double w = Width(cv.engine.e, f, u"HHHH");
+    const double x = c.atPoint ? 120 : 20;
+    ASSERT_EQ(1, VkDrawText(cv.s, f, kBlack, u"HHHH", -1, x, 5, c.atPoint ? 0 : 200, c.atPoint ? 0 : 30,
+                            c.flags | (c.atPoint ? VK_TEXT_TOP : VK_TEXT_VCENTER)));
+    cv.End();
+    int left, right;
+    InkSpan(cv.bitmap, 0, 40, &left, &right);
+    ASSERT_GE(left, 0);
+    double start = c.atPoint ? x : 20;  // where the run's box should start
+    if ((c.flags & 3) == VK_TEXT_CENTER) start = c.atPoint ? x - w / 2 : 20 + (200 - w) / 2;
+    if ((c.flags & 3) == VK_TEXT_RIGHT) start = c.atPoint ? x - w : 220 - w;
+    // "H" has a side bearing of a pixel or two inside its box.
+    EXPECT_NEAR(start + 1.5, left, 2.0) << "flags " << c.flags << (c.atPoint ? " at a point" : " in a rectangle");
+    EXPECT_NEAR(start + w - 1.5, right, 2.0) << "flags " << c.flags;
+  }
+}
+
+TEST(TextDraw, VerticalAlignmentAndClip) {
+  Canvas cv(100, 100);
+  Font f = MakeFont(cv.engine.e, "Arial", 14);
+  ASSERT_EQ(1, VkDrawText(cv.s, f, kBlack, u"HH", -1, 0, 0, 50, 100, VK_TEXT_BOTTOM));
+  ASSERT_EQ(1, VkDrawText(cv.s, f, kBlack, u"HHHHHHHH", -1, 60, 0, 20, 30, VK_TEXT_TOP | VK_TEXT_CLIP));
+  cv.End();
+  int top = -1;
+  for (int y = 0; y < 100 && top < 0; ++y)
+    for (int x = 0; x < 50; ++x)
+      if (cv.bitmap.Ink(x, y) > 200) top = y;
+  EXPECT_GT(top, 70);  // at the bottom of the rectangle
+  int left, right;
+  InkSpan(cv.bitmap, 0, 30, &left, &right);
+  EXPECT_LE(right, 79);  // clipped at the rectangle's right edge
+}
+
+TEST(TextDraw, UnderlineAndStrikeOutAddInk) {
+  int inkRows[4] = {0, 0, 0, 0};
+  const uint32_t styles[4] = {0, VK_FONT_UNDERLINE, VK_FONT_STRIKEOUT, VK_FONT_UNDERLINE | VK_FONT_STRIKEOUT};
+  for (int i = 0; i < 4; ++i) {
+    Canvas cv(80, 40);
+    Font f = MakeFont(cv.engine.e, "Arial", 14, styles[i]);
+    ASSERT_EQ(1, VkDrawText(cv.s, f, kBlack, u"mm", -1, 5, 5, 0, 0, 0));
+    cv.End();
+    for (int y = 0; y < 40; ++y) {
+      int run = 0;
+      for (int x = 0; x < 80; ++x) run += cv.bitmap.Ink(x, y) > 300;
+      inkRows[i] += run > 20;  // rows crossed by a long horizontal stroke
+    }
+  }
+  EXPECT_GT(inkRows[1], inkRows[0]);
+  EXPECT_GT(inkRows[2], inkRows[0]);
+  EXPECT_GT(inkRows[3], inkRows[1]);
+}
+
+// Arabic is shaped (joined forms are narrower than isolated letters) and laid out right to left:
+// in alef followed by a run of tatweel, the tall alef ends up on the right.
+TEST(TextDraw, ArabicIsShapedRightToLeft) {
+  Canvas cv(200, 60);
+  Font f = MakeFont(cv.engine.e, "Arial", 20);
+  const std::u16string beh = u"\u0628", behs = u"\u0628\u0628\u0628";
+  EXPECT_LT(Width(cv.engine.e, f, behs), 3 * Width(cv.engine.e, f, beh) - 2);
+  const std::u16string text = u"\u0627\u0640\u0640\u0640\u0640\u0640\u0640";
+  ASSERT_EQ(1, VkDrawText(cv.s, f, kBlack, text.c_str(), -1, 10, 10, 0, 0, VK_TEXT_RTL));
+  cv.End();
+  int left, right;
+  InkSpan(cv.bitmap, 0, 60, &left, &right);
+  ASSERT_GT(right, left + 20);
+  int tallest = -1, tallestHeight = 0;
+  for (int x = left; x <= right; ++x) {
+    int h = 0;
+    for (int y = 0; y < 60; ++y) h += cv.bitmap.Ink(x, y) > 200;
+    if (h > tallestHeight) tallestHeight = h, tallest = x;
+  }
+  EXPECT_GT(tallest, (left + right) / 2);
+}
+
+TEST(TextPath, OutlinesFillLikeTheText) {
+  Canvas cv(80, 40);
+  Font f = MakeFont(cv.engine.e, "Arial", 20);
+  Path p;
+  ASSERT_EQ(1, VkCreatePath(p.out()));
+  ASSERT_EQ(1, VkPathAddText(cv.engine.e, p, f, u"I", -1, 10, 5, 0, 0, 0));
+  double l, t, r, b;
+  ASSERT_EQ(1, VkGetPathBounds(p, &l, &t, &r, &b));
+  EXPECT_GT(l, 10);
+  EXPECT_LT(r, 20);
+  EXPECT_GT(b - t, 15);
+  Brush red = MakeBrush(kRed);
+  ASSERT_EQ(1, VkFillPath(cv.s, p, red));
+  cv.End();
+  EXPECT_EQ(kRedPx, cv.At(static_cast<int>((l + r) / 2), static_cast<int>((t + b) / 2)));
+}
+
+}  // namespace
