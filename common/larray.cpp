@@ -1,0 +1,31 @@
+#include "common/larray.h"
+
+#include <cstring>
+
+#include "host/kernel/vkkrnx.h"
+
+namespace xlx {
+
+void* LArrayAllocate(size_t count, size_t size, int line, const char* file) {
+  if (size == 0 || count > kMaxArrayBytes / size) return nullptr;
+  return VkAllocate(count, size, line, file);
+}
+
+void* LArrayReallocate(void* block, size_t oldCount, size_t count, size_t size, int line, const char* file) {
+  if (size == 0 || count > kMaxArrayBytes / size) return nullptr;
+  if (!block) return VkAllocate(count, size, line, file);
+  void* grown = VkReallocate(block, count * size, line, file);
+  if (grown && count > oldCount) memset(static_cast<char*>(grown) + oldCount * size, 0, (count - oldCount) * size);
+  return grown;
+}
+
+void LArrayFree(void* block, int line, const char* file) {
+  if (block) VkFree(block, line, file);
+}
+
+size_t LArrayNextCapacity(size_t capacity, size_t needed) {
+  size_t next = capacity < 16 ? 16 : capacity * 2;
+  return next < needed ? needed : next;
+}
+
+}  // namespace xlx

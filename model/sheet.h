@@ -1,0 +1,175 @@
+// Worksheet records of the workbook model: the sheet, its cells, rows, columns, merged ranges and
+// page setup. The worksheet reader fills one `MyWorksheet` per loaded sheet; layout writes the
+// geometry and page fields. Cells are kept compact (one 56-byte record each, sorted by row and
+// column) because a sheet may hold millions of them.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "common/larray.h"
+#include "model/richstring.h"
+#include "model/styles.h"
+#include "package/relationships.h"
+
+namespace xlx {
+
+struct MyCellBounds {
+  int32_t RowFirst = 0;  // 1-based, inclusive
+  int32_t RowLast = 0;
+  int32_t ColFirst = 0;
+  int32_t ColLast = 0;
+};
+
+struct MyMergedCell {
+  bool bAllEmpty = true;
+  int32_t nRightStyleIndex = 0;   // style of the right edge, filled by layout
+  int32_t nBottomStyleIndex = 0;  // style of the bottom edge, filled by layout
+  MyCellBounds MergeCellsRef;
+};
+
+enum CellValueType : uint8_t {
+  kCellUnknown = 0,
+  kCellBoolean = 2,        // t="b"
+  kCellDate = 3,           // t="d"
+  kCellError = 4,          // t="e"
+  kCellInlineString = 5,   // t="inlineStr", or any cell with an `is` child
+  kCellNumber = 6,         // t="n" or no t
+  kCellSharedString = 7,   // t="s"
+  kCellFormulaString = 8,  // t="str"
+};
+
+enum CellFlag : uint8_t {
+  kCellEvaluated = 1,  // the value is final; the cell is not read again
+  kCellHasValue = 2,   // `v` or inline text was present
+  kCellInMerge = 4,    // lies inside a merged range
+};
+
+enum FormulaKind : uint8_t { kFormulaNormal = 0, kFormulaShared = 1, kFormulaArray = 2, kFormulaDataTable = 3 };
+
+// The `f` of a cell, for the formula parser.
+struct CellFormula {
+  const char16_t* text = nullptr;  // formula text ("" for a dependent of a shared formula)
+  const char16_t* ref = nullptr;   // `ref` range of a shared or array master; null when absent
+  int32_t sharedIndex = -1;        // `si` of a shared formula
+  uint8_t kind = kFormulaNormal;   // FormulaKind
+};
+
+struct CellRecord {
+  int32_t row = 0;                       // 1-based
+  uint16_t column = 0;                   // 1-based, A = 1, at most 16384
+  uint8_t type = kCellUnknown;           // CellValueType
+  uint8_t formatType = 1;                // kind of the cell's number format; Number until formatted
+  int32_t styleIndex = 0;                // `s`, 0 when absent
+  int32_t sharedStringIndex = -1;        // for shared strings
+  double number = 0;                     // NaN when the cell has no numeric value
+  const char16_t* text = nullptr;        // boolean, error, formula-string and formatted text
+  const CellFormula* formula = nullptr;  // null without `f`
+  const RichString* inlineString = nullptr;
+  float layoutWidth = 0;                 // px given by layout (cell or merged range)
+  uint8_t flags = 0;                     // CellFlag bits
+};
+static_assert(sizeof(CellRecord) == 56, "cell records stay compact");
+
+struct RowProps {
+  double height = 0;             // px; 0 for a hidden row; the sheet default when `ht` is absent
+  int32_t style = -1;            // `s`, -1 when absent
+  bool hidden = false;
+  bool customFormat = false;
+  bool heightNotCustom = false;  // `customHeight` present and false
+};
+
+// A row of the ordered row map.
+struct RowEntry {
+  int32_t row = 0;  // 1..1048575
+  RowProps props;
+};
+
+// Index i describes row or column i + 1.
+struct RowGeometry {
+  double offset = 0;  // px from the top edge of the sheet
+  double size = 0;    // px
+  bool hidden = false;
+};
+typedef RowGeometry ColumnGeometry;
+
+// One `col` element.
+struct ColumnInfo {
+  int32_t min = 0;      // 1-based, inclusive
+  int32_t max = 0;
+  double width = 0;     // characters; meaningful when hasWidth
+  int32_t style = -1;   // -1 when absent
+  bool hasWidth = false;
+  bool hidden = false;
+  bool customWidth = false;
+  bool bestFit = false;
+};
+
+struct PageSetupInfo {
+  int32_t scale = 100;           // percent as written (0 when absent)
+  bool hasScale = false;
+  bool fitToPage = false;        // sheetPr / pageSetUpPr
+  int32_t fitToWidth = 1;
+  int32_t fitToHeight = 1;
+  int32_t orientation = 0;       // 0 default, 1 portrait, 2 landscape
+  int32_t paperSize = 1;
+  double dPrintScale = 1.0;      // scale layout applies
+  bool bFitToPage = false;
+};
+
+enum SheetState : int32_t { kSheetVisible = 0, kSheetHidden = 1, kSheetVeryHidden = 2 };
+
+struct MyWorksheet {
+  MyWorksheet() = default;
+  ~MyWorksheet();  // releases the relationships; the arrays release themselves
+  MyWorksheet(const MyWorksheet&) = delete;
+  MyWorksheet& operator=(const MyWorksheet&) = delete;
+
+  char16_t sheetName[256] = {};      // at most 255 units
+  int32_t sheetIndex = 0;            // place among the loaded sheets
+  int32_t workbookIndex = 0;         // place among all `sheet` elements of the workbook
+  int32_t state = kSheetVisible;     // SheetState
+  // The worksheet part and its relationships.
+  std::u16string partDir, partName, partPath;
+  Relationship* relationships = nullptr;
+  int32_t relationshipCount = 0;
+  std::u16string drawingPath;        // target of the "drawing" relationship, empty when none
+  std::u16string vmlDrawingPath;     // target of the "vmlDrawing" relationship, empty when none
+  std::u16string backgroundPicturePath;  // target of `picture`, empty when none
+
+  double dDefRowHeight = 15.0;       // points
+  double dDefColWidth = 8.0;         // characters
+  int32_t defaultCellXf = 0;         // style of a whole-sheet `col`
+  CellColor clBackColor = kColorAutomatic;
+  MyLogFont normalFont;
+  double normalFontSizePt = 11.0;
+  char16_t majorFont[32] = {};
+  char16_t minorFont[32] = {};
+  bool bShowZeros = true;
+
+  LArray<MyMergedCell> mergedCells;
+  LArray<CellRecord> cells;          // sorted by (row, column)
+  LArray<RowEntry> rows;             // sorted by row
+  LArray<ColumnInfo> columns;        // `col` elements in document order
+  LArray<RowGeometry> rowGeometry;
+  LArray<ColumnGeometry> columnGeometry;
+  MyCellBounds sheetBounds;          // used range; all 0 when the sheet has no values
+  PageSetupInfo pageSetup;
+  TextArena arena;                   // cell text, formulas and inline strings
+  bool loaded = false;               // the part has been read
+
+  int32_t nFirstPage = 0;            // written by layout
+  int32_t nPageCount = 0;
+};
+
+// The cell at (row, column), or null.
+const CellRecord* FindCell(const MyWorksheet& sheet, int32_t row, int32_t column);
+// Index of the first cell of `row` or later in `cells` (cells.Count() when none).
+int32_t FirstCellAtOrAfterRow(const MyWorksheet& sheet, int32_t row);
+// The row entry of `row`, or null.
+const RowProps* FindRow(const MyWorksheet& sheet, int32_t row);
+// `hidden` of the first `col` whose min and max (both at most 16384) contain `column`.
+bool ColumnIsHidden(const MyWorksheet& sheet, int32_t column);
+// Releases what the sheet holds; the record is left as a fresh one.
+void ClearWorksheet(MyWorksheet* sheet);
+
+}  // namespace xlx

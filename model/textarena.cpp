@@ -1,0 +1,125 @@
+#include <cstring>
+
+#include "host/kernel/vkkrnx.h"
+#include "model/richstring.h"
+
+namespace xlx {
+
+namespace {
+
+constexpr size_t kFirstBlockBytes = 16 * 1024;
+constexpr size_t kLargestBlockBytes = 4 * 1024 * 1024;
+
+inline size_t AlignUp(size_t n) { return (n + 7) & ~size_t(7); }
+
+// Decodes UTF-8 into UTF-16; `out` has room for `bytes` units (never more are needed). Returns
+// the units written. Overlong forms, surrogates, values over U+10FFFF and cut sequences become
+// U+FFFD, one per bad byte.
+size_t DecodeUtf8(const unsigned char* in, size_t bytes, char16_t* out) {
+  const unsigned char* end = in + bytes;
+  char16_t* start = out;
+  while (in < end) {
+    unsigned c = *in;
+    if (c < 0x80) {
+      *out++ = char16_t(c);
+      ++in;
+      continue;
+    }
+    unsigned need = 0, cp = 0, min = 0;
+    if (c >= 0xC2 && c <= 0xDF) need = 1, cp = c & 0x1F, min = 0x80;
+    else if (c >= 0xE0 && c <= 0xEF) need = 2, cp = c & 0x0F, min = 0x800;
+    else if (c >= 0xF0 && c <= 0xF4) need = 3, cp = c & 0x07, min = 0x10000;
+    bool ok = need > 0 && size_t(end - in) > need;
+    for (unsigned k = 1; ok && k <= need; ++k) {
+      if ((in[k] & 0xC0) != 0x80) ok = false;
+      else cp = (cp << 6) | (in[k] & 0x3F);
+    }
+    if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+      *out++ = 0xFFFD;
+      ++in;
+      continue;
+    }
+    in += need + 1;
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      *out++ = char16_t(0xD800 + (cp >> 10));
+      *out++ = char16_t(0xDC00 + (cp & 0x3FF));
+    } else {
+      *out++ = char16_t(cp);
+    }
+  }
+  return size_t(out - start);
+}
+
+}  // namespace
+
+struct TextArena::Block {
+  Block* next;
+  size_t bytes;  // usable bytes after the header
+};
+
+void* TextArena::Allocate(size_t bytes) {
+  bytes = AlignUp(bytes == 0 ? 1 : bytes);
+  if (bytes > size_t(limit_ - cursor_) || !cursor_) {
+    size_t size = held_ < kFirstBlockBytes ? kFirstBlockBytes : held_;
+    if (size > kLargestBlockBytes) size = kLargestBlockBytes;
+    if (size < bytes) size = bytes;
+    if (bytes > kMaxArrayBytes) return nullptr;
+    // VkAllocate zeroes the block, so every allocation starts zeroed.
+    Block* block = static_cast<Block*>(VK_ALLOC(1, sizeof(Block) + size));
+    if (!block) return nullptr;
+    block->next = head_;
+    block->bytes = size;
+    head_ = block;
+    cursor_ = reinterpret_cast<char*>(block + 1);
+    limit_ = cursor_ + size;
+    held_ += size;
+  }
+  void* result = cursor_;
+  cursor_ += bytes;
+  used_ += bytes;
+  return result;
+}
+
+char16_t* TextArena::CopyUtf8(const char* text, size_t bytes, int32_t* length) {
+  if (!text) bytes = 0;
+  // One unit per byte at most, plus the terminator; the unused tail is handed back below when
+  // this was the last allocation.
+  if (bytes > (kMaxArrayBytes / 2) - 1) return nullptr;
+  size_t reserve = AlignUp((bytes + 1) * sizeof(char16_t));
+  char16_t* out = static_cast<char16_t*>(Allocate(reserve));
+  if (!out) return nullptr;
+  size_t units = DecodeUtf8(reinterpret_cast<const unsigned char*>(text), bytes, out);
+  out[units] = 0;
+  size_t usedBytes = AlignUp((units + 1) * sizeof(char16_t));
+  if (reinterpret_cast<char*>(out) + reserve == cursor_ && usedBytes < reserve) {
+    // Give back the tail (zeroing it again: later allocations expect zeroed memory).
+    memset(reinterpret_cast<char*>(out) + usedBytes, 0, reserve - usedBytes);
+    cursor_ -= reserve - usedBytes;
+    used_ -= reserve - usedBytes;
+  }
+  if (length) *length = static_cast<int32_t>(units);
+  return out;
+}
+
+char16_t* TextArena::CopyUtf16(const char16_t* text, size_t units) {
+  if (!text) units = 0;
+  if (units > (kMaxArrayBytes / 2) - 1) return nullptr;
+  char16_t* out = static_cast<char16_t*>(Allocate((units + 1) * sizeof(char16_t)));
+  if (!out) return nullptr;
+  if (units) memcpy(out, text, units * sizeof(char16_t));
+  out[units] = 0;
+  return out;
+}
+
+void TextArena::Free() {
+  while (head_) {
+    Block* next = head_->next;
+    VK_FREE(head_);
+    head_ = next;
+  }
+  cursor_ = limit_ = nullptr;
+  used_ = held_ = 0;
+}
+
+}  // namespace xlx

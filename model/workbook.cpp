@@ -1,0 +1,113 @@
+#include "model/workbook.h"
+
+#include <cstring>
+#include <new>
+
+#include "common/apiutils.h"
+#include "host/kernel/vkkrnx.h"
+#include "model/colortables.h"
+
+namespace xlx {
+
+Workbook::~Workbook() {
+  if (evaluatorContext && pfnFreeEvaluator) pfnFreeEvaluator(evaluatorContext);
+  sheets.Free();
+  FreeRelationships(workbookRels, workbookRelCount);
+  FreeRelationships(packageRels, packageRelCount);
+  delete workbookDom;
+  delete themeDom;
+  FreePartList(&parts);
+  if (bOwnsPackage && hPackage != -1) VkCloseFile(hPackage);
+}
+
+int32_t CreateWorkbook(Workbook** out) {
+  if (!out) return -13;
+  *out = nullptr;
+  void* block = VK_ALLOC(1, sizeof(Workbook));
+  if (!block) return -1;
+  Workbook* workbook = new (block) Workbook();
+  memcpy(workbook->palette, kDefaultIndexedPalette, sizeof(workbook->palette));
+  *out = workbook;
+  return 1;
+}
+
+void FreeWorkbook(Workbook* workbook) {
+  if (!workbook) return;
+  workbook->~Workbook();
+  VK_FREE(workbook);
+}
+
+int32_t GetSheetCount(const Workbook* workbook) { return workbook ? workbook->sheets.Count() : 0; }
+
+MyWorksheet* GetSheet(Workbook* workbook, int32_t index) {
+  if (!workbook || index < 0 || index >= workbook->sheets.Count()) return nullptr;
+  return &workbook->sheets[index];
+}
+
+const MyWorksheet* GetSheet(const Workbook* workbook, int32_t index) {
+  return GetSheet(const_cast<Workbook*>(workbook), index);
+}
+
+int32_t GetTotalPageCount(const Workbook* workbook) {
+  if (!workbook) return 0;
+  int64_t total = 0;
+  for (const MyWorksheet& sheet : workbook->sheets) total += sheet.nPageCount;
+  return total > INT32_MAX ? INT32_MAX : int32_t(total);
+}
+
+int32_t FindSheetForPage(const Workbook* workbook, int32_t page, int32_t* sheetIndex, int32_t* pageInSheet) {
+  if (!workbook || workbook->sheets.Empty() || !sheetIndex || !pageInSheet) return -13;
+  int32_t total = GetTotalPageCount(workbook);
+  if (page > total) page = total;
+  if (page < 1) page = 1;
+  int64_t before = 0;
+  for (int32_t i = 0; i < workbook->sheets.Count(); ++i) {
+    int32_t count = workbook->sheets[i].nPageCount;
+    if (before + count >= page) {
+      *sheetIndex = i;
+      *pageInSheet = int32_t(page - before - 1);
+      return 1;
+    }
+    before += count;
+  }
+  *sheetIndex = 0;
+  *pageInSheet = 0;
+  return 1;
+}
+
+CellColor CurrentSheetBackColor(const Workbook* workbook) {
+  const MyWorksheet* sheet = workbook ? GetSheet(workbook, workbook->currentSheet) : nullptr;
+  return sheet ? sheet->clBackColor : kColorAutomatic;
+}
+
+namespace {
+
+bool SameNameFolded(const std::u16string& a, const char16_t* b) {
+  size_t n = Utf16Length(b);
+  if (a.size() != n) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (LowerUnit(a[i]) != LowerUnit(b[i])) return false;
+  return true;
+}
+
+}  // namespace
+
+const char16_t* FindDefinedName(const Workbook* workbook, const char16_t* name) {
+  if (!workbook || !name) return nullptr;
+  for (const DefinedNameEntry& entry : workbook->definedNames)
+    if (SameNameFolded(entry.name, name)) return entry.formula.c_str();
+  return nullptr;
+}
+
+const char16_t* GetPrintArea(const Workbook* workbook, int32_t workbookSheetIndex) {
+  if (!workbook) return nullptr;
+  auto it = workbook->printAreas.find(workbookSheetIndex);
+  return it == workbook->printAreas.end() ? nullptr : it->second.c_str();
+}
+
+int32_t PollProgress(const Workbook* workbook) {
+  if (!workbook || !workbook->progress || !workbook->progress->pfnProgress) return 1;
+  return workbook->progress->pfnProgress(0, workbook->progress->uUser);
+}
+
+}  // namespace xlx

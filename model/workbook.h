@@ -1,0 +1,143 @@
+// The workbook model: one `Workbook` per opened package, owning everything read from it (the part
+// list, relationship lists, the workbook and theme DOMs, the stylesheet, the shared strings,
+// the defined names and every loaded sheet). The whole tree is released by FreeWorkbook.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <pugixml.hpp>
+
+#include "common/larray.h"
+#include "filter/hostrecords.h"
+#include "model/richstring.h"
+#include "model/sheet.h"
+#include "model/styles.h"
+#include "package/relationships.h"
+#include "package/xlsxunzip.h"
+
+namespace xlx {
+
+// Format codes reported to the host for the two kinds of workbook part.
+constexpr int32_t kFormatCodeXlsx = 351;
+constexpr int32_t kFormatCodeXlsb = 403;
+
+// Guards insertions into the workbook's shared maps (number formats, table styles, rows, cells,
+// defined names). Readers of a finished sheet take no lock.
+class WorkbookLock {
+ public:
+  void Lock() { mutex_.lock(); }
+  void Unlock() { mutex_.unlock(); }
+
+ private:
+  std::mutex mutex_;
+};
+
+class WorkbookLockGuard {
+ public:
+  explicit WorkbookLockGuard(WorkbookLock& lock) : lock_(lock) { lock_.Lock(); }
+  ~WorkbookLockGuard() { lock_.Unlock(); }
+  WorkbookLockGuard(const WorkbookLockGuard&) = delete;
+  WorkbookLockGuard& operator=(const WorkbookLockGuard&) = delete;
+
+ private:
+  WorkbookLock& lock_;
+};
+
+// One `sheet` element of the workbook part, in document order.
+struct SheetEntry {
+  std::u16string sheetId;         // `sheetId`
+  std::u16string relationshipId;  // `r:id`
+  std::u16string name;            // `name`, at most 255 units
+  int32_t state = kSheetVisible;  // SheetState from `state`
+};
+
+// One kept defined name (the first of each name wins; print areas are kept apart).
+struct DefinedNameEntry {
+  std::u16string name;
+  int32_t localSheetId = -1;      // -1 for a workbook-wide name
+  std::u16string formula;         // "#REF!" for a structured reference that resolves nowhere
+};
+
+struct Workbook {
+  Workbook() = default;
+  ~Workbook();
+  Workbook(const Workbook&) = delete;
+  Workbook& operator=(const Workbook&) = delete;
+
+  // Package.
+  int64_t hPackage = -1;          // host file handle of the package
+  bool bOwnsPackage = false;      // the handle was opened here and is closed with the workbook
+  PartList parts;
+  Relationship* packageRels = nullptr;
+  int32_t packageRelCount = 0;
+  std::u16string workbookDir, workbookName, workbookPath;
+  Relationship* workbookRels = nullptr;
+  int32_t workbookRelCount = 0;
+  bool isBinary = false;          // the workbook part is a .bin part
+  int32_t formatCode = kFormatCodeXlsx;
+
+  // DOMs kept for later readers; the theme nodes are empty without a theme.
+  pugi::xml_document* workbookDom = nullptr;
+  pugi::xml_document* themeDom = nullptr;
+  pugi::xml_node workbookNode;    // root `workbook`
+  pugi::xml_node clrScheme, fontScheme, fmtScheme;
+  std::u16string themePath, sharedStringsPath, stylesPath;  // empty when the relationship is absent
+
+  // Load options.
+  int32_t dpi = 96;               // points to pixels: px = pt x dpi / 72
+  int32_t loadMode = 0;           // 2: every sheet paginated, pages run on across sheets
+  bool includeHidden = false;     // load hidden and very hidden sheets too
+  const ProgressCallback* progress = nullptr;
+
+  // Sheets.
+  LArray<SheetEntry> sheetParts;  // every `sheet` element
+  int32_t sheetCount = 0;         // sheets loaded
+  LArray<MyWorksheet> sheets;     // the loaded sheets, in workbook order
+  int32_t currentSheet = -1;      // sheet being loaded or drawn; -1 before the first
+  int32_t totalPages = 0;
+
+  // Workbook-wide content.
+  Stylesheet styles;
+  SharedStringTable sharedStrings;
+  std::vector<DefinedNameEntry> definedNames;
+  std::map<int32_t, std::u16string> printAreas;  // workbook sheet index -> print-area text
+  int32_t tableCount = 0;         // tables known to the workbook (structured references need one)
+  CellColor palette[64] = {};     // indexed colours 0-63
+  bool hasCustomPalette = false;  // the styles part had `indexedColors`
+
+  // Formula engine state, released through its own function.
+  void* evaluatorContext = nullptr;
+  void (*pfnFreeEvaluator)(void*) = nullptr;
+
+  WorkbookLock lock;
+};
+
+// Allocates an empty workbook in host memory with the default palette. 1 or -1.
+int32_t CreateWorkbook(Workbook** out);
+// Releases the workbook and everything it owns; null is ignored.
+void FreeWorkbook(Workbook* workbook);
+
+// Loaded sheets and their lookup; GetSheet gives null for an index out of range.
+int32_t GetSheetCount(const Workbook* workbook);
+MyWorksheet* GetSheet(Workbook* workbook, int32_t index);
+const MyWorksheet* GetSheet(const Workbook* workbook, int32_t index);
+// Pages of all loaded sheets (one per sheet until layout paginates).
+int32_t GetTotalPageCount(const Workbook* workbook);
+// The loaded sheet that holds 1-based `page` (clamped to 1..total) and the 0-based page inside it.
+// 1, or -13 when the workbook has no sheet.
+int32_t FindSheetForPage(const Workbook* workbook, int32_t page, int32_t* sheetIndex, int32_t* pageInSheet);
+// Background colour of the current sheet; automatic when no sheet is current.
+CellColor CurrentSheetBackColor(const Workbook* workbook);
+
+// Formula text of a defined name (names compare without regard to ASCII case), or null.
+const char16_t* FindDefinedName(const Workbook* workbook, const char16_t* name);
+// Print-area text of the sheet at `workbookSheetIndex` among all `sheet` elements, or null.
+const char16_t* GetPrintArea(const Workbook* workbook, int32_t workbookSheetIndex);
+
+// Polls the host's progress callback: 1 to go on, else the callback's result.
+int32_t PollProgress(const Workbook* workbook);
+
+}  // namespace xlx
