@@ -1,0 +1,92 @@
+// Readers of the workbook-level XML parts: opening a workbook package into the model, the sheet
+// list, shared strings, defined names, the stylesheet and the theme. Every reader returns 1 on
+// success or a negative result code: -1 memory, -9 malformed or missing mandatory content,
+// -13 missing argument, -284 an exception inside the XML library or a container; a progress
+// callback result other than 1 is returned as it is.
+//
+// Opening a workbook (what the drivers call):
+//
+//   WorkbookOpenOptions options;            // showHiddenSheets, loadMode, dpi, progress
+//   Workbook* workbook = nullptr;
+//   int32_t formatCode = 0;
+//   int32_t rc = OpenWorkbook(path, options, &workbook, &formatCode);
+//   ... GetSheetCount(workbook), GetSheet(workbook, i), GetTotalPageCount(workbook) ...
+//   FreeWorkbook(workbook);
+//
+// OpenWorkbook opens the file with the host kernel, lists the package parts, walks from the
+// package relationships to the workbook part, reads the workbook part (sheet list, states),
+// the theme, the styles and the shared strings, counts the sheets to load (hidden and very hidden
+// ones only with showHiddenSheets), loads the defined names and then each sheet in workbook order,
+// polling the progress callback before the sheets and before and after each one. *formatCode is
+// set (351 xlsx, 403 binary workbook) as soon as the workbook part is known, even on failure.
+// Results: 1; -1 memory; -7 read error; -9 not a workbook package, no office-document
+// relationship, a binary workbook (read elsewhere), no sheet to show, a sheet relationship that
+// resolves to no part; -10 the file does not open; -13 null argument; a progress result.
+// On failure *out is null and nothing is left allocated.
+#pragma once
+#include <cstdint>
+
+#include <pugixml.hpp>
+
+#include "filter/hostrecords.h"
+#include "model/workbook.h"
+
+namespace xlx {
+
+struct WorkbookOpenOptions {
+  bool showHiddenSheets = false;               // load hidden and very hidden sheets too
+  int32_t loadMode = 0;                        // 2: paginate every sheet, pages run on
+  int32_t dpi = 96;                            // device resolution for font sizes (px = pt x dpi / 72)
+  const ProgressCallback* progress = nullptr;  // polled between steps; not owned
+};
+
+// Opens the package file at `path` (UTF-16) and reads it into a new workbook that owns the handle.
+int32_t OpenWorkbook(const char16_t* path, const WorkbookOpenOptions& options, Workbook** out,
+                     int32_t* formatCode = nullptr);
+// The same over a handle the caller opened; the workbook reads through it but never closes it.
+int32_t OpenWorkbookFromHandle(int64_t handle, const WorkbookOpenOptions& options, Workbook** out,
+                               int32_t* formatCode = nullptr);
+
+// ---- the steps of OpenWorkbook, for tests and the binary reader ------------------------------
+// Lists the parts, finds the workbook part and reads it with the theme, styles and shared-string
+// locations (no sheet is read). Needs hPackage set. Results as OpenWorkbook.
+int32_t ReadWorkbookParts(Workbook* workbook);
+// Number of sheets that will be loaded: visible ones, or all when includeHidden.
+int32_t CountLoadedSheets(const Workbook* workbook);
+// Reads styles and shared strings, counts the sheets, loads the defined names and loads every
+// sheet. 1, -1, -9 (no sheet to show, unresolvable sheet), a progress result.
+int32_t LoadSheets(Workbook* workbook);
+
+// ---- part readers ----------------------------------------------------------------------------
+// The `sheet` children of `sheets` into workbook->sheetParts (names cut to 255 units). 1 or -1.
+int32_t ReadSheetList(Workbook* workbook, pugi::xml_node workbookNode);
+// The `definedNames` of the workbook part: first of each name wins, print areas by sheet. 1 or -1.
+int32_t ReadDefinedNames(Workbook* workbook, pugi::xml_node workbookNode);
+// The `sst` element into the table: `uniqueCount` entries (else one per child). 1, -1, -284.
+int32_t ReadSharedStrings(SharedStringTable* table, const Workbook& workbook, pugi::xml_node sst);
+// One `si` or `is` element: runs, run fonts and the joined text, in `arena`. 1 or -1.
+int32_t ReadRichString(RichString* string, TextArena* arena, const Workbook& workbook, pugi::xml_node si);
+
+// The `styleSheet` element into the stylesheet; does nothing when it was read already. A null
+// node gives the defaults (built-in formats, one font, one fill). 1, -1, -284.
+int32_t ReadStylesheet(Stylesheet* styles, Workbook* workbook, pugi::xml_node styleSheet);
+// Puts the built-in number formats into the table (under the workbook lock). 1 or -1.
+int32_t InstallBuiltinNumberFormats(Stylesheet* styles, Workbook* workbook);
+// A `font` element (or a run's `rPr`). `parent` (the first font) supplies face and size for a
+// later font that does not give them; the first font and parentless fonts use Calibri 11 pt.
+void ReadFont(MyLogFont* font, const Workbook& workbook, pugi::xml_node node, bool isFirst, const MyLogFont* parent);
+// The normal font from the first `font` of the styles part; *sizePt gets its size in points.
+void ReadNormalFont(pugi::xml_node node, int32_t dpi, MyLogFont* font, double* sizePt);
+// A dxf `font`: only the properties present, each marked in the flags.
+void ReadDxfFont(DxfFont* font, const Workbook& workbook, pugi::xml_node node);
+// A `fill` element; isDxf selects the colour rules of differential fills.
+void ReadFill(FillSpec* fill, const Workbook& workbook, pugi::xml_node node, bool isDxf);
+void ReadBorder(MyBorder* border, const Workbook& workbook, pugi::xml_node node);
+void ReadAlignment(CellAlignment* alignment, pugi::xml_node node);
+void ReadDxf(Dxf* dxf, const Workbook& workbook, pugi::xml_node node);
+
+// Reads the theme part named by the workbook relationships into workbook->themeDom and keeps its
+// colour, font and format schemes. A missing or unreadable theme leaves the nodes empty. 1 or -1.
+int32_t ReadTheme(Workbook* workbook);
+
+}  // namespace xlx

@@ -1,0 +1,195 @@
+// Fills, borders and alignment of the styles part, shared by cell formats and differential
+// formats.
+#include <cstring>
+
+#include "parser/xlsxprsr.h"
+#include "parser/xlsxprsrcolor.h"
+#include "parser/xlsxprsrxml.h"
+
+namespace xlx {
+
+namespace {
+
+struct NameValue {
+  const char* name;
+  int32_t value;
+};
+
+// The value of `text` in a name table; false when it is not there.
+template <size_t N>
+bool LookupName(const NameValue (&table)[N], const char* text, int32_t* value) {
+  for (const NameValue& entry : table) {
+    if (strcmp(entry.name, text) == 0) {
+      *value = entry.value;
+      return true;
+    }
+  }
+  return false;
+}
+
+const NameValue kHorizontal[] = {
+    {"general", kHAlignGeneral}, {"left", kHAlignLeft}, {"center", kHAlignCenter}, {"right", kHAlignRight},
+    {"fill", kHAlignFill}, {"justify", kHAlignJustify}, {"centerContinuous", kHAlignCenterContinuous},
+    {"distributed", kHAlignDistributed},
+};
+const NameValue kVertical[] = {
+    {"top", kVAlignTop}, {"center", kVAlignCenter}, {"bottom", kVAlignBottom}, {"justify", kVAlignJustify},
+    {"distributed", kVAlignDistributed},
+};
+// Eleven border styles onto the six line patterns; the weight is not kept.
+const NameValue kBorderStyles[] = {
+    {"thin", kLineSolid}, {"medium", kLineSolid}, {"thick", kLineSolid}, {"double", kLineSolid},
+    {"dashed", kLineDashed}, {"mediumDashed", kLineDashed}, {"dotted", kLineDotted},
+    {"dashDot", kLineDashDot}, {"mediumDashDot", kLineDashDot}, {"slantDashDot", kLineDashDot},
+    {"dashDotDot", kLineDashDotDot}, {"mediumDashDotDot", kLineDashDotDot}, {"hair", kLineDashDotDot},
+};
+const NameValue kHatches[] = {
+    {"darkHorizontal", kHatchHorizontal}, {"lightHorizontal", kHatchHorizontal}, {"darkTrellis", kHatchHorizontal},
+    {"darkGray", kHatchVertical}, {"darkVertical", kHatchVertical}, {"gray0625", kHatchVertical},
+    {"lightGray", kHatchVertical}, {"lightVertical", kHatchVertical},
+    {"darkUp", kHatchForwardDiagonal}, {"gray125", kHatchForwardDiagonal}, {"lightUp", kHatchForwardDiagonal},
+    {"darkDown", kHatchBackwardDiagonal}, {"lightDown", kHatchBackwardDiagonal},
+    {"darkGrid", kHatchCross}, {"lightGrid", kHatchCross}, {"mediumGray", kHatchCross},
+    {"lightTrellis", kHatchDiagonalCross},
+};
+
+bool IsAuto(pugi::xml_node color) { return ReadBool(color.attribute("auto")); }
+
+// A fill's colour element; one that is present without any attribute is the window-text colour.
+CellColor FillColor(const Workbook& workbook, pugi::xml_node color) {
+  if (color && !color.first_attribute()) return SystemColor(kSystemWindowText);
+  return ResolveColorAttributes(workbook, color);
+}
+
+void ReadSolidFill(FillSpec* fill, const Workbook& workbook, pugi::xml_node fg, pugi::xml_node bg, bool isDxf) {
+  CellColor bgColor = FillColor(workbook, bg);
+  CellColor fgColor = fg ? FillColor(workbook, fg) : bgColor;
+  fill->kind = kFillSolid;
+  fill->backColor = bgColor;
+  fill->foreColor = fgColor;
+  if (!fg || !bg) return;
+  // Writers disagree on which of the two elements carries a solid colour; these rules pick the
+  // one the spreadsheet shows.
+  bool fgIndexed = fg.attribute("indexed"), bgIndexed = bg.attribute("indexed");
+  if (!isDxf) {
+    bool swap = IsAuto(fg) || (fgIndexed && !bgIndexed && !bg.attribute("auto")) || bg.attribute("tint");
+    if (swap) {
+      fill->foreColor = bgColor;
+      fill->backColor = fgColor;
+    }
+  } else {
+    bool keepFg = !IsAuto(fg) && (bgIndexed || (IsAuto(bg) && !fgIndexed));
+    fill->foreColor = keepFg ? fgColor : bgColor;
+  }
+}
+
+void ReadSide(BorderSide* side, const Workbook& workbook, pugi::xml_node node) {
+  if (!node) return;
+  int32_t pattern = side->pattern;
+  LookupName(kBorderStyles, node.attribute("style").value(), &pattern);
+  side->pattern = pattern;
+  if (pattern == kLineNone) return;
+  pugi::xml_node color = Child(node, "color");
+  if (color && !IsAuto(color)) side->color = ResolveColorAttributes(workbook, color);
+}
+
+}  // namespace
+
+void ReadAlignment(CellAlignment* alignment, pugi::xml_node node) {
+  int32_t value = 0;
+  if (LookupName(kHorizontal, node.attribute("horizontal").value(), &value)) alignment->horizontal = value;
+  if (LookupName(kVertical, node.attribute("vertical").value(), &value)) alignment->vertical = value;
+  ReadInt(node.attribute("readingOrder"), &alignment->readingOrder);
+  ReadInt(node.attribute("indent"), &alignment->indent);
+  ReadInt(node.attribute("relativeIndent"), &alignment->relativeIndent);
+  ReadInt(node.attribute("textRotation"), &alignment->textRotation);
+  if (pugi::xml_attribute a = node.attribute("justifyLastLine")) alignment->justifyLastLine = ReadBool(a);
+  if (pugi::xml_attribute a = node.attribute("shrinkToFit")) alignment->shrinkToFit = ReadBool(a);
+  if (pugi::xml_attribute a = node.attribute("wrapText")) alignment->wrapText = ReadBool(a);
+}
+
+void ReadBorder(MyBorder* border, const Workbook& workbook, pugi::xml_node node) {
+  if (pugi::xml_attribute a = node.attribute("diagonalDown")) border->diagonalDown = ReadBool(a);
+  if (pugi::xml_attribute a = node.attribute("diagonalUp")) border->diagonalUp = ReadBool(a);
+  if (pugi::xml_attribute a = node.attribute("outline")) border->outline = ReadBool(a);
+  ReadSide(&border->left, workbook, Child(node, "left"));
+  ReadSide(&border->right, workbook, Child(node, "right"));
+  ReadSide(&border->top, workbook, Child(node, "top"));
+  ReadSide(&border->bottom, workbook, Child(node, "bottom"));
+  ReadSide(&border->diagonal, workbook, Child(node, "diagonal"));
+  ReadSide(&border->horizontal, workbook, Child(node, "horizontal"));
+  ReadSide(&border->vertical, workbook, Child(node, "vertical"));
+  UpdateNoBorder(border);
+}
+
+void ReadFill(FillSpec* fill, const Workbook& workbook, pugi::xml_node node, bool isDxf) {
+  if (!node) {
+    fill->kind = kFillNone;
+    return;
+  }
+  if (pugi::xml_node gradient = Child(node, "gradientFill")) {
+    fill->kind = kFillSolid;
+    fill->foreColor = ResolveColorAttributes(workbook, Child(Child(gradient, "stop"), "color"));
+    return;
+  }
+  pugi::xml_node pattern = Child(node, "patternFill");
+  if (!pattern) return;
+  pugi::xml_node fg = Child(pattern, "fgColor"), bg = Child(pattern, "bgColor");
+  pugi::xml_attribute type = pattern.attribute("patternType");
+  if (!type) {
+    if (!fg && !bg) {
+      fill->kind = kFillNone;
+    } else {
+      fill->kind = kFillSolid;
+      fill->foreColor = FillColor(workbook, fg ? fg : bg);
+    }
+    return;
+  }
+  const char* name = type.value();
+  if (strcmp(name, "none") == 0) {
+    fill->kind = kFillNone;
+  } else if (strcmp(name, "solid") == 0) {
+    ReadSolidFill(fill, workbook, fg, bg, isDxf);
+  } else {
+    fill->backColor = FillColor(workbook, bg);
+    int32_t hatch = 0;
+    if (LookupName(kHatches, name, &hatch)) {
+      fill->kind = kFillPattern;
+      fill->foreColor = FillColor(workbook, fg);
+      fill->hatch = hatch;
+    }
+  }
+}
+
+void ReadDxf(Dxf* dxf, const Workbook& workbook, pugi::xml_node node) {
+  if (pugi::xml_node alignment = Child(node, "alignment")) {
+    ReadAlignment(&dxf->alignment, alignment);
+    dxf->mask |= kDxfAlignment;
+  }
+  if (pugi::xml_node border = Child(node, "border")) {
+    ReadBorder(&dxf->border, workbook, border);
+    dxf->mask |= kDxfBorder;
+  }
+  if (pugi::xml_node fillNode = Child(node, "fill")) {
+    FillSpec* fill = &dxf->fill;
+    ReadFill(fill, workbook, fillNode, true);
+    if (fill->backColor == 0) fill->backColor = fill->foreColor;
+    pugi::xml_node pattern = Child(fillNode, "patternFill");
+    if (pattern) {
+      pugi::xml_node bg = Child(pattern, "bgColor");
+      if (!bg || IsAuto(bg)) fill->backColor = kColorAutomatic;
+    }
+    dxf->mask |= kDxfFill;
+  }
+  if (pugi::xml_node font = Child(node, "font")) {
+    ReadDxfFont(&dxf->font, workbook, font);
+    dxf->mask |= kDxfFont;
+  }
+  pugi::xml_node numFmt = Child(node, "numFmt");
+  if (pugi::xml_attribute code = numFmt.attribute("formatCode")) {
+    dxf->numberFormat = ToUtf16(code.value());
+    dxf->mask |= kDxfNumberFormat;
+  }
+}
+
+}  // namespace xlx

@@ -1,0 +1,33 @@
+// The theme part: its colour, font and format schemes stay in the workbook for colour resolution
+// and the theme fonts.
+#include <new>
+
+#include "parser/xlsxprsr.h"
+#include "parser/xlsxprsrxml.h"
+
+namespace xlx {
+
+int32_t ReadTheme(Workbook* workbook) {
+  if (!workbook) return -13;
+  workbook->clrScheme = workbook->fontScheme = workbook->fmtScheme = pugi::xml_node();
+  delete workbook->themeDom;
+  workbook->themeDom = nullptr;
+  const std::u16string& path = workbook->themePath;
+  if (path.empty() || HasPart(&workbook->parts, path.c_str()) != 1) return 1;
+  pugi::xml_document* doc = new (std::nothrow) pugi::xml_document();
+  if (!doc) return -1;
+  int32_t rc = LoadXmlPart(workbook->hPackage, &workbook->parts, path.c_str(), doc);
+  if (rc != 1) {
+    // A theme that cannot be read leaves the default colours; only exhaustion fails the workbook.
+    delete doc;
+    return rc == -1 ? -1 : 1;
+  }
+  workbook->themeDom = doc;
+  pugi::xml_node elements = Child(Child(*doc, "theme"), "themeElements");
+  workbook->clrScheme = Child(elements, "clrScheme");
+  workbook->fontScheme = Child(elements, "fontScheme");
+  workbook->fmtScheme = Child(elements, "fmtScheme");
+  return 1;
+}
+
+}  // namespace xlx

@@ -1,0 +1,288 @@
+// Opening a workbook package: from the package relationships to the workbook part, the sheet
+// list, the theme, styles and shared strings, and the loop that loads each sheet.
+#include <cstring>
+#include <new>
+
+#include "common/limits.h"
+#include "common/resultcodes.h"
+#include "host/kernel/vkkrnx.h"
+#include "model/modellimits.h"
+#include "parser/xlsxprsr.h"
+#include "parser/xlsxprsrcolor.h"
+#include "parser/xlsxprsrxml.h"
+
+namespace xlx {
+
+namespace {
+
+PackageSource SourceOf(const Workbook* workbook) {
+  PackageSource source;
+  source.handle = workbook->hPackage;
+  source.parts = &workbook->parts;
+  return source;
+}
+
+// Target of the first workbook relationship of `type`; empty when there is none.
+std::u16string TargetOfType(const Workbook* workbook, const char16_t* type) {
+  const Relationship* rel = FindRelationshipByType(workbook->workbookRels, workbook->workbookRelCount, type);
+  return rel && rel->targetPath ? std::u16string(rel->targetPath) : std::u16string();
+}
+
+// Loads an XML part into a new document. 1 with *document set; 0 when the part is absent or
+// empty; a LoadXmlPart error otherwise (the document is then released).
+int32_t LoadPart(const Workbook* workbook, const std::u16string& path, pugi::xml_document** document) {
+  *document = nullptr;
+  if (path.empty() || HasPart(&workbook->parts, path.c_str()) != 1) return 0;
+  pugi::xml_document* doc = new (std::nothrow) pugi::xml_document();
+  if (!doc) return -1;
+  int32_t rc = LoadXmlPart(workbook->hPackage, &workbook->parts, path.c_str(), doc);
+  if (rc != 1) {
+    delete doc;
+    return rc;
+  }
+  *document = doc;
+  return 1;
+}
+
+// First child element of the document with the local name; empty when the root is another.
+pugi::xml_node RootNamed(const pugi::xml_document* document, const char* local) {
+  return document ? Child(*document, local) : pugi::xml_node();
+}
+
+int32_t StateOf(const char* text) {
+  if (!*text || strcmp(text, "visible") == 0) return kSheetVisible;
+  if (strcmp(text, "veryHidden") == 0) return kSheetVeryHidden;
+  return kSheetHidden;  // "hidden" and any unknown state
+}
+
+// The styles part, or the defaults when there is none or it cannot be read.
+int32_t LoadStyles(Workbook* workbook) {
+  pugi::xml_document* doc = nullptr;
+  int32_t rc = LoadPart(workbook, workbook->stylesPath, &doc);
+  if (rc == -1) return -1;
+  rc = ReadStylesheet(&workbook->styles, workbook, RootNamed(doc, "styleSheet"));
+  delete doc;
+  return rc;
+}
+
+int32_t LoadSharedStrings(Workbook* workbook) {
+  pugi::xml_document* doc = nullptr;
+  int32_t rc = LoadPart(workbook, workbook->sharedStringsPath, &doc);
+  if (rc == 0) return 1;  // no shared strings
+  if (rc != 1) return rc;
+  rc = ReadSharedStrings(&workbook->sharedStrings, *workbook, RootNamed(doc, "sst"));
+  delete doc;
+  if (rc != 1) {
+    workbook->sharedStrings.strings.Free();
+    workbook->sharedStrings.arena.Free();
+    workbook->sharedStrings.count = 0;
+  }
+  return rc;
+}
+
+// Resolves a sheet's part through the workbook relationships and reads its own relationships.
+int32_t ResolveSheetPart(Workbook* workbook, MyWorksheet* sheet, const SheetEntry& entry) {
+  const Relationship* rel = FindRelationshipById(workbook->workbookRels, workbook->workbookRelCount,
+                                                 entry.relationshipId.c_str());
+  if (!rel || !rel->targetPath || HasPart(&workbook->parts, rel->targetPath) != 1)
+    return XLX_CORRUPT(-9, "sheet relationship resolves to no part");
+  sheet->partPath = rel->targetPath;
+  sheet->partDir = rel->targetDir ? rel->targetDir : u"";
+  sheet->partName = rel->targetName ? rel->targetName : u"";
+  int32_t rc = ReadRelationships(SourceOf(workbook), sheet->partDir.c_str(), sheet->partName.c_str(),
+                                 &sheet->relationships, &sheet->relationshipCount);
+  if (rc == -1) return -1;
+  if (rc != 1) {
+    // Broken sheet relationships lose the sheet's drawings, not the sheet.
+    sheet->relationships = nullptr;
+    sheet->relationshipCount = 0;
+  }
+  const Relationship* drawing = FindRelationshipByType(sheet->relationships, sheet->relationshipCount, u"drawing");
+  if (drawing && drawing->targetPath) sheet->drawingPath = drawing->targetPath;
+  const Relationship* vml = FindRelationshipByType(sheet->relationships, sheet->relationshipCount, u"vmlDrawing");
+  if (vml && vml->targetPath) sheet->vmlDrawingPath = vml->targetPath;
+  return 1;
+}
+
+// Fills the workbook-level fields of a sheet record that do not need its part.
+void PrepareSheet(Workbook* workbook, MyWorksheet* sheet, const SheetEntry& entry, int32_t loadedIndex,
+                  int32_t workbookIndex) {
+  CopyTruncated(sheet->sheetName, 256, entry.name);
+  sheet->sheetIndex = loadedIndex;
+  sheet->workbookIndex = workbookIndex;
+  sheet->state = entry.state;
+  sheet->normalFont = workbook->styles.normalFont;
+  sheet->normalFontSizePt = workbook->styles.normalFontSizePt;
+  GetThemeFonts(*workbook, sheet->majorFont, sheet->minorFont);
+}
+
+int32_t AllocateSheets(Workbook* workbook, int32_t count) {
+  if (workbook->sheets.Allocate(size_t(count)) != 1) return -1;
+  int32_t loaded = 0, rc = 1;
+  for (int32_t i = 0; i < workbook->sheetParts.Count() && loaded < count; ++i) {
+    const SheetEntry& entry = workbook->sheetParts[i];
+    if (entry.state != kSheetVisible && !workbook->includeHidden) continue;
+    MyWorksheet* sheet = &workbook->sheets[loaded];
+    PrepareSheet(workbook, sheet, entry, loaded, i);
+    if ((rc = ResolveSheetPart(workbook, sheet, entry)) != 1) return rc;
+    ++loaded;
+    if ((rc = PollProgress(workbook)) != 1) return rc;
+  }
+  return 1;
+}
+
+// Page numbers until layout paginates: one page per sheet, numbered in sheet order.
+void NumberPages(Workbook* workbook) {
+  int32_t next = 1;
+  for (MyWorksheet& sheet : workbook->sheets) {
+    if (sheet.nPageCount < 1) sheet.nPageCount = 1;
+    sheet.nFirstPage = next;
+    next += sheet.nPageCount;
+  }
+  workbook->totalPages = next - 1;
+}
+
+int32_t LoadSheetsInner(Workbook* workbook) {
+  int32_t rc = PollProgress(workbook);
+  if (rc != 1) return rc;
+  if ((rc = LoadStyles(workbook)) != 1) return rc;
+  if ((rc = LoadSharedStrings(workbook)) != 1) return rc;
+  int32_t count = CountLoadedSheets(workbook);
+  if (count < 1) return XLX_CORRUPT(-9, "no sheet to show");
+  workbook->sheetCount = count;
+  if ((rc = AllocateSheets(workbook, count)) != 1) return rc;
+  if ((rc = ReadDefinedNames(workbook, workbook->workbookNode)) != 1) return rc;
+  for (int32_t i = 0; i < count; ++i) {
+    if ((rc = PollProgress(workbook)) != 1) return rc;
+    workbook->currentSheet = i;
+    if ((rc = PollProgress(workbook)) != 1) return rc;
+  }
+  NumberPages(workbook);
+  return 1;
+}
+
+int32_t ReadWorkbookPartsInner(Workbook* workbook) {
+  int32_t rc = BuildPartList(workbook->hPackage, &workbook->parts, nullptr, nullptr);
+  if (rc != 1) return rc;
+  WorkbookLocation location;
+  rc = LocateWorkbookPart(SourceOf(workbook), &location);
+  if (rc != 1) return rc;
+  workbook->workbookDir = location.dir;
+  workbook->workbookName = location.name;
+  workbook->workbookPath = location.path;
+  workbook->isBinary = location.isBinary;
+  workbook->formatCode = location.isBinary ? kFormatCodeXlsb : kFormatCodeXlsx;
+  rc = ReadRelationships(SourceOf(workbook), location.dir.c_str(), location.name.c_str(), &workbook->workbookRels,
+                         &workbook->workbookRelCount);
+  if (rc != 1) return rc;
+  if (workbook->isBinary) return XLX_CORRUPT(-9, "binary workbook parts are read by the binary reader");
+
+  pugi::xml_document* doc = nullptr;
+  rc = LoadPart(workbook, workbook->workbookPath, &doc);
+  if (rc == 0) return XLX_CORRUPT(-9, "workbook part missing or empty");
+  if (rc != 1) return rc;
+  workbook->workbookDom = doc;
+  workbook->workbookNode = RootNamed(doc, "workbook");
+  if (!workbook->workbookNode) return XLX_CORRUPT(-9, "workbook part has no workbook element");
+  if ((rc = ReadSheetList(workbook, workbook->workbookNode)) != 1) return rc;
+
+  workbook->themePath = TargetOfType(workbook, u"theme");
+  workbook->sharedStringsPath = TargetOfType(workbook, u"sharedStrings");
+  workbook->stylesPath = TargetOfType(workbook, u"styles");
+  return ReadTheme(workbook);
+}
+
+// Runs one step with exceptions of the XML library and containers turned into result codes.
+template <typename Step>
+int32_t Guarded(Step step) {
+  try {
+    return step();
+  } catch (const std::bad_alloc&) {
+    return -1;
+  } catch (...) {
+    return -284;
+  }
+}
+
+}  // namespace
+
+int32_t ReadSheetList(Workbook* workbook, pugi::xml_node workbookNode) {
+  pugi::xml_node sheets = Child(workbookNode, "sheets");
+  int32_t count = CountChildren(sheets, "sheet");
+  if (count > int32_t(kMaxSheets)) count = int32_t(kMaxSheets);
+  if (workbook->sheetParts.Allocate(size_t(count)) != 1) return -1;
+  int32_t i = 0;
+  for (pugi::xml_node sheet = Child(sheets, "sheet"); sheet && i < count; sheet = NextNamed(sheet, "sheet"), ++i) {
+    SheetEntry& entry = workbook->sheetParts[i];
+    entry.sheetId = ToUtf16(sheet.attribute("sheetId").value());
+    entry.relationshipId = ToUtf16(RelationshipIdAttribute(sheet).value());
+    entry.name = ToUtf16(sheet.attribute("name").value());
+    if (entry.name.size() > kMaxSheetNameUnits) {
+      size_t cut = kMaxSheetNameUnits;
+      // Do not leave half of a surrogate pair at the end.
+      if (entry.name[cut - 1] >= 0xD800 && entry.name[cut - 1] <= 0xDBFF) --cut;
+      entry.name.resize(cut);
+    }
+    entry.state = StateOf(sheet.attribute("state").value());
+  }
+  return 1;
+}
+
+int32_t CountLoadedSheets(const Workbook* workbook) {
+  if (!workbook) return 0;
+  int32_t count = 0;
+  for (const SheetEntry& entry : workbook->sheetParts)
+    if (entry.state == kSheetVisible || workbook->includeHidden) ++count;
+  return count;
+}
+
+int32_t ReadWorkbookParts(Workbook* workbook) {
+  if (!workbook) return -13;
+  return Guarded([&] { return ReadWorkbookPartsInner(workbook); });
+}
+
+int32_t LoadSheets(Workbook* workbook) {
+  if (!workbook) return -13;
+  return Guarded([&] { return LoadSheetsInner(workbook); });
+}
+
+int32_t OpenWorkbookFromHandle(int64_t handle, const WorkbookOpenOptions& options, Workbook** out,
+                               int32_t* formatCode) {
+  if (!out) return -13;
+  *out = nullptr;
+  if (handle == -1) return -13;
+  Workbook* workbook = nullptr;
+  int32_t rc = CreateWorkbook(&workbook);
+  if (rc != 1) return rc;
+  workbook->hPackage = handle;
+  workbook->dpi = options.dpi > 0 && options.dpi <= kMaxDpi ? options.dpi : 96;
+  workbook->loadMode = options.loadMode;
+  workbook->includeHidden = options.showHiddenSheets;
+  workbook->progress = options.progress;
+  rc = ReadWorkbookParts(workbook);
+  if (formatCode && workbook->workbookPath.size()) *formatCode = workbook->formatCode;
+  if (rc == 1) rc = LoadSheets(workbook);
+  if (rc != 1) {
+    FreeWorkbook(workbook);
+    return rc;
+  }
+  *out = workbook;
+  return 1;
+}
+
+int32_t OpenWorkbook(const char16_t* path, const WorkbookOpenOptions& options, Workbook** out, int32_t* formatCode) {
+  if (!out) return -13;
+  *out = nullptr;
+  if (!path || !*path) return -13;
+  int64_t handle = VkOpenFile(path, VK_OPEN_READ | VK_OPEN_BINARY, 0);
+  if (handle == -1) return -10;
+  int32_t rc = OpenWorkbookFromHandle(handle, options, out, formatCode);
+  if (rc != 1) {
+    VkCloseFile(handle);
+    return rc;
+  }
+  (*out)->bOwnsPackage = true;
+  return 1;
+}
+
+}  // namespace xlx
