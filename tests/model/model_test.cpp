@@ -1,0 +1,218 @@
+// Model containers and lookups: host-allocated arrays, the text arena, clamped style and string
+// lookups, cell and row lookups, pages of sheets.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "common/larray.h"
+#include "host/kernel/vkkrnx.h"
+#include "model/richstring.h"
+#include "model/sheet.h"
+#include "model/styles.h"
+#include "model/workbook.h"
+
+using namespace xlx;
+
+namespace {
+
+struct Counted {
+  static int alive;
+  Counted() { ++alive; }
+  ~Counted() { --alive; }
+  int value = 7;
+};
+int Counted::alive = 0;
+
+TEST(LArray, OwnsHostBlocksAndRunsDestructors) {
+  size_t live = VkLiveAllocations();
+  {
+    LArray<Counted> objects;
+    ASSERT_EQ(objects.Allocate(5), 1);
+    EXPECT_EQ(Counted::alive, 5);
+    EXPECT_EQ(objects[4].value, 7);
+    EXPECT_EQ(VkLiveAllocations(), live + 1);
+    LArray<Counted> moved(std::move(objects));
+    EXPECT_EQ(objects.Count(), 0);
+    EXPECT_EQ(moved.Count(), 5);
+    ASSERT_EQ(moved.Allocate(0), 1);
+    EXPECT_EQ(Counted::alive, 0);
+  }
+  EXPECT_EQ(VkLiveAllocations(), live);
+}
+
+TEST(LArray, GrowsKeepingContentsAndZeroingTheTail) {
+  LArray<int64_t> values;
+  for (int64_t i = 0; i < 1000; ++i) ASSERT_EQ(values.Push(i * 3), 1);
+  ASSERT_EQ(values.Count(), 1000);
+  for (int64_t i = 0; i < 1000; ++i) ASSERT_EQ(values[size_t(i)], i * 3);
+  ASSERT_EQ(values.Resize(1500), 1);
+  EXPECT_EQ(values[1499], 0);
+  values.Shrink();
+  EXPECT_EQ(values[999], 2997);
+}
+
+TEST(LArray, RefusesImpossibleSizesAndSurvivesExhaustion) {
+  LArray<int64_t> huge;
+  EXPECT_EQ(huge.Allocate(size_t(1) << 62), -1);
+  EXPECT_TRUE(huge.Empty());
+  LArray<int32_t> values;
+  ASSERT_EQ(values.Push(1), 1);
+  VkSetAllocationBudget(0);
+  int32_t rc = 1;
+  for (int i = 0; i < 100 && rc == 1; ++i) rc = values.Push(i);
+  VkSetAllocationBudget(-1);
+  EXPECT_EQ(rc, -1);
+  EXPECT_EQ(values[0], 1) << "a failed growth keeps the contents";
+}
+
+TEST(TextArena, ConvertsAndKeepsPointersStable) {
+  size_t live = VkLiveAllocations();
+  {
+    TextArena arena;
+    std::vector<const char16_t*> texts;
+    for (int i = 0; i < 5000; ++i) {
+      std::string s = "text " + std::to_string(i);
+      int32_t length = 0;
+      const char16_t* t = arena.CopyUtf8(s.data(), s.size(), &length);
+      ASSERT_NE(t, nullptr);
+      ASSERT_EQ(length, int32_t(s.size()));
+      texts.push_back(t);
+    }
+    EXPECT_EQ(std::u16string(texts[0]), u"text 0");
+    EXPECT_EQ(std::u16string(texts[4999]), u"text 4999");
+    const char16_t* big = arena.CopyUtf16(std::u16string(100000, u'x').c_str(), 100000);
+    ASSERT_NE(big, nullptr);
+    EXPECT_EQ(big[99999], u'x');
+    EXPECT_EQ(big[100000], 0);
+    EXPECT_EQ(std::u16string(texts[2500]), u"text 2500");
+    void* zeroed = arena.Allocate(64);
+    EXPECT_EQ(static_cast<unsigned char*>(zeroed)[63], 0);
+    EXPECT_GT(VkLiveAllocations(), live);
+  }
+  EXPECT_EQ(VkLiveAllocations(), live);
+}
+
+TEST(TextArena, Utf8Decoding) {
+  struct Case {
+    const char* utf8;
+    std::u16string utf16;
+  };
+  const Case kCases[] = {
+      {"", u""},
+      {"plain", u"plain"},
+      {"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", u"\u00e9\u20ac\U0001F600"},
+      {"\xC0\xAF", u"\uFFFD\uFFFD"},          // overlong
+      {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},  // overlong three-byte
+      {"\xFF", u"\uFFFD"},
+      {"a\xE2\x82", u"a\uFFFD\uFFFD"},        // cut sequence
+      {"\x80z", u"\uFFFDz"},
+  };
+  TextArena arena;
+  for (const Case& c : kCases) {
+    int32_t length = -1;
+    const char16_t* text = arena.CopyUtf8(c.utf8, strlen(c.utf8), &length);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(std::u16string(text, size_t(length)), c.utf16) << c.utf8;
+    EXPECT_EQ(text[length], 0);
+  }
+}
+
+TEST(StyleLookups, ClampAndDeclaredGaps) {
+  Stylesheet styles;
+  EXPECT_EQ(GetFill(styles, 3).kind, kFillSolid) << "unread stylesheet: fresh records";
+  ASSERT_EQ(styles.fills.items.Allocate(2), 1);
+  styles.fills.declaredCount = 4;
+  styles.fills.items[0].kind = kFillNone;
+  styles.fills.items[1].kind = kFillPattern;
+  styles.fills.items[1].hatch = 3;
+  struct Case {
+    int32_t index;
+    int32_t kind;
+  };
+  for (Case c : {Case{0, kFillNone}, Case{1, kFillPattern}, Case{2, kFillSolid}, Case{3, kFillSolid}, Case{4, kFillNone},
+                 Case{-1, kFillNone}, Case{INT32_MAX, kFillNone}})
+    EXPECT_EQ(GetFill(styles, c.index).kind, c.kind) << c.index;
+  EXPECT_EQ(GetBorder(styles, 0).noBorder, true);
+  EXPECT_EQ(GetFont(styles, 9).color, kColorBlack);
+  EXPECT_EQ(GetCellXf(styles, 2).applyFill, true);
+  MyBorder border;
+  border.bottom.pattern = kLineDotted;
+  UpdateNoBorder(&border);
+  EXPECT_FALSE(border.noBorder);
+}
+
+TEST(StringLookups, Clamp) {
+  SharedStringTable table;
+  EXPECT_EQ(std::u16string(GetSharedString(table, 5).text), u"");
+  ASSERT_EQ(table.strings.Allocate(1), 1);
+  table.strings[0].text = table.arena.CopyUtf16(u"zero", 4);
+  table.count = 3;
+  EXPECT_EQ(std::u16string(GetSharedString(table, 0).text), u"zero");
+  EXPECT_EQ(std::u16string(GetSharedString(table, 2).text), u"");
+  EXPECT_EQ(std::u16string(GetSharedString(table, 3).text), u"zero");
+}
+
+CellRecord Cell(int32_t row, uint16_t column) {
+  CellRecord cell;
+  cell.row = row;
+  cell.column = column;
+  return cell;
+}
+
+TEST(SheetLookups, CellsRowsAndColumns) {
+  MyWorksheet sheet;
+  for (CellRecord c : {Cell(1, 1), Cell(1, 5), Cell(3, 2), Cell(3, 3), Cell(70000, 16384)}) ASSERT_EQ(sheet.cells.Push(c), 1);
+  EXPECT_NE(FindCell(sheet, 1, 5), nullptr);
+  EXPECT_EQ(FindCell(sheet, 1, 4), nullptr);
+  EXPECT_EQ(FindCell(sheet, 2, 1), nullptr);
+  EXPECT_EQ(FindCell(sheet, 3, 3)->column, 3);
+  EXPECT_NE(FindCell(sheet, 70000, 16384), nullptr);
+  EXPECT_EQ(FindCell(sheet, 70001, 1), nullptr);
+  EXPECT_EQ(FirstCellAtOrAfterRow(sheet, 2), 2);
+  EXPECT_EQ(FirstCellAtOrAfterRow(sheet, 80000), 5);
+  RowEntry row;
+  row.row = 4;
+  row.props.hidden = true;
+  ASSERT_EQ(sheet.rows.Push(row), 1);
+  EXPECT_TRUE(FindRow(sheet, 4)->hidden);
+  EXPECT_EQ(FindRow(sheet, 5), nullptr);
+  ColumnInfo wide;
+  wide.min = 1;
+  wide.max = 20000;  // out of range: ignored
+  wide.hidden = true;
+  ColumnInfo col;
+  col.min = 2;
+  col.max = 4;
+  col.hidden = true;
+  ASSERT_EQ(sheet.columns.Push(wide), 1);
+  ASSERT_EQ(sheet.columns.Push(col), 1);
+  EXPECT_FALSE(ColumnIsHidden(sheet, 1));
+  EXPECT_TRUE(ColumnIsHidden(sheet, 4));
+  EXPECT_FALSE(ColumnIsHidden(sheet, 5));
+}
+
+TEST(WorkbookPages, SheetOfEachPage) {
+  Workbook* workbook = nullptr;
+  ASSERT_EQ(CreateWorkbook(&workbook), 1);
+  int32_t sheet = 0, page = 0;
+  EXPECT_EQ(FindSheetForPage(workbook, 1, &sheet, &page), -13);
+  ASSERT_EQ(workbook->sheets.Allocate(3), 1);
+  int32_t counts[3] = {2, 0, 3};
+  for (int i = 0; i < 3; ++i) workbook->sheets[i].nPageCount = counts[i];
+  EXPECT_EQ(GetTotalPageCount(workbook), 5);
+  struct Case {
+    int32_t page, sheet, inSheet;
+  };
+  for (Case c : {Case{1, 0, 0}, Case{2, 0, 1}, Case{3, 2, 0}, Case{5, 2, 2}, Case{9, 2, 2}, Case{-4, 0, 0}}) {
+    ASSERT_EQ(FindSheetForPage(workbook, c.page, &sheet, &page), 1);
+    EXPECT_EQ(sheet, c.sheet) << c.page;
+    EXPECT_EQ(page, c.inSheet) << c.page;
+  }
+  EXPECT_EQ(CurrentSheetBackColor(workbook), kColorAutomatic);
+  workbook->sheets[1].clBackColor = 0xFF112233u;
+  workbook->currentSheet = 1;
+  EXPECT_EQ(CurrentSheetBackColor(workbook), 0xFF112233u);
+  FreeWorkbook(workbook);
+}
+
+}  // namespace

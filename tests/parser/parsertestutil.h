@@ -1,0 +1,58 @@
+// Helpers of the parser tests: XML snippets as DOM nodes, a workbook with a theme, packages built
+// in memory and opened through the workbook reader.
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <pugixml.hpp>
+
+#include "model/workbook.h"
+#include "parser/xlsxprsr.h"
+#include "tests/support/zipbuilder.h"
+
+namespace xlxtest {
+
+// Parses `xml` and keeps the document alive with the fixture; Root() is its first element.
+class Xml {
+ public:
+  explicit Xml(const std::string& xml);
+  pugi::xml_node Root() const { return doc_.document_element(); }
+
+ private:
+  pugi::xml_document doc_;
+};
+
+// A workbook record with no package, freed at scope end.
+struct WorkbookPtr {
+  WorkbookPtr();
+  ~WorkbookPtr();
+  xlx::Workbook* operator->() const { return workbook; }
+  xlx::Workbook& operator*() const { return *workbook; }
+  xlx::Workbook* workbook = nullptr;
+};
+
+// The usual Office theme (dk1 black by sysClr, lt1 white, dk2 1F497D, lt2 EEECE1, accent1 4F81BD,
+// ...), attached to the workbook's theme nodes.
+void AttachOfficeTheme(xlx::Workbook* workbook);
+
+// A package opened through the reader. rc is the result; the workbook and the memory handle are
+// released at scope end.
+struct OpenedPackage {
+  OpenedPackage(const std::vector<ZipEntry>& entries, const xlx::WorkbookOpenOptions& options = {});
+  ~OpenedPackage();
+  int32_t rc = 0;
+  int32_t formatCode = 0;
+  xlx::Workbook* workbook = nullptr;
+  std::vector<unsigned char> bytes;
+  int64_t handle = -1;
+};
+
+// Replaces (or adds) the entry called `name`.
+void SetEntry(std::vector<ZipEntry>* entries, const std::string& name, const std::string& data);
+void RemoveEntry(std::vector<ZipEntry>* entries, const std::string& name);
+
+// Namespace declarations of SpreadsheetML parts, to wrap snippets in.
+extern const char* const kMainNs;
+
+}  // namespace xlxtest

@@ -1,0 +1,381 @@
+// The stylesheet reader: fonts and their three rule sets, fills with the solid-colour choices,
+// borders, lists whose counts disagree with their children, number formats, dxfs.
+#include <gtest/gtest.h>
+
+#include "parser/xlsxprsr.h"
+#include "parser/xlsxprsrcolor.h"
+#include "tests/parser/parsertestutil.h"
+
+using namespace xlx;
+using xlxtest::Xml;
+
+namespace {
+
+constexpr CellColor Rgb(uint8_t r, uint8_t g, uint8_t b) {
+  return CellColor(r) | (CellColor(g) << 8) | (CellColor(b) << 16) | 0xFF000000u;
+}
+
+std::string Sheet(const std::string& body) { return std::string("<styleSheet ") + xlxtest::kMainNs + ">" + body + "</styleSheet>"; }
+
+// A workbook with the office theme and the given styles part read.
+struct Styles {
+  explicit Styles(const std::string& body, int32_t dpi = 96) : xml(Sheet(body)) {
+    workbook->dpi = dpi;
+    xlxtest::AttachOfficeTheme(workbook.workbook);
+    rc = ReadStylesheet(&workbook->styles, workbook.workbook, xml.Root());
+  }
+  const Stylesheet& s() const { return workbook->styles; }
+  xlxtest::WorkbookPtr workbook;
+  Xml xml;
+  int32_t rc = 0;
+};
+
+TEST(Fonts, FlagRulesDifferForCellNormalAndDxfFonts) {
+  struct Case {
+    const char* body;
+    int32_t cellWeight, normalWeight;
+    uint8_t cellItalic, normalItalic, cellUnderline, normalUnderline, cellStrike;
+  };
+  static const Case kCases[] = {
+      {"<b/>", 700, 400, 0, 0, 0, 0, 0},
+      {"<b val=\"1\"/>", 700, 700, 0, 0, 0, 0, 0},
+      {"<b val=\"false\"/>", 400, 400, 0, 0, 0, 0, 0},
+      {"<i/>", 400, 400, 1, 0, 0, 0, 0},
+      {"<i val=\"true\"/>", 400, 400, 1, 1, 0, 0, 0},
+      {"<i val=\"0\"/>", 400, 400, 0, 0, 0, 0, 0},
+      {"<u/>", 400, 400, 0, 0, 1, 0, 0},
+      {"<u val=\"single\"/>", 400, 400, 0, 0, 1, 1, 0},
+      {"<u val=\"double\"/>", 400, 400, 0, 0, 1, 1, 0},
+      {"<u val=\"singleAccounting\"/>", 400, 400, 0, 0, 1, 1, 0},
+      {"<u val=\"none\"/>", 400, 400, 0, 0, 0, 0, 0},
+      {"<strike/>", 400, 400, 0, 0, 0, 0, 1},
+      {"<strike val=\"0\"/>", 400, 400, 0, 0, 0, 0, 0},
+  };
+  xlxtest::WorkbookPtr workbook;
+  for (const Case& c : kCases) {
+    Xml xml(std::string("<font>") + c.body + "</font>");
+    MyLogFont cell, normal;
+    ReadFont(&cell, *workbook, xml.Root(), true, nullptr);
+    ReadNormalFont(xml.Root(), 96, &normal, nullptr);
+    EXPECT_EQ(cell.lfWeight, c.cellWeight) << c.body;
+    EXPECT_EQ(normal.lfWeight, c.normalWeight) << c.body;
+    EXPECT_EQ(cell.lfItalic, c.cellItalic) << c.body;
+    EXPECT_EQ(normal.lfItalic, c.normalItalic) << c.body;
+    EXPECT_EQ(cell.lfUnderline, c.cellUnderline) << c.body;
+    EXPECT_EQ(normal.lfUnderline, c.normalUnderline) << c.body;
+    EXPECT_EQ(cell.lfStrikeOut, c.cellStrike) << c.body;
+    DxfFont dxf;
+    ReadDxfFont(&dxf, *workbook, xml.Root());
+    EXPECT_EQ(dxf.font.lfWeight == 700, c.cellWeight == 700) << c.body;
+    EXPECT_EQ(dxf.font.lfUnderline, c.cellUnderline) << c.body;
+    EXPECT_EQ(dxf.flags & (kDxfFontColor | kDxfFontName | kDxfFontSize), 0u) << c.body;
+  }
+}
+
+TEST(Fonts, FacesAndSizesInheritFromTheFirstFont) {
+  Styles styles(
+      "<fonts count=\"4\"><font><sz val=\"10\"/><name val=\"Arial\"/><family val=\"2\"/><charset val=\"204\"/></font>"
+      "<font><b/></font>"
+      "<font><sz val=\"12\"/><name val=\"A face name well beyond thirty-one units\"/></font>"
+      "<font><sz val=\"1e300\"/><color rgb=\"FF00FF00\"/></font></fonts>",
+      120);
+  ASSERT_EQ(styles.rc, 1);
+  const MyLogFont& first = GetFont(styles.s(), 0);
+  EXPECT_EQ(std::u16string(first.lfFaceName), u"Arial");
+  EXPECT_DOUBLE_EQ(first.lfUnconvertedFontSize, 10.0 * 120 / 72);
+  EXPECT_EQ(first.lfHeight, -17);
+  EXPECT_EQ(first.lfCharSet, 204);
+  EXPECT_EQ(first.lfPitchAndFamily, 2);
+  EXPECT_EQ(first.color, Rgb(0, 0, 0)) << "no color child: the initial black";
+  const MyLogFont& second = GetFont(styles.s(), 1);
+  EXPECT_EQ(std::u16string(second.lfFaceName), u"Arial");
+  EXPECT_DOUBLE_EQ(second.lfUnconvertedFontSize, first.lfUnconvertedFontSize);
+  EXPECT_EQ(second.lfCharSet, 1) << "charset is not inherited";
+  EXPECT_EQ(second.lfPitchAndFamily, 0);
+  EXPECT_EQ(std::u16string(GetFont(styles.s(), 2).lfFaceName).size(), 31u);
+  EXPECT_EQ(GetFont(styles.s(), 3).lfHeight, -int32_t(409.0 * 120 / 72 + 0.5)) << "sizes are capped";
+  EXPECT_EQ(GetFont(styles.s(), 3).color, Rgb(0, 255, 0));
+  EXPECT_EQ(GetFont(styles.s(), 4).lfHeight, first.lfHeight) << "an index past the list reads font 0";
+  EXPECT_TRUE(styles.s().hasNormalFont);
+  EXPECT_DOUBLE_EQ(styles.s().normalFontSizePt, 10);
+}
+
+TEST(Fonts, MissingOrEmptyListGivesCalibri11) {
+  for (const char* body : {"", "<fonts/>", "<fonts count=\"0\"><font><b/></font></fonts>"}) {
+    Styles styles(body);
+    ASSERT_EQ(styles.rc, 1) << body;
+    ASSERT_EQ(styles.s().fonts.items.Count(), 1) << body;
+    const MyLogFont& font = GetFont(styles.s(), 0);
+    EXPECT_EQ(std::u16string(font.lfFaceName), u"Calibri") << body;
+    EXPECT_EQ(font.lfHeight, -15) << body;  // 11 pt at 96 dpi = 14.67 px
+    EXPECT_EQ(font.lfWeight, 400) << body;
+    EXPECT_EQ(std::u16string(styles.s().normalFont.lfFaceName), u"Calibri") << body;
+  }
+}
+
+TEST(Fonts, RunFontWithoutFaceOrSizeIsCalibri11) {
+  xlxtest::WorkbookPtr workbook;
+  Xml xml("<rPr><i/><rFont val=\"Verdana\"/></rPr>");
+  MyLogFont font;
+  ReadFont(&font, *workbook, xml.Root(), true, nullptr);
+  EXPECT_EQ(std::u16string(font.lfFaceName), u"Verdana");
+  EXPECT_EQ(font.lfHeight, -15);
+  Xml bare("<rPr/>");
+  MyLogFont plain;
+  ReadFont(&plain, *workbook, bare.Root(), true, nullptr);
+  EXPECT_EQ(std::u16string(plain.lfFaceName), u"Calibri");
+}
+
+struct FillCase {
+  const char* fill;
+  bool isDxf;
+  int32_t kind;
+  CellColor fore, back;
+  int32_t hatch;
+};
+
+TEST(Fills, RulesPickTheColourTheSpreadsheetShows) {
+  const CellColor red = Rgb(255, 0, 0), blue = Rgb(0, 0, 255), black = Rgb(0, 0, 0);
+  const FillCase kCases[] = {
+      {"<fill><patternFill patternType=\"none\"/></fill>", false, kFillNone, 0, kColorAutomatic, 0},
+      {"<fill><patternFill/></fill>", false, kFillNone, 0, kColorAutomatic, 0},
+      {"<fill><patternFill><bgColor rgb=\"FFFF0000\"/></patternFill></fill>", false, kFillSolid, red, 0, 0},
+      {"<fill><patternFill><fgColor rgb=\"FF0000FF\"/><bgColor rgb=\"FFFF0000\"/></patternFill></fill>", false, kFillSolid, blue, 0, 0},
+      // The usual solid fill: foreground colour, automatic background.
+      {"<fill><patternFill patternType=\"solid\"><fgColor rgb=\"FFFF0000\"/><bgColor indexed=\"64\"/></patternFill></fill>",
+       false, kFillSolid, red, black, 0},
+      {"<fill><patternFill patternType=\"solid\"><fgColor rgb=\"FFFF0000\"/></patternFill></fill>", false, kFillSolid, red,
+       kColorAutomatic, 0},
+      {"<fill><patternFill patternType=\"solid\"><bgColor rgb=\"FF0000FF\"/></patternFill></fill>", false, kFillSolid, blue, blue, 0},
+      // Swaps for cell fills.
+      {"<fill><patternFill patternType=\"solid\"><fgColor indexed=\"64\"/><bgColor rgb=\"FF0000FF\"/></patternFill></fill>",
+       false, kFillSolid, blue, black, 0},
+      {"<fill><patternFill patternType=\"solid\"><fgColor auto=\"1\"/><bgColor rgb=\"FF0000FF\"/></patternFill></fill>",
+       false, kFillSolid, blue, kColorAutomatic, 0},
+      {"<fill><patternFill patternType=\"solid\"><fgColor rgb=\"FFFF0000\"/><bgColor theme=\"0\" tint=\"-0.5\"/></patternFill></fill>",
+       false, kFillSolid, Rgb(127, 127, 127), red, 0},
+      {"<fill><patternFill patternType=\"solid\"><fgColor indexed=\"2\"/><bgColor indexed=\"4\"/></patternFill></fill>",
+       false, kFillSolid, red, blue, 0},
+      // Dxf fills take the background element unless the rules keep the foreground.
+      {"<fill><patternFill patternType=\"solid\"><fgColor rgb=\"FFFF0000\"/><bgColor rgb=\"FF0000FF\"/></patternFill></fill>",
+       true, kFillSolid, blue, blue, 0},
+      {"<fill><patternFill patternType=\"solid\"><fgColor rgb=\"FFFF0000\"/><bgColor indexed=\"4\"/></patternFill></fill>",
+       true, kFillSolid, red, blue, 0},
+      {"<fill><patternFill patternType=\"solid\"><fgColor rgb=\"FFFF0000\"/><bgColor auto=\"1\"/></patternFill></fill>",
+       true, kFillSolid, red, kColorAutomatic, 0},
+      {"<fill><patternFill><bgColor rgb=\"FFFF0000\"/></patternFill></fill>", true, kFillSolid, red, red, 0},
+      // Patterns.
+      {"<fill><patternFill patternType=\"gray125\"/></fill>", false, kFillPattern, black, kColorAutomatic, kHatchForwardDiagonal},
+      {"<fill><patternFill patternType=\"darkVertical\"><fgColor rgb=\"FF0000FF\"/><bgColor rgb=\"FFFF0000\"/></patternFill></fill>",
+       false, kFillPattern, blue, red, kHatchVertical},
+      {"<fill><patternFill patternType=\"lightTrellis\"><fgColor/><bgColor/></patternFill></fill>", false, kFillPattern,
+       black, black, kHatchDiagonalCross},
+      {"<fill><patternFill patternType=\"mediumGray\"/></fill>", false, kFillPattern, black, kColorAutomatic, kHatchCross},
+      {"<fill><patternFill patternType=\"bogus\"><bgColor rgb=\"FFFF0000\"/></patternFill></fill>", false, kFillSolid, 0, red, 0},
+      // Gradients draw as their first stop.
+      {"<fill><gradientFill><stop position=\"0\"><color rgb=\"FF0000FF\"/></stop><stop position=\"1\"><color theme=\"0\"/></stop>"
+       "</gradientFill></fill>", false, kFillSolid, blue, 0, 0},
+      {"<fill/>", false, kFillSolid, 0, 0, 0},
+  };
+  for (const FillCase& c : kCases) {
+    if (c.isDxf) {
+      Styles styles(std::string("<dxfs count=\"1\"><dxf>") + c.fill + "</dxf></dxfs>");
+      ASSERT_EQ(styles.rc, 1);
+      const Dxf& dxf = GetDxf(styles.s(), 0);
+      EXPECT_EQ(dxf.mask, uint32_t(kDxfFill)) << c.fill;
+      EXPECT_EQ(dxf.fill.kind, c.kind) << c.fill;
+      EXPECT_EQ(dxf.fill.foreColor, c.fore) << c.fill;
+      EXPECT_EQ(dxf.fill.backColor, c.back) << c.fill;
+    } else {
+      Styles styles(std::string("<fills count=\"1\">") + c.fill + "</fills>");
+      ASSERT_EQ(styles.rc, 1);
+      const FillSpec& fill = GetFill(styles.s(), 0);
+      EXPECT_EQ(fill.kind, c.kind) << c.fill;
+      EXPECT_EQ(fill.foreColor, c.fore) << c.fill;
+      EXPECT_EQ(fill.backColor, c.back) << c.fill;
+      EXPECT_EQ(fill.hatch, c.hatch) << c.fill;
+    }
+  }
+}
+
+TEST(Borders, StylesMapOntoSixPatterns) {
+  struct Case {
+    const char* side;
+    int32_t pattern;
+    CellColor color;
+  };
+  static const Case kCases[] = {
+      {"<left style=\"hair\"><color auto=\"1\"/></left>", kLineDashDotDot, Rgb(0, 0, 0)},
+      {"<left style=\"thin\"><color rgb=\"FFFF0000\"/></left>", kLineSolid, Rgb(255, 0, 0)},
+      {"<left style=\"double\"/>", kLineSolid, Rgb(0, 0, 0)},
+      {"<left style=\"mediumDashed\"/>", kLineDashed, Rgb(0, 0, 0)},
+      {"<left style=\"dotted\"/>", kLineDotted, Rgb(0, 0, 0)},
+      {"<left style=\"slantDashDot\"><color theme=\"4\"/></left>", kLineDashDot, Rgb(0x4F, 0x81, 0xBD)},
+      {"<left style=\"none\"><color rgb=\"FFFF0000\"/></left>", kLineNone, Rgb(0, 0, 0)},
+      {"<left style=\"wavy\"/>", kLineNone, Rgb(0, 0, 0)},
+      {"<left><color rgb=\"FFFF0000\"/></left>", kLineNone, Rgb(0, 0, 0)},
+  };
+  for (const Case& c : kCases) {
+    Styles styles(std::string("<borders count=\"1\"><border>") + c.side + "<right/><top/><bottom/><diagonal/></border></borders>");
+    ASSERT_EQ(styles.rc, 1);
+    const MyBorder& border = GetBorder(styles.s(), 0);
+    EXPECT_EQ(border.left.pattern, c.pattern) << c.side;
+    EXPECT_EQ(border.left.color, c.color) << c.side;
+    EXPECT_EQ(border.noBorder, c.pattern == kLineNone) << c.side;
+    EXPECT_EQ(border.right.pattern, kLineNone);
+  }
+  Styles diag("<borders><border diagonalUp=\"1\" diagonalDown=\"0\"><diagonal style=\"thick\"/></border></borders>");
+  EXPECT_TRUE(GetBorder(diag.s(), 0).diagonalUp);
+  EXPECT_FALSE(GetBorder(diag.s(), 0).diagonalDown);
+  EXPECT_FALSE(GetBorder(diag.s(), 0).noBorder);
+}
+
+TEST(Lists, DeclaredCountsAgainstChildren) {
+  Styles styles(
+      "<fills count=\"3\"><fill><patternFill patternType=\"none\"/></fill><fill><patternFill patternType=\"gray125\"/></fill></fills>"
+      "<borders count=\"2\"><border><left style=\"thin\"/></border></borders>"
+      "<cellXfs count=\"2\"><xf fillId=\"99\" borderId=\"1\" fontId=\"7\"/><xf fillId=\"1\"/><xf fillId=\"2\"/></cellXfs>"
+      "<cellStyleXfs count=\"-4\"><xf/></cellStyleXfs>"
+      "<dxfs count=\"2147483647\"><dxf><font><b/></font></dxf></dxfs>"
+      "<fonts count=\"99999999999\"><font><sz val=\"9\"/></font></fonts>");
+  ASSERT_EQ(styles.rc, 1);
+  const Stylesheet& s = styles.s();
+  // The third fill was declared but not written: a fresh, zeroed record.
+  EXPECT_EQ(s.fills.declaredCount, 3);
+  EXPECT_EQ(s.fills.items.Count(), 2);
+  EXPECT_EQ(GetFill(s, 2).kind, kFillSolid);
+  EXPECT_EQ(GetFill(s, 2).foreColor, 0u);
+  EXPECT_EQ(GetFill(s, 99).kind, kFillNone) << "out of range reads fill 0";
+  EXPECT_EQ(GetFill(s, -1).kind, kFillNone);
+  EXPECT_TRUE(GetBorder(s, 1).noBorder) << "declared, not written";
+  EXPECT_FALSE(GetBorder(s, 0).noBorder);
+  // Three xf children, two declared.
+  EXPECT_EQ(s.cellXfs.items.Count(), 2);
+  EXPECT_EQ(GetCellXf(s, 2).fillId, 99);
+  EXPECT_EQ(s.cellStyleXfs.items.Count(), 0);
+  EXPECT_EQ(s.dxfs.items.Count(), 1);
+  EXPECT_LE(s.dxfs.declaredCount, 1 << 20);
+  EXPECT_EQ(s.fonts.items.Count(), 1);
+}
+
+TEST(CellXfs, DefaultsAttributesAndAlignment) {
+  Styles styles(
+      "<cellXfs count=\"3\"><xf/>"
+      "<xf numFmtId=\"14\" fontId=\"1\" fillId=\"2\" borderId=\"3\" xfId=\"0\" applyFont=\"1\" applyFill=\"0\" "
+      "applyBorder=\"false\" applyAlignment=\"0\" applyNumberFormat=\"0\" applyProtection=\"1\" quotePrefix=\"1\" "
+      "pivotButton=\"true\"><alignment horizontal=\"centerContinuous\" vertical=\"center\" wrapText=\"1\" indent=\"2\" "
+      "textRotation=\"255\" readingOrder=\"2\" shrinkToFit=\"1\" justifyLastLine=\"1\" relativeIndent=\"-1\"/></xf>"
+      "<xf fontId=\"-3\" numFmtId=\"x\"><alignment horizontal=\"sideways\" vertical=\"middle\"/></xf></cellXfs>");
+  ASSERT_EQ(styles.rc, 1);
+  const CellXf& plain = GetCellXf(styles.s(), 0);
+  EXPECT_TRUE(plain.applyAlignment && plain.applyBorder && plain.applyFill && plain.applyNumberFormat);
+  EXPECT_FALSE(plain.applyFont || plain.applyProtection || plain.quotePrefix || plain.pivotButton);
+  EXPECT_EQ(plain.fontId, -1);
+  EXPECT_EQ(plain.alignment.horizontal, kHAlignNotGiven);
+  EXPECT_EQ(plain.alignment.vertical, kVAlignNotGiven);
+  const CellXf& full = GetCellXf(styles.s(), 1);
+  EXPECT_TRUE(full.applyFont && full.applyProtection && full.quotePrefix && full.pivotButton);
+  EXPECT_FALSE(full.applyFill || full.applyBorder || full.applyAlignment || full.applyNumberFormat);
+  EXPECT_EQ(full.numFmtId, 14);
+  EXPECT_EQ(full.borderId, 3);
+  EXPECT_EQ(full.alignment.horizontal, kHAlignCenterContinuous);
+  EXPECT_EQ(full.alignment.vertical, kVAlignCenter);
+  EXPECT_TRUE(full.alignment.wrapText && full.alignment.shrinkToFit && full.alignment.justifyLastLine);
+  EXPECT_EQ(full.alignment.indent, 2);
+  EXPECT_EQ(full.alignment.textRotation, 255);
+  EXPECT_EQ(full.alignment.relativeIndent, -1);
+  const CellXf& odd = GetCellXf(styles.s(), 2);
+  EXPECT_EQ(odd.fontId, -1) << "negative ids are not read";
+  EXPECT_EQ(odd.numFmtId, -1);
+  EXPECT_EQ(odd.alignment.horizontal, kHAlignNotGiven);
+  EXPECT_EQ(odd.alignment.vertical, kVAlignNotGiven);
+}
+
+TEST(NumberFormats, BuiltinsAndOverrides) {
+  Styles styles(
+      "<numFmts count=\"3\"><numFmt numFmtId=\"14\" formatCode=\"yyyy-mm-dd\"/><numFmt numFmtId=\"164\" "
+      "formatCode=\"0.0 &quot;kg&quot;\"/><numFmt formatCode=\"lost\"/><numFmt numFmtId=\"165\"/></numFmts>");
+  ASSERT_EQ(styles.rc, 1);
+  struct Case {
+    int32_t id;
+    const char16_t* code;
+  };
+  static const Case kCases[] = {
+      {0, u"General"}, {1, u"0"}, {4, u"#,##0.00"}, {5, u"($#,##0_);($#,##0)"}, {7, u"($#,##0.00);($#,##0.00)"},
+      {12, u"# ?/?"}, {13, u"# ??/??"}, {14, u"yyyy-mm-dd"}, {18, u"h:mm AM/PM"}, {22, u"M/d/yyyy H:mm"},
+      {37, u"#,##0_);(#,##0)"}, {41, u"_(* #,##0_);_(* (#,##0);_(* \"-\"_);_(@_)"},
+      {44, u"_($* #,##0.00_);_($* (#,##0.00);_($* \"-\"??_);_(@_)"}, {46, u"[h]:mm:ss"}, {47, u"mm:ss.0"},
+      {48, u"##0.0E+0"}, {49, u"@"}, {164, u"0.0 \"kg\""},
+  };
+  for (const Case& c : kCases) {
+    const char16_t* code = GetNumberFormatCode(styles.s(), c.id);
+    ASSERT_NE(code, nullptr) << c.id;
+    EXPECT_EQ(std::u16string(code), c.code) << c.id;
+  }
+  for (int32_t id : {23, 30, 36, 50, 165, -1}) EXPECT_EQ(GetNumberFormatCode(styles.s(), id), nullptr) << id;
+  Styles none("");
+  EXPECT_EQ(std::u16string(GetNumberFormatCode(none.s(), 14)), u"M/d/yyyy");
+  EXPECT_EQ(none.s().numberFormats.size(), 36u);
+}
+
+TEST(Dxfs, MaskAndParts) {
+  Styles styles(
+      "<dxfs count=\"2\"><dxf><font><b/><color rgb=\"FF9C0006\"/><sz val=\"12\"/><name val=\"Arial\"/></font>"
+      "<numFmt numFmtId=\"170\" formatCode=\"0.0%\"/><border><left style=\"thin\"/></border>"
+      "<alignment horizontal=\"right\"/></dxf><dxf/></dxfs>");
+  ASSERT_EQ(styles.rc, 1);
+  const Dxf& dxf = GetDxf(styles.s(), 0);
+  EXPECT_EQ(dxf.mask, uint32_t(kDxfAlignment | kDxfBorder | kDxfFont | kDxfNumberFormat));
+  EXPECT_EQ(dxf.font.flags, uint32_t(kDxfFontBold | kDxfFontColor | kDxfFontSize | kDxfFontName));
+  EXPECT_EQ(dxf.font.font.color, Rgb(0x9C, 0, 0x06));
+  EXPECT_EQ(dxf.font.font.lfHeight, -16);
+  EXPECT_EQ(dxf.numberFormat, u"0.0%");
+  EXPECT_EQ(dxf.alignment.horizontal, kHAlignRight);
+  EXPECT_FALSE(dxf.border.noBorder);
+  EXPECT_EQ(GetDxf(styles.s(), 1).mask, 0u);
+}
+
+TEST(StyleDraws, BordersAndFillsAgainstTheSheetBackground) {
+  Styles styles(
+      "<fills count=\"3\"><fill><patternFill patternType=\"none\"/></fill>"
+      "<fill><patternFill patternType=\"solid\"><fgColor rgb=\"FFFFFFFF\"/></patternFill></fill>"
+      "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
+      "<borders count=\"2\"><border/><border><bottom style=\"thin\"/></border></borders>"
+      "<cellXfs count=\"7\"><xf fillId=\"0\" borderId=\"0\"/><xf borderId=\"1\"/><xf borderId=\"1\" applyBorder=\"0\"/>"
+      "<xf fillId=\"1\"/><xf fillId=\"2\"/><xf fillId=\"2\" applyFill=\"0\"/><xf/></cellXfs>");
+  ASSERT_EQ(styles.rc, 1);
+  const CellColor white = Rgb(255, 255, 255);
+  struct Case {
+    int32_t xf;
+    bool keepBackground;
+    bool draws;
+  };
+  static const Case kCases[] = {
+      {0, false, false}, {1, false, true}, {2, false, false}, {3, false, false}, {3, true, true},
+      {4, false, true}, {5, false, false}, {6, false, false}, {99, false, false},
+  };
+  for (const Case& c : kCases)
+    EXPECT_EQ(StyleDrawsSomething(styles.s(), c.xf, c.keepBackground, white), c.draws) << c.xf << " " << c.keepBackground;
+  EXPECT_TRUE(StyleDrawsSomething(styles.s(), 3, false, Rgb(0, 0, 255))) << "white fill on a blue sheet";
+}
+
+TEST(Stylesheet, TableStyleListAndSecondReadDoesNothing) {
+  Styles styles(
+      "<tableStyles count=\"2\" defaultTableStyle=\"TableStyleMedium2\" defaultPivotStyle=\"PivotStyleLight16\">"
+      "<tableStyle name=\"Mine\" pivot=\"0\" count=\"2\"><tableStyleElement type=\"wholeTable\" dxfId=\"0\"/>"
+      "<tableStyleElement type=\"headerRow\" dxfId=\"1\"/></tableStyle><tableStyle name=\"\"/></tableStyles>");
+  ASSERT_EQ(styles.rc, 1);
+  EXPECT_EQ(styles.s().defaultTableStyle, u"TableStyleMedium2");
+  EXPECT_EQ(styles.s().defaultPivotStyle, u"PivotStyleLight16");
+  ASSERT_EQ(styles.s().tableStyles.size(), 1u);
+  const TableStyleEntry& mine = styles.s().tableStyles.at(u"Mine");
+  EXPECT_FALSE(mine.pivot);
+  EXPECT_TRUE(mine.table);
+  EXPECT_EQ(mine.elementCount, 2);
+  EXPECT_TRUE(styles.s().parsed);
+  Xml other(Sheet("<fonts count=\"1\"><font><sz val=\"30\"/></font></fonts>"));
+  EXPECT_EQ(ReadStylesheet(&styles.workbook->styles, styles.workbook.workbook, other.Root()), 1);
+  EXPECT_EQ(GetFont(styles.s(), 0).lfHeight, -15) << "already read: unchanged";
+}
+
+}  // namespace
