@@ -1,0 +1,104 @@
+// JPEG pictures through libjpeg-turbo, decoded straight to BGRA rows. A file that ends before its
+// image data does is refused rather than drawn half grey, and progressive files are held to a
+// number of scans so that a crafted file cannot keep the decoder busy for minutes.
+#include <cstdio>
+#include <jpeglib.h>
+#include <jerror.h>
+#include <csetjmp>
+#include <cstdlib>
+#include "host/kernel/imageinternal.h"
+
+namespace vkimg {
+namespace {
+
+constexpr int kMaxScans = 1000;
+
+struct JpegError {
+  jpeg_error_mgr mgr;
+  jmp_buf jump;
+};
+
+void OnErrorExit(j_common_ptr cinfo) { longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1); }
+void OnOutput(j_common_ptr) {}
+void OnMessage(j_common_ptr cinfo, int level) {
+  // The memory source reports a premature end as a warning and pads with an end marker.
+  if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1);
+}
+void OnProgress(j_common_ptr cinfo) {
+  auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  if (d->input_scan_number > kMaxScans) longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1);
+}
+
+struct JpegState {
+  jpeg_decompress_struct cinfo;
+  JpegError error;
+  jpeg_progress_mgr progress;
+  uint8_t* cmykRow = nullptr;
+  int32_t result = kErrFormat;
+};
+
+void Decode(JpegState* st, const uint8_t* data, size_t size, _BITMAPHANDLE* out) {
+  jpeg_decompress_struct* c = &st->cinfo;
+  jpeg_mem_src(c, data, static_cast<unsigned long>(size));
+  jpeg_read_header(c, TRUE);
+  c->mem->max_memory_to_use = 512l << 20;
+  const bool cmyk = c->jpeg_color_space == JCS_CMYK || c->jpeg_color_space == JCS_YCCK;
+  c->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
+  st->result = NewBitmap32(c->image_width, c->image_height, out);
+  if (st->result != kOk) return;
+  st->result = kErrFormat;
+  jpeg_start_decompress(c);
+  if (c->output_width != out->uWidth || c->output_height != out->uHeight) return;
+  if (cmyk) {
+    st->cmykRow = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(c->output_width) * 4));
+    if (!st->cmykRow) {
+      st->result = kErrMemory;
+      return;
+    }
+  }
+  while (c->output_scanline < c->output_height) {
+    uint8_t* row = Row(out, c->output_scanline);
+    JSAMPROW target = cmyk ? st->cmykRow : row;
+    if (jpeg_read_scanlines(c, &target, 1) != 1) return;
+    if (cmyk) {
+      // Adobe writes CMYK JPEGs inverted: each sample is 255 minus the ink.
+      for (uint32_t x = 0; x < out->uWidth; ++x) {
+        const uint8_t* s = st->cmykRow + 4 * x;
+        uint8_t* d = row + 4 * x;
+        d[0] = static_cast<uint8_t>(s[2] * s[3] / 255);
+        d[1] = static_cast<uint8_t>(s[1] * s[3] / 255);
+        d[2] = static_cast<uint8_t>(s[0] * s[3] / 255);
+        d[3] = 255;
+      }
+    }
+  }
+  jpeg_finish_decompress(c);
+  st->result = kOk;
+}
+
+}  // namespace
+
+int32_t DecodeJpeg(const uint8_t* data, size_t size, _BITMAPHANDLE* out) {
+  auto* st = static_cast<JpegState*>(std::calloc(1, sizeof(JpegState)));
+  if (!st) return kErrMemory;
+  st->result = kErrFormat;
+  st->cinfo.err = jpeg_std_error(&st->error.mgr);
+  st->error.mgr.error_exit = OnErrorExit;
+  st->error.mgr.output_message = OnOutput;
+  st->error.mgr.emit_message = OnMessage;
+  st->progress.progress_monitor = OnProgress;
+  if (setjmp(st->error.jump) == 0) {
+    jpeg_create_decompress(&st->cinfo);
+    st->cinfo.progress = &st->progress;
+    Decode(st, data, size, out);
+  } else if (st->result == kOk) {
+    st->result = kErrFormat;
+  }
+  jpeg_destroy_decompress(&st->cinfo);
+  std::free(st->cmykRow);
+  int32_t result = st->result;
+  std::free(st);
+  return result;
+}
+
+}  // namespace vkimg
