@@ -180,13 +180,12 @@ void AddDateTimePart(const _XLSDATETIME& parts, bool bIsMinute, bool bTwelveHour
         break;
       }
       // Weekday of the date (1900 dates before March count the serial system's extra day).
-      SerialParts split = {};
       int y = parts.nYear, m = month, d = parts.nDay;
       int64_t a = (14 - m) / 12, yy = y + 4800 - a, mm = m + 12 * a - 3;
       int64_t julian = d + (153 * mm + 2) / 5 + 365 * yy + yy / 4 - yy / 100 + yy / 400 - 32045;
-      split.nWeekday = static_cast<int32_t>((julian + 1) % 7);
-      if (y == 1900 && m <= 2) split.nWeekday = (split.nWeekday + 6) % 7;
-      sink.PutAscii(n == 3 ? kShortDays[split.nWeekday] : kLongDays[split.nWeekday]);
+      int weekday = static_cast<int>((julian + 1) % 7);  // 0 = Sunday
+      if (y == 1900 && m <= 2) weekday = (weekday + 6) % 7;
+      sink.PutAscii(n == 3 ? kShortDays[weekday] : kLongDays[weekday]);
       break;
     }
     case u'h':
@@ -223,6 +222,7 @@ bool RenderDateSection(const TokenList& list, const FormatCode& code, double dSe
   for (int i = 0; i < list.nCount; i++) {
     const Token& token = list.tokens[i];
     int n = token.nLength;
+    // One case per date/time token kind; the switch is long but flat.
     switch (token.kind) {
       case kTokYear:
         if (n <= 2) PutNumber(parts.nYear % 100, 2, &sink);

@@ -30,6 +30,7 @@ struct Writer {
       case kTokSpace: sink.Put(u' '); return true;
       case kTokLiteralText: PutCodeUnits(*pCode, token, &sink); return true;
       case kTokPercent: sink.Put(u'%'); return true;
+      case kTokSlash: sink.Put(u'/'); return true;
       case kTokFill:
         if (pOut->nFillAt == SIZE_MAX) {
           pOut->nFillAt = sink.nLength;
@@ -345,43 +346,58 @@ int WholeDigits(double value, char* pOut) {
   return digits.nInt;
 }
 
-// Fraction: [whole placeholders] literals numerator '/' denominator.
-void RenderFraction(const TokenList& list, int end, int slashAt, double dMagnitude,
-                    Writer* pWriter) {
+// Where the parts of a fraction section are: [whole placeholders] literals numerator '/'
+// denominator literals.
+struct FractionLayout {
+  int intEnd;       // tokens [0, intEnd) are the whole part (0 for an improper fraction)
+  int numFirst;     // tokens [numFirst, slashAt) are the numerator placeholders
+  int denEnd;       // tokens (slashAt, denEnd) are the denominator
+  bool bMixed;      // a whole part exists
+  bool bFixedDen;   // the denominator is written out ("?/16")
+  double dFixedDen;
+  int nDenPlaces;
+};
+
+FractionLayout ReadFractionLayout(const TokenList& list, int end, int slashAt) {
+  FractionLayout layout = {};
   // Numerator: the placeholder run right before the slash.
-  int numFirst = slashAt;
-  while (numFirst > 0 && IsDigitToken(list.tokens[numFirst - 1].kind)) numFirst--;
-  // Denominator: placeholders and digits after the slash; a written digit 1-9 fixes it.
-  int denEnd = slashAt + 1;
-  double fixedDen = 0;
-  bool bFixedDen = false;
-  while (denEnd < end) {
-    const Token& token = list.tokens[denEnd];
-    if (IsDigitToken(token.kind)) {
-      // a placeholder of the denominator
-    } else if (token.kind == kTokLiteral && token.unit >= u'0' && token.unit <= u'9') {
-      bFixedDen = true;
-    } else {
-      break;
-    }
-    denEnd++;
+  layout.numFirst = slashAt;
+  while (layout.numFirst > 0 && IsDigitToken(list.tokens[layout.numFirst - 1].kind)) {
+    layout.numFirst--;
   }
-  if (bFixedDen) {
-    fixedDen = 0;
-    for (int i = slashAt + 1; i < denEnd; i++) {
+  // Denominator: placeholders and digits after the slash; a written digit 1-9 fixes it.
+  layout.denEnd = slashAt + 1;
+  while (layout.denEnd < end) {
+    const Token& token = list.tokens[layout.denEnd];
+    bool bDigit = token.kind == kTokLiteral && token.unit >= u'0' && token.unit <= u'9';
+    if (!IsDigitToken(token.kind) && !bDigit) break;
+    if (bDigit) layout.bFixedDen = true;
+    layout.denEnd++;
+  }
+  if (layout.bFixedDen) {
+    for (int i = slashAt + 1; i < layout.denEnd; i++) {
       const Token& token = list.tokens[i];
       int digit = token.kind == kTokLiteral ? token.unit - u'0' : 0;
-      if (fixedDen < 1e9) fixedDen = fixedDen * 10 + digit;
+      if (layout.dFixedDen < 1e9) layout.dFixedDen = layout.dFixedDen * 10 + digit;
     }
-    if (fixedDen < 1) bFixedDen = false;
+    if (layout.dFixedDen < 1) layout.bFixedDen = false;
   }
-  int nDenPlaces = denEnd - (slashAt + 1);
+  layout.nDenPlaces = layout.denEnd - (slashAt + 1);
   // Whole part: placeholders before the numerator, separated from it.
-  int intEnd = numFirst;
-  while (intEnd > 0 && !IsDigitToken(list.tokens[intEnd - 1].kind)) intEnd--;
-  bool bMixed = CountDigitTokens(list, 0, intEnd) > 0;
-  if (!bMixed) intEnd = 0;
+  layout.intEnd = layout.numFirst;
+  while (layout.intEnd > 0 && !IsDigitToken(list.tokens[layout.intEnd - 1].kind)) layout.intEnd--;
+  layout.bMixed = CountDigitTokens(list, 0, layout.intEnd) > 0;
+  if (!layout.bMixed) layout.intEnd = 0;
+  return layout;
+}
 
+void RenderFraction(const TokenList& list, int end, int slashAt, double dMagnitude,
+                    Writer* pWriter) {
+  FractionLayout layout = ReadFractionLayout(list, end, slashAt);
+  int intEnd = layout.intEnd, numFirst = layout.numFirst, denEnd = layout.denEnd;
+  bool bMixed = layout.bMixed, bFixedDen = layout.bFixedDen;
+  double fixedDen = layout.dFixedDen;
+  int nDenPlaces = layout.nDenPlaces;
   double whole = bMixed ? std::floor(dMagnitude) : 0.0;
   double part = dMagnitude - whole;
   double num, den;
@@ -458,7 +474,6 @@ void RenderGeneralSection(const TokenList& list, double dMagnitude, Writer* pWri
     if (!pWriter->PutCommon(token) && token.kind != kTokComma) {
       if (token.kind == kTokPoint) pWriter->sink.Put(u'.');
       else if (IsDigitToken(token.kind)) pWriter->sink.Put(token.unit);
-      else if (token.kind == kTokSlash) pWriter->sink.Put(u'/');
     }
   }
 }
@@ -479,10 +494,8 @@ void RenderNumberSection(const TokenList& tokens, const FormatCode& code, double
   } else if (!bPlaceholders) {
     // Literal-only section ("-", "zero"): the literals alone.
     for (int i = 0; i < end; i++) {
-      if (!writer.PutCommon(tokens.tokens[i])) {
-        const Token& token = tokens.tokens[i];
-        if (token.kind == kTokPoint) writer.sink.Put(u'.');
-        else if (token.kind == kTokSlash) writer.sink.Put(u'/');
+      if (!writer.PutCommon(tokens.tokens[i]) && tokens.tokens[i].kind == kTokPoint) {
+        writer.sink.Put(u'.');
       }
     }
   } else {

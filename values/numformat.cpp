@@ -40,18 +40,25 @@ void PutOverflow(const CellTextFit* pFit, TextSink* pSink) {
   pSink->PutRepeated(u'#', count);
 }
 
-// General fitted to the cell: the longest General text (11 units down to 1) whose width fits.
+// General fitted to the cell: at most as many units as digits fit in the cell (and at most 11),
+// fewer while the measured text is still too wide; '#' when not even one digit fits.
 void PutFittedGeneral(double dValue, const CellTextFit* pFit, TextSink* pSink) {
   double magnitude = std::fabs(dValue);
+  double room = AvailableWidth(pFit);
+  char16_t zero = u'0';
+  double digitWidth = Measure(pFit, &zero, 1);
+  int fit = 11;
+  if (digitWidth > 0.0) fit = room > 0.0 ? static_cast<int>(std::floor(room / digitWidth)) : 0;
+  if (fit > 11) fit = 11;
   char16_t text[48];
-  for (int maxChars = 11; maxChars >= 1; maxChars--) {
+  for (int maxChars = fit; maxChars >= 1; maxChars--) {
     char ascii[40];
     size_t length = fmt::GeneralText(magnitude, maxChars, ascii, sizeof(ascii));
-    if (length == 0) break;
+    if (length == 0) continue;
     size_t units = 0;
     if (dValue < 0.0) text[units++] = u'-';
     for (size_t i = 0; i < length; i++) text[units++] = static_cast<char16_t>(ascii[i]);
-    if (Measure(pFit, text, units) <= AvailableWidth(pFit)) {
+    if (Measure(pFit, text, units) <= room) {
       pSink->PutUnits(text, units);
       return;
     }
