@@ -1,59 +1,113 @@
-// The real parse, layout and drawing steps behind the drivers.
+// The real parse, layout and drawing steps behind the drivers: the workbook reader, the host
+// drawing engine that measures text, and the layout of every sheet.
 #include <atomic>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "common/resultcodes.h"
 #include "filter/documentcontext.h"
+#include "host/drawing/vkdrwx.h"
 #include "host/kernel/vkkrnx.h"
-#include "package/relationships.h"
-#include "package/xlsxunzip.h"
+#include "model/workbook.h"
+#include "parser/xlsxprsr.h"
+#include "view/xlsxviewlayout.h"
+#include "view/xlsxviewrange.h"
 
 namespace xlx {
 
-// Until the workbook reader is wired in, a parsed workbook is its package and the location of
-// its workbook part, with no sheets to show.
+// A parsed workbook with its page tables and the drawing engine that measured it.
 struct ParsedWorkbook {
-  PartList parts;
-  WorkbookLocation location;
+  Workbook* workbook = nullptr;
+  VkDrawingEngine* engine = nullptr;
+  std::vector<SheetLayout> layouts;
+  ~ParsedWorkbook() {
+    FreeWorkbook(workbook);
+    if (engine) VkDestroyDrawingObject(engine);
+  }
 };
 
 namespace {
 
-int32_t ParsePackage(DocumentContext* context, const char16_t* path) {
-  int64_t handle = VkOpenFile(path, VK_OPEN_READ | VK_OPEN_BINARY, 0);
-  if (handle == -1) return XLX_ERR_OPEN;
-  auto* parsed = new (std::nothrow) ParsedWorkbook;
-  if (!parsed) {
-    VkCloseFile(handle);
-    return XLX_ERR_MEMORY;
+uint32_t FontStyle(const MyLogFont& f) {
+  return (f.lfWeight > 500 ? VK_FONT_BOLD : 0u) | (f.lfItalic ? VK_FONT_ITALIC : 0u) |
+         (f.lfUnderline ? VK_FONT_UNDERLINE : 0u) | (f.lfStrikeOut ? VK_FONT_STRIKEOUT : 0u);
+}
+
+// Width of "0" in the font at a pixel height, measured by the host engine.
+double MeasureZero(void* context, const MyLogFont& font, double heightPx) {
+  auto* engine = static_cast<VkDrawingEngine*>(context);
+  double sizePt = heightPx * 72.0 / VkGetTextResolution(engine);
+  if (!(sizePt > 0) || sizePt > 4000) return 0;
+  VkFont* f = nullptr;
+  if (VkCreateFont(engine, font.lfFaceName, sizePt, FontStyle(font), &f) != 1) return 0;
+  double w = 0, h = 0;
+  int32_t r = VkMeasureText(engine, f, u"0", 1, 0, &w, &h);
+  VkDestroyFont(f);
+  return r == 1 ? w : 0;
+}
+
+int32_t LayoutWorkbook(DocumentContext* c, ParsedWorkbook* parsed) {
+  const LayoutOptions options = LayoutOptionsFrom(*c);
+  const DigitMeasure measure{parsed->engine, VkGetTextResolution(parsed->engine), MeasureZero};
+  const int32_t count = GetSheetCount(parsed->workbook);
+  parsed->layouts.resize(static_cast<size_t>(count));
+  for (int32_t i = 0; i < count; ++i) {
+    int32_t r = PollProgress(c->pProgress);
+    if (r != XLX_OK) return r;
+    const MyWorksheet* sheet = GetSheet(parsed->workbook, i);
+    MyCellBounds area;
+    const bool hasArea = ParsePrintArea(GetPrintArea(parsed->workbook, sheet->workbookIndex), &area);
+    r = LayoutSheet(*sheet, hasArea ? &area : nullptr, {}, options, measure, &parsed->layouts[i]);
+    if (r != XLX_OK) return r;
   }
-  int32_t r = BuildPartList(handle, &parsed->parts, nullptr, nullptr);
-  if (r == XLX_OK) r = LocateWorkbookPart(PackageSource{handle, &parsed->parts}, &parsed->location);
-  VkCloseFile(handle);
-  if (r != XLX_OK) {
-    FreePartList(&parsed->parts);
-    delete parsed;
-    return r;
-  }
-  context->pParsed = parsed;
-  context->xlsxFormatCode = parsed->location.isBinary ? kXlsbFormatCode : kXlsxFormatCode;
-  context->nSheetCount = 0;
-  context->totalPageCount = 0;
+  c->totalPageCount = NumberPages(parsed->layouts, c->loadMode);
+  c->nSheetCount = count;
   return XLX_OK;
 }
 
-int32_t NoPages(const ParsedWorkbook*, int32_t) { return 0; }
-int32_t NoPageInfo(const ParsedWorkbook*, int32_t, int32_t, _PAGEINFO*) { return XLX_ERR_ARGUMENT; }
-int32_t DrawNothing(DocumentContext*, _BITMAPHANDLE*, bool) { return XLX_OK; }
-
-void ReleaseParsed(ParsedWorkbook* parsed) {
-  if (!parsed) return;
-  FreePartList(&parsed->parts);
-  delete parsed;
+int32_t ParseWorkbook(DocumentContext* c, const char16_t* path) {
+  auto* parsed = new (std::nothrow) ParsedWorkbook;
+  if (!parsed) return XLX_ERR_MEMORY;
+  WorkbookOpenOptions options;
+  options.showHiddenSheets = c->showHiddenSheets != 0;
+  options.loadMode = static_cast<int32_t>(c->loadMode);
+  options.dpi = static_cast<int32_t>(c->uXResolution ? c->uXResolution : 96);
+  options.progress = c->pProgress;
+  int32_t format = 0;
+  int32_t r = OpenWorkbook(path, options, &parsed->workbook, &format);
+  c->xlsxFormatCode = format == kFormatCodeXlsb ? kXlsbFormatCode : kXlsxFormatCode;
+  void* engine = nullptr;
+  if (r == XLX_OK) r = VkCreateDrawingObject(VkQueryDrawingEngine(), &engine);
+  parsed->engine = static_cast<VkDrawingEngine*>(engine);
+  if (r == XLX_OK) r = VkSetTextResolution(parsed->engine, options.dpi);
+  if (r == XLX_OK) r = PollProgress(c->pProgress);
+  if (r == XLX_OK) r = LayoutWorkbook(c, parsed);
+  if (r != XLX_OK) {
+    delete parsed;
+    return r;
+  }
+  c->pParsed = parsed;
+  c->hDrawingObject = parsed->engine;
+  return XLX_OK;
 }
 
-const DocumentSteps kRealSteps = {ParsePackage, NoPages, NoPageInfo, DrawNothing, ReleaseParsed};
+int32_t SheetPages(const ParsedWorkbook* p, int32_t sheet) {
+  if (!p || sheet < 0 || sheet >= static_cast<int32_t>(p->layouts.size())) return 0;
+  return static_cast<int32_t>(p->layouts[sheet].pages.size());
+}
+
+int32_t PageInfoOf(const ParsedWorkbook* p, int32_t sheet, int32_t page, _PAGEINFO* info) {
+  if (page < 0 || page >= SheetPages(p, sheet)) return XLX_ERR_ARGUMENT;
+  *info = p->layouts[sheet].pages[page];
+  return XLX_OK;
+}
+
+int32_t DrawNothing(DocumentContext*, _BITMAPHANDLE*, bool) { return XLX_OK; }
+
+void ReleaseParsed(ParsedWorkbook* parsed) { delete parsed; }
+
+const DocumentSteps kRealSteps = {ParseWorkbook, SheetPages, PageInfoOf, DrawNothing, ReleaseParsed};
 std::atomic<const DocumentSteps*> g_steps{&kRealSteps};
 
 }  // namespace
