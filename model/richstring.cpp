@@ -3,8 +3,17 @@
 namespace xlx {
 
 const RichString& EmptyRichString() {
-  static const RichString empty{0, nullptr, u"", 0};
+  static const RichString empty{nullptr, u"", 0, 0};
   return empty;
+}
+
+TextRun RunAt(const RichString& string, int32_t index) {
+  TextRun run;
+  if (index < 0 || index >= string.runCount) return run;
+  if (string.runs) return string.runs[index];
+  run.text = string.text;
+  run.length = string.textLength;
+  return run;
 }
 
 const RichString& GetSharedString(const SharedStringTable& table, int32_t index) {

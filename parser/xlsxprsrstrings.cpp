@@ -11,6 +11,18 @@ namespace xlx {
 int32_t ReadRichString(RichString* string, TextArena* arena, const Workbook& workbook, pugi::xml_node si) {
   *string = RichString();
   int32_t runCount = CountElementChildren(si);
+  if (runCount == 1) {
+    pugi::xml_node only = si.first_child();
+    while (only.type() != pugi::node_element) only = only.next_sibling();
+    if (IsElement(only, "t")) {
+      // One plain run: no run array, the run is the whole text.
+      const char* text = ElementText(only);
+      string->text = arena->CopyUtf8(text, strlen(text), &string->textLength);
+      if (!string->text) return -1;
+      string->runCount = 1;
+      return 1;
+    }
+  }
   TextRun* runs = nullptr;
   if (runCount > 0) {
     runs = static_cast<TextRun*>(arena->Allocate(size_t(runCount) * sizeof(TextRun)));
