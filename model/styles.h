@@ -102,8 +102,12 @@ enum LinePattern : int32_t {
   kLineSolid = 0, kLineDashed = 1, kLineDotted = 2, kLineDashDot = 3, kLineDashDotDot = 4, kLineNone = 5,
 };
 
+// Line weight of a border side as the spreadsheet draws it.
+enum BorderWeight : int32_t { kBorderHair = 0, kBorderThin = 1, kBorderMedium = 2, kBorderThick = 3, kBorderDouble = 4 };
+
 struct BorderSide {
-  int32_t pattern = kLineNone;  // LinePattern; weight is not kept
+  int32_t pattern = kLineNone;  // LinePattern
+  int32_t weight = kBorderThin; // BorderWeight: medium 2 px, thick 3 px, double two 1 px lines
   CellColor color = kColorBlack;
 };
 

@@ -36,12 +36,17 @@ const NameValue kVertical[] = {
     {"top", kVAlignTop}, {"center", kVAlignCenter}, {"bottom", kVAlignBottom}, {"justify", kVAlignJustify},
     {"distributed", kVAlignDistributed},
 };
-// Eleven border styles onto the six line patterns; the weight is not kept.
+// Eleven border styles onto the six line patterns; the weight is kept beside the pattern.
 const NameValue kBorderStyles[] = {
     {"thin", kLineSolid}, {"medium", kLineSolid}, {"thick", kLineSolid}, {"double", kLineSolid},
     {"dashed", kLineDashed}, {"mediumDashed", kLineDashed}, {"dotted", kLineDotted},
     {"dashDot", kLineDashDot}, {"mediumDashDot", kLineDashDot}, {"slantDashDot", kLineDashDot},
     {"dashDotDot", kLineDashDotDot}, {"mediumDashDotDot", kLineDashDotDot}, {"hair", kLineDashDotDot},
+};
+const NameValue kBorderWeights[] = {
+    {"hair", kBorderHair}, {"medium", kBorderMedium}, {"mediumDashed", kBorderMedium},
+    {"mediumDashDot", kBorderMedium}, {"mediumDashDotDot", kBorderMedium}, {"slantDashDot", kBorderMedium},
+    {"thick", kBorderThick}, {"double", kBorderDouble},
 };
 const NameValue kHatches[] = {
     {"darkHorizontal", kHatchHorizontal}, {"lightHorizontal", kHatchHorizontal}, {"darkTrellis", kHatchHorizontal},
@@ -86,8 +91,12 @@ void ReadSolidFill(FillSpec* fill, const Workbook& workbook, pugi::xml_node fg, 
 void ReadSide(BorderSide* side, const Workbook& workbook, pugi::xml_node node) {
   if (!node) return;
   int32_t pattern = side->pattern;
-  LookupName(kBorderStyles, node.attribute("style").value(), &pattern);
+  const char* style = node.attribute("style").value();
+  LookupName(kBorderStyles, style, &pattern);
   side->pattern = pattern;
+  int32_t weight = kBorderThin;
+  LookupName(kBorderWeights, style, &weight);
+  side->weight = weight;
   if (pattern == kLineNone) return;
   pugi::xml_node color = Child(node, "color");
   if (color && !IsAuto(color)) side->color = ResolveColorAttributes(workbook, color);
