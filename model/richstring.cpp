@@ -7,15 +7,6 @@ const RichString& EmptyRichString() {
   return empty;
 }
 
-TextRun RunAt(const RichString& string, int32_t index) {
-  TextRun run;
-  if (index < 0 || index >= string.runCount) return run;
-  if (string.runs) return string.runs[index];
-  run.text = string.text;
-  run.length = string.textLength;
-  return run;
-}
-
 const RichString& GetSharedString(const SharedStringTable& table, int32_t index) {
   if (index < 0 || index >= table.count) index = 0;
   if (index < table.strings.Count() && table.strings[index].text) return table.strings[index];

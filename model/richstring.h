@@ -48,17 +48,14 @@ struct TextRun {
 };
 
 // A shared string or an inline string: the runs in order and the whole text they make. A string
-// made of one plain run (the common case) stores no run array: `runs` is null, runCount is 1 and
-// the run is the whole text; RunAt gives every run either way.
+// made of one plain `t` (the common case) keeps no runs at all: runCount is 0, runs is null and
+// the text is the whole string. Strings written as runs keep one record per child element.
 struct RichString {
-  TextRun* runs = nullptr;         // runCount records, or null for one plain run
+  TextRun* runs = nullptr;         // runCount records
   const char16_t* text = nullptr;  // all run texts joined; never null once read ("" when empty)
   int32_t runCount = 0;
   int32_t textLength = 0;          // units
 };
-
-// Run `index` of the string (0 <= index < runCount); an empty run when out of range.
-TextRun RunAt(const RichString& string, int32_t index);
 
 struct SharedStringTable {
   // `uniqueCount`, else the number of `si` children, capped; indices below it are valid.

@@ -15,12 +15,10 @@ int32_t ReadRichString(RichString* string, TextArena* arena, const Workbook& wor
     pugi::xml_node only = si.first_child();
     while (only.type() != pugi::node_element) only = only.next_sibling();
     if (IsElement(only, "t")) {
-      // One plain run: no run array, the run is the whole text.
+      // One plain text: no runs, the text is the whole string.
       const char* text = ElementText(only);
       string->text = arena->CopyUtf8(text, strlen(text), &string->textLength);
-      if (!string->text) return -1;
-      string->runCount = 1;
-      return 1;
+      return string->text ? 1 : -1;
     }
   }
   TextRun* runs = nullptr;
