@@ -144,9 +144,11 @@ inline cairo_antialias_t LineAntialias(const VkSurface* s) {
   return s->lineSmoothing ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE;
 }
 
-// Line width, dashes (built-in ones in multiples of `dashUnit`, custom ones times `customScale`),
-// ends, corners and colour of a pen, in the current user space.
-void ApplyPenStyle(cairo_t* cr, const VkPen* pen, double width, double dashUnit, double customScale);
+// Line width, dashes (built-in ones in multiples of `dashUnit`, custom ones times `customScale`,
+// starting `dashOffset` into the pattern), ends, corners and colour of a pen, in the current
+// user space.
+void ApplyPenStyle(cairo_t* cr, const VkPen* pen, double width, double dashUnit, double customScale,
+                   double dashOffset = 0);
 double DeviceScale(const cairo_matrix_t& m);
 
 template <typename Build>
@@ -171,7 +173,9 @@ void StrokeFigure(VkSurface* surface, const VkPen* pen, Build build) {
   cairo_new_path(cr);
   build(cr);
   if (shift) cairo_set_matrix(cr, &m);
-  ApplyPenStyle(cr, pen, widthUser, widthUser, 1.0);
+  // A figure whose corners sit on pixel centres starts its dashes half a pixel in, so that they
+  // end on pixel edges and stay crisp.
+  ApplyPenStyle(cr, pen, widthUser, widthUser, 1.0, shift ? 0.5 / scale : 0.0);
   cairo_set_antialias(cr, LineAntialias(surface));
   cairo_stroke(cr);
 }

@@ -86,7 +86,8 @@ bool PointsValid(const double* points, int32_t count) {
 
 }  // namespace
 
-void ApplyPenStyle(cairo_t* cr, const VkPen* pen, double width, double dashUnit, double customScale) {
+void ApplyPenStyle(cairo_t* cr, const VkPen* pen, double width, double dashUnit, double customScale,
+                   double dashOffset) {
   static const double kDash[] = {3, 1}, kDot[] = {1, 1}, kDashDot[] = {3, 1, 1, 1}, kDashDotDot[] = {3, 1, 1, 1, 1, 1};
   cairo_set_line_width(cr, width);
   cairo_set_line_cap(cr, pen->cap == VK_CAP_ROUND    ? CAIRO_LINE_CAP_ROUND
@@ -111,7 +112,7 @@ void ApplyPenStyle(cairo_t* cr, const VkPen* pen, double width, double dashUnit,
   }
   double dashes[kMaxDashes];
   for (int i = 0; i < count; ++i) dashes[i] = base[i] * scale;
-  cairo_set_dash(cr, count ? dashes : nullptr, count, 0);
+  cairo_set_dash(cr, count ? dashes : nullptr, count, count ? dashOffset : 0);
 }
 
 void SetBrushSource(VkSurface* s, const VkBrush* brush) {
@@ -275,7 +276,7 @@ VK_API int32_t VkDrawRectangle(VkSurface* surface, const VkPen* pen, const VkBru
   cairo_identity_matrix(cr);
   cairo_new_path(cr);
   cairo_rectangle(cr, l, t, r - l, b - t);
-  ApplyPenStyle(cr, pen, static_cast<double>(n), static_cast<double>(n), scale);
+  ApplyPenStyle(cr, pen, static_cast<double>(n), static_cast<double>(n), scale, n % 2 ? 0.5 : 0.0);
   cairo_set_antialias(cr, LineAntialias(surface));
   cairo_stroke(cr);
   cairo_set_matrix(cr, &m);
