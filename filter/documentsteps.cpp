@@ -13,6 +13,7 @@
 #include "parser/xlsxprsr.h"
 #include "view/xlsxviewlayout.h"
 #include "view/xlsxviewrange.h"
+#include "view/xlsxviewrender.h"
 
 namespace xlx {
 
@@ -47,9 +48,22 @@ double MeasureZero(void* context, const MyLogFont& font, double heightPx) {
   return r == 1 ? w : 0;
 }
 
+struct TextPassContext {
+  const Workbook* workbook;
+  const MyWorksheet* sheet;
+  FontCache* fonts;
+  const ProgressCallback* progress;
+};
+
+int32_t RunTextPass(void* context, SheetLayout* layout) {
+  auto* t = static_cast<TextPassContext*>(context);
+  return PrepareCellTexts(*t->workbook, *t->sheet, layout, *t->fonts, t->progress);
+}
+
 int32_t LayoutWorkbook(DocumentContext* c, ParsedWorkbook* parsed) {
   const LayoutOptions options = LayoutOptionsFrom(*c);
   const DigitMeasure measure{parsed->engine, VkGetTextResolution(parsed->engine), MeasureZero};
+  FontCache fonts(parsed->engine);
   const int32_t count = GetSheetCount(parsed->workbook);
   parsed->layouts.resize(static_cast<size_t>(count));
   for (int32_t i = 0; i < count; ++i) {
@@ -58,7 +72,9 @@ int32_t LayoutWorkbook(DocumentContext* c, ParsedWorkbook* parsed) {
     const MyWorksheet* sheet = GetSheet(parsed->workbook, i);
     MyCellBounds area;
     const bool hasArea = ParsePrintArea(GetPrintArea(parsed->workbook, sheet->workbookIndex), &area);
-    r = LayoutSheet(*sheet, hasArea ? &area : nullptr, {}, options, measure, &parsed->layouts[i]);
+    TextPassContext texts{parsed->workbook, sheet, &fonts, c->pProgress};
+    CellTextHook hook{&texts, RunTextPass};
+    r = LayoutSheet(*sheet, hasArea ? &area : nullptr, {}, options, measure, &parsed->layouts[i], &hook);
     if (r != XLX_OK) return r;
   }
   c->totalPageCount = NumberPages(parsed->layouts, c->loadMode);
@@ -103,11 +119,29 @@ int32_t PageInfoOf(const ParsedWorkbook* p, int32_t sheet, int32_t page, _PAGEIN
   return XLX_OK;
 }
 
-int32_t DrawNothing(DocumentContext*, _BITMAPHANDLE*, bool) { return XLX_OK; }
+int32_t DrawPage(DocumentContext* c, _BITMAPHANDLE* bitmap, bool headerOnly) {
+  if (headerOnly) return XLX_OK;
+  ParsedWorkbook* parsed = c->pParsed;
+  if (!parsed || c->nCurrWorksheet < 0 || c->nCurrWorksheet >= static_cast<int32_t>(parsed->layouts.size()))
+    return XLX_OK;  // a workbook without sheets draws a blank page
+  PageRenderRequest request;
+  request.workbook = parsed->workbook;
+  request.sheet = GetSheet(parsed->workbook, c->nCurrWorksheet);
+  request.layout = &parsed->layouts[c->nCurrWorksheet];
+  request.pageIndex = c->nCurrPageInSheet;
+  request.engine = parsed->engine;
+  request.bitmap = bitmap;
+  request.options = LayoutOptionsFrom(*c);
+  request.showGridLines = c->bShowGridLines != 0;
+  request.gridColor = c->gridColor;
+  request.progress = c->pProgress;
+  if (request.pageIndex >= static_cast<int32_t>(request.layout->pages.size())) request.pageIndex = 0;
+  return RenderSheetPage(request);
+}
 
 void ReleaseParsed(ParsedWorkbook* parsed) { delete parsed; }
 
-const DocumentSteps kRealSteps = {ParseWorkbook, SheetPages, PageInfoOf, DrawNothing, ReleaseParsed};
+const DocumentSteps kRealSteps = {ParseWorkbook, SheetPages, PageInfoOf, DrawPage, ReleaseParsed};
 std::atomic<const DocumentSteps*> g_steps{&kRealSteps};
 
 }  // namespace

@@ -88,9 +88,4 @@ void BuildViewOptions(const _RASTERIZEDOCOPTIONS& n, uint32_t flags, uint32_t pa
   view->pageNumber = pageNumber;
 }
 
-int32_t PollProgress(const ProgressCallback* progress) {
-  if (!progress || !progress->pfnProgress) return XLX_OK;
-  return progress->pfnProgress(0, progress->uUser);
-}
-
 }  // namespace xlx

@@ -2,6 +2,7 @@
 // both drivers apply to the host's options block.
 #pragma once
 #include <cstdint>
+#include "common/progress.h"
 #include "filter/hostrecords.h"
 
 namespace xlx {
@@ -58,9 +59,6 @@ int32_t NormalizePageGeometry(const _RASTERIZEDOCOPTIONS& source, UnitConverter 
 
 // Builds the view options from a normalised block, the flag word and the requested page.
 void BuildViewOptions(const _RASTERIZEDOCOPTIONS& normalized, uint32_t flags, uint32_t pageNumber, ViewOptions* view);
-
-// Polls the host's progress record: 1 to go on (also for a null record or function).
-int32_t PollProgress(const ProgressCallback* progress);
 
 // The converter used when the host supplies none: pixels, inches, millimetres, centimetres, points.
 double DefaultUnitConverter(double value, int32_t horizontal, uint32_t sourceResolution, uint32_t sourceUnit,

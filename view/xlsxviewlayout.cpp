@@ -164,13 +164,17 @@ void ApplyGridScale(XlsxGridInfo* g, double scale) {
 }
 
 int32_t LayoutSheet(const MyWorksheet& sheet, const MyCellBounds* printArea, const std::vector<MyCellBounds>& anchors,
-                    const LayoutOptions& o, const DigitMeasure& m, SheetLayout* layout) {
+                    const LayoutOptions& o, const DigitMeasure& m, SheetLayout* layout, const CellTextHook* texts) {
   MyCellBounds bounds;
   FixRenderedRange(sheet, printArea, anchors, &bounds, &layout->empty);
   int32_t r = BuildGrid(sheet, bounds, o, m, &layout->grid);
   if (r != XLX_OK) return r;
   layout->dPrintScale = ComputePrintScale(sheet, layout->grid, o);
   if (o.loadMode == 2) ApplyGridScale(&layout->grid, layout->dPrintScale);
+  if (texts && texts->run && !layout->empty) {
+    r = texts->run(texts->context, layout);
+    if (r != XLX_OK) return r;
+  }
   return PaginateSheet(layout, o);
 }
 

@@ -75,9 +75,16 @@ void ApplyGridScale(XlsxGridInfo* grid, double scale);
 // Page size, page list and content size of a laid-out sheet. 1 or -1 (too large outside mode 2).
 int32_t PaginateSheet(SheetLayout* layout, const LayoutOptions& options);
 
-// Whole sheet: range, grid, scale, pagination. 1 or an error code.
+// The pass over cell texts between scaling and pagination (row growth, overflow extent).
+struct CellTextHook {
+  void* context = nullptr;
+  int32_t (*run)(void* context, SheetLayout* layout) = nullptr;
+};
+
+// Whole sheet: range, grid, scale, cell texts (when a hook is given), pagination. 1 or an error.
 int32_t LayoutSheet(const MyWorksheet& sheet, const MyCellBounds* printArea, const std::vector<MyCellBounds>& anchors,
-                    const LayoutOptions& options, const DigitMeasure& measure, SheetLayout* layout);
+                    const LayoutOptions& options, const DigitMeasure& measure, SheetLayout* layout,
+                    const CellTextHook* texts = nullptr);
 
 // Numbers the sheets' pages across the workbook; returns the total page count.
 int32_t NumberPages(std::vector<SheetLayout>& layouts, uint32_t loadMode);

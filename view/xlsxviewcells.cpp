@@ -1,0 +1,427 @@
+// Cells of one page. Fills are painted first, then borders, then text, so that text spilling
+// into empty neighbours stays above their fills and the grid.
+#include "view/xlsxviewcells.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+#include <vector>
+
+#include "common/progress.h"
+#include "common/resultcodes.h"
+#include "values/numformat.h"
+#include "view/xlsxviewtext.h"
+
+namespace xlx {
+namespace {
+
+VkColor ToVk(CellColor c) { return VK_RGB(ColorRed(c), ColorGreen(c), ColorBlue(c)); }
+bool IsPaintable(CellColor c) { return (c & 0xFFFFFF) != 0xFFFFFF && (c >> 24) != 0; }
+bool IsResolved(CellColor c) { return c != kColorAutomatic && (c >> 24) != 0; }
+
+uint64_t Key(int32_t row, int32_t col) { return (static_cast<uint64_t>(row) << 16) | static_cast<uint16_t>(col); }
+
+// One visible cell with its rectangle in world pixels.
+struct PlacedCell {
+  const CellRecord* cell;
+  double left, top, width, height;
+  int32_t merge;  // index of the merged range it heads, or -1
+};
+
+class CellPass {
+ public:
+  CellPass(const PageRenderRequest& r, VkSurface* s, FontCache& fonts, const CellPassFrame& f)
+      : r_(r), s_(s), fonts_(fonts), f_(f), sheet_(*r.sheet), g_(r.layout->grid), styles_(r.workbook->styles) {}
+
+  int32_t Run() {
+    IndexMerges();
+    CollectCells();
+    int32_t rc = 1;
+    int32_t done = 0;
+    for (const PlacedCell& p : cells_) {
+      if ((rc = DrawFill(p)) != 1) return rc;
+      if (++done % 1000 == 0 && (rc = PollProgress(r_.progress)) != 1) return rc;
+    }
+    for (const PlacedCell& p : cells_)
+      if ((rc = DrawBorders(p)) != 1) return rc;
+    for (const PlacedCell& p : cells_) {
+      if ((rc = DrawText(p)) != 1) return rc;
+      if (++done % 1000 == 0 && (rc = PollProgress(r_.progress)) != 1) return rc;
+    }
+    return 1;
+  }
+
+ private:
+  double Mx() const { return r_.options.marginLeft; }
+  double My() const { return r_.options.marginTop; }
+  bool AllVisible() const { return r_.options.loadMode != 2 && r_.options.sizeMode != 0; }
+
+  double ColLeft(int32_t c) const {
+    if (c >= 1 && c <= static_cast<int32_t>(g_.columns.size())) return g_.columns[c - 1].offset;
+    return g_.totalWidth + (c - 1 - static_cast<int32_t>(g_.columns.size())) * g_.defColWidthPx * g_.scale;
+  }
+  double ColWidth(int32_t c) const {
+    if (c >= 1 && c <= static_cast<int32_t>(g_.columns.size())) return g_.columns[c - 1].size;
+    return g_.defColWidthPx * g_.scale;
+  }
+  double RowTop(int32_t r) const {
+    if (r >= 1 && r <= static_cast<int32_t>(g_.rows.size())) return g_.rows[r - 1].offset;
+    return g_.totalHeight + (r - 1 - static_cast<int32_t>(g_.rows.size())) * g_.defRowHeightPx * g_.scale;
+  }
+  double RowHeight(int32_t r) const {
+    if (r >= 1 && r <= static_cast<int32_t>(g_.rows.size())) return g_.rows[r - 1].size;
+    return g_.defRowHeightPx * g_.scale;
+  }
+
+  void IndexMerges() {
+    for (size_t i = 0; i < sheet_.mergedCells.Count(); ++i) {
+      const MyCellBounds& m = sheet_.mergedCells[i].MergeCellsRef;
+      if (m.RowFirst < 1 || m.ColFirst < 1 || m.RowLast < m.RowFirst || m.ColLast < m.ColFirst) continue;
+      int64_t area = static_cast<int64_t>(m.RowLast - m.RowFirst + 1) * (m.ColLast - m.ColFirst + 1);
+      if (area > 200000 || covered_.size() > 2000000) continue;
+      for (int32_t row = m.RowFirst; row <= m.RowLast; ++row)
+        for (int32_t col = m.ColFirst; col <= m.ColLast; ++col) covered_[Key(row, col)] = static_cast<int32_t>(i);
+    }
+  }
+
+  // Rows that meet the page, and merged ranges that reach into it from above.
+  void CollectCells() {
+    int32_t firstRow = 1, lastRow = static_cast<int32_t>(g_.rows.size());
+    if (!AllVisible()) {
+      auto first = std::lower_bound(g_.rows.begin(), g_.rows.end(), f_.top - My(),
+                                    [](const RowGeometry& row, double v) { return row.offset + row.size < v; });
+      firstRow = static_cast<int32_t>(first - g_.rows.begin()) + 1;
+      auto last = std::upper_bound(g_.rows.begin(), g_.rows.end(), f_.bottom - My(),
+                                   [](double v, const RowGeometry& row) { return v < row.offset; });
+      lastRow = static_cast<int32_t>(last - g_.rows.begin());
+    }
+    for (size_t i = 0; i < sheet_.mergedCells.Count(); ++i) {
+      const MyCellBounds& m = sheet_.mergedCells[i].MergeCellsRef;
+      if (m.RowFirst < firstRow && m.RowLast >= firstRow)
+        if (const CellRecord* head = FindCell(sheet_, m.RowFirst, m.ColFirst)) Place(*head);
+    }
+    for (int32_t i = FirstCellAtOrAfterRow(sheet_, firstRow); i < static_cast<int32_t>(sheet_.cells.Count()); ++i) {
+      const CellRecord& c = sheet_.cells[i];
+      if (c.row > lastRow) break;
+      Place(c);
+    }
+  }
+
+  void Place(const CellRecord& c) {
+    if (c.row < 1 || c.column < 1) return;
+    if (RowHeight(c.row) <= 0 || ColWidth(c.column) <= 0) return;  // hidden row or column
+    PlacedCell p{&c, Mx() + ColLeft(c.column), My() + RowTop(c.row), ColWidth(c.column), RowHeight(c.row), -1};
+    auto m = covered_.find(Key(c.row, c.column));
+    if (m != covered_.end()) {
+      const MyCellBounds& b = sheet_.mergedCells[m->second].MergeCellsRef;
+      if (b.RowFirst != c.row || b.ColFirst != c.column) return;  // drawn through the range's first cell
+      p.merge = m->second;
+      p.width = ColLeft(b.ColLast) + ColWidth(b.ColLast) - ColLeft(b.ColFirst);
+      p.height = RowTop(b.RowLast) + RowHeight(b.RowLast) - RowTop(b.RowFirst);
+    }
+    if (!AllVisible() && !Overlaps(p.left, p.top, p.left + p.width, p.top + p.height) && !MaySpill(c)) return;
+    cells_.push_back(p);
+  }
+
+  bool Overlaps(double l, double t, double rt, double b) const {
+    return rt >= f_.left && l <= f_.right && b >= f_.top && t <= f_.bottom;
+  }
+
+  // A text cell left of the page may spill into it; it is kept and tested when its text is known.
+  bool MaySpill(const CellRecord& c) const {
+    double top = My() + RowTop(c.row), bottom = top + RowHeight(c.row);
+    return bottom >= f_.top && top <= f_.bottom && c.type != kCellUnknown && (c.flags & kCellHasValue);
+  }
+
+  int32_t DrawFill(const PlacedCell& p) {
+    const CellXf& xf = GetCellXf(styles_, p.cell->styleIndex);
+    const FillSpec& fill = GetFill(styles_, xf.fillId);
+    VkSetLineSmoothing(s_, 0);
+    int32_t rc = 1;
+    if (fill.kind == kFillSolid && IsResolved(fill.foreColor)) {
+      VkBrush* brush = nullptr;
+      VkPen* pen = nullptr;
+      rc = VkCreateSolidBrush(ToVk(fill.foreColor), &brush);
+      if (rc == 1) rc = VkCreatePen(ToVk(fill.foreColor), 1.0, VK_PEN_SOLID, nullptr, 0, &pen);
+      // The outline in the fill's colour covers the gridlines along the cell's edges.
+      if (rc == 1) rc = VkDrawRectangle(s_, pen, brush, p.left, p.top, p.width, p.height);
+      VkDestroyPen(pen);
+      VkDestroyBrush(brush);
+    } else if (fill.kind == kFillPattern && IsResolved(fill.foreColor)) {
+      VkBrush* brush = nullptr;
+      CellColor back = IsResolved(fill.backColor) ? fill.backColor : MakeCellColor(255, 255, 255);
+      rc = VkCreateHatchBrush(HostHatch(fill.hatch), ToVk(fill.foreColor), ToVk(back), &brush);
+      if (rc == 1) rc = VkDrawRectangle(s_, nullptr, brush, p.left, p.top, p.width, p.height);
+      VkDestroyBrush(brush);
+    } else if (p.merge >= 0) {
+      // A merged range hides the gridlines inside it.
+      CellColor back = IsPaintable(sheet_.clBackColor) ? sheet_.clBackColor : MakeCellColor(255, 255, 255);
+      VkBrush* brush = nullptr;
+      VkPen* pen = nullptr;
+      rc = VkCreateSolidBrush(ToVk(back), &brush);
+      if (rc == 1 && r_.showGridLines) rc = VkCreatePen(ToVk(r_.gridColor), 1.0, VK_PEN_SOLID, nullptr, 0, &pen);
+      if (rc == 1) rc = VkDrawRectangle(s_, pen, brush, p.left, p.top, p.width, p.height);
+      VkDestroyPen(pen);
+      VkDestroyBrush(brush);
+    }
+    VkSetLineSmoothing(s_, 1);
+    return rc;
+  }
+
+  // Host hatch styles by the model's hatch groups; the two diagonals are told apart by the host.
+  static int32_t HostHatch(int32_t hatch) {
+    switch (hatch) {
+      case kHatchHorizontal: return VK_HATCH_HORIZONTAL;
+      case kHatchVertical: return VK_HATCH_VERTICAL;
+      case kHatchForwardDiagonal: return VK_HATCH_RISING;
+      case kHatchBackwardDiagonal: return VK_HATCH_FALLING;
+      case kHatchCross: return VK_HATCH_CROSS;
+      default: return VK_HATCH_DIAGCROSS;
+    }
+  }
+
+  static int32_t Heaviness(const BorderSide& s) {
+    if (s.pattern == kLineNone) return -1;
+    switch (s.weight) {
+      case kBorderThick: return 4;
+      case kBorderDouble: return 3;
+      case kBorderMedium: return 2;
+      case kBorderHair: return 0;
+      default: return 1;
+    }
+  }
+
+  const MyBorder* BorderAt(int32_t row, int32_t col) const {
+    const CellRecord* c = FindCell(sheet_, row, col);
+    return c ? &GetBorder(styles_, GetCellXf(styles_, c->styleIndex).borderId) : nullptr;
+  }
+
+  int32_t Line(const BorderSide& side, double x1, double y1, double x2, double y2, bool vertical) {
+    static const int32_t kStyles[] = {VK_PEN_SOLID, VK_PEN_DASH, VK_PEN_DOT, VK_PEN_DASHDOT, VK_PEN_DASHDOTDOT};
+    const int32_t style = side.pattern >= 0 && side.pattern < 5 ? kStyles[side.pattern] : VK_PEN_SOLID;
+    const double width = side.weight == kBorderThick ? 3 : side.weight == kBorderMedium ? 2 : 1;
+    CellColor color = IsResolved(side.color) ? side.color : kColorBlack;
+    VkPen* pen = nullptr;
+    int32_t rc = VkCreatePen(ToVk(color), width, style, nullptr, 0, &pen);
+    if (rc != 1) return rc;
+    if (side.weight == kBorderDouble) {
+      const double dx = vertical ? 1 : 0, dy = vertical ? 0 : 1;
+      rc = VkDrawLine(s_, pen, x1 - dx, y1 - dy, x2 - dx, y2 - dy);
+      if (rc == 1) rc = VkDrawLine(s_, pen, x1 + dx, y1 + dy, x2 + dx, y2 + dy);
+    } else {
+      rc = VkDrawLine(s_, pen, x1, y1, x2, y2);
+    }
+    VkDestroyPen(pen);
+    return rc;
+  }
+
+  int32_t DrawBorders(const PlacedCell& p) {
+    const CellXf& xf = GetCellXf(styles_, p.cell->styleIndex);
+    const MyBorder& b = GetBorder(styles_, xf.borderId);
+    if (b.noBorder) return 1;
+    const double l = p.left, t = p.top, rt = p.left + p.width, bt = p.top + p.height;
+    const int32_t row = p.cell->row, col = p.cell->column;
+    const MyCellBounds* m = p.merge >= 0 ? &sheet_.mergedCells[p.merge].MergeCellsRef : nullptr;
+    const int32_t lastRow = m ? m->RowLast : row, lastCol = m ? m->ColLast : col;
+    int32_t rc = 1;
+    // A shared edge is drawn once: by the side that is heavier, the left or upper cell on a tie.
+    if (Heaviness(b.left) >= 0) {
+      const MyBorder* n = col > 1 ? BorderAt(row, col - 1) : nullptr;
+      if (!n || Heaviness(n->right) < Heaviness(b.left)) rc = Line(b.left, l, t, l, bt, true);
+    }
+    if (rc == 1 && Heaviness(b.top) >= 0) {
+      const MyBorder* n = row > 1 ? BorderAt(row - 1, col) : nullptr;
+      if (!n || Heaviness(n->bottom) < Heaviness(b.top)) rc = Line(b.top, l, t, rt, t, false);
+    }
+    if (rc == 1 && b.diagonal.pattern != kLineNone) {
+      if (b.diagonalDown) rc = Line(b.diagonal, l, t, rt, bt, false);
+      if (rc == 1 && b.diagonalUp) rc = Line(b.diagonal, l, bt, rt, t, false);
+    }
+    if (rc == 1 && Heaviness(b.bottom) >= 0) {
+      const MyBorder* n = BorderAt(lastRow + 1, col);
+      if (!n || Heaviness(n->top) <= Heaviness(b.bottom)) rc = Line(b.bottom, l, bt, rt, bt, false);
+    }
+    if (rc == 1 && Heaviness(b.right) >= 0) {
+      const MyBorder* n = BorderAt(row, lastCol + 1);
+      if (!n || Heaviness(n->left) <= Heaviness(b.right)) rc = Line(b.right, rt, t, rt, bt, true);
+    }
+    return rc;
+  }
+
+  bool HasText(int32_t row, int32_t col) const {
+    const CellRecord* c = FindCell(sheet_, row, col);
+    return c && (c->flags & kCellHasValue) && c->type != kCellUnknown;
+  }
+
+  int32_t DrawText(const PlacedCell& p);
+  void Spill(const PlacedCell& p, double x, double width, double* clipLeft, double* clipRight);
+
+  const PageRenderRequest& r_;
+  VkSurface* s_;
+  FontCache& fonts_;
+  CellPassFrame f_;
+  const MyWorksheet& sheet_;
+  const XlsxGridInfo& g_;
+  const Stylesheet& styles_;
+  std::unordered_map<uint64_t, int32_t> covered_;
+  std::vector<PlacedCell> cells_;
+};
+
+uint32_t HostAlign(int32_t horizontal) {
+  switch (horizontal) {
+    case kHAlignCenter:
+    case kHAlignCenterContinuous: return VK_TEXT_CENTER;
+    case kHAlignRight: return VK_TEXT_RIGHT;
+    default: return VK_TEXT_LEFT;
+  }
+}
+
+// A run of rich text with the font it is drawn in.
+struct DrawRun {
+  const char16_t* text;
+  int32_t length;
+  const CellFont* font;
+  CellColor color;
+  double width;
+};
+
+int32_t CellPass::DrawText(const PlacedCell& p) {
+  const CellRecord& c = *p.cell;
+  if (c.type == kCellUnknown) return 1;
+  const CellXf& xf = GetCellXf(styles_, c.styleIndex);
+  const MyLogFont& modelFont = GetFont(styles_, xf.fontId);
+  const double scale = r_.layout->dPrintScale;
+  const CellFont* font = fonts_.Get(modelFont, scale);
+  if (!font) return 1;
+  CellText text;
+  if (!BuildCellText(*r_.workbook, sheet_, c, p.width, fonts_, *font, &text)) return 1;
+  const CellAlignment& a = xf.alignment;
+  const CellColor fontColor = IsResolved(modelFont.color) ? modelFont.color : kColorBlack;
+  const CellColor color = text.formatColor != kFormatColorAuto ? text.formatColor : fontColor;
+  const bool binary = r_.workbook->isBinary;
+  const bool multiLine = a.wrapText || text.text.find(u'\n') != std::u16string::npos;
+  const int32_t horizontal = EffectiveHorizontal(xf, text, modelFont.lfCharSet, binary);
+  const uint32_t rtl = text.rightToLeft ? VK_TEXT_RTL : 0;
+  const int32_t length = static_cast<int32_t>(text.text.size());
+  int32_t saved = -1, rc = 1;
+
+  if (a.textRotation != 0) {
+    // Rotated text turns about the centre of the cell: 1-90 degrees upwards, 91-180 downwards;
+    // 255 stacks the letters one above the other.
+    rc = VkClipRect(s_, p.left, p.top, p.left + p.width, p.top + p.height, &saved);
+    if (rc != 1) return rc;
+    double matrix[6];
+    VkGetTransform(s_, matrix);
+    if (a.textRotation == 255) {
+      std::u16string stacked;
+      for (char16_t ch : text.text) {
+        if (!stacked.empty()) stacked.push_back(u'\n');
+        stacked.push_back(ch);
+      }
+      rc = VkDrawText(s_, font->font, ToVk(color), stacked.c_str(), static_cast<int32_t>(stacked.size()), p.left,
+                      p.top, p.width, p.height, VK_TEXT_CENTER | VK_TEXT_TOP);
+    } else {
+      const double degrees = a.textRotation <= 90 ? -a.textRotation : a.textRotation - 90;
+      VkTranslateTransform(s_, p.left + p.width / 2, p.top + p.height / 2);
+      VkRotateTransform(s_, degrees);
+      rc = VkDrawText(s_, font->font, ToVk(color), text.text.c_str(), length, 0, 0, 0, 0,
+                      VK_TEXT_CENTER | VK_TEXT_VCENTER | rtl);
+      VkSetTransform(s_, matrix);
+    }
+    VkRestoreClip(s_, saved);
+    return rc;
+  }
+
+  TextBox box = InnerBox(p.left, p.width, *font, a.indent);
+  if (multiLine) {
+    double w = 0, h = 0;
+    fonts_.Measure(*font, text.text.c_str(), length, a.wrapText ? std::max(1.0, box.innerWidth) : 0, &w, &h);
+    const bool several = h > font->lineHeight * 1.5;
+    double top = BlockTop(p.top, p.height, h, a.vertical, several, binary);
+    rc = VkClipRect(s_, p.left, p.top, p.left + p.width, p.top + p.height, &saved);
+    if (rc != 1) return rc;
+    double left = horizontal == kHAlignRight || horizontal == kHAlignCenter ? box.innerLeft : box.innerLeft + box.indent;
+    double width = std::max(1.0, box.innerWidth - box.indent);
+    rc = VkDrawText(s_, font->font, ToVk(color), text.text.c_str(), length, left, top, width, h,
+                    (a.wrapText ? VK_TEXT_WRAP : 0) | HostAlign(horizontal) | VK_TEXT_TOP | rtl);
+    VkRestoreClip(s_, saved);
+    return rc;
+  }
+
+  // Single line: the runs of rich text, or one run.
+  std::vector<DrawRun> runs;
+  if (text.rich) {
+    for (int32_t i = 0; i < text.rich->runCount; ++i) {
+      const TextRun& run = text.rich->runs[i];
+      if (!run.text || run.length <= 0) continue;
+      const MyLogFont& rf = run.font ? *run.font : modelFont;
+      const CellFont* f = fonts_.Get(rf, scale);
+      if (!f) continue;
+      runs.push_back(DrawRun{run.text, run.length, f, IsResolved(rf.color) ? rf.color : fontColor, 0});
+    }
+  } else {
+    runs.push_back(DrawRun{text.text.c_str(), length, font, color, 0});
+  }
+  if (a.shrinkToFit && runs.size() == 1) {
+    double w = 0, h = 0;
+    fonts_.Measure(*font, text.text.c_str(), length, 0, &w, &h);
+    if (w > box.innerWidth && box.innerWidth > 1)
+      if (const CellFont* smaller = fonts_.Get(modelFont, scale * box.innerWidth / w)) runs[0].font = smaller;
+  }
+  double lineWidth = 0, ascent = 0, lineHeight = 0;
+  for (DrawRun& run : runs) {
+    double h = 0;
+    fonts_.Measure(*run.font, run.text, run.length, 0, &run.width, &h);
+    lineWidth += run.width;
+    ascent = std::max(ascent, run.font->ascent);
+    lineHeight = std::max(lineHeight, run.font->lineHeight);
+  }
+  const double x = LineStart(box, horizontal, lineWidth);
+  const double top = BlockTop(p.top, p.height, lineHeight, a.vertical, false, binary);
+  double clipLeft = p.left, clipRight = p.left + p.width;
+  if (text.kind == kTextString && lineWidth > box.innerWidth && p.merge < 0) Spill(p, x, lineWidth, &clipLeft, &clipRight);
+  rc = VkClipRect(s_, clipLeft, p.top, clipRight, p.top + p.height, &saved);
+  if (rc != 1) return rc;
+  double pen = x;
+  for (const DrawRun& run : runs) {
+    rc = VkDrawText(s_, run.font->font, ToVk(run.color), run.text, run.length, pen, top + ascent, 0, 0,
+                    VK_TEXT_LEFT | VK_TEXT_BASELINE | rtl);
+    if (rc != 1) break;
+    pen += run.width;
+  }
+  VkRestoreClip(s_, saved);
+  return rc;
+}
+
+// Widens the clip of text that sticks out of its cell over the empty neighbours on that side,
+// stopping at the first cell with a value, and paints out the gridlines under the text.
+void CellPass::Spill(const PlacedCell& p, double x, double width, double* clipLeft, double* clipRight) {
+  const int32_t row = p.cell->row, col = p.cell->column;
+  std::vector<double> boundaries;
+  for (int32_t k = col + 1; *clipRight < x + width && k <= 16384; ++k) {
+    if (HasText(row, k) || covered_.count(Key(row, k))) break;
+    boundaries.push_back(*clipRight);
+    *clipRight += ColWidth(k);
+  }
+  for (int32_t k = col - 1; *clipLeft > x && k >= 1; --k) {
+    if (HasText(row, k) || covered_.count(Key(row, k))) break;
+    boundaries.push_back(*clipLeft);
+    *clipLeft -= ColWidth(k);
+  }
+  if (!r_.showGridLines || boundaries.empty()) return;
+  CellColor back = IsPaintable(sheet_.clBackColor) ? sheet_.clBackColor : MakeCellColor(255, 255, 255);
+  VkPen* pen = nullptr;
+  if (VkCreatePen(ToVk(back), 3.0, VK_PEN_SOLID, nullptr, 0, &pen) != 1) return;
+  for (double b : boundaries)
+    if (b > x && b < x + width) VkDrawLine(s_, pen, b, p.top + 1, b, p.top + p.height - 1);
+  VkDestroyPen(pen);
+}
+
+}  // namespace
+
+int32_t DrawCells(const PageRenderRequest& request, VkSurface* surface, FontCache& fonts, const CellPassFrame& frame) {
+  CellPass pass(request, surface, fonts, frame);
+  return pass.Run();
+}
+
+}  // namespace xlx
