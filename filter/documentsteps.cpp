@@ -11,6 +11,7 @@
 #include "host/kernel/vkkrnx.h"
 #include "model/workbook.h"
 #include "parser/xlsxprsr.h"
+#include "view/xlsxviewanchors.h"
 #include "view/xlsxviewlayout.h"
 #include "view/xlsxviewrange.h"
 #include "view/xlsxviewrender.h"
@@ -72,9 +73,17 @@ int32_t LayoutWorkbook(DocumentContext* c, ParsedWorkbook* parsed) {
     const MyWorksheet* sheet = GetSheet(parsed->workbook, i);
     MyCellBounds area;
     const bool hasArea = ParsePrintArea(GetPrintArea(parsed->workbook, sheet->workbookIndex), &area);
+    std::vector<DrawingAnchor> anchors;
+    r = ReadDrawingAnchors(*parsed->workbook, *sheet, &anchors);
+    if (r != XLX_OK) return r;
+    std::vector<MyCellBounds> anchorCells;
+    for (const DrawingAnchor& a : anchors) {
+      MyCellBounds cells;
+      if (AnchorCells(a, &cells)) anchorCells.push_back(cells);
+    }
     TextPassContext texts{parsed->workbook, sheet, &fonts, c->pProgress};
     CellTextHook hook{&texts, RunTextPass};
-    r = LayoutSheet(*sheet, hasArea ? &area : nullptr, {}, options, measure, &parsed->layouts[i], &hook);
+    r = LayoutSheet(*sheet, hasArea ? &area : nullptr, anchorCells, options, measure, &parsed->layouts[i], &hook);
     if (r != XLX_OK) return r;
   }
   c->totalPageCount = NumberPages(parsed->layouts, c->loadMode);
