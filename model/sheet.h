@@ -40,8 +40,9 @@ enum CellValueType : uint8_t {
 
 enum CellFlag : uint8_t {
   kCellEvaluated = 1,  // the value is final; the cell is not read again
-  kCellHasValue = 2,   // `v` or inline text was present
-  kCellInMerge = 4,    // lies inside a merged range
+  kCellHasValue = 2,   // `v` or inline text was present; without it the cell only shows its style
+  kCellHasFormula = 4, // carries an `f`
+  kCellReaderMark = 0x80,  // scratch bit of the worksheet reader; clear in a loaded sheet
 };
 
 enum FormulaKind : uint8_t { kFormulaNormal = 0, kFormulaShared = 1, kFormulaArray = 2, kFormulaDataTable = 3 };
@@ -105,7 +106,7 @@ struct ColumnInfo {
 };
 
 struct PageSetupInfo {
-  int32_t scale = 100;           // percent as written (0 when absent)
+  int32_t scale = 100;           // percent as written; meaningful when hasScale
   bool hasScale = false;
   bool fitToPage = false;        // sheetPr / pageSetUpPr
   int32_t fitToWidth = 1;

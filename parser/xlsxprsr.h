@@ -85,6 +85,37 @@ void ReadBorder(MyBorder* border, const Workbook& workbook, pugi::xml_node node)
 void ReadAlignment(CellAlignment* alignment, pugi::xml_node node);
 void ReadDxf(Dxf* dxf, const Workbook& workbook, pugi::xml_node node);
 
+// ---- worksheets -----------------------------------------------------------------------------
+// Reads one worksheet part (its root element) into the sheet: properties, merged cells, columns,
+// rows and cells with their values, the page setup and the background picture. The DOM is not
+// kept. 1; -1; -9 a row number outside 1..1048576 or an empty cell reference; a progress result.
+int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node worksheet);
+// Default sizes, zero display, the whole-sheet column and its background fill.
+void ReadSheetProperties(const Workbook& workbook, MyWorksheet* sheet, pugi::xml_node worksheet);
+// `mergeCells`: one record per `mergeCell` up to the declared count. 1 or -1.
+int32_t ReadMergedCells(MyWorksheet* sheet, pugi::xml_node worksheet);
+// `cols` into sheet->columns, in document order. 1 or -1.
+int32_t ReadColumns(MyWorksheet* sheet, pugi::xml_node worksheet);
+// `sheetData`: rows into the row map, cells with their values (sorted by row and column), the used
+// range. With a print area, cells more than 2000 rows or columns past it are not kept.
+// 1, -1, -9, a progress result.
+int32_t ReadSheetData(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node worksheet, const MyCellBounds* printArea);
+// `pageSetup` and `sheetPr/pageSetUpPr` into sheet->pageSetup.
+void ReadPageSetup(const Workbook& workbook, MyWorksheet* sheet, pugi::xml_node worksheet);
+
+// Column number of the letters of a cell reference ("AB12" -> 28, "$C$3" -> 3); 0 when there are
+// no letters or the column is past 16384.
+int32_t ColumnFromReference(const char* reference);
+// A range "A1:C3" or one cell "B2", rows and columns ordered; false when malformed or outside the
+// sheet.
+bool ParseRangeReference(const char* text, MyCellBounds* bounds);
+// The first area of a print-area text ("'My Sheet'!$A$1:$D$20,..."); false when it names another
+// sheet than `sheetName` (when given) or is malformed.
+bool ParsePrintAreaBounds(const char16_t* text, const char16_t* sheetName, MyCellBounds* bounds);
+// An ISO 8601 date and time ("2024-03-01T12:30:00") as a serial of the 1900 date system, serial 60
+// being 29 February 1900. False when the text is not such a date.
+bool IsoDateToSerial(const char* text, double* serial);
+
 // Reads the theme part named by the workbook relationships into workbook->themeDom and keeps its
 // colour, font and format schemes. A missing or unreadable theme leaves the nodes empty. 1 or -1.
 int32_t ReadTheme(Workbook* workbook);

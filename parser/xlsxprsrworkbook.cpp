@@ -131,6 +131,17 @@ int32_t AllocateSheets(Workbook* workbook, int32_t count) {
   return 1;
 }
 
+// Reads one sheet's part; only this sheet's DOM is alive while it is read.
+int32_t LoadWorksheet(Workbook* workbook, MyWorksheet* sheet) {
+  pugi::xml_document* doc = nullptr;
+  int32_t rc = LoadPart(workbook, sheet->partPath, &doc);
+  if (rc == 0) return 1;  // an empty part is an empty sheet
+  if (rc != 1) return rc;
+  rc = ReadWorksheet(workbook, sheet, doc->document_element());
+  delete doc;
+  return rc;
+}
+
 // Page numbers until layout paginates: one page per sheet, numbered in sheet order.
 void NumberPages(Workbook* workbook) {
   int32_t next = 1;
@@ -155,6 +166,7 @@ int32_t LoadSheetsInner(Workbook* workbook) {
   for (int32_t i = 0; i < count; ++i) {
     if ((rc = PollProgress(workbook)) != 1) return rc;
     workbook->currentSheet = i;
+    if ((rc = LoadWorksheet(workbook, &workbook->sheets[i])) != 1) return rc;
     if ((rc = PollProgress(workbook)) != 1) return rc;
   }
   NumberPages(workbook);

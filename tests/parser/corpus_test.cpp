@@ -33,6 +33,7 @@ const std::set<std::string> kPackageLayerOddities = {
 
 struct Tally {
   int files = 0, opened = 0, sheets = 0;
+  int64_t cells = 0;
   std::map<int32_t, int> codes;
 };
 
@@ -53,8 +54,20 @@ void OpenEach(const std::vector<std::string>& files, bool expectSheets, Tally* t
       tally->sheets += GetSheetCount(workbook);
       EXPECT_GT(GetSheetCount(workbook), 0) << name;
       EXPECT_EQ(format, 351) << name;
-      for (int32_t i = 0; i < GetSheetCount(workbook); ++i)
-        EXPECT_FALSE(GetSheet(workbook, i)->partPath.empty()) << name;
+      for (int32_t i = 0; i < GetSheetCount(workbook); ++i) {
+        const MyWorksheet& sheet = *GetSheet(workbook, i);
+        EXPECT_FALSE(sheet.partPath.empty()) << name;
+        EXPECT_TRUE(sheet.loaded) << name;
+        tally->cells += sheet.cells.Count();
+        // Cells sorted and unique, rows sorted: the lookups bisect them.
+        for (int32_t k = 1; k < sheet.cells.Count(); ++k) {
+          const CellRecord& a = sheet.cells[k - 1];
+          const CellRecord& b = sheet.cells[k];
+          ASSERT_TRUE(a.row < b.row || (a.row == b.row && a.column < b.column)) << name;
+          ASSERT_FALSE(b.flags & kCellReaderMark) << name;
+        }
+        for (int32_t k = 1; k < sheet.rows.Count(); ++k) ASSERT_LT(sheet.rows[k - 1].row, sheet.rows[k].row) << name;
+      }
     } else {
       EXPECT_EQ(workbook, nullptr) << name;
       EXPECT_TRUE(rc == -9 || rc == -1 || rc == -7) << name << " gave " << rc;
@@ -77,7 +90,8 @@ TEST(Corpus, EveryPackageOpensOrFailsCleanly) {
   Tally tally;
   OpenEach(sane, true, &tally);
   OpenEach(xlxtest::CorpusFiles("hostile"), false, &tally);
-  std::printf("corpus: %d files, %d opened, %d sheets;", tally.files, tally.opened, tally.sheets);
+  std::printf("corpus: %d files, %d opened, %d sheets, %lld cells;", tally.files, tally.opened, tally.sheets,
+              static_cast<long long>(tally.cells));
   for (const auto& entry : tally.codes) std::printf(" rc %d x%d", entry.first, entry.second);
   std::printf("\n");
 }

@@ -1,0 +1,341 @@
+// `sheetData` of a worksheet: the row map, the cells with their values and formulas, and the used
+// range. Cells are appended in document order to one compact array and sorted only when a file
+// writes them out of order.
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "common/limits.h"
+#include "common/resultcodes.h"
+#include "parser/xlsxprsr.h"
+#include "parser/xlsxprsrxml.h"
+
+namespace xlx {
+
+namespace {
+
+constexpr double kMaxRowHeightPt = 409.0;
+// Work allowed for checking empty cells against merged ranges before the reader stops looking
+// and keeps the rest; a bound for files with huge numbers of overlapping merges.
+constexpr int64_t kMaxMergeChecks = 50000000;
+
+struct SheetDataState {
+  Workbook* workbook;
+  MyWorksheet* sheet;
+  const MyCellBounds* printArea;
+  std::vector<uint8_t> hiddenColumns;  // index 1..16384
+  double defaultRowPx;
+  int32_t lastRow = 0;
+  int64_t lastKey = 0;                 // (row << 16) | column of the last cell appended
+  bool cellsSorted = true;
+  bool rowsSorted = true;
+  bool marked = false;                 // some cells wait for the merged-range check
+  MyCellBounds used{INT32_MAX, 0, INT32_MAX, 0};
+};
+
+// A number at the start of the text (blanks and a "+" allowed before it); false when there is
+// none or it is not finite.
+bool ParseNumber(const char* text, double* value) {
+  while (*text == ' ') ++text;
+  if (*text == '+') ++text;
+  auto result = std::from_chars(text, text + strlen(text), *value);
+  return result.ec == std::errc() && std::isfinite(*value);
+}
+
+double NumberOf(const char* text) {
+  double value = 0;
+  return ParseNumber(text, &value) ? value : 0;
+}
+
+int32_t IntegerOf(const char* text) {
+  while (*text == ' ') ++text;
+  int64_t value = 0;
+  bool negative = *text == '-';
+  if (negative || *text == '+') ++text;
+  for (; *text >= '0' && *text <= '9'; ++text)
+    if (value <= INT32_MAX) value = value * 10 + (*text - '0');
+  if (value > INT32_MAX) value = INT32_MAX;
+  return int32_t(negative ? -value : value);
+}
+
+uint8_t TypeOf(const char* t) {
+  switch (t[0]) {
+    case 0: return kCellNumber;
+    case 's': return t[1] == 0 ? kCellSharedString : strcmp(t, "str") == 0 ? kCellFormulaString : kCellUnknown;
+    case 'n': return t[1] == 0 ? kCellNumber : kCellUnknown;
+    case 'b': return t[1] == 0 ? kCellBoolean : kCellUnknown;
+    case 'e': return t[1] == 0 ? kCellError : kCellUnknown;
+    case 'd': return t[1] == 0 ? kCellDate : kCellUnknown;
+    default: return strcmp(t, "inlineStr") == 0 ? kCellInlineString : kCellUnknown;
+  }
+}
+
+// Columns hidden by `cols`: the first `col` containing a column decides it.
+void MarkHiddenColumns(const MyWorksheet& sheet, std::vector<uint8_t>* hidden) {
+  hidden->assign(kMaxColumns + 1, 0);
+  std::vector<uint8_t> decided(kMaxColumns + 1, 0);
+  for (const ColumnInfo& col : sheet.columns) {
+    if (col.min < 1 || col.max > int32_t(kMaxColumns) || col.min > col.max) continue;
+    for (int32_t i = col.min; i <= col.max; ++i) {
+      if (decided[i]) continue;
+      decided[i] = 1;
+      (*hidden)[i] = col.hidden ? 1 : 0;
+    }
+  }
+}
+
+int32_t ReadFormula(TextArena* arena, pugi::xml_node f, const CellFormula** out) {
+  void* block = arena->Allocate(sizeof(CellFormula));
+  if (!block) return -1;
+  CellFormula* formula = new (block) CellFormula();
+  const char* text = ElementText(f);
+  formula->text = arena->CopyUtf8(text, strlen(text), nullptr);
+  if (!formula->text) return -1;
+  const char* kind = f.attribute("t").value();
+  if (strcmp(kind, "shared") == 0) formula->kind = kFormulaShared;
+  else if (strcmp(kind, "array") == 0) formula->kind = kFormulaArray;
+  else if (strcmp(kind, "dataTable") == 0) formula->kind = kFormulaDataTable;
+  ReadInt(f.attribute("si"), &formula->sharedIndex);
+  if (pugi::xml_attribute ref = f.attribute("ref")) {
+    formula->ref = arena->CopyUtf8(ref.value(), strlen(ref.value()), nullptr);
+    if (!formula->ref) return -1;
+  }
+  *out = formula;
+  return 1;
+}
+
+// The value of a cell from its `v` (and `is`): type, number, shared-string index, text.
+int32_t ReadCellValue(const Workbook& workbook, TextArena* arena, pugi::xml_node c, const char* v, CellRecord* cell) {
+  cell->sharedStringIndex = -1;
+  cell->number = std::numeric_limits<double>::quiet_NaN();
+  cell->type = TypeOf(c.attribute("t").value());
+  if (pugi::xml_node is = Child(c, "is")) {
+    cell->type = kCellInlineString;
+    void* block = arena->Allocate(sizeof(RichString));
+    if (!block) return -1;
+    RichString* rich = new (block) RichString();
+    int32_t rc = ReadRichString(rich, arena, workbook, is);
+    if (rc != 1) return rc;
+    cell->inlineString = rich;
+    if (rich->textLength > 0) cell->flags |= kCellHasValue;
+  }
+  if (!*v) return 1;
+  cell->flags |= kCellHasValue;
+  switch (cell->type) {
+    case kCellBoolean: {
+      // Zero is false; any other number, or text that is no number, is true.
+      double number = 0;
+      cell->text = ParseNumber(v, &number) && number == 0 ? u"FALSE" : u"TRUE";
+      break;
+    }
+    case kCellNumber:
+      cell->number = NumberOf(v);
+      break;
+    case kCellDate: {
+      // ISO dates become serials, as the spreadsheet shows them; a plain number is kept.
+      double serial = 0;
+      cell->number = IsoDateToSerial(v, &serial) ? serial : NumberOf(v);
+      break;
+    }
+    case kCellSharedString:
+      cell->sharedStringIndex = IntegerOf(v);
+      break;
+    case kCellError:
+    case kCellFormulaString:
+    case kCellInlineString:
+      cell->text = arena->CopyUtf8(v, strlen(v), nullptr);
+      if (!cell->text) return -1;
+      break;
+    default:
+      break;
+  }
+  return 1;
+}
+
+int32_t AppendRow(SheetDataState* state, int32_t row, pugi::xml_node node) {
+  MyWorksheet* sheet = state->sheet;
+  RowEntry entry;
+  entry.row = row;
+  RowProps& props = entry.props;
+  pugi::xml_attribute customHeight = node.attribute("customHeight");
+  props.heightNotCustom = customHeight && !ReadBool(customHeight);
+  props.customFormat = ReadBool(node.attribute("customFormat"));
+  ReadInt(node.attribute("s"), &props.style);
+  props.hidden = ReadBool(node.attribute("hidden"));
+  double points = 0;
+  if (ReadDouble(node.attribute("ht"), &points)) {
+    points = points < 0 ? 0 : points > kMaxRowHeightPt ? kMaxRowHeightPt : points;
+    props.height = points * state->workbook->dpi / 72.0;
+  } else {
+    props.height = state->defaultRowPx;
+  }
+  if (props.hidden) props.height = 0;
+  if (!sheet->rows.Empty() && sheet->rows[sheet->rows.Size() - 1].row >= row) state->rowsSorted = false;
+  return sheet->rows.Push(entry);
+}
+
+// One `c`; appends it unless it is dropped. 1, -1 or -9.
+int32_t ReadCell(SheetDataState* state, pugi::xml_node c, int32_t row, int32_t* lastColumn, bool rowStyleDraws,
+                 bool rowHidden) {
+  MyWorksheet* sheet = state->sheet;
+  const Stylesheet& styles = state->workbook->styles;
+  int32_t column;
+  if (pugi::xml_attribute ref = c.attribute("r")) {
+    if (!*ref.value()) return XLX_CORRUPT(-9, "cell reference is empty");
+    column = ColumnFromReference(ref.value());
+  } else {
+    column = *lastColumn + 1;  // a cell without a reference follows the previous one
+  }
+  *lastColumn = column;
+  if (column < 1 || column > int32_t(kMaxColumns)) return 1;
+  const MyCellBounds* area = state->printArea;
+  if (area && (row > area->RowLast + 2000 || column > area->ColLast + 2000)) return 1;
+
+  CellRecord cell;
+  cell.row = row;
+  cell.column = uint16_t(column);
+  ReadInt(c.attribute("s"), &cell.styleIndex);
+  pugi::xml_node f = Child(c, "f");
+  int32_t rc = ReadCellValue(*state->workbook, &sheet->arena, c, ElementText(Child(c, "v")), &cell);
+  if (rc != 1) return rc;
+  if (f) {
+    if ((rc = ReadFormula(&sheet->arena, f, &cell.formula)) != 1) return rc;
+    cell.flags |= kCellHasFormula;
+  }
+  // A cell without content is kept only when it paints something or may lie in a merged range.
+  bool content = (cell.flags & (kCellHasValue | kCellHasFormula)) != 0;
+  if (!content && !rowStyleDraws && !StyleDrawsSomething(styles, cell.styleIndex, false, sheet->clBackColor)) {
+    if (sheet->mergedCells.Empty()) return 1;
+    cell.flags |= kCellReaderMark;
+    state->marked = true;
+  }
+  if (content && !rowHidden && !state->hiddenColumns[size_t(column)]) {
+    MyCellBounds& used = state->used;
+    used.RowFirst = std::min(used.RowFirst, row);
+    used.RowLast = std::max(used.RowLast, row);
+    used.ColFirst = std::min(used.ColFirst, column);
+    used.ColLast = std::max(used.ColLast, column);
+  }
+  int64_t key = (int64_t(row) << 16) | column;
+  if (key <= state->lastKey) state->cellsSorted = false;
+  state->lastKey = std::max(state->lastKey, key);
+  return sheet->cells.Push(cell);
+}
+
+bool CellBefore(const CellRecord& a, const CellRecord& b) {
+  return a.row < b.row || (a.row == b.row && a.column < b.column);
+}
+
+// Sorts the cells by row and column; of two cells at one place the first written stays.
+void SortCells(MyWorksheet* sheet) {
+  std::stable_sort(sheet->cells.begin(), sheet->cells.end(), CellBefore);
+  size_t kept = 0;
+  for (size_t i = 0; i < sheet->cells.Size(); ++i) {
+    if (kept > 0 && !CellBefore(sheet->cells[kept - 1], sheet->cells[i])) continue;
+    sheet->cells[kept++] = sheet->cells[i];
+  }
+  sheet->cells.Resize(kept);
+}
+
+void SortRows(MyWorksheet* sheet) {
+  auto before = [](const RowEntry& a, const RowEntry& b) { return a.row < b.row; };
+  std::stable_sort(sheet->rows.begin(), sheet->rows.end(), before);
+  size_t kept = 0;
+  for (size_t i = 0; i < sheet->rows.Size(); ++i) {
+    if (kept > 0 && sheet->rows[kept - 1].row == sheet->rows[i].row) continue;
+    sheet->rows[kept++] = sheet->rows[i];
+  }
+  sheet->rows.Resize(kept);
+}
+
+// Keeps the marked (empty, plain) cells that lie in a merged range and drops the others, in one
+// sweep over the cells in row order with the merges that span the current row.
+void FilterMarkedCells(MyWorksheet* sheet) {
+  std::vector<const MyCellBounds*> merges;
+  for (const MyMergedCell& merge : sheet->mergedCells) merges.push_back(&merge.MergeCellsRef);
+  std::sort(merges.begin(), merges.end(), [](const MyCellBounds* a, const MyCellBounds* b) { return a->RowFirst < b->RowFirst; });
+  std::vector<const MyCellBounds*> active;
+  size_t next = 0, kept = 0;
+  int32_t activeRow = 0;
+  int64_t checks = 0;
+  for (size_t i = 0; i < sheet->cells.Size(); ++i) {
+    CellRecord cell = sheet->cells[i];
+    if (cell.flags & kCellReaderMark) {
+      if (cell.row != activeRow) {
+        activeRow = cell.row;
+        while (next < merges.size() && merges[next]->RowFirst <= cell.row) active.push_back(merges[next++]);
+        active.erase(std::remove_if(active.begin(), active.end(), [&](const MyCellBounds* m) { return m->RowLast < cell.row; }),
+                     active.end());
+      }
+      bool inside = checks > kMaxMergeChecks;
+      for (size_t k = 0; k < active.size() && !inside; ++k, ++checks)
+        inside = active[k]->ColFirst <= cell.column && cell.column <= active[k]->ColLast;
+      if (!inside) continue;
+      cell.flags &= uint8_t(~kCellReaderMark);
+    }
+    sheet->cells[kept++] = cell;
+  }
+  sheet->cells.Resize(kept);
+}
+
+int32_t ReadRows(SheetDataState* state, pugi::xml_node sheetData) {
+  Workbook* workbook = state->workbook;
+  const Stylesheet& styles = workbook->styles;
+  for (pugi::xml_node row = Child(sheetData, "row"); row; row = NextNamed(row, "row")) {
+    int32_t number;
+    if (pugi::xml_attribute r = row.attribute("r")) {
+      if (!ReadInt(r, &number) || number < 1 || number > int32_t(kMaxRows))
+        return XLX_CORRUPT(-9, "row number outside 1..1048576");
+    } else {
+      number = state->lastRow + 1;  // a row without a number follows the previous one
+      if (number > int32_t(kMaxRows)) return XLX_CORRUPT(-9, "row number outside 1..1048576");
+    }
+    state->lastRow = number;
+    bool hidden = ReadBool(row.attribute("hidden"));
+    int32_t style = -1;
+    bool rowStyleDraws = ReadBool(row.attribute("customFormat")) && ReadInt(row.attribute("s"), &style) &&
+                         StyleDrawsSomething(styles, style, false, state->sheet->clBackColor);
+    {
+      WorkbookLockGuard guard(workbook->lock);
+      if (number < int32_t(kMaxRows) && AppendRow(state, number, row) != 1) return -1;
+      int32_t lastColumn = 0;
+      for (pugi::xml_node c = Child(row, "c"); c; c = NextNamed(c, "c")) {
+        int32_t rc = ReadCell(state, c, number, &lastColumn, rowStyleDraws, hidden);
+        if (rc != 1) return rc;
+      }
+    }
+    int32_t rc = PollProgress(workbook);
+    if (rc != 1) return rc;
+  }
+  return 1;
+}
+
+}  // namespace
+
+int32_t ReadSheetData(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node worksheet, const MyCellBounds* printArea) {
+  if (!workbook || !sheet) return -13;
+  SheetDataState state;
+  state.workbook = workbook;
+  state.sheet = sheet;
+  state.printArea = printArea;
+  state.defaultRowPx = sheet->dDefRowHeight * workbook->dpi / 72.0;
+  MarkHiddenColumns(*sheet, &state.hiddenColumns);
+  sheet->cells.Free();
+  sheet->rows.Free();
+  sheet->sheetBounds = MyCellBounds();
+
+  int32_t rc = ReadRows(&state, Child(worksheet, "sheetData"));
+  if (rc != 1) return rc;
+  if (!state.cellsSorted) SortCells(sheet);
+  if (!state.rowsSorted) SortRows(sheet);
+  if (state.marked) FilterMarkedCells(sheet);
+  sheet->cells.Shrink();
+  sheet->rows.Shrink();
+  if (state.used.RowLast > 0) sheet->sheetBounds = state.used;
+  return 1;
+}
+
+}  // namespace xlx

@@ -1,0 +1,419 @@
+// The worksheet reader: cell values of every type, which cells are kept, rows, merged ranges,
+// columns, sheet defaults, page setup, print areas, references and ISO dates.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "common/apiutils.h"
+#include "parser/xlsxprsr.h"
+#include "tests/parser/parsertestutil.h"
+#include "tests/support/testsupport.h"
+
+using namespace xlx;
+using xlxtest::Xml;
+
+namespace {
+
+// xf 0 plain, xf 1 solid yellow fill, xf 2 thin bottom border, xf 3 solid white fill.
+const char* const kStyles =
+    "<fills count=\"3\"><fill><patternFill patternType=\"none\"/></fill><fill><patternFill patternType=\"solid\">"
+    "<fgColor rgb=\"FFFFFF00\"/></patternFill></fill><fill><patternFill patternType=\"solid\"><fgColor rgb=\"FFFFFFFF\"/>"
+    "</patternFill></fill></fills><borders count=\"2\"><border/><border><bottom style=\"thin\"/></border></borders>"
+    "<cellXfs count=\"4\"><xf fillId=\"0\" borderId=\"0\"/><xf fillId=\"1\" borderId=\"0\"/><xf fillId=\"0\" borderId=\"1\"/>"
+    "<xf fillId=\"2\" borderId=\"0\"/></cellXfs>";
+
+struct Sheet {
+  explicit Sheet(const std::string& body, int32_t loadMode = 0)
+      : styles(std::string("<styleSheet ") + xlxtest::kMainNs + ">" + kStyles + "</styleSheet>"),
+        xml(std::string("<worksheet ") + xlxtest::kMainNs + ">" + body + "</worksheet>") {
+    workbook->loadMode = loadMode;
+    EXPECT_EQ(ReadStylesheet(&workbook->styles, workbook.workbook, styles.Root()), 1);
+    EXPECT_EQ(workbook->sheets.Allocate(1), 1);
+    workbook->currentSheet = 0;
+    rc = ReadWorksheet(workbook.workbook, &workbook->sheets[0], xml.Root());
+  }
+  const MyWorksheet& sheet() const { return workbook->sheets[0]; }
+  const CellRecord* cell(int32_t row, int32_t column) const { return FindCell(sheet(), row, column); }
+  xlxtest::WorkbookPtr workbook;
+  Xml styles, xml;
+  int32_t rc = 0;
+};
+
+std::string Data(const std::string& rows) { return "<sheetData>" + rows + "</sheetData>"; }
+
+TEST(CellValues, EveryType) {
+  struct Case {
+    const char* c;
+    uint8_t type;
+    double number;  // NaN: none
+    const char16_t* text;
+    int32_t sharedString;
+  };
+  const double none = std::nan("");
+  const Case kCases[] = {
+      {"<c r=\"A1\" t=\"b\"><v>0</v></c>", kCellBoolean, none, u"FALSE", -1},
+      {"<c r=\"A1\" t=\"b\"><v>1</v></c>", kCellBoolean, none, u"TRUE", -1},
+      {"<c r=\"A1\" t=\"b\"><v>yes</v></c>", kCellBoolean, none, u"TRUE", -1},
+      {"<c r=\"A1\" t=\"s\"><v>3</v></c>", kCellSharedString, none, nullptr, 3},
+      {"<c r=\"A1\"><v>1.5E3</v></c>", kCellNumber, 1500, nullptr, -1},
+      {"<c r=\"A1\" t=\"n\"><v>-0.25</v></c>", kCellNumber, -0.25, nullptr, -1},
+      {"<c r=\"A1\" t=\"\"><v>abc</v></c>", kCellNumber, 0, nullptr, -1},
+      {"<c r=\"A1\"><v>1e999</v></c>", kCellNumber, 0, nullptr, -1},
+      {"<c r=\"A1\" t=\"e\"><v>#DIV/0!</v></c>", kCellError, none, u"#DIV/0!", -1},
+      {"<c r=\"A1\" t=\"str\"><f>B1&amp;\"x\"</f><v>text</v></c>", kCellFormulaString, none, u"text", -1},
+      {"<c r=\"A1\" t=\"d\"><v>2024-03-01T12:00:00</v></c>", kCellDate, 45352.5, nullptr, -1},
+      {"<c r=\"A1\" t=\"d\"><v>45000</v></c>", kCellDate, 45000, nullptr, -1},
+      {"<c r=\"A1\" t=\"weird\"><v>5</v></c>", kCellUnknown, none, nullptr, -1},
+  };
+  for (const Case& c : kCases) {
+    Sheet s(Data(std::string("<row r=\"1\">") + c.c + "</row>"));
+    ASSERT_EQ(s.rc, 1) << c.c;
+    const CellRecord* cell = s.cell(1, 1);
+    ASSERT_NE(cell, nullptr) << c.c;
+    EXPECT_EQ(cell->type, c.type) << c.c;
+    if (std::isnan(c.number)) {
+      EXPECT_TRUE(std::isnan(cell->number)) << c.c;
+    } else {
+      EXPECT_DOUBLE_EQ(cell->number, c.number) << c.c;
+    }
+    if (c.text) {
+      EXPECT_EQ(std::u16string(cell->text ? cell->text : u"<null>"), c.text) << c.c;
+    } else {
+      EXPECT_EQ(cell->text, nullptr) << c.c;
+    }
+    EXPECT_EQ(cell->sharedStringIndex, c.sharedString) << c.c;
+    EXPECT_TRUE(cell->flags & kCellHasValue) << c.c;
+  }
+}
+
+TEST(CellValues, InlineStringsAndFormulas) {
+  Sheet s(Data("<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><r><t>in</t></r><r><rPr><b/></rPr><t>line</t></r></is></c>"
+               "<c r=\"B2\"><is><t>no type</t></is></c>"
+               "<c r=\"C2\"><f t=\"shared\" ref=\"C2:C9\" si=\"4\">A2*2</f><v>8</v></c>"
+               "<c r=\"D2\"><f t=\"shared\" si=\"4\"/><v>10</v></c>"
+               "<c r=\"E2\"><f>SUM(A1:A9)</f></c>"
+               "<c r=\"F2\"><f t=\"array\" ref=\"F2:F3\">{1;2}</f><v>1</v></c></row>"));
+  ASSERT_EQ(s.rc, 1);
+  const CellRecord* inlined = s.cell(2, 1);
+  ASSERT_NE(inlined, nullptr);
+  EXPECT_EQ(inlined->type, kCellInlineString);
+  ASSERT_NE(inlined->inlineString, nullptr);
+  EXPECT_EQ(std::u16string(inlined->inlineString->text), u"inline");
+  EXPECT_EQ(inlined->inlineString->runCount, 2);
+  EXPECT_EQ(s.cell(2, 2)->type, kCellInlineString);
+  const CellRecord* master = s.cell(2, 3);
+  ASSERT_NE(master->formula, nullptr);
+  EXPECT_EQ(std::u16string(master->formula->text), u"A2*2");
+  EXPECT_EQ(master->formula->kind, kFormulaShared);
+  EXPECT_EQ(master->formula->sharedIndex, 4);
+  EXPECT_EQ(std::u16string(master->formula->ref), u"C2:C9");
+  EXPECT_DOUBLE_EQ(master->number, 8);
+  const CellRecord* dependent = s.cell(2, 4);
+  EXPECT_EQ(std::u16string(dependent->formula->text), u"");
+  EXPECT_EQ(dependent->formula->ref, nullptr);
+  // A formula without a cached value is kept for the evaluator and counts for the used range.
+  const CellRecord* uncached = s.cell(2, 5);
+  ASSERT_NE(uncached, nullptr);
+  EXPECT_FALSE(uncached->flags & kCellHasValue);
+  EXPECT_TRUE(uncached->flags & kCellHasFormula);
+  EXPECT_EQ(s.cell(2, 6)->formula->kind, kFormulaArray);
+  EXPECT_EQ(s.sheet().sheetBounds.ColLast, 6);
+}
+
+TEST(Cells, WhichEmptyCellsAreKept) {
+  Sheet s("<mergeCells count=\"1\"><mergeCell ref=\"B5:C6\"/></mergeCells>" +
+          Data("<row r=\"1\"><c r=\"A1\"/><c r=\"B1\" s=\"1\"/><c r=\"C1\" s=\"2\"/><c r=\"D1\" s=\"3\"/>"
+               "<c r=\"E1\" s=\"99\"/><c r=\"F1\"><v></v></c></row>"
+               "<row r=\"2\" s=\"1\" customFormat=\"1\"><c r=\"A2\"/></row>"
+               "<row r=\"3\" s=\"1\"><c r=\"A3\"/></row>"
+               "<row r=\"5\"><c r=\"A5\"/><c r=\"B5\"/><c r=\"C5\"/><c r=\"D5\"/></row>"
+               "<row r=\"6\"><c r=\"C6\"/></row>"));
+  ASSERT_EQ(s.rc, 1);
+  struct Case {
+    int32_t row, column;
+    bool kept;
+  };
+  // D1's white fill matches the default background, so it paints nothing.
+  for (Case c : {Case{1, 1, false}, Case{1, 2, true}, Case{1, 3, true}, Case{1, 4, false}, Case{1, 5, false},
+                 Case{1, 6, false}, Case{2, 1, true}, Case{3, 1, false}, Case{5, 1, false}, Case{5, 2, true},
+                 Case{5, 3, true}, Case{5, 4, false}, Case{6, 3, true}})
+    EXPECT_EQ(s.cell(c.row, c.column) != nullptr, c.kept) << c.row << "," << c.column;
+  for (const CellRecord& cell : s.sheet().cells) EXPECT_FALSE(cell.flags & kCellReaderMark);
+  // Kept empty cells do not make the used range.
+  EXPECT_EQ(s.sheet().sheetBounds.RowLast, 0);
+}
+
+TEST(Cells, UsedRangeSkipsHiddenRowsAndColumns) {
+  Sheet s("<cols><col min=\"3\" max=\"4\" hidden=\"1\" width=\"5\"/><col min=\"4\" max=\"9\" width=\"20\"/></cols>" +
+          Data("<row r=\"2\"><c r=\"B2\"><v>1</v></c><c r=\"D2\"><v>1</v></c></row>"
+               "<row r=\"9\" hidden=\"1\"><c r=\"A9\"><v>1</v></c><c r=\"H9\"><v>1</v></c></row>"
+               "<row r=\"4\"><c r=\"E4\"><v>1</v></c></row>"));
+  ASSERT_EQ(s.rc, 1);
+  EXPECT_NE(s.cell(9, 8), nullptr) << "cells of hidden rows are stored";
+  EXPECT_NE(s.cell(2, 4), nullptr);
+  const MyCellBounds& used = s.sheet().sheetBounds;
+  EXPECT_EQ(used.RowFirst, 2);
+  EXPECT_EQ(used.RowLast, 4);
+  EXPECT_EQ(used.ColFirst, 2);
+  EXPECT_EQ(used.ColLast, 5);
+  EXPECT_TRUE(ColumnIsHidden(s.sheet(), 4)) << "the first col containing 4 decides";
+  ASSERT_EQ(s.sheet().columns.Count(), 2);
+  EXPECT_DOUBLE_EQ(s.sheet().columns[1].width, 20);
+}
+
+TEST(Rows, NumbersHeightsAndOrder) {
+  Sheet s("<sheetFormatPr defaultRowHeight=\"12\"/>" +
+          Data("<row r=\"3\" ht=\"30\" customHeight=\"1\"><c r=\"B3\"><v>3</v></c><c r=\"A3\"><v>2</v></c></row>"
+               "<row r=\"1\" hidden=\"1\" ht=\"20\"><c r=\"A1\"><v>1</v></c><c r=\"A1\"><v>9</v></c></row>"
+               "<row customHeight=\"0\"><c><v>4</v></c><c><v>5</v></c><c r=\"$D$2\"><v>6</v></c><c><v>7</v></c></row>"
+               "<row r=\"1048576\" ht=\"50\"><c r=\"A1048576\"><v>8</v></c></row>"));
+  ASSERT_EQ(s.rc, 1);
+  const MyWorksheet& sheet = s.sheet();
+  ASSERT_EQ(sheet.rows.Count(), 3) << "row 1048576 has no row entry";
+  EXPECT_EQ(sheet.rows[0].row, 1);
+  EXPECT_DOUBLE_EQ(FindRow(sheet, 1)->height, 0) << "hidden";
+  EXPECT_DOUBLE_EQ(FindRow(sheet, 3)->height, 40) << "30 pt at 96 dpi";
+  EXPECT_FALSE(FindRow(sheet, 3)->heightNotCustom);
+  // The row without a number follows row 1 and takes the default height.
+  ASSERT_NE(FindRow(sheet, 2), nullptr);
+  EXPECT_DOUBLE_EQ(FindRow(sheet, 2)->height, 16);
+  EXPECT_TRUE(FindRow(sheet, 2)->heightNotCustom);
+  // Cells are sorted, and of two at one place the first written stays.
+  EXPECT_DOUBLE_EQ(s.cell(1, 1)->number, 1);
+  EXPECT_DOUBLE_EQ(s.cell(3, 1)->number, 2);
+  EXPECT_DOUBLE_EQ(s.cell(2, 1)->number, 4);
+  EXPECT_DOUBLE_EQ(s.cell(2, 2)->number, 5);
+  EXPECT_DOUBLE_EQ(s.cell(2, 4)->number, 6);
+  EXPECT_DOUBLE_EQ(s.cell(2, 5)->number, 7) << "a cell without a reference follows the previous one";
+  EXPECT_NE(s.cell(1048576, 1), nullptr);
+  for (int32_t i = 1; i < sheet.cells.Count(); ++i)
+    ASSERT_TRUE(sheet.cells[i - 1].row < sheet.cells[i].row ||
+                (sheet.cells[i - 1].row == sheet.cells[i].row && sheet.cells[i - 1].column < sheet.cells[i].column));
+}
+
+TEST(Rows, BadNumbersAndReferencesFailTheSheet) {
+  struct Case {
+    const char* rows;
+    int32_t rc;
+  };
+  static const Case kCases[] = {
+      {"<row r=\"0\"><c r=\"A0\"><v>1</v></c></row>", -9},
+      {"<row r=\"1048577\"/>", -9},
+      {"<row r=\"-3\"/>", -9},
+      {"<row r=\"x\"/>", -9},
+      {"<row r=\"1\"><c r=\"\"><v>1</v></c></row>", -9},
+      {"<row r=\"1048576\"/><row/>", -9},
+      {"<row r=\"1\"><c r=\"XFE1\"><v>1</v></c><c r=\"1\"><v>1</v></c></row>", 1},  // skipped, not fatal
+  };
+  for (const Case& c : kCases) {
+    Sheet s(Data(c.rows));
+    EXPECT_EQ(s.rc, c.rc) << c.rows;
+  }
+  Sheet skipped(Data("<row r=\"1\"><c r=\"XFE1\"><v>1</v></c><c r=\"B1\"><v>2</v></c></row>"));
+  EXPECT_EQ(skipped.sheet().cells.Count(), 1);
+}
+
+TEST(MergedCells, CountsAndRanges) {
+  Sheet s("<mergeCells count=\"2\"><mergeCell ref=\"C3:A1\"/><mergeCell ref=\"D4\"/><mergeCell ref=\"E5:F6\"/></mergeCells>");
+  ASSERT_EQ(s.rc, 1);
+  ASSERT_EQ(s.sheet().mergedCells.Count(), 2);
+  const MyMergedCell& first = s.sheet().mergedCells[0];
+  EXPECT_TRUE(first.bAllEmpty);
+  EXPECT_EQ(first.MergeCellsRef.RowFirst, 1);
+  EXPECT_EQ(first.MergeCellsRef.RowLast, 3);
+  EXPECT_EQ(first.MergeCellsRef.ColFirst, 1);
+  EXPECT_EQ(first.MergeCellsRef.ColLast, 3);
+  EXPECT_EQ(s.sheet().mergedCells[1].MergeCellsRef.ColLast, 4);
+  Sheet junk("<mergeCells count=\"4000000000\"><mergeCell ref=\"nonsense\"/><mergeCell/><mergeCell ref=\"B2:C3\"/></mergeCells>");
+  ASSERT_EQ(junk.rc, 1);
+  EXPECT_EQ(junk.sheet().mergedCells.Count(), 1);
+}
+
+TEST(SheetProperties, DefaultsZerosAndTheWholeSheetColumn) {
+  struct Case {
+    const char* body;
+    double rowHeight, colWidth;
+    bool showZeros;
+    int32_t defaultXf;
+    CellColor back;
+  };
+  static const Case kCases[] = {
+      {"", 15, 8, true, 0, kColorAutomatic},
+      {"<sheetFormatPr baseColWidth=\"10\" defaultRowHeight=\"13.5\"/>", 13.5, 10, true, 0, kColorAutomatic},
+      {"<sheetFormatPr baseColWidth=\"10\" defaultColWidth=\"12.5\"/>", 15, 12.5, true, 0, kColorAutomatic},
+      {"<sheetFormatPr defaultRowHeight=\"1e300\"/>", 409, 8, true, 0, kColorAutomatic},
+      {"<sheetViews><sheetView showZeros=\"0\"/></sheetViews>", 15, 8, false, 0, kColorAutomatic},
+      {"<sheetViews><sheetView showZeros=\"1\"/></sheetViews>", 15, 8, true, 0, kColorAutomatic},
+      {"<cols><col min=\"1\" max=\"16384\" width=\"20\" style=\"1\"/></cols>", 15, 20, true, 1, 0xFF00FFFFu},
+      {"<cols><col min=\"1\" max=\"16384\" style=\"2\"/></cols>", 15, 8, true, 2, kColorAutomatic},
+      {"<cols><col min=\"1\" max=\"100\" width=\"20\" style=\"1\"/></cols>", 15, 8, true, 0, kColorAutomatic},
+  };
+  for (const Case& c : kCases) {
+    Sheet s(c.body);
+    ASSERT_EQ(s.rc, 1) << c.body;
+    EXPECT_DOUBLE_EQ(s.sheet().dDefRowHeight, c.rowHeight) << c.body;
+    EXPECT_DOUBLE_EQ(s.sheet().dDefColWidth, c.colWidth) << c.body;
+    EXPECT_EQ(s.sheet().bShowZeros, c.showZeros) << c.body;
+    EXPECT_EQ(s.sheet().defaultCellXf, c.defaultXf) << c.body;
+    EXPECT_EQ(s.sheet().clBackColor, c.back) << c.body;
+  }
+}
+
+TEST(PageSetup, ScaleFitAndOrientation) {
+  struct Case {
+    const char* body;
+    int32_t loadMode;
+    double scale;
+    bool hasScale, fit;
+    int32_t orientation;
+  };
+  static const Case kCases[] = {
+      {"<pageSetup scale=\"500\"/>", 2, 4.0, true, false, 0},
+      {"<pageSetup scale=\"0\"/>", 2, 1.0, true, false, 0},
+      {"<pageSetup scale=\"5\" orientation=\"landscape\"/>", 2, 0.1, true, false, 2},
+      {"<pageSetup scale=\"75\"/>", 0, 1.0, true, false, 0},
+      {"<sheetPr><pageSetUpPr fitToPage=\"1\"/></sheetPr><pageSetup orientation=\"portrait\"/>", 2, 1.0, false, true, 1},
+  };
+  for (const Case& c : kCases) {
+    Sheet s(c.body, c.loadMode);
+    ASSERT_EQ(s.rc, 1);
+    EXPECT_DOUBLE_EQ(s.sheet().pageSetup.dPrintScale, c.scale) << c.body;
+    EXPECT_EQ(s.sheet().pageSetup.hasScale, c.hasScale) << c.body;
+    EXPECT_EQ(s.sheet().pageSetup.fitToPage, c.fit) << c.body;
+    EXPECT_EQ(s.sheet().pageSetup.orientation, c.orientation) << c.body;
+  }
+}
+
+TEST(PrintArea, CellsFarPastItAreNotKept) {
+  xlxtest::WorkbookPtr workbook;
+  Xml xml(std::string("<worksheet ") + xlxtest::kMainNs + ">" +
+          Data("<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"BZZ1\"><v>1</v></c></row>"
+               "<row r=\"2010\"><c r=\"A2010\"><v>1</v></c></row><row r=\"2011\"><c r=\"A2011\"><v>1</v></c></row>") +
+          "</worksheet>");
+  ASSERT_EQ(workbook->sheets.Allocate(1), 1);
+  MyWorksheet* sheet = &workbook->sheets[0];
+  CopyTruncated(sheet->sheetName, 256, u"Data");
+  workbook->printAreas[0] = u"Data!$A$1:$C$10";
+  ASSERT_EQ(ReadWorksheet(workbook.workbook, sheet, xml.Root()), 1);
+  EXPECT_NE(FindCell(*sheet, 2010, 1), nullptr);
+  EXPECT_EQ(FindCell(*sheet, 2011, 1), nullptr);
+  EXPECT_EQ(FindCell(*sheet, 1, ColumnFromReference("BZZ1")), nullptr);
+  EXPECT_EQ(sheet->sheetBounds.RowLast, 2010);
+  // A print area of another sheet does not apply.
+  workbook->printAreas[0] = u"Other!$A$1:$C$10";
+  ASSERT_EQ(ReadWorksheet(workbook.workbook, sheet, xml.Root()), 1);
+  EXPECT_NE(FindCell(*sheet, 2011, 1), nullptr);
+}
+
+TEST(References, ColumnsRangesAndPrintAreas) {
+  struct Column {
+    const char* ref;
+    int32_t column;
+  };
+  for (Column c : {Column{"A1", 1}, Column{"Z9", 26}, Column{"AB12", 28}, Column{"$C$3", 3}, Column{"xfd1", 16384},
+                   Column{"XFE1", 0}, Column{"ZZZZZZZZZZ1", 0}, Column{"12", 0}, Column{"", 0}})
+    EXPECT_EQ(ColumnFromReference(c.ref), c.column) << c.ref;
+  struct Area {
+    const char16_t* text;
+    const char16_t* sheet;
+    bool ok;
+    MyCellBounds bounds;
+  };
+  const Area kAreas[] = {
+      {u"Sheet1!$A$1:$D$20", u"Sheet1", true, {1, 20, 1, 4}},
+      {u"'My ''Best'' Sheet'!$B$2:$C$3,'My ''Best'' Sheet'!$F$1:$G$2", u"My 'Best' Sheet", true, {2, 3, 2, 3}},
+      {u"Sheet1!$A$1:$D$20", u"Sheet2", false, {}},
+      {u"$A$1:$B$2", u"Any", true, {1, 2, 1, 2}},
+      {u"Sheet1!#REF!", u"Sheet1", false, {}},
+      {u"Sheet1!A1:B1048577", u"Sheet1", false, {}},
+  };
+  for (const Area& a : kAreas) {
+    MyCellBounds bounds;
+    EXPECT_EQ(ParsePrintAreaBounds(a.text, a.sheet, &bounds), a.ok);
+    if (a.ok) {
+      EXPECT_EQ(bounds.RowFirst, a.bounds.RowFirst);
+      EXPECT_EQ(bounds.RowLast, a.bounds.RowLast);
+      EXPECT_EQ(bounds.ColFirst, a.bounds.ColFirst);
+      EXPECT_EQ(bounds.ColLast, a.bounds.ColLast);
+    }
+  }
+}
+
+TEST(IsoDates, SerialsOfThe1900System) {
+  struct Case {
+    const char* text;
+    bool ok;
+    double serial;
+  };
+  static const Case kCases[] = {
+      {"1900-01-01", true, 1},          {"1900-02-28", true, 59},          {"1900-03-01", true, 61},
+      {"2024-03-01T12:00:00", true, 45352.5}, {"2024-03-01T06:00:00.5Z", true, 45352.25 + 0.5 / 86400},
+      {"T18:00:00", true, 0.75},        {"2024-13-01", false, 0},          {"20240301", false, 0},
+      {"2024-03-01T25:00", false, 0},   {"", false, 0},
+  };
+  for (const Case& c : kCases) {
+    double serial = -1;
+    EXPECT_EQ(IsoDateToSerial(c.text, &serial), c.ok) << c.text;
+    if (c.ok) {
+      EXPECT_NEAR(serial, c.serial, 1e-9) << c.text;
+    }
+  }
+}
+
+struct Polls {
+  int calls = 0;
+};
+
+int32_t CountPolls(int32_t, uint64_t user) {
+  ++reinterpret_cast<Polls*>(user)->calls;
+  return reinterpret_cast<Polls*>(user)->calls == 3 ? 42 : 1;
+}
+
+TEST(SheetData, ProgressIsPolledAfterEachRow) {
+  xlxtest::WorkbookPtr workbook;
+  Polls polls;
+  ProgressCallback callback{};
+  callback.pfnProgress = CountPolls;
+  callback.uUser = reinterpret_cast<uint64_t>(&polls);
+  workbook->progress = &callback;
+  Xml xml(std::string("<worksheet ") + xlxtest::kMainNs + ">" +
+          Data("<row r=\"1\"/><row r=\"2\"/><row r=\"3\"/><row r=\"4\"/>") + "</worksheet>");
+  ASSERT_EQ(workbook->sheets.Allocate(1), 1);
+  EXPECT_EQ(ReadWorksheet(workbook.workbook, &workbook->sheets[0], xml.Root()), 42);
+  EXPECT_EQ(polls.calls, 3);
+}
+
+TEST(Fixtures, CellsAndLayoutSettings) {
+  std::u16string path = xlxtest::U16(xlxtest::SourceDir() + "/tests/fixtures/cells_layout.xlsx");
+  Workbook* workbook = nullptr;
+  WorkbookOpenOptions options;
+  options.loadMode = 2;
+  ASSERT_EQ(OpenWorkbook(path.c_str(), options, &workbook), 1);
+  const MyWorksheet& sheet = *GetSheet(workbook, 0);
+  EXPECT_DOUBLE_EQ(FindCell(sheet, 1, 1)->number, 42);
+  const CellRecord* text = FindCell(sheet, 1, 2);
+  EXPECT_EQ(std::u16string(GetSharedString(workbook->sharedStrings, text->sharedStringIndex).text), u"text");
+  EXPECT_EQ(std::u16string(FindCell(sheet, 1, 3)->text), u"TRUE");
+  EXPECT_EQ(std::u16string(FindCell(sheet, 1, 4)->formula->text), u"A1*2");
+  EXPECT_DOUBLE_EQ(FindCell(sheet, 1, 4)->number, 84);
+  EXPECT_DOUBLE_EQ(FindCell(sheet, 1, 5)->number, 45352);  // 2024-03-01 as a date serial
+  EXPECT_EQ(std::u16string(FindCell(sheet, 2, 1)->text), u"#N/A");
+  ASSERT_EQ(sheet.mergedCells.Count(), 1);
+  EXPECT_EQ(sheet.mergedCells[0].MergeCellsRef.ColLast, 3);
+  EXPECT_NE(FindCell(sheet, 4, 2), nullptr) << "empty cell inside the merged range";
+  EXPECT_TRUE(FindRow(sheet, 6)->hidden);
+  EXPECT_DOUBLE_EQ(FindRow(sheet, 2)->height, 40);
+  EXPECT_TRUE(ColumnIsHidden(sheet, 6));
+  EXPECT_EQ(sheet.pageSetup.scale, 80);
+  EXPECT_DOUBLE_EQ(sheet.pageSetup.dPrintScale, 0.8);
+  EXPECT_EQ(sheet.pageSetup.orientation, 2);
+  EXPECT_EQ(sheet.sheetBounds.RowLast, 5);
+  EXPECT_EQ(sheet.sheetBounds.ColLast, 5);
+  const MyWorksheet& fit = *GetSheet(workbook, 1);
+  EXPECT_TRUE(fit.pageSetup.fitToPage);
+  EXPECT_FALSE(fit.pageSetup.hasScale);
+  EXPECT_FALSE(fit.bShowZeros);
+  FreeWorkbook(workbook);
+}
+
+}  // namespace
