@@ -1,29 +1,128 @@
-// Until the cache object exists every call parses privately and nothing is kept between calls.
+// The drivers' use of the parsed-workbook cache kept in the host's filter-data holder.
 #include "filter/filtercache.h"
 
+#include <cstring>
+#include <new>
+
+#include "common/filterdata.h"
 #include "common/resultcodes.h"
+#include "filter/workbookcache.h"
 
 namespace xlx {
+namespace {
 
-int32_t PrepareInfoCache(_INFODISPATCH*, bool, uint32_t, CacheDecision* decision) {
+// What a cache object stores of a parse: the parsed workbook with its page tables and counts.
+struct CachedParse {
+  ParsedWorkbook* parsed;
+  void (*release)(ParsedWorkbook*);
+  int32_t totalPages;
+  int32_t sheetCount;
+  uint32_t formatCode;
+  void* drawingObject;
+};
+
+void FreeCachedParse(void* object) {
+  auto* cached = static_cast<CachedParse*>(object);
+  if (!cached) return;
+  if (cached->parsed && cached->release) cached->release(cached->parsed);
+  delete cached;
+}
+
+WorkbookCache* CacheIn(FilterDataHolder* holder) {
+  if (!holder || !holder->pData) return nullptr;
+  if (IsWorkbookCache(holder->pData)) return static_cast<WorkbookCache*>(holder->pData);
+  return static_cast<WorkbookCache*>(FindFilterDataByTag(holder, kWorkbookCacheTag));
+}
+
+}  // namespace
+
+int32_t PrepareInfoCache(_INFODISPATCH* d, bool encrypted, uint32_t secondEngineDeclined, CacheDecision* decision) {
   *decision = CacheDecision{};
+  FilterDataHolder* holder = d->pFilterData;
+  if (!holder) return XLX_OK;
+  if (!holder->pData) {
+    WorkbookCache* cache = nullptr;
+    int32_t r = CreateCache(&cache, &d->dispatchRasterizeDocOptions, d->dispatchXlxFlags);
+    if (r != XLX_OK) return r;
+    if (encrypted) {  // protected packages are not opened until they can be decrypted
+      DestroyCache(cache);
+      return XLX_ERR_NO_PASSWORD;
+    }
+    cache->secondEngineDeclined = secondEngineDeclined;
+    decision->cache = cache;
+    decision->created = true;
+    return XLX_OK;
+  }
+  WorkbookCache* cache = CacheIn(holder);
+  if (!cache) return XLX_OK;  // another filter's data: parse privately
+  if (cache->lock.AcquireRead() != 1) return XLX_ERR_MEMORY;
+  const bool same = cache->flags == d->dispatchXlxFlags && cache->results &&
+                    std::memcmp(&cache->options, &d->dispatchRasterizeDocOptions, sizeof(_RASTERIZEDOCOPTIONS)) == 0;
+  cache->lock.ReleaseRead();
+  decision->cache = cache;
+  decision->parseNeeded = !same;
+  if (!same) {
+    cache->lock.AcquireWrite();
+    // The decrypted package survives a reset: only the parse is thrown away.
+    const uint32_t keepPath = cache->decryptedPathInUse;
+    cache->decryptedPathInUse = 0;
+    ResetCache(cache, &d->dispatchRasterizeDocOptions, d->dispatchXlxFlags);
+    cache->decryptedPathInUse = keepPath;
+    cache->lock.ReleaseWrite();
+  }
   return XLX_OK;
 }
-void KeepInfoCache(_INFODISPATCH*, const CacheDecision&) {}
-void DiscardInfoCache(const CacheDecision&) {}
-const _RASTERIZEDOCOPTIONS& CacheOptions(const WorkbookCache*) {
-  static const _RASTERIZEDOCOPTIONS none{};
-  return none;
-}
-uint32_t CachedFlags(const WorkbookCache*) { return 0; }
-const char16_t* CacheDecryptedPath(const WorkbookCache*) { return nullptr; }
-void StoreResultsInCache(WorkbookCache*, DocumentContext*) {}
-int32_t AdoptCachedResults(WorkbookCache*, DocumentContext*) { return XLX_ERR_ARGUMENT; }
-WorkbookCache* FindCache(FilterDataHolder*) { return nullptr; }
-int32_t AcquireCacheRead(WorkbookCache*) { return XLX_OK; }
-void ReleaseCacheRead(WorkbookCache*) {}
-bool CacheOptionsEqual(const WorkbookCache*, const _RASTERIZEDOCOPTIONS&) { return false; }
 
-int32_t FreeCacheData(void*, uint32_t) { return XLX_OK; }
+void KeepInfoCache(_INFODISPATCH* d, const CacheDecision& decision) {
+  if (!decision.created) return;
+  if (!d->pFilterData || StoreFilterData(d->pFilterData, FILTERDATA_KIND_DEFAULT, decision.cache, 0) != XLX_OK)
+    DestroyCache(decision.cache);
+}
+
+void DiscardInfoCache(const CacheDecision& decision) {
+  if (decision.created) DestroyCache(decision.cache);
+}
+
+const _RASTERIZEDOCOPTIONS& CacheOptions(const WorkbookCache* cache) { return cache->options; }
+uint32_t CachedFlags(const WorkbookCache* cache) { return cache->flags; }
+const char16_t* CacheDecryptedPath(const WorkbookCache* cache) {
+  return cache && cache->decryptedPathInUse ? cache->decryptedPath : nullptr;
+}
+
+void StoreResultsInCache(WorkbookCache* cache, DocumentContext* c) {
+  auto* cached = new (std::nothrow) CachedParse{c->pParsed, GetDocumentSteps().release, c->totalPageCount,
+                                                c->nSheetCount, c->xlsxFormatCode, c->hDrawingObject};
+  if (!cached) return;  // the caller still owns the parse and frees it
+  KeepParseResults(cache, cached, FreeCachedParse, nullptr, nullptr, static_cast<uint32_t>(c->totalPageCount),
+                   c->xlsxFormatCode);
+  c->pParsed = nullptr;
+}
+
+int32_t AdoptCachedResults(WorkbookCache* cache, DocumentContext* c) {
+  auto* cached = cache ? static_cast<CachedParse*>(cache->results) : nullptr;
+  if (!cached || !cached->parsed) return XLX_ERR_ARGUMENT;
+  c->pParsed = cached->parsed;
+  c->totalPageCount = cached->totalPages;
+  c->nSheetCount = cached->sheetCount;
+  c->xlsxFormatCode = cached->formatCode;
+  c->hDrawingObject = cached->drawingObject;
+  c->bParseNeeded = 0;
+  return XLX_OK;
+}
+
+WorkbookCache* FindCache(FilterDataHolder* holder) { return CacheIn(holder); }
+
+int32_t AcquireCacheRead(WorkbookCache* cache) { return cache->lock.AcquireRead() == 1 ? XLX_OK : XLX_ERR_MEMORY; }
+void ReleaseCacheRead(WorkbookCache* cache) { cache->lock.ReleaseRead(); }
+
+bool CacheOptionsEqual(const WorkbookCache* cache, const _RASTERIZEDOCOPTIONS& options) {
+  return cache->results && std::memcmp(&cache->options, &options, sizeof options) == 0;
+}
+
+int32_t FreeCacheData(void* data, uint32_t flag) {
+  if (flag != 0 || !data) return XLX_OK;
+  if (IsWorkbookCache(data)) DestroyCache(static_cast<WorkbookCache*>(data));
+  return XLX_OK;
+}
 
 }  // namespace xlx

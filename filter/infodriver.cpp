@@ -63,10 +63,8 @@ int32_t ParseAndPaginate(_INFODISPATCH* d, const ViewOptions& view, PageReport* 
   } catch (...) {
     r = XLX_ERR_FORMAT;
   }
-  if (!cache || (parseNeeded && c->pParsed)) {
-    // Not moved into a cache: the parse of this call ends here.
-    if (c->pParsed) GetDocumentSteps().release(c->pParsed);
-  }
+  // A parse of this call that did not move into the cache ends here; a reused one is borrowed.
+  if (parseNeeded && c->pParsed) GetDocumentSteps().release(c->pParsed);
   FreeDocumentContext(c);
   return r;
 }

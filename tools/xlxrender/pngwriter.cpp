@@ -25,7 +25,7 @@ bool PngPageWriter::Begin(const std::string& path, uint32_t width, uint32_t heig
   }
   png_init_io(png, file_);
   png_set_compression_level(png, kPngCompressionLevel);
-  png_set_filter(png, 0, PNG_FILTER_SUB | PNG_FILTER_UP);
+  png_set_filter(png, 0, PNG_FILTER_NONE);
   png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
   png_uint_32 ppm = static_cast<png_uint_32>(dpi / 0.0254 + 0.5);
