@@ -459,3 +459,55 @@ TEST(ExportsTest, LibraryExportsExactlyTheFiveEntryPoints) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DriverTest, CachedParseIsReusedUntilTheOptionsChange) {
+  FilterDataHolder holder{};
+  InfoRequest info(SmallWorkbook());
+  info.Put(28, &holder);
+  ASSERT_EQ(info.Call(), XLX_OK);
+  ASSERT_NE(holder.pData, nullptr) << "the info call hands its parse to the holder";
+  EXPECT_EQ(g_fake.parses, 1);
+
+  // Same options: the second info call and the loads draw from the stored parse.
+  ASSERT_EQ(info.Call(), XLX_OK);
+  EXPECT_EQ(g_fake.parses, 1);
+  for (int32_t page : {1, 2, 3}) {
+    LoadRequest load(info.path16(), 4, 2);
+    load.Put(80, &holder);
+    load.option().nPageNumber = page;
+    ASSERT_EQ(load.Call(), XLX_OK);
+    EXPECT_EQ(g_fake.lastSheet, page - 1);
+  }
+  EXPECT_EQ(g_fake.parses, 1);
+
+  // Another options block: the load parses privately and leaves the cache as it was.
+  LoadRequest other(info.path16(), 4, 2);
+  other.Put(80, &holder);
+  other.Put(2168 + 56, uint32_t{200});
+  ASSERT_EQ(other.Call(), XLX_OK);
+  EXPECT_EQ(g_fake.parses, 2);
+  LoadRequest again(info.path16(), 4, 2);
+  again.Put(80, &holder);
+  ASSERT_EQ(again.Call(), XLX_OK);
+  EXPECT_EQ(g_fake.parses, 2);
+
+  // An info call with other flags resets the cache and parses again.
+  info.SetFlags(0x01);
+  ASSERT_EQ(info.Call(), XLX_OK);
+  EXPECT_EQ(g_fake.parses, 3);
+  EXPECT_EQ(info.info().uTotalPages, 6u);
+  EXPECT_EQ(fltFreeData(holder.pData, 0), XLX_OK);
+}
+
+TEST_F(DriverTest, AFailedParseLeavesNothingInTheHolder) {
+  FilterDataHolder holder{};
+  g_fake.parseResult = -9;
+  InfoRequest info(SmallWorkbook());
+  info.Put(28, &holder);
+  EXPECT_EQ(info.Call(), -9);
+  EXPECT_EQ(holder.pData, nullptr);
+}
+
+}  // namespace
