@@ -117,41 +117,6 @@ TEST(TextArena, Utf8Decoding) {
   }
 }
 
-TEST(StyleLookups, ClampAndDeclaredGaps) {
-  Stylesheet styles;
-  EXPECT_EQ(GetFill(styles, 3).kind, kFillSolid) << "unread stylesheet: fresh records";
-  ASSERT_EQ(styles.fills.items.Allocate(2), 1);
-  styles.fills.declaredCount = 4;
-  styles.fills.items[0].kind = kFillNone;
-  styles.fills.items[1].kind = kFillPattern;
-  styles.fills.items[1].hatch = 3;
-  struct Case {
-    int32_t index;
-    int32_t kind;
-  };
-  for (Case c : {Case{0, kFillNone}, Case{1, kFillPattern}, Case{2, kFillSolid}, Case{3, kFillSolid}, Case{4, kFillNone},
-                 Case{-1, kFillNone}, Case{INT32_MAX, kFillNone}})
-    EXPECT_EQ(GetFill(styles, c.index).kind, c.kind) << c.index;
-  EXPECT_EQ(GetBorder(styles, 0).noBorder, true);
-  EXPECT_EQ(GetFont(styles, 9).color, kColorBlack);
-  EXPECT_EQ(GetCellXf(styles, 2).applyFill, true);
-  MyBorder border;
-  border.bottom.pattern = kLineDotted;
-  UpdateNoBorder(&border);
-  EXPECT_FALSE(border.noBorder);
-}
-
-TEST(StringLookups, Clamp) {
-  SharedStringTable table;
-  EXPECT_EQ(std::u16string(GetSharedString(table, 5).text), u"");
-  ASSERT_EQ(table.strings.Allocate(1), 1);
-  table.strings[0].text = table.arena.CopyUtf16(u"zero", 4);
-  table.count = 3;
-  EXPECT_EQ(std::u16string(GetSharedString(table, 0).text), u"zero");
-  EXPECT_EQ(std::u16string(GetSharedString(table, 2).text), u"");
-  EXPECT_EQ(std::u16string(GetSharedString(table, 3).text), u"zero");
-}
-
 CellRecord Cell(int32_t row, uint16_t column) {
   CellRecord cell;
   cell.row = row;

@@ -93,25 +93,6 @@ TEST(SharedStrings, RichRunsJoinAndCarryFonts) {
   EXPECT_EQ(blanks.runCount, 2);
 }
 
-TEST(SharedStrings, InvalidUtf8BecomesReplacementCharacters) {
-  // pugixml hands over bytes as they are; the conversion must not read past them.
-  Strings s(Sst("", "<si><t>a\xC3</t></si><si><t>\xED\xA0\x80z</t></si><si><t>\xF4\x90\x80\x80</t></si>"));
-  ASSERT_EQ(s.rc, 1);
-  EXPECT_EQ(Text(GetSharedString(s.table(), 0)), u"a\uFFFD");
-  EXPECT_EQ(Text(GetSharedString(s.table(), 1)), u"\uFFFD\uFFFD\uFFFDz");
-  EXPECT_EQ(Text(GetSharedString(s.table(), 2)), u"\uFFFD\uFFFD\uFFFD\uFFFD");
-}
-
-TEST(SharedStrings, ManyStringsKeepStablePointers) {
-  std::string body;
-  for (int i = 0; i < 20000; ++i) body += "<si><t>string number " + std::to_string(i) + "</t></si>";
-  Strings s(Sst("", body));
-  ASSERT_EQ(s.rc, 1);
-  ASSERT_EQ(s.table().count, 20000);
-  for (int i = 0; i < 20000; i += 997)
-    EXPECT_EQ(Text(GetSharedString(s.table(), i)), u"string number " + xlxtest::U16(std::to_string(i)));
-}
-
 std::string WorkbookXml(const std::string& names) {
   return std::string("<workbook ") + xlxtest::kMainNs + "><sheets/><definedNames>" + names + "</definedNames></workbook>";
 }
