@@ -1,0 +1,197 @@
+// The cache object: what creation, reset and destruction keep and release (the stored parse, the
+// drawing object, the temporary decrypted package), how it travels in a holder, and its lock
+// guarding a refresh while loads read it.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <vector>
+
+#include "common/apiutils.h"
+#include "common/filterdata.h"
+#include "common/resultcodes.h"
+#include "filter/workbookcache.h"
+#include "host/kernel/vkkrnx.h"
+
+namespace {
+
+using namespace xlx;
+
+// Stand-ins for the parse and the drawing object; the release functions count their calls.
+struct FakeParse {
+  uint32_t pages;
+  uint32_t generation;
+};
+std::atomic<int> g_parsesFreed{0}, g_drawingsDestroyed{0};
+void FreeFakeParse(void* p) {
+  ++g_parsesFreed;
+  delete static_cast<FakeParse*>(p);
+}
+void DestroyFakeDrawing(void*) { ++g_drawingsDestroyed; }
+int g_drawingObject;
+
+_RASTERIZEDOCOPTIONS Options(double pageWidth, uint32_t dpi) {
+  _RASTERIZEDOCOPTIONS o;
+  std::memset(&o, 0, sizeof o);
+  o.uStructSize = 68;
+  o.dPageWidth = pageWidth;
+  o.dPageHeight = 11;
+  o.uUnit = 1;
+  o.uXResolution = o.uYResolution = dpi;
+  o.uSizeMode = 1;
+  return o;
+}
+
+bool FileExists(const char16_t* path) {
+  struct stat st;
+  return stat(Utf16ToUtf8(path).c_str(), &st) == 0;
+}
+
+// Gives the cache a real temporary package, as a decryption would.
+void AttachTempPackage(WorkbookCache* cache) {
+  int64_t handle = -1;
+  ASSERT_EQ(VkCreateTempFile(u"xlsx", cache->decryptedPath, kCachePathUnits, &handle), 1);
+  VkCloseFile(handle);
+  cache->decryptedPathInUse = 1;
+}
+
+class Cache : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_parsesFreed = 0;
+    g_drawingsDestroyed = 0;
+    options_ = Options(8.5, 96);
+    ASSERT_EQ(CreateCache(&cache_, &options_, 0x41), 1);
+  }
+  void TearDown() override { DestroyCache(cache_); }
+  void StoreParse(uint32_t pages) {
+    KeepParseResults(cache_, new FakeParse{pages, 0}, FreeFakeParse, &g_drawingObject, DestroyFakeDrawing, pages, 351);
+  }
+  _RASTERIZEDOCOPTIONS options_;
+  WorkbookCache* cache_ = nullptr;
+};
+
+TEST_F(Cache, ANewObjectCarriesTheTagOptionsAndFlagsAndNothingElse) {
+  EXPECT_TRUE(IsWorkbookCache(cache_));
+  EXPECT_EQ(std::memcmp(cache_, "xslx", 4), 0);
+  EXPECT_EQ(cache_->flags, 0x41u);
+  EXPECT_EQ(std::memcmp(&cache_->options, &options_, 68), 0);
+  EXPECT_EQ(cache_->totalPages, 0u);
+  EXPECT_EQ(cache_->results, nullptr);
+  EXPECT_EQ(cache_->drawingObject, nullptr);
+  EXPECT_EQ(cache_->decryptedPathInUse, 0u);
+  EXPECT_EQ(cache_->decryptedPath[0], 0);
+
+  uint32_t notACache[2] = {0x544C4D4Cu, 0};
+  EXPECT_FALSE(IsWorkbookCache(notACache));
+  EXPECT_FALSE(IsWorkbookCache(nullptr));
+  EXPECT_EQ(CreateCache(nullptr, &options_, 0), XLX_ERR_ARGUMENT);
+}
+
+TEST_F(Cache, ResetReleasesTheStoredParseOnceAndTakesTheNewRequest) {
+  StoreParse(12);
+  cache_->secondEngineDeclined = 1;
+  StoreParse(7);  // replacing a parse frees the earlier one
+  EXPECT_EQ(g_parsesFreed, 1);
+  EXPECT_EQ(g_drawingsDestroyed, 1);
+
+  _RASTERIZEDOCOPTIONS other = Options(11, 150);
+  EXPECT_EQ(ResetCache(cache_, &other, 0x02), 1);
+  EXPECT_EQ(g_parsesFreed, 2);
+  EXPECT_EQ(g_drawingsDestroyed, 2);
+  EXPECT_EQ(cache_->results, nullptr);
+  EXPECT_EQ(cache_->drawingObject, nullptr);
+  EXPECT_EQ(cache_->totalPages, 0u);
+  EXPECT_EQ(cache_->flags, 0x02u);
+  EXPECT_EQ(std::memcmp(&cache_->options, &other, 68), 0);
+  EXPECT_EQ(cache_->secondEngineDeclined, 1u);
+  EXPECT_TRUE(IsWorkbookCache(cache_));
+
+  EXPECT_EQ(ResetCache(cache_, &other, 0x02), 1);  // nothing stored: nothing released twice
+  EXPECT_EQ(g_parsesFreed, 2);
+
+  uint32_t foreign[4] = {0x12345678u, 1, 2, 3};
+  EXPECT_EQ(ResetCache(reinterpret_cast<WorkbookCache*>(foreign), &other, 0), 1);
+  EXPECT_EQ(foreign[1], 1u);
+  EXPECT_EQ(ResetCache(nullptr, &other, 0), 1);
+}
+
+TEST_F(Cache, TheTemporaryPackageIsDeletedByResetUnlessSetAsideAndByDestroy) {
+  ASSERT_NO_FATAL_FAILURE(AttachTempPackage(cache_));
+  std::u16string path = cache_->decryptedPath;
+  ASSERT_TRUE(FileExists(path.c_str()));
+
+  // A refresh of a still-encrypted file keeps its package: clear the flag, reset, restore.
+  cache_->decryptedPathInUse = 0;
+  EXPECT_EQ(ResetCache(cache_, &options_, 0), 1);
+  EXPECT_TRUE(FileExists(path.c_str()));
+  EXPECT_EQ(std::u16string(cache_->decryptedPath), path);
+  cache_->decryptedPathInUse = 1;
+
+  EXPECT_EQ(ResetCache(cache_, &options_, 0), 1);
+  EXPECT_FALSE(FileExists(path.c_str()));
+  EXPECT_EQ(cache_->decryptedPathInUse, 0u);
+
+  ASSERT_NO_FATAL_FAILURE(AttachTempPackage(cache_));
+  path = cache_->decryptedPath;
+  StoreParse(3);
+  EXPECT_EQ(DestroyCache(cache_), 1);
+  cache_ = nullptr;
+  EXPECT_FALSE(FileExists(path.c_str()));
+  EXPECT_EQ(g_parsesFreed, 1);
+  EXPECT_EQ(g_drawingsDestroyed, 1);
+  EXPECT_EQ(DestroyCache(nullptr), 1);
+}
+
+TEST_F(Cache, TheObjectIsFoundInAHolderBesideOtherDataAndStoredOnlyOnce) {
+  FilterDataHolder holder;
+  std::memset(&holder, 0, sizeof holder);
+  uint32_t otherFilter[2] = {0x46445044u, 0};
+  ASSERT_EQ(StoreFilterData(&holder, 3, otherFilter, 8), 1);
+  ASSERT_EQ(StoreFilterData(&holder, FILTERDATA_KIND_DEFAULT, cache_, 0), 1);
+  FilterDataHolder before = holder;
+  ASSERT_EQ(StoreFilterData(&holder, FILTERDATA_KIND_DEFAULT, cache_, 0), 1);
+  EXPECT_EQ(std::memcmp(&before, &holder, sizeof holder), 0);
+  EXPECT_EQ(FindFilterDataByTag(&holder, kWorkbookCacheTag), cache_);
+  EXPECT_EQ(FindFilterDataList(holder.pData, holder.uSize)->nCount, 2);
+  VK_FREE(holder.pData);
+}
+
+// Loads read the stored parse under the read lock while refreshes reset and refill it under the
+// write lock: every load sees a whole parse (pages match its generation), never a half-made one.
+TEST_F(Cache, LoadsAndRefreshesSharingTheLockSeeWholeParses) {
+  StoreParse(1);
+  std::atomic<int> torn{0}, loads{0};
+  std::atomic<bool> stop{false};
+  auto load = [&] {
+    while (!stop) {
+      ASSERT_EQ(cache_->lock.AcquireRead(), 1);
+      auto* parse = static_cast<FakeParse*>(cache_->results);
+      if (!parse || parse->pages != cache_->totalPages || parse->generation + 1 != parse->pages) ++torn;
+      ++loads;
+      cache_->lock.ReleaseRead();
+    }
+  };
+  std::vector<std::thread> loaders;
+  for (int i = 0; i < 3; ++i) loaders.emplace_back(load);
+  for (uint32_t g = 1; g <= 50; ++g) {
+    ASSERT_EQ(cache_->lock.AcquireRead(), 1);  // compare, then upgrade to refresh
+    int32_t write = cache_->lock.AcquireWrite();
+    ASSERT_EQ(write, 1);
+    ResetCache(cache_, &options_, g);
+    KeepParseResults(cache_, new FakeParse{g + 1, g}, FreeFakeParse, nullptr, nullptr, g + 1, 351);
+    cache_->lock.ReleaseWrite();
+    cache_->lock.ReleaseRead();
+    std::this_thread::yield();
+  }
+  stop = true;
+  for (auto& t : loaders) t.join();
+  EXPECT_EQ(torn.load(), 0);
+  EXPECT_GT(loads.load(), 0);
+  EXPECT_EQ(g_parsesFreed, 50);
+}
+
+}  // namespace
