@@ -1,0 +1,43 @@
+// Several threads measuring and drawing text at once, as pages of one document are drawn in
+// parallel: each thread has its own font map, and all of them share one engine and its fonts.
+#include <thread>
+#include <vector>
+#include "tests/drawing/drawingtestutil.h"
+
+using namespace drawtest;
+
+namespace {
+
+TEST(TextThreads, PagesDrawnInParallelMatchOneDrawnAlone) {
+  Engine engine;
+  Font shared = MakeFont(engine.e, "Calibri", 11);
+  auto drawPage = [&](std::vector<uint8_t>* pixels, double* width) {
+    Bitmap page(200, 100);
+    VkSurface* s = nullptr;
+    if (VkCreateSurface(engine.e, &page.b, &s) != 1) return;
+    for (int i = 0; i < 50; ++i) {
+      Font own = MakeFont(engine.e, i % 2 ? "Arial" : "Cambria", 10 + i % 5);
+      VkDrawText(s, own, kBlack, u"Sales 2024", -1, (i % 5) * 40, (i / 5) * 10, 0, 0, 0);
+      VkMeasureText(engine.e, shared, u"Quarterly total", -1, 0, width, nullptr);
+    }
+    VkDrawText(s, shared, kBlue, u"12,345.67", -1, 0, 80, 200, 20, VK_TEXT_RIGHT);
+    VkEndSurface(s);
+    VkDestroySurface(s);
+    pixels->assign(page.b.pData, page.b.pData + page.b.uDataSize);
+  };
+  std::vector<uint8_t> alone;
+  double aloneWidth = 0;
+  drawPage(&alone, &aloneWidth);
+  ASSERT_FALSE(alone.empty());
+  std::vector<std::vector<uint8_t>> results(4);
+  std::vector<double> widths(4);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) threads.emplace_back(drawPage, &results[t], &widths[t]);
+  for (std::thread& t : threads) t.join();
+  for (int t = 0; t < 4; ++t) {
+    EXPECT_TRUE(results[t] == alone) << "thread " << t;
+    EXPECT_EQ(aloneWidth, widths[t]) << "thread " << t;
+  }
+}
+
+}  // namespace
