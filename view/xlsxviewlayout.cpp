@@ -71,7 +71,9 @@ void MeasureDigits(const MyWorksheet& sheet, const LayoutOptions& o, const Digit
   const bool hasFont = sheet.normalFont.lfFaceName[0] != 0 && sizePt > 0 && m.measureZero;
   g->engineResolution = m.engineResolution > 0 ? m.engineResolution : 96.0;
   if (hasFont) {
-    double engineHeight = std::floor(g->engineResolution * sizePt / 72.0 + 0.5);
+    // Measured at the font's exact pixel height: Calibri 11 pt at 96 dpi (14.67 px) has a 7 px
+    // digit, as the spreadsheet application measures it; a height rounded to 15 px gives 8.
+    double engineHeight = g->engineResolution * sizePt / 72.0;
     g->digitWidth = m.measureZero(m.context, sheet.normalFont, engineHeight);
     double outputDigit = m.measureZero(m.context, sheet.normalFont, o.xResolution * sizePt / 72.0);
     g->defColWidthPx = (sheet.dDefColWidth + 0.5) * outputDigit;

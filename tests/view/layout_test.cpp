@@ -9,8 +9,9 @@ using namespace xlx;
 
 namespace {
 
-// "0" is 7 px wide in a 15 px font, and scales with the height (Calibri 11 at 96 dpi).
-double FakeZero(void*, const MyLogFont&, double heightPx) { return heightPx * 7.0 / 15.0; }
+// "0" is 7 px wide in Calibri 11 at 96 dpi (14.67 px), and scales with the height.
+constexpr double kCalibri11Px = 96 * 11 / 72.0;
+double FakeZero(void*, const MyLogFont&, double heightPx) { return heightPx * 7.0 / kCalibri11Px; }
 const DigitMeasure kMeasure{nullptr, 96.0, FakeZero};
 
 struct SheetBuilder {
@@ -85,13 +86,13 @@ TEST(LayoutGrid, ColumnWidthsAndRowHeightsFollowTheDigitWidth) {
     b.Cell(5, 4).Column(1, 1, 8.43).Column(2, 2, 20).Column(3, 3, 5, true).Row(2, 40 * dpi / 96.0).Row(3, 0, true);
     SheetLayout l = Lay(b.sheet, SheetSized(dpi));
     const XlsxGridInfo& g = l.grid;
-    EXPECT_DOUBLE_EQ(g.digitWidth, 7.0);
+    EXPECT_NEAR(g.digitWidth, 7.0, 1e-12);
     const double scale = dpi / 96.0;
     EXPECT_NEAR(g.columns[0].size, 8.43 * 7 * scale, 1e-9) << dpi;  // 59.01 px at 96 dpi
     EXPECT_NEAR(g.columns[1].size, 140 * scale, 1e-9);
     EXPECT_EQ(g.columns[2].size, 0.0) << "hidden column";
     // Default width: (8 + 0.5) digits of the font sized for the output resolution.
-    EXPECT_NEAR(g.columns[3].size, 8.5 * (dpi * 11.0 / 72.0) * 7.0 / 15.0, 1e-9);
+    EXPECT_NEAR(g.columns[3].size, 8.5 * 7.0 * dpi / 96.0, 1e-9);
     EXPECT_NEAR(g.columns[3].offset, g.columns[0].size + g.columns[1].size, 1e-9);
     EXPECT_NEAR(g.rows[0].size, 20 * scale, 1e-9) << "15 pt default";
     EXPECT_NEAR(g.rows[1].size, 40 * scale, 1e-9);

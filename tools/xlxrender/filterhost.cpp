@@ -4,6 +4,7 @@
 #include <unistd.h>
 #include <climits>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 #include "host/kernel/vkkrnx.h"
@@ -131,6 +132,8 @@ void FilterHost::FillOptions(_RASTERIZEDOCOPTIONS* o) const {
 }
 
 int32_t FilterHost::Info(int32_t page, PageSize* size) {
+  // The info call reads the shared host file handle: one at a time.
+  std::lock_guard<std::mutex> guard(infoLock_);
   _INFODISPATCH d;
   std::memset(&d, 0, sizeof d);
   _FILEINFO fi;

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 
 #include "filter/hostrecords.h"
@@ -40,6 +41,7 @@ class FilterHost {
   std::u16string path16_;
   int64_t file_ = -1;
   FilterDataHolder holder_{};
+  std::mutex infoLock_;
 };
 
 // Exit status and message text for a filter result code.

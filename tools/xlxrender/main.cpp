@@ -1,6 +1,10 @@
 // xlxrender: renders the pages of a workbook as PNG files through the filter plug-in.
 #include <unistd.h>
+#include <atomic>
 #include <cstdio>
+#include <mutex>
+#include <thread>
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -81,6 +85,8 @@ int PrintInfo(FilterHost& host, const RenderOptions& o, const PageSize& first) {
   return 0;
 }
 
+std::mutex g_output;
+
 int RenderOne(FilterHost& host, const RenderOptions& o, int32_t page, int32_t total) {
   PageSize size;
   int32_t r = host.Info(page, &size);
@@ -112,9 +118,31 @@ int RenderOne(FilterHost& host, const RenderOptions& o, int32_t page, int32_t to
     return 2;
   }
   if (r != 1) return Fail(o, "rendering", r);
+  std::lock_guard<std::mutex> guard(g_output);
   if (o.progress) std::fprintf(stderr, "page %d/%d: %s (%ux%u)\n", page, total, name.c_str(), size.width, size.height);
   else if (!o.quiet) std::printf("%s\n", name.c_str());
   return 0;
+}
+
+// Renders the pages on `threads` threads that share the host's holder, and so one parse.
+int RenderPages(FilterHost& host, const RenderOptions& o, const std::vector<int32_t>& pages, int32_t total) {
+  std::atomic<size_t> next{0};
+  std::atomic<int> status{0};
+  auto work = [&]() {
+    for (size_t i = next++; i < pages.size() && status.load() == 0; i = next++) {
+      int s = RenderOne(host, o, pages[i], total);
+      if (s != 0) {
+        int expected = 0;
+        status.compare_exchange_strong(expected, s);
+      }
+    }
+  };
+  const int threads = std::max(1, std::min<int>(o.threads, static_cast<int>(pages.size())));
+  std::vector<std::thread> pool;
+  for (int t = 1; t < threads; ++t) pool.emplace_back(work);
+  work();
+  for (std::thread& t : pool) t.join();
+  return status.load();
 }
 
 }  // namespace
@@ -147,9 +175,5 @@ int main(int argc, char** argv) {
   if (r != 1) return Fail(o, "information", r);
   if (o.info) return PrintInfo(host, o, first);
   int32_t total = static_cast<int32_t>(first.totalPages);
-  for (int32_t page : SelectedPages(o, total)) {
-    int status = RenderOne(host, o, page, total);
-    if (status != 0) return status;
-  }
-  return 0;
+  return RenderPages(host, o, SelectedPages(o, total), total);
 }
