@@ -21,7 +21,7 @@ struct MyCellBounds {
 };
 
 struct MyMergedCell {
-  bool bAllEmpty = true;
+  bool bAllEmpty = true;          // no cell with a value or formula lies in the range
   int32_t nRightStyleIndex = 0;   // style of the right edge, filled by layout
   int32_t nBottomStyleIndex = 0;  // style of the bottom edge, filled by layout
   MyCellBounds MergeCellsRef;

@@ -32,7 +32,6 @@ struct SheetDataState {
   int64_t lastKey = 0;                 // (row << 16) | column of the last cell appended
   bool cellsSorted = true;
   bool rowsSorted = true;
-  bool marked = false;                 // some cells wait for the merged-range check
   MyCellBounds used{INT32_MAX, 0, INT32_MAX, 0};
 };
 
@@ -210,7 +209,6 @@ int32_t ReadCell(SheetDataState* state, pugi::xml_node c, int32_t row, int32_t* 
   if (!content && !rowStyleDraws && !StyleDrawsSomething(styles, cell.styleIndex, false, sheet->clBackColor)) {
     if (sheet->mergedCells.Empty()) return 1;
     cell.flags |= kCellReaderMark;
-    state->marked = true;
   }
   if (content && !rowHidden && !state->hiddenColumns[size_t(column)]) {
     MyCellBounds& used = state->used;
@@ -251,28 +249,40 @@ void SortRows(MyWorksheet* sheet) {
   sheet->rows.Resize(kept);
 }
 
-// Keeps the marked (empty, plain) cells that lie in a merged range and drops the others, in one
-// sweep over the cells in row order with the merges that span the current row.
-void FilterMarkedCells(MyWorksheet* sheet) {
-  std::vector<const MyCellBounds*> merges;
-  for (const MyMergedCell& merge : sheet->mergedCells) merges.push_back(&merge.MergeCellsRef);
-  std::sort(merges.begin(), merges.end(), [](const MyCellBounds* a, const MyCellBounds* b) { return a->RowFirst < b->RowFirst; });
-  std::vector<const MyCellBounds*> active;
+// One sweep over the cells in row order with the merged ranges that span the current row: keeps
+// the marked (empty, plain) cells that lie in a range and drops the others, and clears bAllEmpty
+// of every range that holds a cell with content.
+void SweepMergedRanges(MyWorksheet* sheet) {
+  std::vector<MyMergedCell*> merges;
+  for (MyMergedCell& merge : sheet->mergedCells) merges.push_back(&merge);
+  std::sort(merges.begin(), merges.end(), [](const MyMergedCell* a, const MyMergedCell* b) {
+    return a->MergeCellsRef.RowFirst < b->MergeCellsRef.RowFirst;
+  });
+  std::vector<MyMergedCell*> active;
   size_t next = 0, kept = 0;
   int32_t activeRow = 0;
   int64_t checks = 0;
   for (size_t i = 0; i < sheet->cells.Size(); ++i) {
     CellRecord cell = sheet->cells[i];
-    if (cell.flags & kCellReaderMark) {
-      if (cell.row != activeRow) {
-        activeRow = cell.row;
-        while (next < merges.size() && merges[next]->RowFirst <= cell.row) active.push_back(merges[next++]);
-        active.erase(std::remove_if(active.begin(), active.end(), [&](const MyCellBounds* m) { return m->RowLast < cell.row; }),
-                     active.end());
+    bool marked = (cell.flags & kCellReaderMark) != 0;
+    bool content = (cell.flags & (kCellHasValue | kCellHasFormula)) != 0;
+    if (cell.row != activeRow) {
+      activeRow = cell.row;
+      while (next < merges.size() && merges[next]->MergeCellsRef.RowFirst <= cell.row) active.push_back(merges[next++]);
+      active.erase(std::remove_if(active.begin(), active.end(),
+                                  [&](const MyMergedCell* m) { return m->MergeCellsRef.RowLast < cell.row; }),
+                   active.end());
+    }
+    // Past the work bound every marked cell is kept and the ranges keep what they know.
+    bool inside = marked && checks > kMaxMergeChecks;
+    for (size_t k = 0; k < active.size() && checks <= kMaxMergeChecks && (marked || content); ++k, ++checks) {
+      const MyCellBounds& range = active[k]->MergeCellsRef;
+      if (range.ColFirst <= cell.column && cell.column <= range.ColLast) {
+        inside = true;
+        if (content) active[k]->bAllEmpty = false;
       }
-      bool inside = checks > kMaxMergeChecks;
-      for (size_t k = 0; k < active.size() && !inside; ++k, ++checks)
-        inside = active[k]->ColFirst <= cell.column && cell.column <= active[k]->ColLast;
+    }
+    if (marked) {
       if (!inside) continue;
       cell.flags &= uint8_t(~kCellReaderMark);
     }
@@ -331,7 +341,7 @@ int32_t ReadSheetData(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node wor
   if (rc != 1) return rc;
   if (!state.cellsSorted) SortCells(sheet);
   if (!state.rowsSorted) SortRows(sheet);
-  if (state.marked) FilterMarkedCells(sheet);
+  if (!sheet->mergedCells.Empty()) SweepMergedRanges(sheet);
   sheet->cells.Shrink();
   sheet->rows.Shrink();
   if (state.used.RowLast > 0) sheet->sheetBounds = state.used;

@@ -139,6 +139,7 @@ TEST(Cells, WhichEmptyCellsAreKept) {
                  Case{5, 3, true}, Case{5, 4, false}, Case{6, 3, true}})
     EXPECT_EQ(s.cell(c.row, c.column) != nullptr, c.kept) << c.row << "," << c.column;
   for (const CellRecord& cell : s.sheet().cells) EXPECT_FALSE(cell.flags & kCellReaderMark);
+  EXPECT_TRUE(s.sheet().mergedCells[0].bAllEmpty);
   // Kept empty cells do not make the used range.
   EXPECT_EQ(s.sheet().sheetBounds.RowLast, 0);
 }
@@ -401,6 +402,7 @@ TEST(Fixtures, CellsAndLayoutSettings) {
   ASSERT_EQ(sheet.mergedCells.Count(), 1);
   EXPECT_EQ(sheet.mergedCells[0].MergeCellsRef.ColLast, 3);
   EXPECT_NE(FindCell(sheet, 4, 2), nullptr) << "empty cell inside the merged range";
+  EXPECT_FALSE(sheet.mergedCells[0].bAllEmpty) << "A4 holds the text";
   EXPECT_TRUE(FindRow(sheet, 6)->hidden);
   EXPECT_DOUBLE_EQ(FindRow(sheet, 2)->height, 40);
   EXPECT_TRUE(ColumnIsHidden(sheet, 6));
