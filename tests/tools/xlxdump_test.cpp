@@ -1,0 +1,34 @@
+// xlxdump prints what each stored cell displays.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+std::string Run(const std::string& command, int* status) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return out;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
+  *status = pclose(pipe);
+  return out;
+}
+
+TEST(XlxDump, PrintsOneLinePerStoredCellWithItsDisplayText) {
+  int status = 0;
+  std::string out = Run(std::string(XLX_BINARY_DIR) + "/tools/xlxdump/xlxdump " + XLX_SOURCE_DIR +
+                            "/tests/fixtures/cells_layout.xlsx",
+                        &status);
+  ASSERT_EQ(status, 0);
+  EXPECT_EQ(out.rfind("sheet,cell,type,raw,format,display\n", 0), 0u);
+  for (const char* line : {"Cells,A1,number,42,General,42\n", "Cells,C1,boolean,TRUE,General,TRUE\n",
+                           "Cells,E1,number,45352,yyyy-mm-dd,2024-03-01\n", "Cells,A2,error,#N/A,General,#N/A\n"})
+    EXPECT_NE(out.find(line), std::string::npos) << line;
+  out = Run(std::string(XLX_BINARY_DIR) + "/tools/xlxdump/xlxdump /etc/hostname 2>/dev/null", &status);
+  EXPECT_NE(status, 0);
+}
+
+}  // namespace

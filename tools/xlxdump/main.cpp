@@ -1,0 +1,108 @@
+// xlxdump: prints what every stored cell of a workbook displays, one CSV line per cell:
+// sheet, cell, value type, raw value, format code, display text.
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "common/apiutils.h"
+#include "host/drawing/vkdrwx.h"
+#include "model/workbook.h"
+#include "parser/xlsxprsr.h"
+#include "values/cellformatcode.h"
+#include "view/xlsxviewfonts.h"
+#include "view/xlsxviewtext.h"
+
+namespace {
+
+std::string Csv(const std::string& text) {
+  if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
+  std::string out = "\"";
+  for (char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return out + "\"";
+}
+
+std::string ColumnName(int32_t col) {
+  std::string name;
+  for (; col > 0; col = (col - 1) / 26) name.insert(name.begin(), static_cast<char>('A' + (col - 1) % 26));
+  return name;
+}
+
+const char* TypeName(uint8_t type) {
+  switch (type) {
+    case xlx::kCellBoolean: return "boolean";
+    case xlx::kCellDate: return "date";
+    case xlx::kCellError: return "error";
+    case xlx::kCellInlineString: return "inline-string";
+    case xlx::kCellNumber: return "number";
+    case xlx::kCellSharedString: return "shared-string";
+    case xlx::kCellFormulaString: return "formula-string";
+    default: return "empty";
+  }
+}
+
+std::string RawValue(const xlx::Workbook& wb, const xlx::CellRecord& c) {
+  char buf[64];
+  switch (c.type) {
+    case xlx::kCellNumber:
+    case xlx::kCellDate:
+      if (std::isnan(c.number)) return "";
+      std::snprintf(buf, sizeof buf, "%.17g", c.number);
+      return buf;
+    case xlx::kCellSharedString: {
+      const xlx::RichString& s = xlx::GetSharedString(wb.sharedStrings, c.sharedStringIndex);
+      return xlx::Utf16ToUtf8(std::u16string_view(s.text ? s.text : u"", static_cast<size_t>(s.textLength)));
+    }
+    case xlx::kCellInlineString:
+      return c.inlineString && c.inlineString->text ? xlx::Utf16ToUtf8(c.inlineString->text) : "";
+    default:
+      return c.text ? xlx::Utf16ToUtf8(c.text) : "";
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: xlxdump WORKBOOK\nPrints sheet,cell,type,raw,format,display for every stored cell.\n");
+    return 99;
+  }
+  std::string path = argv[1];
+  std::u16string path16 = xlx::Utf8ToUtf16(path);
+  xlx::WorkbookOpenOptions options;
+  options.showHiddenSheets = true;
+  xlx::Workbook* wb = nullptr;
+  int32_t rc = xlx::OpenWorkbook(path16.c_str(), options, &wb);
+  if (rc != 1) {
+    std::fprintf(stderr, "xlxdump: %s: cannot read the workbook (code %d)\n", path.c_str(), rc);
+    return 1;
+  }
+  void* engine = nullptr;
+  if (VkCreateDrawingObject(VkQueryDrawingEngine(), &engine) != 1) {
+    xlx::FreeWorkbook(wb);
+    return 99;
+  }
+  {
+    xlx::FontCache fonts(static_cast<VkDrawingEngine*>(engine));
+    std::printf("sheet,cell,type,raw,format,display\n");
+    for (int32_t s = 0; s < xlx::GetSheetCount(wb); ++s) {
+      const xlx::MyWorksheet* sheet = xlx::GetSheet(wb, s);
+      std::string name = xlx::Utf16ToUtf8(sheet->sheetName);
+      for (size_t i = 0; i < sheet->cells.Count(); ++i) {
+        const xlx::CellRecord& c = sheet->cells[i];
+        const xlx::CellXf& xf = xlx::GetCellXf(wb->styles, c.styleIndex);
+        const char16_t* code = xlx::GetCellFormatString(wb->styles, nullptr, c.styleIndex, nullptr, nullptr);
+        std::string display;
+        // Display texts are those of an unbounded cell: no '#' for lack of room.
+        if (const xlx::CellFont* font = fonts.Get(xlx::GetFont(wb->styles, xf.fontId), 1.0)) {
+          xlx::CellText text;
+          if (xlx::BuildCellText(*wb, *sheet, c, 0, fonts, *font, &text)) display = xlx::Utf16ToUtf8(text.text);
+        }
+        std::printf("%s,%s%d,%s,%s,%s,%s\n", Csv(name).c_str(), ColumnName(c.column).c_str(), c.row, TypeName(c.type),
+                    Csv(RawValue(*wb, c)).c_str(), Csv(xlx::Utf16ToUtf8(code)).c_str(), Csv(display).c_str());
+      }
+    }
+  }
+  VkDestroyDrawingObject(engine);
+  xlx::FreeWorkbook(wb);
+  return 0;
+}
