@@ -6,7 +6,7 @@
 
 namespace {
 
-std::string Run(const std::string& command, int* status) {
+std::string RunCommand(const std::string& command, int* status) {
   std::string out;
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return out;
@@ -19,7 +19,7 @@ std::string Run(const std::string& command, int* status) {
 
 TEST(XlxDump, PrintsOneLinePerStoredCellWithItsDisplayText) {
   int status = 0;
-  std::string out = Run(std::string(XLX_BINARY_DIR) + "/tools/xlxdump/xlxdump " + XLX_SOURCE_DIR +
+  std::string out = RunCommand(std::string(XLX_BINARY_DIR) + "/tools/xlxdump/xlxdump " + XLX_SOURCE_DIR +
                             "/tests/fixtures/cells_layout.xlsx",
                         &status);
   ASSERT_EQ(status, 0);
@@ -27,7 +27,7 @@ TEST(XlxDump, PrintsOneLinePerStoredCellWithItsDisplayText) {
   for (const char* line : {"Cells,A1,number,42,General,42\n", "Cells,C1,boolean,TRUE,General,TRUE\n",
                            "Cells,E1,number,45352,yyyy-mm-dd,2024-03-01\n", "Cells,A2,error,#N/A,General,#N/A\n"})
     EXPECT_NE(out.find(line), std::string::npos) << line;
-  out = Run(std::string(XLX_BINARY_DIR) + "/tools/xlxdump/xlxdump /etc/hostname 2>/dev/null", &status);
+  out = RunCommand(std::string(XLX_BINARY_DIR) + "/tools/xlxdump/xlxdump /etc/hostname 2>/dev/null", &status);
   EXPECT_NE(status, 0);
 }
 
