@@ -64,12 +64,8 @@ TEST_F(FilterData, StoringBesideAnotherOwnersObjectMakesATwoEntryListWithTheOthe
   EXPECT_EQ(holder.uSize, 0u);
   EXPECT_EQ(list->nCount, 2);
   EXPECT_EQ(list->uBlockSize, 64u);
-  EXPECT_EQ(list->entries[0].pData, &theirs_);
-  EXPECT_EQ(list->entries[0].uSize, 24u);
-  EXPECT_EQ(list->entries[0].uKind, 9u);
-  EXPECT_EQ(list->entries[1].pData, &ours_);
-  EXPECT_EQ(list->entries[1].uKind, 7u);
-  EXPECT_EQ(list->entries[1].uFlags, 0u);
+  const FilterDataEntry expected[2] = {{&theirs_, 24, 9, 0}, {&ours_, 0, 7, 0}};
+  EXPECT_EQ(std::memcmp(list->entries, expected, sizeof expected), 0);
   EXPECT_EQ(FindFilterDataByTag(&holder, kOurs), &ours_);
   EXPECT_EQ(FindFilterDataByTag(&holder, kTheirs), &theirs_);
   EXPECT_EQ(FindFilterDataByTag(&holder, 0x12345678u), nullptr);
@@ -83,11 +79,10 @@ TEST_F(FilterData, StoringBesideAnotherOwnersObjectMakesATwoEntryListWithTheOthe
   ASSERT_EQ(StoreFilterData(&holder, 4, &third_, 8), 1);
   list = ListOf(holder);
   ASSERT_NE(list, nullptr);
-  EXPECT_EQ(list->nCount, 4);
   EXPECT_EQ(list->uBlockSize, FilterDataListBytes(4));
-  EXPECT_EQ(list->entries[0].pData, &theirs_);
-  EXPECT_EQ(list->entries[2].pData, &ours2_);
-  EXPECT_EQ(list->entries[3].pData, &third_);
+  const void* order[4] = {list->entries[0].pData, list->entries[1].pData, list->entries[2].pData, list->entries[3].pData};
+  const void* expectedOrder[4] = {&theirs_, &ours_, &ours2_, &third_};
+  EXPECT_EQ(std::memcmp(order, expectedOrder, sizeof order), 0);
   VK_FREE(holder.pData);
 }
 
@@ -107,10 +102,8 @@ TEST_F(FilterData, AnIncomingListContributesItsEntriesAndIsFreed) {
   FilterDataList* list = ListOf(holder);
   ASSERT_NE(list, nullptr);
   ASSERT_EQ(list->nCount, 3);
-  EXPECT_EQ(list->entries[1].pData, &ours_);
-  EXPECT_EQ(list->entries[1].uKind, 1u);
-  EXPECT_EQ(list->entries[1].uFlags, 3u);  // only the low two bits travel
-  EXPECT_EQ(list->entries[2].pData, &third_);
+  const FilterDataEntry added[2] = {{&ours_, 0, 1, 3}, {&third_, 0, 2, 0}};  // flags: low two bits only
+  EXPECT_EQ(std::memcmp(&list->entries[1], added, sizeof added), 0);
   VK_FREE(holder.pData);
 }
 
