@@ -363,10 +363,17 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
     runs.push_back(DrawRun{text.text.c_str(), length, font, color, 0});
   }
   if (a.shrinkToFit && runs.size() == 1) {
-    double w = 0, h = 0;
+    // Glyph advances are whole pixels, so a font scaled by the ratio of the widths can still be
+    // a little too wide: shrink again until the text fits.
+    double w = 0, h = 0, fit = scale;
     fonts_.Measure(*font, text.text.c_str(), length, 0, &w, &h);
-    if (w > box.innerWidth && box.innerWidth > 1)
-      if (const CellFont* smaller = fonts_.Get(modelFont, scale * box.innerWidth / w)) runs[0].font = smaller;
+    for (int step = 0; step < 4 && w > box.innerWidth && box.innerWidth > 1; ++step) {
+      fit *= box.innerWidth / w * (step ? 0.98 : 1.0);
+      const CellFont* smaller = fonts_.Get(modelFont, fit);
+      if (!smaller) break;
+      runs[0].font = smaller;
+      fonts_.Measure(*smaller, text.text.c_str(), length, 0, &w, &h);
+    }
   }
   double lineWidth = 0, ascent = 0, lineHeight = 0;
   for (DrawRun& run : runs) {
@@ -379,7 +386,8 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   const double x = LineStart(box, horizontal, lineWidth);
   const double top = BlockTop(p.top, p.height, lineHeight, a.vertical, false, binary);
   double clipLeft = p.left, clipRight = p.left + p.width;
-  if (text.kind == kTextString && lineWidth > box.innerWidth && p.merge < 0) Spill(p, x, lineWidth, &clipLeft, &clipRight);
+  if (text.kind == kTextString && !a.shrinkToFit && lineWidth > box.innerWidth && p.merge < 0)
+    Spill(p, x, lineWidth, &clipLeft, &clipRight);
   rc = VkClipRect(s_, clipLeft, p.top, clipRight, p.top + p.height, &saved);
   if (rc != 1) return rc;
   double pen = x;

@@ -74,7 +74,7 @@ int32_t PrepareCellTexts(const Workbook& wb, const MyWorksheet& sheet, SheetLayo
         g.rows[c.row - 1].size = need;
         grew = true;
       }
-    } else if (!wrap && text.kind == kTextString &&
+    } else if (!wrap && !xf.alignment.shrinkToFit && text.kind == kTextString &&
                EffectiveHorizontal(xf, text, GetFont(styles, xf.fontId).lfCharSet, wb.isBinary) == kHAlignLeft) {
       double w = 0, h = 0;
       fonts.Measure(*font, text.text.c_str(), length, 0, &w, &h);
