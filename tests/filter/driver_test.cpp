@@ -511,3 +511,50 @@ TEST_F(DriverTest, AFailedParseLeavesNothingInTheHolder) {
 }
 
 }  // namespace
+
+namespace {
+
+// Page counts and sizes of real workbooks under the default and the paginated options, pinned
+// in corpus_info_expected.txt. XLX_UPDATE_EXPECTED=1 rewrites the file from the current results.
+TEST_F(DriverTest, CorpusPageCountsAndSizesStayAsPinned) {
+  SetDocumentStepsForTesting(nullptr);
+  const char* files[] = {"xlsx/edr__CollapsedHide.xlsx",        "xlsx/edr__Test_BigFormatted.xlsx",
+                         "xlsx/edr__Test_Excel_Dataset.xlsx",   "xlsx/edr__Test_LotsOfSheets.xlsx",
+                         "xlsx/edr__TestUnicodeChars.xlsx",     "xlsx/ewx__format04.xlsx",
+                         "xlsx/phpss__ColourScale.xlsx",        "xlsx/calamine__pivots.xlsx",
+                         "xlsx/edr__Test_git_issue_629.xlsx",   "xlsx/phpss__BasicConditionalFormatting.xlsx"};
+  const std::string corpus = xlxtest::CorpusDir();
+  if (xlxtest::CorpusFiles("xlsx").empty()) GTEST_SKIP() << "no corpus";
+  std::string actual;
+  for (const char* name : files) {
+    for (uint32_t flags : {0u, 1u}) {
+      InfoRequest req(xlxtest::ReadWholeFile(corpus + "/" + name));
+      req.SetFlags(flags);
+      int32_t r = req.Call();
+      std::string line = std::string(name) + (flags ? " paginated" : " default") + ": " + std::to_string(r);
+      if (r == XLX_OK) {
+        const uint32_t pages = req.info().uTotalPages;
+        line += " pages " + std::to_string(pages) + " sizes";
+        for (uint32_t p = 1; p <= pages && p <= 12; ++p) {
+          InfoRequest one(xlxtest::ReadWholeFile(corpus + "/" + name));
+          one.SetFlags(flags);
+          one.SetPage(static_cast<int32_t>(p));
+          one.Call();
+          line += " " + std::to_string(one.info().uWidth) + "x" + std::to_string(one.info().uHeight);
+        }
+      }
+      actual += line + "\n";
+    }
+  }
+  const std::string path = xlxtest::SourceDir() + "/tests/filter/corpus_info_expected.txt";
+  if (getenv("XLX_UPDATE_EXPECTED")) {
+    FILE* f = fopen(path.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fputs(actual.c_str(), f);
+    fclose(f);
+  }
+  std::vector<unsigned char> expected = xlxtest::ReadWholeFile(path);
+  EXPECT_EQ(actual, std::string(expected.begin(), expected.end()));
+}
+
+}  // namespace
