@@ -20,6 +20,13 @@ char16_t* CopyToHost(const U16& text) {
   return out;
 }
 
+bool IsLocal(const pugi::xml_node& node, const char* local) {
+  if (node.type() != pugi::node_element) return false;
+  const char* name = node.name();
+  const char* colon = std::strchr(name, ':');
+  return std::strcmp(colon ? colon + 1 : name, local) == 0;
+}
+
 bool StartsWith(const U16& text, const char16_t* prefix) { return text.compare(0, Utf16Length(prefix), prefix) == 0; }
 
 bool EqualsIgnoringCase(const char16_t* a, const char16_t* b) {
@@ -126,17 +133,19 @@ int32_t ReadRelationships(const PackageSource& source, const char16_t* sourceDir
   pugi::xml_document doc;
   int32_t r = LoadXmlPart(source.handle, source.parts, path.c_str(), &doc);
   if (r < 0) return r;
-  pugi::xml_node root = doc.child("Relationships");
+  // Elements are matched by local name: some writers put a prefix on the namespace.
+  pugi::xml_node root = doc.document_element();
+  if (!IsLocal(root, "Relationships")) return XLX_OK;
   int32_t n = 0;
   for (pugi::xml_node e = root.first_child(); e; e = e.next_sibling())
-    if (e.type() == pugi::node_element && ++n > static_cast<int32_t>(kMaxRelationships))
+    if (IsLocal(e, "Relationship") && ++n > static_cast<int32_t>(kMaxRelationships))
       return XLX_CORRUPT(XLX_ERR_FORMAT, "relationship count");
   if (n == 0) return XLX_OK;
   auto* array = static_cast<Relationship*>(VK_ALLOC(n, sizeof(Relationship)));
   if (!array) return XLX_ERR_MEMORY;
   int32_t i = 0;
-  for (pugi::xml_node e = root.first_child(); e; e = e.next_sibling()) {
-    if (e.type() != pugi::node_element) continue;
+  for (pugi::xml_node e = root.first_child(); e && i < n; e = e.next_sibling()) {
+    if (!IsLocal(e, "Relationship")) continue;
     r = FillRecord(e, sourceDir, &array[i++]);
     if (r != XLX_OK) {
       FreeRelationships(array, n);

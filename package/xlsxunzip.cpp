@@ -98,13 +98,39 @@ int32_t SeekToEntry(unzFile zip, const PartList* list, int32_t index) {
   }
 }
 
-// Reads the current entry whole into memory from `allocate`; the data is followed by a zero byte.
+// Deflate turns at most this many bytes out of one input byte (258-byte matches coded in under two
+// bits); a larger declared size is a lie that would size a buffer no data can fill.
+constexpr uint64_t kMaxDeflateRatio = 1032;
+constexpr uint64_t kDeflateSlackBytes = 1024;
+
+// Whether the current entry's data can inflate to `declared` bytes: a stored entry holds its bytes
+// as they are, a deflated one at most kMaxDeflateRatio times its compressed size. Other methods
+// are left to the open, which refuses them.
+bool DeclaredSizeFitsData(unzFile zip, uint64_t declared) {
+  unz_file_info64 info;
+  if (unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) return false;
+  if (info.compression_method == 0) return declared <= info.compressed_size;
+  if (info.compression_method == Z_DEFLATED)
+    return info.compressed_size >= (UINT64_MAX - kDeflateSlackBytes) / kMaxDeflateRatio ||
+           declared <= info.compressed_size * kMaxDeflateRatio + kDeflateSlackBytes;
+  return true;
+}
+
+// Charges `size` inflated bytes to the list's budget; false (nothing charged) when it is spent.
+bool ChargeBudget(const PartList* list, uint64_t size) {
+  uint64_t total = __atomic_add_fetch(&list->inflatedBytes, size, __ATOMIC_RELAXED);
+  if (total <= kMaxPackageBytes && total >= size) return true;
+  __atomic_sub_fetch(&list->inflatedBytes, size, __ATOMIC_RELAXED);
+  return false;
+}
+
+// Reads the current entry (0 < size <= kMaxPartBytes) whole into memory from `allocate`; the data
+// is followed by zero bytes up to size + 1. The zip library stops at the declared size, so a stream holding more inflates no
+// further than the buffer.
 template <typename Allocate, typename Release>
 int64_t ReadCurrentEntry(unzFile zip, uint64_t size, uint8_t** buffer, Allocate allocate, Release release) {
-  if (size == 0 || size > kMaxPartBytes) return XLX_CORRUPT(XLX_ERR_FORMAT, "zip entry size");
   auto* data = static_cast<uint8_t*>(allocate(static_cast<size_t>(size) + 1));
   if (!data) return XLX_ERR_MEMORY;
-  std::memset(data, 0, static_cast<size_t>(size) + 1);
   if (unzOpenCurrentFilePassword(zip, nullptr) != UNZ_OK) {
     release(data);
     return XLX_CORRUPT(XLX_ERR_FORMAT, "zip entry open");
@@ -126,6 +152,8 @@ int64_t ReadCurrentEntry(unzFile zip, uint64_t size, uint8_t** buffer, Allocate 
     release(data);
     return XLX_CORRUPT(XLX_ERR_FORMAT, "zip entry data or CRC");
   }
+  // Only the part not written is cleared: touching a large buffer twice costs more than the read.
+  std::memset(data + total, 0, static_cast<size_t>(size - total) + 1);
   *buffer = data;
   return static_cast<int64_t>(total);
 }
@@ -145,10 +173,39 @@ int64_t ReadPartWith(int64_t handle, const char16_t* name, uint8_t** buffer, uin
   if (result == 1) {
     uint64_t entrySize = list->sizes[index];
     if (size) *size = entrySize;
-    result = ReadCurrentEntry(zip, entrySize, buffer, allocate, release);
+    if (entrySize == 0 || entrySize > kMaxPartBytes)
+      result = XLX_CORRUPT(XLX_ERR_FORMAT, "zip entry size");
+    else if (!DeclaredSizeFitsData(zip, entrySize))
+      result = XLX_CORRUPT(XLX_ERR_FORMAT, "zip entry size beyond its data");
+    else if (!ChargeBudget(list, entrySize))
+      result = XLX_CORRUPT(XLX_ERR_FORMAT, "package inflated-size budget");
+    else
+      result = ReadCurrentEntry(zip, entrySize, buffer, allocate, release);
   }
   unzClose(zip);
   return result;
+}
+
+// Depth of the deepest node of `document` (a root element alone is 1), counted without recursion;
+// stops early once past `limit`. The parser builds any depth, but readers that walk the tree
+// recursively need it bounded.
+uint32_t NestingDepth(const pugi::xml_document& document, uint32_t limit) {
+  pugi::xml_node node = document.first_child();
+  uint32_t depth = 1, deepest = node ? 1 : 0;
+  while (node && deepest <= limit) {
+    if (node.first_child()) {
+      node = node.first_child();
+      if (++depth > deepest) deepest = depth;
+      continue;
+    }
+    while (!node.next_sibling()) {
+      if (depth == 1) return deepest;
+      node = node.parent();
+      --depth;
+    }
+    node = node.next_sibling();
+  }
+  return deepest;
 }
 
 }  // namespace
@@ -178,8 +235,10 @@ int32_t BuildPartList(int64_t handle, PartList* list, const char16_t* nameToFind
   int r = unzGoToFirstFile(zip);
   for (int32_t i = 0; i < declared; ++i) {
     unz_file_info64 info;
+    // The zip library fills the whole buffer with a long name and then adds no terminator, so the
+    // last byte is kept out of its reach.
     char rawName[kMaxZipNameBytes + 1] = {0};
-    if (r != UNZ_OK || unzGetCurrentFileInfo64(zip, &info, rawName, sizeof rawName, nullptr, 0, nullptr, 0) != UNZ_OK) {
+    if (r != UNZ_OK || unzGetCurrentFileInfo64(zip, &info, rawName, kMaxZipNameBytes, nullptr, 0, nullptr, 0) != UNZ_OK) {
       result = XLX_CORRUPT(XLX_ERR_FORMAT, "zip entry header");
       break;
     }
@@ -188,6 +247,9 @@ int32_t BuildPartList(int64_t handle, PartList* list, const char16_t* nameToFind
       break;
     }
     std::u16string converted = Utf8ToUtf16(rawName);
+    // Packages zipped on Windows may separate folders with backslashes.
+    for (char16_t& unit : converted)
+      if (unit == u'\\') unit = u'/';
     list->names[i] = CopyToHost(converted);
     if (!list->names[i]) {
       result = XLX_ERR_MEMORY;
@@ -223,12 +285,18 @@ int32_t LoadXmlPart(int64_t handle, const PartList* list, const char16_t* name, 
   uint64_t size = 0;
   int64_t n = ReadPartWith(handle, name, &data, &size, list, allocate, release);
   if (n <= 0) return static_cast<int32_t>(n);
-  if (data[0] == 0) {
+  // A part that starts with a zero byte has nothing to read, unless it is UTF-16 big-endian text
+  // written without a byte-order mark ("\0<"), which the XML library recognises by itself.
+  if (data[0] == 0 && !(n >= 2 && data[1] == '<')) {
     release(data);
     return 0;
   }
   document->load_buffer_inplace_own(data, static_cast<size_t>(n), pugi::parse_default | pugi::parse_ws_pcdata_single,
                                      pugi::encoding_auto);
+  if (NestingDepth(*document, kMaxXmlDepth) > kMaxXmlDepth) {
+    document->reset();
+    return XLX_CORRUPT(XLX_ERR_FORMAT, "XML nesting depth");
+  }
   return XLX_OK;
 }
 

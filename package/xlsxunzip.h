@@ -12,6 +12,11 @@ struct PartList {
   char16_t** names = nullptr;  // entry names in central-directory order, zero-terminated UTF-16
   uint32_t* sizes = nullptr;   // uncompressed size of each entry (low 32 bits)
   int32_t count = 0;           // number of entries
+  // Bytes inflated so far through this list: every read is charged its entry's size, and a read
+  // that would take the total past kMaxPackageBytes is refused, so one parse inflates at most that
+  // much however often its parts are read. Updated atomically by const reads; a holder that
+  // starts a new parse on the same list may set it back to 0.
+  mutable uint64_t inflatedBytes = 0;
 };
 
 // Lists the entries of the package. When `nameToFind` is given, `found` tells whether an entry of
@@ -21,12 +26,14 @@ int32_t BuildPartList(int64_t handle, PartList* list, const char16_t* nameToFind
 // 1 when the part is in the list, else 0.
 int32_t HasPart(const PartList* list, const char16_t* name);
 // Reads a part whole into a host-allocated buffer followed by one zero byte (free with VK_FREE).
-// Bytes read (> 0); 0 when the entry is listed but not met in the archive; -1 memory; -9 absent
-// part, empty entry, size over the limit, data or CRC error.
+// At most the declared size is inflated, whatever the data holds. Bytes read (> 0); 0 when the
+// entry is listed but not met in the archive; -1 memory; -9 absent part, empty entry, a declared
+// size over kMaxPartBytes or larger than its compressed data can inflate to, the package budget
+// (kMaxPackageBytes) spent, data or CRC error.
 int64_t ReadPart(int64_t handle, const char16_t* name, uint8_t** buffer, uint64_t* size, const PartList* list);
 // Reads and parses an XML part from its UTF-8 bytes. 1; 0 nothing to read (document left as it
-// was); -1; -9; -14 (no file handle). A malformed part leaves what the XML library built; a part
-// nested deeper than the limit is left empty.
+// was); -1; -9 (as ReadPart, or elements nested deeper than kMaxXmlDepth: the document is left
+// empty); -14 (no file handle). A malformed part leaves what the XML library built.
 int32_t LoadXmlPart(int64_t handle, const PartList* list, const char16_t* name, pugi::xml_document* document);
 void FreePartList(PartList* list);
 

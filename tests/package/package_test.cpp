@@ -271,3 +271,26 @@ TEST_F(PackageTest, CorpusPackagesListAndReadTheirWorkbookPart) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PackageTest, ToleratesBackslashesPrefixedRelationshipsAndUtf16Parts) {
+  std::string utf16be;
+  for (char c : std::string("<?xml version=\"1.0\" encoding=\"UTF-16BE\"?><a b=\"1\"/>")) utf16be += '\0', utf16be += c;
+  Package p(std::vector<ZipEntry>{
+      {"_rels\\.rels", "<x:Relationships xmlns:x=\"r\"><x:Relationship Id=\"rId1\" Type=\"http://x/officeDocument\" "
+                       "Target=\"xl/workbook.xml\"/></x:Relationships>"},
+      {"xl\\workbook.xml", "<workbook/>"},
+      {"xl/be.xml", utf16be},
+  });
+  ASSERT_EQ(p.built(), XLX_OK);
+  EXPECT_EQ(HasPart(p.list(), u"xl/workbook.xml"), 1);
+  WorkbookLocation where;
+  ASSERT_EQ(LocateWorkbookPart(p.source(), &where), XLX_OK);
+  EXPECT_EQ(where.path, u"xl/workbook.xml");
+  pugi::xml_document doc;
+  ASSERT_EQ(LoadXmlPart(p.handle(), p.list(), u"xl/be.xml", &doc), XLX_OK);
+  EXPECT_STREQ(doc.document_element().attribute("b").value(), "1");
+}
+
+}  // namespace
