@@ -4,19 +4,10 @@
 #include <cmath>
 
 #include "common/apiutils.h"
+#include "view/drawlayer/drawlayer.h"
 
 namespace xlx {
 namespace {
-
-// Rows of faces: the first is the face used, the rest are its aliases.
-const char16_t* const kSubstitutions[][13] = {
-    {u"Courier New", u"CourierNew", u"CourierNewPSMT", u"Courier", nullptr},
-    {u"Times New Roman", u"Ubuntu", u"TimesNewRomanPSMT", u"TimesNewRoman", u"TimesNewRomanPS", u"Times-Roman", u"Times",
-     u"Times-Bold", u"Times-Italic", u"Times-BoldItalic", u"TimesNewRomanPS-BoldMT", u"TimesLTStd-Bold", u"TimesLTStd-Roman"},
-    {u"Arial Black", u"Arial-Black", nullptr},
-    {u"Droid Serif", u"The Sans Mono Condensed", u"TheSansMonoCondensed-Plain", nullptr},
-    {u"Arial", u"HelveticaNeue-Medium", nullptr},
-};
 
 std::u16string WithoutBlanks(const char16_t* s) {
   std::u16string out;
@@ -31,17 +22,6 @@ uint32_t StyleOf(const MyLogFont& f) {
 }
 
 }  // namespace
-
-const char16_t* SubstituteFace(const char16_t* face) {
-  std::u16string wanted = WithoutBlanks(face);
-  if (wanted.empty()) return nullptr;
-  for (const auto& row : kSubstitutions)
-    for (const char16_t* name : row) {
-      if (!name) break;
-      if (WithoutBlanks(name) == wanted) return row[0];
-    }
-  return nullptr;
-}
 
 FontCache::~FontCache() {
   for (auto& entry : fonts_) VkDestroyFont(entry.second.font);
@@ -66,7 +46,7 @@ const CellFont* FontCache::Get(const MyLogFont& model, double scale) {
   f.family = family;
   // A face the host replaced is asked for again under the name it is known by, when known.
   if (WithoutBlanks(family) != WithoutBlanks(face.c_str())) {
-    if (const char16_t* alias = SubstituteFace(face.c_str())) {
+    if (const char16_t* alias = FindFontSubstitute(face.c_str())) {
       VkFont* again = nullptr;
       if (VkCreateFont(engine_, alias, sizePt, style, &again) == 1) {
         VkDestroyFont(f.font);

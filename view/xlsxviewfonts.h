@@ -22,10 +22,6 @@ struct CellFont {
   std::u16string family;   // face the host really draws
 };
 
-// Faces the host may not have, mapped to the face to ask for instead. Blanks are ignored when
-// matching; null when the face has no row.
-const char16_t* SubstituteFace(const char16_t* face);
-
 class FontCache {
  public:
   explicit FontCache(VkDrawingEngine* engine) : engine_(engine) {}
