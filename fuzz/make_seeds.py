@@ -1,0 +1,173 @@
+#!/usr/bin/python3
+"""Makes the seed inputs of the fuzz targets from the shared workbook corpus and a few synthetic
+packages, into fuzz/seeds/<target>/ (or the folder given). The corpus files are not ours to
+commit, so the seeds are made again on every run rather than kept in the repository.
+
+  zip/            small packages (xlsx, xlsb, broken and hostile ones, one encrypted file) and
+                  synthetic ones: fuzz_package and fuzz_info
+  styles/         distinct styles parts of the corpus packages: fuzz_styles
+  numfmt/         every distinct number format code of the corpus and the built-in codes, each
+                  behind a value and a control byte: fuzz_numfmt
+  relationships/  the source folder and target of relationships of the corpus: fuzz_relationships
+
+usage: make_seeds.py [CORPUS_DIR [OUT_DIR]]"""
+import hashlib
+import io
+import os
+import re
+import struct
+import sys
+import zipfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+MAX_ZIP_SEED = 24 * 1024      # bytes of one package seed
+MAX_ZIP_SEEDS = 60
+MAX_STYLES_SEED = 16 * 1024
+MAX_STYLES_SEEDS = 80
+MAX_NUMFMT_SEEDS = 600
+MAX_REL_SEEDS = 300
+
+BUILTIN_CODES = [
+    "General", "0", "0.00", "#,##0", "#,##0.00", "0%", "0.00%", "0.00E+00", "# ?/?", "# ??/??",
+    "M/d/yyyy", "d-mmm-yy", "d-mmm", "mmm-yy", "h:mm AM/PM", "h:mm:ss AM/PM", "H:mm", "H:mm:ss",
+    "M/d/yyyy H:mm", "#,##0_);(#,##0)", "#,##0_);[Red](#,##0)", "#,##0.00_);(#,##0.00)",
+    '_(* #,##0_);_(* (#,##0);_(* "-"_);_(@_)', '_($* #,##0.00_);_($* (#,##0.00);_($* "-"??_);_(@_)',
+    "mm:ss", "[h]:mm:ss", "mm:ss.0", "##0.0E+0", "@", '[>=100][Red]0;[<0]"neg"0;"zero"',
+    "yyyy-mm-dd\\Thh:mm:ss.000", "0.0,,\"M\"", "* #,##0", "???/???", "[$-409]dddd, mmmm dd, yyyy",
+]
+VALUES = [0.0, 1234.5678, -0.5, 45000.75, 1e20, float("nan"), -1e-300, 2958466.0, 60.0, 1.0 / 3]
+
+
+def sha(data):
+    return hashlib.sha1(data).hexdigest()[:16]
+
+
+def write(folder, name, data):
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(data)
+
+
+def corpus_files(corpus):
+    files = []
+    for sub in ("xlsx", "xlsb", "hostile", "encrypted"):
+        d = os.path.join(corpus, sub)
+        if os.path.isdir(d):
+            files += [os.path.join(d, n) for n in sorted(os.listdir(d))]
+    return files
+
+
+def zip_parts(path, pattern):
+    """(name, bytes) of the entries of a package whose name matches; nothing for a broken one."""
+    try:
+        with zipfile.ZipFile(path) as z:
+            out = []
+            for info in z.infolist():
+                if re.search(pattern, info.filename) and info.file_size < 4 << 20:
+                    out.append((info.filename, z.read(info)))
+            return out
+    except Exception:
+        return []
+
+
+def synthetic_packages():
+    """Small packages that reach the workbook reader, each with one oddity."""
+    ct = ('<?xml version="1.0"?><Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">'
+          '<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>'
+          '<Default Extension="xml" ContentType="application/xml"/></Types>')
+    rels = ('<?xml version="1.0"?><Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
+            '<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/'
+            'officeDocument" Target="xl/workbook.xml"/></Relationships>')
+    wb = ('<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" '
+          'xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">'
+          '<sheets><sheet name="S" sheetId="1" r:id="rId1"/></sheets>%s</workbook>')
+    wbrels = ('<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
+              '<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/'
+              'worksheet" Target="worksheets/sheet1.xml"/></Relationships>')
+    sheet = ('<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">'
+             '<sheetData>%s</sheetData></worksheet>')
+    variants = {
+        "minimal": ("", sheet % '<row r="1"><c r="A1"><v>1</v></c></row>'),
+        "print_area_whole_sheet": ('<definedNames><definedName name="_xlnm.Print_Area" localSheetId="0">'
+                                   "S!$A$1:$XFD$1048576</definedName></definedNames>", sheet % ""),
+        "far_cell": ("", sheet % '<row r="1048576"><c r="XFD1048576"><v>2</v></c></row>'),
+        "deep_xml": ("", sheet % ("<x>" * 3000 + "</x>" * 3000)),
+    }
+    out = {}
+    for name, (names, sheet_xml) in variants.items():
+        buf = io.BytesIO()
+        with zipfile.ZipFile(buf, "w", zipfile.ZIP_DEFLATED) as z:
+            z.writestr("[Content_Types].xml", ct)
+            z.writestr("_rels/.rels", rels)
+            z.writestr("xl/workbook.xml", wb % names)
+            z.writestr("xl/_rels/workbook.xml.rels", wbrels)
+            z.writestr("xl/worksheets/sheet1.xml", sheet_xml)
+        out["synthetic_%s.xlsx" % name] = buf.getvalue()
+    return out
+
+
+def numfmt_seed(value, control, code):
+    return struct.pack("<dB", value, control) + code.encode("utf-8")
+
+
+def main():
+    corpus = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "..", "..", "shared", "corpus")
+    out = sys.argv[2] if len(sys.argv) > 2 else os.path.join(HERE, "seeds")
+    files = corpus_files(corpus) if os.path.isdir(corpus) else []
+
+    # Packages: the flagged odd ones first, then the smallest of each folder, one encrypted file.
+    manifest = {}
+    mpath = os.path.join(corpus, "MANIFEST.tsv")
+    if os.path.exists(mpath):
+        for line in open(mpath, encoding="utf-8").read().splitlines()[1:]:
+            cols = line.split("\t")
+            if len(cols) > 6:
+                manifest[os.path.join(corpus, cols[0])] = cols[6]
+    small = [f for f in files if os.path.getsize(f) <= MAX_ZIP_SEED]
+    flagged = [f for f in small if re.search("MALFORMED|MALICIOUS|odd", manifest.get(f, ""))]
+    by_size = sorted(small, key=lambda f: (os.path.getsize(f), f))
+    chosen = list(flagged)
+    for folder, quota in (("/xlsx/", 30), ("/xlsb/", 10), ("/encrypted/", 1)):
+        chosen += [f for f in by_size if folder in f and f not in chosen][:quota]
+    chosen = chosen[:MAX_ZIP_SEEDS]
+    for f in chosen:
+        write(os.path.join(out, "zip"), os.path.basename(f), open(f, "rb").read())
+    for name, data in synthetic_packages().items():
+        write(os.path.join(out, "zip"), name, data)
+
+    # Styles parts, distinct, smallest first (small parts mutate faster).
+    styles = {}
+    codes = set()
+    rels = set()
+    for f in files:
+        for name, data in zip_parts(f, r"(^|/)styles\.xml$|\.rels$"):
+            if name.endswith(".rels"):
+                folder = name[: name.find("_rels")].rstrip("/")
+                for target in re.findall(rb'Target="([^"]{1,200})"', data):
+                    rels.add((folder.encode("utf-8"), target))
+                continue
+            styles.setdefault(sha(data), data)
+            for code in re.findall(rb'formatCode="([^"]{1,255})"', data):
+                codes.add(code.decode("utf-8", "replace").replace("&quot;", '"').replace("&amp;", "&")
+                          .replace("&lt;", "<").replace("&gt;", ">"))
+    kept = sorted((d for d in styles.values() if len(d) <= MAX_STYLES_SEED), key=len)[:MAX_STYLES_SEEDS]
+    for data in kept:
+        write(os.path.join(out, "styles"), sha(data) + ".xml", data)
+
+    # Format codes, each with a value from a fixed rotation and a varying control byte.
+    all_codes = BUILTIN_CODES + sorted(codes - set(BUILTIN_CODES))
+    for i, code in enumerate(all_codes[:MAX_NUMFMT_SEEDS]):
+        control = (31 << 3) | (i % 2) | (4 if i % 3 == 0 else 0)
+        write(os.path.join(out, "numfmt"), "%04d" % i, numfmt_seed(VALUES[i % len(VALUES)], control, code))
+
+    # Relationship targets: the first byte is the length of the source folder.
+    for i, (folder, target) in enumerate(sorted(rels)[:MAX_REL_SEEDS]):
+        write(os.path.join(out, "relationships"), "%04d" % i, bytes([len(folder) % 256]) + folder + target)
+    total = sum(os.path.getsize(os.path.join(r, n)) for r, _, ns in os.walk(out) for n in ns)
+    print("seeds: %d packages, %d styles parts, %d format codes, %d relationship targets, %d KiB in %s"
+          % (len(chosen) + 4, len(kept), min(len(all_codes), MAX_NUMFMT_SEEDS),
+             min(len(rels), MAX_REL_SEEDS), total // 1024, out))
+
+
+if __name__ == "__main__":
+    main()
