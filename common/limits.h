@@ -14,4 +14,6 @@ constexpr uint32_t kMaxSheets = 65535;
 constexpr uint32_t kMaxXmlDepth = 1024;                   // nesting accepted in an XML part
 constexpr uint32_t kMaxSheetNameUnits = 255;
 constexpr uint32_t kMaxRelationships = 1000000;
+constexpr uint64_t kMaxLayoutGridEntries = 8u << 20;    // rows and columns laid out over all sheets of a workbook
+constexpr uint64_t kMaxWorkbookPages = 10000000;        // pages of all sheets of a workbook
 }  // namespace xlx

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/limits.h"
 #include "common/resultcodes.h"
 #include "filter/documentcontext.h"
 #include "host/drawing/vkdrwx.h"
@@ -67,6 +68,7 @@ int32_t LayoutWorkbook(DocumentContext* c, ParsedWorkbook* parsed) {
   FontCache fonts(parsed->engine);
   const int32_t count = GetSheetCount(parsed->workbook);
   parsed->layouts.resize(static_cast<size_t>(count));
+  uint64_t gridEntries = 0, pages = 0;
   for (int32_t i = 0; i < count; ++i) {
     int32_t r = PollProgress(c->pProgress);
     if (r != XLX_OK) return r;
@@ -85,6 +87,12 @@ int32_t LayoutWorkbook(DocumentContext* c, ParsedWorkbook* parsed) {
     CellTextHook hook{&texts, RunTextPass};
     r = LayoutSheet(*sheet, hasArea ? &area : nullptr, anchorCells, options, measure, &parsed->layouts[i], &hook);
     if (r != XLX_OK) return r;
+    // One sheet's extent is capped by the sheet limits; many sheets that each claim a far cell
+    // are capped together here, so that between them they cannot exhaust memory or time.
+    gridEntries += parsed->layouts[i].grid.rows.size() + parsed->layouts[i].grid.columns.size();
+    pages += parsed->layouts[i].pages.size();
+    if (gridEntries > kMaxLayoutGridEntries || pages > kMaxWorkbookPages)
+      return XLX_CORRUPT(XLX_ERR_MEMORY, "workbook extent over the layout limits");
   }
   c->totalPageCount = NumberPages(parsed->layouts, c->loadMode);
   c->nSheetCount = count;
