@@ -62,8 +62,10 @@ bool CacheLock::OtherReadersPresent(uint32_t threadId) const {
   return readerCount > 1 || readers[0].threadId != threadId;
 }
 
-// Sleeps on the event that will be signalled when `turnsAway` more turns have passed (the third
-// event for anything further; the thread then looks again and sleeps again). `held` is mainLock.
+// Sleeps on the event that will be signalled when `turnsAway` more writers have finished (the third
+// event for anything further; the thread then looks again and sleeps again). A thread with no
+// writer ahead, waiting only for readers, sleeps on the current event, which a leaving reader also
+// signals. `held` is mainLock.
 void CacheLock::WaitTurns(std::unique_lock<std::mutex>& held, int32_t turnsAway) {
   int32_t ahead = std::min(std::max(turnsAway, 1) - 1, 2);
   int k = static_cast<int>((eventIndex + static_cast<uint32_t>(ahead)) % kEvents);

@@ -66,7 +66,7 @@ class CacheLock {
   std::mutex mainLock;                           // writer's whole section; everyone briefly
   std::condition_variable events[kEvents];       // rotating wake-up events, waited over mainLock
   std::atomic<uint32_t> waiters[kEvents];        // threads sleeping on each event
-  uint32_t eventIndex = 1;                       // event signalled by the next turn change
+  uint32_t eventIndex = 1;                       // event signalled when the next writer finishes
 
   std::mutex ticketLock;                         // guards nextTicket, readersArrived
   uint32_t nextTicket = 0;                       // ticket of the next writer to arrive
@@ -74,7 +74,9 @@ class CacheLock {
   uint32_t servedTicket = 0;                     // writers finished (under mainLock)
   uint32_t readersEntered = 0;                   // readers past their wait (under mainLock)
 
-  mutable std::mutex readerListLock;             // guards the reader list (changed under mainLock too)
+  // Guards the reader list. Entries are added and removed under mainLock as well, so holders of
+  // either lock may read the entry count; a thread's own hold count changes under this lock alone.
+  mutable std::mutex readerListLock;
   ReaderEntry* readers = nullptr;                // sorted by thread id
   uint32_t readerCount = 0;                      // entries in use
   uint32_t readerCapacity = 0;                   // entries allocated

@@ -26,7 +26,7 @@ FilterDataHolder EmptyHolder(uint32_t defaultKind = 7) {
 }
 
 FilterDataList* ListOf(FilterDataHolder& holder) {
-  EXPECT_EQ(holder.uKind, FILTERDATA_KIND_LIST);
+  EXPECT_EQ(uint32_t{holder.uKind}, FILTERDATA_KIND_LIST);
   return FindFilterDataList(holder.pData, holder.uSize);
 }
 
@@ -44,8 +44,8 @@ class FilterData : public ::testing::Test {
 TEST_F(FilterData, AnEmptyHolderTakesTheObjectAndStoringItAgainChangesNothing) {
   FilterDataHolder holder = EmptyHolder(7);
   EXPECT_EQ(StoreFilterData(&holder, FILTERDATA_KIND_DEFAULT, &ours_, 0), 1);
-  EXPECT_EQ(holder.pData, &ours_);
-  EXPECT_EQ(holder.uKind, 7u);  // the holder's default kind
+  EXPECT_EQ(static_cast<void*>(holder.pData), &ours_);  // packed fields: compare copies
+  EXPECT_EQ(uint32_t{holder.uKind}, 7u);  // the holder's default kind
   FilterDataHolder before = holder;
   EXPECT_EQ(StoreFilterData(&holder, FILTERDATA_KIND_DEFAULT, &ours_, 0), 1);
   EXPECT_EQ(std::memcmp(&before, &holder, sizeof holder), 0);
@@ -61,7 +61,7 @@ TEST_F(FilterData, StoringBesideAnotherOwnersObjectMakesATwoEntryListWithTheOthe
   ASSERT_EQ(StoreFilterData(&holder, FILTERDATA_KIND_DEFAULT, &ours_, 0), 1);
   FilterDataList* list = ListOf(holder);
   ASSERT_NE(list, nullptr);
-  EXPECT_EQ(holder.uSize, 0u);
+  EXPECT_EQ(uint64_t{holder.uSize}, 0u);
   EXPECT_EQ(list->nCount, 2);
   EXPECT_EQ(list->uBlockSize, 64u);
   const FilterDataEntry expected[2] = {{&theirs_, 24, 9, 0}, {&ours_, 0, 7, 0}};
@@ -145,7 +145,7 @@ TEST_F(FilterData, InvalidListsAreRefused) {
     single.pData = &theirs_;
     single.uKind = 9;
     EXPECT_EQ(StoreFilterData(&single, FILTERDATA_KIND_LIST, list, c.holderSize), XLX_ERR_ARGUMENT);
-    EXPECT_EQ(single.pData, &theirs_);
+    EXPECT_EQ(static_cast<void*>(single.pData), &theirs_);
   }
   auto* list = reinterpret_cast<FilterDataList*>(block);
   *list = FilterDataList{kFilterDataListTag, 2, 64, {}};
@@ -172,7 +172,7 @@ TEST_F(FilterData, GrowingKeepsEntriesZeroesTheTailAndLeavesTheHolderOnFailure) 
   ASSERT_NE(list, nullptr);
   EXPECT_EQ(list->nCount, 2);
   EXPECT_EQ(list->uBlockSize, FilterDataListBytes(6));
-  EXPECT_EQ(list->entries[1].pData, &ours_);
+  EXPECT_EQ(static_cast<void*>(list->entries[1].pData), &ours_);
   EXPECT_EQ(list->entries[1].uFlags, 0x2u);
   const uint8_t* tail = reinterpret_cast<const uint8_t*>(&list->entries[2]);
   for (size_t i = 0; i < 4 * sizeof(FilterDataEntry); ++i) ASSERT_EQ(tail[i], 0) << i;
