@@ -1,6 +1,8 @@
 // The DrawingEngine object and fonts: engine kind, text resolution, font creation and the family
 // that fontconfig really chose.
+#include <atomic>
 #include <memory>
+#include <string>
 #include <new>
 #include "host/drawing/drawinginternal.h"
 
@@ -23,6 +25,12 @@ VK_API int32_t VkCreateDrawingObject(int32_t kind, void** object) {
 
 VK_API void VkDestroyDrawingObject(void* object) { delete static_cast<VkDrawingEngine*>(object); }
 
+VK_API int32_t VkSetSimpleText(VkDrawingEngine* engine, int32_t on) {
+  if (!engine) return kErrArgument;
+  engine->simpleText.store(on != 0, std::memory_order_relaxed);
+  return kOk;
+}
+
 VK_API double VkGetTextResolution(const VkDrawingEngine* engine) { return engine ? engine->dpi : 96.0; }
 
 VK_API int32_t VkSetTextResolution(VkDrawingEngine* engine, double dpi) {
@@ -37,6 +45,8 @@ VkFont::~VkFont() {
 }
 
 namespace {
+
+std::atomic<uint64_t> g_fontSerial{0};
 
 // Asks the thread's font map which family it draws for `desc`; engines remember the answer.
 std::string ResolveFamily(VkDrawingEngine* engine, ThreadText* text, const PangoFontDescription* desc,
@@ -87,6 +97,9 @@ VK_API int32_t VkCreateFont(VkDrawingEngine* engine, const char16_t* face, doubl
       if (style & VK_FONT_STRIKEOUT) pango_attr_list_insert(made->attrs, pango_attr_strikethrough_new(TRUE));
     }
     made->family = ResolveFamily(engine, text, made->desc, faceUtf8, made->style);
+    made->key = faceUtf8 + '\x01' + static_cast<char>('0' + (made->style & (VK_FONT_BOLD | VK_FONT_ITALIC))) +
+                std::to_string(size);
+    made->serial = g_fontSerial.fetch_add(1, std::memory_order_relaxed) + 1;
     *font = made.release();
     return kOk;
   } catch (const std::bad_alloc&) {

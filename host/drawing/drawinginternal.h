@@ -3,7 +3,9 @@
 #include <cairo.h>
 #include <pango/pangocairo.h>
 #include <cmath>
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_map>
@@ -20,15 +22,23 @@ constexpr size_t kMaxPathPoints = 16u << 20;     // points held by one path
 constexpr double kMaxFontPoints = 4000.0;
 constexpr int32_t kMaxDashes = 16;
 
+struct SimpleFaces;
+
 // Text state of one thread: Pango font maps must not be shared between threads, so each thread
 // that measures or draws text gets its own map (over the host's fontconfig setup), a measuring
 // context with metrics hinting on, a reusable layout and a scratch Cairo context for outlines.
+// The drawing context is set up as a page surface's is (an image target, no scaling), so that
+// the fonts it loads are the ones a surface draws with; the glyph tables of the simple-text path
+// are built on both.
 struct ThreadText {
   PangoFontMap* fontMap = nullptr;
   PangoContext* measure = nullptr;
   PangoLayout* layout = nullptr;
   cairo_surface_t* scratchSurface = nullptr;
   cairo_t* scratch = nullptr;
+  PangoContext* drawContext = nullptr;
+  PangoLayout* drawLayout = nullptr;
+  SimpleFaces* simple = nullptr;
   ~ThreadText();
 };
 // The calling thread's text state, made on first use; null when fonts cannot be set up.
@@ -47,6 +57,25 @@ void PrepareLayout(PangoLayout* layout, const VkFont* font, const std::string& u
 // Where the layout's top-left goes so that the text lands as VkDrawText places it.
 void PlaceLayout(PangoLayout* layout, double x, double y, double width, double height, uint32_t flags,
                  double* originX, double* originY);
+// The same from the layout's logical rectangle and baseline (Pango units).
+void PlaceExtents(const PangoRectangle& logical, int baseline, double x, double y, double width, double height,
+                  uint32_t flags, double* originX, double* originY);
+
+// ---- simple-text path (drawingsimpletext.cpp) ----
+// Single lines of printable ASCII in a font without underline or strike-out are measured and
+// drawn from per-thread, per-font tables of glyphs and advances that are filled from Pango's own
+// shaping of each character and each pair of characters, so that the result is the one the full
+// layout gives: the same glyphs at the same positions. Anything else (other characters, pairs
+// the font ligates or repositions, fonts that need fallback) returns false and takes the layout.
+constexpr int32_t kMaxSimpleUnits = 512;
+void DestroySimpleFaces(SimpleFaces* faces);
+// Width and height in pixels of the text laid out on one line, when the simple path applies.
+bool MeasureSimpleText(ThreadText* t, const VkFont* font, const char16_t* text, int32_t length, double* width,
+                       double* height);
+// Draws the text as VkDrawText would (flags without wrapping or right-to-left), when the simple
+// path applies to the text, the font and the surface's current state; *result is then set.
+bool DrawSimpleText(VkSurface* surface, const VkFont* font, VkColor color, const char16_t* text, int32_t length,
+                    double x, double y, double width, double height, uint32_t flags, int32_t* result);
 
 enum PathOp : uint8_t { kMoveTo, kLineTo, kCurveTo, kClose };
 
@@ -54,6 +83,7 @@ enum PathOp : uint8_t { kMoveTo, kLineTo, kCurveTo, kClose };
 
 struct VkDrawingEngine {
   double dpi = 96.0;
+  std::atomic<bool> simpleText{true};                        // the simple-text path may be used
   std::mutex mutex;                                          // guards familyCache
   std::unordered_map<std::string, std::string> familyCache;  // face + style -> family used
 };
@@ -64,6 +94,8 @@ struct VkFont {
   double sizePx = 0;
   uint32_t style = 0;
   std::string family;  // UTF-8, the family fontconfig really gave
+  std::string key;     // what the font is (description and size), for per-thread font tables
+  uint64_t serial = 0; // unique per font made, for the one-entry lookup of those tables
   ~VkFont();
 };
 

@@ -1,6 +1,8 @@
 // Text: measuring, drawing at a point or in a rectangle, and text outlines as paths. Pango shapes
 // the text (ligatures, joining scripts, font fallback per character, bidirectional reordering);
-// contexts and layouts are made once per thread or surface and reused for every call.
+// contexts and layouts are made once per thread or surface and reused for every call. Single
+// lines of plain ASCII go through the glyph tables of drawingsimpletext.cpp first.
+#include <algorithm>
 #include <new>
 #include "host/drawing/drawinginternal.h"
 
@@ -73,10 +75,8 @@ void PrepareLayout(PangoLayout* layout, const VkFont* font, const std::string& u
   }
 }
 
-void PlaceLayout(PangoLayout* layout, double x, double y, double width, double height, uint32_t flags,
-                 double* originX, double* originY) {
-  PangoRectangle logical;
-  pango_layout_get_extents(layout, nullptr, &logical);
+void PlaceExtents(const PangoRectangle& logical, int baseline, double x, double y, double width, double height,
+                  uint32_t flags, double* originX, double* originY) {
   const double lx = logical.x / double(PANGO_SCALE), ly = logical.y / double(PANGO_SCALE);
   const double lw = logical.width / double(PANGO_SCALE), lh = logical.height / double(PANGO_SCALE);
   const uint32_t h = flags & 3, v = flags & 0x0C;
@@ -86,7 +86,7 @@ void PlaceLayout(PangoLayout* layout, double x, double y, double width, double h
     if (h == VK_TEXT_RIGHT) left = x - lw;
     if (v == VK_TEXT_VCENTER) top = y - lh / 2;
     if (v == VK_TEXT_BOTTOM) top = y - lh;
-    if (v == VK_TEXT_BASELINE) top = y - (pango_layout_get_baseline(layout) / double(PANGO_SCALE) - ly);
+    if (v == VK_TEXT_BASELINE) top = y - (baseline / double(PANGO_SCALE) - ly);
   } else {
     if (h == VK_TEXT_CENTER) left = x + (width - lw) / 2;
     if (h == VK_TEXT_RIGHT) left = x + width - lw;
@@ -96,6 +96,13 @@ void PlaceLayout(PangoLayout* layout, double x, double y, double width, double h
   // A wrapped layout positions its own lines inside the rectangle's width.
   *originX = (flags & VK_TEXT_WRAP) && width > 0 ? x : left - lx;
   *originY = top - ly;
+}
+
+void PlaceLayout(PangoLayout* layout, double x, double y, double width, double height, uint32_t flags,
+                 double* originX, double* originY) {
+  PangoRectangle logical;
+  pango_layout_get_extents(layout, nullptr, &logical);
+  PlaceExtents(logical, pango_layout_get_baseline(layout), x, y, width, height, flags, originX, originY);
 }
 
 }  // namespace vkdraw
@@ -110,6 +117,14 @@ VK_API int32_t VkMeasureText(VkDrawingEngine* engine, const VkFont* font, const 
   ThreadText* t = CurrentThreadText();
   if (!t) return kErrEngine;
   try {
+    double w = 0, h = 0;
+    if (engine->simpleText.load(std::memory_order_relaxed) && MeasureSimpleText(t, font, text, length, &w, &h) &&
+        (maxWidth <= 0 || w * PANGO_SCALE <= std::min(maxWidth * PANGO_SCALE, 2e9))) {
+      // A line that fits the wrapping width is not broken: the one-line measure holds.
+      if (width) *width = w;
+      if (height) *height = h;
+      return kOk;
+    }
     std::string utf8;
     if (text && !Utf16ToUtf8(text, length, &utf8)) return kErrArgument;
     PrepareLayout(t->layout, font, utf8, maxWidth, 0);
@@ -127,6 +142,10 @@ VK_API int32_t VkDrawText(VkSurface* surface, const VkFont* font, VkColor color,
                           double x, double y, double width, double height, uint32_t flags) {
   if (!surface || !font || (!text && length != 0)) return kErrArgument;
   try {
+    int32_t result = kOk;
+    if (surface->engine->simpleText.load(std::memory_order_relaxed) &&
+        DrawSimpleText(surface, font, color, text, length, x, y, width, height, flags, &result))
+      return result;
     std::string utf8;
     if (text && !Utf16ToUtf8(text, length, &utf8)) return kErrArgument;
     if (utf8.empty()) return kOk;

@@ -61,6 +61,9 @@ FcConfig* HostFontConfig() {
 }  // namespace
 
 ThreadText::~ThreadText() {
+  DestroySimpleFaces(simple);
+  if (drawLayout) g_object_unref(drawLayout);
+  if (drawContext) g_object_unref(drawContext);
   if (scratch) cairo_destroy(scratch);
   if (scratchSurface) cairo_surface_destroy(scratchSurface);
   if (layout) g_object_unref(layout);
@@ -99,6 +102,11 @@ ThreadText* CurrentThreadText() {
     t_failed = true;
     return nullptr;
   }
+  text->drawContext = pango_font_map_create_context(text->fontMap);
+  ApplyTextOptions(text->drawContext, true);
+  pango_cairo_update_context(text->scratch, text->drawContext);
+  text->drawLayout = pango_layout_new(text->drawContext);
+  pango_layout_set_auto_dir(text->drawLayout, FALSE);
   t_text = std::move(text);
   return t_text.get();
 }

@@ -1,5 +1,6 @@
 // Several threads measuring and drawing text at once, as pages of one document are drawn in
 // parallel: each thread has its own font map, and all of them share one engine and its fonts.
+#include <string>
 #include <thread>
 #include <vector>
 #include "tests/drawing/drawingtestutil.h"
@@ -21,6 +22,12 @@ TEST(TextThreads, PagesDrawnInParallelMatchOneDrawnAlone) {
       VkMeasureText(engine.e, shared, u"Quarterly total", -1, 0, width, nullptr);
     }
     VkDrawText(s, shared, kBlue, u"12,345.67", -1, 0, 80, 200, 20, VK_TEXT_RIGHT);
+    // Dates and amounts take each thread's glyph tables, accented text the layout.
+    for (int i = 0; i < 40; ++i) {
+      const std::u16string date = u"2024-0" + std::u16string(1, u'1' + i % 9) + u"-1" + std::u16string(1, u'0' + i % 10);
+      VkDrawText(s, shared, kBlack, date.c_str(), -1, (i % 4) * 50, 60, 0, 0, VK_TEXT_BASELINE);
+      VkDrawText(s, shared, kBlack, i % 2 ? u"Zürich" : u"AVAWAY", -1, (i % 4) * 50, 75, 0, 0, VK_TEXT_BASELINE);
+    }
     VkEndSurface(s);
     VkDestroySurface(s);
     pixels->assign(page.b.pData, page.b.pData + page.b.uDataSize);
