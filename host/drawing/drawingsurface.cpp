@@ -53,14 +53,47 @@ inline uint8_t Unpremultiply(uint32_t c, uint32_t a) {
   return static_cast<uint8_t>(v > 255 ? 255 : v);
 }
 
+// One row of 24-bit BGR into opaque ARGB32, four pixels (three words) at a time.
+void ExpandRow24(const uint8_t* src, uint32_t* dst, uint32_t width) {
+  uint32_t x = 0;
+  for (; x + 4 <= width; x += 4, src += 12) {
+    uint32_t w[3];
+    std::memcpy(w, src, 12);
+    dst[x] = 0xFF000000u | (w[0] & 0xFFFFFFu);
+    dst[x + 1] = 0xFF000000u | (w[0] >> 24) | ((w[1] & 0xFFFFu) << 8);
+    dst[x + 2] = 0xFF000000u | (w[1] >> 16) | ((w[2] & 0xFFu) << 16);
+    dst[x + 3] = 0xFF000000u | (w[2] >> 8);
+  }
+  for (; x < width; ++x, src += 3) dst[x] = 0xFF000000u | (uint32_t(src[2]) << 16) | (uint32_t(src[1]) << 8) | src[0];
+}
+
+// One row of ARGB32 into 24-bit BGR (alpha dropped), four pixels at a time.
+void PackRow24(const uint32_t* src, uint8_t* dst, uint32_t width) {
+  uint32_t x = 0;
+  for (; x + 4 <= width; x += 4, dst += 12) {
+    // Three word stores: one 12-byte copy from a local array stalls on store forwarding.
+    const uint32_t w0 = (src[x] & 0xFFFFFFu) | (src[x + 1] << 24);
+    const uint32_t w1 = ((src[x + 1] >> 8) & 0xFFFFu) | (src[x + 2] << 16);
+    const uint32_t w2 = ((src[x + 2] >> 16) & 0xFFu) | (src[x + 3] << 8);
+    std::memcpy(dst, &w0, 4);
+    std::memcpy(dst + 4, &w1, 4);
+    std::memcpy(dst + 8, &w2, 4);
+  }
+  for (; x < width; ++x, dst += 3) {
+    const uint32_t p = src[x];
+    dst[0] = static_cast<uint8_t>(p);
+    dst[1] = static_cast<uint8_t>(p >> 8);
+    dst[2] = static_cast<uint8_t>(p >> 16);
+  }
+}
+
 void CopyFromBitmap(const _BITMAPHANDLE* bitmap, uint8_t* pixels, int32_t stride) {
   const uint32_t w = bitmap->uWidth;
   for (uint32_t y = 0; y < bitmap->uHeight; ++y) {
     const uint8_t* src = bitmap->pData + static_cast<size_t>(y) * bitmap->uBytesPerLine;
     uint32_t* dst = reinterpret_cast<uint32_t*>(pixels + static_cast<size_t>(y) * stride);
     if (bitmap->uBitsPerPixel == 24) {
-      for (uint32_t x = 0; x < w; ++x, src += 3)
-        dst[x] = 0xFF000000u | (uint32_t(src[2]) << 16) | (uint32_t(src[1]) << 8) | src[0];
+      ExpandRow24(src, dst, w);
     } else {
       for (uint32_t x = 0; x < w; ++x, src += 4) {
         uint32_t a = src[3];
@@ -82,12 +115,7 @@ void CopyToBitmap(const uint8_t* pixels, int32_t stride, _BITMAPHANDLE* bitmap) 
     uint8_t* dst = bitmap->pData + static_cast<size_t>(y) * bitmap->uBytesPerLine;
     if (bitmap->uBitsPerPixel == 24) {
       // The page starts opaque and is only painted over, so alpha stays 255 here.
-      for (uint32_t x = 0; x < w; ++x, dst += 3) {
-        uint32_t p = src[x];
-        dst[0] = static_cast<uint8_t>(p);
-        dst[1] = static_cast<uint8_t>(p >> 8);
-        dst[2] = static_cast<uint8_t>(p >> 16);
-      }
+      PackRow24(src, dst, w);
     } else {
       for (uint32_t x = 0; x < w; ++x, dst += 4) {
         uint32_t p = src[x], a = p >> 24;

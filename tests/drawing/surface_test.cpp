@@ -324,6 +324,29 @@ TEST(SurfaceBitmap, ThirtyTwoBitPagesKeepAlphaAndStartFromTheBitmap) {
   EXPECT_EQ(255, page.Alpha(7, 2));
 }
 
+TEST(SurfaceBitmap, TwentyFourBitRowsOfEveryWidthComeBackAsTheyWere) {
+  // Rows are converted four pixels at a time with a tail: widths around multiples of four, and
+  // a page, each with noise and a painted last column.
+  Engine engine;
+  uint32_t seed = 7;
+  for (uint32_t width : {1u, 2u, 3u, 4u, 5u, 7u, 8u, 9u, 13u, 816u}) {
+    Bitmap page(width, 3);
+    for (uint32_t i = 0; i < page.b.uDataSize; ++i) page.b.pData[i] = static_cast<uint8_t>((seed = seed * 1103515245u + 12345u) >> 16);
+    const std::vector<uint8_t> before(page.b.pData, page.b.pData + page.b.uDataSize);
+    VkSurface* s = nullptr;
+    ASSERT_EQ(1, VkCreateSurface(engine.e, &page.b, &s));
+    ASSERT_EQ(1, VkEndSurface(s));
+    EXPECT_TRUE(std::vector<uint8_t>(page.b.pData, page.b.pData + page.b.uDataSize) == before) << width;
+    Brush blue = MakeBrush(kBlue);
+    ASSERT_EQ(1, VkDrawRectangle(s, nullptr, blue, width - 1, 1, 1, 1));
+    ASSERT_EQ(1, VkEndSurface(s));
+    VkDestroySurface(s);
+    EXPECT_EQ(kBluePx, page.At(width - 1, 1)) << width;
+    const uint8_t* p = before.data() + page.b.uBytesPerLine + 3 * (width - 1);
+    if (width > 1) EXPECT_EQ((Rgb{p[-1], p[-2], p[-3]}), page.At(width - 2, 1)) << width;
+  }
+}
+
 TEST(SurfaceArguments, RejectedWithMinus13) {
   Canvas cv(10, 10);
   Pen pen = MakePen(kBlack, 1);
