@@ -93,8 +93,11 @@ void StoreResultsInCache(WorkbookCache* cache, DocumentContext* c) {
   auto* cached = new (std::nothrow) CachedParse{c->pParsed, GetDocumentSteps().release, c->totalPageCount,
                                                 c->nSheetCount, c->xlsxFormatCode, c->hDrawingObject};
   if (!cached) return;  // the caller still owns the parse and frees it
+  // Loads of the same file may be reading the cache on other threads.
+  cache->lock.AcquireWrite();
   KeepParseResults(cache, cached, FreeCachedParse, nullptr, nullptr, static_cast<uint32_t>(c->totalPageCount),
                    c->xlsxFormatCode);
+  cache->lock.ReleaseWrite();
   c->pParsed = nullptr;
 }
 
