@@ -62,11 +62,12 @@ void PlaceExtents(const PangoRectangle& logical, int baseline, double x, double 
                   uint32_t flags, double* originX, double* originY);
 
 // ---- simple-text path (drawingsimpletext.cpp) ----
-// Single lines of printable ASCII in a font without underline or strike-out are measured and
-// drawn from per-thread, per-font tables of glyphs and advances that are filled from Pango's own
-// shaping of each character and each pair of characters, so that the result is the one the full
-// layout gives: the same glyphs at the same positions. Anything else (other characters, pairs
-// the font ligates or repositions, fonts that need fallback) returns false and takes the layout.
+// Single lines of plain Western text (printable ASCII, Latin-1 and common typographic signs) in
+// a font without underline or strike-out are measured and drawn from per-thread, per-font tables
+// of glyphs and advances that are filled from Pango's own shaping of each character and each pair
+// of characters, so that the result is the one the full layout gives: the same glyphs at the
+// same positions. Anything else (other characters, pairs the font ligates or repositions, fonts
+// that need fallback) returns false and takes the layout.
 constexpr int32_t kMaxSimpleUnits = 512;
 void DestroySimpleFaces(SimpleFaces* faces);
 // Width and height in pixels of the text laid out on one line, when the simple path applies.

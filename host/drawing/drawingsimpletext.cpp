@@ -1,8 +1,8 @@
-// Simple-text path: single lines of printable ASCII measured and drawn from glyph tables.
+// Simple-text path: single lines of plain Western text measured and drawn from glyph tables.
 //
-// Cell texts are short and mostly digits, dates and plain words. Taking each one through a Pango
-// layout (itemizing, line breaking, shaping, extents, the renderer) costs several times what
-// drawing its glyphs costs, and a page measures every text two or three times. The tables here
+// Cell texts are short and mostly digits, dates, amounts and plain words. Taking each one through
+// a Pango layout (itemizing, line breaking, shaping, extents, the renderer) costs several times
+// what drawing its glyphs costs, and a page measures every text two or three times. The tables here
 // hold, per thread, per font and per script class, each character's glyph and width and the
 // width of each character before each other one, all taken from pango_shape with the analysis
 // that the layout itself gives a one-character text of the font. Pango shapes a line of digits
@@ -14,6 +14,11 @@
 // a pair that the font ligates or whose second glyph it moves, are marked, and texts holding them
 // go through the layout. Tables fill as texts need them.
 //
+// The characters are printable ASCII, Latin-1 (without the soft hyphen, which the layout hides)
+// and the dashes, quotes, bullet, ellipsis, per mille, euro, trade mark and minus signs that
+// number formats and labels use: left-to-right characters of the Latin or common script that
+// fonts draw without marks or joining.
+//
 // Fonts are looked up twice: in the measuring context, as VkMeasureText measures, and in a
 // context set up as a page surface's (an image target without scaling), whose fonts and scaled
 // fonts are the ones pango_cairo_show_layout would draw with on such a surface.
@@ -24,7 +29,12 @@
 namespace vkdraw {
 namespace {
 
-constexpr int kFirstChar = 0x20, kCharCount = 0x7E - 0x20 + 1;
+// Characters of the tables: ASCII 0x20-0x7E (0-94), Latin-1 0xA0-0xFF (95-190), then these.
+constexpr char16_t kMoreChars[] = {0x2013, 0x2014, 0x2018, 0x2019, 0x201A, 0x201C, 0x201D, 0x201E,
+                                   0x2020, 0x2022, 0x2026, 0x2030, 0x20AC, 0x2122, 0x2212};
+constexpr int kMoreCount = static_cast<int>(sizeof kMoreChars / sizeof kMoreChars[0]);
+constexpr int kAsciiCount = 95, kLatin1First = 95, kMoreFirst = kLatin1First + 96;
+constexpr int kCharCount = kMoreFirst + kMoreCount;
 constexpr int32_t kUnknown = INT32_MIN, kComplex = INT32_MIN + 1;
 constexpr size_t kMaxFacesPerKind = 64;
 constexpr int64_t kMaxLineUnits = INT32_MAX / 2;
@@ -36,7 +46,8 @@ struct ScriptTable {
   PangoAnalysis analysis{};  // as itemized by the layout; its font is referenced
   uint32_t glyphs[kCharCount] = {};
   int32_t widths[kCharCount];          // alone, or kUnknown / kComplex
-  std::vector<int32_t> pairs;          // [first * kCharCount + second]: width of the first
+  std::vector<int32_t> asciiPairs;     // [first * kAsciiCount + second]: width of the first
+  std::unordered_map<uint32_t, int32_t> otherPairs;  // the same for pairs with other characters
   ScriptTable() {
     for (int32_t& w : widths) w = kUnknown;
   }
@@ -67,18 +78,57 @@ struct SimpleFaces {
 
 namespace {
 
-// Reads a text of printable ASCII: its length (-1: zero-terminated, up to kMaxSimpleUnits) and
-// its script class. False for anything else, the empty text included.
-bool ScanText(const char16_t* text, int32_t length, int32_t* count, int* script) {
+// Table index of a character, or -1.
+int CharIndex(char16_t c) {
+  if (c >= 0x20 && c <= 0x7E) return c - 0x20;
+  if (c >= 0xA0 && c <= 0xFF) return c == 0xAD ? -1 : kLatin1First + (c - 0xA0);
+  if (c < 0x2013 || c > 0x2212) return -1;
+  for (int i = 0; i < kMoreCount; ++i)
+    if (kMoreChars[i] == c) return kMoreFirst + i;
+  return -1;
+}
+
+char16_t CharAt(int index) {
+  if (index < kAsciiCount) return static_cast<char16_t>(0x20 + index);
+  if (index < kMoreFirst) return static_cast<char16_t>(0xA0 + index - kLatin1First);
+  return kMoreChars[index - kMoreFirst];
+}
+
+// Letters of the Latin script among the characters; the others are of the common script.
+bool IsLatinLetter(char16_t c) {
+  const char16_t lower = c | 0x20;
+  if (c < 0x80) return lower >= u'a' && lower <= u'z';
+  return c == 0xAA || c == 0xBA || (c >= 0xC0 && c <= 0xFF && c != 0xD7 && c != 0xF7);
+}
+
+int AppendUtf8(char16_t c, char* out) {
+  if (c < 0x80) {
+    out[0] = static_cast<char>(c);
+    return 1;
+  }
+  if (c < 0x800) {
+    out[0] = static_cast<char>(0xC0 | (c >> 6));
+    out[1] = static_cast<char>(0x80 | (c & 0x3F));
+    return 2;
+  }
+  out[0] = static_cast<char>(0xE0 | (c >> 12));
+  out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+  out[2] = static_cast<char>(0x80 | (c & 0x3F));
+  return 3;
+}
+
+// Reads a text of table characters into their indices: its length (-1: zero-terminated, up to
+// kMaxSimpleUnits) and script class. False for anything else, the empty text included.
+bool ScanText(const char16_t* text, int32_t length, uint8_t* indices, int32_t* count, int* script) {
   if (!text) return false;
   bool letters = false;
   int32_t n = 0;
   for (; length < 0 ? text[n] != 0 : n < length; ++n) {
     if (n >= kMaxSimpleUnits) return false;
-    const char16_t c = text[n];
-    if (c < kFirstChar || c > 0x7E) return false;
-    const char16_t lower = c | 0x20;
-    letters = letters || (lower >= u'a' && lower <= u'z');
+    const int index = CharIndex(text[n]);
+    if (index < 0) return false;
+    indices[n] = static_cast<uint8_t>(index);
+    letters = letters || IsLatinLetter(text[n]);
   }
   *count = n;
   *script = letters ? kLatinScript : kCommonScript;
@@ -150,14 +200,22 @@ bool PlainGlyph(const PangoGlyphInfo& g) {
          g.geometry.x_offset == 0 && g.geometry.y_offset == 0 && g.geometry.width >= 0;
 }
 
+// Shapes the characters of `indices` with the table's analysis into the face's scratch string.
+const PangoGlyphString* Shape(SimpleFace* f, const ScriptTable& t, const int* indices, int count) {
+  char utf8[8];
+  int bytes = 0;
+  for (int i = 0; i < count; ++i) bytes += AppendUtf8(CharAt(indices[i]), utf8 + bytes);
+  pango_shape_with_flags(utf8, bytes, utf8, bytes, &t.analysis, f->shaped, f->shapeFlags);
+  return f->shaped;
+}
+
 int32_t CharWidth(SimpleFace* f, ScriptTable& t, int c) {
   if (t.widths[c] != kUnknown) return t.widths[c];
-  const char s[1] = {static_cast<char>(kFirstChar + c)};
-  pango_shape_with_flags(s, 1, s, 1, &t.analysis, f->shaped, f->shapeFlags);
+  const PangoGlyphString* g = Shape(f, t, &c, 1);
   int32_t width = kComplex;
-  if (f->shaped->num_glyphs == 1 && PlainGlyph(f->shaped->glyphs[0])) {
-    t.glyphs[c] = f->shaped->glyphs[0].glyph;
-    width = f->shaped->glyphs[0].geometry.width;
+  if (g->num_glyphs == 1 && PlainGlyph(g->glyphs[0])) {
+    t.glyphs[c] = g->glyphs[0].glyph;
+    width = g->glyphs[0].geometry.width;
   }
   t.widths[c] = width;
   return width;
@@ -165,29 +223,33 @@ int32_t CharWidth(SimpleFace* f, ScriptTable& t, int c) {
 
 // Width of `a` when `b` follows it.
 int32_t PairWidth(SimpleFace* f, ScriptTable& t, int a, int b) {
-  if (t.pairs.empty()) t.pairs.assign(static_cast<size_t>(kCharCount) * kCharCount, kUnknown);
-  int32_t& slot = t.pairs[static_cast<size_t>(a) * kCharCount + b];
-  if (slot != kUnknown) return slot;
+  int32_t* slot = nullptr;
+  if (a < kAsciiCount && b < kAsciiCount) {
+    if (t.asciiPairs.empty()) t.asciiPairs.assign(static_cast<size_t>(kAsciiCount) * kAsciiCount, kUnknown);
+    slot = &t.asciiPairs[static_cast<size_t>(a) * kAsciiCount + b];
+  } else {
+    slot = &t.otherPairs.emplace(static_cast<uint32_t>(a * kCharCount + b), kUnknown).first->second;
+  }
+  if (*slot != kUnknown) return *slot;
   const int32_t widthA = CharWidth(f, t, a), widthB = CharWidth(f, t, b);
-  slot = kComplex;
-  if (widthA == kComplex || widthB == kComplex) return slot;
-  const char s[2] = {static_cast<char>(kFirstChar + a), static_cast<char>(kFirstChar + b)};
-  PangoGlyphString* g = f->shaped;
-  pango_shape_with_flags(s, 2, s, 2, &t.analysis, g, f->shapeFlags);
+  *slot = kComplex;
+  if (widthA == kComplex || widthB == kComplex) return *slot;
+  const int pair[2] = {a, b};
+  const PangoGlyphString* g = Shape(f, t, pair, 2);
+  // One glyph per character, each as it is alone, the second where the first's width puts it.
   if (g->num_glyphs == 2 && PlainGlyph(g->glyphs[0]) && PlainGlyph(g->glyphs[1]) && g->glyphs[0].glyph == t.glyphs[a] &&
       g->glyphs[1].glyph == t.glyphs[b] && g->glyphs[1].geometry.width == widthB && g->log_clusters[0] == 0 &&
-      g->log_clusters[1] == 1)
-    slot = g->glyphs[0].geometry.width;
-  return slot;
+      g->log_clusters[1] > 0)
+    *slot = g->glyphs[0].geometry.width;
+  return *slot;
 }
 
 // The widths of the text's glyphs (into `widths` when given) and their sum, in Pango units.
-bool LineWidths(SimpleFace* f, int script, const char16_t* text, int32_t count, int32_t* widths, int64_t* total) {
+bool LineWidths(SimpleFace* f, int script, const uint8_t* indices, int32_t count, int32_t* widths, int64_t* total) {
   ScriptTable& t = f->scripts[script];
   int64_t sum = 0;
   for (int32_t i = 0; i < count; ++i) {
-    const int a = text[i] - kFirstChar;
-    const int32_t w = i + 1 < count ? PairWidth(f, t, a, text[i + 1] - kFirstChar) : CharWidth(f, t, a);
+    const int32_t w = i + 1 < count ? PairWidth(f, t, indices[i], indices[i + 1]) : CharWidth(f, t, indices[i]);
     if (w == kComplex) return false;
     if (widths) widths[i] = w;
     sum += w;
@@ -203,12 +265,13 @@ void DestroySimpleFaces(SimpleFaces* faces) { delete faces; }
 
 bool MeasureSimpleText(ThreadText* t, const VkFont* font, const char16_t* text, int32_t length, double* width,
                        double* height) {
+  uint8_t indices[kMaxSimpleUnits];
   int32_t count = 0;
   int script = 0;
-  if (!ScanText(text, length, &count, &script)) return false;
+  if (!ScanText(text, length, indices, &count, &script)) return false;
   SimpleFace* face = FaceFor(t, font, kMeasureFace);
   int64_t total = 0;
-  if (!face || !LineWidths(face, script, text, count, nullptr, &total)) return false;
+  if (!face || !LineWidths(face, script, indices, count, nullptr, &total)) return false;
   *width = total / double(PANGO_SCALE);
   *height = face->logical.height / double(PANGO_SCALE);
   return true;
@@ -222,15 +285,16 @@ bool DrawSimpleText(VkSurface* surface, const VkFont* font, VkColor color, const
   cairo_get_matrix(cr, &m);
   // The drawing context's fonts are those of an unscaled, unrotated surface.
   if (m.xx != 1 || m.yy != 1 || m.xy != 0 || m.yx != 0) return false;
+  uint8_t indices[kMaxSimpleUnits];
   int32_t count = 0;
   int script = 0;
-  if (!ScanText(text, length, &count, &script)) return false;
+  if (!ScanText(text, length, indices, &count, &script)) return false;
   ThreadText* t = CurrentThreadText();
   if (!t) return false;
   SimpleFace* face = FaceFor(t, font, kDrawFace);
   int32_t widths[kMaxSimpleUnits];
   int64_t total = 0;
-  if (!face || !LineWidths(face, script, text, count, widths, &total)) return false;
+  if (!face || !LineWidths(face, script, indices, count, widths, &total)) return false;
 
   PangoRectangle logical = face->logical;
   logical.width = static_cast<int>(total);
@@ -255,7 +319,7 @@ bool DrawSimpleText(VkSurface* surface, const VkFont* font, VkColor color, const
   cairo_glyph_t glyphs[kMaxSimpleUnits];
   int64_t position = 0;
   for (int32_t i = 0; i < count; ++i) {
-    glyphs[i].index = table.glyphs[text[i] - kFirstChar];
+    glyphs[i].index = table.glyphs[indices[i]];
     glyphs[i].x = baseX + static_cast<double>(position) / PANGO_SCALE;
     glyphs[i].y = baseY;
     position += widths[i];

@@ -43,9 +43,10 @@ VK_API void VkDestroyDrawingObject(void* object);
 // made from it (the screen resolution, 96, unless set). Set: 1 or -13 (not within 1..10000).
 VK_API double VkGetTextResolution(const VkDrawingEngine* engine);
 VK_API int32_t VkSetTextResolution(VkDrawingEngine* engine, double dpi);
-// Single lines of printable ASCII are measured and drawn from per-font tables of glyphs and
-// advances taken from the shaper's own results (same glyphs, same positions, several times
-// faster); off, every text goes through the full layout. On by default. 1 or -13.
+// Single lines of plain Western text (printable ASCII, Latin-1, dashes, quotes, euro sign) are
+// measured and drawn from per-font tables of glyphs and advances taken from the shaper's own
+// results (same glyphs, same positions, several times faster); off, every text goes through the
+// full layout. On by default. 1 or -13.
 VK_API int32_t VkSetSimpleText(VkDrawingEngine* engine, int32_t on);
 
 // ---- fonts ------------------------------------------------------------------------------------

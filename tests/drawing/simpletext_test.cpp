@@ -25,8 +25,14 @@ const char* const kTexts[] = {
     "0", "7", "2024-03-15", "12/31/1999", "1,234,567.89", "-42.00", "($1,234.50)", "45%", "1.23E+05", "#####",
     "Item 12-7", "Quarterly revenue", " leading and trailing ", "AVAWAY To Te Yo LT", "Office fi fl ffi",
     "x=1; y=[2]{3}|~`^_\\@", "   ", "Wolf", "\"quoted\" 'text'", "TOTAL: 100", "A", "AV", "r.", "Zurich",
-    "Zürich", "naïve café", "日本語", "مرحبا", "e\u0301", "a\tb",
+    "Zürich", "naïve café", "日本語", "مرحبا", "e\u0301", "a\tb", "1\u00a0234,50\u00a0€", "€ 1.234,50",
+    "£99 ¥100 ©®°±²³µ¶·¹º»¼½¾¿", "ÀÉÎÕÜßàéîõüÿ×÷", "“quoted” ‘single’ „low‚", "a–b—c … • ‰ ™ † −5",
+    "soft\u00adhyphen", "Straße", "ﬁ ligature sign", "Ǆ", "Ωmega", "10\u202f000",
 };
+
+// Characters of the table and a few beyond it, for random lines.
+const char16_t kRandomExtra[] = {u'é', u'ü', u'ß', u'€', u'\u00a0', u'–', u'’', u'“', u'×', u'°', u'©', u'¿',
+                                 u'\u00ad', u'Ω', u'\u2009', u'ﬁ'};
 
 struct Pair {
   Engine fast, full;
@@ -43,7 +49,9 @@ std::vector<std::u16string> RandomTexts(int count) {
   for (int i = 0; i < count; ++i) {
     std::u16string s;
     const int length = 1 + static_cast<int>(random() % 24);
-    for (int j = 0; j < length; ++j) s.push_back(static_cast<char16_t>(0x20 + random() % 95));
+    for (int j = 0; j < length; ++j)
+      s.push_back(random() % 6 ? static_cast<char16_t>(0x20 + random() % 95)
+                               : kRandomExtra[random() % (sizeof kRandomExtra / sizeof kRandomExtra[0])]);
     texts.push_back(s);
   }
   return texts;

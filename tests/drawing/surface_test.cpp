@@ -343,7 +343,9 @@ TEST(SurfaceBitmap, TwentyFourBitRowsOfEveryWidthComeBackAsTheyWere) {
     VkDestroySurface(s);
     EXPECT_EQ(kBluePx, page.At(width - 1, 1)) << width;
     const uint8_t* p = before.data() + page.b.uBytesPerLine + 3 * (width - 1);
-    if (width > 1) EXPECT_EQ((Rgb{p[-1], p[-2], p[-3]}), page.At(width - 2, 1)) << width;
+    if (width > 1) {
+      EXPECT_EQ((Rgb{p[-1], p[-2], p[-3]}), page.At(width - 2, 1)) << width;
+    }
   }
 }
 
