@@ -25,10 +25,12 @@ const BuiltinFormat kBuiltinFormats[] = {
     {2, u"0.00"},
     {3, u"#,##0"},
     {4, u"#,##0.00"},
-    {5, u"($#,##0_);($#,##0)"},
-    {6, u"($#,##0_);[Red]($#,##0)"},
-    {7, u"($#,##0.00);($#,##0.00)"},
-    {8, u"($#,##0.00_);[Red]($#,##0.00)"},
+    // The currency formats as the application writes them for US English: the opening
+    // parenthesis belongs to the negative section only.
+    {5, u"\"$\"#,##0_);\\(\"$\"#,##0\\)"},
+    {6, u"\"$\"#,##0_);[Red]\\(\"$\"#,##0\\)"},
+    {7, u"\"$\"#,##0.00_);\\(\"$\"#,##0.00\\)"},
+    {8, u"\"$\"#,##0.00_);[Red]\\(\"$\"#,##0.00\\)"},
     {9, u"0%"},
     {10, u"0.00%"},
     {11, u"0.00E+00"},
