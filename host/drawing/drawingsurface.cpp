@@ -87,13 +87,30 @@ void PackRow24(const uint32_t* src, uint8_t* dst, uint32_t width) {
   }
 }
 
+// True when every byte of the row is 0xFF (white), as rows of a fresh page are.
+bool WhiteRow(const uint8_t* row, size_t bytes) {
+  size_t i = 0;
+  for (; i + 8 <= bytes; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, row + i, 8);
+    if (word != ~uint64_t{0}) return false;
+  }
+  for (; i < bytes; ++i)
+    if (row[i] != 0xFF) return false;
+  return true;
+}
+
 void CopyFromBitmap(const _BITMAPHANDLE* bitmap, uint8_t* pixels, int32_t stride) {
   const uint32_t w = bitmap->uWidth;
   for (uint32_t y = 0; y < bitmap->uHeight; ++y) {
     const uint8_t* src = bitmap->pData + static_cast<size_t>(y) * bitmap->uBytesPerLine;
     uint32_t* dst = reinterpret_cast<uint32_t*>(pixels + static_cast<size_t>(y) * stride);
     if (bitmap->uBitsPerPixel == 24) {
-      ExpandRow24(src, dst, w);
+      // A white row is opaque white in the drawing buffer: one fill instead of a conversion.
+      if (WhiteRow(src, static_cast<size_t>(w) * 3))
+        std::memset(dst, 0xFF, static_cast<size_t>(w) * 4);
+      else
+        ExpandRow24(src, dst, w);
     } else {
       for (uint32_t x = 0; x < w; ++x, src += 4) {
         uint32_t a = src[3];

@@ -1,6 +1,7 @@
 // Pixel probes of the drawing surface: fills, lines, dashes, hatches, clips, transforms, shapes,
 // paths and pictures.
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <vector>
 #include "tests/drawing/drawingtestutil.h"
@@ -325,13 +326,17 @@ TEST(SurfaceBitmap, ThirtyTwoBitPagesKeepAlphaAndStartFromTheBitmap) {
 }
 
 TEST(SurfaceBitmap, TwentyFourBitRowsOfEveryWidthComeBackAsTheyWere) {
-  // Rows are converted four pixels at a time with a tail: widths around multiples of four, and
-  // a page, each with noise and a painted last column.
+  // Rows are converted four pixels at a time with a tail, and white rows are filled: widths
+  // around multiples of four, and a page, each with white and noisy rows and a painted last
+  // column.
   Engine engine;
   uint32_t seed = 7;
   for (uint32_t width : {1u, 2u, 3u, 4u, 5u, 7u, 8u, 9u, 13u, 816u}) {
     Bitmap page(width, 3);
     for (uint32_t i = 0; i < page.b.uDataSize; ++i) page.b.pData[i] = static_cast<uint8_t>((seed = seed * 1103515245u + 12345u) >> 16);
+    // Row 0 white (filled, not converted), row 2 white but for its very last byte.
+    std::memset(page.b.pData, 0xFF, 3 * width);
+    std::memset(page.b.pData + 2 * page.b.uBytesPerLine, 0xFF, 3 * width - 1);
     const std::vector<uint8_t> before(page.b.pData, page.b.pData + page.b.uDataSize);
     VkSurface* s = nullptr;
     ASSERT_EQ(1, VkCreateSurface(engine.e, &page.b, &s));
