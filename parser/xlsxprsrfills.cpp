@@ -54,7 +54,7 @@ const NameValue kHatches[] = {
     {"lightGray", kHatchVertical}, {"lightVertical", kHatchVertical},
     {"darkUp", kHatchForwardDiagonal}, {"gray125", kHatchForwardDiagonal}, {"lightUp", kHatchForwardDiagonal},
     {"darkDown", kHatchBackwardDiagonal}, {"lightDown", kHatchBackwardDiagonal},
-    {"darkGrid", kHatchCross}, {"lightGrid", kHatchCross}, {"mediumGray", kHatchCross},
+    {"darkGrid", kHatchCross}, {"lightGrid", kHatchCross}, {"mediumGray", kHatchHorizontal},
     {"lightTrellis", kHatchDiagonalCross},
 };
 

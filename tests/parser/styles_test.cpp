@@ -170,7 +170,7 @@ TEST(Fills, RulesPickTheColourTheSpreadsheetShows) {
        false, kFillPattern, blue, red, kHatchVertical},
       {"<fill><patternFill patternType=\"lightTrellis\"><fgColor/><bgColor/></patternFill></fill>", false, kFillPattern,
        black, black, kHatchDiagonalCross},
-      {"<fill><patternFill patternType=\"mediumGray\"/></fill>", false, kFillPattern, black, kColorAutomatic, kHatchCross},
+      {"<fill><patternFill patternType=\"mediumGray\"/></fill>", false, kFillPattern, black, kColorAutomatic, kHatchHorizontal},
       {"<fill><patternFill patternType=\"bogus\"><bgColor rgb=\"FFFF0000\"/></patternFill></fill>", false, kFillSolid, 0, red, 0},
       // Gradients draw as their first stop.
       {"<fill><gradientFill><stop position=\"0\"><color rgb=\"FF0000FF\"/></stop><stop position=\"1\"><color theme=\"0\"/></stop>"
