@@ -58,12 +58,14 @@ std::string ResolveFamily(VkDrawingEngine* engine, ThreadText* text, const Pango
     if (it != engine->familyCache.end()) return it->second;
   }
   std::string family;
+  std::unique_lock<std::mutex> files(FontFileMutex());
   if (PangoFont* font = pango_font_map_load_font(text->fontMap, text->measure, desc)) {
     PangoFontDescription* used = pango_font_describe(font);
     if (const char* name = pango_font_description_get_family(used)) family = name;
     pango_font_description_free(used);
     g_object_unref(font);
   }
+  files.unlock();
   std::lock_guard<std::mutex> lock(engine->mutex);
   if (engine->familyCache.size() > 4096) engine->familyCache.clear();
   engine->familyCache.emplace(key, family);
@@ -123,7 +125,11 @@ VK_API int32_t VkGetFontMetrics(VkDrawingEngine* engine, const VkFont* font, dou
   if (!engine || !font) return kErrArgument;
   ThreadText* text = CurrentThreadText();
   if (!text) return kErrEngine;
-  PangoFontMetrics* metrics = pango_context_get_metrics(text->measure, font->desc, nullptr);
+  PangoFontMetrics* metrics = nullptr;
+  {
+    std::lock_guard<std::mutex> files(FontFileMutex());
+    metrics = pango_context_get_metrics(text->measure, font->desc, nullptr);
+  }
   if (!metrics) return kErrEngine;
   double a = pango_font_metrics_get_ascent(metrics) / double(PANGO_SCALE);
   double d = pango_font_metrics_get_descent(metrics) / double(PANGO_SCALE);

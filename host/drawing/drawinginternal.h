@@ -43,6 +43,15 @@ struct ThreadText {
 };
 // The calling thread's text state, made on first use; null when fonts cannot be set up.
 ThreadText* CurrentThreadText();
+// The process-wide lock of font files. The drawing library keeps at most ten FreeType faces open
+// and, when it opens another, closes an idle one without taking that face's own lock, so a thread
+// that starts drawing with the idle face at that moment uses a closed face. Everything that may
+// open a face (font creation and metrics, every Pango layout, which may fall back to any font,
+// and the shaping that fills glyph tables) holds this lock; faces that are drawn without it (the
+// simple-text path's) are kept open for the life of the process, so they are never the idle one.
+std::mutex& FontFileMutex();
+// Keeps the face of `scaled` open from now on (with FontFileMutex held). False when it cannot.
+bool KeepFontFileOpen(cairo_scaled_font_t* scaled);
 // Font options every context uses: grey anti-aliasing (or none), slight outline hinting and
 // metrics hinting on, which rounds advances to whole pixels as the spreadsheet application does.
 void ApplyTextOptions(PangoContext* context, bool antialias);

@@ -167,7 +167,8 @@ std::unique_ptr<SimpleFace> BuildFace(PangoLayout* layout, const VkFont* font) {
       latinBaseline != face->baseline || face->logical.x != 0)
     return face;
   face->scaled = pango_cairo_font_get_scaled_font(PANGO_CAIRO_FONT(f));
-  if (!face->scaled || cairo_scaled_font_status(face->scaled) != CAIRO_STATUS_SUCCESS) return face;
+  // Its glyphs are drawn without the font-file lock: the face must stay open.
+  if (!face->scaled || !KeepFontFileOpen(face->scaled)) return face;
   if (pango_context_get_round_glyph_positions(pango_layout_get_context(layout)))
     face->shapeFlags = PANGO_SHAPE_ROUND_POSITIONS;
   face->usable = true;
@@ -186,7 +187,11 @@ SimpleFace* FaceFor(ThreadText* t, const VkFont* font, FaceKind kind) {
     face = found->second.get();
   } else {
     if (faces.size() >= kMaxFacesPerKind) faces.clear();
-    std::unique_ptr<SimpleFace> made = BuildFace(kind == kMeasureFace ? t->layout : t->drawLayout, font);
+    std::unique_ptr<SimpleFace> made;
+    {
+      std::lock_guard<std::mutex> files(FontFileMutex());
+      made = BuildFace(kind == kMeasureFace ? t->layout : t->drawLayout, font);
+    }
     face = made.get();
     faces.emplace(font->key, std::move(made));
   }
@@ -205,6 +210,7 @@ const PangoGlyphString* Shape(SimpleFace* f, const ScriptTable& t, const int* in
   char utf8[8];
   int bytes = 0;
   for (int i = 0; i < count; ++i) bytes += AppendUtf8(CharAt(indices[i]), utf8 + bytes);
+  std::lock_guard<std::mutex> files(FontFileMutex());
   pango_shape_with_flags(utf8, bytes, utf8, bytes, &t.analysis, f->shaped, f->shapeFlags);
   return f->shaped;
 }

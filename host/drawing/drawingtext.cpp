@@ -127,6 +127,7 @@ VK_API int32_t VkMeasureText(VkDrawingEngine* engine, const VkFont* font, const 
     }
     std::string utf8;
     if (text && !Utf16ToUtf8(text, length, &utf8)) return kErrArgument;
+    std::lock_guard<std::mutex> files(FontFileMutex());
     PrepareLayout(t->layout, font, utf8, maxWidth, 0);
     PangoRectangle logical;
     pango_layout_get_extents(t->layout, nullptr, &logical);
@@ -150,6 +151,7 @@ VK_API int32_t VkDrawText(VkSurface* surface, const VkFont* font, VkColor color,
     if (text && !Utf16ToUtf8(text, length, &utf8)) return kErrArgument;
     if (utf8.empty()) return kOk;
     cairo_t* cr = surface->cr;
+    std::lock_guard<std::mutex> files(FontFileMutex());
     if (surface->pangoStale) {
       pango_cairo_update_context(cr, surface->pango);
       pango_layout_context_changed(surface->layout);
@@ -192,6 +194,7 @@ VK_API int32_t VkPathAddText(VkDrawingEngine* engine, VkPath* path, const VkFont
     std::string utf8;
     if (text && !Utf16ToUtf8(text, length, &utf8)) return kErrArgument;
     if (utf8.empty()) return kOk;
+    std::lock_guard<std::mutex> files(FontFileMutex());
     const bool rtl = (flags & VK_TEXT_RTL) != 0;
     if (rtl) {
       pango_context_set_base_dir(t->measure, PANGO_DIRECTION_RTL);

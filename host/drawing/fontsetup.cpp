@@ -7,8 +7,11 @@
 // of our own; the process-wide fontconfig setup is not touched.
 #include <fontconfig/fontconfig.h>
 #include <pango/pangofc-fontmap.h>
+#include <cairo-ft.h>
 #include <memory>
 #include <mutex>
+#include <utility>
+#include <vector>
 #include "host/drawing/drawinginternal.h"
 
 namespace vkdraw {
@@ -60,7 +63,30 @@ FcConfig* HostFontConfig() {
 
 }  // namespace
 
+std::mutex& FontFileMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+bool KeepFontFileOpen(cairo_scaled_font_t* scaled) {
+  // Font faces whose files are held open, each through one referenced scaled font that is never
+  // released: the face stays locked once, so it is never closed to make room for another.
+  static auto* kept = new std::vector<std::pair<cairo_font_face_t*, cairo_scaled_font_t*>>;
+  constexpr size_t kMaxKept = 512;
+  if (!scaled || cairo_scaled_font_status(scaled) != CAIRO_STATUS_SUCCESS ||
+      cairo_scaled_font_get_type(scaled) != CAIRO_FONT_TYPE_FT)
+    return false;
+  cairo_font_face_t* face = cairo_scaled_font_get_font_face(scaled);
+  for (const auto& entry : *kept)
+    if (entry.first == face) return true;
+  if (kept->size() >= kMaxKept) return false;
+  if (!cairo_ft_scaled_font_lock_face(scaled)) return false;
+  kept->emplace_back(face, cairo_scaled_font_reference(scaled));
+  return true;
+}
+
 ThreadText::~ThreadText() {
+  std::lock_guard<std::mutex> lock(FontFileMutex());
   DestroySimpleFaces(simple);
   if (drawLayout) g_object_unref(drawLayout);
   if (drawContext) g_object_unref(drawContext);

@@ -48,3 +48,41 @@ TEST(TextThreads, PagesDrawnInParallelMatchOneDrawnAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+// More font files than the FreeType faces the drawing library keeps open (ten), used from four
+// threads at once with text of every path (plain lines, fallback scripts, underlines): opening one
+// face closes an idle one, which must never be one another thread is about to draw with.
+TEST(TextThreads, ManyFontFilesFromSeveralThreads) {
+  Engine engine;
+  const char* const faces[] = {"Calibri",     "Cambria",       "Arial",        "Times New Roman", "Courier New",
+                               "Verdana",     "Georgia",       "Consolas",     "Aptos Narrow",    "Century Gothic",
+                               "Book Antiqua"};
+  const uint32_t styles[] = {0, VK_FONT_BOLD, VK_FONT_ITALIC, VK_FONT_BOLD | VK_FONT_ITALIC};
+  std::vector<Font> fonts;
+  for (const char* face : faces)
+    for (uint32_t style : styles) fonts.push_back(MakeFont(engine.e, face, 9 + fonts.size() % 5, style));
+  fonts.push_back(MakeFont(engine.e, "Calibri", 11, VK_FONT_UNDERLINE));
+  const char16_t* const texts[] = {u"1,234.56", u"Item 42-7", u"Zürich € 12", u"日本語", u"مرحبا", u"Ωmega ﬁ", u"a\tb"};
+  auto work = [&](int seed, int* failures) {
+    Bitmap page(300, 200);
+    VkSurface* s = nullptr;
+    if (VkCreateSurface(engine.e, &page.b, &s) != 1) return;
+    for (int i = 0; i < 1500; ++i) {
+      const Font& f = fonts[(seed * 7 + i * 13) % fonts.size()];
+      const char16_t* text = texts[(seed + i) % 7];
+      double w = 0;
+      if (VkMeasureText(engine.e, f, text, -1, 0, &w, nullptr) != 1) ++*failures;
+      if (VkDrawText(s, f, kBlack, text, -1, (i * 37) % 250, (i * 11) % 180, 0, 0, 0) != 1) ++*failures;
+    }
+    VkDestroySurface(s);
+  };
+  std::vector<int> failures(4, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) threads.emplace_back(work, t, &failures[t]);
+  for (std::thread& t : threads) t.join();
+  for (int t = 0; t < 4; ++t) EXPECT_EQ(0, failures[t]) << "thread " << t;
+}
+
+}  // namespace
