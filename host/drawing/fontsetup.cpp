@@ -69,18 +69,24 @@ std::mutex& FontFileMutex() {
 }
 
 bool KeepFontFileOpen(cairo_scaled_font_t* scaled) {
-  // Font faces whose files are held open, each through one referenced scaled font that is never
-  // released: the face stays locked once, so it is never closed to make room for another.
-  static auto* kept = new std::vector<std::pair<cairo_font_face_t*, cairo_scaled_font_t*>>;
+  // The FreeType faces held open, one per font file, each locked once through a referenced
+  // scaled font that is never released (every size of a file shares its face).
+  static auto* kept = new std::vector<std::pair<FT_Face, cairo_scaled_font_t*>>;
   constexpr size_t kMaxKept = 512;
   if (!scaled || cairo_scaled_font_status(scaled) != CAIRO_STATUS_SUCCESS ||
       cairo_scaled_font_get_type(scaled) != CAIRO_FONT_TYPE_FT)
     return false;
-  cairo_font_face_t* face = cairo_scaled_font_get_font_face(scaled);
+  FT_Face face = cairo_ft_scaled_font_lock_face(scaled);
+  if (!face) return false;
   for (const auto& entry : *kept)
-    if (entry.first == face) return true;
-  if (kept->size() >= kMaxKept) return false;
-  if (!cairo_ft_scaled_font_lock_face(scaled)) return false;
+    if (entry.first == face) {
+      cairo_ft_scaled_font_unlock_face(scaled);
+      return true;
+    }
+  if (kept->size() >= kMaxKept) {
+    cairo_ft_scaled_font_unlock_face(scaled);
+    return false;
+  }
   kept->emplace_back(face, cairo_scaled_font_reference(scaled));
   return true;
 }
