@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "filterhost.h"
+#include "host/kernel/vkkrnx.h"
 #include "options.h"
 #include "pngwriter.h"
 
@@ -91,6 +92,12 @@ int RenderOne(FilterHost& host, const RenderOptions& o, int32_t page, int32_t to
   PageSize size;
   int32_t r = host.Info(page, &size);
   if (r != 1) return Fail(o, "page information", r);
+  if (static_cast<uint64_t>(size.width) * size.height > VK_MAX_BITMAP_PIXELS) {
+    // A whole sheet drawn as one page can be far larger than any bitmap.
+    std::fprintf(stderr, "xlxrender: %s: page %d is %u x %u pixels, too large for one bitmap; use --paginate or --paper\n",
+                 o.input.c_str(), page, size.width, size.height);
+    return 1;
+  }
   std::string name = OutputName(o, page, total);
   PngPageWriter writer;
   std::string error;
