@@ -31,24 +31,19 @@ bool PngPageWriter::Begin(const std::string& path, uint32_t width, uint32_t heig
   png_uint_32 ppm = static_cast<png_uint_32>(dpi / 0.0254 + 0.5);
   png_set_pHYs(png, info, ppm, ppm, PNG_RESOLUTION_METER);
   png_write_info(png, info);
+  png_set_bgr(png);  // rows arrive in the page bitmap's BGR order
   width_ = width;
-  rgb_.resize(static_cast<size_t>(width) * 3);
   return true;
 }
 
 bool PngPageWriter::WriteRow(const uint8_t* bgr) {
   if (!png_ || failed_) return false;
   auto png = static_cast<png_structp>(png_);
-  for (uint32_t x = 0; x < width_; ++x) {
-    rgb_[3 * x] = bgr[3 * x + 2];
-    rgb_[3 * x + 1] = bgr[3 * x + 1];
-    rgb_[3 * x + 2] = bgr[3 * x];
-  }
   if (setjmp(png_jmpbuf(png))) {
     failed_ = true;
     return false;
   }
-  png_write_row(png, rgb_.data());
+  png_write_row(png, bgr);  // libpng swaps BGR to RGB in its own row buffer
   return true;
 }
 

@@ -19,7 +19,6 @@ class PngPageWriter {
   FILE* file_ = nullptr;
   void* png_ = nullptr;
   void* info_ = nullptr;
-  std::vector<uint8_t> rgb_;
   uint32_t width_ = 0;
   std::string path_;
   bool failed_ = false;
