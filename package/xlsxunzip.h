@@ -12,6 +12,9 @@ struct PartList {
   char16_t** names = nullptr;  // entry names in central-directory order, zero-terminated UTF-16
   uint32_t* sizes = nullptr;   // uncompressed size of each entry (low 32 bits)
   int32_t count = 0;           // number of entries
+  uint64_t* offsets = nullptr;  // where each entry's directory record starts: reads go straight there
+  int32_t* slots = nullptr;     // hash index of the names: entry index + 1, 0 for an empty slot
+  uint32_t slotCount = 0;       // a power of two, at least twice count
   // Bytes inflated so far through this list: every read is charged its entry's size, and a read
   // that would take the total past kMaxPackageBytes is refused, so one parse inflates at most that
   // much however often its parts are read. Updated atomically by const reads; a holder that
