@@ -7,12 +7,16 @@ XLX_CORPUS_JOBS to change it)."""
 import concurrent.futures
 import csv
 import os
+import re
 import subprocess
 import sys
 import tempfile
 import time
 
 DOCUMENTED = {0: "ok", 1: "not a workbook / unreadable", 3: "password required or wrong"}
+# Result codes that xlxrender reports with exit status 99 but that are documented refusals: a sheet
+# or a page past the limits (a whole long sheet as one sheet-sized page is past any bitmap).
+DOCUMENTED_REFUSALS = {-1: "past the limits"}
 TIME_LIMIT = 60
 # Leaks inside system libraries (fontconfig's configuration) that a leak-checking build would
 # otherwise report for every file.
@@ -31,25 +35,28 @@ def manifest_passwords(corpus):
 
 
 def run(cmd, env):
+    """Runs one job: (exit status, result code or None, problem or None)."""
     try:
         p = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=TIME_LIMIT, env=env)
     except subprocess.TimeoutExpired:
-        return None, "hang (over %d s)" % TIME_LIMIT
+        return None, None, "hang (over %d s)" % TIME_LIMIT
     err = p.stderr.decode("utf-8", "replace")
+    found = re.search(r"failed with code (-?\d+)", err)
+    code = int(found.group(1)) if found else (1 if p.returncode == 0 else None)
     if "ERROR: AddressSanitizer" in err or "runtime error:" in err or "ERROR: LeakSanitizer" in err:
-        return p.returncode, "sanitizer report:\n" + err[-3000:]
+        return p.returncode, code, "sanitizer report:\n" + err[-3000:]
     if p.returncode < 0 or p.returncode > 128:
-        return p.returncode, "crash (status %d):\n%s" % (p.returncode, err[-2000:])
-    if p.returncode not in DOCUMENTED:
-        return p.returncode, "undocumented exit status %d: %s" % (p.returncode, err.strip()[-500:])
-    return p.returncode, None
+        return p.returncode, code, "crash (status %d):\n%s" % (p.returncode, err[-2000:])
+    if p.returncode not in DOCUMENTED and not (p.returncode == 99 and code in DOCUMENTED_REFUSALS):
+        return p.returncode, code, "undocumented exit status %d: %s" % (p.returncode, err.strip()[-500:])
+    return p.returncode, code, None
 
 
 def run_file(tool, corpus, rel, passwords, env):
     """Every job of one file; returns the exit statuses, the failures and the pages rendered."""
     path = os.path.join(corpus, rel)
     extra = ["--password", passwords[rel]] if rel in passwords else []
-    statuses, failures = [], []
+    statuses, codes, failures = [], [], []
     with tempfile.TemporaryDirectory() as out:
         jobs = [
             ("info", [tool, "--info", "--json"] + extra + [path]),
@@ -58,12 +65,13 @@ def run_file(tool, corpus, rel, passwords, env):
             ("metadata", [tool, "--metadata"] + extra + [path]),
         ]
         for name, cmd in jobs:
-            status, problem = run(cmd, env)
+            status, code, problem = run(cmd, env)
             statuses.append(status)
+            codes.append(code)
             if problem:
                 failures.append("%s [%s]: %s" % (rel, name, problem))
         pages = len(os.listdir(out))
-    return statuses, failures, pages
+    return statuses, codes, failures, pages
 
 
 def main():
@@ -85,20 +93,24 @@ def main():
         if os.path.isdir(d):
             files += [os.path.join(sub, n) for n in sorted(os.listdir(d))]
     started = time.time()
-    failures, codes, pages = [], {}, 0
+    failures, statuses, codes, pages = [], {}, {}, 0
     jobs = int(os.environ.get("XLX_CORPUS_JOBS", "0")) or os.cpu_count() or 1
     with concurrent.futures.ThreadPoolExecutor(max_workers=jobs) as pool:
-        for file_codes, file_failures, file_pages in pool.map(lambda rel: run_file(tool, corpus, rel, passwords, env),
-                                                              files):
-            for status in file_codes:
-                codes[status] = codes.get(status, 0) + 1
+        for file_statuses, file_codes, file_failures, file_pages in pool.map(
+                lambda rel: run_file(tool, corpus, rel, passwords, env), files):
+            for status in file_statuses:
+                statuses[status] = statuses.get(status, 0) + 1
+            for code in file_codes:
+                codes[code] = codes.get(code, 0) + 1
             failures += file_failures
             pages += file_pages
     seconds = time.time() - started
     for f in failures:
         print("FAIL " + f)
-    summary = ", ".join("%s:%d" % (k, v) for k, v in sorted(codes.items(), key=lambda kv: str(kv[0])))
-    print("corpus: %d files, %d pages rendered, exit statuses {%s}, %.1f s" % (len(files), pages, summary, seconds))
+    def counts(table):
+        return ", ".join("%s:%d" % (k, v) for k, v in sorted(table.items(), key=lambda kv: str(kv[0])))
+    print("corpus: %d files, %d pages rendered, result codes {%s}, exit statuses {%s}, %.1f s"
+          % (len(files), pages, counts(codes), counts(statuses), seconds))
     print("%d passed, %d failed" % (len(files) - len({f.split(' [')[0] for f in failures}),
                                     len({f.split(' [')[0] for f in failures})))
     return 1 if failures else 0
