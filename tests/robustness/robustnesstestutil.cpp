@@ -10,8 +10,20 @@
 
 namespace xlxtest {
 
-MemoryPackage::MemoryPackage(std::vector<unsigned char> bytes) : bytes_(std::move(bytes)) {
-  handle_ = VkOpenMemoryFile(bytes_.data(), bytes_.size());
+MemoryPackage::MemoryPackage(std::vector<unsigned char> bytes, bool onDisk) : bytes_(std::move(bytes)) {
+  if (onDisk) {
+    char path[] = "/tmp/xlxrobustXXXXXX";
+    int fd = mkstemp(path);
+    if (fd >= 0) {
+      bool written = write(fd, bytes_.data(), bytes_.size()) == static_cast<ssize_t>(bytes_.size());
+      close(fd);
+      std::u16string path16(path, path + std::strlen(path));
+      if (written) handle_ = VkOpenFile(path16.c_str(), VK_OPEN_READ | VK_OPEN_BINARY, 0);
+      unlink(path);
+    }
+  } else {
+    handle_ = VkOpenMemoryFile(bytes_.data(), bytes_.size());
+  }
   built_ = xlx::BuildPartList(handle_, &list_, nullptr, nullptr);
 }
 

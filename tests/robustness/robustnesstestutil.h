@@ -9,10 +9,11 @@
 
 namespace xlxtest {
 
-// A package in memory, opened as a host file, with its part list; freed at scope end.
+// A package opened as a host file, with its part list; freed at scope end. The file is a memory
+// file, or with `onDisk` a real file (removed once open), read through the operating system.
 class MemoryPackage {
  public:
-  explicit MemoryPackage(std::vector<unsigned char> bytes);
+  explicit MemoryPackage(std::vector<unsigned char> bytes, bool onDisk = false);
   ~MemoryPackage();
   MemoryPackage(const MemoryPackage&) = delete;
   MemoryPackage& operator=(const MemoryPackage&) = delete;
