@@ -236,10 +236,10 @@ TEST_F(DriverTest, InfoReportsSheetSizedPagesWithoutLayoutOptions) {
   EXPECT_EQ(fi.uHeight, 210u);
   EXPECT_EQ(fi.uBitsPerPixel, 24u);
   EXPECT_EQ(fi.uField1100, 1u);
-  EXPECT_EQ(fi.uSizeMem, ((24ull * 110 + 31) / 8 & ~3ull) * 210);
+  EXPECT_EQ(uint64_t{fi.uSizeMem}, ((24ull * 110 + 31) / 8 & ~3ull) * 210);
   EXPECT_EQ(fi.uXResolution, 96u);
   EXPECT_EQ(fi.uHasVectorSize, 1u);
-  EXPECT_DOUBLE_EQ(fi.dVectorWidth, 8.5);
+  EXPECT_DOUBLE_EQ(double{fi.dVectorWidth}, 8.5);
   EXPECT_EQ(fi.uVectorUnit, 1u);
 }
 
@@ -323,7 +323,7 @@ TEST_F(DriverTest, FileInfoGetsPhysicalSizeOnlyWhenLargeEnough) {
     req.info().uStructSize = size;
     ASSERT_EQ(req.Call(), XLX_OK);
     EXPECT_EQ(req.info().uHasVectorSize, size > 2188 ? 1u : 0u) << size;
-    EXPECT_EQ(req.info().dVectorWidth, size > 2188 ? 8.5 : 0.0) << size;
+    EXPECT_EQ(double{req.info().dVectorWidth}, size > 2188 ? 8.5 : 0.0) << size;
   }
 }
 
