@@ -467,7 +467,7 @@ TEST_F(DriverTest, CachedParseIsReusedUntilTheOptionsChange) {
   InfoRequest info(SmallWorkbook());
   info.Put(28, &holder);
   ASSERT_EQ(info.Call(), XLX_OK);
-  ASSERT_NE(holder.pData, nullptr) << "the info call hands its parse to the holder";
+  ASSERT_NE(static_cast<void*>(holder.pData), nullptr) << "the info call hands its parse to the holder";
   EXPECT_EQ(g_fake.parses, 1);
 
   // Same options: the second info call and the loads draw from the stored parse.
@@ -507,7 +507,7 @@ TEST_F(DriverTest, AFailedParseLeavesNothingInTheHolder) {
   InfoRequest info(SmallWorkbook());
   info.Put(28, &holder);
   EXPECT_EQ(info.Call(), -9);
-  EXPECT_EQ(holder.pData, nullptr);
+  EXPECT_EQ(static_cast<void*>(holder.pData), nullptr);
 }
 
 }  // namespace
