@@ -114,6 +114,9 @@ def main():
     corpus = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "..", "..", "shared", "corpus")
     out = sys.argv[2] if len(sys.argv) > 2 else os.path.join(HERE, "seeds")
     files = corpus_files(corpus) if os.path.isdir(corpus) else []
+    # Every target gets its folder, even with no corpus to take seeds from.
+    for target in ("zip", "styles", "numfmt", "relationships"):
+        os.makedirs(os.path.join(out, target), exist_ok=True)
 
     # Packages: the flagged odd ones first, then the smallest of each folder, one encrypted file.
     manifest = {}
