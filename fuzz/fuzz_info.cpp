@@ -12,13 +12,22 @@
 namespace {
 double Inches(double v, int32_t, uint32_t, uint32_t, uint32_t, uint32_t) { return v; }
 
-std::string ScratchFile() {
+std::string& ScratchPath() {
   static std::string path;
+  return path;
+}
+
+void RemoveScratchFile() { unlink(ScratchPath().c_str()); }
+
+// The file every input is written to, made once and removed when the run ends.
+std::string ScratchFile() {
+  std::string& path = ScratchPath();
   if (path.empty()) {
     char name[] = "/tmp/xlxfuzzXXXXXX";
     int fd = mkstemp(name);
     if (fd >= 0) close(fd);
     path = name;
+    std::atexit(RemoveScratchFile);
   }
   return path;
 }
