@@ -72,10 +72,15 @@ bool BuildCellText(const Workbook& wb, const MyWorksheet& sheet, const CellRecor
       out->text = cell.text;
       out->kind = kTextBoolOrError;
       break;
-    case kCellFormulaString:
+    case kCellFormulaString: {
       if (!cell.text) return false;
-      out->text = cell.text;
+      // Through the text section like any string, which also bounds the text a cell measures.
+      uint32_t color = kFormatColorAuto;
+      ParseTextFormat(cell.text, code, buffer, 512, &color);
+      out->text = buffer;
+      out->formatColor = color;
       break;
+    }
     default:
       return false;
   }
