@@ -75,6 +75,18 @@ size_t BracketEnd(const char16_t* text, size_t open, size_t end) {
   return pos < end ? pos + 1 : end;
 }
 
+// Index past a literal at `pos` (quoted text, or a character escaped by '\', '_' or '*'); `pos`
+// itself when no literal starts there. Literals never decide anything about a section.
+size_t SkipLiteral(const char16_t* text, size_t pos, size_t end) {
+  if (text[pos] == u'"') {
+    pos++;
+    while (pos < end && text[pos] != u'"') pos++;
+    return pos + 1;
+  }
+  if (text[pos] == u'\\' || text[pos] == u'_' || text[pos] == u'*') return pos + 2;
+  return pos;
+}
+
 // Kinds of bracket content.
 enum BracketKind { kBracketOther, kBracketColor, kBracketCondition, kBracketElapsed, kBracketLocale };
 
@@ -173,14 +185,8 @@ void ClassifySection(const char16_t* text, FormatSection* pSection) {
   size_t end = pSection->nEnd;
   while (pos < end) {
     char16_t unit = text[pos];
-    if (unit == u'"') {
-      pos++;
-      while (pos < end && text[pos] != u'"') pos++;
-      pos++;
-      continue;
-    }
-    if (unit == u'\\' || unit == u'_' || unit == u'*') {
-      pos += 2;
+    if (size_t past = SkipLiteral(text, pos, end); past != pos) {
+      pos = past;
       continue;
     }
     if (unit == u'[') {
@@ -345,12 +351,8 @@ void ReadFormatCode(const char16_t* pCode, FormatCode* pOut) {
     bool bLast = false;
     while (pos < length) {
       char16_t unit = text[pos];
-      if (unit == u'"') {
-        pos++;
-        while (pos < length && text[pos] != u'"') pos++;
-        pos++;
-      } else if (unit == u'\\' || unit == u'_' || unit == u'*') {
-        pos += 2;
+      if (size_t past = SkipLiteral(text, pos, length); past != pos) {
+        pos = past;
       } else if (unit == u'[') {
         pos = BracketEnd(text, pos, length);
       } else if (unit == u';') {
@@ -504,14 +506,8 @@ CellFormatType DetectCellFormatType(const char16_t* pCode) {
   size_t pos = 0;
   while (pos < length) {
     char16_t unit = pCode[pos];
-    if (unit == u'"') {
-      pos++;
-      while (pos < length && pCode[pos] != u'"') pos++;
-      pos++;
-      continue;
-    }
-    if (unit == u'\\' || unit == u'_' || unit == u'*') {
-      pos += 2;
+    if (size_t past = fmt::SkipLiteral(pCode, pos, length); past != pos) {
+      pos = past;
       continue;
     }
     if (unit == u'[') {
