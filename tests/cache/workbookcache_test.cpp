@@ -147,7 +147,13 @@ TEST_F(Cache, LoadsAndRefreshesSharingTheLockSeeWholeParses) {
   };
   std::vector<std::thread> loaders;
   for (int i = 0; i < 3; ++i) loaders.emplace_back(load);
+  // Each refresh waits for at least one more load, so loads and refreshes really interleave
+  // even when the machine is busy and the loader threads start late.
+  auto awaitLoad = [&](int seen) {
+    while (loads.load() <= seen) std::this_thread::yield();
+  };
   for (uint32_t g = 1; g <= 50; ++g) {
+    awaitLoad(loads.load());
     ASSERT_EQ(cache_->lock.AcquireRead(), 1);  // compare, then upgrade to refresh
     int32_t write = cache_->lock.AcquireWrite();
     ASSERT_EQ(write, 1);
