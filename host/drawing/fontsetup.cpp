@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 #include "host/drawing/drawinginternal.h"
+#include "host/kernel/fontfilelock.h"
 
 namespace vkdraw {
 namespace {
@@ -63,10 +64,7 @@ FcConfig* HostFontConfig() {
 
 }  // namespace
 
-std::mutex& FontFileMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
+std::mutex& FontFileMutex() { return vkhost::FontFileMutex(); }
 
 bool KeepFontFileOpen(cairo_scaled_font_t* scaled) {
   // The FreeType faces held open, one per font file, each locked once through a referenced

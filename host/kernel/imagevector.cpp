@@ -8,6 +8,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include "host/kernel/fontfilelock.h"
 #include "host/kernel/imageinternal.h"
 
 #if defined(__has_include)
@@ -53,7 +54,12 @@ int32_t RenderHandle(RsvgHandle* handle, uint32_t width, uint32_t height, _BITMA
   cairo_t* cr = cairo_create(surface);
   RsvgRectangle viewport = {0, 0, static_cast<double>(width), static_cast<double>(height)};
   GError* error = nullptr;
-  gboolean drawn = rsvg_handle_render_document(handle, cr, &viewport, &error);
+  gboolean drawn;
+  {
+    // Text in the picture is laid out by Pango over the same font faces the drawing engine uses.
+    std::lock_guard<std::mutex> files(vkhost::FontFileMutex());
+    drawn = rsvg_handle_render_document(handle, cr, &viewport, &error);
+  }
   if (error) g_error_free(error);
   cairo_destroy(cr);
   cairo_surface_flush(surface);
