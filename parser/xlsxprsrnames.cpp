@@ -21,7 +21,7 @@ std::u16string Folded(const std::u16string& name) {
 
 int32_t ReadDefinedNames(Workbook* workbook, pugi::xml_node workbookNode) {
   if (!workbook) return -13;
-  try {
+  return Guarded([&]() -> int32_t {
     WorkbookLockGuard guard(workbook->lock);
     workbook->definedNames.clear();
     workbook->printAreas.clear();
@@ -47,11 +47,7 @@ int32_t ReadDefinedNames(Workbook* workbook, pugi::xml_node workbookNode) {
       workbook->definedNames.push_back(std::move(entry));
     }
     return 1;
-  } catch (const std::bad_alloc&) {
-    return -1;
-  } catch (...) {
-    return -284;
-  }
+  });
 }
 
 }  // namespace xlx

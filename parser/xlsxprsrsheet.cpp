@@ -117,7 +117,7 @@ void ReadPageSetup(const Workbook& workbook, MyWorksheet* sheet, pugi::xml_node 
 
 int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node worksheet) {
   if (!workbook || !sheet) return -13;
-  try {
+  return Guarded([&]() -> int32_t {
     ReadSheetProperties(*workbook, sheet, worksheet);
     int32_t rc = ReadMergedCells(sheet, worksheet);
     if (rc == 1) rc = ReadColumns(sheet, worksheet);
@@ -130,11 +130,7 @@ int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node wor
     ReadPageSetup(*workbook, sheet, worksheet);
     sheet->loaded = true;
     return 1;
-  } catch (const std::bad_alloc&) {
-    return -1;
-  } catch (...) {
-    return -284;
-  }
+  });
 }
 
 }  // namespace xlx

@@ -80,7 +80,7 @@ int32_t ReadRichString(RichString* string, TextArena* arena, const Workbook& wor
 
 int32_t ReadSharedStrings(SharedStringTable* table, const Workbook& workbook, pugi::xml_node sst) {
   if (!table) return -13;
-  try {
+  return Guarded([&]() -> int32_t {
     int32_t children = CountElementChildren(sst);
     int32_t count = ReadDeclaredCount(sst.attribute("uniqueCount"), children, kMaxSharedStringCount);
     table->count = 0;
@@ -98,11 +98,7 @@ int32_t ReadSharedStrings(SharedStringTable* table, const Workbook& workbook, pu
       if (rc != 1) return rc;
     }
     return 1;
-  } catch (const std::bad_alloc&) {
-    return -1;
-  } catch (...) {
-    return -284;
-  }
+  });
 }
 
 }  // namespace xlx

@@ -213,26 +213,17 @@ int32_t ReadStylesheetParts(Stylesheet* styles, Workbook* workbook, pugi::xml_no
 
 int32_t InstallBuiltinNumberFormats(Stylesheet* styles, Workbook* workbook) {
   if (!styles || !workbook) return -13;
-  try {
+  return Guarded([&] {
     WorkbookLockGuard guard(workbook->lock);
     for (const BuiltinFormat& format : kBuiltinFormats) styles->numberFormats[format.id] = format.code;
-  } catch (const std::bad_alloc&) {
-    return -1;
-  }
-  return 1;
+    return 1;
+  });
 }
 
 int32_t ReadStylesheet(Stylesheet* styles, Workbook* workbook, pugi::xml_node styleSheet) {
   if (!styles || !workbook) return -13;
   if (styles->parsed) return 1;
-  int32_t rc;
-  try {
-    rc = ReadStylesheetParts(styles, workbook, styleSheet);
-  } catch (const std::bad_alloc&) {
-    rc = -1;
-  } catch (...) {
-    rc = -284;
-  }
+  int32_t rc = Guarded([&] { return ReadStylesheetParts(styles, workbook, styleSheet); });
   if (rc == 1) styles->parsed = true;
   return rc;
 }

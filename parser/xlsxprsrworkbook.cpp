@@ -204,18 +204,6 @@ int32_t ReadWorkbookPartsInner(Workbook* workbook) {
   return ReadTheme(workbook);
 }
 
-// Runs one step with exceptions of the XML library and containers turned into result codes.
-template <typename Step>
-int32_t Guarded(Step step) {
-  try {
-    return step();
-  } catch (const std::bad_alloc&) {
-    return -1;
-  } catch (...) {
-    return -284;
-  }
-}
-
 }  // namespace
 
 int32_t ReadSheetList(Workbook* workbook, pugi::xml_node workbookNode) {

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include <pugixml.hpp>
@@ -83,6 +84,19 @@ bool ReadDouble(pugi::xml_attribute a, double* out);
 // A declared element count: the attribute when it is a number (negative reads as 0), else
 // `fallback`; capped at `cap`.
 int32_t ReadDeclaredCount(pugi::xml_attribute a, int32_t fallback, int32_t cap);
+
+// Runs one reading step with the exceptions of the XML library and the containers turned into
+// result codes: -1 when memory runs out, -284 for anything else.
+template <typename Step>
+int32_t Guarded(Step step) {
+  try {
+    return step();
+  } catch (const std::bad_alloc&) {
+    return -1;
+  } catch (...) {
+    return -284;
+  }
+}
 
 // UTF-8 attribute or element text to UTF-16.
 inline std::u16string ToUtf16(const char* text) { return Utf8ToUtf16(text ? text : ""); }
