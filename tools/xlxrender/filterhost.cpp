@@ -131,26 +131,35 @@ void FilterHost::FillOptions(_RASTERIZEDOCOPTIONS* o) const {
   o->uSizeMode = options_.sizeMode;
 }
 
+FilterHost::CallRecords::CallRecords(int32_t page) {
+  std::memset(&fileInfo, 0, sizeof fileInfo);
+  fileInfo.uStructSize = sizeof fileInfo;
+  std::memset(&loadOption, 0, sizeof loadOption);
+  loadOption.nPageNumber = page;
+}
+
+// The fields the info and the load dispatch share: file, records, flags and view options.
+template <typename Dispatch>
+void FilterHost::FillDispatch(Dispatch* d, CallRecords* records) {
+  d->pszFileName = path16_.c_str();
+  d->pFileInfo = &records->fileInfo;
+  d->pFilterData = &holder_;
+  d->pLoadFileOption = &records->loadOption;
+  d->dispatchXlxFlags = options_.flags;
+  FillOptions(&d->dispatchRasterizeDocOptions);
+  d->pfnUnitConverter = ToInches;
+}
+
 int32_t FilterHost::Info(int32_t page, PageSize* size) {
   // The info call reads the shared host file handle: one at a time.
   std::lock_guard<std::mutex> guard(infoLock_);
   _INFODISPATCH d;
   std::memset(&d, 0, sizeof d);
-  _FILEINFO fi;
-  std::memset(&fi, 0, sizeof fi);
-  fi.uStructSize = sizeof fi;
-  _LOADFILEOPTION lfo;
-  std::memset(&lfo, 0, sizeof lfo);
-  lfo.nPageNumber = page;
-  d.pszFileName = path16_.c_str();
+  CallRecords records(page);
+  FillDispatch(&d, &records);
   d.hFile = file_;
-  d.pFileInfo = &fi;
-  d.pFilterData = &holder_;
-  d.pLoadFileOption = &lfo;
-  d.dispatchXlxFlags = options_.flags;
-  FillOptions(&d.dispatchRasterizeDocOptions);
-  d.pfnUnitConverter = ToInches;
   int32_t r = info_(&d);
+  const _FILEINFO& fi = records.fileInfo;
   if (r == 1) {
     size->width = fi.uWidth;
     size->height = fi.uHeight;
@@ -165,12 +174,8 @@ int32_t FilterHost::Info(int32_t page, PageSize* size) {
 int32_t FilterHost::Render(int32_t page, const PageSize& size, const RowSink& sink) {
   _LOADDISPATCH d;
   std::memset(&d, 0, sizeof d);
-  _FILEINFO fi;
-  std::memset(&fi, 0, sizeof fi);
-  fi.uStructSize = sizeof fi;
-  _LOADFILEOPTION lfo;
-  std::memset(&lfo, 0, sizeof lfo);
-  lfo.nPageNumber = page;
+  CallRecords records(page);
+  FillDispatch(&d, &records);
   _BITMAPHANDLE templ;
   std::memset(&templ, 0, sizeof templ);
   templ.uStructSize = sizeof templ;
@@ -180,16 +185,9 @@ int32_t FilterHost::Render(int32_t page, const PageSize& size, const RowSink& si
   templ.uXResolution = size.xRes;
   templ.uYResolution = size.yRes;
   RenderCall call{&sink};
-  d.pszFileName = path16_.c_str();
   d.pBitmap = &templ;
   d.pfnRowDelivery = DeliverRow;
   d.uRowDeliveryUser = reinterpret_cast<uint64_t>(&call);
-  d.pFileInfo = &fi;
-  d.pFilterData = &holder_;
-  d.pLoadFileOption = &lfo;
-  d.dispatchXlxFlags = options_.flags;
-  FillOptions(&d.dispatchRasterizeDocOptions);
-  d.pfnUnitConverter = ToInches;
   return load_(&d);
 }
 

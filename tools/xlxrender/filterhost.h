@@ -31,7 +31,15 @@ class FilterHost {
   FilterDataHolder* holder() { return &holder_; }
 
  private:
+  // The per-call records a dispatch points at.
+  struct CallRecords {
+    explicit CallRecords(int32_t page);
+    _FILEINFO fileInfo;
+    _LOADFILEOPTION loadOption;
+  };
   void FillOptions(_RASTERIZEDOCOPTIONS* o) const;
+  template <typename Dispatch>
+  void FillDispatch(Dispatch* d, CallRecords* records);
   void* library_ = nullptr;
   int32_t (*info_)(_INFODISPATCH*) = nullptr;
   int32_t (*load_)(_LOADDISPATCH*) = nullptr;
