@@ -11,12 +11,10 @@ void* LArrayAllocate(size_t count, size_t size, int line, const char* file) {
   return VkAllocate(count, size, line, file);
 }
 
-void* LArrayReallocate(void* block, size_t oldCount, size_t count, size_t size, int line, const char* file) {
+void* LArrayReallocate(void* block, size_t count, size_t size, int line, const char* file) {
   if (size == 0 || count > kMaxArrayBytes / size) return nullptr;
   if (!block) return VkAllocate(count, size, line, file);
-  void* grown = VkReallocate(block, count * size, line, file);
-  if (grown && count > oldCount) memset(static_cast<char*>(grown) + oldCount * size, 0, (count - oldCount) * size);
-  return grown;
+  return VkReallocate(block, count * size, line, file);
 }
 
 void LArrayFree(void* block, int line, const char* file) {

@@ -17,8 +17,10 @@ constexpr size_t kMaxArrayBytes = size_t(1) << 34;
 
 // count * size bytes, zeroed, from the host allocator; null on overflow, over the cap or exhaustion.
 void* LArrayAllocate(size_t count, size_t size, int line, const char* file);
-// Resizes a block to count * size bytes (the new tail is zeroed); null on failure, block kept.
-void* LArrayReallocate(void* block, size_t oldCount, size_t count, size_t size, int line, const char* file);
+// Resizes a block to count * size bytes; null on failure, block kept. The new tail is left as it
+// is: elements are made when they are counted (Push, Resize), and a large tail left untouched costs
+// no memory until it is used.
+void* LArrayReallocate(void* block, size_t count, size_t size, int line, const char* file);
 void LArrayFree(void* block, int line, const char* file);
 // Capacity to grow to when `needed` elements must fit in a block of `capacity`: doubles, at least 16.
 size_t LArrayNextCapacity(size_t capacity, size_t needed);
@@ -63,7 +65,7 @@ class LArray {
   int32_t Reserve(size_t capacity) {
     static_assert(std::is_trivially_copyable<T>::value, "growth moves elements by reallocation");
     if (capacity <= capacity_) return 1;
-    void* block = LArrayReallocate(data_, capacity_, capacity, sizeof(T), __LINE__, __FILE__);
+    void* block = LArrayReallocate(data_, capacity, sizeof(T), __LINE__, __FILE__);
     if (!block) return -1;
     data_ = static_cast<T*>(block);
     capacity_ = capacity;
@@ -81,7 +83,7 @@ class LArray {
   // Gives back the unused tail of the block after the last Push.
   void Shrink() {
     if (capacity_ == count_ || count_ == 0) return;
-    void* block = LArrayReallocate(data_, capacity_, count_, sizeof(T), __LINE__, __FILE__);
+    void* block = LArrayReallocate(data_, count_, sizeof(T), __LINE__, __FILE__);
     if (block) {
       data_ = static_cast<T*>(block);
       capacity_ = count_;
