@@ -74,7 +74,7 @@ class CellPass {
   }
 
   void IndexMerges() {
-    for (size_t i = 0; i < sheet_.mergedCells.Count(); ++i) {
+    for (int32_t i = 0; i < sheet_.mergedCells.Count(); ++i) {
       const MyCellBounds& m = sheet_.mergedCells[i].MergeCellsRef;
       if (m.RowFirst < 1 || m.ColFirst < 1 || m.RowLast < m.RowFirst || m.ColLast < m.ColFirst) continue;
       int64_t area = static_cast<int64_t>(m.RowLast - m.RowFirst + 1) * (m.ColLast - m.ColFirst + 1);
@@ -95,7 +95,7 @@ class CellPass {
                                    [](double v, const RowGeometry& row) { return v < row.offset; });
       lastRow = static_cast<int32_t>(last - g_.rows.begin());
     }
-    for (size_t i = 0; i < sheet_.mergedCells.Count(); ++i) {
+    for (int32_t i = 0; i < sheet_.mergedCells.Count(); ++i) {
       const MyCellBounds& m = sheet_.mergedCells[i].MergeCellsRef;
       if (m.RowFirst < firstRow && m.RowLast >= firstRow)
         if (const CellRecord* head = FindCell(sheet_, m.RowFirst, m.ColFirst)) Place(*head);
@@ -301,7 +301,7 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   const bool binary = r_.workbook->isBinary;
   const bool multiLine = a.wrapText || text.text.find(u'\n') != std::u16string::npos;
   const int32_t horizontal = EffectiveHorizontal(xf, text, modelFont.lfCharSet, binary);
-  const uint32_t rtl = text.rightToLeft ? VK_TEXT_RTL : 0;
+  const uint32_t rtl = text.rightToLeft ? uint32_t(VK_TEXT_RTL) : 0u;
   const int32_t length = static_cast<int32_t>(text.text.size());
   int32_t saved = -1, rc = 1;
 
@@ -343,7 +343,7 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
     double left = horizontal == kHAlignRight || horizontal == kHAlignCenter ? box.innerLeft : box.innerLeft + box.indent;
     double width = std::max(1.0, box.innerWidth - box.indent);
     rc = VkDrawText(s_, font->font, ToVk(color), text.text.c_str(), length, left, top, width, h,
-                    (a.wrapText ? VK_TEXT_WRAP : 0) | HostAlign(horizontal) | VK_TEXT_TOP | rtl);
+                    (a.wrapText ? uint32_t(VK_TEXT_WRAP) : 0u) | HostAlign(horizontal) | VK_TEXT_TOP | rtl);
     VkRestoreClip(s_, saved);
     return rc;
   }

@@ -18,7 +18,7 @@ bool RowMayGrow(const MyWorksheet& sheet, const XlsxGridInfo& g, int32_t row) {
 
 // Merged ranges do not make their rows grow.
 bool InMergedRange(const MyWorksheet& sheet, int32_t row, int32_t col) {
-  for (size_t i = 0; i < sheet.mergedCells.Count(); ++i) {
+  for (int32_t i = 0; i < sheet.mergedCells.Count(); ++i) {
     const MyCellBounds& m = sheet.mergedCells[i].MergeCellsRef;
     if (row >= m.RowFirst && row <= m.RowLast && col >= m.ColFirst && col <= m.ColLast) return true;
   }

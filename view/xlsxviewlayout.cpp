@@ -36,7 +36,7 @@ void FixRenderedRange(const MyWorksheet& sheet, const MyCellBounds* printArea, c
     b->ColLast = std::max(b->ColLast, sheet.sheetBounds.ColLast);
   }
   if (!printArea) {
-    for (size_t i = 0; i < sheet.mergedCells.Count(); ++i) {
+    for (int32_t i = 0; i < sheet.mergedCells.Count(); ++i) {
       const MyCellBounds& m = sheet.mergedCells[i].MergeCellsRef;
       b->RowLast = std::max(b->RowLast, m.RowLast);
       b->ColLast = std::max(b->ColLast, m.ColLast);
@@ -59,7 +59,7 @@ namespace {
 
 // The first `col` element covering column i, or null.
 const ColumnInfo* CoveringColumn(const MyWorksheet& sheet, int32_t i) {
-  for (size_t k = 0; k < sheet.columns.Count(); ++k) {
+  for (int32_t k = 0; k < sheet.columns.Count(); ++k) {
     const ColumnInfo& c = sheet.columns[k];
     if (c.min <= i && i <= c.max) return &c;
   }
@@ -114,7 +114,7 @@ int32_t BuildGrid(const MyWorksheet& sheet, const MyCellBounds& bounds, const La
   g->firstColumnOffset = g->columns[std::max(1, bounds.ColFirst) - 1].offset;
   // Rows: the row map is sorted, so one pass fills every described row.
   for (RowGeometry& r : g->rows) r.size = g->defRowHeightPx;
-  for (size_t k = 0; k < sheet.rows.Count(); ++k) {
+  for (int32_t k = 0; k < sheet.rows.Count(); ++k) {
     const RowEntry& e = sheet.rows[k];
     if (e.row < 1 || e.row > rowLast || e.row > 1048575) continue;
     RowGeometry& r = g->rows[e.row - 1];
