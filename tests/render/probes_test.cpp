@@ -1,8 +1,7 @@
-// Pixel probes on pages of the fixture workbooks (tests/fixtures/render/), drawn through the
-// filter's entry points at 96 dpi: fill colours and hatch lines, border sides with their weight
-// and dash pattern, merged ranges over gridlines, the sheet background, where text ink starts,
-// indents, overflow into empty neighbours and row growth. Cell edges come from the gridlines of
-// the same page (or of the page drawn with gridlines, for the borders).
+// Pixel probes on pages of the fixture workbooks (tests/fixtures/render/) drawn at 96 dpi: fill
+// colours and hatches, border weights and dashes, merged ranges over gridlines, the sheet
+// background, where text ink starts, indents, overflow, shrink-to-fit and row growth. Cell edges
+// come from the gridlines of the page drawn with them.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -20,15 +19,14 @@ namespace {
 constexpr uint32_t kGridlines = 0x40;
 
 // Each fixture page is drawn once for the whole run.
-const Image& Page(const std::string& fixture, uint32_t flags) {
+const Image& Page(const std::string& fixture, uint32_t flags = kGridlines) {
   static std::map<std::pair<std::string, uint32_t>, Image> pages;
-  auto key = std::make_pair(fixture, flags);
-  auto it = pages.find(key);
+  auto it = pages.find({fixture, flags});
   if (it == pages.end()) {
     Image image;
     int32_t code = 0;
-    EXPECT_TRUE(RenderPage(PageRequest{FixturePath(fixture), 1, flags}, &image, &code)) << fixture << " code " << code;
-    it = pages.emplace(key, std::move(image)).first;
+    EXPECT_TRUE(RenderPage(FixturePath(fixture), flags, &image, &code)) << fixture << " code " << code;
+    it = pages.emplace(std::make_pair(fixture, flags), std::move(image)).first;
   }
   return it->second;
 }
@@ -36,41 +34,27 @@ const Image& Page(const std::string& fixture, uint32_t flags) {
 const Grid& GridOf(const std::string& fixture) {
   static std::map<std::string, Grid> grids;
   auto it = grids.find(fixture);
-  if (it == grids.end()) it = grids.emplace(fixture, FindGrid(Page(fixture, kGridlines))).first;
+  if (it == grids.end()) it = grids.emplace(fixture, FindGrid(Page(fixture))).first;
   return it->second;
-}
-
-// Rows of the grid must be found before any probe indexes them.
-bool GridReaches(const Grid& g, int column, int row) {
-  return static_cast<int>(g.columnEdges.size()) > column && static_cast<int>(g.rowEdges.size()) > row;
 }
 
 // ---- fills -----------------------------------------------------------------------------------
 const Rgb kPatternFg = Hex(0x1F3864), kPatternBg = Hex(0xFFFF00);
 
-TEST(RenderFills, SolidAndGradientCellsShowTheirColourAtTheCentre) {
-  const Image& page = Page("fills.xlsx", kGridlines);
+TEST(RenderFills, SolidAndGradientCellsCoverTheirCellAndItsGridlines) {
+  const Image& page = Page("fills.xlsx");
   const Grid& g = GridOf("fills.xlsx");
-  ASSERT_TRUE(GridReaches(g, 9, 8));
-  const struct {
-    int column, row;
-    uint32_t rgb;
-  } cases[] = {
-      {2, 2, 0xFF0000},  // solid
-      {4, 2, 0x00B050},  // gradient: its first stop
-      {6, 6, 0x4472C4},  // solid
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(page.At(g.CentreX(c.column), g.CentreY(c.row)), Hex(c.rgb)) << "column " << c.column << " row " << c.row;
-    // The fill's outline in its own colour covers the gridlines along its edges.
-    EXPECT_EQ(page.At(g.Left(c.column), g.CentreY(c.row)), Hex(c.rgb)) << "left edge";
-    EXPECT_EQ(page.At(g.Right(c.column), g.CentreY(c.row)), Hex(c.rgb)) << "right edge";
-    EXPECT_EQ(page.At(g.CentreX(c.column), g.Top(c.row)), Hex(c.rgb)) << "top edge";
-    EXPECT_EQ(page.At(g.CentreX(c.column), g.Bottom(c.row)), Hex(c.rgb)) << "bottom edge";
+  ASSERT_TRUE(g.Reaches(9, 8));
+  // Solid, gradient (its first stop), solid.
+  for (auto [column, row, rgb] : {std::tuple{2, 2, 0xFF0000u}, {4, 2, 0x00B050u}, {6, 6, 0x4472C4u}}) {
+    SCOPED_TRACE("column " + std::to_string(column) + " row " + std::to_string(row));
+    const int cx = g.CentreX(column), cy = g.CentreY(row);
+    for (auto [x, y] : {std::pair{cx, cy}, {g.Left(column), cy}, {g.Right(column), cy}, {cx, g.Top(row)}, {cx, g.Bottom(row)}})
+      EXPECT_EQ(page.At(x, y), Hex(rgb)) << "at " << x << "," << y;
   }
 }
 
-// The pixels of a pattern cell's inside, each either the foreground or the background colour.
+// The inside of a pattern cell as foreground / not foreground.
 struct Hatch {
   int x0, y0, x1, y1;
   std::vector<std::vector<bool>> fg;  // [y][x]
@@ -85,14 +69,14 @@ Hatch ReadHatch(const Image& page, const Grid& g, int column, int row) {
     for (int x = h.x0; x < h.x1; ++x) {
       const Rgb c = page.At(x, y);
       h.fg.back().push_back(c == kPatternFg);
-      if (c != kPatternFg && c != kPatternBg) h.onlyTwoColours = false;
+      h.onlyTwoColours = h.onlyTwoColours && (c == kPatternFg || c == kPatternBg);
     }
   }
   return h;
 }
 
-// Pixel rows (or columns) of the pattern that are all foreground.
-std::vector<int> FullLines(const Hatch& h, bool rows) {
+// Whether the pixel rows (or columns) that are all foreground repeat every `step` px, 3 or more.
+bool FullLinesEvery(const Hatch& h, bool rows, int step) {
   std::vector<int> lines;
   const int n = rows ? h.y1 - h.y0 : h.x1 - h.x0, m = rows ? h.x1 - h.x0 : h.y1 - h.y0;
   for (int i = 0; i < n; ++i) {
@@ -100,11 +84,13 @@ std::vector<int> FullLines(const Hatch& h, bool rows) {
     for (int k = 0; k < m; ++k) count += rows ? h.fg[i][k] : h.fg[k][i];
     if (count == m) lines.push_back(i);
   }
-  return lines;
+  for (size_t i = 1; i < lines.size(); ++i)
+    if (lines[i] - lines[i - 1] != step) return false;
+  return lines.size() >= 3;
 }
 
-// Whether every foreground pixel continues along a diagonal: (+1, +1) when falling (top left to
-// bottom right), (+1, -1) when rising; false when there is no foreground at all.
+// Whether every foreground pixel continues along a diagonal: (+1, +1) falling, (+1, -1) rising;
+// false when there is no foreground.
 bool ContinuesDiagonally(const Hatch& h, bool falling) {
   int checked = 0;
   for (int y = h.y0 + 1; y < h.y1 - 1; ++y)
@@ -116,17 +102,10 @@ bool ContinuesDiagonally(const Hatch& h, bool falling) {
   return checked > 0;
 }
 
-bool SpacedEvenly(const std::vector<int>& lines, int step) {
-  if (lines.size() < 3) return false;
-  for (size_t i = 1; i < lines.size(); ++i)
-    if (lines[i] - lines[i - 1] != step) return false;
-  return true;
-}
-
 TEST(RenderFills, PatternCellsDrawHatchLinesInTheForegroundOverTheBackground) {
-  const Image& page = Page("fills.xlsx", kGridlines);
+  const Image& page = Page("fills.xlsx");
   const Grid& g = GridOf("fills.xlsx");
-  ASSERT_TRUE(GridReaches(g, 9, 8));
+  ASSERT_TRUE(g.Reaches(9, 8));
   const int step = 8;  // the hatch repeats every 8 px at 96 dpi
   const struct {
     const char* name;
@@ -141,9 +120,8 @@ TEST(RenderFills, PatternCellsDrawHatchLinesInTheForegroundOverTheBackground) {
     SCOPED_TRACE(c.name);
     const Hatch h = ReadHatch(page, g, c.column, c.row);
     EXPECT_TRUE(h.onlyTwoColours);
-    const std::vector<int> rows = FullLines(h, true), columns = FullLines(h, false);
-    EXPECT_EQ(c.rows, SpacedEvenly(rows, step)) << rows.size() << " full rows";
-    EXPECT_EQ(c.columns, SpacedEvenly(columns, step)) << columns.size() << " full columns";
+    EXPECT_EQ(c.rows, FullLinesEvery(h, true, step));
+    EXPECT_EQ(c.columns, FullLinesEvery(h, false, step));
     if (!c.rising) EXPECT_EQ(c.falling, ContinuesDiagonally(h, true));
     if (!c.falling) EXPECT_EQ(c.rising, ContinuesDiagonally(h, false));
     if (c.rising && c.falling) {
@@ -158,25 +136,23 @@ TEST(RenderFills, PatternCellsDrawHatchLinesInTheForegroundOverTheBackground) {
 }
 
 TEST(RenderFills, MergedRangeHidesTheGridlinesInsideIt) {
-  const Image& page = Page("fills.xlsx", kGridlines);
+  const Image& page = Page("fills.xlsx");
   const Grid& g = GridOf("fills.xlsx");
-  ASSERT_TRUE(GridReaches(g, 9, 8));
-  // B6:D7 is merged; "merged" sits at its top left, in B6.
-  EXPECT_EQ(page.At(g.Right(2), g.CentreY(7)), kWhite) << "between B and C";
-  EXPECT_EQ(page.At(g.Right(3), g.CentreY(6)), kWhite) << "between C and D";
-  EXPECT_EQ(page.At(g.CentreX(3), g.Bottom(6)), kWhite) << "between rows 6 and 7";
-  // Its outline stays, and the same lines are drawn in the unmerged row above.
-  EXPECT_EQ(page.At(g.Left(2), g.CentreY(6)), kGrid);
-  EXPECT_EQ(page.At(g.Right(4), g.CentreY(7)), kGrid);
-  EXPECT_EQ(page.At(g.CentreX(3), g.Bottom(7)), kGrid);
-  EXPECT_EQ(page.At(g.Right(2), g.CentreY(5)), kGrid);
-  EXPECT_EQ(page.At(g.CentreX(3), g.Bottom(4)), kGrid);
+  ASSERT_TRUE(g.Reaches(9, 8));
+  // B6:D7 is merged: no lines between B and C, C and D, rows 6 and 7.
+  EXPECT_EQ(page.At(g.Right(2), g.CentreY(7)), kWhite);
+  EXPECT_EQ(page.At(g.Right(3), g.CentreY(6)), kWhite);
+  EXPECT_EQ(page.At(g.CentreX(3), g.Bottom(6)), kWhite);
+  // Its outline stays, and the same lines are drawn in the unmerged rows above.
+  for (auto [x, y] : {std::pair{g.Left(2), g.CentreY(6)}, {g.Right(4), g.CentreY(7)}, {g.CentreX(3), g.Bottom(7)},
+                      {g.Right(2), g.CentreY(5)}, {g.CentreX(3), g.Bottom(4)}})
+    EXPECT_EQ(page.At(x, y), kGrid) << "at " << x << "," << y;
 }
 
 TEST(RenderFills, SheetBackgroundColourFillsThePageUnderTheCells) {
-  const Image& page = Page("background.xlsx", kGridlines);
+  const Image& page = Page("background.xlsx");
   const Grid& g = GridOf("background.xlsx");
-  ASSERT_TRUE(GridReaches(g, 8, 12));
+  ASSERT_TRUE(g.Reaches(8, 12));
   EXPECT_EQ(page.At(g.CentreX(3), g.CentreY(3)), Hex(0x4472C4)) << "the cell's own fill";
   for (auto [column, row] : {std::pair{1, 1}, {4, 4}, {7, 10}, {2, 12}})
     EXPECT_EQ(page.At(g.CentreX(column), g.CentreY(row)), Hex(0xFFF2CC)) << "column " << column << " row " << row;
@@ -190,8 +166,7 @@ enum Side { kLeft, kTop, kRight, kBottom };
 std::set<int> InkAcross(const Image& page, const Grid& g, int column, int row, Side side) {
   std::set<int> offsets;
   const bool vertical = side == kLeft || side == kRight;
-  const int edge = side == kLeft ? g.Left(column) : side == kRight ? g.Right(column) : side == kTop ? g.Top(row)
-                                                                                                     : g.Bottom(row);
+  const int edge = side == kLeft ? g.Left(column) : side == kRight ? g.Right(column) : side == kTop ? g.Top(row) : g.Bottom(row);
   const int from = vertical ? g.Top(row) + 5 : g.Left(column) + 5, to = vertical ? g.Bottom(row) - 5 : g.Right(column) - 5;
   for (int d = -4; d <= 4; ++d)
     for (int k = from; k < to; ++k)
@@ -202,21 +177,18 @@ std::set<int> InkAcross(const Image& page, const Grid& g, int column, int row, S
   return offsets;
 }
 
-// On/off runs down the left side of a cell, on the pixel column `offset` from its edge, with the
-// first and last run dropped (they may be cut by the corners).
-std::vector<int> DashesDownLeftSide(const Image& page, const Grid& g, int column, int row, int offset) {
+// Whether the on/off runs down the left side of a cell (pixel column `offset` from its edge,
+// first and last run dropped as the corners may cut them) repeat `pattern` from one of its off
+// positions; an empty pattern is a solid line.
+bool DashesFollow(const Image& page, const Grid& g, int column, int row, int offset, const std::vector<int>& pattern,
+                  std::string* seen) {
   std::vector<bool> on;
   for (int y = g.Top(row) + 2; y < g.Bottom(row) - 1; ++y) on.push_back(page.Ink(g.Left(column) + offset, y) > 300);
   std::vector<int> runs = Runs(on);
-  if (runs.size() <= 2) return runs;
-  return std::vector<int>(runs.begin() + 1, runs.end() - 1);
-}
-
-// Whether `runs` repeat `pattern` (on, off, on, off, ...) from some point of it.
-bool FollowsPattern(const std::vector<int>& runs, const std::vector<int>& pattern) {
+  if (runs.size() > 2) runs = std::vector<int>(runs.begin() + 1, runs.end() - 1);
+  for (int r : runs) *seen += std::to_string(r) + ",";
   if (pattern.empty()) return runs.size() == 1;
   if (runs.size() < pattern.size()) return false;
-  // runs[0] is an "off" run after the dropped first "on" run: try the off positions of the pattern.
   for (size_t start = 1; start < pattern.size(); start += 2) {
     bool ok = true;
     for (size_t i = 0; i < runs.size() && ok; ++i) ok = runs[i] == pattern[(start + i) % pattern.size()];
@@ -225,16 +197,10 @@ bool FollowsPattern(const std::vector<int>& runs, const std::vector<int>& patter
   return false;
 }
 
-std::string Join(const std::vector<int>& v) {
-  std::string s;
-  for (int x : v) s += (s.empty() ? "" : ",") + std::to_string(x);
-  return s;
-}
-
 TEST(RenderBorders, EverySideLiesOnItsEdgeWithTheWeightAndDashesOfItsStyle) {
   const Image& page = Page("borders.xlsx", 0);
   const Grid& g = GridOf("borders.xlsx");
-  ASSERT_TRUE(GridReaches(g, 9, 9));
+  ASSERT_TRUE(g.Reaches(9, 9));
   const std::set<int> one{0}, two{-1, 0}, three{-1, 0, 1}, doubled{-1, 1};
   const struct {
     const char* style;
@@ -258,20 +224,16 @@ TEST(RenderBorders, EverySideLiesOnItsEdgeWithTheWeightAndDashesOfItsStyle) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.style);
-    for (Side side : {kLeft, kTop, kRight, kBottom}) {
-      std::set<int> ink = InkAcross(page, g, c.column, c.row, side);
-      EXPECT_EQ(ink, c.weight) << "side " << side;
-    }
-    const int line = *c.weight.begin();
-    const std::vector<int> runs = DashesDownLeftSide(page, g, c.column, c.row, line);
-    EXPECT_TRUE(FollowsPattern(runs, c.dashes)) << "runs " << Join(runs);
+    for (Side side : {kLeft, kTop, kRight, kBottom}) EXPECT_EQ(InkAcross(page, g, c.column, c.row, side), c.weight) << "side " << side;
+    std::string runs;
+    EXPECT_TRUE(DashesFollow(page, g, c.column, c.row, *c.weight.begin(), c.dashes, &runs)) << "runs " << runs;
   }
 }
 
 TEST(RenderBorders, SharedEdgeIsDrawnOnceByTheHeavierSide) {
   const Image& page = Page("borders.xlsx", 0);
   const Grid& g = GridOf("borders.xlsx");
-  ASSERT_TRUE(GridReaches(g, 9, 9));
+  ASSERT_TRUE(g.Reaches(9, 9));
   // F8's right side is thin red, G8's left side thick blue: only the blue 3 px line is drawn.
   EXPECT_EQ(InkAcross(page, g, 7, 8, kLeft), (std::set<int>{-1, 0, 1}));
   int red = 0, blue = 0;
@@ -286,7 +248,7 @@ TEST(RenderBorders, SharedEdgeIsDrawnOnceByTheHeavierSide) {
 }
 
 // ---- text ------------------------------------------------------------------------------------
-// Calibri 11 pt drawn by the host on a scratch page: where its ink lies relative to the pen.
+// Calibri 11 pt drawn by the host on a scratch bitmap: widths, and where ink lies from the pen.
 class TextReference {
  public:
   TextReference() {
@@ -306,15 +268,13 @@ class TextReference {
     VkMeasureText(engine_, font_, text, -1, 0, &w, &h);
     return w;
   }
-  // First and last ink column of `text` drawn with its pen starting at x (any fraction), given
-  // as offsets from floor(x).
+  // First and last ink column of `text` with its pen at x (any fraction), as offsets from floor(x).
   std::pair<int, int> InkFrom(const char16_t* text, double x) const {
     _BITMAPHANDLE bitmap{};
     VkCreateBitmap(&bitmap, sizeof bitmap, 1, 400, 40, 24, 1, nullptr, 1, nullptr, 0);
     VkSurface* surface = nullptr;
     VkCreateSurface(engine_, &bitmap, &surface);
-    const double origin = 100 + (x - std::floor(x));
-    VkDrawText(surface, font_, VK_RGB(0, 0, 0), text, -1, origin, 30, 0, 0, VK_TEXT_LEFT | VK_TEXT_BASELINE);
+    VkDrawText(surface, font_, VK_RGB(0, 0, 0), text, -1, 100 + (x - std::floor(x)), 30, 0, 0, VK_TEXT_LEFT | VK_TEXT_BASELINE);
     VkEndSurface(surface);
     VkDestroySurface(surface);
     Image image;
@@ -334,101 +294,78 @@ class TextReference {
   VkFont* font_ = nullptr;
 };
 
-TEST(RenderText, GeneralNumbersEndAndTextStartsAQuarterDigitInsideTheCell) {
-  const Image& page = Page("text.xlsx", kGridlines);
+class RenderText : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(g.Reaches(6, 12)); }
+  // Ink columns inside column `column` of row `row`, from its left gridline on.
+  int First(int column, int row) { return FirstInkColumn(page, g.Left(column) + 1, g.Right(column), g.Top(row) + 1, g.Bottom(row)); }
+  int Last(int column, int row) { return LastInkColumn(page, g.Left(column) + 1, g.Right(column), g.Top(row) + 1, g.Bottom(row)); }
+  const Image& page = Page("text.xlsx");
   const Grid& g = GridOf("text.xlsx");
-  ASSERT_TRUE(GridReaches(g, 6, 10));
+};
+
+TEST_F(RenderText, GeneralNumbersEndAndTextStartsAQuarterDigitInsideTheCell) {
   TextReference ref;
   ASSERT_TRUE(ref.ok());
   ASSERT_DOUBLE_EQ(ref.Width(u"0"), 7.0);  // Calibri 11 pt at 96 dpi
   const double inset = ref.Width(u"00") / 8;  // a quarter of a digit
   // Column edges are whole pixels in this fixture; the gridline of an edge at x covers pixel x.
   const double numberStart = g.Right(2) - inset - ref.Width(u"12345");
-  auto number = ref.InkFrom(u"12345", numberStart);
+  const auto number = ref.InkFrom(u"12345", numberStart);
   const int base = static_cast<int>(std::floor(numberStart));
-  EXPECT_EQ(LastInkColumn(page, g.Left(2) + 1, g.Right(2), g.Top(2) + 1, g.Bottom(2)), base + number.second);
-  EXPECT_EQ(FirstInkColumn(page, g.Left(2) + 1, g.Right(2), g.Top(2) + 1, g.Bottom(2)), base + number.first);
-
+  EXPECT_EQ(Last(2, 2), base + number.second);
+  EXPECT_EQ(First(2, 2), base + number.first);
   const double textStart = g.Left(2) + inset;
-  auto text = ref.InkFrom(u"Text", textStart);
-  EXPECT_EQ(FirstInkColumn(page, g.Left(2) + 1, g.Right(2), g.Top(3) + 1, g.Bottom(3)),
-            static_cast<int>(std::floor(textStart)) + text.first);
+  EXPECT_EQ(First(2, 3), static_cast<int>(std::floor(textStart)) + ref.InkFrom(u"Text", textStart).first);
 }
 
-TEST(RenderText, IndentOfTwoMovesTextRightBySixBlankWidths) {
-  const Image& page = Page("text.xlsx", kGridlines);
-  const Grid& g = GridOf("text.xlsx");
-  ASSERT_TRUE(GridReaches(g, 6, 10));
+TEST_F(RenderText, IndentOfTwoMovesTextRightBySixBlankWidths) {
   TextReference ref;
   ASSERT_TRUE(ref.ok());
   const double blank = ref.Width(u"0 0") - ref.Width(u"00");
   ASSERT_GT(blank, 1.0);
-  const int plain = FirstInkColumn(page, g.Left(2) + 1, g.Right(2), g.Top(3) + 1, g.Bottom(3));
-  const int indented = FirstInkColumn(page, g.Left(2) + 1, g.Right(2), g.Top(4) + 1, g.Bottom(4));
-  ASSERT_GE(plain, 0);
-  EXPECT_NEAR(indented - plain, 6 * blank, 0.51);
+  ASSERT_GE(First(2, 3), 0);
+  EXPECT_NEAR(First(2, 4) - First(2, 3), 6 * blank, 0.51);
 }
 
-TEST(RenderText, BooleanWithoutAlignmentIsCentred) {
-  const Image& page = Page("text.xlsx", kGridlines);
-  const Grid& g = GridOf("text.xlsx");
-  ASSERT_TRUE(GridReaches(g, 6, 10));
-  const int first = FirstInkColumn(page, g.Left(2) + 1, g.Right(2), g.Top(10) + 1, g.Bottom(10));
-  const int last = LastInkColumn(page, g.Left(2) + 1, g.Right(2), g.Top(10) + 1, g.Bottom(10));
-  ASSERT_GE(first, 0);
-  EXPECT_NEAR((first + last + 1) / 2.0, (g.Left(2) + g.Right(2)) / 2.0, 1.5);
+TEST_F(RenderText, BooleanWithoutAlignmentIsCentred) {
+  ASSERT_GE(First(2, 10), 0);
+  EXPECT_NEAR((First(2, 10) + Last(2, 10) + 1) / 2.0, (g.Left(2) + g.Right(2)) / 2.0, 1.5);
 }
 
-TEST(RenderText, ShrinkToFitKeepsTheWholeTextInsideTheCell) {
-  const Image& page = Page("text.xlsx", kGridlines);
-  const Grid& g = GridOf("text.xlsx");
-  ASSERT_TRUE(GridReaches(g, 6, 12));
-  const int first = FirstInkColumn(page, g.Left(2) + 1, g.Right(2), g.Top(12) + 1, g.Bottom(12));
-  const int last = LastInkColumn(page, g.Left(2) + 1, g.Right(2), g.Top(12) + 1, g.Bottom(12));
+TEST_F(RenderText, ShrinkToFitKeepsTheWholeTextInsideTheCell) {
+  const int first = First(2, 12), last = Last(2, 12);
   ASSERT_GE(first, 0);
-  // The text ends inside the right inset instead of being cut at the cell's edge, and it was
-  // made smaller only as far as needed.
+  // The text ends inside the right inset instead of being cut at the edge, shrunk only as needed.
   EXPECT_LE(last, g.Right(2) - 2);
   EXPECT_GE(last - first, (g.Right(2) - g.Left(2)) * 3 / 4);
-  EXPECT_EQ(FirstInkColumn(page, g.Right(2) + 1, g.Right(3), g.Top(12) + 1, g.Bottom(12)), -1) << "nothing spills";
+  EXPECT_EQ(First(3, 12), -1) << "nothing spills";
   EXPECT_EQ(page.At(g.Right(2), g.Top(12) + 2), kGrid) << "the gridline after it stays";
 }
 
-TEST(RenderText, OverflowRunsOverEmptyNeighboursAndStopsAtTheNextFilledCell) {
-  const Image& page = Page("text.xlsx", kGridlines);
-  const Grid& g = GridOf("text.xlsx");
-  ASSERT_TRUE(GridReaches(g, 6, 10));
+TEST_F(RenderText, OverflowRunsOverEmptyNeighboursAndStopsAtTheNextFilledCell) {
   const int top = g.Top(6) + 1, bottom = g.Bottom(6);
   // B6's text reaches through C6 and D6 to the left edge of E6, whose own text is right-aligned.
-  EXPECT_GE(FirstInkColumn(page, g.Left(3) + 1, g.Right(3), top, bottom), 0) << "C6";
-  EXPECT_GE(LastInkColumn(page, g.Left(4) + 1, g.Right(4), top, bottom), g.Right(4) - 8) << "D6 to its end";
+  EXPECT_GE(First(3, 6), 0) << "C6";
+  EXPECT_GE(Last(4, 6), g.Right(4) - 8) << "D6 to its end";
   EXPECT_EQ(FirstInkColumn(page, g.Left(5) + 1, g.Left(5) + 40, top, bottom), -1) << "E6's left part";
   EXPECT_GE(FirstInkColumn(page, g.Left(5) + 40, g.Right(5), top, bottom), 0) << "E6's own text";
-  // Under the spilling text the gridlines between B, C and D are painted out; the one before E6
-  // stays, as do the lines of the row below.
-  const int aboveText = g.Top(6) + 2;
-  EXPECT_EQ(page.At(g.Right(2), aboveText), kWhite);
-  EXPECT_EQ(page.At(g.Right(3), aboveText), kWhite);
-  EXPECT_EQ(page.At(g.Left(5), aboveText), kGrid);
+  // Gridlines under the spilling text are painted out; the one before E6 and the row below stay.
+  EXPECT_EQ(page.At(g.Right(2), g.Top(6) + 2), kWhite);
+  EXPECT_EQ(page.At(g.Right(3), g.Top(6) + 2), kWhite);
+  EXPECT_EQ(page.At(g.Left(5), g.Top(6) + 2), kGrid);
   EXPECT_EQ(page.At(g.Right(2), g.Top(7) + 2), kGrid);
 }
 
-TEST(RenderText, ThreeWrappedLinesGrowTheirRowTo56Point25Pixels) {
-  const Grid& g = GridOf("text.xlsx");
-  ASSERT_TRUE(GridReaches(g, 6, 10));
-  // Rows 1-7 keep 20 px; row 8 holds three lines of 15 px text: 3 x 15 x 1.25 = 56.25 px, and
-  // the rows below move down by 36.25 px.
+TEST_F(RenderText, ThreeWrappedLinesGrowTheirRowTo56Point25Pixels) {
+  // Rows 1-7 keep 20 px; row 8 holds three lines of 15 px text: 3 x 15 x 1.25 = 56.25 px.
   EXPECT_EQ(g.Top(8), 140);
   EXPECT_EQ(g.Top(9), 196);   // 196.25
   EXPECT_EQ(g.Top(10), 216);  // 216.25
   EXPECT_EQ(g.Top(11), 236);
-  const Image& page = Page("text.xlsx", kGridlines);
-  // Three lines of ink inside the grown row.
   std::vector<bool> inked;
-  for (int y = g.Top(8) + 1; y < g.Top(9); ++y)
-    inked.push_back(FirstInkColumn(page, g.Left(2) + 1, g.Right(2), y, y + 1) >= 0);
-  const std::vector<int> runs = Runs(inked);
-  EXPECT_GE(runs.size(), 5u) << "three bands of ink with two gaps";
+  for (int y = g.Top(8) + 1; y < g.Top(9); ++y) inked.push_back(FirstInkColumn(page, g.Left(2) + 1, g.Right(2), y, y + 1) >= 0);
+  EXPECT_GE(Runs(inked).size(), 5u) << "three bands of ink with two gaps";
 }
 
 }  // namespace

@@ -1,10 +1,9 @@
-// xlxrender end to end, in a subprocess: the pages it writes agree with what --info reports, a
-// file that is not a workbook fails with its code and meaning, an output folder that cannot be
-// written is reported with exit status 2.
+// xlxrender end to end in a subprocess: the pages it writes agree with what --info reports, a
+// file that is not a workbook fails with its code and meaning, an output that cannot be written
+// exits with status 2.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -16,29 +15,6 @@
 using namespace rendertest;
 
 namespace {
-
-// A corpus workbook of three sheets whose second sheet is much wider than a page: one page per
-// sheet by default, fourteen letter pages with --paginate.
-std::string CorpusWorkbook() { return xlxtest::CorpusDir() + "/xlsx/edr__TestOpen.xlsx"; }
-
-struct Info {
-  int pages = -1;
-  std::vector<std::pair<uint32_t, uint32_t>> sizes;
-};
-
-// Reads {"pages": N, ..., "page_sizes": [[w, h], ...]} as printed by --info --json.
-Info ParseInfo(const std::string& json) {
-  Info info;
-  std::smatch m;
-  if (std::regex_search(json, m, std::regex("\"pages\": *([0-9]+)"))) info.pages = std::stoi(m[1]);
-  const size_t at = json.find("\"page_sizes\"");
-  if (at == std::string::npos) return info;
-  const std::string rest = json.substr(at);
-  const std::regex pair("\\[ *([0-9]+), *([0-9]+) *\\]");
-  for (auto it = std::sregex_iterator(rest.begin(), rest.end(), pair); it != std::sregex_iterator(); ++it)
-    info.sizes.emplace_back(std::stoul((*it)[1]), std::stoul((*it)[2]));
-  return info;
-}
 
 bool Exists(const std::string& path) {
   struct stat st;
@@ -54,41 +30,50 @@ class XlxrenderRun : public testing::Test {
 };
 
 TEST_F(XlxrenderRun, PagesWrittenMatchTheInfoUnderDefaultAndPaginatedOptions) {
-  const std::string input = CorpusWorkbook();
+  // Three sheets, the second much wider than a page: three pages by default, fourteen paginated.
+  const std::string input = xlxtest::CorpusDir() + "/xlsx/edr__TestOpen.xlsx";
   if (!Exists(input)) GTEST_SKIP() << "corpus not present: " << input;
   const struct {
     const char* options;
-    int pages;  // what this workbook lays out to
+    int pages;  // -1: whatever --info says
   } cases[] = {{"", 3}, {"--paginate", 14}, {"--paginate --paper a4 --margins 0.5", -1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.options);
+    // --info --json prints {"pages": N, ..., "page_sizes": [[w, h], ...]}.
     CommandResult info = Run(std::string("--info --json ") + c.options + " " + Quote(input));
     ASSERT_EQ(info.status, 0) << info.err;
-    const Info expected = ParseInfo(info.out);
-    if (c.pages > 0) EXPECT_EQ(expected.pages, c.pages) << info.out;
-    ASSERT_GT(expected.pages, 0) << info.out;
-    ASSERT_EQ(expected.sizes.size(), static_cast<size_t>(expected.pages)) << info.out;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(info.out, m, std::regex("\"pages\": *([0-9]+)"))) << info.out;
+    const int pages = std::stoi(m[1]);
+    if (c.pages > 0) EXPECT_EQ(pages, c.pages) << info.out;
+    const size_t at = info.out.find("\"page_sizes\"");
+    ASSERT_NE(at, std::string::npos) << info.out;
+    const std::string rest = info.out.substr(at);
+    const std::regex pair("\\[ *([0-9]+), *([0-9]+) *\\]");
+    std::vector<std::pair<uint32_t, uint32_t>> sizes;
+    for (auto it = std::sregex_iterator(rest.begin(), rest.end(), pair); it != std::sregex_iterator(); ++it)
+      sizes.emplace_back(std::stoul((*it)[1]), std::stoul((*it)[2]));
+    ASSERT_GT(pages, 0);
+    ASSERT_EQ(sizes.size(), static_cast<size_t>(pages)) << info.out;
 
     TempFolder out;
     CommandResult render = Run(std::string("-q ") + c.options + " " + Quote(input) + " " + Quote(out.path() + "/p"));
     ASSERT_EQ(render.status, 0) << render.err;
-    const std::vector<std::string> files = out.Files();
-    ASSERT_EQ(files.size(), static_cast<size_t>(expected.pages));
-    const int digits = static_cast<int>(std::to_string(expected.pages).size());
-    for (int page = 1; page <= expected.pages; ++page) {
+    ASSERT_EQ(out.Files().size(), static_cast<size_t>(pages));
+    const int digits = static_cast<int>(std::to_string(pages).size());
+    for (int page = 1; page <= pages; ++page) {
       char name[64];
       std::snprintf(name, sizeof name, "p-%0*d.png", digits, page);
-      uint32_t w = 0, h = 0;
-      ASSERT_TRUE(ReadPngSize(out.path() + "/" + name, &w, &h)) << name;
-      EXPECT_EQ(w, expected.sizes[page - 1].first) << name;
-      EXPECT_EQ(h, expected.sizes[page - 1].second) << name;
+      Image png;
+      ASSERT_TRUE(ReadPng(out.path() + "/" + name, &png)) << name;
+      EXPECT_EQ(png.width, sizes[page - 1].first) << name;
+      EXPECT_EQ(png.height, sizes[page - 1].second) << name;
     }
   }
 }
 
 TEST_F(XlxrenderRun, FileThatIsNotAWorkbookFailsWithItsCodeAndMeaning) {
   TempFolder scratch;
-  const std::string folder = scratch.path();
   const std::vector<unsigned char> real = xlxtest::ReadWholeFile(FixturePath("text.xlsx"));
   ASSERT_GT(real.size(), 300u);
   const struct {
@@ -101,21 +86,20 @@ TEST_F(XlxrenderRun, FileThatIsNotAWorkbookFailsWithItsCodeAndMeaning) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string input = folder + "/" + c.name;
+    const std::string input = scratch.path() + "/" + c.name;
     std::ofstream(input, std::ios::binary) << c.bytes;
-    CommandResult r = Run(Quote(input) + " " + Quote(folder + "/out"));
+    CommandResult r = Run(Quote(input) + " " + Quote(scratch.path() + "/out"));
     EXPECT_EQ(r.status, 1) << r.err;
     // "xlxrender: FILE: information failed with code -9: not a supported workbook, ..."
-    EXPECT_TRUE(std::regex_search(r.err, std::regex(std::string(c.name) + ": .*code -[0-9]+: [a-z]+")))
-        << "stderr: " << r.err;
+    EXPECT_TRUE(std::regex_search(r.err, std::regex(std::string(c.name) + ": .*code -[0-9]+: [a-z]+"))) << r.err;
     for (const std::string& f : scratch.Files()) EXPECT_EQ(f.find("out"), std::string::npos) << "wrote " << f;
   }
-  CommandResult missing = Run(Quote(folder + "/absent.xlsx"));
+  CommandResult missing = Run(Quote(scratch.path() + "/absent.xlsx"));
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.err.find("absent.xlsx"), std::string::npos) << missing.err;
 }
 
-TEST_F(XlxrenderRun, OutputFolderThatCannotBeWrittenIsReported) {
+TEST_F(XlxrenderRun, OutputThatCannotBeWrittenIsReported) {
   TempFolder scratch;
   const std::string plainFile = scratch.path() + "/file";
   std::ofstream(plainFile) << "x";
@@ -126,8 +110,7 @@ TEST_F(XlxrenderRun, OutputFolderThatCannotBeWrittenIsReported) {
     EXPECT_EQ(r.status, 2) << r.err;
     EXPECT_NE(r.err.find(root), std::string::npos) << "stderr names the file: " << r.err;
   }
-  CommandResult pattern = Run("-o " + Quote(scratch.path() + "/missing/p%d.png") + " " + Quote(input));
-  EXPECT_EQ(pattern.status, 2) << pattern.err;
+  EXPECT_EQ(Run("-o " + Quote(scratch.path() + "/missing/p%d.png") + " " + Quote(input)).status, 2);
 }
 
 }  // namespace
