@@ -6,32 +6,24 @@
 namespace xlxtest {
 namespace {
 
-void Put16(std::vector<unsigned char>* out, uint64_t v) {
-  for (int i = 0; i < 2; ++i) out->push_back(static_cast<unsigned char>(v >> (8 * i)));
+// Little-endian integers of `bytes` bytes.
+void Put(std::vector<unsigned char>* out, uint64_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) out->push_back(static_cast<unsigned char>(v >> (8 * i)));
 }
-void Put32(std::vector<unsigned char>* out, uint64_t v) {
-  for (int i = 0; i < 4; ++i) out->push_back(static_cast<unsigned char>(v >> (8 * i)));
-}
-void Put64(std::vector<unsigned char>* out, uint64_t v) {
-  for (int i = 0; i < 8; ++i) out->push_back(static_cast<unsigned char>(v >> (8 * i)));
-}
+void Put16(std::vector<unsigned char>* out, uint64_t v) { Put(out, v, 2); }
+void Put32(std::vector<unsigned char>* out, uint64_t v) { Put(out, v, 4); }
+void Put64(std::vector<unsigned char>* out, uint64_t v) { Put(out, v, 8); }
 void PutBytes(std::vector<unsigned char>* out, const std::string& s) { out->insert(out->end(), s.begin(), s.end()); }
 
 // Sizes as the fixed fields show them, and the zip64 extra field that carries the real ones.
 std::string Zip64Extra(const RawEntry& e) {
   std::vector<unsigned char> x;
-  Put16(&x, 1);
-  Put16(&x, 16);
-  Put64(&x, e.declaredSize);
-  Put64(&x, e.data.size());
+  Put16(&x, 1), Put16(&x, 16), Put64(&x, e.declaredSize), Put64(&x, e.data.size());
   return std::string(x.begin(), x.end());
 }
 
 void PutHeaderTail(std::vector<unsigned char>* out, const RawEntry& e) {
-  Put16(out, 0);  // flags
-  Put16(out, e.method);
-  Put16(out, 0);       // time
-  Put16(out, 0x21);    // date: 1980-01-01
+  Put16(out, 0), Put16(out, e.method), Put16(out, 0), Put16(out, 0x21);  // flags, method, time, 1980-01-01
   Put32(out, e.crc);
   Put32(out, e.zip64 ? 0xFFFFFFFFu : e.data.size());
   Put32(out, e.zip64 ? 0xFFFFFFFFu : e.declaredSize);
@@ -60,11 +52,8 @@ std::vector<unsigned char> BuildRawZip(const std::vector<RawEntry>& entries, int
     Put16(&out, 45);
     Put16(&out, e.zip64 ? 45 : 20);
     PutHeaderTail(&out, e);
-    Put16(&out, 0);  // comment
-    Put16(&out, 0);  // disk
-    Put16(&out, 0);  // internal attributes
-    Put32(&out, 0);  // external attributes
-    Put32(&out, offsets[i]);
+    Put16(&out, 0), Put16(&out, 0), Put16(&out, 0);  // comment length, disk, internal attributes
+    Put32(&out, 0), Put32(&out, offsets[i]);           // external attributes, local header
     PutBytes(&out, e.name);
     if (e.zip64) PutBytes(&out, Zip64Extra(e));
   }
@@ -72,29 +61,13 @@ std::vector<unsigned char> BuildRawZip(const std::vector<RawEntry>& entries, int
   const uint64_t count = claimedEntries >= 0 ? static_cast<uint64_t>(claimedEntries) : entries.size();
   if (count > 0xFFFF) {
     const uint64_t record = out.size();
-    Put32(&out, 0x06064b50);
-    Put64(&out, 44);
-    Put16(&out, 45);
-    Put16(&out, 45);
-    Put32(&out, 0);
-    Put32(&out, 0);
-    Put64(&out, count);
-    Put64(&out, count);
-    Put64(&out, directorySize);
-    Put64(&out, directory);
-    Put32(&out, 0x07064b50);
-    Put32(&out, 0);
-    Put64(&out, record);
-    Put32(&out, 1);
+    Put32(&out, 0x06064b50), Put64(&out, 44), Put16(&out, 45), Put16(&out, 45), Put32(&out, 0), Put32(&out, 0);
+    Put64(&out, count), Put64(&out, count), Put64(&out, directorySize), Put64(&out, directory);
+    Put32(&out, 0x07064b50), Put32(&out, 0), Put64(&out, record), Put32(&out, 1);  // its locator
   }
-  Put32(&out, 0x06054b50);
-  Put16(&out, 0);
-  Put16(&out, 0);
-  Put16(&out, count > 0xFFFF ? 0xFFFF : count);
-  Put16(&out, count > 0xFFFF ? 0xFFFF : count);
-  Put32(&out, directorySize);
-  Put32(&out, directory);
-  Put16(&out, 0);
+  Put32(&out, 0x06054b50), Put16(&out, 0), Put16(&out, 0);
+  Put16(&out, count > 0xFFFF ? 0xFFFF : count), Put16(&out, count > 0xFFFF ? 0xFFFF : count);
+  Put32(&out, directorySize), Put32(&out, directory), Put16(&out, 0);
   return out;
 }
 
@@ -118,7 +91,7 @@ RawEntry DeflatedEntry(const std::string& name, const std::string& text) {
   return e;
 }
 
-std::string RepeatedDeflate(uint32_t mebibytes, char fill, uint32_t* crc) {
+std::string RepeatedDeflate(uint32_t mebibytes, char fill) {
   const std::string block(1u << 20, fill);
   z_stream z;
   std::memset(&z, 0, sizeof z);
@@ -137,7 +110,6 @@ std::string RepeatedDeflate(uint32_t mebibytes, char fill, uint32_t* crc) {
   stream.reserve(chunk.size() * mebibytes + 2);
   for (uint32_t i = 0; i < mebibytes; ++i) stream += chunk;
   stream += std::string("\x03\x00", 2);  // an empty final block
-  if (crc) *crc = CrcOfRepeated(uint64_t(mebibytes) << 20, fill);
   return stream;
 }
 

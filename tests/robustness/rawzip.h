@@ -25,8 +25,8 @@ std::vector<unsigned char> BuildRawZip(const std::vector<RawEntry>& entries, int
 RawEntry DeflatedEntry(const std::string& name, const std::string& text);
 
 // A raw deflate stream that inflates to `mebibytes` MiB of `fill` bytes, about 1 KiB per MiB:
-// one flushed MiB block repeated. *crc gets the CRC-32 of its whole output.
-std::string RepeatedDeflate(uint32_t mebibytes, char fill, uint32_t* crc);
+// one flushed MiB block repeated.
+std::string RepeatedDeflate(uint32_t mebibytes, char fill);
 
 // CRC-32 of `count` bytes of `fill`.
 uint32_t CrcOfRepeated(uint64_t count, char fill);
