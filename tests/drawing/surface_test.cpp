@@ -1,5 +1,6 @@
 // Pixel probes of the drawing surface: fills, lines, dashes, hatches, clips, transforms, shapes,
-// paths and pictures.
+// paths, pictures, page bitmaps and refused arguments.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -43,32 +44,23 @@ TEST(SurfaceLine, LandsOnExpectedPixelRows) {
   } cases[] = {
       {20, 1, {20}}, {20.4, 1, {20}}, {20.6, 1, {21}}, {20, 2, {19, 20}}, {20, 3, {19, 20, 21}}, {20, 0, {20}},
   };
-  for (const Case& c : cases) {
+  for (const Case& c : cases)
     for (bool vertical : {false, true}) {
       Canvas cv(60, 60);
       Pen pen = MakePen(kBlack, c.width);
       if (vertical) ASSERT_EQ(1, VkDrawLine(cv.s, pen, c.at, 10, c.at, 50));
       else ASSERT_EQ(1, VkDrawLine(cv.s, pen, 10, c.at, 50, c.at));
       cv.End();
+      auto px = [&](int along, int across) { return vertical ? cv.At(across, along) : cv.At(along, across); };
+      SCOPED_TRACE(::testing::Message() << "line at " << c.at << " width " << c.width << (vertical ? " vertical" : ""));
       for (int i = 0; i < 60; ++i) {
         bool on = std::find(c.rows.begin(), c.rows.end(), i) != c.rows.end();
-        Rgb px = vertical ? cv.At(i, 30) : cv.At(30, i);
-        ASSERT_EQ(on ? kBlackPx : kWhitePx, px) << "line at " << c.at << " width " << c.width << " index " << i
-                                                << (vertical ? " vertical" : " horizontal");
+        ASSERT_EQ(on ? kBlackPx : kWhitePx, px(30, i)) << "index " << i;
       }
       // The line runs from its first point up to, not including, its last.
-      Rgb first = vertical ? cv.At(c.rows[0], 10) : cv.At(10, c.rows[0]);
-      Rgb past = vertical ? cv.At(c.rows[0], 50) : cv.At(50, c.rows[0]);
-      EXPECT_EQ(kBlackPx, first);
-      EXPECT_EQ(kWhitePx, past);
+      EXPECT_EQ(kBlackPx, px(10, c.rows[0]));
+      EXPECT_EQ(kWhitePx, px(50, c.rows[0]));
     }
-  }
-}
-
-std::string Rhythm(const Canvas& cv, int y, int length) {
-  std::string s;
-  for (int x = 0; x < length; ++x) s.push_back(cv.At(x, y) == kBlackPx ? '#' : cv.At(x, y) == kWhitePx ? '.' : '?');
-  return s;
 }
 
 TEST(SurfaceLine, DashStylesKeepTheirRhythm) {
@@ -93,13 +85,15 @@ TEST(SurfaceLine, DashStylesKeepTheirRhythm) {
     ASSERT_EQ(1, VkCreatePen(kBlack, c.width, c.style, c.dashes.data(), static_cast<int32_t>(c.dashes.size()), pen.out()));
     ASSERT_EQ(1, VkDrawLine(cv.s, pen, 0, 5, 40, 5));
     cv.End();
-    EXPECT_EQ(c.rhythm, Rhythm(cv, 5, 16)) << "style " << c.style << " width " << c.width;
+    EXPECT_EQ(c.rhythm, Rhythm(cv.bitmap.b, 5, 16)) << "style " << c.style << " width " << c.width;
   }
 }
 
 // Each hatch style paints its lines in its own direction, foreground over background, in tiles
 // of 8 pixels at 96 dpi and 16 pixels (lines 2 thick) at 192 dpi.
 TEST(SurfaceHatch, EachStyleDrawsItsDirection) {
+  auto falling = [](int x, int y, int c, int t) { return ((y - x) % c + c) % c < t; };
+  auto rising = [](int x, int y, int c, int t) { return ((x + y - (c - 1)) % c + c) % c < t; };
   struct Case {
     int32_t style;
     std::function<bool(int, int, int, int)> on;  // x, y, cell, line
@@ -107,12 +101,9 @@ TEST(SurfaceHatch, EachStyleDrawsItsDirection) {
       {VK_HATCH_HORIZONTAL, [](int, int y, int c, int t) { return y % c < t; }},
       {VK_HATCH_VERTICAL, [](int x, int, int c, int t) { return x % c < t; }},
       {VK_HATCH_CROSS, [](int x, int y, int c, int t) { return x % c < t || y % c < t; }},
-      {VK_HATCH_FALLING, [](int x, int y, int c, int t) { return ((y - x) % c + c) % c < t; }},
-      {VK_HATCH_RISING, [](int x, int y, int c, int t) { return ((x + y - (c - 1)) % c + c) % c < t; }},
-      {VK_HATCH_DIAGCROSS,
-       [](int x, int y, int c, int t) {
-         return ((y - x) % c + c) % c < t || ((x + y - (c - 1)) % c + c) % c < t;
-       }},
+      {VK_HATCH_FALLING, falling},
+      {VK_HATCH_RISING, rising},
+      {VK_HATCH_DIAGCROSS, [&](int x, int y, int c, int t) { return falling(x, y, c, t) || rising(x, y, c, t); }},
   };
   for (uint32_t dpi : {96u, 192u}) {
     const int cell = dpi == 96 ? 8 : 16, line = dpi == 96 ? 1 : 2;
@@ -130,7 +121,7 @@ TEST(SurfaceHatch, EachStyleDrawsItsDirection) {
   }
 }
 
-TEST(SurfaceClip, RectangleStopsPaintAndRestoreLetsItThrough) {
+TEST(SurfaceClip, RectanglesAndPathsStopPaintUntilRestored) {
   Canvas cv(60, 60);
   Brush red = MakeBrush(kRed), blue = MakeBrush(kBlue);
   int32_t outer = -1, inner = -1;
@@ -145,34 +136,18 @@ TEST(SurfaceClip, RectangleStopsPaintAndRestoreLetsItThrough) {
   ASSERT_EQ(1, VkDrawRectangle(cv.s, nullptr, red, 0, 0, 60, 60));
   ASSERT_EQ(1, VkRestoreClip(cv.s, outer));
   ASSERT_EQ(1, VkDrawRectangle(cv.s, nullptr, blue, 0, 55, 60, 5));
-  cv.End();
-  EXPECT_EQ(kWhitePx, cv.At(9, 30));
-  EXPECT_EQ(kRedPx, cv.At(10, 30));
-  EXPECT_EQ(kRedPx, cv.At(49, 49));
-  EXPECT_EQ(kWhitePx, cv.At(50, 30));
-  EXPECT_EQ(kWhitePx, cv.At(30, 9));
-  EXPECT_EQ(kBluePx, cv.At(5, 57));  // after the restore paint reaches everywhere
-  EXPECT_EQ(kBluePx, cv.At(55, 57));
   EXPECT_EQ(-13, VkRestoreClip(cv.s, 5));
-}
-
-TEST(SurfaceClip, PathClipsToItsFigure) {
-  Canvas cv(40, 40);
+  // A triangle as a clip, in the bottom-left corner.
   Path tri;
   ASSERT_EQ(1, VkCreatePath(tri.out()));
-  VkPathMoveTo(tri, 0, 0);
-  VkPathLineTo(tri, 40, 0);
-  VkPathLineTo(tri, 0, 40);
-  VkPathClose(tri);
-  Brush red = MakeBrush(kRed);
-  int32_t saved = -1;
-  ASSERT_EQ(1, VkClipPath(cv.s, tri, &saved));
-  ASSERT_EQ(1, VkDrawRectangle(cv.s, nullptr, red, 0, 0, 40, 40));
-  ASSERT_EQ(1, VkRestoreClip(cv.s, saved));
+  VkPathMoveTo(tri, 0, 30), VkPathLineTo(tri, 20, 30), VkPathLineTo(tri, 0, 50), VkPathClose(tri);
+  ASSERT_EQ(1, VkClipPath(cv.s, tri, &outer));
+  ASSERT_EQ(1, VkDrawRectangle(cv.s, nullptr, blue, 0, 30, 20, 20));
+  ASSERT_EQ(1, VkRestoreClip(cv.s, outer));
   cv.End();
-  EXPECT_EQ(kRedPx, cv.At(5, 5));
-  EXPECT_EQ(kWhitePx, cv.At(35, 35));
-  EXPECT_EQ(kWhitePx, cv.At(25, 25));
+  ExpectPixels(cv.bitmap.b, {{9, 20, kWhitePx}, {10, 20, kRedPx}, {49, 49, kRedPx}, {50, 30, kWhitePx},
+                             {30, 9, kWhitePx}, {5, 57, kBluePx}, {55, 57, kBluePx},  // after the restore
+                             {2, 32, kBluePx}, {12, 33, kBluePx}, {8, 48, kWhitePx}, {15, 45, kRedPx}});
 }
 
 TEST(SurfaceTransform, RotationMovesRectangleWhereTheMathsSays) {
@@ -190,19 +165,14 @@ TEST(SurfaceTransform, RotationMovesRectangleWhereTheMathsSays) {
   ASSERT_EQ(1, VkScaleTransform(cv.s, 2, 2));  // then scaled: the unit square at (1, -10) covers 68..69 x 52..53
   ASSERT_EQ(1, VkDrawRectangle(cv.s, nullptr, red, 1, -10, 1, 1));
   cv.End();
-  EXPECT_EQ(kRedPx, cv.At(40, 50));
-  EXPECT_EQ(kRedPx, cv.At(49, 69));
-  EXPECT_EQ(kWhitePx, cv.At(50, 60));
-  EXPECT_EQ(kWhitePx, cv.At(45, 70));
-  EXPECT_EQ(kWhitePx, cv.At(39, 60));
-  EXPECT_EQ(kRedPx, cv.At(69, 53));
-  EXPECT_EQ(kWhitePx, cv.At(71, 53));
+  ExpectPixels(cv.bitmap.b, {{40, 50, kRedPx}, {49, 69, kRedPx}, {50, 60, kWhitePx}, {45, 70, kWhitePx},
+                             {39, 60, kWhitePx}, {69, 53, kRedPx}, {71, 53, kWhitePx}});
   const double singular[6] = {1, 1, 1, 1, 0, 0};
   EXPECT_EQ(-13, VkSetTransform(cv.s, singular));
 }
 
-TEST(SurfaceShapes, FillsAndOutlines) {
-  Canvas cv(120, 60);
+TEST(SurfaceShapes, FillsOutlinesAndPathFillRules) {
+  Canvas cv(220, 60);
   VkSetLineSmoothing(cv.s, 0);
   Brush red = MakeBrush(kRed);
   Pen black = MakePen(kBlack, 1);
@@ -213,59 +183,38 @@ TEST(SurfaceShapes, FillsAndOutlines) {
   ASSERT_EQ(1, VkDrawRectangle(cv.s, black, red, 10, 45, 20, 10));
   const double zig[] = {60, 45, 70, 55, 80, 45};
   ASSERT_EQ(1, VkDrawPolyline(cv.s, black, zig, 3));
-  cv.End();
-  EXPECT_EQ(kRedPx, cv.At(20, 20));   // ellipse centre
-  EXPECT_EQ(kWhitePx, cv.At(2, 2));   // outside its corner
-  EXPECT_EQ(kRedPx, cv.At(70, 1));    // round rect, middle of the top edge
-  EXPECT_EQ(kWhitePx, cv.At(51, 1));  // rounded away
-  EXPECT_EQ(kRedPx, cv.At(103, 3));
-  EXPECT_EQ(kWhitePx, cv.At(116, 16));
-  // Outline on pixels 10 and 30 / 45 and 55, fill inside.
-  EXPECT_EQ(kBlackPx, cv.At(10, 50));
-  EXPECT_EQ(kBlackPx, cv.At(30, 50));
-  EXPECT_EQ(kBlackPx, cv.At(20, 45));
-  EXPECT_EQ(kBlackPx, cv.At(20, 55));
-  EXPECT_EQ(kRedPx, cv.At(20, 50));
-  EXPECT_EQ(kBlackPx, cv.At(70, 55));
-  EXPECT_EQ(kWhitePx, cv.At(70, 47));
-}
-
-TEST(SurfacePath, CurvesAndFillRules) {
-  Canvas cv(100, 50);
-  VkSetLineSmoothing(cv.s, 0);
-  Brush red = MakeBrush(kRed);
   // Two squares wound the same way: even-odd leaves a hole, non-zero fills it.
-  for (int i = 0; i < 2; ++i) {
+  for (int rule = 0; rule < 2; ++rule) {
     Path p;
     ASSERT_EQ(1, VkCreatePath(p.out()));
-    const double ox = i * 50;
+    const double x = 120 + rule * 50;
     for (double inset : {0.0, 10.0}) {
-      VkPathMoveTo(p, ox + inset, inset);
-      VkPathLineTo(p, ox + 40 - inset, inset);
-      VkPathLineTo(p, ox + 40 - inset, 40 - inset);
-      VkPathLineTo(p, ox + inset, 40 - inset);
-      VkPathClose(p);
+      VkPathMoveTo(p, x + inset, inset), VkPathLineTo(p, x + 40 - inset, inset);
+      VkPathLineTo(p, x + 40 - inset, 40 - inset), VkPathLineTo(p, x + inset, 40 - inset), VkPathClose(p);
     }
-    VkSetPathFillRule(p, i);
+    VkSetPathFillRule(p, rule);
     ASSERT_EQ(1, VkFillPath(cv.s, p, red));
   }
-  // A half disc from two arcs given as Beziers, and an arc segment: both bulge downwards.
+  // A half disc from an arc, bulging downwards.
   Path arc;
   ASSERT_EQ(1, VkCreatePath(arc.out()));
-  ASSERT_EQ(1, VkPathArc(arc, 95, 45, 4, 4, 0, 180));
+  ASSERT_EQ(1, VkPathArc(arc, 195, 50, 4, 4, 0, 180));
   VkPathClose(arc);
   ASSERT_EQ(1, VkFillPath(cv.s, arc, red));
-  cv.End();
-  EXPECT_EQ(kRedPx, cv.At(5, 5));
-  EXPECT_EQ(kWhitePx, cv.At(20, 20));
-  EXPECT_EQ(kRedPx, cv.At(55, 5));
-  EXPECT_EQ(kRedPx, cv.At(70, 20));
-  EXPECT_EQ(kRedPx, cv.At(95, 47));
-  EXPECT_EQ(kWhitePx, cv.At(95, 43));
   double l, t, r, b;
   ASSERT_EQ(1, VkGetPathBounds(arc, &l, &t, &r, &b));
-  EXPECT_NEAR(91, l, 1e-9);
-  EXPECT_NEAR(99, r, 1e-9);
+  EXPECT_NEAR(191, l, 1e-9);
+  EXPECT_NEAR(199, r, 1e-9);
+  cv.End();
+  ExpectPixels(cv.bitmap.b, {
+                                {20, 20, kRedPx},  {2, 2, kWhitePx},    // ellipse centre, outside its corner
+                                {70, 1, kRedPx},   {51, 1, kWhitePx},   // round rect: top edge, rounded corner
+                                {103, 3, kRedPx},  {116, 16, kWhitePx}, // polygon
+                                {10, 50, kBlackPx}, {30, 50, kBlackPx}, {20, 45, kBlackPx}, {20, 55, kBlackPx},
+                                {20, 50, kRedPx},  {70, 55, kBlackPx},  {70, 47, kWhitePx},  // outline, fill, polyline
+                                {125, 5, kRedPx},  {140, 20, kWhitePx}, {175, 5, kRedPx},   {190, 20, kRedPx},
+                                {195, 52, kRedPx}, {195, 48, kWhitePx},
+                            });
 }
 
 // A 2 x 2 picture of four colours, with a transparent pixel in its 32-bit form.
@@ -280,6 +229,7 @@ void FillQuad(Bitmap& img) {
 }
 
 TEST(SurfaceImage, ScaledIntoRectangleWithOptionalSource) {
+  const Rgb green{0, 255, 0};
   for (uint32_t bpp : {24u, 32u}) {
     Canvas cv(80, 40);
     Bitmap img(2, 2, bpp);
@@ -288,13 +238,9 @@ TEST(SurfaceImage, ScaledIntoRectangleWithOptionalSource) {
     // Only the right column of the picture, stretched over 20 x 40.
     ASSERT_EQ(1, VkDrawImage(cv.s, &img.b, 50, 0, 20, 40, 1, 0, 1, 2, 1.0));
     cv.End();
-    EXPECT_EQ(kRedPx, cv.At(5, 5)) << bpp;
-    EXPECT_EQ((Rgb{0, 255, 0}), cv.At(35, 5)) << bpp;
-    EXPECT_EQ(kBluePx, cv.At(5, 35)) << bpp;
-    EXPECT_EQ(bpp == 24 ? kBlackPx : kWhitePx, cv.At(35, 35)) << bpp;  // transparent shows the page
-    EXPECT_EQ((Rgb{0, 255, 0}), cv.At(60, 5)) << bpp;
-    EXPECT_EQ(bpp == 24 ? kBlackPx : kWhitePx, cv.At(60, 35)) << bpp;
-    EXPECT_EQ(kWhitePx, cv.At(75, 20)) << bpp;
+    const Rgb corner = bpp == 24 ? kBlackPx : kWhitePx;  // transparent shows the page
+    ExpectPixels(cv.bitmap.b, {{5, 5, kRedPx}, {35, 5, green}, {5, 35, kBluePx}, {35, 35, corner}, {60, 5, green},
+                               {60, 35, corner}, {75, 20, kWhitePx}}, std::to_string(bpp) + " bits");
   }
   Canvas cv(10, 10);
   Bitmap img(2, 2, 24);
@@ -308,11 +254,10 @@ TEST(SurfaceImage, ScaledIntoRectangleWithOptionalSource) {
 
 TEST(SurfaceBitmap, ThirtyTwoBitPagesKeepAlphaAndStartFromTheBitmap) {
   Bitmap page(10, 10, 32);
-  for (uint32_t y = 0; y < 10; ++y)
-    for (uint32_t x = 0; x < 10; ++x) {
-      uint8_t* p = page.b.pData + y * page.b.uBytesPerLine + 4 * x;
-      p[0] = 0, p[1] = 128, p[2] = 0, p[3] = 255;
-    }
+  for (uint32_t i = 0; i < 100; ++i) {
+    uint8_t* p = page.b.pData + (i / 10) * page.b.uBytesPerLine + 4 * (i % 10);
+    p[0] = 0, p[1] = 128, p[2] = 0, p[3] = 255;
+  }
   Engine engine;
   VkSurface* s = nullptr;
   ASSERT_EQ(1, VkCreateSurface(engine.e, &page.b, &s));
@@ -320,15 +265,13 @@ TEST(SurfaceBitmap, ThirtyTwoBitPagesKeepAlphaAndStartFromTheBitmap) {
   ASSERT_EQ(1, VkDrawRectangle(s, nullptr, red, 0, 0, 5, 10));
   ASSERT_EQ(1, VkEndSurface(s));
   VkDestroySurface(s);
-  EXPECT_EQ(kRedPx, page.At(2, 2));
-  EXPECT_EQ((Rgb{0, 128, 0}), page.At(7, 2));
+  ExpectPixels(page.b, {{2, 2, kRedPx}, {7, 2, Rgb{0, 128, 0}}});
   EXPECT_EQ(255, page.Alpha(7, 2));
 }
 
+// Rows are converted four pixels at a time with a tail, and white rows are filled: widths around
+// multiples of four, and a page, each with white and noisy rows and a painted last column.
 TEST(SurfaceBitmap, TwentyFourBitRowsOfEveryWidthComeBackAsTheyWere) {
-  // Rows are converted four pixels at a time with a tail, and white rows are filled: widths
-  // around multiples of four, and a page, each with white and noisy rows and a painted last
-  // column.
   Engine engine;
   uint32_t seed = 7;
   for (uint32_t width : {1u, 2u, 3u, 4u, 5u, 7u, 8u, 9u, 13u, 816u}) {
@@ -360,9 +303,7 @@ TEST(SurfaceArguments, RejectedWithMinus13) {
   Brush brush = MakeBrush(kRed);
   VkPen* badPen = nullptr;
   VkBrush* badBrush = nullptr;
-  const double one[] = {1, 1};
-  const double zeros[] = {0, 0};
-  const double negative[] = {3, -1};
+  const double one[] = {1, 1}, zeros[] = {0, 0}, negative[] = {3, -1};
   struct Case {
     const char* what;
     int32_t result;
@@ -382,6 +323,7 @@ TEST(SurfaceArguments, RejectedWithMinus13) {
       {"font of size 0", VkCreateFont(cv.engine.e, u"Arial", 0, 0, nullptr)},
       {"resolution 0", VkSetTextResolution(cv.engine.e, 0)},
       {"unknown engine kind", VkCreateDrawingObject(7, nullptr)},
+      {"simple text without an engine", VkSetSimpleText(nullptr, 1)},
   };
   for (const Case& c : cases) EXPECT_EQ(-13, c.result) << c.what;
   EXPECT_EQ(nullptr, badPen);

@@ -47,10 +47,6 @@ TEST(TextThreads, PagesDrawnInParallelMatchOneDrawnAlone) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 // More font files than the FreeType faces the drawing library keeps open (ten), used from four
 // threads at once with text of every path (plain lines, fallback scripts, underlines): opening one
 // face closes an idle one, which must never be one another thread is about to draw with.
