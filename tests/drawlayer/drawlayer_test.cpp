@@ -1,5 +1,6 @@
-// The drawing layer's argument rules: pens, brushes and hatch numbers, font sizes, styles and
+// The drawing layer's argument rules: pens, brushes and hatch groups, font sizes, styles and
 // substitution, measuring and its fallback, paths, clips, and refusals without a surface.
+#include <algorithm>
 #include <vector>
 #include "tests/drawlayer/drawlayertestutil.h"
 
@@ -7,12 +8,6 @@ using namespace layertest;
 using namespace xlx;
 
 namespace {
-
-std::string Rhythm(const Page& page, int y, int length) {
-  std::string s;
-  for (int x = 0; x < length; ++x) s.push_back(page.At(x, y) == kBlackPx ? '#' : page.At(x, y) == kWhitePx ? '.' : '?');
-  return s;
-}
 
 TEST(DrawPen, StyleCodesWidthsAndDashArrays) {
   struct Case {
@@ -44,20 +39,14 @@ TEST(DrawPen, StyleCodesWidthsAndDashArrays) {
     ASSERT_EQ(1, AddDrawLine(page.surface, pen, 0, 10, 40, 10));
     FreeDrawPen(pen);
     page.End();
-    EXPECT_EQ(c.rhythm, Rhythm(page, 10, 16)) << "style " << c.style << " width " << c.width;
+    EXPECT_EQ(c.rhythm, Rhythm(page.bitmap, 10, 16)) << "style " << c.style << " width " << c.width;
   }
   VkPen* pen = nullptr;
   EXPECT_EQ(-13, SetDrawPen(kBlack, 6, 1, nullptr, 0, &pen));
   EXPECT_EQ(-13, SetDrawPen(kBlack, kPenSolid, -1, nullptr, 0, &pen));
 }
 
-TEST(DrawBrush, KindsAndHostHatchNumbers) {
-  // Host styles each operation passes, by group: they agree except on the two diagonals.
-  const int32_t brush[6] = {4, 5, 3, 2, 0, 1}, hatchBrush[6] = {4, 5, 2, 3, 0, 1};
-  for (int32_t g = 0; g < 6; ++g) {
-    EXPECT_EQ(brush[g], HostHatchForBrush(g)) << g;
-    EXPECT_EQ(hatchBrush[g], HostHatchForHatchBrush(g)) << g;
-  }
+TEST(DrawBrush, KindsAndRefusedNumbers) {
   EXPECT_EQ(-1, HostHatchForBrush(6));
   VkBrush* b = reinterpret_cast<VkBrush*>(1);
   ASSERT_EQ(1, SetDrawBrush(kRed, kBrushNone, 0, &b));
@@ -65,60 +54,60 @@ TEST(DrawBrush, KindsAndHostHatchNumbers) {
   EXPECT_EQ(-13, SetDrawBrush(kRed, 7, 0, &b));
   EXPECT_EQ(-13, SetDrawHatchBrush(kRed, kWhite, kBrushHatch, 9, &b));
   // Solid brushes: kind 0 of SetDrawBrush, and every kind but 2 of SetDrawHatchBrush (foreground).
-  struct Solid {
-    int32_t which, kind;
-  } solids[] = {{0, kBrushSolid}, {1, kBrushSolid}, {1, kBrushNone}};
-  for (const Solid& s : solids) {
+  for (int which : {0, 1, 2}) {
     Page page(20, 20);
-    VkBrush* brush = nullptr;
-    ASSERT_EQ(1, s.which ? SetDrawHatchBrush(kRed, kBlue, s.kind, kHatchGroupGrid, &brush)
-                         : SetDrawBrush(kRed, s.kind, kHatchGroupGrid, &brush));
-    ASSERT_EQ(1, AddDrawRectangle(page.surface, nullptr, brush, 0, 0, 20, 20));
-    FreeDrawBrush(brush);
+    {
+      Brush brush = which ? Brush(kRed, kBlue, which == 1 ? kBrushSolid : kBrushNone, kHatchGroupGrid)
+                          : Brush(kRed, kBrushSolid, kHatchGroupGrid);
+      ASSERT_EQ(1, AddDrawRectangle(page.surface, nullptr, brush, 0, 0, 20, 20));
+    }
     page.End();
-    for (int i = 0; i < 20; ++i) ASSERT_EQ(kRedPx, page.At(i, (i * 7) % 20)) << s.which << "/" << s.kind;
+    for (int i = 0; i < 20; ++i) ASSERT_EQ(kRedPx, page.At(i, (i * 7) % 20)) << which;
   }
 }
 
-// Which way the lines of a hatch slant: +1 rising ("/"), -1 falling ("\"), 0 neither.
-int Slant(const Page& page) {
-  int rising = 0, falling = 0;
+// The directions in which the blue pixels of a hatch join up: '-' '|' '/' '\\', two for grids.
+std::string Directions(const Page& page) {
+  int blue = 0, joins[4] = {0, 0, 0, 0};  // right, down, up-right, down-right
   for (int y = 1; y < 31; ++y)
     for (int x = 1; x < 31; ++x) {
       if (page.At(x, y) != kBluePx) continue;
-      rising += page.At(x + 1, y - 1) == kBluePx;
-      falling += page.At(x + 1, y + 1) == kBluePx;
+      ++blue;
+      joins[0] += page.At(x + 1, y) == kBluePx, joins[1] += page.At(x, y + 1) == kBluePx;
+      joins[2] += page.At(x + 1, y - 1) == kBluePx, joins[3] += page.At(x + 1, y + 1) == kBluePx;
     }
-  return rising > 2 * falling ? 1 : falling > 2 * rising ? -1 : 0;
+  std::string s;
+  for (int i = 0; i < 4; ++i)
+    if (3 * joins[i] > blue) s.push_back("-|/\\"[i]);
+  return s;
 }
 
-TEST(DrawBrush, DiagonalGroupsOfTheTwoOperationsSlantOppositeWays) {
-  struct Case {
-    bool hatchBrush;
+// Every hatch group through both operations; they number the two diagonals the other way round
+// from each other.
+TEST(DrawBrush, HatchGroupsDrawTheirDirections) {
+  const struct {
     int32_t group;
-    int slant;
+    const char *hatchBrush, *brush;
   } cases[] = {
-      {true, kHatchGroupRising, 1},
-      {true, kHatchGroupFalling, -1},
-      {false, kHatchGroupRising, -1},
-      {false, kHatchGroupFalling, 1},
-      {true, kHatchGroupHorizontal, 0},
+      {kHatchGroupHorizontal, "-", "-"}, {kHatchGroupVertical, "|", "|"},  {kHatchGroupRising, "/", "\\"},
+      {kHatchGroupFalling, "\\", "/"}, {kHatchGroupGrid, "-|", "-|"},    {kHatchGroupDiagonalGrid, "/\\", "/\\"},
   };
-  for (const Case& c : cases) {
-    Page page(32, 32);
-    VkBrush* brush = nullptr;
-    ASSERT_EQ(1, c.hatchBrush ? SetDrawHatchBrush(kBlue, kWhite, kBrushHatch, c.group, &brush)
-                              : SetDrawBrush(kBlue, kBrushHatch, c.group, &brush));
-    SetDrawSmoothing(page.surface, false);
-    ASSERT_EQ(1, AddDrawRectangle(page.surface, nullptr, brush, 0, 0, 32, 32));
-    FreeDrawBrush(brush);
-    page.End();
-    EXPECT_EQ(c.slant, Slant(page)) << (c.hatchBrush ? "SetDrawHatchBrush" : "SetDrawBrush") << " group " << c.group;
-    // SetDrawBrush hatches over nothing: the page shows between the lines.
-    if (!c.hatchBrush) {
-      EXPECT_EQ(kWhitePx, page.At(4, 0));
+  for (const auto& c : cases)
+    for (bool hatchBrush : {true, false}) {
+      Page page(32, 32);
+      SetDrawSmoothing(page.surface, false);
+      {
+        Brush brush = hatchBrush ? Brush(kBlue, kWhite, kBrushHatch, c.group) : Brush(kBlue, kBrushHatch, c.group);
+        ASSERT_EQ(1, AddDrawRectangle(page.surface, nullptr, brush, 0, 0, 32, 32));
+      }
+      page.End();
+      SCOPED_TRACE(::testing::Message() << (hatchBrush ? "SetDrawHatchBrush" : "SetDrawBrush") << " group " << c.group);
+      EXPECT_EQ(hatchBrush ? c.hatchBrush : c.brush, Directions(page));
+      // SetDrawBrush hatches over nothing: the page shows between the lines.
+      if (!hatchBrush) {
+        EXPECT_EQ(std::string::npos, Rhythm(page.bitmap, 4, 32).find('#')) << Rhythm(page.bitmap, 4, 32);
+      }
     }
-  }
 }
 
 TEST(DrawFont, SizeFromPixelHeightAndStyleFlags) {
@@ -212,9 +201,8 @@ TEST(DrawText, ExtentWithTheHostAndWithoutIt) {
   ASSERT_EQ(1, GetDrawTextExtent(nullptr, u"abcde", -1, spec, &w, &h));
   EXPECT_NEAR(5 * 0.67 * 20, w, 1e-9);
   // A record the host refuses (no face) is estimated as well.
-  DrawFontSpec faceless = spec;
-  faceless.lfFaceName[0] = 0;
-  ASSERT_EQ(1, GetDrawTextExtent(page.engine, u"ab", 2, faceless, &w, &h));
+  spec.lfFaceName[0] = 0;
+  ASSERT_EQ(1, GetDrawTextExtent(page.engine, u"ab", 2, spec, &w, &h));
   EXPECT_NEAR(2 * 0.67 * 20, w, 1e-9);
 }
 
@@ -250,65 +238,51 @@ TEST(DrawPath, PolyDrawTagsBeziersAndPolygons) {
   const DrawPoint tri[] = {{60, 0}, {99, 0}, {60, 39}};
   ASSERT_EQ(1, AddDrawPolygonToPath(path, tri, 3));
   ASSERT_EQ(1, EndDrawPath(path));
-  VkBrush* red = nullptr;
-  VkPen* black = nullptr;
-  ASSERT_EQ(1, SetDrawBrush(kRed, kBrushSolid, 0, &red));
-  ASSERT_EQ(1, SetDrawPen(kBlack, kPenSolid, 1, nullptr, 0, &black));
-  ASSERT_EQ(1, StrokeAndFillDrawPath(page.surface, path, black, red));
+  {
+    Brush red(kRed, kBrushSolid, 0);
+    Pen black(kBlack, kPenSolid, 1);
+    ASSERT_EQ(1, StrokeAndFillDrawPath(page.surface, path, black, red));
+  }
   page.End();
-  EXPECT_EQ(kRedPx, page.At(10, 10));
-  EXPECT_EQ(kBlackPx, page.At(20, 10));
-  EXPECT_EQ(kRedPx, page.At(40, 20));
-  EXPECT_EQ(kWhitePx, page.At(31, 3));
-  EXPECT_EQ(kRedPx, page.At(65, 5));
-  EXPECT_EQ(kWhitePx, page.At(95, 35));
+  ExpectPixels(page.bitmap, {{10, 10, kRedPx}, {20, 10, kBlackPx}, {40, 20, kRedPx}, {31, 3, kWhitePx},
+                             {65, 5, kRedPx}, {95, 35, kWhitePx}});
   const DrawPoint two[] = {{0, 0}, {1, 1}};
-  const uint8_t badTags[] = {kPathMoveTo, 0x09};
-  const uint8_t shortBezier[] = {kPathMoveTo, kPathBezierTo};
+  const uint8_t badTags[] = {kPathMoveTo, 0x09}, shortBezier[] = {kPathMoveTo, kPathBezierTo};
   EXPECT_EQ(-13, AddDrawPolyDrawToPath(path, two, badTags, 2));
   EXPECT_EQ(-13, AddDrawPolyDrawToPath(path, two, shortBezier, 2));
   EXPECT_EQ(-13, AddDrawBezierToPath(path, two, 2));
   DeleteDrawPath(path);
-  FreeDrawBrush(red);
-  FreeDrawPen(black);
 }
 
+// The outline of "HI" filled on the left half, then used as a clip for a fill moved to the right
+// half: both show the same letters.
 TEST(DrawPath, TextOutlineAndClips) {
   Page page(120, 60);
   VkPath* outline = nullptr;
   ASSERT_EQ(1, GetDrawStringPath(page.engine, u"HI", -1, Spec(u"Arial", 40), DrawRect{0, 0, 0, 0}, kTextLeft, &outline));
-  VkBrush* red = nullptr;
-  ASSERT_EQ(1, SetDrawBrush(kRed, kBrushSolid, 0, &red));
+  Brush red(kRed, kBrushSolid, 0), blue(kBlue, kBrushSolid, 0);
   int32_t saved = -1;
   ASSERT_EQ(1, SetDrawClipRgn(page.surface, 0, 0, 60, 60, &saved));
   ASSERT_EQ(1, AddDrawStringPath(page.surface, outline, nullptr, red));
   ASSERT_EQ(1, FreeDrawClipRgn(page.surface, saved));
-  // The outline as a clip: a blue fill shows only inside the letters, moved to the right half.
   ASSERT_EQ(1, TranslateDrawTransform(page.surface, 60, 0));
   ASSERT_EQ(1, SetDrawClipPath(page.surface, outline, &saved));
-  VkBrush* blue = nullptr;
-  ASSERT_EQ(1, SetDrawBrush(kBlue, kBrushSolid, 0, &blue));
   ASSERT_EQ(1, AddDrawRectangle(page.surface, nullptr, blue, 0, 0, 120, 60));
   ASSERT_EQ(1, FreeDrawClipPath(page.surface, saved));
   page.End();
-  int red1 = 0, blue2 = 0, other = 0;
+  int redLeft = 0, blueRight = 0;
   for (int y = 0; y < 60; ++y)
     for (int x = 0; x < 120; ++x) {
-      Rgb c = page.At(x, y);
-      if (c == kRedPx) red1 += x < 60;
-      else if (c == kBluePx) blue2 += x >= 60;
-      else if (!(c == kWhitePx)) ++other;
+      redLeft += x < 60 && page.At(x, y) == kRedPx;
+      blueRight += x >= 60 && page.At(x, y) == kBluePx;
     }
-  EXPECT_GT(red1, 200);
-  EXPECT_NEAR(red1, blue2, red1 / 10);  // the same letters, once filled and once as a clip
+  EXPECT_GT(redLeft, 200);
+  EXPECT_NEAR(redLeft, blueRight, redLeft / 10);
   DeleteDrawPath(outline);
-  FreeDrawBrush(red);
-  FreeDrawBrush(blue);
 }
 
 TEST(DrawSurface, OperationsWithoutASurfaceAreRefused) {
-  VkPen* pen = nullptr;
-  ASSERT_EQ(1, SetDrawPen(kBlack, kPenSolid, 1, nullptr, 0, &pen));
+  Pen pen(kBlack, kPenSolid, 1);
   double m[6] = {1, 0, 0, 1, 0, 0};
   int32_t saved = 0;
   const DrawPoint pts[] = {{0, 0}, {1, 1}};
@@ -331,7 +305,6 @@ TEST(DrawSurface, OperationsWithoutASurfaceAreRefused) {
       CreateDrawingSurface(nullptr, nullptr, nullptr),
   };
   for (size_t i = 0; i < sizeof results / sizeof results[0]; ++i) EXPECT_EQ(-13, results[i]) << "call " << i;
-  FreeDrawPen(pen);
 }
 
 }  // namespace

@@ -1,20 +1,12 @@
-// Helpers of the drawing-layer tests: a page with an engine and a surface, probes, font specs.
+// Helpers of the drawing-layer tests: a page with an engine and a surface, font specs, and pens
+// and brushes that free themselves. Pixel probes are the drawing tests' own.
 #pragma once
-#include <gtest/gtest.h>
-#include <cstdint>
 #include <string>
+#include "tests/drawing/pixelprobe.h"
 #include "view/drawlayer/drawlayer.h"
 
 namespace layertest {
-
-struct Rgb {
-  int r, g, b;
-  bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
-  bool operator!=(const Rgb& o) const { return !(*this == o); }
-};
-inline std::ostream& operator<<(std::ostream& os, const Rgb& c) {
-  return os << "rgb(" << c.r << "," << c.g << "," << c.b << ")";
-}
+using namespace pixeltest;
 
 // A white 24-bit page with the document's engine and a drawing surface on it.
 struct Page {
@@ -37,14 +29,28 @@ struct Page {
     VkDestroyDrawingObject(engine);
   }
   void End() { ASSERT_EQ(1, xlx::EndEngine(surface)); }
-  Rgb At(int x, int y) const {
-    const uint8_t* p = bitmap.pData + static_cast<size_t>(y) * bitmap.uBytesPerLine + 3 * static_cast<size_t>(x);
-    return {p[2], p[1], p[0]};
+  Rgb At(int x, int y) const { return pixeltest::At(bitmap, x, y); }
+};
+
+struct Pen {
+  VkPen* p = nullptr;
+  Pen(xlx::CellColor c, int32_t style, double width, const double* dashes = nullptr, int32_t count = 0) {
+    EXPECT_EQ(1, xlx::SetDrawPen(c, style, width, dashes, count, &p));
   }
-  int Ink(int x, int y) const {
-    Rgb c = At(x, y);
-    return 765 - c.r - c.g - c.b;
+  ~Pen() { xlx::FreeDrawPen(p); }
+  Pen(const Pen&) = delete;
+  operator VkPen*() const { return p; }
+};
+// SetDrawBrush with one colour, SetDrawHatchBrush with two.
+struct Brush {
+  VkBrush* p = nullptr;
+  Brush(xlx::CellColor c, int32_t kind, int32_t group) { EXPECT_EQ(1, xlx::SetDrawBrush(c, kind, group, &p)); }
+  Brush(xlx::CellColor fore, xlx::CellColor back, int32_t kind, int32_t group) {
+    EXPECT_EQ(1, xlx::SetDrawHatchBrush(fore, back, kind, group, &p));
   }
+  ~Brush() { xlx::FreeDrawBrush(p); }
+  Brush(const Brush&) = delete;
+  operator VkBrush*() const { return p; }
 };
 
 inline xlx::DrawFontSpec Spec(const char16_t* face, double heightPx, int32_t weight = 400) {
@@ -56,13 +62,8 @@ inline xlx::DrawFontSpec Spec(const char16_t* face, double heightPx, int32_t wei
   return s;
 }
 
-inline std::string Narrow(const char16_t* s) {
-  std::string out;
-  for (; *s; ++s) out.push_back(static_cast<char>(*s));
-  return out;
-}
+inline std::string Narrow(const char16_t* s) { return std::string(s, s + std::char_traits<char16_t>::length(s)); }
 
 constexpr xlx::CellColor kRed = 0xFF0000FFu, kBlue = 0xFFFF0000u, kBlack = 0xFF000000u, kWhite = 0xFFFFFFFFu;
-const Rgb kRedPx{255, 0, 0}, kBluePx{0, 0, 255}, kBlackPx{0, 0, 0}, kWhitePx{255, 255, 255};
 
 }  // namespace layertest

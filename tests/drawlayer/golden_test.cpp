@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
-#include "host/kernel/vkimage.h"
 #include "tests/drawlayer/drawlayertestutil.h"
 #include "tests/support/testsupport.h"
 
@@ -19,25 +18,23 @@ using namespace xlx;
 namespace {
 
 constexpr int kPageWidth = 480, kPageHeight = 320;
-constexpr CellColor kGrid = 0xFFD4D4D4u, kDark = 0xFF5A3C1Eu, kLight = 0xFFC8F0FFu;
 
 CellColor Rgb24(int r, int g, int b) { return 0xFF000000u | r | (g << 8) | (b << 16); }
 
 // Gridlines, text in cells, solid and hatched fills, borders of every style and weight.
 void DrawCells(Page& page) {
   DrawingSurface* s = page.surface;
-  VkPen* grid = nullptr;
-  SetDrawPen(kGrid, kPenSolid, 1, nullptr, 0, &grid);
-  for (int x = 0; x <= 320; x += 64) AddDrawLine(s, grid, x, 0, x, 120);
-  for (int y = 0; y <= 120; y += 20) AddDrawLine(s, grid, 0, y, 320, y);
-  FreeDrawPen(grid);
-
+  {
+    Pen grid(Rgb24(212, 212, 212), kPenSolid, 1);
+    for (int x = 0; x <= 320; x += 64) AddDrawLine(s, grid, x, 0, x, 120);
+    for (int y = 0; y <= 120; y += 20) AddDrawLine(s, grid, 0, y, 320, y);
+  }
   const DrawFontSpec calibri = Spec(u"Calibri", 96 * 11 / 72.0);
   DrawFontSpec bold = calibri, italic = calibri, strike = calibri;
   bold.lfWeight = 700;
   italic.lfItalic = 1, italic.lfUnderline = 1;
   strike.lfStrikeOut = 1;
-  struct Cell {
+  const struct {
     int col, row;
     const char16_t* text;
     const DrawFontSpec* font;
@@ -55,75 +52,39 @@ void DrawCells(Page& page) {
       {3, 1, u"0123456789", &calibri, kBlack, kTextLeft | kTextClip},
       {4, 1, u"Spills over", &calibri, kBlack, kTextLeft},
   };
-  for (const Cell& c : cells) {
-    // Text sits 2 px in from the cell's sides, at the bottom of the cell.
-    const DrawRect r{c.col * 64.0 + 2, c.row * 20.0, 60, 20};
-    AddDrawText(s, c.text, -1, *c.font, c.color, r, c.flags | kTextBottom);
-  }
+  // Text sits 2 px in from the cell's sides, at the bottom of the cell.
+  for (const auto& c : cells)
+    AddDrawText(s, c.text, -1, *c.font, c.color, DrawRect{c.col * 64.0 + 2, c.row * 20.0, 60, 20}, c.flags | kTextBottom);
 
   // Row 2: solid fills outlined in their own colour; row 3 and 4: hatches.
   SetDrawSmoothing(s, false);
   const CellColor solids[] = {Rgb24(255, 255, 0), Rgb24(180, 220, 255), Rgb24(0, 176, 80)};
-  for (int i = 0; i < 3; ++i) {
-    VkBrush* b = nullptr;
-    VkPen* p = nullptr;
-    SetDrawHatchBrush(solids[i], kWhite, kBrushSolid, 0, &b);
-    SetDrawPen(solids[i], kPenSolid, 1, nullptr, 0, &p);
-    AddDrawRectangle(s, p, b, i * 64, 40, 64, 20);
-    FreeDrawBrush(b);
-    FreeDrawPen(p);
-  }
-  for (int g = 0; g < 5; ++g) {
-    VkBrush* b = nullptr;
-    SetDrawHatchBrush(kDark, kLight, kBrushHatch, g, &b);
-    AddDrawRectangle(s, nullptr, b, g * 64 + 1, 61, 63, 19);
-    FreeDrawBrush(b);
-  }
-  const struct {
-    bool hatchBrush;
-    int group;
-  } row4[] = {{true, kHatchGroupDiagonalGrid}, {true, kHatchGroupFalling}, {false, kHatchGroupFalling},
-              {false, kHatchGroupRising}, {false, kHatchGroupGrid}};
-  for (int i = 0; i < 5; ++i) {
-    VkBrush* b = nullptr;
-    if (row4[i].hatchBrush) SetDrawHatchBrush(Rgb24(128, 0, 128), kWhite, kBrushHatch, row4[i].group, &b);
-    else SetDrawBrush(Rgb24(0, 96, 0), kBrushHatch, row4[i].group, &b);
-    AddDrawRectangle(s, nullptr, b, i * 64 + 1, 81, 63, 19);
-    FreeDrawBrush(b);
-  }
+  for (int i = 0; i < 3; ++i)
+    AddDrawRectangle(s, Pen(solids[i], kPenSolid, 1), Brush(solids[i], kWhite, kBrushSolid, 0), i * 64, 40, 64, 20);
+  for (int g = 0; g < 5; ++g)
+    AddDrawRectangle(s, nullptr, Brush(Rgb24(30, 60, 90), Rgb24(255, 240, 200), kBrushHatch, g), g * 64 + 1, 61, 63, 19);
+  const int32_t row4[] = {kHatchGroupDiagonalGrid, kHatchGroupFalling, kHatchGroupFalling, kHatchGroupRising,
+                          kHatchGroupGrid};  // the first two with SetDrawHatchBrush
+  for (int i = 0; i < 5; ++i)
+    AddDrawRectangle(s, nullptr,
+                     i < 2 ? Brush(Rgb24(128, 0, 128), kWhite, kBrushHatch, row4[i]) : Brush(Rgb24(0, 96, 0), kBrushHatch, row4[i]),
+                     i * 64 + 1, 81, 63, 19);
   SetDrawSmoothing(s, true);
 
   // Row 5: a box of each line style, then medium, thick and double borders.
-  const struct {
-    int style;
-    double width;
-    bool twoLines;
-  } borders[] = {{kPenDash, 1, false}, {kPenDot, 1, false}, {kPenDashDot, 1, false}, {kPenDashDotDot, 1, false},
-                 {kPenSolid, 2, false}};
-  for (int i = 0; i < 5; ++i) {
-    VkPen* p = nullptr;
-    SetDrawPen(kBlack, borders[i].style, borders[i].width, nullptr, 0, &p);
-    AddDrawRectangle(s, p, nullptr, i * 64 + 4, 104, 56, 12);
-    FreeDrawPen(p);
-  }
-  VkPen* thick = nullptr;
-  SetDrawPen(Rgb24(192, 0, 0), kPenSolid, 3, nullptr, 0, &thick);
-  AddDrawLine(s, thick, 0, 128, 160, 128);
-  FreeDrawPen(thick);
-  VkPen* thin = nullptr;
-  SetDrawPen(kBlack, kPenSolid, 1, nullptr, 0, &thin);
+  const int32_t styles[] = {kPenDash, kPenDot, kPenDashDot, kPenDashDotDot, kPenSolid};
+  for (int i = 0; i < 5; ++i) AddDrawRectangle(s, Pen(kBlack, styles[i], i == 4 ? 2 : 1), nullptr, i * 64 + 4, 104, 56, 12);
+  AddDrawLine(s, Pen(Rgb24(192, 0, 0), kPenSolid, 3), 0, 128, 160, 128);
+  Pen thin(kBlack, kPenSolid, 1);
   AddDrawLine(s, thin, 160, 127, 320, 127);  // a double border: two lines with a gap
   AddDrawLine(s, thin, 160, 129, 320, 129);
-  FreeDrawPen(thin);
 }
 
 // Ellipse, rounded rectangle, polygon, polyline and a path of Beziers.
 void DrawShapes(Page& page) {
   DrawingSurface* s = page.surface;
-  VkPen* outline = nullptr;
-  VkBrush* fill = nullptr;
-  SetDrawPen(Rgb24(31, 78, 121), kPenSolid, 2, nullptr, 0, &outline);
-  SetDrawBrush(Rgb24(91, 155, 213), kBrushSolid, 0, &fill);
+  Pen outline(Rgb24(31, 78, 121), kPenSolid, 2);
+  Brush fill(Rgb24(91, 155, 213), kBrushSolid, 0);
   AddDrawEllipse(s, outline, fill, DrawRect{336, 6, 60, 40});
   AddDrawRoundRect(s, outline, fill, DrawRect{408, 6, 64, 40}, 10, 10);
   DrawPoint star[10];
@@ -131,11 +92,8 @@ void DrawShapes(Page& page) {
     const double a = -M_PI / 2 + i * M_PI / 5, r = i % 2 ? 10 : 24;
     star[i] = {366 + r * std::cos(a), 80 + r * std::sin(a)};
   }
-  VkBrush* gold = nullptr;
-  SetDrawBrush(Rgb24(255, 192, 0), kBrushSolid, 0, &gold);
-  AddDrawPolygon(s, outline, gold, star, 10);
-  VkPen* zig = nullptr;
-  SetDrawPen(Rgb24(112, 48, 160), kPenSolid, 3, nullptr, 0, &zig);
+  AddDrawPolygon(s, outline, Brush(Rgb24(255, 192, 0), kBrushSolid, 0), star, 10);
+  Pen zig(Rgb24(112, 48, 160), kPenSolid, 3);
   VkSetPenShape(zig, VK_CAP_ROUND, VK_JOIN_ROUND);
   const DrawPoint line[] = {{404, 108}, {420, 64}, {436, 108}, {452, 64}, {468, 108}};
   AddDrawPolyline(s, zig, line, 5);
@@ -146,15 +104,8 @@ void DrawShapes(Page& page) {
   const DrawPoint lobes[] = {{400, 290}, {410, 250}, {440, 270}, {470, 250}, {480, 290}, {440, 314}};
   AddDrawBezierToPath(heart, lobes, 6);
   EndDrawPath(heart);
-  VkBrush* red = nullptr;
-  SetDrawBrush(Rgb24(230, 40, 60), kBrushSolid, 0, &red);
-  StrokeAndFillDrawPath(s, heart, outline, red);
+  StrokeAndFillDrawPath(s, heart, outline, Brush(Rgb24(230, 40, 60), kBrushSolid, 0));
   DeleteDrawPath(heart);
-  FreeDrawBrush(red);
-  FreeDrawPen(zig);
-  FreeDrawBrush(gold);
-  FreeDrawBrush(fill);
-  FreeDrawPen(outline);
 }
 
 // A picture with alpha, whole and in part; a clip path; rotated text and a text outline.
@@ -173,23 +124,18 @@ void DrawPicturesAndTransforms(Page& page) {
   AddDrawImage2(s, &image, DrawRect{80, 140, 32, 64}, &part);
   VkFreeBitmap(&image);
 
-  // Stripes seen through a circular clip.
+  // Stripes seen through a circular clip, and the circle dashed round them.
   VkPath* circle = nullptr;
   CreateDrawPath(&circle);
   VkPathArc(circle, 160, 180, 36, 36, 0, 360);
   VkPathClose(circle);
   int32_t saved = -1;
   SetDrawClipPath(s, circle, &saved);
-  VkPen* stripe = nullptr;
-  SetDrawPen(Rgb24(0, 112, 192), kPenSolid, 4, nullptr, 0, &stripe);
+  Pen stripe(Rgb24(0, 112, 192), kPenSolid, 4);
   for (int x = 100; x < 230; x += 10) AddDrawLine(s, stripe, x, 130, x + 60, 230);
-  FreeDrawPen(stripe);
   FreeDrawClipPath(s, saved);
-  VkPen* ring = nullptr;
   const double dashes[] = {3, 2};
-  SetDrawPen(kBlack, kPenDash, 1, dashes, 2, &ring);
-  StrokeDrawPath(s, circle, ring);
-  FreeDrawPen(ring);
+  StrokeDrawPath(s, circle, Pen(kBlack, kPenDash, 1, dashes, 2));
   DeleteDrawPath(circle);
 
   // Rotated: a labelled box turned 30 degrees anticlockwise about (300, 190).
@@ -197,34 +143,21 @@ void DrawPicturesAndTransforms(Page& page) {
   GetDrawTransform(s, saveMatrix);
   TranslateDrawTransform(s, 300, 190);
   RotateDrawTransform(s, -30);
-  VkBrush* box = nullptr;
-  VkPen* edge = nullptr;
-  SetDrawHatchBrush(Rgb24(255, 230, 153), kWhite, kBrushSolid, 0, &box);
-  SetDrawPen(Rgb24(191, 143, 0), kPenSolid, 1, nullptr, 0, &edge);
-  AddDrawRectangle(s, edge, box, -50, -14, 100, 28);
+  AddDrawRectangle(s, Pen(Rgb24(191, 143, 0), kPenSolid, 1), Brush(Rgb24(255, 230, 153), kWhite, kBrushSolid, 0), -50,
+                   -14, 100, 28);
   AddDrawText(s, u"Rotated", -1, Spec(u"Cambria", 16), kBlack, DrawRect{-50, -14, 100, 28}, kTextCenter | kTextVCenter);
-  FreeDrawBrush(box);
-  FreeDrawPen(edge);
   SetDrawTransform(s, saveMatrix);
 
   // Wrapped text in a frame, and an outline of large letters, filled and stroked.
-  VkPen* frame = nullptr;
-  SetDrawPen(Rgb24(128, 128, 128), kPenDot, 1, nullptr, 0, &frame);
-  AddDrawRectangle(s, frame, nullptr, 8, 220, 110, 90);
-  FreeDrawPen(frame);
+  AddDrawRectangle(s, Pen(Rgb24(128, 128, 128), kPenDot, 1), nullptr, 8, 220, 110, 90);
   AddDrawText(s, u"Wrapped text breaks at the frame's width and keeps going.", -1, Spec(u"Arial", 14), kBlack,
               DrawRect{10, 222, 106, 86}, kTextLeft | kTextTop | kTextWrap | kTextClip);
   VkPath* letters = nullptr;
   GetDrawStringPath(page.engine, u"Aa", -1, Spec(u"Liberation Serif", 72), DrawRect{130, 226, 0, 0}, kTextLeft,
                     &letters);
-  VkPen* pen = nullptr;
-  VkBrush* brush = nullptr;
-  SetDrawPen(Rgb24(56, 87, 35), kPenSolid, 2, nullptr, 0, &pen);
-  SetDrawHatchBrush(Rgb24(112, 173, 71), Rgb24(226, 239, 218), kBrushHatch, kHatchGroupRising, &brush);
-  AddDrawStringPath(s, letters, pen, brush);
+  AddDrawStringPath(s, letters, Pen(Rgb24(56, 87, 35), kPenSolid, 2),
+                    Brush(Rgb24(112, 173, 71), Rgb24(226, 239, 218), kBrushHatch, kHatchGroupRising));
   FreeDrawStringPath(letters);
-  FreeDrawPen(pen);
-  FreeDrawBrush(brush);
 }
 
 void WritePng(const _BITMAPHANDLE& b, const std::string& path) {
@@ -260,14 +193,12 @@ TEST(DrawGolden, PageOfEveryPrimitiveMatchesItsGolden) {
   ASSERT_FALSE(bytes.empty()) << "no golden at " << golden << "; make one with XLX_UPDATE_GOLDEN=1";
   _BITMAPHANDLE want{};
   ASSERT_EQ(1, VkLoadImageFromMemory(bytes.data(), bytes.size(), 24, 0, 0, &want));
-  ASSERT_EQ(static_cast<uint32_t>(kPageWidth), want.uWidth);
-  ASSERT_EQ(static_cast<uint32_t>(kPageHeight), want.uHeight);
+  ASSERT_TRUE(want.uWidth == kPageWidth && want.uHeight == kPageHeight);
   int differing = 0;
   for (int y = 0; y < kPageHeight; ++y)
     for (int x = 0; x < kPageWidth; ++x) {
-      const uint8_t* a = want.pData + y * want.uBytesPerLine + 3 * x;
-      const uint8_t* b = page.bitmap.pData + y * page.bitmap.uBytesPerLine + 3 * x;
-      if (std::abs(a[0] - b[0]) > 48 || std::abs(a[1] - b[1]) > 48 || std::abs(a[2] - b[2]) > 48) ++differing;
+      const uint8_t *a = PixelAt(want, x, y), *b = PixelAt(page.bitmap, x, y);
+      differing += std::abs(a[0] - b[0]) > 48 || std::abs(a[1] - b[1]) > 48 || std::abs(a[2] - b[2]) > 48;
     }
   VkFreeBitmap(&want);
   const double share = static_cast<double>(differing) / (kPageWidth * kPageHeight);
