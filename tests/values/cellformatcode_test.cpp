@@ -6,8 +6,6 @@
 
 #include "values/cellformatcode.h"
 
-namespace {
-
 TEST(CellFormatCode, FirstMatchWins) {
   xlx::Stylesheet styles;
   ASSERT_EQ(styles.cellXfs.items.Allocate(2), 1);
@@ -16,25 +14,20 @@ TEST(CellFormatCode, FirstMatchWins) {
   styles.cellXfs.items[1].numFmtId = 164;
   styles.numberFormats[0] = u"General";
   styles.numberFormats[164] = u"0.000";
-  xlx::Dxf conditional;
-  conditional.mask = xlx::kDxfNumberFormat;
+  xlx::Dxf conditional, table, fillOnly;
+  conditional.mask = table.mask = xlx::kDxfNumberFormat;
   conditional.numberFormat = u"[Red]0";
-  xlx::Dxf table;
-  table.mask = xlx::kDxfNumberFormat;
   table.numberFormat = u"0%";
-  xlx::Dxf fillOnly;
   fillOnly.mask = xlx::kDxfFill;
   xlx::WorkbookLock lock;
-
-  EXPECT_EQ(std::u16string(xlx::GetCellFormatString(styles, &lock, 1, &conditional, &table)), u"[Red]0");
-  EXPECT_EQ(std::u16string(xlx::GetCellFormatString(styles, &lock, 1, &fillOnly, &table)), u"0%");
-  EXPECT_EQ(std::u16string(xlx::GetCellFormatString(styles, &lock, 1, &fillOnly, &fillOnly)), u"0.000");
-  EXPECT_EQ(std::u16string(xlx::GetCellFormatString(styles, nullptr, 1, nullptr, nullptr)), u"0.000");
-  EXPECT_EQ(std::u16string(xlx::GetCellFormatString(styles, &lock, 2, nullptr, nullptr)), u"General");
-  EXPECT_EQ(std::u16string(xlx::GetCellFormatString(styles, &lock, 3, nullptr, nullptr)), u"General");
-  EXPECT_EQ(std::u16string(xlx::GetCellFormatString(styles, &lock, -1, nullptr, nullptr)), u"General");
+  auto code = [&](int32_t xf, const xlx::Dxf* c, const xlx::Dxf* t, xlx::WorkbookLock* l) {
+    return std::u16string(xlx::GetCellFormatString(styles, l, xf, c, t));
+  };
+  EXPECT_EQ(code(1, &conditional, &table, &lock), u"[Red]0");
+  EXPECT_EQ(code(1, &fillOnly, &table, &lock), u"0%");
+  EXPECT_EQ(code(1, &fillOnly, &fillOnly, &lock), u"0.000");
+  EXPECT_EQ(code(1, nullptr, nullptr, nullptr), u"0.000");
+  for (int32_t xf : {2, 3, -1}) EXPECT_EQ(code(xf, nullptr, nullptr, &lock), u"General") << xf;
   styles.cellXfs.items[1].numFmtId = 999;  // an id the table does not know
-  EXPECT_EQ(std::u16string(xlx::GetCellFormatString(styles, &lock, 1, nullptr, nullptr)), u"General");
+  EXPECT_EQ(code(1, nullptr, nullptr, &lock), u"General");
 }
-
-}  // namespace
