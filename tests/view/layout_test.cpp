@@ -23,15 +23,13 @@ struct SheetBuilder {
   }
   SheetBuilder& Cell(int32_t row, int32_t col) {
     CellRecord c;
-    c.row = row;
-    c.column = static_cast<uint16_t>(col);
-    c.number = 1;
-    c.flags = kCellHasValue;
+    c.row = row, c.column = static_cast<uint16_t>(col), c.number = 1, c.flags = kCellHasValue;
     EXPECT_EQ(sheet.cells.Push(c), 1);
-    sheet.sheetBounds.RowFirst = sheet.sheetBounds.RowFirst ? std::min(sheet.sheetBounds.RowFirst, row) : row;
-    sheet.sheetBounds.ColFirst = sheet.sheetBounds.ColFirst ? std::min(sheet.sheetBounds.ColFirst, col) : col;
-    sheet.sheetBounds.RowLast = std::max(sheet.sheetBounds.RowLast, row);
-    sheet.sheetBounds.ColLast = std::max(sheet.sheetBounds.ColLast, col);
+    MyCellBounds& b = sheet.sheetBounds;
+    b.RowFirst = b.RowFirst ? std::min(b.RowFirst, row) : row;
+    b.ColFirst = b.ColFirst ? std::min(b.ColFirst, col) : col;
+    b.RowLast = std::max(b.RowLast, row);
+    b.ColLast = std::max(b.ColLast, col);
     return *this;
   }
   SheetBuilder& Column(int32_t min, int32_t max, double width, bool hidden = false) {
@@ -42,9 +40,7 @@ struct SheetBuilder {
   }
   SheetBuilder& Row(int32_t row, double heightPx, bool hidden = false) {
     RowEntry e;
-    e.row = row;
-    e.props.height = hidden ? 0 : heightPx;
-    e.props.hidden = hidden;
+    e.row = row, e.props.height = hidden ? 0 : heightPx, e.props.hidden = hidden;
     EXPECT_EQ(sheet.rows.Push(e), 1);
     return *this;
   }
@@ -58,19 +54,15 @@ struct SheetBuilder {
 
 LayoutOptions Paginated(uint32_t dpi = 96) {
   LayoutOptions o;
-  o.loadMode = 2;
-  o.sizeMode = 1;
-  o.pageWidth = 8.5 * dpi;
-  o.pageHeight = 11 * dpi;
-  o.bClipCells = false;
+  o.loadMode = 2, o.sizeMode = 1, o.bClipCells = false;
+  o.pageWidth = 8.5 * dpi, o.pageHeight = 11 * dpi;
   o.xResolution = o.yResolution = dpi;
   return o;
 }
 
 LayoutOptions SheetSized(uint32_t dpi = 96) {
   LayoutOptions o = Paginated(dpi);
-  o.loadMode = 0;
-  o.sizeMode = 0;
+  o.loadMode = o.sizeMode = 0;
   return o;
 }
 
@@ -125,27 +117,22 @@ TEST(LayoutRange, PrintAreaCutsOvershootingDataAndMergesWidenWithoutOne) {
   EXPECT_EQ(Lay(merged.sheet, Paginated(), &area).grid.rows.size(), 1u) << "a print area ignores merges";
 }
 
-TEST(LayoutPages, EmptySheetIsOnePageOfTheRequestedSize) {
-  SheetBuilder b;
-  for (const LayoutOptions& o : {Paginated(), SheetSized()}) {
-    SheetLayout l = Lay(b.sheet, o);
+TEST(LayoutPages, EmptyAndSmallSheetsAreALetterPageAndSheetSizedPagesGrowToTheContent) {
+  SheetBuilder empty, small, wide;
+  small.Cell(3, 3);
+  wide.Cell(1, 1).Column(1, 1, 200);
+  const struct {
+    const MyWorksheet& sheet;
+    LayoutOptions options;
+    int32_t width;
+  } cases[] = {{empty.sheet, Paginated(), 816}, {empty.sheet, SheetSized(), 816}, {small.sheet, SheetSized(), 816},
+               {wide.sheet, SheetSized(), 1400}};
+  for (const auto& c : cases) {
+    SheetLayout l = Lay(c.sheet, c.options);
     ASSERT_EQ(l.pages.size(), 1u);
-    EXPECT_EQ(l.pages[0].nWidth, 816);
+    EXPECT_EQ(l.pages[0].nWidth, c.width);
     EXPECT_EQ(l.pages[0].nHeight, 1056);
   }
-}
-
-TEST(LayoutPages, SheetSizedPagesGrowToTheContentButNotBelowLetter) {
-  SheetBuilder small;
-  small.Cell(3, 3);
-  SheetLayout l = Lay(small.sheet, SheetSized());
-  ASSERT_EQ(l.pages.size(), 1u);
-  EXPECT_EQ(l.pages[0].nWidth, 816);
-  SheetBuilder wide;
-  wide.Cell(1, 1).Column(1, 1, 200);
-  l = Lay(wide.sheet, SheetSized());
-  EXPECT_EQ(l.pages[0].nWidth, 1400);
-  EXPECT_EQ(l.pages[0].nHeight, 1056);
 }
 
 TEST(LayoutPages, ColumnBandsKeepNearlyFittingSheetsWholeAndWideColumnsAlone) {
@@ -199,14 +186,14 @@ TEST(LayoutPages, ClippedTilesAndPageOrder) {
 }
 
 TEST(LayoutScale, PageSetupScaleAndFitToPage) {
-  struct Case {
+  const struct {
     bool hasScale;
     int32_t scale;
     bool fit;
     double expected;
   } cases[] = {{true, 0, false, 1.0}, {true, 5, false, 0.1}, {true, 500, false, 4.0}, {true, 50, true, 0.5},
                {false, 0, true, 0.5}, {false, 0, false, 1.0}};
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SheetBuilder b;
     b.Cell(1, 2).Column(1, 2, 816 / 7.0);  // two page widths
     b.sheet.pageSetup.hasScale = c.hasScale;
