@@ -218,11 +218,7 @@ TEST(ImageDecode, HostileInputNeverCrashes) {
     for (const auto& p : bytes) b[p.first] = p.second;
     return b;
   };
-  struct Case {
-    const char* what;
-    Bytes data;
-    int32_t result;
-  } cases[] = {
+  struct Case { const char* what; Bytes data; int32_t result; } cases[] = {
       {"empty", {}, -13},
       {"unknown signature", {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd'}, -9},
       {"bmp of 100000 x 100000",
@@ -305,10 +301,7 @@ TEST(ImageTransform, ResampleAndDepthConversion) {
 }
 
 TEST(ImageColor, BrightnessAndContrastOnThePerMilleScale) {
-  struct Case {
-    int32_t brightness, contrast;
-    int black, grey, white;  // what 0, 128 and 255 become
-  } cases[] = {
+  struct Case { int32_t brightness, contrast, black, grey, white; } cases[] = {  // what 0, 128 and 255 become
       {0, 0, 0, 128, 255},        {500, 0, 128, 192, 255},     {1000, 0, 255, 255, 255},
       {-500, 0, 0, 64, 128},      {-1000, 0, 0, 0, 0},         {0, -1000, 128, 128, 128},
       {0, -500, 64, 128, 192},    {0, 500, 0, 128, 255},       {0, 1000, 0, 255, 255},

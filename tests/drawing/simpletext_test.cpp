@@ -9,11 +9,7 @@ using namespace drawtest;
 
 namespace {
 
-struct FontCase {
-  const char* face;
-  double pt;
-  uint32_t style;
-} const kFonts[] = {
+struct FontCase { const char* face; double pt; uint32_t style; } const kFonts[] = {
     {"Calibri", 11, 0},        {"Calibri", 11, VK_FONT_BOLD}, {"Cambria", 14, VK_FONT_ITALIC},
     {"Arial", 10, 0},          {"Times New Roman", 12, 0},    {"Courier New", 9, VK_FONT_BOLD | VK_FONT_ITALIC},
     {"No Such Face", 8, 0},    {"Calibri", 11, VK_FONT_UNDERLINE},

@@ -17,8 +17,7 @@ TEST(SurfaceFill, RectangleCoversExactlyItsPixels) {
     bool smooth;
     int left, top, right, bottom;  // painted pixels, inclusive
   } cases[] = {
-      {10, 10, 20, 10, true, 10, 10, 29, 19},
-      {10, 10, 20, 10, false, 10, 10, 29, 19},
+      {10, 10, 20, 10, true, 10, 10, 29, 19},       {10, 10, 20, 10, false, 10, 10, 29, 19},
       {10.4, 10.6, 20, 10, false, 10, 11, 29, 20},  // pixel centres inside the rectangle
       {30, 20, -20, -10, false, 10, 10, 29, 19},    // negative sizes grow left and up
   };
@@ -38,10 +37,7 @@ TEST(SurfaceFill, RectangleCoversExactlyItsPixels) {
 
 // Rows painted by a horizontal line (and columns by a vertical one) of a given width.
 TEST(SurfaceLine, LandsOnExpectedPixelRows) {
-  struct Case {
-    double at, width;
-    std::vector<int> rows;
-  } cases[] = {
+  struct Case { double at, width; std::vector<int> rows; } cases[] = {
       {20, 1, {20}}, {20.4, 1, {20}}, {20.6, 1, {21}}, {20, 2, {19, 20}}, {20, 3, {19, 20, 21}}, {20, 0, {20}},
   };
   for (const Case& c : cases)
@@ -64,18 +60,10 @@ TEST(SurfaceLine, LandsOnExpectedPixelRows) {
 }
 
 TEST(SurfaceLine, DashStylesKeepTheirRhythm) {
-  struct Case {
-    int32_t style;
-    double width;
-    std::vector<double> dashes;
-    const char* rhythm;
-  } cases[] = {
-      {VK_PEN_SOLID, 1, {}, "################"},
-      {VK_PEN_DASH, 1, {}, "###.###.###.###."},
-      {VK_PEN_DOT, 1, {}, "#.#.#.#.#.#.#.#."},
-      {VK_PEN_DASHDOT, 1, {}, "###.#.###.#.###."},
-      {VK_PEN_DASHDOTDOT, 1, {}, "###.#.#.###.#.#."},
-      {VK_PEN_DASH, 2, {}, "######..######.."},
+  struct Case { int32_t style; double width; std::vector<double> dashes; const char* rhythm; } cases[] = {
+      {VK_PEN_SOLID, 1, {}, "################"},      {VK_PEN_DASH, 1, {}, "###.###.###.###."},
+      {VK_PEN_DOT, 1, {}, "#.#.#.#.#.#.#.#."},        {VK_PEN_DASHDOT, 1, {}, "###.#.###.#.###."},
+      {VK_PEN_DASHDOTDOT, 1, {}, "###.#.#.###.#.#."}, {VK_PEN_DASH, 2, {}, "######..######.."},
       {VK_PEN_CUSTOM, 1, {5, 2}, "#####..#####..##"},
       {VK_PEN_CUSTOM, 1, {2, 1, 1}, "##.#..#.##.#..#."},  // an odd count repeats on/off swapped
   };
@@ -94,10 +82,7 @@ TEST(SurfaceLine, DashStylesKeepTheirRhythm) {
 TEST(SurfaceHatch, EachStyleDrawsItsDirection) {
   auto falling = [](int x, int y, int c, int t) { return ((y - x) % c + c) % c < t; };
   auto rising = [](int x, int y, int c, int t) { return ((x + y - (c - 1)) % c + c) % c < t; };
-  struct Case {
-    int32_t style;
-    std::function<bool(int, int, int, int)> on;  // x, y, cell, line
-  } cases[] = {
+  struct Case { int32_t style; std::function<bool(int, int, int, int)> on; } cases[] = {  // on(x, y, cell, line)
       {VK_HATCH_HORIZONTAL, [](int, int y, int c, int t) { return y % c < t; }},
       {VK_HATCH_VERTICAL, [](int x, int, int c, int t) { return x % c < t; }},
       {VK_HATCH_CROSS, [](int x, int y, int c, int t) { return x % c < t || y % c < t; }},
@@ -304,10 +289,7 @@ TEST(SurfaceArguments, RejectedWithMinus13) {
   VkPen* badPen = nullptr;
   VkBrush* badBrush = nullptr;
   const double one[] = {1, 1}, zeros[] = {0, 0}, negative[] = {3, -1};
-  struct Case {
-    const char* what;
-    int32_t result;
-  } cases[] = {
+  struct Case { const char* what; int32_t result; } cases[] = {
       {"line without pen", VkDrawLine(cv.s, nullptr, 0, 0, 5, 5)},
       {"line with NaN", VkDrawLine(cv.s, pen, NAN, 0, 5, 5)},
       {"polygon of one point", VkDrawPolygon(cv.s, pen, brush, one, 1)},

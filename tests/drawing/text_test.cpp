@@ -36,10 +36,7 @@ TEST(TextMeasure, HintedDigitsBoldAndWrapping) {
 }
 
 TEST(TextFonts, FacesMapToTheirInstalledTwins) {
-  struct Case {
-    const char* face;
-    const char* family;
-  } cases[] = {
+  struct Case { const char* face; const char* family; } cases[] = {
       {"Calibri", "Carlito"},          {"Calibri Light", "Carlito"},          {"Cambria", "Caladea"},
       {"Arial", "Liberation Sans"},    {"Times New Roman", "Liberation Serif"}, {"Courier New", "Liberation Mono"},
       {"Consolas", "Liberation Mono"},

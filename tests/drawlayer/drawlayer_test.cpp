@@ -10,18 +10,10 @@ using namespace xlx;
 namespace {
 
 TEST(DrawPen, StyleCodesWidthsAndDashArrays) {
-  struct Case {
-    int32_t style;
-    double width;
-    std::vector<double> dashes;
-    const char* rhythm;  // nullptr: no pen at all
-  } cases[] = {
-      {kPenSolid, 1, {}, "################"},
-      {kPenDash, 1, {}, "###.###.###.###."},
-      {kPenDot, 1, {}, "#.#.#.#.#.#.#.#."},
-      {kPenDashDot, 1, {}, "###.#.###.#.###."},
-      {kPenDashDotDot, 1, {}, "###.#.#.###.#.#."},
-      {kPenNone, 1, {}, nullptr},
+  struct Case { int32_t style; double width; std::vector<double> dashes; const char* rhythm; } cases[] = {
+      {kPenSolid, 1, {}, "################"},      {kPenDash, 1, {}, "###.###.###.###."},
+      {kPenDot, 1, {}, "#.#.#.#.#.#.#.#."},        {kPenDashDot, 1, {}, "###.#.###.#.###."},
+      {kPenDashDotDot, 1, {}, "###.#.#.###.#.#."}, {kPenNone, 1, {}, nullptr},  // no pen at all
       {kPenDash, 1, {4, 2}, "####..####..####"},
       {kPenDash, 2, {2, 1}, "####..####..####"},   // dashes times the width
       {kPenDash, 1.005, {4, 2}, "####..####..####"},  // within 0.01 of 1: taken as given
@@ -56,11 +48,10 @@ TEST(DrawBrush, KindsAndRefusedNumbers) {
   // Solid brushes: kind 0 of SetDrawBrush, and every kind but 2 of SetDrawHatchBrush (foreground).
   for (int which : {0, 1, 2}) {
     Page page(20, 20);
-    {
-      Brush brush = which ? Brush(kRed, kBlue, which == 1 ? kBrushSolid : kBrushNone, kHatchGroupGrid)
-                          : Brush(kRed, kBrushSolid, kHatchGroupGrid);
-      ASSERT_EQ(1, AddDrawRectangle(page.surface, nullptr, brush, 0, 0, 20, 20));
-    }
+    ASSERT_EQ(1, AddDrawRectangle(page.surface, nullptr,
+                                  which ? Brush(kRed, kBlue, which == 1 ? kBrushSolid : kBrushNone, kHatchGroupGrid)
+                                        : Brush(kRed, kBrushSolid, kHatchGroupGrid),
+                                  0, 0, 20, 20));
     page.End();
     for (int i = 0; i < 20; ++i) ASSERT_EQ(kRedPx, page.At(i, (i * 7) % 20)) << which;
   }
@@ -85,10 +76,7 @@ std::string Directions(const Page& page) {
 // Every hatch group through both operations; they number the two diagonals the other way round
 // from each other.
 TEST(DrawBrush, HatchGroupsDrawTheirDirections) {
-  const struct {
-    int32_t group;
-    const char *hatchBrush, *brush;
-  } cases[] = {
+  const struct { int32_t group; const char *hatchBrush, *brush; } cases[] = {
       {kHatchGroupHorizontal, "-", "-"}, {kHatchGroupVertical, "|", "|"},  {kHatchGroupRising, "/", "\\"},
       {kHatchGroupFalling, "\\", "/"}, {kHatchGroupGrid, "-|", "-|"},    {kHatchGroupDiagonalGrid, "/\\", "/\\"},
   };
@@ -96,10 +84,9 @@ TEST(DrawBrush, HatchGroupsDrawTheirDirections) {
     for (bool hatchBrush : {true, false}) {
       Page page(32, 32);
       SetDrawSmoothing(page.surface, false);
-      {
-        Brush brush = hatchBrush ? Brush(kBlue, kWhite, kBrushHatch, c.group) : Brush(kBlue, kBrushHatch, c.group);
-        ASSERT_EQ(1, AddDrawRectangle(page.surface, nullptr, brush, 0, 0, 32, 32));
-      }
+      ASSERT_EQ(1, AddDrawRectangle(page.surface, nullptr,
+                                    hatchBrush ? Brush(kBlue, kWhite, kBrushHatch, c.group) : Brush(kBlue, kBrushHatch, c.group),
+                                    0, 0, 32, 32));
       page.End();
       SCOPED_TRACE(::testing::Message() << (hatchBrush ? "SetDrawHatchBrush" : "SetDrawBrush") << " group " << c.group);
       EXPECT_EQ(hatchBrush ? c.hatchBrush : c.brush, Directions(page));
@@ -117,7 +104,7 @@ TEST(DrawFont, SizeFromPixelHeightAndStyleFlags) {
     double heightPx;
     int32_t weight;
     uint8_t italic, underline, strike;
-    double sizePt;
+    double sizePt;  // what the font comes out as
     uint32_t style;
   } cases[] = {
       {96, -15, 0, 400, 0, 0, 0, 11.25, 0},
@@ -146,17 +133,10 @@ TEST(DrawFont, SizeFromPixelHeightAndStyleFlags) {
 }
 
 TEST(DrawFont, SubstitutionTableAppliesWhenTheHostFallsBack) {
-  struct Case {
-    const char16_t* face;
-    const char* family;
-    bool substituted;
-  } cases[] = {
-      {u"Calibri", "Carlito", false},
-      {u"Times New Roman", "Liberation Serif", false},
-      {u"TimesNewRomanPS-BoldMT", "Liberation Serif", true},
-      {u"Times-Italic", "Liberation Serif", true},
-      {u"CourierNewPSMT", "Liberation Mono", true},
-      {u"HelveticaNeue-Medium", "Liberation Sans", true},
+  struct Case { const char16_t* face; const char* family; bool substituted; } cases[] = {
+      {u"Calibri", "Carlito", false},          {u"Times New Roman", "Liberation Serif", false},
+      {u"TimesNewRomanPS-BoldMT", "Liberation Serif", true}, {u"Times-Italic", "Liberation Serif", true},
+      {u"CourierNewPSMT", "Liberation Mono", true},          {u"HelveticaNeue-Medium", "Liberation Sans", true},
   };
   Page page(4, 4);
   for (const Case& c : cases) {
@@ -166,10 +146,7 @@ TEST(DrawFont, SubstitutionTableAppliesWhenTheHostFallsBack) {
     EXPECT_EQ(c.substituted, font->bSubstituted) << Narrow(c.face);
     FreeDrawFont(font);
   }
-  struct Lookup {
-    const char16_t* face;
-    const char16_t* row;
-  } lookups[] = {
+  struct Lookup { const char16_t* face; const char16_t* row; } lookups[] = {
       {u"Courier New PSMT", u"Courier New"}, {u"courier", u"Courier New"},   {u"Ubuntu", u"Times New Roman"},
       {u"Arial-Black", u"Arial Black"},      {u"The Sans Mono Condensed", u"Droid Serif"},
       {u"Helvetica", nullptr},               {u"Calibri", nullptr},
@@ -238,11 +215,7 @@ TEST(DrawPath, PolyDrawTagsBeziersAndPolygons) {
   const DrawPoint tri[] = {{60, 0}, {99, 0}, {60, 39}};
   ASSERT_EQ(1, AddDrawPolygonToPath(path, tri, 3));
   ASSERT_EQ(1, EndDrawPath(path));
-  {
-    Brush red(kRed, kBrushSolid, 0);
-    Pen black(kBlack, kPenSolid, 1);
-    ASSERT_EQ(1, StrokeAndFillDrawPath(page.surface, path, black, red));
-  }
+  ASSERT_EQ(1, StrokeAndFillDrawPath(page.surface, path, Pen(kBlack, kPenSolid, 1), Brush(kRed, kBrushSolid, 0)));
   page.End();
   ExpectPixels(page.bitmap, {{10, 10, kRedPx}, {20, 10, kBlackPx}, {40, 20, kRedPx}, {31, 3, kWhitePx},
                              {65, 5, kRedPx}, {95, 35, kWhitePx}});
@@ -288,20 +261,13 @@ TEST(DrawSurface, OperationsWithoutASurfaceAreRefused) {
   const DrawPoint pts[] = {{0, 0}, {1, 1}};
   const DrawRect r{0, 0, 1, 1};
   const int32_t results[] = {
-      InitEngine(nullptr),
-      EndEngine(nullptr),
-      AddDrawLine(nullptr, pen, 0, 0, 1, 1),
-      AddDrawRectangle(nullptr, pen, nullptr, 0, 0, 1, 1),
-      AddDrawEllipse(nullptr, pen, nullptr, r),
-      AddDrawRoundRect(nullptr, pen, nullptr, r, 1, 1),
-      AddDrawPolygon(nullptr, pen, nullptr, pts, 2),
-      AddDrawText(nullptr, u"x", 1, Spec(u"Arial", 10), kBlack, r, 0),
-      AddDrawImage(nullptr, nullptr, r),
-      SetDrawClipRgn(nullptr, 0, 0, 1, 1, &saved),
-      FreeDrawClipRgn(nullptr, 0),
-      GetDrawTransform(nullptr, m),
-      SetDrawTransform(nullptr, m),
-      RotateDrawTransform(nullptr, 45),
+      InitEngine(nullptr),                          EndEngine(nullptr),
+      AddDrawLine(nullptr, pen, 0, 0, 1, 1),        AddDrawRectangle(nullptr, pen, nullptr, 0, 0, 1, 1),
+      AddDrawEllipse(nullptr, pen, nullptr, r),     AddDrawRoundRect(nullptr, pen, nullptr, r, 1, 1),
+      AddDrawPolygon(nullptr, pen, nullptr, pts, 2), AddDrawText(nullptr, u"x", 1, Spec(u"Arial", 10), kBlack, r, 0),
+      AddDrawImage(nullptr, nullptr, r),            SetDrawClipRgn(nullptr, 0, 0, 1, 1, &saved),
+      FreeDrawClipRgn(nullptr, 0),                  GetDrawTransform(nullptr, m),
+      SetDrawTransform(nullptr, m),                 RotateDrawTransform(nullptr, 45),
       CreateDrawingSurface(nullptr, nullptr, nullptr),
   };
   for (size_t i = 0; i < sizeof results / sizeof results[0]; ++i) EXPECT_EQ(-13, results[i]) << "call " << i;
