@@ -1,18 +1,21 @@
 // The entry points and drivers, through fake parse/layout/draw steps and through real packages.
+// The dispatch records are filled byte by byte at their offsets, as a host built separately would.
 #include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
-#include <dlfcn.h>
 #include <set>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "common/resultcodes.h"
 #include "filter/documentcontext.h"
 #include "filter/xlxfilter.h"
 #include "host/kernel/vkkrnx.h"
+#include "tests/support/hostcalls.h"
 #include "tests/support/testsupport.h"
 #include "tests/support/zipbuilder.h"
 
@@ -20,24 +23,20 @@ using namespace xlx;
 
 namespace {
 
-// ---- fake document steps: three sheets of 1, 3 and 2 pages -----------------------------------
+// ---- fake document steps: three sheets of 1, 3 and 2 pages; page p of sheet s is
+// (100 + 10 s + p) x (200 + 10 s + p) ------------------------------------------------------------
 struct FakeState {
-  int parses = 0;
-  int draws = 0;
-  int lastSheet = -1, lastPage = -1;
+  int parses = 0, lastSheet = -1, lastPage = -1;
   int32_t parseResult = XLX_OK;
-  bool throwInParse = false;
-  bool throwInDraw = false;
-  std::u16string lastPath;
+  bool throwInParse = false, throwInDraw = false;
 } g_fake;
 
 struct ParsedWorkbookFake {
   int pages[3] = {1, 3, 2};
 };
 
-int32_t FakeParse(DocumentContext* c, const char16_t* path) {
+int32_t FakeParse(DocumentContext* c, const char16_t*) {
   ++g_fake.parses;
-  g_fake.lastPath = path ? path : u"";
   if (g_fake.throwInParse) throw 1;
   if (g_fake.parseResult != XLX_OK) return g_fake.parseResult;
   c->pParsed = reinterpret_cast<ParsedWorkbook*>(new ParsedWorkbookFake);
@@ -55,7 +54,6 @@ int32_t FakePageInfo(const ParsedWorkbook*, int32_t sheet, int32_t page, _PAGEIN
   return XLX_OK;
 }
 int32_t FakeDraw(DocumentContext* c, _BITMAPHANDLE* b, bool headerOnly) {
-  ++g_fake.draws;
   if (g_fake.throwInDraw) throw 2;
   g_fake.lastSheet = c->nCurrWorksheet;
   g_fake.lastPage = c->nCurrPageInSheet;
@@ -73,8 +71,7 @@ double InchConverter(double v, int32_t, uint32_t, uint32_t unit, uint32_t, uint3
 struct Delivered {
   std::vector<uint32_t> flags;
   std::vector<int32_t> rows;
-  int32_t answer = 1;
-  int32_t stopAfter = -1;
+  int32_t answer = 1, stopAfter = -1;
   uint8_t firstByte = 0;
 };
 
@@ -84,35 +81,29 @@ int32_t Deliver(_FILEINFO*, _BITMAPHANDLE*, const uint8_t* row, uint32_t flags, 
   if (y == 0) d->firstByte = row[0];
   d->flags.push_back(flags);
   d->rows.push_back(y);
-  if (d->stopAfter >= 0 && static_cast<int32_t>(d->rows.size()) > d->stopAfter) return d->answer;
-  return 1;
+  return d->stopAfter >= 0 && static_cast<int32_t>(d->rows.size()) > d->stopAfter ? d->answer : 1;
 }
 
 int32_t g_progressAnswer = 1;
-int g_progressCalls = 0;
-int32_t Progress(int32_t, uint64_t user) {
-  ++g_progressCalls;
-  return user == 7 ? g_progressAnswer : 1;
-}
+int32_t Progress(int32_t, uint64_t user) { return user == 7 ? g_progressAnswer : 1; }
 
-std::string WriteTempFile(const std::vector<unsigned char>& bytes) {
-  char path[] = "/tmp/xlxdrvXXXXXX";
-  int fd = mkstemp(path);
-  if (!bytes.empty()) EXPECT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-  close(fd);
-  return path;
-}
+// A dispatch record as raw bytes.
+template <size_t N>
+struct Raw {
+  alignas(8) uint8_t bytes[N] = {};
+  template <typename T>
+  void Put(size_t offset, T value) {
+    std::memcpy(bytes + offset, &value, sizeof value);
+  }
+};
 
-// An info request over a real file; the records are filled byte by byte at their offsets, as a
-// host built separately would.
-class InfoRequest {
+// An info request over a real file holding `fileBytes`.
+class InfoRequest : public Raw<1420> {
  public:
-  explicit InfoRequest(const std::vector<unsigned char>& fileBytes) : path_(WriteTempFile(fileBytes)) {
+  explicit InfoRequest(const std::vector<unsigned char>& fileBytes) : path_(xlxtest::WriteTempFile(fileBytes)) {
     path16_ = xlxtest::U16(path_);
     hFile_ = VkOpenFile(path16_.c_str(), VK_OPEN_READ, 0);
-    std::memset(raw_, 0, sizeof raw_);
     std::memset(&fileInfo_, 0, sizeof fileInfo_);
-    std::memset(&option_, 0, sizeof option_);
     fileInfo_.uStructSize = sizeof(_FILEINFO);
     Put(0, path16_.c_str());
     Put(12, hFile_);
@@ -126,23 +117,17 @@ class InfoRequest {
     VkCloseFile(hFile_);
     unlink(path_.c_str());
   }
-  template <typename T>
-  void Put(size_t offset, T value) {
-    std::memcpy(raw_ + offset, &value, sizeof value);
-  }
   void SetPage(int32_t page) { std::memcpy(reinterpret_cast<uint8_t*>(&option_) + 20, &page, 4); }
   int32_t Page() const { return option_.nPageNumber; }
   void SetFlags(uint32_t flags) { Put(944, flags); }
   void SetOptions(double w, double h, double l, double t, double r, double b, uint32_t unit, uint32_t xr, uint32_t yr,
                   uint32_t mode) {
-    size_t o = 948;
+    const size_t o = 948;
     Put(o, uint32_t{68});
     Put(o + 4, w), Put(o + 12, h), Put(o + 20, l), Put(o + 28, t), Put(o + 36, r), Put(o + 44, b);
     Put(o + 52, unit), Put(o + 56, xr), Put(o + 60, yr), Put(o + 64, mode);
   }
-  void SetProgress(ProgressCallback* p) { Put(1380, p); }
-  int32_t Call() { return fltInfo(reinterpret_cast<_INFODISPATCH*>(raw_)); }
-  _INFODISPATCH* dispatch() { return reinterpret_cast<_INFODISPATCH*>(raw_); }
+  int32_t Call() { return fltInfo(reinterpret_cast<_INFODISPATCH*>(bytes)); }
   _FILEINFO& info() { return fileInfo_; }
   const std::u16string& path16() const { return path16_; }
 
@@ -150,49 +135,38 @@ class InfoRequest {
   std::string path_;
   std::u16string path16_;
   int64_t hFile_ = -1;
-  alignas(8) uint8_t raw_[1420];
   _FILEINFO fileInfo_;
-  _LOADFILEOPTION option_;
+  _LOADFILEOPTION option_{};
 };
 
-class LoadRequest {
+class LoadRequest : public Raw<2688> {
  public:
   LoadRequest(const std::u16string& path, uint32_t width, uint32_t height) : path_(path) {
-    std::memset(raw_, 0, sizeof raw_);
     std::memset(&fileInfo_, 0, sizeof fileInfo_);
-    std::memset(&option_, 0, sizeof option_);
-    std::memset(&bitmap_, 0, sizeof bitmap_);
     bitmap_.uWidth = width;
     bitmap_.uHeight = height;
-    bitmap_.uXResolution = 96;
-    bitmap_.uYResolution = 96;
+    bitmap_.uXResolution = bitmap_.uYResolution = 96;
+    option_.nPageNumber = 1;
     Put(0, path_.c_str());
     Put(8, &bitmap_);
     Put(20, &Deliver);
     Put(28, reinterpret_cast<uint64_t>(&delivered_));
     Put(72, &fileInfo_);
     Put(2000, &option_);
-    option_.nPageNumber = 1;
-    size_t o = 2168;
+    const size_t o = 2168;
     Put(o, uint32_t{68});
     Put(o + 4, 8.5), Put(o + 12, 11.0), Put(o + 52, uint32_t{1}), Put(o + 56, uint32_t{96}), Put(o + 60, uint32_t{96});
     Put(2236, &InchConverter);
   }
-  template <typename T>
-  void Put(size_t offset, T value) {
-    std::memcpy(raw_ + offset, &value, sizeof value);
-  }
-  int32_t Call() { return fltLoad(reinterpret_cast<_LOADDISPATCH*>(raw_)); }
+  int32_t Call() { return fltLoad(reinterpret_cast<_LOADDISPATCH*>(bytes)); }
   _LOADFILEOPTION& option() { return option_; }
-  _FILEINFO& info() { return fileInfo_; }
   Delivered& delivered() { return delivered_; }
 
  private:
   std::u16string path_;
-  alignas(8) uint8_t raw_[2688];
   _FILEINFO fileInfo_;
-  _LOADFILEOPTION option_;
-  _BITMAPHANDLE bitmap_;
+  _LOADFILEOPTION option_{};
+  _BITMAPHANDLE bitmap_{};
   Delivered delivered_;
 };
 
@@ -214,17 +188,15 @@ class DriverTest : public ::testing::Test {
   size_t live_ = 0;
 };
 
-TEST_F(DriverTest, MissingArgumentsAreRefused) {
+TEST_F(DriverTest, InfoReportsSheetSizedPagesWithoutLayoutOptions) {
   EXPECT_EQ(fltInfo(nullptr), XLX_ERR_ARGUMENT);
   EXPECT_EQ(fltLoad(nullptr), XLX_ERR_ARGUMENT);
-  InfoRequest req(SmallWorkbook());
-  req.Put(56, static_cast<void*>(nullptr));
-  EXPECT_EQ(req.Call(), XLX_ERR_ARGUMENT);
   EXPECT_EQ(fltFreeData(reinterpret_cast<void*>(0x1234), 1), XLX_OK) << "a non-zero flag frees nothing";
   EXPECT_EQ(fltFreeData(nullptr, 0), XLX_OK);
-}
+  InfoRequest noOption(SmallWorkbook());
+  noOption.Put(56, static_cast<void*>(nullptr));
+  EXPECT_EQ(noOption.Call(), XLX_ERR_ARGUMENT);
 
-TEST_F(DriverTest, InfoReportsSheetSizedPagesWithoutLayoutOptions) {
   InfoRequest req(SmallWorkbook());
   req.SetPage(2);
   ASSERT_EQ(req.Call(), XLX_OK);
@@ -241,89 +213,73 @@ TEST_F(DriverTest, InfoReportsSheetSizedPagesWithoutLayoutOptions) {
   EXPECT_EQ(fi.uHasVectorSize, 1u);
   EXPECT_DOUBLE_EQ(double{fi.dVectorWidth}, 8.5);
   EXPECT_EQ(fi.uVectorUnit, 1u);
+  // The physical size only goes into a record large enough to hold it.
+  for (uint32_t size : {2188u, 2189u}) {
+    InfoRequest sized(SmallWorkbook());
+    sized.info().uStructSize = size;
+    ASSERT_EQ(sized.Call(), XLX_OK);
+    EXPECT_EQ(sized.info().uHasVectorSize, size > 2188 ? 1u : 0u) << size;
+    EXPECT_EQ(double{sized.info().dVectorWidth}, size > 2188 ? 8.5 : 0.0) << size;
+  }
 }
 
 TEST_F(DriverTest, PageNumbersAreRewrittenAndClamped) {
-  struct Case {
+  const struct {
     int32_t requested;
     uint32_t flags;
     int32_t pageAfter;      // the host's record after the call
     uint32_t reportedPage;  // _FILEINFO page number
-    uint32_t width;         // size of the page that was measured
+    uint32_t width;         // of the page that was measured
   } cases[] = {
-      {0, 0, 1, 1, 100},           {-5, 0, 1, 1, 100},
-      {32000, 0, 32000, 3, 100},   // sizes page 1, reports the last page
-      {3, 0x01, 3, 3, 111},        // layout mode: page 3 is sheet 2's second page
-      {5, 0x01, 5, 5, 120},        {6, 0x01, 6, 6, 121},
-      {99, 0x01, 99, 6, 121},      // clamped to the last page
+      {0, 0, 1, 1, 100},          {-5, 0, 1, 1, 100},
+      {32000, 0, 32000, 3, 100},  // sizes page 1, reports the last page
+      {3, 0x01, 3, 3, 111},       // layout mode: page 3 is sheet 2's second page
+      {5, 0x01, 5, 5, 120},       {6, 0x01, 6, 6, 121},
+      {99, 0x01, 99, 6, 121},     // clamped to the last page
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.requested);
     InfoRequest req(SmallWorkbook());
     req.SetPage(c.requested);
     req.SetFlags(c.flags);
     ASSERT_EQ(req.Call(), XLX_OK);
-    EXPECT_EQ(req.Page(), c.pageAfter) << c.requested;
-    EXPECT_EQ(req.info().uPageNumber, c.reportedPage) << c.requested;
-    EXPECT_EQ(req.info().uWidth, c.width) << c.requested;
+    EXPECT_EQ(req.Page(), c.pageAfter);
+    EXPECT_EQ(req.info().uPageNumber, c.reportedPage);
+    EXPECT_EQ(req.info().uWidth, c.width);
   }
 }
 
 TEST_F(DriverTest, SizeModesAndMarginsShapeTheReportedPage) {
-  {
-    // A page size mode without layout options reports the paper at the resolution, truncated.
+  const struct {
+    const char* what;
+    uint32_t flags;
+    double w, h, l, t, r, b;
+    uint32_t unit, dpi, mode, screen;
+    int32_t result;
+    uint32_t width, height, resolution;  // 0: not checked
+  } cases[] = {
+      // A size mode without layout options reports the paper at the resolution, truncated.
+      {"210 x 297 mm at 100 dpi", 0, 210, 297, 0, 0, 0, 0, 2, 100, 3, 96, XLX_OK, 826, 1169, 100},
+      {"layout margins around the page", 0x01 | 0x20, 8.5, 11, 0.5, 0.25, 0.5, 0.25, 1, 96, 1, 96, XLX_OK, 196, 248, 0},
+      {"margins as wide as the page", 0x01, 8.5, 11, 4.25, 0, 4.25, 0, 1, 96, 1, 96, XLX_OK, 0, 0, 0},
+      {"margins wider than the page", 0, 8.5, 11, 4.25, 0, 5.25, 0, 1, 96, 1, 96, XLX_ERR_ARGUMENT, 0, 0, 0},
+      {"margins taller than the page", 0, 8.5, 11, 0, 6, 0, 5.01, 1, 96, 1, 96, XLX_ERR_ARGUMENT, 0, 0, 0},
+      // No resolution: both axes take the host's horizontal screen resolution, else 96.
+      {"screen resolution", 0, 8.5, 11, 0, 0, 0, 0, 1, 0, 1, 120, XLX_OK, 1020, 0, 120},
+      {"no screen resolution", 0, 8.5, 11, 0, 0, 0, 0, 1, 0, 1, 0, XLX_OK, 0, 0, 96},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    VkSetScreenResolution(c.screen, 0);
     InfoRequest req(SmallWorkbook());
-    req.SetOptions(210, 297, 0, 0, 0, 0, 2, 100, 100, 3);
-    ASSERT_EQ(req.Call(), XLX_OK);
-    EXPECT_EQ(req.info().uWidth, 826u);   // 210 mm = 8.267 in
-    EXPECT_EQ(req.info().uHeight, 1169u);
-    EXPECT_EQ(req.info().uXResolution, 100u);
-  }
-  {
-    // Layout options with margins add them around the paginated page.
-    InfoRequest req(SmallWorkbook());
-    req.SetFlags(0x01 | 0x20);
-    req.SetOptions(8.5, 11, 0.5, 0.25, 0.5, 0.25, 1, 96, 96, 1);
-    ASSERT_EQ(req.Call(), XLX_OK);
-    EXPECT_EQ(req.info().uWidth, 100u + 96u);
-    EXPECT_EQ(req.info().uHeight, 200u + 48u);
-  }
-  {
-    // Margins summing exactly to the page width pass; one unit more is refused.
-    InfoRequest ok(SmallWorkbook());
-    ok.SetFlags(0x01);
-    ok.SetOptions(8.5, 11, 4.25, 0, 4.25, 0, 1, 96, 96, 1);
-    EXPECT_EQ(ok.Call(), XLX_OK);
-    InfoRequest wide(SmallWorkbook());
-    wide.SetOptions(8.5, 11, 4.25, 0, 5.25, 0, 1, 96, 96, 1);
-    EXPECT_EQ(wide.Call(), XLX_ERR_ARGUMENT);
-    InfoRequest tall(SmallWorkbook());
-    tall.SetOptions(8.5, 11, 0, 6, 0, 5.01, 1, 96, 96, 1);
-    EXPECT_EQ(tall.Call(), XLX_ERR_ARGUMENT);
-  }
-  {
-    // No resolution in the options: both axes take the host's horizontal screen resolution.
-    VkSetScreenResolution(120, 0);
-    InfoRequest req(SmallWorkbook());
-    req.SetOptions(8.5, 11, 0, 0, 0, 0, 1, 0, 0, 1);
-    ASSERT_EQ(req.Call(), XLX_OK);
-    EXPECT_EQ(req.info().uXResolution, 120u);
-    EXPECT_EQ(req.info().uYResolution, 120u);
-    EXPECT_EQ(req.info().uWidth, 1020u);
-    VkSetScreenResolution(0, 0);
-    InfoRequest fallback(SmallWorkbook());
-    fallback.SetOptions(8.5, 11, 0, 0, 0, 0, 1, 0, 0, 1);
-    ASSERT_EQ(fallback.Call(), XLX_OK);
-    EXPECT_EQ(fallback.info().uXResolution, 96u);
-  }
-}
-
-TEST_F(DriverTest, FileInfoGetsPhysicalSizeOnlyWhenLargeEnough) {
-  for (uint32_t size : {2188u, 2189u}) {
-    InfoRequest req(SmallWorkbook());
-    req.info().uStructSize = size;
-    ASSERT_EQ(req.Call(), XLX_OK);
-    EXPECT_EQ(req.info().uHasVectorSize, size > 2188 ? 1u : 0u) << size;
-    EXPECT_EQ(double{req.info().dVectorWidth}, size > 2188 ? 8.5 : 0.0) << size;
+    req.SetFlags(c.flags);
+    req.SetOptions(c.w, c.h, c.l, c.t, c.r, c.b, c.unit, c.dpi, c.dpi, c.mode);
+    ASSERT_EQ(req.Call(), c.result);
+    const _FILEINFO& fi = req.info();
+    EXPECT_EQ(c.width ? fi.uWidth : 0u, c.width);
+    EXPECT_EQ(c.height ? fi.uHeight : 0u, c.height);
+    EXPECT_EQ(c.resolution ? fi.uXResolution : 0u, c.resolution);
+    EXPECT_EQ(c.resolution ? fi.uYResolution : 0u, c.resolution);
   }
 }
 
@@ -334,22 +290,25 @@ TEST_F(DriverTest, ProgressAndParseFailuresComeBackUnchanged) {
   for (int32_t answer : {0, -77, 5}) {
     g_progressAnswer = answer;
     InfoRequest req(SmallWorkbook());
-    req.SetProgress(&progress);
+    req.Put(1380, &progress);
     EXPECT_EQ(req.Call(), answer);
   }
   g_progressAnswer = 1;
   ProgressCallback empty{};
   InfoRequest nullFunction(SmallWorkbook());
-  nullFunction.SetProgress(&empty);
+  nullFunction.Put(1380, &empty);
   EXPECT_EQ(nullFunction.Call(), XLX_OK);
 
+  // A failed parse leaves nothing in the holder; a throwing one becomes a format error.
+  FilterDataHolder holder{};
   g_fake.parseResult = -42;
   InfoRequest failing(SmallWorkbook());
+  failing.Put(28, &holder);
   EXPECT_EQ(failing.Call(), -42);
+  EXPECT_EQ(static_cast<void*>(holder.pData), nullptr);
   g_fake.parseResult = XLX_OK;
   g_fake.throwInParse = true;
-  InfoRequest throwing(SmallWorkbook());
-  EXPECT_EQ(throwing.Call(), XLX_ERR_FORMAT);
+  EXPECT_EQ(InfoRequest(SmallWorkbook()).Call(), XLX_ERR_FORMAT);
 }
 
 TEST_F(DriverTest, RealStepsRefuseFilesThatAreNotPackages) {
@@ -367,68 +326,59 @@ TEST_F(DriverTest, RealStepsRefuseFilesThatAreNotPackages) {
 
 TEST_F(DriverTest, LoadDeliversEveryRowWithItsFlags) {
   InfoRequest file(SmallWorkbook());
-  {
-    LoadRequest load(file.path16(), 5, 3);
-    ASSERT_EQ(load.Call(), XLX_OK);
-    EXPECT_EQ(load.delivered().flags, (std::vector<uint32_t>{7, 3, 11}));
-    EXPECT_EQ(load.delivered().rows, (std::vector<int32_t>{0, 1, 2}));
-    EXPECT_EQ(load.delivered().firstByte, 0x12) << "the drawn page is what is delivered";
-    EXPECT_EQ(g_fake.parses, 1);
-  }
-  {
-    LoadRequest one(file.path16(), 4, 1);
-    ASSERT_EQ(one.Call(), XLX_OK);
-    EXPECT_EQ(one.delivered().flags, (std::vector<uint32_t>{15}));
-  }
-  {
-    LoadRequest stopped(file.path16(), 4, 10);
-    stopped.delivered().stopAfter = 2;
-    stopped.delivered().answer = -3;
-    EXPECT_EQ(stopped.Call(), -3);
-    EXPECT_EQ(stopped.delivered().rows.size(), 3u);
-  }
-  {
-    LoadRequest header(file.path16(), 4, 10);
-    header.Put(2360, uint64_t{1});
-    EXPECT_EQ(header.Call(), XLX_OK);
-    EXPECT_TRUE(header.delivered().rows.empty());
-  }
-  {
-    // A requested size smaller than the template on both axes replaces it; 0 leaves it.
-    LoadRequest smaller(file.path16(), 40, 30);
-    smaller.Put(2644, uint32_t{8});
-    smaller.Put(2648, uint32_t{2});
-    ASSERT_EQ(smaller.Call(), XLX_OK);
-    EXPECT_EQ(smaller.delivered().rows.size(), 2u);
-    LoadRequest widthOnly(file.path16(), 40, 30);
-    widthOnly.Put(2648, uint32_t{2});
-    ASSERT_EQ(widthOnly.Call(), XLX_OK);
-    EXPECT_EQ(widthOnly.delivered().rows.size(), 30u);
-  }
+  LoadRequest load(file.path16(), 5, 3);
+  ASSERT_EQ(load.Call(), XLX_OK);
+  EXPECT_EQ(load.delivered().flags, (std::vector<uint32_t>{7, 3, 11}));
+  EXPECT_EQ(load.delivered().rows, (std::vector<int32_t>{0, 1, 2}));
+  EXPECT_EQ(load.delivered().firstByte, 0x12) << "the drawn page is what is delivered";
+  EXPECT_EQ(g_fake.parses, 1);
+  LoadRequest one(file.path16(), 4, 1);
+  ASSERT_EQ(one.Call(), XLX_OK);
+  EXPECT_EQ(one.delivered().flags, (std::vector<uint32_t>{15}));
+
+  LoadRequest stopped(file.path16(), 4, 10);
+  stopped.delivered().stopAfter = 2;
+  stopped.delivered().answer = -3;
+  EXPECT_EQ(stopped.Call(), -3);
+  EXPECT_EQ(stopped.delivered().rows.size(), 3u);
+  LoadRequest header(file.path16(), 4, 10);
+  header.Put(2360, uint64_t{1});
+  EXPECT_EQ(header.Call(), XLX_OK);
+  EXPECT_TRUE(header.delivered().rows.empty());
+
+  // A requested size smaller than the template on both axes replaces it; 0 leaves it.
+  LoadRequest smaller(file.path16(), 40, 30);
+  smaller.Put(2644, uint32_t{8});
+  smaller.Put(2648, uint32_t{2});
+  ASSERT_EQ(smaller.Call(), XLX_OK);
+  EXPECT_EQ(smaller.delivered().rows.size(), 2u);
+  LoadRequest widthOnly(file.path16(), 40, 30);
+  widthOnly.Put(2648, uint32_t{2});
+  ASSERT_EQ(widthOnly.Call(), XLX_OK);
+  EXPECT_EQ(widthOnly.delivered().rows.size(), 30u);
 }
 
 TEST_F(DriverTest, LoadFindsTheSheetAndPageAndHandlesFailures) {
   InfoRequest file(SmallWorkbook());
-  struct Case {
+  const struct {
     int32_t page;
     uint32_t flags;
     int sheet, pageInSheet;
     int32_t pageAfter;
   } cases[] = {{0, 0, 0, 0, 1}, {2, 0, 1, 0, 2}, {9, 0, 2, 0, 9}, {4, 1, 1, 2, 4}, {6, 1, 2, 1, 6}};
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.page);
     LoadRequest load(file.path16(), 4, 2);
     load.option().nPageNumber = c.page;
     load.Put(2164, c.flags);
-    ASSERT_EQ(load.Call(), XLX_OK) << c.page;
-    EXPECT_EQ(g_fake.lastSheet, c.sheet) << c.page;
-    EXPECT_EQ(g_fake.lastPage, c.pageInSheet) << c.page;
-    EXPECT_EQ(load.option().nPageNumber, c.pageAfter) << c.page;
+    ASSERT_EQ(load.Call(), XLX_OK);
+    EXPECT_EQ(g_fake.lastSheet, c.sheet);
+    EXPECT_EQ(g_fake.lastPage, c.pageInSheet);
+    EXPECT_EQ(load.option().nPageNumber, c.pageAfter);
   }
-  LoadRequest missing(u"/nonexistent/file.xlsx", 4, 2);
-  EXPECT_EQ(missing.Call(), XLX_ERR_OPEN);
+  EXPECT_EQ(LoadRequest(u"/nonexistent/file.xlsx", 4, 2).Call(), XLX_ERR_OPEN);
   g_fake.throwInDraw = true;
-  LoadRequest throwing(file.path16(), 4, 2);
-  EXPECT_EQ(throwing.Call(), XLX_ERR_FORMAT);
+  EXPECT_EQ(LoadRequest(file.path16(), 4, 2).Call(), XLX_ERR_FORMAT);
   g_fake.throwInDraw = false;
   LoadRequest margins(file.path16(), 4, 2);
   margins.Put(2168 + 20, 5.0);
@@ -436,10 +386,87 @@ TEST_F(DriverTest, LoadFindsTheSheetAndPageAndHandlesFailures) {
   EXPECT_EQ(margins.Call(), XLX_ERR_ARGUMENT);
 }
 
+TEST_F(DriverTest, CachedParseIsReusedUntilTheOptionsChange) {
+  FilterDataHolder holder{};
+  InfoRequest info(SmallWorkbook());
+  info.Put(28, &holder);
+  ASSERT_EQ(info.Call(), XLX_OK);
+  ASSERT_NE(static_cast<void*>(holder.pData), nullptr) << "the info call hands its parse to the holder";
+  // Same options: the second info call and the loads draw from the stored parse.
+  ASSERT_EQ(info.Call(), XLX_OK);
+  for (int32_t page : {1, 2, 3}) {
+    LoadRequest load(info.path16(), 4, 2);
+    load.Put(80, &holder);
+    load.option().nPageNumber = page;
+    ASSERT_EQ(load.Call(), XLX_OK);
+    EXPECT_EQ(g_fake.lastSheet, page - 1);
+  }
+  EXPECT_EQ(g_fake.parses, 1);
+  // Another options block: the load parses privately and leaves the cache as it was.
+  LoadRequest other(info.path16(), 4, 2);
+  other.Put(80, &holder);
+  other.Put(2168 + 56, uint32_t{200});
+  ASSERT_EQ(other.Call(), XLX_OK);
+  EXPECT_EQ(g_fake.parses, 2);
+  LoadRequest again(info.path16(), 4, 2);
+  again.Put(80, &holder);
+  ASSERT_EQ(again.Call(), XLX_OK);
+  EXPECT_EQ(g_fake.parses, 2);
+  // An info call with other flags resets the cache and parses again.
+  info.SetFlags(0x01);
+  ASSERT_EQ(info.Call(), XLX_OK);
+  EXPECT_EQ(g_fake.parses, 3);
+  EXPECT_EQ(info.info().uTotalPages, 6u);
+  EXPECT_EQ(fltFreeData(holder.pData, 0), XLX_OK);
+}
+
+// Page counts and sizes of real workbooks under the default and the paginated options, pinned
+// in corpus_info_expected.txt. XLX_UPDATE_EXPECTED=1 rewrites the file from the current results.
+TEST_F(DriverTest, CorpusPageCountsAndSizesStayAsPinned) {
+  SetDocumentStepsForTesting(nullptr);
+  if (xlxtest::CorpusFiles("xlsx").empty()) GTEST_SKIP() << "no corpus";
+  const char* files[] = {"xlsx/edr__CollapsedHide.xlsx",        "xlsx/edr__Test_BigFormatted.xlsx",
+                         "xlsx/edr__Test_Excel_Dataset.xlsx",   "xlsx/edr__Test_LotsOfSheets.xlsx",
+                         "xlsx/edr__TestUnicodeChars.xlsx",     "xlsx/ewx__format04.xlsx",
+                         "xlsx/phpss__ColourScale.xlsx",        "xlsx/calamine__pivots.xlsx",
+                         "xlsx/edr__Test_git_issue_629.xlsx",   "xlsx/phpss__BasicConditionalFormatting.xlsx"};
+  std::string actual;
+  for (const char* name : files) {
+    for (uint32_t flags : {0u, 1u}) {
+      // One holder per file and options: the page calls reuse the first call's parse.
+      FilterDataHolder holder{};
+      InfoRequest req(xlxtest::ReadWholeFile(xlxtest::CorpusDir() + "/" + name));
+      req.SetFlags(flags);
+      req.Put(28, &holder);
+      const int32_t r = req.Call();
+      actual += std::string(name) + (flags ? " paginated" : " default") + ": " + std::to_string(r);
+      if (r == XLX_OK) {
+        const uint32_t pages = req.info().uTotalPages;
+        actual += " pages " + std::to_string(pages) + " sizes";
+        for (uint32_t p = 1; p <= pages && p <= 12; ++p) {
+          req.SetPage(static_cast<int32_t>(p));
+          req.Call();
+          actual += " " + std::to_string(req.info().uWidth) + "x" + std::to_string(req.info().uHeight);
+        }
+      }
+      if (holder.pData) fltFreeData(holder.pData, 0);
+      actual += "\n";
+    }
+  }
+  const std::string path = xlxtest::SourceDir() + "/tests/filter/corpus_info_expected.txt";
+  if (getenv("XLX_UPDATE_EXPECTED")) {
+    FILE* f = fopen(path.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fputs(actual.c_str(), f);
+    fclose(f);
+  }
+  const std::vector<unsigned char> expected = xlxtest::ReadWholeFile(path);
+  EXPECT_EQ(actual, std::string(expected.begin(), expected.end()));
+}
+
 TEST(ExportsTest, LibraryExportsExactlyTheFiveEntryPoints) {
-  std::string lib = std::string(XLX_BINARY_DIR) + "/libxlxfilter.so";
-  std::string cmd = "nm -D --defined-only " + lib + " | awk '{print $3}'";
-  FILE* pipe = popen(cmd.c_str(), "r");
+  const std::string lib = std::string(XLX_BINARY_DIR) + "/libxlxfilter.so";
+  FILE* pipe = popen(("nm -D --defined-only " + lib + " | awk '{print $3}'").c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   std::set<std::string> symbols;
   char line[512];
@@ -456,107 +483,6 @@ TEST(ExportsTest, LibraryExportsExactlyTheFiveEntryPoints) {
   ASSERT_NE(velk, nullptr);
   EXPECT_EQ(velk(nullptr, nullptr, nullptr, nullptr), 1) << "forwards to the host's generic load";
   dlclose(handle);
-}
-
-}  // namespace
-
-namespace {
-
-TEST_F(DriverTest, CachedParseIsReusedUntilTheOptionsChange) {
-  FilterDataHolder holder{};
-  InfoRequest info(SmallWorkbook());
-  info.Put(28, &holder);
-  ASSERT_EQ(info.Call(), XLX_OK);
-  ASSERT_NE(static_cast<void*>(holder.pData), nullptr) << "the info call hands its parse to the holder";
-  EXPECT_EQ(g_fake.parses, 1);
-
-  // Same options: the second info call and the loads draw from the stored parse.
-  ASSERT_EQ(info.Call(), XLX_OK);
-  EXPECT_EQ(g_fake.parses, 1);
-  for (int32_t page : {1, 2, 3}) {
-    LoadRequest load(info.path16(), 4, 2);
-    load.Put(80, &holder);
-    load.option().nPageNumber = page;
-    ASSERT_EQ(load.Call(), XLX_OK);
-    EXPECT_EQ(g_fake.lastSheet, page - 1);
-  }
-  EXPECT_EQ(g_fake.parses, 1);
-
-  // Another options block: the load parses privately and leaves the cache as it was.
-  LoadRequest other(info.path16(), 4, 2);
-  other.Put(80, &holder);
-  other.Put(2168 + 56, uint32_t{200});
-  ASSERT_EQ(other.Call(), XLX_OK);
-  EXPECT_EQ(g_fake.parses, 2);
-  LoadRequest again(info.path16(), 4, 2);
-  again.Put(80, &holder);
-  ASSERT_EQ(again.Call(), XLX_OK);
-  EXPECT_EQ(g_fake.parses, 2);
-
-  // An info call with other flags resets the cache and parses again.
-  info.SetFlags(0x01);
-  ASSERT_EQ(info.Call(), XLX_OK);
-  EXPECT_EQ(g_fake.parses, 3);
-  EXPECT_EQ(info.info().uTotalPages, 6u);
-  EXPECT_EQ(fltFreeData(holder.pData, 0), XLX_OK);
-}
-
-TEST_F(DriverTest, AFailedParseLeavesNothingInTheHolder) {
-  FilterDataHolder holder{};
-  g_fake.parseResult = -9;
-  InfoRequest info(SmallWorkbook());
-  info.Put(28, &holder);
-  EXPECT_EQ(info.Call(), -9);
-  EXPECT_EQ(static_cast<void*>(holder.pData), nullptr);
-}
-
-}  // namespace
-
-namespace {
-
-// Page counts and sizes of real workbooks under the default and the paginated options, pinned
-// in corpus_info_expected.txt. XLX_UPDATE_EXPECTED=1 rewrites the file from the current results.
-TEST_F(DriverTest, CorpusPageCountsAndSizesStayAsPinned) {
-  SetDocumentStepsForTesting(nullptr);
-  const char* files[] = {"xlsx/edr__CollapsedHide.xlsx",        "xlsx/edr__Test_BigFormatted.xlsx",
-                         "xlsx/edr__Test_Excel_Dataset.xlsx",   "xlsx/edr__Test_LotsOfSheets.xlsx",
-                         "xlsx/edr__TestUnicodeChars.xlsx",     "xlsx/ewx__format04.xlsx",
-                         "xlsx/phpss__ColourScale.xlsx",        "xlsx/calamine__pivots.xlsx",
-                         "xlsx/edr__Test_git_issue_629.xlsx",   "xlsx/phpss__BasicConditionalFormatting.xlsx"};
-  const std::string corpus = xlxtest::CorpusDir();
-  if (xlxtest::CorpusFiles("xlsx").empty()) GTEST_SKIP() << "no corpus";
-  std::string actual;
-  for (const char* name : files) {
-    for (uint32_t flags : {0u, 1u}) {
-      // One holder per file and options: the page calls reuse the first call's parse.
-      FilterDataHolder holder{};
-      InfoRequest req(xlxtest::ReadWholeFile(corpus + "/" + name));
-      req.SetFlags(flags);
-      req.Put(28, &holder);
-      int32_t r = req.Call();
-      std::string line = std::string(name) + (flags ? " paginated" : " default") + ": " + std::to_string(r);
-      if (r == XLX_OK) {
-        const uint32_t pages = req.info().uTotalPages;
-        line += " pages " + std::to_string(pages) + " sizes";
-        for (uint32_t p = 1; p <= pages && p <= 12; ++p) {
-          req.SetPage(static_cast<int32_t>(p));
-          req.Call();
-          line += " " + std::to_string(req.info().uWidth) + "x" + std::to_string(req.info().uHeight);
-        }
-      }
-      if (holder.pData) fltFreeData(holder.pData, 0);
-      actual += line + "\n";
-    }
-  }
-  const std::string path = xlxtest::SourceDir() + "/tests/filter/corpus_info_expected.txt";
-  if (getenv("XLX_UPDATE_EXPECTED")) {
-    FILE* f = fopen(path.c_str(), "w");
-    ASSERT_NE(f, nullptr);
-    fputs(actual.c_str(), f);
-    fclose(f);
-  }
-  std::vector<unsigned char> expected = xlxtest::ReadWholeFile(path);
-  EXPECT_EQ(actual, std::string(expected.begin(), expected.end()));
 }
 
 }  // namespace
