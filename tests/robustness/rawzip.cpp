@@ -71,46 +71,41 @@ std::vector<unsigned char> BuildRawZip(const std::vector<RawEntry>& entries, int
   return out;
 }
 
-RawEntry DeflatedEntry(const std::string& name, const std::string& text) {
+namespace {
+// `text` as one raw deflate stream, ended by `flush`.
+std::string Deflate(const std::string& text, int flush) {
   z_stream z;
   std::memset(&z, 0, sizeof z);
   deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-  std::string out(deflateBound(&z, text.size()), '\0');
+  std::string out(deflateBound(&z, text.size()) + 64, '\0');
   z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
   z.avail_in = static_cast<uInt>(text.size());
   z.next_out = reinterpret_cast<Bytef*>(&out[0]);
   z.avail_out = static_cast<uInt>(out.size());
-  deflate(&z, Z_FINISH);
+  deflate(&z, flush);
   out.resize(z.total_out);
   deflateEnd(&z);
+  return out;
+}
+}  // namespace
+
+RawEntry DeflatedEntry(const std::string& name, const std::string& text) {
   RawEntry e;
   e.name = name;
-  e.data = out;
+  e.data = Deflate(text, Z_FINISH);
   e.crc = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(text.data()), static_cast<uInt>(text.size())));
   e.declaredSize = text.size();
   return e;
 }
 
 std::string RepeatedDeflate(uint32_t mebibytes, char fill) {
-  const std::string block(1u << 20, fill);
-  z_stream z;
-  std::memset(&z, 0, sizeof z);
-  deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-  std::string chunk(deflateBound(&z, block.size()) + 64, '\0');
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(block.data()));
-  z.avail_in = static_cast<uInt>(block.size());
-  z.next_out = reinterpret_cast<Bytef*>(&chunk[0]);
-  z.avail_out = static_cast<uInt>(chunk.size());
   // A full flush ends the block on a byte boundary and forgets the history, so the same bytes
   // may follow themselves any number of times.
-  deflate(&z, Z_FULL_FLUSH);
-  chunk.resize(z.total_out);
-  deflateEnd(&z);
+  const std::string chunk = Deflate(std::string(1u << 20, fill), Z_FULL_FLUSH);
   std::string stream;
   stream.reserve(chunk.size() * mebibytes + 2);
   for (uint32_t i = 0; i < mebibytes; ++i) stream += chunk;
-  stream += std::string("\x03\x00", 2);  // an empty final block
-  return stream;
+  return stream + std::string("\x03\x00", 2);  // an empty final block
 }
 
 uint32_t CrcOfRepeated(uint64_t count, char fill) {

@@ -8,6 +8,7 @@
 
 #include "host/kernel/vkkrnx.h"
 #include "tests/support/hostcalls.h"
+#include "tests/support/zipbuilder.h"
 
 namespace xlxtest {
 
@@ -39,33 +40,23 @@ std::string MemoryPackage::Read(const char16_t* name, int64_t* result) {
 }
 
 std::vector<RawEntry> WorkbookEntries(int32_t sheets, const std::string& sheetXml, const std::string& definedNames) {
-  const std::string relNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+  std::vector<std::string> names;
+  for (int32_t i = 1; i <= sheets; ++i) names.push_back("S" + std::to_string(i));
   const std::string mainNs = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"";
-  const std::string relsOpen = "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
-  std::string list, rels;
-  for (int32_t i = 1; i <= sheets; ++i) {
-    const std::string n = std::to_string(i);
-    list += "<sheet name=\"S" + n + "\" sheetId=\"" + n + "\" r:id=\"rId" + n + "\"/>";
-    // Every sheet reads the same part: a package of many sheets stays small.
-    rels += "<Relationship Id=\"rId" + n + "\" Type=\"" + relNs + "/worksheet\" Target=\"worksheets/sheet1.xml\"/>";
+  const std::string relType = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+  std::vector<RawEntry> entries;
+  for (ZipEntry& part : MinimalWorkbookEntries(names)) {
+    if (part.name.compare(0, 14, "xl/worksheets/") == 0) part.data = "<worksheet " + mainNs + ">" + sheetXml + "</worksheet>";
+    if (part.name == "xl/workbook.xml") part.data.replace(part.data.find("</sheets>"), 9, "</sheets>" + definedNames);
+    if (part.name == "xl/_rels/workbook.xml.rels")
+      part.data.replace(part.data.find("</Relationships>"), 16,
+                        "<Relationship Id=\"rIdS\" Type=\"" + relType + "sharedStrings\" Target=\"sharedStrings.xml\"/>"
+                        "<Relationship Id=\"rIdT\" Type=\"" + relType + "styles\" Target=\"styles.xml\"/></Relationships>");
+    entries.push_back(DeflatedEntry(part.name, part.data));
   }
-  return {
-      DeflatedEntry("[Content_Types].xml",
-                    "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-                    "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
-                    "<Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>"),
-      DeflatedEntry("_rels/.rels", relsOpen + "<Relationship Id=\"rId1\" Type=\"" + relNs +
-                                       "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"),
-      DeflatedEntry("xl/workbook.xml", "<workbook " + mainNs + " xmlns:r=\"" + relNs + "\"><sheets>" + list + "</sheets>" +
-                                           definedNames + "</workbook>"),
-      DeflatedEntry("xl/_rels/workbook.xml.rels",
-                    relsOpen + rels + "<Relationship Id=\"rIdS\" Type=\"" + relNs +
-                        "/sharedStrings\" Target=\"sharedStrings.xml\"/><Relationship Id=\"rIdT\" Type=\"" + relNs +
-                        "/styles\" Target=\"styles.xml\"/></Relationships>"),
-      DeflatedEntry("xl/worksheets/sheet1.xml", "<worksheet " + mainNs + ">" + sheetXml + "</worksheet>"),
-      DeflatedEntry("xl/sharedStrings.xml", "<sst " + mainNs + "><si><t>x</t></si></sst>"),
-      DeflatedEntry("xl/styles.xml", "<styleSheet " + mainNs + "/>"),
-  };
+  entries.push_back(DeflatedEntry("xl/sharedStrings.xml", "<sst " + mainNs + "><si><t>x</t></si></sst>"));
+  entries.push_back(DeflatedEntry("xl/styles.xml", "<styleSheet " + mainNs + "/>"));
+  return entries;
 }
 
 namespace {

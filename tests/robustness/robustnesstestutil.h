@@ -31,8 +31,8 @@ class MemoryPackage {
   int32_t built_ = 0;
 };
 
-// The deflated parts of a workbook of `sheets` sheets that all read one sheet part holding
-// `sheetXml`, with shared strings, styles and `definedNames` in the workbook part.
+// The deflated parts of a workbook of sheets S1..S`sheets`, each holding `sheetXml`, with shared
+// strings, styles and `definedNames` in the workbook part.
 std::vector<RawEntry> WorkbookEntries(int32_t sheets, const std::string& sheetXml, const std::string& definedNames = "");
 
 // fltInfo on the package bytes, timed, with the growth of the process's peak resident size
