@@ -25,16 +25,15 @@ TEST(SpreadsheetColor, AttributesResolveWithTheOfficeTheme) {
   static const ColorCase kCases[] = {
       {"<color rgb=\"FF0000\"/>", Rgb(255, 0, 0)},
       {"<color rgb=\"80FF0000\"/>", Rgb(255, 0, 0)},  // alpha dropped, marker set
-      {"<color rgb=\"FF1F497D\"/>", Rgb(0x1F, 0x49, 0x7D)},
       {"<color rgb=\"\"/>", Rgb(0, 0, 0)},
       {"<color indexed=\"2\"/>", Rgb(255, 0, 0)},
       {"<color indexed=\"25\"/>", Rgb(0x99, 0x33, 0x66)},
       {"<color indexed=\"63\"/>", Rgb(0x33, 0x33, 0x33)},
-      {"<color indexed=\"64\"/>", Rgb(0, 0, 0)},         // window text
-      {"<color indexed=\"65\"/>", Rgb(255, 255, 255)},   // window
+      {"<color indexed=\"64\"/>", Rgb(0, 0, 0)},        // window text
+      {"<color indexed=\"65\"/>", Rgb(255, 255, 255)},  // window
       {"<color indexed=\"78\"/>", Rgb(255, 255, 255)},
       {"<color indexed=\"80\"/>", 0xFF000000u},
-      {"<color indexed=\"81\"/>", Rgb(0, 0, 0)},         // tooltip text
+      {"<color indexed=\"81\"/>", Rgb(0, 0, 0)},  // tooltip text
       {"<color indexed=\"32767\"/>", Rgb(0, 0, 0)},
       {"<color indexed=\"-3\"/>", 0xFF000000u},
       {"<color theme=\"0\"/>", Rgb(255, 255, 255)},      // lt1: the first two slots swap
@@ -54,39 +53,28 @@ TEST(SpreadsheetColor, AttributesResolveWithTheOfficeTheme) {
   };
   xlxtest::WorkbookPtr workbook;
   xlxtest::AttachOfficeTheme(workbook.workbook);
-  for (const ColorCase& c : kCases) {
-    Xml xml(c.xml);
-    EXPECT_EQ(ResolveColorAttributes(*workbook, xml.Root()), c.expected) << c.xml;
-  }
+  for (const ColorCase& c : kCases) EXPECT_EQ(ResolveColorAttributes(*workbook, Xml(c.xml).Root()), c.expected) << c.xml;
   EXPECT_EQ(ResolveColorAttributes(*workbook, pugi::xml_node()), Rgb(0, 0, 0)) << "absent element";
 }
 
-TEST(SpreadsheetColor, FallbacksWithoutThemeAndWithCurrentSheet) {
+TEST(SpreadsheetColor, FallbacksWithoutThemeWithCurrentSheetAndCustomPalette) {
   xlxtest::WorkbookPtr workbook;
-  struct Case {
-    int32_t theme;
-    CellColor expected;
-  };
-  for (Case c : {Case{0, Rgb(255, 255, 255)}, Case{1, Rgb(0, 0, 0)}, Case{5, kColorAutomatic}})
-    EXPECT_EQ(ThemeColorByIndex(*workbook, c.theme), c.expected) << c.theme;
+  EXPECT_EQ(ThemeColorByIndex(*workbook, 0), Rgb(255, 255, 255));
+  EXPECT_EQ(ThemeColorByIndex(*workbook, 1), Rgb(0, 0, 0));
+  EXPECT_EQ(ThemeColorByIndex(*workbook, 5), kColorAutomatic);
   // With a current sheet its background stands in for colours that name none.
   ASSERT_EQ(workbook->sheets.Allocate(1), 1);
   workbook->sheets[0].clBackColor = Rgb(1, 2, 3);
   workbook->currentSheet = 0;
-  Xml autoColor("<color auto=\"1\"/>");
-  EXPECT_EQ(ResolveColorAttributes(*workbook, autoColor.Root()), Rgb(1, 2, 3));
+  EXPECT_EQ(ResolveColorAttributes(*workbook, Xml("<color auto=\"1\"/>").Root()), Rgb(1, 2, 3));
   EXPECT_EQ(ThemeColorByIndex(*workbook, 7), Rgb(1, 2, 3));
-}
 
-TEST(SpreadsheetColor, CustomPaletteReplacesTheDefault) {
-  xlxtest::WorkbookPtr workbook;
   EXPECT_EQ(IndexedColor(*workbook, 30), Rgb(0x00, 0x66, 0xCC));
-  Xml styles(std::string("<styleSheet ") + xlxtest::kMainNs +
-             "><colors><indexedColors><rgbColor rgb=\"FF102030\"/><rgbColor rgb=\"FF405060\"/>"
-             "</indexedColors></colors></styleSheet>");
+  Xml styles(xlxtest::MainPart("styleSheet",
+                               "<colors><indexedColors><rgbColor rgb=\"FF102030\"/><rgbColor rgb=\"FF405060\"/>"
+                               "</indexedColors></colors>"));
   ASSERT_EQ(ReadStylesheet(&workbook->styles, workbook.workbook, styles.Root()), 1);
   EXPECT_TRUE(workbook->hasCustomPalette);
-  EXPECT_EQ(IndexedColor(*workbook, 0), Rgb(0x10, 0x20, 0x30));
   EXPECT_EQ(IndexedColor(*workbook, 1), Rgb(0x40, 0x50, 0x60));
   EXPECT_EQ(IndexedColor(*workbook, 30), 0xFF000000u) << "entries the palette does not give are black";
   EXPECT_EQ(IndexedColor(*workbook, 64), Rgb(0, 0, 0));
@@ -94,52 +82,46 @@ TEST(SpreadsheetColor, CustomPaletteReplacesTheDefault) {
 
 TEST(DrawingMLColor, ElementsAndTransforms) {
   static const ColorCase kCases[] = {
-      {"<p><a:srgbClr val=\"4F81BD\"/></p>", Rgb(0x4F, 0x81, 0xBD)},
-      {"<p><a:schemeClr val=\"accent1\"/></p>", Rgb(0x4F, 0x81, 0xBD)},
-      {"<p><a:schemeClr val=\"dk2\"/></p>", Rgb(0x1F, 0x49, 0x7D)},  // by name: no swap
-      {"<p><a:schemeClr val=\"bg1\"/></p>", 0xFFFFFFFFu},
-      {"<p><a:schemeClr val=\"bg2\"/></p>", 0xFFE1ECEEu},
-      {"<p><a:schemeClr val=\"tx1\"/></p>", 0xFF000000u},
-      {"<p><a:schemeClr val=\"tx2\"/></p>", 0xFF7D491Fu},
-      {"<p><a:schemeClr val=\"phClr\"/></p>", 0u},
-      {"<p><a:schemeClr/></p>", 0u},
-      {"<p><a:schemeClr val=\"accent1\"><a:alpha val=\"50000\"/></a:schemeClr></p>", Rgb(0x4F, 0x81, 0xBD, 127)},
+      {"<a:srgbClr val=\"4F81BD\"/>", Rgb(0x4F, 0x81, 0xBD)},
+      {"<a:schemeClr val=\"accent1\"/>", Rgb(0x4F, 0x81, 0xBD)},
+      {"<a:schemeClr val=\"dk2\"/>", Rgb(0x1F, 0x49, 0x7D)},  // by name: no swap
+      {"<a:schemeClr val=\"bg1\"/>", 0xFFFFFFFFu},
+      {"<a:schemeClr val=\"bg2\"/>", 0xFFE1ECEEu},
+      {"<a:schemeClr val=\"tx1\"/>", 0xFF000000u},
+      {"<a:schemeClr val=\"tx2\"/>", 0xFF7D491Fu},
+      {"<a:schemeClr val=\"phClr\"/>", 0u},
+      {"<a:schemeClr/>", 0u},
+      {"<a:schemeClr val=\"accent1\"><a:alpha val=\"50000\"/></a:schemeClr>", Rgb(0x4F, 0x81, 0xBD, 127)},
       // Lightness 0.4 (grey 102) x 0.75 + 0.25 = 0.55: grey 140, in either notation.
-      {"<p><a:srgbClr val=\"666666\"><a:lumMod val=\"75000\"/><a:lumOff val=\"25000\"/></a:srgbClr></p>", Rgb(140, 140, 140)},
-      {"<p><a:srgbClr val=\"666666\"><a:lumMod val=\"75%\"/><a:lumOff val=\"25%\"/></a:srgbClr></p>", Rgb(140, 140, 140)},
-      // Shade darkens proportionally: 0.4 x 0.5 = 0.2.
-      {"<p><a:srgbClr val=\"666666\"><a:shade val=\"50000\"/></a:srgbClr></p>", Rgb(51, 51, 51)},
+      {"<a:srgbClr val=\"666666\"><a:lumMod val=\"75000\"/><a:lumOff val=\"25000\"/></a:srgbClr>", Rgb(140, 140, 140)},
+      {"<a:srgbClr val=\"666666\"><a:lumMod val=\"75%\"/><a:lumOff val=\"25%\"/></a:srgbClr>", Rgb(140, 140, 140)},
+      {"<a:srgbClr val=\"666666\"><a:shade val=\"50000\"/></a:srgbClr>", Rgb(51, 51, 51)},  // 0.4 x 0.5
       // Lightness is kept within 0..1 rather than wrapping the bytes.
-      {"<p><a:schemeClr val=\"bg1\"><a:lumOff val=\"50000\"/></a:schemeClr></p>", 0xFFFFFFFFu},
-      {"<p><a:schemeClr val=\"accent1\"><a:lumMod val=\"0\"/></a:schemeClr></p>", 0xFF000000u},
-      {"<p><a:prstClr val=\"red\"/></p>", Rgb(255, 0, 0)},
-      {"<p><a:prstClr val=\"cornflowerBlue\"/></p>", Rgb(0x64, 0x95, 0xED)},
-      {"<p><a:prstClr val=\"noSuchColour\"/></p>", 0u},
-      {"<p><a:sysClr val=\"windowText\" lastClr=\"112233\"/></p>", Rgb(0x11, 0x22, 0x33)},
-      {"<p><a:sysClr val=\"window\"/></p>", Rgb(255, 255, 255)},
-      {"<p><a:hslClr hue=\"0\" sat=\"100000\" lum=\"50000\"/></p>", Rgb(255, 0, 0)},
-      {"<p><a:hslClr hue=\"7200000\" sat=\"100000\" lum=\"50000\"/></p>", Rgb(0, 255, 0)},
-      {"<p><a:scrgbClr r=\"100000\" g=\"0\" b=\"50000\"/></p>", Rgb(255, 0, 127)},
+      {"<a:schemeClr val=\"bg1\"><a:lumOff val=\"50000\"/></a:schemeClr>", 0xFFFFFFFFu},
+      {"<a:schemeClr val=\"accent1\"><a:lumMod val=\"0\"/></a:schemeClr>", 0xFF000000u},
+      {"<a:prstClr val=\"red\"/>", Rgb(255, 0, 0)},
+      {"<a:prstClr val=\"cornflowerBlue\"/>", Rgb(0x64, 0x95, 0xED)},
+      {"<a:prstClr val=\"noSuchColour\"/>", 0u},
+      {"<a:sysClr val=\"windowText\" lastClr=\"112233\"/>", Rgb(0x11, 0x22, 0x33)},
+      {"<a:sysClr val=\"window\"/>", Rgb(255, 255, 255)},
+      {"<a:hslClr hue=\"0\" sat=\"100000\" lum=\"50000\"/>", Rgb(255, 0, 0)},
+      {"<a:hslClr hue=\"7200000\" sat=\"100000\" lum=\"50000\"/>", Rgb(0, 255, 0)},
+      {"<a:scrgbClr r=\"100000\" g=\"0\" b=\"50000\"/>", Rgb(255, 0, 127)},
       // The first kind in a fixed order wins, not the first in the document.
-      {"<p><a:srgbClr val=\"00FF00\"/><a:hslClr hue=\"0\" sat=\"100000\" lum=\"50000\"/></p>", Rgb(255, 0, 0)},
-      {"<p/>", kColorAutomatic},
+      {"<a:srgbClr val=\"00FF00\"/><a:hslClr hue=\"0\" sat=\"100000\" lum=\"50000\"/>", Rgb(255, 0, 0)},
+      {"", kColorAutomatic},
   };
   xlxtest::WorkbookPtr workbook;
   xlxtest::AttachOfficeTheme(workbook.workbook);
   for (const ColorCase& c : kCases) {
-    std::string xml = c.xml;
-    xml.insert(2, " xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\"");
-    Xml doc(xml);
+    Xml doc(std::string("<p xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\">") + c.xml + "</p>");
     EXPECT_EQ(DrawingMLColor(*workbook, doc.Root()), c.expected) << c.xml;
   }
-}
-
-TEST(DrawingMLColor, ThemeElementKinds) {
-  xlxtest::WorkbookPtr workbook;
-  Xml doc("<a:dk1 xmlns:a=\"urn:a\"><a:scrgbClr r=\"0\" g=\"100000\" b=\"0\"/></a:dk1>");
-  EXPECT_EQ(ThemeColorElement(*workbook, doc.Root()), Rgb(0, 255, 0));
-  Xml empty("<a:dk1 xmlns:a=\"urn:a\"/>");
-  EXPECT_EQ(ThemeColorElement(*workbook, empty.Root()), 0xFF000000u);
+  EXPECT_EQ(ThemeColorElement(*workbook, Xml("<a:dk1 xmlns:a=\"urn:a\"><a:scrgbClr r=\"0\" g=\"100000\" b=\"0\"/></a:dk1>").Root()),
+            Rgb(0, 255, 0));
+  EXPECT_EQ(ThemeColorElement(*workbook, Xml("<a:dk1 xmlns:a=\"urn:a\"/>").Root()), 0xFF000000u);
+  EXPECT_EQ(LookupPresetColor("TOMATO"), Rgb(0xFF, 0x63, 0x47)) << "names match in any case";
+  EXPECT_EQ(LookupPresetColor(nullptr), 0u);
 }
 
 TEST(HexColor, ParsesAlphaAndRgb) {
@@ -153,24 +135,18 @@ TEST(HexColor, ParsesAlphaAndRgb) {
   EXPECT_EQ(HexToCellColor("80123456"), Rgb(0x12, 0x34, 0x56));
 }
 
-TEST(Hsl, EveryColourSurvivesTheRoundTrip) {
+TEST(Hsl, RoundTripKnownValuesAndHostileInputs) {
   int mismatches = 0;
-  for (int r = 0; r < 256; r += 3) {
-    for (int g = 0; g < 256; g += 5) {
+  double h, s, l;
+  for (int r = 0; r < 256; r += 3)
+    for (int g = 0; g < 256; g += 5)
       for (int b = 0; b < 256; b += 7) {
         CellColor c = Rgb(uint8_t(r), uint8_t(g), uint8_t(b));
-        double h, s, l;
         RgbToHsl(c, &h, &s, &l);
         ASSERT_TRUE(h >= 0 && h <= 1 && s >= 0 && s <= 1 && l >= 0 && l <= 1);
         if (HslToColor(h, s, l, 1.0) != c) ++mismatches;
       }
-    }
-  }
   EXPECT_EQ(mismatches, 0);
-}
-
-TEST(Hsl, KnownValuesAndHostileInputs) {
-  double h, s, l;
   RgbToHsl(Rgb(255, 0, 0), &h, &s, &l);
   EXPECT_TRUE(h == 0 || h == 1) << h;  // red sits at both ends of the hue circle
   EXPECT_DOUBLE_EQ(s, 1);
@@ -183,18 +159,6 @@ TEST(Hsl, KnownValuesAndHostileInputs) {
   EXPECT_EQ(HslToColor(0, 0, 2.0, 9.0), Rgb(255, 255, 255, 255));
   EXPECT_EQ(HslToColor(0.3, 5.0, -1.0, -1.0) >> 24, 0u);
   (void)HslToColor(std::nan(""), std::nan(""), std::nan(""), std::nan(""));
-}
-
-TEST(ColorTables, PaletteAndPresets) {
-  EXPECT_EQ(kDefaultIndexedPalette[0], Rgb(0, 0, 0));
-  EXPECT_EQ(kDefaultIndexedPalette[10], Rgb(255, 0, 0));
-  EXPECT_EQ(kDefaultIndexedPalette[48], Rgb(0x33, 0x66, 0xFF));
-  EXPECT_EQ(kPresetColorCount, 190);
-  EXPECT_EQ(LookupPresetColor("aliceBlue"), Rgb(0xF0, 0xF8, 0xFF));
-  EXPECT_EQ(LookupPresetColor("TOMATO"), Rgb(0xFF, 0x63, 0x47));
-  EXPECT_EQ(LookupPresetColor("yellowGreen"), Rgb(0x9A, 0xCD, 0x32));
-  EXPECT_EQ(LookupPresetColor(""), 0u);
-  EXPECT_EQ(LookupPresetColor(nullptr), 0u);
 }
 
 TEST(ThemeFonts, CopiedAndCut) {

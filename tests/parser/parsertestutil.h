@@ -1,7 +1,6 @@
 // Helpers of the parser tests: XML snippets as DOM nodes, a workbook with a theme, packages built
 // in memory and opened through the workbook reader.
 #pragma once
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,7 +12,7 @@
 
 namespace xlxtest {
 
-// Parses `xml` and keeps the document alive with the fixture; Root() is its first element.
+// Parses `xml` and keeps the document alive; Root() is its first element.
 class Xml {
  public:
   explicit Xml(const std::string& xml);
@@ -33,11 +32,10 @@ struct WorkbookPtr {
 };
 
 // The usual Office theme (dk1 black by sysClr, lt1 white, dk2 1F497D, lt2 EEECE1, accent1 4F81BD,
-// ...), attached to the workbook's theme nodes.
+// ..., fonts Cambria/Calibri), attached to the workbook's theme nodes.
 void AttachOfficeTheme(xlx::Workbook* workbook);
 
-// A package opened through the reader. rc is the result; the workbook and the memory handle are
-// released at scope end.
+// A package opened through the reader; the workbook and the memory handle are released at scope end.
 struct OpenedPackage {
   OpenedPackage(const std::vector<ZipEntry>& entries, const xlx::WorkbookOpenOptions& options = {});
   ~OpenedPackage();
@@ -48,11 +46,20 @@ struct OpenedPackage {
   int64_t handle = -1;
 };
 
-// Replaces (or adds) the entry called `name`.
+// A generated fixture of tests/fixtures opened by path, freed at scope end.
+struct OpenedFixture {
+  OpenedFixture(const char* name, const xlx::WorkbookOpenOptions& options = {});
+  ~OpenedFixture() { xlx::FreeWorkbook(workbook); }
+  int32_t rc = 0;
+  int32_t formatCode = 0;
+  xlx::Workbook* workbook = nullptr;
+};
+
+// Replaces (or adds) the entry called `name`, or removes it.
 void SetEntry(std::vector<ZipEntry>* entries, const std::string& name, const std::string& data);
 void RemoveEntry(std::vector<ZipEntry>* entries, const std::string& name);
 
-// Namespace declarations of SpreadsheetML parts, to wrap snippets in.
-extern const char* const kMainNs;
+// `<root xmlns=main xmlns:r=...>body</root>`; `root` may carry attributes after its name.
+std::string MainPart(const std::string& root, const std::string& body);
 
 }  // namespace xlxtest

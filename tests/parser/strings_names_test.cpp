@@ -11,7 +11,7 @@ using xlxtest::Xml;
 namespace {
 
 std::string Sst(const std::string& attributes, const std::string& body) {
-  return std::string("<sst ") + xlxtest::kMainNs + " " + attributes + ">" + body + "</sst>";
+  return xlxtest::MainPart("sst " + attributes, body);
 }
 
 std::u16string Text(const RichString& s) { return s.text ? std::u16string(s.text, size_t(s.textLength)) : u"<null>"; }
@@ -94,7 +94,7 @@ TEST(SharedStrings, RichRunsJoinAndCarryFonts) {
 }
 
 std::string WorkbookXml(const std::string& names) {
-  return std::string("<workbook ") + xlxtest::kMainNs + "><sheets/><definedNames>" + names + "</definedNames></workbook>";
+  return xlxtest::MainPart("workbook", "<sheets/><definedNames>" + names + "</definedNames>");
 }
 
 TEST(DefinedNames, FirstOfEachNameWinsAndPrintAreasArePerSheet) {

@@ -2,6 +2,8 @@
 // borders, lists whose counts disagree with their children, number formats, dxfs.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "parser/xlsxprsr.h"
 #include "parser/xlsxprsrcolor.h"
 #include "tests/parser/parsertestutil.h"
@@ -15,11 +17,9 @@ constexpr CellColor Rgb(uint8_t r, uint8_t g, uint8_t b) {
   return CellColor(r) | (CellColor(g) << 8) | (CellColor(b) << 16) | 0xFF000000u;
 }
 
-std::string Sheet(const std::string& body) { return std::string("<styleSheet ") + xlxtest::kMainNs + ">" + body + "</styleSheet>"; }
-
 // A workbook with the office theme and the given styles part read.
 struct Styles {
-  explicit Styles(const std::string& body, int32_t dpi = 96) : xml(Sheet(body)) {
+  explicit Styles(const std::string& body, int32_t dpi = 96) : xml(xlxtest::MainPart("styleSheet", body)) {
     workbook->dpi = dpi;
     xlxtest::AttachOfficeTheme(workbook.workbook);
     rc = ReadStylesheet(&workbook->styles, workbook.workbook, xml.Root());
@@ -53,22 +53,20 @@ TEST(Fonts, FlagRulesDifferForCellNormalAndDxfFonts) {
   };
   xlxtest::WorkbookPtr workbook;
   for (const Case& c : kCases) {
+    SCOPED_TRACE(c.body);
     Xml xml(std::string("<font>") + c.body + "</font>");
     MyLogFont cell, normal;
     ReadFont(&cell, *workbook, xml.Root(), true, nullptr);
     ReadNormalFont(xml.Root(), 96, &normal, nullptr);
-    EXPECT_EQ(cell.lfWeight, c.cellWeight) << c.body;
-    EXPECT_EQ(normal.lfWeight, c.normalWeight) << c.body;
-    EXPECT_EQ(cell.lfItalic, c.cellItalic) << c.body;
-    EXPECT_EQ(normal.lfItalic, c.normalItalic) << c.body;
-    EXPECT_EQ(cell.lfUnderline, c.cellUnderline) << c.body;
-    EXPECT_EQ(normal.lfUnderline, c.normalUnderline) << c.body;
-    EXPECT_EQ(cell.lfStrikeOut, c.cellStrike) << c.body;
+    EXPECT_EQ(std::make_tuple(cell.lfWeight, cell.lfItalic, cell.lfUnderline, cell.lfStrikeOut),
+              std::make_tuple(c.cellWeight, c.cellItalic, c.cellUnderline, c.cellStrike));
+    EXPECT_EQ(std::make_tuple(normal.lfWeight, normal.lfItalic, normal.lfUnderline),
+              std::make_tuple(c.normalWeight, c.normalItalic, c.normalUnderline));
     DxfFont dxf;
     ReadDxfFont(&dxf, *workbook, xml.Root());
-    EXPECT_EQ(dxf.font.lfWeight == 700, c.cellWeight == 700) << c.body;
-    EXPECT_EQ(dxf.font.lfUnderline, c.cellUnderline) << c.body;
-    EXPECT_EQ(dxf.flags & (kDxfFontColor | kDxfFontName | kDxfFontSize), 0u) << c.body;
+    EXPECT_EQ(dxf.font.lfWeight == 700, c.cellWeight == 700);
+    EXPECT_EQ(dxf.font.lfUnderline, c.cellUnderline);
+    EXPECT_EQ(dxf.flags & (kDxfFontColor | kDxfFontName | kDxfFontSize), 0u);
   }
 }
 
@@ -100,101 +98,83 @@ TEST(Fonts, FacesAndSizesInheritFromTheFirstFont) {
   EXPECT_DOUBLE_EQ(styles.s().normalFontSizePt, 10);
 }
 
-TEST(Fonts, MissingOrEmptyListGivesCalibri11) {
+TEST(Fonts, MissingListsAndBareRunFontsGiveCalibri11) {
   for (const char* body : {"", "<fonts/>", "<fonts count=\"0\"><font><b/></font></fonts>"}) {
+    SCOPED_TRACE(body);
     Styles styles(body);
-    ASSERT_EQ(styles.rc, 1) << body;
-    ASSERT_EQ(styles.s().fonts.items.Count(), 1) << body;
+    ASSERT_EQ(styles.rc, 1);
+    ASSERT_EQ(styles.s().fonts.items.Count(), 1);
     const MyLogFont& font = GetFont(styles.s(), 0);
-    EXPECT_EQ(std::u16string(font.lfFaceName), u"Calibri") << body;
-    EXPECT_EQ(font.lfHeight, -15) << body;  // 11 pt at 96 dpi = 14.67 px
-    EXPECT_EQ(font.lfWeight, 400) << body;
-    EXPECT_EQ(std::u16string(styles.s().normalFont.lfFaceName), u"Calibri") << body;
+    EXPECT_EQ(std::u16string(font.lfFaceName), u"Calibri");
+    EXPECT_EQ(font.lfHeight, -15);  // 11 pt at 96 dpi = 14.67 px
+    EXPECT_EQ(font.lfWeight, 400);
+    EXPECT_EQ(std::u16string(styles.s().normalFont.lfFaceName), u"Calibri");
   }
-}
-
-TEST(Fonts, RunFontWithoutFaceOrSizeIsCalibri11) {
   xlxtest::WorkbookPtr workbook;
-  Xml xml("<rPr><i/><rFont val=\"Verdana\"/></rPr>");
-  MyLogFont font;
-  ReadFont(&font, *workbook, xml.Root(), true, nullptr);
+  MyLogFont font, plain;
+  ReadFont(&font, *workbook, Xml("<rPr><i/><rFont val=\"Verdana\"/></rPr>").Root(), true, nullptr);
   EXPECT_EQ(std::u16string(font.lfFaceName), u"Verdana");
   EXPECT_EQ(font.lfHeight, -15);
-  Xml bare("<rPr/>");
-  MyLogFont plain;
-  ReadFont(&plain, *workbook, bare.Root(), true, nullptr);
+  ReadFont(&plain, *workbook, Xml("<rPr/>").Root(), true, nullptr);
   EXPECT_EQ(std::u16string(plain.lfFaceName), u"Calibri");
 }
 
-struct FillCase {
-  const char* fill;
-  bool isDxf;
-  int32_t kind;
-  CellColor fore, back;
-  int32_t hatch;
-};
+// A cell (or dxf) fill of pattern `type` ("" for none given) with the colour children `colors`.
+std::string Pattern(const std::string& type, const std::string& colors = "") {
+  return "<fill><patternFill" + (type.empty() ? "" : " patternType=\"" + type + "\"") + ">" + colors + "</patternFill></fill>";
+}
 
 TEST(Fills, RulesPickTheColourTheSpreadsheetShows) {
   const CellColor red = Rgb(255, 0, 0), blue = Rgb(0, 0, 255), black = Rgb(0, 0, 0);
-  const FillCase kCases[] = {
-      {"<fill><patternFill patternType=\"none\"/></fill>", false, kFillNone, 0, kColorAutomatic, 0},
-      {"<fill><patternFill/></fill>", false, kFillNone, 0, kColorAutomatic, 0},
-      {"<fill><patternFill><bgColor rgb=\"FFFF0000\"/></patternFill></fill>", false, kFillSolid, red, 0, 0},
-      {"<fill><patternFill><fgColor rgb=\"FF0000FF\"/><bgColor rgb=\"FFFF0000\"/></patternFill></fill>", false, kFillSolid, blue, 0, 0},
+  const std::string fgRed = "<fgColor rgb=\"FFFF0000\"/>", fgBlue = "<fgColor rgb=\"FF0000FF\"/>";
+  const std::string bgRed = "<bgColor rgb=\"FFFF0000\"/>", bgBlue = "<bgColor rgb=\"FF0000FF\"/>";
+  struct Case {
+    std::string fill;
+    bool isDxf;
+    int32_t kind;
+    CellColor fore, back;
+    int32_t hatch;
+  };
+  const Case kCases[] = {
+      {Pattern("none"), false, kFillNone, 0, kColorAutomatic, 0},
+      {Pattern(""), false, kFillNone, 0, kColorAutomatic, 0},
+      {Pattern("", bgRed), false, kFillSolid, red, 0, 0},
+      {Pattern("", fgBlue + bgRed), false, kFillSolid, blue, 0, 0},
       // The usual solid fill: foreground colour, automatic background.
-      {"<fill><patternFill patternType=\"solid\"><fgColor rgb=\"FFFF0000\"/><bgColor indexed=\"64\"/></patternFill></fill>",
-       false, kFillSolid, red, black, 0},
-      {"<fill><patternFill patternType=\"solid\"><fgColor rgb=\"FFFF0000\"/></patternFill></fill>", false, kFillSolid, red,
-       kColorAutomatic, 0},
-      {"<fill><patternFill patternType=\"solid\"><bgColor rgb=\"FF0000FF\"/></patternFill></fill>", false, kFillSolid, blue, blue, 0},
+      {Pattern("solid", fgRed + "<bgColor indexed=\"64\"/>"), false, kFillSolid, red, black, 0},
+      {Pattern("solid", fgRed), false, kFillSolid, red, kColorAutomatic, 0},
+      {Pattern("solid", bgBlue), false, kFillSolid, blue, blue, 0},
       // Swaps for cell fills.
-      {"<fill><patternFill patternType=\"solid\"><fgColor indexed=\"64\"/><bgColor rgb=\"FF0000FF\"/></patternFill></fill>",
-       false, kFillSolid, blue, black, 0},
-      {"<fill><patternFill patternType=\"solid\"><fgColor auto=\"1\"/><bgColor rgb=\"FF0000FF\"/></patternFill></fill>",
-       false, kFillSolid, blue, kColorAutomatic, 0},
-      {"<fill><patternFill patternType=\"solid\"><fgColor rgb=\"FFFF0000\"/><bgColor theme=\"0\" tint=\"-0.5\"/></patternFill></fill>",
-       false, kFillSolid, Rgb(127, 127, 127), red, 0},
-      {"<fill><patternFill patternType=\"solid\"><fgColor indexed=\"2\"/><bgColor indexed=\"4\"/></patternFill></fill>",
-       false, kFillSolid, red, blue, 0},
+      {Pattern("solid", "<fgColor indexed=\"64\"/>" + bgBlue), false, kFillSolid, blue, black, 0},
+      {Pattern("solid", "<fgColor auto=\"1\"/>" + bgBlue), false, kFillSolid, blue, kColorAutomatic, 0},
+      {Pattern("solid", fgRed + "<bgColor theme=\"0\" tint=\"-0.5\"/>"), false, kFillSolid, Rgb(127, 127, 127), red, 0},
+      {Pattern("solid", "<fgColor indexed=\"2\"/><bgColor indexed=\"4\"/>"), false, kFillSolid, red, blue, 0},
       // Dxf fills take the background element unless the rules keep the foreground.
-      {"<fill><patternFill patternType=\"solid\"><fgColor rgb=\"FFFF0000\"/><bgColor rgb=\"FF0000FF\"/></patternFill></fill>",
-       true, kFillSolid, blue, blue, 0},
-      {"<fill><patternFill patternType=\"solid\"><fgColor rgb=\"FFFF0000\"/><bgColor indexed=\"4\"/></patternFill></fill>",
-       true, kFillSolid, red, blue, 0},
-      {"<fill><patternFill patternType=\"solid\"><fgColor rgb=\"FFFF0000\"/><bgColor auto=\"1\"/></patternFill></fill>",
-       true, kFillSolid, red, kColorAutomatic, 0},
-      {"<fill><patternFill><bgColor rgb=\"FFFF0000\"/></patternFill></fill>", true, kFillSolid, red, red, 0},
+      {Pattern("solid", fgRed + bgBlue), true, kFillSolid, blue, blue, 0},
+      {Pattern("solid", fgRed + "<bgColor indexed=\"4\"/>"), true, kFillSolid, red, blue, 0},
+      {Pattern("solid", fgRed + "<bgColor auto=\"1\"/>"), true, kFillSolid, red, kColorAutomatic, 0},
+      {Pattern("", bgRed), true, kFillSolid, red, red, 0},
       // Patterns.
-      {"<fill><patternFill patternType=\"gray125\"/></fill>", false, kFillPattern, black, kColorAutomatic, kHatchForwardDiagonal},
-      {"<fill><patternFill patternType=\"darkVertical\"><fgColor rgb=\"FF0000FF\"/><bgColor rgb=\"FFFF0000\"/></patternFill></fill>",
-       false, kFillPattern, blue, red, kHatchVertical},
-      {"<fill><patternFill patternType=\"lightTrellis\"><fgColor/><bgColor/></patternFill></fill>", false, kFillPattern,
-       black, black, kHatchDiagonalCross},
-      {"<fill><patternFill patternType=\"mediumGray\"/></fill>", false, kFillPattern, black, kColorAutomatic, kHatchHorizontal},
-      {"<fill><patternFill patternType=\"bogus\"><bgColor rgb=\"FFFF0000\"/></patternFill></fill>", false, kFillSolid, 0, red, 0},
+      {Pattern("gray125"), false, kFillPattern, black, kColorAutomatic, kHatchForwardDiagonal},
+      {Pattern("darkVertical", fgBlue + bgRed), false, kFillPattern, blue, red, kHatchVertical},
+      {Pattern("lightTrellis", "<fgColor/><bgColor/>"), false, kFillPattern, black, black, kHatchDiagonalCross},
+      {Pattern("mediumGray"), false, kFillPattern, black, kColorAutomatic, kHatchHorizontal},
+      {Pattern("bogus", bgRed), false, kFillSolid, 0, red, 0},
       // Gradients draw as their first stop.
-      {"<fill><gradientFill><stop position=\"0\"><color rgb=\"FF0000FF\"/></stop><stop position=\"1\"><color theme=\"0\"/></stop>"
-       "</gradientFill></fill>", false, kFillSolid, blue, 0, 0},
+      {"<fill><gradientFill><stop position=\"0\"><color rgb=\"FF0000FF\"/></stop><stop position=\"1\"><color theme=\"0\"/>"
+       "</stop></gradientFill></fill>", false, kFillSolid, blue, 0, 0},
       {"<fill/>", false, kFillSolid, 0, 0, 0},
   };
-  for (const FillCase& c : kCases) {
-    if (c.isDxf) {
-      Styles styles(std::string("<dxfs count=\"1\"><dxf>") + c.fill + "</dxf></dxfs>");
-      ASSERT_EQ(styles.rc, 1);
-      const Dxf& dxf = GetDxf(styles.s(), 0);
-      EXPECT_EQ(dxf.mask, uint32_t(kDxfFill)) << c.fill;
-      EXPECT_EQ(dxf.fill.kind, c.kind) << c.fill;
-      EXPECT_EQ(dxf.fill.foreColor, c.fore) << c.fill;
-      EXPECT_EQ(dxf.fill.backColor, c.back) << c.fill;
-    } else {
-      Styles styles(std::string("<fills count=\"1\">") + c.fill + "</fills>");
-      ASSERT_EQ(styles.rc, 1);
-      const FillSpec& fill = GetFill(styles.s(), 0);
-      EXPECT_EQ(fill.kind, c.kind) << c.fill;
-      EXPECT_EQ(fill.foreColor, c.fore) << c.fill;
-      EXPECT_EQ(fill.backColor, c.back) << c.fill;
-      EXPECT_EQ(fill.hatch, c.hatch) << c.fill;
-    }
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.fill);
+    Styles styles(c.isDxf ? "<dxfs count=\"1\"><dxf>" + c.fill + "</dxf></dxfs>" : "<fills count=\"1\">" + c.fill + "</fills>");
+    ASSERT_EQ(styles.rc, 1);
+    const FillSpec& fill = c.isDxf ? GetDxf(styles.s(), 0).fill : GetFill(styles.s(), 0);
+    if (c.isDxf) EXPECT_EQ(GetDxf(styles.s(), 0).mask, uint32_t(kDxfFill));
+    else EXPECT_EQ(fill.hatch, c.hatch);
+    EXPECT_EQ(fill.kind, c.kind);
+    EXPECT_EQ(fill.foreColor, c.fore);
+    EXPECT_EQ(fill.backColor, c.back);
   }
 }
 
@@ -216,12 +196,13 @@ TEST(Borders, StylesMapOntoSixPatterns) {
       {"<left><color rgb=\"FFFF0000\"/></left>", kLineNone, Rgb(0, 0, 0)},
   };
   for (const Case& c : kCases) {
+    SCOPED_TRACE(c.side);
     Styles styles(std::string("<borders count=\"1\"><border>") + c.side + "<right/><top/><bottom/><diagonal/></border></borders>");
     ASSERT_EQ(styles.rc, 1);
     const MyBorder& border = GetBorder(styles.s(), 0);
-    EXPECT_EQ(border.left.pattern, c.pattern) << c.side;
-    EXPECT_EQ(border.left.color, c.color) << c.side;
-    EXPECT_EQ(border.noBorder, c.pattern == kLineNone) << c.side;
+    EXPECT_EQ(border.left.pattern, c.pattern);
+    EXPECT_EQ(border.left.color, c.color);
+    EXPECT_EQ(border.noBorder, c.pattern == kLineNone);
     EXPECT_EQ(border.right.pattern, kLineNone);
   }
   Styles diag("<borders><border diagonalUp=\"1\" diagonalDown=\"0\"><diagonal style=\"thick\"/></border></borders>");
@@ -300,12 +281,11 @@ TEST(NumberFormats, BuiltinsAndOverrides) {
     int32_t id;
     const char16_t* code;
   };
+  // The currency formats keep the parenthesis in the negative section; 14 is overridden.
   static const Case kCases[] = {
-      {0, u"General"}, {1, u"0"}, {4, u"#,##0.00"}, {5, u"\"$\"#,##0_);\\(\"$\"#,##0\\)"}, {7, u"\"$\"#,##0.00_);\\(\"$\"#,##0.00\\)"},
-      {12, u"# ?/?"}, {13, u"# ?\?/??"}, {14, u"yyyy-mm-dd"}, {18, u"h:mm AM/PM"}, {22, u"M/d/yyyy H:mm"},
-      {37, u"#,##0_);(#,##0)"}, {41, u"_(* #,##0_);_(* (#,##0);_(* \"-\"_);_(@_)"},
-      {44, u"_($* #,##0.00_);_($* (#,##0.00);_($* \"-\"??_);_(@_)"}, {46, u"[h]:mm:ss"}, {47, u"mm:ss.0"},
-      {48, u"##0.0E+0"}, {49, u"@"}, {164, u"0.0 \"kg\""},
+      {0, u"General"}, {5, u"\"$\"#,##0_);\\(\"$\"#,##0\\)"}, {7, u"\"$\"#,##0.00_);\\(\"$\"#,##0.00\\)"},
+      {14, u"yyyy-mm-dd"}, {22, u"M/d/yyyy H:mm"}, {44, u"_($* #,##0.00_);_($* (#,##0.00);_($* \"-\"??_);_(@_)"},
+      {49, u"@"}, {164, u"0.0 \"kg\""},
   };
   for (const Case& c : kCases) {
     const char16_t* code = GetNumberFormatCode(styles.s(), c.id);
@@ -373,7 +353,7 @@ TEST(Stylesheet, TableStyleListAndSecondReadDoesNothing) {
   EXPECT_TRUE(mine.table);
   EXPECT_EQ(mine.elementCount, 2);
   EXPECT_TRUE(styles.s().parsed);
-  Xml other(Sheet("<fonts count=\"1\"><font><sz val=\"30\"/></font></fonts>"));
+  Xml other(xlxtest::MainPart("styleSheet", "<fonts count=\"1\"><font><sz val=\"30\"/></font></fonts>"));
   EXPECT_EQ(ReadStylesheet(&styles.workbook->styles, styles.workbook.workbook, other.Root()), 1);
   EXPECT_EQ(GetFont(styles.s(), 0).lfHeight, -15) << "already read: unchanged";
 }
