@@ -7,7 +7,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
-#include <cstdlib>
 #include <deque>
 #include <functional>
 #include <future>
@@ -36,33 +35,28 @@ class Actor {
     }
     thread_.join();
   }
+  // Runs `step` on the thread after the steps before it; a null step ends the thread.
   std::shared_future<int32_t> Post(std::function<int32_t()> step) {
     const bool quit = !step;
     std::packaged_task<int32_t()> task(quit ? [] { return 0; } : std::move(step));
     std::shared_future<int32_t> result = task.get_future().share();
-    {
-      std::lock_guard<std::mutex> guard(mutex_);
-      quit_ = quit_ || quit;
-      queue_.push_back(std::move(task));
-    }
+    std::lock_guard<std::mutex> guard(mutex_);
+    quit_ = quit_ || quit;
+    queue_.push_back(std::move(task));
     wake_.notify_one();
     return result;
   }
 
  private:
   void Run() {
-    for (;;) {
-      std::packaged_task<int32_t()> task;
-      bool last;
-      {
-        std::unique_lock<std::mutex> guard(mutex_);
-        wake_.wait(guard, [&] { return !queue_.empty(); });
-        task = std::move(queue_.front());
-        queue_.pop_front();
-        last = quit_ && queue_.empty();
-      }
+    for (bool last = false; !last;) {
+      std::unique_lock<std::mutex> guard(mutex_);
+      wake_.wait(guard, [&] { return !queue_.empty(); });
+      std::packaged_task<int32_t()> task = std::move(queue_.front());
+      queue_.pop_front();
+      last = quit_ && queue_.empty();
+      guard.unlock();
       task();
-      if (last) return;
     }
   }
   std::mutex mutex_;
@@ -219,6 +213,13 @@ TEST(CacheLock, MixedLoadKeepsWritesExclusive) {
   long protectedValue = 0;
   long writes = 0;
   std::atomic<bool> go{false};
+  auto write = [&](int readers) {  // the writer's own read hold counts when it upgraded
+    if (readersIn != readers || writersIn++ != 0) ++violations;
+    ++protectedValue;
+    ++writes;
+    --writersIn;
+    lock.ReleaseWrite();
+  };
   auto work = [&](unsigned seed) {
     while (!go) std::this_thread::yield();
     for (int i = 0; i < 3000; ++i) {
@@ -229,25 +230,15 @@ TEST(CacheLock, MixedLoadKeepsWritesExclusive) {
         ++readersIn;
         if (writersIn != 0) ++violations;
         volatile long seen = protectedValue;
-        (void)seen;
         std::this_thread::yield();  // stay inside a little, so sections overlap
+        (void)seen;
         if (pick == 4 && lock.AcquireRead() == 1) lock.ReleaseRead();
-        if (pick == 3 && lock.AcquireWrite() == 1) {  // upgrade; refusal is allowed
-          if (readersIn != 1 || writersIn++ != 0) ++violations;
-          ++protectedValue;
-          ++writes;
-          --writersIn;
-          lock.ReleaseWrite();
-        }
+        if (pick == 3 && lock.AcquireWrite() == 1) write(1);  // an upgrade: refusal is allowed
         --readersIn;
         lock.ReleaseRead();
       } else {
-        lock.AcquireWrite();
-        if (readersIn != 0 || writersIn++ != 0) ++violations;
-        ++protectedValue;
-        ++writes;
-        --writersIn;
-        lock.ReleaseWrite();
+        if (lock.AcquireWrite() != 1) ++violations;
+        else write(0);
       }
     }
   };

@@ -99,16 +99,13 @@ TEST(CellValues, InlineStringsAndFormulas) {
   EXPECT_EQ(std::u16string(inlined->inlineString->text), u"inline");
   EXPECT_EQ(inlined->inlineString->runCount, 2);
   EXPECT_EQ(s.cell(2, 2)->type, kCellInlineString);
-  const CellRecord* master = s.cell(2, 3);
-  ASSERT_NE(master->formula, nullptr);
-  EXPECT_EQ(std::u16string(master->formula->text), u"A2*2");
-  EXPECT_EQ(master->formula->kind, kFormulaShared);
-  EXPECT_EQ(master->formula->sharedIndex, 4);
-  EXPECT_EQ(std::u16string(master->formula->ref), u"C2:C9");
-  EXPECT_DOUBLE_EQ(master->number, 8);
-  const CellRecord* dependent = s.cell(2, 4);
-  EXPECT_EQ(std::u16string(dependent->formula->text), u"");
-  EXPECT_EQ(dependent->formula->ref, nullptr);
+  const CellFormula* master = s.cell(2, 3)->formula;
+  ASSERT_NE(master, nullptr);
+  EXPECT_EQ(std::make_tuple(std::u16string(master->text), int(master->kind), int(master->sharedIndex), std::u16string(master->ref)),
+            std::make_tuple(std::u16string(u"A2*2"), int(kFormulaShared), 4, std::u16string(u"C2:C9")));
+  const CellFormula* dependent = s.cell(2, 4)->formula;
+  EXPECT_EQ(std::u16string(dependent->text), u"");
+  EXPECT_EQ(dependent->ref, nullptr);
   // A formula without a cached value is kept for the evaluator and counts for the used range.
   ASSERT_NE(s.cell(2, 5), nullptr);
   EXPECT_EQ(s.cell(2, 5)->flags & (kCellHasValue | kCellHasFormula), kCellHasFormula);
@@ -207,13 +204,15 @@ TEST(Rows, BadNumbersAndReferencesFailTheSheet) {
   EXPECT_EQ(skipped.sheet().cells.Count(), 1);
 }
 
-TEST(MergedCells, CountsAndRanges) {
-  Sheet s("<mergeCells count=\"2\"><mergeCell ref=\"C3:A1\"/><mergeCell ref=\"D4\"/><mergeCell ref=\"E5:F6\"/></mergeCells>");
+TEST(MergedCells, CountsRangesAndContent) {
+  Sheet s("<mergeCells count=\"2\"><mergeCell ref=\"C3:A1\"/><mergeCell ref=\"D4\"/><mergeCell ref=\"E5:F6\"/></mergeCells>" +
+          Data("<row r=\"4\"><c r=\"D4\" t=\"s\"><v>0</v></c></row>"));
   ASSERT_EQ(s.rc, 1);
   ASSERT_EQ(s.sheet().mergedCells.Count(), 2);
   EXPECT_TRUE(s.sheet().mergedCells[0].bAllEmpty);
   EXPECT_EQ(Bounds(s.sheet().mergedCells[0].MergeCellsRef), Bounds({1, 3, 1, 3}));
-  EXPECT_EQ(s.sheet().mergedCells[1].MergeCellsRef.ColLast, 4);
+  EXPECT_EQ(Bounds(s.sheet().mergedCells[1].MergeCellsRef), Bounds({4, 4, 4, 4}));
+  EXPECT_FALSE(s.sheet().mergedCells[1].bAllEmpty) << "D4 holds a value";
   Sheet junk("<mergeCells count=\"4000000000\"><mergeCell ref=\"nonsense\"/><mergeCell/><mergeCell ref=\"B2:C3\"/></mergeCells>");
   ASSERT_EQ(junk.rc, 1);
   EXPECT_EQ(junk.sheet().mergedCells.Count(), 1);
@@ -355,34 +354,6 @@ TEST(SheetData, ProgressIsPolledAfterEachRowAndCanStop) {
   ASSERT_EQ(workbook->sheets.Allocate(1), 1);
   EXPECT_EQ(ReadWorksheet(workbook.workbook, &workbook->sheets[0], xml.Root()), 42);
   EXPECT_EQ(calls, 3);
-}
-
-// The generated fixture as the application writes it, through the whole open.
-TEST(Fixtures, CellsAndLayoutSettings) {
-  WorkbookOpenOptions options;
-  options.loadMode = 2;
-  xlxtest::OpenedFixture book("cells_layout.xlsx", options);
-  ASSERT_EQ(book.rc, 1);
-  const MyWorksheet& sheet = *GetSheet(book.workbook, 0);
-  EXPECT_DOUBLE_EQ(FindCell(sheet, 1, 1)->number, 42);
-  const CellRecord* text = FindCell(sheet, 1, 2);
-  EXPECT_EQ(std::u16string(GetSharedString(book.workbook->sharedStrings, text->sharedStringIndex).text), u"text");
-  EXPECT_EQ(std::u16string(FindCell(sheet, 1, 4)->formula->text), u"A1*2");
-  EXPECT_DOUBLE_EQ(FindCell(sheet, 1, 4)->number, 84);
-  EXPECT_DOUBLE_EQ(FindCell(sheet, 1, 5)->number, 45352);  // 2024-03-01 as a date serial
-  ASSERT_EQ(sheet.mergedCells.Count(), 1);
-  EXPECT_NE(FindCell(sheet, 4, 2), nullptr) << "empty cell inside the merged range";
-  EXPECT_FALSE(sheet.mergedCells[0].bAllEmpty) << "A4 holds the text";
-  EXPECT_TRUE(FindRow(sheet, 6)->hidden);
-  EXPECT_DOUBLE_EQ(FindRow(sheet, 2)->height, 40);
-  EXPECT_TRUE(ColumnIsHidden(sheet, 6));
-  EXPECT_DOUBLE_EQ(sheet.pageSetup.dPrintScale, 0.8);
-  EXPECT_EQ(sheet.pageSetup.orientation, 2);
-  EXPECT_EQ(Bounds(sheet.sheetBounds), Bounds({1, 5, 1, 5}));
-  const MyWorksheet& fit = *GetSheet(book.workbook, 1);
-  EXPECT_TRUE(fit.pageSetup.fitToPage);
-  EXPECT_FALSE(fit.pageSetup.hasScale);
-  EXPECT_FALSE(fit.bShowZeros);
 }
 
 }  // namespace

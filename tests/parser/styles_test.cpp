@@ -248,28 +248,26 @@ TEST(CellXfs, DefaultsAttributesAndAlignment) {
       "textRotation=\"255\" readingOrder=\"2\" shrinkToFit=\"1\" justifyLastLine=\"1\" relativeIndent=\"-1\"/></xf>"
       "<xf fontId=\"-3\" numFmtId=\"x\"><alignment horizontal=\"sideways\" vertical=\"middle\"/></xf></cellXfs>");
   ASSERT_EQ(styles.rc, 1);
+  auto flags = [](const CellXf& x) {
+    return std::make_tuple(x.applyAlignment, x.applyBorder, x.applyFill, x.applyNumberFormat, x.applyFont,
+                           x.applyProtection, x.quotePrefix, x.pivotButton);
+  };
+  auto align = [](const CellXf& x) {
+    const auto& a = x.alignment;
+    return std::make_tuple(int(a.horizontal), int(a.vertical), int(a.indent), int(a.textRotation), int(a.relativeIndent));
+  };
   const CellXf& plain = GetCellXf(styles.s(), 0);
-  EXPECT_TRUE(plain.applyAlignment && plain.applyBorder && plain.applyFill && plain.applyNumberFormat);
-  EXPECT_FALSE(plain.applyFont || plain.applyProtection || plain.quotePrefix || plain.pivotButton);
+  EXPECT_EQ(flags(plain), std::make_tuple(true, true, true, true, false, false, false, false)) << "defaults";
   EXPECT_EQ(plain.fontId, -1);
-  EXPECT_EQ(plain.alignment.horizontal, kHAlignNotGiven);
-  EXPECT_EQ(plain.alignment.vertical, kVAlignNotGiven);
+  EXPECT_EQ(align(plain), std::make_tuple(int(kHAlignNotGiven), int(kVAlignNotGiven), 0, 0, 0));
   const CellXf& full = GetCellXf(styles.s(), 1);
-  EXPECT_TRUE(full.applyFont && full.applyProtection && full.quotePrefix && full.pivotButton);
-  EXPECT_FALSE(full.applyFill || full.applyBorder || full.applyAlignment || full.applyNumberFormat);
-  EXPECT_EQ(full.numFmtId, 14);
-  EXPECT_EQ(full.borderId, 3);
-  EXPECT_EQ(full.alignment.horizontal, kHAlignCenterContinuous);
-  EXPECT_EQ(full.alignment.vertical, kVAlignCenter);
+  EXPECT_EQ(flags(full), std::make_tuple(false, false, false, false, true, true, true, true));
+  EXPECT_EQ(std::make_tuple(full.numFmtId, full.borderId), std::make_tuple(14, 3));
+  EXPECT_EQ(align(full), std::make_tuple(int(kHAlignCenterContinuous), int(kVAlignCenter), 2, 255, -1));
   EXPECT_TRUE(full.alignment.wrapText && full.alignment.shrinkToFit && full.alignment.justifyLastLine);
-  EXPECT_EQ(full.alignment.indent, 2);
-  EXPECT_EQ(full.alignment.textRotation, 255);
-  EXPECT_EQ(full.alignment.relativeIndent, -1);
   const CellXf& odd = GetCellXf(styles.s(), 2);
-  EXPECT_EQ(odd.fontId, -1) << "negative ids are not read";
-  EXPECT_EQ(odd.numFmtId, -1);
-  EXPECT_EQ(odd.alignment.horizontal, kHAlignNotGiven);
-  EXPECT_EQ(odd.alignment.vertical, kVAlignNotGiven);
+  EXPECT_EQ(std::make_tuple(odd.fontId, odd.numFmtId), std::make_tuple(-1, -1)) << "negative and junk ids are not read";
+  EXPECT_EQ(align(odd), align(plain));
 }
 
 TEST(NumberFormats, BuiltinsAndOverrides) {
@@ -347,12 +345,9 @@ TEST(Stylesheet, TableStyleListAndSecondReadDoesNothing) {
   ASSERT_EQ(styles.rc, 1);
   EXPECT_EQ(styles.s().defaultTableStyle, u"TableStyleMedium2");
   EXPECT_EQ(styles.s().defaultPivotStyle, u"PivotStyleLight16");
-  ASSERT_EQ(styles.s().tableStyles.size(), 1u);
+  ASSERT_EQ(styles.s().tableStyles.size(), 1u) << "nameless styles are dropped";
   const TableStyleEntry& mine = styles.s().tableStyles.at(u"Mine");
-  EXPECT_FALSE(mine.pivot);
-  EXPECT_TRUE(mine.table);
-  EXPECT_EQ(mine.elementCount, 2);
-  EXPECT_TRUE(styles.s().parsed);
+  EXPECT_EQ(std::make_tuple(mine.pivot, mine.table, mine.elementCount), std::make_tuple(false, true, 2));
   Xml other(xlxtest::MainPart("styleSheet", "<fonts count=\"1\"><font><sz val=\"30\"/></font></fonts>"));
   EXPECT_EQ(ReadStylesheet(&styles.workbook->styles, styles.workbook.workbook, other.Root()), 1);
   EXPECT_EQ(GetFont(styles.s(), 0).lfHeight, -15) << "already read: unchanged";
