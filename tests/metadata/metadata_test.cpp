@@ -45,7 +45,9 @@ struct TempFile {
   explicit TempFile(const std::vector<unsigned char>& bytes) {
     char name[] = "/tmp/xlxmetaXXXXXX";
     int fd = mkstemp(name);
-    if (!bytes.empty()) EXPECT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    if (!bytes.empty()) {
+      EXPECT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
     close(fd);
     path = name;
   }
@@ -134,7 +136,7 @@ TEST_F(MetadataTest, DatesBecomeLocalTimeOfTheirInstant) {
   struct Case {
     const char* zone;
     const char* text;
-    const char* expected;  // "" when the date cannot be converted
+    const char* expected;
   };
   const Case cases[] = {
       {"UTC0", "2023-05-01T10:20:30Z", "05/01/2023 10:20:30 AM"},
@@ -152,19 +154,19 @@ TEST_F(MetadataTest, DatesBecomeLocalTimeOfTheirInstant) {
       {kCentralEurope, "2023-01-15T23:30:00Z", "01/16/2023 12:30:00 AM"},  // winter: one hour
       {kNewfoundland, "2023-05-01T02:00:00Z", "04/30/2023 10:30:00 PM"},
       {kNewfoundland, "2023-05-01T02:00:00-05:30", "05/01/2023 04:00:00 AM"},
-      {"UTC0", "2023-02-29T00:00:00Z", ""},
-      {"UTC0", "2023-13-01T00:00:00Z", ""},
-      {"UTC0", "2023-05-01T24:00:00Z", ""},
-      {"UTC0", "2023-05-01T10:20:30+0200", ""},  // offset read as 200 hours
-      {"UTC0", "99999999999999999999-01-01", ""},
-      {"UTC0", "yesterday", ""},
-      {"UTC0", "", ""},
   };
   for (const Case& c : cases) {
     ZoneScope zone(c.zone);
-    std::string text = "unchanged";
-    EXPECT_EQ(FormatCoreDate(c.text, &text), c.expected[0] != 0) << c.zone << " " << c.text;
+    std::string text;
+    EXPECT_TRUE(FormatCoreDate(c.text, &text)) << c.zone << " " << c.text;
     EXPECT_EQ(text, c.expected) << c.zone << " " << c.text;
+  }
+  // Dates that cannot be converted; "+0200" would be an offset of 200 hours.
+  for (const char* bad : {"2023-02-29T00:00:00Z", "2023-13-01T00:00:00Z", "2023-05-01T24:00:00Z", "2023-05-01T10:20:30+0200",
+                          "99999999999999999999-01-01", "yesterday", ""}) {
+    std::string text = "unchanged";
+    EXPECT_FALSE(FormatCoreDate(bad, &text)) << bad;
+    EXPECT_EQ(text, "") << bad;
   }
 }
 
@@ -182,7 +184,6 @@ TEST_F(MetadataTest, PackagesYieldTheirNonEmptyPropertiesInFixedOrder) {
     std::vector<std::string> expected;
   };
   const Case cases[] = {
-      {"only a title", {{"docProps/core.xml", CoreXml("<dc:title>Budget</dc:title>")}}, {"title: Budget"}},
       {"all eight, written in another order",
        {{"docProps/core.xml",
          CoreXml("<dc:title>T</dc:title><dc:subject>S</dc:subject><cp:revision>7</cp:revision>"
@@ -197,8 +198,6 @@ TEST_F(MetadataTest, PackagesYieldTheirNonEmptyPropertiesInFixedOrder) {
       {"the cut does not split a surrogate pair",
        {{"docProps/core.xml", CoreXml("<dc:title>" + title126 + "\xF0\x9F\x98\x80z</dc:title>")}},
        {"title: " + title126}},
-      {"part outside docProps", {{"meta/core.xml", CoreXml("<dc:subject>Elsewhere</dc:subject>")}},
-       {"subject: Elsewhere"}},
       {"the first entry whose name contains core.xml",
        {{"x/mycore.xml.bak", CoreXml("<dc:title>First</dc:title>")},
         {"docProps/core.xml", CoreXml("<dc:title>Second</dc:title>")}},
@@ -256,11 +255,7 @@ TEST_F(MetadataTest, ResultCodes) {
   const std::string text = "plain text, not a package";
   std::vector<unsigned char> compound = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
   compound.resize(4096);
-  ItemSink declines, fails, throws, noArray;
-  declines.answer = 2;
-  fails.answer = XLX_ERR_MEMORY;
-  throws.bThrow = true;
-  noArray.bNoArray = true;
+  auto sink = [](int32_t answer, bool bThrow, bool bNoArray) { return ItemSink{{}, answer, bThrow, bNoArray, 0}; };
   struct Case {
     const char* what;
     std::vector<unsigned char> bytes;
@@ -272,10 +267,10 @@ TEST_F(MetadataTest, ResultCodes) {
       {"compound file", compound, {}, XLX_ERR_FORMAT},
       {"shorter than a signature", {'P', 'K', 3}, {}, XLX_ERR_READ},
       {"empty file", {}, {}, XLX_ERR_READ},
-      {"host declines the items", titled, declines, 2},
-      {"host fails to prepare", titled, fails, XLX_ERR_MEMORY},
-      {"host throws while preparing", titled, throws, XLX_EXCEPTION_INFO},
-      {"host prepares no array", titled, noArray, XLX_ERR_ARGUMENT},
+      {"host declines the items", titled, sink(2, false, false), 2},
+      {"host fails to prepare", titled, sink(XLX_ERR_MEMORY, false, false), XLX_ERR_MEMORY},
+      {"host throws while preparing", titled, sink(1, true, false), XLX_EXCEPTION_INFO},
+      {"host prepares no array", titled, sink(1, false, true), XLX_ERR_ARGUMENT},
   };
   for (const Case& c : cases) {
     Outcome out = ReadBytes(c.bytes, c.sink);

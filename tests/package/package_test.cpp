@@ -36,7 +36,9 @@ class Package {
     uint64_t size = 0;
     *result = ReadPart(handle_, name, &data, &size, &list_);
     std::string text = data ? std::string(reinterpret_cast<char*>(data), static_cast<size_t>(*result)) : "";
-    if (data) EXPECT_EQ(data[*result], 0) << "data is followed by a zero byte";
+    if (data) {
+      EXPECT_EQ(data[*result], 0) << "data is followed by a zero byte";
+    }
     VK_FREE(data);
     return text;
   }
@@ -242,7 +244,7 @@ TEST_F(PackageTest, WorkbookWalkFailsWithoutOfficeDocument) {
 
 TEST_F(PackageTest, CorpusPackagesListAndReadTheirWorkbookPart) {
   int listed = 0;
-  for (const std::string& sub : {"xlsx", "xlsb", "hostile"}) {
+  for (const char* sub : {"xlsx", "xlsb", "hostile"}) {
     for (const std::string& file : xlxtest::CorpusFiles(sub)) {
       std::vector<unsigned char> bytes = xlxtest::ReadWholeFile(file);
       Package p(bytes);
@@ -258,7 +260,9 @@ TEST_F(PackageTest, CorpusPackagesListAndReadTheirWorkbookPart) {
       EXPECT_TRUE(r == XLX_OK || r == 0 || r == XLX_ERR_FORMAT) << file << " " << r;
     }
   }
-  if (!xlxtest::CorpusFiles("xlsx").empty()) EXPECT_GT(listed, 300);
+  if (!xlxtest::CorpusFiles("xlsx").empty()) {
+    EXPECT_GT(listed, 300);
+  }
 }
 
 TEST_F(PackageTest, ToleratesBackslashesPrefixedRelationshipsAndUtf16Parts) {

@@ -320,7 +320,9 @@ TEST(References, ColumnsRangesAndPrintAreas) {
   for (const Area& a : kAreas) {
     MyCellBounds bounds;
     EXPECT_EQ(ParsePrintAreaBounds(a.text, a.sheet, &bounds), a.ok);
-    if (a.ok) EXPECT_EQ(Bounds(bounds), Bounds(a.bounds));
+    if (a.ok) {
+      EXPECT_EQ(Bounds(bounds), Bounds(a.bounds));
+    }
   }
 }
 
@@ -339,7 +341,9 @@ TEST(IsoDates, SerialsOfThe1900System) {
   for (const Case& c : kCases) {
     double serial = -1;
     EXPECT_EQ(IsoDateToSerial(c.text, &serial), c.ok) << c.text;
-    if (c.ok) EXPECT_NEAR(serial, c.serial, 1e-9) << c.text;
+    if (c.ok) {
+      EXPECT_NEAR(serial, c.serial, 1e-9) << c.text;
+    }
   }
 }
 
