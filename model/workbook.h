@@ -2,6 +2,7 @@
 // list, relationship lists, the workbook and theme DOMs, the stylesheet, the shared strings,
 // the defined names and every loaded sheet). The whole tree is released by FreeWorkbook.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -90,6 +91,10 @@ struct Workbook {
   int32_t dpi = 96;               // points to pixels: px = pt x dpi / 72
   int32_t loadMode = 0;           // 2: every sheet paginated, pages run on across sheets
   bool includeHidden = false;     // load hidden and very hidden sheets too
+  // Rows of a worksheet part at least twice this size are read in slices of about this many
+  // bytes of XML, not from one DOM of the whole part; 0 reads every part whole. Set from the
+  // open options.
+  size_t sheetSliceBytes = 0;
   const ProgressCallback* progress = nullptr;
 
   // Sheets.

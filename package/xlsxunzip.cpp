@@ -384,29 +384,54 @@ int64_t ReadPart(int64_t handle, const char16_t* name, uint8_t** buffer, uint64_
       handle, name, buffer, size, list, [](size_t n) { return VK_ALLOC(n, 1); }, [](void* p) { VK_FREE(p); });
 }
 
-int32_t LoadXmlPart(int64_t handle, const PartList* list, const char16_t* name, pugi::xml_document* document) {
+int64_t ReadXmlPartBytes(int64_t handle, const PartList* list, const char16_t* name, uint8_t** data) {
+  if (!data) return XLX_ERR_ARGUMENT;
+  *data = nullptr;
   if (handle == -1) return XLX_ERR_REOPEN;
-  if (!document) return XLX_ERR_ARGUMENT;
-  // Read straight into pugixml's own memory so the DOM is built in place, without a copy.
+  // Read straight into pugixml's own memory so the DOM can be built in place, without a copy.
   auto allocate = [](size_t n) { return pugi::get_memory_allocation_function()(n); };
   auto release = [](void* p) { pugi::get_memory_deallocation_function()(p); };
-  uint8_t* data = nullptr;
   uint64_t size = 0;
-  int64_t n = ReadPartWith(handle, name, &data, &size, list, allocate, release);
-  if (n <= 0) return static_cast<int32_t>(n);
+  int64_t n = ReadPartWith(handle, name, data, &size, list, allocate, release);
+  if (n <= 0) return n;
   // A part that starts with a zero byte has nothing to read, unless it is UTF-16 big-endian text
   // written without a byte-order mark ("\0<"), which the XML library recognises by itself.
-  if (data[0] == 0 && !(n >= 2 && data[1] == '<')) {
-    release(data);
+  if ((*data)[0] == 0 && !(n >= 2 && (*data)[1] == '<')) {
+    release(*data);
+    *data = nullptr;
     return 0;
   }
-  document->load_buffer_inplace_own(data, static_cast<size_t>(n), pugi::parse_default | pugi::parse_ws_pcdata_single,
-                                     pugi::encoding_auto);
-  if (NestingDepth(*document, kMaxXmlDepth) > kMaxXmlDepth) {
+  return n;
+}
+
+void FreeXmlPartBytes(uint8_t* data) {
+  if (data) pugi::get_memory_deallocation_function()(data);
+}
+
+int32_t ParseXmlPartBytes(uint8_t* data, size_t size, pugi::xml_document* document) {
+  if (!document) {
+    FreeXmlPartBytes(data);
+    return XLX_ERR_ARGUMENT;
+  }
+  document->load_buffer_inplace_own(data, size, kXmlParseOptions, pugi::encoding_auto);
+  return CheckXmlDepth(document, 0);
+}
+
+int32_t CheckXmlDepth(pugi::xml_document* document, uint32_t enclosingDepth) {
+  if (enclosingDepth > kMaxXmlDepth || NestingDepth(*document, kMaxXmlDepth) > kMaxXmlDepth - enclosingDepth) {
     document->reset();
     return XLX_CORRUPT(XLX_ERR_FORMAT, "XML nesting depth");
   }
   return XLX_OK;
+}
+
+int32_t LoadXmlPart(int64_t handle, const PartList* list, const char16_t* name, pugi::xml_document* document) {
+  if (handle == -1) return XLX_ERR_REOPEN;
+  if (!document) return XLX_ERR_ARGUMENT;
+  uint8_t* data = nullptr;
+  int64_t n = ReadXmlPartBytes(handle, list, name, &data);
+  if (n <= 0) return static_cast<int32_t>(n);
+  return ParseXmlPartBytes(data, static_cast<size_t>(n), document);
 }
 
 void FreePartList(PartList* list) {

@@ -38,6 +38,18 @@ int64_t ReadPart(int64_t handle, const char16_t* name, uint8_t** buffer, uint64_
 // was); -1; -9 (as ReadPart, or elements nested deeper than kMaxXmlDepth: the document is left
 // empty); -14 (no file handle). A malformed part leaves what the XML library built.
 int32_t LoadXmlPart(int64_t handle, const PartList* list, const char16_t* name, pugi::xml_document* document);
+// The two halves of LoadXmlPart, for readers that look at the bytes before they parse them.
+// ReadXmlPartBytes: the part's bytes (followed by one zero byte) in the XML library's memory, to
+// be given to ParseXmlPartBytes or FreeXmlPartBytes; returns the size as ReadPart does, 0 for a
+// part with nothing to read. ParseXmlPartBytes takes the bytes over and returns 1 or -9 (nesting).
+int64_t ReadXmlPartBytes(int64_t handle, const PartList* list, const char16_t* name, uint8_t** data);
+int32_t ParseXmlPartBytes(uint8_t* data, size_t size, pugi::xml_document* document);
+void FreeXmlPartBytes(uint8_t* data);
+// The parse options every part is read with.
+constexpr unsigned kXmlParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
+// -9 (and the document emptied) when its elements, placed `enclosingDepth` levels down, nest
+// deeper than kMaxXmlDepth; 1 otherwise.
+int32_t CheckXmlDepth(pugi::xml_document* document, uint32_t enclosingDepth);
 void FreePartList(PartList* list);
 
 }  // namespace xlx

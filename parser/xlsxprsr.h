@@ -24,6 +24,7 @@
 // resolves to no part; -10 the file does not open; -13 null argument; a progress result.
 // On failure *out is null and nothing is left allocated.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include <pugixml.hpp>
@@ -33,11 +34,14 @@
 
 namespace xlx {
 
+class SheetDataSlices;
+
 struct WorkbookOpenOptions {
   bool showHiddenSheets = false;               // load hidden and very hidden sheets too
   int32_t loadMode = 0;                        // 2: paginate every sheet, pages run on
   int32_t dpi = 96;                            // device resolution for font sizes (px = pt x dpi / 72)
   const ProgressCallback* progress = nullptr;  // polled between steps; not owned
+  size_t sheetSliceBytes = size_t(1) << 20;    // see Workbook::sheetSliceBytes
 };
 
 // Opens the package file at `path` (UTF-16) and reads it into a new workbook that owns the handle.
@@ -89,7 +93,10 @@ void ReadDxf(Dxf* dxf, const Workbook& workbook, pugi::xml_node node);
 // Reads one worksheet part (its root element) into the sheet: properties, merged cells, columns,
 // rows and cells with their values, the page setup and the background picture. The DOM is not
 // kept. 1; -1; -9 a row number outside 1..1048576 or an empty cell reference; a progress result.
-int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node worksheet);
+// With `slices`, the rows come from them (sheetData in `worksheet` is then empty) and the result
+// may also be kSheetDataReparse: the part must be read again whole.
+int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node worksheet,
+                      SheetDataSlices* slices = nullptr);
 // Default sizes, zero display, the whole-sheet column and its background fill.
 void ReadSheetProperties(const Workbook& workbook, MyWorksheet* sheet, pugi::xml_node worksheet);
 // `mergeCells`: one record per `mergeCell` up to the declared count. 1 or -1.
@@ -99,7 +106,8 @@ int32_t ReadColumns(MyWorksheet* sheet, pugi::xml_node worksheet);
 // `sheetData`: rows into the row map, cells with their values (sorted by row and column), the used
 // range. With a print area, cells more than 2000 rows or columns past it are not kept.
 // 1, -1, -9, a progress result.
-int32_t ReadSheetData(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node worksheet, const MyCellBounds* printArea);
+int32_t ReadSheetData(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node worksheet, const MyCellBounds* printArea,
+                      SheetDataSlices* slices = nullptr);
 // `pageSetup` and `sheetPr/pageSetUpPr` into sheet->pageSetup.
 void ReadPageSetup(const Workbook& workbook, MyWorksheet* sheet, pugi::xml_node worksheet);
 

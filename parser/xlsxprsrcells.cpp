@@ -11,6 +11,7 @@
 #include "common/limits.h"
 #include "common/resultcodes.h"
 #include "parser/xlsxprsr.h"
+#include "parser/xlsxprsrslices.h"
 #include "parser/xlsxprsrxml.h"
 
 namespace xlx {
@@ -325,7 +326,8 @@ int32_t ReadRows(SheetDataState* state, pugi::xml_node sheetData) {
 
 }  // namespace
 
-int32_t ReadSheetData(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node worksheet, const MyCellBounds* printArea) {
+int32_t ReadSheetData(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node worksheet, const MyCellBounds* printArea,
+                      SheetDataSlices* slices) {
   if (!workbook || !sheet) return -13;
   SheetDataState state;
   state.workbook = workbook;
@@ -337,8 +339,16 @@ int32_t ReadSheetData(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node wor
   sheet->rows.Free();
   sheet->sheetBounds = MyCellBounds();
 
-  int32_t rc = ReadRows(&state, Child(worksheet, "sheetData"));
-  if (rc != 1) return rc;
+  int32_t rc;
+  if (slices) {
+    // The state runs on from slice to slice, so the rows read as they would from one DOM.
+    pugi::xml_node container;
+    while ((rc = slices->Next(&container)) == 1)
+      if ((rc = ReadRows(&state, container)) != 1) return rc;
+    if (rc != 0) return rc;
+  } else if ((rc = ReadRows(&state, Child(worksheet, "sheetData"))) != 1) {
+    return rc;
+  }
   if (!state.cellsSorted) SortCells(sheet);
   if (!state.rowsSorted) SortRows(sheet);
   if (!sheet->mergedCells.Empty()) SweepMergedRanges(sheet);

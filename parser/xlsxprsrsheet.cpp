@@ -115,7 +115,7 @@ void ReadPageSetup(const Workbook& workbook, MyWorksheet* sheet, pugi::xml_node 
     setup.dPrintScale = setup.scale == 0 ? 1.0 : Clamp(setup.scale / 100.0, 0.1, 4.0);
 }
 
-int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node worksheet) {
+int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node worksheet, SheetDataSlices* slices) {
   if (!workbook || !sheet) return -13;
   return Guarded([&]() -> int32_t {
     ReadSheetProperties(*workbook, sheet, worksheet);
@@ -125,7 +125,7 @@ int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node wor
     sheet->backgroundPicturePath = RelationshipTarget(*sheet, Child(worksheet, "picture"));
     MyCellBounds area;
     bool hasArea = ParsePrintAreaBounds(GetPrintArea(workbook, sheet->workbookIndex), sheet->sheetName, &area);
-    rc = ReadSheetData(workbook, sheet, worksheet, hasArea ? &area : nullptr);
+    rc = ReadSheetData(workbook, sheet, worksheet, hasArea ? &area : nullptr, slices);
     if (rc != 1) return rc;
     ReadPageSetup(*workbook, sheet, worksheet);
     sheet->loaded = true;

@@ -9,6 +9,7 @@
 #include "model/modellimits.h"
 #include "parser/xlsxprsr.h"
 #include "parser/xlsxprsrcolor.h"
+#include "parser/xlsxprsrslices.h"
 #include "parser/xlsxprsrxml.h"
 
 namespace xlx {
@@ -131,15 +132,40 @@ int32_t AllocateSheets(Workbook* workbook, int32_t count) {
   return 1;
 }
 
-// Reads one sheet's part; only this sheet's DOM is alive while it is read.
-int32_t LoadWorksheet(Workbook* workbook, MyWorksheet* sheet) {
-  pugi::xml_document* doc = nullptr;
-  int32_t rc = LoadPart(workbook, sheet->partPath, &doc);
-  if (rc == 0) return 1;  // an empty part is an empty sheet
-  if (rc != 1) return rc;
-  rc = ReadWorksheet(workbook, sheet, doc->document_element());
+// Reads a sheet's part whole, from its bytes (taken over).
+int32_t ReadWholeWorksheet(Workbook* workbook, MyWorksheet* sheet, uint8_t* data, size_t size) {
+  pugi::xml_document* doc = new (std::nothrow) pugi::xml_document();
+  if (!doc) {
+    FreeXmlPartBytes(data);
+    return -1;
+  }
+  int32_t rc = ParseXmlPartBytes(data, size, doc);
+  if (rc == 1) rc = ReadWorksheet(workbook, sheet, doc->document_element());
   delete doc;
   return rc;
+}
+
+// Reads one sheet's part: a large one a slice of rows at a time, or whole when slicing cannot
+// read it exactly as the whole DOM would. Only this sheet's DOM is alive while it is read.
+int32_t LoadWorksheet(Workbook* workbook, MyWorksheet* sheet) {
+  const std::u16string& path = sheet->partPath;
+  if (path.empty() || HasPart(&workbook->parts, path.c_str()) != 1) return 1;  // no part: an empty sheet
+  uint8_t* data = nullptr;
+  int64_t size = ReadXmlPartBytes(workbook->hPackage, &workbook->parts, path.c_str(), &data);
+  if (size <= 0) return size == 0 ? 1 : static_cast<int32_t>(size);
+  int32_t rc = kSheetDataReparse;
+  {
+    SheetDataSlices slices;
+    pugi::xml_document outer;
+    if (slices.Open(data, static_cast<size_t>(size), workbook->sheetSliceBytes, &outer))
+      rc = ReadWorksheet(workbook, sheet, outer.document_element(), &slices);
+  }
+  if (rc != kSheetDataReparse) {
+    FreeXmlPartBytes(data);
+    return rc;
+  }
+  sheet->arena.Free();  // text of rows read before a slice failed
+  return ReadWholeWorksheet(workbook, sheet, data, static_cast<size_t>(size));
 }
 
 // Page numbers until layout paginates: one page per sheet, numbered in sheet order.
@@ -258,6 +284,7 @@ int32_t OpenWorkbookFromHandle(int64_t handle, const WorkbookOpenOptions& option
   workbook->dpi = options.dpi > 0 && options.dpi <= kMaxDpi ? options.dpi : 96;
   workbook->loadMode = options.loadMode;
   workbook->includeHidden = options.showHiddenSheets;
+  workbook->sheetSliceBytes = options.sheetSliceBytes;
   workbook->progress = options.progress;
   rc = ReadWorkbookParts(workbook);
   if (formatCode && workbook->workbookPath.size()) *formatCode = workbook->formatCode;
