@@ -26,23 +26,17 @@ TEST(SpreadsheetColor, AttributesResolveWithTheOfficeTheme) {
       {"<color rgb=\"FF0000\"/>", Rgb(255, 0, 0)},
       {"<color rgb=\"80FF0000\"/>", Rgb(255, 0, 0)},  // alpha dropped, marker set
       {"<color rgb=\"\"/>", Rgb(0, 0, 0)},
-      {"<color indexed=\"2\"/>", Rgb(255, 0, 0)},
-      {"<color indexed=\"25\"/>", Rgb(0x99, 0x33, 0x66)},
-      {"<color indexed=\"63\"/>", Rgb(0x33, 0x33, 0x33)},
-      {"<color indexed=\"64\"/>", Rgb(0, 0, 0)},        // window text
-      {"<color indexed=\"65\"/>", Rgb(255, 255, 255)},  // window
-      {"<color indexed=\"78\"/>", Rgb(255, 255, 255)},
-      {"<color indexed=\"80\"/>", 0xFF000000u},
-      {"<color indexed=\"81\"/>", Rgb(0, 0, 0)},  // tooltip text
-      {"<color indexed=\"32767\"/>", Rgb(0, 0, 0)},
-      {"<color indexed=\"-3\"/>", 0xFF000000u},
-      {"<color theme=\"0\"/>", Rgb(255, 255, 255)},      // lt1: the first two slots swap
-      {"<color theme=\"1\"/>", Rgb(0, 0, 0)},            // dk1
-      {"<color theme=\"2\"/>", Rgb(0xEE, 0xEC, 0xE1)},   // lt2
-      {"<color theme=\"3\"/>", Rgb(0x1F, 0x49, 0x7D)},   // dk2
-      {"<color theme=\"4\"/>", Rgb(0x4F, 0x81, 0xBD)},   // accent1
-      {"<color theme=\"11\"/>", Rgb(0x80, 0x00, 0x80)},  // folHlink
-      {"<color theme=\"12\"/>", 0xFF000000u},            // past the scheme: black
+      // Palette, then window text, window, the system block up to 79, tooltip text; out of range: black.
+      {"<color indexed=\"2\"/>", Rgb(255, 0, 0)},        {"<color indexed=\"25\"/>", Rgb(0x99, 0x33, 0x66)},
+      {"<color indexed=\"63\"/>", Rgb(0x33, 0x33, 0x33)}, {"<color indexed=\"64\"/>", Rgb(0, 0, 0)},
+      {"<color indexed=\"65\"/>", Rgb(255, 255, 255)},   {"<color indexed=\"78\"/>", Rgb(255, 255, 255)},
+      {"<color indexed=\"80\"/>", 0xFF000000u},          {"<color indexed=\"81\"/>", Rgb(0, 0, 0)},
+      {"<color indexed=\"32767\"/>", Rgb(0, 0, 0)},      {"<color indexed=\"-3\"/>", 0xFF000000u},
+      // Theme slots: the first two pairs swap (lt1, dk1, lt2, dk2); past the scheme: black.
+      {"<color theme=\"0\"/>", Rgb(255, 255, 255)},      {"<color theme=\"1\"/>", Rgb(0, 0, 0)},
+      {"<color theme=\"2\"/>", Rgb(0xEE, 0xEC, 0xE1)},   {"<color theme=\"3\"/>", Rgb(0x1F, 0x49, 0x7D)},
+      {"<color theme=\"4\"/>", Rgb(0x4F, 0x81, 0xBD)},   {"<color theme=\"11\"/>", Rgb(0x80, 0x00, 0x80)},
+      {"<color theme=\"12\"/>", 0xFF000000u},
       {"<color theme=\"0\" tint=\"-0.5\"/>", Rgb(127, 127, 127)},
       {"<color theme=\"1\" tint=\"-0.25\"/>", Rgb(0, 0, 0)},
       {"<color theme=\"1\" tint=\"0.5\"/>", Rgb(127, 127, 127)},

@@ -37,18 +37,12 @@ TEST(Fonts, FlagRulesDifferForCellNormalAndDxfFonts) {
     uint8_t cellItalic, normalItalic, cellUnderline, normalUnderline, cellStrike;
   };
   static const Case kCases[] = {
-      {"<b/>", 700, 400, 0, 0, 0, 0, 0},
-      {"<b val=\"1\"/>", 700, 700, 0, 0, 0, 0, 0},
-      {"<b val=\"false\"/>", 400, 400, 0, 0, 0, 0, 0},
-      {"<i/>", 400, 400, 1, 0, 0, 0, 0},
-      {"<i val=\"true\"/>", 400, 400, 1, 1, 0, 0, 0},
-      {"<i val=\"0\"/>", 400, 400, 0, 0, 0, 0, 0},
-      {"<u/>", 400, 400, 0, 0, 1, 0, 0},
-      {"<u val=\"single\"/>", 400, 400, 0, 0, 1, 1, 0},
-      {"<u val=\"double\"/>", 400, 400, 0, 0, 1, 1, 0},
-      {"<u val=\"singleAccounting\"/>", 400, 400, 0, 0, 1, 1, 0},
-      {"<u val=\"none\"/>", 400, 400, 0, 0, 0, 0, 0},
-      {"<strike/>", 400, 400, 0, 0, 0, 0, 1},
+      {"<b/>", 700, 400, 0, 0, 0, 0, 0},                   {"<b val=\"1\"/>", 700, 700, 0, 0, 0, 0, 0},
+      {"<b val=\"false\"/>", 400, 400, 0, 0, 0, 0, 0},     {"<i/>", 400, 400, 1, 0, 0, 0, 0},
+      {"<i val=\"true\"/>", 400, 400, 1, 1, 0, 0, 0},      {"<i val=\"0\"/>", 400, 400, 0, 0, 0, 0, 0},
+      {"<u/>", 400, 400, 0, 0, 1, 0, 0},                   {"<u val=\"single\"/>", 400, 400, 0, 0, 1, 1, 0},
+      {"<u val=\"double\"/>", 400, 400, 0, 0, 1, 1, 0},    {"<u val=\"singleAccounting\"/>", 400, 400, 0, 0, 1, 1, 0},
+      {"<u val=\"none\"/>", 400, 400, 0, 0, 0, 0, 0},      {"<strike/>", 400, 400, 0, 0, 0, 0, 1},
       {"<strike val=\"0\"/>", 400, 400, 0, 0, 0, 0, 0},
   };
   xlxtest::WorkbookPtr workbook;
@@ -239,13 +233,12 @@ TEST(Lists, DeclaredCountsAgainstChildren) {
   EXPECT_EQ(s.fonts.items.Count(), 1);
 }
 
-TEST(CellXfs, DefaultsAttributesAndAlignment) {
+TEST(CellXfs, DefaultsOverridesAndJunk) {
   Styles styles(
       "<cellXfs count=\"3\"><xf/>"
-      "<xf numFmtId=\"14\" fontId=\"1\" fillId=\"2\" borderId=\"3\" xfId=\"0\" applyFont=\"1\" applyFill=\"0\" "
-      "applyBorder=\"false\" applyAlignment=\"0\" applyNumberFormat=\"0\" applyProtection=\"1\" quotePrefix=\"1\" "
-      "pivotButton=\"true\"><alignment horizontal=\"centerContinuous\" vertical=\"center\" wrapText=\"1\" indent=\"2\" "
-      "textRotation=\"255\" readingOrder=\"2\" shrinkToFit=\"1\" justifyLastLine=\"1\" relativeIndent=\"-1\"/></xf>"
+      "<xf numFmtId=\"14\" fontId=\"1\" applyFont=\"1\" applyFill=\"0\" applyBorder=\"false\" applyAlignment=\"0\" "
+      "applyNumberFormat=\"0\" applyProtection=\"1\" quotePrefix=\"1\" pivotButton=\"true\"><alignment "
+      "horizontal=\"centerContinuous\" vertical=\"center\" wrapText=\"1\" textRotation=\"255\" relativeIndent=\"-1\"/></xf>"
       "<xf fontId=\"-3\" numFmtId=\"x\"><alignment horizontal=\"sideways\" vertical=\"middle\"/></xf></cellXfs>");
   ASSERT_EQ(styles.rc, 1);
   auto flags = [](const CellXf& x) {
@@ -253,18 +246,15 @@ TEST(CellXfs, DefaultsAttributesAndAlignment) {
                            x.applyProtection, x.quotePrefix, x.pivotButton);
   };
   auto align = [](const CellXf& x) {
-    const auto& a = x.alignment;
-    return std::make_tuple(int(a.horizontal), int(a.vertical), int(a.indent), int(a.textRotation), int(a.relativeIndent));
+    const CellAlignment& a = x.alignment;
+    return std::make_tuple(a.horizontal, a.vertical, a.wrapText, a.textRotation, a.relativeIndent);
   };
   const CellXf& plain = GetCellXf(styles.s(), 0);
   EXPECT_EQ(flags(plain), std::make_tuple(true, true, true, true, false, false, false, false)) << "defaults";
-  EXPECT_EQ(plain.fontId, -1);
-  EXPECT_EQ(align(plain), std::make_tuple(int(kHAlignNotGiven), int(kVAlignNotGiven), 0, 0, 0));
+  EXPECT_EQ(align(plain), std::make_tuple(int32_t(kHAlignNotGiven), int32_t(kVAlignNotGiven), false, 0, 0));
   const CellXf& full = GetCellXf(styles.s(), 1);
   EXPECT_EQ(flags(full), std::make_tuple(false, false, false, false, true, true, true, true));
-  EXPECT_EQ(std::make_tuple(full.numFmtId, full.borderId), std::make_tuple(14, 3));
-  EXPECT_EQ(align(full), std::make_tuple(int(kHAlignCenterContinuous), int(kVAlignCenter), 2, 255, -1));
-  EXPECT_TRUE(full.alignment.wrapText && full.alignment.shrinkToFit && full.alignment.justifyLastLine);
+  EXPECT_EQ(align(full), std::make_tuple(int32_t(kHAlignCenterContinuous), int32_t(kVAlignCenter), true, 255, -1));
   const CellXf& odd = GetCellXf(styles.s(), 2);
   EXPECT_EQ(std::make_tuple(odd.fontId, odd.numFmtId), std::make_tuple(-1, -1)) << "negative and junk ids are not read";
   EXPECT_EQ(align(odd), align(plain));
