@@ -152,6 +152,10 @@ int32_t AppendCairoPath(VkPath* path, const cairo_path_t* source);
 // Sets the brush as source, its pattern aligned to the bitmap.
 void SetBrushSource(VkSurface* surface, const VkBrush* brush);
 void SetColorSource(cairo_t* cr, VkColor color);
+// Starts drawing a text at the origin (ox, oy) in `color`, clipped to the box when the flags ask
+// for it; true when it clipped, and the caller then restores the context after drawing.
+bool BeginText(cairo_t* cr, double x, double y, double width, double height, uint32_t flags, VkColor color, double ox,
+               double oy);
 // Strokes the figure that `build` makes, with the half-pixel rule of odd widths.
 template <typename Build>
 void StrokeFigure(VkSurface* surface, const VkPen* pen, Build build);

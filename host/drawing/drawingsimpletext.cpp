@@ -306,18 +306,9 @@ bool DrawSimpleText(VkSurface* surface, const VkFont* font, VkColor color, const
   logical.width = static_cast<int>(total);
   double ox, oy;
   PlaceExtents(logical, face->baseline, x, y, width, height, flags, &ox, &oy);
-  const bool clip = (flags & VK_TEXT_CLIP) && width > 0 && height > 0;
-  if (clip) {
-    cairo_save(cr);
-    cairo_new_path(cr);
-    cairo_rectangle(cr, x, y, width, height);
-    cairo_clip(cr);
-  }
-  SetColorSource(cr, color);
   // The origin goes through the current point as pango_cairo_show_layout takes it, and the glyphs
   // are placed with the renderer's arithmetic, so that they land on the same fractions of a pixel.
-  cairo_new_path(cr);
-  cairo_move_to(cr, ox, oy);
+  const bool clip = BeginText(cr, x, y, width, height, flags, color, ox, oy);
   double baseX = 0, baseY = 0;
   cairo_get_current_point(cr, &baseX, &baseY);
   baseY += face->baseline / double(PANGO_SCALE);

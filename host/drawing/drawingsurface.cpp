@@ -202,6 +202,21 @@ void SetColorSource(cairo_t* cr, VkColor c) {
                         ((c >> 24) & 0xFF) / 255.0);
 }
 
+bool BeginText(cairo_t* cr, double x, double y, double width, double height, uint32_t flags, VkColor color, double ox,
+               double oy) {
+  const bool clip = (flags & VK_TEXT_CLIP) && width > 0 && height > 0;
+  if (clip) {
+    cairo_save(cr);
+    cairo_new_path(cr);
+    cairo_rectangle(cr, x, y, width, height);
+    cairo_clip(cr);
+  }
+  SetColorSource(cr, color);
+  cairo_new_path(cr);
+  cairo_move_to(cr, ox, oy);
+  return clip;
+}
+
 }  // namespace vkdraw
 
 using namespace vkdraw;

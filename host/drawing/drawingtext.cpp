@@ -167,16 +167,7 @@ VK_API int32_t VkDrawText(VkSurface* surface, const VkFont* font, VkColor color,
     PrepareLayout(surface->layout, font, utf8, wrap ? width : 0, flags);
     double ox, oy;
     PlaceLayout(surface->layout, x, y, width, height, flags, &ox, &oy);
-    const bool clip = (flags & VK_TEXT_CLIP) && width > 0 && height > 0;
-    if (clip) {
-      cairo_save(cr);
-      cairo_new_path(cr);
-      cairo_rectangle(cr, x, y, width, height);
-      cairo_clip(cr);
-    }
-    SetColorSource(cr, color);
-    cairo_new_path(cr);
-    cairo_move_to(cr, ox, oy);
+    const bool clip = BeginText(cr, x, y, width, height, flags, color, ox, oy);
     pango_cairo_show_layout(cr, surface->layout);
     if (clip) cairo_restore(cr);
     return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? kOk : kErrEngine;
