@@ -9,6 +9,8 @@ commit, so the seeds are made again on every run rather than kept in the reposit
   numfmt/         every distinct number format code of the corpus and the built-in codes, each
                   behind a value and a control byte: fuzz_numfmt
   relationships/  the source folder and target of relationships of the corpus: fuzz_relationships
+  sheet/          distinct small worksheet parts of the corpus and a few built to trip the reader
+                  that slices sheetData: fuzz_sheet
 
 usage: make_seeds.py [CORPUS_DIR [OUT_DIR]]"""
 import hashlib
@@ -26,6 +28,8 @@ MAX_STYLES_SEED = 16 * 1024
 MAX_STYLES_SEEDS = 80
 MAX_NUMFMT_SEEDS = 600
 MAX_REL_SEEDS = 300
+MAX_SHEET_SEED = 16 * 1024
+MAX_SHEET_SEEDS = 150
 
 BUILTIN_CODES = [
     "General", "0", "0.00", "#,##0", "#,##0.00", "0%", "0.00%", "0.00E+00", "# ?/?", "# ??/??",
@@ -115,7 +119,7 @@ def main():
     out = sys.argv[2] if len(sys.argv) > 2 else os.path.join(HERE, "seeds")
     files = corpus_files(corpus) if os.path.isdir(corpus) else []
     # Every target gets its folder, even with no corpus to take seeds from.
-    for target in ("zip", "styles", "numfmt", "relationships"):
+    for target in ("zip", "styles", "numfmt", "relationships", "sheet"):
         os.makedirs(os.path.join(out, target), exist_ok=True)
 
     # Packages: the flagged odd ones first, then the smallest of each folder, one encrypted file.
@@ -163,13 +167,29 @@ def main():
         control = (31 << 3) | (i % 2) | (4 if i % 3 == 0 else 0)
         write(os.path.join(out, "numfmt"), "%04d" % i, numfmt_seed(VALUES[i % len(VALUES)], control, code))
 
+    # Worksheet parts, distinct, smallest first, and parts with markup that hides row end tags.
+    sheets = {}
+    for f in files:
+        for name, data in zip_parts(f, r"(^|/)worksheets/[^/]+\.xml$"):
+            if len(data) <= MAX_SHEET_SEED:
+                sheets.setdefault(sha(data), data)
+    head = b'<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>'
+    rows = b"".join(b'<row r="%d"><c r="A%d"><v>%d</v></c></row>' % (r, r, r) for r in range(1, 6))
+    for extra in (b'<row><c t="str"><v><![CDATA[</row></sheetData>]]></v></c></row>',
+                  b"<!-- </row> --><row/>", b'<row r="9"><row r="10"/></row>'):
+        data = head + rows + extra + rows + b"</sheetData></worksheet>"
+        sheets.setdefault(sha(data), data)
+    kept_sheets = sorted(sheets.values(), key=len)[:MAX_SHEET_SEEDS]
+    for data in kept_sheets:
+        write(os.path.join(out, "sheet"), sha(data) + ".xml", data)
+
     # Relationship targets: the first byte is the length of the source folder.
     for i, (folder, target) in enumerate(sorted(rels)[:MAX_REL_SEEDS]):
         write(os.path.join(out, "relationships"), "%04d" % i, bytes([len(folder) % 256]) + folder + target)
     total = sum(os.path.getsize(os.path.join(r, n)) for r, _, ns in os.walk(out) for n in ns)
-    print("seeds: %d packages, %d styles parts, %d format codes, %d relationship targets, %d KiB in %s"
+    print("seeds: %d packages, %d styles parts, %d format codes, %d relationship targets, %d sheets, %d KiB in %s"
           % (len(chosen) + 4, len(kept), min(len(all_codes), MAX_NUMFMT_SEEDS),
-             min(len(rels), MAX_REL_SEEDS), total // 1024, out))
+             min(len(rels), MAX_REL_SEEDS), len(kept_sheets), total // 1024, out))
 
 
 if __name__ == "__main__":

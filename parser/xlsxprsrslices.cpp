@@ -114,6 +114,33 @@ size_t FindEndTag(const uint8_t* bytes, size_t from, size_t end, const char* loc
   return end;
 }
 
+// True when a slice holds nothing that parses differently as a fragment than inside sheetData: a
+// zero byte (it ends the whole document there), a declaration, processing instruction or
+// document type (markup of the document level, refused or skipped inside an element).
+bool SliceReadsAsInPlace(const char* text, size_t size) {
+  if (memchr(text, 0, size)) return false;
+  for (size_t p = 0; p + 1 < size;) {
+    const void* hit = memchr(text + p, '<', size - p - 1);
+    if (!hit) break;
+    p = static_cast<size_t>(static_cast<const char*>(hit) - text);
+    const char next = text[p + 1];
+    if (next == '?') return false;
+    if (next == '!') {
+      const size_t left = size - p;
+      const bool comment = left >= 4 && memcmp(text + p, "<!--", 4) == 0;
+      const bool cdata = left >= 9 && memcmp(text + p, "<![CDATA[", 9) == 0;
+      if (!comment && !cdata) return false;
+      const char* close = comment ? "-->" : "]]>";
+      const void* end = memmem(text + p + 4, size - p - 4, close, 3);
+      if (!end) return false;
+      p = static_cast<size_t>(static_cast<const char*>(end) - text) + 3;
+      continue;
+    }
+    ++p;
+  }
+  return true;
+}
+
 bool StartsAsUtf8(const uint8_t* bytes, size_t size) {
   if (size < 4 || bytes[0] == 0 || bytes[1] == 0) return false;
   return !((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF));
@@ -154,9 +181,10 @@ size_t SheetDataSlices::CutAfter(size_t from) const {
 int32_t SheetDataSlices::Next(pugi::xml_node* container) {
   if (!bytes_ || next_ >= contentEnd_) return 0;
   const size_t cut = CutAfter(next_);
+  slice_.reset();
   scratch_.assign(bytes_ + next_, bytes_ + cut);
   next_ = cut;
-  slice_.reset();
+  if (!SliceReadsAsInPlace(scratch_.data(), scratch_.size())) return kSheetDataReparse;
   const unsigned options = kXmlParseOptions | pugi::parse_fragment;
   pugi::xml_parse_result parsed = slice_.load_buffer_inplace(scratch_.data(), scratch_.size(), options, pugi::encoding_utf8);
   // The slice lies two levels down, under the worksheet and sheetData.

@@ -3,65 +3,19 @@
 // another encoding, malformed or too deep slices) give the same sheets either way.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
-#include <sstream>
 #include <string>
 
 #include "host/kernel/vkkrnx.h"
 #include "parser/xlsxprsr.h"
 #include "parser/xlsxprsrslices.h"
 #include "tests/parser/parsertestutil.h"
+#include "tests/support/sheetfingerprint.h"
 #include "tests/support/testsupport.h"
 
 using namespace xlx;
 
 namespace {
-
-void PutText(std::ostringstream& out, const char16_t* text) {
-  if (!text) {
-    out << "<null>";
-    return;
-  }
-  for (; *text; ++text) out << std::hex << uint32_t(*text) << '.';
-  out << std::dec;
-}
-
-// Everything the sheet readers put into a workbook's sheets, as text.
-std::string Fingerprint(const Workbook* workbook) {
-  std::ostringstream out;
-  for (int32_t i = 0; i < GetSheetCount(workbook); ++i) {
-    const MyWorksheet& s = *GetSheet(workbook, i);
-    const MyCellBounds& b = s.sheetBounds;
-    out << "sheet " << i << " loaded " << s.loaded << " bounds " << b.RowFirst << ',' << b.RowLast << ','
-        << b.ColFirst << ',' << b.ColLast << " defaults " << s.dDefRowHeight << ',' << s.dDefColWidth << ','
-        << s.bShowZeros << " setup " << s.pageSetup.scale << ',' << s.pageSetup.orientation << ','
-        << s.pageSetup.fitToPage << '\n';
-    for (const MyMergedCell& m : s.mergedCells)
-      out << "merge " << m.MergeCellsRef.RowFirst << ',' << m.MergeCellsRef.ColFirst << ',' << m.bAllEmpty << '\n';
-    for (const ColumnInfo& c : s.columns) out << "col " << c.min << '-' << c.max << ' ' << c.width << '\n';
-    for (const RowEntry& r : s.rows)
-      out << "row " << r.row << ' ' << r.props.height << ' ' << r.props.style << ' ' << r.props.hidden
-          << r.props.customFormat << r.props.heightNotCustom << '\n';
-    for (const CellRecord& c : s.cells) {
-      out << "cell " << c.row << ',' << c.column << " t" << int(c.type) << " s" << c.styleIndex << " f"
-          << int(c.flags) << " n" << (std::isnan(c.number) ? std::string("nan") : std::to_string(c.number)) << " i"
-          << c.sharedStringIndex << " x";
-      PutText(out, c.text);
-      if (c.formula) {
-        out << " =" << int(c.formula->kind) << ',' << c.formula->sharedIndex << ',';
-        PutText(out, c.formula->text);
-        PutText(out, c.formula->ref);
-      }
-      if (c.inlineString) {
-        out << " is" << c.inlineString->runCount << ',';
-        PutText(out, c.inlineString->text);
-      }
-      out << '\n';
-    }
-  }
-  return out.str();
-}
 
 struct Reading {
   int32_t rc = 0;
@@ -75,7 +29,7 @@ Reading ReadFile(const std::string& path, size_t sliceBytes) {
   Workbook* workbook = nullptr;
   Reading reading;
   reading.rc = OpenWorkbook(xlxtest::U16(path).c_str(), options, &workbook);
-  if (workbook) reading.fingerprint = Fingerprint(workbook);
+  if (workbook) reading.fingerprint = xlxtest::SheetFingerprint(workbook);
   FreeWorkbook(workbook);
   return reading;
 }
@@ -88,7 +42,7 @@ Reading ReadSheetXml(const std::string& sheetXml, size_t sliceBytes) {
   xlxtest::OpenedPackage package(entries, options);
   Reading reading;
   reading.rc = package.rc;
-  if (package.workbook) reading.fingerprint = Fingerprint(package.workbook);
+  if (package.workbook) reading.fingerprint = xlxtest::SheetFingerprint(package.workbook);
   return reading;
 }
 
@@ -198,6 +152,10 @@ TEST(SheetSlices, PartsBuiltToTripTheSlicerReadAsWhole) {
        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" + open + "<sheetData>" + Rows(1, 9, "\xE9") + "</sheetData></worksheet>", 1},
       {"truncated in a late row", whole.substr(0, whole.size() - 200), 1},
       {"broken after sheetData", Sheet(rows, "", "<pageSetup scale=\"50\"/><oops>"), 1},
+      // Found by the differential fuzz target: a zero byte ends the whole document there.
+      {"zero byte between rows", Sheet(Rows(1, 4) + std::string(3, '\0') + Rows(5, 9)), 1},
+      {"document type inside sheetData", Sheet(Rows(1, 4) + "<!DOCTYPE x>" + Rows(5, 9)), 1},
+      {"declaration inside sheetData", Sheet(Rows(1, 4) + "<?xml version=\"1.0\"?>" + Rows(5, 9)), 1},
       {"row number out of range in a late slice", Sheet(rows + "<row r=\"1048577\"/>"), -9},
       {"too deep in one slice", Sheet(rows + deep), -9},
   };
