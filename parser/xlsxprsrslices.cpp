@@ -66,27 +66,31 @@ size_t TagClose(const uint8_t* bytes, size_t p, size_t end) {
   return end;
 }
 
+// The "<" of the next tag at or after `from`, past comments, CDATA sections, processing
+// instructions and declarations; `end` when there is none.
+size_t NextTag(const uint8_t* bytes, size_t from, size_t end) {
+  for (size_t p = from; p < end;) {
+    const void* hit = memchr(bytes + p, '<', end - p);
+    if (!hit) return end;
+    const size_t lt = static_cast<size_t>(static_cast<const uint8_t*>(hit) - bytes);
+    const size_t skipped = SkipNonTag(bytes, lt, end);
+    if (skipped == lt) return lt;
+    p = skipped;
+  }
+  return end;
+}
+
 // The first start tag named `local` from `from`: its "<" in *tag and the position after its ">"
 // in *content. False when there is none or it closes itself.
 bool FindStartTag(const uint8_t* bytes, size_t from, size_t end, const char* local, size_t* tag, size_t* content) {
-  for (size_t p = from; p < end;) {
-    const void* hit = memchr(bytes + p, '<', end - p);
-    if (!hit) return false;
-    const size_t lt = static_cast<size_t>(static_cast<const uint8_t*>(hit) - bytes);
-    const size_t skipped = SkipNonTag(bytes, lt, end);
-    if (skipped != lt) {
-      p = skipped;
-      continue;
-    }
+  for (size_t lt = NextTag(bytes, from, end); lt < end; lt = NextTag(bytes, lt + 1, end)) {
     const size_t nameEnd = NameEnd(bytes, lt + 1, end);
-    if (nameEnd > lt + 1 && LocalNameIs(bytes, lt + 1, nameEnd, local)) {
-      const size_t close = TagClose(bytes, nameEnd, end);
-      if (close >= end || bytes[close - 1] == '/') return false;
-      *tag = lt;
-      *content = close + 1;
-      return true;
-    }
-    p = lt + 1;
+    if (nameEnd == lt + 1 || !LocalNameIs(bytes, lt + 1, nameEnd, local)) continue;
+    const size_t close = TagClose(bytes, nameEnd, end);
+    if (close >= end || bytes[close - 1] == '/') return false;
+    *tag = lt;
+    *content = close + 1;
+    return true;
   }
   return false;
 }
@@ -94,19 +98,10 @@ bool FindStartTag(const uint8_t* bytes, size_t from, size_t end, const char* loc
 // The first end tag named `local` from `from`: the position of its "<"; `end` when there is none.
 // With `after`, the position past its ">" instead.
 size_t FindEndTag(const uint8_t* bytes, size_t from, size_t end, const char* local, bool after) {
-  for (size_t p = from; p < end;) {
-    const void* hit = memchr(bytes + p, '<', end - p);
-    if (!hit) return end;
-    const size_t lt = static_cast<size_t>(static_cast<const uint8_t*>(hit) - bytes);
-    const size_t skipped = SkipNonTag(bytes, lt, end);
-    if (skipped != lt) {
-      p = skipped;
-      continue;
-    }
-    p = lt + 1;
-    if (p >= end || bytes[p] != '/') continue;
-    const size_t nameEnd = NameEnd(bytes, p + 1, end);
-    if (!LocalNameIs(bytes, p + 1, nameEnd, local)) continue;
+  for (size_t lt = NextTag(bytes, from, end); lt < end; lt = NextTag(bytes, lt + 1, end)) {
+    if (lt + 1 >= end || bytes[lt + 1] != '/') continue;
+    const size_t nameEnd = NameEnd(bytes, lt + 2, end);
+    if (!LocalNameIs(bytes, lt + 2, nameEnd, local)) continue;
     size_t close = nameEnd;
     while (close < end && IsBlank(bytes[close])) ++close;
     if (close < end && bytes[close] == '>') return after ? close + 1 : lt;

@@ -49,13 +49,7 @@ class HostCall {
     std::memset(&d, 0, sizeof d);
     d.hFile = VkOpenFile(path_.c_str(), VK_OPEN_READ | VK_OPEN_BINARY, 0);
     if (d.hFile == -1) return -10;
-    d.pszFileName = path_.c_str();
-    d.pFileInfo = &info_;
-    d.pFilterData = &holder_;
-    d.pLoadFileOption = &option;
-    d.dispatchXlxFlags = request_.flags;
-    Options(&d.dispatchRasterizeDocOptions);
-    d.pfnUnitConverter = HostToInches;
+    Fill(&d, &info_, &option);
     const int32_t r = fltInfo(&d);
     VkCloseFile(d.hFile);
     return r;
@@ -76,22 +70,28 @@ class HostCall {
     info.uStructSize = sizeof info;
     _LOADDISPATCH d;
     std::memset(&d, 0, sizeof d);
-    d.pszFileName = path_.c_str();
     d.pBitmap = &bitmap;
     d.pfnRowDelivery = deliver;
     d.uRowDeliveryUser = reinterpret_cast<uint64_t>(user);
-    d.pFileInfo = &info;
-    d.pFilterData = &holder_;
-    d.pLoadFileOption = &option;
-    d.dispatchXlxFlags = request_.flags;
-    Options(&d.dispatchRasterizeDocOptions);
-    d.pfnUnitConverter = HostToInches;
+    Fill(&d, &info, &option);
     return fltLoad(&d);
   }
 
   const _FILEINFO& info() const { return info_; }
 
  private:
+  // The fields the info and the load dispatch share.
+  template <typename Dispatch>
+  void Fill(Dispatch* d, _FILEINFO* info, _LOADFILEOPTION* option) {
+    d->pszFileName = path_.c_str();
+    d->pFileInfo = info;
+    d->pFilterData = &holder_;
+    d->pLoadFileOption = option;
+    d->dispatchXlxFlags = request_.flags;
+    Options(&d->dispatchRasterizeDocOptions);
+    d->pfnUnitConverter = HostToInches;
+  }
+
   void Options(_RASTERIZEDOCOPTIONS* o) const {
     std::memset(o, 0, sizeof *o);
     o->uStructSize = sizeof *o;
