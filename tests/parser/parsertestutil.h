@@ -8,6 +8,7 @@
 
 #include "model/workbook.h"
 #include "parser/xlsxprsr.h"
+#include "tests/support/officetheme.h"
 #include "tests/support/zipbuilder.h"
 
 namespace xlxtest {
@@ -31,9 +32,6 @@ struct WorkbookPtr {
   xlx::Workbook* workbook = nullptr;
 };
 
-// The usual Office theme (dk1 black by sysClr, lt1 white, dk2 1F497D, lt2 EEECE1, accent1 4F81BD,
-// ..., fonts Cambria/Calibri), attached to the workbook's theme nodes.
-void AttachOfficeTheme(xlx::Workbook* workbook);
 
 // A package opened through the reader; the workbook and the memory handle are released at scope end.
 struct OpenedPackage {
