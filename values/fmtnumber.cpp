@@ -105,19 +105,6 @@ void PutIntegerPart(const TokenList& list, int first, int end, const char* digit
     }
     for (size_t k = literal.sink.nLength; k > 0; k--) put(scratch.szText[k - 1]);
   }
-  if (leftmost < 0) {
-    // No placeholder: digits (if any) go right after the part's literals.
-    for (size_t k = count; k > 0; k--) {
-      char16_t unit = reversed[k - 1];
-      if (unit == 0xFFFF) {
-        if (pWriter->pOut->nFillAt == SIZE_MAX) pWriter->pOut->nFillAt = pWriter->sink.nLength;
-      } else {
-        pWriter->sink.Put(unit);
-      }
-    }
-    for (int i = 0; i < nDigits; i++) pWriter->sink.Put(static_cast<char16_t>(digits[i]));
-    return;
-  }
   for (size_t k = count; k > 0; k--) {
     char16_t unit = reversed[k - 1];
     if (unit == 0xFFFF) {
@@ -126,6 +113,9 @@ void PutIntegerPart(const TokenList& list, int first, int end, const char* digit
       pWriter->sink.Put(unit);
     }
   }
+  // No placeholder: digits (if any) go right after the part's literals.
+  if (leftmost < 0)
+    for (int i = 0; i < nDigits; i++) pWriter->sink.Put(static_cast<char16_t>(digits[i]));
 }
 
 // Renders tokens[first, end) as fraction digits: '0' pads with 0, '?' with a space, '#' with
