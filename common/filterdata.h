@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "filter/hostrecords.h"
+#include "common/hostrecords.h"
 
 namespace xlx {
 

@@ -1,7 +1,7 @@
 // The per-call working record of parse, paginate and render, and the steps that fill it.
 #pragma once
 #include <cstdint>
-#include "filter/hostrecords.h"
+#include "common/hostrecords.h"
 #include "filter/viewoptions.h"
 
 namespace xlx {

@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 #include "filter/documentcontext.h"
-#include "filter/hostrecords.h"
+#include "common/hostrecords.h"
 
 namespace xlx {
 

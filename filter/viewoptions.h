@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 #include "common/progress.h"
-#include "filter/hostrecords.h"
+#include "common/hostrecords.h"
 
 namespace xlx {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "common/readerwriterlock.h"
-#include "filter/hostrecords.h"
+#include "common/hostrecords.h"
 
 namespace xlx {
 

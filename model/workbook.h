@@ -12,7 +12,7 @@
 #include <pugixml.hpp>
 
 #include "common/larray.h"
-#include "filter/hostrecords.h"
+#include "common/hostrecords.h"
 #include "model/richstring.h"
 #include "model/sheet.h"
 #include "model/styles.h"

@@ -29,7 +29,7 @@
 
 #include <pugixml.hpp>
 
-#include "filter/hostrecords.h"
+#include "common/hostrecords.h"
 #include "model/workbook.h"
 
 namespace xlx {

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include "filter/hostrecords.h"
+#include "common/hostrecords.h"
 
 #define VK_API extern "C" __attribute__((visibility("default")))
 

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <string>
 
-#include "filter/hostrecords.h"
+#include "common/hostrecords.h"
 #include "options.h"
 
 struct PageSize {

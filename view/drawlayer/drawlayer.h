@@ -12,7 +12,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include "filter/hostrecords.h"
+#include "common/hostrecords.h"
 #include "host/drawing/vkdrwx.h"
 
 namespace xlx {
