@@ -3,18 +3,11 @@
 #include <cstdint>
 #include "common/hostrecords.h"
 #include "filter/viewoptions.h"
+#include "view/pageinfo.h"
 
 namespace xlx {
 
 struct ParsedWorkbook;  // the parsed workbook with its per-sheet page tables (opaque here)
-
-// One page: size and the negated top-left corner of the page in sheet pixels.
-struct _PAGEINFO {
-  int32_t nWidth;
-  int32_t nHeight;
-  int32_t nXOffset;
-  int32_t nYOffset;
-};
 
 constexpr uint32_t kXlsxFormatCode = 351;
 constexpr uint32_t kXlsbFormatCode = 403;

@@ -32,6 +32,25 @@ struct ParsedWorkbook {
 
 namespace {
 
+// The layout options of one call, from the context the drivers filled.
+LayoutOptions LayoutOptionsFrom(const DocumentContext& c) {
+  LayoutOptions o;
+  o.loadMode = c.loadMode;
+  o.sizeMode = c.sizeMode;
+  o.pageWidth = c.dPageWidth;
+  o.pageHeight = c.dPageHeight;
+  o.marginTop = c.dMarginTop;
+  o.marginBottom = c.dMarginBottom;
+  o.marginLeft = c.dMarginLeft;
+  o.marginRight = c.dMarginRight;
+  o.bClipCells = c.bClipCells != 0;
+  o.bPageOrderDownThenOver = c.bPageOrderDownThenOver != 0;
+  o.bUseSheetWidth = c.bUseSheetWidth != 0;
+  o.xResolution = c.uXResolution ? c.uXResolution : 96;
+  o.yResolution = c.uYResolution ? c.uYResolution : 96;
+  return o;
+}
+
 uint32_t FontStyle(const MyLogFont& f) {
   return (f.lfWeight > 500 ? VK_FONT_BOLD : 0u) | (f.lfItalic ? VK_FONT_ITALIC : 0u) |
          (f.lfUnderline ? VK_FONT_UNDERLINE : 0u) | (f.lfStrikeOut ? VK_FONT_STRIKEOUT : 0u);

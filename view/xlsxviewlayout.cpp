@@ -8,24 +8,6 @@
 
 namespace xlx {
 
-LayoutOptions LayoutOptionsFrom(const DocumentContext& c) {
-  LayoutOptions o;
-  o.loadMode = c.loadMode;
-  o.sizeMode = c.sizeMode;
-  o.pageWidth = c.dPageWidth;
-  o.pageHeight = c.dPageHeight;
-  o.marginTop = c.dMarginTop;
-  o.marginBottom = c.dMarginBottom;
-  o.marginLeft = c.dMarginLeft;
-  o.marginRight = c.dMarginRight;
-  o.bClipCells = c.bClipCells != 0;
-  o.bPageOrderDownThenOver = c.bPageOrderDownThenOver != 0;
-  o.bUseSheetWidth = c.bUseSheetWidth != 0;
-  o.xResolution = c.uXResolution ? c.uXResolution : 96;
-  o.yResolution = c.uYResolution ? c.uYResolution : 96;
-  return o;
-}
-
 void FixRenderedRange(const MyWorksheet& sheet, const MyCellBounds* printArea, const std::vector<MyCellBounds>& anchors,
                       MyCellBounds* b, bool* empty) {
   *b = MyCellBounds{1, 1, 1, 1};

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "filter/documentcontext.h"
 #include "model/sheet.h"
+#include "view/pageinfo.h"
 
 namespace xlx {
 
@@ -18,6 +18,8 @@ struct DigitMeasure {
   double (*measureZero)(void* context, const MyLogFont& font, double heightPx) = nullptr;
 };
 
+// How the sheets of one call are laid out: the page mode, the requested page and margins, and the
+// output resolution. The drivers fill it from their per-call context.
 struct LayoutOptions {
   uint32_t loadMode = 0;  // 2: paginate; 1: one page per sheet at the page size; else sheet-sized
   uint32_t sizeMode = 0;
@@ -28,8 +30,6 @@ struct LayoutOptions {
   bool bUseSheetWidth = false;
   uint32_t xResolution = 96, yResolution = 96;
 };
-
-LayoutOptions LayoutOptionsFrom(const DocumentContext& context);
 
 struct XlsxGridInfo {
   bool built = false;
