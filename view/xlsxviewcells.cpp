@@ -15,7 +15,8 @@
 namespace xlx {
 namespace {
 
-VkColor ToVk(CellColor c) { return VK_RGB(ColorRed(c), ColorGreen(c), ColorBlue(c)); }
+// Resolved colours are drawn opaque.
+CellColor Opaque(CellColor c) { return MakeCellColor(ColorRed(c), ColorGreen(c), ColorBlue(c)); }
 bool IsPaintable(CellColor c) { return (c & 0xFFFFFF) != 0xFFFFFF && (c >> 24) != 0; }
 bool IsResolved(CellColor c) { return c != kColorAutomatic && (c >> 24) != 0; }
 
@@ -30,7 +31,7 @@ struct PlacedCell {
 
 class CellPass {
  public:
-  CellPass(const PageRenderRequest& r, VkSurface* s, FontCache& fonts, const CellPassFrame& f)
+  CellPass(const PageRenderRequest& r, DrawingSurface* s, FontCache& fonts, const CellPassFrame& f)
       : r_(r), s_(s), fonts_(fonts), f_(f), sheet_(*r.sheet), g_(r.layout->grid), styles_(r.workbook->styles) {}
 
   int32_t Run() {
@@ -136,48 +137,33 @@ class CellPass {
   int32_t DrawFill(const PlacedCell& p) {
     const CellXf& xf = GetCellXf(styles_, p.cell->styleIndex);
     const FillSpec& fill = GetFill(styles_, xf.fillId);
-    VkSetLineSmoothing(s_, 0);
+    SetDrawSmoothing(s_, false);
     int32_t rc = 1;
+    VkBrush* brush = nullptr;
+    VkPen* pen = nullptr;
     if (fill.kind == kFillSolid && IsResolved(fill.foreColor)) {
-      VkBrush* brush = nullptr;
-      VkPen* pen = nullptr;
-      rc = VkCreateSolidBrush(ToVk(fill.foreColor), &brush);
-      if (rc == 1) rc = VkCreatePen(ToVk(fill.foreColor), 1.0, VK_PEN_SOLID, nullptr, 0, &pen);
+      rc = SetDrawBrush(Opaque(fill.foreColor), kBrushSolid, 0, &brush);
       // The outline in the fill's colour covers the gridlines along the cell's edges.
-      if (rc == 1) rc = VkDrawRectangle(s_, pen, brush, p.left, p.top, p.width, p.height);
-      VkDestroyPen(pen);
-      VkDestroyBrush(brush);
+      if (rc == 1) rc = SetDrawPen(Opaque(fill.foreColor), kPenSolid, 1.0, nullptr, 0, &pen);
+      if (rc == 1) rc = AddDrawRectangle(s_, pen, brush, p.left, p.top, p.width, p.height);
     } else if (fill.kind == kFillPattern && IsResolved(fill.foreColor)) {
-      VkBrush* brush = nullptr;
+      // The model's hatch kinds are the drawing layer's hatch groups.
+      const int32_t group = fill.hatch >= kHatchHorizontal && fill.hatch <= kHatchDiagonalCross ? fill.hatch
+                                                                                               : kHatchDiagonalCross;
       CellColor back = IsResolved(fill.backColor) ? fill.backColor : MakeCellColor(255, 255, 255);
-      rc = VkCreateHatchBrush(HostHatch(fill.hatch), ToVk(fill.foreColor), ToVk(back), &brush);
-      if (rc == 1) rc = VkDrawRectangle(s_, nullptr, brush, p.left, p.top, p.width, p.height);
-      VkDestroyBrush(brush);
+      rc = SetDrawHatchBrush(Opaque(fill.foreColor), Opaque(back), kBrushHatch, group, &brush);
+      if (rc == 1) rc = AddDrawRectangle(s_, nullptr, brush, p.left, p.top, p.width, p.height);
     } else if (p.merge >= 0) {
       // A merged range hides the gridlines inside it.
       CellColor back = IsPaintable(sheet_.clBackColor) ? sheet_.clBackColor : MakeCellColor(255, 255, 255);
-      VkBrush* brush = nullptr;
-      VkPen* pen = nullptr;
-      rc = VkCreateSolidBrush(ToVk(back), &brush);
-      if (rc == 1 && r_.showGridLines) rc = VkCreatePen(ToVk(r_.gridColor), 1.0, VK_PEN_SOLID, nullptr, 0, &pen);
-      if (rc == 1) rc = VkDrawRectangle(s_, pen, brush, p.left, p.top, p.width, p.height);
-      VkDestroyPen(pen);
-      VkDestroyBrush(brush);
+      rc = SetDrawBrush(Opaque(back), kBrushSolid, 0, &brush);
+      if (rc == 1 && r_.showGridLines) rc = SetDrawPen(Opaque(r_.gridColor), kPenSolid, 1.0, nullptr, 0, &pen);
+      if (rc == 1) rc = AddDrawRectangle(s_, pen, brush, p.left, p.top, p.width, p.height);
     }
-    VkSetLineSmoothing(s_, 1);
+    FreeDrawPen(pen);
+    FreeDrawBrush(brush);
+    SetDrawSmoothing(s_, true);
     return rc;
-  }
-
-  // Host hatch styles by the model's hatch groups; the two diagonals are told apart by the host.
-  static int32_t HostHatch(int32_t hatch) {
-    switch (hatch) {
-      case kHatchHorizontal: return VK_HATCH_HORIZONTAL;
-      case kHatchVertical: return VK_HATCH_VERTICAL;
-      case kHatchForwardDiagonal: return VK_HATCH_RISING;
-      case kHatchBackwardDiagonal: return VK_HATCH_FALLING;
-      case kHatchCross: return VK_HATCH_CROSS;
-      default: return VK_HATCH_DIAGCROSS;
-    }
   }
 
   static int32_t Heaviness(const BorderSide& s) {
@@ -197,21 +183,21 @@ class CellPass {
   }
 
   int32_t Line(const BorderSide& side, double x1, double y1, double x2, double y2, bool vertical) {
-    static const int32_t kStyles[] = {VK_PEN_SOLID, VK_PEN_DASH, VK_PEN_DOT, VK_PEN_DASHDOT, VK_PEN_DASHDOTDOT};
-    const int32_t style = side.pattern >= 0 && side.pattern < 5 ? kStyles[side.pattern] : VK_PEN_SOLID;
+    // Border patterns 0-4 are the layer's line styles; any other draws solid.
+    const int32_t style = side.pattern >= kPenSolid && side.pattern < kPenNone ? side.pattern : kPenSolid;
     const double width = side.weight == kBorderThick ? 3 : side.weight == kBorderMedium ? 2 : 1;
     CellColor color = IsResolved(side.color) ? side.color : kColorBlack;
     VkPen* pen = nullptr;
-    int32_t rc = VkCreatePen(ToVk(color), width, style, nullptr, 0, &pen);
+    int32_t rc = SetDrawPen(Opaque(color), style, width, nullptr, 0, &pen);
     if (rc != 1) return rc;
     if (side.weight == kBorderDouble) {
       const double dx = vertical ? 1 : 0, dy = vertical ? 0 : 1;
-      rc = VkDrawLine(s_, pen, x1 - dx, y1 - dy, x2 - dx, y2 - dy);
-      if (rc == 1) rc = VkDrawLine(s_, pen, x1 + dx, y1 + dy, x2 + dx, y2 + dy);
+      rc = AddDrawLine(s_, pen, x1 - dx, y1 - dy, x2 - dx, y2 - dy);
+      if (rc == 1) rc = AddDrawLine(s_, pen, x1 + dx, y1 + dy, x2 + dx, y2 + dy);
     } else {
-      rc = VkDrawLine(s_, pen, x1, y1, x2, y2);
+      rc = AddDrawLine(s_, pen, x1, y1, x2, y2);
     }
-    VkDestroyPen(pen);
+    FreeDrawPen(pen);
     return rc;
   }
 
@@ -257,7 +243,7 @@ class CellPass {
   void Spill(const PlacedCell& p, double x, double width, double* clipLeft, double* clipRight);
 
   const PageRenderRequest& r_;
-  VkSurface* s_;
+  DrawingSurface* s_;
   FontCache& fonts_;
   CellPassFrame f_;
   const MyWorksheet& sheet_;
@@ -270,9 +256,9 @@ class CellPass {
 uint32_t HostAlign(int32_t horizontal) {
   switch (horizontal) {
     case kHAlignCenter:
-    case kHAlignCenterContinuous: return VK_TEXT_CENTER;
-    case kHAlignRight: return VK_TEXT_RIGHT;
-    default: return VK_TEXT_LEFT;
+    case kHAlignCenterContinuous: return kTextCenter;
+    case kHAlignRight: return kTextRight;
+    default: return kTextLeft;
   }
 }
 
@@ -280,7 +266,7 @@ uint32_t HostAlign(int32_t horizontal) {
 struct DrawRun {
   const char16_t* text;
   int32_t length;
-  const CellFont* font;
+  const CachedDrawFont* font;
   CellColor color;
   double width;
 };
@@ -291,7 +277,7 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   const CellXf& xf = GetCellXf(styles_, c.styleIndex);
   const MyLogFont& modelFont = GetFont(styles_, xf.fontId);
   const double scale = r_.layout->dPrintScale;
-  const CellFont* font = fonts_.Get(modelFont, scale);
+  const CachedDrawFont* font = fonts_.Get(modelFont, scale);
   if (!font) return 1;
   CellText text;
   if (!BuildCellText(*r_.workbook, sheet_, c, p.width, fonts_, *font, &text)) return 1;
@@ -301,34 +287,34 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   const bool binary = r_.workbook->isBinary;
   const bool multiLine = a.wrapText || text.text.find(u'\n') != std::u16string::npos;
   const int32_t horizontal = EffectiveHorizontal(xf, text, modelFont.lfCharSet, binary);
-  const uint32_t rtl = text.rightToLeft ? uint32_t(VK_TEXT_RTL) : 0u;
+  const uint32_t rtl = text.rightToLeft ? uint32_t(kTextRightToLeft) : 0u;
   const int32_t length = static_cast<int32_t>(text.text.size());
   int32_t saved = -1, rc = 1;
 
   if (a.textRotation != 0) {
     // Rotated text turns about the centre of the cell: 1-90 degrees upwards, 91-180 downwards;
     // 255 stacks the letters one above the other.
-    rc = VkClipRect(s_, p.left, p.top, p.left + p.width, p.top + p.height, &saved);
+    rc = SetDrawClipRgn(s_, p.left, p.top, p.left + p.width, p.top + p.height, &saved);
     if (rc != 1) return rc;
     double matrix[6];
-    VkGetTransform(s_, matrix);
+    GetDrawTransform(s_, matrix);
     if (a.textRotation == 255) {
       std::u16string stacked;
       for (char16_t ch : text.text) {
         if (!stacked.empty()) stacked.push_back(u'\n');
         stacked.push_back(ch);
       }
-      rc = VkDrawText(s_, font->font, ToVk(color), stacked.c_str(), static_cast<int32_t>(stacked.size()), p.left,
-                      p.top, p.width, p.height, VK_TEXT_CENTER | VK_TEXT_TOP);
+      rc = AddDrawTextInFont(s_, stacked.c_str(), static_cast<int32_t>(stacked.size()), font->font, Opaque(color),
+                             DrawRect{p.left, p.top, p.width, p.height}, kTextCenter | kTextTop);
     } else {
       const double degrees = a.textRotation <= 90 ? -a.textRotation : a.textRotation - 90;
-      VkTranslateTransform(s_, p.left + p.width / 2, p.top + p.height / 2);
-      VkRotateTransform(s_, degrees);
-      rc = VkDrawText(s_, font->font, ToVk(color), text.text.c_str(), length, 0, 0, 0, 0,
-                      VK_TEXT_CENTER | VK_TEXT_VCENTER | rtl);
-      VkSetTransform(s_, matrix);
+      TranslateDrawTransform(s_, p.left + p.width / 2, p.top + p.height / 2);
+      RotateDrawTransform(s_, degrees);
+      rc = AddDrawTextInFont(s_, text.text.c_str(), length, font->font, Opaque(color), DrawRect{0, 0, 0, 0},
+                             kTextCenter | kTextVCenter | rtl);
+      SetDrawTransform(s_, matrix);
     }
-    VkRestoreClip(s_, saved);
+    FreeDrawClipRgn(s_, saved);
     return rc;
   }
 
@@ -338,13 +324,13 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
     fonts_.Measure(*font, text.text.c_str(), length, a.wrapText ? std::max(1.0, box.innerWidth) : 0, &w, &h);
     const bool several = h > font->lineHeight * 1.5;
     double top = BlockTop(p.top, p.height, h, a.vertical, several, binary);
-    rc = VkClipRect(s_, p.left, p.top, p.left + p.width, p.top + p.height, &saved);
+    rc = SetDrawClipRgn(s_, p.left, p.top, p.left + p.width, p.top + p.height, &saved);
     if (rc != 1) return rc;
     double left = horizontal == kHAlignRight || horizontal == kHAlignCenter ? box.innerLeft : box.innerLeft + box.indent;
     double width = std::max(1.0, box.innerWidth - box.indent);
-    rc = VkDrawText(s_, font->font, ToVk(color), text.text.c_str(), length, left, top, width, h,
-                    (a.wrapText ? uint32_t(VK_TEXT_WRAP) : 0u) | HostAlign(horizontal) | VK_TEXT_TOP | rtl);
-    VkRestoreClip(s_, saved);
+    rc = AddDrawTextInFont(s_, text.text.c_str(), length, font->font, Opaque(color), DrawRect{left, top, width, h},
+                           (a.wrapText ? uint32_t(kTextWrap) : 0u) | HostAlign(horizontal) | kTextTop | rtl);
+    FreeDrawClipRgn(s_, saved);
     return rc;
   }
 
@@ -355,7 +341,7 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
       const TextRun& run = text.rich->runs[i];
       if (!run.text || run.length <= 0) continue;
       const MyLogFont& rf = run.font ? *run.font : modelFont;
-      const CellFont* f = fonts_.Get(rf, scale);
+      const CachedDrawFont* f = fonts_.Get(rf, scale);
       if (!f) continue;
       runs.push_back(DrawRun{run.text, run.length, f, IsResolved(rf.color) ? rf.color : fontColor, 0});
     }
@@ -369,7 +355,7 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
     fonts_.Measure(*font, text.text.c_str(), length, 0, &w, &h);
     for (int step = 0; step < 4 && w > box.innerWidth && box.innerWidth > 1; ++step) {
       fit *= box.innerWidth / w * (step ? 0.98 : 1.0);
-      const CellFont* smaller = fonts_.Get(modelFont, fit);
+      const CachedDrawFont* smaller = fonts_.Get(modelFont, fit);
       if (!smaller) break;
       runs[0].font = smaller;
       fonts_.Measure(*smaller, text.text.c_str(), length, 0, &w, &h);
@@ -388,16 +374,16 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   double clipLeft = p.left, clipRight = p.left + p.width;
   if (text.kind == kTextString && !a.shrinkToFit && lineWidth > box.innerWidth && p.merge < 0)
     Spill(p, x, lineWidth, &clipLeft, &clipRight);
-  rc = VkClipRect(s_, clipLeft, p.top, clipRight, p.top + p.height, &saved);
+  rc = SetDrawClipRgn(s_, clipLeft, p.top, clipRight, p.top + p.height, &saved);
   if (rc != 1) return rc;
   double pen = x;
   for (const DrawRun& run : runs) {
-    rc = VkDrawText(s_, run.font->font, ToVk(run.color), run.text, run.length, pen, top + ascent, 0, 0,
-                    VK_TEXT_LEFT | VK_TEXT_BASELINE | rtl);
+    rc = AddDrawTextInFont(s_, run.text, run.length, run.font->font, Opaque(run.color),
+                           DrawRect{pen, top + ascent, 0, 0}, kTextLeft | kTextBaseline | rtl);
     if (rc != 1) break;
     pen += run.width;
   }
-  VkRestoreClip(s_, saved);
+  FreeDrawClipRgn(s_, saved);
   return rc;
 }
 
@@ -419,15 +405,15 @@ void CellPass::Spill(const PlacedCell& p, double x, double width, double* clipLe
   if (!r_.showGridLines || boundaries.empty()) return;
   CellColor back = IsPaintable(sheet_.clBackColor) ? sheet_.clBackColor : MakeCellColor(255, 255, 255);
   VkPen* pen = nullptr;
-  if (VkCreatePen(ToVk(back), 3.0, VK_PEN_SOLID, nullptr, 0, &pen) != 1) return;
+  if (SetDrawPen(Opaque(back), kPenSolid, 3.0, nullptr, 0, &pen) != 1) return;
   for (double b : boundaries)
-    if (b > x && b < x + width) VkDrawLine(s_, pen, b, p.top + 1, b, p.top + p.height - 1);
-  VkDestroyPen(pen);
+    if (b > x && b < x + width) AddDrawLine(s_, pen, b, p.top + 1, b, p.top + p.height - 1);
+  FreeDrawPen(pen);
 }
 
 }  // namespace
 
-int32_t DrawCells(const PageRenderRequest& request, VkSurface* surface, FontCache& fonts, const CellPassFrame& frame) {
+int32_t DrawCells(const PageRenderRequest& request, DrawingSurface* surface, FontCache& fonts, const CellPassFrame& frame) {
   CellPass pass(request, surface, fonts, frame);
   return pass.Run();
 }

@@ -11,6 +11,8 @@ struct CellPassFrame {
   double left, top, right, bottom;
 };
 
-int32_t DrawCells(const PageRenderRequest& request, VkSurface* surface, FontCache& fonts, const CellPassFrame& frame);
+// Fills, then borders, then texts of the cells that meet the page. 1, a drawing error or a
+// progress result.
+int32_t DrawCells(const PageRenderRequest& request, DrawingSurface* surface, FontCache& fonts, const CellPassFrame& frame);
 
 }  // namespace xlx

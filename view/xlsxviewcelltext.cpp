@@ -58,7 +58,7 @@ int32_t PrepareCellTexts(const Workbook& wb, const MyWorksheet& sheet, SheetLayo
     const bool wrap = xf.alignment.wrapText;
     const bool mayGrow = wrap && RowMayGrow(sheet, g, c.row) && !InMergedRange(sheet, c.row, c.column);
     if (!mayGrow && !lastInRow) continue;
-    const CellFont* font = fonts.Get(GetFont(styles, xf.fontId), layout->dPrintScale);
+    const CachedDrawFont* font = fonts.Get(GetFont(styles, xf.fontId), layout->dPrintScale);
     if (!font) continue;
     const ColumnGeometry& col = g.columns[c.column - 1];
     CellText text;

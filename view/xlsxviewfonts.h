@@ -1,48 +1,34 @@
-// Fonts of cell text: host fonts made from the model's font records, kept per page render so a
-// face and size are created and measured once.
+// Fonts of cell text: the drawing layer's font cache asked with the model's font records at a
+// print scale, kept per page render or per layout so a face and size are made and measured once.
 #pragma once
 #include <cstdint>
 #include <map>
 #include <string>
-#include <tuple>
 
-#include "host/drawing/vkdrwx.h"
 #include "model/styles.h"
+#include "view/drawlayer/drawlayer.h"
 
 namespace xlx {
 
-struct CellFont {
-  VkFont* font = nullptr;
-  double heightPx = 0;     // font height, px
-  double width00 = 0;      // width of "00"
-  double widthZero = 0;    // width of "0"
-  double indentUnit = 0;   // 3 x (width of "0 0" - width of "00")
-  double lineHeight = 0;   // px between lines
-  double ascent = 0;       // px from the top of a line to its baseline
-  std::u16string family;   // face the host really draws
-};
-
 class FontCache {
  public:
-  explicit FontCache(VkDrawingEngine* engine) : engine_(engine) {}
-  ~FontCache();
-  FontCache(const FontCache&) = delete;
-  FontCache& operator=(const FontCache&) = delete;
+  explicit FontCache(VkDrawingEngine* engine) : cache_(engine) {}
 
-  // The host font for a model font at `scale` (the print scale). Null when the host cannot make
-  // it (text is then skipped).
-  const CellFont* Get(const MyLogFont& font, double scale);
-  // Width and height of text in a font; the estimate of the drawing layer when the host fails.
-  void Measure(const CellFont& font, const char16_t* text, int32_t length, double maxWidth, double* width,
-               double* height);
+  // The font for a model font at `scale` (the print scale): its height in px (14.67 x scale when
+  // it gives none, at most 4000), face (Calibri when it gives none) and style. Null when the host
+  // cannot make it (text is then skipped).
+  const CachedDrawFont* Get(const MyLogFont& font, double scale);
+  // Width and height of text in a font; an estimate from the width of "0" when the host fails.
+  void Measure(const CachedDrawFont& font, const char16_t* text, int32_t length, double maxWidth, double* width,
+               double* height) const {
+    cache_.Measure(font, text, length, maxWidth, width, height);
+  }
   // Faces asked for and the faces drawn, for reports.
-  const std::map<std::u16string, std::u16string>& Substitutions() const { return used_; }
-  VkDrawingEngine* engine() const { return engine_; }
+  const std::map<std::u16string, std::u16string>& Substitutions() const { return cache_.Substitutions(); }
+  VkDrawingEngine* engine() const { return cache_.engine(); }
 
  private:
-  VkDrawingEngine* engine_;
-  std::map<std::tuple<std::u16string, int32_t, uint32_t>, CellFont> fonts_;
-  std::map<std::u16string, std::u16string> used_;
+  DrawFontCache cache_;
 };
 
 }  // namespace xlx

@@ -24,7 +24,7 @@ struct PageFrame {
 
 bool IsPaintable(CellColor c) { return (c & 0xFFFFFF) != 0xFFFFFF && (c >> 24) != 0; }
 
-VkColor ToVk(CellColor c) { return VK_RGB(ColorRed(c), ColorGreen(c), ColorBlue(c)); }
+CellColor Opaque(CellColor c) { return MakeCellColor(ColorRed(c), ColorGreen(c), ColorBlue(c)); }
 
 void ScaleForSizeMode(const PageRenderRequest& r, PageFrame* f) {
   const SheetLayout& l = *r.layout;
@@ -46,7 +46,7 @@ void ScaleForSizeMode(const PageRenderRequest& r, PageFrame* f) {
   f->sy = sy;
 }
 
-int32_t SetUpPage(const PageRenderRequest& r, VkSurface* s, PageFrame* f, int32_t* savedClip) {
+int32_t SetUpPage(const PageRenderRequest& r, DrawingSurface* s, PageFrame* f, int32_t* savedClip) {
   const _PAGEINFO& page = r.layout->pages[r.pageIndex];
   f->xOffset = page.nXOffset;
   f->yOffset = page.nYOffset;
@@ -59,22 +59,22 @@ int32_t SetUpPage(const PageRenderRequest& r, VkSurface* s, PageFrame* f, int32_
     if (static_cast<double>(r.bitmap->uWidth) * r.bitmap->uHeight >= kMaxPagePixels) return XLX_ERR_MEMORY;
   }
   ScaleForSizeMode(r, f);
-  int32_t rc = VkScaleTransform(s, f->sx, f->sy);
-  if (rc == 1) rc = VkTranslateTransform(s, f->xOffset, f->yOffset);
+  int32_t rc = ScaleDrawTransform(s, f->sx, f->sy);
+  if (rc == 1) rc = TranslateDrawTransform(s, f->xOffset, f->yOffset);
   if (rc != 1) return rc;
   const LayoutOptions& o = r.options;
   if (o.loadMode == 2) {
     double left = o.marginLeft - f->xOffset, top = o.marginTop - f->yOffset;
-    rc = VkClipRect(s, left, top, left + page.nWidth, top + page.nHeight, savedClip);
+    rc = SetDrawClipRgn(s, left, top, left + page.nWidth, top + page.nHeight, savedClip);
     if (rc != 1) return rc;
   }
   if (IsPaintable(r.sheet->clBackColor)) {
     VkBrush* brush = nullptr;
-    if (VkCreateSolidBrush(ToVk(r.sheet->clBackColor), &brush) == 1) {
-      VkDrawRectangle(s, nullptr, brush, RoundHalfAway(o.marginLeft - f->xOffset), RoundHalfAway(o.marginTop - f->yOffset),
+    if (SetDrawBrush(Opaque(r.sheet->clBackColor), kBrushSolid, 0, &brush) == 1) {
+      AddDrawRectangle(s, nullptr, brush, RoundHalfAway(o.marginLeft - f->xOffset), RoundHalfAway(o.marginTop - f->yOffset),
                       r.options.loadMode == 2 ? page.nWidth : std::max<double>(page.nWidth, r.layout->contentWidth),
                       r.options.loadMode == 2 ? page.nHeight : std::max<double>(page.nHeight, r.layout->contentHeight));
-      VkDestroyBrush(brush);
+      FreeDrawBrush(brush);
     }
   }
   f->left = RoundPx(o.marginLeft) - f->xOffset;
@@ -90,7 +90,7 @@ int32_t SetUpPage(const PageRenderRequest& r, VkSurface* s, PageFrame* f, int32_
   return 1;
 }
 
-int32_t DrawGridlines(const PageRenderRequest& r, VkSurface* s, const PageFrame& f) {
+int32_t DrawGridlines(const PageRenderRequest& r, DrawingSurface* s, const PageFrame& f) {
   const XlsxGridInfo& g = r.layout->grid;
   const LayoutOptions& o = r.options;
   double extentW = std::max(r.layout->contentWidth, std::floor(8.5 * o.xResolution));
@@ -98,15 +98,15 @@ int32_t DrawGridlines(const PageRenderRequest& r, VkSurface* s, const PageFrame&
   extentW = std::max(extentW, f.right - o.marginLeft);
   extentH = std::max(extentH, f.bottom - o.marginTop);
   VkPen* pen = nullptr;
-  int32_t rc = VkCreatePen(ToVk(r.gridColor), 1.0, VK_PEN_SOLID, nullptr, 0, &pen);
+  int32_t rc = SetDrawPen(Opaque(r.gridColor), kPenSolid, 1.0, nullptr, 0, &pen);
   if (rc != 1) return rc;
   const double x0 = std::max(o.marginLeft, f.left), x1 = std::min(o.marginLeft + extentW, f.right);
   const double y0 = std::max(o.marginTop, f.top), y1 = std::min(o.marginTop + extentH, f.bottom);
   auto horizontal = [&](double y) {
-    if (y >= f.top && y <= f.bottom) VkDrawLine(s, pen, x0, y, x1, y);
+    if (y >= f.top && y <= f.bottom) AddDrawLine(s, pen, x0, y, x1, y);
   };
   auto vertical = [&](double x) {
-    if (x >= f.left && x <= f.right) VkDrawLine(s, pen, x, y0, x, y1);
+    if (x >= f.left && x <= f.right) AddDrawLine(s, pen, x, y0, x, y1);
   };
   // Rows: the edges inside the page, then on at the default height past the last row.
   double y = 0;
@@ -133,7 +133,7 @@ int32_t DrawGridlines(const PageRenderRequest& r, VkSurface* s, const PageFrame&
     if (o.marginLeft + x < f.left) x += std::floor((f.left - o.marginLeft - x) / colStep) * colStep;
     for (x += colStep; x <= extentW && o.marginLeft + x <= f.right; x += colStep) vertical(o.marginLeft + x);
   }
-  VkDestroyPen(pen);
+  FreeDrawPen(pen);
   return 1;
 }
 
@@ -142,8 +142,8 @@ int32_t DrawGridlines(const PageRenderRequest& r, VkSurface* s, const PageFrame&
 int32_t RenderSheetPage(const PageRenderRequest& r) {
   if (!r.workbook || !r.sheet || !r.layout || !r.engine || !r.bitmap) return XLX_ERR_ARGUMENT;
   if (r.pageIndex < 0 || r.pageIndex >= static_cast<int32_t>(r.layout->pages.size())) return XLX_ERR_ARGUMENT;
-  VkSurface* surface = nullptr;
-  int32_t rc = VkCreateSurface(r.engine, r.bitmap, &surface);
+  DrawingSurface* surface = nullptr;
+  int32_t rc = CreateDrawingSurface(r.engine, r.bitmap, &surface);
   if (rc != 1) return rc;
   std::unique_ptr<FontCache> ownFonts;
   FontCache* fonts = r.fonts;
@@ -161,9 +161,9 @@ int32_t RenderSheetPage(const PageRenderRequest& r) {
     CellPassFrame cells{frame.left, frame.top, frame.right, frame.bottom};
     rc = DrawCells(r, surface, *fonts, cells);
   }
-  if (savedClip >= 0) VkRestoreClip(surface, savedClip);
-  if (rc == 1) rc = VkEndSurface(surface);
-  VkDestroySurface(surface);
+  if (savedClip >= 0) FreeDrawClipRgn(surface, savedClip);
+  if (rc == 1) rc = EndEngine(surface);
+  DestroyDrawingSurface(surface);
   return rc;
 }
 

@@ -3,7 +3,6 @@
 #pragma once
 #include <cstdint>
 
-#include "host/drawing/vkdrwx.h"
 #include "model/workbook.h"
 #include "view/xlsxviewfonts.h"
 #include "view/xlsxviewlayout.h"

@@ -11,7 +11,7 @@ namespace {
 
 struct MeasureContext {
   FontCache* fonts;
-  const CellFont* font;
+  const CachedDrawFont* font;
 };
 
 double MeasureInFont(void* context, const char16_t* text, size_t length) {
@@ -30,7 +30,7 @@ bool HasArabicLetter(const std::u16string& s) {
 }  // namespace
 
 bool BuildCellText(const Workbook& wb, const MyWorksheet& sheet, const CellRecord& cell, double cellWidth,
-                   FontCache& fonts, const CellFont& font, CellText* out) {
+                   FontCache& fonts, const CachedDrawFont& font, CellText* out) {
   *out = CellText{};
   const Stylesheet& styles = wb.styles;
   const char16_t* code = GetCellFormatString(styles, nullptr, cell.styleIndex, nullptr, nullptr);
@@ -88,7 +88,7 @@ bool BuildCellText(const Workbook& wb, const MyWorksheet& sheet, const CellRecor
   return !out->text.empty();
 }
 
-TextBox InnerBox(double left, double width, const CellFont& font, int32_t indentSteps) {
+TextBox InnerBox(double left, double width, const CachedDrawFont& font, int32_t indentSteps) {
   TextBox b;
   const double inset = font.width00 / 8.0;
   b.innerLeft = left + inset;

@@ -23,7 +23,7 @@ struct CellText {
 // `cellWidth` px in `font`, shared and inline strings (keeping rich runs), booleans, errors.
 // False when the cell shows nothing.
 bool BuildCellText(const Workbook& workbook, const MyWorksheet& sheet, const CellRecord& cell, double cellWidth,
-                   FontCache& fonts, const CellFont& font, CellText* out);
+                   FontCache& fonts, const CachedDrawFont& font, CellText* out);
 
 // Horizontal placement of one line: the x of its left end in world pixels.
 struct TextBox {
@@ -31,7 +31,7 @@ struct TextBox {
   double indent = 0;                     // px
 };
 // The inner box of a cell at [left, left + width): insets of width("00") / 8 on both sides.
-TextBox InnerBox(double left, double width, const CellFont& font, int32_t indentSteps);
+TextBox InnerBox(double left, double width, const CachedDrawFont& font, int32_t indentSteps);
 // x of a line of `lineWidth` px for an alignment code (kHAlign...), resolved for general cells.
 double LineStart(const TextBox& box, int32_t horizontal, double lineWidth);
 // The alignment used for a cell: the xf's own, or by value kind when it gives none.

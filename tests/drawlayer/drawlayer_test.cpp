@@ -274,3 +274,39 @@ TEST(DrawSurface, OperationsWithoutASurfaceAreRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DrawFontCache, OneFontPerFaceHeightAndStyleWithItsMeasures) {
+  Page page(4, 4);
+  DrawFontCache cache(page.engine);
+  const CachedDrawFont* calibri = cache.Get(Spec(u"Calibri", 96 * 11 / 72.0));
+  ASSERT_NE(nullptr, calibri);
+  EXPECT_EQ(7.0, calibri->widthZero);  // the digit width that column widths are built on
+  EXPECT_GT(calibri->lineHeight, calibri->ascent);
+  // The same height to 1/64 px is the same font; bold or another height is not.
+  EXPECT_EQ(calibri, cache.Get(Spec(u"Calibri", 96 * 11 / 72.0 + 0.001)));
+  EXPECT_NE(calibri, cache.Get(Spec(u"Calibri", 96 * 11 / 72.0, 700)));
+  EXPECT_NE(calibri, cache.Get(Spec(u"Calibri", 16)));
+  // No face is Calibri; symbol faces are measured in Calibri.
+  DrawFontSpec blank = Spec(u"Calibri", 96 * 11 / 72.0);
+  blank.lfFaceName[0] = 0;
+  EXPECT_EQ(calibri, cache.Get(blank));
+  const CachedDrawFont* symbol = cache.Get(Spec(u"Wingdings", 96 * 11 / 72.0));
+  ASSERT_NE(nullptr, symbol);
+  EXPECT_EQ(calibri->width00, symbol->width00);
+  EXPECT_EQ(4u, cache.Size());
+  EXPECT_EQ(1u, cache.Substitutions().count(u"Calibri"));
+  // Refused: no height, no engine.
+  EXPECT_EQ(nullptr, cache.Get(Spec(u"Calibri", 0)));
+  EXPECT_EQ(nullptr, DrawFontCache(nullptr).Get(Spec(u"Calibri", 12)));
+  // Measuring falls back on the width of "0" when the host cannot measure.
+  CachedDrawFont orphan = *calibri;
+  orphan.font = nullptr;
+  double w = 0, h = 0;
+  cache.Measure(orphan, u"abc", 3, 0, &w, &h);
+  EXPECT_EQ(21.0, w);
+  EXPECT_EQ(-13, AddDrawTextInFont(page.surface, u"x", 1, nullptr, kBlack, DrawRect{0, 0, 0, 0}, kTextLeft));
+}
+
+}  // namespace

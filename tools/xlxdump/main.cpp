@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
         const char16_t* code = xlx::GetCellFormatString(wb->styles, nullptr, c.styleIndex, nullptr, nullptr);
         std::string display;
         // Display texts are those of an unbounded cell: no '#' for lack of room.
-        if (const xlx::CellFont* font = fonts.Get(xlx::GetFont(wb->styles, xf.fontId), 1.0)) {
+        if (const xlx::CachedDrawFont* font = fonts.Get(xlx::GetFont(wb->styles, xf.fontId), 1.0)) {
           xlx::CellText text;
           if (xlx::BuildCellText(*wb, *sheet, c, 0, fonts, *font, &text)) display = xlx::Utf16ToUtf8(text.text);
         }

@@ -1,8 +1,8 @@
 // Fonts and text of the drawing layer: sizes from pixel heights, the substitution table, a small
 // per-thread cache of host fonts, measuring with its fallback, drawing, and text outlines.
 #include <cstdlib>
+#include <memory>
 #include <new>
-#include <vector>
 #include "common/resultcodes.h"
 #include "view/drawlayer/drawlayer.h"
 
@@ -41,60 +41,42 @@ uint32_t StyleOf(const DrawFontSpec& spec) {
          (spec.lfUnderline ? kFontUnderline : 0u) | (spec.lfStrikeOut ? kFontStrikeOut : 0u);
 }
 
-// Host fonts made on this thread, by engine, resolution and spec. Drawing a page asks for the
-// same few fonts over and over; making each once keeps text calls cheap.
-struct CachedFont {
-  VkDrawingEngine* engine;
-  double dpi;
-  char16_t face[32];
-  double height;
-  uint32_t style;
-  DrawFont* font;
-};
-
-struct FontCache {
-  std::vector<CachedFont> entries;
-  ~FontCache() { Clear(); }
-  void Clear() {
-    for (CachedFont& e : entries) FreeDrawFont(e.font);
-    entries.clear();
-  }
-};
-
-constexpr size_t kMaxCachedFonts = 64;
-thread_local FontCache t_fonts;
-
 void CopyFace(const DrawFontSpec& spec, char16_t* face) {
   size_t i = 0;
   for (; i < 31 && spec.lfFaceName[i]; ++i) face[i] = spec.lfFaceName[i];
   for (; i < 32; ++i) face[i] = 0;
 }
 
-DrawFont* CachedDrawFont(VkDrawingEngine* engine, const DrawFontSpec& spec, int32_t* result) {
-  CachedFont key;
-  key.engine = engine;
-  key.dpi = VkGetTextResolution(engine);
-  CopyFace(spec, key.face);
-  key.height = HeightOf(spec);
-  key.style = StyleOf(spec);
-  for (const CachedFont& e : t_fonts.entries) {
-    if (e.engine == key.engine && e.dpi == key.dpi && e.height == key.height && e.style == key.style) {
-      size_t i = 0;
-      while (i < 32 && e.face[i] == key.face[i] && e.face[i]) ++i;
-      if (i == 32 || e.face[i] == key.face[i]) return e.font;
-    }
-  }
-  *result = SetDrawFont(engine, spec, &key.font);
-  if (*result != XLX_OK) return nullptr;
-  try {
-    if (t_fonts.entries.size() >= kMaxCachedFonts) t_fonts.Clear();
-    t_fonts.entries.push_back(key);
-  } catch (const std::bad_alloc&) {
-    FreeDrawFont(key.font);
-    *result = XLX_ERR_MEMORY;
+// Fonts of the calls that take a DrawFontSpec, made on this thread for one engine at one
+// resolution. Drawing a page asks for the same few fonts over and over; making each once keeps
+// text calls cheap. Another engine or resolution, or more than kMaxCachedFonts fonts, starts a
+// new cache.
+struct ThreadFonts {
+  VkDrawingEngine* engine = nullptr;
+  double dpi = 0;
+  std::unique_ptr<DrawFontCache> cache;
+};
+
+constexpr size_t kMaxCachedFonts = 64;
+thread_local ThreadFonts t_fonts;
+
+DrawFont* ThreadDrawFont(VkDrawingEngine* engine, const DrawFontSpec& spec, int32_t* result) {
+  if (!spec.lfFaceName[0] || !(HeightOf(spec) > 0)) {
+    *result = XLX_ERR_ARGUMENT;
     return nullptr;
   }
-  return key.font;
+  const double dpi = VkGetTextResolution(engine);
+  if (!t_fonts.cache || t_fonts.engine != engine || t_fonts.dpi != dpi || t_fonts.cache->Size() >= kMaxCachedFonts) {
+    t_fonts.cache.reset(new (std::nothrow) DrawFontCache(engine));
+    t_fonts.engine = engine;
+    t_fonts.dpi = dpi;
+  }
+  const CachedDrawFont* font = t_fonts.cache ? t_fonts.cache->Get(spec) : nullptr;
+  if (!font) {
+    *result = t_fonts.cache ? XLX_ERR_ARGUMENT : XLX_ERR_MEMORY;
+    return nullptr;
+  }
+  return font->font;
 }
 
 int32_t Units(const char16_t* text, int32_t length) {
@@ -160,7 +142,7 @@ int32_t GetDrawTextExtent(VkDrawingEngine* engine, const char16_t* text, int32_t
   *width = *height = 0;
   if (engine) {
     int32_t r = XLX_OK;
-    if (DrawFont* font = CachedDrawFont(engine, spec, &r)) {
+    if (DrawFont* font = ThreadDrawFont(engine, spec, &r)) {
       if (VkMeasureText(engine, font->hFont, text, length, 0, width, height) == XLX_OK) return XLX_OK;
     }
   }
@@ -176,7 +158,7 @@ int32_t AddDrawText(DrawingSurface* surface, const char16_t* text, int32_t lengt
                     CellColor color, const DrawRect& rect, uint32_t flags) {
   if (!surface || !surface->pSurface || !surface->pEngine || (!text && length != 0)) return XLX_ERR_ARGUMENT;
   int32_t r = XLX_OK;
-  DrawFont* font = CachedDrawFont(surface->pEngine, spec, &r);
+  DrawFont* font = ThreadDrawFont(surface->pEngine, spec, &r);
   if (!font) return r;
   return VkDrawText(surface->pSurface, font->hFont, color, text, length, rect.left, rect.top, rect.width, rect.height,
                     flags);
@@ -188,7 +170,7 @@ int32_t GetDrawStringPath(VkDrawingEngine* engine, const char16_t* text, int32_t
   *path = nullptr;
   if (!engine || (!text && length != 0)) return XLX_ERR_ARGUMENT;
   int32_t r = XLX_OK;
-  DrawFont* font = CachedDrawFont(engine, spec, &r);
+  DrawFont* font = ThreadDrawFont(engine, spec, &r);
   if (!font) return r;
   VkPath* made = nullptr;
   r = VkCreatePath(&made);

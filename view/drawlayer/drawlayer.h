@@ -12,6 +12,10 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <tuple>
 #include "common/hostrecords.h"
 #include "host/drawing/vkdrwx.h"
 
@@ -144,6 +148,49 @@ void FreeDrawFont(DrawFont* font);
 // The face of the substitution table row that lists `face` (blanks and case ignored), or null.
 const char16_t* FindFontSubstitute(const char16_t* face);
 
+// ---- the font cache ------------------------------------------------------------------------------
+// A host font made once for a face, height and style, with the measures text placement needs.
+struct CachedDrawFont {
+  DrawFont* font = nullptr;
+  double heightPx = 0;     // font height, px
+  double width00 = 0;      // width of "00"
+  double widthZero = 0;    // width of "0"
+  double indentUnit = 0;   // 3 x (width of "0 0" - width of "00")
+  double lineHeight = 0;   // px between lines
+  double ascent = 0;       // px from the top of a line to its baseline
+  std::u16string family;   // face the host really draws
+};
+
+// The fonts of one engine, made through SetDrawFont (and so the substitution table) the first
+// time a face, height (to 1/64 px) and style are asked for, and kept until the cache goes.
+// Symbol faces ("Wingdings...") are measured in Calibri for the cell insets. Entries stay where
+// they are while the cache lives, so the pointers Get returns stay valid.
+class DrawFontCache {
+ public:
+  explicit DrawFontCache(VkDrawingEngine* engine) : engine_(engine) {}
+  ~DrawFontCache();
+  DrawFontCache(const DrawFontCache&) = delete;
+  DrawFontCache& operator=(const DrawFontCache&) = delete;
+
+  // The font for `spec` (an empty face is Calibri); null when the host cannot make it or memory
+  // runs out.
+  const CachedDrawFont* Get(const DrawFontSpec& spec);
+  // Width and height in px of `length` units of `text`, wrapped at `maxWidth` px when it is
+  // above 0. When the host cannot measure: units x width of "0" (or 0.67 x the height) and the
+  // font height.
+  void Measure(const CachedDrawFont& font, const char16_t* text, int32_t length, double maxWidth, double* width,
+               double* height) const;
+  // Faces asked for and the faces drawn, for reports.
+  const std::map<std::u16string, std::u16string>& Substitutions() const { return used_; }
+  size_t Size() const { return fonts_.size(); }
+  VkDrawingEngine* engine() const { return engine_; }
+
+ private:
+  VkDrawingEngine* engine_;
+  std::map<std::tuple<std::u16string, int32_t, uint32_t>, CachedDrawFont> fonts_;
+  std::map<std::u16string, std::u16string> used_;
+};
+
 // ---- text ----------------------------------------------------------------------------------------
 // Width and height in px of `length` units of `text` (-1: zero-terminated). When the host cannot
 // measure, width = units x dCharWidth (or x 0.67 x the font height without one) and height = the
@@ -154,6 +201,11 @@ int32_t GetDrawTextExtent(VkDrawingEngine* engine, const char16_t* text, int32_t
 // width and height means draw at its (left, top) point.
 int32_t AddDrawText(DrawingSurface* surface, const char16_t* text, int32_t length, const DrawFontSpec& spec,
                     CellColor color, const DrawRect& rect, uint32_t flags);
+
+// Draws a run of text in a font of the cache: the fast path of cell text, with no look-up per
+// call. Placement as AddDrawText.
+int32_t AddDrawTextInFont(DrawingSurface* surface, const char16_t* text, int32_t length, const DrawFont* font,
+                          CellColor color, const DrawRect& rect, uint32_t flags);
 
 // ---- shapes --------------------------------------------------------------------------------------
 int32_t AddDrawLine(DrawingSurface* surface, const VkPen* pen, double x1, double y1, double x2, double y2);
