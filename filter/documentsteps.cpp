@@ -14,7 +14,6 @@
 #include "parser/xlsxprsr.h"
 #include "view/xlsxviewanchors.h"
 #include "view/xlsxviewlayout.h"
-#include "view/xlsxviewrange.h"
 #include "view/xlsxviewrender.h"
 
 namespace xlx {
@@ -93,7 +92,7 @@ int32_t LayoutWorkbook(DocumentContext* c, ParsedWorkbook* parsed) {
     if (r != XLX_OK) return r;
     const MyWorksheet* sheet = GetSheet(parsed->workbook, i);
     MyCellBounds area;
-    const bool hasArea = ParsePrintArea(GetPrintArea(parsed->workbook, sheet->workbookIndex), &area);
+    const bool hasArea = ParsePrintAreaBounds(GetPrintArea(parsed->workbook, sheet->workbookIndex), nullptr, &area);
     std::vector<DrawingAnchor> anchors;
     r = ReadDrawingAnchors(*parsed->workbook, *sheet, &anchors);
     if (r != XLX_OK) return r;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/cellref.h"
 #include "common/larray.h"
 #include "model/richstring.h"
 #include "model/styles.h"
@@ -19,6 +20,10 @@ struct MyCellBounds {
   int32_t ColFirst = 0;
   int32_t ColLast = 0;
 };
+
+inline MyCellBounds BoundsOf(const CellRange& r) {
+  return MyCellBounds{r.first.row, r.last.row, r.first.column, r.last.column};
+}
 
 struct MyMergedCell {
   bool bAllEmpty = true;          // no cell with a value or formula lies in the range

@@ -111,14 +111,8 @@ int32_t ReadSheetData(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node wor
 // `pageSetup` and `sheetPr/pageSetUpPr` into sheet->pageSetup.
 void ReadPageSetup(const Workbook& workbook, MyWorksheet* sheet, pugi::xml_node worksheet);
 
-// Column number of the letters of a cell reference ("AB12" -> 28, "$C$3" -> 3); 0 when there are
-// no letters or the column is past 16384.
-int32_t ColumnFromReference(const char* reference);
-// A range "A1:C3" or one cell "B2", rows and columns ordered; false when malformed or outside the
-// sheet.
-bool ParseRangeReference(const char* text, MyCellBounds* bounds);
 // The first area of a print-area text ("'My Sheet'!$A$1:$D$20,..."); false when it names another
-// sheet than `sheetName` (when given) or is malformed.
+// sheet than `sheetName` (when given) or is malformed. Whole rows and columns span the sheet.
 bool ParsePrintAreaBounds(const char16_t* text, const char16_t* sheetName, MyCellBounds* bounds);
 // An ISO 8601 date and time ("2024-03-01T12:30:00") as a serial of the 1900 date system, serial 60
 // being 29 February 1900. False when the text is not such a date.

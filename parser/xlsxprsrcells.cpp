@@ -185,7 +185,7 @@ int32_t ReadCell(SheetDataState* state, pugi::xml_node c, int32_t row, int32_t* 
   int32_t column;
   if (pugi::xml_attribute ref = c.attribute("r")) {
     if (!*ref.value()) return XLX_CORRUPT(-9, "cell reference is empty");
-    column = ColumnFromReference(ref.value());
+    column = ColumnOfReference(ref.value());
   } else {
     column = *lastColumn + 1;  // a cell without a reference follows the previous one
   }

@@ -68,7 +68,10 @@ int32_t ReadMergedCells(MyWorksheet* sheet, pugi::xml_node worksheet) {
   for (pugi::xml_node merge = Child(merges, "mergeCell"); merge && read < count; merge = NextNamed(merge, "mergeCell")) {
     ++read;
     MyMergedCell record;
-    if (!ParseRangeReference(merge.attribute("ref").value(), &record.MergeCellsRef)) continue;
+    CellRange range;
+    // A merge spans cells; whole rows or columns are not merges.
+    if (!ParseCellRange(merge.attribute("ref").value(), &range) || range.wholeRows || range.wholeColumns) continue;
+    record.MergeCellsRef = BoundsOf(range);
     sheet->mergedCells.Push(record);
   }
   return 1;

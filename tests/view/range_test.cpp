@@ -1,4 +1,4 @@
-// What bounds the rendered range: print-area references and the anchors of drawing parts.
+// What bounds the rendered range: the anchors of drawing parts.
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -8,40 +8,12 @@
 #include "package/xlsxunzip.h"
 #include "tests/support/zipbuilder.h"
 #include "view/xlsxviewanchors.h"
-#include "view/xlsxviewrange.h"
 
 using namespace xlx;
 
 namespace {
 auto Tie(const MyCellBounds& b) { return std::make_tuple(b.RowFirst, b.RowLast, b.ColFirst, b.ColLast); }
 }  // namespace
-
-TEST(RangeReference, ParsesCellsRangesAndPrintAreas) {
-  const struct {
-    const char16_t* text;
-    bool ok;
-    MyCellBounds b;  // rows first..last, columns first..last
-  } cases[] = {
-      {u"A1", true, {1, 1, 1, 1}},          {u"$B$10:$A$2", true, {2, 10, 1, 2}},
-      {u"XFD1048576", true, {1048576, 1048576, 16384, 16384}}, {u"ab12:AC13", true, {12, 13, 28, 29}},
-      {u"XFE1", false, {}}, {u"A0", false, {}}, {u"A1048577", false, {}}, {u"A0:B", false, {}},
-      {u"ZZZZ1", false, {}}, {u"1A", false, {}}, {u"", false, {}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(Utf16ToUtf8(c.text));
-    MyCellBounds b{};
-    EXPECT_EQ(ParseRangeReference(c.text, static_cast<int32_t>(Utf16Length(c.text)), &b), c.ok);
-    if (c.ok) {
-      EXPECT_EQ(Tie(b), Tie(c.b));
-    }
-  }
-  MyCellBounds b{};
-  ASSERT_TRUE(ParsePrintArea(u"'It''s, here'!$A$1:$D$20,Sheet1!$F$1:$G$2", &b));
-  EXPECT_EQ(b.RowLast, 20);
-  EXPECT_EQ(b.ColLast, 4);
-  EXPECT_FALSE(ParsePrintArea(u"#REF!", &b));
-  EXPECT_FALSE(ParsePrintArea(nullptr, &b));
-}
 
 TEST(DrawingAnchors, ReadsEveryKindIncludingAlternateContent) {
   const char* drawing =

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/apiutils.h"
+#include "common/cellref.h"
 #include "host/drawing/vkdrwx.h"
 #include "model/workbook.h"
 #include "parser/xlsxprsr.h"
@@ -19,12 +20,6 @@ std::string Csv(const std::string& text) {
   std::string out = "\"";
   for (char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
   return out + "\"";
-}
-
-std::string ColumnName(int32_t col) {
-  std::string name;
-  for (; col > 0; col = (col - 1) / 26) name.insert(name.begin(), static_cast<char>('A' + (col - 1) % 26));
-  return name;
 }
 
 const char* TypeName(uint8_t type) {
@@ -87,7 +82,7 @@ int main(int argc, char** argv) {
     for (int32_t s = 0; s < xlx::GetSheetCount(wb); ++s) {
       const xlx::MyWorksheet* sheet = xlx::GetSheet(wb, s);
       std::string name = xlx::Utf16ToUtf8(sheet->sheetName);
-      for (size_t i = 0; i < sheet->cells.Count(); ++i) {
+      for (int32_t i = 0; i < static_cast<int32_t>(sheet->cells.Count()); ++i) {
         const xlx::CellRecord& c = sheet->cells[i];
         const xlx::CellXf& xf = xlx::GetCellXf(wb->styles, c.styleIndex);
         const char16_t* code = xlx::GetCellFormatString(wb->styles, nullptr, c.styleIndex, nullptr, nullptr);
@@ -97,7 +92,7 @@ int main(int argc, char** argv) {
           xlx::CellText text;
           if (xlx::BuildCellText(*wb, *sheet, c, 0, fonts, *font, &text)) display = xlx::Utf16ToUtf8(text.text);
         }
-        std::printf("%s,%s%d,%s,%s,%s,%s\n", Csv(name).c_str(), ColumnName(c.column).c_str(), c.row, TypeName(c.type),
+        std::printf("%s,%s%d,%s,%s,%s,%s\n", Csv(name).c_str(), xlx::ColumnLetters(c.column).c_str(), c.row, TypeName(c.type),
                     Csv(RawValue(*wb, c)).c_str(), Csv(xlx::Utf16ToUtf8(code)).c_str(), Csv(display).c_str());
       }
     }
