@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "common/apiutils.h"
+#include "common/calendar.h"
 #include "common/resultcodes.h"
 #include "filter/xlxfilter.h"
 #include "host/kernel/vkkrnx.h"
@@ -77,23 +78,6 @@ std::string_view Piece(std::string_view text, char separator, int index, bool la
     text.remove_prefix(at + 1);
   }
   return lastTakesRest ? text : text.substr(0, text.find(separator));
-}
-
-bool IsLeapYear(int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-int64_t DaysInMonth(int64_t y, int64_t m) {
-  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeapYear(y) ? 29 : kDays[m - 1];
-}
-
-// Days from 1970-01-01 to the given proleptic Gregorian date.
-int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
 }
 
 // Local time in the layout "%m/%d/%Y %I:%M:%S %p", written by hand so that the host process's

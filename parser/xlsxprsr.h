@@ -114,10 +114,6 @@ void ReadPageSetup(const Workbook& workbook, MyWorksheet* sheet, pugi::xml_node 
 // The first area of a print-area text ("'My Sheet'!$A$1:$D$20,..."); false when it names another
 // sheet than `sheetName` (when given) or is malformed. Whole rows and columns span the sheet.
 bool ParsePrintAreaBounds(const char16_t* text, const char16_t* sheetName, MyCellBounds* bounds);
-// An ISO 8601 date and time ("2024-03-01T12:30:00") as a serial of the 1900 date system, serial 60
-// being 29 February 1900. False when the text is not such a date.
-bool IsoDateToSerial(const char* text, double* serial);
-
 // Reads the theme part named by the workbook relationships into workbook->themeDom and keeps its
 // colour, font and format schemes. A missing or unreadable theme leaves the nodes empty. 1 or -1.
 int32_t ReadTheme(Workbook* workbook);

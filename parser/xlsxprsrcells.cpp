@@ -8,6 +8,7 @@
 #include <limits>
 #include <vector>
 
+#include "common/calendar.h"
 #include "common/limits.h"
 #include "common/resultcodes.h"
 #include "parser/xlsxprsr.h"
@@ -137,7 +138,7 @@ int32_t ReadCellValue(const Workbook& workbook, TextArena* arena, pugi::xml_node
     case kCellDate: {
       // ISO dates become serials, as the spreadsheet shows them; a plain number is kept.
       double serial = 0;
-      cell->number = IsoDateToSerial(v, &serial) ? serial : NumberOf(v);
+      cell->number = IsoDateTimeToSerial(v, kDateSystem1900, &serial) ? serial : NumberOf(v);
       break;
     }
     case kCellSharedString:

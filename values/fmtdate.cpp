@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "common/calendar.h"
 #include "values/fmtinternal.h"
 
 namespace xlx {
@@ -18,7 +19,6 @@ const char* const kLongMonths[12] = {"January", "February", "March",     "April"
 const char* const kShortDays[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 const char* const kLongDays[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                   "Thursday", "Friday", "Saturday"};
-const int kMonthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 
 // A serial split at a sub-second precision.
 struct SerialParts {
@@ -31,34 +31,12 @@ struct SerialParts {
 
 // Date of a whole serial day (0 <= days < kMaxDateSerial).
 void DateOfDay(int64_t days, SerialParts* pParts) {
-  pParts->nWeekday = static_cast<int32_t>((days + 6) % 7);
-  if (days <= 60) {
-    pParts->nYear = 1900;
-    if (days == 60) {
-      pParts->nMonth = 2;
-      pParts->nDay = 29;
-    } else if (days <= 31) {
-      pParts->nMonth = 1;
-      pParts->nDay = static_cast<int32_t>(days);
-    } else {
-      pParts->nMonth = 2;
-      pParts->nDay = static_cast<int32_t>(days - 31);
-    }
-    return;
-  }
-  // Civil date of the day count since 1 March of year 0 (proleptic Gregorian calendar).
-  int64_t z = days - 25569 + 719468;  // serial 25569 is 1 January 1970
-  int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  int64_t dayOfEra = z - era * 146097;
-  int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  int64_t mp = (5 * dayOfYear + 2) / 153;
-  int64_t day = dayOfYear - (153 * mp + 2) / 5 + 1;
-  int64_t month = mp < 10 ? mp + 3 : mp - 9;
-  int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
-  pParts->nYear = static_cast<int32_t>(year);
-  pParts->nMonth = static_cast<int32_t>(month);
-  pParts->nDay = static_cast<int32_t>(day);
+  CalendarDate date;  // zero outside the serial range, which the callers have checked
+  if (!DateOfSerialDay(days, kDateSystem1900, &date)) date = CalendarDate{};
+  pParts->nYear = date.year;
+  pParts->nMonth = date.month;
+  pParts->nDay = date.day;
+  pParts->nWeekday = date.weekday;
 }
 
 // Splits a serial rounded to 10^-subDigits s. False when it has no date.
@@ -123,7 +101,7 @@ bool MonthIsMinute(const fmt::TokenList& list, int index) {
 int32_t GetMonthFromDays(int32_t nDayOfYear, bool bLeapYear) {
   int32_t total = 0;
   for (int32_t month = 1; month <= 12; month++) {
-    total += kMonthDays[month - 1] + (month == 2 && bLeapYear ? 1 : 0);
+    total += DaysInMonth(bLeapYear ? 4 : 1, month);  // year 4 is a leap year, year 1 is not
     if (nDayOfYear <= total) return month;
   }
   return 12;
@@ -132,7 +110,7 @@ int32_t GetMonthFromDays(int32_t nDayOfYear, bool bLeapYear) {
 int32_t GetDayOfMonth(int32_t nDayOfYear, int32_t nMonth, bool bLeapYear) {
   int32_t before = 0;
   for (int32_t month = 1; month < nMonth && month <= 12; month++) {
-    before += kMonthDays[month - 1] + (month == 2 && bLeapYear ? 1 : 0);
+    before += DaysInMonth(bLeapYear ? 4 : 1, month);
   }
   return nDayOfYear - before;
 }
@@ -180,11 +158,8 @@ void AddDateTimePart(const _XLSDATETIME& parts, bool bIsMinute, bool bTwelveHour
         break;
       }
       // Weekday of the date (1900 dates before March count the serial system's extra day).
-      int y = parts.nYear, m = month, d = parts.nDay;
-      int64_t a = (14 - m) / 12, yy = y + 4800 - a, mm = m + 12 * a - 3;
-      int64_t julian = d + (153 * mm + 2) / 5 + 365 * yy + yy / 4 - yy / 100 + yy / 400 - 32045;
-      int weekday = static_cast<int>((julian + 1) % 7);  // 0 = Sunday
-      if (y == 1900 && m <= 2) weekday = (weekday + 6) % 7;
+      int weekday = WeekdayOf(parts.nYear, month, parts.nDay);
+      if (parts.nYear == 1900 && month <= 2) weekday = (weekday + 6) % 7;
       sink.PutAscii(n == 3 ? kShortDays[weekday] : kLongDays[weekday]);
       break;
     }

@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/calendar.h"
+
 namespace xlx {
 
 // Kind of a cell's number format, kept with the cell for the alignment of general-aligned text.
@@ -27,8 +29,8 @@ enum CellFormatType : int32_t {
 constexpr uint32_t kFormatColorAuto = 0xFFFFFFFFu;
 // A format code is read up to this many UTF-16 units.
 constexpr size_t kMaxFormatCodeUnits = 255;
-// Serials past 31 December 9999 have no date; such values and negative ones show '#'.
-constexpr double kMaxDateSerial = 2958466.0;
+// Serials from kMaxDateSerial (common/calendar.h) on have no date; such values and negative ones
+// show '#'.
 
 // The parts of a date serial (1900 date system).
 struct _XLSDATETIME {

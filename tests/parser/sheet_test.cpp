@@ -320,27 +320,6 @@ TEST(References, PrintAreas) {
   }
 }
 
-TEST(IsoDates, SerialsOfThe1900System) {
-  struct Case {
-    const char* text;
-    bool ok;
-    double serial;
-  };
-  static const Case kCases[] = {
-      {"1900-01-01", true, 1},          {"1900-02-28", true, 59},          {"1900-03-01", true, 61},
-      {"2024-03-01T12:00:00", true, 45352.5}, {"2024-03-01T06:00:00.5Z", true, 45352.25 + 0.5 / 86400},
-      {"T18:00:00", true, 0.75},        {"2024-13-01", false, 0},          {"20240301", false, 0},
-      {"2024-03-01T25:00", false, 0},   {"", false, 0},
-  };
-  for (const Case& c : kCases) {
-    double serial = -1;
-    EXPECT_EQ(IsoDateToSerial(c.text, &serial), c.ok) << c.text;
-    if (c.ok) {
-      EXPECT_NEAR(serial, c.serial, 1e-9) << c.text;
-    }
-  }
-}
-
 TEST(SheetData, ProgressIsPolledAfterEachRowAndCanStop) {
   xlxtest::WorkbookPtr workbook;
   int calls = 0;
