@@ -1,6 +1,7 @@
-// Cell references and ISO date-times from any bytes: the input read as narrow text and as UTF-16
-// units. Whatever parses must lie inside the sheet, be ordered, and write back to what it reads;
-// an ISO date-time must give a finite serial.
+// Cell references, ISO date-times and the UTF-8 codec from any bytes: the input read as narrow
+// text and as UTF-16 units. Whatever parses must lie inside the sheet, be ordered, and write back
+// to what it reads; an ISO date-time must give a finite serial; decoding stays within its room and
+// decoding what it encodes gives the same units.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -9,7 +10,9 @@
 #include <string>
 
 #include "common/calendar.h"
+#include "common/apiutils.h"
 #include "common/cellref.h"
+#include "common/utf8.h"
 
 namespace {
 
@@ -63,5 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Check(xlx::SerialDayOfDate(date.year, date.month, date.day, xlx::kDateSystem1900, &back) && back == day);
     }
   }
+  const std::u16string decoded = xlx::Utf8ToUtf16(narrow);
+  Check(decoded.size() <= narrow.size());
+  Check(xlx::Utf8ToUtf16(xlx::Utf16ToUtf8(decoded)) == decoded);
   return 0;
 }

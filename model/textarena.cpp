@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "common/utf8.h"
 #include "host/kernel/vkkrnx.h"
 #include "model/richstring.h"
 
@@ -11,45 +12,6 @@ constexpr size_t kFirstBlockBytes = 16 * 1024;
 constexpr size_t kLargestBlockBytes = 4 * 1024 * 1024;
 
 inline size_t AlignUp(size_t n) { return (n + 7) & ~size_t(7); }
-
-// Decodes UTF-8 into UTF-16; `out` has room for `bytes` units (never more are needed). Returns
-// the units written. Overlong forms, surrogates, values over U+10FFFF and cut sequences become
-// U+FFFD, one per bad byte.
-size_t DecodeUtf8(const unsigned char* in, size_t bytes, char16_t* out) {
-  const unsigned char* end = in + bytes;
-  char16_t* start = out;
-  while (in < end) {
-    unsigned c = *in;
-    if (c < 0x80) {
-      *out++ = char16_t(c);
-      ++in;
-      continue;
-    }
-    unsigned need = 0, cp = 0, min = 0;
-    if (c >= 0xC2 && c <= 0xDF) need = 1, cp = c & 0x1F, min = 0x80;
-    else if (c >= 0xE0 && c <= 0xEF) need = 2, cp = c & 0x0F, min = 0x800;
-    else if (c >= 0xF0 && c <= 0xF4) need = 3, cp = c & 0x07, min = 0x10000;
-    bool ok = need > 0 && size_t(end - in) > need;
-    for (unsigned k = 1; ok && k <= need; ++k) {
-      if ((in[k] & 0xC0) != 0x80) ok = false;
-      else cp = (cp << 6) | (in[k] & 0x3F);
-    }
-    if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      *out++ = 0xFFFD;
-      ++in;
-      continue;
-    }
-    in += need + 1;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      *out++ = char16_t(0xD800 + (cp >> 10));
-      *out++ = char16_t(0xDC00 + (cp & 0x3FF));
-    } else {
-      *out++ = char16_t(cp);
-    }
-  }
-  return size_t(out - start);
-}
 
 }  // namespace
 
@@ -89,7 +51,7 @@ char16_t* TextArena::CopyUtf8(const char* text, size_t bytes, int32_t* length) {
   size_t reserve = AlignUp((bytes + 1) * sizeof(char16_t));
   char16_t* out = static_cast<char16_t*>(Allocate(reserve));
   if (!out) return nullptr;
-  size_t units = DecodeUtf8(reinterpret_cast<const unsigned char*>(text), bytes, out);
+  size_t units = DecodeUtf8(text, bytes, out);
   out[units] = 0;
   size_t usedBytes = AlignUp((units + 1) * sizeof(char16_t));
   if (reinterpret_cast<char*>(out) + reserve == cursor_ && usedBytes < reserve) {

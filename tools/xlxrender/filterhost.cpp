@@ -7,27 +7,14 @@
 #include <mutex>
 #include <vector>
 
+#include "common/utf8.h"
 #include "host/kernel/vkkrnx.h"
 
 namespace {
 
 std::u16string ToUtf16(const std::string& s) {
-  std::u16string out;
-  for (size_t i = 0; i < s.size();) {
-    unsigned char c = s[i];
-    uint32_t cp = c;
-    size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-    if (len > 1) cp = c & (0x3F >> (len - 1));
-    for (size_t k = 1; k < len && i + k < s.size(); ++k) cp = (cp << 6) | (s[i + k] & 0x3F);
-    i += len;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(cp));
-    }
-  }
+  std::u16string out(s.size(), u'\0');
+  out.resize(s.empty() ? 0 : xlx::DecodeUtf8(s.data(), s.size(), &out[0]));
   return out;
 }
 

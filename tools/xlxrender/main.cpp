@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/utf8.h"
 #include "filterhost.h"
 #include "host/kernel/vkkrnx.h"
 #include "options.h"
@@ -18,21 +19,10 @@ namespace {
 
 std::string Utf8(const char16_t* s) {
   std::string out;
-  for (size_t i = 0; s && s[i]; ++i) {
-    uint32_t c = s[i];
-    if (c >= 0xD800 && c <= 0xDBFF && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-      ++i;
-    }
-    if (c < 0x80) out += static_cast<char>(c);
-    else if (c < 0x800) out += static_cast<char>(0xC0 | (c >> 6)), out += static_cast<char>(0x80 | (c & 0x3F));
-    else if (c < 0x10000)
-      out += static_cast<char>(0xE0 | (c >> 12)), out += static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
-          out += static_cast<char>(0x80 | (c & 0x3F));
-    else
-      out += static_cast<char>(0xF0 | (c >> 18)), out += static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
-          out += static_cast<char>(0x80 | ((c >> 6) & 0x3F)), out += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  size_t n = 0;
+  while (s && s[n]) ++n;
+  char bytes[4];
+  for (size_t i = 0; i < n;) out.append(bytes, xlx::EncodeUtf8(xlx::DecodeUtf16At(s, n, &i), bytes));
   return out;
 }
 
