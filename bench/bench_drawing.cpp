@@ -8,6 +8,7 @@
 // renderer does, with the simple-text path and with every text through the full layout.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -16,6 +17,14 @@
 #include "view/drawlayer/drawlayer.h"
 
 namespace {
+
+// Stops the benchmark when the drawing layer refuses a call: its figures would mean nothing.
+void Must(int32_t result) {
+  if (result != 1) {
+    std::fprintf(stderr, "bench_drawing: a drawing call failed with %d\n", static_cast<int>(result));
+    std::exit(1);
+  }
+}
 
 using namespace xlx;
 
@@ -56,9 +65,9 @@ struct Objects {
   VkBrush* fill = nullptr;
   DrawFontSpec font;
   Objects(double dpi) {
-    SetDrawPen(0xFFD4D4D4u, kPenSolid, 1, nullptr, 0, &grid);
-    SetDrawPen(0xFF000000u, kPenSolid, 1, nullptr, 0, &border);
-    SetDrawHatchBrush(0xFFCCF2FFu, 0xFFFFFFFFu, kBrushSolid, 0, &fill);
+    Must(SetDrawPen(0xFFD4D4D4u, kPenSolid, 1, nullptr, 0, &grid));
+    Must(SetDrawPen(0xFF000000u, kPenSolid, 1, nullptr, 0, &border));
+    Must(SetDrawHatchBrush(0xFFCCF2FFu, 0xFFFFFFFFu, kBrushSolid, 0, &fill));
     const char16_t face[] = u"Calibri";
     for (int i = 0; face[i]; ++i) font.lfFaceName[i] = face[i];
     font.dHeightPx = 11 * dpi / 72.0;
@@ -116,7 +125,7 @@ void Run(const PageSize& size) {
   // Warm-up: fonts, font maps and the drawing buffer are made on first use.
   DrawingSurface* s = nullptr;
   double t0 = xlxbench::NowSeconds();
-  CreateDrawingSurface(engine, &page, &s);
+  Must(CreateDrawingSurface(engine, &page, &s));
   const double firstSetup = xlxbench::NowSeconds() - t0;
   InitEngine(s);
   DrawCells(s, cells, objects, kAll);
@@ -132,12 +141,12 @@ void Run(const PageSize& size) {
     double best = 1e9;
     for (int r = 0; r < rounds; ++r) {
       double a = xlxbench::NowSeconds();
-      CreateDrawingSurface(engine, &page, &s);
+      Must(CreateDrawingSurface(engine, &page, &s));
       double b = xlxbench::NowSeconds();
       InitEngine(s);
       DrawCells(s, cells, objects, p.parts);
       double c = xlxbench::NowSeconds();
-      EndEngine(s);
+      Must(EndEngine(s));
       double d = xlxbench::NowSeconds();
       DestroyDrawingSurface(s);
       best = std::min(best, c - b);
@@ -155,7 +164,7 @@ void Run(const PageSize& size) {
   double w = 0, h = 0;
   double a = xlxbench::NowSeconds();
   for (const Cell& c : cells)
-    GetDrawTextExtent(engine, c.text.c_str(), static_cast<int32_t>(c.text.size()), objects.font, &w, &h);
+    Must(GetDrawTextExtent(engine, c.text.c_str(), static_cast<int32_t>(c.text.size()), objects.font, &w, &h));
   xlxbench::Report("measure 10k texts" + at, xlxbench::Seconds(xlxbench::NowSeconds() - a), "", 0);
 
   VkFreeBitmap(&page);

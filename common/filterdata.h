@@ -47,12 +47,12 @@ FilterDataList* FindFilterDataList(void* data, uint64_t holderSize);
 // holder takes it directly; otherwise the holder becomes a list with the earlier data first.
 // Storing data the holder already carries changes nothing. 1; -814 without a holder; -13 when the
 // holder's list or an incoming list is not valid; -1 when the list cannot grow. Null data: 1.
-int32_t StoreFilterData(FilterDataHolder* holder, uint32_t kind, void* data, uint64_t size);
+[[nodiscard]] int32_t StoreFilterData(FilterDataHolder* holder, uint32_t kind, void* data, uint64_t size);
 
 // Makes the holder carry a list with room for `count` entries, turning a single object into its
 // first entry. Nothing changes when it already carries `count` or more. 1, -13 (invalid list),
 // -1 (allocation; the holder is then unchanged).
-int32_t GrowFilterDataList(FilterDataHolder* holder, int32_t count);
+[[nodiscard]] int32_t GrowFilterDataList(FilterDataHolder* holder, int32_t count);
 
 // The object carried by the holder, directly or as a list entry, whose first 4 bytes are `tag`;
 // null when there is none.

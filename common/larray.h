@@ -9,6 +9,7 @@
 #include <new>
 #include <type_traits>
 #include <utility>
+#include "common/resultcodes.h"
 
 namespace xlx {
 
@@ -42,11 +43,11 @@ class LArray {
   }
 
   // Replaces the contents with `count` value-initialised elements. 1, or -1 (contents then empty).
-  int32_t Allocate(size_t count) {
+  [[nodiscard]] int32_t Allocate(size_t count) {
     Free();
     if (count == 0) return 1;
     T* block = static_cast<T*>(LArrayAllocate(count, sizeof(T), __LINE__, __FILE__));
-    if (!block) return -1;
+    if (!block) return XLX_ERR_MEMORY;
     for (size_t i = 0; i < count; ++i) new (block + i) T();
     data_ = block;
     count_ = capacity_ = count;
@@ -54,27 +55,27 @@ class LArray {
   }
 
   // Appends one element, growing the block geometrically. 1 or -1 (array unchanged).
-  int32_t Push(const T& value) {
+  [[nodiscard]] int32_t Push(const T& value) {
     static_assert(std::is_trivially_copyable<T>::value, "growth moves elements by reallocation");
-    if (count_ == capacity_ && Reserve(LArrayNextCapacity(capacity_, count_ + 1)) != 1) return -1;
+    if (count_ == capacity_ && Reserve(LArrayNextCapacity(capacity_, count_ + 1)) != XLX_OK) return XLX_ERR_MEMORY;
     data_[count_++] = value;
     return 1;
   }
 
   // Makes room for `capacity` elements without changing the count. 1 or -1.
-  int32_t Reserve(size_t capacity) {
+  [[nodiscard]] int32_t Reserve(size_t capacity) {
     static_assert(std::is_trivially_copyable<T>::value, "growth moves elements by reallocation");
     if (capacity <= capacity_) return 1;
     void* block = LArrayReallocate(data_, capacity, sizeof(T), __LINE__, __FILE__);
-    if (!block) return -1;
+    if (!block) return XLX_ERR_MEMORY;
     data_ = static_cast<T*>(block);
     capacity_ = capacity;
     return 1;
   }
 
   // Sets the count; new elements are zero bytes (trivially copyable elements only). 1 or -1.
-  int32_t Resize(size_t count) {
-    if (count > capacity_ && Reserve(count) != 1) return -1;
+  [[nodiscard]] int32_t Resize(size_t count) {
+    if (count > capacity_ && Reserve(count) != XLX_OK) return XLX_ERR_MEMORY;
     for (size_t i = count_; i < count; ++i) new (data_ + i) T();
     count_ = count;
     return 1;

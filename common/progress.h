@@ -5,5 +5,5 @@
 
 namespace xlx {
 // 1 to go on (also for a null record or function); any other value stops the call with it.
-int32_t PollProgress(const ProgressCallback* progress);
+[[nodiscard]] int32_t PollProgress(const ProgressCallback* progress);
 }  // namespace xlx

@@ -1,3 +1,4 @@
+#include "common/limits.h"
 #include "model/sheet.h"
 
 #include <new>
@@ -43,7 +44,7 @@ const RowProps* FindRow(const MyWorksheet& sheet, int32_t row) {
 
 bool ColumnIsHidden(const MyWorksheet& sheet, int32_t column) {
   for (const ColumnInfo& col : sheet.columns) {
-    if (col.min > 16384 || col.max > 16384) continue;
+    if (col.min > int32_t(kMaxColumns) || col.max > int32_t(kMaxColumns)) continue;
     if (col.min <= column && column <= col.max) return col.hidden;
   }
   return false;

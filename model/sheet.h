@@ -170,7 +170,7 @@ struct MyWorksheet {
 // The cell at (row, column), or null.
 const CellRecord* FindCell(const MyWorksheet& sheet, int32_t row, int32_t column);
 // Index of the first cell of `row` or later in `cells` (cells.Count() when none).
-int32_t FirstCellAtOrAfterRow(const MyWorksheet& sheet, int32_t row);
+[[nodiscard]] int32_t FirstCellAtOrAfterRow(const MyWorksheet& sheet, int32_t row);
 // The row entry of `row`, or null.
 const RowProps* FindRow(const MyWorksheet& sheet, int32_t row);
 // `hidden` of the first `col` whose min and max (both at most 16384) contain `column`.

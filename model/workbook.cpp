@@ -6,6 +6,7 @@
 #include "common/apiutils.h"
 #include "host/kernel/vkkrnx.h"
 #include "model/colortables.h"
+#include "common/resultcodes.h"
 
 namespace xlx {
 
@@ -21,14 +22,14 @@ Workbook::~Workbook() {
 }
 
 int32_t CreateWorkbook(Workbook** out) {
-  if (!out) return -13;
+  if (!out) return XLX_ERR_ARGUMENT;
   *out = nullptr;
   void* block = VK_ALLOC(1, sizeof(Workbook));
-  if (!block) return -1;
+  if (!block) return XLX_ERR_MEMORY;
   Workbook* workbook = new (block) Workbook();
   memcpy(workbook->palette, kDefaultIndexedPalette, sizeof(workbook->palette));
   *out = workbook;
-  return 1;
+  return XLX_OK;
 }
 
 void FreeWorkbook(Workbook* workbook) {
@@ -56,7 +57,7 @@ int32_t GetTotalPageCount(const Workbook* workbook) {
 }
 
 int32_t FindSheetForPage(const Workbook* workbook, int32_t page, int32_t* sheetIndex, int32_t* pageInSheet) {
-  if (!workbook || workbook->sheets.Empty() || !sheetIndex || !pageInSheet) return -13;
+  if (!workbook || workbook->sheets.Empty() || !sheetIndex || !pageInSheet) return XLX_ERR_ARGUMENT;
   int32_t total = GetTotalPageCount(workbook);
   if (page > total) page = total;
   if (page < 1) page = 1;
@@ -66,13 +67,13 @@ int32_t FindSheetForPage(const Workbook* workbook, int32_t page, int32_t* sheetI
     if (before + count >= page) {
       *sheetIndex = i;
       *pageInSheet = int32_t(page - before - 1);
-      return 1;
+      return XLX_OK;
     }
     before += count;
   }
   *sheetIndex = 0;
   *pageInSheet = 0;
-  return 1;
+  return XLX_OK;
 }
 
 CellColor CurrentSheetBackColor(const Workbook* workbook) {
@@ -106,7 +107,7 @@ const char16_t* GetPrintArea(const Workbook* workbook, int32_t workbookSheetInde
 }
 
 int32_t PollProgress(const Workbook* workbook) {
-  if (!workbook || !workbook->progress || !workbook->progress->pfnProgress) return 1;
+  if (!workbook || !workbook->progress || !workbook->progress->pfnProgress) return XLX_OK;
   return workbook->progress->pfnProgress(0, workbook->progress->uUser);
 }
 

@@ -121,19 +121,19 @@ struct Workbook {
 };
 
 // Allocates an empty workbook in host memory with the default palette. 1 or -1.
-int32_t CreateWorkbook(Workbook** out);
+[[nodiscard]] int32_t CreateWorkbook(Workbook** out);
 // Releases the workbook and everything it owns; null is ignored.
 void FreeWorkbook(Workbook* workbook);
 
 // Loaded sheets and their lookup; GetSheet gives null for an index out of range.
-int32_t GetSheetCount(const Workbook* workbook);
+[[nodiscard]] int32_t GetSheetCount(const Workbook* workbook);
 MyWorksheet* GetSheet(Workbook* workbook, int32_t index);
 const MyWorksheet* GetSheet(const Workbook* workbook, int32_t index);
 // Pages of all loaded sheets (one per sheet until layout paginates).
-int32_t GetTotalPageCount(const Workbook* workbook);
+[[nodiscard]] int32_t GetTotalPageCount(const Workbook* workbook);
 // The loaded sheet that holds 1-based `page` (clamped to 1..total) and the 0-based page inside it.
 // 1, or -13 when the workbook has no sheet.
-int32_t FindSheetForPage(const Workbook* workbook, int32_t page, int32_t* sheetIndex, int32_t* pageInSheet);
+[[nodiscard]] int32_t FindSheetForPage(const Workbook* workbook, int32_t page, int32_t* sheetIndex, int32_t* pageInSheet);
 // Background colour of the current sheet; automatic when no sheet is current.
 CellColor CurrentSheetBackColor(const Workbook* workbook);
 
@@ -143,6 +143,6 @@ const char16_t* FindDefinedName(const Workbook* workbook, const char16_t* name);
 const char16_t* GetPrintArea(const Workbook* workbook, int32_t workbookSheetIndex);
 
 // Polls the host's progress callback: 1 to go on, else the callback's result.
-int32_t PollProgress(const Workbook* workbook);
+[[nodiscard]] int32_t PollProgress(const Workbook* workbook);
 
 }  // namespace xlx

@@ -24,11 +24,11 @@ struct PackageSource {
 // Reads the relationships of the part `sourceName` in folder `sourceDir` (both may be empty or
 // null for the package root). A part without relationships gives 1 and no records.
 // 1; -1 memory; -13 null output; a LoadXmlPart error.
-int32_t ReadRelationships(const PackageSource& source, const char16_t* sourceDir, const char16_t* sourceName,
+[[nodiscard]] int32_t ReadRelationships(const PackageSource& source, const char16_t* sourceDir, const char16_t* sourceName,
                           Relationship** records, int32_t* count);
 // Resolves one Target against the source folder into the record's targetDir/Name/Path.
 // 1 or -1. Exposed for tests.
-int32_t ResolveRelationshipTarget(const char16_t* sourceDir, const char16_t* target, Relationship* record);
+[[nodiscard]] int32_t ResolveRelationshipTarget(const char16_t* sourceDir, const char16_t* target, Relationship* record);
 // First record whose field equals the text, compared case-insensitively; null when none.
 const Relationship* FindRelationshipByType(const Relationship* records, int32_t count, const char16_t* typeName);
 const Relationship* FindRelationshipById(const Relationship* records, int32_t count, const char16_t* id);
@@ -40,6 +40,6 @@ struct WorkbookLocation {
   bool isBinary = false;           // the workbook part is a .bin part
 };
 // Walks _rels/.rels to the officeDocument part. 1; -9 none; -1; a reader error.
-int32_t LocateWorkbookPart(const PackageSource& source, WorkbookLocation* location);
+[[nodiscard]] int32_t LocateWorkbookPart(const PackageSource& source, WorkbookLocation* location);
 
 }  // namespace xlx

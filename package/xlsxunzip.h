@@ -25,9 +25,9 @@ struct PartList {
 // Lists the entries of the package. When `nameToFind` is given, `found` tells whether an entry of
 // exactly that name exists. 1; -1 memory; -9 not a zip, no entries, too many entries, an
 // encrypted entry or a directory error.
-int32_t BuildPartList(int64_t handle, PartList* list, const char16_t* nameToFind, bool* found);
+[[nodiscard]] int32_t BuildPartList(int64_t handle, PartList* list, const char16_t* nameToFind, bool* found);
 // 1 when the part is in the list, else 0.
-int32_t HasPart(const PartList* list, const char16_t* name);
+[[nodiscard]] int32_t HasPart(const PartList* list, const char16_t* name);
 // Reads a part whole into a host-allocated buffer followed by one zero byte (free with VK_FREE).
 // At most the declared size is inflated, whatever the data holds. Bytes read (> 0); 0 when the
 // entry is listed but not met in the archive; -1 memory; -9 absent part, empty entry, a declared
@@ -37,19 +37,19 @@ int64_t ReadPart(int64_t handle, const char16_t* name, uint8_t** buffer, uint64_
 // Reads and parses an XML part from its UTF-8 bytes. 1; 0 nothing to read (document left as it
 // was); -1; -9 (as ReadPart, or elements nested deeper than kMaxXmlDepth: the document is left
 // empty); -14 (no file handle). A malformed part leaves what the XML library built.
-int32_t LoadXmlPart(int64_t handle, const PartList* list, const char16_t* name, pugi::xml_document* document);
+[[nodiscard]] int32_t LoadXmlPart(int64_t handle, const PartList* list, const char16_t* name, pugi::xml_document* document);
 // The two halves of LoadXmlPart, for readers that look at the bytes before they parse them.
 // ReadXmlPartBytes: the part's bytes (followed by one zero byte) in the XML library's memory, to
 // be given to ParseXmlPartBytes or FreeXmlPartBytes; returns the size as ReadPart does, 0 for a
 // part with nothing to read. ParseXmlPartBytes takes the bytes over and returns 1 or -9 (nesting).
 int64_t ReadXmlPartBytes(int64_t handle, const PartList* list, const char16_t* name, uint8_t** data);
-int32_t ParseXmlPartBytes(uint8_t* data, size_t size, pugi::xml_document* document);
+[[nodiscard]] int32_t ParseXmlPartBytes(uint8_t* data, size_t size, pugi::xml_document* document);
 void FreeXmlPartBytes(uint8_t* data);
 // The parse options every part is read with.
 constexpr unsigned kXmlParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
 // -9 (and the document emptied) when its elements, placed `enclosingDepth` levels down, nest
 // deeper than kMaxXmlDepth; 1 otherwise.
-int32_t CheckXmlDepth(pugi::xml_document* document, uint32_t enclosingDepth);
+[[nodiscard]] int32_t CheckXmlDepth(pugi::xml_document* document, uint32_t enclosingDepth);
 void FreePartList(PartList* list);
 
 }  // namespace xlx

@@ -45,37 +45,37 @@ struct WorkbookOpenOptions {
 };
 
 // Opens the package file at `path` (UTF-16) and reads it into a new workbook that owns the handle.
-int32_t OpenWorkbook(const char16_t* path, const WorkbookOpenOptions& options, Workbook** out,
+[[nodiscard]] int32_t OpenWorkbook(const char16_t* path, const WorkbookOpenOptions& options, Workbook** out,
                      int32_t* formatCode = nullptr);
 // The same over a handle the caller opened; the workbook reads through it but never closes it.
-int32_t OpenWorkbookFromHandle(int64_t handle, const WorkbookOpenOptions& options, Workbook** out,
+[[nodiscard]] int32_t OpenWorkbookFromHandle(int64_t handle, const WorkbookOpenOptions& options, Workbook** out,
                                int32_t* formatCode = nullptr);
 
 // ---- the steps of OpenWorkbook, for tests and the binary reader ------------------------------
 // Lists the parts, finds the workbook part and reads it with the theme, styles and shared-string
 // locations (no sheet is read). Needs hPackage set. Results as OpenWorkbook.
-int32_t ReadWorkbookParts(Workbook* workbook);
+[[nodiscard]] int32_t ReadWorkbookParts(Workbook* workbook);
 // Number of sheets that will be loaded: visible ones, or all when includeHidden.
-int32_t CountLoadedSheets(const Workbook* workbook);
+[[nodiscard]] int32_t CountLoadedSheets(const Workbook* workbook);
 // Reads styles and shared strings, counts the sheets, loads the defined names and loads every
 // sheet. 1, -1, -9 (no sheet to show, unresolvable sheet), a progress result.
-int32_t LoadSheets(Workbook* workbook);
+[[nodiscard]] int32_t LoadSheets(Workbook* workbook);
 
 // ---- part readers ----------------------------------------------------------------------------
 // The `sheet` children of `sheets` into workbook->sheetParts (names cut to 255 units). 1 or -1.
-int32_t ReadSheetList(Workbook* workbook, pugi::xml_node workbookNode);
+[[nodiscard]] int32_t ReadSheetList(Workbook* workbook, pugi::xml_node workbookNode);
 // The `definedNames` of the workbook part: first of each name wins, print areas by sheet. 1 or -1.
-int32_t ReadDefinedNames(Workbook* workbook, pugi::xml_node workbookNode);
+[[nodiscard]] int32_t ReadDefinedNames(Workbook* workbook, pugi::xml_node workbookNode);
 // The `sst` element into the table: `uniqueCount` entries (else one per child). 1, -1, -284.
-int32_t ReadSharedStrings(SharedStringTable* table, const Workbook& workbook, pugi::xml_node sst);
+[[nodiscard]] int32_t ReadSharedStrings(SharedStringTable* table, const Workbook& workbook, pugi::xml_node sst);
 // One `si` or `is` element: runs, run fonts and the joined text, in `arena`. 1 or -1.
-int32_t ReadRichString(RichString* string, TextArena* arena, const Workbook& workbook, pugi::xml_node si);
+[[nodiscard]] int32_t ReadRichString(RichString* string, TextArena* arena, const Workbook& workbook, pugi::xml_node si);
 
 // The `styleSheet` element into the stylesheet; does nothing when it was read already. A null
 // node gives the defaults (built-in formats, one font, one fill). 1, -1, -284.
-int32_t ReadStylesheet(Stylesheet* styles, Workbook* workbook, pugi::xml_node styleSheet);
+[[nodiscard]] int32_t ReadStylesheet(Stylesheet* styles, Workbook* workbook, pugi::xml_node styleSheet);
 // Puts the built-in number formats into the table (under the workbook lock). 1 or -1.
-int32_t InstallBuiltinNumberFormats(Stylesheet* styles, Workbook* workbook);
+[[nodiscard]] int32_t InstallBuiltinNumberFormats(Stylesheet* styles, Workbook* workbook);
 // A `font` element (or a run's `rPr`). `parent` (the first font) supplies face and size for a
 // later font that does not give them; the first font and parentless fonts use Calibri 11 pt.
 void ReadFont(MyLogFont* font, const Workbook& workbook, pugi::xml_node node, bool isFirst, const MyLogFont* parent);
@@ -95,18 +95,18 @@ void ReadDxf(Dxf* dxf, const Workbook& workbook, pugi::xml_node node);
 // kept. 1; -1; -9 a row number outside 1..1048576 or an empty cell reference; a progress result.
 // With `slices`, the rows come from them (sheetData in `worksheet` is then empty) and the result
 // may also be kSheetDataReparse: the part must be read again whole.
-int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node worksheet,
+[[nodiscard]] int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node worksheet,
                       SheetDataSlices* slices = nullptr);
 // Default sizes, zero display, the whole-sheet column and its background fill.
 void ReadSheetProperties(const Workbook& workbook, MyWorksheet* sheet, pugi::xml_node worksheet);
 // `mergeCells`: one record per `mergeCell` up to the declared count. 1 or -1.
-int32_t ReadMergedCells(MyWorksheet* sheet, pugi::xml_node worksheet);
+[[nodiscard]] int32_t ReadMergedCells(MyWorksheet* sheet, pugi::xml_node worksheet);
 // `cols` into sheet->columns, in document order. 1 or -1.
-int32_t ReadColumns(MyWorksheet* sheet, pugi::xml_node worksheet);
+[[nodiscard]] int32_t ReadColumns(MyWorksheet* sheet, pugi::xml_node worksheet);
 // `sheetData`: rows into the row map, cells with their values (sorted by row and column), the used
 // range. With a print area, cells more than 2000 rows or columns past it are not kept.
 // 1, -1, -9, a progress result.
-int32_t ReadSheetData(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node worksheet, const MyCellBounds* printArea,
+[[nodiscard]] int32_t ReadSheetData(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node worksheet, const MyCellBounds* printArea,
                       SheetDataSlices* slices = nullptr);
 // `pageSetup` and `sheetPr/pageSetUpPr` into sheet->pageSetup.
 void ReadPageSetup(const Workbook& workbook, MyWorksheet* sheet, pugi::xml_node worksheet);
@@ -116,6 +116,6 @@ void ReadPageSetup(const Workbook& workbook, MyWorksheet* sheet, pugi::xml_node 
 bool ParsePrintAreaBounds(const char16_t* text, const char16_t* sheetName, MyCellBounds* bounds);
 // Reads the theme part named by the workbook relationships into workbook->themeDom and keeps its
 // colour, font and format schemes. A missing or unreadable theme leaves the nodes empty. 1 or -1.
-int32_t ReadTheme(Workbook* workbook);
+[[nodiscard]] int32_t ReadTheme(Workbook* workbook);
 
 }  // namespace xlx

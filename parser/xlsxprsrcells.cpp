@@ -90,11 +90,11 @@ void MarkHiddenColumns(const MyWorksheet& sheet, std::vector<uint8_t>* hidden) {
 
 int32_t ReadFormula(TextArena* arena, pugi::xml_node f, const CellFormula** out) {
   void* block = arena->Allocate(sizeof(CellFormula));
-  if (!block) return -1;
+  if (!block) return XLX_ERR_MEMORY;
   CellFormula* formula = new (block) CellFormula();
   const char* text = ElementText(f);
   formula->text = arena->CopyUtf8(text, strlen(text), nullptr);
-  if (!formula->text) return -1;
+  if (!formula->text) return XLX_ERR_MEMORY;
   const char* kind = f.attribute("t").value();
   if (strcmp(kind, "shared") == 0) formula->kind = kFormulaShared;
   else if (strcmp(kind, "array") == 0) formula->kind = kFormulaArray;
@@ -102,10 +102,10 @@ int32_t ReadFormula(TextArena* arena, pugi::xml_node f, const CellFormula** out)
   ReadInt(f.attribute("si"), &formula->sharedIndex);
   if (pugi::xml_attribute ref = f.attribute("ref")) {
     formula->ref = arena->CopyUtf8(ref.value(), strlen(ref.value()), nullptr);
-    if (!formula->ref) return -1;
+    if (!formula->ref) return XLX_ERR_MEMORY;
   }
   *out = formula;
-  return 1;
+  return XLX_OK;
 }
 
 // The value of a cell from its `v` (and `is`): type, number, shared-string index, text.
@@ -116,14 +116,14 @@ int32_t ReadCellValue(const Workbook& workbook, TextArena* arena, pugi::xml_node
   if (pugi::xml_node is = Child(c, "is")) {
     cell->type = kCellInlineString;
     void* block = arena->Allocate(sizeof(RichString));
-    if (!block) return -1;
+    if (!block) return XLX_ERR_MEMORY;
     RichString* rich = new (block) RichString();
     int32_t rc = ReadRichString(rich, arena, workbook, is);
-    if (rc != 1) return rc;
+    if (rc != XLX_OK) return rc;
     cell->inlineString = rich;
     if (rich->textLength > 0) cell->flags |= kCellHasValue;
   }
-  if (!*v) return 1;
+  if (!*v) return XLX_OK;
   cell->flags |= kCellHasValue;
   switch (cell->type) {
     case kCellBoolean: {
@@ -148,12 +148,12 @@ int32_t ReadCellValue(const Workbook& workbook, TextArena* arena, pugi::xml_node
     case kCellFormulaString:
     case kCellInlineString:
       cell->text = arena->CopyUtf8(v, strlen(v), nullptr);
-      if (!cell->text) return -1;
+      if (!cell->text) return XLX_ERR_MEMORY;
       break;
     default:
       break;
   }
-  return 1;
+  return XLX_OK;
 }
 
 int32_t AppendRow(SheetDataState* state, int32_t row, pugi::xml_node node) {
@@ -185,15 +185,15 @@ int32_t ReadCell(SheetDataState* state, pugi::xml_node c, int32_t row, int32_t* 
   const Stylesheet& styles = state->workbook->styles;
   int32_t column;
   if (pugi::xml_attribute ref = c.attribute("r")) {
-    if (!*ref.value()) return XLX_CORRUPT(-9, "cell reference is empty");
+    if (!*ref.value()) return XLX_CORRUPT(XLX_ERR_FORMAT, "cell reference is empty");
     column = ColumnOfReference(ref.value());
   } else {
     column = *lastColumn + 1;  // a cell without a reference follows the previous one
   }
   *lastColumn = column;
-  if (column < 1 || column > int32_t(kMaxColumns)) return 1;
+  if (column < 1 || column > int32_t(kMaxColumns)) return XLX_OK;
   const MyCellBounds* area = state->printArea;
-  if (area && (row > area->RowLast + 2000 || column > area->ColLast + 2000)) return 1;
+  if (area && (row > area->RowLast + 2000 || column > area->ColLast + 2000)) return XLX_OK;
 
   CellRecord cell;
   cell.row = row;
@@ -201,15 +201,15 @@ int32_t ReadCell(SheetDataState* state, pugi::xml_node c, int32_t row, int32_t* 
   ReadInt(c.attribute("s"), &cell.styleIndex);
   pugi::xml_node f = Child(c, "f");
   int32_t rc = ReadCellValue(*state->workbook, &sheet->arena, c, ElementText(Child(c, "v")), &cell);
-  if (rc != 1) return rc;
+  if (rc != XLX_OK) return rc;
   if (f) {
-    if ((rc = ReadFormula(&sheet->arena, f, &cell.formula)) != 1) return rc;
+    if ((rc = ReadFormula(&sheet->arena, f, &cell.formula)) != XLX_OK) return rc;
     cell.flags |= kCellHasFormula;
   }
   // A cell without content is kept only when it paints something or may lie in a merged range.
   bool content = (cell.flags & (kCellHasValue | kCellHasFormula)) != 0;
   if (!content && !rowStyleDraws && !StyleDrawsSomething(styles, cell.styleIndex, false, sheet->clBackColor)) {
-    if (sheet->mergedCells.Empty()) return 1;
+    if (sheet->mergedCells.Empty()) return XLX_OK;
     cell.flags |= kCellReaderMark;
   }
   if (content && !rowHidden && !state->hiddenColumns[size_t(column)]) {
@@ -237,7 +237,7 @@ void SortCells(MyWorksheet* sheet) {
     if (kept > 0 && !CellBefore(sheet->cells[kept - 1], sheet->cells[i])) continue;
     sheet->cells[kept++] = sheet->cells[i];
   }
-  sheet->cells.Resize(kept);
+  (void)sheet->cells.Resize(kept);  // shrinking never allocates
 }
 
 void SortRows(MyWorksheet* sheet) {
@@ -248,7 +248,7 @@ void SortRows(MyWorksheet* sheet) {
     if (kept > 0 && sheet->rows[kept - 1].row == sheet->rows[i].row) continue;
     sheet->rows[kept++] = sheet->rows[i];
   }
-  sheet->rows.Resize(kept);
+  (void)sheet->rows.Resize(kept);  // shrinking never allocates
 }
 
 // One sweep over the cells in row order with the merged ranges that span the current row: keeps
@@ -290,7 +290,7 @@ void SweepMergedRanges(MyWorksheet* sheet) {
     }
     sheet->cells[kept++] = cell;
   }
-  sheet->cells.Resize(kept);
+  (void)sheet->cells.Resize(kept);  // shrinking never allocates
 }
 
 int32_t ReadRows(SheetDataState* state, pugi::xml_node sheetData) {
@@ -300,10 +300,10 @@ int32_t ReadRows(SheetDataState* state, pugi::xml_node sheetData) {
     int32_t number;
     if (pugi::xml_attribute r = row.attribute("r")) {
       if (!ReadInt(r, &number) || number < 1 || number > int32_t(kMaxRows))
-        return XLX_CORRUPT(-9, "row number outside 1..1048576");
+        return XLX_CORRUPT(XLX_ERR_FORMAT, "row number outside 1..1048576");
     } else {
       number = state->lastRow + 1;  // a row without a number follows the previous one
-      if (number > int32_t(kMaxRows)) return XLX_CORRUPT(-9, "row number outside 1..1048576");
+      if (number > int32_t(kMaxRows)) return XLX_CORRUPT(XLX_ERR_FORMAT, "row number outside 1..1048576");
     }
     state->lastRow = number;
     bool hidden = ReadBool(row.attribute("hidden"));
@@ -312,24 +312,24 @@ int32_t ReadRows(SheetDataState* state, pugi::xml_node sheetData) {
                          StyleDrawsSomething(styles, style, false, state->sheet->clBackColor);
     {
       WorkbookLockGuard guard(workbook->lock);
-      if (number < int32_t(kMaxRows) && AppendRow(state, number, row) != 1) return -1;
+      if (number < int32_t(kMaxRows) && AppendRow(state, number, row) != XLX_OK) return XLX_ERR_MEMORY;
       int32_t lastColumn = 0;
       for (pugi::xml_node c = Child(row, "c"); c; c = NextNamed(c, "c")) {
         int32_t rc = ReadCell(state, c, number, &lastColumn, rowStyleDraws, hidden);
-        if (rc != 1) return rc;
+        if (rc != XLX_OK) return rc;
       }
     }
     int32_t rc = PollProgress(workbook);
-    if (rc != 1) return rc;
+    if (rc != XLX_OK) return rc;
   }
-  return 1;
+  return XLX_OK;
 }
 
 }  // namespace
 
 int32_t ReadSheetData(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node worksheet, const MyCellBounds* printArea,
                       SheetDataSlices* slices) {
-  if (!workbook || !sheet) return -13;
+  if (!workbook || !sheet) return XLX_ERR_ARGUMENT;
   SheetDataState state;
   state.workbook = workbook;
   state.sheet = sheet;
@@ -345,7 +345,7 @@ int32_t ReadSheetData(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node wor
     // The state runs on from slice to slice, so the rows read as they would from one DOM.
     pugi::xml_node container;
     while ((rc = slices->Next(&container)) == 1)
-      if ((rc = ReadRows(&state, container)) != 1) return rc;
+      if ((rc = ReadRows(&state, container)) != XLX_OK) return rc;
     if (rc != 0) return rc;
   } else if ((rc = ReadRows(&state, Child(worksheet, "sheetData"))) != 1) {
     return rc;
@@ -356,7 +356,7 @@ int32_t ReadSheetData(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node wor
   sheet->cells.Shrink();
   sheet->rows.Shrink();
   if (state.used.RowLast > 0) sheet->sheetBounds = state.used;
-  return 1;
+  return XLX_OK;
 }
 
 }  // namespace xlx

@@ -6,6 +6,7 @@
 #include "common/apiutils.h"
 #include "parser/xlsxprsr.h"
 #include "parser/xlsxprsrxml.h"
+#include "common/resultcodes.h"
 
 namespace xlx {
 
@@ -20,7 +21,7 @@ std::u16string Folded(const std::u16string& name) {
 }  // namespace
 
 int32_t ReadDefinedNames(Workbook* workbook, pugi::xml_node workbookNode) {
-  if (!workbook) return -13;
+  if (!workbook) return XLX_ERR_ARGUMENT;
   return Guarded([&]() -> int32_t {
     WorkbookLockGuard guard(workbook->lock);
     workbook->definedNames.clear();
@@ -46,7 +47,7 @@ int32_t ReadDefinedNames(Workbook* workbook, pugi::xml_node workbookNode) {
       entry.formula = std::move(text);
       workbook->definedNames.push_back(std::move(entry));
     }
-    return 1;
+    return XLX_OK;
   });
 }
 

@@ -5,6 +5,7 @@
 #include "common/limits.h"
 #include "parser/xlsxprsr.h"
 #include "parser/xlsxprsrxml.h"
+#include "common/resultcodes.h"
 
 namespace xlx {
 
@@ -62,8 +63,8 @@ int32_t ReadMergedCells(MyWorksheet* sheet, pugi::xml_node worksheet) {
   int32_t count = ReadDeclaredCount(merges.attribute("count"), children, INT32_MAX);
   if (count > children) count = children;  // records past the children would hold no range
   sheet->mergedCells.Free();
-  if (count < 1) return 1;
-  if (sheet->mergedCells.Reserve(size_t(count)) != 1) return -1;
+  if (count < 1) return XLX_OK;
+  if (sheet->mergedCells.Reserve(size_t(count)) != XLX_OK) return XLX_ERR_MEMORY;
   int32_t read = 0;
   for (pugi::xml_node merge = Child(merges, "mergeCell"); merge && read < count; merge = NextNamed(merge, "mergeCell")) {
     ++read;
@@ -72,17 +73,17 @@ int32_t ReadMergedCells(MyWorksheet* sheet, pugi::xml_node worksheet) {
     // A merge spans cells; whole rows or columns are not merges.
     if (!ParseCellRange(merge.attribute("ref").value(), &range) || range.wholeRows || range.wholeColumns) continue;
     record.MergeCellsRef = BoundsOf(range);
-    sheet->mergedCells.Push(record);
+    (void)sheet->mergedCells.Push(record);  // room for every record was reserved above
   }
-  return 1;
+  return XLX_OK;
 }
 
 int32_t ReadColumns(MyWorksheet* sheet, pugi::xml_node worksheet) {
   pugi::xml_node cols = Child(worksheet, "cols");
   int32_t count = CountChildren(cols, "col");
   sheet->columns.Free();
-  if (count < 1) return 1;
-  if (sheet->columns.Reserve(size_t(count)) != 1) return -1;
+  if (count < 1) return XLX_OK;
+  if (sheet->columns.Reserve(size_t(count)) != XLX_OK) return XLX_ERR_MEMORY;
   for (pugi::xml_node col = Child(cols, "col"); col; col = NextNamed(col, "col")) {
     ColumnInfo info;
     if (!ReadInt(col.attribute("min"), &info.min) || !ReadInt(col.attribute("max"), &info.max)) continue;
@@ -95,9 +96,9 @@ int32_t ReadColumns(MyWorksheet* sheet, pugi::xml_node worksheet) {
     info.hidden = ReadBool(col.attribute("hidden"));
     info.customWidth = ReadBool(col.attribute("customWidth"));
     info.bestFit = ReadBool(col.attribute("bestFit"));
-    sheet->columns.Push(info);
+    (void)sheet->columns.Push(info);  // room for every record was reserved above
   }
-  return 1;
+  return XLX_OK;
 }
 
 void ReadPageSetup(const Workbook& workbook, MyWorksheet* sheet, pugi::xml_node worksheet) {
@@ -119,20 +120,20 @@ void ReadPageSetup(const Workbook& workbook, MyWorksheet* sheet, pugi::xml_node 
 }
 
 int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node worksheet, SheetDataSlices* slices) {
-  if (!workbook || !sheet) return -13;
+  if (!workbook || !sheet) return XLX_ERR_ARGUMENT;
   return Guarded([&]() -> int32_t {
     ReadSheetProperties(*workbook, sheet, worksheet);
     int32_t rc = ReadMergedCells(sheet, worksheet);
-    if (rc == 1) rc = ReadColumns(sheet, worksheet);
-    if (rc != 1) return rc;
+    if (rc == XLX_OK) rc = ReadColumns(sheet, worksheet);
+    if (rc != XLX_OK) return rc;
     sheet->backgroundPicturePath = RelationshipTarget(*sheet, Child(worksheet, "picture"));
     MyCellBounds area;
     bool hasArea = ParsePrintAreaBounds(GetPrintArea(workbook, sheet->workbookIndex), sheet->sheetName, &area);
     rc = ReadSheetData(workbook, sheet, worksheet, hasArea ? &area : nullptr, slices);
-    if (rc != 1) return rc;
+    if (rc != XLX_OK) return rc;
     ReadPageSetup(*workbook, sheet, worksheet);
     sheet->loaded = true;
-    return 1;
+    return XLX_OK;
   });
 }
 

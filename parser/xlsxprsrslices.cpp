@@ -4,6 +4,7 @@
 
 #include "package/xlsxunzip.h"
 #include "parser/xlsxprsrxml.h"
+#include "common/resultcodes.h"
 
 namespace xlx {
 
@@ -155,7 +156,7 @@ bool SheetDataSlices::Open(const uint8_t* bytes, size_t size, size_t sliceBytes,
   rest.insert(rest.end(), bytes + contentEnd, bytes + size);
   pugi::xml_parse_result parsed = outer->load_buffer(rest.data(), rest.size(), kXmlParseOptions, pugi::encoding_auto);
   if (parsed.status != pugi::status_ok || parsed.encoding != pugi::encoding_utf8) return false;
-  if (CheckXmlDepth(outer, 0) != 1) return false;
+  if (CheckXmlDepth(outer, 0) != XLX_OK) return false;
   // The element found must be the worksheet's own sheetData, the one the readers look at (the
   // XML library gives the offset of its name).
   pugi::xml_node sheetData = Child(outer->document_element(), "sheetData");
@@ -183,9 +184,9 @@ int32_t SheetDataSlices::Next(pugi::xml_node* container) {
   const unsigned options = kXmlParseOptions | pugi::parse_fragment;
   pugi::xml_parse_result parsed = slice_.load_buffer_inplace(scratch_.data(), scratch_.size(), options, pugi::encoding_utf8);
   // The slice lies two levels down, under the worksheet and sheetData.
-  if (parsed.status != pugi::status_ok || CheckXmlDepth(&slice_, 2) != 1) return kSheetDataReparse;
+  if (parsed.status != pugi::status_ok || CheckXmlDepth(&slice_, 2) != XLX_OK) return kSheetDataReparse;
   *container = slice_;
-  return 1;
+  return XLX_OK;
 }
 
 }  // namespace xlx

@@ -5,6 +5,7 @@
 #include "model/modellimits.h"
 #include "parser/xlsxprsr.h"
 #include "parser/xlsxprsrxml.h"
+#include "common/resultcodes.h"
 
 namespace xlx {
 
@@ -24,7 +25,7 @@ int32_t ReadRichString(RichString* string, TextArena* arena, const Workbook& wor
   TextRun* runs = nullptr;
   if (runCount > 0) {
     runs = static_cast<TextRun*>(arena->Allocate(size_t(runCount) * sizeof(TextRun)));
-    if (!runs) return -1;
+    if (!runs) return XLX_ERR_MEMORY;
   }
   int64_t totalUnits = 0;
   int32_t filled = 0, index = 0;
@@ -38,7 +39,7 @@ int32_t ReadRichString(RichString* string, TextArena* arena, const Workbook& wor
       textNode = Child(child, "t");
       if (pugi::xml_node rPr = Child(child, "rPr")) {
         void* block = arena->Allocate(sizeof(MyLogFont));
-        if (!block) return -1;
+        if (!block) return XLX_ERR_MEMORY;
         run->font = new (block) MyLogFont();
         ReadFont(run->font, workbook, rPr, true, nullptr);
       }
@@ -47,7 +48,7 @@ int32_t ReadRichString(RichString* string, TextArena* arena, const Workbook& wor
     }
     const char* text = ElementText(textNode);
     run->text = arena->CopyUtf8(text, strlen(text), &run->length);
-    if (!run->text) return -1;
+    if (!run->text) return XLX_ERR_MEMORY;
     totalUnits += run->length;
     ++filled;
   }
@@ -61,11 +62,11 @@ int32_t ReadRichString(RichString* string, TextArena* arena, const Workbook& wor
         string->textLength = runs[i].length;
       }
     }
-    return 1;
+    return XLX_OK;
   }
-  if (totalUnits > INT32_MAX - 1) return -9;
+  if (totalUnits > INT32_MAX - 1) return XLX_ERR_FORMAT;
   char16_t* whole = static_cast<char16_t*>(arena->Allocate(size_t(totalUnits + 1) * sizeof(char16_t)));
-  if (!whole) return -1;
+  if (!whole) return XLX_ERR_MEMORY;
   char16_t* out = whole;
   for (int32_t i = 0; i < runCount; ++i) {
     if (!runs[i].text) continue;
@@ -75,29 +76,29 @@ int32_t ReadRichString(RichString* string, TextArena* arena, const Workbook& wor
   *out = 0;
   string->text = whole;
   string->textLength = int32_t(totalUnits);
-  return 1;
+  return XLX_OK;
 }
 
 int32_t ReadSharedStrings(SharedStringTable* table, const Workbook& workbook, pugi::xml_node sst) {
-  if (!table) return -13;
+  if (!table) return XLX_ERR_ARGUMENT;
   return Guarded([&]() -> int32_t {
     int32_t children = CountElementChildren(sst);
     int32_t count = ReadDeclaredCount(sst.attribute("uniqueCount"), children, kMaxSharedStringCount);
     table->count = 0;
     table->strings.Free();
-    if (count < 1) return 1;
+    if (count < 1) return XLX_OK;
     // Only the children present are stored; indices the declared count covers beyond them read
     // as empty strings.
     int32_t stored = count < children ? count : children;
-    if (table->strings.Allocate(size_t(stored)) != 1) return -1;
+    if (table->strings.Allocate(size_t(stored)) != XLX_OK) return XLX_ERR_MEMORY;
     table->count = count;
     int32_t index = 0;
     for (pugi::xml_node child = sst.first_child(); child && index < stored; child = child.next_sibling()) {
       if (child.type() != pugi::node_element) continue;
       int32_t rc = ReadRichString(&table->strings[index++], &table->arena, workbook, child);
-      if (rc != 1) return rc;
+      if (rc != XLX_OK) return rc;
     }
-    return 1;
+    return XLX_OK;
   });
 }
 

@@ -6,6 +6,7 @@
 #include "parser/xlsxprsr.h"
 #include "parser/xlsxprsrcolor.h"
 #include "parser/xlsxprsrxml.h"
+#include "common/resultcodes.h"
 
 namespace xlx {
 
@@ -69,12 +70,12 @@ int32_t ReadList(pugi::xml_node list, const char* childName, StyleList<T>* out, 
   int32_t stored = declared < children ? declared : children;
   out->items.Free();
   out->declaredCount = 0;
-  if (out->items.Allocate(size_t(stored)) != 1) return -1;
+  if (out->items.Allocate(size_t(stored)) != XLX_OK) return XLX_ERR_MEMORY;
   out->declaredCount = declared;
   int32_t i = 0;
   for (pugi::xml_node child = Child(list, childName); child && i < stored; child = NextNamed(child, childName), ++i)
     read(&out->items[i], child, i);
-  return 1;
+  return XLX_OK;
 }
 
 void ReadXf(CellXf* xf, pugi::xml_node node) {
@@ -130,7 +131,7 @@ int32_t ReadFonts(Stylesheet* styles, const Workbook& workbook, pugi::xml_node f
   int32_t rc = ReadList(fonts, "font", &list, [&](MyLogFont* font, pugi::xml_node child, int32_t i) {
     ReadFont(font, workbook, child, i == 0, i == 0 ? nullptr : &list.items[0]);
   });
-  if (rc != 1) return rc;
+  if (rc != XLX_OK) return rc;
   if (list.declaredCount >= 1) {
     if (pugi::xml_node first = Child(fonts, "font")) {
       ReadNormalFont(first, workbook.dpi, &styles->normalFont, &styles->normalFontSizePt);
@@ -139,7 +140,7 @@ int32_t ReadFonts(Stylesheet* styles, const Workbook& workbook, pugi::xml_node f
   }
   if (list.declaredCount < 1) {
     // A styles part without fonts still gives every cell a font.
-    if (list.items.Allocate(1) != 1) return -1;
+    if (list.items.Allocate(1) != XLX_OK) return XLX_ERR_MEMORY;
     list.declaredCount = 1;
     ReadFont(&list.items[0], workbook, pugi::xml_node(), true, nullptr);
   }
@@ -149,7 +150,7 @@ int32_t ReadFonts(Stylesheet* styles, const Workbook& workbook, pugi::xml_node f
     else ReadFont(&styles->normalFont, workbook, pugi::xml_node(), true, nullptr);
     styles->normalFontSizePt = 11.0;
   }
-  return 1;
+  return XLX_OK;
 }
 
 int32_t ReadFills(Stylesheet* styles, const Workbook& workbook, pugi::xml_node fills) {
@@ -161,13 +162,13 @@ int32_t ReadFills(Stylesheet* styles, const Workbook& workbook, pugi::xml_node f
       if (!bg || ReadBool(bg.attribute("auto"))) fill->backColor = kColorAutomatic;
     }
   });
-  if (rc != 1) return rc;
+  if (rc != XLX_OK) return rc;
   if (list.declaredCount < 1) {
-    if (list.items.Allocate(1) != 1) return -1;
+    if (list.items.Allocate(1) != XLX_OK) return XLX_ERR_MEMORY;
     list.declaredCount = 1;
     list.items[0].kind = kFillNone;
   }
-  return 1;
+  return XLX_OK;
 }
 
 int32_t ReadBorders(Stylesheet* styles, const Workbook& workbook, pugi::xml_node borders) {
@@ -196,35 +197,35 @@ void ReadTableStyleList(Stylesheet* styles, Workbook* workbook, pugi::xml_node t
 
 int32_t ReadStylesheetParts(Stylesheet* styles, Workbook* workbook, pugi::xml_node root) {
   int32_t rc = InstallBuiltinNumberFormats(styles, workbook);
-  if (rc != 1) return rc;
+  if (rc != XLX_OK) return rc;
   ReadPalette(workbook, root);
-  if ((rc = ReadXfList(&styles->cellXfs, Child(root, "cellXfs"))) != 1) return rc;
-  if ((rc = ReadXfList(&styles->cellStyleXfs, Child(root, "cellStyleXfs"))) != 1) return rc;
+  if ((rc = ReadXfList(&styles->cellXfs, Child(root, "cellXfs"))) != XLX_OK) return rc;
+  if ((rc = ReadXfList(&styles->cellStyleXfs, Child(root, "cellStyleXfs"))) != XLX_OK) return rc;
   ReadNumberFormats(styles, workbook, Child(root, "numFmts"));
-  if ((rc = ReadBorders(styles, *workbook, Child(root, "borders"))) != 1) return rc;
-  if ((rc = ReadFonts(styles, *workbook, Child(root, "fonts"))) != 1) return rc;
-  if ((rc = ReadFills(styles, *workbook, Child(root, "fills"))) != 1) return rc;
-  if ((rc = ReadDxfs(styles, *workbook, Child(root, "dxfs"))) != 1) return rc;
+  if ((rc = ReadBorders(styles, *workbook, Child(root, "borders"))) != XLX_OK) return rc;
+  if ((rc = ReadFonts(styles, *workbook, Child(root, "fonts"))) != XLX_OK) return rc;
+  if ((rc = ReadFills(styles, *workbook, Child(root, "fills"))) != XLX_OK) return rc;
+  if ((rc = ReadDxfs(styles, *workbook, Child(root, "dxfs"))) != XLX_OK) return rc;
   ReadTableStyleList(styles, workbook, Child(root, "tableStyles"));
-  return 1;
+  return XLX_OK;
 }
 
 }  // namespace
 
 int32_t InstallBuiltinNumberFormats(Stylesheet* styles, Workbook* workbook) {
-  if (!styles || !workbook) return -13;
+  if (!styles || !workbook) return XLX_ERR_ARGUMENT;
   return Guarded([&] {
     WorkbookLockGuard guard(workbook->lock);
     for (const BuiltinFormat& format : kBuiltinFormats) styles->numberFormats[format.id] = format.code;
-    return 1;
+    return XLX_OK;
   });
 }
 
 int32_t ReadStylesheet(Stylesheet* styles, Workbook* workbook, pugi::xml_node styleSheet) {
-  if (!styles || !workbook) return -13;
-  if (styles->parsed) return 1;
+  if (!styles || !workbook) return XLX_ERR_ARGUMENT;
+  if (styles->parsed) return XLX_OK;
   int32_t rc = Guarded([&] { return ReadStylesheetParts(styles, workbook, styleSheet); });
-  if (rc == 1) styles->parsed = true;
+  if (rc == XLX_OK) styles->parsed = true;
   return rc;
 }
 

@@ -4,20 +4,21 @@
 
 #include "parser/xlsxprsr.h"
 #include "parser/xlsxprsrxml.h"
+#include "common/resultcodes.h"
 
 namespace xlx {
 
 int32_t ReadTheme(Workbook* workbook) {
-  if (!workbook) return -13;
+  if (!workbook) return XLX_ERR_ARGUMENT;
   workbook->clrScheme = workbook->fontScheme = workbook->fmtScheme = pugi::xml_node();
   delete workbook->themeDom;
   workbook->themeDom = nullptr;
   const std::u16string& path = workbook->themePath;
-  if (path.empty() || HasPart(&workbook->parts, path.c_str()) != 1) return 1;
+  if (path.empty() || HasPart(&workbook->parts, path.c_str()) != XLX_OK) return XLX_OK;
   pugi::xml_document* doc = new (std::nothrow) pugi::xml_document();
-  if (!doc) return -1;
+  if (!doc) return XLX_ERR_MEMORY;
   int32_t rc = LoadXmlPart(workbook->hPackage, &workbook->parts, path.c_str(), doc);
-  if (rc != 1) {
+  if (rc != XLX_OK) {
     // A theme that cannot be read leaves the default colours; only exhaustion fails the workbook.
     delete doc;
     return rc == -1 ? -1 : 1;
@@ -27,7 +28,7 @@ int32_t ReadTheme(Workbook* workbook) {
   workbook->clrScheme = Child(elements, "clrScheme");
   workbook->fontScheme = Child(elements, "fontScheme");
   workbook->fmtScheme = Child(elements, "fmtScheme");
-  return 1;
+  return XLX_OK;
 }
 
 }  // namespace xlx

@@ -33,16 +33,16 @@ std::u16string TargetOfType(const Workbook* workbook, const char16_t* type) {
 // empty; a LoadXmlPart error otherwise (the document is then released).
 int32_t LoadPart(const Workbook* workbook, const std::u16string& path, pugi::xml_document** document) {
   *document = nullptr;
-  if (path.empty() || HasPart(&workbook->parts, path.c_str()) != 1) return 0;
+  if (path.empty() || HasPart(&workbook->parts, path.c_str()) != XLX_OK) return 0;
   pugi::xml_document* doc = new (std::nothrow) pugi::xml_document();
-  if (!doc) return -1;
+  if (!doc) return XLX_ERR_MEMORY;
   int32_t rc = LoadXmlPart(workbook->hPackage, &workbook->parts, path.c_str(), doc);
-  if (rc != 1) {
+  if (rc != XLX_OK) {
     delete doc;
     return rc;
   }
   *document = doc;
-  return 1;
+  return XLX_OK;
 }
 
 // First child element of the document with the local name; empty when the root is another.
@@ -60,7 +60,7 @@ int32_t StateOf(const char* text) {
 int32_t LoadStyles(Workbook* workbook) {
   pugi::xml_document* doc = nullptr;
   int32_t rc = LoadPart(workbook, workbook->stylesPath, &doc);
-  if (rc == -1) return -1;
+  if (rc == XLX_ERR_MEMORY) return XLX_ERR_MEMORY;
   rc = ReadStylesheet(&workbook->styles, workbook, RootNamed(doc, "styleSheet"));
   delete doc;
   return rc;
@@ -69,11 +69,11 @@ int32_t LoadStyles(Workbook* workbook) {
 int32_t LoadSharedStrings(Workbook* workbook) {
   pugi::xml_document* doc = nullptr;
   int32_t rc = LoadPart(workbook, workbook->sharedStringsPath, &doc);
-  if (rc == 0) return 1;  // no shared strings
-  if (rc != 1) return rc;
+  if (rc == 0) return XLX_OK;  // no shared strings
+  if (rc != XLX_OK) return rc;
   rc = ReadSharedStrings(&workbook->sharedStrings, *workbook, RootNamed(doc, "sst"));
   delete doc;
-  if (rc != 1) {
+  if (rc != XLX_OK) {
     workbook->sharedStrings.strings.Free();
     workbook->sharedStrings.arena.Free();
     workbook->sharedStrings.count = 0;
@@ -86,14 +86,14 @@ int32_t ResolveSheetPart(Workbook* workbook, MyWorksheet* sheet, const SheetEntr
   const Relationship* rel = FindRelationshipById(workbook->workbookRels, workbook->workbookRelCount,
                                                  entry.relationshipId.c_str());
   if (!rel || !rel->targetPath || HasPart(&workbook->parts, rel->targetPath) != 1)
-    return XLX_CORRUPT(-9, "sheet relationship resolves to no part");
+    return XLX_CORRUPT(XLX_ERR_FORMAT, "sheet relationship resolves to no part");
   sheet->partPath = rel->targetPath;
   sheet->partDir = rel->targetDir ? rel->targetDir : u"";
   sheet->partName = rel->targetName ? rel->targetName : u"";
   int32_t rc = ReadRelationships(SourceOf(workbook), sheet->partDir.c_str(), sheet->partName.c_str(),
                                  &sheet->relationships, &sheet->relationshipCount);
-  if (rc == -1) return -1;
-  if (rc != 1) {
+  if (rc == XLX_ERR_MEMORY) return XLX_ERR_MEMORY;
+  if (rc != XLX_OK) {
     // Broken sheet relationships lose the sheet's drawings, not the sheet.
     sheet->relationships = nullptr;
     sheet->relationshipCount = 0;
@@ -102,7 +102,7 @@ int32_t ResolveSheetPart(Workbook* workbook, MyWorksheet* sheet, const SheetEntr
   if (drawing && drawing->targetPath) sheet->drawingPath = drawing->targetPath;
   const Relationship* vml = FindRelationshipByType(sheet->relationships, sheet->relationshipCount, u"vmlDrawing");
   if (vml && vml->targetPath) sheet->vmlDrawingPath = vml->targetPath;
-  return 1;
+  return XLX_OK;
 }
 
 // Fills the workbook-level fields of a sheet record that do not need its part.
@@ -118,18 +118,18 @@ void PrepareSheet(Workbook* workbook, MyWorksheet* sheet, const SheetEntry& entr
 }
 
 int32_t AllocateSheets(Workbook* workbook, int32_t count) {
-  if (workbook->sheets.Allocate(size_t(count)) != 1) return -1;
+  if (workbook->sheets.Allocate(size_t(count)) != XLX_OK) return XLX_ERR_MEMORY;
   int32_t loaded = 0, rc = 1;
   for (int32_t i = 0; i < workbook->sheetParts.Count() && loaded < count; ++i) {
     const SheetEntry& entry = workbook->sheetParts[i];
     if (entry.state != kSheetVisible && !workbook->includeHidden) continue;
     MyWorksheet* sheet = &workbook->sheets[loaded];
     PrepareSheet(workbook, sheet, entry, loaded, i);
-    if ((rc = ResolveSheetPart(workbook, sheet, entry)) != 1) return rc;
+    if ((rc = ResolveSheetPart(workbook, sheet, entry)) != XLX_OK) return rc;
     ++loaded;
-    if ((rc = PollProgress(workbook)) != 1) return rc;
+    if ((rc = PollProgress(workbook)) != XLX_OK) return rc;
   }
-  return 1;
+  return XLX_OK;
 }
 
 // Reads a sheet's part whole, from its bytes (taken over).
@@ -137,10 +137,10 @@ int32_t ReadWholeWorksheet(Workbook* workbook, MyWorksheet* sheet, uint8_t* data
   pugi::xml_document* doc = new (std::nothrow) pugi::xml_document();
   if (!doc) {
     FreeXmlPartBytes(data);
-    return -1;
+    return XLX_ERR_MEMORY;
   }
   int32_t rc = ParseXmlPartBytes(data, size, doc);
-  if (rc == 1) rc = ReadWorksheet(workbook, sheet, doc->document_element());
+  if (rc == XLX_OK) rc = ReadWorksheet(workbook, sheet, doc->document_element());
   delete doc;
   return rc;
 }
@@ -149,7 +149,7 @@ int32_t ReadWholeWorksheet(Workbook* workbook, MyWorksheet* sheet, uint8_t* data
 // read it exactly as the whole DOM would. Only this sheet's DOM is alive while it is read.
 int32_t LoadWorksheet(Workbook* workbook, MyWorksheet* sheet) {
   const std::u16string& path = sheet->partPath;
-  if (path.empty() || HasPart(&workbook->parts, path.c_str()) != 1) return 1;  // no part: an empty sheet
+  if (path.empty() || HasPart(&workbook->parts, path.c_str()) != XLX_OK) return XLX_OK;  // no part: an empty sheet
   uint8_t* data = nullptr;
   int64_t size = ReadXmlPartBytes(workbook->hPackage, &workbook->parts, path.c_str(), &data);
   if (size <= 0) return size == 0 ? 1 : static_cast<int32_t>(size);
@@ -181,30 +181,30 @@ void NumberPages(Workbook* workbook) {
 
 int32_t LoadSheetsInner(Workbook* workbook) {
   int32_t rc = PollProgress(workbook);
-  if (rc != 1) return rc;
-  if ((rc = LoadStyles(workbook)) != 1) return rc;
-  if ((rc = LoadSharedStrings(workbook)) != 1) return rc;
+  if (rc != XLX_OK) return rc;
+  if ((rc = LoadStyles(workbook)) != XLX_OK) return rc;
+  if ((rc = LoadSharedStrings(workbook)) != XLX_OK) return rc;
   int32_t count = CountLoadedSheets(workbook);
-  if (count < 1) return XLX_CORRUPT(-9, "no sheet to show");
+  if (count < 1) return XLX_CORRUPT(XLX_ERR_FORMAT, "no sheet to show");
   workbook->sheetCount = count;
-  if ((rc = AllocateSheets(workbook, count)) != 1) return rc;
-  if ((rc = ReadDefinedNames(workbook, workbook->workbookNode)) != 1) return rc;
+  if ((rc = AllocateSheets(workbook, count)) != XLX_OK) return rc;
+  if ((rc = ReadDefinedNames(workbook, workbook->workbookNode)) != XLX_OK) return rc;
   for (int32_t i = 0; i < count; ++i) {
-    if ((rc = PollProgress(workbook)) != 1) return rc;
+    if ((rc = PollProgress(workbook)) != XLX_OK) return rc;
     workbook->currentSheet = i;
-    if ((rc = LoadWorksheet(workbook, &workbook->sheets[i])) != 1) return rc;
-    if ((rc = PollProgress(workbook)) != 1) return rc;
+    if ((rc = LoadWorksheet(workbook, &workbook->sheets[i])) != XLX_OK) return rc;
+    if ((rc = PollProgress(workbook)) != XLX_OK) return rc;
   }
   NumberPages(workbook);
-  return 1;
+  return XLX_OK;
 }
 
 int32_t ReadWorkbookPartsInner(Workbook* workbook) {
   int32_t rc = BuildPartList(workbook->hPackage, &workbook->parts, nullptr, nullptr);
-  if (rc != 1) return rc;
+  if (rc != XLX_OK) return rc;
   WorkbookLocation location;
   rc = LocateWorkbookPart(SourceOf(workbook), &location);
-  if (rc != 1) return rc;
+  if (rc != XLX_OK) return rc;
   workbook->workbookDir = location.dir;
   workbook->workbookName = location.name;
   workbook->workbookPath = location.path;
@@ -212,17 +212,17 @@ int32_t ReadWorkbookPartsInner(Workbook* workbook) {
   workbook->formatCode = location.isBinary ? kFormatCodeXlsb : kFormatCodeXlsx;
   rc = ReadRelationships(SourceOf(workbook), location.dir.c_str(), location.name.c_str(), &workbook->workbookRels,
                          &workbook->workbookRelCount);
-  if (rc != 1) return rc;
-  if (workbook->isBinary) return XLX_CORRUPT(-9, "binary workbook parts are read by the binary reader");
+  if (rc != XLX_OK) return rc;
+  if (workbook->isBinary) return XLX_CORRUPT(XLX_ERR_FORMAT, "binary workbook parts are read by the binary reader");
 
   pugi::xml_document* doc = nullptr;
   rc = LoadPart(workbook, workbook->workbookPath, &doc);
-  if (rc == 0) return XLX_CORRUPT(-9, "workbook part missing or empty");
-  if (rc != 1) return rc;
+  if (rc == 0) return XLX_CORRUPT(XLX_ERR_FORMAT, "workbook part missing or empty");
+  if (rc != XLX_OK) return rc;
   workbook->workbookDom = doc;
   workbook->workbookNode = RootNamed(doc, "workbook");
-  if (!workbook->workbookNode) return XLX_CORRUPT(-9, "workbook part has no workbook element");
-  if ((rc = ReadSheetList(workbook, workbook->workbookNode)) != 1) return rc;
+  if (!workbook->workbookNode) return XLX_CORRUPT(XLX_ERR_FORMAT, "workbook part has no workbook element");
+  if ((rc = ReadSheetList(workbook, workbook->workbookNode)) != XLX_OK) return rc;
 
   workbook->themePath = TargetOfType(workbook, u"theme");
   workbook->sharedStringsPath = TargetOfType(workbook, u"sharedStrings");
@@ -236,7 +236,7 @@ int32_t ReadSheetList(Workbook* workbook, pugi::xml_node workbookNode) {
   pugi::xml_node sheets = Child(workbookNode, "sheets");
   int32_t count = CountChildren(sheets, "sheet");
   if (count > int32_t(kMaxSheets)) count = int32_t(kMaxSheets);
-  if (workbook->sheetParts.Allocate(size_t(count)) != 1) return -1;
+  if (workbook->sheetParts.Allocate(size_t(count)) != XLX_OK) return XLX_ERR_MEMORY;
   int32_t i = 0;
   for (pugi::xml_node sheet = Child(sheets, "sheet"); sheet && i < count; sheet = NextNamed(sheet, "sheet"), ++i) {
     SheetEntry& entry = workbook->sheetParts[i];
@@ -251,7 +251,7 @@ int32_t ReadSheetList(Workbook* workbook, pugi::xml_node workbookNode) {
     }
     entry.state = StateOf(sheet.attribute("state").value());
   }
-  return 1;
+  return XLX_OK;
 }
 
 int32_t CountLoadedSheets(const Workbook* workbook) {
@@ -263,23 +263,23 @@ int32_t CountLoadedSheets(const Workbook* workbook) {
 }
 
 int32_t ReadWorkbookParts(Workbook* workbook) {
-  if (!workbook) return -13;
+  if (!workbook) return XLX_ERR_ARGUMENT;
   return Guarded([&] { return ReadWorkbookPartsInner(workbook); });
 }
 
 int32_t LoadSheets(Workbook* workbook) {
-  if (!workbook) return -13;
+  if (!workbook) return XLX_ERR_ARGUMENT;
   return Guarded([&] { return LoadSheetsInner(workbook); });
 }
 
 int32_t OpenWorkbookFromHandle(int64_t handle, const WorkbookOpenOptions& options, Workbook** out,
                                int32_t* formatCode) {
-  if (!out) return -13;
+  if (!out) return XLX_ERR_ARGUMENT;
   *out = nullptr;
-  if (handle == -1) return -13;
+  if (handle == -1) return XLX_ERR_ARGUMENT;
   Workbook* workbook = nullptr;
   int32_t rc = CreateWorkbook(&workbook);
-  if (rc != 1) return rc;
+  if (rc != XLX_OK) return rc;
   workbook->hPackage = handle;
   workbook->dpi = options.dpi > 0 && options.dpi <= kMaxDpi ? options.dpi : 96;
   workbook->loadMode = options.loadMode;
@@ -288,28 +288,28 @@ int32_t OpenWorkbookFromHandle(int64_t handle, const WorkbookOpenOptions& option
   workbook->progress = options.progress;
   rc = ReadWorkbookParts(workbook);
   if (formatCode && workbook->workbookPath.size()) *formatCode = workbook->formatCode;
-  if (rc == 1) rc = LoadSheets(workbook);
-  if (rc != 1) {
+  if (rc == XLX_OK) rc = LoadSheets(workbook);
+  if (rc != XLX_OK) {
     FreeWorkbook(workbook);
     return rc;
   }
   *out = workbook;
-  return 1;
+  return XLX_OK;
 }
 
 int32_t OpenWorkbook(const char16_t* path, const WorkbookOpenOptions& options, Workbook** out, int32_t* formatCode) {
-  if (!out) return -13;
+  if (!out) return XLX_ERR_ARGUMENT;
   *out = nullptr;
-  if (!path || !*path) return -13;
+  if (!path || !*path) return XLX_ERR_ARGUMENT;
   int64_t handle = VkOpenFile(path, VK_OPEN_READ | VK_OPEN_BINARY, 0);
-  if (handle == -1) return -10;
+  if (handle == -1) return XLX_ERR_OPEN;
   int32_t rc = OpenWorkbookFromHandle(handle, options, out, formatCode);
-  if (rc != 1) {
+  if (rc != XLX_OK) {
     VkCloseFile(handle);
     return rc;
   }
   (*out)->bOwnsPackage = true;
-  return 1;
+  return XLX_OK;
 }
 
 }  // namespace xlx

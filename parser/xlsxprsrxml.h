@@ -11,6 +11,7 @@
 #include <pugixml.hpp>
 
 #include "common/apiutils.h"
+#include "common/resultcodes.h"
 
 namespace xlx {
 
@@ -92,9 +93,9 @@ int32_t Guarded(Step step) {
   try {
     return step();
   } catch (const std::bad_alloc&) {
-    return -1;
+    return XLX_ERR_MEMORY;
   } catch (...) {
-    return -284;
+    return XLX_ERR_READER_EXCEPTION;
   }
 }
 

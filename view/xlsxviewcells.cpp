@@ -1,5 +1,6 @@
 // Cells of one page. Fills are painted first, then borders, then text, so that text spilling
 // into empty neighbours stays above their fills and the grid.
+#include "common/limits.h"
 #include "view/xlsxviewcells.h"
 
 #include <algorithm>
@@ -392,7 +393,7 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
 void CellPass::Spill(const PlacedCell& p, double x, double width, double* clipLeft, double* clipRight) {
   const int32_t row = p.cell->row, col = p.cell->column;
   std::vector<double> boundaries;
-  for (int32_t k = col + 1; *clipRight < x + width && k <= 16384; ++k) {
+  for (int32_t k = col + 1; *clipRight < x + width && k <= int32_t(kMaxColumns); ++k) {
     if (HasText(row, k) || covered_.count(Key(row, k))) break;
     boundaries.push_back(*clipRight);
     *clipRight += ColWidth(k);

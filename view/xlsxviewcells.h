@@ -13,6 +13,6 @@ struct CellPassFrame {
 
 // Fills, then borders, then texts of the cells that meet the page. 1, a drawing error or a
 // progress result.
-int32_t DrawCells(const PageRenderRequest& request, DrawingSurface* surface, FontCache& fonts, const CellPassFrame& frame);
+[[nodiscard]] int32_t DrawCells(const PageRenderRequest& request, DrawingSurface* surface, FontCache& fonts, const CellPassFrame& frame);
 
 }  // namespace xlx

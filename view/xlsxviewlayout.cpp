@@ -1,4 +1,5 @@
 // Grid geometry, rendered range and print scale of a sheet.
+#include "common/limits.h"
 #include "view/xlsxviewlayout.h"
 
 #include <algorithm>
@@ -33,8 +34,8 @@ void FixRenderedRange(const MyWorksheet& sheet, const MyCellBounds* printArea, c
     if (b->RowLast > printArea->RowLast + 2000) b->RowLast = std::max(1, printArea->RowLast);
     if (b->ColLast > printArea->ColLast + 2000) b->ColLast = std::max(1, printArea->ColLast);
   }
-  b->RowLast = std::min<int32_t>(b->RowLast, 1048576);
-  b->ColLast = std::min<int32_t>(b->ColLast, 16384);
+  b->RowLast = std::min<int32_t>(b->RowLast, kMaxRows);
+  b->ColLast = std::min<int32_t>(b->ColLast, kMaxColumns);
 }
 
 namespace {

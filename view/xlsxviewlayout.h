@@ -64,7 +64,7 @@ void FixRenderedRange(const MyWorksheet& sheet, const MyCellBounds* printArea, c
                       MyCellBounds* bounds, bool* empty);
 
 // Builds the column and row arrays of the grid with offsets and totals. 1, -1 (memory).
-int32_t BuildGrid(const MyWorksheet& sheet, const MyCellBounds& bounds, const LayoutOptions& options,
+[[nodiscard]] int32_t BuildGrid(const MyWorksheet& sheet, const MyCellBounds& bounds, const LayoutOptions& options,
                   const DigitMeasure& measure, XlsxGridInfo* grid);
 
 // The print scale of a sheet in page mode 2, clamped to 0.1 .. 4.0; 1.0 in other modes.
@@ -73,7 +73,7 @@ double ComputePrintScale(const MyWorksheet& sheet, const XlsxGridInfo& grid, con
 void ApplyGridScale(XlsxGridInfo* grid, double scale);
 
 // Page size, page list and content size of a laid-out sheet. 1 or -1 (too large outside mode 2).
-int32_t PaginateSheet(SheetLayout* layout, const LayoutOptions& options);
+[[nodiscard]] int32_t PaginateSheet(SheetLayout* layout, const LayoutOptions& options);
 
 // The pass over cell texts between scaling and pagination (row growth, overflow extent).
 struct CellTextHook {
@@ -82,12 +82,12 @@ struct CellTextHook {
 };
 
 // Whole sheet: range, grid, scale, cell texts (when a hook is given), pagination. 1 or an error.
-int32_t LayoutSheet(const MyWorksheet& sheet, const MyCellBounds* printArea, const std::vector<MyCellBounds>& anchors,
+[[nodiscard]] int32_t LayoutSheet(const MyWorksheet& sheet, const MyCellBounds* printArea, const std::vector<MyCellBounds>& anchors,
                     const LayoutOptions& options, const DigitMeasure& measure, SheetLayout* layout,
                     const CellTextHook* texts = nullptr);
 
 // Numbers the sheets' pages across the workbook; returns the total page count.
-int32_t NumberPages(std::vector<SheetLayout>& layouts, uint32_t loadMode);
+[[nodiscard]] int32_t NumberPages(std::vector<SheetLayout>& layouts, uint32_t loadMode);
 
 // Rounding of layout: add 0.5 and truncate; half away from zero for values that may be negative.
 inline int32_t RoundPx(double v) { return static_cast<int32_t>(v + 0.5); }

@@ -25,12 +25,12 @@ struct PageRenderRequest {
 
 // Draws the page into the bitmap. 1, -13 (missing request parts), -1 (memory, bitmap over the
 // pixel limit), a host drawing error, or a progress result.
-int32_t RenderSheetPage(const PageRenderRequest& request);
+[[nodiscard]] int32_t RenderSheetPage(const PageRenderRequest& request);
 
 // The layout pass over cell texts: rows without a custom height grow to hold wrapped or
 // multi-line text, and the rightmost reach of text spilling out of each row's last cell becomes
 // the sheet's overflow extent. Run after scaling and before pagination. 1 or a progress result.
-int32_t PrepareCellTexts(const Workbook& workbook, const MyWorksheet& sheet, SheetLayout* layout, FontCache& fonts,
+[[nodiscard]] int32_t PrepareCellTexts(const Workbook& workbook, const MyWorksheet& sheet, SheetLayout* layout, FontCache& fonts,
                          const ProgressCallback* progress);
 
 // Largest page bitmap drawn outside page mode, in pixels.

@@ -99,11 +99,11 @@ void DrawShapes(Page& page) {
   AddDrawPolyline(s, zig, line, 5);
   // A heart of two Bezier lobes, filled and stroked.
   VkPath* heart = nullptr;
-  CreateDrawPath(&heart);
+  ASSERT_EQ(1, CreateDrawPath(&heart));
   AddDrawMovetoToPath(heart, 440, 314);
   const DrawPoint lobes[] = {{400, 290}, {410, 250}, {440, 270}, {470, 250}, {480, 290}, {440, 314}};
   AddDrawBezierToPath(heart, lobes, 6);
-  EndDrawPath(heart);
+  ASSERT_EQ(1, EndDrawPath(heart));
   StrokeAndFillDrawPath(s, heart, outline, Brush(Rgb24(230, 40, 60), kBrushSolid, 0));
   DeleteDrawPath(heart);
 }
@@ -126,7 +126,7 @@ void DrawPicturesAndTransforms(Page& page) {
 
   // Stripes seen through a circular clip, and the circle dashed round them.
   VkPath* circle = nullptr;
-  CreateDrawPath(&circle);
+  ASSERT_EQ(1, CreateDrawPath(&circle));
   VkPathArc(circle, 160, 180, 36, 36, 0, 360);
   VkPathClose(circle);
   int32_t saved = -1;
@@ -153,8 +153,8 @@ void DrawPicturesAndTransforms(Page& page) {
   AddDrawText(s, u"Wrapped text breaks at the frame's width and keeps going.", -1, Spec(u"Arial", 14), kBlack,
               DrawRect{10, 222, 106, 86}, kTextLeft | kTextTop | kTextWrap | kTextClip);
   VkPath* letters = nullptr;
-  GetDrawStringPath(page.engine, u"Aa", -1, Spec(u"Liberation Serif", 72), DrawRect{130, 226, 0, 0}, kTextLeft,
-                    &letters);
+  ASSERT_EQ(1, GetDrawStringPath(page.engine, u"Aa", -1, Spec(u"Liberation Serif", 72), DrawRect{130, 226, 0, 0}, kTextLeft,
+                    &letters));
   AddDrawStringPath(s, letters, Pen(Rgb24(56, 87, 35), kPenSolid, 2),
                     Brush(Rgb24(112, 173, 71), Rgb24(226, 239, 218), kBrushHatch, kHatchGroupRising));
   FreeDrawStringPath(letters);

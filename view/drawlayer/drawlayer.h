@@ -4,7 +4,8 @@
 // custom dashes scaled by the pen width, the host hatch numbers of each fill group, font sizes
 // from pixel heights at the engine's text resolution, the font substitution table).
 //
-// Every operation returns 1 (XLX_OK) on success; -13 for a missing surface, object or argument,
+// Every operation returns 1 (XLX_OK) on success (the ones that make something or end a page must
+// be checked; a failed drawing call leaves the page as it was and may be passed up or ignored); -13 for a missing surface, object or argument,
 // -1 when memory runs out, or the host's own negative code, which the caller passes up.
 // Lengths are pixels of the page unless a name says otherwise. Pens, brushes, fonts and paths are
 // the caller's until released with their Free/Delete operation; a null pen or brush (what
@@ -106,14 +107,14 @@ struct DrawingSurface {
 
 // ---- surface -----------------------------------------------------------------------------------
 // Makes the host surface on `bitmap` (24-bit page bitmap) for `engine`. 1, -13, -1 or the host's code.
-int32_t CreateDrawingSurface(VkDrawingEngine* engine, _BITMAPHANDLE* bitmap, DrawingSurface** surface);
+[[nodiscard]] int32_t CreateDrawingSurface(VkDrawingEngine* engine, _BITMAPHANDLE* bitmap, DrawingSurface** surface);
 // Wraps a surface the caller made; DestroyDrawingSurface leaves it alone.
-int32_t AttachDrawingSurface(VkDrawingEngine* engine, VkSurface* hostSurface, DrawingSurface** surface);
+[[nodiscard]] int32_t AttachDrawingSurface(VkDrawingEngine* engine, VkSurface* hostSurface, DrawingSurface** surface);
 void DestroyDrawingSurface(DrawingSurface* surface);
 // Turns on anti-aliased lines and anti-aliased text.
 int32_t InitEngine(DrawingSurface* surface);
 // Ends drawing: what was drawn goes into the page bitmap.
-int32_t EndEngine(DrawingSurface* surface);
+[[nodiscard]] int32_t EndEngine(DrawingSurface* surface);
 // Line smoothing (anti-aliasing of lines, shapes and fills) on or off.
 int32_t SetDrawSmoothing(DrawingSurface* surface, bool on);
 // Text resolution of the engine, dots per inch.
@@ -123,14 +124,14 @@ double GetDrawEngineResolution(VkDrawingEngine* engine);
 // A pen of `width` px. Style kPenNone makes no pen (null, result 1). kPenDash with a dash array
 // (on, off, ... in multiples of the width, 1 to 16 values) makes a custom-dash pen whose lengths
 // are multiplied by the width when the width differs from 1 by more than 0.01.
-int32_t SetDrawPen(CellColor color, int32_t lineStyle, double width, const double* dashes, int32_t dashCount,
+[[nodiscard]] int32_t SetDrawPen(CellColor color, int32_t lineStyle, double width, const double* dashes, int32_t dashCount,
                    VkPen** pen);
 void FreeDrawPen(VkPen* pen);
 // A brush of `kind`: solid, none (null, result 1) or a hatch of `hatchGroup` in `color` over nothing.
-int32_t SetDrawBrush(CellColor color, int32_t kind, int32_t hatchGroup, VkBrush** brush);
+[[nodiscard]] int32_t SetDrawBrush(CellColor color, int32_t kind, int32_t hatchGroup, VkBrush** brush);
 // A two-colour hatch (foreground lines over the background) for kind 2; a solid brush in the
 // foreground for any other kind.
-int32_t SetDrawHatchBrush(CellColor foreground, CellColor background, int32_t kind, int32_t hatchGroup,
+[[nodiscard]] int32_t SetDrawHatchBrush(CellColor foreground, CellColor background, int32_t kind, int32_t hatchGroup,
                           VkBrush** brush);
 void FreeDrawBrush(VkBrush* brush);
 // The host hatch style each brush operation passes for a group (-1 for a group out of range).
@@ -143,7 +144,7 @@ int32_t HostHatchForHatchBrush(int32_t hatchGroup);
 // 8 px. When the host
 // draws another family than the one asked for and the face is in the substitution table, the
 // font is made again with the table's face. 1, -13 (no face, height 0), -1, or the host's code.
-int32_t SetDrawFont(VkDrawingEngine* engine, const DrawFontSpec& spec, DrawFont** font);
+[[nodiscard]] int32_t SetDrawFont(VkDrawingEngine* engine, const DrawFontSpec& spec, DrawFont** font);
 void FreeDrawFont(DrawFont* font);
 // The face of the substitution table row that lists `face` (blanks and case ignored), or null.
 const char16_t* FindFontSubstitute(const char16_t* face);
@@ -195,7 +196,7 @@ class DrawFontCache {
 // Width and height in px of `length` units of `text` (-1: zero-terminated). When the host cannot
 // measure, width = units x dCharWidth (or x 0.67 x the font height without one) and height = the
 // font height; the result is still 1.
-int32_t GetDrawTextExtent(VkDrawingEngine* engine, const char16_t* text, int32_t length, const DrawFontSpec& spec,
+[[nodiscard]] int32_t GetDrawTextExtent(VkDrawingEngine* engine, const char16_t* text, int32_t length, const DrawFontSpec& spec,
                           double* width, double* height);
 // Draws a run of text in `color` inside `rect` by the DrawTextFlag alignment; a rectangle of zero
 // width and height means draw at its (left, top) point.
@@ -222,7 +223,7 @@ int32_t AddDrawPolygon(DrawingSurface* surface, const VkPen* pen, const VkBrush*
 int32_t AddDrawPolyline(DrawingSurface* surface, const VkPen* pen, const DrawPoint* points, int32_t count);
 
 // ---- paths ---------------------------------------------------------------------------------------
-int32_t CreateDrawPath(VkPath** path);
+[[nodiscard]] int32_t CreateDrawPath(VkPath** path);
 int32_t AddDrawMovetoToPath(VkPath* path, double x, double y);
 int32_t AddDrawLineToPath(VkPath* path, double x, double y);
 // Cubic Beziers from the current point, three control points each (count a multiple of 3).
@@ -233,7 +234,7 @@ int32_t AddDrawPolygonToPath(VkPath* path, const DrawPoint* points, int32_t coun
 // Points tagged move, line or Bezier (three points in a row), each optionally closing its figure.
 int32_t AddDrawPolyDrawToPath(VkPath* path, const DrawPoint* points, const uint8_t* tags, int32_t count);
 // Ends building; the path is ready to draw.
-int32_t EndDrawPath(VkPath* path);
+[[nodiscard]] int32_t EndDrawPath(VkPath* path);
 void DeleteDrawPath(VkPath* path);
 // Fill rule of the path: false even-odd (default), true non-zero winding.
 int32_t SetDrawPathWinding(VkPath* path, bool winding);
@@ -242,7 +243,7 @@ int32_t StrokeDrawPath(DrawingSurface* surface, const VkPath* path, const VkPen*
 int32_t StrokeAndFillDrawPath(DrawingSurface* surface, const VkPath* path, const VkPen* pen, const VkBrush* brush);
 
 // The outline of a text laid out in `rect` as AddDrawText would, as a new path.
-int32_t GetDrawStringPath(VkDrawingEngine* engine, const char16_t* text, int32_t length, const DrawFontSpec& spec,
+[[nodiscard]] int32_t GetDrawStringPath(VkDrawingEngine* engine, const char16_t* text, int32_t length, const DrawFontSpec& spec,
                           const DrawRect& rect, uint32_t flags, VkPath** path);
 // Draws a text outline filled with `brush` and stroked with `pen`.
 int32_t AddDrawStringPath(DrawingSurface* surface, const VkPath* path, const VkPen* pen, const VkBrush* brush);
