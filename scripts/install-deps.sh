@@ -8,6 +8,7 @@ pkgs=(
   libpng-dev libjpeg-dev libgif-dev libtiff-dev libwebp-dev librsvg2-dev libwmf-dev libemf2svg-dev
   libgtest-dev libbenchmark-dev libclang-rt-14-dev
   fonts-crosextra-carlito fonts-crosextra-caladea fonts-liberation2 fonts-dejavu
+  fonts-urw-base35  # the metafile reader maps WMF text onto these faces; without them it refuses every WMF
   python3 python3-xlsxwriter python3-openpyxl
 )
 missing=()
