@@ -45,16 +45,19 @@ uint64_t SectorCount(const CompoundFile& f) {
 uint64_t SectorOffset(const CompoundFile& f, uint32_t sector) { return (static_cast<uint64_t>(sector) + 1) << f.sectorShift; }
 
 // Follows `table` from `start` until the end-of-chain mark, or until `wanted` links are taken when
-// wanted is not 0. Every link must index the table and stay below `bound`; a chain longer than
-// the table is a loop.
+// wanted is not 0. Every link must index the table and stay below `bound`; a sector met twice is
+// a loop.
 int32_t FollowChain(const std::vector<uint32_t>& table, uint32_t start, uint64_t bound, uint64_t wanted,
                     std::vector<uint32_t>* chain) {
   chain->clear();
   const uint64_t limit = bound < table.size() ? bound : table.size();
+  std::vector<bool> seen;
   uint32_t at = start;
   while (at != kEndOfChain && (wanted == 0 || chain->size() < wanted)) {
     if (at >= limit) return Corrupt("compound file: chain leaves the file");
-    if (chain->size() >= limit) return Corrupt("compound file: chain loops");
+    if (seen.empty()) seen.assign(static_cast<size_t>(limit), false);
+    if (seen[at]) return Corrupt("compound file: chain loops");
+    seen[at] = true;
     chain->push_back(at);
     at = table[at];
   }

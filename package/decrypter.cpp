@@ -27,6 +27,7 @@ constexpr int32_t kPackageOther = 6;
 constexpr int32_t kProtectionKinds[7] = {99, 100, 101, 94, 96, 93, -9};
 
 std::mutex g_decryptLock;  // one decryption at a time in the process
+uint64_t g_decryptions = 0;  // guarded by g_decryptLock
 
 struct EncryptedPackage {
   CompoundFile file;
@@ -287,6 +288,11 @@ int32_t DecryptLocked(int64_t handle, int32_t requestedKind, uint64_t passwordSo
 
 }  // namespace
 
+uint64_t DecryptionCount() {
+  std::lock_guard<std::mutex> guard(g_decryptLock);
+  return g_decryptions;
+}
+
 int32_t DecryptPackage(int64_t handle, const std::u16string& password, int64_t output) {
   int32_t r = BindCryptoLibrary();
   if (r != XLX_OK) return r;
@@ -309,6 +315,7 @@ int32_t DecryptToTempFile(int64_t handle, int32_t requestedKind, uint64_t passwo
   int32_t r;
   {
     std::lock_guard<std::mutex> guard(g_decryptLock);
+    ++g_decryptions;
     try {
       r = DecryptLocked(handle, requestedKind, passwordSource, info, tempPath);
     } catch (const std::bad_alloc&) {

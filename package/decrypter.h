@@ -39,4 +39,8 @@ constexpr size_t kTempPathUnits = 260;
 [[nodiscard]] int32_t DecryptToTempFile(int64_t handle, int32_t requestedKind, uint64_t passwordSource,
                                         _INFODISPATCH* info, char16_t* tempPath);
 
+// Decryptions run by DecryptToTempFile in this process so far (tests check that a cached file is
+// decrypted once).
+uint64_t DecryptionCount();
+
 }  // namespace xlx
