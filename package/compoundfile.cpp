@@ -16,6 +16,7 @@ constexpr uint32_t kEndOfChain = 0xFFFFFFFEu;
 constexpr uint32_t kNoEntry = 0xFFFFFFFFu;
 constexpr uint32_t kHeaderDifatCount = 109;
 constexpr uint32_t kDirEntryBytes = 128;
+constexpr uint64_t kMaxCompoundEntries = 1u << 20;  // directory entries; real files have a handful
 
 uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 uint32_t Le32(const uint8_t* p) {
@@ -127,6 +128,7 @@ int32_t ReadDirectory(CompoundFile* f, uint32_t firstSector, bool version3) {
   if (r != XLX_OK) return r;
   if (chain.empty()) return Corrupt("compound file: no directory");
   const uint32_t size = SectorSize(*f);
+  if (chain.size() * (size / kDirEntryBytes) > kMaxCompoundEntries) return Corrupt("compound file: directory too large");
   std::vector<uint8_t> buffer(size);
   f->entries.reserve(chain.size() * (size / kDirEntryBytes));
   for (uint32_t sector : chain) {

@@ -318,7 +318,7 @@ int32_t DecryptToTempFile(int64_t handle, int32_t requestedKind, uint64_t passwo
     ++g_decryptions;
     try {
       r = DecryptLocked(handle, requestedKind, passwordSource, info, tempPath);
-    } catch (const std::bad_alloc&) {
+    } catch (...) {  // allocations of the containers above; nothing else throws
       r = XLX_ERR_MEMORY;
     }
   }
