@@ -8,6 +8,7 @@
 #include <openssl/hmac.h>
 #include <openssl/provider.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -26,13 +27,15 @@ namespace {
   X(EVP_CIPHER_CTX_new) X(EVP_CIPHER_CTX_free) X(EVP_DecryptInit_ex) X(EVP_DecryptUpdate)          \
   X(EVP_CIPHER_CTX_set_key_length) X(EVP_CIPHER_CTX_set_padding) X(EVP_CIPHER_get_block_size)      \
   X(EVP_CIPHER_get_iv_length) X(EVP_CIPHER_get_key_length) X(EVP_CIPHER_get_mode)                  \
-  X(HMAC_CTX_new) X(HMAC_CTX_free) X(HMAC_Init_ex) X(HMAC_Update) X(HMAC_Final)
+  X(HMAC_CTX_new) X(HMAC_CTX_free) X(HMAC_Init_ex) X(HMAC_Update) X(HMAC_Final)                   \
+  X(EVP_MD_free) X(EVP_CIPHER_free) X(OSSL_LIB_CTX_free) X(OSSL_PROVIDER_unload)
 
 struct CryptoApi {
 #define XLX_DECLARE(name) decltype(&::name) name = nullptr;
   XLX_CRYPTO_FUNCTIONS(XLX_DECLARE)
 #undef XLX_DECLARE
   OSSL_LIB_CTX* context = nullptr;
+  OSSL_PROVIDER* providers[2] = {nullptr, nullptr};  // default, legacy
 };
 
 std::mutex g_bindLock;
@@ -67,6 +70,24 @@ void* OpenLibrary() {
   return dlopen(kName, RTLD_NOW | RTLD_LOCAL);
 }
 
+// Gives back what the binding fetched when the process ends, before the library's own clean-up
+// (which runs later: it was registered first), so leak checkers see nothing outstanding.
+void ReleaseAtExit() {
+  std::lock_guard<std::mutex> guard(g_bindLock);
+  for (auto& entry : g_digests)
+    if (entry.second) g_api.EVP_MD_free(const_cast<EVP_MD*>(entry.second));
+  for (auto& entry : g_ciphers)
+    if (entry.second) g_api.EVP_CIPHER_free(const_cast<EVP_CIPHER*>(entry.second));
+  g_digests.clear();
+  g_ciphers.clear();
+  for (OSSL_PROVIDER*& provider : g_api.providers) {
+    if (provider) g_api.OSSL_PROVIDER_unload(provider);
+    provider = nullptr;
+  }
+  if (g_api.context) g_api.OSSL_LIB_CTX_free(g_api.context);
+  g_api.context = nullptr;
+}
+
 int32_t Bind() {
   void* lib = OpenLibrary();
   if (!lib) return XLX_ERR_NO_CRYPTO;
@@ -76,10 +97,12 @@ int32_t Bind() {
   if (!api.name) return XLX_ERR_NO_CRYPTO;
   XLX_CRYPTO_FUNCTIONS(XLX_LOOKUP)
 #undef XLX_LOOKUP
+  if (g_api.context) return XLX_OK;  // bound before (tests bind again): keep the first context
   api.context = api.OSSL_LIB_CTX_new();
-  if (!api.context || !api.OSSL_PROVIDER_load(api.context, "default")) return XLX_ERR_NO_CRYPTO;
-  api.OSSL_PROVIDER_load(api.context, "legacy");  // DES and RC2; absent on some systems
+  if (!api.context || !(api.providers[0] = api.OSSL_PROVIDER_load(api.context, "default"))) return XLX_ERR_NO_CRYPTO;
+  api.providers[1] = api.OSSL_PROVIDER_load(api.context, "legacy");  // DES and RC2; absent on some systems
   g_api = api;  // the library stays loaded for the life of the process
+  std::atexit(ReleaseAtExit);
   return XLX_OK;
 }
 

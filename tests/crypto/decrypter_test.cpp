@@ -6,7 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <dirent.h>
+#include <glob.h>
 #include <fstream>
 #include <sstream>
 
@@ -47,21 +47,13 @@ std::vector<uint8_t> SmallWorkbook(size_t padding = 0) {
                             {"xl/pad.bin", std::string(padding, 'p'), nullptr, true}});
 }
 
-// Files in the host's private temporary folder (the folder of `anyTempPath`'s sibling files).
+// Files in the host's private temporary folders.
 size_t TempFolderFiles() {
   const char* base = getenv("TMPDIR");
-  DIR* top = opendir(base && *base ? base : "/tmp");
-  size_t count = 0;
-  while (top) {
-    dirent* e = readdir(top);
-    if (!e) break;
-    if (std::string(e->d_name).rfind("xlxhost-", 0) != 0) continue;
-    DIR* d = opendir(((base && *base ? std::string(base) : "/tmp") + "/" + e->d_name).c_str());
-    while (d && readdir(d)) ++count;
-    if (d) closedir(d);
-    count -= 2;  // . and ..
-  }
-  if (top) closedir(top);
+  glob_t found{};
+  glob(((base && *base ? std::string(base) : "/tmp") + "/xlxhost-*/*").c_str(), 0, nullptr, &found);
+  const size_t count = found.gl_pathc;
+  globfree(&found);
   return count;
 }
 
