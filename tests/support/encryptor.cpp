@@ -27,14 +27,10 @@ Bytes Random(size_t n) {
   return b;
 }
 
-Bytes Hash(const EVP_MD* md, const Bytes& a, const Bytes& b = {}) {
+Bytes Hash(const EVP_MD* md, Bytes a, const Bytes& b = {}) {
+  a.insert(a.end(), b.begin(), b.end());
   Bytes out(EVP_MD_get_size(md));
-  EVP_MD_CTX* ctx = EVP_MD_CTX_new();
-  EVP_DigestInit_ex(ctx, md, nullptr);
-  EVP_DigestUpdate(ctx, a.data(), a.size());
-  EVP_DigestUpdate(ctx, b.data(), b.size());
-  EVP_DigestFinal_ex(ctx, out.data(), nullptr);
-  EVP_MD_CTX_free(ctx);
+  EVP_Digest(a.data(), a.size(), out.data(), nullptr, md, nullptr);
   return out;
 }
 
@@ -59,11 +55,14 @@ Bytes Encrypt(const char* name, const Bytes& key, const Bytes& iv, const Bytes& 
   return out;
 }
 
-Bytes Le32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
+Bytes Join(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
 
-Bytes Le64(uint64_t v) {
-  Bytes b = Le32(static_cast<uint32_t>(v)), h = Le32(static_cast<uint32_t>(v >> 32));
-  b.insert(b.end(), h.begin(), h.end());
+Bytes Le(uint64_t v, size_t n = 4) {
+  Bytes b(n);
+  for (size_t i = 0; i < n; ++i) b[i] = uint8_t(v >> (8 * i));
   return b;
 }
 
@@ -97,17 +96,17 @@ EncryptedStreams EncryptAgile(const Bytes& plain, const std::u16string& password
 
   // The package, segment by segment, behind its size.
   EncryptedStreams out;
-  out.package = Le64(plain.size());
+  out.package = Le(plain.size(), 8);
   for (size_t at = 0, i = 0; at < plain.size(); at += 4096, ++i) {
     Bytes segment(plain.begin() + at, plain.begin() + std::min(plain.size(), at + 4096));
-    const Bytes iv = Fit(Hash(md, dataSalt, Le32(static_cast<uint32_t>(i))), o.blockSize, 0x36);
+    const Bytes iv = Fit(Hash(md, dataSalt, Le(static_cast<uint32_t>(i))), o.blockSize, 0x36);
     const Bytes enc = Encrypt(name, packageKey, iv, PadToBlock(segment, o.blockSize));
     out.package.insert(out.package.end(), enc.begin(), enc.end());
   }
 
   // The password key encryptor.
   Bytes h = Hash(md, keySalt, PasswordBytes(password));
-  for (uint32_t i = 0; i < o.spinCount; ++i) h = Hash(md, Le32(i), h);
+  for (uint32_t i = 0; i < o.spinCount; ++i) h = Hash(md, Le(i), h);
   auto keyFor = [&](const uint8_t* block) { return Fit(Hash(md, h, Bytes(block, block + 8)), keyBytes, 0x36); };
   const Bytes keyIv = Fit(keySalt, o.blockSize, 0x36);
   const Bytes verifier = Random(16);
@@ -142,36 +141,24 @@ EncryptedStreams EncryptStandard(const Bytes& plain, const std::u16string& passw
   const EVP_MD* sha1 = EVP_sha1();
   const Bytes salt = Random(16);
   Bytes h = Hash(sha1, salt, PasswordBytes(password));
-  for (uint32_t i = 0; i < 50000; ++i) h = Hash(sha1, Le32(i), h);
-  h = Hash(sha1, h, Le32(0));
+  for (uint32_t i = 0; i < 50000; ++i) h = Hash(sha1, Le(i), h);
+  h = Hash(sha1, h, Le(0));
   Bytes inner(64, 0x36), outer(64, 0x5C);
   for (size_t i = 0; i < 20; ++i) inner[i] ^= h[i], outer[i] ^= h[i];
-  Bytes expanded = Hash(sha1, inner);
-  const Bytes x2 = Hash(sha1, outer);
-  expanded.insert(expanded.end(), x2.begin(), x2.end());
+  const Bytes expanded = Join(Hash(sha1, inner), Hash(sha1, outer));
   const Bytes key(expanded.begin(), expanded.begin() + keyBits / 8);
   const std::string name = "AES-" + std::to_string(keyBits) + "-ECB";
 
   const Bytes verifier = Random(16);
   EncryptedStreams out;
   out.info = {uint8_t(major), 0, 2, 0, 0x24, 0, 0, 0};
-  const std::u16string csp = u"Microsoft Enhanced RSA and AES Cryptographic Provider";
-  Bytes header;
-  for (uint32_t v : {0x24u, 0u, algId, 0x8004u, keyBits, 0x18u, 0u, 0u}) {
-    const Bytes b = Le32(v);
-    header.insert(header.end(), b.begin(), b.end());
-  }
-  const Bytes name16 = PasswordBytes(csp + u'\0');
-  header.insert(header.end(), name16.begin(), name16.end());
-  const Bytes size = Le32(static_cast<uint32_t>(header.size()));
-  out.info.insert(out.info.end(), size.begin(), size.end());
-  out.info.insert(out.info.end(), header.begin(), header.end());
-  for (const Bytes& part : {Le32(16), salt, Encrypt(name.c_str(), key, {}, verifier), Le32(20),
+  Bytes header;  // eight fields and the provider name, here "AES" and its terminator in UTF-16
+  for (uint32_t v : {0x24u, 0u, algId, 0x8004u, keyBits, 0x18u, 0u, 0u}) header = Join(header, Le(v));
+  header = Join(header, PasswordBytes(std::u16string(u"AES") + u'\0'));
+  for (const Bytes& part : {Le(header.size()), header, Le(16), salt, Encrypt(name.c_str(), key, {}, verifier), Le(20),
                             Encrypt(name.c_str(), key, {}, Fit(Hash(sha1, verifier), 32, 0))})
-    out.info.insert(out.info.end(), part.begin(), part.end());
-  out.package = Le64(plain.size());
-  const Bytes enc = Encrypt(name.c_str(), key, {}, PadToBlock(plain, 16));
-  out.package.insert(out.package.end(), enc.begin(), enc.end());
+    out.info = Join(out.info, part);
+  out.package = Join(Le(plain.size(), 8), Encrypt(name.c_str(), key, {}, PadToBlock(plain, 16)));
   return out;
 }
 
