@@ -96,6 +96,12 @@ const std::string* TempFolder() {
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/xlxhost-XXXXXX";
     if (!mkdtemp(pattern.data())) return nullptr;
     g_tempFolder = pattern;
+    // Its files have no names, so the folder is empty whenever the process ends normally; a forked
+    // child that exits leaves it to the process that made it.
+    static pid_t owner = getpid();
+    std::atexit([] {
+      if (getpid() == owner) rmdir(g_tempFolder.c_str());
+    });
   }
   return &g_tempFolder;
 }
