@@ -22,6 +22,7 @@ const char* XlxResultMeaning(int32_t code) {
     case -1864: return "the crypto library could not be loaded";
     case -1876: return "a password is required";
     case -1877: return "the protected package is not a workbook";
+    case -1878: return "the workbook is protected with an encryption method that is not supported";
     default: return "unknown result";
   }
 }

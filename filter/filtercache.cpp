@@ -7,6 +7,8 @@
 #include "common/filterdata.h"
 #include "common/resultcodes.h"
 #include "filter/workbookcache.h"
+#include "host/kernel/vkkrnx.h"
+#include "package/decrypter.h"
 
 namespace xlx {
 namespace {
@@ -36,51 +38,76 @@ WorkbookCache* CacheIn(FilterDataHolder* holder) {
 
 }  // namespace
 
+// Decrypts the dispatch's file into the cache object's temporary package (a writer holds it).
+int32_t DecryptIntoCache(_INFODISPATCH* d, WorkbookCache* cache) {
+  int32_t r = DecryptToTempFile(d->hFile, kRequestSpreadsheet, d->uPasswordSource, d, cache->decryptedPath);
+  cache->decryptedPathInUse = r == XLX_OK ? 1 : 0;
+  return r;
+}
+
 int32_t PrepareInfoCache(_INFODISPATCH* d, bool encrypted, uint32_t secondEngineDeclined, CacheDecision* decision) {
   *decision = CacheDecision{};
   FilterDataHolder* holder = d->pFilterData;
-  if (!holder) return XLX_OK;
+  WorkbookCache* cache = holder && holder->pData ? CacheIn(holder) : nullptr;
+  if (!holder || (holder->pData && !cache)) {
+    // No cache object to keep a decrypted package in: this call decrypts for itself.
+    return encrypted ? DecryptToTempFile(d->hFile, kRequestSpreadsheet, d->uPasswordSource, d, decision->privatePackage)
+                     : XLX_OK;
+  }
   if (!holder->pData) {
-    WorkbookCache* cache = nullptr;
     int32_t r = CreateCache(&cache, &d->dispatchRasterizeDocOptions, d->dispatchXlxFlags);
     if (r != XLX_OK) return r;
-    if (encrypted) {  // protected packages are not opened until they can be decrypted
+    if (encrypted && (r = DecryptIntoCache(d, cache)) != XLX_OK) {
       DestroyCache(cache);
-      return XLX_ERR_NO_PASSWORD;
+      return r;
     }
     cache->secondEngineDeclined = secondEngineDeclined;
     decision->cache = cache;
     decision->created = true;
     return XLX_OK;
   }
-  WorkbookCache* cache = CacheIn(holder);
-  if (!cache) return XLX_OK;  // another filter's data: parse privately
   if (cache->lock.AcquireRead() != 1) return XLX_ERR_MEMORY;
   const bool same = cache->flags == d->dispatchXlxFlags && cache->results &&
                     std::memcmp(&cache->options, &d->dispatchRasterizeDocOptions, sizeof(_RASTERIZEDOCOPTIONS)) == 0;
+  const bool needsPackage = encrypted && !cache->decryptedPathInUse;
   cache->lock.ReleaseRead();
   decision->cache = cache;
-  decision->parseNeeded = !same;
-  if (!same) {
-    cache->lock.AcquireWrite();
-    // The decrypted package survives a reset: only the parse is thrown away.
-    const uint32_t keepPath = cache->decryptedPathInUse;
-    cache->decryptedPathInUse = 0;
-    ResetCache(cache, &d->dispatchRasterizeDocOptions, d->dispatchXlxFlags);
-    cache->decryptedPathInUse = keepPath;
-    cache->lock.ReleaseWrite();
-  }
-  return XLX_OK;
+  decision->parseNeeded = !same || needsPackage;
+  if (!decision->parseNeeded) return XLX_OK;
+  int32_t r = XLX_OK;
+  cache->lock.AcquireWrite();
+  // The decrypted package survives a reset: only the parse is thrown away.
+  const uint32_t keepPath = cache->decryptedPathInUse;
+  cache->decryptedPathInUse = 0;
+  ResetCache(cache, &d->dispatchRasterizeDocOptions, d->dispatchXlxFlags);
+  cache->decryptedPathInUse = keepPath;
+  if (encrypted && !cache->decryptedPathInUse) r = DecryptIntoCache(d, cache);
+  cache->lock.ReleaseWrite();
+  return r;
 }
 
-void KeepInfoCache(_INFODISPATCH* d, const CacheDecision& decision) {
+void DeletePrivatePackage(CacheDecision& decision) {
+  if (!decision.privatePackage[0]) return;
+  VkDeleteFile(decision.privatePackage);
+  decision.privatePackage[0] = 0;
+}
+
+void KeepInfoCache(_INFODISPATCH* d, CacheDecision& decision) {
+  DeletePrivatePackage(decision);
   if (!decision.created) return;
   if (!d->pFilterData || StoreFilterData(d->pFilterData, FILTERDATA_KIND_DEFAULT, decision.cache, 0) != XLX_OK)
     DestroyCache(decision.cache);
 }
 
-void DiscardInfoCache(const CacheDecision& decision) {
+void DiscardInfoCache(CacheDecision& decision) {
+  DeletePrivatePackage(decision);
   if (decision.created) DestroyCache(decision.cache);
+}
+
+const char16_t* InfoPackagePath(const _INFODISPATCH* d, const CacheDecision& decision) {
+  if (decision.privatePackage[0]) return decision.privatePackage;
+  const char16_t* cached = decision.cache ? CacheDecryptedPath(decision.cache) : nullptr;
+  return cached ? cached : d->pszFileName;
 }
 
 const _RASTERIZEDOCOPTIONS& CacheOptions(const WorkbookCache* cache) { return cache->options; }
@@ -114,6 +141,8 @@ int32_t AdoptCachedResults(WorkbookCache* cache, DocumentContext* c) {
 }
 
 WorkbookCache* FindCache(FilterDataHolder* holder) { return CacheIn(holder); }
+
+const char16_t* CachedDecryptedPackage(FilterDataHolder* holder) { return CacheDecryptedPath(CacheIn(holder)); }
 
 int32_t AcquireCacheRead(WorkbookCache* cache) { return cache->lock.AcquireRead() == 1 ? XLX_OK : XLX_ERR_MEMORY; }
 void ReleaseCacheRead(WorkbookCache* cache) { cache->lock.ReleaseRead(); }

@@ -36,12 +36,11 @@ void ReportPageSize(const DocumentContext& c, PageReport* report) {
   report->formatCode = c.xlsxFormatCode;
 }
 
-int32_t ParseOrReuse(_INFODISPATCH* d, DocumentContext* c, WorkbookCache* cache, bool parseNeeded) {
+int32_t ParseOrReuse(_INFODISPATCH* d, DocumentContext* c, WorkbookCache* cache, bool parseNeeded,
+                     const char16_t* path) {
   if (!parseNeeded && cache) return AdoptCachedResults(cache, c);
   int32_t r = PollProgress(d->pProgress);
   if (r != XLX_OK) return r;
-  const char16_t* decrypted = cache ? CacheDecryptedPath(cache) : nullptr;
-  const char16_t* path = decrypted ? decrypted : d->pszFileName;
   r = GetDocumentSteps().parse(c, path);
   if (r != XLX_OK) return r;
   return PollProgress(d->pProgress);
@@ -49,12 +48,12 @@ int32_t ParseOrReuse(_INFODISPATCH* d, DocumentContext* c, WorkbookCache* cache,
 
 // Parses (or takes the cached parse), finds the requested page and reports its size.
 int32_t ParseAndPaginate(_INFODISPATCH* d, const ViewOptions& view, PageReport* report, WorkbookCache* cache,
-                         bool parseNeeded) {
+                         bool parseNeeded, const char16_t* path) {
   DocumentContext* c = CreateDocumentContext(view, d, d->pProgress);
   if (!c) return XLX_ERR_MEMORY;
   int32_t r = XLX_ERR_FORMAT;
   try {
-    r = ParseOrReuse(d, c, cache, parseNeeded);
+    r = ParseOrReuse(d, c, cache, parseNeeded, path);
     if (r == XLX_OK) {
       c->nPageNumber = ClampPage(c->nPageNumber, c->totalPageCount);
       ReportPageSize(*c, report);
@@ -120,7 +119,7 @@ int32_t InfoDriver(_INFODISPATCH* d, uint32_t secondEngineDeclined) {
   PageReport report{};
   if (r == XLX_OK) {
     try {
-      r = ParseAndPaginate(d, view, &report, cache, cached.parseNeeded);
+      r = ParseAndPaginate(d, view, &report, cache, cached.parseNeeded, InfoPackagePath(d, cached));
     } catch (...) {
       DiscardInfoCache(cached);
       return XLX_EXCEPTION_INFO;

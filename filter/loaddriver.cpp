@@ -1,11 +1,13 @@
 // fltLoad's native driver: draws one page into a 24-bit bitmap and delivers it row by row.
 #include <cstring>
 
+#include "common/apiutils.h"
 #include "common/resultcodes.h"
 #include "filter/documentcontext.h"
 #include "filter/filtercache.h"
 #include "filter/xlxfilter.h"
 #include "host/kernel/vkkrnx.h"
+#include "package/decrypter.h"
 #include "package/encryptionsniffer.h"
 
 namespace xlx {
@@ -16,7 +18,8 @@ struct LoadState {
   WorkbookCache* cache = nullptr;  // reused cache, read lock held
   bool readLockHeld = false;
   bool tempFileMade = false;
-  char16_t tempPath[260] = {0};
+  char16_t tempPath[260] = {0};     // package decrypted by this call
+  char16_t packagePath[260] = {0};  // decrypted package to parse, when the source is encrypted
   _BITMAPHANDLE bitmap{};
   bool bitmapMade = false;
 };
@@ -27,18 +30,28 @@ void EndLoad(LoadState& s) {
   if (s.readLockHeld) ReleaseCacheRead(s.cache);
 }
 
-// Opens and sniffs the source file for a private parse. 1, -10, or the sniffer's code.
-int32_t CheckSourceFile(_LOADDISPATCH* d) {
+// Opens and sniffs the source file for a private parse. An encrypted package is parsed from the
+// cache object's decrypted package when there is one, else decrypted for this call into a
+// temporary file that EndLoad deletes. 1, -10, the sniffer's or the decryption step's code.
+int32_t CheckSourceFile(_LOADDISPATCH* d, LoadState& s) {
   int64_t handle = VkOpenFile(d->pszFileName, VK_OPEN_READ | VK_OPEN_BINARY, 0);
   if (handle == -1) return XLX_ERR_OPEN;
   int32_t kind = 0;
   bool encrypted = false;
   int32_t r = SniffEncryption(handle, &kind, &encrypted);
+  if (r == XLX_OK && kind != kDocPackage) r = XLX_ERR_FORMAT;
+  if (r == XLX_OK && encrypted) {
+    const char16_t* cached = s.cache ? CacheDecryptedPath(s.cache) : nullptr;
+    if (cached) {
+      CopyTruncated(s.packagePath, 260, cached);
+    } else {
+      r = DecryptToTempFile(handle, kRequestSpreadsheet, d->uPasswordSource, nullptr, s.tempPath);
+      s.tempFileMade = r == XLX_OK;
+      if (r == XLX_OK) CopyTruncated(s.packagePath, 260, s.tempPath);
+    }
+  }
   VkCloseFile(handle);
-  if (r != XLX_OK) return r;
-  if (kind != kDocPackage) return XLX_ERR_FORMAT;
-  if (encrypted) return XLX_ERR_NO_PASSWORD;
-  return XLX_OK;
+  return r;
 }
 
 int32_t PrepareBitmap(_LOADDISPATCH* d, LoadState& s) {
@@ -140,7 +153,7 @@ int32_t RunLoad(_LOADDISPATCH* d, LoadState& s) {
     }
   }
   if (parseNeeded) {
-    r = CheckSourceFile(d);
+    r = CheckSourceFile(d, s);
     if (r != XLX_OK) return r;
   }
   _RASTERIZEDOCOPTIONS normalized;
@@ -149,6 +162,10 @@ int32_t RunLoad(_LOADDISPATCH* d, LoadState& s) {
   ViewOptions view;
   uint32_t flags = parseNeeded ? d->dispatchXlxFlags : CachedFlags(s.cache);
   BuildViewOptions(normalized, flags, static_cast<uint32_t>(d->pLoadFileOption->nPageNumber), &view);
+  if (s.packagePath[0]) {
+    view.decryptedPathInUse = 1;
+    CopyTruncated(view.decryptedPath, 260, s.packagePath);
+  }
   r = PrepareBitmap(d, s);
   if (r != XLX_OK) return r;
   r = PollProgress(d->pProgress);

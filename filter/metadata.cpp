@@ -14,6 +14,8 @@
 #include "common/resultcodes.h"
 #include "filter/xlxfilter.h"
 #include "host/kernel/vkkrnx.h"
+#include "filter/filtercache.h"
+#include "package/decrypter.h"
 #include "package/encryptionsniffer.h"
 #include "package/xlsxunzip.h"
 
@@ -148,15 +150,27 @@ void ReadCoreProperties(int64_t handle, CoreProperties* props) {
   FillCoreProperties(document, props);
 }
 
-// Opens the source file and checks that it is a package. Compound files, the container of
-// password-protected packages, are refused by the sniffer until they can be decrypted.
-int32_t OpenPackage(const char16_t* path, int64_t* handle) {
-  *handle = VkOpenFile(path, VK_OPEN_READ | VK_OPEN_BINARY, 0);
+// Opens the source file and checks that it is a package. A password-protected package is read
+// from the decrypted package of the host's cached workbook when there is one, else decrypted
+// into a temporary file (`tempPath`) that the caller deletes.
+int32_t OpenPackage(const MetadataRequest* request, int64_t* handle, char16_t* tempPath) {
+  *handle = VkOpenFile(request->pszFileName, VK_OPEN_READ | VK_OPEN_BINARY, 0);
   if (*handle == -1) return XLX_ERR_REOPEN;
   int32_t kind = 0;
   bool encrypted = false;
   int32_t result = SniffEncryption(*handle, &kind, &encrypted);
-  if (result == XLX_OK && encrypted) result = XLX_CORRUPT(XLX_ERR_FORMAT, "encrypted package without a decryptor");
+  if (result == XLX_OK && kind != kDocPackage) result = XLX_CORRUPT(XLX_ERR_FORMAT, "compound file of another document kind");
+  if (result == XLX_OK && encrypted) {
+    const char16_t* cached = CachedDecryptedPackage(request->pFilterData);
+    if (!cached) {
+      result = DecryptToTempFile(*handle, kRequestSpreadsheet, request->uPasswordSource, nullptr, tempPath);
+      cached = tempPath;
+    }
+    VkCloseFile(*handle);
+    *handle = result == XLX_OK ? VkOpenTempFile(cached) : -1;
+    if (result == XLX_OK && *handle == -1) result = XLX_ERR_REOPEN;
+    return result;
+  }
   if (result != XLX_OK) {
     VkCloseFile(*handle);
     *handle = -1;
@@ -164,17 +178,20 @@ int32_t OpenPackage(const char16_t* path, int64_t* handle) {
   return result;
 }
 
+// Closes the package and deletes a temporary decrypted one on every way out.
 struct FileCloser {
   int64_t handle = -1;
+  char16_t tempPath[kTempPathUnits] = {0};
   ~FileCloser() {
     if (handle != -1) VkCloseFile(handle);
+    if (tempPath[0]) VkDeleteFile(tempPath);
   }
 };
 
 int32_t ReadMetadataChecked(MetadataRequest* request) {
   if (!request || !request->pszFileName || !request->pItemList || !request->pfnPrepare) return XLX_ERR_ARGUMENT;
   FileCloser file;
-  int32_t result = OpenPackage(request->pszFileName, &file.handle);
+  int32_t result = OpenPackage(request, &file.handle, file.tempPath);
   if (result != XLX_OK) return result;
   CoreProperties props{};
   ReadCoreProperties(file.handle, &props);

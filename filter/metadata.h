@@ -4,7 +4,10 @@
 // ReadMetadataItems(request) returns:
 //   -13  null request, path, item list or prepare callback, or no item array after preparing
 //   -14  the file cannot be opened
-//   the sniffer's code (-7 unreadable start, -9 not a package) for anything but a zip package
+//   the sniffer's code (-7 unreadable start or compound file, -9 not a package) for anything
+//   but a zip package or a password-protected one
+//   the decryption step's code for a protected package it cannot open (-912 wrong password,
+//   -1876 none given, -1878 unsupported encryption, ...; package/decrypter.h)
 //   1    the items were written, or there were none: no core-properties entry, an unreadable
 //        or malformed one, or a document element other than "cp:coreProperties"
 //   the prepare callback's result when it is not 1 (the callback is not called without items)

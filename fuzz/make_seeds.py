@@ -11,6 +11,8 @@ commit, so the seeds are made again on every run rather than kept in the reposit
   relationships/  the source folder and target of relationships of the corpus: fuzz_relationships
   sheet/          distinct small worksheet parts of the corpus and a few built to trip the reader
                   that slices sheetData: fuzz_sheet
+  compoundfile/   the compound files of the corpus (password-protected packages): fuzz_compoundfile
+  encryptioninfo/ their EncryptionInfo streams, distinct: fuzz_encryptioninfo
 
 usage: make_seeds.py [CORPUS_DIR [OUT_DIR]]"""
 import hashlib
@@ -110,6 +112,48 @@ def synthetic_packages():
     return out
 
 
+def compound_stream(data, wanted):
+    """The bytes of a root stream of a compound file, or None; a reader just big enough for
+    well-formed seeds (header DIFAT only, no checks a hostile file would need)."""
+    try:
+        if data[:8] != bytes.fromhex("D0CF11E0A1B11AE1"):
+            return None
+        shift, = struct.unpack_from("<H", data, 30)
+        size = 1 << shift
+        nfat, first_dir = struct.unpack_from("<II", data, 44)
+        first_minifat, = struct.unpack_from("<I", data, 60)
+        sector = lambda n: data[(n + 1) * size:(n + 2) * size]
+        fat = []
+        for s in struct.unpack_from("<109I", data, 76)[:nfat]:
+            fat += struct.unpack("<%dI" % (size // 4), sector(s))
+
+        def chain(start, table):
+            out = []
+            while start < 0xFFFFFFFA and len(out) < len(table):
+                out.append(start)
+                start = table[start]
+            return out
+        directory = b"".join(sector(s) for s in chain(first_dir, fat))
+        minifat = []
+        for s in chain(first_minifat, fat):
+            minifat += struct.unpack("<%dI" % (size // 4), sector(s))
+        root_start, root_size = struct.unpack_from("<IQ", directory, 116)
+        ministream = b"".join(sector(s) for s in chain(root_start, fat))
+        for at in range(0, len(directory), 128):
+            n, = struct.unpack_from("<H", directory, at + 64)
+            name = directory[at:at + max(n - 2, 0)].decode("utf-16-le", "replace")
+            if name != wanted:
+                continue
+            start, length = struct.unpack_from("<IQ", directory, at + 116)
+            length &= 0xFFFFFFFF
+            if length < 4096:
+                return b"".join(ministream[m * 64:(m + 1) * 64] for m in chain(start, minifat))[:length]
+            return b"".join(sector(s) for s in chain(start, fat))[:length]
+    except (struct.error, IndexError):
+        return None
+    return None
+
+
 def numfmt_seed(value, control, code):
     return struct.pack("<dB", value, control) + code.encode("utf-8")
 
@@ -119,7 +163,7 @@ def main():
     out = sys.argv[2] if len(sys.argv) > 2 else os.path.join(HERE, "seeds")
     files = corpus_files(corpus) if os.path.isdir(corpus) else []
     # Every target gets its folder, even with no corpus to take seeds from.
-    for target in ("zip", "styles", "numfmt", "relationships", "sheet"):
+    for target in ("zip", "styles", "numfmt", "relationships", "sheet", "compoundfile", "encryptioninfo"):
         os.makedirs(os.path.join(out, target), exist_ok=True)
 
     # Packages: the flagged odd ones first, then the smallest of each folder, one encrypted file.
@@ -182,6 +226,18 @@ def main():
     kept_sheets = sorted(sheets.values(), key=len)[:MAX_SHEET_SEEDS]
     for data in kept_sheets:
         write(os.path.join(out, "sheet"), sha(data) + ".xml", data)
+
+    # Compound files and their EncryptionInfo streams.
+    infos = {}
+    compound = [f for f in files if open(f, "rb").read(8) == bytes.fromhex("D0CF11E0A1B11AE1")]
+    for f in compound:
+        data = open(f, "rb").read()
+        write(os.path.join(out, "compoundfile"), os.path.basename(f), data)
+        info = compound_stream(data, "EncryptionInfo")
+        if info:
+            infos.setdefault(sha(info), info)
+    for key, data in infos.items():
+        write(os.path.join(out, "encryptioninfo"), key, data)
 
     # Relationship targets: the first byte is the length of the source folder.
     for i, (folder, target) in enumerate(sorted(rels)[:MAX_REL_SEEDS]):

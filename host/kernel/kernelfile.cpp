@@ -10,6 +10,7 @@
 #include <mutex>
 #include <new>
 #include <string>
+#include <vector>
 #include "host/kernel/vkkrnx.h"
 
 namespace {
@@ -73,6 +74,19 @@ int64_t OpenFd(int fd) {
 std::mutex g_tempLock;
 std::string g_tempFolder;
 std::atomic<uint64_t> g_tempCounter{0};
+// Temporary files live on only through these descriptors: their names are removed as soon as they
+// are made, so nothing is left behind when the process ends, however it ends.
+std::vector<int> g_tempAnchors;
+
+// The descriptor behind a temporary path "/proc/self/fd/N" that this process made, or -1.
+int TempAnchor(const std::string& path) {
+  static const char kPrefix[] = "/proc/self/fd/";
+  if (path.compare(0, sizeof kPrefix - 1, kPrefix) != 0) return -1;
+  const int fd = std::atoi(path.c_str() + sizeof kPrefix - 1);
+  for (int anchor : g_tempAnchors)
+    if (anchor == fd) return fd;
+  return -1;
+}
 
 // A private folder for this process's temporary files, made once.
 const std::string* TempFolder() {
@@ -82,6 +96,12 @@ const std::string* TempFolder() {
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/xlxhost-XXXXXX";
     if (!mkdtemp(pattern.data())) return nullptr;
     g_tempFolder = pattern;
+    // Its files have no names, so the folder is empty whenever the process ends normally; a forked
+    // child that exits leaves it to the process that made it.
+    static pid_t owner = getpid();
+    std::atexit([] {
+      if (getpid() == owner) rmdir(g_tempFolder.c_str());
+    });
   }
   return &g_tempFolder;
 }
@@ -179,7 +199,18 @@ VK_API int32_t VkCloseFile(int64_t handle) {
 
 VK_API int32_t VkDeleteFile(const char16_t* path) {
   if (!path || !path[0]) return -13;
-  return unlink(PathToUtf8(path).c_str()) == 0 ? 1 : -14;
+  const std::string name = PathToUtf8(path);
+  {
+    std::lock_guard<std::mutex> guard(g_tempLock);
+    const int anchor = TempAnchor(name);
+    if (anchor >= 0) {
+      for (size_t i = 0; i < g_tempAnchors.size(); ++i)
+        if (g_tempAnchors[i] == anchor) g_tempAnchors.erase(g_tempAnchors.begin() + static_cast<std::ptrdiff_t>(i));
+      close(anchor);
+      return 1;
+    }
+  }
+  return unlink(name.c_str()) == 0 ? 1 : -14;
 }
 
 VK_API int32_t VkCreateTempFile(const char16_t* extension, char16_t* path, size_t capacity, int64_t* handle) {
@@ -194,14 +225,27 @@ VK_API int32_t VkCreateTempFile(const char16_t* extension, char16_t* path, size_
     int fd = open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0 && errno == EEXIST) continue;
     if (fd < 0) return -14;
-    if (name.size() + 1 > capacity) {
+    // The name goes at once; a second descriptor keeps the file, and names it, until VkDeleteFile.
+    unlink(name.c_str());
+    const int anchor = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    const std::string anchored = "/proc/self/fd/" + std::to_string(anchor);
+    if (anchor < 0 || anchored.size() + 1 > capacity) {
+      if (anchor >= 0) close(anchor);
       close(fd);
-      unlink(name.c_str());
-      return -13;
+      return anchor < 0 ? -14 : -13;
     }
-    for (size_t i = 0; i <= name.size(); ++i) path[i] = static_cast<unsigned char>(name[i]);
+    {
+      std::lock_guard<std::mutex> guard(g_tempLock);
+      g_tempAnchors.push_back(anchor);
+    }
+    for (size_t i = 0; i <= anchored.size(); ++i) path[i] = static_cast<unsigned char>(anchored[i]);
     *handle = OpenFd(fd);
-    return *handle == -1 ? -1 : 1;
+    if (*handle == -1) {
+      VkDeleteFile(path);
+      path[0] = 0;
+      return -1;
+    }
+    return 1;
   }
   return -14;
 }

@@ -21,6 +21,7 @@ struct HostRequest {
   uint32_t sizeMode = 0;  // RASTERIZEDOC_SIZEMODE
   uint32_t dpi = 96;
   double pageWidthIn = 8.5, pageHeightIn = 11;
+  const char* password = nullptr;  // UTF-8 text of the request's password source
 };
 
 // The host's unit converter: lengths are given in inches, pixels divide by the resolution.
@@ -78,6 +79,7 @@ class HostCall {
   }
 
   const _FILEINFO& info() const { return info_; }
+  void set_page(int32_t page) { request_.page = page; }
 
  private:
   // The fields the info and the load dispatch share.
@@ -90,6 +92,7 @@ class HostCall {
     d->dispatchXlxFlags = request_.flags;
     Options(&d->dispatchRasterizeDocOptions);
     d->pfnUnitConverter = HostToInches;
+    d->uPasswordSource = reinterpret_cast<uint64_t>(request_.password);
   }
 
   void Options(_RASTERIZEDOCOPTIONS* o) const {

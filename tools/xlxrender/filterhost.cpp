@@ -135,6 +135,12 @@ void FilterHost::FillDispatch(Dispatch* d, CallRecords* records) {
   d->dispatchXlxFlags = options_.flags;
   FillOptions(&d->dispatchRasterizeDocOptions);
   d->pfnUnitConverter = ToInches;
+  d->uPasswordSource = PasswordSource();
+}
+
+// The password travels as the address of its UTF-8 text; 0 when none was given.
+uint64_t FilterHost::PasswordSource() const {
+  return options_.password.empty() ? 0 : reinterpret_cast<uint64_t>(options_.password.c_str());
 }
 
 int32_t FilterHost::Info(int32_t page, PageSize* size) {
@@ -146,6 +152,8 @@ int32_t FilterHost::Info(int32_t page, PageSize* size) {
   FillDispatch(&d, &records);
   d.hFile = file_;
   int32_t r = info_(&d);
+  // A failed decryption is reported as -1863 with the reason in the dispatch.
+  if (r == -1863 && d.nDecryptError != 0) r = d.nDecryptError;
   const _FILEINFO& fi = records.fileInfo;
   if (r == 1) {
     size->width = fi.uWidth;
@@ -203,6 +211,7 @@ int32_t FilterHost::Metadata(std::function<void(const char16_t*, const char16_t*
   req.pItemList = &list;
   req.pfnPrepare = PrepareItems;
   req.pFilterData = &holder_;
+  req.uPasswordSource = PasswordSource();
   int32_t r = metadata_(&req);
   if (r == 1)
     for (const MetadataItem& m : sink.items) item(m.szName, m.szValue);
@@ -214,6 +223,7 @@ int ExitStatusFor(int32_t code) {
     case 1: return 0;
     case -7: case -9: case -10: case -14: return 1;
     case -912: case -1876: case -1863: case -1488: return 3;
+    case -1877: case -1878: return 1;
     default: return 99;
   }
 }
@@ -229,10 +239,12 @@ const char* MeaningOf(int32_t code) {
     case -14: return "the file could not be reopened";
     case -149: return "an internal error stopped page rendering";
     case -912: return "wrong password";
+    case -1488: return "the password is not valid UTF-8 text";
     case -1863: return "decryption failed";
     case -1864: return "the crypto library could not be loaded";
     case -1876: return "the workbook is protected: a password is required";
     case -1877: return "the protected package is not a workbook";
+    case -1878: return "the workbook is protected with an encryption method that is not supported";
     case 0: return "an internal error stopped parsing";
     default: return "unexpected result";
   }

@@ -38,6 +38,7 @@ class FilterHost {
     _LOADFILEOPTION loadOption;
   };
   void FillOptions(_RASTERIZEDOCOPTIONS* o) const;
+  uint64_t PasswordSource() const;
   template <typename Dispatch>
   void FillDispatch(Dispatch* d, CallRecords* records);
   void* library_ = nullptr;

@@ -98,7 +98,8 @@ const char* UsageText() {
          "  --sheet-width        pages as wide as the sheet (with --paginate)\n"
          "  --gridlines          draw cell gridlines\n"
          "  --hidden-sheets      include hidden sheets\n"
-         "  --password TEXT, --password-file FILE   password of a protected workbook\n"
+         "  --password TEXT      password of a protected workbook (or XLX_PASSWORD in the environment)\n"
+         "  --password-file FILE the password is the first line of FILE\n"
          "  --info [--json]      print sheets, pages and page sizes; render nothing\n"
          "  --metadata           print the document properties\n"
          "  --report-fonts       after rendering, list requested faces and the faces used\n"
@@ -109,6 +110,7 @@ const char* UsageText() {
 
 bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
   std::vector<std::string> positional;
+  bool passwordGiven = false;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&](std::string* out) {
@@ -153,10 +155,13 @@ bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
       o->fitGiven = true;
     } else if (a == "--password") {
       if (!value(&o->password)) return *error = "--password needs a text", false;
+      passwordGiven = true;
     } else if (a == "--password-file") {
       if (!value(&v)) return *error = "--password-file needs a file", false;
       std::ifstream in(v);
       if (!in || !std::getline(in, o->password)) return *error = "cannot read the password file " + v, false;
+      if (!o->password.empty() && o->password.back() == '\r') o->password.pop_back();
+      passwordGiven = true;
     } else if (a == "--info") {
       o->info = true;
     } else if (a == "--json") {
@@ -179,6 +184,11 @@ bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
     } else {
       positional.push_back(a);
     }
+  }
+  // The environment keeps a password out of the process list.
+  if (!passwordGiven) {
+    const char* env = std::getenv("XLX_PASSWORD");
+    if (env) o->password = env;
   }
   if (positional.empty() || positional.size() > 2) return *error = "give one input file and at most one OUTROOT", false;
   o->input = positional[0];
