@@ -97,7 +97,7 @@ struct BracketInfo {
   double dValue;
   TokenKind elapsedKind;
   uint16_t nLetters;
-  uint8_t nSystemPattern;
+  LocaleTag locale;
 };
 
 // Reads the condition "<=100" of a bracket from text[pos, end).
@@ -127,7 +127,7 @@ void ReadCondition(const char16_t* text, size_t pos, size_t end, BracketInfo* pI
 
 // Classifies the content text[open + 1, close) of a bracket.
 BracketInfo ReadBracket(const char16_t* text, size_t open, size_t close) {
-  BracketInfo info = {kBracketOther, kFormatColorAuto, kCondNone, 0.0, kTokLiteral, 0, 0};
+  BracketInfo info = {kBracketOther, kFormatColorAuto, kCondNone, 0.0, kTokLiteral, 0, {0, 0, 0}};
   size_t pos = open + 1;
   if (pos >= close) return info;
   char16_t first = text[pos];
@@ -137,12 +137,9 @@ BracketInfo ReadBracket(const char16_t* text, size_t open, size_t close) {
   }
   if (first == u'$') {
     info.kind = kBracketLocale;
-    // The locale id after '-' is not used, except the two ids that mean "the system's long
-    // date" and "the system's long time".
     size_t dash = pos;
     while (dash < close && text[dash] != u'-') dash++;
-    if (close - dash == 5 && MatchesWord(text, dash + 1, close, "f800")) info.nSystemPattern = 1;
-    if (close - dash == 5 && MatchesWord(text, dash + 1, close, "f400")) info.nSystemPattern = 2;
+    if (dash < close) info.locale = ReadLocaleTag(text, dash + 1, close);
     return info;
   }
   char16_t letter = LowerAscii(first);
@@ -198,9 +195,13 @@ void ClassifySection(const char16_t* text, FormatSection* pSection) {
         pSection->dCondValue = info.dValue;
       }
       if (info.kind == kBracketElapsed) pSection->bDate = true;
-      if (info.nSystemPattern) {
-        pSection->nSystemPattern = info.nSystemPattern;
-        pSection->bDate = true;
+      if (info.kind == kBracketLocale) {
+        if (info.locale.nSystemPattern) {
+          pSection->nSystemPattern = info.locale.nSystemPattern;
+          pSection->bDate = true;
+        }
+        pSection->nCalendar = info.locale.nCalendar;
+        pSection->nDigitShape = info.locale.nDigitShape;
       }
       pos = next;
       continue;
@@ -372,7 +373,7 @@ void ReadFormatCode(const char16_t* pCode, FormatCode* pOut) {
     section.condOp = kCondNone;
     section.dCondValue = 0.0;
     section.bDate = section.bText = section.bGeneral = section.bPlaceholders = false;
-    section.nSystemPattern = 0;
+    section.nSystemPattern = section.nCalendar = section.nDigitShape = 0;
     ClassifySection(text, &section);
     if (bLast) break;
     pos++;  // the ';'
@@ -460,7 +461,7 @@ int ChooseNumberSection(const FormatCode& code, double dValue, bool* pbMinus) {
     } else if (count == 1) {
       chosen = 0;
     }
-    if (chosen < 0) return -1;
+    if (chosen < 0) return kNoSectionMatches;
     // A second section written for negatives ([<0], [<=-1]) shows its own sign; every other
     // section chosen by a condition shows the value with its sign.
     bool bOwnSign = chosen == 1 && (s[1].condOp == kCondLess || s[1].condOp == kCondLessEq) &&

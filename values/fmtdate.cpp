@@ -178,7 +178,7 @@ void AddDateTimePart(const _XLSDATETIME& parts, bool bIsMinute, bool bTwelveHour
 namespace fmt {
 
 bool RenderDateSection(const TokenList& list, const FormatCode& code, double dSerial,
-                       RenderedText* pOut) {
+                       int32_t nYearOffset, RenderedText* pOut) {
   pOut->nFillAt = SIZE_MAX;
   pOut->fillUnit = u' ';
   pOut->nLength = 0;
@@ -199,10 +199,12 @@ bool RenderDateSection(const TokenList& list, const FormatCode& code, double dSe
     int n = token.nLength;
     // One case per date/time token kind; the switch is long but flat.
     switch (token.kind) {
-      case kTokYear:
-        if (n <= 2) PutNumber(parts.nYear % 100, 2, &sink);
-        else PutNumber(parts.nYear, 4, &sink);
+      case kTokYear: {
+        int32_t year = parts.nYear + nYearOffset;
+        if (n <= 2) PutNumber(year % 100, 2, &sink);
+        else PutNumber(year, 1, &sink);  // four digits for every Gregorian year here
         break;
+      }
       case kTokMonth:
         if (n <= 2 && MonthIsMinute(list, i)) {
           PutNumber(parts.nMinute, n, &sink);

@@ -92,6 +92,8 @@ struct FormatSection {
   bool bGeneral;          // holds the word General
   bool bPlaceholders;     // holds digit placeholders
   uint8_t nSystemPattern; // [$-F800] system long date 1, [$-F400] system long time 2, else 0
+  uint8_t nCalendar;      // calendar of the locale tag ([$-xxyyzzzz]: yy), 0 default
+  uint8_t nDigitShape;    // digits of the locale tag (xx), 0 default
 };
 
 // A code cut to kMaxFormatCodeUnits and split at its unquoted ';' (at most kMaxSections).
@@ -105,6 +107,22 @@ struct FormatCode {
 // Reads a code: copies it, splits it and classifies every section. Null gives 0 sections.
 void ReadFormatCode(const char16_t* pCode, FormatCode* pOut);
 
+// ---- locale tags ----------------------------------------------------------------------------
+struct LocaleTag {
+  uint8_t nSystemPattern;  // 1 system long date, 2 system long time, else 0
+  uint8_t nCalendar;
+  uint8_t nDigitShape;
+};
+// Reads the text text[first, end) after the '-' of a "[$...-...]" bracket: a hexadecimal id of up
+// to eight digits, or the culture tags x-sysdate and x-systime. Anything else gives all zeros.
+LocaleTag ReadLocaleTag(const char16_t* text, size_t first, size_t end);
+// Years added to the Gregorian year by a calendar of a locale tag (Thai Buddhist 543, Taiwan
+// -1911, Korean Tangun 2333); 0 for the others.
+int32_t CalendarYearOffset(uint8_t nCalendar);
+// Replaces the ASCII digits of a text by the native digits of a digit shape (02 Arabic-Indic,
+// 03 Persian, 04 Devanagari ... 0D Thai ... 13 Mongolian); other shapes leave the text alone.
+void ApplyDigitShape(uint8_t nDigitShape, char16_t* pText, size_t nLength);
+
 // The fixed English layouts that stand for the system long date ([$-F800]) and long time
 // ([$-F400]) tags; null for a section without one.
 const char16_t* SystemPatternOf(const FormatSection& section);
@@ -117,7 +135,9 @@ struct TokenList {
 void TokenizeSection(const FormatCode& code, const FormatSection& section, TokenList* pOut);
 
 // Picks the section that formats a number. Sets *pbMinus when a '-' must be put in front of the
-// magnitude. Returns -1 when no section accepts the value (the text is then empty).
+// magnitude. Returns -1 for a code without sections, kNoSectionMatches when two sections both
+// carry a condition and neither accepts the value (the cell then shows '#').
+constexpr int kNoSectionMatches = -2;
 int ChooseNumberSection(const FormatCode& code, double dValue, bool* pbMinus);
 // Section for text: the fourth section, or a lone / last section holding '@'; -1 when none.
 int ChooseTextSection(const FormatCode& code);
@@ -156,9 +176,10 @@ struct RenderedText {
 };
 void RenderNumberSection(const TokenList& tokens, const FormatCode& code, double dMagnitude,
                          bool bMinus, RenderedText* pOut);
-// Renders a date/time section. Returns false when the serial cannot be shown as a date.
+// Renders a date/time section, years shifted by nYearOffset. Returns false when the serial
+// cannot be shown as a date.
 bool RenderDateSection(const TokenList& tokens, const FormatCode& code, double dSerial,
-                       RenderedText* pOut);
+                       int32_t nYearOffset, RenderedText* pOut);
 // Renders a text section around a cell text.
 void RenderTextSection(const TokenList& tokens, const FormatCode& code, const char16_t* pText,
                        RenderedText* pOut);

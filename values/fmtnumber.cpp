@@ -118,15 +118,21 @@ void PutIntegerPart(const TokenList& list, int first, int end, const char* digit
     for (int i = 0; i < nDigits; i++) pWriter->sink.Put(static_cast<char16_t>(digits[i]));
 }
 
-// Renders tokens[first, end) as fraction digits: '0' pads with 0, '?' with a space, '#' with
-// nothing, once the digits left are all zeros.
+// Renders tokens[first, end) as fraction digits. Trailing zeros are dropped from the right while
+// they stand on '#' (nothing) or '?' (a space); a '0' placeholder keeps its digit and every digit
+// left of it, so "0.#0" shows 1 as 1.00.
 void PutFractionPart(const TokenList& list, int first, int end, const char* digits, int nDigits,
                      Writer* pWriter) {
   int lastSignificant = -1;
-  for (int i = 0; i < nDigits; i++) {
-    if (digits[i] != '0') lastSignificant = i;
-  }
   int index = 0;
+  for (int i = first; i < end; i++) {
+    TokenKind kind = list.tokens[i].kind;
+    if (!IsDigitToken(kind)) continue;
+    bool bDigit = index < nDigits && digits[index] != '0';
+    if (bDigit || kind == kTokDigit0) lastSignificant = index;
+    index++;
+  }
+  index = 0;
   for (int i = first; i < end; i++) {
     const Token& token = list.tokens[i];
     if (IsDigitToken(token.kind)) {
@@ -164,32 +170,29 @@ int FindKind(const TokenList& list, int first, int end, TokenKind kind) {
   return -1;
 }
 
-// Commas right after the last digit placeholder divide by 1000 each ("0,," shows millions);
-// a comma between integer placeholders turns grouping on.
+// Commas are read by runs. A run between two integer placeholders ("#,##0") turns grouping on.
+// A run that follows a placeholder (or the point) and is not followed by one divides by 1000 per
+// comma: "0,," shows millions, "0,.0" thousands with a decimal, "0, \"K\"" thousands before a
+// literal. Other commas (leading, after a literal, between decimals) show nothing.
 void ReadCommas(const TokenList& list, int end, int pointAt, bool* pbGroup, int* pnScale) {
   *pbGroup = false;
   *pnScale = 0;
-  int lastDigit = -1;
-  int firstDigit = -1;
-  for (int i = 0; i < end; i++) {
-    if (IsDigitToken(list.tokens[i].kind)) {
-      if (firstDigit < 0) firstDigit = i;
-      lastDigit = i;
-    }
-  }
   int intEnd = pointAt >= 0 ? pointAt : end;
-  for (int i = 0; i < end; i++) {
-    if (list.tokens[i].kind != kTokComma) continue;
-    if (firstDigit >= 0 && i > firstDigit && i < intEnd && i < lastDigit) {
-      *pbGroup = true;
+  int i = 0;
+  while (i < end) {
+    if (list.tokens[i].kind != kTokComma) {
+      i++;
       continue;
     }
-    // Scaling: the run of commas that follows a placeholder (or the point) directly.
-    int j = i - 1;
-    while (j >= 0 && list.tokens[j].kind == kTokComma) j--;
-    if (j >= 0 && i > lastDigit &&
-        (IsDigitToken(list.tokens[j].kind) || list.tokens[j].kind == kTokPoint)) {
-      (*pnScale)++;
+    int first = i;
+    while (i < end && list.tokens[i].kind == kTokComma) i++;
+    TokenKind before = first > 0 ? list.tokens[first - 1].kind : kTokLiteral;
+    bool bAfterDigit = IsDigitToken(before);
+    bool bBeforeDigit = i < end && IsDigitToken(list.tokens[i].kind);
+    if (bAfterDigit && bBeforeDigit) {
+      if (i < intEnd) *pbGroup = true;
+    } else if ((bAfterDigit || before == kTokPoint) && !bBeforeDigit) {
+      *pnScale += i - first;
     }
   }
 }
@@ -252,7 +255,8 @@ void RenderScientific(const TokenList& list, int end, int expAt, const DecimalVa
   if (pointAt >= 0) PutFractionPart(list, pointAt, expAt, digits.fracDigits, digits.nFrac, pWriter);
 
   const Token& mark = list.tokens[expAt];
-  pWriter->sink.Put(mark.nLength == u'e' ? u'e' : u'E');
+  // The exponent mark shows as 'E' whatever the case of the code's mark.
+  pWriter->sink.Put(u'E');
   if (exponent < 0) {
     pWriter->sink.Put(u'-');
   } else if (mark.unit == u'+') {

@@ -117,7 +117,10 @@ void FormatValue(double dValue, const char16_t* pCode, bool bChartLabel, const C
   bool bMinus = false;
   int index = fmt::ChooseNumberSection(code, dValue, &bMinus);
   if (index < 0) {
-    if (!bChartLabel) return;
+    if (!bChartLabel) {
+      if (index == fmt::kNoSectionMatches) PutOverflow(pFit, pSink);
+      return;
+    }
     index = 0;
     dValue = 0.0;
   }
@@ -131,7 +134,8 @@ void FormatValue(double dValue, const char16_t* pCode, bool bChartLabel, const C
     if (pattern) fmt::ReadFormatCode(pattern, &system);
     const fmt::FormatCode& used = pattern ? system : code;
     fmt::TokenizeSection(used, pattern ? system.sections[0] : section, &tokens);
-    if (!fmt::RenderDateSection(tokens, used, dValue, &rendered)) {
+    int32_t yearOffset = fmt::CalendarYearOffset(section.nCalendar);
+    if (!fmt::RenderDateSection(tokens, used, dValue, yearOffset, &rendered)) {
       PutOverflow(pFit, pSink);
       return;
     }
@@ -143,6 +147,7 @@ void FormatValue(double dValue, const char16_t* pCode, bool bChartLabel, const C
     }
     fmt::RenderNumberSection(tokens, code, std::fabs(dValue), bMinus, &rendered);
   }
+  fmt::ApplyDigitShape(section.nDigitShape, rendered.szText, rendered.nLength);
   PutFitted(rendered, pFit, !bChartLabel, pSink);
 }
 
@@ -195,7 +200,9 @@ void ParseDateTimeFormat(double dSerial, int32_t nDateSystem, const char16_t* pC
   fmt::TokenizeSection(used, pattern ? system.sections[0] : section, &tokens);
   TextSink sink(pOut, nCapacity);
   RenderedText rendered;
-  if (nDateSystem == 0 && fmt::RenderDateSection(tokens, used, dSerial, &rendered)) {
+  int32_t yearOffset = fmt::CalendarYearOffset(section.nCalendar);
+  if (nDateSystem == 0 && fmt::RenderDateSection(tokens, used, dSerial, yearOffset, &rendered)) {
+    fmt::ApplyDigitShape(section.nDigitShape, rendered.szText, rendered.nLength);
     sink.PutUnits(rendered.szText, rendered.nLength);
   } else {
     sink.PutRepeated(u'#', kOverflowHashCount);

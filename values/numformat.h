@@ -25,8 +25,9 @@ enum CellFormatType : int32_t {
   kCellFormatScientific = 9,
 };
 
-// Automatic colour: the text is drawn in the cell font's own colour.
-constexpr uint32_t kFormatColorAuto = 0xFFFFFFFFu;
+// Automatic colour: the text is drawn in the cell font's own colour. Its marker byte is 0, which
+// no colour of a code has, so that [White] (0xFFFFFFFF) stays a colour of its own.
+constexpr uint32_t kFormatColorAuto = 0;
 // A format code is read up to this many UTF-16 units.
 constexpr size_t kMaxFormatCodeUnits = 255;
 // Serials from kMaxDateSerial (common/calendar.h) on have no date; such values and negative ones

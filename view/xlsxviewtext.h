@@ -4,6 +4,7 @@
 #include <string>
 
 #include "model/workbook.h"
+#include "values/numformat.h"
 #include "view/xlsxviewfonts.h"
 
 namespace xlx {
@@ -13,7 +14,7 @@ enum TextValueKind : int32_t { kTextString = 0, kTextNumber = 1, kTextBoolOrErro
 struct CellText {
   std::u16string text;              // the display text
   const RichString* rich = nullptr; // rich text with runs of their own fonts, or null
-  uint32_t formatColor = 0xFFFFFFFFu;  // colour asked for by the number format, or automatic
+  uint32_t formatColor = kFormatColorAuto;  // colour asked for by the number format, or automatic
   int32_t kind = kTextString;       // TextValueKind, for general alignment
   int32_t formatType = 0;           // CellFormatType of a formatted number
   bool rightToLeft = false;         // holds an Arabic letter

@@ -108,7 +108,7 @@ TEST(NumberFormat, ShowsWhatTheSpreadsheetShows) {
     {5555551234.0, "[<=9999999]###-####;(###) ###-####", "(555) 555-1234"}, {1234567.0, "#,##0.00,,\"M\"", "1.23M"},
     {1234567.0, "#,##0,\"K\"", "1,235K"}, {1234567.0, "0.0,,", "1.2"}, {12345.0, "0.0,", "12.3"},
     {0.05, "0.0%", "5.0%"}, {1.5, "0.0%", "150.0%"}, {0.123, "#0.0%", "12.3%"}, {123456.0, "0.0E+0", "1.2E+5"},
-    {0.000012, "0.000E+00", "1.200E-05"}, {12345.0, "0E+0", "1E+4"}, {12345.0, "0.00e+00", "1.23e+04"},
+    {0.000012, "0.000E+00", "1.200E-05"}, {12345.0, "0E+0", "1E+4"}, {12345.0, "0.00e+00", "1.23E+04"},
     {45296.0, "dd/mm/yyyy", "05/01/2024"}, {45296.0, "d/m/yy", "5/1/24"}, {45296.0, "yyyy-mm-dd", "2024-01-05"},
     {45296.0, "dd.mm.yyyy", "05.01.2024"}, {45296.0, "dddd, mmmm d, yyyy", "Friday, January 5, 2024"},
     {45296.0, "ddd d mmm", "Fri 5 Jan"}, {45296.0, "mmmm yyyy", "January 2024"}, {45296.0, "mmmmm", "J"},
@@ -131,7 +131,46 @@ TEST(NumberFormat, ShowsWhatTheSpreadsheetShows) {
     {45296, "mmmm d, yyyy", "January 5, 2024"}, {45296.75, "[$-F400]h:mm", "6:00:00 PM"},
     {45296, "dddd, mmmm dd, yyyy", "Friday, January 05, 2024"}, {60, "yyyy-mm-dd", "1900-02-29"},
     {0.75, "[mm]", "1080"}, {1234.5, "[$-409]#,##0.00", "1,234.50"}, {1234.5, "[$USD-409] #,##0", "USD 1,235"},
-    {-5, "0;;0", ""}, {0, "[>0]0;[<0]-0", ""}, {-7, "[>0]0;[<0]-0", "-7"},
+    {-5, "0;;0", ""}, {-7, "[>0]0;[<0]-0", "-7"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Cell(c.value, c.code), c.shown) << "value " << c.value << " code " << c.code;
+}
+
+// Less common codes, one group per rule of the format-code syntax.
+TEST(NumberFormat, FollowsTheRulesOfUnusualCodes) {
+  const struct {
+    double value;
+    const char* code;
+    const char* shown;
+  } cases[] = {
+      // Exponents: the mark shows as 'E' in either case; E- and e- sign only negative exponents.
+      {12345, "0.00E-00", "1.23E04"}, {0.00012, "0.00e-00", "1.20E-04"}, {12345, "##0.0e+0", "12.3E+3"},
+      {1, "0.0E+0", "1.0E+0"}, {12345, "0.0E+00 \\x", "1.2E+04 x"},
+      // Literals before, between and after placeholders; surplus digits go to the leftmost one.
+      {1234, "00-00", "12-34"}, {12345, "0-0", "1234-5"}, {1234, "0\\,0", "123,4"}, {1234, "0\",\"0", "123,4"},
+      {1.234, "0.0-0", "1.2-3"}, {123, "0 0", "12 3"}, {7, "\"<\"0\">\"", "<7>"},
+      // Grouping between integer placeholders in any spot; scaling by a run that ends the digits.
+      {1234567, "0,00", "1,234,567"}, {1234567, "#,#,#", "1,234,567"}, {1234567, "0,.00", "1234.57"},
+      {1234567, "#,##0.0,", "1,234.6"}, {1234567, "0, \"K\"", "1235 K"}, {1234567890, "#,##0,,,\"B\"", "1B"},
+      {1234.5, "0.0,0", "1234.50"}, {12, "?,???", "   12"},
+      // Conditions: with two conditional sections a value neither accepts shows '#'.
+      {50, "[>=100]0;[<0]-0", "########"}, {0, "[>0]0;[<0]-0", "########"},
+      {3, "[=1]\"One\";[=2]\"Two\"", "########"}, {2, "[=1]\"One\";[=2]\"Two\"", "Two"},
+      {50, "[<10]0.0", "50.0"}, {50, "[<10]0.0;0", "50"}, {-50, "[>=100]0;[<0]0", "50"},
+      // Elapsed time beside clock tokens of the same unit.
+      {1.5, "[h] \\h h", "36 h 12"}, {1.5, "[mm]:ss", "2160:00"}, {1.0006, "[h]:mm:ss.0", "24:00:51.8"},
+      // Fractions: variable denominators of one to three digits, fixed ones kept unreduced.
+      {1.5, "# ??/16", "1  8/16"}, {0.26, "# ?/100", " 26/100"}, {0.3333, "# ???/???", "   1/3  "},
+      {5.5, "# \"and\" ?/?", "5 and 1/2"}, {0.6, "# ?/10", " 6/10"}, {-0.5, "?/?", "-1/2"},
+      // Decimal placeholders mixed: a '0' keeps every digit left of it.
+      {1, "0.#0", "1.00"}, {1, "0.?0", "1.00"}, {1.5, "0.#0", "1.50"}, {1.05, "0.#0", "1.05"},
+      {1, "0.0?", "1.0 "}, {1.5, "0.?#", "1.5"}, {1, "0.?#", "1. "},
+      // Locale tags: calendar (yy) and digit shape (xx) of [$-xxyyzzzz]; culture tags.
+      {1234.5, "[$-2000000]#,##0.00", "١,٢٣٤.٥٠"}, {1234, "[$-3000401]0", "۱۲۳۴"},
+      {45296, "[$-D07041E]d/m/yyyy", "๕/๑/๒๕๖๗"}, {45296, "[$-1070409]yyyy", "2567"},
+      {45296, "[$-0040404]yyyy/m/d", "113/1/5"}, {45296, "[$-50412]yyyy", "4357"},
+      {45296, "[$-x-sysdate]dddd", "Friday, January 5, 2024"}, {0.75, "[$-x-systime]h:mm", "6:00:00 PM"},
+      {45296, "[$-ar-SA]yyyy", "2024"}, {45296, "[$-1110000]yyyy", "2024"},
   };
   for (const auto& c : cases) EXPECT_EQ(Cell(c.value, c.code), c.shown) << "value " << c.value << " code " << c.code;
 }
@@ -192,7 +231,7 @@ TEST(NumberFormat, ColoursComeFromTheChosenSection) {
       {-5, "#,##0.00_);[Red](#,##0.00)", 0xFF0000FFu}, {0, "0;[Red]0;[Blue]0", 0xFFFF0000u},
       {5, "[GREEN]0", 0xFF00FF00u}, {5, "[Color10]0", 0xFF008000u}, {5, "[Color57]0", xlx::kFormatColorAuto},
       {150, "[Blue][>100]0;[Magenta]0", 0xFFFF0000u}, {50, "[Blue][>100]0;[Magenta]0", 0xFFFF00FFu},
-      {45296, "[Cyan]yyyy", 0xFFFFFF00u},
+      {45296, "[Cyan]yyyy", 0xFFFFFF00u}, {5, "[White]0", 0xFFFFFFFFu}, {5, "[Color2]0", 0xFFFFFFFFu},
   };
   for (const auto& c : cases) {
     uint32_t color = 0;
@@ -226,6 +265,7 @@ TEST(NumberFormat, HiddenZerosChartLabelsAndTextSections) {
   } texts[] = {
       {"_(* #,##0_);_(* \\(#,##0\\);_(* \"-\"_);_(@_)", " abc "}, {"0;0;0;\"T: \"@", "T: abc"},
       {"0;0;0;\"fixed\"", "fixed"}, {"\"<\"@\">\"", "<abc>"}, {"0.00", "abc"}, {"@", "abc"},
+      {"@ @", "abc abc"}, {"0;0;0;@\"-\"@", "abc-abc"},
   };
   for (const auto& c : texts) {
     const std::u16string code = U16(c.code);
