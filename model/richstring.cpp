@@ -8,7 +8,9 @@ const RichString& EmptyRichString() {
 }
 
 const RichString& GetSharedString(const SharedStringTable& table, int32_t index) {
-  if (index < 0 || index >= table.count) index = 0;
+  // A negative index is a cell without a value (-1): it shows nothing, never the first string.
+  if (index < 0) return EmptyRichString();
+  if (index >= table.count) index = 0;
   if (index < table.strings.Count() && table.strings[index].text) return table.strings[index];
   return EmptyRichString();
 }

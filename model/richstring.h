@@ -65,7 +65,8 @@ struct SharedStringTable {
   TextArena arena;  // owns the text, the run arrays and the run fonts
 };
 
-// The string at `index`; index 0 when it is negative or not below the count. Never null.
+// The string at `index`: an empty string for a negative index (a cell without a value), string 0
+// for an index not below the count. Never null.
 const RichString& GetSharedString(const SharedStringTable& table, int32_t index);
 // A string with no runs and the empty text, for absent entries.
 const RichString& EmptyRichString();

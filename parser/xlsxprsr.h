@@ -55,7 +55,8 @@ struct WorkbookOpenOptions {
 // Lists the parts, finds the workbook part and reads it with the theme, styles and shared-string
 // locations (no sheet is read). Needs hPackage set. Results as OpenWorkbook.
 [[nodiscard]] int32_t ReadWorkbookParts(Workbook* workbook);
-// Number of sheets that will be loaded: visible ones, or all when includeHidden.
+// Number of sheets that will be loaded: visible ones, or all when includeHidden; entries with an
+// empty r:id are never loaded.
 [[nodiscard]] int32_t CountLoadedSheets(const Workbook* workbook);
 // Reads styles and shared strings, counts the sheets, loads the defined names and loads every
 // sheet. 1, -1, -9 (no sheet to show, unresolvable sheet), a progress result.

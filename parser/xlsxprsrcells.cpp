@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/calendar.h"
@@ -37,10 +39,17 @@ struct SheetDataState {
   MyCellBounds used{INT32_MAX, 0, INT32_MAX, 0};
 };
 
-// A number at the start of the text (blanks and a "+" allowed before it); false when there is
-// none or it is not finite.
+bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+const char* SkipXmlSpace(const char* text) {
+  while (IsXmlSpace(*text)) ++text;
+  return text;
+}
+
+// A number at the start of the text (white space and a "+" allowed before it); false when there
+// is none or it is not finite.
 bool ParseNumber(const char* text, double* value) {
-  while (*text == ' ') ++text;
+  text = SkipXmlSpace(text);
   if (*text == '+') ++text;
   auto result = std::from_chars(text, text + strlen(text), *value);
   return result.ec == std::errc() && std::isfinite(*value);
@@ -52,7 +61,7 @@ double NumberOf(const char* text) {
 }
 
 int32_t IntegerOf(const char* text) {
-  while (*text == ' ') ++text;
+  text = SkipXmlSpace(text);
   int64_t value = 0;
   bool negative = *text == '-';
   if (negative || *text == '+') ++text;
@@ -108,7 +117,9 @@ int32_t ReadFormula(TextArena* arena, pugi::xml_node f, const CellFormula** out)
   return XLX_OK;
 }
 
-// The value of a cell from its `v` (and `is`): type, number, shared-string index, text.
+// The value of a cell from its `v` (and `is`): type, number, shared-string index, text. White
+// space around a value is not part of it, and a `v` of white space only is no value, except for
+// the text of a formula string, which is kept as written.
 int32_t ReadCellValue(const Workbook& workbook, TextArena* arena, pugi::xml_node c, const char* v, CellRecord* cell) {
   cell->sharedStringIndex = -1;
   cell->number = std::numeric_limits<double>::quiet_NaN();
@@ -123,7 +134,9 @@ int32_t ReadCellValue(const Workbook& workbook, TextArena* arena, pugi::xml_node
     cell->inlineString = rich;
     if (rich->textLength > 0) cell->flags |= kCellHasValue;
   }
-  if (!*v) return XLX_OK;
+  std::string_view trimmed(SkipXmlSpace(v));
+  while (!trimmed.empty() && IsXmlSpace(trimmed.back())) trimmed.remove_suffix(1);
+  if (cell->type == kCellFormulaString ? !*v : trimmed.empty()) return XLX_OK;
   cell->flags |= kCellHasValue;
   switch (cell->type) {
     case kCellBoolean: {
@@ -138,13 +151,16 @@ int32_t ReadCellValue(const Workbook& workbook, TextArena* arena, pugi::xml_node
     case kCellDate: {
       // ISO dates become serials, as the spreadsheet shows them; a plain number is kept.
       double serial = 0;
-      cell->number = IsoDateTimeToSerial(v, kDateSystem1900, &serial) ? serial : NumberOf(v);
+      cell->number = IsoDateTimeToSerial(std::string(trimmed).c_str(), kDateSystem1900, &serial) ? serial : NumberOf(v);
       break;
     }
     case kCellSharedString:
       cell->sharedStringIndex = IntegerOf(v);
       break;
     case kCellError:
+      cell->text = arena->CopyUtf8(trimmed.data(), trimmed.size(), nullptr);
+      if (!cell->text) return XLX_ERR_MEMORY;
+      break;
     case kCellFormulaString:
     case kCellInlineString:
       cell->text = arena->CopyUtf8(v, strlen(v), nullptr);

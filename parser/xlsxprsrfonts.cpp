@@ -71,11 +71,20 @@ int32_t WeightOf(pugi::xml_node element) {
   return !val || ReadBool(val) ? 700 : 400;
 }
 
+// Text colour of a font's `color`. `auto`, or an element that names no colour, is the automatic
+// text colour, which is the window-text colour, never the sheet background; every other element
+// resolves like any colour, white included, so that white text stays white.
+CellColor FontColorOf(const Workbook& workbook, pugi::xml_node color) {
+  bool names = color.attribute("rgb") || color.attribute("indexed") || color.attribute("theme");
+  if (!names || ReadBool(color.attribute("auto"))) return SystemColor(kSystemWindowText);
+  return ResolveColorAttributes(workbook, color);
+}
+
 }  // namespace
 
 void ReadFont(MyLogFont* font, const Workbook& workbook, pugi::xml_node node, bool isFirst, const MyLogFont* parent) {
   bool inherits = !isFirst && parent;
-  if (pugi::xml_node color = Child(node, "color")) font->color = ResolveColorAttributes(workbook, color);
+  if (pugi::xml_node color = Child(node, "color")) font->color = FontColorOf(workbook, color);
 
   if (const char* face = FaceOf(node)) SetFace(font, face);
   else if (inherits) memcpy(font->lfFaceName, parent->lfFaceName, sizeof(font->lfFaceName));
@@ -117,7 +126,7 @@ void ReadDxfFont(DxfFont* dxfFont, const Workbook& workbook, pugi::xml_node node
   MyLogFont* font = &dxfFont->font;
   uint32_t flags = 0;
   if (pugi::xml_node color = Child(node, "color")) {
-    font->color = ResolveColorAttributes(workbook, color);
+    font->color = FontColorOf(workbook, color);
     flags |= kDxfFontColor;
   }
   if (const char* face = FaceOf(node)) {

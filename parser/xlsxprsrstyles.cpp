@@ -120,7 +120,8 @@ void ReadNumberFormats(Stylesheet* styles, Workbook* workbook, pugi::xml_node nu
     int32_t id = 0;
     pugi::xml_attribute code = numFmt.attribute("formatCode");
     if (!ReadInt(numFmt.attribute("numFmtId"), &id) || !code) continue;
-    std::u16string text = ToUtf16(code.value());
+    // An empty code (files redefine id 0 so) shows values as General, not as nothing.
+    std::u16string text = *code.value() ? ToUtf16(code.value()) : u"General";
     WorkbookLockGuard guard(workbook->lock);
     styles->numberFormats[id] = std::move(text);
   }

@@ -117,12 +117,19 @@ void PrepareSheet(Workbook* workbook, MyWorksheet* sheet, const SheetEntry& entr
   GetThemeFonts(*workbook, sheet->majorFont, sheet->minorFont);
 }
 
+// A `sheet` entry is loaded when it is visible (or hidden sheets are asked for) and names a
+// relationship; an entry with an empty r:id points nowhere and is skipped, not a failure.
+bool IsLoaded(const Workbook& workbook, const SheetEntry& entry) {
+  if (entry.relationshipId.empty()) return false;
+  return entry.state == kSheetVisible || workbook.includeHidden;
+}
+
 int32_t AllocateSheets(Workbook* workbook, int32_t count) {
   if (workbook->sheets.Allocate(size_t(count)) != XLX_OK) return XLX_ERR_MEMORY;
   int32_t loaded = 0, rc = 1;
   for (int32_t i = 0; i < workbook->sheetParts.Count() && loaded < count; ++i) {
     const SheetEntry& entry = workbook->sheetParts[i];
-    if (entry.state != kSheetVisible && !workbook->includeHidden) continue;
+    if (!IsLoaded(*workbook, entry)) continue;
     MyWorksheet* sheet = &workbook->sheets[loaded];
     PrepareSheet(workbook, sheet, entry, loaded, i);
     if ((rc = ResolveSheetPart(workbook, sheet, entry)) != XLX_OK) return rc;
@@ -258,7 +265,7 @@ int32_t CountLoadedSheets(const Workbook* workbook) {
   if (!workbook) return 0;
   int32_t count = 0;
   for (const SheetEntry& entry : workbook->sheetParts)
-    if (entry.state == kSheetVisible || workbook->includeHidden) ++count;
+    if (IsLoaded(*workbook, entry)) ++count;
   return count;
 }
 

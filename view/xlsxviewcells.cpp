@@ -20,6 +20,9 @@ namespace {
 CellColor Opaque(CellColor c) { return MakeCellColor(ColorRed(c), ColorGreen(c), ColorBlue(c)); }
 bool IsPaintable(CellColor c) { return (c & 0xFFFFFF) != 0xFFFFFF && (c >> 24) != 0; }
 bool IsResolved(CellColor c) { return c != kColorAutomatic && (c >> 24) != 0; }
+// Font colours are resolved when read (automatic is the window-text colour), so every colour with
+// the marker byte is drawn as it is, 0xFFFFFFFF as white.
+bool HasMarker(CellColor c) { return (c >> 24) != 0; }
 
 uint64_t Key(int32_t row, int32_t col) { return (static_cast<uint64_t>(row) << 16) | static_cast<uint16_t>(col); }
 
@@ -283,7 +286,7 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   CellText text;
   if (!BuildCellText(*r_.workbook, sheet_, c, p.width, fonts_, *font, &text)) return 1;
   const CellAlignment& a = xf.alignment;
-  const CellColor fontColor = IsResolved(modelFont.color) ? modelFont.color : kColorBlack;
+  const CellColor fontColor = HasMarker(modelFont.color) ? modelFont.color : kColorBlack;
   const CellColor color = text.formatColor != kFormatColorAuto ? text.formatColor : fontColor;
   const bool binary = r_.workbook->isBinary;
   const bool multiLine = a.wrapText || text.text.find(u'\n') != std::u16string::npos;
@@ -344,7 +347,7 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
       const MyLogFont& rf = run.font ? *run.font : modelFont;
       const CachedDrawFont* f = fonts_.Get(rf, scale);
       if (!f) continue;
-      runs.push_back(DrawRun{run.text, run.length, f, IsResolved(rf.color) ? rf.color : fontColor, 0});
+      runs.push_back(DrawRun{run.text, run.length, f, HasMarker(rf.color) ? rf.color : fontColor, 0});
     }
   } else {
     runs.push_back(DrawRun{text.text.c_str(), length, font, color, 0});

@@ -27,6 +27,25 @@ bool HasArabicLetter(const std::u16string& s) {
   return false;
 }
 
+// Most units of text a cell shows: a cell holds up to 32,767 characters, and a text section may
+// repeat them ('@' more than once).
+constexpr size_t kMaxShownTextUnits = 1 << 17;
+
+// A text through the text section of `code`, as long as the section makes it (up to
+// kMaxShownTextUnits units).
+std::u16string FormatText(const char16_t* text, const char16_t* code, uint32_t* color) {
+  size_t length = 0;
+  while (text[length] && length < kMaxShownTextUnits) ++length;
+  size_t repeats = 0;
+  for (size_t i = 0; code && code[i] && i < kMaxFormatCodeUnits; ++i) repeats += code[i] == u'@';
+  size_t capacity = length * (repeats > 1 ? repeats : 1) + kMaxFormatCodeUnits + 1;
+  if (capacity > kMaxShownTextUnits + 1) capacity = kMaxShownTextUnits + 1;
+  std::u16string out(capacity, u'\0');
+  ParseTextFormat(text, code, &out[0], capacity, color);
+  out.resize(std::char_traits<char16_t>::length(out.c_str()));
+  return out;
+}
+
 }  // namespace
 
 bool BuildCellText(const Workbook& wb, const MyWorksheet& sheet, const CellRecord& cell, double cellWidth,
@@ -60,8 +79,7 @@ bool BuildCellText(const Workbook& wb, const MyWorksheet& sheet, const CellRecor
         out->rich = rich;
       } else {
         uint32_t color = kFormatColorAuto;
-        ParseTextFormat(rich->text, code, buffer, 512, &color);
-        out->text = buffer;
+        out->text = FormatText(rich->text, code, &color);
         out->formatColor = color;
       }
       break;
@@ -76,8 +94,7 @@ bool BuildCellText(const Workbook& wb, const MyWorksheet& sheet, const CellRecor
       if (!cell.text) return false;
       // Through the text section like any string, which also bounds the text a cell measures.
       uint32_t color = kFormatColorAuto;
-      ParseTextFormat(cell.text, code, buffer, 512, &color);
-      out->text = buffer;
+      out->text = FormatText(cell.text, code, &color);
       out->formatColor = color;
       break;
     }

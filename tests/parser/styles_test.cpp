@@ -64,6 +64,37 @@ TEST(Fonts, FlagRulesDifferForCellNormalAndDxfFonts) {
   }
 }
 
+// White text is a colour of its own: theme 0 (light 1), rgb FFFFFF and palette white resolve to
+// white; automatic, and a colour element naming none, is window-text black even on a sheet whose
+// background is not white.
+TEST(Fonts, WhiteTextStaysApartFromTheAutomaticColour) {
+  const struct {
+    const char* color;
+    CellColor expected;
+  } kCases[] = {
+      {"<color theme=\"0\"/>", 0xFFFFFFFFu},  {"<color rgb=\"FFFFFFFF\"/>", 0xFFFFFFFFu},
+      {"<color indexed=\"9\"/>", 0xFFFFFFFFu}, {"<color theme=\"1\"/>", kColorBlack},
+      {"<color auto=\"1\"/>", kColorBlack},    {"<color/>", kColorBlack},
+      {"<color auto=\"1\" rgb=\"FFFF0000\"/>", kColorBlack}, {"<color theme=\"4\"/>", 0xFFBD814Fu},
+  };
+  xlxtest::WorkbookPtr workbook;
+  xlxtest::AttachOfficeTheme(workbook.workbook);
+  ASSERT_EQ(workbook->sheets.Allocate(1), 1);
+  workbook->sheets[0].clBackColor = 0xFF404040u;
+  workbook->currentSheet = 0;
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.color);
+    Xml xml(std::string("<font>") + c.color + "</font>");
+    MyLogFont font;
+    ReadFont(&font, *workbook, xml.Root(), true, nullptr);
+    EXPECT_EQ(font.color, c.expected);
+    DxfFont dxf;
+    ReadDxfFont(&dxf, *workbook, xml.Root());
+    EXPECT_EQ(dxf.font.color, c.expected);
+    EXPECT_EQ(dxf.flags & kDxfFontColor, kDxfFontColor);
+  }
+}
+
 TEST(Fonts, FacesAndSizesInheritFromTheFirstFont) {
   Styles styles(
       "<fonts count=\"4\"><font><sz val=\"10\"/><name val=\"Arial\"/><family val=\"2\"/><charset val=\"204\"/></font>"
@@ -263,7 +294,8 @@ TEST(CellXfs, DefaultsOverridesAndJunk) {
 TEST(NumberFormats, BuiltinsAndOverrides) {
   Styles styles(
       "<numFmts count=\"3\"><numFmt numFmtId=\"14\" formatCode=\"yyyy-mm-dd\"/><numFmt numFmtId=\"164\" "
-      "formatCode=\"0.0 &quot;kg&quot;\"/><numFmt formatCode=\"lost\"/><numFmt numFmtId=\"165\"/></numFmts>");
+      "formatCode=\"0.0 &quot;kg&quot;\"/><numFmt formatCode=\"lost\"/><numFmt numFmtId=\"165\"/>"
+      "<numFmt numFmtId=\"0\" formatCode=\"\"/><numFmt numFmtId=\"166\" formatCode=\"\"/></numFmts>");
   ASSERT_EQ(styles.rc, 1);
   struct Case {
     int32_t id;
@@ -273,7 +305,7 @@ TEST(NumberFormats, BuiltinsAndOverrides) {
   static const Case kCases[] = {
       {0, u"General"}, {5, u"\"$\"#,##0_);\\(\"$\"#,##0\\)"}, {7, u"\"$\"#,##0.00_);\\(\"$\"#,##0.00\\)"},
       {14, u"yyyy-mm-dd"}, {22, u"M/d/yyyy H:mm"}, {44, u"_($* #,##0.00_);_($* (#,##0.00);_($* \"-\"??_);_(@_)"},
-      {49, u"@"}, {164, u"0.0 \"kg\""},
+      {49, u"@"}, {164, u"0.0 \"kg\""}, {166, u"General"},  // an empty code (0 above too) is General
   };
   for (const Case& c : kCases) {
     const char16_t* code = GetNumberFormatCode(styles.s(), c.id);

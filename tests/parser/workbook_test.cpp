@@ -82,6 +82,19 @@ TEST(OpenWorkbook, HiddenAndVeryHiddenSheets) {
   EXPECT_EQ(hidden.workbook, nullptr);
   OpenedPackage shown(entries, all);
   EXPECT_EQ(shown.rc, 1);
+
+  // An entry with an empty r:id names no part: it is skipped, the others load.
+  std::vector<ZipEntry> ghost = xlxtest::MinimalWorkbookEntries({"One"});
+  xlxtest::SetEntry(&ghost, "xl/workbook.xml",
+                    WorkbookPart("<sheet name=\"Ghost\" sheetId=\"9\" r:id=\"\"/><sheet name=\"One\" sheetId=\"1\" r:id=\"rId1\"/>"));
+  OpenedPackage skipped(ghost);
+  ASSERT_EQ(skipped.rc, 1);
+  ASSERT_EQ(GetSheetCount(skipped.workbook), 1);
+  EXPECT_EQ(SheetName(skipped.workbook, 0), u"One");
+  EXPECT_EQ(GetSheet(skipped.workbook, 0)->workbookIndex, 1);
+  OpenedPackage skippedToo(ghost, all);
+  EXPECT_EQ(skippedToo.rc, 1);
+  EXPECT_EQ(GetSheetCount(skippedToo.workbook), 1);
 }
 
 TEST(OpenWorkbook, LongSheetNamesAreCut) {
