@@ -127,7 +127,7 @@ void ReadCondition(const char16_t* text, size_t pos, size_t end, BracketInfo* pI
 
 // Classifies the content text[open + 1, close) of a bracket.
 BracketInfo ReadBracket(const char16_t* text, size_t open, size_t close) {
-  BracketInfo info = {kBracketOther, kFormatColorAuto, kCondNone, 0.0, kTokLiteral, 0, {0, 0, 0}};
+  BracketInfo info = {kBracketOther, kFormatColorAuto, kCondNone, 0.0, kTokLiteral, 0, {0, 0, 0, 0}};
   size_t pos = open + 1;
   if (pos >= close) return info;
   char16_t first = text[pos];
@@ -202,6 +202,7 @@ void ClassifySection(const char16_t* text, FormatSection* pSection) {
         }
         pSection->nCalendar = info.locale.nCalendar;
         pSection->nDigitShape = info.locale.nDigitShape;
+        pSection->bJapaneseEra = UsesJapaneseEras(info.locale);
       }
       pos = next;
       continue;
@@ -276,8 +277,14 @@ size_t AddDateToken(const char16_t* text, size_t pos, size_t end, TokenList* pLi
     return marker;
   }
   if (letter == u'e' && !(pos + 1 < end && (text[pos + 1] == u'+' || text[pos + 1] == u'-'))) {
-    AddToken(pList, kTokYear, unit, 4);
-    return 1;
+    size_t run = RunLength(text, pos, end);
+    AddToken(pList, kTokYear, unit, static_cast<uint16_t>(run >= 2 ? 2 : 4));
+    return run;
+  }
+  if (letter == u'g') {
+    size_t run = RunLength(text, pos, end);
+    AddToken(pList, kTokEra, unit, static_cast<uint16_t>(run > 3 ? 3 : run));
+    return run;
   }
   if (unit == u'.' && *pbAfterSeconds && pos + 1 < end && text[pos + 1] == u'0') {
     size_t zeros = 0;
@@ -374,6 +381,7 @@ void ReadFormatCode(const char16_t* pCode, FormatCode* pOut) {
     section.dCondValue = 0.0;
     section.bDate = section.bText = section.bGeneral = section.bPlaceholders = false;
     section.nSystemPattern = section.nCalendar = section.nDigitShape = 0;
+    section.bJapaneseEra = false;
     ClassifySection(text, &section);
     if (bLast) break;
     pos++;  // the ';'
@@ -462,10 +470,10 @@ int ChooseNumberSection(const FormatCode& code, double dValue, bool* pbMinus) {
       chosen = 0;
     }
     if (chosen < 0) return kNoSectionMatches;
-    // A second section written for negatives ([<0], [<=-1]) shows its own sign; every other
-    // section chosen by a condition shows the value with its sign.
-    bool bOwnSign = chosen == 1 && (s[1].condOp == kCondLess || s[1].condOp == kCondLessEq) &&
-                    s[1].dCondValue <= 0.0;
+    // A section written for negatives ([<0], [<=-1]) shows its own sign; every other section
+    // chosen by a condition shows the value with its sign.
+    const FormatSection& used = s[chosen];
+    bool bOwnSign = (used.condOp == kCondLess || used.condOp == kCondLessEq) && used.dCondValue <= 0.0;
     *pbMinus = dValue < 0.0 && !bOwnSign;
     return chosen;
   }

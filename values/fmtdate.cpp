@@ -178,7 +178,7 @@ void AddDateTimePart(const _XLSDATETIME& parts, bool bIsMinute, bool bTwelveHour
 namespace fmt {
 
 bool RenderDateSection(const TokenList& list, const FormatCode& code, double dSerial,
-                       int32_t nYearOffset, RenderedText* pOut) {
+                       const DateCalendar& calendar, RenderedText* pOut) {
   pOut->nFillAt = SIZE_MAX;
   pOut->fillUnit = u' ';
   pOut->nLength = 0;
@@ -200,9 +200,30 @@ bool RenderDateSection(const TokenList& list, const FormatCode& code, double dSe
     // One case per date/time token kind; the switch is long but flat.
     switch (token.kind) {
       case kTokYear: {
-        int32_t year = parts.nYear + nYearOffset;
-        if (n <= 2) PutNumber(year % 100, 2, &sink);
-        else PutNumber(year, 1, &sink);  // four digits for every Gregorian year here
+        int32_t year = parts.nYear + calendar.nYearOffset;
+        const char16_t* eraName;
+        char16_t initial;
+        bool bEraYear = calendar.bJapaneseEra && (token.unit == u'e' || token.unit == u'E');
+        if (bEraYear && JapaneseEraOf(parts.nYear, parts.nMonth, parts.nDay, &eraName, &initial, &year)) {
+          PutNumber(year, n <= 2 ? 2 : 1, &sink);
+        } else if (n <= 2) {
+          PutNumber(year % 100, 2, &sink);
+        } else {
+          PutNumber(year, 1, &sink);  // four digits for every Gregorian year here
+        }
+        break;
+      }
+      case kTokEra: {
+        // Without Japanese eras 'g' shows nothing.
+        const char16_t* eraName;
+        char16_t initial;
+        int32_t eraYear;
+        if (!calendar.bJapaneseEra ||
+            !JapaneseEraOf(parts.nYear, parts.nMonth, parts.nDay, &eraName, &initial, &eraYear)) {
+          break;
+        }
+        if (n == 1) sink.Put(initial);
+        else sink.PutUnits(eraName, n == 2 ? 1 : 2);
         break;
       }
       case kTokMonth:

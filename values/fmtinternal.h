@@ -65,6 +65,7 @@ enum TokenKind : uint8_t {
   kTokElapsedHour, // [h], [hh]     (length: letter count)
   kTokElapsedMinute,
   kTokElapsedSecond,
+  kTokEra,         // g, gg, ggg: the Japanese era (length: run length)
 };
 
 struct Token {
@@ -94,6 +95,7 @@ struct FormatSection {
   uint8_t nSystemPattern; // [$-F800] system long date 1, [$-F400] system long time 2, else 0
   uint8_t nCalendar;      // calendar of the locale tag ([$-xxyyzzzz]: yy), 0 default
   uint8_t nDigitShape;    // digits of the locale tag (xx), 0 default
+  bool bJapaneseEra;      // 'g' and 'e' count Japanese eras (language 0411 or calendar 3)
 };
 
 // A code cut to kMaxFormatCodeUnits and split at its unquoted ';' (at most kMaxSections).
@@ -112,6 +114,7 @@ struct LocaleTag {
   uint8_t nSystemPattern;  // 1 system long date, 2 system long time, else 0
   uint8_t nCalendar;
   uint8_t nDigitShape;
+  uint16_t nLanguage;      // language id (zzzz), 0 when none
 };
 // Reads the text text[first, end) after the '-' of a "[$...-...]" bracket: a hexadecimal id of up
 // to eight digits, or the culture tags x-sysdate and x-systime. Anything else gives all zeros.
@@ -119,6 +122,12 @@ LocaleTag ReadLocaleTag(const char16_t* text, size_t first, size_t end);
 // Years added to the Gregorian year by a calendar of a locale tag (Thai Buddhist 543, Taiwan
 // -1911, Korean Tangun 2333); 0 for the others.
 int32_t CalendarYearOffset(uint8_t nCalendar);
+// Whether a locale tag makes 'g' and 'e' count Japanese eras.
+bool UsesJapaneseEras(const LocaleTag& tag);
+// The Japanese era of a Gregorian date from Meiji on: the era's name (two units), its Latin
+// initial and the year within it. False before Meiji.
+bool JapaneseEraOf(int32_t nYear, int32_t nMonth, int32_t nDay, const char16_t** ppName,
+                   char16_t* pInitial, int32_t* pnEraYear);
 // Replaces the ASCII digits of a text by the native digits of a digit shape (02 Arabic-Indic,
 // 03 Persian, 04 Devanagari ... 0D Thai ... 13 Mongolian); other shapes leave the text alone.
 void ApplyDigitShape(uint8_t nDigitShape, char16_t* pText, size_t nLength);
@@ -176,10 +185,15 @@ struct RenderedText {
 };
 void RenderNumberSection(const TokenList& tokens, const FormatCode& code, double dMagnitude,
                          bool bMinus, RenderedText* pOut);
-// Renders a date/time section, years shifted by nYearOffset. Returns false when the serial
-// cannot be shown as a date.
+// How a date section counts years: the offset of its calendar and Japanese eras for 'g'/'e'.
+struct DateCalendar {
+  int32_t nYearOffset;
+  bool bJapaneseEra;
+};
+DateCalendar CalendarOf(const FormatSection& section);
+// Renders a date/time section. Returns false when the serial cannot be shown as a date.
 bool RenderDateSection(const TokenList& tokens, const FormatCode& code, double dSerial,
-                       int32_t nYearOffset, RenderedText* pOut);
+                       const DateCalendar& calendar, RenderedText* pOut);
 // Renders a text section around a cell text.
 void RenderTextSection(const TokenList& tokens, const FormatCode& code, const char16_t* pText,
                        RenderedText* pOut);

@@ -38,7 +38,8 @@ int HexValue(char16_t unit) {
 }  // namespace
 
 LocaleTag ReadLocaleTag(const char16_t* text, size_t first, size_t end) {
-  LocaleTag tag = {0, 0, 0};
+  LocaleTag tag = {0, 0, 0, 0};
+  if (end - first >= 5 && SpellsAscii(text, first, first + 5, "ja-jp")) tag.nLanguage = 0x0411;
   if (SpellsAscii(text, first, end, "x-sysdate")) tag.nSystemPattern = 1;
   if (SpellsAscii(text, first, end, "x-systime")) tag.nSystemPattern = 2;
   if (first >= end || end - first > 8) return tag;
@@ -50,6 +51,7 @@ LocaleTag ReadLocaleTag(const char16_t* text, size_t first, size_t end) {
   }
   if ((id & 0xFFFF) == 0xF800) tag.nSystemPattern = 1;
   if ((id & 0xFFFF) == 0xF400) tag.nSystemPattern = 2;
+  tag.nLanguage = static_cast<uint16_t>(id & 0xFFFF);
   tag.nCalendar = static_cast<uint8_t>((id >> 16) & 0xFF);
   tag.nDigitShape = static_cast<uint8_t>(id >> 24);
   return tag;
@@ -62,6 +64,35 @@ int32_t CalendarYearOffset(uint8_t nCalendar) {
     case 7: return 543;    // Thai Buddhist era
     default: return 0;     // Gregorian, and calendars not supported here
   }
+}
+
+bool UsesJapaneseEras(const LocaleTag& tag) { return tag.nLanguage == 0x0411 || tag.nCalendar == 3; }
+
+DateCalendar CalendarOf(const FormatSection& section) {
+  return DateCalendar{CalendarYearOffset(section.nCalendar), section.bJapaneseEra};
+}
+
+bool JapaneseEraOf(int32_t nYear, int32_t nMonth, int32_t nDay, const char16_t** ppName,
+                   char16_t* pInitial, int32_t* pnEraYear) {
+  // First day of each era, newest first.
+  static const struct {
+    int32_t year, month, day;
+    const char16_t* name;
+    char16_t initial;
+  } kEras[] = {
+      {2019, 5, 1, u"\u4EE4\u548C", u'R'},  {1989, 1, 8, u"\u5E73\u6210", u'H'},
+      {1926, 12, 25, u"\u662D\u548C", u'S'}, {1912, 7, 30, u"\u5927\u6B63", u'T'},
+      {1868, 1, 1, u"\u660E\u6CBB", u'M'},
+  };
+  int32_t date = nYear * 10000 + nMonth * 100 + nDay;
+  for (const auto& era : kEras) {
+    if (date < era.year * 10000 + era.month * 100 + era.day) continue;
+    *ppName = era.name;
+    *pInitial = era.initial;
+    *pnEraYear = nYear - era.year + 1;
+    return true;
+  }
+  return false;
 }
 
 void ApplyDigitShape(uint8_t nDigitShape, char16_t* pText, size_t nLength) {

@@ -134,8 +134,7 @@ void FormatValue(double dValue, const char16_t* pCode, bool bChartLabel, const C
     if (pattern) fmt::ReadFormatCode(pattern, &system);
     const fmt::FormatCode& used = pattern ? system : code;
     fmt::TokenizeSection(used, pattern ? system.sections[0] : section, &tokens);
-    int32_t yearOffset = fmt::CalendarYearOffset(section.nCalendar);
-    if (!fmt::RenderDateSection(tokens, used, dValue, yearOffset, &rendered)) {
+    if (!fmt::RenderDateSection(tokens, used, dValue, fmt::CalendarOf(section), &rendered)) {
       PutOverflow(pFit, pSink);
       return;
     }
@@ -200,8 +199,7 @@ void ParseDateTimeFormat(double dSerial, int32_t nDateSystem, const char16_t* pC
   fmt::TokenizeSection(used, pattern ? system.sections[0] : section, &tokens);
   TextSink sink(pOut, nCapacity);
   RenderedText rendered;
-  int32_t yearOffset = fmt::CalendarYearOffset(section.nCalendar);
-  if (nDateSystem == 0 && fmt::RenderDateSection(tokens, used, dSerial, yearOffset, &rendered)) {
+  if (nDateSystem == 0 && fmt::RenderDateSection(tokens, used, dSerial, fmt::CalendarOf(section), &rendered)) {
     fmt::ApplyDigitShape(section.nDigitShape, rendered.szText, rendered.nLength);
     sink.PutUnits(rendered.szText, rendered.nLength);
   } else {
@@ -233,6 +231,7 @@ void ParseTextFormat(const char16_t* pText, const char16_t* pCode, char16_t* pOu
     const fmt::Token& token = tokens.tokens[i];
     switch (token.kind) {
       case fmt::kTokText:
+      case fmt::kTokGeneral:  // General in a text section shows the text
         for (const char16_t* p = text; *p; p++) sink.Put(*p);
         break;
       case fmt::kTokLiteral:

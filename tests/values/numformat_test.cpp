@@ -157,6 +157,8 @@ TEST(NumberFormat, FollowsTheRulesOfUnusualCodes) {
       {50, "[>=100]0;[<0]-0", "########"}, {0, "[>0]0;[<0]-0", "########"},
       {3, "[=1]\"One\";[=2]\"Two\"", "########"}, {2, "[=1]\"One\";[=2]\"Two\"", "Two"},
       {50, "[<10]0.0", "50.0"}, {50, "[<10]0.0;0", "50"}, {-50, "[>=100]0;[<0]0", "50"},
+      // A section written for negatives shows its own sign, in first place too.
+      {-5, "[<0]\"neg\";\"other\"", "neg"}, {-5, "[<=-1]0.0;0", "5.0"}, {-5, "[<10]0.0", "-5.0"},
       // Elapsed time beside clock tokens of the same unit.
       {1.5, "[h] \\h h", "36 h 12"}, {1.5, "[mm]:ss", "2160:00"}, {1.0006, "[h]:mm:ss.0", "24:00:51.8"},
       // Fractions: variable denominators of one to three digits, fixed ones kept unreduced.
@@ -171,6 +173,10 @@ TEST(NumberFormat, FollowsTheRulesOfUnusualCodes) {
       {45296, "[$-0040404]yyyy/m/d", "113/1/5"}, {45296, "[$-50412]yyyy", "4357"},
       {45296, "[$-x-sysdate]dddd", "Friday, January 5, 2024"}, {0.75, "[$-x-systime]h:mm", "6:00:00 PM"},
       {45296, "[$-ar-SA]yyyy", "2024"}, {45296, "[$-1110000]yyyy", "2024"},
+      // Japanese eras: 'g' names the era, 'e' counts its years; without the language 'g' is blank.
+      {45296, "[$-411]ggge\"年\"m\"月\"d\"日\"", "令和6年1月5日"}, {45296, "[$-411]gg ee", "令 06"},
+      {45296, "[$-ja-JP]g e", "R 6"}, {32516, "[$-30411]ggge", "平成1"}, {32515, "[$-411]ggge", "昭和64"},
+      {45296, "ggge", "2024"},
   };
   for (const auto& c : cases) EXPECT_EQ(Cell(c.value, c.code), c.shown) << "value " << c.value << " code " << c.code;
 }
@@ -265,7 +271,7 @@ TEST(NumberFormat, HiddenZerosChartLabelsAndTextSections) {
   } texts[] = {
       {"_(* #,##0_);_(* \\(#,##0\\);_(* \"-\"_);_(@_)", " abc "}, {"0;0;0;\"T: \"@", "T: abc"},
       {"0;0;0;\"fixed\"", "fixed"}, {"\"<\"@\">\"", "<abc>"}, {"0.00", "abc"}, {"@", "abc"},
-      {"@ @", "abc abc"}, {"0;0;0;@\"-\"@", "abc-abc"},
+      {"@ @", "abc abc"}, {"0;0;0;@\"-\"@", "abc-abc"}, {"0;0;0;General", "abc"},
   };
   for (const auto& c : texts) {
     const std::u16string code = U16(c.code);
