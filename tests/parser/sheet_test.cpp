@@ -110,9 +110,14 @@ TEST(CellValues, WhiteSpaceAroundValuesAndCellsWithoutOne) {
     ASSERT_EQ(s.rc, 1);
     const CellRecord* cell = s.cell(1, 1);
     ASSERT_NE(cell, nullptr);
-    if (std::isnan(c.number)) EXPECT_TRUE(std::isnan(cell->number));
-    else EXPECT_DOUBLE_EQ(cell->number, c.number);
-    if (c.text) EXPECT_EQ(std::u16string(cell->text ? cell->text : u"<null>"), c.text);
+    if (std::isnan(c.number)) {
+      EXPECT_TRUE(std::isnan(cell->number));
+    } else {
+      EXPECT_DOUBLE_EQ(cell->number, c.number);
+    }
+    if (c.text) {
+      EXPECT_EQ(std::u16string(cell->text ? cell->text : u"<null>"), c.text);
+    }
     EXPECT_EQ(cell->sharedStringIndex, c.sharedString);
     EXPECT_TRUE(cell->flags & kCellHasValue);
   }

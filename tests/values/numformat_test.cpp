@@ -162,7 +162,7 @@ TEST(NumberFormat, FollowsTheRulesOfUnusualCodes) {
       // Elapsed time beside clock tokens of the same unit.
       {1.5, "[h] \\h h", "36 h 12"}, {1.5, "[mm]:ss", "2160:00"}, {1.0006, "[h]:mm:ss.0", "24:00:51.8"},
       // Fractions: variable denominators of one to three digits, fixed ones kept unreduced.
-      {1.5, "# ??/16", "1  8/16"}, {0.26, "# ?/100", " 26/100"}, {0.3333, "# ???/???", "   1/3  "},
+      {1.5, "# ?\?/16", "1  8/16"}, {0.26, "# ?/100", " 26/100"}, {0.3333, "# ??\?/???", "   1/3  "},
       {5.5, "# \"and\" ?/?", "5 and 1/2"}, {0.6, "# ?/10", " 6/10"}, {-0.5, "?/?", "-1/2"},
       // Decimal placeholders mixed: a '0' keeps every digit left of it.
       {1, "0.#0", "1.00"}, {1, "0.?0", "1.00"}, {1.5, "0.#0", "1.50"}, {1.05, "0.#0", "1.05"},
