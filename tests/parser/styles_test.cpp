@@ -64,34 +64,27 @@ TEST(Fonts, FlagRulesDifferForCellNormalAndDxfFonts) {
   }
 }
 
-// White text is a colour of its own: theme 0 (light 1), rgb FFFFFF and palette white resolve to
-// white; automatic, and a colour element naming none, is window-text black even on a sheet whose
-// background is not white.
+// White (theme 0, FFFFFF, palette 9) stays white; automatic, or a colour naming none, is
+// window-text black, not the sheet background.
 TEST(Fonts, WhiteTextStaysApartFromTheAutomaticColour) {
-  const struct {
-    const char* color;
-    CellColor expected;
-  } kCases[] = {
-      {"<color theme=\"0\"/>", 0xFFFFFFFFu},  {"<color rgb=\"FFFFFFFF\"/>", 0xFFFFFFFFu},
-      {"<color indexed=\"9\"/>", 0xFFFFFFFFu}, {"<color theme=\"1\"/>", kColorBlack},
-      {"<color auto=\"1\"/>", kColorBlack},    {"<color/>", kColorBlack},
-      {"<color auto=\"1\" rgb=\"FFFF0000\"/>", kColorBlack}, {"<color theme=\"4\"/>", 0xFFBD814Fu},
+  const std::pair<const char*, CellColor> kCases[] = {
+      {"theme=\"0\"", 0xFFFFFFFFu}, {"rgb=\"FFFFFFFF\"", 0xFFFFFFFFu}, {"indexed=\"9\"", 0xFFFFFFFFu},
+      {"theme=\"1\"", kColorBlack}, {"auto=\"1\"", kColorBlack},      {"", kColorBlack},
+      {"auto=\"1\" rgb=\"FFFF0000\"", kColorBlack}, {"theme=\"4\"", 0xFFBD814Fu},
   };
   xlxtest::WorkbookPtr workbook;
   xlxtest::AttachOfficeTheme(workbook.workbook);
   ASSERT_EQ(workbook->sheets.Allocate(1), 1);
   workbook->sheets[0].clBackColor = 0xFF404040u;
   workbook->currentSheet = 0;
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.color);
-    Xml xml(std::string("<font>") + c.color + "</font>");
+  for (const auto& [attributes, expected] : kCases) {
+    Xml xml(std::string("<font><color ") + attributes + "/></font>");
     MyLogFont font;
     ReadFont(&font, *workbook, xml.Root(), true, nullptr);
-    EXPECT_EQ(font.color, c.expected);
     DxfFont dxf;
     ReadDxfFont(&dxf, *workbook, xml.Root());
-    EXPECT_EQ(dxf.font.color, c.expected);
-    EXPECT_EQ(dxf.flags & kDxfFontColor, kDxfFontColor);
+    EXPECT_EQ(std::make_tuple(font.color, dxf.font.color, dxf.flags & kDxfFontColor),
+              std::make_tuple(expected, expected, uint32_t(kDxfFontColor))) << attributes;
   }
 }
 
