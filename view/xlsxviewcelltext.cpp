@@ -25,6 +25,22 @@ bool InMergedRange(const MyWorksheet& sheet, int32_t row, int32_t col) {
   return false;
 }
 
+// A text past this many units is measured by its first ones and the width scaled to its whole
+// length: a cell holds up to 32,767 characters, and measuring every one of them for the extent of
+// each row would dominate the layout of sheets full of long texts (the drawing engine measures
+// single lines of up to this many units on its fast path).
+constexpr int32_t kMaxMeasuredUnits = 511;
+
+// Width of a single line of text in px, extrapolated past kMaxMeasuredUnits.
+double LineWidth(FontCache& fonts, const CachedDrawFont& font, const std::u16string& text) {
+  int32_t length = static_cast<int32_t>(text.size());
+  int32_t measured = std::min(length, kMaxMeasuredUnits);
+  if (measured < length && text[measured - 1] >= 0xD800 && text[measured - 1] <= 0xDBFF) --measured;
+  double w = 0, h = 0;
+  fonts.Measure(font, text.c_str(), measured, 0, &w, &h);
+  return measured < length && measured > 0 ? w * length / measured : w;
+}
+
 void RecomputeRowOffsets(XlsxGridInfo* g) {
   double offset = 0;
   for (RowGeometry& r : g->rows) {
@@ -76,8 +92,7 @@ int32_t PrepareCellTexts(const Workbook& wb, const MyWorksheet& sheet, SheetLayo
       }
     } else if (!wrap && !xf.alignment.shrinkToFit && text.kind == kTextString &&
                EffectiveHorizontal(xf, text, GetFont(styles, xf.fontId).lfCharSet, wb.isBinary) == kHAlignLeft) {
-      double w = 0, h = 0;
-      fonts.Measure(*font, text.text.c_str(), length, 0, &w, &h);
+      const double w = LineWidth(fonts, *font, text.text);
       const double start = std::max(0.0, col.offset + font->heightPx / 6 + font->indentUnit * std::max(0, xf.alignment.indent));
       extent = std::max(extent, start + w);
     }
