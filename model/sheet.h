@@ -27,8 +27,6 @@ inline MyCellBounds BoundsOf(const CellRange& r) {
 
 struct MyMergedCell {
   bool bAllEmpty = true;          // no cell with a value or formula lies in the range
-  int32_t nRightStyleIndex = 0;   // style of the right edge, filled by layout
-  int32_t nBottomStyleIndex = 0;  // style of the bottom edge, filled by layout
   MyCellBounds MergeCellsRef;
 };
 
@@ -71,7 +69,6 @@ struct CellRecord {
   const char16_t* text = nullptr;        // boolean, error, formula-string and formatted text
   const CellFormula* formula = nullptr;  // null without `f`
   const RichString* inlineString = nullptr;
-  float layoutWidth = 0;                 // px given by layout (cell or merged range)
   uint8_t flags = 0;                     // CellFlag bits
 };
 static_assert(sizeof(CellRecord) == 56, "cell records stay compact");
@@ -156,8 +153,6 @@ struct MyWorksheet {
   LArray<CellRecord> cells;          // sorted by (row, column)
   LArray<RowEntry> rows;             // sorted by row
   LArray<ColumnInfo> columns;        // `col` elements in document order
-  LArray<RowGeometry> rowGeometry;
-  LArray<ColumnGeometry> columnGeometry;
   MyCellBounds sheetBounds;          // used range; all 0 when the sheet has no values
   PageSetupInfo pageSetup;
   TextArena arena;                   // cell text, formulas and inline strings
@@ -166,6 +161,11 @@ struct MyWorksheet {
   int32_t nFirstPage = 0;            // written by layout
   int32_t nPageCount = 0;
 };
+
+// Debug builds: asserts what every loaded sheet holds — cells in strictly increasing (row, column)
+// order inside the sheet limits, rows sorted and unique, merged ranges ordered and inside the
+// limits, a used range inside the limits. Release builds: nothing.
+void AssertSheetInvariants(const MyWorksheet& sheet);
 
 // The cell at (row, column), or null.
 const CellRecord* FindCell(const MyWorksheet& sheet, int32_t row, int32_t column);

@@ -150,6 +150,7 @@ void ApplyGridScale(XlsxGridInfo* g, double scale) {
 
 int32_t LayoutSheet(const MyWorksheet& sheet, const MyCellBounds* printArea, const std::vector<MyCellBounds>& anchors,
                     const LayoutOptions& o, const DigitMeasure& m, SheetLayout* layout, const CellTextHook* texts) {
+  AssertSheetInvariants(sheet);
   MyCellBounds bounds;
   FixRenderedRange(sheet, printArea, anchors, &bounds, &layout->empty);
   int32_t r = BuildGrid(sheet, bounds, o, m, &layout->grid);
