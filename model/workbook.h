@@ -62,6 +62,23 @@ struct DefinedNameEntry {
   std::u16string formula;         // "#REF!" for a structured reference that resolves nowhere
 };
 
+// One entry of a binary workbook's extern-sheet table: the supporting link it goes through and the
+// first and last sheet it spans (indices into the sheet list for the workbook's own link).
+struct ExternSheetEntry {
+  int32_t supportingLink = 0;
+  int32_t firstSheet = 0;
+  int32_t lastSheet = 0;
+};
+
+// What the formulas of a binary workbook refer to by index: the names of the name records (a
+// formula's name token counts from 1) and the extern-sheet table with the kind of each supporting
+// link. Empty for an XML workbook.
+struct BinaryBookTables {
+  std::vector<std::u16string> names;
+  std::vector<ExternSheetEntry> externSheets;
+  std::vector<uint8_t> linkIsSelf;  // per supporting link: 1 for the workbook's own sheets
+};
+
 struct Workbook {
   Workbook() = default;
   ~Workbook();
@@ -79,6 +96,7 @@ struct Workbook {
   int32_t workbookRelCount = 0;
   bool isBinary = false;          // the workbook part is a .bin part
   int32_t formatCode = kFormatCodeXlsx;
+  BinaryBookTables binaryTables;  // binary workbooks only
 
   // DOMs kept for later readers; the theme nodes are empty without a theme.
   pugi::xml_document* workbookDom = nullptr;
@@ -112,6 +130,8 @@ struct Workbook {
   int32_t tableCount = 0;         // tables known to the workbook (structured references need one)
   CellColor palette[64] = {};     // indexed colours 0-63
   bool hasCustomPalette = false;  // the styles part had `indexedColors`
+  bool bDate1904 = false;         // binary workbook properties: dates count from 1904 (kept, not applied)
+  bool bManualCalc = false;       // binary calculation properties: the workbook is calculated by hand
 
   // Formula engine state, released through its own function.
   void* evaluatorContext = nullptr;

@@ -20,7 +20,7 @@
 // polling the progress callback before the sheets and before and after each one. *formatCode is
 // set (351 xlsx, 403 binary workbook) as soon as the workbook part is known, even on failure.
 // Results: 1; -1 memory; -7 read error; -9 not a workbook package, no office-document
-// relationship, a binary workbook (read elsewhere), no sheet to show, a sheet relationship that
+// relationship, a malformed binary part, no sheet to show, a sheet relationship that
 // resolves to no part; -10 the file does not open; -13 null argument; a progress result.
 // On failure *out is null and nothing is left allocated.
 #pragma once

@@ -14,6 +14,7 @@
 #include "common/limits.h"
 #include "common/resultcodes.h"
 #include "parser/xlsxprsr.h"
+#include "parser/xlsxprsrcellstore.h"
 #include "parser/xlsxprsrslices.h"
 #include "parser/xlsxprsrxml.h"
 
@@ -29,14 +30,8 @@ constexpr int64_t kMaxMergeChecks = 50000000;
 struct SheetDataState {
   Workbook* workbook;
   MyWorksheet* sheet;
-  const MyCellBounds* printArea;
-  std::vector<uint8_t> hiddenColumns;  // index 1..16384
-  double defaultRowPx;
+  SheetCellStore* store;
   int32_t lastRow = 0;
-  int64_t lastKey = 0;                 // (row << 16) | column of the last cell appended
-  bool cellsSorted = true;
-  bool rowsSorted = true;
-  MyCellBounds used{INT32_MAX, 0, INT32_MAX, 0};
 };
 
 bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
@@ -173,10 +168,7 @@ int32_t ReadCellValue(const Workbook& workbook, TextArena* arena, pugi::xml_node
 }
 
 int32_t AppendRow(SheetDataState* state, int32_t row, pugi::xml_node node) {
-  MyWorksheet* sheet = state->sheet;
-  RowEntry entry;
-  entry.row = row;
-  RowProps& props = entry.props;
+  RowProps props;
   pugi::xml_attribute customHeight = node.attribute("customHeight");
   props.heightNotCustom = customHeight && !ReadBool(customHeight);
   props.customFormat = ReadBool(node.attribute("customFormat"));
@@ -187,18 +179,16 @@ int32_t AppendRow(SheetDataState* state, int32_t row, pugi::xml_node node) {
     points = points < 0 ? 0 : points > kMaxRowHeightPt ? kMaxRowHeightPt : points;
     props.height = points * state->workbook->dpi / 72.0;
   } else {
-    props.height = state->defaultRowPx;
+    props.height = state->store->DefaultRowPixels();
   }
   if (props.hidden) props.height = 0;
-  if (!sheet->rows.Empty() && sheet->rows[sheet->rows.Size() - 1].row >= row) state->rowsSorted = false;
-  return sheet->rows.Push(entry);
+  return state->store->AddRow(row, props);
 }
 
 // One `c`; appends it unless it is dropped. 1, -1 or -9.
 int32_t ReadCell(SheetDataState* state, pugi::xml_node c, int32_t row, int32_t* lastColumn, bool rowStyleDraws,
                  bool rowHidden) {
   MyWorksheet* sheet = state->sheet;
-  const Stylesheet& styles = state->workbook->styles;
   int32_t column;
   if (pugi::xml_attribute ref = c.attribute("r")) {
     if (!*ref.value()) return XLX_CORRUPT(XLX_ERR_FORMAT, "cell reference is empty");
@@ -208,8 +198,6 @@ int32_t ReadCell(SheetDataState* state, pugi::xml_node c, int32_t row, int32_t* 
   }
   *lastColumn = column;
   if (column < 1 || column > int32_t(kMaxColumns)) return XLX_OK;
-  const MyCellBounds* area = state->printArea;
-  if (area && (row > area->RowLast + 2000 || column > area->ColLast + 2000)) return XLX_OK;
 
   CellRecord cell;
   cell.row = row;
@@ -222,24 +210,57 @@ int32_t ReadCell(SheetDataState* state, pugi::xml_node c, int32_t row, int32_t* 
     if ((rc = ReadFormula(&sheet->arena, f, &cell.formula)) != XLX_OK) return rc;
     cell.flags |= kCellHasFormula;
   }
+  return state->store->AddCell(cell, rowStyleDraws, rowHidden);
+}
+
+}  // namespace
+
+SheetCellStore::SheetCellStore(Workbook* workbook, MyWorksheet* sheet, const MyCellBounds* printArea)
+    : workbook_(workbook), sheet_(sheet), printArea_(printArea) {
+  defaultRowPx_ = sheet->dDefRowHeight * workbook->dpi / 72.0;
+  MarkHiddenColumns(*sheet, &hiddenColumns_);
+  sheet->cells.Free();
+  sheet->rows.Free();
+  sheet->sheetBounds = MyCellBounds();
+}
+
+bool SheetCellStore::RowStyleDraws(int32_t style) const {
+  return StyleDrawsSomething(workbook_->styles, style, false, sheet_->clBackColor);
+}
+
+int32_t SheetCellStore::AddRow(int32_t row, const RowProps& props) {
+  if (row < 1 || row >= int32_t(kMaxRows)) return XLX_OK;
+  RowEntry entry;
+  entry.row = row;
+  entry.props = props;
+  if (!sheet_->rows.Empty() && sheet_->rows[sheet_->rows.Size() - 1].row >= row) rowsSorted_ = false;
+  return sheet_->rows.Push(entry);
+}
+
+int32_t SheetCellStore::AddCell(CellRecord cell, bool rowStyleDraws, bool rowHidden) {
+  const int32_t row = cell.row, column = cell.column;
+  if (row < 1 || row > int32_t(kMaxRows) || column < 1 || column > int32_t(kMaxColumns)) return XLX_OK;
+  if (printArea_ && (row > printArea_->RowLast + 2000 || column > printArea_->ColLast + 2000)) return XLX_OK;
   // A cell without content is kept only when it paints something or may lie in a merged range.
   bool content = (cell.flags & (kCellHasValue | kCellHasFormula)) != 0;
-  if (!content && !rowStyleDraws && !StyleDrawsSomething(styles, cell.styleIndex, false, sheet->clBackColor)) {
-    if (sheet->mergedCells.Empty()) return XLX_OK;
+  if (!content && !rowStyleDraws &&
+      !StyleDrawsSomething(workbook_->styles, cell.styleIndex, false, sheet_->clBackColor)) {
+    if (sheet_->mergedCells.Empty()) return XLX_OK;
     cell.flags |= kCellReaderMark;
   }
-  if (content && !rowHidden && !state->hiddenColumns[size_t(column)]) {
-    MyCellBounds& used = state->used;
-    used.RowFirst = std::min(used.RowFirst, row);
-    used.RowLast = std::max(used.RowLast, row);
-    used.ColFirst = std::min(used.ColFirst, column);
-    used.ColLast = std::max(used.ColLast, column);
+  if (content && !rowHidden && !hiddenColumns_[size_t(column)]) {
+    used_.RowFirst = std::min(used_.RowFirst, row);
+    used_.RowLast = std::max(used_.RowLast, row);
+    used_.ColFirst = std::min(used_.ColFirst, column);
+    used_.ColLast = std::max(used_.ColLast, column);
   }
   int64_t key = (int64_t(row) << 16) | column;
-  if (key <= state->lastKey) state->cellsSorted = false;
-  state->lastKey = std::max(state->lastKey, key);
-  return sheet->cells.Push(cell);
+  if (key <= lastKey_) cellsSorted_ = false;
+  lastKey_ = std::max(lastKey_, key);
+  return sheet_->cells.Push(cell);
 }
+
+namespace {
 
 bool CellBefore(const CellRecord& a, const CellRecord& b) {
   return a.row < b.row || (a.row == b.row && a.column < b.column);
@@ -311,7 +332,6 @@ void SweepMergedRanges(MyWorksheet* sheet) {
 
 int32_t ReadRows(SheetDataState* state, pugi::xml_node sheetData) {
   Workbook* workbook = state->workbook;
-  const Stylesheet& styles = workbook->styles;
   for (pugi::xml_node row = Child(sheetData, "row"); row; row = NextNamed(row, "row")) {
     int32_t number;
     if (pugi::xml_attribute r = row.attribute("r")) {
@@ -325,10 +345,10 @@ int32_t ReadRows(SheetDataState* state, pugi::xml_node sheetData) {
     bool hidden = ReadBool(row.attribute("hidden"));
     int32_t style = -1;
     bool rowStyleDraws = ReadBool(row.attribute("customFormat")) && ReadInt(row.attribute("s"), &style) &&
-                         StyleDrawsSomething(styles, style, false, state->sheet->clBackColor);
+                         state->store->RowStyleDraws(style);
     {
       WorkbookLockGuard guard(workbook->lock);
-      if (number < int32_t(kMaxRows) && AppendRow(state, number, row) != XLX_OK) return XLX_ERR_MEMORY;
+      if (AppendRow(state, number, row) != XLX_OK) return XLX_ERR_MEMORY;
       int32_t lastColumn = 0;
       for (pugi::xml_node c = Child(row, "c"); c; c = NextNamed(c, "c")) {
         int32_t rc = ReadCell(state, c, number, &lastColumn, rowStyleDraws, hidden);
@@ -343,19 +363,20 @@ int32_t ReadRows(SheetDataState* state, pugi::xml_node sheetData) {
 
 }  // namespace
 
+void SheetCellStore::Finish() {
+  if (!cellsSorted_) SortCells(sheet_);
+  if (!rowsSorted_) SortRows(sheet_);
+  if (!sheet_->mergedCells.Empty()) SweepMergedRanges(sheet_);
+  sheet_->cells.Shrink();
+  sheet_->rows.Shrink();
+  if (used_.RowLast > 0) sheet_->sheetBounds = used_;
+}
+
 int32_t ReadSheetData(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node worksheet, const MyCellBounds* printArea,
                       SheetDataSlices* slices) {
   if (!workbook || !sheet) return XLX_ERR_ARGUMENT;
-  SheetDataState state;
-  state.workbook = workbook;
-  state.sheet = sheet;
-  state.printArea = printArea;
-  state.defaultRowPx = sheet->dDefRowHeight * workbook->dpi / 72.0;
-  MarkHiddenColumns(*sheet, &state.hiddenColumns);
-  sheet->cells.Free();
-  sheet->rows.Free();
-  sheet->sheetBounds = MyCellBounds();
-
+  SheetCellStore store(workbook, sheet, printArea);
+  SheetDataState state{workbook, sheet, &store};
   int32_t rc;
   if (slices) {
     // The state runs on from slice to slice, so the rows read as they would from one DOM.
@@ -366,12 +387,7 @@ int32_t ReadSheetData(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node wor
   } else if ((rc = ReadRows(&state, Child(worksheet, "sheetData"))) != 1) {
     return rc;
   }
-  if (!state.cellsSorted) SortCells(sheet);
-  if (!state.rowsSorted) SortRows(sheet);
-  if (!sheet->mergedCells.Empty()) SweepMergedRanges(sheet);
-  sheet->cells.Shrink();
-  sheet->rows.Shrink();
-  if (state.used.RowLast > 0) sheet->sheetBounds = state.used;
+  store.Finish();
   return XLX_OK;
 }
 

@@ -11,6 +11,7 @@
 #include "parser/xlsxprsrcolor.h"
 #include "parser/xlsxprsrslices.h"
 #include "parser/xlsxprsrxml.h"
+#include "parser/xlsb/xlsbreader.h"
 
 namespace xlx {
 
@@ -58,6 +59,7 @@ int32_t StateOf(const char* text) {
 
 // The styles part, or the defaults when there is none or it cannot be read.
 int32_t LoadStyles(Workbook* workbook) {
+  if (workbook->isBinary) return LoadBinaryStylesheet(workbook);
   pugi::xml_document* doc = nullptr;
   int32_t rc = LoadPart(workbook, workbook->stylesPath, &doc);
   if (rc == XLX_ERR_MEMORY) return XLX_ERR_MEMORY;
@@ -67,6 +69,8 @@ int32_t LoadStyles(Workbook* workbook) {
 }
 
 int32_t LoadSharedStrings(Workbook* workbook) {
+  // A binary string part is read as records; the decision is made by the part's name.
+  if (workbook->sharedStringsPath.find(u".bin") != std::u16string::npos) return LoadBinarySharedStrings(workbook);
   pugi::xml_document* doc = nullptr;
   int32_t rc = LoadPart(workbook, workbook->sharedStringsPath, &doc);
   if (rc == 0) return XLX_OK;  // no shared strings
@@ -156,6 +160,7 @@ int32_t ReadWholeWorksheet(Workbook* workbook, MyWorksheet* sheet, uint8_t* data
 // read it exactly as the whole DOM would. Only this sheet's DOM is alive while it is read.
 int32_t LoadWorksheet(Workbook* workbook, MyWorksheet* sheet) {
   const std::u16string& path = sheet->partPath;
+  if (path.find(u".bin") != std::u16string::npos) return LoadBinaryWorksheet(workbook, sheet);
   if (path.empty() || HasPart(&workbook->parts, path.c_str()) != XLX_OK) return XLX_OK;  // no part: an empty sheet
   uint8_t* data = nullptr;
   int64_t size = ReadXmlPartBytes(workbook->hPackage, &workbook->parts, path.c_str(), &data);
@@ -195,7 +200,8 @@ int32_t LoadSheetsInner(Workbook* workbook) {
   if (count < 1) return XLX_CORRUPT(XLX_ERR_FORMAT, "no sheet to show");
   workbook->sheetCount = count;
   if ((rc = AllocateSheets(workbook, count)) != XLX_OK) return rc;
-  if ((rc = ReadDefinedNames(workbook, workbook->workbookNode)) != XLX_OK) return rc;
+  // The names of a binary workbook were read with its workbook part.
+  if (!workbook->isBinary && (rc = ReadDefinedNames(workbook, workbook->workbookNode)) != XLX_OK) return rc;
   for (int32_t i = 0; i < count; ++i) {
     if ((rc = PollProgress(workbook)) != XLX_OK) return rc;
     workbook->currentSheet = i;
@@ -220,7 +226,10 @@ int32_t ReadWorkbookPartsInner(Workbook* workbook) {
   rc = ReadRelationships(SourceOf(workbook), location.dir.c_str(), location.name.c_str(), &workbook->workbookRels,
                          &workbook->workbookRelCount);
   if (rc != XLX_OK) return rc;
-  if (workbook->isBinary) return XLX_CORRUPT(XLX_ERR_FORMAT, "binary workbook parts are read by the binary reader");
+  if (workbook->isBinary) {
+    if ((rc = ReadBinaryWorkbookPart(workbook)) != XLX_OK) return rc;
+    return ReadTheme(workbook);
+  }
 
   pugi::xml_document* doc = nullptr;
   rc = LoadPart(workbook, workbook->workbookPath, &doc);

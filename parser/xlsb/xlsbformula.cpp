@@ -1,0 +1,344 @@
+#include "parser/xlsb/xlsbformula.h"
+
+#include <charconv>
+#include <cstring>
+#include <cmath>
+#include <vector>
+
+#include "common/limits.h"
+#include "common/resultcodes.h"
+#include "parser/xlsb/xlsbrecords.h"
+
+namespace xlx {
+
+namespace {
+
+// Binding strength of what an item on the stack was made by; a smaller value binds tighter.
+enum Precedence : int32_t {
+  kPrecAtom = 0, kPrecUnary = 1, kPrecPercent = 2, kPrecPower = 3, kPrecMultiply = 4, kPrecAdd = 5,
+  kPrecConcat = 6, kPrecCompare = 7, kPrecOther = 8,
+};
+
+// Operands of a formula nest no deeper than this; a longer stack is a hostile token array.
+constexpr size_t kMaxStack = 65536;
+constexpr size_t kMaxFormulaUnits = 1 << 20;
+
+struct Item {
+  std::u16string text;
+  int32_t precedence = kPrecAtom;
+};
+
+struct BinaryOperator {
+  uint8_t token;
+  const char16_t* text;
+  int32_t precedence;
+};
+
+const BinaryOperator kBinaryOperators[] = {
+    {0x03, u" + ", kPrecAdd},      {0x04, u" - ", kPrecAdd},       {0x05, u" * ", kPrecMultiply},
+    {0x06, u" / ", kPrecMultiply}, {0x07, u"^", kPrecPower},       {0x08, u" & ", kPrecConcat},
+    {0x09, u" < ", kPrecCompare},  {0x0A, u" <= ", kPrecCompare},  {0x0B, u" = ", kPrecCompare},
+    {0x0C, u" >= ", kPrecCompare}, {0x0D, u" > ", kPrecCompare},   {0x0E, u" <> ", kPrecCompare},
+    {0x0F, u" ", kPrecAtom},       {0x10, u", ", kPrecAtom},       {0x11, u":", kPrecAtom},
+};
+
+class Renderer {
+ public:
+  Renderer(const Workbook& workbook, const FormulaTokens& formula)
+      : workbook_(workbook), formula_(formula), cursor_(formula.tokens, formula.length) {}
+
+  int32_t Run(std::u16string* out);
+
+ private:
+  int32_t Token(uint8_t token);
+  int32_t Push(std::u16string text, int32_t precedence = kPrecAtom);
+  int32_t Binary(const BinaryOperator& op);
+  int32_t Function(uint32_t index, int32_t count, bool macro);
+  int32_t Attribute();
+  int32_t Reference(uint8_t base);
+  bool CellText(uint32_t row, uint16_t column, bool relativeForm, std::u16string* out);
+  bool SheetPrefix(uint16_t xti, std::u16string* out);
+
+  const Workbook& workbook_;
+  const FormulaTokens& formula_;
+  RecordCursor cursor_;
+  std::vector<Item> stack_;
+};
+
+std::u16string Ascii(const char* text) { return std::u16string(text, text + strlen(text)); }
+
+std::u16string NumberText(double value) {
+  char buffer[32];
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::u16string(buffer, result.ptr);
+}
+
+// A sheet name as a reference writes it: quoted unless it is letters, digits, "_" and "." that do
+// not start with a digit.
+std::u16string QuotedSheet(const std::u16string& name) {
+  bool plain = !name.empty() && !(name[0] >= u'0' && name[0] <= u'9');
+  for (char16_t c : name)
+    if (!((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'_' || c == u'.' ||
+          c > 0x7F))
+      plain = false;
+  if (plain) return name;
+  std::u16string quoted = u"'";
+  for (char16_t c : name) {
+    quoted += c;
+    if (c == u'\'') quoted += c;
+  }
+  return quoted + u"'";
+}
+
+int32_t Renderer::Push(std::u16string text, int32_t precedence) {
+  if (stack_.size() >= kMaxStack || text.size() > kMaxFormulaUnits) return XLX_CORRUPT(-9, "formula too large");
+  stack_.push_back(Item{std::move(text), precedence});
+  return 1;
+}
+
+int32_t Renderer::Binary(const BinaryOperator& op) {
+  if (stack_.size() < 2) return -13;
+  Item right = std::move(stack_.back());
+  stack_.pop_back();
+  Item left = std::move(stack_.back());
+  stack_.pop_back();
+  // Left-associative: a right operand of equal binding is bracketed, a left one is not.
+  std::u16string text = left.precedence > op.precedence ? u"(" + left.text + u")" : left.text;
+  text += op.text;
+  text += right.precedence >= op.precedence && right.precedence != kPrecAtom ? u"(" + right.text + u")" : right.text;
+  return Push(std::move(text), op.precedence);
+}
+
+int32_t Renderer::Function(uint32_t index, int32_t count, bool macro) {
+  if (count < 0 || size_t(count) > stack_.size()) return -13;
+  std::u16string name;
+  size_t first = stack_.size() - size_t(count);
+  if (!macro && index == 255) {
+    // A function the table does not know: its name is the first operand (a defined name such as
+    // "_xlfn.CONCAT" or an add-in function).
+    if (count < 1) return -13;
+    name = stack_[first].text;
+    ++first;
+  } else {
+    const char16_t* known = macro ? MacroFunctionName(index) : FunctionName(index);
+    if (!known) return XLX_CORRUPT(-9, "formula function without a name");
+    name = known;
+  }
+  std::u16string text = name + u"(";
+  for (size_t i = first; i < stack_.size(); ++i) {
+    if (i > first) text += u",";
+    text += stack_[i].text;
+  }
+  text += u")";
+  stack_.resize(stack_.size() - size_t(count));
+  return Push(std::move(text));
+}
+
+int32_t Renderer::Attribute() {
+  uint8_t kind = cursor_.U8();
+  if (kind & 0x04) {  // choose: a jump table of count + 1 offsets
+    uint16_t count = cursor_.U16();
+    cursor_.Skip(size_t(count) * 2 + 2);
+  } else {
+    cursor_.Skip(2);
+  }
+  if (!cursor_.Ok()) return XLX_CORRUPT(-9, "formula attribute cut off");
+  if (kind & 0x10) {  // a SUM of one argument
+    if (stack_.empty()) return -13;
+    stack_.back().text = u"SUM(" + stack_.back().text + u")";
+    stack_.back().precedence = kPrecAtom;
+  }
+  return 1;
+}
+
+bool Renderer::CellText(uint32_t row, uint16_t columnWord, bool relativeForm, std::u16string* out) {
+  bool columnRelative = (columnWord & 0x4000) != 0;
+  bool rowRelative = (columnWord & 0x8000) != 0;
+  int64_t r = int64_t(row) + 1;
+  int64_t c = int64_t(columnWord & 0x3FFF) + 1;
+  if (relativeForm) {
+    // Relative parts hold offsets from the formula's cell: a signed row and a 14-bit signed column.
+    if (rowRelative) r = int64_t(formula_.row) + int64_t(static_cast<int32_t>(row));
+    if (columnRelative) {
+      int32_t offset = columnWord & 0x3FFF;
+      if (offset & 0x2000) offset -= 0x4000;
+      c = int64_t(formula_.column) + offset;
+    }
+  }
+  if (r < 1 || r > int64_t(kMaxRows) || c < 1 || c > int64_t(kMaxColumns)) return false;
+  if (!columnRelative) *out += u'$';
+  *out += ColumnLetters(int32_t(c));
+  if (!rowRelative) *out += u'$';
+  *out += Ascii(std::to_string(r).c_str());
+  return true;
+}
+
+bool Renderer::SheetPrefix(uint16_t xti, std::u16string* out) {
+  const BinaryBookTables& tables = workbook_.binaryTables;
+  if (xti >= tables.externSheets.size()) return false;
+  const ExternSheetEntry& entry = tables.externSheets[xti];
+  if (entry.supportingLink < 0 || size_t(entry.supportingLink) >= tables.linkIsSelf.size() ||
+      !tables.linkIsSelf[size_t(entry.supportingLink)])
+    return false;  // another workbook: not rendered
+  if (entry.firstSheet == -2) return true;  // the workbook itself, no sheet
+  int32_t sheets = workbook_.sheetParts.Count();
+  if (entry.firstSheet < 0 || entry.firstSheet >= sheets || entry.lastSheet < entry.firstSheet || entry.lastSheet >= sheets)
+    return false;
+  std::u16string name = workbook_.sheetParts[entry.firstSheet].name;
+  if (entry.lastSheet != entry.firstSheet) name += u":" + workbook_.sheetParts[entry.lastSheet].name;
+  *out += QuotedSheet(name) + u"!";
+  return true;
+}
+
+int32_t Renderer::Reference(uint8_t base) {
+  bool threeD = base >= 0x1A;
+  uint16_t xti = threeD ? cursor_.U16() : 0;
+  bool area = base == 0x05 || base == 0x0B || base == 0x0D || base == 0x1B || base == 0x1D;
+  bool error = base == 0x0A || base == 0x0B || base == 0x1C || base == 0x1D;
+  bool relativeForm = base == 0x0C || base == 0x0D;
+  uint32_t row1 = cursor_.U32(), row2 = area ? cursor_.U32() : 0;
+  uint16_t col1 = cursor_.U16(), col2 = area ? cursor_.U16() : 0;
+  if (!cursor_.Ok()) return XLX_CORRUPT(-9, "formula reference cut off");
+  std::u16string text;
+  if (threeD && !SheetPrefix(xti, &text)) return XLX_CORRUPT(-9, "formula sheet reference resolves nowhere");
+  if (error) return Push(text + u"#REF!");
+  if (!CellText(row1, col1, relativeForm, &text)) return XLX_CORRUPT(-9, "formula reference outside the sheet");
+  if (area) {
+    text += u':';
+    if (!CellText(row2, col2, relativeForm, &text)) return XLX_CORRUPT(-9, "formula reference outside the sheet");
+  }
+  return Push(std::move(text));
+}
+
+int32_t Renderer::Token(uint8_t token) {
+  if (token & 0x60) {
+    uint8_t base = token & 0x1F;
+    switch (base) {
+      case 0x01: {  // function with a fixed argument count
+        uint16_t index = cursor_.U16();
+        if (!cursor_.Ok()) return XLX_CORRUPT(-9, "formula function cut off");
+        return Function(index, FixedArgumentCount(index), false);
+      }
+      case 0x02: {  // function with its argument count
+        uint8_t count = cursor_.U8();
+        uint16_t index = cursor_.U16();
+        if (!cursor_.Ok()) return XLX_CORRUPT(-9, "formula function cut off");
+        bool macro = (index & 0x8000) != 0;
+        return Function(index & 0x7FFF, count, macro);
+      }
+      case 0x03: {  // defined name, counted from 1
+        uint32_t index = cursor_.U32();
+        const std::vector<std::u16string>& names = workbook_.binaryTables.names;
+        if (!cursor_.Ok() || index < 1 || index > names.size()) return XLX_CORRUPT(-9, "formula name resolves nowhere");
+        return Push(names[index - 1]);
+      }
+      case 0x04: case 0x05: case 0x0A: case 0x0B: case 0x0C: case 0x0D:
+      case 0x1A: case 0x1B: case 0x1C: case 0x1D:
+        return Reference(base);
+      case 0x06: case 0x07: case 0x08: case 0x09:  // memory areas: the operand follows as tokens
+        cursor_.Skip(6);
+        return cursor_.Ok() ? 1 : XLX_CORRUPT(-9, "formula memory token cut off");
+      default:  // arrays, external names and unknown tokens are not rendered
+        return XLX_CORRUPT(-9, "formula token not rendered");
+    }
+  }
+  for (const BinaryOperator& op : kBinaryOperators)
+    if (op.token == token) return Binary(op);
+  switch (token) {
+    case 0x12: case 0x13: case 0x14: {  // unary plus, minus, percent
+      if (stack_.empty()) return -13;
+      Item& item = stack_.back();
+      bool wrap = item.precedence > (token == 0x14 ? kPrecPercent : kPrecUnary);
+      std::u16string operand = wrap ? u"(" + item.text + u")" : item.text;
+      item.text = token == 0x12 ? u"+" + operand : token == 0x13 ? u"-" + operand : operand + u"%";
+      item.precedence = token == 0x14 ? kPrecPercent : kPrecUnary;
+      return 1;
+    }
+    case 0x15:  // parentheses
+      if (stack_.empty()) return -13;
+      stack_.back().text = u"(" + stack_.back().text + u")";
+      stack_.back().precedence = kPrecAtom;
+      return 1;
+    case 0x16:
+      return Push(std::u16string());
+    case 0x17: {  // string: quotes inside are doubled so the text reads back as the same string
+      std::u16string text = cursor_.ShortWideString();
+      if (!cursor_.Ok()) return XLX_CORRUPT(-9, "formula string cut off");
+      std::u16string quoted = u"\"";
+      for (char16_t c : text) {
+        quoted += c;
+        if (c == u'"') quoted += c;
+      }
+      return Push(quoted + u"\"");
+    }
+    case 0x19:
+      return Attribute();
+    case 0x1C: {
+      const char16_t* text = ErrorText(cursor_.U8());
+      if (!cursor_.Ok() || !text) return XLX_CORRUPT(-9, "formula error token");
+      return Push(text);
+    }
+    case 0x1D: {
+      uint8_t value = cursor_.U8();
+      if (!cursor_.Ok()) return XLX_CORRUPT(-9, "formula boolean cut off");
+      return Push(value ? u"TRUE" : u"FALSE");
+    }
+    case 0x1E: {
+      uint16_t value = cursor_.U16();
+      if (!cursor_.Ok()) return XLX_CORRUPT(-9, "formula integer cut off");
+      return Push(Ascii(std::to_string(value).c_str()));
+    }
+    case 0x1F: {
+      double value = cursor_.F64();
+      if (!cursor_.Ok() || !std::isfinite(value)) return XLX_CORRUPT(-9, "formula number");
+      return Push(NumberText(value));
+    }
+    default:  // shared-formula references, tables and unknown tokens
+      return XLX_CORRUPT(-9, "formula token not rendered");
+  }
+}
+
+int32_t Renderer::Run(std::u16string* out) {
+  while (cursor_.Remaining() > 0) {
+    int32_t rc = Token(cursor_.U8());
+    if (rc != 1) return rc;
+  }
+  if (!cursor_.Ok() || stack_.size() != 1) return XLX_CORRUPT(-9, "formula tokens leave no single result");
+  *out = std::move(stack_.back().text);
+  return 1;
+}
+
+}  // namespace
+
+std::u16string ColumnLetters(int32_t column) {
+  std::u16string letters;
+  for (; column > 0; column = (column - 1) / 26) letters.insert(letters.begin(), char16_t(u'A' + (column - 1) % 26));
+  return letters;
+}
+
+int32_t RenderFormulaTokens(const Workbook& workbook, const FormulaTokens& formula, std::u16string* out) {
+  if (!out) return -13;
+  out->clear();
+  if (!formula.tokens || formula.length == 0) return XLX_CORRUPT(-9, "formula without tokens");
+  try {
+    Renderer renderer(workbook, formula);
+    int32_t rc = renderer.Run(out);
+    if (rc != 1) out->clear();
+    return rc;
+  } catch (const std::bad_alloc&) {
+    out->clear();
+    return -1;
+  }
+}
+
+bool IsSharedFormulaReference(const FormulaTokens& formula, int32_t* row, int32_t* column) {
+  if (formula.length != 5 || formula.tokens[0] != 0x01 || formula.extraLength < 4) return false;
+  RecordCursor tokens(formula.tokens + 1, 4), extra(formula.extra, formula.extraLength);
+  uint32_t r = tokens.U32(), c = extra.U32();
+  if (r >= kMaxRows || c >= kMaxColumns) return false;
+  *row = int32_t(r) + 1;
+  *column = int32_t(c) + 1;
+  return true;
+}
+
+}  // namespace xlx
