@@ -164,7 +164,7 @@ TEST(OpenWorkbook, BrokenPackagesGiveTheirCodes) {
   }
 }
 
-TEST(OpenWorkbook, BinaryWorkbookIsLeftToTheBinaryReader) {
+TEST(OpenWorkbook, BinaryWorkbookWithoutSheetsHasNothingToShow) {
   std::vector<ZipEntry> entries = xlxtest::MinimalWorkbookEntries({"A"});
   xlxtest::SetEntry(&entries, "_rels/.rels", Rels(Rel("rId1", "officeDocument", "xl/workbook.bin")));
   xlxtest::SetEntry(&entries, "xl/workbook.bin", std::string("\x83\x01\x00", 3));
