@@ -75,6 +75,7 @@ struct ExternSheetEntry {
 // link. Empty for an XML workbook.
 struct BinaryBookTables {
   std::vector<std::u16string> names;
+  std::vector<int32_t> nameSheets;  // per name: the sheet it belongs to, -1 for the whole workbook
   std::vector<ExternSheetEntry> externSheets;
   std::vector<uint8_t> linkIsSelf;  // per supporting link: 1 for the workbook's own sheets
 };

@@ -45,7 +45,8 @@ const BinaryOperator kBinaryOperators[] = {
 class Renderer {
  public:
   Renderer(const Workbook& workbook, const FormulaTokens& formula)
-      : workbook_(workbook), formula_(formula), cursor_(formula.tokens, formula.length) {}
+      : workbook_(workbook), formula_(formula), cursor_(formula.tokens, formula.length),
+        extra_(formula.extra, formula.extra ? formula.extraLength : 0) {}
 
   int32_t Run(std::u16string* out);
 
@@ -56,12 +57,22 @@ class Renderer {
   int32_t Function(uint32_t index, int32_t count, bool macro);
   int32_t Attribute();
   int32_t Reference(uint8_t base);
-  bool CellText(uint32_t row, uint16_t column, bool relativeForm, std::u16string* out);
+  // A cell of a reference token: 1-based place and which parts are relative.
+  struct CellPlace {
+    int32_t row = 0, column = 0;
+    bool rowRelative = false, columnRelative = false;
+  };
+  bool Resolve(uint32_t row, uint16_t columnWord, bool relativeForm, CellPlace* place) const;
+  static std::u16string ColumnText(const CellPlace& place);
+  static std::u16string RowText(const CellPlace& place);
   bool SheetPrefix(uint16_t xti, std::u16string* out);
+  int32_t ExternalName();
+  int32_t Array();
 
   const Workbook& workbook_;
   const FormulaTokens& formula_;
   RecordCursor cursor_;
+  RecordCursor extra_;  // the extra data, taken in token order (arrays, memory areas)
   std::vector<Item> stack_;
 };
 
@@ -151,26 +162,41 @@ int32_t Renderer::Attribute() {
   return 1;
 }
 
-bool Renderer::CellText(uint32_t row, uint16_t columnWord, bool relativeForm, std::u16string* out) {
-  bool columnRelative = (columnWord & 0x4000) != 0;
-  bool rowRelative = (columnWord & 0x8000) != 0;
+bool Renderer::Resolve(uint32_t row, uint16_t columnWord, bool relativeForm, CellPlace* place) const {
+  place->columnRelative = (columnWord & 0x4000) != 0;
+  place->rowRelative = (columnWord & 0x8000) != 0;
   int64_t r = int64_t(row) + 1;
   int64_t c = int64_t(columnWord & 0x3FFF) + 1;
   if (relativeForm) {
-    // Relative parts hold offsets from the formula's cell: a signed row and a 14-bit signed column.
-    if (rowRelative) r = int64_t(formula_.row) + int64_t(static_cast<int32_t>(row));
-    if (columnRelative) {
+    // Relative parts hold offsets from the formula's cell, wrapped to the sheet: a 20-bit signed
+    // row and a 14-bit signed column.
+    if (place->rowRelative) {
+      int32_t offset = int32_t(row & 0xFFFFF);
+      if (offset & 0x80000) offset -= 0x100000;
+      r = int64_t(formula_.row) + offset;
+    }
+    if (place->columnRelative) {
       int32_t offset = columnWord & 0x3FFF;
       if (offset & 0x2000) offset -= 0x4000;
       c = int64_t(formula_.column) + offset;
     }
   }
   if (r < 1 || r > int64_t(kMaxRows) || c < 1 || c > int64_t(kMaxColumns)) return false;
-  if (!columnRelative) *out += u'$';
-  *out += ColumnLetters(int32_t(c));
-  if (!rowRelative) *out += u'$';
-  *out += Ascii(std::to_string(r).c_str());
+  place->row = int32_t(r);
+  place->column = int32_t(c);
   return true;
+}
+
+std::u16string Renderer::ColumnText(const CellPlace& place) {
+  std::u16string text;
+  if (!place.columnRelative) text += u'$';
+  return text + ColumnLetters(place.column);
+}
+
+std::u16string Renderer::RowText(const CellPlace& place) {
+  std::u16string text;
+  if (!place.rowRelative) text += u'$';
+  return text + Ascii(std::to_string(place.row).c_str());
 }
 
 bool Renderer::SheetPrefix(uint16_t xti, std::u16string* out) {
@@ -202,12 +228,17 @@ int32_t Renderer::Reference(uint8_t base) {
   std::u16string text;
   if (threeD && !SheetPrefix(xti, &text)) return XLX_CORRUPT(-9, "formula sheet reference resolves nowhere");
   if (error) return Push(text + u"#REF!");
-  if (!CellText(row1, col1, relativeForm, &text)) return XLX_CORRUPT(-9, "formula reference outside the sheet");
-  if (area) {
-    text += u':';
-    if (!CellText(row2, col2, relativeForm, &text)) return XLX_CORRUPT(-9, "formula reference outside the sheet");
-  }
-  return Push(std::move(text));
+  CellPlace first, second;
+  if (!Resolve(row1, col1, relativeForm, &first) || (area && !Resolve(row2, col2, relativeForm, &second)))
+    return XLX_CORRUPT(-9, "formula reference outside the sheet");
+  if (!area) return Push(text + ColumnText(first) + RowText(first));
+  // Whole columns and whole rows are written without the part that spans the sheet ("A:B", "1:5").
+  bool wholeColumns = first.row == 1 && second.row == int32_t(kMaxRows) && !first.rowRelative && !second.rowRelative;
+  bool wholeRows =
+      first.column == 1 && second.column == int32_t(kMaxColumns) && !first.columnRelative && !second.columnRelative;
+  if (wholeColumns && !wholeRows) return Push(text + ColumnText(first) + u":" + ColumnText(second));
+  if (wholeRows && !wholeColumns) return Push(text + RowText(first) + u":" + RowText(second));
+  return Push(text + ColumnText(first) + RowText(first) + u":" + ColumnText(second) + RowText(second));
 }
 
 int32_t Renderer::Token(uint8_t token) {
@@ -235,10 +266,22 @@ int32_t Renderer::Token(uint8_t token) {
       case 0x04: case 0x05: case 0x0A: case 0x0B: case 0x0C: case 0x0D:
       case 0x1A: case 0x1B: case 0x1C: case 0x1D:
         return Reference(base);
-      case 0x06: case 0x07: case 0x08: case 0x09:  // memory areas: the operand follows as tokens
+      case 0x06: {  // a memory area: its cached ranges are in the extra data, the operand follows
         cursor_.Skip(6);
+        uint32_t ranges = extra_.U32();
+        if (extra_.Ok() && ranges <= extra_.Remaining() / 16) extra_.Skip(size_t(ranges) * 16);
+        else extra_.Fail();
         return cursor_.Ok() ? 1 : XLX_CORRUPT(-9, "formula memory token cut off");
-      default:  // arrays, external names and unknown tokens are not rendered
+      }
+      case 0x07: case 0x08: case 0x09:  // other memory tokens: the operand follows as tokens
+        cursor_.Skip(base == 0x09 ? 2 : 6);
+        return cursor_.Ok() ? 1 : XLX_CORRUPT(-9, "formula memory token cut off");
+      case 0x00:
+        cursor_.Skip(14);
+        return cursor_.Ok() ? Array() : XLX_CORRUPT(-9, "formula array cut off");
+      case 0x19:
+        return ExternalName();
+      default:  // unknown tokens are not rendered
         return XLX_CORRUPT(-9, "formula token not rendered");
     }
   }
@@ -296,6 +339,54 @@ int32_t Renderer::Token(uint8_t token) {
     default:  // shared-formula references, tables and unknown tokens
       return XLX_CORRUPT(-9, "formula token not rendered");
   }
+}
+
+// A name through the extern-sheet table: a name of this workbook, written with its sheet when it
+// belongs to one; names of other workbooks and add-ins are not rendered.
+int32_t Renderer::ExternalName() {
+  uint16_t xti = cursor_.U16();
+  uint32_t index = cursor_.U32();
+  const BinaryBookTables& tables = workbook_.binaryTables;
+  std::u16string prefix;
+  if (!cursor_.Ok() || !SheetPrefix(xti, &prefix) || index < 1 || index > tables.names.size())
+    return XLX_CORRUPT(-9, "formula external name resolves nowhere");
+  int32_t sheet = index <= tables.nameSheets.size() ? tables.nameSheets[index - 1] : -1;
+  std::u16string text;
+  if (sheet >= 0 && sheet < workbook_.sheetParts.Count()) text = QuotedSheet(workbook_.sheetParts[sheet].name) + u"!";
+  return Push(text + tables.names[index - 1]);
+}
+
+// An array constant from the extra data: its row and column counts, then each value with a kind
+// byte (number, string, boolean, error); written {1,2;3,4}.
+int32_t Renderer::Array() {
+  uint32_t rows = extra_.U32(), columns = extra_.U32();
+  if (!extra_.Ok() || rows == 0 || columns == 0 || uint64_t(rows) * columns > extra_.Remaining())
+    return XLX_CORRUPT(-9, "formula array past its data");
+  std::u16string text = u"{";
+  for (uint32_t r = 0; r < rows; ++r) {
+    for (uint32_t c = 0; c < columns; ++c) {
+      if (c > 0) text += u',';
+      uint8_t kind = extra_.U8();
+      if (kind == 0) {
+        double value = extra_.F64();
+        if (!std::isfinite(value)) return XLX_CORRUPT(-9, "formula array number");
+        text += NumberText(value);
+      } else if (kind == 1) {
+        text += u"\"" + extra_.ShortWideString() + u"\"";
+      } else if (kind == 2) {
+        text += extra_.U8() ? u"TRUE" : u"FALSE";
+      } else if (kind == 4) {
+        const char16_t* error = ErrorText(extra_.U8());
+        if (!error) return XLX_CORRUPT(-9, "formula array error");
+        text += error;
+      } else {
+        return XLX_CORRUPT(-9, "formula array value of unknown kind");
+      }
+      if (!extra_.Ok() || text.size() > kMaxFormulaUnits) return XLX_CORRUPT(-9, "formula array past its data");
+    }
+    if (r + 1 < rows) text += u';';
+  }
+  return Push(text + u"}");
 }
 
 int32_t Renderer::Run(std::u16string* out) {

@@ -23,8 +23,8 @@ struct FormulaTokens {
 };
 
 // Renders the tokens into *out. 1; -13 for an operator or function without enough operands;
-// -9 for a token that is cut off, unknown, not rendered as text (arrays, table references,
-// external names) or a reference outside the sheet. On failure *out is empty.
+// -9 for a token that is cut off, unknown, not rendered as text (table references, names and
+// sheets of other workbooks) or a reference outside the sheet. On failure *out is empty.
 [[nodiscard]] int32_t RenderFormulaTokens(const Workbook& workbook, const FormulaTokens& formula, std::u16string* out);
 
 // A formula that is one shared-formula or array reference (ptgExp): true with the 1-based row and

@@ -335,7 +335,11 @@ void ReadRangeFormula(SheetReader* r, const RecordEntry& record, bool array) {
   if (!ReadRange(&cursor, &formula.range)) return;
   if (array) cursor.U8();  // flags
   if (!ReadFormulaTokens(&cursor, &formula.tokens)) return;
+  // The record follows the cell that holds it, whose reference names the cell the other cells of
+  // the range point at (not always the range's first cell); the first cell is kept as well.
   r->rangeFormulas[AnchorKey(formula.range.RowFirst, formula.range.ColFirst)] = formula;
+  if (!r->pending.empty())
+    r->rangeFormulas[AnchorKey(r->pending.back().anchorRow, r->pending.back().anchorColumn)] = formula;
 }
 
 // Cells that name a shared formula get its text as seen from their own place; of an array formula

@@ -143,6 +143,7 @@ int32_t ReadBinaryWorkbookRecords(Workbook* workbook, const RecordList& records)
         NameRecord name;
         if (!ParseName(record, &name)) return XLX_CORRUPT(-9, "name record cut off");
         tables.names.push_back(name.name);
+        tables.nameSheets.push_back(name.sheet >= kMaxSheets ? -1 : int32_t(name.sheet));
         names.push_back(std::move(name));
       }
       if (rc != 1) return rc;

@@ -95,6 +95,7 @@ struct FormulaBook {
     workbook->binaryTables.linkIsSelf = {1};
     workbook->binaryTables.externSheets = {{0, 0, 0}, {0, 1, 1}, {0, 0, 1}, {0, 7, 7}};
     workbook->binaryTables.names = {u"Rate"};
+    workbook->binaryTables.nameSheets = {0};
   }
   int32_t Render(const std::string& tokens, std::u16string* text, int32_t row = 1, int32_t column = 1) {
     FormulaTokens formula;
@@ -138,6 +139,11 @@ TEST(XlsbFormula, TokensBecomeFormulaText) {
       // Relative forms count from the formula's cell (here C3): one row up, one column left.
       {Payload().U8(0x2C).U32(uint32_t(-1)).U16(0xFFFF).Bytes(), u"B2"},
       {Payload().U8(0x2C).U32(4).U16(0x8000 | 1).Bytes(), u"$B7"},
+      {Payload().U8(0x2C).U32(0xFFFFF).U16(0xC000).Bytes(), u"C2"},  // a row offset wrapped to 20 bits
+      {Payload().U8(0x25).U32(0).U32(kMaxRows - 1).U16(0x4000 | 251).U16(0x4000 | 252).Bytes(), u"IR:IS"},
+      {Payload().U8(0x25).U32(0).U32(4).U16(0).U16(kMaxColumns - 1).Bytes(), u"$1:$5"},
+      {Payload().U8(0x59).U16(0).U32(1).Bytes(), u"Data!Rate"},  // a sheet's name through the table
+      {Payload().U8(0x29).U16(7).U8(0x3A).U16(1).U32(0).U16(0).Bytes(), u"'Q 1'!$A$1"},
   };
   FormulaBook book;
   for (const Case& c : cases) {
@@ -145,6 +151,19 @@ TEST(XlsbFormula, TokensBecomeFormulaText) {
     EXPECT_EQ(book.Render(c.tokens, &text, 3, 3), 1) << Utf16ToUtf8(c.text);
     EXPECT_EQ(text, c.text);
   }
+  // Array constants come from the extra data after the tokens, in token order.
+  std::string tokens = Payload().U8(0x40).Raw(std::string(14, '\0')).U8(0x41).U16(2).Bytes();
+  std::string extra = Payload().U32(2).U32(2).U8(0).F64(1).U8(2).U8(1).U8(1).U16(1).U16('x').U8(4).U8(0x07).Bytes();
+  FormulaTokens formula;
+  formula.tokens = reinterpret_cast<const uint8_t*>(tokens.data());
+  formula.length = tokens.size();
+  formula.extra = reinterpret_cast<const uint8_t*>(extra.data());
+  formula.extraLength = extra.size();
+  std::u16string text;
+  EXPECT_EQ(RenderFormulaTokens(*book.workbook, formula, &text), 1);
+  EXPECT_EQ(text, u"ISNA({1,TRUE;\"x\",#DIV/0!})");
+  formula.extraLength = extra.size() - 1;  // the last value cut off
+  EXPECT_EQ(RenderFormulaTokens(*book.workbook, formula, &text), -9);
 }
 
 TEST(XlsbFormula, TokensThatCannotBeRenderedGiveNoText) {
@@ -163,7 +182,7 @@ TEST(XlsbFormula, TokensThatCannotBeRenderedGiveNoText) {
       {Payload().U8(0x23).U32(2).Bytes(), -9},                       // a name that does not exist
       {Payload().U8(0x3A).U16(3).U32(0).U16(0).Bytes(), -9},         // a sheet past the sheet list
       {Payload().U8(0x3A).U16(9).U32(0).U16(0).Bytes(), -9},         // an extern-sheet entry past the table
-      {Payload().U8(0x20).Raw(std::string(14, '\0')).Bytes(), -9},   // arrays are not rendered
+      {Payload().U8(0x20).Raw(std::string(14, '\0')).Bytes(), -9},   // an array without its values
       {Payload().U8(0x1E).U16(1).U8(0x1E).U16(2).Bytes(), -9},       // two results
       {Payload().U8(0x42).U8(1).U16(9999).U8(0x1E).U16(1).Bytes(), -13},
       {Payload().U8(0xFF).Bytes(), -9},
