@@ -13,6 +13,8 @@ commit, so the seeds are made again on every run rather than kept in the reposit
                   that slices sheetData: fuzz_sheet
   compoundfile/   the compound files of the corpus (password-protected packages): fuzz_compoundfile
   encryptioninfo/ their EncryptionInfo streams, distinct: fuzz_encryptioninfo
+  xlsb/           the binary parts of the corpus's binary workbooks, each behind the byte that
+                  tells fuzz_xlsb which part it is, and a few formula token arrays
 
 usage: make_seeds.py [CORPUS_DIR [OUT_DIR]]"""
 import hashlib
@@ -32,6 +34,8 @@ MAX_NUMFMT_SEEDS = 600
 MAX_REL_SEEDS = 300
 MAX_SHEET_SEED = 16 * 1024
 MAX_SHEET_SEEDS = 150
+MAX_XLSB_SEED = 16 * 1024
+MAX_XLSB_SEEDS = 200
 
 BUILTIN_CODES = [
     "General", "0", "0.00", "#,##0", "#,##0.00", "0%", "0.00%", "0.00E+00", "# ?/?", "# ??/??",
@@ -165,7 +169,7 @@ def main():
     out = sys.argv[2] if len(sys.argv) > 2 else os.path.join(HERE, "seeds")
     files = corpus_files(corpus) if os.path.isdir(corpus) else []
     # Every target gets its folder, even with no corpus to take seeds from.
-    for target in ("zip", "styles", "numfmt", "relationships", "sheet", "compoundfile", "encryptioninfo"):
+    for target in ("zip", "styles", "numfmt", "relationships", "sheet", "compoundfile", "encryptioninfo", "xlsb"):
         os.makedirs(os.path.join(out, target), exist_ok=True)
 
     # Packages: the flagged odd ones first, then the smallest of each folder, one encrypted file.
@@ -240,14 +244,40 @@ def main():
             infos.setdefault(sha(info), info)
     for key, data in infos.items():
         write(os.path.join(out, "encryptioninfo"), key, data)
+    # Binary parts behind their selector byte (0 workbook, 1 styles, 2 strings, 3 sheet), smallest
+    # first, and formula tokens (selector 4, then the length of the tokens).
+    binary = {}
+    for f in files:
+        if "/xlsb/" not in f:
+            continue
+        for name, data in zip_parts(f, r"(workbook|styles|sharedStrings|worksheets/sheet\d+)\.bin$"):
+            if len(data) > MAX_XLSB_SEED:
+                continue
+            kind = 0 if "workbook" in name else 1 if "styles" in name else 2 if "sharedStrings" in name else 3
+            seed = bytes([kind]) + data
+            binary.setdefault(sha(seed), seed)
+    tokens = [b"\x24\x00\x00\x00\x00\x00\xc0\x24\x01\x00\x00\x00\x01\x40\x03",
+              b"\x1e\x01\x00\x1f" + struct.pack("<d", 2.5) + b"\x05\x15\x13",
+              b"\x3b\x01\x00" + struct.pack("<IIHH", 0, 9, 0, 3) + b"\x19\x10\x00\x00",
+              b"\x17\x02\x00h\x00i\x00\x23\x01\x00\x00\x00\x08\x42\x02\x04\x00",
+              b"\x2c\xff\xff\x0f\x00\xff\xff\x59\x03\x00\x02\x00\x00\x00\x0f"]
+    for t in tokens:
+        binary.setdefault(sha(t), bytes([4, len(t)]) + t)
+    array = b"\x40" + b"\0" * 14 + b"\x41\x02\x00"
+    extra = struct.pack("<II", 1, 2) + b"\x00" + struct.pack("<d", 1) + b"\x02\x01"
+    binary.setdefault(sha(array), bytes([4, len(array)]) + array + extra)
+    kept_binary = sorted(binary.values(), key=len)[:MAX_XLSB_SEEDS]
+    for data in kept_binary:
+        write(os.path.join(out, "xlsb"), sha(data), data)
 
     # Relationship targets: the first byte is the length of the source folder.
     for i, (folder, target) in enumerate(sorted(rels)[:MAX_REL_SEEDS]):
         write(os.path.join(out, "relationships"), "%04d" % i, bytes([len(folder) % 256]) + folder + target)
     total = sum(os.path.getsize(os.path.join(r, n)) for r, _, ns in os.walk(out) for n in ns)
-    print("seeds: %d packages, %d styles parts, %d format codes, %d relationship targets, %d sheets, %d KiB in %s"
+    print("seeds: %d packages, %d styles parts, %d format codes, %d relationship targets, %d sheets, "
+          "%d binary parts, %d KiB in %s"
           % (len(chosen) + 4, len(kept), min(len(all_codes), MAX_NUMFMT_SEEDS),
-             min(len(rels), MAX_REL_SEEDS), len(kept_sheets), total // 1024, out))
+             min(len(rels), MAX_REL_SEEDS), len(kept_sheets), len(kept_binary), total // 1024, out))
 
 
 if __name__ == "__main__":
