@@ -26,7 +26,7 @@ std::string TableRecords() {
 }
 
 void OpenPackage(const std::vector<xlxtest::ZipEntry>& entries) {
-  const std::vector<unsigned char> package = xlxtest::BuildZip(entries);
+  const std::vector<unsigned char> package = xlxtest::BuildStoredZip(entries);
   int64_t handle = VkOpenMemoryFile(package.data(), package.size());
   for (int32_t mode : {0, 2}) {
     xlx::WorkbookOpenOptions options;

@@ -30,6 +30,34 @@ std::vector<unsigned char> BuildZip(const std::vector<ZipEntry>& entries) {
   return bytes;
 }
 
+std::vector<unsigned char> BuildStoredZip(const std::vector<ZipEntry>& entries) {
+  std::vector<unsigned char> out, directory;
+  auto put = [](std::vector<unsigned char>* v, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) v->push_back(static_cast<unsigned char>(value >> (8 * i)));
+  };
+  for (const ZipEntry& e : entries) {
+    uint32_t crc = crc32(0, reinterpret_cast<const Bytef*>(e.data.data()), static_cast<uInt>(e.data.size()));
+    uint32_t size = static_cast<uint32_t>(e.data.size()), offset = static_cast<uint32_t>(out.size());
+    uint32_t nameSize = static_cast<uint32_t>(e.name.size());
+    put(&out, 0x04034b50, 4);  // local header: version, flags, method 0, time, date
+    put(&out, 20, 2), put(&out, 0, 2), put(&out, 0, 2), put(&out, 0, 4);
+    put(&out, crc, 4), put(&out, size, 4), put(&out, size, 4), put(&out, nameSize, 2), put(&out, 0, 2);
+    out.insert(out.end(), e.name.begin(), e.name.end());
+    out.insert(out.end(), e.data.begin(), e.data.end());
+    put(&directory, 0x02014b50, 4);  // central directory record
+    put(&directory, 20, 2), put(&directory, 20, 2), put(&directory, 0, 2), put(&directory, 0, 2), put(&directory, 0, 4);
+    put(&directory, crc, 4), put(&directory, size, 4), put(&directory, size, 4), put(&directory, nameSize, 2);
+    put(&directory, 0, 2), put(&directory, 0, 2), put(&directory, 0, 2), put(&directory, 0, 2), put(&directory, 0, 4);
+    put(&directory, offset, 4);
+    directory.insert(directory.end(), e.name.begin(), e.name.end());
+  }
+  uint32_t directoryOffset = static_cast<uint32_t>(out.size()), count = static_cast<uint32_t>(entries.size());
+  out.insert(out.end(), directory.begin(), directory.end());
+  put(&out, 0x06054b50, 4), put(&out, 0, 2), put(&out, 0, 2), put(&out, count, 2), put(&out, count, 2);
+  put(&out, static_cast<uint32_t>(directory.size()), 4), put(&out, directoryOffset, 4), put(&out, 0, 2);
+  return out;
+}
+
 std::vector<ZipEntry> MinimalWorkbookEntries(const std::vector<std::string>& sheetNames) {
   std::vector<ZipEntry> entries;
   std::string types =
