@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/cellref.h"
 #include "common/larray.h"
@@ -156,6 +157,10 @@ struct MyWorksheet {
   MyCellBounds sheetBounds;          // used range; all 0 when the sheet has no values
   PageSetupInfo pageSetup;
   TextArena arena;                   // cell text, formulas and inline strings
+  // A binary sheet's records other than rows, cells and their formulas (views, margins, print
+  // options, header and footer, breaks, conditional formats, table parts, hyperlinks), framed as
+  // in the part, for readers of what the model does not hold yet. Empty for an XML sheet.
+  std::vector<uint8_t> binaryRecords;
   bool loaded = false;               // the part has been read
 
   int32_t nFirstPage = 0;            // written by layout

@@ -82,6 +82,21 @@ int64_t RecordList::Find(uint32_t type) const {
   return -1;
 }
 
+void AppendFramedRecord(const RecordEntry& record, std::vector<uint8_t>* out) {
+  uint32_t type = record.type;
+  do {  // the raw type keeps its continuation bits: its bytes are written as they stand
+    out->push_back(uint8_t(type));
+    type >>= 8;
+  } while (type && (out->back() & 0x80));
+  uint32_t size = record.size;
+  do {
+    uint8_t byte = size & 0x7F;
+    size >>= 7;
+    out->push_back(size ? byte | 0x80 : byte);
+  } while (size);
+  out->insert(out->end(), record.data, record.data + record.size);
+}
+
 int32_t LoadRecordList(int64_t handle, const PartList* parts, const char16_t* name, RecordList* list) {
   if (!name || !*name || !parts || !list || handle == -1) return -13;
   uint8_t* bytes = nullptr;

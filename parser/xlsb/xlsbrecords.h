@@ -123,6 +123,9 @@ class RecordList {
   std::vector<RecordEntry> entries_;
 };
 
+// Appends a record to `out` framed as in a part (raw type bytes, size, payload).
+void AppendFramedRecord(const RecordEntry& record, std::vector<uint8_t>* out);
+
 // Reads the part `name` of the package into `list`. 1; -13 no name or no package; -9 malformed
 // stream; -1 memory; the package reader's failure otherwise.
 [[nodiscard]] int32_t LoadRecordList(int64_t handle, const PartList* parts, const char16_t* name, RecordList* list);

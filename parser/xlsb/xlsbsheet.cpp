@@ -157,7 +157,11 @@ void ReadBackgroundPicture(MyWorksheet* sheet, const RecordEntry& record) {
   if (rel && rel->targetPath) sheet->backgroundPicturePath = rel->targetPath;
 }
 
-// Everything outside the cell records, in one walk. 1 or -9 (a bad merge record).
+bool IsCellRecord(uint32_t t) {
+  return (t >= brt::kCellBlank && t <= brt::kShortIsst) || t == brt::kCellRString;
+}
+
+// Everything outside the cell records, in one walk; what the model does not hold is kept framed. 1 or -9 (a bad merge record).
 int32_t ReadSheetRecords(SheetReader* r, const RecordList& records) {
   MyWorksheet* sheet = r->sheet;
   bool firstView = true;
@@ -188,6 +192,9 @@ int32_t ReadSheetRecords(SheetReader* r, const RecordList& records) {
       case brt::kBkHim: ReadBackgroundPicture(sheet, record); break;
       default: break;
     }
+    if (record.type != brt::kRowHdr && !IsCellRecord(record.type) && record.type != brt::kShrFmla &&
+        record.type != brt::kArrFmla)
+      AppendFramedRecord(record, &sheet->binaryRecords);
   }
   return 1;
 }
@@ -365,9 +372,6 @@ int32_t ResolvePending(SheetReader* r) {
   return 1;
 }
 
-bool IsCellRecord(uint32_t t) {
-  return (t >= brt::kCellBlank && t <= brt::kShortIsst) || t == brt::kCellRString;
-}
 
 // Holds the workbook lock while cells are entered; lets it go between rows and on any way out.
 class CellLock {
@@ -412,6 +416,7 @@ int32_t ReadWorksheetRecords(Workbook* workbook, MyWorksheet* sheet, const Recor
   reader.sheet = sheet;
   sheet->mergedCells.Free();
   sheet->columns.Free();
+  sheet->binaryRecords.clear();
   int32_t rc = ReadSheetRecords(&reader, records);
   if (rc != 1) return rc;
   MyCellBounds area;

@@ -298,6 +298,9 @@ TEST(XlsbPackage, SheetRecordsAroundTheCells) {
   AppendRecord(&records, 177, Payload().U32(1));
   AppendRecord(&records, 176, Payload().U32(0).U32(1).U32(0).U32(2));
   AppendRecord(&records, 478, Payload().U32(9).U32(150).U32(0).U32(0).U32(1).U32(1).U32(1).U32(1).U16(2).U32(0xFFFFFFFFu));
+  Payload margins;
+  for (double inches : {0.7, 0.7, 0.75, 0.75, 0.3, 0.3}) margins.F64(inches);
+  AppendRecord(&records, 476, margins);
   book.sheetRecords = {records};
   std::vector<xlxtest::ZipEntry> entries = xlxtest::BinaryWorkbookEntries(book);
   xlx::WorkbookOpenOptions options;
@@ -318,6 +321,14 @@ TEST(XlsbPackage, SheetRecordsAroundTheCells) {
   EXPECT_EQ(sheet.pageSetup.paperSize, 9);
   EXPECT_EQ(sheet.pageSetup.orientation, 2);
   EXPECT_DOUBLE_EQ(sheet.pageSetup.dPrintScale, 1.5);
+  // What the model has no place for is kept framed for later readers; rows and cells are not.
+  RecordList kept;
+  std::string bytes(sheet.binaryRecords.begin(), sheet.binaryRecords.end());
+  ASSERT_EQ(Frame(bytes, &kept), 1);
+  int64_t found = kept.Find(RawType(476));
+  ASSERT_GE(found, 0);
+  EXPECT_EQ(kept[size_t(found)].size, 48u);
+  EXPECT_EQ(kept.Find(RawType(0)), -1);
 }
 
 TEST(XlsbPackage, StylesFillTheStylesheet) {
