@@ -21,7 +21,11 @@ enum Precedence : int32_t {
 
 // Operands of a formula nest no deeper than this; a longer stack is a hostile token array.
 constexpr size_t kMaxStack = 65536;
-constexpr size_t kMaxFormulaUnits = 1 << 20;
+// Longest text of one operand (the application's formulas stay under 8,192 characters), and the
+// text all operands of one formula may produce together: a bound on the work and the memory of a
+// token array built to make every operator copy a long operand.
+constexpr size_t kMaxFormulaUnits = 1 << 16;
+constexpr size_t kMaxProducedUnits = 1 << 22;
 
 struct Item {
   std::u16string text;
@@ -74,6 +78,7 @@ class Renderer {
   RecordCursor cursor_;
   RecordCursor extra_;  // the extra data, taken in token order (arrays, memory areas)
   std::vector<Item> stack_;
+  size_t produced_ = 0;  // units of text pushed so far
 };
 
 std::u16string Ascii(const char* text) { return std::u16string(text, text + strlen(text)); }
@@ -102,7 +107,9 @@ std::u16string QuotedSheet(const std::u16string& name) {
 }
 
 int32_t Renderer::Push(std::u16string text, int32_t precedence) {
-  if (stack_.size() >= kMaxStack || text.size() > kMaxFormulaUnits) return XLX_CORRUPT(-9, "formula too large");
+  produced_ += text.size();
+  if (stack_.size() >= kMaxStack || text.size() > kMaxFormulaUnits || produced_ > kMaxProducedUnits)
+    return XLX_CORRUPT(-9, "formula too large");
   stack_.push_back(Item{std::move(text), precedence});
   return 1;
 }
@@ -156,8 +163,9 @@ int32_t Renderer::Attribute() {
   if (!cursor_.Ok()) return XLX_CORRUPT(-9, "formula attribute cut off");
   if (kind & 0x10) {  // a SUM of one argument
     if (stack_.empty()) return -13;
-    stack_.back().text = u"SUM(" + stack_.back().text + u")";
-    stack_.back().precedence = kPrecAtom;
+    std::u16string text = u"SUM(" + stack_.back().text + u")";
+    stack_.pop_back();
+    return Push(std::move(text));
   }
   return 1;
 }
@@ -293,15 +301,16 @@ int32_t Renderer::Token(uint8_t token) {
       Item& item = stack_.back();
       bool wrap = item.precedence > (token == 0x14 ? kPrecPercent : kPrecUnary);
       std::u16string operand = wrap ? u"(" + item.text + u")" : item.text;
-      item.text = token == 0x12 ? u"+" + operand : token == 0x13 ? u"-" + operand : operand + u"%";
-      item.precedence = token == 0x14 ? kPrecPercent : kPrecUnary;
-      return 1;
+      std::u16string text = token == 0x12 ? u"+" + operand : token == 0x13 ? u"-" + operand : operand + u"%";
+      stack_.pop_back();
+      return Push(std::move(text), token == 0x14 ? kPrecPercent : kPrecUnary);
     }
-    case 0x15:  // parentheses
+    case 0x15: {  // parentheses
       if (stack_.empty()) return -13;
-      stack_.back().text = u"(" + stack_.back().text + u")";
-      stack_.back().precedence = kPrecAtom;
-      return 1;
+      std::u16string text = u"(" + stack_.back().text + u")";
+      stack_.pop_back();
+      return Push(std::move(text));
+    }
     case 0x16:
       return Push(std::u16string());
     case 0x17: {  // string: quotes inside are doubled so the text reads back as the same string

@@ -199,6 +199,10 @@ TEST(XlsbFormula, TokensThatCannotBeRenderedGiveNoText) {
   std::string deep;
   for (int i = 0; i < 70000; ++i) deep += Payload().U8(0x1E).U16(1).Bytes();
   EXPECT_EQ(book.Render(deep, &text), -9);
+  // So does a chain of operators made to copy an ever longer operand.
+  std::string chain = Payload().U8(0x1E).U16(1).Bytes();
+  for (int i = 0; i < 30000; ++i) chain += Payload().U8(0x1E).U16(1).U8(0x03).Bytes();
+  EXPECT_EQ(book.Render(chain, &text), -9);
 }
 
 std::string Name(uint32_t flags, uint32_t sheet, const std::string& name, const std::string& tokens) {
