@@ -88,7 +88,7 @@ int32_t ReadBinaryDxf(const Workbook& workbook, const RecordEntry& record, Dxf* 
   RecordCursor cursor(record);
   cursor.U16();  // reserved
   uint16_t count = cursor.U16();
-  if (!cursor.Ok()) return XLX_CORRUPT(-9, "differential format cut off");
+  if (!cursor.Ok()) return XLX_CORRUPT(XLX_ERR_FORMAT, "differential format cut off");
   int32_t pattern = -1;
   BinaryColor fore, back;
   bool hasFore = false, hasBack = false;
@@ -96,7 +96,7 @@ int32_t ReadBinaryDxf(const Workbook& workbook, const RecordEntry& record, Dxf* 
     uint16_t type = cursor.U16();
     uint16_t size = cursor.U16();
     if (!cursor.Ok() || size < 4 || size - 4u > cursor.Remaining())
-      return XLX_CORRUPT(-9, "differential format property past the record");
+      return XLX_CORRUPT(XLX_ERR_FORMAT, "differential format property past the record");
     RecordCursor property(cursor.Here(), size - 4u);
     cursor.Skip(size - 4u);
     ReadProperty(workbook, type, &property, dxf, &pattern, &fore, &back);
@@ -117,7 +117,7 @@ int32_t ReadBinaryDxf(const Workbook& workbook, const RecordEntry& record, Dxf* 
     fill.backColor = hasBack && back.kind != 0 ? backColor : kColorAutomatic;
     if (fill.kind == kFillSolid && !hasBack) fill.foreColor = foreColor;
   }
-  return 1;
+  return XLX_OK;
 }
 
 }  // namespace xlx

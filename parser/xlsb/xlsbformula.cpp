@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "common/cellref.h"
 #include "common/limits.h"
 #include "common/resultcodes.h"
 #include "parser/xlsb/xlsbrecords.h"
@@ -109,13 +110,13 @@ std::u16string QuotedSheet(const std::u16string& name) {
 int32_t Renderer::Push(std::u16string text, int32_t precedence) {
   produced_ += text.size();
   if (stack_.size() >= kMaxStack || text.size() > kMaxFormulaUnits || produced_ > kMaxProducedUnits)
-    return XLX_CORRUPT(-9, "formula too large");
+    return XLX_CORRUPT(XLX_ERR_FORMAT, "formula too large");
   stack_.push_back(Item{std::move(text), precedence});
-  return 1;
+  return XLX_OK;
 }
 
 int32_t Renderer::Binary(const BinaryOperator& op) {
-  if (stack_.size() < 2) return -13;
+  if (stack_.size() < 2) return XLX_ERR_ARGUMENT;
   Item right = std::move(stack_.back());
   stack_.pop_back();
   Item left = std::move(stack_.back());
@@ -128,18 +129,18 @@ int32_t Renderer::Binary(const BinaryOperator& op) {
 }
 
 int32_t Renderer::Function(uint32_t index, int32_t count, bool macro) {
-  if (count < 0 || size_t(count) > stack_.size()) return -13;
+  if (count < 0 || size_t(count) > stack_.size()) return XLX_ERR_ARGUMENT;
   std::u16string name;
   size_t first = stack_.size() - size_t(count);
   if (!macro && index == 255) {
     // A function the table does not know: its name is the first operand (a defined name such as
     // "_xlfn.CONCAT" or an add-in function).
-    if (count < 1) return -13;
+    if (count < 1) return XLX_ERR_ARGUMENT;
     name = stack_[first].text;
     ++first;
   } else {
     const char16_t* known = macro ? MacroFunctionName(index) : FunctionName(index);
-    if (!known) return XLX_CORRUPT(-9, "formula function without a name");
+    if (!known) return XLX_CORRUPT(XLX_ERR_FORMAT, "formula function without a name");
     name = known;
   }
   std::u16string text = name + u"(";
@@ -160,14 +161,14 @@ int32_t Renderer::Attribute() {
   } else {
     cursor_.Skip(2);
   }
-  if (!cursor_.Ok()) return XLX_CORRUPT(-9, "formula attribute cut off");
+  if (!cursor_.Ok()) return XLX_CORRUPT(XLX_ERR_FORMAT, "formula attribute cut off");
   if (kind & 0x10) {  // a SUM of one argument
-    if (stack_.empty()) return -13;
+    if (stack_.empty()) return XLX_ERR_ARGUMENT;
     std::u16string text = u"SUM(" + stack_.back().text + u")";
     stack_.pop_back();
     return Push(std::move(text));
   }
-  return 1;
+  return XLX_OK;
 }
 
 bool Renderer::Resolve(uint32_t row, uint16_t columnWord, bool relativeForm, CellPlace* place) const {
@@ -198,7 +199,7 @@ bool Renderer::Resolve(uint32_t row, uint16_t columnWord, bool relativeForm, Cel
 std::u16string Renderer::ColumnText(const CellPlace& place) {
   std::u16string text;
   if (!place.columnRelative) text += u'$';
-  return text + ColumnLetters(place.column);
+  return text + ColumnLetterText(place.column);
 }
 
 std::u16string Renderer::RowText(const CellPlace& place) {
@@ -232,13 +233,13 @@ int32_t Renderer::Reference(uint8_t base) {
   bool relativeForm = base == 0x0C || base == 0x0D;
   uint32_t row1 = cursor_.U32(), row2 = area ? cursor_.U32() : 0;
   uint16_t col1 = cursor_.U16(), col2 = area ? cursor_.U16() : 0;
-  if (!cursor_.Ok()) return XLX_CORRUPT(-9, "formula reference cut off");
+  if (!cursor_.Ok()) return XLX_CORRUPT(XLX_ERR_FORMAT, "formula reference cut off");
   std::u16string text;
-  if (threeD && !SheetPrefix(xti, &text)) return XLX_CORRUPT(-9, "formula sheet reference resolves nowhere");
+  if (threeD && !SheetPrefix(xti, &text)) return XLX_CORRUPT(XLX_ERR_FORMAT, "formula sheet reference resolves nowhere");
   if (error) return Push(text + u"#REF!");
   CellPlace first, second;
   if (!Resolve(row1, col1, relativeForm, &first) || (area && !Resolve(row2, col2, relativeForm, &second)))
-    return XLX_CORRUPT(-9, "formula reference outside the sheet");
+    return XLX_CORRUPT(XLX_ERR_FORMAT, "formula reference outside the sheet");
   if (!area) return Push(text + ColumnText(first) + RowText(first));
   // Whole columns and whole rows are written without the part that spans the sheet ("A:B", "1:5").
   bool wholeColumns = first.row == 1 && second.row == int32_t(kMaxRows) && !first.rowRelative && !second.rowRelative;
@@ -255,20 +256,20 @@ int32_t Renderer::Token(uint8_t token) {
     switch (base) {
       case 0x01: {  // function with a fixed argument count
         uint16_t index = cursor_.U16();
-        if (!cursor_.Ok()) return XLX_CORRUPT(-9, "formula function cut off");
+        if (!cursor_.Ok()) return XLX_CORRUPT(XLX_ERR_FORMAT, "formula function cut off");
         return Function(index, FixedArgumentCount(index), false);
       }
       case 0x02: {  // function with its argument count
         uint8_t count = cursor_.U8();
         uint16_t index = cursor_.U16();
-        if (!cursor_.Ok()) return XLX_CORRUPT(-9, "formula function cut off");
+        if (!cursor_.Ok()) return XLX_CORRUPT(XLX_ERR_FORMAT, "formula function cut off");
         bool macro = (index & 0x8000) != 0;
         return Function(index & 0x7FFF, count, macro);
       }
       case 0x03: {  // defined name, counted from 1
         uint32_t index = cursor_.U32();
         const std::vector<std::u16string>& names = workbook_.binaryTables.names;
-        if (!cursor_.Ok() || index < 1 || index > names.size()) return XLX_CORRUPT(-9, "formula name resolves nowhere");
+        if (!cursor_.Ok() || index < 1 || index > names.size()) return XLX_CORRUPT(XLX_ERR_FORMAT, "formula name resolves nowhere");
         return Push(names[index - 1]);
       }
       case 0x04: case 0x05: case 0x0A: case 0x0B: case 0x0C: case 0x0D:
@@ -279,25 +280,25 @@ int32_t Renderer::Token(uint8_t token) {
         uint32_t ranges = extra_.U32();
         if (extra_.Ok() && ranges <= extra_.Remaining() / 16) extra_.Skip(size_t(ranges) * 16);
         else extra_.Fail();
-        return cursor_.Ok() ? 1 : XLX_CORRUPT(-9, "formula memory token cut off");
+        return cursor_.Ok() ? XLX_OK : XLX_CORRUPT(XLX_ERR_FORMAT, "formula memory token cut off");
       }
       case 0x07: case 0x08: case 0x09:  // other memory tokens: the operand follows as tokens
         cursor_.Skip(base == 0x09 ? 2 : 6);
-        return cursor_.Ok() ? 1 : XLX_CORRUPT(-9, "formula memory token cut off");
+        return cursor_.Ok() ? XLX_OK : XLX_CORRUPT(XLX_ERR_FORMAT, "formula memory token cut off");
       case 0x00:
         cursor_.Skip(14);
-        return cursor_.Ok() ? Array() : XLX_CORRUPT(-9, "formula array cut off");
+        return cursor_.Ok() ? Array() : XLX_CORRUPT(XLX_ERR_FORMAT, "formula array cut off");
       case 0x19:
         return ExternalName();
       default:  // unknown tokens are not rendered
-        return XLX_CORRUPT(-9, "formula token not rendered");
+        return XLX_CORRUPT(XLX_ERR_FORMAT, "formula token not rendered");
     }
   }
   for (const BinaryOperator& op : kBinaryOperators)
     if (op.token == token) return Binary(op);
   switch (token) {
     case 0x12: case 0x13: case 0x14: {  // unary plus, minus, percent
-      if (stack_.empty()) return -13;
+      if (stack_.empty()) return XLX_ERR_ARGUMENT;
       Item& item = stack_.back();
       bool wrap = item.precedence > (token == 0x14 ? kPrecPercent : kPrecUnary);
       std::u16string operand = wrap ? u"(" + item.text + u")" : item.text;
@@ -306,7 +307,7 @@ int32_t Renderer::Token(uint8_t token) {
       return Push(std::move(text), token == 0x14 ? kPrecPercent : kPrecUnary);
     }
     case 0x15: {  // parentheses
-      if (stack_.empty()) return -13;
+      if (stack_.empty()) return XLX_ERR_ARGUMENT;
       std::u16string text = u"(" + stack_.back().text + u")";
       stack_.pop_back();
       return Push(std::move(text));
@@ -315,7 +316,7 @@ int32_t Renderer::Token(uint8_t token) {
       return Push(std::u16string());
     case 0x17: {  // string: quotes inside are doubled so the text reads back as the same string
       std::u16string text = cursor_.ShortWideString();
-      if (!cursor_.Ok()) return XLX_CORRUPT(-9, "formula string cut off");
+      if (!cursor_.Ok()) return XLX_CORRUPT(XLX_ERR_FORMAT, "formula string cut off");
       std::u16string quoted = u"\"";
       for (char16_t c : text) {
         quoted += c;
@@ -327,26 +328,26 @@ int32_t Renderer::Token(uint8_t token) {
       return Attribute();
     case 0x1C: {
       const char16_t* text = ErrorText(cursor_.U8());
-      if (!cursor_.Ok() || !text) return XLX_CORRUPT(-9, "formula error token");
+      if (!cursor_.Ok() || !text) return XLX_CORRUPT(XLX_ERR_FORMAT, "formula error token");
       return Push(text);
     }
     case 0x1D: {
       uint8_t value = cursor_.U8();
-      if (!cursor_.Ok()) return XLX_CORRUPT(-9, "formula boolean cut off");
+      if (!cursor_.Ok()) return XLX_CORRUPT(XLX_ERR_FORMAT, "formula boolean cut off");
       return Push(value ? u"TRUE" : u"FALSE");
     }
     case 0x1E: {
       uint16_t value = cursor_.U16();
-      if (!cursor_.Ok()) return XLX_CORRUPT(-9, "formula integer cut off");
+      if (!cursor_.Ok()) return XLX_CORRUPT(XLX_ERR_FORMAT, "formula integer cut off");
       return Push(Ascii(std::to_string(value).c_str()));
     }
     case 0x1F: {
       double value = cursor_.F64();
-      if (!cursor_.Ok() || !std::isfinite(value)) return XLX_CORRUPT(-9, "formula number");
+      if (!cursor_.Ok() || !std::isfinite(value)) return XLX_CORRUPT(XLX_ERR_FORMAT, "formula number");
       return Push(NumberText(value));
     }
     default:  // shared-formula references, tables and unknown tokens
-      return XLX_CORRUPT(-9, "formula token not rendered");
+      return XLX_CORRUPT(XLX_ERR_FORMAT, "formula token not rendered");
   }
 }
 
@@ -358,7 +359,7 @@ int32_t Renderer::ExternalName() {
   const BinaryBookTables& tables = workbook_.binaryTables;
   std::u16string prefix;
   if (!cursor_.Ok() || !SheetPrefix(xti, &prefix) || index < 1 || index > tables.names.size())
-    return XLX_CORRUPT(-9, "formula external name resolves nowhere");
+    return XLX_CORRUPT(XLX_ERR_FORMAT, "formula external name resolves nowhere");
   int32_t sheet = index <= tables.nameSheets.size() ? tables.nameSheets[index - 1] : -1;
   std::u16string text;
   if (sheet >= 0 && sheet < workbook_.sheetParts.Count()) text = QuotedSheet(workbook_.sheetParts[sheet].name) + u"!";
@@ -370,7 +371,7 @@ int32_t Renderer::ExternalName() {
 int32_t Renderer::Array() {
   uint32_t rows = extra_.U32(), columns = extra_.U32();
   if (!extra_.Ok() || rows == 0 || columns == 0 || uint64_t(rows) * columns > extra_.Remaining())
-    return XLX_CORRUPT(-9, "formula array past its data");
+    return XLX_CORRUPT(XLX_ERR_FORMAT, "formula array past its data");
   std::u16string text = u"{";
   for (uint32_t r = 0; r < rows; ++r) {
     for (uint32_t c = 0; c < columns; ++c) {
@@ -378,7 +379,7 @@ int32_t Renderer::Array() {
       uint8_t kind = extra_.U8();
       if (kind == 0) {
         double value = extra_.F64();
-        if (!std::isfinite(value)) return XLX_CORRUPT(-9, "formula array number");
+        if (!std::isfinite(value)) return XLX_CORRUPT(XLX_ERR_FORMAT, "formula array number");
         text += NumberText(value);
       } else if (kind == 1) {
         text += u"\"" + extra_.ShortWideString() + u"\"";
@@ -386,12 +387,12 @@ int32_t Renderer::Array() {
         text += extra_.U8() ? u"TRUE" : u"FALSE";
       } else if (kind == 4) {
         const char16_t* error = ErrorText(extra_.U8());
-        if (!error) return XLX_CORRUPT(-9, "formula array error");
+        if (!error) return XLX_CORRUPT(XLX_ERR_FORMAT, "formula array error");
         text += error;
       } else {
-        return XLX_CORRUPT(-9, "formula array value of unknown kind");
+        return XLX_CORRUPT(XLX_ERR_FORMAT, "formula array value of unknown kind");
       }
-      if (!extra_.Ok() || text.size() > kMaxFormulaUnits) return XLX_CORRUPT(-9, "formula array past its data");
+      if (!extra_.Ok() || text.size() > kMaxFormulaUnits) return XLX_CORRUPT(XLX_ERR_FORMAT, "formula array past its data");
     }
     if (r + 1 < rows) text += u';';
   }
@@ -401,33 +402,32 @@ int32_t Renderer::Array() {
 int32_t Renderer::Run(std::u16string* out) {
   while (cursor_.Remaining() > 0) {
     int32_t rc = Token(cursor_.U8());
-    if (rc != 1) return rc;
+    if (rc != XLX_OK) return rc;
   }
-  if (!cursor_.Ok() || stack_.size() != 1) return XLX_CORRUPT(-9, "formula tokens leave no single result");
+  if (!cursor_.Ok() || stack_.size() != 1) return XLX_CORRUPT(XLX_ERR_FORMAT, "formula tokens leave no single result");
   *out = std::move(stack_.back().text);
-  return 1;
+  return XLX_OK;
 }
 
 }  // namespace
 
-std::u16string ColumnLetters(int32_t column) {
-  std::u16string letters;
-  for (; column > 0; column = (column - 1) / 26) letters.insert(letters.begin(), char16_t(u'A' + (column - 1) % 26));
-  return letters;
+std::u16string ColumnLetterText(int32_t column) {
+  std::string letters = ColumnLetters(column);
+  return std::u16string(letters.begin(), letters.end());
 }
 
 int32_t RenderFormulaTokens(const Workbook& workbook, const FormulaTokens& formula, std::u16string* out) {
-  if (!out) return -13;
+  if (!out) return XLX_ERR_ARGUMENT;
   out->clear();
-  if (!formula.tokens || formula.length == 0) return XLX_CORRUPT(-9, "formula without tokens");
+  if (!formula.tokens || formula.length == 0) return XLX_CORRUPT(XLX_ERR_FORMAT, "formula without tokens");
   try {
     Renderer renderer(workbook, formula);
     int32_t rc = renderer.Run(out);
-    if (rc != 1) out->clear();
+    if (rc != XLX_OK) out->clear();
     return rc;
   } catch (const std::bad_alloc&) {
     out->clear();
-    return -1;
+    return XLX_ERR_MEMORY;
   }
 }
 

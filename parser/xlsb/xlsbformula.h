@@ -38,7 +38,7 @@ const char16_t* MacroFunctionName(uint32_t index);
 // Arguments a fixed-argument function token takes for that function index; 0 when not listed.
 int32_t FixedArgumentCount(uint32_t index);
 
-// Column letters of a 1-based column (1 "A", 28 "AB").
-std::u16string ColumnLetters(int32_t column);
+// Column letters of a 1-based column as UTF-16 (1 "A", 28 "AB"); empty outside the sheet.
+std::u16string ColumnLetterText(int32_t column);
 
 }  // namespace xlx

@@ -17,23 +17,23 @@ int32_t ReadHeader(const uint8_t* data, size_t size, size_t* pos, uint32_t* type
   if (p >= size) return 0;
   uint32_t t = 0;
   for (int i = 0; i < 4; ++i) {
-    if (p >= size) return XLX_CORRUPT(-9, "record type past the end of the part");
+    if (p >= size) return XLX_CORRUPT(XLX_ERR_FORMAT, "record type past the end of the part");
     uint8_t byte = data[p++];
     t |= uint32_t(byte) << (8 * i);
     if (!(byte & 0x80)) break;
   }
   uint32_t n = 0;
   for (int i = 0; i < 4; ++i) {
-    if (p >= size) return XLX_CORRUPT(-9, "record size past the end of the part");
+    if (p >= size) return XLX_CORRUPT(XLX_ERR_FORMAT, "record size past the end of the part");
     uint8_t byte = data[p++];
     n |= uint32_t(byte & 0x7F) << (7 * i);
     if (!(byte & 0x80)) break;
   }
-  if (n > size - p) return XLX_CORRUPT(-9, "record payload past the end of the part");
+  if (n > size - p) return XLX_CORRUPT(XLX_ERR_FORMAT, "record payload past the end of the part");
   *type = t;
   *length = n;
   *pos = p;
-  return 1;
+  return XLX_OK;
 }
 
 }  // namespace
@@ -69,17 +69,17 @@ int32_t RecordList::Frame(uint8_t* bytes, size_t size) {
       try {
         entries_.reserve(count);
       } catch (const std::bad_alloc&) {
-        return -1;
+        return XLX_ERR_MEMORY;
       }
     }
   }
-  return 1;
+  return XLX_OK;
 }
 
 int64_t RecordList::Find(uint32_t type) const {
   for (size_t i = 0; i < entries_.size(); ++i)
     if (entries_[i].type == type) return int64_t(i);
-  return -1;
+  return XLX_ERR_MEMORY;
 }
 
 void AppendFramedRecord(const RecordEntry& record, std::vector<uint8_t>* out) {
@@ -98,7 +98,7 @@ void AppendFramedRecord(const RecordEntry& record, std::vector<uint8_t>* out) {
 }
 
 int32_t LoadRecordList(int64_t handle, const PartList* parts, const char16_t* name, RecordList* list) {
-  if (!name || !*name || !parts || !list || handle == -1) return -13;
+  if (!name || !*name || !parts || !list || handle == XLX_ERR_MEMORY) return XLX_ERR_ARGUMENT;
   uint8_t* bytes = nullptr;
   uint64_t size = 0;
   int64_t n = ReadPart(handle, name, &bytes, &size, parts);

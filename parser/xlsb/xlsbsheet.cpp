@@ -97,7 +97,7 @@ void ReadColumnInfo(SheetReader* r, const RecordEntry& record) {
   info.hidden = (flags & 1) != 0;
   info.customWidth = (flags & 2) != 0;
   info.bestFit = (flags & 4) != 0;
-  if (r->sheet->columns.Push(info) != 1) return;
+  if (r->sheet->columns.Push(info) != XLX_OK) return;
   // The first column record spanning the whole sheet sets the default width and style, and its
   // fill becomes the sheet background.
   MyWorksheet* sheet = r->sheet;
@@ -122,10 +122,10 @@ void ReadFormatInfo(MyWorksheet* sheet, const RecordEntry& record) {
 }
 
 int32_t ReadMerge(MyWorksheet* sheet, const RecordEntry& record) {
-  if (record.size != 16) return XLX_CORRUPT(-9, "merge record is not 16 bytes");
+  if (record.size != 16) return XLX_CORRUPT(XLX_ERR_FORMAT, "merge record is not 16 bytes");
   RecordCursor cursor(record);
   MyMergedCell merge;
-  if (!ReadRange(&cursor, &merge.MergeCellsRef)) return 1;
+  if (!ReadRange(&cursor, &merge.MergeCellsRef)) return XLX_OK;
   return sheet->mergedCells.Push(merge);
 }
 
@@ -185,7 +185,7 @@ int32_t ReadSheetRecords(SheetReader* r, const RecordList& records) {
       case brt::kColInfo: ReadColumnInfo(r, record); break;
       case brt::kMergeCell: {
         int32_t rc = ReadMerge(sheet, record);
-        if (rc != 1) return rc;
+        if (rc != XLX_OK) return rc;
         break;
       }
       case brt::kPageSetup: ReadPageSetupRecord(*r->workbook, sheet, record); break;
@@ -196,7 +196,7 @@ int32_t ReadSheetRecords(SheetReader* r, const RecordList& records) {
         record.type != brt::kArrFmla)
       AppendFramedRecord(record, &sheet->binaryRecords);
   }
-  return 1;
+  return XLX_OK;
 }
 
 // ---- rows and cells -------------------------------------------------------------------------------
@@ -205,8 +205,8 @@ int32_t ReadRowHeader(SheetReader* r, const RecordEntry& record) {
   RecordCursor cursor(record);
   uint32_t row = cursor.U32(), style = cursor.U32();
   uint16_t height = cursor.U16(), flags = cursor.U16();
-  if (!cursor.Ok()) return XLX_CORRUPT(-9, "row header cut off");
-  if (row >= kMaxRows) return XLX_CORRUPT(-9, "row number outside 1..1048576");
+  if (!cursor.Ok()) return XLX_CORRUPT(XLX_ERR_FORMAT, "row header cut off");
+  if (row >= kMaxRows) return XLX_CORRUPT(XLX_ERR_FORMAT, "row number outside 1..1048576");
   RowProps props;
   props.hidden = (flags & kRowHidden) != 0;
   props.customFormat = (flags & kRowCustomFormat) != 0;
@@ -224,40 +224,40 @@ int32_t ReadRowHeader(SheetReader* r, const RecordEntry& record) {
 int32_t AttachFormula(SheetReader* r, CellRecord* cell, const std::u16string& text, const RangeFormula* range) {
   TextArena& arena = r->sheet->arena;
   void* block = arena.Allocate(sizeof(CellFormula));
-  if (!block) return -1;
+  if (!block) return XLX_ERR_MEMORY;
   CellFormula* formula = new (block) CellFormula();
   formula->text = arena.CopyUtf16(text.data(), text.size());
-  if (!formula->text) return -1;
+  if (!formula->text) return XLX_ERR_MEMORY;
   if (range && range->array) {
     formula->kind = kFormulaArray;
     const MyCellBounds& b = range->range;
-    std::u16string ref = ColumnLetters(b.ColFirst) + Utf8ToUtf16(std::to_string(b.RowFirst)) + u":" +
-                         ColumnLetters(b.ColLast) + Utf8ToUtf16(std::to_string(b.RowLast));
+    std::u16string ref = ColumnLetterText(b.ColFirst) + Utf8ToUtf16(std::to_string(b.RowFirst)) + u":" +
+                         ColumnLetterText(b.ColLast) + Utf8ToUtf16(std::to_string(b.RowLast));
     formula->ref = arena.CopyUtf16(ref.data(), ref.size());
-    if (!formula->ref) return -1;
+    if (!formula->ref) return XLX_ERR_MEMORY;
   }
   cell->formula = formula;
   cell->flags |= kCellHasFormula;
-  return 1;
+  return XLX_OK;
 }
 
 // The formula of a cell record: rendered now, or left for the shared or array formula it names.
 int32_t ReadCellFormula(SheetReader* r, RecordCursor* cursor, CellRecord* cell, bool* deferred) {
   cursor->U16();  // calculation flags
   FormulaTokens tokens;
-  if (!ReadFormulaTokens(cursor, &tokens)) return 1;  // a formula cut off keeps the stored value
+  if (!ReadFormulaTokens(cursor, &tokens)) return XLX_OK;  // a formula cut off keeps the stored value
   tokens.row = cell->row;
   tokens.column = cell->column;
   int32_t anchorRow = 0, anchorColumn = 0;
   if (IsSharedFormulaReference(tokens, &anchorRow, &anchorColumn)) {
     r->pending.push_back(PendingFormula{0, anchorRow, anchorColumn});
     *deferred = true;
-    return 1;
+    return XLX_OK;
   }
   std::u16string text;
   int32_t rc = RenderFormulaTokens(*r->workbook, tokens, &text);
-  if (rc == -1) return -1;
-  return rc == 1 ? AttachFormula(r, cell, text, nullptr) : 1;
+  if (rc == XLX_ERR_MEMORY) return XLX_ERR_MEMORY;
+  return rc == XLX_OK ? AttachFormula(r, cell, text, nullptr) : XLX_OK;
 }
 
 void SetError(CellRecord* cell, uint8_t code) {
@@ -275,7 +275,7 @@ int32_t ReadCell(SheetReader* r, const RecordEntry& record) {
   cell.row = r->row;
   uint32_t column = isShort ? uint32_t(r->lastColumn) : cursor.U32();
   uint32_t style = cursor.U32() & 0xFFFFFF;
-  if (!cursor.Ok()) return XLX_CORRUPT(-9, "cell record cut off");
+  if (!cursor.Ok()) return XLX_CORRUPT(XLX_ERR_FORMAT, "cell record cut off");
   cell.column = column < kMaxColumns ? uint16_t(column + 1) : 0;
   r->lastColumn = int32_t(column < kMaxColumns ? column + 1 : kMaxColumns);
   cell.styleIndex = int32_t(style);
@@ -305,25 +305,25 @@ int32_t ReadCell(SheetReader* r, const RecordEntry& record) {
     cell.type = kCellFormulaString;
     std::u16string text = cursor.WideString();
     cell.text = r->sheet->arena.CopyUtf16(text.data(), text.size());
-    if (!cell.text) return -1;
+    if (!cell.text) return XLX_ERR_MEMORY;
   } else {  // plain and rich inline strings
     void* block = r->sheet->arena.Allocate(sizeof(RichString));
-    if (!block) return -1;
+    if (!block) return XLX_ERR_MEMORY;
     RichString* rich = new (block) RichString();
     if (t == brt::kCellSt || t == brt::kShortSt) {
       std::u16string text = cursor.WideString();
       rich->text = r->sheet->arena.CopyUtf16(text.data(), text.size());
-      if (!rich->text) return -1;
+      if (!rich->text) return XLX_ERR_MEMORY;
       rich->textLength = int32_t(text.size());
-    } else if ((rc = ReadBinaryRichString(&cursor, &r->sheet->arena, *r->workbook, rich)) != 1) {
+    } else if ((rc = ReadBinaryRichString(&cursor, &r->sheet->arena, *r->workbook, rich)) != XLX_OK) {
       return rc;
     }
     cell.type = kCellInlineString;
     cell.inlineString = rich;
     if (rich->textLength == 0) cell.flags = 0;
   }
-  if (!cursor.Ok()) return XLX_CORRUPT(-9, "cell value cut off");
-  if (t >= brt::kFmlaString && t <= brt::kFmlaError && (rc = ReadCellFormula(r, &cursor, &cell, &deferred)) != 1)
+  if (!cursor.Ok()) return XLX_CORRUPT(XLX_ERR_FORMAT, "cell value cut off");
+  if (t >= brt::kFmlaString && t <= brt::kFmlaError && (rc = ReadCellFormula(r, &cursor, &cell, &deferred)) != XLX_OK)
     return rc;
   if (deferred) {
     cell.flags |= kCellHasFormula;
@@ -366,10 +366,10 @@ int32_t ResolvePending(SheetReader* r) {
     tokens.column = cell.column;
     std::u16string text;
     int32_t rc = RenderFormulaTokens(*r->workbook, tokens, &text);
-    if (rc == -1) return -1;
-    if (rc == 1 && (rc = AttachFormula(r, &cell, text, &range)) != 1) return rc;
+    if (rc == XLX_ERR_MEMORY) return XLX_ERR_MEMORY;
+    if (rc == XLX_OK && (rc = AttachFormula(r, &cell, text, &range)) != XLX_OK) return rc;
   }
-  return 1;
+  return XLX_OK;
 }
 
 
@@ -399,15 +399,15 @@ int32_t ReadCells(SheetReader* r, const RecordList& records) {
       lock.Release();
       rc = PollProgress(workbook);
       lock.Take();
-      if (rc == 1) rc = ReadRowHeader(r, record);
+      if (rc == XLX_OK) rc = ReadRowHeader(r, record);
     } else if (IsCellRecord(t)) {
       rc = ReadCell(r, record);
     } else if (t == brt::kShrFmla || t == brt::kArrFmla) {
       ReadRangeFormula(r, record, t == brt::kArrFmla);
     }
-    if (rc != 1) break;
+    if (rc != XLX_OK) break;
   }
-  return rc == 1 ? ResolvePending(r) : rc;
+  return rc == XLX_OK ? ResolvePending(r) : rc;
 }
 
 int32_t ReadWorksheetRecords(Workbook* workbook, MyWorksheet* sheet, const RecordList& records) {
@@ -418,31 +418,31 @@ int32_t ReadWorksheetRecords(Workbook* workbook, MyWorksheet* sheet, const Recor
   sheet->columns.Free();
   sheet->binaryRecords.clear();
   int32_t rc = ReadSheetRecords(&reader, records);
-  if (rc != 1) return rc;
+  if (rc != XLX_OK) return rc;
   MyCellBounds area;
   bool hasArea = ParsePrintAreaBounds(GetPrintArea(workbook, sheet->workbookIndex), sheet->sheetName, &area);
   SheetCellStore store(workbook, sheet, hasArea ? &area : nullptr);
   reader.store = &store;
-  if ((rc = ReadCells(&reader, records)) != 1) return rc;
+  if ((rc = ReadCells(&reader, records)) != XLX_OK) return rc;
   store.Finish();
   sheet->loaded = true;
-  return 1;
+  return XLX_OK;
 }
 
 }  // namespace
 
 int32_t ReadBinaryWorksheet(Workbook* workbook, MyWorksheet* sheet, const RecordList& records) {
-  if (!workbook || !sheet) return -13;
+  if (!workbook || !sheet) return XLX_ERR_ARGUMENT;
   return Guarded([&] { return ReadWorksheetRecords(workbook, sheet, records); });
 }
 
 int32_t LoadBinaryWorksheet(Workbook* workbook, MyWorksheet* sheet) {
-  if (!workbook || !sheet) return -13;
+  if (!workbook || !sheet) return XLX_ERR_ARGUMENT;
   const std::u16string& path = sheet->partPath;
-  if (path.empty() || HasPart(&workbook->parts, path.c_str()) != 1) return 1;  // no part: an empty sheet
+  if (path.empty() || HasPart(&workbook->parts, path.c_str()) != XLX_OK) return XLX_OK;  // no part: an empty sheet
   RecordList records;
   int32_t rc = LoadRecordList(workbook->hPackage, &workbook->parts, path.c_str(), &records);
-  if (rc != 1) return rc;
+  if (rc != XLX_OK) return rc;
   return ReadBinaryWorksheet(workbook, sheet, records);
 }
 

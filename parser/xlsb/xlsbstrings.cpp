@@ -27,22 +27,22 @@ int32_t SplitRuns(RichString* string, TextArena* arena, const Workbook& workbook
     starts.push_back({first, run.second});
   }
   TextRun* out = static_cast<TextRun*>(arena->Allocate(starts.size() * sizeof(TextRun)));
-  if (!out) return -1;
+  if (!out) return XLX_ERR_MEMORY;
   for (size_t i = 0; i < starts.size(); ++i) {
     size_t end = i + 1 < starts.size() ? starts[i + 1].first : text.size();
     TextRun& run = out[i];
     run.text = arena->CopyUtf16(text.data() + starts[i].first, end - starts[i].first);
-    if (!run.text) return -1;
+    if (!run.text) return XLX_ERR_MEMORY;
     run.length = int32_t(end - starts[i].first);
     if (starts[i].second >= 0) {
       void* block = arena->Allocate(sizeof(MyLogFont));
-      if (!block) return -1;
+      if (!block) return XLX_ERR_MEMORY;
       run.font = new (block) MyLogFont(GetFont(workbook.styles, starts[i].second));
     }
   }
   string->runs = out;
   string->runCount = int32_t(starts.size());
-  return 1;
+  return XLX_OK;
 }
 
 }  // namespace
@@ -55,7 +55,7 @@ int32_t ReadBinaryRichString(RecordCursor* cursor, TextArena* arena, const Workb
   if (flags & 1) {
     uint32_t count = cursor->U32();
     if (!cursor->Ok() || count > kMaxRuns || count > cursor->Remaining() / 4)
-      return XLX_CORRUPT(-9, "rich string runs past the record");
+      return XLX_CORRUPT(XLX_ERR_FORMAT, "rich string runs past the record");
     runs.reserve(count);
     for (uint32_t i = 0; i < count; ++i) {
       uint16_t first = cursor->U16();
@@ -63,44 +63,44 @@ int32_t ReadBinaryRichString(RecordCursor* cursor, TextArena* arena, const Workb
       runs.push_back({first, font});
     }
   }
-  if (!cursor->Ok()) return XLX_CORRUPT(-9, "rich string cut off");
+  if (!cursor->Ok()) return XLX_CORRUPT(XLX_ERR_FORMAT, "rich string cut off");
   string->text = arena->CopyUtf16(text.data(), text.size());
-  if (!string->text) return -1;
+  if (!string->text) return XLX_ERR_MEMORY;
   string->textLength = int32_t(text.size());
   // Phonetic runs that may follow are not shown.
-  return runs.empty() ? 1 : SplitRuns(string, arena, workbook, text, runs);
+  return runs.empty() ? XLX_OK : SplitRuns(string, arena, workbook, text, runs);
 }
 
 int32_t ReadBinarySharedStrings(SharedStringTable* table, const Workbook& workbook, const RecordList& records) {
-  if (!table) return -13;
+  if (!table) return XLX_ERR_ARGUMENT;
   return Guarded([&]() -> int32_t {
     table->count = 0;
     table->strings.Free();
     int32_t items = 0;
     for (const RecordEntry& record : records)
       if (record.type == brt::kSstItem && items < kMaxSharedStringCount) ++items;
-    if (items < 1) return 1;
-    if (table->strings.Allocate(size_t(items)) != 1) return -1;
+    if (items < 1) return XLX_OK;
+    if (table->strings.Allocate(size_t(items)) != XLX_OK) return XLX_ERR_MEMORY;
     table->count = items;
     int32_t index = 0;
     for (const RecordEntry& record : records) {
       if (record.type != brt::kSstItem || index >= items) continue;
       RecordCursor cursor(record);
       int32_t rc = ReadBinaryRichString(&cursor, &table->arena, workbook, &table->strings[index++]);
-      if (rc != 1) return rc;
+      if (rc != XLX_OK) return rc;
     }
-    return 1;
+    return XLX_OK;
   });
 }
 
 int32_t LoadBinarySharedStrings(Workbook* workbook) {
-  if (!workbook) return -13;
+  if (!workbook) return XLX_ERR_ARGUMENT;
   const std::u16string& path = workbook->sharedStringsPath;
-  if (path.empty() || HasPart(&workbook->parts, path.c_str()) != 1) return 1;
+  if (path.empty() || HasPart(&workbook->parts, path.c_str()) != XLX_OK) return XLX_OK;
   RecordList records;
   int32_t rc = LoadRecordList(workbook->hPackage, &workbook->parts, path.c_str(), &records);
-  if (rc == 1) rc = ReadBinarySharedStrings(&workbook->sharedStrings, *workbook, records);
-  if (rc != 1) {
+  if (rc == XLX_OK) rc = ReadBinarySharedStrings(&workbook->sharedStrings, *workbook, records);
+  if (rc != XLX_OK) {
     workbook->sharedStrings.strings.Free();
     workbook->sharedStrings.arena.Free();
     workbook->sharedStrings.count = 0;

@@ -38,7 +38,7 @@ int32_t BinaryHatch(uint32_t pattern) {
     case 7: case 13: return kHatchBackwardDiagonal;
     case 2: case 9: case 15: return kHatchCross;
     case 16: return kHatchDiagonalCross;
-    default: return -1;
+    default: return XLX_ERR_MEMORY;
   }
 }
 
@@ -87,7 +87,7 @@ int32_t ReadFontRecord(StyleState* state, const RecordEntry& record) {
   BinaryColor color = ReadBinaryColor(&cursor);
   cursor.U8();  // font scheme
   std::u16string name = cursor.WideString();
-  if (!cursor.Ok()) return XLX_CORRUPT(-9, "font record cut off");
+  if (!cursor.Ok()) return XLX_CORRUPT(XLX_ERR_FORMAT, "font record cut off");
   SetFontPoints(&font, points, state->workbook->dpi);
   font.lfWeight = weight >= 600 ? 700 : 400;
   font.lfItalic = (flags & 0x02) ? 1 : 0;
@@ -101,7 +101,7 @@ int32_t ReadFontRecord(StyleState* state, const RecordEntry& record) {
     state->styles->normalFontSizePt = points > kMaxFontPoints ? kMaxFontPoints : points;
     state->styles->hasNormalFont = true;
   }
-  if (list.items.Count() >= kMaxStyleListCount) return 1;
+  if (list.items.Count() >= kMaxStyleListCount) return XLX_OK;
   return list.items.Push(font);
 }
 
@@ -113,7 +113,7 @@ int32_t ReadFillRecord(StyleState* state, const RecordEntry& record) {
   uint32_t pattern = cursor.U32();
   BinaryColor fore = ReadBinaryColor(&cursor);
   BinaryColor back = ReadBinaryColor(&cursor);
-  if (!cursor.Ok()) return XLX_CORRUPT(-9, "fill record cut off");
+  if (!cursor.Ok()) return XLX_CORRUPT(XLX_ERR_FORMAT, "fill record cut off");
   FillSpec fill;
   bool backAutomatic = back.kind == kColorKindAuto || (back.kind == kColorKindIndexed && back.index == 65);
   fill.backColor = backAutomatic ? kColorAutomatic : ResolveBinaryColor(workbook, back);
@@ -135,7 +135,7 @@ int32_t ReadFillRecord(StyleState* state, const RecordEntry& record) {
     fill.hatch = BinaryHatch(pattern);
     fill.foreColor = ResolveBinaryColor(workbook, fore);
   }
-  if (state->styles->fills.items.Count() >= kMaxStyleListCount) return 1;
+  if (state->styles->fills.items.Count() >= kMaxStyleListCount) return XLX_OK;
   return state->styles->fills.items.Push(fill);
 }
 
@@ -158,9 +158,9 @@ int32_t ReadBorderRecord(StyleState* state, const RecordEntry& record) {
   ReadSide(&cursor, *state->workbook, &border.left);
   ReadSide(&cursor, *state->workbook, &border.right);
   ReadSide(&cursor, *state->workbook, &border.diagonal);
-  if (!cursor.Ok()) return XLX_CORRUPT(-9, "border record cut off");
+  if (!cursor.Ok()) return XLX_CORRUPT(XLX_ERR_FORMAT, "border record cut off");
   UpdateNoBorder(&border);
-  if (state->styles->borders.items.Count() >= kMaxStyleListCount) return 1;
+  if (state->styles->borders.items.Count() >= kMaxStyleListCount) return XLX_OK;
   return state->styles->borders.items.Push(border);
 }
 
@@ -176,7 +176,7 @@ int32_t ReadXfRecord(StyleState* state, const RecordEntry& record) {
   uint8_t indent = cursor.U8();
   uint16_t flags = cursor.U16();
   uint8_t applied = cursor.U8();
-  if (!cursor.Ok()) return XLX_CORRUPT(-9, "cell format record cut off");
+  if (!cursor.Ok()) return XLX_CORRUPT(XLX_ERR_FORMAT, "cell format record cut off");
   xf.xfId = parent == 0xFFFF ? -1 : parent;
   CellAlignment& a = xf.alignment;
   a.horizontal = flags & 7;
@@ -195,7 +195,7 @@ int32_t ReadXfRecord(StyleState* state, const RecordEntry& record) {
   xf.applyFont = (applied & 0x02) != 0;
   xf.applyProtection = (applied & 0x20) != 0;
   StyleList<CellXf>& list = state->inCellStyleXfs ? state->styles->cellStyleXfs : state->styles->cellXfs;
-  if (list.items.Count() >= kMaxStyleListCount) return 1;
+  if (list.items.Count() >= kMaxStyleListCount) return XLX_OK;
   return list.items.Push(xf);
 }
 
@@ -203,16 +203,16 @@ int32_t ReadFormatRecord(StyleState* state, const RecordEntry& record) {
   RecordCursor cursor(record);
   uint16_t id = cursor.U16();
   std::u16string code = cursor.WideString();
-  if (!cursor.Ok()) return XLX_CORRUPT(-9, "number format record cut off");
+  if (!cursor.Ok()) return XLX_CORRUPT(XLX_ERR_FORMAT, "number format record cut off");
   WorkbookLockGuard guard(state->workbook->lock);
   state->styles->numberFormats[id] = std::move(code);
-  return 1;
+  return XLX_OK;
 }
 
 int32_t ReadPaletteRecord(StyleState* state, const RecordEntry& record) {
   RecordCursor cursor(record);
   uint8_t red = cursor.U8(), green = cursor.U8(), blue = cursor.U8();
-  if (!cursor.Ok()) return XLX_CORRUPT(-9, "palette record cut off");
+  if (!cursor.Ok()) return XLX_CORRUPT(XLX_ERR_FORMAT, "palette record cut off");
   Workbook* workbook = state->workbook;
   if (!workbook->hasCustomPalette) {
     // A palette in the file replaces the whole default one; entries it does not give are black.
@@ -220,7 +220,7 @@ int32_t ReadPaletteRecord(StyleState* state, const RecordEntry& record) {
     for (CellColor& c : workbook->palette) c = kColorBlack;
   }
   if (state->paletteIndex < 64) workbook->palette[state->paletteIndex++] = MakeCellColor(red, green, blue);
-  return 1;
+  return XLX_OK;
 }
 
 int32_t ReadTableStyleRecord(StyleState* state, const RecordEntry& record) {
@@ -228,7 +228,7 @@ int32_t ReadTableStyleRecord(StyleState* state, const RecordEntry& record) {
   cursor.U32();  // count of styles
   state->styles->defaultTableStyle = cursor.WideString();
   state->styles->defaultPivotStyle = cursor.WideString();
-  return 1;  // a short record keeps what was read
+  return XLX_OK;  // a short record keeps what was read
 }
 
 int32_t ReadRecord(StyleState* state, const RecordEntry& record) {
@@ -239,27 +239,27 @@ int32_t ReadRecord(StyleState* state, const RecordEntry& record) {
     case brt::kXf: return ReadXfRecord(state, record);
     case brt::kFmt: return ReadFormatRecord(state, record);
     case brt::kDxf: {
-      if (state->dxfs.size() >= size_t(kMaxStyleListCount)) return 1;
+      if (state->dxfs.size() >= size_t(kMaxStyleListCount)) return XLX_OK;
       Dxf dxf;
       int32_t rc = ReadBinaryDxf(*state->workbook, record, &dxf);
-      if (rc == 1) state->dxfs.push_back(std::move(dxf));
+      if (rc == XLX_OK) state->dxfs.push_back(std::move(dxf));
       return rc;
     }
     case brt::kIndexedColor: return ReadPaletteRecord(state, record);
     case brt::kBeginTableStyles: return ReadTableStyleRecord(state, record);
-    case brt::kBeginCellXfs: state->inCellXfs = true; return 1;
-    case brt::kEndCellXfs: state->inCellXfs = false; return 1;
-    case brt::kBeginCellStyleXfs: state->inCellStyleXfs = true; return 1;
-    case brt::kEndCellStyleXfs: state->inCellStyleXfs = false; return 1;
-    case brt::kBeginFonts: state->hasFonts = true; return 1;
-    case brt::kBeginFills: state->hasFills = true; return 1;
-    default: return 1;
+    case brt::kBeginCellXfs: state->inCellXfs = true; return XLX_OK;
+    case brt::kEndCellXfs: state->inCellXfs = false; return XLX_OK;
+    case brt::kBeginCellStyleXfs: state->inCellStyleXfs = true; return XLX_OK;
+    case brt::kEndCellStyleXfs: state->inCellStyleXfs = false; return XLX_OK;
+    case brt::kBeginFonts: state->hasFonts = true; return XLX_OK;
+    case brt::kBeginFills: state->hasFills = true; return XLX_OK;
+    default: return XLX_OK;
   }
 }
 
 // The lists' declared counts are what was read; the defaults of a part without fonts or fills.
 int32_t FinishLists(Stylesheet* styles, const Workbook& workbook, std::vector<Dxf>* dxfs) {
-  if (styles->dxfs.items.Allocate(dxfs->size()) != 1) return -1;
+  if (styles->dxfs.items.Allocate(dxfs->size()) != XLX_OK) return XLX_ERR_MEMORY;
   for (size_t i = 0; i < dxfs->size(); ++i) styles->dxfs.items[i] = std::move((*dxfs)[i]);
   styles->cellXfs.declaredCount = int32_t(styles->cellXfs.items.Count());
   styles->cellStyleXfs.declaredCount = int32_t(styles->cellStyleXfs.items.Count());
@@ -271,7 +271,7 @@ int32_t FinishLists(Stylesheet* styles, const Workbook& workbook, std::vector<Dx
     font.lfWeight = 400;
     font.lfCharSet = 1;
     CopyTruncated(font.lfFaceName, kMaxFaceNameUnits + 1, u"Calibri");
-    if (styles->fonts.items.Push(font) != 1) return -1;
+    if (styles->fonts.items.Push(font) != XLX_OK) return XLX_ERR_MEMORY;
     styles->normalFont = font;
     styles->normalFontSizePt = kDefaultFontPoints;
   }
@@ -279,10 +279,10 @@ int32_t FinishLists(Stylesheet* styles, const Workbook& workbook, std::vector<Dx
   if (styles->fills.items.Empty()) {
     FillSpec none;
     none.kind = kFillNone;
-    if (styles->fills.items.Push(none) != 1) return -1;
+    if (styles->fills.items.Push(none) != XLX_OK) return XLX_ERR_MEMORY;
   }
   styles->fills.declaredCount = int32_t(styles->fills.items.Count());
-  return 1;
+  return XLX_OK;
 }
 
 }  // namespace
@@ -311,29 +311,29 @@ CellColor ResolveBinaryColor(const Workbook& workbook, const BinaryColor& color)
 }
 
 int32_t ReadBinaryStylesheet(Stylesheet* styles, Workbook* workbook, const RecordList& records) {
-  if (!styles || !workbook) return -13;
-  if (styles->parsed) return 1;
+  if (!styles || !workbook) return XLX_ERR_ARGUMENT;
+  if (styles->parsed) return XLX_OK;
   int32_t rc = Guarded([&]() -> int32_t {
     int32_t status = InstallBuiltinNumberFormats(styles, workbook);
-    if (status != 1) return status;
+    if (status != XLX_OK) return status;
     StyleState state;
     state.styles = styles;
     state.workbook = workbook;
     for (const RecordEntry& record : records)
-      if ((status = ReadRecord(&state, record)) != 1) return status;
+      if ((status = ReadRecord(&state, record)) != XLX_OK) return status;
     return FinishLists(styles, *workbook, &state.dxfs);
   });
-  if (rc == 1) styles->parsed = true;
+  if (rc == XLX_OK) styles->parsed = true;
   return rc;
 }
 
 int32_t LoadBinaryStylesheet(Workbook* workbook) {
-  if (!workbook) return -13;
+  if (!workbook) return XLX_ERR_ARGUMENT;
   RecordList records;
   const std::u16string& path = workbook->stylesPath;
-  if (!path.empty() && HasPart(&workbook->parts, path.c_str()) == 1) {
+  if (!path.empty() && HasPart(&workbook->parts, path.c_str()) == XLX_OK) {
     int32_t rc = LoadRecordList(workbook->hPackage, &workbook->parts, path.c_str(), &records);
-    if (rc == -1) return rc;
+    if (rc == XLX_ERR_MEMORY) return rc;
     // A styles part that cannot be read leaves the defaults, as a broken XML styles part does.
   }
   return ReadBinaryStylesheet(&workbook->styles, workbook, records);

@@ -29,8 +29,8 @@ int32_t ReadSheetBundle(const RecordEntry& record, std::vector<SheetEntry>* shee
   uint32_t tabId = cursor.U32();
   entry.relationshipId = cursor.WideString();
   entry.name = cursor.WideString();
-  if (!cursor.Ok()) return XLX_CORRUPT(-9, "sheet record cut off");
-  if (sheets->size() >= kMaxSheets) return 1;
+  if (!cursor.Ok()) return XLX_CORRUPT(XLX_ERR_FORMAT, "sheet record cut off");
+  if (sheets->size() >= kMaxSheets) return XLX_OK;
   entry.state = state == 0 ? kSheetVisible : state == 2 ? kSheetVeryHidden : kSheetHidden;
   entry.sheetId = Utf8ToUtf16(std::to_string(tabId));
   if (entry.name.size() > kMaxSheetNameUnits) {
@@ -39,21 +39,21 @@ int32_t ReadSheetBundle(const RecordEntry& record, std::vector<SheetEntry>* shee
     entry.name.resize(cut);
   }
   sheets->push_back(std::move(entry));
-  return 1;
+  return XLX_OK;
 }
 
 int32_t ReadExternSheets(const RecordEntry& record, BinaryBookTables* tables) {
   RecordCursor cursor(record);
   uint32_t count = cursor.U32();
   if (!cursor.Ok() || count > kMaxExternSheets || count > cursor.Remaining() / 12)
-    return XLX_CORRUPT(-9, "extern-sheet count past the record");
+    return XLX_CORRUPT(XLX_ERR_FORMAT, "extern-sheet count past the record");
   tables->externSheets.resize(count);
   for (ExternSheetEntry& entry : tables->externSheets) {
     entry.supportingLink = cursor.I32();
     entry.firstSheet = cursor.I32();
     entry.lastSheet = cursor.I32();
   }
-  return 1;
+  return XLX_OK;
 }
 
 // A name record's fixed fields, and where its formula lies.
@@ -93,7 +93,7 @@ int32_t ReadNames(Workbook* workbook, const std::vector<NameRecord>& names) {
   for (const NameRecord& record : names) {
     if (record.name.empty()) continue;
     std::u16string text;
-    if (RenderFormulaTokens(*workbook, record.formula, &text) == -1) return -1;
+    if (RenderFormulaTokens(*workbook, record.formula, &text) == XLX_ERR_MEMORY) return XLX_ERR_MEMORY;
     if (text.empty()) text = u"#REF!";
     bool printArea = record.name == u"_xlnm.Print_Area" || ((record.flags & kNameBuiltin) && record.name == u"Print_Area");
     int32_t sheet = record.sheet == 0xFFFFFFFFu || record.sheet > kMaxSheets ? -1 : int32_t(record.sheet);
@@ -110,13 +110,13 @@ int32_t ReadNames(Workbook* workbook, const std::vector<NameRecord>& names) {
     entry.formula = std::move(text);
     workbook->definedNames.push_back(std::move(entry));
   }
-  return 1;
+  return XLX_OK;
 }
 
 }  // namespace
 
 int32_t ReadBinaryWorkbookRecords(Workbook* workbook, const RecordList& records) {
-  if (!workbook) return -13;
+  if (!workbook) return XLX_ERR_ARGUMENT;
   return Guarded([&]() -> int32_t {
     std::vector<SheetEntry> sheets;
     std::vector<NameRecord> names;
@@ -141,14 +141,14 @@ int32_t ReadBinaryWorkbookRecords(Workbook* workbook, const RecordList& records)
         rc = ReadExternSheets(record, &tables);
       } else if (record.type == brt::kName) {
         NameRecord name;
-        if (!ParseName(record, &name)) return XLX_CORRUPT(-9, "name record cut off");
+        if (!ParseName(record, &name)) return XLX_CORRUPT(XLX_ERR_FORMAT, "name record cut off");
         tables.names.push_back(name.name);
         tables.nameSheets.push_back(name.sheet >= kMaxSheets ? -1 : int32_t(name.sheet));
         names.push_back(std::move(name));
       }
-      if (rc != 1) return rc;
+      if (rc != XLX_OK) return rc;
     }
-    if (workbook->sheetParts.Allocate(sheets.size()) != 1) return -1;
+    if (workbook->sheetParts.Allocate(sheets.size()) != XLX_OK) return XLX_ERR_MEMORY;
     for (size_t i = 0; i < sheets.size(); ++i) workbook->sheetParts[i] = std::move(sheets[i]);
     // Names refer to sheets and to one another, so they are rendered once everything is known.
     return ReadNames(workbook, names);
@@ -156,15 +156,15 @@ int32_t ReadBinaryWorkbookRecords(Workbook* workbook, const RecordList& records)
 }
 
 int32_t ReadBinaryWorkbookPart(Workbook* workbook) {
-  if (!workbook) return -13;
+  if (!workbook) return XLX_ERR_ARGUMENT;
   RecordList records;
   int32_t rc = LoadRecordList(workbook->hPackage, &workbook->parts, workbook->workbookPath.c_str(), &records);
-  if (rc != 1) return rc;
-  if ((rc = ReadBinaryWorkbookRecords(workbook, records)) != 1) return rc;
+  if (rc != XLX_OK) return rc;
+  if ((rc = ReadBinaryWorkbookRecords(workbook, records)) != XLX_OK) return rc;
   workbook->themePath = TargetOfType(workbook, u"theme");
   workbook->sharedStringsPath = TargetOfType(workbook, u"sharedStrings");
   workbook->stylesPath = TargetOfType(workbook, u"styles");
-  return 1;
+  return XLX_OK;
 }
 
 }  // namespace xlx
