@@ -41,7 +41,10 @@ void OpenPackage(const std::vector<xlxtest::ZipEntry>& entries) {
 void RenderTokens(const uint8_t* data, size_t size) {
   xlx::Workbook* workbook = nullptr;
   if (xlx::CreateWorkbook(&workbook) != 1) return;
-  workbook->sheetParts.Allocate(2);
+  if (workbook->sheetParts.Allocate(2) != 1) {
+    xlx::FreeWorkbook(workbook);
+    return;
+  }
   workbook->sheetParts[0].name = u"One";
   workbook->sheetParts[1].name = u"Two sheets";
   workbook->binaryTables.linkIsSelf = {1, 0};

@@ -89,7 +89,7 @@ std::string Str(const std::string& text) {
 // A workbook with sheets "Data" and "Q 1", an extern-sheet table over them and one name.
 struct FormulaBook {
   FormulaBook() {
-    workbook->sheetParts.Allocate(2);
+    EXPECT_EQ(workbook->sheetParts.Allocate(2), 1);
     workbook->sheetParts[0].name = u"Data";
     workbook->sheetParts[1].name = u"Q 1";
     workbook->binaryTables.linkIsSelf = {1};
