@@ -425,6 +425,7 @@ int32_t ReadWorksheetRecords(Workbook* workbook, MyWorksheet* sheet, const Recor
   reader.store = &store;
   if ((rc = ReadCells(&reader, records)) != XLX_OK) return rc;
   store.Finish();
+  AssertSheetInvariants(*sheet);
   sheet->loaded = true;
   return XLX_OK;
 }
