@@ -134,6 +134,11 @@ struct Workbook {
   bool bDate1904 = false;         // binary workbook properties: dates count from 1904 (kept, not applied)
   bool bManualCalc = false;       // binary calculation properties: the workbook is calculated by hand
 
+  // Calculation settings of the workbook part.
+  bool bDate1904 = false;         // `workbookPr/@date1904`: serial 0 is 1 January 1904
+  bool bFullCalcOnLoad = false;   // `calcPr/@fullCalcOnLoad`: every formula is computed on load
+  int32_t formulaMode = 0;        // FormulaEvalMode of values/formula.h, from the open options
+
   // Formula engine state, released through its own function.
   void* evaluatorContext = nullptr;
   void (*pfnFreeEvaluator)(void*) = nullptr;
