@@ -122,7 +122,11 @@ bool FormulaEngine::EnsureComputed(int32_t sheet, CellRecord* cell) {
   if (!(cell->flags & kCellHasFormula) || (cell->flags & kCellEvaluated)) return true;
   if (wb_->formulaMode == kFormulaEvalNone && !report) return true;
   if (cell->flags & kCellEvaluating) {
-    Abort();  // circular: the computation that asked keeps its cached value
+    // Circular: every cell of the cycle keeps its cached value; cells outside it read those.
+    for (CellFrame* f = frame_; f; f = f->outer) {
+      f->abort = true;
+      if (f->cell == cell) break;
+    }
     return false;
   }
   ComputeCell(sheet, cell);
@@ -178,6 +182,8 @@ void FormulaEngine::ComputeCell(int32_t sheet, CellRecord* cell) {
   }
   CellFrame frame;
   CellFrame* outer = frame_;
+  frame.cell = cell;
+  frame.outer = outer;
   frame_ = &frame;
   ++cellDepth_;
   cell->flags |= kCellEvaluating;
@@ -314,11 +320,13 @@ int32_t FormulaEngine::EvaluateText(int32_t sheet, int32_t row, int32_t col, con
   if (rc != 1) return rc;
   CellFrame frame;
   CellFrame* outer = frame_;
+  frame.outer = outer;
   frame_ = &frame;
   EvalContext cx;
   cx.sheet = sheet, cx.row = row, cx.col = col;
   ExcelValue v = EvalNode(compiled, compiled.root, cx);
   if (v.type == kValueRange) v = Scalar(v, cx);
+  if (v.type == kValueArray) v = v.array && !v.array->items.empty() ? v.array->items[0] : MakeError(kErrorValue);
   frame_ = outer;
   if (frame.abort || v.type == kValueUnsupported) return -13;
   *out = v.type == kValueNone || v.type == kValueEmpty ? MakeNumber(0) : v;

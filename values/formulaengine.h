@@ -74,6 +74,8 @@ struct CellFrame {
   bool abort = false;       // cannot be computed: the cached value stays
   bool depthAbort = false;  // stopped by the depth bound; may succeed in a later pass
   bool isVolatile = false;  // used a volatile function, directly or through a cell
+  const CellRecord* cell = nullptr;  // the cell computed (null for a formula text)
+  CellFrame* outer = nullptr;        // the computation that asked for this one
 };
 
 class FormulaEngine {

@@ -77,7 +77,7 @@ bool ReadTime(const std::u16string& text, size_t pos, double* fraction) {
 // Dates "y-m-d", "m/d/y", "m/d", "d-mon-y", "mon d, y", "d mon y", optionally followed by a time.
 bool ReadDate(const std::u16string& text, bool date1904, double* serial) {
   size_t pos = 0;
-  int64_t a = 0, b = 0, c = -1;
+  int64_t a = 0, b = 0, c = -1, digits = 0;
   int32_t year = 0, month = 0, day = 0;
   if (int32_t month1 = MonthFromName(text, &pos)) {  // "Mar 1, 2024", "March 2024"
     while (pos < text.size() && (IsSpace(text[pos]) || text[pos] == u'-')) ++pos;
@@ -102,7 +102,8 @@ bool ReadDate(const std::u16string& text, bool date1904, double* serial) {
       day = int32_t(a);
       if (pos < text.size() && (text[pos] == sep || IsSpace(text[pos]))) {
         ++pos;
-        if (ReadDigits(text, &pos, &c) == 0) return false;
+        if (ReadDigits(text, &pos, &digits) == 0) return false;
+        c = digits;
       }
       year = c < 0 ? -1 : int32_t(c);
     } else {
@@ -110,7 +111,8 @@ bool ReadDate(const std::u16string& text, bool date1904, double* serial) {
       if (IsSpace(sep) || ReadDigits(text, &pos, &b) == 0) return false;
       if (pos < text.size() && text[pos] == sep) {
         ++pos;
-        if (ReadDigits(text, &pos, &c) == 0) return false;
+        if (ReadDigits(text, &pos, &digits) == 0) return false;
+        c = digits;
       }
       if (a > 31) {  // year first: y-m-d
         year = int32_t(a), month = int32_t(b), day = int32_t(c < 0 ? 1 : c);

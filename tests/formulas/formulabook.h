@@ -1,0 +1,32 @@
+// Workbooks built in memory for the formula tests and the formula fuzz target: sheets of cells
+// given as text ("=A1+1" a formula, "'abc" a text, "TRUE" a boolean, "#N/A" an error, anything
+// else a number), without a package behind them.
+#pragma once
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "model/workbook.h"
+
+namespace xlxtest {
+
+struct BookCell {
+  std::string ref;         // "B3"
+  std::string content;     // as above; "" leaves the cell without a value
+  std::string cached;      // cached value of a formula, same notation; "" none
+  int32_t sharedIndex = -1;  // shared formula group (the first cell of a group holds the text)
+  bool calcAlways = false;   // `ca`
+  bool array = false;        // an array formula over `arrayRef`
+  std::string arrayRef;
+};
+
+struct BookSheet {
+  std::string name;
+  std::vector<BookCell> cells;
+};
+
+// A loaded workbook of these sheets and defined names (name, formula); free with FreeWorkbook.
+xlx::Workbook* BuildBook(const std::vector<BookSheet>& sheets,
+                         const std::vector<std::pair<std::string, std::string>>& names = {});
+
+}  // namespace xlxtest
