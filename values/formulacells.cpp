@@ -2,6 +2,7 @@
 // formulas, circular references, and writing results back into the cells.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <new>
 
@@ -58,6 +59,10 @@ FormulaEngine::FormulaEngine(Workbook* workbook) : wb_(workbook) {
       }
     }
     sheetNames_[FoldText(sheet.sheetName)] = s;
+    // Row index: cells are sorted by row and column, so each row is one run.
+    state.rowStart.assign(size_t(state.lastRow) + 2, uint32_t(sheet.cells.Size()));
+    for (size_t i = sheet.cells.Size(); i-- > 0;) state.rowStart[size_t(sheet.cells[i].row)] = uint32_t(i);
+    for (size_t r = size_t(state.lastRow); r-- > 0;) state.rowStart[r] = std::min(state.rowStart[r], state.rowStart[r + 1]);
   }
   for (const SheetEntry& entry : wb_->sheetParts) {
     std::u16string folded = FoldText(entry.name);
@@ -86,7 +91,16 @@ CellArea FormulaEngine::ClipToStored(const CellArea& area) const {
 
 CellRecord* FormulaEngine::FindCellRecord(int32_t sheet, int32_t row, int32_t col) {
   if (sheet < 0 || sheet >= wb_->sheetCount) return nullptr;
-  return const_cast<CellRecord*>(FindCell(wb_->sheets[sheet], row, col));
+  const SheetState& state = sheets_[size_t(sheet)];
+  if (row < 1 || row > state.lastRow) return nullptr;
+  LArray<CellRecord>& cells = wb_->sheets[sheet].cells;
+  size_t lo = state.rowStart[size_t(row)], hi = state.rowStart[size_t(row) + 1];
+  while (lo < hi) {
+    size_t mid = (lo + hi) / 2;
+    if (cells[mid].column < col) lo = mid + 1;
+    else hi = mid;
+  }
+  return lo < state.rowStart[size_t(row) + 1] && cells[lo].column == col ? &cells[lo] : nullptr;
 }
 
 ExcelValue ValueOfStoredCell(const Workbook& wb, const CellRecord& cell) {
@@ -333,18 +347,36 @@ int32_t FormulaEngine::EvaluateText(int32_t sheet, int32_t row, int32_t col, con
   return 1;
 }
 
+namespace {
+
+// Key of a value in a lookup index: a type mark, then the folded text or the bits of the number
+// cut to 15 digits.
+bool IndexKey(const ExcelValue& v, std::u16string* key) {
+  switch (v.type) {
+    case kValueNumber: {
+      double d = RoundTo15Digits(v.dVal);
+      if (d == 0) d = 0;  // one key for -0 and 0
+      uint64_t bits;
+      memcpy(&bits, &d, sizeof bits);
+      key->assign(1, u'n');
+      for (int32_t i = 0; i < 4; ++i) key->push_back(char16_t(bits >> (16 * i)));
+      return true;
+    }
+    case kValueString:
+      key->assign(1, u's');
+      for (char16_t c : v.strVal) key->push_back(FoldCase(c));
+      return true;
+    case kValueBoolean: *key = v.bVal ? u"bT" : u"bF"; return true;
+    default: return false;
+  }
+}
+
+}  // namespace
+
 int64_t FormulaEngine::IndexedMatch(const CellArea& area, bool byRow, const ExcelValue& key) {
   std::u16string k;
-  switch (key.type) {
-    case kValueNumber: k = u"n" + NumberToText(RoundTo15Digits(key.dVal)); break;
-    case kValueString:
-      if (HasWildcard(key.strVal)) return -2;
-      k = u"s" + FoldText(key.strVal);
-      break;
-    case kValueBoolean: k = key.bVal ? u"bT" : u"bF"; break;
-    default: return -2;
-  }
-  std::vector<int64_t> id = {area.sheet, area.row1, area.col1, area.row2, area.col2, byRow ? 1 : 0};
+  if ((key.type == kValueString && HasWildcard(key.strVal)) || !IndexKey(key, &k)) return -2;
+  const std::array<int32_t, 6> id = {area.sheet, area.row1, area.col1, area.row2, area.col2, byRow ? 1 : 0};
   auto it = indexes_.find(id);
   if (it == indexes_.end()) {
     auto index = std::make_shared<std::unordered_map<std::u16string, int32_t>>();
@@ -352,10 +384,7 @@ int64_t FormulaEngine::IndexedMatch(const CellArea& area, bool byRow, const Exce
     depthAborted_ = false;
     ForEachCell(area, [&](int32_t row, int32_t col, const ExcelValue& v) {
       std::u16string key2;
-      if (v.type == kValueNumber) key2 = u"n" + NumberToText(RoundTo15Digits(v.dVal));
-      else if (v.type == kValueString) key2 = u"s" + FoldText(v.strVal);
-      else if (v.type == kValueBoolean) key2 = v.bVal ? u"bT" : u"bF";
-      else return true;
+      if (!IndexKey(v, &key2)) return true;
       int32_t pos = byRow ? col - area.col1 : row - area.row1;
       index->emplace(key2, pos);  // the first occurrence wins
       return true;

@@ -3,6 +3,7 @@
 // exact-match lookups over one range linear in total. One engine per workbook, kept in
 // workbook->evaluatorContext, used by one loading thread at a time.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -144,6 +145,7 @@ class FormulaEngine {
   struct SheetState {
     std::unordered_map<int32_t, SharedMaster> shared;  // si -> master
     int32_t lastRow = 0, lastCol = 0;
+    std::vector<uint32_t> rowStart;  // index of the first cell of each row 1..lastRow+1 (size lastRow + 2)
   };
 
   bool Selected(const CellRecord& cell, FormulaEvalMode mode) const;
@@ -165,7 +167,7 @@ class FormulaEngine {
   std::vector<SheetState> sheets_;
   std::map<std::u16string, int32_t> sheetNames_;  // folded name -> loaded index, -1 when not loaded
   std::map<std::pair<std::u16string, int32_t>, std::shared_ptr<CompiledFormula>> names_;
-  std::map<std::vector<int64_t>, std::shared_ptr<std::unordered_map<std::u16string, int32_t>>> indexes_;
+  std::map<std::array<int32_t, 6>, std::shared_ptr<std::unordered_map<std::u16string, int32_t>>> indexes_;
   std::unordered_set<const CellRecord*> volatileCells_;
   CellFrame* frame_ = nullptr;
   int32_t cellDepth_ = 0;
@@ -180,8 +182,11 @@ bool FormulaEngine::ForEachCell(const CellArea& area, Fn fn) {
   CellArea a = ClipToStored(area);
   if (a.row1 > a.row2 || a.col1 > a.col2) return true;
   LArray<CellRecord>& cells = sheet.cells;
+  const std::vector<uint32_t>& rowStart = sheets_[size_t(area.sheet)].rowStart;
   auto seek = [&](int32_t row, int32_t col) {
-    size_t lo = 0, hi = cells.Size();
+    if (row > a.row2) return cells.Size();
+    size_t lo = rowStart[size_t(row)], hi = rowStart[size_t(row) + 1];
+    if (col <= 1) return lo;
     while (lo < hi) {
       size_t mid = (lo + hi) / 2;
       const CellRecord& c = cells[mid];

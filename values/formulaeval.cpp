@@ -220,6 +220,8 @@ ExcelValue FormulaEngine::EvalFunction(const CompiledFormula& f, const FormulaNo
 ExcelValue FormulaEngine::EvalLazy(const CompiledFormula& f, const FormulaNode& node, const EvalContext& cx,
                                    bool* handled) {
   const std::u16string& name = node.text;
+  *handled = false;
+  if (name.empty() || (name[0] != u'I' && name[0] != u'S' && name[0] != u'C')) return ExcelValue();
   const std::vector<int32_t>& kids = node.kids;
   const size_t n = kids.size();
   auto arg = [&](size_t i) -> ExcelValue {

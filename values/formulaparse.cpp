@@ -39,12 +39,12 @@ std::u16string UpperText(std::u16string s) {
 }
 
 // Column letters with an optional '$' ("$AB"); false when there are none or the column is too big.
-bool ParseColumnPart(const std::u16string& s, RefEnd* end) {
+bool ParseColumnPart(const char16_t* s, size_t n, RefEnd* end) {
   size_t i = 0;
-  end->colAbs = i < s.size() && s[i] == u'$';
+  end->colAbs = i < n && s[i] == u'$';
   if (end->colAbs) ++i;
   int32_t col = 0, letters = 0;
-  for (; i < s.size(); ++i, ++letters) {
+  for (; i < n; ++i, ++letters) {
     char16_t c = Upper(s[i]);
     if (c < u'A' || c > u'Z' || letters >= 3) return false;
     col = col * 26 + (c - u'A' + 1);
@@ -53,14 +53,15 @@ bool ParseColumnPart(const std::u16string& s, RefEnd* end) {
   end->col = col;
   return true;
 }
+bool ParseColumnPart(const std::u16string& s, RefEnd* end) { return ParseColumnPart(s.data(), s.size(), end); }
 
-bool ParseRowPart(const std::u16string& s, RefEnd* end) {
+bool ParseRowPart(const char16_t* s, size_t n, RefEnd* end) {
   size_t i = 0;
-  end->rowAbs = i < s.size() && s[i] == u'$';
+  end->rowAbs = i < n && s[i] == u'$';
   if (end->rowAbs) ++i;
   int64_t row = 0;
   int32_t digits = 0;
-  for (; i < s.size(); ++i, ++digits) {
+  for (; i < n; ++i, ++digits) {
     if (s[i] < u'0' || s[i] > u'9' || digits >= 7) return false;
     row = row * 10 + (s[i] - u'0');
   }
@@ -68,6 +69,7 @@ bool ParseRowPart(const std::u16string& s, RefEnd* end) {
   end->row = int32_t(row);
   return true;
 }
+bool ParseRowPart(const std::u16string& s, RefEnd* end) { return ParseRowPart(s.data(), s.size(), end); }
 
 class Scanner {
  public:
@@ -383,6 +385,7 @@ class Parser {
       : scan_(text), lookup_(lookup), out_(out) {}
 
   int32_t Run() {
+    out_->nodes.reserve(16);
     if (!Advance()) return -13;
     int32_t root = -1;
     if (!ParseComparison(&root)) return -13;
@@ -634,7 +637,7 @@ bool ParseCellReference(const std::u16string& text, RefEnd* out) {
   while (i < text.size() && ((text[i] >= u'A' && text[i] <= u'Z') || (text[i] >= u'a' && text[i] <= u'z'))) ++i;
   if (i == letters || i - letters > 3) return false;
   RefEnd end;
-  if (!ParseColumnPart(text.substr(0, i), &end) || !ParseRowPart(text.substr(i), &end)) return false;
+  if (!ParseColumnPart(text.data(), i, &end) || !ParseRowPart(text.data() + i, text.size() - i, &end)) return false;
   *out = end;
   return true;
 }

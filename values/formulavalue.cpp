@@ -1,6 +1,7 @@
 // Values of the formula engine and the coercions between them.
 #include "values/formulavalue.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -350,6 +351,10 @@ int32_t CompareValues(const ExcelValue& a, const ExcelValue& b) {
     return fx < fy ? -1 : fx > fy ? 1 : 0;
   }
   if (rx == 3) return 0;
+  if (x.dVal == y.dVal) return 0;
+  // Values that differ past the 15th digit compare equal, as the application shows them.
+  const double scale = std::max(std::fabs(x.dVal), std::fabs(y.dVal));
+  if (std::fabs(x.dVal - y.dVal) > scale * 1e-13) return x.dVal < y.dVal ? -1 : 1;
   double dx = RoundTo15Digits(x.dVal), dy = RoundTo15Digits(y.dVal);
   return dx < dy ? -1 : dx > dy ? 1 : 0;
 }
@@ -388,9 +393,22 @@ bool WildcardMatch(const std::u16string& pattern, const std::u16string& text) {
 
 double RoundTo15Digits(double value) {
   if (value == 0 || !std::isfinite(value)) return value;
-  char buffer[40];
-  std::snprintf(buffer, sizeof buffer, "%.14e", value);
-  return std::strtod(buffer, nullptr);
+  const double magnitude = std::fabs(value);
+  // Whole numbers below 1e15 already have at most 15 digits.
+  if (magnitude < 1e15 && value == std::trunc(value)) return value;
+  int exponent = int(std::floor(std::log10(magnitude)));
+  if (exponent < -290 || exponent > 290) {
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.14e", value);
+    return std::strtod(buffer, nullptr);
+  }
+  // Scale so that 15 significant digits sit before the point, round, and scale back.
+  if (exponent <= 14) {
+    const double scale = std::pow(10.0, 14 - exponent);
+    return std::round(value * scale) / scale;
+  }
+  const double scale = std::pow(10.0, exponent - 14);
+  return std::round(value / scale) * scale;
 }
 
 }  // namespace xlx

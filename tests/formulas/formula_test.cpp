@@ -6,7 +6,9 @@
 #include <string>
 
 #include "common/apiutils.h"
+#include "parser/xlsxprsr.h"
 #include "tests/formulas/formulabook.h"
+#include "tests/support/testsupport.h"
 #include "values/formula.h"
 #include "values/formulaparse.h"
 
@@ -241,6 +243,23 @@ TEST(FormulaWorkbook, LongReferenceChainsAndHostileDepth) {
   EXPECT_EQ(value(1, 2), "7");  // too deeply nested to compile: cached value
   EXPECT_EQ(value(2, 2), "8");  // too deep to evaluate: cached value
   xlx::FreeWorkbook(wb);
+}
+
+// Files of tools that do not calculate: cached 0 with a full calculation asked for, or no cached
+// value at all. Opening them computes the formulas.
+TEST(FormulaWorkbook, WorkbooksWrittenWithoutCachedResults) {
+  for (const char* name : {"formulas_xlsxwriter.xlsx", "formulas_openpyxl.xlsx"}) {
+    xlx::WorkbookOpenOptions options;
+    xlx::Workbook* wb = nullptr;
+    std::string path = xlxtest::SourceDir() + "/tests/fixtures/" + name;
+    ASSERT_EQ(xlx::OpenWorkbook(xlxtest::U16(path).c_str(), options, &wb), 1) << name;
+    const xlx::MyWorksheet& s = wb->sheets[0];
+    std::vector<std::string> shown;
+    for (int32_t row = 1; row <= 10; ++row) shown.push_back(Show(xlx::ValueOfStoredCell(*wb, *xlx::FindCell(s, row, 4))));
+    EXPECT_EQ(shown, (std::vector<std::string>{"26", "7", "'pear-5'", "13", "'small'", "45351", "#DIV/0!", "3", "42", "0"}))
+        << name;
+    xlx::FreeWorkbook(wb);
+  }
 }
 
 TEST(FormulaParser, ReferencesAndShapes) {
