@@ -96,6 +96,12 @@ class Scanner {
       default: break;
     }
     if (ReadOperator(t)) return true;
+    if (c >= u'0' && c <= u'9') {
+      // A sheet name may start with a digit ("1月!A1" in the text INDIRECT reads).
+      size_t j = i_;
+      while (j < s_.size() && IsWordUnit(s_[j])) ++j;
+      if (j < s_.size() && s_[j] == u'!') return ReadWord(t);
+    }
     if ((c >= u'0' && c <= u'9') || (c == u'.' && i_ + 1 < s_.size() && s_[i_ + 1] >= u'0' && s_[i_ + 1] <= u'9'))
       return ReadNumberOrRows(t);
     if (IsWordUnit(c)) return ReadWord(t);

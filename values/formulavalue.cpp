@@ -86,9 +86,8 @@ bool ReadDate(const std::u16string& text, bool date1904, double* serial) {
     month = month1;
     if (pos < text.size() && text[pos] == u',') ++pos;
     while (pos < text.size() && IsSpace(text[pos])) ++pos;
-    int64_t y = -1;
-    size_t before = pos;
-    if (ReadDigits(text, &pos, &y) == 0) { pos = before; y = -1; }
+    int64_t y = 0;
+    if (ReadDigits(text, &pos, &y) == 0) y = -1;
     if (y < 0 && a > 31) { y = a; a = 1; }
     day = int32_t(a);
     year = y < 0 ? 0 : int32_t(y);

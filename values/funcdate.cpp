@@ -224,7 +224,7 @@ bool WeekendMask(FunctionCall& c, size_t i, uint8_t* mask) {
     return true;
   }
   if (code >= 11 && code <= 17) {
-    *mask = uint8_t(1 << ((code - 10) % 7));
+    *mask = uint8_t(1 << (code - 11));  // 11 Sunday only .. 17 Saturday only
     return true;
   }
   return c.SetError(kErrorNum);

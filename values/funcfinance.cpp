@@ -1,5 +1,6 @@
 // Financial functions: annuities (PMT, PV, FV, NPER, RATE, IPMT, PPMT), cash flows (NPV, IRR,
 // XNPV, XIRR) and straight-line depreciation.
+#include <algorithm>
 #include <cmath>
 
 #include "values/formulaengine.h"
@@ -200,7 +201,53 @@ ExcelValue FnSln(FunctionCall& c) {
   return MakeNumber((cost - salvage) / life);
 }
 
+ExcelValue FnSyd(FunctionCall& c) {
+  NUMBER_ARG(c, 0, cost);
+  NUMBER_ARG(c, 1, salvage);
+  NUMBER_ARG(c, 2, life);
+  NUMBER_ARG(c, 3, per);
+  if (life <= 0 || per <= 0 || per > life) return MakeError(kErrorNum);
+  return MakeNumber((cost - salvage) * (life - per + 1) * 2 / (life * (life + 1)));
+}
+
+// DDB: declining balance at `factor` / life per period, never below the salvage value.
+ExcelValue FnDdb(FunctionCall& c) {
+  NUMBER_ARG(c, 0, cost);
+  NUMBER_ARG(c, 1, salvage);
+  NUMBER_ARG(c, 2, life);
+  NUMBER_ARG(c, 3, period);
+  double factor = 2;
+  if (!c.NumberOr(4, 2, &factor)) return c.Fail();
+  if (cost < 0 || salvage < 0 || life <= 0 || period <= 0 || period > life || factor <= 0) return MakeError(kErrorNum);
+  double rate = std::min(factor / life, 1.0), value = cost, depreciation = 0;
+  for (int32_t p = 1; p <= int32_t(std::ceil(period)) && p <= 10000; ++p) {
+    depreciation = std::max(0.0, std::min(value * rate, value - salvage));
+    value -= depreciation;
+  }
+  return MakeNumber(depreciation);
+}
+
+ExcelValue FnEffect(FunctionCall& c) {
+  NUMBER_ARG(c, 0, nominal);
+  NUMBER_ARG(c, 1, periods);
+  periods = std::trunc(periods);
+  if (nominal <= 0 || periods < 1) return MakeError(kErrorNum);
+  return MakeNumber(std::pow(1 + nominal / periods, periods) - 1);
+}
+
+ExcelValue FnNominal(FunctionCall& c) {
+  NUMBER_ARG(c, 0, effect);
+  NUMBER_ARG(c, 1, periods);
+  periods = std::trunc(periods);
+  if (effect <= 0 || periods < 1) return MakeError(kErrorNum);
+  return MakeNumber(periods * (std::pow(1 + effect, 1 / periods) - 1));
+}
+
 const FunctionSpec kSpecs[] = {
+    {"SYD", 4, 4, FnSyd, 0},
+    {"DDB", 4, 5, FnDdb, 0},
+    {"EFFECT", 2, 2, FnEffect, 0},
+    {"NOMINAL", 2, 2, FnNominal, 0},
     {"PMT", 3, 5, FnPmt, 0},
     {"PV", 3, 5, FnPv, 0},
     {"FV", 3, 5, FnFv, 0},

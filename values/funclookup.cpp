@@ -363,7 +363,26 @@ ExcelValue FnTranspose(FunctionCall& c) {
   return MakeArray(out);
 }
 
+// HYPERLINK shows its friendly name, or the link itself.
+ExcelValue FnHyperlink(FunctionCall& c) {
+  ExcelValue v = c.Missing(1) ? c.Arg(0) : c.Arg(1);
+  return v.type == kValueEmpty ? MakeNumber(0) : v;
+}
+
+// SHEET: 1-based place of the referenced (or the formula's) sheet among the loaded sheets.
+ExcelValue FnSheet(FunctionCall& c) {
+  if (c.Missing(0)) return MakeNumber(c.cx.sheet + 1);
+  if (c.IsRef(0)) return MakeNumber(c.Raw(0).cellRef.sheet + 1);
+  std::u16string name;
+  if (!c.Text(0, &name)) return c.Fail();
+  int32_t sheet = c.engine->SheetByName(name);
+  if (sheet == -1) return MakeUnsupported();
+  return sheet < 0 ? MakeError(kErrorNA) : MakeNumber(sheet + 1);
+}
+
 const FunctionSpec kSpecs[] = {
+    {"HYPERLINK", 1, 2, FnHyperlink, 0},
+    {"SHEET", 0, 1, FnSheet, 0},
     {"VLOOKUP", 3, 4, FnVLookup, 0},
     {"HLOOKUP", 3, 4, FnHLookup, 0},
     {"XLOOKUP", 3, 6, FnXLookup, 0},

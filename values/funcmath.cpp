@@ -182,6 +182,12 @@ ExcelValue FnAsin(FunctionCall& c) {
 ExcelValue FnAcos(FunctionCall& c) {
   return Unary(c, [](double x) { return x < -1 || x > 1 ? NAN : std::acos(x); });
 }
+ExcelValue FnAsinh(FunctionCall& c) { return Unary(c, [](double x) { return std::asinh(x); }); }
+ExcelValue FnAcosh(FunctionCall& c) { return Unary(c, [](double x) { return x < 1 ? NAN : std::acosh(x); }); }
+ExcelValue FnAtanh(FunctionCall& c) {
+  return Unary(c, [](double x) { return x <= -1 || x >= 1 ? NAN : std::atanh(x); });
+}
+ExcelValue FnSqrtPi(FunctionCall& c) { return Unary(c, [](double x) { return x < 0 ? NAN : std::sqrt(x * kPi); }); }
 ExcelValue FnSqrt(FunctionCall& c) { return Unary(c, [](double x) { return x < 0 ? NAN : std::sqrt(x); }); }
 ExcelValue FnLn(FunctionCall& c) { return Unary(c, [](double x) { return x <= 0 ? NAN : std::log(x); }); }
 ExcelValue FnLog10(FunctionCall& c) { return Unary(c, [](double x) { return x <= 0 ? NAN : std::log10(x); }); }
@@ -361,6 +367,10 @@ const FunctionSpec kSpecs[] = {
     {"TANH", 1, 1, FnTanh, 0},
     {"RADIANS", 1, 1, FnRadians, 0},
     {"DEGREES", 1, 1, FnDegrees, 0},
+    {"ASINH", 1, 1, FnAsinh, 0},
+    {"ACOSH", 1, 1, FnAcosh, 0},
+    {"ATANH", 1, 1, FnAtanh, 0},
+    {"SQRTPI", 1, 1, FnSqrtPi, 0},
 };
 
 }  // namespace

@@ -283,8 +283,93 @@ ExcelValue FnAveDev(FunctionCall& c) {
   return MakeNumber(s / double(v.size()));
 }
 
+ExcelValue Means(FunctionCall& c, bool harmonic) {
+  std::vector<double> v;
+  if (!Collect(c, 0, &v)) return c.Fail();
+  if (v.empty()) return MakeError(kErrorNum);
+  double acc = 0;
+  for (double d : v) {
+    if (d <= 0) return MakeError(kErrorNum);
+    acc += harmonic ? 1 / d : std::log(d);
+  }
+  return MakeNumber(harmonic ? double(v.size()) / acc : std::exp(acc / double(v.size())));
+}
+ExcelValue FnGeoMean(FunctionCall& c) { return Means(c, false); }
+ExcelValue FnHarMean(FunctionCall& c) { return Means(c, true); }
+
+// Standard normal distribution: density, cumulative and its inverse (Acklam's rational
+// approximation refined by one Halley step).
+double NormalCdf(double z) { return 0.5 * std::erfc(-z / std::sqrt(2.0)); }
+double NormalPdf(double z) { return std::exp(-z * z / 2) / std::sqrt(2 * 3.14159265358979323846); }
+double NormalInverse(double p) {
+  static const double a[] = {-3.969683028665376e+01, 2.209460984245205e+02, -2.759285104469687e+02,
+                             1.383577518672690e+02, -3.066479806614716e+01, 2.506628277459239e+00};
+  static const double b[] = {-5.447609879822406e+01, 1.615858368580409e+02, -1.556989798598866e+02,
+                             6.680131188771972e+01, -1.328068155288572e+01};
+  static const double cc[] = {-7.784894002430293e-03, -3.223964580411365e-01, -2.400758277161838e+00,
+                              -2.549732539343734e+00, 4.374664141464968e+00, 2.938163982698783e+00};
+  static const double d[] = {7.784695709041462e-03, 3.224671290700398e-01, 2.445134137142996e+00,
+                             3.754408661907416e+00};
+  double q, x;
+  if (p < 0.02425) {
+    q = std::sqrt(-2 * std::log(p));
+    x = (((((cc[0] * q + cc[1]) * q + cc[2]) * q + cc[3]) * q + cc[4]) * q + cc[5]) /
+        ((((d[0] * q + d[1]) * q + d[2]) * q + d[3]) * q + 1);
+  } else if (p <= 1 - 0.02425) {
+    q = p - 0.5;
+    double r = q * q;
+    x = (((((a[0] * r + a[1]) * r + a[2]) * r + a[3]) * r + a[4]) * r + a[5]) * q /
+        (((((b[0] * r + b[1]) * r + b[2]) * r + b[3]) * r + b[4]) * r + 1);
+  } else {
+    q = std::sqrt(-2 * std::log(1 - p));
+    x = -(((((cc[0] * q + cc[1]) * q + cc[2]) * q + cc[3]) * q + cc[4]) * q + cc[5]) /
+        ((((d[0] * q + d[1]) * q + d[2]) * q + d[3]) * q + 1);
+  }
+  double e = NormalCdf(x) - p;
+  double u = e * std::sqrt(2 * 3.14159265358979323846) * std::exp(x * x / 2);
+  return x - u / (1 + x * u / 2);
+}
+
+ExcelValue FnNormSDist(FunctionCall& c) {
+  NUMBER_ARG(c, 0, z);
+  bool cumulative = true;
+  if (!c.BooleanOr(1, true, &cumulative)) return c.Fail();
+  return MakeNumber(cumulative ? NormalCdf(z) : NormalPdf(z));
+}
+ExcelValue FnNormDist(FunctionCall& c) {
+  NUMBER_ARG(c, 0, x);
+  NUMBER_ARG(c, 1, mean);
+  NUMBER_ARG(c, 2, sd);
+  bool cumulative = true;
+  if (!c.Boolean(3, &cumulative)) return c.Fail();
+  if (sd <= 0) return MakeError(kErrorNum);
+  double z = (x - mean) / sd;
+  return MakeNumber(cumulative ? NormalCdf(z) : NormalPdf(z) / sd);
+}
+ExcelValue FnNormSInv(FunctionCall& c) {
+  NUMBER_ARG(c, 0, p);
+  if (p <= 0 || p >= 1) return MakeError(kErrorNum);
+  return MakeNumber(NormalInverse(p));
+}
+ExcelValue FnNormInv(FunctionCall& c) {
+  NUMBER_ARG(c, 0, p);
+  NUMBER_ARG(c, 1, mean);
+  NUMBER_ARG(c, 2, sd);
+  if (p <= 0 || p >= 1 || sd <= 0) return MakeError(kErrorNum);
+  return MakeNumber(mean + sd * NormalInverse(p));
+}
+ExcelValue FnStandardize(FunctionCall& c) {
+  NUMBER_ARG(c, 0, x);
+  NUMBER_ARG(c, 1, mean);
+  NUMBER_ARG(c, 2, sd);
+  if (sd <= 0) return MakeError(kErrorNum);
+  return MakeNumber((x - mean) / sd);
+}
+
 // Pairs of numbers at the same place in two arrays (both numbers), for CORREL and its kin.
 ExcelValue Pairs(FunctionCall& c, std::vector<double>* xs, std::vector<double>* ys) {
+  for (size_t i = 0; i < 2; ++i)
+    if (c.Raw(i).type == kValueError) return c.Raw(i);
   auto a = c.Array(0), b = c.Array(1);
   if (!a || !b) return c.Fail();
   if (a->items.size() != b->items.size()) return MakeError(kErrorNA);
@@ -319,6 +404,23 @@ ExcelValue Regression(FunctionCall& c, int32_t kind) {
   }
 }
 ExcelValue FnCorrel(FunctionCall& c) { return Regression(c, 0); }
+ExcelValue FnRsq(FunctionCall& c) {
+  ExcelValue r = Regression(c, 0);
+  return r.type == kValueNumber ? MakeNumber(r.dVal * r.dVal) : r;
+}
+// SUMX2MY2, SUMX2PY2, SUMXMY2 over the pairs of two arrays.
+ExcelValue PairSums(FunctionCall& c, int kind) {
+  std::vector<double> xs, ys;
+  ExcelValue failure = Pairs(c, &xs, &ys);
+  if (failure.type == kValueError) return failure;
+  double s = 0;
+  for (size_t i = 0; i < xs.size(); ++i)
+    s += kind == 0 ? xs[i] * xs[i] - ys[i] * ys[i] : kind == 1 ? xs[i] * xs[i] + ys[i] * ys[i] : (xs[i] - ys[i]) * (xs[i] - ys[i]);
+  return MakeNumber(s);
+}
+ExcelValue FnSumX2MY2(FunctionCall& c) { return PairSums(c, 0); }
+ExcelValue FnSumX2PY2(FunctionCall& c) { return PairSums(c, 1); }
+ExcelValue FnSumXMY2(FunctionCall& c) { return PairSums(c, 2); }
 ExcelValue FnSlope(FunctionCall& c) { return Regression(c, 1); }
 ExcelValue FnIntercept(FunctionCall& c) { return Regression(c, 2); }
 ExcelValue FnCovarP(FunctionCall& c) { return Regression(c, 3); }
@@ -443,6 +545,21 @@ const FunctionSpec kSpecs[] = {
     {"COVAR", 2, 2, FnCovarP, 0},
     {"COVARIANCE.P", 2, 2, FnCovarP, 0},
     {"COVARIANCE.S", 2, 2, FnCovarS, 0},
+    {"RSQ", 2, 2, FnRsq, 0},
+    {"SUMX2MY2", 2, 2, FnSumX2MY2, 0},
+    {"SUMX2PY2", 2, 2, FnSumX2PY2, 0},
+    {"SUMXMY2", 2, 2, FnSumXMY2, 0},
+    {"GEOMEAN", 1, 255, FnGeoMean, 0},
+    {"HARMEAN", 1, 255, FnHarMean, 0},
+    {"NORM.S.DIST", 2, 2, FnNormSDist, 0},
+    {"NORMSDIST", 1, 1, FnNormSDist, 0},
+    {"NORM.DIST", 4, 4, FnNormDist, 0},
+    {"NORMDIST", 4, 4, FnNormDist, 0},
+    {"NORM.S.INV", 1, 1, FnNormSInv, 0},
+    {"NORMSINV", 1, 1, FnNormSInv, 0},
+    {"NORM.INV", 3, 3, FnNormInv, 0},
+    {"NORMINV", 3, 3, FnNormInv, 0},
+    {"STANDARDIZE", 3, 3, FnStandardize, 0},
     {"SUBTOTAL", 2, 255, FnSubtotal, 0},
     {"AGGREGATE", 3, 255, FnAggregate, 0},
 };

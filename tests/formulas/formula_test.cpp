@@ -112,7 +112,9 @@ TEST(FormulaFunctions, MathAndStatistics) {
       {"=MODE(1,2,3)", "#N/A"}, {"=LARGE(E1:E6,2)", "50"}, {"=SMALL(E1:E6,7)", "#NUM!"}, {"=RANK(30,E1:E6)", "4"},
       {"=RANK.EQ(30,E1:E6,1)", "3"}, {"=PERCENTILE(E1:E6,0.3)", "25"}, {"=QUARTILE(E1:E6,1)", "22.5"},
       {"=STDEV(E1:E6)", "18.7082869338697"}, {"=STDEVP(E1:E6)", "17.0782512765993"}, {"=VAR(G1:G4)", "6.66666666666667"},
-      {"=VARP(G1:G4)", "5"}, {"=CORREL(E1:E4,G1:G4)", "1"},
+      {"=VARP(G1:G4)", "5"}, {"=CORREL(E1:E4,G1:G4)", "1"}, {"=GEOMEAN(2,8)", "4"}, {"=HARMEAN(1,0)", "#NUM!"},
+      {"=ROUND(NORM.S.DIST(1,TRUE),9)", "0.841344746"}, {"=ROUND(NORM.S.INV(0.975),6)", "1.959964"},
+      {"=SUMXMY2({1,2},{3,5})", "13"}, {"=ROUND(ATANH(0.5),9)", "0.549306144"},
   });
 }
 
