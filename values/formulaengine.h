@@ -159,6 +159,8 @@ class FormulaEngine {
   ExcelValue EvalName(const FormulaNode& node, const EvalContext& cx);
   ExcelValue EvalFunction(const CompiledFormula& f, const FormulaNode& node, const EvalContext& cx);
   ExcelValue EvalLazy(const CompiledFormula& f, const FormulaNode& node, const EvalContext& cx, bool* handled);
+  ExcelValue EvalIf(const CompiledFormula& f, const FormulaNode& node, const ExcelValue& cond, const EvalContext& cx);
+  ExcelValue ArrayIf(const CompiledFormula& f, const FormulaNode& node, const ExcelValue& cond, const EvalContext& cx);
   ExcelValue EvalBinary(FormulaOp op, const ExcelValue& a, const ExcelValue& b, const EvalContext& cx);
   ExcelValue Operand(const ExcelValue& v, const EvalContext& cx);
   ExcelValue ValueOfCell(const CellRecord& cell) const;

@@ -239,6 +239,12 @@ ExcelValue FormulaEngine::EvalLazy(const CompiledFormula& f, const FormulaNode& 
     return ExcelValue();
   };
   *handled = true;
+  if (name == u"IF" && n >= 2 && n <= 3 && cx.arrayMode) {
+    // In an array formula a condition over a range picks element by element.
+    ExcelValue cond = Operand(EvalNode(f, kids[0], cx), cx);
+    if (cond.type == kValueArray) return ArrayIf(f, node, cond, cx);
+    return EvalIf(f, node, cond, cx);
+  }
   if (name == u"IF" && n >= 2 && n <= 3) {
     bool yes = false;
     ExcelValue err = condition(0, &yes);
@@ -285,6 +291,40 @@ ExcelValue FormulaEngine::EvalLazy(const CompiledFormula& f, const FormulaNode& 
   }
   *handled = false;
   return ExcelValue();
+}
+
+ExcelValue FormulaEngine::EvalIf(const CompiledFormula& f, const FormulaNode& node, const ExcelValue& cond,
+                                 const EvalContext& cx) {
+  bool yes = false;
+  ErrorID e = kErrorValue;
+  if (!CoerceToBoolean(cond, &yes, &e)) return MakeError(e);
+  if (yes) return EvalNode(f, node.kids[1], cx);
+  return node.kids.size() == 3 ? EvalNode(f, node.kids[2], cx) : MakeBoolean(false);
+}
+
+ExcelValue FormulaEngine::ArrayIf(const CompiledFormula& f, const FormulaNode& node, const ExcelValue& cond,
+                                  const EvalContext& cx) {
+  ExcelValue yes = Operand(EvalNode(f, node.kids[1], cx), cx);
+  ExcelValue no = node.kids.size() == 3 ? Operand(EvalNode(f, node.kids[2], cx), cx) : MakeBoolean(false);
+  const ValueArray& c = *cond.array;
+  auto pick = [](const ExcelValue& v, int32_t r, int32_t col) -> ExcelValue {
+    if (v.type != kValueArray) return v.type == kValueNone ? MakeNumber(0) : v;
+    int32_t rr = v.array->rows == 1 ? 0 : r, cc = v.array->cols == 1 ? 0 : col;
+    return rr < v.array->rows && cc < v.array->cols ? v.array->At(rr, cc) : MakeError(kErrorNA);
+  };
+  auto out = std::make_shared<ValueArray>();
+  out->rows = c.rows;
+  out->cols = c.cols;
+  out->items.reserve(c.items.size());
+  for (int32_t r = 0; r < c.rows; ++r)
+    for (int32_t col = 0; col < c.cols; ++col) {
+      bool b = false;
+      ErrorID e = kErrorValue;
+      const ExcelValue& item = c.At(r, col);
+      if (!CoerceToBoolean(item, &b, &e)) out->items.push_back(item.type == kValueError ? item : MakeError(e));
+      else out->items.push_back(pick(b ? yes : no, r, col));
+    }
+  return MakeArray(out);
 }
 
 ExcelValue FormulaEngine::Operand(const ExcelValue& v, const EvalContext& cx) {
