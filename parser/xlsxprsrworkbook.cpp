@@ -209,7 +209,9 @@ int32_t LoadSheetsInner(Workbook* workbook) {
     if ((rc = LoadWorksheet(workbook, &workbook->sheets[i])) != XLX_OK) return rc;
     if ((rc = PollProgress(workbook)) != XLX_OK) return rc;
   }
-  if ((rc = EvaluateWorkbookFormulas(workbook, FormulaEvalMode(workbook->formulaMode), nullptr)) < 0) return rc;
+  // Formulas are computed once every sheet is read; out of memory there leaves the cached values.
+  rc = EvaluateWorkbookFormulas(workbook, FormulaEvalMode(workbook->formulaMode), nullptr);
+  if (rc != 1 && rc != -1) return rc;
   NumberPages(workbook);
   return XLX_OK;
 }

@@ -41,7 +41,8 @@ struct FormulaRunReport {
 
 // Computes the formulas that `mode` selects in every loaded sheet and writes the results into the
 // cells. The engine is kept with the workbook (workbook->evaluatorContext) for later evaluations.
-// `report` may be null. 1; -1 out of memory; -13 null workbook.
+// `report` may be null. The host's progress callback is polled after each sheet. 1; -1 out of
+// memory; -13 null workbook; a progress result other than 1 as it is.
 [[nodiscard]] int32_t EvaluateWorkbookFormulas(Workbook* workbook, FormulaEvalMode mode, FormulaRunReport* report);
 
 // The value a cell holds now (its cached or computed value): EMPTY without a value.

@@ -310,7 +310,8 @@ int32_t FormulaEngine::RunAll(FormulaEvalMode mode) {
         ComputeCell(s, &cell);
         if (cell.flags & kCellEvaluated) ++progress;
       }
-      if (PollProgress(wb_) != 1) return 1;
+      const int32_t rc = PollProgress(wb_);
+      if (rc != 1) return rc;
     }
     if (!depthAborted_ || progress == 0) break;
   }
