@@ -234,7 +234,7 @@ class Scanner {
       }
       name.push_back(s_[i_]);
     }
-    if (i_ >= s_.size() || s_[i_] != u'!') return false;
+    if (i_ >= s_.size() || s_[i_] != u'!' || name.empty()) return false;
     ++i_;
     bool external = !name.empty() && name[0] == u'[';
     return ReadAfterSheet(t, name, external);
@@ -367,6 +367,11 @@ class Scanner {
       t->boolean = upper == u"TRUE";
       return true;
     }
+    // A name starts with a letter, an underscore or a backslash.
+    const char16_t first = word.empty() ? 0 : word[0];
+    if (!((first >= u'A' && first <= u'Z') || (first >= u'a' && first <= u'z') || first == u'_' || first == u'\\' ||
+          first >= 0x80))
+      return false;
     t->kind = kTokName;
     t->text = word;
     return true;

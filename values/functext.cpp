@@ -145,7 +145,8 @@ ExcelValue FnRept(FunctionCall& c) {
   TEXT_ARG(c, 0, s);
   int64_t n = 0;
   if (!Count(c, 1, 0, &n)) return c.Fail();
-  if (s.size() * size_t(n) > kMaxTextUnits) return MakeError(kErrorValue);
+  if (n > int64_t(kMaxTextUnits) || s.size() * size_t(n) > kMaxTextUnits) return MakeError(kErrorValue);
+  if (s.empty()) return MakeString(u"");
   std::u16string out;
   for (int64_t i = 0; i < n; ++i) out += s;
   return MakeString(out);

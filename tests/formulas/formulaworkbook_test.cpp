@@ -117,7 +117,7 @@ TEST(FormulaBook, HostileTexts) {
                                          {{"Loop", "Loop"}, {"Deep", "Deep+Deep"}});
   const std::pair<const char*, const char*> cases[] = {
       {"=Loop", "fail"}, {"=Deep", "fail"}, {"=SUM(A1:XFD1048576)", "7"}, {"=INDIRECT(\"A1:A\"&10^9)", "#REF!"},
-      {"=OFFSET(A1,1048576,0)", "#REF!"}, {"=REPT(\"x\",100000)", "#VALUE!"}, {"=ROWS(1:1048576)", "1048576"},
+      {"=OFFSET(A1,1048576,0)", "#REF!"}, {"=REPT(\"x\",100000)", "#VALUE!"}, {"=REPT(\"\",1E+15)", "#VALUE!"}, {"=LEN(REPT(\"\",9))", "0"}, {"=ROWS(1:1048576)", "1048576"},
       {"=\"\"\"", "fail"}, {"=((((1))))", "1"}, {"=SUM(,,,)", "0"}, {"=-'S'!A1", "-3"}, {"={1,\"a\";TRUE,#N/A}", "1"},
       {"=INDEX({1,2;3,4},3,1)", "#REF!"}, {"=CHOOSE(1E+300,1)", "#VALUE!"}, {"=DATE(1E+300,1,1)", "#NUM!"},
       {"=MID(\"abc\",1E+300,1)", "#NUM!"}, {"=FACT(1000)", "#NUM!"}, {"=WORKDAY(1,1E+300)", "#NUM!"},
