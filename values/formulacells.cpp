@@ -378,6 +378,11 @@ int64_t FormulaEngine::IndexedMatch(const CellArea& area, bool byRow, const Exce
   std::u16string k;
   if ((key.type == kValueString && HasWildcard(key.strVal)) || !IndexKey(key, &k)) return -2;
   const std::array<int32_t, 6> id = {area.sheet, area.row1, area.col1, area.row2, area.col2, byRow ? 1 : 0};
+  // Lookups come in runs over one table: the last index used is tried first.
+  if (lastIndex_ && lastIndexId_ == id) {
+    auto hit = lastIndex_->find(k);
+    return hit == lastIndex_->end() ? -1 : hit->second;
+  }
   auto it = indexes_.find(id);
   if (it == indexes_.end()) {
     auto index = std::make_shared<std::unordered_map<std::u16string, int32_t>>();
@@ -395,6 +400,8 @@ int64_t FormulaEngine::IndexedMatch(const CellArea& area, bool byRow, const Exce
     if (incomplete) return -2;
     it = indexes_.emplace(id, index).first;
   }
+  lastIndexId_ = id;
+  lastIndex_ = it->second.get();
   auto hit = it->second->find(k);
   return hit == it->second->end() ? -1 : hit->second;
 }

@@ -170,6 +170,8 @@ class FormulaEngine {
   std::map<std::u16string, int32_t> sheetNames_;  // folded name -> loaded index, -1 when not loaded
   std::map<std::pair<std::u16string, int32_t>, std::shared_ptr<CompiledFormula>> names_;
   std::map<std::array<int32_t, 6>, std::shared_ptr<std::unordered_map<std::u16string, int32_t>>> indexes_;
+  std::array<int32_t, 6> lastIndexId_ = {};
+  const std::unordered_map<std::u16string, int32_t>* lastIndex_ = nullptr;  // owned by indexes_
   std::unordered_set<const CellRecord*> volatileCells_;
   CellFrame* frame_ = nullptr;
   int32_t cellDepth_ = 0;
