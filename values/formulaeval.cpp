@@ -78,7 +78,9 @@ ExcelValue FormulaEngine::Evaluate(const CompiledFormula& formula, int32_t node,
 ExcelValue FormulaEngine::EvalNode(const CompiledFormula& f, int32_t index, const EvalContext& cx) {
   DepthGuard guard(&nodeDepth_);
   if (nodeDepth_ > kMaxNodeDepth) {
-    if (frame_) frame_->depthAbort = true;
+    // Within one cell the text itself is too deep (or a name refers to itself): that is final.
+    // Through a chain of cells, a later pass may find the cells below already computed.
+    if (frame_ && cellDepth_ > 1) frame_->depthAbort = true;
     Abort();
     return MakeUnsupported();
   }
