@@ -278,7 +278,9 @@ TEST(FormulaParser, ReferencesAndShapes) {
                                                {"1A", false, 0, 0}, {"AAAA1", false, 0, 0}}) {
     xlx::RefEnd end;
     EXPECT_EQ(xlx::ParseCellReference(xlx::Utf8ToUtf16(c.text), &end), c.ok) << c.text;
-    if (c.ok) EXPECT_EQ(end.row * 100000 + end.col, c.row * 100000 + c.col) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(end.row * 100000 + end.col, c.row * 100000 + c.col) << c.text;
+    }
   }
   xlx::CompiledFormula f;
   EXPECT_EQ(xlx::CompileFormula(u"=SUM(A1:B2,,C3)", nullptr, &f), 1);

@@ -11,12 +11,16 @@
 namespace xlxtest {
 
 struct BookCell {
-  std::string ref;         // "B3"
-  std::string content;     // as above; "" leaves the cell without a value
-  std::string cached;      // cached value of a formula, same notation; "" none
-  int32_t sharedIndex = -1;  // shared formula group (the first cell of a group holds the text)
-  bool calcAlways = false;   // `ca`
-  bool array = false;        // an array formula over `arrayRef`
+  BookCell(std::string ref, std::string content, std::string cached = "", int32_t sharedIndex = -1,
+           bool calcAlways = false, bool array = false, std::string arrayRef = "")
+      : ref(std::move(ref)), content(std::move(content)), cached(std::move(cached)), sharedIndex(sharedIndex),
+        calcAlways(calcAlways), array(array), arrayRef(std::move(arrayRef)) {}
+  std::string ref;           // "B3"
+  std::string content;       // as above; "" leaves the cell without a value
+  std::string cached;        // cached value of a formula, same notation; "" none
+  int32_t sharedIndex;       // shared formula group (the first cell of a group holds the text), -1 none
+  bool calcAlways;           // `ca`
+  bool array;                // an array formula over `arrayRef`
   std::string arrayRef;
 };
 
