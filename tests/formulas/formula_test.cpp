@@ -279,7 +279,7 @@ TEST(FormulaParser, ReferencesAndShapes) {
     xlx::RefEnd end;
     EXPECT_EQ(xlx::ParseCellReference(xlx::Utf8ToUtf16(c.text), &end), c.ok) << c.text;
     if (c.ok) {
-      EXPECT_EQ(end.row * 100000 + end.col, c.row * 100000 + c.col) << c.text;
+      EXPECT_EQ(std::make_pair(end.row, end.col), std::make_pair(c.row, c.col)) << c.text;
     }
   }
   xlx::CompiledFormula f;
