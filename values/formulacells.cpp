@@ -135,6 +135,13 @@ ExcelValue FormulaEngine::CellValue(int32_t sheet, int32_t row, int32_t col) {
 bool FormulaEngine::EnsureComputed(int32_t sheet, CellRecord* cell) {
   if (!(cell->flags & kCellHasFormula) || (cell->flags & kCellEvaluated)) return true;
   if (wb_->formulaMode == kFormulaEvalNone && !report) return true;
+  if (!deferred_.empty() && deferred_.count(cell)) {
+    // Stopped at the depth bound earlier in this pass: wait for the next pass rather than repeat
+    // the same deep computation for every reference to it.
+    depthAborted_ = true;
+    if (frame_) frame_->depthAbort = frame_->abort = true;
+    return false;
+  }
   if (cell->flags & kCellEvaluating) {
     // Circular: every cell of the cycle keeps its cached value; cells outside it read those.
     for (CellFrame* f = frame_; f; f = f->outer) {
@@ -218,6 +225,7 @@ void FormulaEngine::ComputeCell(int32_t sheet, CellRecord* cell) {
   frame_ = outer;
   if (frame.depthAbort) {
     depthAborted_ = true;
+    deferred_.insert(cell);
     if (outer) outer->depthAbort = true, outer->abort = true;
     return;  // not final: a later pass tries again
   }
@@ -301,6 +309,7 @@ void FormulaEngine::WriteBack(int32_t sheet, CellRecord* cell, const ExcelValue&
 int32_t FormulaEngine::RunAll(FormulaEvalMode mode) {
   for (int32_t pass = 0; pass < kMaxPasses; ++pass) {
     depthAborted_ = false;
+    deferred_.clear();
     int32_t progress = 0;
     for (int32_t s = 0; s < wb_->sheetCount; ++s) {
       MyWorksheet& sheet = wb_->sheets[s];

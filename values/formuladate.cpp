@@ -16,15 +16,7 @@ int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0
 
 }  // namespace
 
-bool IsLeapYear(int32_t year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int32_t DaysInMonth(int32_t year, int32_t month) {
-  static const int32_t kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (month < 1 || month > 12) return 30;
-  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
-}
-
-int64_t DaysFromCivil(int32_t year, int32_t month, int32_t day) {
+int64_t DayNumber(int32_t year, int32_t month, int32_t day) {
   int64_t y = year + FloorDiv(month - 1, 12);
   int64_t m = month - 1 - FloorDiv(month - 1, 12) * 12 + 1;  // 1..12
   y -= m <= 2;
@@ -35,7 +27,7 @@ int64_t DaysFromCivil(int32_t year, int32_t month, int32_t day) {
   return era * 146097 + doe - 719468 + (day - 1);
 }
 
-CivilDate CivilFromDays(int64_t days) {
+CivilDate DateOfDayNumber(int64_t days) {
   days += 719468;
   const int64_t era = FloorDiv(days, 146097);
   const int64_t doe = days - era * 146097;
@@ -54,7 +46,7 @@ bool SerialFromDate(int32_t year, int32_t month, int32_t day, bool date1904, dou
   if (year < 1900) year += 1900;
   // Keep the roll-over arithmetic in range for absurd months and days.
   if (month < -120000 || month > 120000 || day < -4000000 || day > 4000000) return false;
-  const int64_t days = DaysFromCivil(year, month, day);
+  const int64_t days = DayNumber(year, month, day);
   double s;
   if (date1904) {
     s = double(days - kDay1904Jan1);
@@ -74,7 +66,7 @@ bool DateFromSerial(double serial, bool date1904, CivilDate* date) {
   if (!(serial >= 0) || serial > kMaxSerial1900 + 1) return false;
   const int64_t whole = int64_t(std::floor(serial));
   if (date1904) {
-    *date = CivilFromDays(kDay1904Jan1 + whole);
+    *date = DateOfDayNumber(kDay1904Jan1 + whole);
     return true;
   }
   if (whole == 0) {
@@ -85,7 +77,7 @@ bool DateFromSerial(double serial, bool date1904, CivilDate* date) {
     *date = CivilDate{1900, 2, 29};
     return true;
   }
-  *date = CivilFromDays(kDay1899Dec31 + whole - (whole > 60 ? 1 : 0));
+  *date = DateOfDayNumber(kDay1899Dec31 + whole - (whole > 60 ? 1 : 0));
   return true;
 }
 

@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 
+#include "common/calendar.h"  // IsLeapYear, DaysInMonth
+
 namespace xlx {
 
 struct CivilDate {
@@ -14,13 +16,11 @@ struct CivilDate {
 
 // Days since 1970-01-01 of a Gregorian date; months and days out of range roll over (month 13 is
 // January of the next year, day 0 the last day of the previous month).
-int64_t DaysFromCivil(int32_t year, int32_t month, int32_t day);
+int64_t DayNumber(int32_t year, int32_t month, int32_t day);
 // The date of a day count since 1970-01-01.
-CivilDate CivilFromDays(int64_t days);
-bool IsLeapYear(int32_t year);
-int32_t DaysInMonth(int32_t year, int32_t month);
+CivilDate DateOfDayNumber(int64_t days);
 
-// Serial of a date (year, month and day may roll over as DaysFromCivil allows). Years 0..1899 are
+// Serial of a date (year, month and day may roll over as DayNumber allows). Years 0..1899 are
 // read as 1900..3799, as the application does. False (serial untouched) for a date before the
 // first serial or after 31 December 9999.
 bool SerialFromDate(int32_t year, int32_t month, int32_t day, bool date1904, double* serial);

@@ -173,6 +173,7 @@ class FormulaEngine {
   std::array<int32_t, 6> lastIndexId_ = {};
   const std::unordered_map<std::u16string, int32_t>* lastIndex_ = nullptr;  // owned by indexes_
   std::unordered_set<const CellRecord*> volatileCells_;
+  std::unordered_set<const CellRecord*> deferred_;  // stopped at the depth bound in this pass
   CellFrame* frame_ = nullptr;
   int32_t cellDepth_ = 0;
   int32_t nodeDepth_ = 0;

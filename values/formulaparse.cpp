@@ -1,6 +1,8 @@
 // Scanner and precedence parser of formula text.
 #include "values/formulaparse.h"
 
+#include "common/cellref.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <new>
@@ -642,22 +644,13 @@ class Parser {
 }  // namespace
 
 bool ParseCellReference(const std::u16string& text, RefEnd* out) {
-  size_t i = 0;
-  if (i < text.size() && text[i] == u'$') ++i;
-  size_t letters = i;
-  while (i < text.size() && ((text[i] >= u'A' && text[i] <= u'Z') || (text[i] >= u'a' && text[i] <= u'z'))) ++i;
-  if (i == letters || i - letters > 3) return false;
-  RefEnd end;
-  if (!ParseColumnPart(text.data(), i, &end) || !ParseRowPart(text.data() + i, text.size() - i, &end)) return false;
-  *out = end;
+  CellRef ref;
+  if (!ParseCellRef(std::u16string_view(text), &ref)) return false;
+  out->row = ref.row;
+  out->col = ref.column;
+  out->rowAbs = ref.rowAbsolute;
+  out->colAbs = ref.columnAbsolute;
   return true;
-}
-
-std::u16string ColumnLetters(int32_t column) {
-  std::u16string name;
-  if (column < 1 || column > kMaxColumn) return name;
-  for (; column > 0; column = (column - 1) / 26) name.insert(name.begin(), char16_t(u'A' + (column - 1) % 26));
-  return name;
 }
 
 int32_t CompileFormula(const std::u16string& text, FunctionLookupFn lookupFunction, CompiledFormula* out) {

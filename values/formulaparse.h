@@ -91,9 +91,7 @@ typedef int32_t (*FunctionLookupFn)(const std::u16string& upperName);
                                      CompiledFormula* out);
 
 // One cell reference "A1", "$B$7" (letters in either case): column 1..16384, row 1..1048576.
-// False when the text is anything else.
+// False when the text is anything else. Reads through the cell-reference module.
 bool ParseCellReference(const std::u16string& text, RefEnd* out);
-// Column letters of a column number ("A" for 1, "AA" for 27); "" outside 1..16384.
-std::u16string ColumnLetters(int32_t column);
 
 }  // namespace xlx

@@ -36,7 +36,7 @@ ExcelValue SerialOf(FunctionCall& c, int64_t year, int64_t month, int64_t day) {
 }
 
 // Day number since 1970 of a serial (the 1900 system's 29 February reads as 1 March).
-int64_t DaysOf(FunctionCall& c, const CivilDate& d) { return DaysFromCivil(d.year, d.month, d.day); }
+int64_t DaysOf(FunctionCall& c, const CivilDate& d) { return DayNumber(d.year, d.month, d.day); }
 
 ExcelValue FnDate(FunctionCall& c) {
   int64_t y = 0, m = 0, d = 0;
@@ -101,12 +101,12 @@ ExcelValue FnWeekday(FunctionCall& c) {
 
 // ISO 8601 week of a day number.
 int32_t IsoWeek(int64_t days) {
-  CivilDate d = CivilFromDays(days);
+  CivilDate d = DateOfDayNumber(days);
   int64_t dow = ((days + 3) % 7 + 7) % 7 + 1;  // Monday 1
-  int64_t doy = days - DaysFromCivil(d.year, 1, 1) + 1;
+  int64_t doy = days - DayNumber(d.year, 1, 1) + 1;
   int64_t week = (doy - dow + 10) / 7;
   auto weeksIn = [](int32_t year) {
-    int64_t jan1 = DaysFromCivil(year, 1, 1);
+    int64_t jan1 = DayNumber(year, 1, 1);
     int64_t w = ((jan1 + 3) % 7 + 7) % 7 + 1;
     return w == 4 || (w == 3 && IsLeapYear(year)) ? 53 : 52;
   };
@@ -132,7 +132,7 @@ ExcelValue FnWeekNum(FunctionCall& c) {
   else if (type == 2 || type == 11) start = 1;
   else if (type >= 12 && type <= 16) start = int32_t(type - 10);
   else return MakeError(kErrorNum);
-  int64_t jan1 = DaysFromCivil(d.year, 1, 1);
+  int64_t jan1 = DayNumber(d.year, 1, 1);
   int64_t jan1Weekday = ((jan1 + 4) % 7 + 7) % 7;  // 0 Sunday (1970-01-01 was a Thursday)
   int64_t offset = (jan1Weekday - start + 7) % 7;
   return MakeNumber(double((days - jan1 + offset) / 7 + 1));
@@ -175,8 +175,8 @@ ExcelValue FnDatedif(FunctionCall& c) {
   if (unit == u"YD") {
     int32_t year = b.year;
     if (b.month < a.month || (b.month == a.month && b.day < a.day)) --year;
-    int64_t start = DaysFromCivil(year, a.month, std::min(a.day, DaysInMonth(year, a.month)));
-    return MakeNumber(double(DaysFromCivil(b.year, b.month, b.day) - start));
+    int64_t start = DayNumber(year, a.month, std::min(a.day, DaysInMonth(year, a.month)));
+    return MakeNumber(double(DayNumber(b.year, b.month, b.day) - start));
   }
   return MakeError(kErrorNum);
 }
@@ -300,7 +300,7 @@ ExcelValue FnYearFrac(FunctionCall& c) {
   if (!DateArg(c, 0, &a, &sa) || !DateArg(c, 1, &b, &sb) || !c.IntegerOr(2, 0, &basis)) return c.Fail();
   if (basis < 0 || basis > 4) return MakeError(kErrorNum);
   if (sa > sb) std::swap(a, b), std::swap(sa, sb);
-  const double days = double(DaysFromCivil(b.year, b.month, b.day) - DaysFromCivil(a.year, a.month, a.day));
+  const double days = double(DayNumber(b.year, b.month, b.day) - DayNumber(a.year, a.month, a.day));
   switch (basis) {
     case 0: {  // US 30/360
       int32_t da = a.day, db = b.day;

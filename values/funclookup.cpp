@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/cellref.h"
 #include "values/formulaengine.h"
 #include "values/funcsupport.h"
 
@@ -54,6 +55,11 @@ bool MakeVector(FunctionCall& c, size_t i, int alongRow, LookupVector* out) {
   out->alongRow = row;
   out->size = row ? a->cols : a->rows;
   return true;
+}
+
+std::u16string ColumnLetters16(int32_t column) {
+  std::string letters = ColumnLetters(column);
+  return std::u16string(letters.begin(), letters.end());
 }
 
 int32_t Rank(uint8_t type) { return type == kValueNumber ? 0 : type == kValueString ? 1 : type == kValueBoolean ? 2 : 3; }
@@ -343,7 +349,7 @@ ExcelValue FnAddress(FunctionCall& c) {
   }
   const bool rowAbs = abs == 1 || abs == 2, colAbs = abs == 1 || abs == 3;
   if (a1) {
-    out += (colAbs ? u"$" : u"") + ColumnLetters(int32_t(col)) + (rowAbs ? u"$" : u"") + NumberToText(double(row));
+    out += (colAbs ? u"$" : u"") + ColumnLetters16(int32_t(col)) + (rowAbs ? u"$" : u"") + NumberToText(double(row));
   } else {
     out += rowAbs ? u"R" + NumberToText(double(row)) : u"R[" + NumberToText(double(row)) + u"]";
     out += colAbs ? u"C" + NumberToText(double(col)) : u"C[" + NumberToText(double(col)) + u"]";

@@ -91,4 +91,25 @@ xlx::Workbook* BuildBook(const std::vector<BookSheet>& sheets, const std::vector
   return wb;
 }
 
+xlx::Workbook* BuildLinesBook(const std::string& input) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start <= input.size() && lines.size() < 24) {
+    size_t end = input.find('\n', start);
+    if (end == std::string::npos) end = input.size();
+    lines.push_back(input.substr(start, end - start));
+    start = end + 1;
+  }
+  BookSheet first{"S1", {}}, second{"Other Sheet", {}};
+  for (size_t i = 0; i < lines.size(); ++i) {
+    std::string row = std::to_string(i + 1);
+    first.cells.push_back({"A" + row, lines[i], i % 3 ? "1" : "", -1, i % 2 == 0});
+    first.cells.push_back({"B" + row, i == 0 ? lines[0] : "=", "2", 0});
+    second.cells.push_back({"C" + row, std::to_string(i * 7 % 5)});
+  }
+  std::string name = lines.empty() ? "" : lines[0];
+  if (!name.empty() && name[0] == '=') name.erase(0, 1);
+  return BuildBook({first, second}, {{"N", name}, {"Loop", "Loop+1"}});
+}
+
 }  // namespace xlxtest

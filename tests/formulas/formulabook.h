@@ -33,4 +33,9 @@ struct BookSheet {
 xlx::Workbook* BuildBook(const std::vector<BookSheet>& sheets,
                          const std::vector<std::pair<std::string, std::string>>& names = {});
 
+// The workbook of the formula fuzz target: each line of `input` is the content of one cell of
+// column A of sheet "S1" (at most 24), the first line is also shared by column B and is the
+// defined name N; "Other Sheet" holds numbers; the name Loop refers to itself.
+xlx::Workbook* BuildLinesBook(const std::string& input);
+
 }  // namespace xlxtest

@@ -19,7 +19,7 @@ const char* OpText(uint8_t op) {
 std::string RefText(const xlx::FormulaRef& r) {
   std::string out = r.hasSheet ? "[" + xlx::Utf16ToUtf8(r.sheetName) + "]" : "";
   auto end = [](const xlx::RefEnd& e) {
-    return std::string(e.colAbs ? "$" : "") + xlx::Utf16ToUtf8(xlx::ColumnLetters(e.col)) + (e.rowAbs ? "$" : "") +
+    return std::string(e.colAbs ? "$" : "") + xlx::ColumnLetters(e.col) + (e.rowAbs ? "$" : "") +
            std::to_string(e.row);
   };
   out += end(r.first);

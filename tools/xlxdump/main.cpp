@@ -67,7 +67,7 @@ int CheckFormulas(xlx::Workbook* wb) {
   }
   std::printf("cell,formula,cached,computed\n");
   for (const xlx::FormulaMismatch& m : check.mismatches) {
-    std::string cell = xlx::Utf16ToUtf8(xlx::GetSheet(wb, m.sheet)->sheetName) + "!" + ColumnName(m.column) +
+    std::string cell = xlx::Utf16ToUtf8(xlx::GetSheet(wb, m.sheet)->sheetName) + "!" + xlx::ColumnLetters(m.column) +
                        std::to_string(m.row);
     std::printf("%s,%s,%s,%s\n", Csv(cell).c_str(), Csv("=" + xlx::Utf16ToUtf8(m.formula)).c_str(),
                 Csv(xlx::Utf16ToUtf8(m.cached)).c_str(), Csv(xlx::Utf16ToUtf8(m.computed)).c_str());
