@@ -41,7 +41,9 @@ TEST(FormulaValue, TextReadAsNumbersAndDates) {
     double value = -1;
     bool ok = xlx::TextToValue(xlx::Utf8ToUtf16(c.text), c.date1904, &value);
     EXPECT_EQ(ok, c.ok) << c.text;
-    if (ok && c.ok) EXPECT_NEAR(value, c.value, 1e-9) << c.text;
+    if (ok && c.ok) {
+      EXPECT_NEAR(value, c.value, 1e-9) << c.text;
+    }
   }
 }
 
@@ -149,8 +151,9 @@ TEST(FormulaDate, SerialsInBothDateSystems) {
     EXPECT_EQ(serial, c.serial) << c.year << "-" << c.month << "-" << c.day;
     xlx::CivilDate back;
     ASSERT_TRUE(xlx::DateFromSerial(serial, c.date1904, &back));
-    if (c.month >= 1 && c.month <= 12 && c.day >= 1 && c.year >= 1900)
+    if (c.month >= 1 && c.month <= 12 && c.day >= 1 && c.year >= 1900) {
       EXPECT_EQ(back.year * 10000 + back.month * 100 + back.day, c.year * 10000 + c.month * 100 + c.day);
+    }
   }
   double serial = 0;
   EXPECT_FALSE(xlx::SerialFromDate(10000, 1, 1, false, &serial));

@@ -1,7 +1,8 @@
 // xlxdump: prints what every stored cell of a workbook displays, one CSV line per cell:
 // sheet, cell, value type, raw value, format code, display text. With --recalc every formula is
 // computed before the dump; with --check-formulas every formula is computed and each result that
-// differs from the value cached in the file is listed, followed by one summary line.
+// differs from the value cached in the file is listed, followed by one summary line; with --cached
+// no formula is computed.
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -81,11 +82,12 @@ int CheckFormulas(xlx::Workbook* wb) {
 
 int main(int argc, char** argv) {
   const std::string flag = argc == 3 ? argv[1] : "";
-  if ((argc != 2 && argc != 3) || (argc == 3 && flag != "--recalc" && flag != "--check-formulas")) {
+  if ((argc != 2 && argc != 3) || (argc == 3 && flag != "--recalc" && flag != "--check-formulas" && flag != "--cached")) {
     std::fprintf(stderr,
-                 "usage: xlxdump [--recalc | --check-formulas] WORKBOOK\n"
+                 "usage: xlxdump [--recalc | --check-formulas | --cached] WORKBOOK\n"
                  "Prints sheet,cell,type,raw,format,display for every stored cell; --recalc computes every\n"
-                 "formula first; --check-formulas lists the formulas whose result differs from the cached one.\n");
+                 "formula first; --check-formulas lists the formulas whose result differs from the cached one;\n"
+                 "--cached shows the cached values without computing any formula.\n");
     return 99;
   }
   std::string path = argv[argc - 1];
@@ -93,7 +95,7 @@ int main(int argc, char** argv) {
   xlx::WorkbookOpenOptions options;
   options.showHiddenSheets = true;
   if (flag == "--recalc") options.formulaMode = xlx::kFormulaEvalAll;
-  if (flag == "--check-formulas") options.formulaMode = xlx::kFormulaEvalNone;
+  if (flag == "--check-formulas" || flag == "--cached") options.formulaMode = xlx::kFormulaEvalNone;
   xlx::Workbook* wb = nullptr;
   int32_t rc = xlx::OpenWorkbook(path16.c_str(), options, &wb);
   if (rc != 1) {
