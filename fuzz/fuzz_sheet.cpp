@@ -11,6 +11,7 @@
 #include "parser/xlsxprsr.h"
 #include "tests/support/sheetfingerprint.h"
 #include "tests/support/zipbuilder.h"
+#include "values/formula.h"
 
 namespace {
 
@@ -24,6 +25,7 @@ Reading Read(const std::vector<unsigned char>& package, size_t sliceBytes) {
   int64_t handle = VkOpenMemoryFile(package.data(), package.size());
   xlx::WorkbookOpenOptions options;
   options.sheetSliceBytes = sliceBytes;
+  options.formulaMode = xlx::kFormulaEvalNone;  // RAND and NOW would differ between the readings
   xlx::Workbook* workbook = nullptr;
   reading.rc = xlx::OpenWorkbookFromHandle(handle, options, &workbook);
   if (workbook) reading.fingerprint = xlxtest::SheetFingerprint(workbook);

@@ -36,6 +36,7 @@ MAX_SHEET_SEED = 16 * 1024
 MAX_SHEET_SEEDS = 150
 MAX_XLSB_SEED = 16 * 1024
 MAX_XLSB_SEEDS = 200
+MAX_FORMULA_SEEDS = 400       # seeds of four formula lines each
 
 BUILTIN_CODES = [
     "General", "0", "0.00", "#,##0", "#,##0.00", "0%", "0.00%", "0.00E+00", "# ?/?", "# ??/??",
@@ -169,7 +170,7 @@ def main():
     out = sys.argv[2] if len(sys.argv) > 2 else os.path.join(HERE, "seeds")
     files = corpus_files(corpus) if os.path.isdir(corpus) else []
     # Every target gets its folder, even with no corpus to take seeds from.
-    for target in ("zip", "styles", "numfmt", "relationships", "sheet", "compoundfile", "encryptioninfo", "xlsb"):
+    for target in ("zip", "styles", "numfmt", "relationships", "sheet", "compoundfile", "encryptioninfo", "xlsb", "formula"):
         os.makedirs(os.path.join(out, target), exist_ok=True)
 
     # Packages: the flagged odd ones first, then the smallest of each folder, one encrypted file.
@@ -269,6 +270,22 @@ def main():
     kept_binary = sorted(binary.values(), key=len)[:MAX_XLSB_SEEDS]
     for data in kept_binary:
         write(os.path.join(out, "xlsb"), sha(data), data)
+
+    # Formula texts of the corpus sheets, a few per seed (one cell per line), distinct.
+    formulas = []
+    seen = set()
+    for f in files:
+        for name, data in zip_parts(f, r"(^|/)worksheets/[^/]+\.xml$"):
+            for text in re.findall(rb"<f[^>]*>([^<]{1,400})</f>", data):
+                text = (text.decode("utf-8", "replace").replace("&quot;", '"').replace("&amp;", "&")
+                        .replace("&lt;", "<").replace("&gt;", ">"))
+                if text not in seen:
+                    seen.add(text)
+                    formulas.append(text)
+    formulas += ["A2+1", "A1", "SUM(A1:A5)*-2^2%", "N+B1", "Loop", "VLOOKUP(3,A1:B9,2,FALSE)", "{1,2;3,4}*A1:B2",
+                 "INDEX(A:A,MATCH(1,A:A,0))", "OFFSET(A1,1,1,2,2)", "'Other Sheet'!C1:C9 A1:B2", "IF(A1,A2,A3)"]
+    for i in range(0, min(len(formulas), MAX_FORMULA_SEEDS * 4), 4):
+        write(os.path.join(out, "formula"), "%04d" % (i // 4), "\n".join("=" + t for t in formulas[i:i + 4]).encode("utf-8"))
 
     # Relationship targets: the first byte is the length of the source folder.
     for i, (folder, target) in enumerate(sorted(rels)[:MAX_REL_SEEDS]):

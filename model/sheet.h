@@ -46,6 +46,7 @@ enum CellFlag : uint8_t {
   kCellEvaluated = 1,  // the value is final; the cell is not read again
   kCellHasValue = 2,   // `v` or inline text was present; without it the cell only shows its style
   kCellHasFormula = 4, // carries an `f`
+  kCellEvaluating = 8, // the formula engine is computing this cell (a reference back to it is circular)
   kCellReaderMark = 0x80,  // scratch bit of the worksheet reader; clear in a loaded sheet
 };
 
@@ -57,6 +58,7 @@ struct CellFormula {
   const char16_t* ref = nullptr;   // `ref` range of a shared or array master; null when absent
   int32_t sharedIndex = -1;        // `si` of a shared formula
   uint8_t kind = kFormulaNormal;   // FormulaKind
+  bool bCalcAlways = false;        // `ca`: computed on every load
 };
 
 struct CellRecord {

@@ -131,8 +131,12 @@ struct Workbook {
   int32_t tableCount = 0;         // tables known to the workbook (structured references need one)
   CellColor palette[64] = {};     // indexed colours 0-63
   bool hasCustomPalette = false;  // the styles part had `indexedColors`
-  bool bDate1904 = false;         // binary workbook properties: dates count from 1904 (kept, not applied)
+  bool bDate1904 = false;         // `workbookPr/@date1904` or the binary workbook properties: serial 0 is 1 January 1904
   bool bManualCalc = false;       // binary calculation properties: the workbook is calculated by hand
+
+  // Calculation settings of the workbook part.
+  bool bFullCalcOnLoad = false;   // `calcPr/@fullCalcOnLoad`: every formula is computed on load
+  int32_t formulaMode = 0;        // FormulaEvalMode of values/formula.h, from the open options
 
   // Formula engine state, released through its own function.
   void* evaluatorContext = nullptr;

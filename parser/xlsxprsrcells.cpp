@@ -104,6 +104,7 @@ int32_t ReadFormula(TextArena* arena, pugi::xml_node f, const CellFormula** out)
   else if (strcmp(kind, "array") == 0) formula->kind = kFormulaArray;
   else if (strcmp(kind, "dataTable") == 0) formula->kind = kFormulaDataTable;
   ReadInt(f.attribute("si"), &formula->sharedIndex);
+  formula->bCalcAlways = ReadBool(f.attribute("ca"));
   if (pugi::xml_attribute ref = f.attribute("ref")) {
     formula->ref = arena->CopyUtf8(ref.value(), strlen(ref.value()), nullptr);
     if (!formula->ref) return XLX_ERR_MEMORY;

@@ -12,6 +12,7 @@
 #include "parser/xlsxprsrslices.h"
 #include "parser/xlsxprsrxml.h"
 #include "parser/xlsb/xlsbreader.h"
+#include "values/formula.h"
 
 namespace xlx {
 
@@ -208,6 +209,9 @@ int32_t LoadSheetsInner(Workbook* workbook) {
     if ((rc = LoadWorksheet(workbook, &workbook->sheets[i])) != XLX_OK) return rc;
     if ((rc = PollProgress(workbook)) != XLX_OK) return rc;
   }
+  // Formulas are computed once every sheet is read; out of memory there leaves the cached values.
+  rc = EvaluateWorkbookFormulas(workbook, FormulaEvalMode(workbook->formulaMode), nullptr);
+  if (rc != 1 && rc != -1) return rc;
   NumberPages(workbook);
   return XLX_OK;
 }
@@ -239,6 +243,8 @@ int32_t ReadWorkbookPartsInner(Workbook* workbook) {
   workbook->workbookNode = RootNamed(doc, "workbook");
   if (!workbook->workbookNode) return XLX_CORRUPT(XLX_ERR_FORMAT, "workbook part has no workbook element");
   if ((rc = ReadSheetList(workbook, workbook->workbookNode)) != XLX_OK) return rc;
+  workbook->bDate1904 = ReadBool(Child(workbook->workbookNode, "workbookPr").attribute("date1904"));
+  workbook->bFullCalcOnLoad = ReadBool(Child(workbook->workbookNode, "calcPr").attribute("fullCalcOnLoad"));
 
   workbook->themePath = TargetOfType(workbook, u"theme");
   workbook->sharedStringsPath = TargetOfType(workbook, u"sharedStrings");
@@ -301,6 +307,7 @@ int32_t OpenWorkbookFromHandle(int64_t handle, const WorkbookOpenOptions& option
   workbook->loadMode = options.loadMode;
   workbook->includeHidden = options.showHiddenSheets;
   workbook->sheetSliceBytes = options.sheetSliceBytes;
+  workbook->formulaMode = options.formulaMode;
   workbook->progress = options.progress;
   rc = ReadWorkbookParts(workbook);
   if (formatCode && workbook->workbookPath.size()) *formatCode = workbook->formatCode;

@@ -12,6 +12,7 @@
 #include "tests/parser/parsertestutil.h"
 #include "tests/support/sheetfingerprint.h"
 #include "tests/support/testsupport.h"
+#include "values/formula.h"
 
 using namespace xlx;
 
@@ -26,6 +27,7 @@ Reading ReadFile(const std::string& path, size_t sliceBytes) {
   WorkbookOpenOptions options;
   options.showHiddenSheets = true;
   options.sheetSliceBytes = sliceBytes;
+  options.formulaMode = kFormulaEvalNone;  // RAND and NOW would differ between the readings
   Workbook* workbook = nullptr;
   Reading reading;
   reading.rc = OpenWorkbook(xlxtest::U16(path).c_str(), options, &workbook);
@@ -39,6 +41,7 @@ Reading ReadSheetXml(const std::string& sheetXml, size_t sliceBytes) {
   xlxtest::SetEntry(&entries, "xl/worksheets/sheet1.xml", sheetXml);
   WorkbookOpenOptions options;
   options.sheetSliceBytes = sliceBytes;
+  options.formulaMode = kFormulaEvalNone;  // RAND and NOW would differ between the readings
   xlxtest::OpenedPackage package(entries, options);
   Reading reading;
   reading.rc = package.rc;

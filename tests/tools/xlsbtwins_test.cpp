@@ -25,7 +25,8 @@ const std::set<std::string> kVolatileCells = {
 
 std::string Run(const std::string& path, int* status) {
   std::string out;
-  FILE* pipe = popen((std::string(XLX_BINARY_DIR) + "/tools/xlxdump/xlxdump '" + path + "' 2>/dev/null").c_str(), "r");
+  // Cached values only: TODAY() and RAND() would differ between the two readings.
+  FILE* pipe = popen((std::string(XLX_BINARY_DIR) + "/tools/xlxdump/xlxdump --cached '" + path + "' 2>/dev/null").c_str(), "r");
   if (!pipe) return out;
   char buf[65536];
   size_t n;

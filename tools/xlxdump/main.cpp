@@ -1,5 +1,8 @@
 // xlxdump: prints what every stored cell of a workbook displays, one CSV line per cell:
-// sheet, cell, value type, raw value, format code, display text.
+// sheet, cell, value type, raw value, format code, display text. With --recalc every formula is
+// computed before the dump; with --check-formulas every formula is computed and each result that
+// differs from the value cached in the file is listed, followed by one summary line; with --cached
+// no formula is computed.
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -10,6 +13,8 @@
 #include "model/workbook.h"
 #include "parser/xlsxprsr.h"
 #include "values/cellformatcode.h"
+#include "values/formula.h"
+#include "values/formulacheck.h"
 #include "view/xlsxviewfonts.h"
 #include "view/xlsxviewtext.h"
 
@@ -54,22 +59,53 @@ std::string RawValue(const xlx::Workbook& wb, const xlx::CellRecord& c) {
   }
 }
 
+// Lists every computed result that differs from the cached value, then the summary line.
+int CheckFormulas(xlx::Workbook* wb) {
+  xlx::FormulaCheckResult check;
+  if (xlx::CheckWorkbookFormulas(wb, &check) != 1) {
+    std::fprintf(stderr, "xlxdump: the formulas could not be checked\n");
+    return 1;
+  }
+  std::printf("cell,formula,cached,computed\n");
+  for (const xlx::FormulaMismatch& m : check.mismatches) {
+    std::string cell = xlx::Utf16ToUtf8(xlx::GetSheet(wb, m.sheet)->sheetName) + "!" + xlx::ColumnLetters(m.column) +
+                       std::to_string(m.row);
+    std::printf("%s,%s,%s,%s\n", Csv(cell).c_str(), Csv("=" + xlx::Utf16ToUtf8(m.formula)).c_str(),
+                Csv(xlx::Utf16ToUtf8(m.cached)).c_str(), Csv(xlx::Utf16ToUtf8(m.computed)).c_str());
+  }
+  std::printf("formulas: %d total, %d computed, %d equal to cached, %d unsupported\n", check.nTotal, check.nComputed,
+              check.nEqual, check.nUnsupported);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: xlxdump WORKBOOK\nPrints sheet,cell,type,raw,format,display for every stored cell.\n");
+  const std::string flag = argc == 3 ? argv[1] : "";
+  if ((argc != 2 && argc != 3) || (argc == 3 && flag != "--recalc" && flag != "--check-formulas" && flag != "--cached")) {
+    std::fprintf(stderr,
+                 "usage: xlxdump [--recalc | --check-formulas | --cached] WORKBOOK\n"
+                 "Prints sheet,cell,type,raw,format,display for every stored cell; --recalc computes every\n"
+                 "formula first; --check-formulas lists the formulas whose result differs from the cached one;\n"
+                 "--cached shows the cached values without computing any formula.\n");
     return 99;
   }
-  std::string path = argv[1];
+  std::string path = argv[argc - 1];
   std::u16string path16 = xlx::Utf8ToUtf16(path);
   xlx::WorkbookOpenOptions options;
   options.showHiddenSheets = true;
+  if (flag == "--recalc") options.formulaMode = xlx::kFormulaEvalAll;
+  if (flag == "--check-formulas" || flag == "--cached") options.formulaMode = xlx::kFormulaEvalNone;
   xlx::Workbook* wb = nullptr;
   int32_t rc = xlx::OpenWorkbook(path16.c_str(), options, &wb);
   if (rc != 1) {
     std::fprintf(stderr, "xlxdump: %s: cannot read the workbook (code %d)\n", path.c_str(), rc);
     return 1;
+  }
+  if (flag == "--check-formulas") {
+    int status = CheckFormulas(wb);
+    xlx::FreeWorkbook(wb);
+    return status;
   }
   void* engine = nullptr;
   if (VkCreateDrawingObject(VkQueryDrawingEngine(), &engine) != 1) {

@@ -1,0 +1,149 @@
+// The engine over whole workbooks: name scopes, the 1904 date system, shared formulas shifted off
+// the sheet, array formulas, lookups over computed columns, and hostile formula texts.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/apiutils.h"
+#include "tests/formulas/formulabook.h"
+#include "values/formula.h"
+
+namespace {
+
+using xlxtest::BookSheet;
+
+std::string Show(const xlx::ExcelValue& v) {
+  switch (v.type) {
+    case xlx::kValueNumber: return xlx::Utf16ToUtf8(xlx::NumberToText(xlx::RoundTo15Digits(v.dVal)));
+    case xlx::kValueString: return "'" + xlx::Utf16ToUtf8(v.strVal) + "'";
+    case xlx::kValueBoolean: return v.bVal ? "TRUE" : "FALSE";
+    case xlx::kValueError: return xlx::Utf16ToUtf8(v.strVal);
+    default: return "?";
+  }
+}
+
+std::string Eval(xlx::Workbook* wb, int32_t sheet, const char* formula) {
+  xlx::ExcelValue v;
+  std::u16string text = xlx::Utf8ToUtf16(formula);
+  return xlx::EvaluateFormulaText(wb, sheet, 1, 1, text.c_str(), &v) == 1 ? Show(v) : "fail";
+}
+
+std::string Cell(xlx::Workbook* wb, int32_t sheet, int32_t row, int32_t col) {
+  const xlx::CellRecord* cell = xlx::FindCell(wb->sheets[sheet], row, col);
+  return cell ? Show(xlx::ValueOfStoredCell(*wb, *cell)) : "none";
+}
+
+TEST(FormulaBook, NameScopesAndSheetQualifiedNames) {
+  xlx::Workbook* wb = xlxtest::BuildBook({{"One", {{"A1", "1"}}}, {"Two", {{"A1", "2"}}}},
+                                         {{"Pick", "One!$A$1"}, {"Local", "Two!$A$1*10"}});
+  wb->definedNames[1].localSheetId = 1;  // Local belongs to sheet Two
+  xlx::DefinedNameEntry shadow;
+  shadow.name = u"Pick";
+  shadow.localSheetId = 1;
+  shadow.formula = u"Two!$A$1";
+  wb->definedNames.push_back(shadow);
+  EXPECT_EQ(Eval(wb, 0, "=Pick"), "1");
+  EXPECT_EQ(Eval(wb, 1, "=Pick"), "2");      // the sheet's own name wins
+  EXPECT_EQ(Eval(wb, 0, "=Two!Pick"), "2");  // a sheet-qualified name
+  EXPECT_EQ(Eval(wb, 0, "=Local"), "#NAME?");
+  EXPECT_EQ(Eval(wb, 1, "=pick+local"), "22");
+  xlx::FreeWorkbook(wb);
+}
+
+TEST(FormulaBook, DateSystem1904) {
+  xlx::Workbook* wb = xlxtest::BuildBook({{"S", {{"A1", "0"}, {"A2", "43890"}}}});
+  wb->bDate1904 = true;
+  const std::pair<const char*, const char*> cases[] = {
+      {"=YEAR(A1)", "1904"}, {"=DATE(2024,3,1)", "43890"}, {"=MONTH(A2)", "3"}, {"=WEEKDAY(A1)", "6"},
+      {"=DATEVALUE(\"2024-03-01\")", "43890"}, {"=TEXT(A2,\"yyyy-mm-dd\")", "'2024-03-01'"},
+      {"=EOMONTH(A2,0)-A2", "30"}, {"=DATE(1903,12,31)", "#NUM!"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Eval(wb, 0, c.first), c.second) << c.first;
+  xlx::FreeWorkbook(wb);
+}
+
+TEST(FormulaBook, SharedFormulasShiftAndArrayFormulasSpread) {
+  BookSheet s{"S",
+              {{"A1", "1"}, {"A2", "2"}, {"A3", "3"},
+               // Master in B2 refers one row up; copied to B1 the reference leaves the sheet.
+               {"B2", "=A1*10", "", 3}, {"B1", "=", "5", 3}, {"B3", "=", "", 3},
+               // Absolute parts stay; the column shifts for C3.
+               {"C2", "=$A$1+A2", "", 4}, {"D2", "=", "", 4},
+               // A 3 x 1 array formula and a one-cell array over a condition.
+               {"E1", "=A1:A3*2", "", -1, false, true, "E1:E3"}, {"E2", "", "0"}, {"E3", "", "0"},
+               {"F1", "=SUM(IF(A1:A3>1,A1:A3))", "", -1, false, true, "F1"},
+               // A shared group whose master text does not parse: dependents keep their values.
+               {"G1", "=SUM(", "", 9}, {"G2", "=", "4", 9}}};
+  xlx::Workbook* wb = xlxtest::BuildBook({s});
+  ASSERT_EQ(xlx::EvaluateWorkbookFormulas(wb, xlx::kFormulaEvalAll, nullptr), 1);
+  EXPECT_EQ(Cell(wb, 0, 2, 2), "10");
+  EXPECT_EQ(Cell(wb, 0, 1, 2), "#REF!");
+  EXPECT_EQ(Cell(wb, 0, 3, 2), "20");
+  EXPECT_EQ(Cell(wb, 0, 2, 3), "3");
+  EXPECT_EQ(Cell(wb, 0, 2, 4), "11");  // $A$1 stays, A2 becomes B2
+  EXPECT_EQ(Cell(wb, 0, 1, 5), "2");
+  EXPECT_EQ(Cell(wb, 0, 2, 5), "4");
+  EXPECT_EQ(Cell(wb, 0, 3, 5), "6");
+  EXPECT_EQ(Cell(wb, 0, 1, 6), "5");
+  EXPECT_EQ(Cell(wb, 0, 2, 7), "4");
+  xlx::FreeWorkbook(wb);
+}
+
+// Lookups read columns that formulas compute; repeated exact lookups over one column go through
+// one index, which must give the first match and see every computed value.
+TEST(FormulaBook, LookupsOverComputedColumns) {
+  BookSheet s{"S", {}};
+  for (int32_t row = 1; row <= 2000; ++row) {
+    std::string r = std::to_string(row);
+    s.cells.push_back({"A" + r, "=B" + r + "*2"});
+    s.cells.push_back({"B" + r, std::to_string(row % 1000)});
+    s.cells.push_back({"C" + r, "=MATCH(A" + r + ",A$1:A$2000,0)"});
+  }
+  xlx::Workbook* wb = xlxtest::BuildBook({s});
+  ASSERT_EQ(xlx::EvaluateWorkbookFormulas(wb, xlx::kFormulaEvalAll, nullptr), 1);
+  EXPECT_EQ(Cell(wb, 0, 1, 3), "1");
+  EXPECT_EQ(Cell(wb, 0, 1000, 3), "1000");  // value 0 first appears in row 1000
+  EXPECT_EQ(Cell(wb, 0, 1001, 3), "1");
+  EXPECT_EQ(Cell(wb, 0, 1500, 3), "500");
+  EXPECT_EQ(Eval(wb, 0, "=VLOOKUP(998,A1:B2000,2,FALSE)"), "499");
+  EXPECT_EQ(Eval(wb, 0, "=COUNTIF(A1:A2000,\">=1990\")"), "10");
+  EXPECT_EQ(Eval(wb, 0, "=XMATCH(1998,A1:A2000,0,-1)"), "1999");
+  xlx::FreeWorkbook(wb);
+}
+
+// Texts a hostile file may hold: each either computes or is refused, and nothing is blanked.
+TEST(FormulaBook, HostileTexts) {
+  xlx::Workbook* wb = xlxtest::BuildBook({{"S", {{"A1", "=A1", "3"}, {"A2", "=SUM(A:A)", "4"}}}},
+                                         {{"Loop", "Loop"}, {"Deep", "Deep+Deep"}});
+  const std::pair<const char*, const char*> cases[] = {
+      {"=Loop", "fail"}, {"=Deep", "fail"}, {"=SUM(A1:XFD1048576)", "7"}, {"=INDIRECT(\"A1:A\"&10^9)", "#REF!"},
+      {"=OFFSET(A1,1048576,0)", "#REF!"}, {"=REPT(\"x\",100000)", "#VALUE!"}, {"=REPT(\"\",1E+15)", "#VALUE!"}, {"=LEN(REPT(\"\",9))", "0"}, {"=ROWS(1:1048576)", "1048576"},
+      {"=\"\"\"", "fail"}, {"=((((1))))", "1"}, {"=SUM(,,,)", "0"}, {"=-'S'!A1", "-3"}, {"={1,\"a\";TRUE,#N/A}", "1"},
+      {"=INDEX({1,2;3,4},3,1)", "#REF!"}, {"=CHOOSE(1E+300,1)", "#VALUE!"}, {"=DATE(1E+300,1,1)", "#NUM!"},
+      {"=MID(\"abc\",1E+300,1)", "#NUM!"}, {"=FACT(1000)", "#NUM!"}, {"=WORKDAY(1,1E+300)", "#NUM!"},
+  };
+  ASSERT_EQ(xlx::EvaluateWorkbookFormulas(wb, xlx::kFormulaEvalAll, nullptr), 1);
+  EXPECT_EQ(Cell(wb, 0, 1, 1), "3");
+  EXPECT_EQ(Cell(wb, 0, 2, 1), "4");
+  for (const auto& c : cases) EXPECT_EQ(Eval(wb, 0, c.first), c.second) << c.first;
+  xlx::FreeWorkbook(wb);
+}
+
+// Inputs the fuzz target found slow: a name that refers to itself through cells of a shared
+// formula made every reference to a cell stopped at the depth bound start the same deep
+// computation again within one pass.
+TEST(FormulaBook, FuzzInputsFinish) {
+  const std::string inputs[] = {
+      std::string("=A2    + J         \x8b""\x8b""\x8b""\x8b""\x8b""\x8b""\x8b""\x8b""\x8b""   N +4\n=\x8b""\x8b""\x8b""\x8b""\x8b""\x8b""\x8b""47+AB55&+AB61\x8a""=A+AC       \x8b""\x8b""\x8b""\x8b""\x8b""\xcb""\x8b""\x8b""\x8b""             N +4\n=B2+2\n=C2+3\n=D2/E`", 115),
+      "=N+N+N+N\n=A1+N\n=A2+N\n=A3+N\n=A4+N\n=A5+N",
+  };
+  for (const std::string& input : inputs) {
+    xlx::Workbook* wb = xlxtest::BuildLinesBook(input);
+    ASSERT_NE(wb, nullptr);
+    EXPECT_EQ(xlx::EvaluateWorkbookFormulas(wb, xlx::kFormulaEvalAll, nullptr), 1);
+    EXPECT_EQ(Cell(wb, 0, 2, 1), "1");  // A2 cannot be computed and keeps its cached 1
+    xlx::FreeWorkbook(wb);
+  }
+}
+
+}  // namespace
