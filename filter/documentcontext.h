@@ -33,6 +33,7 @@ struct DocumentContext {
   const ProgressCallback* pProgress;
   uint32_t xlsxFormatCode;
   void* pLock;
+  uint32_t bPrintSetup;  // pages from each sheet's own page setup
 };
 
 // Allocates a zeroed context through the host and fills it from the view options. Null on

@@ -14,6 +14,8 @@
 #include "parser/xlsxprsr.h"
 #include "view/xlsxviewanchors.h"
 #include "view/xlsxviewlayout.h"
+#include "view/xlsxviewprint.h"
+#include "view/xlsxviewprintrender.h"
 #include "view/xlsxviewrender.h"
 
 namespace xlx {
@@ -23,6 +25,7 @@ struct ParsedWorkbook {
   Workbook* workbook = nullptr;
   VkDrawingEngine* engine = nullptr;
   std::vector<SheetLayout> layouts;
+  std::u16string path;  // the file parsed; headers and footers print its name
   ~ParsedWorkbook() {
     FreeWorkbook(workbook);
     if (engine) VkDestroyDrawingObject(engine);
@@ -45,6 +48,7 @@ LayoutOptions LayoutOptionsFrom(const DocumentContext& c) {
   o.bClipCells = c.bClipCells != 0;
   o.bPageOrderDownThenOver = c.bPageOrderDownThenOver != 0;
   o.bUseSheetWidth = c.bUseSheetWidth != 0;
+  o.bPrintSetup = c.bPrintSetup != 0;
   o.xResolution = c.uXResolution ? c.uXResolution : 96;
   o.yResolution = c.uYResolution ? c.uYResolution : 96;
   return o;
@@ -113,6 +117,11 @@ int32_t LayoutWorkbook(DocumentContext* c, ParsedWorkbook* parsed) {
       return XLX_CORRUPT(XLX_ERR_MEMORY, "workbook extent over the layout limits");
   }
   c->totalPageCount = NumberPages(parsed->layouts, c->loadMode);
+  if (options.bPrintSetup) {
+    std::vector<const MyWorksheet*> sheets;
+    for (int32_t i = 0; i < count; ++i) sheets.push_back(GetSheet(parsed->workbook, i));
+    NumberPrintedPages(parsed->layouts, sheets);
+  }
   c->nSheetCount = count;
   return XLX_OK;
 }
@@ -126,6 +135,12 @@ int32_t ParseWorkbook(DocumentContext* c, const char16_t* path) {
   options.dpi = static_cast<int32_t>(c->uXResolution ? c->uXResolution : 96);
   options.progress = c->pProgress;
   int32_t format = 0;
+  try {
+    parsed->path = path ? path : u"";
+  } catch (...) {
+    delete parsed;
+    return XLX_ERR_MEMORY;
+  }
   int32_t r = OpenWorkbook(path, options, &parsed->workbook, &format);
   c->xlsxFormatCode = format == kFormatCodeXlsb ? kXlsbFormatCode : kXlsxFormatCode;
   void* engine = nullptr;
@@ -171,6 +186,12 @@ int32_t DrawPage(DocumentContext* c, _BITMAPHANDLE* bitmap, bool headerOnly) {
   request.gridColor = c->gridColor;
   request.progress = c->pProgress;
   if (request.pageIndex >= static_cast<int32_t>(request.layout->pages.size())) request.pageIndex = 0;
+  if (c->bPrintSetup) {
+    PrintedPageFields fields;
+    fields.filePath = parsed->path;
+    CurrentDateTimeFields(&fields);
+    return RenderPrintedPage(request, fields);
+  }
   return RenderSheetPage(request);
 }
 

@@ -82,8 +82,9 @@ void FillFileInfo(_FILEINFO* info, const PageReport& report, uint32_t requestedP
   info->uSizeMem = stride * report.height;
   if (info->uStructSize > 2188) {
     info->uHasVectorSize = 1;
-    info->dVectorWidth = view.pageWidth;
-    info->dVectorHeight = view.pageHeight;
+    // Printed pages carry their own paper; other pages the requested size.
+    info->dVectorWidth = view.bPrintSetup ? report.width / static_cast<double>(view.xResolution) : view.pageWidth;
+    info->dVectorHeight = view.bPrintSetup ? report.height / static_cast<double>(view.yResolution) : view.pageHeight;
     info->uVectorUnit = 1;
   }
 }
