@@ -1,5 +1,6 @@
 // The real parse, layout and drawing steps behind the drivers: the workbook reader, the host
 // drawing engine that measures text, and the layout of every sheet.
+#include <algorithm>
 #include <atomic>
 #include <new>
 #include <string>
@@ -197,7 +198,35 @@ int32_t DrawPage(DocumentContext* c, _BITMAPHANDLE* bitmap, bool headerOnly) {
 
 void ReleaseParsed(ParsedWorkbook* parsed) { delete parsed; }
 
-const DocumentSteps kRealSteps = {ParseWorkbook, SheetPages, PageInfoOf, DrawPage, ReleaseParsed};
+// A sheet name as a reference writes it: quoted (quotes doubled) unless it is letters, digits,
+// '_' and '.' only.
+std::u16string ReferenceSheetName(const char16_t* name) {
+  std::u16string plain(name), quoted(u"'");
+  bool needsQuotes = plain.empty();
+  for (char16_t ch : plain) {
+    const bool simple = (ch >= u'A' && ch <= u'Z') || (ch >= u'a' && ch <= u'z') || (ch >= u'0' && ch <= u'9') ||
+                        ch == u'_' || ch == u'.' || ch > 0x7F;
+    needsQuotes = needsQuotes || !simple;
+    quoted += ch;
+    if (ch == u'\'') quoted += ch;
+  }
+  return needsQuotes ? quoted + u"'" : plain;
+}
+
+void PrintedPageRangeOf(const ParsedWorkbook* p, int32_t sheet, int32_t page, char16_t* text, int32_t capacity) {
+  if (!text || capacity < 1) return;
+  text[0] = 0;
+  if (!p || sheet < 0 || sheet >= static_cast<int32_t>(p->layouts.size())) return;
+  const std::vector<PrintedPage>& pages = p->layouts[sheet].printed.pages;
+  const MyWorksheet* ws = GetSheet(p->workbook, sheet);
+  if (page < 0 || page >= static_cast<int32_t>(pages.size()) || !ws) return;
+  const std::u16string range = ReferenceSheetName(ws->sheetName) + u"!" + PrintedPageRange(pages[page]);
+  const size_t n = std::min(range.size(), static_cast<size_t>(capacity - 1));
+  std::copy_n(range.begin(), n, text);
+  text[n] = 0;
+}
+
+const DocumentSteps kRealSteps = {ParseWorkbook, SheetPages, PageInfoOf, DrawPage, ReleaseParsed, PrintedPageRangeOf};
 std::atomic<const DocumentSteps*> g_steps{&kRealSteps};
 
 }  // namespace
