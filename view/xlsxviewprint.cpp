@@ -283,6 +283,36 @@ void AppendNumber(int32_t v, std::u16string* out) {
   for (char ch : std::to_string(v)) *out += static_cast<char16_t>(ch);
 }
 
+bool HasOwnWidth(const MyWorksheet& sheet, int32_t column) {
+  for (int32_t k = 0; k < sheet.columns.Count(); ++k) {
+    const ColumnInfo& c = sheet.columns[k];
+    if (c.min <= column && column <= c.max) return c.hasWidth;
+  }
+  return false;
+}
+
+// Columns without a width of their own print as wide as the application makes them: a whole
+// number of characters (the base width) plus 5 pixels of padding and gridline, rounded up to a
+// multiple of 8 pixels (64 px for Calibri 11 at 96 dpi); a fractional default width already
+// holds the padding. Runs on the unscaled grid.
+void UseApplicationDefaultWidth(const MyWorksheet& sheet, const LayoutOptions& o, XlsxGridInfo* g) {
+  const double unit = o.xResolution / 96.0;
+  const double digit = g->digitWidth * o.xResolution / std::max(1.0, g->engineResolution);
+  const double w = sheet.dDefColWidth;
+  const double px = std::floor(w) == w ? std::ceil((w * digit + 5 * unit) / (8 * unit)) * 8 * unit : std::round(w * digit);
+  if (!(px > 0) || std::fabs(px - g->defColWidthPx) < 1e-9) return;
+  g->defColWidthPx = px;
+  double offset = 0;
+  for (int32_t i = 1; i <= static_cast<int32_t>(g->columns.size()); ++i) {
+    ColumnGeometry& c = g->columns[i - 1];
+    if (!c.hidden && !HasOwnWidth(sheet, i)) c.size = px;
+    c.offset = offset;
+    offset += c.size;
+  }
+  g->totalWidth = offset;
+  g->firstColumnOffset = g->columns.empty() ? 0 : g->columns[std::max(1, g->bounds.ColFirst) - 1].offset;
+}
+
 }  // namespace
 
 void SheetPaperInches(const PrintSetup& p, double defaultWidthIn, double defaultHeightIn, double* w, double* h) {
@@ -362,7 +392,7 @@ int32_t LayoutPrintedSheet(const MyWorksheet& sheet, const MyCellBounds* printAr
   FixRenderedRange(sheet, printArea, anchors, &bounds, &layout->empty);
   int32_t r = BuildGrid(sheet, bounds, o, m, &layout->grid);
   if (r != XLX_OK) return r;
-  ApplyGridScale(&layout->grid, 1.0);
+  UseApplicationDefaultWidth(sheet, o, &layout->grid);
   layout->dPrintScale = ChoosePrintScale(sheet, layout->grid, o);
   ApplyGridScale(&layout->grid, layout->dPrintScale);
   if (texts && texts->run && !layout->empty) {

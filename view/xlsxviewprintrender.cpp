@@ -105,7 +105,7 @@ int32_t DrawHeadings(DrawingSurface* s, const PageRenderRequest& request, const 
   for (int32_t i = 0; i < page.colSpans && rc == XLX_OK; ++i) {
     const PrintSpan& span = page.cols[i];
     int32_t saved = -1;
-    rc = SetDrawClipRgn(s, span.dst, page.headingTop, span.dst + span.size, page.headingTop + page.headingHeight, &saved);
+    rc = SetDrawClipRgn(s, span.dst, page.headingTop, span.dst + span.size + 1, page.headingTop + page.headingHeight + 1, &saved);
     for (int32_t c = span.first; c <= span.last && rc == XLX_OK; ++c) {
       if (colSize(c) <= 0) continue;
       std::u16string label;
@@ -118,7 +118,7 @@ int32_t DrawHeadings(DrawingSurface* s, const PageRenderRequest& request, const 
   for (int32_t i = 0; i < page.rowSpans && rc == XLX_OK; ++i) {
     const PrintSpan& span = page.rows[i];
     int32_t saved = -1;
-    rc = SetDrawClipRgn(s, page.headingLeft, span.dst, page.headingLeft + page.headingWidth, span.dst + span.size, &saved);
+    rc = SetDrawClipRgn(s, page.headingLeft, span.dst, page.headingLeft + page.headingWidth + 1, span.dst + span.size + 1, &saved);
     for (int32_t r = span.first; r <= span.last && rc == XLX_OK; ++r) {
       if (rowSize(r) <= 0) continue;
       const double y = span.dst + rowOffset(r) - span.src;
