@@ -38,6 +38,7 @@ class CodeParser {
   HeaderFooterText Parse(const HeaderFooterFont& font) {
     SetFace(&style_, font.face ? font.face : u"Calibri");
     style_.sizePt = std::min(kMaxSizePt, std::max(kMinSizePt, font.sizePt));
+    base_ = style_;
     while (i_ < s_.size()) {
       char16_t c = s_[i_++];
       if (c == u'&' && i_ < s_.size()) Code();
@@ -81,9 +82,10 @@ class CodeParser {
   void Code() {
     char16_t c = s_[i_++];
     switch (c) {
-      case u'L': section_ = 0; break;
-      case u'C': section_ = 1; break;
-      case u'R': section_ = 2; break;
+      // Each section starts in the default font.
+      case u'L': section_ = 0, style_ = base_; break;
+      case u'C': section_ = 1, style_ = base_; break;
+      case u'R': section_ = 2, style_ = base_; break;
       case u'&': Text(u"&"); break;
       case u'P': PageNumber(); break;
       case u'N': {
@@ -183,7 +185,7 @@ class CodeParser {
   const Workbook* workbook_;
   size_t i_ = 0;
   int32_t section_ = 1;  // text before any section code is centred
-  HeaderFooterRun style_;
+  HeaderFooterRun style_, base_;
   HeaderFooterText out_;
 };
 

@@ -79,6 +79,11 @@ TEST(HeaderFooterCodes, FontsSizesColoursAndStyles) {
   EXPECT_EQ(runs[9].sizePt, 409);
   const HeaderFooterText zero = ParseHeaderFooter(u"&0x", Fields(), HeaderFooterFont{}, nullptr);
   EXPECT_EQ(zero.sections[1][0].runs[0].sizePt, 1) << "size 0 is kept at 1 pt";
+  const HeaderFooterText reset = ParseHeaderFooter(u"&L&8&B&KFF0000a&Rb", Fields(), HeaderFooterFont{u"Cambria", 10}, nullptr);
+  const HeaderFooterRun& right = reset.sections[2][0].runs[0];
+  EXPECT_EQ(right.sizePt, 10) << "each section starts in the default font";
+  EXPECT_FALSE(right.bold);
+  EXPECT_EQ(right.color, 0xFF000000u);
 }
 
 TEST(HeaderFooterCodes, FirstOddAndEvenTexts) {
