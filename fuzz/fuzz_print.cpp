@@ -3,12 +3,14 @@
 // a sheet of 200 rows and 40 columns, which is then cut into printed pages at two resolutions, and
 // the six header and footer texts are parsed with their codes. The first line of the input, when
 // it starts with "#", is also read as a print-area and print-titles text of the sheet.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include <pugixml.hpp>
 
+#include "common/apiutils.h"
 #include "model/workbook.h"
 #include "parser/xlsxprsr.h"
 #include "view/xlsxviewheaderfooter.h"

@@ -2,6 +2,8 @@
 // clamped or dropped, and the print areas and titles of the workbook's names.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <pugixml.hpp>
 
 #include "parser/xlsxprsr.h"

@@ -3,6 +3,8 @@
 // page numbers. Letter portrait at 96 dpi with the normal margins leaves 681.6 x 912 px.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
