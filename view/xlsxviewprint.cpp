@@ -272,13 +272,6 @@ PrintedPage MakePage(const PaperFrame& f, const PrintSetup& p, const Titles& t, 
   return page;
 }
 
-void AppendColumnLetters(int32_t col, std::u16string* out) {
-  char16_t buf[4];
-  int32_t n = 0;
-  for (int32_t c = std::max(1, col); c > 0 && n < 4; c = (c - 1) / 26) buf[n++] = static_cast<char16_t>(u'A' + (c - 1) % 26);
-  while (n > 0) *out += buf[--n];
-}
-
 void AppendNumber(int32_t v, std::u16string* out) {
   for (char ch : std::to_string(v)) *out += static_cast<char16_t>(ch);
 }
@@ -413,6 +406,13 @@ void NumberPrintedPages(std::vector<SheetLayout>& layouts, const std::vector<con
     layouts[s].printed.totalPages = total;
     next += static_cast<int32_t>(layouts[s].printed.pages.size());
   }
+}
+
+void AppendColumnLetters(int32_t col, std::u16string* out) {
+  char16_t buf[4];
+  int32_t n = 0;
+  for (int32_t c = std::max(1, col); c > 0 && n < 4; c = (c - 1) / 26) buf[n++] = static_cast<char16_t>(u'A' + (c - 1) % 26);
+  while (n > 0) *out += buf[--n];
 }
 
 std::u16string PrintedPageRange(const PrintedPage& page) {

@@ -39,5 +39,7 @@ void NumberPrintedPages(std::vector<SheetLayout>& layouts, const std::vector<con
 
 // The cell range a printed page shows ("A1:H52"), its body only.
 std::u16string PrintedPageRange(const PrintedPage& page);
+// Appends the letters of a 1-based column (1 "A", 28 "AB"; below 1 as 1).
+void AppendColumnLetters(int32_t column, std::u16string* out);
 
 }  // namespace xlx

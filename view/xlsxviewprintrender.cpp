@@ -11,6 +11,7 @@
 #include "common/resultcodes.h"
 #include "view/drawlayer/drawlayer.h"
 #include "view/xlsxviewheaderfooter.h"
+#include "view/xlsxviewprint.h"
 
 namespace xlx {
 namespace {
@@ -51,13 +52,6 @@ DrawFontSpec SpecFor(const char16_t* face, double heightPx, bool bold, bool ital
   spec.lfUnderline = underline;
   spec.lfStrikeOut = strike;
   return spec;
-}
-
-void AppendColumnLetters(int32_t col, std::u16string* out) {
-  char16_t buf[4];
-  int32_t n = 0;
-  for (int32_t c = std::max(1, col); c > 0 && n < 4; c = (c - 1) / 26) buf[n++] = static_cast<char16_t>(u'A' + (c - 1) % 26);
-  while (n > 0) *out += buf[--n];
 }
 
 std::u16string NumberText(int32_t v) {
