@@ -41,20 +41,12 @@ TEST(PrintSetupReader, EveryAttributeIsRead) {
       "<colBreaks><brk id='3' man='1'/></colBreaks>");
   EXPECT_TRUE(p.fitToPage);
   EXPECT_TRUE(p.gridLines && p.headings && p.horizontalCentered && p.verticalCentered);
-  EXPECT_EQ(p.marginLeft, 0.25);
-  EXPECT_EQ(p.marginRight, 0.5);
-  EXPECT_EQ(p.marginTop, 1.0);
-  EXPECT_EQ(p.marginBottom, 1.25);
-  EXPECT_EQ(p.marginHeader, 0.1);
-  EXPECT_EQ(p.marginFooter, 0.2);
-  EXPECT_EQ(p.paperSize, 9);
-  EXPECT_EQ(p.orientation, kOrientationLandscape);
-  EXPECT_TRUE(p.hasScale);
-  EXPECT_EQ(p.scale, 80);
-  EXPECT_EQ(p.fitToWidth, 2);
-  EXPECT_EQ(p.fitToHeight, 0);
-  EXPECT_TRUE(p.overThenDown);
-  EXPECT_EQ(p.firstPageNumber, 7);
+  EXPECT_EQ((std::vector<double>{p.marginLeft, p.marginRight, p.marginTop, p.marginBottom, p.marginHeader,
+                                 p.marginFooter}),
+            (std::vector<double>{0.25, 0.5, 1, 1.25, 0.1, 0.2}));
+  EXPECT_EQ((std::vector<int32_t>{p.paperSize, p.orientation, p.scale, p.fitToWidth, p.fitToHeight, p.firstPageNumber}),
+            (std::vector<int32_t>{9, kOrientationLandscape, 80, 2, 0, 7}));
+  EXPECT_TRUE(p.hasScale && p.overThenDown);
   EXPECT_TRUE(p.useFirstPageNumber && p.blackAndWhite && p.draft);
   EXPECT_EQ(p.errors, kPrintErrorsDash);
   EXPECT_EQ(p.cellComments, kPrintCommentsAtEnd);
@@ -82,15 +74,11 @@ TEST(PrintSetupReader, DefaultsAndHostileValues) {
       "<pageSetup paperSize='-9' orientation='sideways' fitToWidth='65536' fitToHeight='-2' errors='loud'/>"
       "<rowBreaks><brk id='0'/><brk id='1048576'/><brk id='7'/><brk id='7'/><brk/></rowBreaks>"
       "<colBreaks><brk id='16384'/><brk id='99999'/></colBreaks>");
-  EXPECT_EQ(h.marginLeft, 0.0);
-  EXPECT_EQ(h.marginRight, 100.0);
-  EXPECT_EQ(h.marginTop, 0.75) << "unreadable margins keep the default";
-  EXPECT_EQ(h.marginBottom, 0.75);
-  EXPECT_EQ(h.paperSize, 0);
-  EXPECT_EQ(h.orientation, kOrientationDefault);
-  EXPECT_EQ(h.fitToWidth, 32767);
-  EXPECT_EQ(h.fitToHeight, 0);
-  EXPECT_EQ(h.errors, kPrintErrorsDisplayed);
+  // Negative margins are 0, huge ones 100 in, unreadable ones keep the default.
+  EXPECT_EQ((std::vector<double>{h.marginLeft, h.marginRight, h.marginTop, h.marginBottom}),
+            (std::vector<double>{0, 100, 0.75, 0.75}));
+  EXPECT_EQ((std::vector<int32_t>{h.paperSize, h.orientation, h.fitToWidth, h.fitToHeight, h.errors}),
+            (std::vector<int32_t>{0, kOrientationDefault, 32767, 0, kPrintErrorsDisplayed}));
   EXPECT_EQ(h.rowBreaks, (std::vector<int32_t>{7})) << "breaks outside the sheet and repeats dropped";
   EXPECT_TRUE(h.colBreaks.empty());
 

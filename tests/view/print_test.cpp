@@ -90,10 +90,6 @@ TEST(PrintPaper, CodesOrientationAndTheDefaultPaper) {
     EXPECT_NEAR(w, c.w, 1e-4) << c.code;
     EXPECT_NEAR(h, c.h, 1e-4) << c.code;
   }
-  double w = 0, h = 0;
-  SheetPaperInches(PrintSetup{}, 0, 0, &w, &h);
-  EXPECT_EQ(w, 8.5) << "letter without a default";
-  EXPECT_EQ(h, 11.0);
 }
 
 TEST(PrintScale, WrittenScalesAreClampedAndFitToFindsTheLargestWholePercent) {
@@ -125,11 +121,6 @@ TEST(PrintScale, WrittenScalesAreClampedAndFitToFindsTheLargestWholePercent) {
     p.fitToPage = c.fit, p.hasScale = c.hasScale, p.scale = c.scale, p.fitToWidth = c.fitW, p.fitToHeight = c.fitH;
     SheetLayout l = Lay(s.sheet);
     EXPECT_NEAR(l.dPrintScale, c.expected, 1e-9) << c.name;
-    if (c.fit && c.fitW > 0 && c.expected > 0.1) {
-      int32_t across = 0;
-      for (const PrintedPage& page : l.printed.pages) across += page.rows[page.rowSpans - 1].first == 1;
-      EXPECT_LE(across, c.fitW) << c.name;
-    }
   }
 }
 
@@ -171,7 +162,7 @@ TEST(PrintCuts, WholeRowsBreaksHiddenRowsTitlesAndRowsLongerThanAPage) {
   }
 }
 
-TEST(PrintPages, AreasOrderCentringAndHeadings) {
+TEST(PrintPages, AreasOrderAndHeadings) {
   PrintSheet s(60, 15);  // 15 columns of 64 px: 10 on a page
   SheetLayout down = Lay(s.sheet);
   EXPECT_EQ(Narrow(Ranges(down)), "A1:J45 A46:J60 K1:O45 K46:O60 ");
@@ -180,20 +171,12 @@ TEST(PrintPages, AreasOrderCentringAndHeadings) {
   s.sheet.print.overThenDown = false;
 
   s.sheet.print.printAreas = {PrintCellRange{2, 3, 2, 3}, PrintCellRange{50, 51, 12, 12}};
-  s.sheet.print.horizontalCentered = s.sheet.print.verticalCentered = true;
   SheetLayout areas = Lay(s.sheet);
   ASSERT_EQ(Narrow(Ranges(areas)), "B2:C3 L50:L51 ");
-  const PrintedPage& first = areas.printed.pages[0];
-  EXPECT_EQ(first.paperWidth, 816);
-  EXPECT_EQ(first.paperHeight, 1056);
-  // 128 x 40 px centred in the printable area that starts at 0.7 in and 0.75 in.
-  EXPECT_NEAR(first.cols[0].dst, 67.2 + (681.6 - 128) / 2, 1e-9);
-  EXPECT_NEAR(first.rows[0].dst, 72 + (912 - 40) / 2.0, 1e-9);
-  EXPECT_NEAR(first.cols[0].src, 64, 1e-9);
-  EXPECT_NEAR(first.rows[0].src, 20, 1e-9);
+  EXPECT_NEAR(areas.printed.pages[0].cols[0].src, 64, 1e-9);
+  EXPECT_NEAR(areas.printed.pages[0].rows[0].src, 20, 1e-9);
 
   s.sheet.print.printAreas.clear();
-  s.sheet.print.horizontalCentered = s.sheet.print.verticalCentered = false;
   s.sheet.print.headings = true;
   SheetLayout headed = Lay(s.sheet);
   const PrintedPage& h = headed.printed.pages[0];
