@@ -415,6 +415,15 @@ void AppendColumnLetters(int32_t col, std::u16string* out) {
   while (n > 0) *out += buf[--n];
 }
 
+bool PrintedErrorText(int32_t errors, std::u16string* text) {
+  switch (errors) {
+    case kPrintErrorsBlank: return false;
+    case kPrintErrorsDash: *text = u"--"; return true;
+    case kPrintErrorsNA: *text = u"#N/A"; return true;
+    default: return true;
+  }
+}
+
 std::u16string PrintedPageRange(const PrintedPage& page) {
   std::u16string text;
   if (page.colSpans < 1 || page.rowSpans < 1) return text;

@@ -39,6 +39,10 @@ void NumberPrintedPages(std::vector<SheetLayout>& layouts, const std::vector<con
 
 // The cell range a printed page shows ("A1:H52"), its body only.
 std::u16string PrintedPageRange(const PrintedPage& page);
+// The text an error value prints under the sheet's `errors` setting: unchanged (displayed), "--"
+// (dash) or "#N/A"; false when it prints nothing (blank).
+bool PrintedErrorText(int32_t errors, std::u16string* text);
+
 // Appends the letters of a 1-based column (1 "A", 28 "AB"; below 1 as 1).
 void AppendColumnLetters(int32_t column, std::u16string* out);
 

@@ -150,6 +150,13 @@ TEST(PrintedPages, CentringHeadingsAndAColouredFooter) {
   EXPECT_TRUE(InkIn(headed, 68, 93, 93, 111)) << "row number";
   EXPECT_FALSE(InkIn(headed, 68, 73, 93, 91)) << "the corner box is empty";
   EXPECT_TRUE(InkIn(headed, 95, 93, 157, 111)) << "x in A1 after the numbers";
+
+  // #DIV/0! in B2 (x 131-195, y 92-112) prints nothing with errors="blank", "--" with "dash"
+  // (centred: narrower than the error text).
+  EXPECT_FALSE(InkIn(Page("print_centre.xlsx", 3), 131, 93, 195, 111));
+  const Image dash = Page("print_centre.xlsx", 4);
+  EXPECT_GT(FirstInkColumn(dash, 131, 195, 93, 111), 150);
+  EXPECT_LT(LastInkColumn(dash, 131, 195, 93, 111), 176);
 }
 
 }  // namespace
