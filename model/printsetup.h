@@ -63,6 +63,6 @@ struct PrintSetup {
 };
 
 // The size of a paper code in inches, portrait. False for a code the table does not know.
-bool PaperSizeInches(int32_t code, double* width, double* height);
+[[nodiscard]] bool PaperSizeInches(int32_t code, double* width, double* height);
 
 }  // namespace xlx

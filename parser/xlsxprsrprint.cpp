@@ -3,14 +3,16 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/cellref.h"
+#include "common/limits.h"
 #include "parser/xlsxprsr.h"
 #include "parser/xlsxprsrxml.h"
 
 namespace xlx {
 namespace {
 
-constexpr int32_t kMaxRows = 1048576;
-constexpr int32_t kMaxColumns = 16384;
+constexpr int32_t kRows = static_cast<int32_t>(kMaxRows);
+constexpr int32_t kColumns = static_cast<int32_t>(kMaxColumns);
 constexpr size_t kMaxBreaks = 1026;       // the application keeps at most this many of each kind
 constexpr double kMaxMarginInches = 100;  // larger margins leave no page; they are cut here
 constexpr size_t kMaxPrintAreas = 1024;
@@ -70,89 +72,21 @@ void ReadHeaderFooter(pugi::xml_node hf, HeaderFooterSetup* h) {
   h->firstFooter = ToUtf16(ElementText(Child(hf, "firstFooter")));
 }
 
-// A column's letters or a row's digits, each with an optional '$'; 0 when malformed.
-int32_t ReadColumnPart(const char16_t** p) {
-  if (**p == u'$') ++*p;
-  int32_t col = 0, letters = 0;
-  for (; letters < 4; ++*p, ++letters) {
-    char16_t c = **p;
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
-    if (c < u'A' || c > u'Z') break;
-    col = col * 26 + (c - u'A' + 1);
-  }
-  return letters == 0 || col > kMaxColumns ? 0 : col;
-}
-
-int32_t ReadRowPart(const char16_t** p) {
-  if (**p == u'$') ++*p;
-  int64_t row = 0;
-  int32_t digits = 0;
-  for (; **p >= u'0' && **p <= u'9' && digits < 8; ++*p, ++digits) row = row * 10 + (**p - u'0');
-  return digits == 0 || row > kMaxRows ? 0 : static_cast<int32_t>(row);
-}
-
-// One end of an area: a cell, a whole column (no row) or a whole row (no column).
-bool ReadAreaEnd(const char16_t** p, int32_t* row, int32_t* col) {
-  const char16_t* start = *p;
-  *col = ReadColumnPart(p);
-  if (*col == 0) *p = start;
-  const char16_t* beforeRow = *p;
-  *row = ReadRowPart(p);
-  if (*row == 0) *p = beforeRow;
-  return *row != 0 || *col != 0;
-}
-
-// One area text (no sheet prefix) into a range; whole rows or columns span the sheet.
-bool ParseArea(const std::u16string& text, PrintCellRange* out) {
-  const char16_t* p = text.c_str();
-  int32_t r1, c1, r2, c2;
-  if (!ReadAreaEnd(&p, &r1, &c1)) return false;
-  if (*p == u':') {
-    ++p;
-    if (!ReadAreaEnd(&p, &r2, &c2)) return false;
-  } else {
-    r2 = r1, c2 = c1;
-  }
-  if (*p || (r1 == 0) != (r2 == 0) || (c1 == 0) != (c2 == 0)) return false;
-  if (r1 == 0) r1 = 1, r2 = kMaxRows;
-  if (c1 == 0) c1 = 1, c2 = kMaxColumns;
-  *out = PrintCellRange{std::min(r1, r2), std::max(r1, r2), std::min(c1, c2), std::max(c1, c2)};
-  return true;
-}
-
 }  // namespace
 
 void ParsePrintRanges(const char16_t* text, const char16_t* sheetName, std::vector<PrintCellRange>* ranges) {
   ranges->clear();
   if (!text) return;
-  const char16_t* p = text;
-  while (*p && ranges->size() < kMaxPrintAreas) {
-    std::u16string name, area;
-    bool hasName = false;
-    if (*p == u'\'') {  // 'It''s'!A1:B2
-      for (++p; *p; ++p) {
-        if (*p == u'\'' && p[1] == u'\'') name += u'\'', ++p;
-        else if (*p == u'\'') break;
-        else name += *p;
-      }
-      if (*p == u'\'') ++p;
-      if (*p != u'!') return;
-      ++p;
-      hasName = true;
-    }
-    for (; *p && *p != u','; ++p) {
-      if (*p == u'!' && !hasName) {
-        name = area;
-        area.clear();
-        hasName = true;
-      } else {
-        area += *p;
-      }
-    }
-    if (*p == u',') ++p;
-    PrintCellRange range;
-    const bool sameSheet = !hasName || !sheetName || name == sheetName;
-    if (sameSheet && ParseArea(area, &range)) ranges->push_back(range);
+  std::u16string_view rest(text);
+  while (!rest.empty() && ranges->size() < kMaxPrintAreas) {
+    const std::u16string_view area = FirstArea(rest);
+    rest = area.size() < rest.size() ? rest.substr(area.size() + 1) : std::u16string_view();
+    std::u16string name;
+    std::u16string_view reference;
+    CellRange range;
+    if (!SplitSheetName(area, &name, &reference) || !ParseCellRange(reference, &range)) continue;
+    if (!name.empty() && sheetName && name != sheetName) continue;  // an area of another sheet
+    ranges->push_back(PrintCellRange{range.first.row, range.last.row, range.first.column, range.last.column});
   }
 }
 
@@ -173,15 +107,15 @@ void ReadPrintSetup(const Workbook& workbook, MyWorksheet* sheet, pugi::xml_node
   p.headings = ReadBool(options.attribute("headings"));
   p.horizontalCentered = ReadBool(options.attribute("horizontalCentered"));
   p.verticalCentered = ReadBool(options.attribute("verticalCentered"));
-  ReadBreaks(Child(worksheet, "rowBreaks"), kMaxRows, &p.rowBreaks);
-  ReadBreaks(Child(worksheet, "colBreaks"), kMaxColumns, &p.colBreaks);
+  ReadBreaks(Child(worksheet, "rowBreaks"), kRows, &p.rowBreaks);
+  ReadBreaks(Child(worksheet, "colBreaks"), kColumns, &p.colBreaks);
   ReadHeaderFooter(Child(worksheet, "headerFooter"), &p.headerFooter);
   ParsePrintRanges(GetPrintArea(&workbook, sheet->workbookIndex), sheet->sheetName, &p.printAreas);
   std::vector<PrintCellRange> titles;
   ParsePrintRanges(GetPrintTitles(&workbook, sheet->workbookIndex), sheet->sheetName, &titles);
   for (const PrintCellRange& t : titles) {
-    const bool wholeRows = t.ColFirst == 1 && t.ColLast == kMaxColumns;
-    const bool wholeColumns = t.RowFirst == 1 && t.RowLast == kMaxRows;
+    const bool wholeRows = t.ColFirst == 1 && t.ColLast == kColumns;
+    const bool wholeColumns = t.RowFirst == 1 && t.RowLast == kRows;
     if (wholeRows && !wholeColumns && p.titleRowFirst == 0) p.titleRowFirst = t.RowFirst, p.titleRowLast = t.RowLast;
     else if (wholeColumns && !wholeRows && p.titleColFirst == 0) p.titleColFirst = t.ColFirst, p.titleColLast = t.ColLast;
   }

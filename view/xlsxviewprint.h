@@ -25,11 +25,11 @@ double ChoosePrintScale(const MyWorksheet& sheet, const XlsxGridInfo& grid, cons
 // Cuts a laid-out, scaled sheet into printed pages: fills layout->printed, layout->pages (one
 // paper-sized entry per page) and the content size. Without print areas the used range prints,
 // widened by the drawing anchors. 1, or -1 when the pages cannot be stored.
-int32_t PaginatePrintedSheet(const MyWorksheet& sheet, SheetLayout* layout, const LayoutOptions& options,
+[[nodiscard]] int32_t PaginatePrintedSheet(const MyWorksheet& sheet, SheetLayout* layout, const LayoutOptions& options,
                              const std::vector<MyCellBounds>& anchors);
 
 // Whole sheet under bPrintSetup: range, grid, scale, cell texts, printed pages. 1 or an error.
-int32_t LayoutPrintedSheet(const MyWorksheet& sheet, const MyCellBounds* printArea,
+[[nodiscard]] int32_t LayoutPrintedSheet(const MyWorksheet& sheet, const MyCellBounds* printArea,
                            const std::vector<MyCellBounds>& anchors, const LayoutOptions& options,
                            const DigitMeasure& measure, SheetLayout* layout, const CellTextHook* texts);
 
@@ -41,7 +41,7 @@ void NumberPrintedPages(std::vector<SheetLayout>& layouts, const std::vector<con
 std::u16string PrintedPageRange(const PrintedPage& page);
 // The text an error value prints under the sheet's `errors` setting: unchanged (displayed), "--"
 // (dash) or "#N/A"; false when it prints nothing (blank).
-bool PrintedErrorText(int32_t errors, std::u16string* text);
+[[nodiscard]] bool PrintedErrorText(int32_t errors, std::u16string* text);
 
 // Appends the letters of a 1-based column (1 "A", 28 "AB"; below 1 as 1).
 void AppendColumnLetters(int32_t column, std::u16string* out);

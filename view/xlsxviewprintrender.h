@@ -18,7 +18,7 @@ struct PrintedPageFields {
 // Draws page request.pageIndex of request.layout->printed into request.bitmap (the paper).
 // 1, -13 (missing request parts or no such printed page), -1, a host drawing error or a
 // progress result.
-int32_t RenderPrintedPage(const PageRenderRequest& request, const PrintedPageFields& fields);
+[[nodiscard]] int32_t RenderPrintedPage(const PageRenderRequest& request, const PrintedPageFields& fields);
 
 // Today's date and time as the fields print them ("12/6/2026", "1:05 AM"), from local time.
 void CurrentDateTimeFields(PrintedPageFields* fields);
