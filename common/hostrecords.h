@@ -101,6 +101,14 @@ struct _FILEINFO {
   uint8_t filler2212[104];
 };
 
+// The file information with the printed-page extension. A host whose uStructSize is at least the
+// size of this record receives the sheet and cell range that the reported printed page shows
+// ("Sheet1!A1:H52", "'My Sheet'!B2:C9", zero-terminated); other pages leave it empty.
+struct _FILEINFOPRINT {
+  _FILEINFO info;               // 0
+  char16_t szPageRange[544];    // 2316: room for a 255-unit sheet name quoted and a range
+};
+
 // Requested page (84 bytes); the filter reads and may rewrite only the page number.
 struct _LOADFILEOPTION {
   uint8_t filler0[20];
@@ -221,6 +229,8 @@ static_assert(sizeof(_FILEINFO) == 2316 && offsetof(_FILEINFO, uFormat) == 4 && 
               offsetof(_FILEINFO, uHasVectorSize) == 2188 && offsetof(_FILEINFO, dVectorWidth) == 2192 &&
               offsetof(_FILEINFO, dVectorHeight) == 2200 && offsetof(_FILEINFO, uVectorUnit) == 2208,
               "file info record");
+static_assert(sizeof(_FILEINFOPRINT) == 2316 + 1088 && offsetof(_FILEINFOPRINT, szPageRange) == 2316,
+              "printed-page file info");
 static_assert(sizeof(_LOADFILEOPTION) == 84 && offsetof(_LOADFILEOPTION, nPageNumber) == 20, "load option");
 static_assert(offsetof(FilterDataHolder, pData) == 12 && offsetof(FilterDataHolder, uDefaultKind) == 24 &&
               offsetof(FilterDataHolder, uSize) == 56 && offsetof(FilterDataHolder, uKind) == 64, "holder");

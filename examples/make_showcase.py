@@ -8,7 +8,9 @@ Sheet "Showcase" fits one letter page at 96 dpi: fills (solid, every pattern, gr
 border style and weight, font faces, sizes, styles and colours, horizontal and vertical alignment
 with indents, wrapped text that makes its row grow, rotated and stacked text, shrink-to-fit,
 merged cells, text spilling into empty neighbours, rich text, number formats, and a hidden row
-and column. Sheet "Ledger" is a long table that --paginate cuts into several print pages.
+and column. Sheet "Ledger" is a long table printed landscape on letter paper, one page wide, with
+its heading row repeated on every page, a header (title, sheet name, file name) and a footer
+(page number of page count).
 
 The writer cannot make gradient fills, so they are written as placeholder solid fills in colours
 used nowhere else and swapped for gradientFill elements in the finished package.
@@ -301,7 +303,11 @@ def ledger_sheet(wb):
     ws.write_formula(181, 9, "=SUM(J2:J181)", total, sums[1])
     ws.freeze_panes(1, 0)
     ws.set_paper(1)
+    ws.set_landscape()
     ws.repeat_rows(0)
+    ws.fit_to_pages(1, 0)
+    ws.set_header('&L&"-,Bold"&14Ledger 2024&C&A&R&F')
+    ws.set_footer("&L&8Figures in US dollars&RPage &P of &N")
 
 
 def swap_gradients(path):

@@ -28,6 +28,7 @@ DocumentContext* CreateDocumentContext(const ViewOptions& view, void* dispatch, 
   c->bShowGridLines = view.bShowGridLines;
   c->showHiddenSheets = view.showHiddenSheets;
   c->gridColor = view.gridColor;
+  c->bPrintSetup = view.bPrintSetup;
   c->pProgress = progress;
   c->hPackage = -1;
   c->bParseNeeded = 1;

@@ -33,6 +33,7 @@ struct DocumentContext {
   const ProgressCallback* pProgress;
   uint32_t xlsxFormatCode;
   void* pLock;
+  uint32_t bPrintSetup;  // pages from each sheet's own page setup
 };
 
 // Allocates a zeroed context through the host and fills it from the view options. Null on
@@ -53,6 +54,9 @@ struct DocumentSteps {
   // Draws page nCurrPageInSheet of sheet nCurrWorksheet into the bitmap (nothing in header-only mode).
   int32_t (*draw)(DocumentContext* context, _BITMAPHANDLE* bitmap, bool headerOnly);
   void (*release)(ParsedWorkbook* parsed);
+  // The sheet and cell range a printed page shows ("Sheet1!A1:H52") into `text` (at most
+  // `capacity` units with the terminating zero); empty for other pages. May be null.
+  void (*pageRange)(const ParsedWorkbook* parsed, int32_t sheet, int32_t page, char16_t* text, int32_t capacity);
 };
 
 const DocumentSteps& GetDocumentSteps();

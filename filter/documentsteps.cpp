@@ -1,5 +1,6 @@
 // The real parse, layout and drawing steps behind the drivers: the workbook reader, the host
 // drawing engine that measures text, and the layout of every sheet.
+#include <algorithm>
 #include <atomic>
 #include <new>
 #include <string>
@@ -14,6 +15,8 @@
 #include "parser/xlsxprsr.h"
 #include "view/xlsxviewanchors.h"
 #include "view/xlsxviewlayout.h"
+#include "view/xlsxviewprint.h"
+#include "view/xlsxviewprintrender.h"
 #include "view/xlsxviewrender.h"
 
 namespace xlx {
@@ -23,6 +26,7 @@ struct ParsedWorkbook {
   Workbook* workbook = nullptr;
   VkDrawingEngine* engine = nullptr;
   std::vector<SheetLayout> layouts;
+  std::u16string path;  // the file parsed; headers and footers print its name
   ~ParsedWorkbook() {
     FreeWorkbook(workbook);
     if (engine) VkDestroyDrawingObject(engine);
@@ -45,6 +49,7 @@ LayoutOptions LayoutOptionsFrom(const DocumentContext& c) {
   o.bClipCells = c.bClipCells != 0;
   o.bPageOrderDownThenOver = c.bPageOrderDownThenOver != 0;
   o.bUseSheetWidth = c.bUseSheetWidth != 0;
+  o.bPrintSetup = c.bPrintSetup != 0;
   o.xResolution = c.uXResolution ? c.uXResolution : 96;
   o.yResolution = c.uYResolution ? c.uYResolution : 96;
   return o;
@@ -113,6 +118,11 @@ int32_t LayoutWorkbook(DocumentContext* c, ParsedWorkbook* parsed) {
       return XLX_CORRUPT(XLX_ERR_MEMORY, "workbook extent over the layout limits");
   }
   c->totalPageCount = NumberPages(parsed->layouts, c->loadMode);
+  if (options.bPrintSetup) {
+    std::vector<const MyWorksheet*> sheets;
+    for (int32_t i = 0; i < count; ++i) sheets.push_back(GetSheet(parsed->workbook, i));
+    NumberPrintedPages(parsed->layouts, sheets);
+  }
   c->nSheetCount = count;
   return XLX_OK;
 }
@@ -126,6 +136,12 @@ int32_t ParseWorkbook(DocumentContext* c, const char16_t* path) {
   options.dpi = static_cast<int32_t>(c->uXResolution ? c->uXResolution : 96);
   options.progress = c->pProgress;
   int32_t format = 0;
+  try {
+    parsed->path = path ? path : u"";
+  } catch (...) {
+    delete parsed;
+    return XLX_ERR_MEMORY;
+  }
   int32_t r = OpenWorkbook(path, options, &parsed->workbook, &format);
   c->xlsxFormatCode = format == kFormatCodeXlsb ? kXlsbFormatCode : kXlsxFormatCode;
   void* engine = nullptr;
@@ -171,12 +187,46 @@ int32_t DrawPage(DocumentContext* c, _BITMAPHANDLE* bitmap, bool headerOnly) {
   request.gridColor = c->gridColor;
   request.progress = c->pProgress;
   if (request.pageIndex >= static_cast<int32_t>(request.layout->pages.size())) request.pageIndex = 0;
+  if (c->bPrintSetup) {
+    PrintedPageFields fields;
+    fields.filePath = parsed->path;
+    CurrentDateTimeFields(&fields);
+    return RenderPrintedPage(request, fields);
+  }
   return RenderSheetPage(request);
 }
 
 void ReleaseParsed(ParsedWorkbook* parsed) { delete parsed; }
 
-const DocumentSteps kRealSteps = {ParseWorkbook, SheetPages, PageInfoOf, DrawPage, ReleaseParsed};
+// A sheet name as a reference writes it: quoted (quotes doubled) unless it is letters, digits,
+// '_' and '.' only.
+std::u16string ReferenceSheetName(const char16_t* name) {
+  std::u16string plain(name), quoted(u"'");
+  bool needsQuotes = plain.empty();
+  for (char16_t ch : plain) {
+    const bool simple = (ch >= u'A' && ch <= u'Z') || (ch >= u'a' && ch <= u'z') || (ch >= u'0' && ch <= u'9') ||
+                        ch == u'_' || ch == u'.' || ch > 0x7F;
+    needsQuotes = needsQuotes || !simple;
+    quoted += ch;
+    if (ch == u'\'') quoted += ch;
+  }
+  return needsQuotes ? quoted + u"'" : plain;
+}
+
+void PrintedPageRangeOf(const ParsedWorkbook* p, int32_t sheet, int32_t page, char16_t* text, int32_t capacity) {
+  if (!text || capacity < 1) return;
+  text[0] = 0;
+  if (!p || sheet < 0 || sheet >= static_cast<int32_t>(p->layouts.size())) return;
+  const std::vector<PrintedPage>& pages = p->layouts[sheet].printed.pages;
+  const MyWorksheet* ws = GetSheet(p->workbook, sheet);
+  if (page < 0 || page >= static_cast<int32_t>(pages.size()) || !ws) return;
+  const std::u16string range = ReferenceSheetName(ws->sheetName) + u"!" + PrintedPageRange(pages[page]);
+  const size_t n = std::min(range.size(), static_cast<size_t>(capacity - 1));
+  std::copy_n(range.begin(), n, text);
+  text[n] = 0;
+}
+
+const DocumentSteps kRealSteps = {ParseWorkbook, SheetPages, PageInfoOf, DrawPage, ReleaseParsed, PrintedPageRangeOf};
 std::atomic<const DocumentSteps*> g_steps{&kRealSteps};
 
 }  // namespace

@@ -12,6 +12,7 @@ namespace {
 
 struct PageReport {
   uint32_t width, height, totalPages, bitsPerPixel, formatCode;
+  char16_t pageRange[544];
 };
 
 uint32_t ClampPage(uint32_t page, int32_t total) {
@@ -34,6 +35,9 @@ void ReportPageSize(const DocumentContext& c, PageReport* report) {
   report->totalPages = static_cast<uint32_t>(c.totalPageCount);
   report->bitsPerPixel = 24;
   report->formatCode = c.xlsxFormatCode;
+  report->pageRange[0] = 0;
+  if (c.pParsed && GetDocumentSteps().pageRange)
+    GetDocumentSteps().pageRange(c.pParsed, sheet, page, report->pageRange, 544);
 }
 
 int32_t ParseOrReuse(_INFODISPATCH* d, DocumentContext* c, WorkbookCache* cache, bool parseNeeded,
@@ -82,9 +86,14 @@ void FillFileInfo(_FILEINFO* info, const PageReport& report, uint32_t requestedP
   info->uSizeMem = stride * report.height;
   if (info->uStructSize > 2188) {
     info->uHasVectorSize = 1;
-    info->dVectorWidth = view.pageWidth;
-    info->dVectorHeight = view.pageHeight;
+    // Printed pages carry their own paper; other pages the requested size.
+    info->dVectorWidth = view.bPrintSetup ? report.width / static_cast<double>(view.xResolution) : view.pageWidth;
+    info->dVectorHeight = view.bPrintSetup ? report.height / static_cast<double>(view.yResolution) : view.pageHeight;
     info->uVectorUnit = 1;
+  }
+  if (info->uStructSize >= sizeof(_FILEINFOPRINT)) {
+    auto* extended = reinterpret_cast<_FILEINFOPRINT*>(info);
+    std::memcpy(extended->szPageRange, report.pageRange, sizeof extended->szPageRange);
   }
 }
 

@@ -86,6 +86,18 @@ void BuildViewOptions(const _RASTERIZEDOCOPTIONS& n, uint32_t flags, uint32_t pa
   view->showHiddenSheets = (flags & kFlagShowHiddenSheets) ? 1 : 0;
   view->gridColor = kGridColor;
   view->pageNumber = pageNumber;
+  if (flags & kFlagPrintSetup) {
+    // Paper, margins, order and breaks come from each sheet; the requested page size only gives
+    // the paper of sheets that name none.
+    view->bPrintSetup = 1;
+    view->loadMode = 2;
+    view->pageSizeGiven = 1;
+    view->topMargin = view->bottomMargin = view->leftMargin = view->rightMargin = 0;
+    view->bEnableMargins = 0;
+    view->bUseSheetWidth = 0;
+    view->bClipCells = 0;
+    view->bPageOrderDownThenOver = 0;
+  }
 }
 
 }  // namespace xlx

@@ -16,6 +16,7 @@ enum XlxFlags : uint32_t {
   kFlagDownThenOver = 0x10,
   kFlagEnableMargins = 0x20,     // with layout options: add the margins around each page
   kFlagShowGridLines = 0x40,
+  kFlagPrintSetup = 0x80,        // print each sheet as its page setup says (over bits 0x01-0x20)
 };
 
 // Host length units understood by the built-in converter (used when the host gives none).
@@ -39,6 +40,7 @@ struct ViewOptions {
   uint32_t bShowGridLines;
   uint32_t showHiddenSheets;
   uint32_t gridColor;
+  uint32_t bPrintSetup;  // pages from each sheet's page setup; the page size is the default paper
   double topMargin, bottomMargin, leftMargin, rightMargin;  // inches
   uint32_t decryptedPathInUse;
   char16_t decryptedPath[260];

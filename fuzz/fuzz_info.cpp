@@ -1,4 +1,5 @@
-// The whole information call on a file holding the input, under default and paginated options.
+// The whole information call on a file holding the input, under default, paginated and printed
+// options.
 #include <unistd.h>
 #include <cstddef>
 #include <cstdint>
@@ -36,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!f) return 0;
   std::fwrite(data, 1, size, f);
   std::fclose(f);
-  for (uint32_t flags : {0u, 1u}) {
+  for (uint32_t flags : {0u, 1u, 0x80u}) {
     xlxtest::HostCall call(path, xlxtest::HostRequest{1, flags, 0, 72});
     call.Info();
   }

@@ -170,7 +170,7 @@ def main():
     out = sys.argv[2] if len(sys.argv) > 2 else os.path.join(HERE, "seeds")
     files = corpus_files(corpus) if os.path.isdir(corpus) else []
     # Every target gets its folder, even with no corpus to take seeds from.
-    for target in ("zip", "styles", "numfmt", "relationships", "sheet", "compoundfile", "encryptioninfo", "xlsb", "formula"):
+    for target in ("zip", "styles", "numfmt", "relationships", "sheet", "compoundfile", "encryptioninfo", "xlsb", "formula", "print"):
         os.makedirs(os.path.join(out, target), exist_ok=True)
 
     # Packages: the flagged odd ones first, then the smallest of each folder, one encrypted file.
@@ -286,6 +286,30 @@ def main():
                  "INDEX(A:A,MATCH(1,A:A,0))", "OFFSET(A1,1,1,2,2)", "'Other Sheet'!C1:C9 A1:B2", "IF(A1,A2,A3)"]
     for i in range(0, min(len(formulas), MAX_FORMULA_SEEDS * 4), 4):
         write(os.path.join(out, "formula"), "%04d" % (i // 4), "\n".join("=" + t for t in formulas[i:i + 4]).encode("utf-8"))
+
+    # Print setups: the elements after sheetData of each worksheet part, and synthetic ones with
+    # every header and footer code and hostile values.
+    prints = {}
+    for f in files:
+        for name, data in zip_parts(f, r"(^|/)worksheets/[^/]+\.xml$"):
+            tail = re.search(rb"<(?:\w+:)?printOptions.*?(?=</(?:\w+:)?worksheet>)|<(?:\w+:)?pageMargins.*?(?=</(?:\w+:)?worksheet>)",
+                             data, re.S)
+            pr = re.search(rb"<(?:\w+:)?sheetPr\b.*?(?:/>|</(?:\w+:)?sheetPr>)", data, re.S)
+            if tail:
+                seed = b"<worksheet>" + (pr.group(0) if pr else b"") + tail.group(0) + b"</worksheet>"
+                prints.setdefault(sha(seed), seed)
+    for names, body in ((b"#Fuzz!$A$1:$C$10,Fuzz!$E$5:$F$9,'Other'!A1\n", b'<pageSetup scale="0" fitToWidth="65536"/>'),
+                        (b"#Fuzz!$1:$2,Fuzz!$A:$B\n", b'<sheetPr><pageSetUpPr fitToPage="1"/></sheetPr>'
+                         b'<pageSetup paperSize="9999" fitToWidth="0" fitToHeight="1" orientation="landscape"/>'),
+                        (b"", b'<printOptions headings="1" horizontalCentered="1"/><pageSetup scale="100000"/>'
+                         b'<headerFooter differentFirst="1"><oddHeader>&amp;L&amp;"Arial,Bold Italic"&amp;14a&amp;KFF0000b'
+                         b'&amp;K04+050c&amp;C&amp;P+3 &amp;N &amp;D &amp;T&amp;R&amp;F &amp;Z &amp;A &amp;&amp; &amp;B&amp;I&amp;U&amp;E'
+                         b'&amp;S&amp;X&amp;Y&amp;G&amp;999</oddHeader><firstFooter>&amp;"x</firstFooter></headerFooter>'
+                         b'<rowBreaks><brk id="3"/><brk id="2000000"/></rowBreaks><colBreaks><brk id="-1"/></colBreaks>')):
+        seed = names + b"<worksheet>" + body + b"</worksheet>"
+        prints.setdefault(sha(seed), seed)
+    for data in sorted(prints.values(), key=len)[:MAX_SHEET_SEEDS]:
+        write(os.path.join(out, "print"), sha(data) + ".xml", data)
 
     # Relationship targets: the first byte is the length of the source folder.
     for i, (folder, target) in enumerate(sorted(rels)[:MAX_REL_SEEDS]):

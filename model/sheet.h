@@ -9,6 +9,7 @@
 
 #include "common/cellref.h"
 #include "common/larray.h"
+#include "model/printsetup.h"
 #include "model/richstring.h"
 #include "model/styles.h"
 #include "package/relationships.h"
@@ -158,6 +159,7 @@ struct MyWorksheet {
   LArray<ColumnInfo> columns;        // `col` elements in document order
   MyCellBounds sheetBounds;          // used range; all 0 when the sheet has no values
   PageSetupInfo pageSetup;
+  PrintSetup print;                  // how the sheet prints (printed-page layout)
   TextArena arena;                   // cell text, formulas and inline strings
   // A binary sheet's records other than rows, cells and their formulas (views, margins, print
   // options, header and footer, breaks, conditional formats, table parts, hyperlinks), framed as

@@ -106,6 +106,12 @@ const char16_t* GetPrintArea(const Workbook* workbook, int32_t workbookSheetInde
   return it == workbook->printAreas.end() ? nullptr : it->second.c_str();
 }
 
+const char16_t* GetPrintTitles(const Workbook* workbook, int32_t workbookSheetIndex) {
+  if (!workbook) return nullptr;
+  auto it = workbook->printTitles.find(workbookSheetIndex);
+  return it == workbook->printTitles.end() ? nullptr : it->second.c_str();
+}
+
 int32_t PollProgress(const Workbook* workbook) {
   if (!workbook || !workbook->progress || !workbook->progress->pfnProgress) return XLX_OK;
   return workbook->progress->pfnProgress(0, workbook->progress->uUser);

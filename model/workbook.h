@@ -128,6 +128,7 @@ struct Workbook {
   SharedStringTable sharedStrings;
   std::vector<DefinedNameEntry> definedNames;
   std::map<int32_t, std::u16string> printAreas;  // workbook sheet index -> print-area text
+  std::map<int32_t, std::u16string> printTitles;  // workbook sheet index -> print-titles text
   int32_t tableCount = 0;         // tables known to the workbook (structured references need one)
   CellColor palette[64] = {};     // indexed colours 0-63
   bool hasCustomPalette = false;  // the styles part had `indexedColors`
@@ -166,6 +167,8 @@ CellColor CurrentSheetBackColor(const Workbook* workbook);
 const char16_t* FindDefinedName(const Workbook* workbook, const char16_t* name);
 // Print-area text of the sheet at `workbookSheetIndex` among all `sheet` elements, or null.
 const char16_t* GetPrintArea(const Workbook* workbook, int32_t workbookSheetIndex);
+// Print-titles text of the sheet at `workbookSheetIndex`, or null.
+const char16_t* GetPrintTitles(const Workbook* workbook, int32_t workbookSheetIndex);
 
 // Polls the host's progress callback: 1 to go on, else the callback's result.
 [[nodiscard]] int32_t PollProgress(const Workbook* workbook);

@@ -112,6 +112,15 @@ void ReadSheetProperties(const Workbook& workbook, MyWorksheet* sheet, pugi::xml
                       SheetDataSlices* slices = nullptr);
 // `pageSetup` and `sheetPr/pageSetUpPr` into sheet->pageSetup.
 void ReadPageSetup(const Workbook& workbook, MyWorksheet* sheet, pugi::xml_node worksheet);
+// Everything the sheet says about printing it into sheet->print: page setup, fit-to-page,
+// margins (the application's normal ones when absent), print options, manual breaks, headers and
+// footers, and this sheet's print areas and print titles from the workbook's names. Values out of
+// range are clamped or dropped; nothing here fails.
+void ReadPrintSetup(const Workbook& workbook, MyWorksheet* sheet, pugi::xml_node worksheet);
+// The areas of a print-area or print-titles text ("'My Sheet'!$A$1:$D$20,Sheet1!$1:$2,$A:$B"):
+// whole rows span every column and whole columns every row. Areas naming another sheet than
+// `sheetName` (when given) and malformed areas are left out.
+void ParsePrintRanges(const char16_t* text, const char16_t* sheetName, std::vector<PrintCellRange>* ranges);
 
 // The first area of a print-area text ("'My Sheet'!$A$1:$D$20,..."); false when it names another
 // sheet than `sheetName` (when given) or is malformed. Whole rows and columns span the sheet.

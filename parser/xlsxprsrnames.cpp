@@ -26,6 +26,7 @@ int32_t ReadDefinedNames(Workbook* workbook, pugi::xml_node workbookNode) {
     WorkbookLockGuard guard(workbook->lock);
     workbook->definedNames.clear();
     workbook->printAreas.clear();
+    workbook->printTitles.clear();
     std::set<std::u16string> seen;
     pugi::xml_node names = Child(workbookNode, "definedNames");
     for (pugi::xml_node node = Child(names, "definedName"); node; node = NextNamed(node, "definedName")) {
@@ -38,6 +39,12 @@ int32_t ReadDefinedNames(Workbook* workbook, pugi::xml_node workbookNode) {
         int32_t sheet = 0;
         ReadInt(node.attribute("localSheetId"), &sheet);
         workbook->printAreas.emplace(sheet, std::move(text));
+        continue;
+      }
+      if (strcmp(name, "_xlnm.Print_Titles") == 0) {
+        int32_t sheet = 0;
+        ReadInt(node.attribute("localSheetId"), &sheet);
+        workbook->printTitles.emplace(sheet, std::move(text));
         continue;
       }
       DefinedNameEntry entry;

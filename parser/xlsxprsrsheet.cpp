@@ -132,6 +132,7 @@ int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node wor
     rc = ReadSheetData(workbook, sheet, worksheet, hasArea ? &area : nullptr, slices);
     if (rc != XLX_OK) return rc;
     ReadPageSetup(*workbook, sheet, worksheet);
+    ReadPrintSetup(*workbook, sheet, worksheet);
     AssertSheetInvariants(*sheet);
     sheet->loaded = true;
     return XLX_OK;

@@ -11,6 +11,7 @@
 #include "common/progress.h"
 #include "common/resultcodes.h"
 #include "values/numformat.h"
+#include "view/xlsxviewprint.h"
 #include "view/xlsxviewtext.h"
 
 namespace xlx {
@@ -285,6 +286,7 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   if (!font) return 1;
   CellText text;
   if (!BuildCellText(*r_.workbook, sheet_, c, p.width, fonts_, *font, &text)) return 1;
+  if (c.type == kCellError && r_.options.bPrintSetup && !PrintedErrorText(sheet_.print.errors, &text.text)) return 1;
   const CellAlignment& a = xf.alignment;
   const CellColor fontColor = HasMarker(modelFont.color) ? modelFont.color : kColorBlack;
   const CellColor color = text.formatColor != kFormatColorAuto ? text.formatColor : fontColor;

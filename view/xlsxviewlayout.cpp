@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "common/resultcodes.h"
+#include "view/xlsxviewprint.h"
 
 namespace xlx {
 
@@ -151,6 +152,7 @@ void ApplyGridScale(XlsxGridInfo* g, double scale) {
 int32_t LayoutSheet(const MyWorksheet& sheet, const MyCellBounds* printArea, const std::vector<MyCellBounds>& anchors,
                     const LayoutOptions& o, const DigitMeasure& m, SheetLayout* layout, const CellTextHook* texts) {
   AssertSheetInvariants(sheet);
+  if (o.bPrintSetup) return LayoutPrintedSheet(sheet, printArea, anchors, o, m, layout, texts);
   MyCellBounds bounds;
   FixRenderedRange(sheet, printArea, anchors, &bounds, &layout->empty);
   int32_t r = BuildGrid(sheet, bounds, o, m, &layout->grid);

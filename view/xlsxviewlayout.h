@@ -7,6 +7,7 @@
 
 #include "model/sheet.h"
 #include "view/pageinfo.h"
+#include "view/xlsxviewprintpage.h"
 
 namespace xlx {
 
@@ -29,6 +30,9 @@ struct LayoutOptions {
   bool bPageOrderDownThenOver = false;
   bool bUseSheetWidth = false;
   uint32_t xResolution = 96, yResolution = 96;
+  // Each sheet printed as its own page setup says; pageWidth and pageHeight are then the paper
+  // of sheets that name none, and the margins above are not used.
+  bool bPrintSetup = false;
 };
 
 struct XlsxGridInfo {
@@ -55,6 +59,7 @@ struct SheetLayout {
   double pageWidth = 0, pageHeight = 0;        // page size of the sheet's pages, px
   std::vector<_PAGEINFO> pages;
   int32_t nFirstPage = 0;                      // 1-based number of the first page in the workbook
+  PrintedSheet printed;                        // the printed pages, with bPrintSetup
 };
 
 // The rendered range: A1 to the last stored cell, widened by merged ranges (without a print

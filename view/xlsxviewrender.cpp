@@ -47,7 +47,7 @@ void ScaleForSizeMode(const PageRenderRequest& r, PageFrame* f) {
 }
 
 int32_t SetUpPage(const PageRenderRequest& r, DrawingSurface* s, PageFrame* f, int32_t* savedClip) {
-  const _PAGEINFO& page = r.layout->pages[r.pageIndex];
+  const _PAGEINFO& page = r.pageOverride ? *r.pageOverride : r.layout->pages[r.pageIndex];
   f->xOffset = page.nXOffset;
   f->yOffset = page.nYOffset;
   f->pageWidth = page.nWidth;

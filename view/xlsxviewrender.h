@@ -21,6 +21,7 @@ struct PageRenderRequest {
   uint32_t gridColor = 0xFFC0C0C0;
   const ProgressCallback* progress = nullptr;
   FontCache* fonts = nullptr;            // optional; a private cache is used without one
+  const _PAGEINFO* pageOverride = nullptr;  // optional: this piece of the sheet instead of the page
 };
 
 // Draws the page into the bitmap. 1, -13 (missing request parts), -1 (memory, bitmap over the

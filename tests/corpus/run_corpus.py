@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Runs every workbook of the shared corpus through xlxrender in a subprocess with a time limit:
-information under the default and the paginated options, every page (at most 20) at 72 dpi, and
-the metadata. Fails on a crash, a hang, a sanitizer report or an exit status outside the
+information under the default (printed pages), the sheet-page and the paginated options, every
+printed page (at most 20) at 72 dpi, and the metadata. Fails on a crash, a hang, a sanitizer report or an exit status outside the
 documented set, and prints one summary line. Files run in parallel, one worker per core (set
 XLX_CORPUS_JOBS to change it)."""
 import concurrent.futures
@@ -60,6 +60,7 @@ def run_file(tool, corpus, rel, passwords, env):
     with tempfile.TemporaryDirectory() as out:
         jobs = [
             ("info", [tool, "--info", "--json"] + extra + [path]),
+            ("info-sheet-pages", [tool, "--info", "--json", "--sheet-pages"] + extra + [path]),
             ("info-paginated", [tool, "--info", "--json", "--paginate"] + extra + [path]),
             ("render", [tool, "-q", "-r", "72", "-l", "20"] + extra + [path, os.path.join(out, "p")]),
             ("metadata", [tool, "--metadata"] + extra + [path]),

@@ -120,7 +120,7 @@ void FilterHost::FillOptions(_RASTERIZEDOCOPTIONS* o) const {
 
 FilterHost::CallRecords::CallRecords(int32_t page) {
   std::memset(&fileInfo, 0, sizeof fileInfo);
-  fileInfo.uStructSize = sizeof fileInfo;
+  fileInfo.info.uStructSize = sizeof fileInfo;
   std::memset(&loadOption, 0, sizeof loadOption);
   loadOption.nPageNumber = page;
 }
@@ -129,7 +129,7 @@ FilterHost::CallRecords::CallRecords(int32_t page) {
 template <typename Dispatch>
 void FilterHost::FillDispatch(Dispatch* d, CallRecords* records) {
   d->pszFileName = path16_.c_str();
-  d->pFileInfo = &records->fileInfo;
+  d->pFileInfo = &records->fileInfo.info;
   d->pFilterData = &holder_;
   d->pLoadFileOption = &records->loadOption;
   d->dispatchXlxFlags = options_.flags;
@@ -154,8 +154,12 @@ int32_t FilterHost::Info(int32_t page, PageSize* size) {
   int32_t r = info_(&d);
   // A failed decryption is reported as -1863 with the reason in the dispatch.
   if (r == -1863 && d.nDecryptError != 0) r = d.nDecryptError;
-  const _FILEINFO& fi = records.fileInfo;
+  const _FILEINFO& fi = records.fileInfo.info;
   if (r == 1) {
+    const char16_t* range = records.fileInfo.szPageRange;
+    size_t n = 0;
+    while (n < sizeof records.fileInfo.szPageRange / sizeof range[0] && range[n]) ++n;
+    size->range.assign(range, n);
     size->width = fi.uWidth;
     size->height = fi.uHeight;
     size->totalPages = fi.uTotalPages;

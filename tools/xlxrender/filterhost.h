@@ -11,6 +11,7 @@
 
 struct PageSize {
   uint32_t width = 0, height = 0, totalPages = 0, format = 0, xRes = 0, yRes = 0;
+  std::u16string range;  // sheet and cells of a printed page ("Sheet1!A1:H52"); empty otherwise
 };
 
 class FilterHost {
@@ -34,7 +35,7 @@ class FilterHost {
   // The per-call records a dispatch points at.
   struct CallRecords {
     explicit CallRecords(int32_t page);
-    _FILEINFO fileInfo;
+    _FILEINFOPRINT fileInfo;  // with the printed-page range
     _LOADFILEOPTION loadOption;
   };
   void FillOptions(_RASTERIZEDOCOPTIONS* o) const;

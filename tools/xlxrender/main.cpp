@@ -54,6 +54,47 @@ std::string OutputName(const RenderOptions& o, int32_t page, int32_t total) {
   return buf;
 }
 
+// UTF-16 text as UTF-8, lone surrogates as U+FFFD.
+std::string Utf8(const std::u16string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    uint32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    else if (c >= 0xD800 && c <= 0xDFFF)
+      c = 0xFFFD;
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | c >> 6), out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | c >> 12), out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | c >> 18), out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+      out += static_cast<char>(0x80 | (c >> 6 & 0x3F)), out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+// A JSON string literal of the text.
+std::string JsonString(const std::u16string& text) {
+  std::string out = "\"";
+  for (char ch : Utf8(text)) {
+    if (ch == '"' || ch == '\\') {
+      out += '\\', out += ch;
+    } else if (static_cast<unsigned char>(ch) < 0x20) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned char>(ch));
+      out += buf;
+    } else {
+      out += ch;
+    }
+  }
+  return out + "\"";
+}
+
 int PrintInfo(FilterHost& host, const RenderOptions& o, const PageSize& first) {
   std::vector<PageSize> sizes;
   for (int32_t p = 1; p <= static_cast<int32_t>(first.totalPages); ++p) {
@@ -67,11 +108,17 @@ int PrintInfo(FilterHost& host, const RenderOptions& o, const PageSize& first) {
                 first.totalPages, first.xRes, first.yRes);
     for (size_t i = 0; i < sizes.size(); ++i)
       std::printf("%s[%u, %u]", i ? ", " : "", sizes[i].width, sizes[i].height);
+    std::printf("], \"page_ranges\": [");
+    for (size_t i = 0; i < sizes.size(); ++i) std::printf("%s%s", i ? ", " : "", JsonString(sizes[i].range).c_str());
     std::printf("]}\n");
   } else {
     std::printf("file: %s\nformat: %s\npages: %u\nresolution: %ux%u dpi\n", o.input.c_str(),
                 first.format == 403 ? "binary workbook (xlsb)" : "workbook (xlsx)", first.totalPages, first.xRes, first.yRes);
-    for (size_t i = 0; i < sizes.size(); ++i) std::printf("page %zu: %u x %u px\n", i + 1, sizes[i].width, sizes[i].height);
+    for (size_t i = 0; i < sizes.size(); ++i) {
+      std::printf("page %zu: %u x %u px", i + 1, sizes[i].width, sizes[i].height);
+      if (!sizes[i].range.empty()) std::printf(", %s", Utf8(sizes[i].range).c_str());
+      std::printf("\n");
+    }
   }
   return 0;
 }

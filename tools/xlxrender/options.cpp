@@ -89,6 +89,9 @@ const char* UsageText() {
          "  -f N, -l N           first and last page\n"
          "  --pages LIST         pages to render, e.g. 1,3,5-N\n"
          "  -o PATTERN           output names with %d for the page number\n"
+         "  --print              printed pages as each sheet's page setup says (the default)\n"
+         "  --default-paper SIZE paper of sheets that name none: letter (default), a4, legal or WxH\n"
+         "  --sheet-pages        one page per sheet at actual size\n"
          "  --paginate           print pages: every sheet cut into pages of --paper with --margins\n"
          "  --paper SIZE         letter (default), a4, legal, or WxH with in or mm (e.g. 8.5x14in)\n"
          "  --margins V|T,B,L,R  margins in inches, drawn around each page (with --paginate)\n"
@@ -131,6 +134,13 @@ bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
     } else if (a == "-o") {
       if (!value(&v) || v.find("%d") == std::string::npos) return *error = "-o needs a pattern with %d", false;
       o->pattern = v;
+    } else if (a == "--print") {
+      o->printGiven = true;
+    } else if (a == "--sheet-pages") {
+      o->sheetPages = true;
+    } else if (a == "--default-paper") {
+      if (!value(&v) || !ParsePaper(v, &o->defaultPaperWidthIn, &o->defaultPaperHeightIn))
+        return *error = "--default-paper needs letter, a4, legal or WxH{in,mm}", false;
     } else if (a == "--paginate") {
       o->flags |= 0x01;
     } else if (a == "--cell-breaks") {
@@ -198,6 +208,19 @@ bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
     std::string base = o->input.substr(o->input.find_last_of('/') + 1);
     size_t dot = base.find_last_of('.');
     o->outRoot = dot == std::string::npos ? base : base.substr(0, dot);
+  }
+  // Printed pages unless asked for sheet pages or for the page options that override the sheets'
+  // own setup.
+  const bool overridden = (o->flags & 0x21) || o->paperGiven || o->fitGiven;
+  if (o->printGiven && (overridden || o->sheetPages))
+    return *error = "--print takes the paper, margins and scale from each sheet: leave out --paginate, --paper, "
+                    "--margins, --fit and --sheet-pages", false;
+  if (!overridden && !o->sheetPages) {
+    o->flags |= 0x80;
+    o->paperWidthIn = o->defaultPaperWidthIn;
+    o->paperHeightIn = o->defaultPaperHeightIn;
+    o->sizeMode = 1;
+    return true;
   }
   // A paper size without --paginate chooses shrink-to-fit unless --fit says otherwise.
   if (o->paperGiven && !o->fitGiven) o->sizeMode = 1;

@@ -18,6 +18,9 @@ struct RenderOptions {
   double marginTop = 0.75, marginBottom = 0.75, marginLeft = 0.7, marginRight = 0.7;  // inches
   uint32_t sizeMode = 0;        // 0 unless --paper or --fit choose one
   bool fitGiven = false;
+  bool printGiven = false;      // --print
+  bool sheetPages = false;      // --sheet-pages: one page per sheet at actual size
+  double defaultPaperWidthIn = 8.5, defaultPaperHeightIn = 11.0;  // --default-paper
   bool info = false, json = false, metadata = false, quiet = false, progress = false, reportFonts = false;
   int threads = 1;
   std::string password;

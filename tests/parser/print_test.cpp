@@ -1,0 +1,121 @@
+// The print setup of a worksheet: every attribute read, defaults when absent, hostile values
+// clamped or dropped, and the print areas and titles of the workbook's names.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include <pugixml.hpp>
+
+#include "parser/xlsxprsr.h"
+#include "tests/parser/parsertestutil.h"
+
+using namespace xlx;
+
+namespace {
+
+PrintSetup Read(const char* worksheetChildren, const char16_t* area = nullptr, const char16_t* titles = nullptr) {
+  xlxtest::WorkbookPtr wb;
+  if (area) wb->printAreas[0] = area;
+  if (titles) wb->printTitles[0] = titles;
+  MyWorksheet sheet;
+  std::copy_n(u"Data", 5, sheet.sheetName);
+  pugi::xml_document doc;
+  const std::string xml = std::string("<worksheet>") + worksheetChildren + "</worksheet>";
+  EXPECT_TRUE(doc.load_string(xml.c_str()));
+  ReadPrintSetup(*wb, &sheet, doc.child("worksheet"));
+  return sheet.print;
+}
+
+TEST(PrintSetupReader, EveryAttributeIsRead) {
+  const PrintSetup p = Read(
+      "<sheetPr><pageSetUpPr fitToPage='1'/></sheetPr>"
+      "<printOptions gridLines='1' headings='true' horizontalCentered='1' verticalCentered='1'/>"
+      "<pageMargins left='0.25' right='0.5' top='1' bottom='1.25' header='0.1' footer='0.2'/>"
+      "<pageSetup paperSize='9' orientation='landscape' scale='80' fitToWidth='2' fitToHeight='0' "
+      "pageOrder='overThenDown' firstPageNumber='7' useFirstPageNumber='1' blackAndWhite='1' draft='1' "
+      "errors='dash' cellComments='atEnd'/>"
+      "<headerFooter differentOddEven='1' differentFirst='1' scaleWithDoc='0' alignWithMargins='0'>"
+      "<oddHeader>&amp;CO</oddHeader><oddFooter>of</oddFooter><evenHeader>eh</evenHeader>"
+      "<evenFooter>ef</evenFooter><firstHeader>fh</firstHeader><firstFooter>ff</firstFooter></headerFooter>"
+      "<rowBreaks count='2'><brk id='20' max='16383' man='1'/><brk id='5' man='1'/></rowBreaks>"
+      "<colBreaks><brk id='3' man='1'/></colBreaks>");
+  EXPECT_TRUE(p.fitToPage);
+  EXPECT_TRUE(p.gridLines && p.headings && p.horizontalCentered && p.verticalCentered);
+  EXPECT_EQ((std::vector<double>{p.marginLeft, p.marginRight, p.marginTop, p.marginBottom, p.marginHeader,
+                                 p.marginFooter}),
+            (std::vector<double>{0.25, 0.5, 1, 1.25, 0.1, 0.2}));
+  EXPECT_EQ((std::vector<int32_t>{p.paperSize, p.orientation, p.scale, p.fitToWidth, p.fitToHeight, p.firstPageNumber}),
+            (std::vector<int32_t>{9, kOrientationLandscape, 80, 2, 0, 7}));
+  EXPECT_TRUE(p.hasScale && p.overThenDown);
+  EXPECT_TRUE(p.useFirstPageNumber && p.blackAndWhite && p.draft);
+  EXPECT_EQ(p.errors, kPrintErrorsDash);
+  EXPECT_EQ(p.cellComments, kPrintCommentsAtEnd);
+  const HeaderFooterSetup& h = p.headerFooter;
+  EXPECT_TRUE(h.differentOddEven && h.differentFirst && !h.scaleWithDoc && !h.alignWithMargins);
+  EXPECT_EQ(h.oddHeader, u"&CO");
+  EXPECT_EQ(h.oddFooter + h.evenHeader + h.evenFooter + h.firstHeader + h.firstFooter, u"ofeheffhff");
+  EXPECT_EQ(p.rowBreaks, (std::vector<int32_t>{5, 20}));
+  EXPECT_EQ(p.colBreaks, (std::vector<int32_t>{3}));
+}
+
+TEST(PrintSetupReader, DefaultsAndHostileValues) {
+  const PrintSetup d = Read("");
+  EXPECT_EQ(d.paperSize, 0);
+  EXPECT_FALSE(d.hasScale || d.fitToPage || d.overThenDown || d.headings);
+  EXPECT_EQ(d.fitToWidth, 1);
+  EXPECT_EQ(d.fitToHeight, 1);
+  EXPECT_EQ(d.marginLeft + d.marginRight, 1.4) << "the application's normal margins";
+  EXPECT_EQ(d.marginTop + d.marginBottom, 1.5);
+  EXPECT_EQ(d.marginHeader + d.marginFooter, 0.6);
+  EXPECT_TRUE(d.headerFooter.scaleWithDoc && d.headerFooter.alignWithMargins);
+
+  const PrintSetup h = Read(
+      "<pageMargins left='-3' right='1e300' top='nan' bottom='x'/>"
+      "<pageSetup paperSize='-9' orientation='sideways' fitToWidth='65536' fitToHeight='-2' errors='loud'/>"
+      "<rowBreaks><brk id='0'/><brk id='1048576'/><brk id='7'/><brk id='7'/><brk/></rowBreaks>"
+      "<colBreaks><brk id='16384'/><brk id='99999'/></colBreaks>");
+  // Negative margins are 0, huge ones 100 in, unreadable ones keep the default.
+  EXPECT_EQ((std::vector<double>{h.marginLeft, h.marginRight, h.marginTop, h.marginBottom}),
+            (std::vector<double>{0, 100, 0.75, 0.75}));
+  EXPECT_EQ((std::vector<int32_t>{h.paperSize, h.orientation, h.fitToWidth, h.fitToHeight, h.errors}),
+            (std::vector<int32_t>{0, kOrientationDefault, 32767, 0, kPrintErrorsDisplayed}));
+  EXPECT_EQ(h.rowBreaks, (std::vector<int32_t>{7})) << "breaks outside the sheet and repeats dropped";
+  EXPECT_TRUE(h.colBreaks.empty());
+
+  std::string many = "<rowBreaks>";
+  for (int i = 1; i <= 5000; ++i) many += "<brk id='" + std::to_string(i) + "'/>";
+  EXPECT_EQ(Read((many + "</rowBreaks>").c_str()).rowBreaks.size(), 1026u);
+}
+
+TEST(PrintSetupReader, PrintAreasAndTitlesOfThisSheet) {
+  const struct {
+    const char16_t *area, *titles;
+    size_t areas;
+    PrintCellRange first;
+    int32_t rowFirst, rowLast, colFirst, colLast;
+  } cases[] = {
+      {u"Data!$A$1:$C$10,Data!$E$2:$F$3", u"Data!$1:$2", 2, {1, 10, 1, 3}, 1, 2, 0, 0},
+      {u"'Data'!B2", u"Data!$A:$B,Data!$3:$3", 1, {2, 2, 2, 2}, 3, 3, 1, 2},
+      {u"Other!$A$1:$B$2,Data!$C$3:$D$4", u"Other!$1:$1", 1, {3, 4, 3, 4}, 0, 0, 0, 0},
+      {u"Data!$A:$C", u"$2:$4", 1, {1, 1048576, 1, 3}, 2, 4, 0, 0},
+      {u"'It''s'!A1,Data!ZZZZ1,Data!A0:B2,,Data!A1:", u"Data!A1:B2", 0, {}, 0, 0, 0, 0},
+  };
+  for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+    const auto& c = cases[i];
+    SCOPED_TRACE(i);
+    const PrintSetup p = Read("", c.area, c.titles);
+    ASSERT_EQ(p.printAreas.size(), c.areas);
+    if (c.areas) {
+      EXPECT_EQ(p.printAreas[0].RowFirst, c.first.RowFirst);
+      EXPECT_EQ(p.printAreas[0].RowLast, c.first.RowLast);
+      EXPECT_EQ(p.printAreas[0].ColFirst, c.first.ColFirst);
+      EXPECT_EQ(p.printAreas[0].ColLast, c.first.ColLast);
+    }
+    EXPECT_EQ(p.titleRowFirst, c.rowFirst);
+    EXPECT_EQ(p.titleRowLast, c.rowLast);
+    EXPECT_EQ(p.titleColFirst, c.colFirst);
+    EXPECT_EQ(p.titleColLast, c.colLast);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,162 @@
+// Printed pages end to end (option bit 0x80): xlxrender --info --json reports each page's paper and
+// cells, and the drawn pages carry the titles, headers, footers, centring and headings of the
+// sheets' own setup. Letter portrait at 96 dpi with the normal margins prints 681.6 x 912 px:
+// ten 64 px columns and 45 rows of 20 px.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "tests/render/rendertestutil.h"
+
+using namespace rendertest;
+
+namespace {
+
+constexpr uint32_t kPrint = 0x80;
+
+struct Info {
+  std::vector<std::pair<int, int>> sizes;
+  std::vector<std::string> ranges;
+};
+
+Info PrintedInfo(const std::string& fixture, const std::string& options = "") {
+  Info info;
+  const CommandResult r = RunCommand(Quote(XlxrenderPath()) + " --info --json " + options + " " + Quote(FixturePath(fixture)));
+  EXPECT_EQ(r.status, 0) << r.err;
+  const size_t sizesAt = r.out.find("\"page_sizes\""), rangesAt = r.out.find("\"page_ranges\"");
+  if (sizesAt == std::string::npos || rangesAt == std::string::npos) {
+    ADD_FAILURE() << r.out;
+    return info;
+  }
+  const std::string sizes = r.out.substr(sizesAt, rangesAt - sizesAt), ranges = r.out.substr(rangesAt + 14);
+  const std::regex pair("\\[([0-9]+), ([0-9]+)\\]"), text("\"([^\"]*)\"");
+  for (auto it = std::sregex_iterator(sizes.begin(), sizes.end(), pair); it != std::sregex_iterator(); ++it)
+    info.sizes.emplace_back(std::stoi((*it)[1]), std::stoi((*it)[2]));
+  for (auto it = std::sregex_iterator(ranges.begin(), ranges.end(), text); it != std::sregex_iterator(); ++it)
+    info.ranges.push_back((*it)[1]);
+  return info;
+}
+
+std::string Joined(const std::vector<std::string>& v, size_t first = 0, size_t count = 1000) {
+  std::string s;
+  for (size_t i = first; i < v.size() && i < first + count; ++i) s += v[i] + " ";
+  return s;
+}
+
+TEST(PrintedPages, EachSheetsSetupGivesItsPagesAndRanges) {
+  const struct {
+    const char* fixture;
+    size_t first, count;  // the pages compared
+    const char* ranges;
+  } cases[] = {
+      // Landscape letter prints 672 px down: 33 rows, then the repeated title row and 32.
+      {"print_titles.xlsx", 0, 6, "Data!A1:G33 Data!A34:G65 Data!A66:G97 Data!A98:G120 Numbered!A1:C45 Numbered!A46:C60 "},
+      {"print_breaks.xlsx", 0, 4, "Across!A1:C10 Across!D1:J10 Across!A11:C30 Across!D11:J30 "},
+      // Two areas on pages of their own; a print area naming another sheet prints the used range;
+      // titles column A and row 1 leave nine columns and 44 rows of C5:Z100 on each page.
+      {"print_areas.xlsx", 0, 12,
+       "Sheet1!A1:B5 Sheet1!D3:E9 Sheet2!A1:C4 Titles!C5:K48 Titles!C49:K92 Titles!C93:K100 Titles!L5:T48 "
+       "Titles!L49:T92 Titles!L93:T100 Titles!U5:Z48 Titles!U49:Z92 Titles!U93:Z100 "},
+      // Fit to one page across; 50%; scale 0 as 100%; scale 100000 as 400% (80 px rows, 256 px
+      // columns: 11 rows and 2 columns a page).
+      {"print_scale.xlsx", 0, 6, "Fit!A1:AD5 Half!A1:C90 Zero!A1:C45 Zero!A46:C90 Huge!A1:B11 Huge!A12:B22 "},
+      {"print_scale.xlsx", 21, 4, "Huge!C89:C90 Wide!A1:J5 Wide!K1:T5 Wide!U1:AD5 "},
+      // Title rows 1-10 of 533 px each are more than a page: not repeated, one row a page.
+      {"print_scale.xlsx", 25, 3, "TallTitles!A1:C1 TallTitles!A2:C2 TallTitles!A3:C3 "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fixture);
+    const Info info = PrintedInfo(c.fixture);
+    EXPECT_EQ(Joined(info.ranges, c.first, c.count), c.ranges);
+    EXPECT_EQ(info.sizes.size(), info.ranges.size());
+  }
+  EXPECT_EQ(PrintedInfo("print_scale.xlsx").ranges.size(), 65u) << "fit, half, 2 + 18 + 3 + 40 pages";
+  EXPECT_EQ(PrintedInfo("print_paper.xlsx").sizes, (std::vector<std::pair<int, int>>{{794, 1123}, {1344, 816}, {816, 1056}}))
+      << "A4, legal landscape, and letter for paper code 9999";
+  EXPECT_EQ(PrintedInfo("print_paper.xlsx", "--default-paper a4").sizes.back(), std::make_pair(794, 1123));
+  const Info sheetPages = PrintedInfo("print_titles.xlsx", "--sheet-pages");
+  EXPECT_EQ(sheetPages.sizes.size(), 2u);
+  EXPECT_EQ(Joined(sheetPages.ranges), "  ") << "only printed pages name their cells";
+}
+
+Image Page(const char* fixture, int32_t page) {
+  Image image;
+  int32_t code = 0;
+  EXPECT_TRUE(RenderPage(FixturePath(fixture), kPrint, &image, &code, page)) << fixture << " " << code;
+  return image;
+}
+
+// Pixels of `colour` in the rectangle.
+int Count(const Image& image, int x0, int y0, int x1, int y1, const Rgb& colour) {
+  int n = 0;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) n += image.At(x, y) == colour;
+  return n;
+}
+
+bool InkIn(const Image& image, int x0, int y0, int x1, int y1) {
+  for (int y = y0; y < y1; ++y)
+    if (FirstInkColumn(image, x0, x1, y, y + 1) >= 0) return true;
+  return false;
+}
+
+TEST(PrintedPages, TitlesRepeatAndHeadersAndFootersPrintInTheirMarginBands) {
+  const Rgb title = Hex(0xFFC000);
+  for (int32_t page : {1, 2, 4}) {
+    SCOPED_TRACE(page);
+    const Image p = Page("print_titles.xlsx", page);
+    ASSERT_EQ(p.width, 1056u);
+    // The title row fills the first 20 px below the 0.75 in top margin on every page.
+    EXPECT_GT(Count(p, 100, 75, 500, 90, title), 3000);
+    EXPECT_EQ(Count(p, 100, 95, 500, 110, title), 0);
+    // Header text between the 0.3 in header margin and the top margin; footer text above the
+    // 0.3 in footer margin, below the bottom margin; nothing of either on the paper's edge.
+    EXPECT_TRUE(InkIn(p, 67, 29, 400, 72)) << "left header";
+    EXPECT_TRUE(InkIn(p, 400, 29, 660, 72)) << "centre header";
+    EXPECT_TRUE(InkIn(p, 660, 29, 989, 72)) << "right header";
+    EXPECT_TRUE(InkIn(p, 400, 744, 660, 787)) << "footer";
+    EXPECT_FALSE(InkIn(p, 0, 0, 1056, 28));
+    EXPECT_FALSE(InkIn(p, 0, 788, 1056, 816));
+  }
+}
+
+TEST(PrintedPages, CentringHeadingsAndAColouredFooter) {
+  const Image centred = Page("print_centre.xlsx", 1);
+  const Rgb fill = Hex(0x4472C4);
+  // B2 (64 x 20 px) centred in the printable area: x from 67.2 + (681.6 - 64) / 2 = 376,
+  // y from 72 + (912 - 20) / 2 = 518.
+  int left = -1, top = -1;
+  for (int y = 0; y < 1056 && top < 0; ++y)
+    for (int x = 0; x < 816; ++x)
+      if (centred.At(x, y) == fill) {
+        left = x, top = y;
+        break;
+      }
+  EXPECT_NEAR(left, 376, 1);
+  EXPECT_NEAR(top, 518, 1);
+  EXPECT_GT(Count(centred, 376, 518, 440, 538, fill), 64 * 20 - 130);
+  // "&R&KFF0000&14Right": red ink ending at the right margin, in the footer band.
+  const Rgb red = Hex(0xFF0000);
+  EXPECT_GT(Count(centred, 600, 990, 749, 1028, red), 20);
+  EXPECT_EQ(Count(centred, 749, 990, 816, 1028, red), 0);
+  EXPECT_EQ(Count(centred, 0, 990, 600, 1028, red), 0);
+
+  // Headings: the letter A above column A and the number 1 left of row 1, both in the
+  // printable area's corner (numbers 27 px wide, letters 20 px high); the cell moves by both.
+  const Image headed = Page("print_centre.xlsx", 2);
+  EXPECT_TRUE(InkIn(headed, 94, 73, 157, 92)) << "column letter";
+  EXPECT_TRUE(InkIn(headed, 68, 93, 93, 111)) << "row number";
+  EXPECT_FALSE(InkIn(headed, 68, 73, 93, 91)) << "the corner box is empty";
+  EXPECT_TRUE(InkIn(headed, 95, 93, 157, 111)) << "x in A1 after the numbers";
+
+  // #DIV/0! in B2 (x 131-195, y 92-112) prints nothing with errors="blank", "--" with "dash"
+  // (centred: narrower than the error text).
+  EXPECT_FALSE(InkIn(Page("print_centre.xlsx", 3), 131, 93, 195, 111));
+  const Image dash = Page("print_centre.xlsx", 4);
+  EXPECT_GT(FirstInkColumn(dash, 131, 195, 93, 111), 150);
+  EXPECT_LT(LastInkColumn(dash, 131, 195, 93, 111), 176);
+}
+
+}  // namespace
