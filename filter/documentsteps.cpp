@@ -12,7 +12,6 @@
 #include "host/kernel/vkkrnx.h"
 #include "model/workbook.h"
 #include "parser/xlsxprsr.h"
-#include "view/xlsxviewanchors.h"
 #include "view/xlsxviewlayout.h"
 #include "view/xlsxviewrender.h"
 
@@ -93,13 +92,15 @@ int32_t LayoutWorkbook(DocumentContext* c, ParsedWorkbook* parsed) {
     const MyWorksheet* sheet = GetSheet(parsed->workbook, i);
     MyCellBounds area;
     const bool hasArea = ParsePrintAreaBounds(GetPrintArea(parsed->workbook, sheet->workbookIndex), nullptr, &area);
-    std::vector<DrawingAnchor> anchors;
-    r = ReadDrawingAnchors(*parsed->workbook, *sheet, &anchors);
-    if (r != XLX_OK) return r;
     std::vector<MyCellBounds> anchorCells;
-    for (const DrawingAnchor& a : anchors) {
+    try {
       MyCellBounds cells;
-      if (AnchorCells(a, &cells)) anchorCells.push_back(cells);
+      for (const DrawingObject& o : sheet->drawing.objects)
+        if (o.nParent < 0 && AnchorCells(o.anchor, &cells)) anchorCells.push_back(cells);
+      for (const LegacyObject& o : sheet->drawing.legacyObjects)
+        if (AnchorCells(o.anchor, &cells)) anchorCells.push_back(cells);
+    } catch (...) {
+      return XLX_ERR_MEMORY;
     }
     TextPassContext texts{parsed->workbook, sheet, &fonts, c->pProgress};
     CellTextHook hook{&texts, RunTextPass};

@@ -132,6 +132,8 @@ int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node wor
     rc = ReadSheetData(workbook, sheet, worksheet, hasArea ? &area : nullptr, slices);
     if (rc != XLX_OK) return rc;
     ReadPageSetup(*workbook, sheet, worksheet);
+    if ((rc = ReadLegacyObjects(sheet, worksheet)) != 1) return rc;
+    if ((rc = ReadSheetDrawing(workbook, sheet)) != 1) return rc;
     sheet->loaded = true;
     return XLX_OK;
   });
