@@ -13,6 +13,7 @@
 #include "model/workbook.h"
 #include "parser/xlsxprsr.h"
 #include "view/xlsxviewlayout.h"
+#include "view/xlsxviewpicturecache.h"
 #include "view/xlsxviewrender.h"
 
 namespace xlx {
@@ -22,6 +23,7 @@ struct ParsedWorkbook {
   Workbook* workbook = nullptr;
   VkDrawingEngine* engine = nullptr;
   std::vector<SheetLayout> layouts;
+  PictureCache pictures;  // decoded once, drawn by every page and thread
   ~ParsedWorkbook() {
     FreeWorkbook(workbook);
     if (engine) VkDestroyDrawingObject(engine);
@@ -171,6 +173,7 @@ int32_t DrawPage(DocumentContext* c, _BITMAPHANDLE* bitmap, bool headerOnly) {
   request.showGridLines = c->bShowGridLines != 0;
   request.gridColor = c->gridColor;
   request.progress = c->pProgress;
+  request.pictures = &parsed->pictures;
   if (request.pageIndex >= static_cast<int32_t>(request.layout->pages.size())) request.pageIndex = 0;
   return RenderSheetPage(request);
 }

@@ -1,5 +1,5 @@
 // Drawing one page of a laid-out sheet: page set-up (scale, transform, clip, background),
-// gridlines, cell fills, borders and text.
+// the background picture, gridlines, cell fills, borders and text, and the drawing objects.
 #pragma once
 #include <cstdint>
 
@@ -8,6 +8,8 @@
 #include "view/xlsxviewlayout.h"
 
 namespace xlx {
+
+class PictureCache;
 
 struct PageRenderRequest {
   const Workbook* workbook = nullptr;
@@ -21,6 +23,7 @@ struct PageRenderRequest {
   uint32_t gridColor = 0xFFC0C0C0;
   const ProgressCallback* progress = nullptr;
   FontCache* fonts = nullptr;            // optional; a private cache is used without one
+  PictureCache* pictures = nullptr;      // the workbook's decoded pictures; optional, as fonts
 };
 
 // Draws the page into the bitmap. 1, -13 (missing request parts), -1 (memory, bitmap over the

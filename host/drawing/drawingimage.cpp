@@ -80,3 +80,31 @@ VK_API int32_t VkDrawImage(VkSurface* surface, const _BITMAPHANDLE* image, doubl
   cairo_surface_destroy(pixels);
   return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? kOk : kErrEngine;
 }
+
+VK_API int32_t VkDrawImageTiled(VkSurface* surface, const _BITMAPHANDLE* image, double left, double top, double width,
+                                double height, double originX, double originY, double tileWidth, double tileHeight) {
+  if (!surface || !ImageUsable(image)) return kErrArgument;
+  for (double v : {left, top, width, height, originX, originY, tileWidth, tileHeight})
+    if (!std::isfinite(v)) return kErrArgument;
+  if (!(tileWidth > 0) || !(tileHeight > 0)) return kErrArgument;
+  if (width <= 0 || height <= 0) return kOk;
+  cairo_surface_t* pixels = CopyRegion(image, 0, 0, static_cast<int>(image->uWidth), static_cast<int>(image->uHeight));
+  if (!pixels) return kErrMemory;
+  cairo_t* cr = surface->cr;
+  cairo_save(cr);
+  cairo_new_path(cr);
+  cairo_rectangle(cr, left, top, width, height);
+  cairo_set_antialias(cr, LineAntialias(surface));
+  cairo_clip(cr);
+  cairo_translate(cr, originX, originY);
+  cairo_scale(cr, tileWidth / image->uWidth, tileHeight / image->uHeight);
+  cairo_set_source_surface(cr, pixels, 0, 0);
+  cairo_pattern_t* source = cairo_get_source(cr);
+  cairo_pattern_set_extend(source, CAIRO_EXTEND_REPEAT);
+  const bool same = std::fabs(tileWidth - image->uWidth) < 1e-9 && std::fabs(tileHeight - image->uHeight) < 1e-9;
+  cairo_pattern_set_filter(source, same ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD);
+  cairo_paint(cr);
+  cairo_restore(cr);
+  cairo_surface_destroy(pixels);
+  return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? kOk : kErrEngine;
+}

@@ -193,3 +193,7 @@ VK_API int32_t VkDrawText(VkSurface* surface, const VkFont* font, VkColor color,
 VK_API int32_t VkDrawImage(VkSurface* surface, const _BITMAPHANDLE* image, double left, double top, double width,
                            double height, double srcLeft, double srcTop, double srcWidth, double srcHeight,
                            double opacity);
+// Fills the rectangle (left, top, width, height) with copies of the bitmap, each tileWidth x
+// tileHeight, laid edge to edge from the origin (originX, originY) in both directions.
+VK_API int32_t VkDrawImageTiled(VkSurface* surface, const _BITMAPHANDLE* image, double left, double top, double width,
+                                double height, double originX, double originY, double tileWidth, double tileHeight);
