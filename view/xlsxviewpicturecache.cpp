@@ -2,24 +2,41 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <new>
 
 #include "host/imagecolor/vkimgclrx.h"
 #include "host/kernel/vkimage.h"
 #include "host/kernel/vkkrnx.h"
+#include "view/drawlayer/drawlayer.h"
 
 namespace xlx {
 namespace {
 
-// The key of a request: the part, the effects with their values, and the size of a vector picture.
-std::u16string Key(const PictureRequest& r, bool vector) {
+constexpr double kMaxTargetSide = VK_MAX_VECTOR_SIDE;
+constexpr double kMaxTargetPixels = 32.0 * 1000 * 1000;
+
+// The size the whole picture is made at, so that its kept part covers width x height; 0 x 0 for
+// its own size (no size asked, or one past the limits).
+void TargetSize(const PictureRequest& r, uint32_t* w, uint32_t* h) {
+  *w = *h = 0;
+  if (r.width == 0 || r.height == 0 || !(r.keepWidth > 0.001) || !(r.keepHeight > 0.001)) return;
+  const double tw = std::floor(r.width / r.keepWidth + 0.5), th = std::floor(r.height / r.keepHeight + 0.5);
+  if (tw < 1 || th < 1 || tw > kMaxTargetSide || th > kMaxTargetSide || tw * th > kMaxTargetPixels) return;
+  *w = static_cast<uint32_t>(tw), *h = static_cast<uint32_t>(th);
+}
+
+// The key of a request: the part, the effects with their values, and the size it is made at.
+std::u16string Key(const PictureRequest& r) {
   std::string tail;
   for (int32_t i = 0; i < r.effectCount; ++i) {
     const PictureEffect& e = r.effects[i];
     tail += "|" + std::to_string(e.kind) + "," + std::to_string(e.value1) + "," + std::to_string(e.value2) + "," +
             std::to_string(e.color1) + "," + std::to_string(e.color2);
   }
-  if (vector) tail += "@" + std::to_string(r.width) + "x" + std::to_string(r.height);
+  uint32_t w = 0, h = 0;
+  TargetSize(r, &w, &h);
+  tail += "@" + std::to_string(w) + "x" + std::to_string(h);
   std::u16string key = r.path;
   key.push_back(u'\0');
   key.append(tail.begin(), tail.end());
@@ -36,7 +53,8 @@ int32_t ApplyEffect(const PictureEffect& e, _BITMAPHANDLE* b) {
   }
 }
 
-// Reads and decodes one picture; null when it cannot be had.
+// Reads and decodes one picture at the size asked, applies its effects and prepares it for
+// drawing; null when it cannot be had.
 std::shared_ptr<const DecodedPicture> Decode(const Workbook& workbook, const PictureRequest& r, bool vector) {
   uint8_t* data = nullptr;
   uint64_t size = 0;
@@ -45,22 +63,28 @@ std::shared_ptr<const DecodedPicture> Decode(const Workbook& workbook, const Pic
     if (data) VK_FREE(data);
     return nullptr;
   }
-  auto picture = std::shared_ptr<DecodedPicture>(new (std::nothrow) DecodedPicture);
-  int32_t rc = picture ? VkLoadImageFromMemory(data, static_cast<size_t>(size), 32, vector ? r.width : 0,
-                                               vector ? r.height : 0, &picture->bitmap)
-                       : -1;
+  uint32_t w = 0, h = 0;
+  TargetSize(r, &w, &h);
+  _BITMAPHANDLE bitmap = {};
+  int32_t rc = VkLoadImageFromMemory(data, static_cast<size_t>(size), 32, vector ? w : 0, vector ? h : 0, &bitmap);
   VK_FREE(data);
-  for (int32_t i = 0; rc == 1 && i < r.effectCount; ++i) rc = ApplyEffect(r.effects[i], &picture->bitmap);
-  if (rc != 1) return nullptr;
-  picture->bytes = static_cast<size_t>(picture->bitmap.uDataSize);
-  return picture;
+  // A raster picture is resampled once here rather than filtered on every page.
+  if (rc == 1 && !vector && w > 0 && (w != bitmap.uWidth || h != bitmap.uHeight)) rc = VkResampleBitmap(&bitmap, w, h);
+  for (int32_t i = 0; rc == 1 && i < r.effectCount; ++i) rc = ApplyEffect(r.effects[i], &bitmap);
+  auto picture = std::shared_ptr<DecodedPicture>(new (std::nothrow) DecodedPicture);
+  if (rc == 1 && !picture) rc = -1;
+  if (rc == 1) rc = CreateDrawImage(&bitmap, &picture->image);
+  if (rc == 1) {
+    picture->width = bitmap.uWidth, picture->height = bitmap.uHeight;
+    picture->bytes = size_t(bitmap.uWidth) * bitmap.uHeight * 4;
+  }
+  if (bitmap.pData) VkFreeBitmap(&bitmap);
+  return rc == 1 ? picture : nullptr;
 }
 
 }  // namespace
 
-DecodedPicture::~DecodedPicture() {
-  if (bitmap.pData) VkFreeBitmap(&bitmap);
-}
+DecodedPicture::~DecodedPicture() { FreeDrawImage(image); }
 
 bool IsVectorPicturePath(const std::u16string& path) {
   size_t dot = path.rfind(u'.');
@@ -108,7 +132,7 @@ std::shared_ptr<const DecodedPicture> PictureCache::Get(const Workbook& workbook
     return nullptr;
   try {
     const bool vector = IsVectorPicturePath(request.path);
-    const std::u16string key = Key(request, vector);
+    const std::u16string key = Key(request);
     std::shared_ptr<Entry> entry = Lookup(key);
     std::lock_guard<std::mutex> lock(entry->mutex);
     if (!entry->done) {

@@ -12,25 +12,31 @@
 #include <unordered_map>
 
 #include "common/hostrecords.h"
+#include "host/drawing/vkdrwx.h"
 #include "model/workbook.h"
 
 namespace xlx {
 
-// A decoded picture: a 32-bit host bitmap (straight alpha), released with the record.
+// A decoded picture, prepared for drawing; released with the record.
 struct DecodedPicture {
   DecodedPicture() = default;
   ~DecodedPicture();
   DecodedPicture(const DecodedPicture&) = delete;
   DecodedPicture& operator=(const DecodedPicture&) = delete;
-  _BITMAPHANDLE bitmap = {};
-  size_t bytes = 0;  // pixel memory held
+  VkImage* image = nullptr;
+  uint32_t width = 0, height = 0;  // px
+  size_t bytes = 0;                // pixel memory held
 };
 
 struct PictureRequest {
   const char16_t* path = nullptr;          // picture part
   const PictureEffect* effects = nullptr;  // colour effects applied in order after decoding
   int32_t effectCount = 0;
-  uint32_t width = 0, height = 0;          // px a vector picture is drawn at; 0 x 0 its own size
+  // Device pixels the drawn part of the picture covers, and the share of the picture's width and
+  // height that part is (less than 1 when cropped). The picture is decoded (vector formats) or
+  // resampled (raster formats) so that it lands pixel for pixel; 0 x 0 keeps its own size.
+  uint32_t width = 0, height = 0;
+  double keepWidth = 1, keepHeight = 1;
 };
 
 class PictureCache {

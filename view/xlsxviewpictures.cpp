@@ -40,21 +40,25 @@ std::shared_ptr<const DecodedPicture> Fetch(PictureContext& c, const std::u16str
   if (path.empty()) return nullptr;
   PictureRequest q;
   q.path = path.c_str();
-  if (fill) q.effects = fill->effects, q.effectCount = fill->effectCount;
+  if (fill) {
+    q.effects = fill->effects, q.effectCount = fill->effectCount;
+    q.keepWidth = 1 - (fill->cropLeft + double(fill->cropRight)) / kFullAlpha;
+    q.keepHeight = 1 - (fill->cropTop + double(fill->cropBottom)) / kFullAlpha;
+  }
   q.width = DeviceSize(rect.width, c.page.sx);
   q.height = DeviceSize(rect.height, c.page.sy);
   return c.cache.Get(*c.request.workbook, q);
 }
 
-// The part of the bitmap `srcRect` keeps; false when nothing of the picture is left.
-bool CropSource(const PictureFill& f, const _BITMAPHANDLE& b, DrawRect* source) {
-  const double w = b.uWidth, h = b.uHeight;
+// The part of the picture `srcRect` keeps; false when nothing of the picture is left.
+bool CropSource(const PictureFill& f, const DecodedPicture& p, DrawRect* source) {
+  const double w = p.width, h = p.height;
   source->left = f.cropLeft / kFullAlpha * w;
   source->top = f.cropTop / kFullAlpha * h;
   source->width = w * (1 - (f.cropLeft + double(f.cropRight)) / kFullAlpha);
   source->height = h * (1 - (f.cropTop + double(f.cropBottom)) / kFullAlpha);
   if (!(source->width > 0) || !(source->height > 0)) return false;
-  // Something of the bitmap must lie inside the kept part.
+  // Something of the picture must lie inside the kept part.
   return source->left < w && source->top < h && source->left + source->width > 0 && source->top + source->height > 0;
 }
 
@@ -69,7 +73,7 @@ int32_t DrawTurned(PictureContext& c, const DecodedPicture& picture, const DrawR
   if (rc == XLX_OK && (o.xfrm.flipH || o.xfrm.flipV))
     rc = ScaleDrawTransform(c.surface, o.xfrm.flipH ? -1 : 1, o.xfrm.flipV ? -1 : 1);
   const DrawRect local{-rect.width / 2, -rect.height / 2, rect.width, rect.height};
-  if (rc == XLX_OK) rc = AddDrawImageAlpha(c.surface, &picture.bitmap, local, &source, o.picture.alpha / kFullAlpha);
+  if (rc == XLX_OK) rc = AddDrawImageAlpha(c.surface, picture.image, local, &source, o.picture.alpha / kFullAlpha);
   if (rc == XLX_OK && o.outline.present) {
     const AnchorGeometry geo = MakeAnchorGeometry(*c.request.layout, c.request.options);
     VkPen* pen = nullptr;
@@ -92,7 +96,7 @@ int32_t DrawPicture(PictureContext& c, const DrawingObject& o, DrawRect rect) {
   std::shared_ptr<const DecodedPicture> picture = Fetch(c, f.svgPath, &f, rect);
   if (!picture) picture = Fetch(c, f.blipPath, &f, rect);
   DrawRect source;
-  if (!picture || !CropSource(f, picture->bitmap, &source)) return XLX_OK;
+  if (!picture || !CropSource(f, *picture, &source)) return XLX_OK;
   return DrawTurned(c, *picture, source, rect, o);
 }
 
@@ -102,7 +106,7 @@ int32_t DrawLegacyObjects(PictureContext& c, const AnchorGeometry& geo) {
     if (rect.width < 1 || rect.height < 1 || !OnPage(rect, c.page)) continue;
     std::shared_ptr<const DecodedPicture> picture = Fetch(c, o.picturePath, nullptr, rect);
     if (picture) {
-      int32_t rc = AddDrawImage(c.surface, &picture->bitmap, rect);
+      int32_t rc = AddDrawImageAlpha(c.surface, picture->image, rect, nullptr, 1.0);
       if (rc != XLX_OK) return rc;
     }
     int32_t rc = PollProgress(c.request.progress);
@@ -145,12 +149,12 @@ int32_t DrawSheetBackground(const PageRenderRequest& r, DrawingSurface* surface,
   q.path = r.sheet->backgroundPicturePath.c_str();
   std::shared_ptr<const DecodedPicture> picture = c.cache.Get(*r.workbook, q);
   if (!picture) return XLX_OK;
-  const double tileW = picture->bitmap.uWidth * r.options.xResolution / 96.0;
-  const double tileH = picture->bitmap.uHeight * r.options.yResolution / 96.0;
+  const double tileW = picture->width * r.options.xResolution / 96.0;
+  const double tileH = picture->height * r.options.yResolution / 96.0;
   const double left = std::max(page.left, r.options.marginLeft), top = std::max(page.top, r.options.marginTop);
   if (page.right <= left || page.bottom <= top) return XLX_OK;
   const DrawRect area{left, top, page.right - left, page.bottom - top};
-  return AddDrawImageTiled(surface, &picture->bitmap, area, DrawRect{r.options.marginLeft, r.options.marginTop, tileW, tileH});
+  return AddDrawImageTiled(surface, picture->image, area, DrawRect{r.options.marginLeft, r.options.marginTop, tileW, tileH});
 }
 
 int32_t DrawSheetObjects(const PageRenderRequest& r, DrawingSurface* surface, const PicturePage& page) {

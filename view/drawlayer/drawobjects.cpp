@@ -166,20 +166,27 @@ int32_t AddDrawImage(DrawingSurface* surface, const _BITMAPHANDLE* image, const 
 
 int32_t AddDrawImage2(DrawingSurface* surface, const _BITMAPHANDLE* image, const DrawRect& dest,
                       const DrawRect* source) {
-  return AddDrawImageAlpha(surface, image, dest, source, 1.0);
-}
-
-int32_t AddDrawImageAlpha(DrawingSurface* surface, const _BITMAPHANDLE* image, const DrawRect& dest,
-                          const DrawRect* source, double opacity) {
   if (!surface || !surface->pSurface || !image) return XLX_ERR_ARGUMENT;
   const DrawRect whole = {0, 0, 0, 0};
   const DrawRect& s = source ? *source : whole;
   return VkDrawImage(surface->pSurface, image, dest.left, dest.top, dest.width, dest.height, s.left, s.top, s.width,
-                     s.height, opacity);
+                     s.height, 1.0);
 }
 
-int32_t AddDrawImageTiled(DrawingSurface* surface, const _BITMAPHANDLE* image, const DrawRect& area,
-                          const DrawRect& tile) {
+int32_t CreateDrawImage(const _BITMAPHANDLE* bitmap, VkImage** image) { return VkCreateImage(bitmap, image); }
+
+void FreeDrawImage(VkImage* image) { VkDestroyImage(image); }
+
+int32_t AddDrawImageAlpha(DrawingSurface* surface, const VkImage* image, const DrawRect& dest, const DrawRect* source,
+                          double opacity) {
+  if (!surface || !surface->pSurface || !image) return XLX_ERR_ARGUMENT;
+  const DrawRect whole = {0, 0, 0, 0};
+  const DrawRect& s = source ? *source : whole;
+  return VkDrawImageObject(surface->pSurface, image, dest.left, dest.top, dest.width, dest.height, s.left, s.top,
+                           s.width, s.height, opacity);
+}
+
+int32_t AddDrawImageTiled(DrawingSurface* surface, const VkImage* image, const DrawRect& area, const DrawRect& tile) {
   if (!surface || !surface->pSurface || !image) return XLX_ERR_ARGUMENT;
   return VkDrawImageTiled(surface->pSurface, image, area.left, area.top, area.width, area.height, tile.left, tile.top,
                           tile.width, tile.height);
