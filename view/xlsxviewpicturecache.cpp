@@ -36,7 +36,7 @@ std::u16string Key(const PictureRequest& r) {
   }
   uint32_t w = 0, h = 0;
   TargetSize(r, &w, &h);
-  tail += "@" + std::to_string(w) + "x" + std::to_string(h);
+  tail += "@" + std::to_string(w) + "x" + std::to_string(h) + "*" + std::to_string(r.scale);
   std::u16string key = r.path;
   key.push_back(u'\0');
   key.append(tail.begin(), tail.end());
@@ -56,6 +56,7 @@ int32_t ApplyEffect(const PictureEffect& e, _BITMAPHANDLE* b) {
 // Reads and decodes one picture at the size asked, applies its effects and prepares it for
 // drawing; null when it cannot be had.
 std::shared_ptr<const DecodedPicture> Decode(const Workbook& workbook, const PictureRequest& r, bool vector) {
+  // A scaled vector picture is decoded at its own size and then resampled as a raster one.
   uint8_t* data = nullptr;
   uint64_t size = 0;
   const int64_t read = ReadWorkbookPart(&workbook, r.path, &data, &size);
@@ -68,6 +69,12 @@ std::shared_ptr<const DecodedPicture> Decode(const Workbook& workbook, const Pic
   _BITMAPHANDLE bitmap = {};
   int32_t rc = VkLoadImageFromMemory(data, static_cast<size_t>(size), 32, vector ? w : 0, vector ? h : 0, &bitmap);
   VK_FREE(data);
+  if (rc == 1 && w == 0 && r.scale > 0 && r.scale != 1) {
+    const double sw = std::max(1.0, std::floor(bitmap.uWidth * r.scale + 0.5));
+    const double sh = std::max(1.0, std::floor(bitmap.uHeight * r.scale + 0.5));
+    if (sw <= kMaxTargetSide && sh <= kMaxTargetSide && sw * sh <= kMaxTargetPixels)
+      w = static_cast<uint32_t>(sw), h = static_cast<uint32_t>(sh), vector = false;
+  }
   // A raster picture is resampled once here rather than filtered on every page.
   if (rc == 1 && !vector && w > 0 && (w != bitmap.uWidth || h != bitmap.uHeight)) rc = VkResampleBitmap(&bitmap, w, h);
   for (int32_t i = 0; rc == 1 && i < r.effectCount; ++i) rc = ApplyEffect(r.effects[i], &bitmap);

@@ -37,6 +37,8 @@ struct PictureRequest {
   // resampled (raster formats) so that it lands pixel for pixel; 0 x 0 keeps its own size.
   uint32_t width = 0, height = 0;
   double keepWidth = 1, keepHeight = 1;
+  // Without a size: the picture made at its own size times this (0 or 1: its own size).
+  double scale = 0;
 };
 
 class PictureCache {

@@ -145,12 +145,15 @@ int32_t DrawSheetBackground(const PageRenderRequest& r, DrawingSurface* surface,
   if (r.options.loadMode == 2 || r.sheet->backgroundPicturePath.empty()) return XLX_OK;
   PictureCache local;
   PictureContext c{r, surface, page, r.pictures ? *r.pictures : local};
+  // Tiles are made once at their size on the device and laid pixel for pixel.
   PictureRequest q;
   q.path = r.sheet->backgroundPicturePath.c_str();
+  q.scale = r.options.xResolution / 96.0 * page.sx;
   std::shared_ptr<const DecodedPicture> picture = c.cache.Get(*r.workbook, q);
   if (!picture) return XLX_OK;
-  const double tileW = picture->width * r.options.xResolution / 96.0;
-  const double tileH = picture->height * r.options.yResolution / 96.0;
+  // Its own pixels are 96 dpi ones; across, the tile is the picture as made.
+  const double tileW = picture->width / page.sx;
+  const double tileH = picture->height / q.scale * r.options.yResolution / 96.0;
   const double left = std::max(page.left, r.options.marginLeft), top = std::max(page.top, r.options.marginTop);
   if (page.right <= left || page.bottom <= top) return XLX_OK;
   const DrawRect area{left, top, page.right - left, page.bottom - top};
