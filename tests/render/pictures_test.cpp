@@ -77,7 +77,9 @@ TEST(RenderPictures, EachSlotShowsItsQuadrantsWhereItsAnchorPutsIt) {
     }
     // Nothing past the picture's right edge (probed off the gridlines).
     const Rgb after = page.At(x + s.w + 3, y + s.h / 4);
-    if (after != kGrid) EXPECT_TRUE(Near(after, kWhite, 4)) << "right of the picture: " << after;
+    if (after != kGrid) {
+      EXPECT_TRUE(Near(after, kWhite, 4)) << "right of the picture: " << after;
+    }
   }
   // The 4.5 pt border is centred on the picture's edge.
   const int left = g.Left(5), middle = g.Top(32) + 20;
