@@ -148,7 +148,7 @@ const char16_t* GetPrintArea(const Workbook* workbook, int32_t workbookSheetInde
 // Reads a part of the package whole, as ReadPart does, under the workbook's package lock: the
 // way pages drawn after loading fetch picture bytes. Bytes read (> 0, the buffer freed with
 // VK_FREE), 0 for nothing to read, or ReadPart's error.
-int64_t ReadWorkbookPart(const Workbook* workbook, const char16_t* path, uint8_t** data, uint64_t* size);
+[[nodiscard]] int64_t ReadWorkbookPart(const Workbook* workbook, const char16_t* path, uint8_t** data, uint64_t* size);
 
 // Polls the host's progress callback: 1 to go on, else the callback's result.
 [[nodiscard]] int32_t PollProgress(const Workbook* workbook);

@@ -12,7 +12,7 @@
 #include <unordered_map>
 
 #include "common/hostrecords.h"
-#include "host/drawing/vkdrwx.h"
+#include "view/drawlayer/drawlayer.h"
 #include "model/workbook.h"
 
 namespace xlx {

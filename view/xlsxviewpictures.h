@@ -20,11 +20,11 @@ struct PicturePage {
 // The sheet's background picture (`picture` element), tiled from the top-left margin corner over
 // the page at its own size (pixels at 96 dpi, scaled to the output resolution). Pages laid out
 // for printing show none, as printed sheets do not. 1 or a drawing-layer error.
-int32_t DrawSheetBackground(const PageRenderRequest& request, DrawingSurface* surface, const PicturePage& page);
+[[nodiscard]] int32_t DrawSheetBackground(const PageRenderRequest& request, DrawingSurface* surface, const PicturePage& page);
 
 // Embedded-object and control previews, then the drawing objects of the sheet that this system
 // draws (pictures, also inside groups), each polled for progress. 1, a drawing-layer error, or
 // a progress result.
-int32_t DrawSheetObjects(const PageRenderRequest& request, DrawingSurface* surface, const PicturePage& page);
+[[nodiscard]] int32_t DrawSheetObjects(const PageRenderRequest& request, DrawingSurface* surface, const PicturePage& page);
 
 }  // namespace xlx
