@@ -13,10 +13,10 @@
 #include "host/kernel/vkkrnx.h"
 #include "model/workbook.h"
 #include "parser/xlsxprsr.h"
-#include "view/xlsxviewanchors.h"
 #include "view/xlsxviewlayout.h"
 #include "view/xlsxviewprint.h"
 #include "view/xlsxviewprintrender.h"
+#include "view/xlsxviewpicturecache.h"
 #include "view/xlsxviewrender.h"
 
 namespace xlx {
@@ -27,6 +27,7 @@ struct ParsedWorkbook {
   VkDrawingEngine* engine = nullptr;
   std::vector<SheetLayout> layouts;
   std::u16string path;  // the file parsed; headers and footers print its name
+  PictureCache pictures;  // decoded once, drawn by every page and thread
   ~ParsedWorkbook() {
     FreeWorkbook(workbook);
     if (engine) VkDestroyDrawingObject(engine);
@@ -98,13 +99,15 @@ int32_t LayoutWorkbook(DocumentContext* c, ParsedWorkbook* parsed) {
     const MyWorksheet* sheet = GetSheet(parsed->workbook, i);
     MyCellBounds area;
     const bool hasArea = ParsePrintAreaBounds(GetPrintArea(parsed->workbook, sheet->workbookIndex), nullptr, &area);
-    std::vector<DrawingAnchor> anchors;
-    r = ReadDrawingAnchors(*parsed->workbook, *sheet, &anchors);
-    if (r != XLX_OK) return r;
     std::vector<MyCellBounds> anchorCells;
-    for (const DrawingAnchor& a : anchors) {
+    try {
       MyCellBounds cells;
-      if (AnchorCells(a, &cells)) anchorCells.push_back(cells);
+      for (const DrawingObject& o : sheet->drawing.objects)
+        if (o.nParent < 0 && AnchorCells(o.anchor, &cells)) anchorCells.push_back(cells);
+      for (const LegacyObject& o : sheet->drawing.legacyObjects)
+        if (AnchorCells(o.anchor, &cells)) anchorCells.push_back(cells);
+    } catch (...) {
+      return XLX_ERR_MEMORY;
     }
     TextPassContext texts{parsed->workbook, sheet, &fonts, c->pProgress};
     CellTextHook hook{&texts, RunTextPass};
@@ -186,6 +189,7 @@ int32_t DrawPage(DocumentContext* c, _BITMAPHANDLE* bitmap, bool headerOnly) {
   request.showGridLines = c->bShowGridLines != 0;
   request.gridColor = c->gridColor;
   request.progress = c->pProgress;
+  request.pictures = &parsed->pictures;
   if (request.pageIndex >= static_cast<int32_t>(request.layout->pages.size())) request.pageIndex = 0;
   if (c->bPrintSetup) {
     PrintedPageFields fields;

@@ -15,6 +15,8 @@ commit, so the seeds are made again on every run rather than kept in the reposit
   encryptioninfo/ their EncryptionInfo streams, distinct: fuzz_encryptioninfo
   xlsb/           the binary parts of the corpus's binary workbooks, each behind the byte that
                   tells fuzz_xlsb which part it is, and a few formula token arrays
+  drawing/        drawing parts of the corpus, each with a zero byte and the smallest picture of
+                  its package, and a few built around every anchor and picture feature: fuzz_drawing
 
 usage: make_seeds.py [CORPUS_DIR [OUT_DIR]]"""
 import hashlib
@@ -37,6 +39,8 @@ MAX_SHEET_SEEDS = 150
 MAX_XLSB_SEED = 16 * 1024
 MAX_XLSB_SEEDS = 200
 MAX_FORMULA_SEEDS = 400       # seeds of four formula lines each
+MAX_DRAWING_SEED = 24 * 1024
+MAX_DRAWING_SEEDS = 80
 
 BUILTIN_CODES = [
     "General", "0", "0.00", "#,##0", "#,##0.00", "0%", "0.00%", "0.00E+00", "# ?/?", "# ??/??",
@@ -165,12 +169,51 @@ def numfmt_seed(value, control, code):
     return struct.pack("<dB", value, control) + code.encode("utf-8")
 
 
+def synthetic_drawings():
+    """Drawing parts that use every anchor kind and picture feature the reader knows, with the
+    relationship ids fuzz_drawing provides (rId1 the input's picture .. rId6 an external link)."""
+    head = (b'<xdr:wsDr xmlns:xdr="http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing" '
+            b'xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main" '
+            b'xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships" '
+            b'xmlns:mc="http://schemas.openxmlformats.org/markup-compatibility/2006" '
+            b'xmlns:a14="http://schemas.microsoft.com/office/drawing/2010/main">')
+    marker = b"<xdr:%s><xdr:col>%d</xdr:col><xdr:colOff>%d</xdr:colOff><xdr:row>%d</xdr:row><xdr:rowOff>0</xdr:rowOff></xdr:%s>"
+    def pic(rid, blip=b"", xfrm=b"", extra=b""):
+        return (b'<xdr:pic><xdr:nvPicPr><xdr:cNvPr id="2" name="P"/></xdr:nvPicPr><xdr:blipFill><a:blip r:embed="%s">'
+                b"%s</a:blip>%s</xdr:blipFill><xdr:spPr><a:xfrm%s><a:off x=\"0\" y=\"0\"/><a:ext cx=\"952500\" cy=\"476250\"/>"
+                b"</a:xfrm>%s</xdr:spPr></xdr:pic>" % (rid, blip, b"", xfrm, extra)).replace(b'\\"', b'"')
+    def two(body, edit=b""):
+        return (b"<xdr:twoCellAnchor%s>" % edit + marker % (b"from", 1, 9525, 1, b"from") +
+                marker % (b"to", 4, 0, 6, b"to") + body + b"<xdr:clientData/></xdr:twoCellAnchor>")
+    svg = (b'<a:extLst><a:ext uri="{96DAC541-7B7A-43D3-8B79-37D633B846F1}"><asvg:svgBlip '
+           b'xmlns:asvg="http://schemas.microsoft.com/office/drawing/2016/SVG/main" r:embed="rId2"/></a:ext></a:extLst>')
+    effects = (b'<a:alphaModFix amt="60000"/><a:grayscl/><a:biLevel thresh="40000"/><a:lum bright="20000" '
+               b'contrast="-10000"/><a:duotone><a:schemeClr val="accent1"/><a:srgbClr val="FFFFFF"/></a:duotone>')
+    group = (b'<xdr:grpSp><xdr:nvGrpSpPr><xdr:cNvPr id="5" name="G"/></xdr:nvGrpSpPr><xdr:grpSpPr><a:xfrm><a:off x="0" '
+             b'y="0"/><a:ext cx="100" cy="100"/><a:chOff x="0" y="0"/><a:chExt cx="100" cy="100"/></a:xfrm></xdr:grpSpPr>'
+             + pic(b"rId3") + b"</xdr:grpSp>")
+    seeds = []
+    for body in (two(pic(b"rId1")), two(pic(b"rId1", svg), b' editAs="oneCell"'),
+                 two(pic(b"rId3", effects, b' rot="5400000" flipH="1"', b'<a:ln w="12700"><a:solidFill><a:srgbClr '
+                                                                         b'val="FF0000"/></a:solidFill></a:ln>')),
+                 two(pic(b"rId4")) + two(pic(b"rId5")) + two(pic(b"rId6")) + two(group),
+                 b'<mc:AlternateContent><mc:Choice Requires="a14">' + two(pic(b"rId1")) + b"</mc:Choice><mc:Fallback/>"
+                 b"</mc:AlternateContent><xdr:oneCellAnchor>" + marker % (b"from", 0, 0, 0, b"from") +
+                 b'<xdr:ext cx="914400" cy="914400"/>' + pic(b"rId3") + b'</xdr:oneCellAnchor><xdr:absoluteAnchor>'
+                 b'<xdr:pos x="0" y="0"/><xdr:ext cx="914400" cy="914400"/>' + pic(b"rId2") + b"</xdr:absoluteAnchor>"):
+        seeds.append(head + body + b"</xdr:wsDr>\0")
+    # The input's own picture: a small BMP.
+    bmp = b"BM" + struct.pack("<IHHI", 70, 0, 0, 54) + struct.pack("<IiiHHIIiiII", 40, 2, 2, 1, 24, 0, 16, 0, 0, 0, 0)
+    return [s + bmp + bytes(range(16)) for s in seeds]
+
+
 def main():
     corpus = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "..", "..", "shared", "corpus")
     out = sys.argv[2] if len(sys.argv) > 2 else os.path.join(HERE, "seeds")
     files = corpus_files(corpus) if os.path.isdir(corpus) else []
     # Every target gets its folder, even with no corpus to take seeds from.
-    for target in ("zip", "styles", "numfmt", "relationships", "sheet", "compoundfile", "encryptioninfo", "xlsb", "formula", "print"):
+    for target in ("zip", "styles", "numfmt", "relationships", "sheet", "compoundfile", "encryptioninfo", "xlsb",
+                   "formula", "print", "drawing"):
         os.makedirs(os.path.join(out, target), exist_ok=True)
 
     # Packages: the flagged odd ones first, then the smallest of each folder, one encrypted file.
@@ -311,14 +354,29 @@ def main():
     for data in sorted(prints.values(), key=len)[:MAX_SHEET_SEEDS]:
         write(os.path.join(out, "print"), sha(data) + ".xml", data)
 
+    # Drawing parts, each followed by a zero byte and the smallest picture of its package.
+    drawings = {}
+    for f in files:
+        pictures = sorted((d for _, d in zip_parts(f, r"(^|/)media/[^/]+$")), key=len)
+        picture = pictures[0] if pictures and len(pictures[0]) <= MAX_DRAWING_SEED else b""
+        for name, data in zip_parts(f, r"(^|/)drawings/drawing[^/]*\.xml$"):
+            seed = data + b"\0" + picture
+            if len(seed) <= MAX_DRAWING_SEED:
+                drawings.setdefault(sha(seed), seed)
+    for data in synthetic_drawings():
+        drawings.setdefault(sha(data), data)
+    kept_drawings = sorted(drawings.values(), key=len)[:MAX_DRAWING_SEEDS]
+    for data in kept_drawings:
+        write(os.path.join(out, "drawing"), sha(data) + ".xml", data)
+
     # Relationship targets: the first byte is the length of the source folder.
     for i, (folder, target) in enumerate(sorted(rels)[:MAX_REL_SEEDS]):
         write(os.path.join(out, "relationships"), "%04d" % i, bytes([len(folder) % 256]) + folder + target)
     total = sum(os.path.getsize(os.path.join(r, n)) for r, _, ns in os.walk(out) for n in ns)
     print("seeds: %d packages, %d styles parts, %d format codes, %d relationship targets, %d sheets, "
-          "%d binary parts, %d KiB in %s"
+          "%d binary parts, %d drawings, %d KiB in %s"
           % (len(chosen) + 4, len(kept), min(len(all_codes), MAX_NUMFMT_SEEDS),
-             min(len(rels), MAX_REL_SEEDS), len(kept_sheets), len(kept_binary), total // 1024, out))
+             min(len(rels), MAX_REL_SEEDS), len(kept_sheets), len(kept_binary), len(kept_drawings), total // 1024, out))
 
 
 if __name__ == "__main__":

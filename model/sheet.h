@@ -10,6 +10,7 @@
 #include "common/cellref.h"
 #include "common/larray.h"
 #include "model/printsetup.h"
+#include "model/drawingobjects.h"
 #include "model/richstring.h"
 #include "model/styles.h"
 #include "package/relationships.h"
@@ -142,6 +143,7 @@ struct MyWorksheet {
   std::u16string drawingPath;        // target of the "drawing" relationship, empty when none
   std::u16string vmlDrawingPath;     // target of the "vmlDrawing" relationship, empty when none
   std::u16string backgroundPicturePath;  // target of `picture`, empty when none
+  SheetDrawing drawing;              // objects of the drawing part, embedded-object previews
 
   double dDefRowHeight = 15.0;       // points
   double dDefColWidth = 8.0;         // characters

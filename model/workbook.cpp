@@ -117,4 +117,10 @@ int32_t PollProgress(const Workbook* workbook) {
   return workbook->progress->pfnProgress(0, workbook->progress->uUser);
 }
 
+int64_t ReadWorkbookPart(const Workbook* workbook, const char16_t* path, uint8_t** data, uint64_t* size) {
+  if (!workbook || !path || !data || !size) return -13;
+  std::lock_guard<std::mutex> lock(workbook->packageMutex);
+  return ReadPart(workbook->hPackage, path, data, size, &workbook->parts);
+}
+
 }  // namespace xlx

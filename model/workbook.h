@@ -144,6 +144,9 @@ struct Workbook {
   void (*pfnFreeEvaluator)(void*) = nullptr;
 
   WorkbookLock lock;
+  // Held while a part is read after loading (pictures fetched by pages drawn on several threads
+  // share the one package handle).
+  mutable std::mutex packageMutex;
 };
 
 // Allocates an empty workbook in host memory with the default palette. 1 or -1.
@@ -169,6 +172,11 @@ const char16_t* FindDefinedName(const Workbook* workbook, const char16_t* name);
 const char16_t* GetPrintArea(const Workbook* workbook, int32_t workbookSheetIndex);
 // Print-titles text of the sheet at `workbookSheetIndex`, or null.
 const char16_t* GetPrintTitles(const Workbook* workbook, int32_t workbookSheetIndex);
+
+// Reads a part of the package whole, as ReadPart does, under the workbook's package lock: the
+// way pages drawn after loading fetch picture bytes. Bytes read (> 0, the buffer freed with
+// VK_FREE), 0 for nothing to read, or ReadPart's error.
+[[nodiscard]] int64_t ReadWorkbookPart(const Workbook* workbook, const char16_t* path, uint8_t** data, uint64_t* size);
 
 // Polls the host's progress callback: 1 to go on, else the callback's result.
 [[nodiscard]] int32_t PollProgress(const Workbook* workbook);

@@ -122,6 +122,22 @@ void ReadPrintSetup(const Workbook& workbook, MyWorksheet* sheet, pugi::xml_node
 // `sheetName` (when given) and malformed areas are left out.
 void ParsePrintRanges(const char16_t* text, const char16_t* sheetName, std::vector<PrintCellRange>* ranges);
 
+// ---- drawings ---------------------------------------------------------------------------------
+// The sheet's drawing part (sheet->drawingPath) into sheet->drawing.objects: the anchors of every
+// kind in document order, those in mc:AlternateContent by the branch ChooseAlternateContent
+// picks; each anchor's object with its transform, outline and, for pictures, the parts named
+// through the drawing part's relationships, crop and colour effects; group members after their
+// group (nested at most 32 deep). A drawing part that is missing or cannot be read gives no
+// objects: drawings are optional content. 1, -1 (memory), -13 (null argument).
+[[nodiscard]] int32_t ReadSheetDrawing(Workbook* workbook, MyWorksheet* sheet);
+// The `oleObjects` and `controls` of a worksheet that carry an anchored preview picture
+// (`objectPr` / `controlPr` with `anchor` and `r:id`) into sheet->drawing.legacyObjects.
+// 1, -1, -13.
+[[nodiscard]] int32_t ReadLegacyObjects(MyWorksheet* sheet, pugi::xml_node worksheet);
+// The branch of an mc:AlternateContent that this reader uses: the first mc:Choice whose
+// `Requires` names only namespaces it understands, else mc:Fallback; empty when neither exists.
+pugi::xml_node ChooseAlternateContent(pugi::xml_node alternateContent);
+
 // The first area of a print-area text ("'My Sheet'!$A$1:$D$20,..."); false when it names another
 // sheet than `sheetName` (when given) or is malformed. Whole rows and columns span the sheet.
 bool ParsePrintAreaBounds(const char16_t* text, const char16_t* sheetName, MyCellBounds* bounds);

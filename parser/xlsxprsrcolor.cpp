@@ -250,18 +250,25 @@ CellColor SchemeColor(const Workbook& workbook, pugi::xml_node schemeClr) {
   return ApplyTransforms(base, schemeClr);
 }
 
-CellColor DrawingMLColor(const Workbook& workbook, pugi::xml_node parent) {
-  pugi::xml_node c;
+CellColor DrawingMLColorElement(const Workbook& workbook, pugi::xml_node c) {
   CellColor base;
-  if ((c = Child(parent, "hslClr"))) base = HslElementColor(c);
-  else if ((c = Child(parent, "prstClr"))) base = LookupPresetColor(c.attribute("val").value());
-  else if ((c = Child(parent, "srgbClr"))) base = HexToCellColor(c.attribute("val").value());
-  else if ((c = Child(parent, "scrgbClr"))) base = ScRgbElementColor(c);
-  else if ((c = Child(parent, "schemeClr"))) return SchemeColor(workbook, c);
-  else if ((c = Child(parent, "sysClr"))) base = SysElementColor(c);
+  if (IsElement(c, "hslClr")) base = HslElementColor(c);
+  else if (IsElement(c, "prstClr")) base = LookupPresetColor(c.attribute("val").value());
+  else if (IsElement(c, "srgbClr")) base = HexToCellColor(c.attribute("val").value());
+  else if (IsElement(c, "scrgbClr")) base = ScRgbElementColor(c);
+  else if (IsElement(c, "schemeClr")) return SchemeColor(workbook, c);
+  else if (IsElement(c, "sysClr")) base = SysElementColor(c);
   else return CurrentSheetBackColor(&workbook);
   // Transforms on the other colour kinds change the colour the same way as on scheme colours.
   return HasTransforms(c) ? ApplyTransforms(base, c) : base;
+}
+
+CellColor DrawingMLColor(const Workbook& workbook, pugi::xml_node parent) {
+  for (const char* kind : {"hslClr", "prstClr", "srgbClr", "scrgbClr", "schemeClr", "sysClr"}) {
+    pugi::xml_node c = Child(parent, kind);
+    if (c) return DrawingMLColorElement(workbook, c);
+  }
+  return CurrentSheetBackColor(&workbook);
 }
 
 void GetThemeFonts(const Workbook& workbook, char16_t* majorFont, char16_t* minorFont) {

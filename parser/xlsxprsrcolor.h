@@ -46,6 +46,9 @@ CellColor SchemeColor(const Workbook& workbook, pugi::xml_node schemeClr);
 // The colour child of a DrawingML fill, line or gradient stop; the current sheet's background
 // when the parent has none.
 CellColor DrawingMLColor(const Workbook& workbook, pugi::xml_node parent);
+// One DrawingML colour element itself (`a:srgbClr`, `a:schemeClr`, ...) with its transforms; the
+// current sheet's background for an element that is no colour.
+CellColor DrawingMLColorElement(const Workbook& workbook, pugi::xml_node element);
 
 // Copies the theme fonts (`a:latin` typeface of the major and minor fonts) into 32-unit fields,
 // cut to 31 units; empty when the workbook has no theme.

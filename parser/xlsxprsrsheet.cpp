@@ -133,6 +133,8 @@ int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node wor
     if (rc != XLX_OK) return rc;
     ReadPageSetup(*workbook, sheet, worksheet);
     ReadPrintSetup(*workbook, sheet, worksheet);
+    if ((rc = ReadLegacyObjects(sheet, worksheet)) != 1) return rc;
+    if ((rc = ReadSheetDrawing(workbook, sheet)) != 1) return rc;
     AssertSheetInvariants(*sheet);
     sheet->loaded = true;
     return XLX_OK;

@@ -1,100 +1,116 @@
 #include "view/xlsxviewanchors.h"
 
 #include <algorithm>
-#include <cstdlib>
-
-#include "common/limits.h"
-#include "package/xlsxunzip.h"
-#include "parser/xlsxprsrxml.h"
+#include <cmath>
 
 namespace xlx {
 namespace {
 
-constexpr size_t kMaxAnchors = 100000;
+constexpr double kEmuPerInch = 914400.0;
 
-int64_t ReadInt64(pugi::xml_node node) {
-  const char* text = node.child_value();
-  char* end = nullptr;
-  long long v = std::strtoll(text, &end, 10);
-  // Offsets beyond a few thousand inches are nonsense; keep them in a range that cannot overflow.
-  return std::max<long long>(-(1ll << 40), std::min<long long>(v, 1ll << 40));
+double ColumnSize(const XlsxGridInfo& g, int32_t column) {
+  if (column >= 1 && static_cast<size_t>(column) <= g.columns.size()) return g.columns[column - 1].size;
+  return g.defColWidthPx * g.scale;
 }
 
-int32_t ReadIndex(pugi::xml_node node, int32_t limit) {
-  int64_t v = ReadInt64(node);
-  return static_cast<int32_t>(std::max<int64_t>(0, std::min<int64_t>(v, limit)));
+double RowSize(const XlsxGridInfo& g, int32_t row) {
+  if (row >= 1 && static_cast<size_t>(row) <= g.rows.size()) return g.rows[row - 1].size;
+  return g.defRowHeightPx * g.scale;
 }
 
-void ReadMarker(pugi::xml_node marker, int32_t* col, int64_t* colOff, int32_t* row, int64_t* rowOff) {
-  *col = ReadIndex(Child(marker, "col"), kMaxColumns - 1);
-  *colOff = ReadInt64(Child(marker, "colOff"));
-  *row = ReadIndex(Child(marker, "row"), kMaxRows - 1);
-  *rowOff = ReadInt64(Child(marker, "rowOff"));
-}
+// An offset in px inside a cell of `size` px: never before the cell, never past it.
+double InCell(double offset, double size) { return std::max(0.0, std::min(offset, size)); }
 
-void ReadExtent(pugi::xml_node ext, int64_t* cx, int64_t* cy) {
-  *cx = std::max<int64_t>(0, std::min<int64_t>(std::strtoll(ext.attribute("cx").value(), nullptr, 10), 1ll << 40));
-  *cy = std::max<int64_t>(0, std::min<int64_t>(std::strtoll(ext.attribute("cy").value(), nullptr, 10), 1ll << 40));
-}
+double Round(double v) { return static_cast<double>(RoundHalfAway(v)); }
 
-bool ReadAnchor(pugi::xml_node node, DrawingAnchor* a) {
-  if (IsElement(node, "twoCellAnchor")) {
-    a->kind = kAnchorTwoCell;
-    ReadMarker(Child(node, "from"), &a->fromCol, &a->fromColOff, &a->fromRow, &a->fromRowOff);
-    ReadMarker(Child(node, "to"), &a->toCol, &a->toColOff, &a->toRow, &a->toRowOff);
-    return true;
-  }
-  if (IsElement(node, "oneCellAnchor")) {
-    a->kind = kAnchorOneCell;
-    ReadMarker(Child(node, "from"), &a->fromCol, &a->fromColOff, &a->fromRow, &a->fromRowOff);
-    ReadExtent(Child(node, "ext"), &a->cx, &a->cy);
-    return true;
-  }
-  if (IsElement(node, "absoluteAnchor")) {
-    a->kind = kAnchorAbsolute;
-    pugi::xml_node pos = Child(node, "pos");
-    a->x = std::strtoll(pos.attribute("x").value(), nullptr, 10);
-    a->y = std::strtoll(pos.attribute("y").value(), nullptr, 10);
-    ReadExtent(Child(node, "ext"), &a->cx, &a->cy);
-    return true;
-  }
-  return false;
+bool Turned(int32_t rotation) {
+  const int32_t degrees = (rotation / 60000) % 360;
+  return (degrees >= 45 && degrees < 135) || (degrees >= 225 && degrees < 315);
 }
 
 }  // namespace
 
-int32_t ReadDrawingAnchors(const Workbook& wb, const MyWorksheet& sheet, std::vector<DrawingAnchor>* anchors) {
-  anchors->clear();
-  if (sheet.drawingPath.empty()) return 1;
-  pugi::xml_document doc;
-  if (LoadXmlPart(wb.hPackage, &wb.parts, sheet.drawingPath.c_str(), &doc) != 1) return 1;
-  pugi::xml_node root = doc.document_element();
-  for (pugi::xml_node n = root.first_child(); n && anchors->size() < kMaxAnchors; n = n.next_sibling()) {
-    if (n.type() != pugi::node_element) continue;
-    pugi::xml_node node = n;
-    if (IsElement(n, "AlternateContent")) {
-      pugi::xml_node choice = Child(n, "Choice");
-      if (!choice) choice = Child(n, "Fallback");
-      node = choice.first_child();
-      while (node && node.type() != pugi::node_element) node = node.next_sibling();
-    }
-    DrawingAnchor a;
-    try {
-      if (ReadAnchor(node, &a)) anchors->push_back(a);
-    } catch (...) {
-      return -1;
-    }
-  }
-  return 1;
+AnchorGeometry MakeAnchorGeometry(const SheetLayout& layout, const LayoutOptions& o) {
+  AnchorGeometry g;
+  g.grid = &layout.grid;
+  g.xPxPerEmu = o.xResolution * layout.dPrintScale / kEmuPerInch;
+  g.yPxPerEmu = o.yResolution * layout.dPrintScale / kEmuPerInch;
+  g.marginLeft = o.marginLeft;
+  g.marginTop = o.marginTop;
+  return g;
 }
 
-bool AnchorCells(const DrawingAnchor& a, MyCellBounds* cells) {
-  if (a.kind == kAnchorAbsolute) return false;
-  cells->RowFirst = a.fromRow + 1;
-  cells->ColFirst = a.fromCol + 1;
-  cells->RowLast = a.kind == kAnchorTwoCell ? a.toRow + 1 : a.fromRow + 1;
-  cells->ColLast = a.kind == kAnchorTwoCell ? a.toCol + 1 : a.fromCol + 1;
-  return true;
+double ColumnLeft(const XlsxGridInfo& g, int32_t column) {
+  const size_t n = g.columns.size();
+  if (column >= 1 && static_cast<size_t>(column) <= n) return g.columns[column - 1].offset;
+  return g.totalWidth + (std::max<int64_t>(column, 1) - 1 - static_cast<int64_t>(n)) * g.defColWidthPx * g.scale;
+}
+
+double RowTop(const XlsxGridInfo& g, int32_t row) {
+  const size_t n = g.rows.size();
+  if (row >= 1 && static_cast<size_t>(row) <= n) return g.rows[row - 1].offset;
+  return g.totalHeight + (std::max<int64_t>(row, 1) - 1 - static_cast<int64_t>(n)) * g.defRowHeightPx * g.scale;
+}
+
+DrawRect AnchorRect(const AnchorGeometry& geo, const DrawingAnchor& a, const DrawingTransform* own) {
+  const XlsxGridInfo& g = *geo.grid;
+  DrawRect r{0, 0, 0, 0};
+  if (a.kind == kAnchorAbsolute) {
+    r.left = a.x * geo.xPxPerEmu + geo.marginLeft;
+    r.top = a.y * geo.yPxPerEmu + geo.marginTop;
+    r.width = a.cx * geo.xPxPerEmu;
+    r.height = a.cy * geo.yPxPerEmu;
+    return r;
+  }
+  const int32_t fromCol = a.fromCol + 1, fromRow = a.fromRow + 1;
+  const bool oneCell = a.kind == kAnchorOneCell;
+  double colOff = InCell(a.fromColOff * geo.xPxPerEmu, ColumnSize(g, fromCol));
+  double rowOff = InCell(a.fromRowOff * geo.yPxPerEmu, RowSize(g, fromRow));
+  if (oneCell) colOff = Round(colOff), rowOff = Round(rowOff);
+  r.left = ColumnLeft(g, fromCol) + colOff + geo.marginLeft;
+  r.top = RowTop(g, fromRow) + rowOff + geo.marginTop;
+  if (oneCell) {
+    r.width = Round(a.cx * geo.xPxPerEmu);
+    r.height = Round(a.cy * geo.yPxPerEmu);
+    return r;
+  }
+  if (a.editAs != kEditTwoCell && own && own->present && own->cx > 0 && own->cy > 0) {
+    // The anchored box of a turned object is its extent turned.
+    const bool turned = Turned(own->rotation);
+    r.width = (turned ? own->cy : own->cx) * geo.xPxPerEmu;
+    r.height = (turned ? own->cx : own->cy) * geo.yPxPerEmu;
+    return r;
+  }
+  const int32_t toCol = a.toCol + 1, toRow = a.toRow + 1;
+  const double toColOff = InCell(a.toColOff * geo.xPxPerEmu, ColumnSize(g, toCol));
+  const double toRowOff = InCell(a.toRowOff * geo.yPxPerEmu, RowSize(g, toRow));
+  r.width = std::max(0.0, ColumnLeft(g, toCol) + toColOff + geo.marginLeft - r.left);
+  r.height = std::max(0.0, RowTop(g, toRow) + toRowOff + geo.marginTop - r.top);
+  return r;
+}
+
+DrawRect LegacyAnchorRect(const AnchorGeometry& geo, const DrawingAnchor& a) {
+  const XlsxGridInfo& g = *geo.grid;
+  const int32_t fromCol = a.fromCol + 1, fromRow = a.fromRow + 1, toCol = a.toCol + 1, toRow = a.toRow + 1;
+  const double left = ColumnLeft(g, fromCol) + Round(InCell(a.fromColOff * geo.xPxPerEmu, ColumnSize(g, fromCol)));
+  const double top = RowTop(g, fromRow) + Round(InCell(a.fromRowOff * geo.yPxPerEmu, RowSize(g, fromRow)));
+  const double right = ColumnLeft(g, toCol) + Round(InCell(a.toColOff * geo.xPxPerEmu, ColumnSize(g, toCol)));
+  const double bottom = RowTop(g, toRow) + Round(InCell(a.toRowOff * geo.yPxPerEmu, RowSize(g, toRow)));
+  return DrawRect{left + geo.marginLeft, top + geo.marginTop, std::max(0.0, right - left), std::max(0.0, bottom - top)};
+}
+
+DrawRect GroupMemberRect(const AnchorGeometry& geo, const DrawRect& outer, const DrawingTransform& group,
+                         const DrawingTransform& m) {
+  // Without a child frame the members' EMU map one to one onto the group's pixels.
+  const double kx = group.chCx > 0 ? outer.width / group.chCx : geo.xPxPerEmu;
+  const double ky = group.chCy > 0 ? outer.height / group.chCy : geo.yPxPerEmu;
+  return DrawRect{outer.left + (m.x - group.chX) * kx, outer.top + (m.y - group.chY) * ky, m.cx * kx, m.cy * ky};
+}
+
+DrawRect UnturnedRect(const DrawRect& r, int32_t rotation) {
+  if (!Turned(rotation)) return r;
+  const double cx = r.left + r.width / 2, cy = r.top + r.height / 2;
+  return DrawRect{cx - r.height / 2, cy - r.width / 2, r.height, r.width};
 }
 
 }  // namespace xlx

@@ -1,30 +1,41 @@
-// Anchors of a sheet's drawing part: the cells that pictures, shapes and charts are tied to.
+// Where drawing objects sit on a page: the anchors of the model turned into rectangles of world
+// pixels (sheet pixels moved by the margins), with the sheet's column and row geometry.
 #pragma once
 #include <cstdint>
-#include <vector>
 
-#include "model/workbook.h"
+#include "model/drawingobjects.h"
+#include "view/drawlayer/drawlayer.h"
+#include "view/xlsxviewlayout.h"
 
 namespace xlx {
 
-enum AnchorKind : int32_t { kAnchorTwoCell = 0, kAnchorOneCell = 1, kAnchorAbsolute = 2 };
-
-struct DrawingAnchor {
-  int32_t kind = kAnchorTwoCell;
-  int32_t fromCol = 0, fromRow = 0;    // 0-based as written
-  int64_t fromColOff = 0, fromRowOff = 0;  // EMU
-  int32_t toCol = 0, toRow = 0;        // two-cell anchors
-  int64_t toColOff = 0, toRowOff = 0;
-  int64_t x = 0, y = 0, cx = 0, cy = 0;  // EMU: position (absolute) and extent (one-cell, absolute)
+struct AnchorGeometry {
+  const XlsxGridInfo* grid = nullptr;
+  double xPxPerEmu = 96.0 / 914400, yPxPerEmu = 96.0 / 914400;  // resolution x print scale / 914400
+  double marginLeft = 0, marginTop = 0;                       // px
 };
 
-// Reads the anchors of the sheet's drawing part, those inside mc:AlternateContent (its
-// mc:Choice, else its mc:Fallback) included. A sheet without a drawing gives none. A drawing
-// that cannot be read gives none: drawings are optional content. 1 or -1.
-int32_t ReadDrawingAnchors(const Workbook& workbook, const MyWorksheet& sheet, std::vector<DrawingAnchor>* anchors);
+AnchorGeometry MakeAnchorGeometry(const SheetLayout& layout, const LayoutOptions& options);
 
-// The cells an anchor covers, 1-based, for widening the rendered range (a one-cell anchor
-// counts its from cell twice; absolute anchors cover no cell and give false).
-bool AnchorCells(const DrawingAnchor& anchor, MyCellBounds* cells);
+// Left edge of 1-based `column` / top edge of 1-based `row`, px from the sheet's top-left; past
+// the laid-out grid the default width or height runs on.
+double ColumnLeft(const XlsxGridInfo& grid, int32_t column);
+double RowTop(const XlsxGridInfo& grid, int32_t row);
+
+// The rectangle of a drawing anchor. Two-cell: from the `from` cell and offset to the `to` cell
+// and offset, except that an object that does not size with its cells (`editAs` one-cell or
+// absolute) keeps the extent of its own transform when it has one. One-cell: the `from` cell with
+// offsets rounded to whole pixels, the extent rounded. Absolute: position and extent. Offsets
+// are cut to the size of their cell, so an object over hidden cells shrinks with them.
+DrawRect AnchorRect(const AnchorGeometry& geometry, const DrawingAnchor& anchor, const DrawingTransform* own);
+// The rectangle of an embedded object's preview: as a two-cell anchor, offsets rounded.
+DrawRect LegacyAnchorRect(const AnchorGeometry& geometry, const DrawingAnchor& anchor);
+// The rectangle of a group member: its transform mapped from the group's child frame into the
+// group's rectangle.
+DrawRect GroupMemberRect(const AnchorGeometry& geometry, const DrawRect& groupRect, const DrawingTransform& group,
+                         const DrawingTransform& member);
+// Objects turned by 45 to 135 or 225 to 315 degrees are anchored by their turned bounding box;
+// this gives the unturned rectangle about the same centre.
+DrawRect UnturnedRect(const DrawRect& anchored, int32_t rotation);
 
 }  // namespace xlx

@@ -10,6 +10,7 @@
 #include "common/progress.h"
 #include "common/resultcodes.h"
 #include "view/xlsxviewcells.h"
+#include "view/xlsxviewpictures.h"
 
 namespace xlx {
 namespace {
@@ -154,6 +155,8 @@ int32_t RenderSheetPage(const PageRenderRequest& r) {
   PageFrame frame;
   int32_t savedClip = -1;
   rc = SetUpPage(r, surface, &frame, &savedClip);
+  const PicturePage picturePage{frame.left, frame.top, frame.right, frame.bottom, frame.sx, frame.sy};
+  if (rc == 1) rc = DrawSheetBackground(r, surface, picturePage);
   if (rc == 1) rc = PollProgress(r.progress);
   if (rc == 1 && r.showGridLines) rc = DrawGridlines(r, surface, frame);
   if (rc == 1) rc = PollProgress(r.progress);
@@ -161,6 +164,8 @@ int32_t RenderSheetPage(const PageRenderRequest& r) {
     CellPassFrame cells{frame.left, frame.top, frame.right, frame.bottom};
     rc = DrawCells(r, surface, *fonts, cells);
   }
+  if (rc == 1) rc = PollProgress(r.progress);
+  if (rc == 1) rc = DrawSheetObjects(r, surface, picturePage);
   if (savedClip >= 0) FreeDrawClipRgn(surface, savedClip);
   if (rc == 1) rc = EndEngine(surface);
   DestroyDrawingSurface(surface);

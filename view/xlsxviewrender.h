@@ -1,5 +1,5 @@
 // Drawing one page of a laid-out sheet: page set-up (scale, transform, clip, background),
-// gridlines, cell fills, borders and text.
+// the background picture, gridlines, cell fills, borders and text, and the drawing objects.
 #pragma once
 #include <cstdint>
 
@@ -8,6 +8,8 @@
 #include "view/xlsxviewlayout.h"
 
 namespace xlx {
+
+class PictureCache;
 
 struct PageRenderRequest {
   const Workbook* workbook = nullptr;
@@ -22,6 +24,7 @@ struct PageRenderRequest {
   const ProgressCallback* progress = nullptr;
   FontCache* fonts = nullptr;            // optional; a private cache is used without one
   const _PAGEINFO* pageOverride = nullptr;  // optional: this piece of the sheet instead of the page
+  PictureCache* pictures = nullptr;      // the workbook's decoded pictures; optional, as fonts
 };
 
 // Draws the page into the bitmap. 1, -13 (missing request parts), -1 (memory, bitmap over the

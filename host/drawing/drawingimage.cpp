@@ -1,5 +1,8 @@
-// Pictures: a host bitmap (or a part of it) drawn scaled into a rectangle of the surface.
+// Pictures: a host bitmap (or a part of it) drawn scaled into a rectangle of the surface, and
+// pictures prepared once in the engine's format to be drawn many times or tiled.
 #include <algorithm>
+#include <initializer_list>
+#include <new>
 #include "host/drawing/drawinginternal.h"
 
 using namespace vkdraw;
@@ -40,43 +43,131 @@ cairo_surface_t* CopyRegion(const _BITMAPHANDLE* b, int x0, int y0, int x1, int 
   return image;
 }
 
-}  // namespace
-
-VK_API int32_t VkDrawImage(VkSurface* surface, const _BITMAPHANDLE* image, double left, double top, double width,
-                           double height, double srcLeft, double srcTop, double srcWidth, double srcHeight,
-                           double opacity) {
-  if (!surface || !ImageUsable(image)) return kErrArgument;
-  for (double v : {left, top, width, height, srcLeft, srcTop, srcWidth, srcHeight, opacity})
-    if (!std::isfinite(v)) return kErrArgument;
-  if (srcWidth <= 0 || srcHeight <= 0) srcLeft = 0, srcTop = 0, srcWidth = image->uWidth, srcHeight = image->uHeight;
-  // Cut the source rectangle to the bitmap.
-  double sl = std::max(0.0, srcLeft), st = std::max(0.0, srcTop);
-  double sr = std::min<double>(image->uWidth, srcLeft + srcWidth), sb = std::min<double>(image->uHeight, srcTop + srcHeight);
+// Paints the pixels of `source` (covering the picture from (x0, y0)) so that the picture's
+// rectangle (srcLeft, srcTop, srcWidth, srcHeight), cut to the picture of `imageWidth` x
+// `imageHeight`, fills the destination; the destination shrinks with a cut source.
+int32_t Paint(VkSurface* surface, cairo_surface_t* source, int x0, int y0, uint32_t imageWidth, uint32_t imageHeight,
+              const double dest[4], double srcLeft, double srcTop, double srcWidth, double srcHeight, double opacity) {
+  const double sl = std::max(0.0, srcLeft), st = std::max(0.0, srcTop);
+  const double sr = std::min<double>(imageWidth, srcLeft + srcWidth), sb = std::min<double>(imageHeight, srcTop + srcHeight);
   if (sr <= sl || sb <= st) return kErrArgument;
-  if (width == 0 || height == 0 || opacity <= 0) return kOk;
-  // The destination shrinks with the source when the source was cut.
-  const double kx = width / srcWidth, ky = height / srcHeight;
-  const double dl = left + (sl - srcLeft) * kx, dt = top + (st - srcTop) * ky;
-  const int x0 = static_cast<int>(std::floor(sl)), y0 = static_cast<int>(std::floor(st));
-  const int x1 = static_cast<int>(std::ceil(sr)), y1 = static_cast<int>(std::ceil(sb));
-  cairo_surface_t* pixels = CopyRegion(image, x0, y0, x1, y1);
-  if (!pixels) return kErrMemory;
+  if (dest[2] == 0 || dest[3] == 0 || opacity <= 0) return kOk;
+  const double kx = dest[2] / srcWidth, ky = dest[3] / srcHeight;
+  const double dl = dest[0] + (sl - srcLeft) * kx, dt = dest[1] + (st - srcTop) * ky;
   cairo_t* cr = surface->cr;
   cairo_save(cr);
   cairo_translate(cr, dl, dt);
   cairo_scale(cr, kx, ky);
   cairo_translate(cr, -(sl - x0), -(st - y0));
-  cairo_set_source_surface(cr, pixels, 0, 0);
-  cairo_pattern_t* source = cairo_get_source(cr);
-  cairo_pattern_set_extend(source, CAIRO_EXTEND_PAD);
-  const bool same = std::fabs(std::fabs(kx) - 1) < 1e-9 && std::fabs(std::fabs(ky) - 1) < 1e-9;
-  cairo_pattern_set_filter(source, same ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD);
+  cairo_set_source_surface(cr, source, 0, 0);
+  cairo_pattern_t* pattern = cairo_get_source(cr);
+  cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
+  cairo_matrix_t device;
+  cairo_get_matrix(cr, &device);
+  // A picture that lands pixel for pixel on the page is copied, not filtered.
+  const bool same = std::fabs(std::fabs(device.xx) - 1) < 1e-9 && std::fabs(std::fabs(device.yy) - 1) < 1e-9 &&
+                    device.xy == 0 && device.yx == 0;
+  cairo_pattern_set_filter(pattern, same ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD);
   cairo_new_path(cr);
   cairo_rectangle(cr, sl - x0, st - y0, sr - sl, sb - st);
   cairo_set_antialias(cr, LineAntialias(surface));
   cairo_clip(cr);
   cairo_paint_with_alpha(cr, std::min(1.0, opacity));
   cairo_restore(cr);
+  return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? kOk : kErrEngine;
+}
+
+bool Finite(std::initializer_list<double> values) {
+  for (double v : values)
+    if (!std::isfinite(v)) return false;
+  return true;
+}
+
+}  // namespace
+
+struct VkImage {
+  cairo_surface_t* pixels = nullptr;  // premultiplied ARGB32 or RGB24
+  uint32_t width = 0, height = 0;
+};
+
+VK_API int32_t VkDrawImage(VkSurface* surface, const _BITMAPHANDLE* image, double left, double top, double width,
+                           double height, double srcLeft, double srcTop, double srcWidth, double srcHeight,
+                           double opacity) {
+  if (!surface || !ImageUsable(image)) return kErrArgument;
+  if (!Finite({left, top, width, height, srcLeft, srcTop, srcWidth, srcHeight, opacity})) return kErrArgument;
+  if (srcWidth <= 0 || srcHeight <= 0) srcLeft = 0, srcTop = 0, srcWidth = image->uWidth, srcHeight = image->uHeight;
+  // Only the source rectangle's pixels are copied.
+  const double sl = std::max(0.0, srcLeft), st = std::max(0.0, srcTop);
+  const double sr = std::min<double>(image->uWidth, srcLeft + srcWidth), sb = std::min<double>(image->uHeight, srcTop + srcHeight);
+  if (sr <= sl || sb <= st) return kErrArgument;
+  const int x0 = static_cast<int>(std::floor(sl)), y0 = static_cast<int>(std::floor(st));
+  const int x1 = static_cast<int>(std::ceil(sr)), y1 = static_cast<int>(std::ceil(sb));
+  cairo_surface_t* pixels = CopyRegion(image, x0, y0, x1, y1);
+  if (!pixels) return kErrMemory;
+  const double dest[4] = {left, top, width, height};
+  int32_t rc = Paint(surface, pixels, x0, y0, image->uWidth, image->uHeight, dest, srcLeft, srcTop, srcWidth, srcHeight,
+                     opacity);
   cairo_surface_destroy(pixels);
+  return rc;
+}
+
+VK_API int32_t VkCreateImage(const _BITMAPHANDLE* bitmap, VkImage** image) {
+  if (!image) return kErrArgument;
+  *image = nullptr;
+  if (!ImageUsable(bitmap)) return kErrArgument;
+  auto* made = new (std::nothrow) VkImage;
+  if (!made) return kErrMemory;
+  made->pixels = CopyRegion(bitmap, 0, 0, static_cast<int>(bitmap->uWidth), static_cast<int>(bitmap->uHeight));
+  if (!made->pixels) {
+    delete made;
+    return kErrMemory;
+  }
+  made->width = bitmap->uWidth;
+  made->height = bitmap->uHeight;
+  *image = made;
+  return kOk;
+}
+
+VK_API void VkDestroyImage(VkImage* image) {
+  if (!image) return;
+  cairo_surface_destroy(image->pixels);
+  delete image;
+}
+
+VK_API uint32_t VkImageWidth(const VkImage* image) { return image ? image->width : 0; }
+VK_API uint32_t VkImageHeight(const VkImage* image) { return image ? image->height : 0; }
+
+VK_API int32_t VkDrawImageObject(VkSurface* surface, const VkImage* image, double left, double top, double width,
+                                 double height, double srcLeft, double srcTop, double srcWidth, double srcHeight,
+                                 double opacity) {
+  if (!surface || !image || !image->pixels) return kErrArgument;
+  if (!Finite({left, top, width, height, srcLeft, srcTop, srcWidth, srcHeight, opacity})) return kErrArgument;
+  if (srcWidth <= 0 || srcHeight <= 0) srcLeft = 0, srcTop = 0, srcWidth = image->width, srcHeight = image->height;
+  const double dest[4] = {left, top, width, height};
+  return Paint(surface, image->pixels, 0, 0, image->width, image->height, dest, srcLeft, srcTop, srcWidth, srcHeight,
+               opacity);
+}
+
+VK_API int32_t VkDrawImageTiled(VkSurface* surface, const VkImage* image, double left, double top, double width,
+                                double height, double originX, double originY, double tileWidth, double tileHeight) {
+  if (!surface || !image || !image->pixels) return kErrArgument;
+  if (!Finite({left, top, width, height, originX, originY, tileWidth, tileHeight})) return kErrArgument;
+  if (!(tileWidth > 0) || !(tileHeight > 0)) return kErrArgument;
+  if (width <= 0 || height <= 0) return kOk;
+  cairo_t* cr = surface->cr;
+  cairo_save(cr);
+  cairo_new_path(cr);
+  cairo_rectangle(cr, left, top, width, height);
+  cairo_set_antialias(cr, LineAntialias(surface));
+  cairo_clip(cr);
+  cairo_translate(cr, originX, originY);
+  cairo_scale(cr, tileWidth / image->width, tileHeight / image->height);
+  cairo_set_source_surface(cr, image->pixels, 0, 0);
+  cairo_pattern_t* source = cairo_get_source(cr);
+  cairo_pattern_set_extend(source, CAIRO_EXTEND_REPEAT);
+  const bool same = std::fabs(tileWidth - image->width) < 1e-9 && std::fabs(tileHeight - image->height) < 1e-9;
+  cairo_pattern_set_filter(source, same ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD);
+  cairo_paint(cr);
+  cairo_restore(cr);
   return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? kOk : kErrEngine;
 }

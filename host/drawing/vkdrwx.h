@@ -25,6 +25,7 @@ typedef struct VkPen VkPen;
 typedef struct VkBrush VkBrush;
 typedef struct VkFont VkFont;
 typedef struct VkPath VkPath;
+typedef struct VkImage VkImage;
 typedef uint32_t VkColor;
 
 #define VK_RGBA(r, g, b, a) \
@@ -193,3 +194,19 @@ VK_API int32_t VkDrawText(VkSurface* surface, const VkFont* font, VkColor color,
 VK_API int32_t VkDrawImage(VkSurface* surface, const _BITMAPHANDLE* image, double left, double top, double width,
                            double height, double srcLeft, double srcTop, double srcWidth, double srcHeight,
                            double opacity);
+// A picture made ready for drawing: the bitmap's pixels copied once into the engine's own
+// format, then drawn any number of times, from any number of threads at once, until destroyed.
+// 1, -1 (memory), -13 (no usable bitmap).
+VK_API int32_t VkCreateImage(const _BITMAPHANDLE* bitmap, VkImage** image);
+VK_API void VkDestroyImage(VkImage* image);
+// Pixel size of a prepared picture (0 for null).
+VK_API uint32_t VkImageWidth(const VkImage* image);
+VK_API uint32_t VkImageHeight(const VkImage* image);
+// As VkDrawImage, from a prepared picture.
+VK_API int32_t VkDrawImageObject(VkSurface* surface, const VkImage* image, double left, double top, double width,
+                                 double height, double srcLeft, double srcTop, double srcWidth, double srcHeight,
+                                 double opacity);
+// Fills the rectangle (left, top, width, height) with copies of the picture, each tileWidth x
+// tileHeight, laid edge to edge from the origin (originX, originY) in every direction.
+VK_API int32_t VkDrawImageTiled(VkSurface* surface, const VkImage* image, double left, double top, double width,
+                                double height, double originX, double originY, double tileWidth, double tileHeight);

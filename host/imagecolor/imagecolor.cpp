@@ -40,3 +40,22 @@ VK_API int32_t VkColorBlackWhite(_BITMAPHANDLE* bitmap, int32_t threshold) {
   if (!Usable(bitmap) || threshold < 0 || threshold > 1000) return -13;
   return VkBlackWhiteBitmap(bitmap, static_cast<uint32_t>((threshold * 255 + 500) / 1000));
 }
+
+VK_API int32_t VkColorDuotone(_BITMAPHANDLE* bitmap, uint32_t dark, uint32_t light) {
+  if (!Usable(bitmap)) return -13;
+  // Each pixel's luminance blends from the dark colour (black) to the light one (white).
+  uint8_t table[3][256];
+  for (int c = 0; c < 3; ++c) {
+    const double from = (dark >> (8 * c)) & 0xFF, to = (light >> (8 * c)) & 0xFF;
+    for (int v = 0; v < 256; ++v) table[c][v] = Clamp(from + (to - from) * v / 255.0);
+  }
+  const uint32_t n = bitmap->uBitsPerPixel / 8;
+  for (uint32_t y = 0; y < bitmap->uHeight; ++y) {
+    uint8_t* p = bitmap->pData + static_cast<size_t>(y) * bitmap->uBytesPerLine;
+    for (uint32_t x = 0; x < bitmap->uWidth; ++x, p += n) {
+      const int lum = (299 * p[2] + 587 * p[1] + 114 * p[0] + 500) / 1000;
+      p[0] = table[2][lum], p[1] = table[1][lum], p[2] = table[0][lum];
+    }
+  }
+  return 1;
+}

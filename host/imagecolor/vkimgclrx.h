@@ -15,3 +15,6 @@ VK_API int32_t VkAdjustBrightnessContrast(_BITMAPHANDLE* bitmap, int32_t brightn
 // Black and white: luminance at or above `threshold` thousandths of full scale (0..1000; 500 is
 // half) becomes white, below it black.
 VK_API int32_t VkColorBlackWhite(_BITMAPHANDLE* bitmap, int32_t threshold);
+// Duotone: each pixel's luminance (0.299 R + 0.587 G + 0.114 B) picks a colour between `dark`
+// (for black) and `light` (for white), both 0x00BBGGRR. 1 or -13.
+VK_API int32_t VkColorDuotone(_BITMAPHANDLE* bitmap, uint32_t dark, uint32_t light);

@@ -255,6 +255,18 @@ int32_t AddDrawImage(DrawingSurface* surface, const _BITMAPHANDLE* image, const 
 // The same with an optional source rectangle of the picture (null: all of it).
 int32_t AddDrawImage2(DrawingSurface* surface, const _BITMAPHANDLE* image, const DrawRect& dest,
                       const DrawRect* source);
+// A picture made ready to be drawn many times, from any thread (a decoded picture kept by a
+// cache); released with FreeDrawImage. 1, -1, -13.
+[[nodiscard]] int32_t CreateDrawImage(const _BITMAPHANDLE* bitmap, VkImage** image);
+void FreeDrawImage(VkImage* image);
+// A prepared picture (or the `source` part of it; null for all) drawn scaled into `dest` with
+// `opacity` (0 transparent .. 1 opaque). A source reaching past the picture leaves that share of
+// `dest` empty; one wholly outside it is -13.
+[[nodiscard]] int32_t AddDrawImageAlpha(DrawingSurface* surface, const VkImage* image, const DrawRect& dest, const DrawRect* source,
+                          double opacity);
+// Fills `area` with copies of a prepared picture, each `tile` wide and high, laid edge to edge in
+// every direction from (tile.left, tile.top).
+[[nodiscard]] int32_t AddDrawImageTiled(DrawingSurface* surface, const VkImage* image, const DrawRect& area, const DrawRect& tile);
 
 // ---- clip and transform ----------------------------------------------------------------------------
 // Intersect the clip with a rectangle (left, top, right, bottom) or a path; `saved` receives the

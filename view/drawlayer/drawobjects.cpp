@@ -173,6 +173,25 @@ int32_t AddDrawImage2(DrawingSurface* surface, const _BITMAPHANDLE* image, const
                      s.height, 1.0);
 }
 
+int32_t CreateDrawImage(const _BITMAPHANDLE* bitmap, VkImage** image) { return VkCreateImage(bitmap, image); }
+
+void FreeDrawImage(VkImage* image) { VkDestroyImage(image); }
+
+int32_t AddDrawImageAlpha(DrawingSurface* surface, const VkImage* image, const DrawRect& dest, const DrawRect* source,
+                          double opacity) {
+  if (!surface || !surface->pSurface || !image) return XLX_ERR_ARGUMENT;
+  const DrawRect whole = {0, 0, 0, 0};
+  const DrawRect& s = source ? *source : whole;
+  return VkDrawImageObject(surface->pSurface, image, dest.left, dest.top, dest.width, dest.height, s.left, s.top,
+                           s.width, s.height, opacity);
+}
+
+int32_t AddDrawImageTiled(DrawingSurface* surface, const VkImage* image, const DrawRect& area, const DrawRect& tile) {
+  if (!surface || !surface->pSurface || !image) return XLX_ERR_ARGUMENT;
+  return VkDrawImageTiled(surface->pSurface, image, area.left, area.top, area.width, area.height, tile.left, tile.top,
+                          tile.width, tile.height);
+}
+
 int32_t SetDrawClipRgn(DrawingSurface* surface, double left, double top, double right, double bottom,
                        int32_t* saved) {
   if (!surface || !surface->pSurface || !saved) return XLX_ERR_ARGUMENT;
