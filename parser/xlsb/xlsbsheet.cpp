@@ -425,6 +425,8 @@ int32_t ReadWorksheetRecords(Workbook* workbook, MyWorksheet* sheet, const Recor
   reader.store = &store;
   if ((rc = ReadCells(&reader, records)) != XLX_OK) return rc;
   store.Finish();
+  // The drawing part of a binary sheet is the same DrawingML part as in the XML form.
+  if ((rc = ReadSheetDrawing(workbook, sheet)) != XLX_OK) return rc;
   AssertSheetInvariants(*sheet);
   sheet->loaded = true;
   return XLX_OK;
