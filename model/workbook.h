@@ -104,6 +104,7 @@ struct Workbook {
   pugi::xml_document* themeDom = nullptr;
   pugi::xml_node workbookNode;    // root `workbook`
   pugi::xml_node clrScheme, fontScheme, fmtScheme;
+  CellColor themeColors[12] = {};  // theme colour i as SpreadsheetML numbers it, resolved once read
   std::u16string themePath, sharedStringsPath, stylesPath;  // empty when the relationship is absent
 
   // Load options.

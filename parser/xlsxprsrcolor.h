@@ -8,6 +8,7 @@
 
 #include <pugixml.hpp>
 
+#include "model/colormath.h"
 #include "model/workbook.h"
 
 namespace xlx {
@@ -22,13 +23,6 @@ CellColor SystemColor(SystemColorKind kind);
 uint32_t ParseHexColor(const char* text);
 // Hex colour text as a CellColor: red to the low byte, the alpha replaced by the marker 0xFF.
 CellColor HexToCellColor(const char* text);
-
-// Hue, saturation and lightness, each 0..1, of a colour's red, green and blue bytes.
-void RgbToHsl(CellColor color, double* hue, double* saturation, double* lightness);
-// The colour of (hue, saturation, lightness, alpha), alpha x 255 in the marker byte.
-CellColor HslToColor(double hue, double saturation, double lightness, double alpha);
-// Lightens (tint > 0) or darkens (tint < 0) a colour through its lightness; marker 0xFF.
-CellColor ApplyTint(CellColor color, double tint);
 
 // A SpreadsheetML colour element (`color`, `fgColor`, `bgColor`, `rgbColor`, ...): `rgb`, else
 // `indexed`, else `theme`, else the current sheet's background; then `tint`. An absent element

@@ -3,13 +3,28 @@
 #include <new>
 
 #include "parser/xlsxprsr.h"
+#include "parser/xlsxprsrcolor.h"
 #include "parser/xlsxprsrxml.h"
 #include "common/resultcodes.h"
 
 namespace xlx {
 
+namespace {
+
+// The theme colours by number, for readers that work without the theme's DOM (header and footer
+// colour codes). Without a theme, window colours.
+void ResolveThemeColors(Workbook* workbook) {
+  for (int32_t i = 0; i < 12; ++i) {
+    workbook->themeColors[i] = workbook->clrScheme ? ThemeColorByIndex(*workbook, i)
+                               : i == 1 ? SystemColor(kSystemWindow) : SystemColor(kSystemWindowText);
+  }
+}
+
+}  // namespace
+
 int32_t ReadTheme(Workbook* workbook) {
   if (!workbook) return XLX_ERR_ARGUMENT;
+  ResolveThemeColors(workbook);
   workbook->clrScheme = workbook->fontScheme = workbook->fmtScheme = pugi::xml_node();
   delete workbook->themeDom;
   workbook->themeDom = nullptr;
@@ -28,6 +43,7 @@ int32_t ReadTheme(Workbook* workbook) {
   workbook->clrScheme = Child(elements, "clrScheme");
   workbook->fontScheme = Child(elements, "fontScheme");
   workbook->fmtScheme = Child(elements, "fmtScheme");
+  ResolveThemeColors(workbook);
   return XLX_OK;
 }
 

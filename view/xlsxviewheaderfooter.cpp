@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <string>
 
-#include "parser/xlsxprsrcolor.h"
+#include "model/colormath.h"
 
 namespace xlx {
 namespace {
@@ -145,8 +145,7 @@ class CodeParser {
       const int32_t index = (t[0] - u'0') * 10 + (t[1] - u'0');
       const int32_t tint = (t[3] - u'0') * 100 + (t[4] - u'0') * 10 + (t[5] - u'0');
       i_ += 6;
-      CellColor base = workbook_ ? ThemeColorByIndex(*workbook_, index) : 0xFF000000;
-      if (base == 0xFFFFFFFF) base = 0xFF000000;
+      CellColor base = workbook_ && index < 12 ? workbook_->themeColors[index] : 0xFF000000;
       style_.color = ApplyTint(base, (t[2] == u'-' ? -tint : tint) / 100.0);
       return;
     }
