@@ -147,7 +147,8 @@ int32_t ReadCellValue(const Workbook& workbook, TextArena* arena, pugi::xml_node
     case kCellDate: {
       // ISO dates become serials, as the spreadsheet shows them; a plain number is kept.
       double serial = 0;
-      cell->number = IsoDateTimeToSerial(std::string(trimmed).c_str(), kDateSystem1900, &serial) ? serial : NumberOf(v);
+      cell->number = IsoDateTimeToSerial(std::string(trimmed).c_str(),
+                                                workbook.bDate1904 ? kDateSystem1904 : kDateSystem1900, &serial) ? serial : NumberOf(v);
       break;
     }
     case kCellSharedString:

@@ -152,6 +152,23 @@ void FormatValue(double dValue, const char16_t* pCode, bool bChartLabel, const C
 
 }  // namespace
 
+double SerialForDisplay(double dValue, const char16_t* pCode, bool bDate1904) {
+  if (!bDate1904 || !pCode || DetectCellFormatType(pCode) != kCellFormatDateTime) return dValue;
+  bool quoted = false;
+  for (size_t i = 0; pCode[i] && i < kMaxFormatCodeUnits; ++i) {
+    char16_t c = pCode[i];
+    if (c == u'"') quoted = !quoted;
+    if (quoted) continue;
+    if (c == u'\\' && pCode[i + 1]) {
+      ++i;
+      continue;
+    }
+    char16_t next = pCode[i + 1] | 0x20;
+    if (c == u'[' && (next == u'h' || next == u'm' || next == u's')) return dValue;
+  }
+  return dValue + 1462;
+}
+
 CellFormatType ParseCellFormat(double dValue, const char16_t* pCode, bool bShowZeros,
                                const CellTextFit* pFit, char16_t* pOut, size_t nCapacity,
                                uint32_t* pclText) {

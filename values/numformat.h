@@ -66,6 +66,11 @@ constexpr size_t kOverflowHashCount = 8;
 // characters and the word "General" inside a longer code never decide. Null gives General.
 CellFormatType DetectCellFormatType(const char16_t* pCode);
 
+// The value a code is formatted with for a workbook in the 1904 date system: date codes show the
+// same day counted from 1900 (1462 days later); elapsed-time codes ([h], [m], [s]) and every other
+// code keep the value, as do workbooks in the 1900 system.
+double SerialForDisplay(double dValue, const char16_t* pCode, bool bDate1904);
+
 // Formats the numeric value of a cell. NaN is formatted as 0; a null code means "General".
 // The General form is fitted to `pFit` (null: not fitted). When the formatted value is exactly
 // 0 and bShowZeros is false the text is empty. `pclText` (may be null) receives the colour a

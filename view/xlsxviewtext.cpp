@@ -61,7 +61,7 @@ bool BuildCellText(const Workbook& wb, const MyWorksheet& sheet, const CellRecor
       MeasureContext m{&fonts, &font};
       CellTextFit fit{cellWidth, MeasureInFont, &m};
       uint32_t color = kFormatColorAuto;
-      out->formatType = ParseCellFormat(cell.number, code, sheet.bShowZeros, &fit, buffer, 512, &color);
+      out->formatType = ParseCellFormat(SerialForDisplay(cell.number, code, wb.bDate1904), code, sheet.bShowZeros, &fit, buffer, 512, &color);
       out->text = buffer;
       out->formatColor = color;
       out->kind = kTextNumber;

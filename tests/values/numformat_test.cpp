@@ -336,6 +336,23 @@ TEST(NumberFormat, DatePartsOfASerial) {
   EXPECT_EQ(Utf8(tiny), "Jan");
 }
 
+TEST(NumberFormat, WorkbooksOfThe1904SystemShowTheirOwnDates) {
+  const struct {
+    double value;
+    const char* code;
+    const char* shown;
+  } cases[] = {
+      {0, "yyyy-mm-dd", "1904-01-01"},        {1.5, "d/m/yyyy h:mm", "2/1/1904 12:00"},
+      {45000, "mmm d, yyyy", "Mar 16, 2027"},  {1.5, "[h]:mm", "36:00"},   {0.25, "h:mm AM/PM", "6:00 AM"},
+      {1.5, "0.00", "1.50"},                   {2, "\"[h]\" yyyy", "[h] 1904"},
+  };
+  for (const auto& c : cases) {
+    const std::u16string code = U16(c.code);
+    EXPECT_EQ(Cell(xlx::SerialForDisplay(c.value, code.c_str(), true), c.code), c.shown) << c.code;
+    EXPECT_EQ(xlx::SerialForDisplay(c.value, code.c_str(), false), c.value) << c.code;
+  }
+}
+
 TEST(NumberFormat, NumbersAsTextAndTextAsNumbers) {
   const struct {
     const char16_t* text;
