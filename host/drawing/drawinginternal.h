@@ -89,6 +89,13 @@ bool DrawSimpleText(VkSurface* surface, const VkFont* font, VkColor color, const
 
 enum PathOp : uint8_t { kMoveTo, kLineTo, kCurveTo, kClose };
 
+// ---- vector pages (drawingvector.cpp) ----
+// The vector page bound to the calling thread when it is of width x height pixels and no surface
+// has drawn on it yet; it is then marked as taken. Null otherwise.
+VkVectorPage* TakeBoundVectorPage(uint32_t width, uint32_t height);
+// The recording surface of the page (owned by the page).
+cairo_surface_t* VectorPageTarget(VkVectorPage* page);
+
 }  // namespace vkdraw
 
 struct VkDrawingEngine {
@@ -166,7 +173,8 @@ bool AxisAligned(const cairo_matrix_t& m);
 struct VkSurface {
   VkDrawingEngine* engine = nullptr;
   _BITMAPHANDLE* bitmap = nullptr;
-  uint8_t* pixels = nullptr;  // ARGB32, premultiplied
+  uint8_t* pixels = nullptr;  // ARGB32, premultiplied; null on a vector page
+  bool vector = false;        // draws on a vector page's recording, not on the bitmap
   size_t pixelBytes = 0;
   int32_t stride = 0;
   cairo_surface_t* target = nullptr;

@@ -1,0 +1,41 @@
+// PDF and SVG output of xlxrender: each page is drawn by the filter onto a vector page of the host
+// drawing engine (bound to the drawing thread), and pages are written in page order whatever
+// order the threads finish them in.
+#pragma once
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "filterhost.h"
+#include "host/drawing/vkdrwx.h"
+#include "options.h"
+
+class VectorOutput {
+ public:
+  // `names` are the output files: one PDF, or one SVG per selected page.
+  VectorOutput(const RenderOptions& options, size_t pageCount);
+  ~VectorOutput();
+  // Creates the PDF with the workbook's title and author. 0, or the exit status with a message.
+  int Begin(FilterHost& host);
+  // Draws page `page` (the `index`-th selected) and writes every page that is next in order.
+  // 0, or the exit status (the message is printed).
+  int RenderPage(FilterHost& host, size_t index, int32_t page, int32_t total);
+  // Finishes the PDF. 0 or the exit status.
+  int Finish();
+
+ private:
+  int WriteReady();
+  int WritePage(size_t index, VkVectorPage* page);
+  const RenderOptions& options_;
+  std::vector<VkVectorPage*> done_;      // recorded pages waiting for their turn
+  std::vector<int32_t> pageNumbers_;
+  size_t next_ = 0;                      // index of the next page to write
+  std::mutex lock_;
+  VkVectorDocument* pdf_ = nullptr;
+  std::string pdfName_;
+  int32_t total_ = 0;
+};
+
+// The output file of a PDF: -o NAME or OUTROOT.pdf.
+std::string PdfOutputName(const RenderOptions& options);
