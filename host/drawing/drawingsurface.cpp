@@ -243,7 +243,7 @@ VK_API int32_t VkCreateSurface(VkDrawingEngine* engine, _BITMAPHANDLE* bitmap, V
   s->bitmap = bitmap;
   if (VkVectorPage* page = TakeBoundVectorPage(bitmap->uWidth, bitmap->uHeight)) {
     // The host chose a vector page for this bitmap: draw on its recording, leave the bitmap be.
-    s->vector = true;
+    s->vector = page;
     s->target = cairo_surface_reference(VectorPageTarget(page));
   } else {
     s->stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, static_cast<int>(bitmap->uWidth));

@@ -16,8 +16,10 @@ struct VkVectorPage {
   double dpi = 96;
   cairo_surface_t* recording = nullptr;
   std::atomic<bool> taken{false};
+  std::unordered_map<std::string, cairo_surface_t*> pictures;  // by tag, one reference each
   ~VkVectorPage() {
     if (recording) cairo_surface_destroy(recording);
+    for (auto& entry : pictures) cairo_surface_destroy(entry.second);
   }
 };
 
@@ -73,6 +75,18 @@ VkVectorPage* TakeBoundVectorPage(uint32_t width, uint32_t height) {
 }
 
 cairo_surface_t* VectorPageTarget(VkVectorPage* page) { return page->recording; }
+
+cairo_surface_t* FindPagePicture(VkVectorPage* page, const std::string& tag) {
+  auto found = page->pictures.find(tag);
+  return found == page->pictures.end() ? nullptr : cairo_surface_reference(found->second);
+}
+
+void KeepPagePicture(VkVectorPage* page, const std::string& tag, cairo_surface_t* image) {
+  try {
+    if (page->pictures.emplace(tag, image).second) cairo_surface_reference(image);
+  } catch (const std::bad_alloc&) {
+  }
+}
 
 }  // namespace vkdraw
 
