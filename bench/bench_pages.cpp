@@ -7,6 +7,7 @@
 //  3. a page from the cache against a page parsed afresh (no holder) on a 200-page workbook;
 //  4. xlxrender writing every paginated page of a 5,000 x 20 workbook as PNG, on 1 and 2 threads;
 //  5. one dense page drawn at 96 and 300 dpi.
+// With --workbook ROWS PATH it only writes the workbook (bench/pdf times PDF output on it).
 #include <sys/wait.h>
 #include <unistd.h>
 #include <zip.h>
@@ -217,7 +218,9 @@ void StreamFloor(const std::u16string& path) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  // "--workbook ROWS PATH" only writes the workbook, for the scripts that time other tools on it.
+  if (argc == 4 && std::strcmp(argv[1], "--workbook") == 0) return WriteWorkbook(argv[3], std::atoi(argv[2])) ? 0 : 1;
   char dir[] = "/tmp/xlxbenchXXXXXX";
   if (!mkdtemp(dir)) return 1;
   const std::string big = std::string(dir) + "/big.xlsx", mid = std::string(dir) + "/mid.xlsx";
