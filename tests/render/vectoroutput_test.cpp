@@ -173,7 +173,7 @@ TEST_F(VectorOutput, PageSelectionsAndSvgPages) {
   EXPECT_EQ(out.Files().size(), 4u);
 }
 
-TEST_F(VectorOutput, UnwritableOutputsExitWithStatusTwo) {
+TEST_F(VectorOutput, UnwritableOutputsAndEmptySelectionsFail) {
   TempFolder scratch;
   for (const char* format : {"pdf", "svg"}) {
     SCOPED_TRACE(format);
@@ -182,6 +182,10 @@ TEST_F(VectorOutput, UnwritableOutputsExitWithStatusTwo) {
     EXPECT_EQ(r.status, 2) << r.err;
     EXPECT_NE(r.err.find("no/such/folder/out"), std::string::npos) << r.err;
   }
+  // A selection past the last page writes no document.
+  CommandResult none = Run("--format pdf -f 9 " + Quote(input_) + " " + Quote(scratch.path() + "/none"));
+  EXPECT_EQ(none.status, 1) << none.err;
+  EXPECT_NE(none.err.find("no page selected"), std::string::npos) << none.err;
   EXPECT_TRUE(scratch.Files().empty());
 }
 

@@ -184,6 +184,11 @@ int ForEachPage(const RenderOptions& o, const std::vector<int32_t>& pages, Rende
 int RenderPages(FilterHost& host, const RenderOptions& o, const std::vector<int32_t>& pages, int32_t total) {
   if (o.format == RenderOptions::Format::kPng)
     return ForEachPage(o, pages, [&](size_t i) { return RenderOne(host, o, pages[i], total); });
+  if (pages.empty()) {
+    // A document needs a page; an empty PDF is not written.
+    std::fprintf(stderr, "xlxrender: %s: no page selected (the workbook has %d)\n", o.input.c_str(), total);
+    return 1;
+  }
   VectorOutput output(o, pages.size());
   int status = output.Begin(host);
   if (status == 0)
