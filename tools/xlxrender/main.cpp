@@ -189,10 +189,10 @@ int RenderPages(FilterHost& host, const RenderOptions& o, const std::vector<int3
     std::fprintf(stderr, "xlxrender: %s: no page selected (the workbook has %d)\n", o.input.c_str(), total);
     return 1;
   }
-  VectorOutput output(o, pages.size());
+  VectorOutput output(o, pages.size(), total);
   int status = output.Begin(host);
   if (status == 0)
-    status = ForEachPage(o, pages, [&](size_t i) { return output.RenderPage(host, i, pages[i], total); });
+    status = ForEachPage(o, pages, [&](size_t i) { return output.RenderPage(host, i, pages[i]); });
   return status == 0 ? output.Finish() : status;
 }
 

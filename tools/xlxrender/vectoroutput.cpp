@@ -30,8 +30,8 @@ int WriteFailure(const std::string& name, int32_t code) {
 
 std::string PdfOutputName(const RenderOptions& o) { return o.pattern.empty() ? o.outRoot + ".pdf" : o.pattern; }
 
-VectorOutput::VectorOutput(const RenderOptions& options, size_t pageCount)
-    : options_(options), done_(pageCount, nullptr), pageNumbers_(pageCount, 0) {}
+VectorOutput::VectorOutput(const RenderOptions& options, size_t pageCount, int32_t total)
+    : options_(options), done_(pageCount, nullptr), pageNumbers_(pageCount, 0), total_(total) {}
 
 VectorOutput::~VectorOutput() {
   for (VkVectorPage* page : done_) VkDestroyVectorPage(page);
@@ -53,7 +53,7 @@ int VectorOutput::Begin(FilterHost& host) {
   return 0;
 }
 
-int VectorOutput::RenderPage(FilterHost& host, size_t index, int32_t page, int32_t total) {
+int VectorOutput::RenderPage(FilterHost& host, size_t index, int32_t page) {
   PageSize size;
   int32_t r = host.Info(page, &size);
   if (r != 1) {
@@ -77,24 +77,40 @@ int VectorOutput::RenderPage(FilterHost& host, size_t index, int32_t page, int32
     std::fprintf(stderr, "xlxrender: %s: rendering failed with code %d: %s\n", options_.input.c_str(), r, MeaningOf(r));
     return r != 1 ? ExitStatusFor(r) : 99;
   }
-  std::lock_guard<std::mutex> guard(lock_);
-  total_ = total;
-  done_[index] = recorded;
-  pageNumbers_[index] = page;
-  return WriteReady();
+  {
+    std::lock_guard<std::mutex> guard(slotsLock_);
+    done_[index] = recorded;
+    pageNumbers_[index] = page;
+  }
+  // One thread writes at a time; the others go back to drawing. The writer looks again after it
+  // lets go, so a page stored while it was finishing is not left behind.
+  for (;;) {
+    std::unique_lock<std::mutex> writer(writeLock_, std::try_to_lock);
+    if (!writer.owns_lock()) return 0;
+    const int status = WriteReady();
+    writer.unlock();
+    if (status != 0) return status;
+    std::lock_guard<std::mutex> guard(slotsLock_);
+    if (next_ >= done_.size() || !done_[next_]) return 0;
+  }
 }
 
-// With the lock held: writes the pages that are next in order.
+// With the write lock held: writes the pages that are next in order.
 int VectorOutput::WriteReady() {
-  while (next_ < done_.size() && done_[next_]) {
-    VkVectorPage* page = done_[next_];
-    done_[next_] = nullptr;
-    int status = WritePage(next_, page);
+  for (;;) {
+    VkVectorPage* page;
+    size_t index;
+    {
+      std::lock_guard<std::mutex> guard(slotsLock_);
+      if (next_ >= done_.size() || !done_[next_]) return 0;
+      index = next_++;
+      page = done_[index];
+      done_[index] = nullptr;
+    }
+    const int status = WritePage(index, page);
     VkDestroyVectorPage(page);
-    ++next_;
     if (status != 0) return status;
   }
-  return 0;
 }
 
 int VectorOutput::WritePage(size_t index, VkVectorPage* page) {
@@ -118,6 +134,11 @@ int VectorOutput::WritePage(size_t index, VkVectorPage* page) {
 }
 
 int VectorOutput::Finish() {
+  {
+    std::lock_guard<std::mutex> writer(writeLock_);
+    const int status = WriteReady();
+    if (status != 0) return status;
+  }
   if (!pdf_) return 0;
   int32_t r = VkFinishVectorDocument(pdf_);
   if (r != 1) return WriteFailure(pdfName_, r);

@@ -13,14 +13,14 @@
 
 class VectorOutput {
  public:
-  // `names` are the output files: one PDF, or one SVG per selected page.
-  VectorOutput(const RenderOptions& options, size_t pageCount);
+  // `pageCount` of the workbook's `total` pages are selected; they are written in the order of their indexes.
+  VectorOutput(const RenderOptions& options, size_t pageCount, int32_t total);
   ~VectorOutput();
   // Creates the PDF with the workbook's title and author. 0, or the exit status with a message.
   int Begin(FilterHost& host);
   // Draws page `page` (the `index`-th selected) and writes every page that is next in order.
   // 0, or the exit status (the message is printed).
-  int RenderPage(FilterHost& host, size_t index, int32_t page, int32_t total);
+  int RenderPage(FilterHost& host, size_t index, int32_t page);
   // Finishes the PDF. 0 or the exit status.
   int Finish();
 
@@ -28,13 +28,14 @@ class VectorOutput {
   int WriteReady();
   int WritePage(size_t index, VkVectorPage* page);
   const RenderOptions& options_;
+  std::mutex slotsLock_;                 // guards done_, pageNumbers_ and next_
   std::vector<VkVectorPage*> done_;      // recorded pages waiting for their turn
   std::vector<int32_t> pageNumbers_;
   size_t next_ = 0;                      // index of the next page to write
-  std::mutex lock_;
+  std::mutex writeLock_;                 // held by the one thread writing pages
   VkVectorDocument* pdf_ = nullptr;
   std::string pdfName_;
-  int32_t total_ = 0;
+  const int32_t total_;
 };
 
 // The output file of a PDF: -o NAME or OUTROOT.pdf.
