@@ -61,7 +61,15 @@ std::string SheetXml(int rows) {
 // Writes a one-sheet workbook; returns the size of the sheet XML.
 size_t WriteWorkbook(const std::string& path, int rows) {
   std::vector<std::pair<std::string, std::string>> parts = {
-      {"[Content_Types].xml", "<?xml version=\"1.0\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>"},
+      // Content types in full, so that other spreadsheet programs open the workbook too.
+      {"[Content_Types].xml",
+       "<?xml version=\"1.0\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+       "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+       "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+       "<Override PartName=\"/xl/workbook.xml\" ContentType=\"application/vnd.openxmlformats-officedocument."
+       "spreadsheetml.sheet.main+xml\"/><Override PartName=\"/xl/worksheets/sheet1.xml\" ContentType=\"application/"
+       "vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/><Override PartName=\"/xl/styles.xml\" "
+       "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/></Types>"},
       {"_rels/.rels", std::string("<?xml version=\"1.0\"?><Relationships ") + kRelNs +
                           "><Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
                           "relationships/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
