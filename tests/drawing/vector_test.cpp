@@ -96,8 +96,12 @@ TEST(VectorDocument, PicturesAreStoredOncePerDocument) {
     VkSurface* s = nullptr;
     ASSERT_EQ(1, VkCreateSurface(engine.e, &bitmap.b, &s));
     EXPECT_EQ(1, VkDrawImage(s, &red.b, 10 + p * 20, 10, 32, 16, 0, 0, 0, 0, 1));
-    if (p > 0) EXPECT_EQ(1, VkDrawImage(s, &blue.b, 100, 50, 64, 32, 0, 0, 0, 0, 1));
-    if (p == 2) EXPECT_EQ(1, VkDrawImage(s, &red.b, 100, 10, 16, 16, 0, 0, 0, 0, 1));
+    if (p > 0) {
+      EXPECT_EQ(1, VkDrawImage(s, &blue.b, 100, 50, 64, 32, 0, 0, 0, 0, 1));
+    }
+    if (p == 2) {
+      EXPECT_EQ(1, VkDrawImage(s, &red.b, 100, 10, 16, 16, 0, 0, 0, 0, 1));
+    }
     ASSERT_EQ(1, VkEndSurface(s));
     VkDestroySurface(s);
     ASSERT_EQ(1, VkBindVectorPage(nullptr));
