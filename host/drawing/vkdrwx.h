@@ -83,7 +83,9 @@ VK_API int32_t VkMeasureText(VkDrawingEngine* engine, const VkFont* font, const 
 
 // ---- surfaces ---------------------------------------------------------------------------------
 // Makes a surface on `bitmap` (24-bit BGR or 32-bit BGRA with pixel memory). The surface draws
-// on its own copy; VkEndSurface writes it back. 1, -13 (no bitmap or pixels, other depths), -1.
+// on its own copy; VkEndSurface writes it back. When the calling thread has a vector page of the
+// bitmap's size bound (see VkBindVectorPage below), the surface draws on that page instead and
+// leaves the bitmap as it is. 1, -13 (no bitmap or pixels, other depths), -1.
 VK_API int32_t VkCreateSurface(VkDrawingEngine* engine, _BITMAPHANDLE* bitmap, VkSurface** surface);
 // Writes what was drawn so far into the bitmap; drawing may go on afterwards. 1 or -13.
 VK_API int32_t VkEndSurface(VkSurface* surface);
