@@ -1,5 +1,6 @@
-// DrawingSurface: the Cairo image a page is drawn on, its transfer to and from the page bitmap,
-// smoothing switches, the world transform and the clip stack.
+// DrawingSurface: the Cairo image a page is drawn on (or the recording of a vector page bound to
+// the thread, see drawingvector.cpp), its transfer to and from the page bitmap, smoothing
+// switches, the world transform and the clip stack.
 //
 // Cairo has no 24-bit pixel format, so the surface draws on a 32-bit premultiplied copy of the
 // bitmap and writes it back in VkEndSurface. The copy's memory is kept per thread for the next
