@@ -7,7 +7,7 @@
 #include <cmath>
 #include <fstream>
 #include <map>
-#include <regex>
+#include <cstdio>
 #include <set>
 #include <sstream>
 
@@ -35,12 +35,16 @@ class VectorOutput : public testing::Test {
     PageList list;
     CommandResult info = Run("--info --json " + options + " " + Quote(input_));
     EXPECT_EQ(info.status, 0) << info.err;
-    std::smatch m;
-    if (std::regex_search(info.out, m, std::regex("\"resolution\": \\[([0-9]+)"))) list.dpi = std::stoul(m[1]);
-    const std::string rest = info.out.substr(info.out.find("\"page_sizes\""));
-    const std::regex pair("\\[ *([0-9]+), *([0-9]+) *\\]");
-    for (auto it = std::sregex_iterator(rest.begin(), rest.end(), pair); it != std::sregex_iterator(); ++it)
-      list.sizes.emplace_back(std::stod((*it)[1]), std::stod((*it)[2]));
+    // {"format": 351, "pages": N, "resolution": [x, y], "page_sizes": [[w, h], ...]}
+    const size_t resolution = info.out.find("\"resolution\": [");
+    if (resolution != std::string::npos) list.dpi = std::stoul(info.out.substr(resolution + 15));
+    size_t at = info.out.find("\"page_sizes\": [");
+    if (at == std::string::npos) return list;
+    double w, h;
+    int used = 0;
+    for (at = info.out.find('[', at + 15); at != std::string::npos; at = info.out.find('[', at + used))
+      if (std::sscanf(info.out.c_str() + at, "[%lf, %lf]%n", &w, &h, &used) == 2) list.sizes.emplace_back(w, h);
+      else used = 1;
     return list;
   }
 };
@@ -52,10 +56,10 @@ std::map<std::string, std::string> PdfInfo(const std::string& pdf, std::vector<s
   std::map<std::string, std::string> fields;
   std::istringstream lines(r.out);
   std::string line;
-  const std::regex pageSize("^Page +[0-9]+ size: +([0-9.]+) x ([0-9.]+) pts");
-  std::smatch m;
   while (std::getline(lines, line)) {
-    if (std::regex_search(line, m, pageSize)) sizes->emplace_back(std::stod(m[1]), std::stod(m[2]));
+    int page;
+    double w, h;
+    if (std::sscanf(line.c_str(), "Page %d size: %lf x %lf pts", &page, &w, &h) == 3) sizes->emplace_back(w, h);
     const size_t colon = line.find(':');
     if (colon != std::string::npos) fields[line.substr(0, colon)] = line.substr(line.find_first_not_of(' ', colon + 1));
   }
@@ -65,14 +69,17 @@ std::map<std::string, std::string> PdfInfo(const std::string& pdf, std::vector<s
 // Rows of the "R<row>C<column>" cells on each page, in the order pdftotext reads them.
 std::vector<std::vector<int>> RowsByPage(const std::string& pdf, size_t pages, std::set<std::string>* cells) {
   std::vector<std::vector<int>> rows(pages);
-  const std::regex cell("R([0-9]+)C([0-9]+)");
   for (size_t p = 1; p <= pages; ++p) {
     CommandResult text = RunCommand("pdftotext -layout -f " + std::to_string(p) + " -l " + std::to_string(p) + " " +
                                     Quote(pdf) + " -");
     EXPECT_EQ(text.status, 0) << text.err;
-    for (auto it = std::sregex_iterator(text.out.begin(), text.out.end(), cell); it != std::sregex_iterator(); ++it) {
-      EXPECT_TRUE(cells->insert(it->str()).second) << it->str() << " appears twice";
-      rows[p - 1].push_back(std::stoi((*it)[1]));
+    std::istringstream words(text.out);
+    for (std::string word; words >> word;) {
+      int row, column, used = 0;
+      if (std::sscanf(word.c_str(), "R%dC%d%n", &row, &column, &used) != 2 || used != static_cast<int>(word.size()))
+        continue;
+      EXPECT_TRUE(cells->insert(word).second) << word << " appears twice";
+      rows[p - 1].push_back(row);
     }
   }
   return rows;
