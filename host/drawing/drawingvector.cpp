@@ -18,6 +18,9 @@ struct VkVectorPage {
   std::atomic<bool> taken{false};
   std::unordered_map<std::string, cairo_surface_t*> pictures;  // by tag, one reference each
   ~VkVectorPage() {
+    // Finished first: an SVG surface that replayed the recording keeps a reference to it, which
+    // would otherwise keep every command of the page alive to the end of the process.
+    if (recording) cairo_surface_finish(recording);
     if (recording) cairo_surface_destroy(recording);
     for (auto& entry : pictures) cairo_surface_destroy(entry.second);
   }
