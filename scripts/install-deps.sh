@@ -10,6 +10,7 @@ pkgs=(
   fonts-crosextra-carlito fonts-crosextra-caladea fonts-liberation2 fonts-dejavu
   fonts-urw-base35  # the metafile reader maps WMF text onto these faces; without them it refuses every WMF
   python3 python3-xlsxwriter python3-openpyxl
+  poppler-utils  # the vector-output tests read PDFs back with pdfinfo, pdftotext, pdftoppm and pdfimages
 )
 missing=()
 for p in "${pkgs[@]}"; do

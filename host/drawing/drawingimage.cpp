@@ -1,6 +1,9 @@
 // Pictures: a host bitmap (or a part of it) drawn scaled into a rectangle of the surface, and
 // pictures prepared once in the engine's format to be drawn many times or tiled.
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 #include <new>
 #include "host/drawing/drawinginternal.h"
@@ -43,6 +46,52 @@ cairo_surface_t* CopyRegion(const _BITMAPHANDLE* b, int x0, int y0, int x1, int 
   return image;
 }
 
+// On a vector page each picture is stored in the document once. The page draws a private copy of
+// the picture tagged with a digest of its pixels and size (the document keeps one image per tag)
+// and keeps the copy until the page is written; a second use on the page draws the same copy.
+// Answers a new reference to the surface to draw: the tagged copy, or `source` itself on a
+// raster surface or when no copy can be made.
+cairo_surface_t* ForDocument(VkSurface* surface, cairo_surface_t* source) {
+  if (!surface->vector) return cairo_surface_reference(source);
+  cairo_surface_flush(source);
+  const unsigned char* data = cairo_image_surface_get_data(source);
+  const int width = cairo_image_surface_get_width(source), height = cairo_image_surface_get_height(source);
+  const int stride = cairo_image_surface_get_stride(source);
+  const cairo_format_t format = cairo_image_surface_get_format(source);
+  if (!data) return cairo_surface_reference(source);
+  const size_t bytes = static_cast<size_t>(stride) * height;
+  uint64_t hash = 1469598103934665603ull;  // FNV-1a over 8-byte words, then the tail
+  size_t i = 0;
+  for (; i + 8 <= bytes; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, data + i, 8);
+    hash = (hash ^ word) * 1099511628211ull;
+  }
+  for (; i < bytes; ++i) hash = (hash ^ data[i]) * 1099511628211ull;
+  char text[64];
+  const int n = std::snprintf(text, sizeof text, "xlx-%016llx-%dx%d-%d", static_cast<unsigned long long>(hash), width,
+                              height, static_cast<int>(format));
+  const std::string tag(text, static_cast<size_t>(n));
+  if (cairo_surface_t* earlier = FindPagePicture(surface->vector, tag)) return earlier;
+  cairo_surface_t* copy = cairo_image_surface_create(format, width, height);
+  if (cairo_surface_status(copy) != CAIRO_STATUS_SUCCESS || cairo_image_surface_get_stride(copy) != stride) {
+    cairo_surface_destroy(copy);
+    return cairo_surface_reference(source);
+  }
+  cairo_surface_flush(copy);
+  std::memcpy(cairo_image_surface_get_data(copy), data, bytes);
+  cairo_surface_mark_dirty(copy);
+  auto* id = static_cast<unsigned char*>(std::malloc(tag.size()));
+  if (id) {
+    std::memcpy(id, tag.data(), tag.size());
+    if (cairo_surface_set_mime_data(copy, CAIRO_MIME_TYPE_UNIQUE_ID, id, tag.size(), std::free, id) !=
+        CAIRO_STATUS_SUCCESS)
+      std::free(id);
+  }
+  KeepPagePicture(surface->vector, tag, copy);
+  return copy;
+}
+
 // Paints the pixels of `source` (covering the picture from (x0, y0)) so that the picture's
 // rectangle (srcLeft, srcTop, srcWidth, srcHeight), cut to the picture of `imageWidth` x
 // `imageHeight`, fills the destination; the destination shrinks with a cut source.
@@ -59,7 +108,9 @@ int32_t Paint(VkSurface* surface, cairo_surface_t* source, int x0, int y0, uint3
   cairo_translate(cr, dl, dt);
   cairo_scale(cr, kx, ky);
   cairo_translate(cr, -(sl - x0), -(st - y0));
-  cairo_set_source_surface(cr, source, 0, 0);
+  cairo_surface_t* drawn = ForDocument(surface, source);
+  cairo_set_source_surface(cr, drawn, 0, 0);
+  cairo_surface_destroy(drawn);  // the pattern holds it
   cairo_pattern_t* pattern = cairo_get_source(cr);
   cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
   cairo_matrix_t device;
@@ -162,7 +213,9 @@ VK_API int32_t VkDrawImageTiled(VkSurface* surface, const VkImage* image, double
   cairo_clip(cr);
   cairo_translate(cr, originX, originY);
   cairo_scale(cr, tileWidth / image->width, tileHeight / image->height);
-  cairo_set_source_surface(cr, image->pixels, 0, 0);
+  cairo_surface_t* drawn = ForDocument(surface, image->pixels);
+  cairo_set_source_surface(cr, drawn, 0, 0);
+  cairo_surface_destroy(drawn);  // the pattern holds it
   cairo_pattern_t* source = cairo_get_source(cr);
   cairo_pattern_set_extend(source, CAIRO_EXTEND_REPEAT);
   const bool same = std::fabs(tileWidth - image->width) < 1e-9 && std::fabs(tileHeight - image->height) < 1e-9;

@@ -89,6 +89,19 @@ bool DrawSimpleText(VkSurface* surface, const VkFont* font, VkColor color, const
 
 enum PathOp : uint8_t { kMoveTo, kLineTo, kCurveTo, kClose };
 
+// ---- vector pages (drawingvector.cpp) ----
+// The vector page bound to the calling thread when it is of width x height pixels and no surface
+// has drawn on it yet; it is then marked as taken. Null otherwise.
+VkVectorPage* TakeBoundVectorPage(uint32_t width, uint32_t height);
+// The recording surface of the page (owned by the page).
+cairo_surface_t* VectorPageTarget(VkVectorPage* page);
+// The picture the page holds under `tag` (a new reference), or null. Pages keep the pictures
+// drawn on them: the recording only snapshots a picture, and a snapshot whose original is gone
+// loses the tag that lets the document store each picture once.
+cairo_surface_t* FindPagePicture(VkVectorPage* page, const std::string& tag);
+// Keeps a reference to `image` under `tag` until the page is freed (none when memory runs out).
+void KeepPagePicture(VkVectorPage* page, const std::string& tag, cairo_surface_t* image);
+
 }  // namespace vkdraw
 
 struct VkDrawingEngine {
@@ -166,7 +179,8 @@ bool AxisAligned(const cairo_matrix_t& m);
 struct VkSurface {
   VkDrawingEngine* engine = nullptr;
   _BITMAPHANDLE* bitmap = nullptr;
-  uint8_t* pixels = nullptr;  // ARGB32, premultiplied
+  uint8_t* pixels = nullptr;  // ARGB32, premultiplied; null on a vector page
+  VkVectorPage* vector = nullptr;  // the vector page drawn on instead of the bitmap, if any
   size_t pixelBytes = 0;
   int32_t stride = 0;
   cairo_surface_t* target = nullptr;

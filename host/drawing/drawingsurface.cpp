@@ -1,5 +1,6 @@
-// DrawingSurface: the Cairo image a page is drawn on, its transfer to and from the page bitmap,
-// smoothing switches, the world transform and the clip stack.
+// DrawingSurface: the Cairo image a page is drawn on (or the recording of a vector page bound to
+// the thread, see drawingvector.cpp), its transfer to and from the page bitmap, smoothing
+// switches, the world transform and the clip stack.
 //
 // Cairo has no 24-bit pixel format, so the surface draws on a 32-bit premultiplied copy of the
 // bitmap and writes it back in VkEndSurface. The copy's memory is kept per thread for the next
@@ -241,16 +242,22 @@ VK_API int32_t VkCreateSurface(VkDrawingEngine* engine, _BITMAPHANDLE* bitmap, V
   if (!s) return kErrMemory;
   s->engine = engine;
   s->bitmap = bitmap;
-  s->stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, static_cast<int>(bitmap->uWidth));
-  size_t bytes = static_cast<size_t>(s->stride) * bitmap->uHeight;
-  s->pixels = TakePixels(bytes, &s->pixelBytes);
-  if (!s->pixels) {
-    delete s;
-    return kErrMemory;
+  if (VkVectorPage* page = TakeBoundVectorPage(bitmap->uWidth, bitmap->uHeight)) {
+    // The host chose a vector page for this bitmap: draw on its recording, leave the bitmap be.
+    s->vector = page;
+    s->target = cairo_surface_reference(VectorPageTarget(page));
+  } else {
+    s->stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, static_cast<int>(bitmap->uWidth));
+    size_t bytes = static_cast<size_t>(s->stride) * bitmap->uHeight;
+    s->pixels = TakePixels(bytes, &s->pixelBytes);
+    if (!s->pixels) {
+      delete s;
+      return kErrMemory;
+    }
+    CopyFromBitmap(bitmap, s->pixels, s->stride);
+    s->target = cairo_image_surface_create_for_data(s->pixels, CAIRO_FORMAT_ARGB32, static_cast<int>(bitmap->uWidth),
+                                                    static_cast<int>(bitmap->uHeight), s->stride);
   }
-  CopyFromBitmap(bitmap, s->pixels, s->stride);
-  s->target = cairo_image_surface_create_for_data(s->pixels, CAIRO_FORMAT_ARGB32, static_cast<int>(bitmap->uWidth),
-                                                  static_cast<int>(bitmap->uHeight), s->stride);
   s->cr = cairo_create(s->target);
   if (cairo_status(s->cr) != CAIRO_STATUS_SUCCESS) {
     delete s;
@@ -273,6 +280,7 @@ VK_API int32_t VkCreateSurface(VkDrawingEngine* engine, _BITMAPHANDLE* bitmap, V
 VK_API int32_t VkEndSurface(VkSurface* surface) {
   if (!surface) return kErrArgument;
   cairo_surface_flush(surface->target);
+  if (surface->vector) return kOk;
   CopyToBitmap(surface->pixels, surface->stride, surface->bitmap);
   return kOk;
 }

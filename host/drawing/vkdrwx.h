@@ -83,7 +83,9 @@ VK_API int32_t VkMeasureText(VkDrawingEngine* engine, const VkFont* font, const 
 
 // ---- surfaces ---------------------------------------------------------------------------------
 // Makes a surface on `bitmap` (24-bit BGR or 32-bit BGRA with pixel memory). The surface draws
-// on its own copy; VkEndSurface writes it back. 1, -13 (no bitmap or pixels, other depths), -1.
+// on its own copy; VkEndSurface writes it back. When the calling thread has a vector page of the
+// bitmap's size bound (see VkBindVectorPage below), the surface draws on that page instead and
+// leaves the bitmap as it is. 1, -13 (no bitmap or pixels, other depths), -1.
 VK_API int32_t VkCreateSurface(VkDrawingEngine* engine, _BITMAPHANDLE* bitmap, VkSurface** surface);
 // Writes what was drawn so far into the bitmap; drawing may go on afterwards. 1 or -13.
 VK_API int32_t VkEndSurface(VkSurface* surface);
@@ -210,3 +212,46 @@ VK_API int32_t VkDrawImageObject(VkSurface* surface, const VkImage* image, doubl
 // tileHeight, laid edge to edge from the origin (originX, originY) in every direction.
 VK_API int32_t VkDrawImageTiled(VkSurface* surface, const VkImage* image, double left, double top, double width,
                                 double height, double originX, double originY, double tileWidth, double tileHeight);
+
+// ---- vector pages and documents ---------------------------------------------------------------
+// A host can have pages drawn as vectors (PDF or SVG) instead of pixels, with no change to what a
+// filter does or to the records it exchanges: the filter makes its page bitmap and its surface as
+// always, and the choice of target stays on the host's side.
+//
+// - A VkVectorPage records the drawing operations of one page (paths, fills, text as glyphs of
+//   its real fonts, images) at the page bitmap's size in pixels and its resolution in dpi.
+// - Before it asks the filter for a page, the host binds a vector page to the calling thread with
+//   VkBindVectorPage. The first VkCreateSurface on that thread afterwards whose bitmap has the
+//   page's width and height draws on the page instead of the bitmap (surfaces on bitmaps of other
+//   sizes, such as scratch images, stay raster). VkEndSurface then leaves that bitmap untouched
+//   (white). A page takes one surface; the binding lasts until VkBindVectorPage(null).
+// - Drawing on a vector page runs exactly the operations a bitmap surface runs, with the same
+//   text layout (metrics hinting included), so a vector page and a raster page of the same call
+//   place everything at the same positions. Without a binding nothing changes for raster pages.
+// - A VkVectorDocument writes recorded pages to a file: a PDF of any number of pages (page sizes
+//   in points from pixels and dpi, fonts embedded as subsets, each distinct picture stored once
+//   however many pages show it, title and author in the document information) or an SVG of one
+//   page. Pages may be recorded on several threads at once and added in order from any one thread.
+typedef struct VkVectorPage VkVectorPage;
+typedef struct VkVectorDocument VkVectorDocument;
+enum : int32_t { VK_VECTOR_PDF = 1, VK_VECTOR_SVG = 2 };
+// Makes an empty page of width x height pixels (1 to 1,000,000 each) at `dpi` (1..10000).
+// 1, -13, -1.
+VK_API int32_t VkCreateVectorPage(uint32_t width, uint32_t height, double dpi, VkVectorPage** page);
+VK_API void VkDestroyVectorPage(VkVectorPage* page);
+// Binds `page` (null: unbinds) to the calling thread, replacing any earlier binding. 1.
+VK_API int32_t VkBindVectorPage(VkVectorPage* page);
+// 1 when a surface has drawn on the page, else 0.
+VK_API int32_t VkVectorPageUsed(const VkVectorPage* page);
+// Makes a document of VK_VECTOR_PDF or VK_VECTOR_SVG that writes to `path` (UTF-16, created or
+// truncated). 1, -13 (kind or path), -14 (the file cannot be created), -1.
+VK_API int32_t VkCreateVectorDocument(int32_t kind, const char16_t* path, VkVectorDocument** document);
+// Title and author of a PDF (UTF-16, zero-terminated, null or empty: none); ignored for SVG. 1 or -13.
+VK_API int32_t VkSetVectorDocumentInfo(VkVectorDocument* document, const char16_t* title, const char16_t* author);
+// Appends the page as the document's next page. An SVG document takes one page. 1, -13 (no page,
+// a page not drawn on yet, or a second SVG page), -9.
+VK_API int32_t VkAddVectorPage(VkVectorDocument* document, const VkVectorPage* page);
+// Finishes and closes the file: 1, -13 (no pages), -14 (the file could not be written), -9.
+VK_API int32_t VkFinishVectorDocument(VkVectorDocument* document);
+// Frees the document; an unfinished one leaves an incomplete file behind.
+VK_API void VkDestroyVectorDocument(VkVectorDocument* document);

@@ -14,6 +14,7 @@
 #include "host/kernel/vkkrnx.h"
 #include "options.h"
 #include "pngwriter.h"
+#include "vectoroutput.h"
 
 namespace {
 
@@ -41,17 +42,6 @@ std::vector<int32_t> SelectedPages(const RenderOptions& o, int32_t total) {
   int32_t last = o.lastPage > 0 && o.lastPage < total ? o.lastPage : total;
   for (int32_t p = o.firstPage; p <= last; ++p) pages.push_back(p);
   return pages;
-}
-
-std::string OutputName(const RenderOptions& o, int32_t page, int32_t total) {
-  char buf[4096];
-  if (!o.pattern.empty()) {
-    std::snprintf(buf, sizeof buf, o.pattern.c_str(), page);
-    return buf;
-  }
-  int digits = static_cast<int>(std::to_string(total).size());
-  std::snprintf(buf, sizeof buf, "%s-%0*d.png", o.outRoot.c_str(), digits, page);
-  return buf;
 }
 
 // UTF-16 text as UTF-8, lone surrogates as U+FFFD.
@@ -135,7 +125,7 @@ int RenderOne(FilterHost& host, const RenderOptions& o, int32_t page, int32_t to
                  o.input.c_str(), page, size.width, size.height);
     return 1;
   }
-  std::string name = OutputName(o, page, total);
+  std::string name = PageOutputName(o, page, total, "png");
   PngPageWriter writer;
   std::string error;
   bool writeFailed = false;
@@ -168,13 +158,15 @@ int RenderOne(FilterHost& host, const RenderOptions& o, int32_t page, int32_t to
   return 0;
 }
 
-// Renders the pages on `threads` threads that share the host's holder, and so one parse.
-int RenderPages(FilterHost& host, const RenderOptions& o, const std::vector<int32_t>& pages, int32_t total) {
+// Runs `renderAt` for every index of `pages` on `threads` threads that share the host's holder,
+// and so one parse; stops at the first failure and answers its exit status.
+template <typename RenderAt>
+int ForEachPage(const RenderOptions& o, const std::vector<int32_t>& pages, RenderAt renderAt) {
   std::atomic<size_t> next{0};
   std::atomic<int> status{0};
   auto work = [&]() {
     for (size_t i = next++; i < pages.size() && status.load() == 0; i = next++) {
-      int s = RenderOne(host, o, pages[i], total);
+      int s = renderAt(i);
       if (s != 0) {
         int expected = 0;
         status.compare_exchange_strong(expected, s);
@@ -187,6 +179,21 @@ int RenderPages(FilterHost& host, const RenderOptions& o, const std::vector<int3
   work();
   for (std::thread& t : pool) t.join();
   return status.load();
+}
+
+int RenderPages(FilterHost& host, const RenderOptions& o, const std::vector<int32_t>& pages, int32_t total) {
+  if (o.format == RenderOptions::Format::kPng)
+    return ForEachPage(o, pages, [&](size_t i) { return RenderOne(host, o, pages[i], total); });
+  if (pages.empty()) {
+    // A document needs a page; an empty PDF is not written.
+    std::fprintf(stderr, "xlxrender: %s: no page selected (the workbook has %d)\n", o.input.c_str(), total);
+    return 1;
+  }
+  VectorOutput output(o, pages.size(), total);
+  int status = output.Begin(host);
+  if (status == 0)
+    status = ForEachPage(o, pages, [&](size_t i) { return output.RenderPage(host, i, pages[i]); });
+  return status == 0 ? output.Finish() : status;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -84,11 +85,13 @@ bool ParseFit(const std::string& text, uint32_t* mode) {
 
 const char* UsageText() {
   return "usage: xlxrender [options] INPUT [OUTROOT]\n"
-         "Renders the pages of a workbook (.xlsx, .xlsm, .xlsb) as PNG files OUTROOT-N.png.\n"
+         "Renders the pages of a workbook (.xlsx, .xlsm, .xlsb) as PNG files OUTROOT-N.png,\n"
+         "one PDF OUTROOT.pdf with a page per page, or SVG files OUTROOT-N.svg.\n"
+         "  --format FORMAT      png (default), pdf or svg\n"
          "  -r DPI               resolution (default 96)\n"
          "  -f N, -l N           first and last page\n"
          "  --pages LIST         pages to render, e.g. 1,3,5-N\n"
-         "  -o PATTERN           output names with %d for the page number\n"
+         "  -o PATTERN           output names with %d for the page number; with pdf, the file name\n"
          "  --print              printed pages as each sheet's page setup says (the default)\n"
          "  --default-paper SIZE paper of sheets that name none: letter (default), a4, legal or WxH\n"
          "  --sheet-pages        one page per sheet at actual size\n"
@@ -132,7 +135,7 @@ bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
     } else if (a == "--pages") {
       if (!value(&v) || !ParsePages(v, o)) return *error = "--pages needs a list such as 1,3,5-N", false;
     } else if (a == "-o") {
-      if (!value(&v) || v.find("%d") == std::string::npos) return *error = "-o needs a pattern with %d", false;
+      if (!value(&v) || v.empty()) return *error = "-o needs a pattern with %d, or a file name with pdf", false;
       o->pattern = v;
     } else if (a == "--print") {
       o->printGiven = true;
@@ -141,6 +144,10 @@ bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
     } else if (a == "--default-paper") {
       if (!value(&v) || !ParsePaper(v, &o->defaultPaperWidthIn, &o->defaultPaperHeightIn))
         return *error = "--default-paper needs letter, a4, legal or WxH{in,mm}", false;
+    } else if (a == "--format") {
+      if (!value(&v) || (v != "png" && v != "pdf" && v != "svg")) return *error = "--format needs png, pdf or svg", false;
+      o->format = v == "pdf" ? RenderOptions::Format::kPdf
+                  : v == "svg" ? RenderOptions::Format::kSvg : RenderOptions::Format::kPng;
     } else if (a == "--paginate") {
       o->flags |= 0x01;
     } else if (a == "--cell-breaks") {
@@ -200,6 +207,8 @@ bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
     const char* env = std::getenv("XLX_PASSWORD");
     if (env) o->password = env;
   }
+  if (!o->pattern.empty() && o->format != RenderOptions::Format::kPdf && o->pattern.find("%d") == std::string::npos)
+    return *error = "-o needs a pattern with %d", false;
   if (positional.empty() || positional.size() > 2) return *error = "give one input file and at most one OUTROOT", false;
   o->input = positional[0];
   if (positional.size() == 2) {
@@ -227,4 +236,15 @@ bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
   if (o->fitGiven && !o->paperGiven && o->sizeMode != 0) o->paperGiven = true;
   if ((o->flags & 0x01) && o->sizeMode == 0) o->sizeMode = 1;
   return true;
+}
+
+std::string PageOutputName(const RenderOptions& o, int32_t page, int32_t total, const char* extension) {
+  char buf[4096];
+  if (!o.pattern.empty()) {
+    std::snprintf(buf, sizeof buf, o.pattern.c_str(), page);
+    return buf;
+  }
+  int digits = static_cast<int>(std::to_string(total).size());
+  std::snprintf(buf, sizeof buf, "%s-%0*d.%s", o.outRoot.c_str(), digits, page, extension);
+  return buf;
 }

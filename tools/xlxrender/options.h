@@ -7,7 +7,8 @@
 struct RenderOptions {
   std::string input;
   std::string outRoot;          // OUTROOT: pages go to OUTROOT-N.png
-  std::string pattern;          // -o PATTERN with %d
+  std::string pattern;          // -o: PATTERN with %d, or the PDF's file name
+  enum class Format { kPng, kPdf, kSvg } format = Format::kPng;  // --format
   uint32_t dpi = 96;
   int32_t firstPage = 1;
   int32_t lastPage = 0;         // 0: the last page
@@ -29,3 +30,6 @@ struct RenderOptions {
 // Parses argv; on a usage error returns false with a message.
 bool ParseOptions(int argc, char** argv, RenderOptions* options, std::string* error);
 const char* UsageText();
+// The file of one page: -o PATTERN with the page number, or OUTROOT-N.EXT with N padded to the
+// digits of `total`.
+std::string PageOutputName(const RenderOptions& options, int32_t page, int32_t total, const char* extension);

@@ -1,0 +1,198 @@
+// Vector pages and documents: a page is a Cairo recording surface that a DrawingSurface draws on
+// in place of its bitmap; a document replays recorded pages, in the order they are added, into a
+// Cairo PDF or SVG surface that writes through a host file handle.
+//
+// Pages record in bitmap pixels; the document scales them by 72 / dpi into points, so the same
+// operations give a page of the paper's size whatever the resolution the filter laid out at.
+#include <cairo-pdf.h>
+#include <cairo-svg.h>
+#include <atomic>
+#include <new>
+#include <string>
+#include "host/drawing/drawinginternal.h"
+
+struct VkVectorPage {
+  uint32_t width = 0, height = 0;
+  double dpi = 96;
+  cairo_surface_t* recording = nullptr;
+  std::atomic<bool> taken{false};
+  std::unordered_map<std::string, cairo_surface_t*> pictures;  // by tag, one reference each
+  ~VkVectorPage() {
+    // Finished first: an SVG surface that replayed the recording keeps a reference to it, which
+    // would otherwise keep every command of the page alive to the end of the process.
+    if (recording) cairo_surface_finish(recording);
+    if (recording) cairo_surface_destroy(recording);
+    for (auto& entry : pictures) cairo_surface_destroy(entry.second);
+  }
+};
+
+struct VkVectorDocument {
+  int32_t kind = 0;
+  int64_t file = -1;
+  bool writeFailed = false;
+  cairo_surface_t* surface = nullptr;  // made with the first page, whose size it needs
+  cairo_t* cr = nullptr;
+  int32_t pages = 0;
+  std::string title, author;  // UTF-8
+  ~VkVectorDocument();
+};
+
+namespace vkdraw {
+namespace {
+
+constexpr uint32_t kMaxVectorPagePixels = 1000000;
+thread_local VkVectorPage* t_boundPage = nullptr;
+
+cairo_status_t WriteToFile(void* closure, const unsigned char* data, unsigned int length) {
+  auto* doc = static_cast<VkVectorDocument*>(closure);
+  if (doc->file == -1 || VkWriteFile(doc->file, data, length) != static_cast<int64_t>(length)) {
+    doc->writeFailed = true;
+    return CAIRO_STATUS_WRITE_ERROR;
+  }
+  return CAIRO_STATUS_SUCCESS;
+}
+
+// Makes the document's Cairo surface at the first page's size in points.
+int32_t StartDocument(VkVectorDocument* doc, double widthPt, double heightPt) {
+  if (doc->kind == VK_VECTOR_PDF) {
+    doc->surface = cairo_pdf_surface_create_for_stream(WriteToFile, doc, widthPt, heightPt);
+    if (!doc->title.empty()) cairo_pdf_surface_set_metadata(doc->surface, CAIRO_PDF_METADATA_TITLE, doc->title.c_str());
+    if (!doc->author.empty())
+      cairo_pdf_surface_set_metadata(doc->surface, CAIRO_PDF_METADATA_AUTHOR, doc->author.c_str());
+    cairo_pdf_surface_set_metadata(doc->surface, CAIRO_PDF_METADATA_CREATOR, "xlxrender");
+  } else {
+    doc->surface = cairo_svg_surface_create_for_stream(WriteToFile, doc, widthPt, heightPt);
+    cairo_svg_surface_set_document_unit(doc->surface, CAIRO_SVG_UNIT_PT);
+  }
+  doc->cr = cairo_create(doc->surface);
+  return cairo_status(doc->cr) == CAIRO_STATUS_SUCCESS ? kOk : kErrEngine;
+}
+
+}  // namespace
+
+VkVectorPage* TakeBoundVectorPage(uint32_t width, uint32_t height) {
+  VkVectorPage* page = t_boundPage;
+  if (!page || page->width != width || page->height != height) return nullptr;
+  bool expected = false;
+  return page->taken.compare_exchange_strong(expected, true) ? page : nullptr;
+}
+
+cairo_surface_t* VectorPageTarget(VkVectorPage* page) { return page->recording; }
+
+cairo_surface_t* FindPagePicture(VkVectorPage* page, const std::string& tag) {
+  auto found = page->pictures.find(tag);
+  return found == page->pictures.end() ? nullptr : cairo_surface_reference(found->second);
+}
+
+void KeepPagePicture(VkVectorPage* page, const std::string& tag, cairo_surface_t* image) {
+  try {
+    if (page->pictures.emplace(tag, image).second) cairo_surface_reference(image);
+  } catch (const std::bad_alloc&) {
+  }
+}
+
+}  // namespace vkdraw
+
+using namespace vkdraw;
+
+VkVectorDocument::~VkVectorDocument() {
+  if (cr) cairo_destroy(cr);
+  if (surface) cairo_surface_destroy(surface);
+  if (file != -1) VkCloseFile(file);
+}
+
+VK_API int32_t VkCreateVectorPage(uint32_t width, uint32_t height, double dpi, VkVectorPage** page) {
+  if (!page) return kErrArgument;
+  *page = nullptr;
+  if (width == 0 || height == 0 || width > kMaxVectorPagePixels || height > kMaxVectorPagePixels ||
+      !(dpi >= 1 && dpi <= 10000))
+    return kErrArgument;
+  auto* made = new (std::nothrow) VkVectorPage;
+  if (!made) return kErrMemory;
+  made->width = width, made->height = height, made->dpi = dpi;
+  cairo_rectangle_t extents = {0, 0, static_cast<double>(width), static_cast<double>(height)};
+  made->recording = cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &extents);
+  if (cairo_surface_status(made->recording) != CAIRO_STATUS_SUCCESS) {
+    delete made;
+    return kErrMemory;
+  }
+  *page = made;
+  return kOk;
+}
+
+VK_API void VkDestroyVectorPage(VkVectorPage* page) {
+  if (page && t_boundPage == page) t_boundPage = nullptr;
+  delete page;
+}
+
+VK_API int32_t VkBindVectorPage(VkVectorPage* page) {
+  t_boundPage = page;
+  return kOk;
+}
+
+VK_API int32_t VkVectorPageUsed(const VkVectorPage* page) { return page && page->taken.load() ? 1 : 0; }
+
+VK_API int32_t VkCreateVectorDocument(int32_t kind, const char16_t* path, VkVectorDocument** document) {
+  if (!document) return kErrArgument;
+  *document = nullptr;
+  if ((kind != VK_VECTOR_PDF && kind != VK_VECTOR_SVG) || !path || !path[0]) return kErrArgument;
+  auto* doc = new (std::nothrow) VkVectorDocument;
+  if (!doc) return kErrMemory;
+  doc->kind = kind;
+  doc->file = VkOpenFile(path, VK_OPEN_WRITE | VK_OPEN_CREATE | VK_OPEN_TRUNCATE | VK_OPEN_BINARY, 0644);
+  if (doc->file == -1) {
+    delete doc;
+    return -14;
+  }
+  *document = doc;
+  return kOk;
+}
+
+VK_API int32_t VkSetVectorDocumentInfo(VkVectorDocument* document, const char16_t* title, const char16_t* author) {
+  if (!document || document->surface) return kErrArgument;
+  if ((title && !Utf16ToUtf8(title, -1, &document->title)) || (author && !Utf16ToUtf8(author, -1, &document->author)))
+    return kErrArgument;
+  return kOk;
+}
+
+VK_API int32_t VkAddVectorPage(VkVectorDocument* document, const VkVectorPage* page) {
+  if (!document || !page || !page->taken.load()) return kErrArgument;
+  if (document->kind == VK_VECTOR_SVG && document->pages > 0) return kErrArgument;
+  const double scale = 72.0 / page->dpi;
+  const double widthPt = page->width * scale, heightPt = page->height * scale;
+  // Replaying glyphs may open font files; see FontFileMutex.
+  std::lock_guard<std::mutex> files(FontFileMutex());
+  if (!document->surface) {
+    int32_t r = StartDocument(document, widthPt, heightPt);
+    if (r != kOk) return r;
+  } else if (document->kind == VK_VECTOR_PDF) {
+    cairo_pdf_surface_set_size(document->surface, widthPt, heightPt);
+  }
+  cairo_t* cr = document->cr;
+  cairo_save(cr);
+  cairo_scale(cr, scale, scale);
+  cairo_set_source_surface(cr, page->recording, 0, 0);
+  cairo_paint(cr);
+  cairo_restore(cr);
+  if (document->kind == VK_VECTOR_PDF) cairo_show_page(cr);
+  ++document->pages;
+  return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? kOk : (document->writeFailed ? -14 : kErrEngine);
+}
+
+VK_API int32_t VkFinishVectorDocument(VkVectorDocument* document) {
+  if (!document || !document->surface) return kErrArgument;
+  cairo_status_t status;
+  {
+    std::lock_guard<std::mutex> files(FontFileMutex());
+    cairo_destroy(document->cr);
+    document->cr = nullptr;
+    cairo_surface_finish(document->surface);
+    status = cairo_surface_status(document->surface);
+  }
+  const bool closed = VkCloseFile(document->file) == 1;
+  document->file = -1;
+  if (document->writeFailed || !closed) return -14;
+  return status == CAIRO_STATUS_SUCCESS ? kOk : kErrEngine;
+}
+
+VK_API void VkDestroyVectorDocument(VkVectorDocument* document) { delete document; }

@@ -1,0 +1,156 @@
+// Vector pages of the drawing engine: which surface a bound page captures, what the bitmap keeps,
+// pictures stored once per document, and the argument and file errors of pages and documents.
+#include <unistd.h>
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+#include <sstream>
+#include <thread>
+#include "tests/drawing/drawingtestutil.h"
+
+using namespace drawtest;
+
+namespace {
+
+std::string Scratch(const char* name) { return "/tmp/xlx-vector-" + std::to_string(getpid()) + "-" + name; }
+
+std::string Output(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, n);
+    pclose(pipe);
+  }
+  return out;
+}
+
+using Page = Owned<VkVectorPage, VkDestroyVectorPage>;
+using Document = Owned<VkVectorDocument, VkDestroyVectorDocument>;
+using Brush = Owned<VkBrush, VkDestroyBrush>;
+
+// Fills the whole surface with `color` and ends it.
+void Paint(VkSurface* s, uint32_t w, uint32_t h, VkColor color) {
+  Brush brush;
+  ASSERT_EQ(1, VkCreateSolidBrush(color, brush.out()));
+  ASSERT_EQ(1, VkDrawRectangle(s, nullptr, brush, 0, 0, w, h));
+  ASSERT_EQ(1, VkEndSurface(s));
+}
+
+TEST(VectorPage, BindingCapturesOneSurfaceOfThePageSizeOnTheBindingThread) {
+  Engine engine;
+  Page page;
+  ASSERT_EQ(1, VkCreateVectorPage(40, 30, 96, page.out()));
+  ASSERT_EQ(1, VkBindVectorPage(page));
+  // In order: a scratch bitmap of another size, the page-sized bitmap, a second page-sized one,
+  // and one made on another thread. Only the second draws on the page (its bitmap stays white).
+  const struct {
+    uint32_t w, h;
+    bool otherThread;
+    bool vector;
+  } cases[] = {{20, 30, false, false}, {40, 30, false, true}, {40, 30, false, false}, {40, 30, true, false}};
+  bool taken = false;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << (c.otherThread ? " other thread" : ""));
+    Bitmap bitmap(c.w, c.h);
+    auto draw = [&]() {
+      VkSurface* s = nullptr;
+      ASSERT_EQ(1, VkCreateSurface(engine.e, &bitmap.b, &s));
+      Paint(s, c.w, c.h, VK_RGB(200, 0, 0));
+      VkDestroySurface(s);
+    };
+    if (c.otherThread) std::thread(draw).join();
+    else draw();
+    EXPECT_EQ(bitmap.At(5, 5), (c.vector ? Rgb{255, 255, 255} : Rgb{200, 0, 0}));
+    taken = taken || c.vector;
+    EXPECT_EQ(VkVectorPageUsed(page), taken ? 1 : 0);
+  }
+  ASSERT_EQ(1, VkBindVectorPage(nullptr));
+}
+
+TEST(VectorDocument, PicturesAreStoredOncePerDocument) {
+  if (system("command -v pdfimages >/dev/null") != 0) GTEST_SKIP() << "poppler-utils is not installed";
+  Engine engine;
+  Bitmap red(16, 8), blue(16, 8);
+  for (uint32_t y = 0; y < 8; ++y)
+    for (uint32_t x = 0; x < 16; ++x) {
+      uint8_t* r = red.b.pData + y * red.b.uBytesPerLine + x * 3;
+      uint8_t* b = blue.b.pData + y * blue.b.uBytesPerLine + x * 3;
+      r[0] = 0, r[1] = static_cast<uint8_t>(x * 8), r[2] = 255;
+      b[0] = 255, b[1] = static_cast<uint8_t>(y * 16), b[2] = 0;
+    }
+  const std::string path = Scratch("pictures.pdf");
+  Document doc;
+  ASSERT_EQ(1, VkCreateVectorDocument(VK_VECTOR_PDF, xlxtest::U16(path).c_str(), doc.out()));
+  // Three pages show the red picture (twice on the last, once cropped), two show the blue one.
+  for (int p = 0; p < 3; ++p) {
+    Page page;
+    ASSERT_EQ(1, VkCreateVectorPage(200, 100, 96, page.out()));
+    ASSERT_EQ(1, VkBindVectorPage(page));
+    Bitmap bitmap(200, 100);
+    VkSurface* s = nullptr;
+    ASSERT_EQ(1, VkCreateSurface(engine.e, &bitmap.b, &s));
+    EXPECT_EQ(1, VkDrawImage(s, &red.b, 10 + p * 20, 10, 32, 16, 0, 0, 0, 0, 1));
+    if (p > 0) {
+      EXPECT_EQ(1, VkDrawImage(s, &blue.b, 100, 50, 64, 32, 0, 0, 0, 0, 1));
+    }
+    if (p == 2) {
+      EXPECT_EQ(1, VkDrawImage(s, &red.b, 100, 10, 16, 16, 0, 0, 0, 0, 1));
+    }
+    ASSERT_EQ(1, VkEndSurface(s));
+    VkDestroySurface(s);
+    ASSERT_EQ(1, VkBindVectorPage(nullptr));
+    ASSERT_EQ(1, VkAddVectorPage(doc, page));
+  }
+  ASSERT_EQ(1, VkFinishVectorDocument(doc));
+  // pdfimages -list: a line per use of an image, with its object number in column 11.
+  std::istringstream lines(Output("pdfimages -list " + path + " 2>&1"));
+  std::string line;
+  std::set<std::string> objects;
+  int uses = 0;
+  while (std::getline(lines, line)) {
+    std::istringstream fields(line);
+    std::vector<std::string> f;
+    for (std::string w; fields >> w;) f.push_back(w);
+    if (f.size() < 12 || f[0] == "page" || f[0][0] == '-') continue;
+    ++uses;
+    objects.insert(f[10]);
+  }
+  EXPECT_EQ(uses, 6);
+  EXPECT_EQ(objects.size(), 2u) << "one stored image per distinct picture\n" << Output("pdfimages -list " + path);
+  unlink(path.c_str());
+}
+
+TEST(VectorDocument, ArgumentAndFileErrors) {
+  Page page, unused;
+  EXPECT_EQ(-13, VkCreateVectorPage(0, 10, 96, page.out()));
+  EXPECT_EQ(-13, VkCreateVectorPage(10, 2000000, 96, page.out()));
+  EXPECT_EQ(-13, VkCreateVectorPage(10, 10, 0, page.out()));
+  EXPECT_EQ(-13, VkCreateVectorPage(10, 10, 96, nullptr));
+  ASSERT_EQ(1, VkCreateVectorPage(10, 10, 96, unused.out()));
+  ASSERT_EQ(1, VkCreateVectorPage(10, 10, 72, page.out()));
+  {
+    Engine engine;
+    Bitmap bitmap(10, 10);
+    ASSERT_EQ(1, VkBindVectorPage(page));
+    VkSurface* s = nullptr;
+    ASSERT_EQ(1, VkCreateSurface(engine.e, &bitmap.b, &s));
+    ASSERT_EQ(1, VkBindVectorPage(nullptr));
+    Paint(s, 10, 10, VK_RGB(0, 0, 0));
+    VkDestroySurface(s);
+  }
+  Document doc;
+  EXPECT_EQ(-13, VkCreateVectorDocument(3, u"/tmp/x", doc.out()));
+  EXPECT_EQ(-13, VkCreateVectorDocument(VK_VECTOR_PDF, u"", doc.out()));
+  EXPECT_EQ(-14, VkCreateVectorDocument(VK_VECTOR_PDF, u"/nonexistent-folder/x.pdf", doc.out()));
+  const std::string path = Scratch("one.svg");
+  ASSERT_EQ(1, VkCreateVectorDocument(VK_VECTOR_SVG, xlxtest::U16(path).c_str(), doc.out()));
+  EXPECT_EQ(-13, VkFinishVectorDocument(doc)) << "no page yet";
+  EXPECT_EQ(-13, VkAddVectorPage(doc, unused)) << "a page nothing drew on";
+  EXPECT_EQ(1, VkAddVectorPage(doc, page));
+  EXPECT_EQ(-13, VkAddVectorPage(doc, page)) << "an SVG holds one page";
+  EXPECT_EQ(-13, VkSetVectorDocumentInfo(doc, u"late", nullptr)) << "info comes before the first page";
+  EXPECT_EQ(1, VkFinishVectorDocument(doc));
+  unlink(path.c_str());
+}
+
+}  // namespace

@@ -1,0 +1,147 @@
+#include "vectoroutput.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "common/utf8.h"
+
+namespace {
+
+std::u16string ToUtf16(const std::string& s) {
+  std::u16string out(s.size(), u'\0');
+  out.resize(s.empty() ? 0 : xlx::DecodeUtf8(s.data(), s.size(), &out[0]));
+  return out;
+}
+
+bool SameName(const char16_t* a, const char16_t* b) {
+  for (; *a && *b; ++a, ++b) {
+    char16_t x = *a >= u'A' && *a <= u'Z' ? *a + 32 : *a, y = *b >= u'A' && *b <= u'Z' ? *b + 32 : *b;
+    if (x != y) return false;
+  }
+  return *a == *b;
+}
+
+int WriteFailure(const std::string& name, int32_t code) {
+  std::fprintf(stderr, "xlxrender: cannot write %s (code %d)\n", name.c_str(), code);
+  return code == -14 ? 2 : 99;
+}
+
+}  // namespace
+
+std::string PdfOutputName(const RenderOptions& o) { return o.pattern.empty() ? o.outRoot + ".pdf" : o.pattern; }
+
+VectorOutput::VectorOutput(const RenderOptions& options, size_t pageCount, int32_t total)
+    : options_(options), done_(pageCount, nullptr), pageNumbers_(pageCount, 0), total_(total) {}
+
+VectorOutput::~VectorOutput() {
+  for (VkVectorPage* page : done_) VkDestroyVectorPage(page);
+  VkDestroyVectorDocument(pdf_);
+}
+
+int VectorOutput::Begin(FilterHost& host) {
+  if (options_.format != RenderOptions::Format::kPdf) return 0;
+  pdfName_ = PdfOutputName(options_);
+  int32_t r = VkCreateVectorDocument(VK_VECTOR_PDF, ToUtf16(pdfName_).c_str(), &pdf_);
+  if (r != 1) return WriteFailure(pdfName_, r);
+  // Title and author come from the document properties; a workbook without them has none.
+  std::u16string title, author;
+  if (host.Metadata([&](const char16_t* name, const char16_t* value) {
+        if (SameName(name, u"title")) title = value;
+        if (SameName(name, u"author")) author = value;
+      }) == 1)
+    (void)VkSetVectorDocumentInfo(pdf_, title.c_str(), author.c_str());
+  return 0;
+}
+
+int VectorOutput::RenderPage(FilterHost& host, size_t index, int32_t page) {
+  PageSize size;
+  int32_t r = host.Info(page, &size);
+  if (r != 1) {
+    std::fprintf(stderr, "xlxrender: %s: page information failed with code %d: %s\n", options_.input.c_str(), r,
+                 MeaningOf(r));
+    return ExitStatusFor(r);
+  }
+  VkVectorPage* recorded = nullptr;
+  r = VkCreateVectorPage(size.width, size.height, size.xRes ? size.xRes : 96, &recorded);
+  if (r != 1) {
+    std::fprintf(stderr, "xlxrender: %s: page %d (%u x %u pixels) cannot be recorded\n", options_.input.c_str(), page,
+                 size.width, size.height);
+    return 99;
+  }
+  // The filter draws the page as always; the surface it makes on this thread lands on `recorded`.
+  (void)VkBindVectorPage(recorded);
+  r = host.Render(page, size, [](const uint8_t*, int32_t, uint32_t) -> int32_t { return 1; });
+  (void)VkBindVectorPage(nullptr);
+  if (r != 1 || !VkVectorPageUsed(recorded)) {
+    VkDestroyVectorPage(recorded);
+    std::fprintf(stderr, "xlxrender: %s: rendering failed with code %d: %s\n", options_.input.c_str(), r, MeaningOf(r));
+    return r != 1 ? ExitStatusFor(r) : 99;
+  }
+  {
+    std::lock_guard<std::mutex> guard(slotsLock_);
+    done_[index] = recorded;
+    pageNumbers_[index] = page;
+  }
+  // One thread writes at a time; the others go back to drawing. The writer looks again after it
+  // lets go, so a page stored while it was finishing is not left behind.
+  for (;;) {
+    std::unique_lock<std::mutex> writer(writeLock_, std::try_to_lock);
+    if (!writer.owns_lock()) return 0;
+    const int status = WriteReady();
+    writer.unlock();
+    if (status != 0) return status;
+    std::lock_guard<std::mutex> guard(slotsLock_);
+    if (next_ >= done_.size() || !done_[next_]) return 0;
+  }
+}
+
+// With the write lock held: writes the pages that are next in order.
+int VectorOutput::WriteReady() {
+  for (;;) {
+    VkVectorPage* page;
+    size_t index;
+    {
+      std::lock_guard<std::mutex> guard(slotsLock_);
+      if (next_ >= done_.size() || !done_[next_]) return 0;
+      index = next_++;
+      page = done_[index];
+      done_[index] = nullptr;
+    }
+    const int status = WritePage(index, page);
+    VkDestroyVectorPage(page);
+    if (status != 0) return status;
+  }
+}
+
+int VectorOutput::WritePage(size_t index, VkVectorPage* page) {
+  const int32_t number = pageNumbers_[index];
+  if (pdf_) {
+    int32_t r = VkAddVectorPage(pdf_, page);
+    if (r != 1) return WriteFailure(pdfName_, r);
+    if (options_.progress) std::fprintf(stderr, "page %d/%d: %s\n", number, total_, pdfName_.c_str());
+    return 0;
+  }
+  const std::string name = PageOutputName(options_, number, total_, "svg");
+  VkVectorDocument* svg = nullptr;
+  int32_t r = VkCreateVectorDocument(VK_VECTOR_SVG, ToUtf16(name).c_str(), &svg);
+  if (r == 1) r = VkAddVectorPage(svg, page);
+  if (r == 1) r = VkFinishVectorDocument(svg);
+  VkDestroyVectorDocument(svg);
+  if (r != 1) return WriteFailure(name, r);
+  if (options_.progress) std::fprintf(stderr, "page %d/%d: %s\n", number, total_, name.c_str());
+  else if (!options_.quiet) std::printf("%s\n", name.c_str());
+  return 0;
+}
+
+int VectorOutput::Finish() {
+  {
+    std::lock_guard<std::mutex> writer(writeLock_);
+    const int status = WriteReady();
+    if (status != 0) return status;
+  }
+  if (!pdf_) return 0;
+  int32_t r = VkFinishVectorDocument(pdf_);
+  if (r != 1) return WriteFailure(pdfName_, r);
+  if (!options_.quiet && !options_.progress) std::printf("%s\n", pdfName_.c_str());
+  return 0;
+}
