@@ -101,8 +101,14 @@ bool CheckEmf(const uint8_t* d, size_t size, double* width, double* height) {
 
 // WMF: an optional placeable header (its bounding box and units per inch give the natural size),
 // the metafile header, then records of three words or more up to the end record (function 0).
-bool CheckWmf(const uint8_t* d, size_t size, double* width, double* height) {
+// Walks the records of a WMF (with or without its placeable header) up to the end record. The
+// header's own claims of the file size and the largest record are not trusted: the metafile library
+// allocates from them, so `header` and `maxRecordWords` give what the walk found, for the caller to
+// write back into its copy.
+bool CheckWmf(const uint8_t* d, size_t size, double* width, double* height, size_t* header = nullptr,
+              uint32_t* maxRecordWords = nullptr) {
   size_t pos = 0;
+  uint64_t largest = 0;
   *width = *height = 0;
   if (size >= 22 && Le32(d) == 0x9AC6CDD7) {
     const int16_t l = static_cast<int16_t>(Le16(d + 6)), t = static_cast<int16_t>(Le16(d + 8));
@@ -112,12 +118,17 @@ bool CheckWmf(const uint8_t* d, size_t size, double* width, double* height) {
     pos = 22;
   }
   if (size - pos < 18 || Le16(d + pos + 2) != 9) return false;
+  if (header) *header = pos;
   pos += 18;
   while (size - pos >= 6) {
     const uint64_t words = Le32(d + pos);
     const uint16_t function = Le16(d + pos + 4);
     if (words < 3 || words * 2 > size - pos) return false;
-    if (function == 0) return true;
+    if (words > largest) largest = words;
+    if (function == 0) {
+      if (maxRecordWords) *maxRecordWords = static_cast<uint32_t>(largest);
+      return true;
+    }
     pos += static_cast<size_t>(words * 2);
   }
   return false;
@@ -178,7 +189,9 @@ int32_t DecodeEmf(const uint8_t* data, size_t size, uint32_t width, uint32_t hei
 
 int32_t DecodeWmf(const uint8_t* data, size_t size, uint32_t width, uint32_t height, _BITMAPHANDLE* out) {
   double nw = 0, nh = 0;
-  if (!CheckWmf(data, size, &nw, &nh)) return kErrFormat;
+  size_t header = 0;
+  uint32_t maxRecordWords = 0;
+  if (!CheckWmf(data, size, &nw, &nh, &header, &maxRecordWords)) return kErrFormat;
 #ifdef VK_HAVE_LIBWMF
   std::string svg;
   uint32_t w = 0, h = 0;
@@ -194,6 +207,12 @@ int32_t DecodeWmf(const uint8_t* data, size_t size, uint32_t width, uint32_t hei
       return kErrFormat;
     }
     std::string copy(reinterpret_cast<const char*>(data), size);
+    // The library sizes its buffers from these two header fields: make them the measured ones.
+    const uint64_t fileWords = (size - header) / 2;
+    for (int i = 0; i < 4; ++i) {
+      copy[header + 6 + i] = static_cast<char>((fileWords > 0xFFFFFFFFu ? 0xFFFFFFFFu : fileWords) >> (8 * i));
+      copy[header + 12 + i] = static_cast<char>(maxRecordWords >> (8 * i));
+    }
     wmfD_Rect bbox;
     bool ok = wmf_mem_open(api, reinterpret_cast<unsigned char*>(&copy[0]), static_cast<long>(copy.size())) ==
                   wmf_E_None &&

@@ -5,6 +5,10 @@
 #include <cstring>
 #include <functional>
 #include <random>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "host/imagecolor/vkimgclrx.h"
 #include "tests/drawing/drawingtestutil.h"
 
@@ -247,6 +251,28 @@ TEST(ImageDecode, HostileInputNeverCrashes) {
       EXPECT_TRUE(r == 1 || r == -1 || r == -9) << s.name << " round " << round << " gave " << r;
     }
   }
+}
+
+// A metafile whose header claims a 3.4 GB largest record and file: the library allocates from
+// those claims, so they must not reach it. Run in a child with its address space capped at 1 GiB,
+// where such an allocation fails and the picture would not decode.
+TEST(ImageDecode, MetafileHeaderClaimsDoNotSizeAllocations) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer's own mappings do not fit under an address-space cap";
+#endif
+  Bytes data = Wmf();
+  for (size_t at : {28u, 34u}) data[at] = data[at + 1] = data[at + 2] = 0xCA, data[at + 3] = 0x4A;
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    rlimit cap{1ull << 30, 1ull << 30};
+    setrlimit(RLIMIT_AS, &cap);
+    Bitmap img;
+    _exit(VkLoadImageFromMemory(data.data(), data.size(), 24, 0, 0, &img.b) == 1 && img.b.uWidth == 16 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(child, waitpid(child, &status, 0));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 // A 4 x 2 test card: red, green, blue, black on the top row; white, grey 128, yellow, a
