@@ -1,5 +1,5 @@
 // Print setup of binary workbooks: corpus workbooks saved in both forms read the same setup, the
-// page setup flags, and hostile printing records.
+// hostile printing records.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -76,31 +76,6 @@ PrintSetup ReadRecords(const std::string& records) {
 std::string PageSetup(uint32_t paper, uint32_t scale, uint32_t fitWidth, uint32_t fitHeight, uint16_t flags) {
   return Payload().U32(paper).U32(scale).U32(600).U32(600).U32(1).U32(uint32_t(-3)).U32(fitWidth).U32(fitHeight).U16(flags)
       .U32(0xFFFFFFFFu).Bytes();
-}
-
-TEST(XlsbPrint, PageSetupFlags) {
-  struct Case {
-    uint16_t flags;
-    int32_t orientation, errors, comments, bits;  // bits: over-then-down, black and white, draft, first page number
-  };
-  const Case cases[] = {
-      {0x0000, kOrientationPortrait, kPrintErrorsDisplayed, kPrintCommentsNone, 0},
-      {0x0002, kOrientationLandscape, kPrintErrorsDisplayed, kPrintCommentsNone, 0},
-      {0x0042, kOrientationDefault, kPrintErrorsDisplayed, kPrintCommentsNone, 0},
-      {0x0019, kOrientationPortrait, kPrintErrorsDisplayed, kPrintCommentsNone, 7},
-      {0x00A0 | (3 << 10), kOrientationPortrait, kPrintErrorsNA, kPrintCommentsAsDisplayed, 8},
-      {0x0220 | (2 << 10), kOrientationPortrait, kPrintErrorsDash, kPrintCommentsAtEnd, 0},
-  };
-  for (const Case& c : cases) {
-    std::string part;
-    AppendRecord(&part, 478, PageSetup(9, 85, 2, 0, c.flags));
-    const PrintSetup p = ReadRecords(part);
-    EXPECT_TRUE(p.paperSize == 9 && p.scale == 85 && p.hasScale && p.firstPageNumber == -3 && p.fitToWidth == 2 && p.fitToHeight == 0);
-    EXPECT_EQ(p.orientation, c.orientation) << c.flags;
-    EXPECT_EQ(p.errors, c.errors) << c.flags;
-    EXPECT_EQ(p.cellComments, c.comments) << c.flags;
-    EXPECT_EQ(p.overThenDown + 2 * p.blackAndWhite + 4 * p.draft + 8 * p.useFirstPageNumber, c.bits) << c.flags;
-  }
 }
 
 std::string Breaks(uint32_t begin, uint32_t first, uint32_t count) {
