@@ -117,6 +117,9 @@ void ReadPageSetup(const Workbook& workbook, MyWorksheet* sheet, pugi::xml_node 
 // footers, and this sheet's print areas and print titles from the workbook's names. Values out of
 // range are clamped or dropped; nothing here fails.
 void ReadPrintSetup(const Workbook& workbook, MyWorksheet* sheet, pugi::xml_node worksheet);
+// This sheet's print areas and print titles from the workbook's names into sheet->print (both
+// forms of workbook keep them as names).
+void ReadPrintRangesOfSheet(const Workbook& workbook, MyWorksheet* sheet);
 // The areas of a print-area or print-titles text ("'My Sheet'!$A$1:$D$20,Sheet1!$1:$2,$A:$B"):
 // whole rows span every column and whole columns every row. Areas naming another sheet than
 // `sheetName` (when given) and malformed areas are left out.

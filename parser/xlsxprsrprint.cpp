@@ -79,6 +79,10 @@ void ParsePrintRanges(const char16_t* text, const char16_t* sheetName, std::vect
   if (!text) return;
   std::u16string_view rest(text);
   while (!rest.empty() && ranges->size() < kMaxPrintAreas) {
+    if (rest.front() == u' ') {  // a union written with spaces after its commas
+      rest.remove_prefix(1);
+      continue;
+    }
     const std::u16string_view area = FirstArea(rest);
     rest = area.size() < rest.size() ? rest.substr(area.size() + 1) : std::u16string_view();
     std::u16string name;
@@ -87,6 +91,19 @@ void ParsePrintRanges(const char16_t* text, const char16_t* sheetName, std::vect
     if (!SplitSheetName(area, &name, &reference) || !ParseCellRange(reference, &range)) continue;
     if (!name.empty() && sheetName && name != sheetName) continue;  // an area of another sheet
     ranges->push_back(PrintCellRange{range.first.row, range.last.row, range.first.column, range.last.column});
+  }
+}
+
+void ReadPrintRangesOfSheet(const Workbook& workbook, MyWorksheet* sheet) {
+  PrintSetup& p = sheet->print;
+  ParsePrintRanges(GetPrintArea(&workbook, sheet->workbookIndex), sheet->sheetName, &p.printAreas);
+  std::vector<PrintCellRange> titles;
+  ParsePrintRanges(GetPrintTitles(&workbook, sheet->workbookIndex), sheet->sheetName, &titles);
+  for (const PrintCellRange& t : titles) {
+    const bool wholeRows = t.ColFirst == 1 && t.ColLast == kColumns;
+    const bool wholeColumns = t.RowFirst == 1 && t.RowLast == kRows;
+    if (wholeRows && !wholeColumns && p.titleRowFirst == 0) p.titleRowFirst = t.RowFirst, p.titleRowLast = t.RowLast;
+    else if (wholeColumns && !wholeRows && p.titleColFirst == 0) p.titleColFirst = t.ColFirst, p.titleColLast = t.ColLast;
   }
 }
 
@@ -110,15 +127,7 @@ void ReadPrintSetup(const Workbook& workbook, MyWorksheet* sheet, pugi::xml_node
   ReadBreaks(Child(worksheet, "rowBreaks"), kRows, &p.rowBreaks);
   ReadBreaks(Child(worksheet, "colBreaks"), kColumns, &p.colBreaks);
   ReadHeaderFooter(Child(worksheet, "headerFooter"), &p.headerFooter);
-  ParsePrintRanges(GetPrintArea(&workbook, sheet->workbookIndex), sheet->sheetName, &p.printAreas);
-  std::vector<PrintCellRange> titles;
-  ParsePrintRanges(GetPrintTitles(&workbook, sheet->workbookIndex), sheet->sheetName, &titles);
-  for (const PrintCellRange& t : titles) {
-    const bool wholeRows = t.ColFirst == 1 && t.ColLast == kColumns;
-    const bool wholeColumns = t.RowFirst == 1 && t.RowLast == kRows;
-    if (wholeRows && !wholeColumns && p.titleRowFirst == 0) p.titleRowFirst = t.RowFirst, p.titleRowLast = t.RowLast;
-    else if (wholeColumns && !wholeRows && p.titleColFirst == 0) p.titleColFirst = t.ColFirst, p.titleColLast = t.ColLast;
-  }
+  ReadPrintRangesOfSheet(workbook, sheet);
 }
 
 }  // namespace xlx

@@ -36,6 +36,11 @@ namespace xlx {
 // text, merged cells, page setup and the background picture. Also -9 for a merge record that is
 // not 16 bytes; a progress result.
 [[nodiscard]] int32_t ReadBinaryWorksheet(Workbook* workbook, MyWorksheet* sheet, const RecordList& records);
+// The printing records of a sheet into sheet->print, as the XML reader fills it: fit-to-page
+// from the sheet properties, page setup, margins (inches), print options, header/footer texts
+// and flags, row and column breaks, then the sheet's print areas and titles from the names.
+// Short records leave their fields at the defaults; values out of range are clamped or dropped.
+void ReadBinaryPrintSetup(const Workbook& workbook, MyWorksheet* sheet, const RecordList& records);
 // Loads and reads sheet->partPath; a sheet without a part stays empty.
 [[nodiscard]] int32_t LoadBinaryWorksheet(Workbook* workbook, MyWorksheet* sheet);
 

@@ -419,6 +419,7 @@ int32_t ReadWorksheetRecords(Workbook* workbook, MyWorksheet* sheet, const Recor
   sheet->binaryRecords.clear();
   int32_t rc = ReadSheetRecords(&reader, records);
   if (rc != XLX_OK) return rc;
+  ReadBinaryPrintSetup(*workbook, sheet, records);
   MyCellBounds area;
   bool hasArea = ParsePrintAreaBounds(GetPrintArea(workbook, sheet->workbookIndex), sheet->sheetName, &area);
   SheetCellStore store(workbook, sheet, hasArea ? &area : nullptr);

@@ -84,11 +84,12 @@ bool ParseName(const RecordEntry& record, NameRecord* out) {
 }
 
 // Defined names into the workbook, as the XML reader keeps them: the first of each name wins,
-// print areas are kept per sheet. A name whose formula cannot be rendered is kept with "#REF!".
+// print areas and print titles are kept per sheet. A name whose formula cannot be rendered is kept with "#REF!".
 int32_t ReadNames(Workbook* workbook, const std::vector<NameRecord>& names) {
   WorkbookLockGuard guard(workbook->lock);
   workbook->definedNames.clear();
   workbook->printAreas.clear();
+  workbook->printTitles.clear();
   std::set<std::u16string> seen;
   for (const NameRecord& record : names) {
     if (record.name.empty()) continue;
@@ -99,6 +100,10 @@ int32_t ReadNames(Workbook* workbook, const std::vector<NameRecord>& names) {
     int32_t sheet = record.sheet == 0xFFFFFFFFu || record.sheet > kMaxSheets ? -1 : int32_t(record.sheet);
     if (printArea) {
       workbook->printAreas.emplace(sheet < 0 ? 0 : sheet, std::move(text));
+      continue;
+    }
+    if (record.name == u"_xlnm.Print_Titles" || ((record.flags & kNameBuiltin) && record.name == u"Print_Titles")) {
+      workbook->printTitles.emplace(sheet < 0 ? 0 : sheet, std::move(text));
       continue;
     }
     std::u16string folded = record.name;
