@@ -34,6 +34,8 @@ int32_t DrawPieces(const PageRenderRequest& request, const PrintedPage& page) {
       part.options.marginTop = row.dst;
       part.options.marginRight = part.options.marginBottom = 0;
       part.showGridLines = request.showGridLines || request.sheet->print.gridLines;
+      part.blackAndWhite = request.blackAndWhite || request.sheet->print.blackAndWhite;
+      part.draft = request.draft || request.sheet->print.draft;
       const int32_t rc = RenderSheetPage(part);
       if (rc != XLX_OK) return rc;
     }
@@ -200,7 +202,11 @@ int32_t DrawHeaderFooter(DrawingSurface* s, const PageRenderRequest& request, co
   HeaderFooterFont font;
   font.face = sheet.normalFont.lfFaceName[0] ? sheet.normalFont.lfFaceName : u"Calibri";
   font.sizePt = sheet.normalFontSizePt > 0 ? sheet.normalFontSizePt : 11;
-  const HeaderFooterText text = ParseHeaderFooter(code, fields, font, request.workbook);
+  HeaderFooterText text = ParseHeaderFooter(code, fields, font, request.workbook);
+  if (request.blackAndWhite || p.blackAndWhite)
+    for (std::vector<HeaderFooterLine>& section : text.sections)
+      for (HeaderFooterLine& line : section)
+        for (HeaderFooterRun& run : line.runs) run.color = kColorBlack;
   const LayoutOptions& o = request.options;
   const double scale = p.headerFooter.scaleWithDoc ? request.layout->printed.scale : 1.0;
   const double pxPerPt = o.yResolution / 72.0 * scale;

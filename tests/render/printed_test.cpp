@@ -159,4 +159,38 @@ TEST(PrintedPages, CentringHeadingsAndAColouredFooter) {
   EXPECT_LT(LastInkColumn(dash, 131, 195, 93, 111), 176);
 }
 
+// Colour, black-and-white and draft printing of the same sheet, whose used range starts at B2:
+// B2 filled (x 67-131, y 72-92), red bold text in B4 (y 112-132), a thick red box round D2
+// (x 195-259), the 80 x 40 px quadrant picture at F2 (x 323-403, y 72-112), gridlines and a red header.
+TEST(PrintedPages, BlackAndWhiteAndDraftQuality) {
+  const Rgb fill = Hex(0x4472C4), red = Hex(0xFF0000), black{0, 0, 0};
+  auto greys = [](const Image& p) {
+    int n = 0;
+    for (int y = 75; y < 109; ++y)
+      for (int x = 326; x < 400; ++x) {
+        const Rgb c = p.At(x, y);
+        n += c.r == c.g && c.g == c.b && c != kWhite && c != kGrid;
+      }
+    return n;
+  };
+  const struct {
+    int32_t page;
+    bool colour, graphics;
+  } cases[] = {{1, true, true}, {2, false, true}, {3, true, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.page);
+    const Image p = Page("print_quality.xlsx", c.page);
+    EXPECT_EQ(Count(p, 69, 74, 129, 90, fill) > 900, c.colour) << "cell fill";
+    EXPECT_EQ(Count(p, 67, 113, 131, 131, red) > 20, c.colour) << "red text";
+    EXPECT_EQ(Count(p, 67, 113, 131, 131, black) > 20, !c.colour) << "the text in black";
+    EXPECT_EQ(Count(p, 192, 69, 262, 95, red) > 100, c.colour) << "red box";
+    EXPECT_EQ(Count(p, 192, 69, 262, 95, black) > 100, !c.colour) << "the box in black";
+    EXPECT_EQ(Count(p, 300, 29, 516, 72, red) > 20, c.colour) << "red header";
+    EXPECT_TRUE(InkIn(p, 300, 29, 516, 72)) << "the header prints";
+    EXPECT_EQ(Count(p, 326, 75, 400, 109, red) > 500, c.colour && c.graphics) << "picture in colour";
+    EXPECT_EQ(greys(p) > 2000, !c.colour && c.graphics) << "picture in greys";
+    EXPECT_EQ(Count(p, 405, 95, 452, 133, kGrid) > 30, c.graphics) << "gridlines";
+  }
+}
+
 }  // namespace
