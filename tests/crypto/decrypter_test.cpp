@@ -266,4 +266,33 @@ TEST(EncryptedWorkbook, XlxrenderExitCodesMessagesAndPasswordSources) {
   system(("rm -rf " + dir).c_str());
 }
 
+// A protected workbook's header prints the name of the file the user opened, not of its
+// decrypted stand-in: its page equals the plain copy's of the same name and differs from a copy
+// named otherwise.
+TEST(EncryptedWorkbook, HeadersNameTheFileOpenedNotItsDecryptedCopy) {
+  const std::string tool = std::string(XLX_BINARY_DIR) + "/tools/xlxrender/xlxrender";
+  const std::string dir = "/tmp/xlxcryptoname" + std::to_string(getpid());
+  const std::vector<uint8_t> plain = xlxtest::ReadWholeFile(std::string(XLX_SOURCE_DIR) + "/tests/fixtures/render/print_name.xlsx");
+  ASSERT_FALSE(plain.empty());
+  AgileOptions fast;
+  fast.spinCount = 1000;
+  const std::vector<uint8_t> locked = EncryptedCompoundFile(EncryptAgile(plain, u"pw", fast));
+  ASSERT_EQ(system(("mkdir -p " + dir + "/plain " + dir + "/crypt").c_str()), 0);
+  const struct {
+    const char* file;
+    const std::vector<uint8_t>& bytes;
+  } files[] = {{"/plain/book.xlsx", plain}, {"/crypt/book.xlsx", locked}, {"/plain/other.xlsx", plain}};
+  std::vector<std::vector<uint8_t>> pages;
+  for (const auto& f : files) {
+    const std::string path = dir + f.file;
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(f.bytes.data()), f.bytes.size());
+    EXPECT_EQ(system((tool + " -q --password pw " + path + " " + path + "-page").c_str()), 0) << f.file;
+    pages.push_back(xlxtest::ReadWholeFile(path + "-page-1.png"));
+  }
+  EXPECT_FALSE(pages[0].empty());
+  EXPECT_EQ(pages[0], pages[1]) << "the protected copy prints the same name";
+  EXPECT_NE(pages[0], pages[2]) << "the header prints the file's name";
+  system(("rm -rf " + dir).c_str());
+}
+
 }  // namespace
