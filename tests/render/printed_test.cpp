@@ -193,4 +193,21 @@ TEST(PrintedPages, BlackAndWhiteAndDraftQuality) {
   }
 }
 
+// `&G` pictures: the 80 x 40 px quadrants in the left header section at 60 x 30 pt (x 67-147 from
+// the left margin, y 29-69 below the 0.3 in header margin) and centred in the footer at
+// 120 x 60 pt (x 328-488, y 947-1027 above the 0.3 in footer margin); none on the draft sheet.
+TEST(PrintedPages, HeaderAndFooterPictures) {
+  const Rgb red = Hex(0xFF0000), yellow = Hex(0xFFFF00);
+  for (const int32_t page : {1, 2}) {
+    SCOPED_TRACE(page);
+    const Image p = Page("print_hfpicture.xlsx", page);
+    const bool shown = page == 1;
+    EXPECT_EQ(Count(p, 67, 29, 107, 49, red) > 700, shown) << "header picture, top left quadrant";
+    EXPECT_EQ(Count(p, 107, 49, 147, 69, yellow) > 700, shown) << "header picture, bottom right quadrant";
+    EXPECT_EQ(Count(p, 328, 947, 408, 987, red) > 2900, shown) << "footer picture, top left quadrant";
+    EXPECT_EQ(Count(p, 408, 987, 488, 1027, yellow) > 2900, shown) << "footer picture, bottom right quadrant";
+    EXPECT_TRUE(InkIn(p, 660, 29, 760, 50)) << "the right section's text";
+  }
+}
+
 }  // namespace
