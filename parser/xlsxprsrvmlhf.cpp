@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string_view>
 
 #include "common/apiutils.h"
 #include "package/relationships.h"
@@ -17,10 +18,12 @@ namespace {
 constexpr int32_t kMaxShapes = 4096;
 constexpr double kMaxPicturePt = 22 * 72;  // no section picture is larger than the largest paper
 
-// Position of `needle` in [from, end) of text, or end.
+// Position of `needle` inside [from, end) of text, or end. Searches stop at `end`, so that the
+// scan stays linear in the text whatever the markup.
 size_t Find(const std::string& text, const char* needle, size_t from, size_t end) {
-  const size_t at = text.find(needle, from);
-  return at == std::string::npos || at >= end ? end : at;
+  if (from >= end) return end;
+  const size_t at = std::string_view(text).substr(from, end - from).find(needle);
+  return at == std::string_view::npos || from + at + std::strlen(needle) > end ? end : from + at;
 }
 
 // The value of attribute `name` (a whole name: preceded by a space) in the tag [from, end).
@@ -30,8 +33,9 @@ std::string Attribute(const std::string& text, size_t from, size_t end, const ch
     if (at == 0 || !std::isspace(static_cast<unsigned char>(text[at - 1]))) continue;
     size_t open = at + key.size();
     if (open >= end || (text[open] != '"' && text[open] != '\'')) return std::string();
-    const size_t close = text.find(text[open], open + 1);
-    if (close == std::string::npos || close > end) return std::string();
+    const char quote[2] = {text[open], '\0'};
+    const size_t close = Find(text, quote, open + 1, end);
+    if (close >= end) return std::string();
     return text.substr(open + 1, close - open - 1);
   }
   return std::string();
@@ -84,10 +88,10 @@ int32_t ScanHeaderFooterVml(const char* data, size_t size, std::vector<HeaderFoo
     for (int32_t shapes = 0; shapes < kMaxShapes; ++shapes) {
       at = Find(text, "<v:shape", at, text.size());
       if (at >= text.size()) break;
-      const size_t tagEnd = Find(text, ">", at, text.size());
       // A shape ends at its closing tag or where the next one starts.
       const size_t next = Find(text, "<v:shape", at + 1, text.size());
-      const size_t close = std::min(Find(text, "</v:shape", at, text.size()), next);
+      const size_t tagEnd = Find(text, ">", at, next);
+      const size_t close = Find(text, "</v:shape", at, next);
       const char after = at + 8 < text.size() ? text[at + 8] : '\0';
       if (!std::isspace(static_cast<unsigned char>(after))) {  // <v:shapetype and the like
         at = next;
