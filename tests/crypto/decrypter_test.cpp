@@ -273,20 +273,14 @@ TEST(EncryptedWorkbook, HeadersNameTheFileOpenedNotItsDecryptedCopy) {
   const std::string tool = std::string(XLX_BINARY_DIR) + "/tools/xlxrender/xlxrender";
   const std::string dir = "/tmp/xlxcryptoname" + std::to_string(getpid());
   const std::vector<uint8_t> plain = xlxtest::ReadWholeFile(std::string(XLX_SOURCE_DIR) + "/tests/fixtures/render/print_name.xlsx");
-  ASSERT_FALSE(plain.empty());
-  AgileOptions fast;
-  fast.spinCount = 1000;
-  const std::vector<uint8_t> locked = EncryptedCompoundFile(EncryptAgile(plain, u"pw", fast));
+  const std::vector<uint8_t> locked = xlxtest::EncryptedCompoundFile(xlxtest::EncryptAgile(plain, u"pw", {"AES", "AES-128-CBC", 128, 16, "ChainingModeCBC", "SHA1", 1000}));
   ASSERT_EQ(system(("mkdir -p " + dir + "/plain " + dir + "/crypt").c_str()), 0);
-  const struct {
-    const char* file;
-    const std::vector<uint8_t>& bytes;
-  } files[] = {{"/plain/book.xlsx", plain}, {"/crypt/book.xlsx", locked}, {"/plain/other.xlsx", plain}};
   std::vector<std::vector<uint8_t>> pages;
-  for (const auto& f : files) {
-    const std::string path = dir + f.file;
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(f.bytes.data()), f.bytes.size());
-    EXPECT_EQ(system((tool + " -q --password pw " + path + " " + path + "-page").c_str()), 0) << f.file;
+  for (const auto& [file, bytes] : {std::make_pair("/plain/book.xlsx", &plain), std::make_pair("/crypt/book.xlsx", &locked),
+                                    std::make_pair("/plain/other.xlsx", &plain)}) {
+    const std::string path = dir + file;
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+    EXPECT_EQ(system((tool + " -q --password pw " + path + " " + path + "-page").c_str()), 0) << file;
     pages.push_back(xlxtest::ReadWholeFile(path + "-page-1.png"));
   }
   EXPECT_FALSE(pages[0].empty());

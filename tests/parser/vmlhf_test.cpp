@@ -15,16 +15,6 @@ std::string Shape(const std::string& id, const std::string& style, const std::st
          "\" o:title=\"p\"/></v:shape>";
 }
 
-TEST(HeaderFooterVml, SectionIdsNameTheirSlots) {
-  const struct {
-    const char* id;
-    int32_t slot;
-  } cases[] = {{"LH", 0}, {"CH", 1}, {"RH", 2}, {"LF", 3}, {"CF", 4}, {"RF", 5}, {"LHEVEN", 6},
-               {"RFEVEN", 11}, {"CHFIRST", 13}, {"RFFIRST", 17}, {"XH", -1}, {"L", -1}, {"LHX", -1},
-               {"lh", -1}, {"", -1}, {"_x0000_s1025", -1}};
-  for (const auto& c : cases) EXPECT_EQ(HeaderFooterPictureSlot(c.id), c.slot) << c.id;
-}
-
 TEST(HeaderFooterVml, ScansShapesSizesAndRelationshipsOfAnyText) {
   const std::string shapetype = "<v:shapetype id=\"LH\" o:spt=\"75\"><v:imagedata o:relid=\"rIdT\"/></v:shapetype>";
   const struct {
@@ -39,7 +29,7 @@ TEST(HeaderFooterVml, ScansShapesSizesAndRelationshipsOfAnyText) {
            Shape("RH", "width:9pt", "rId9") + Shape("LFFIRST", "margin-width:5pt;width:25.4mm", "rId4"),
        "2:rId3:0:72 15:rId4:72:0 "},
       // No relid, another id, a huge size (cut to the largest paper), text cut in the middle.
-      {Shape("LH", "", "") + Shape("ZZ", "", "rId5") + Shape("CH", "width:1e300pt;height:-4pt", "rId6") +
+      {Shape("LH", "", "") + Shape("ZZ", "", "rId5") + Shape("LHX", "", "rId8") + Shape("CH", "width:1e300pt;height:-4pt", "rId6") +
            "<v:shape id=\"RH\"><v:imagedata o:relid=\"rId7",
        "1:rId6:1584:0 "},
       {"<v:shape", ""},

