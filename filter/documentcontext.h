@@ -34,6 +34,9 @@ struct DocumentContext {
   uint32_t xlsxFormatCode;
   void* pLock;
   uint32_t bPrintSetup;  // pages from each sheet's own page setup
+  // The file the host named, which a protected workbook's decrypted copy stands in for while it
+  // is parsed: headers and footers print its name and folder. Null: the parsed file's.
+  const char16_t* pszSourcePath;
 };
 
 // Allocates a zeroed context through the host and fills it from the view options. Null on

@@ -26,7 +26,7 @@ struct ParsedWorkbook {
   Workbook* workbook = nullptr;
   VkDrawingEngine* engine = nullptr;
   std::vector<SheetLayout> layouts;
-  std::u16string path;  // the file parsed; headers and footers print its name
+  std::u16string path;  // the file the host named; headers and footers print its name
   PictureCache pictures;  // decoded once, drawn by every page and thread
   ~ParsedWorkbook() {
     FreeWorkbook(workbook);
@@ -140,7 +140,8 @@ int32_t ParseWorkbook(DocumentContext* c, const char16_t* path) {
   options.progress = c->pProgress;
   int32_t format = 0;
   try {
-    parsed->path = path ? path : u"";
+    const char16_t* named = c->pszSourcePath && *c->pszSourcePath ? c->pszSourcePath : path;
+    parsed->path = named ? named : u"";
   } catch (...) {
     delete parsed;
     return XLX_ERR_MEMORY;

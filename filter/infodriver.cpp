@@ -55,6 +55,7 @@ int32_t ParseAndPaginate(_INFODISPATCH* d, const ViewOptions& view, PageReport* 
                          bool parseNeeded, const char16_t* path) {
   DocumentContext* c = CreateDocumentContext(view, d, d->pProgress);
   if (!c) return XLX_ERR_MEMORY;
+  c->pszSourcePath = d->pszFileName;
   int32_t r = XLX_ERR_FORMAT;
   try {
     r = ParseOrReuse(d, c, cache, parseNeeded, path);

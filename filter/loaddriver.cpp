@@ -106,6 +106,7 @@ int32_t RenderPage(_LOADDISPATCH* d, ViewOptions* view, _BITMAPHANDLE* bitmap, b
                    bool parseNeeded) {
   DocumentContext* c = CreateDocumentContext(*view, d, d->pProgress);
   if (!c) return XLX_ERR_MEMORY;
+  c->pszSourcePath = d->pszFileName;
   const DocumentSteps& steps = GetDocumentSteps();
   int32_t r = XLX_OK;
   try {

@@ -17,6 +17,8 @@ commit, so the seeds are made again on every run rather than kept in the reposit
                   tells fuzz_xlsb which part it is, and a few formula token arrays
   drawing/        drawing parts of the corpus, each with a zero byte and the smallest picture of
                   its package, and a few built around every anchor and picture feature: fuzz_drawing
+  vmlhf/          VML drawings of the corpus and one with a picture in every header and footer
+                  section: fuzz_vmlhf
 
 usage: make_seeds.py [CORPUS_DIR [OUT_DIR]]"""
 import hashlib
@@ -213,7 +215,7 @@ def main():
     files = corpus_files(corpus) if os.path.isdir(corpus) else []
     # Every target gets its folder, even with no corpus to take seeds from.
     for target in ("zip", "styles", "numfmt", "relationships", "sheet", "compoundfile", "encryptioninfo", "xlsb",
-                   "formula", "print", "drawing"):
+                   "formula", "print", "drawing", "vmlhf"):
         os.makedirs(os.path.join(out, target), exist_ok=True)
 
     # Packages: the flagged odd ones first, then the smallest of each folder, one encrypted file.
@@ -368,6 +370,19 @@ def main():
     kept_drawings = sorted(drawings.values(), key=len)[:MAX_DRAWING_SEEDS]
     for data in kept_drawings:
         write(os.path.join(out, "drawing"), sha(data) + ".xml", data)
+
+    # VML drawings (comments, controls, header and footer pictures), and every section's picture.
+    vmls = {}
+    for f in files:
+        for name, data in zip_parts(f, r"(^|/)drawings/[^/]*\.vml$"):
+            if len(data) <= MAX_DRAWING_SEED:
+                vmls.setdefault(sha(data), data)
+    sections = [a + b + c for c in ("", "EVEN", "FIRST") for b in "HF" for a in "LCR"]
+    every = "<xml><br>" + "".join('<v:shape id="%s" style="width:%dpt;height:%dpx"><v:imagedata o:relid="rId%d"/>'
+                                  "</v:shape>" % (s, 10 + i, 20 + i, i) for i, s in enumerate(sections)) + "</xml>"
+    vmls.setdefault(sha(every.encode()), every.encode())
+    for data in sorted(vmls.values(), key=len)[:MAX_DRAWING_SEEDS]:
+        write(os.path.join(out, "vmlhf"), sha(data) + ".vml", data)
 
     # Relationship targets: the first byte is the length of the source folder.
     for i, (folder, target) in enumerate(sorted(rels)[:MAX_REL_SEEDS]):

@@ -18,6 +18,17 @@ enum PrintErrors : int32_t { kPrintErrorsDisplayed = 0, kPrintErrorsBlank = 1, k
 enum PrintComments : int32_t { kPrintCommentsNone = 0, kPrintCommentsAsDisplayed = 1, kPrintCommentsAtEnd = 2 };
 enum PrintOrientation : int32_t { kOrientationDefault = 0, kOrientationPortrait = 1, kOrientationLandscape = 2 };
 
+// The picture a header or footer section prints for `&G`, from the sheet's `legacyDrawingHF`
+// drawing: the picture part and the size the shape's style gives it.
+struct HeaderFooterPicture {
+  std::u16string path;               // empty: the section has no picture
+  double widthPt = 0, heightPt = 0;  // points; 0 when the style gives none
+};
+
+// Slot of a section's picture: section (0 left, 1 centre, 2 right), + 3 in footers, + 6 on even
+// pages, + 12 on the first page.
+constexpr int32_t kHeaderFooterPictureSlots = 18;
+
 // `headerFooter`: the six texts with their codes kept as written, and the flags.
 struct HeaderFooterSetup {
   std::u16string oddHeader, oddFooter, evenHeader, evenFooter, firstHeader, firstFooter;
@@ -25,6 +36,7 @@ struct HeaderFooterSetup {
   bool differentFirst = false;
   bool scaleWithDoc = true;
   bool alignWithMargins = true;
+  HeaderFooterPicture pictures[kHeaderFooterPictureSlots];
 };
 
 struct PrintSetup {

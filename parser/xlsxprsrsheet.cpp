@@ -4,6 +4,7 @@
 
 #include "common/limits.h"
 #include "parser/xlsxprsr.h"
+#include "parser/xlsxprsrvmlhf.h"
 #include "parser/xlsxprsrxml.h"
 #include "common/resultcodes.h"
 
@@ -133,6 +134,8 @@ int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node wor
     if (rc != XLX_OK) return rc;
     ReadPageSetup(*workbook, sheet, worksheet);
     ReadPrintSetup(*workbook, sheet, worksheet);
+    const std::u16string vml = RelationshipTarget(*sheet, Child(worksheet, "legacyDrawingHF"));
+    if ((rc = ReadHeaderFooterPictures(*workbook, vml, &sheet->print.headerFooter)) != 1) return rc;
     if ((rc = ReadLegacyObjects(sheet, worksheet)) != 1) return rc;
     if ((rc = ReadSheetDrawing(workbook, sheet)) != 1) return rc;
     AssertSheetInvariants(*sheet);

@@ -146,12 +146,14 @@ class CellPass {
     int32_t rc = 1;
     VkBrush* brush = nullptr;
     VkPen* pen = nullptr;
-    if (fill.kind == kFillSolid && IsResolved(fill.foreColor)) {
+    // Black-and-white printing leaves cell fills out.
+    const bool filled = !r_.blackAndWhite && IsResolved(fill.foreColor);
+    if (fill.kind == kFillSolid && filled) {
       rc = SetDrawBrush(Opaque(fill.foreColor), kBrushSolid, 0, &brush);
       // The outline in the fill's colour covers the gridlines along the cell's edges.
       if (rc == 1) rc = SetDrawPen(Opaque(fill.foreColor), kPenSolid, 1.0, nullptr, 0, &pen);
       if (rc == 1) rc = AddDrawRectangle(s_, pen, brush, p.left, p.top, p.width, p.height);
-    } else if (fill.kind == kFillPattern && IsResolved(fill.foreColor)) {
+    } else if (fill.kind == kFillPattern && filled) {
       // The model's hatch kinds are the drawing layer's hatch groups.
       const int32_t group = fill.hatch >= kHatchHorizontal && fill.hatch <= kHatchDiagonalCross ? fill.hatch
                                                                                                : kHatchDiagonalCross;
@@ -191,7 +193,7 @@ class CellPass {
     // Border patterns 0-4 are the layer's line styles; any other draws solid.
     const int32_t style = side.pattern >= kPenSolid && side.pattern < kPenNone ? side.pattern : kPenSolid;
     const double width = side.weight == kBorderThick ? 3 : side.weight == kBorderMedium ? 2 : 1;
-    CellColor color = IsResolved(side.color) ? side.color : kColorBlack;
+    CellColor color = IsResolved(side.color) && !r_.blackAndWhite ? side.color : kColorBlack;
     VkPen* pen = nullptr;
     int32_t rc = SetDrawPen(Opaque(color), style, width, nullptr, 0, &pen);
     if (rc != 1) return rc;
@@ -288,8 +290,9 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   if (!BuildCellText(*r_.workbook, sheet_, c, p.width, fonts_, *font, &text)) return 1;
   if (c.type == kCellError && r_.options.bPrintSetup && !PrintedErrorText(sheet_.print.errors, &text.text)) return 1;
   const CellAlignment& a = xf.alignment;
-  const CellColor fontColor = HasMarker(modelFont.color) ? modelFont.color : kColorBlack;
-  const CellColor color = text.formatColor != kFormatColorAuto ? text.formatColor : fontColor;
+  const bool ink = !r_.blackAndWhite;  // black-and-white printing draws all text black
+  const CellColor fontColor = HasMarker(modelFont.color) && ink ? modelFont.color : kColorBlack;
+  const CellColor color = text.formatColor != kFormatColorAuto && ink ? text.formatColor : fontColor;
   const bool binary = r_.workbook->isBinary;
   const bool multiLine = a.wrapText || text.text.find(u'\n') != std::u16string::npos;
   const int32_t horizontal = EffectiveHorizontal(xf, text, modelFont.lfCharSet, binary);
@@ -349,7 +352,7 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
       const MyLogFont& rf = run.font ? *run.font : modelFont;
       const CachedDrawFont* f = fonts_.Get(rf, scale);
       if (!f) continue;
-      runs.push_back(DrawRun{run.text, run.length, f, HasMarker(rf.color) ? rf.color : fontColor, 0});
+      runs.push_back(DrawRun{run.text, run.length, f, HasMarker(rf.color) && ink ? rf.color : fontColor, 0});
     }
   } else {
     runs.push_back(DrawRun{text.text.c_str(), length, font, color, 0});

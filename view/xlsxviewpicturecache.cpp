@@ -135,7 +135,7 @@ void PictureCache::Account(const std::u16string& key, const std::shared_ptr<Entr
 }
 
 std::shared_ptr<const DecodedPicture> PictureCache::Get(const Workbook& workbook, const PictureRequest& request) {
-  if (!request.path || !*request.path || request.effectCount < 0 || request.effectCount > kMaxPictureEffects)
+  if (!request.path || !*request.path || request.effectCount < 0 || request.effectCount > kMaxPictureEffects + 1)
     return nullptr;
   try {
     const bool vector = IsVectorPicturePath(request.path);

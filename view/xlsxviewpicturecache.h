@@ -31,7 +31,7 @@ struct DecodedPicture {
 struct PictureRequest {
   const char16_t* path = nullptr;          // picture part
   const PictureEffect* effects = nullptr;  // colour effects applied in order after decoding
-  int32_t effectCount = 0;
+  int32_t effectCount = 0;                 // at most kMaxPictureEffects + 1: one the page adds
   // Device pixels the drawn part of the picture covers, and the share of the picture's width and
   // height that part is (less than 1 when cropped). The picture is decoded (vector formats) or
   // resampled (raster formats) so that it lands pixel for pixel; 0 x 0 keeps its own size.

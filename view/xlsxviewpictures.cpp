@@ -41,11 +41,17 @@ std::shared_ptr<const DecodedPicture> Fetch(PictureContext& c, const std::u16str
   if (path.empty()) return nullptr;
   PictureRequest q;
   q.path = path.c_str();
+  // Black-and-white printing turns every picture grey after its own effects.
+  PictureEffect effects[kMaxPictureEffects + 1];
+  int32_t count = 0;
   if (fill) {
-    q.effects = fill->effects, q.effectCount = fill->effectCount;
+    count = std::max(0, std::min(fill->effectCount, kMaxPictureEffects));
+    std::copy_n(fill->effects, count, effects);
     q.keepWidth = 1 - (fill->cropLeft + double(fill->cropRight)) / kFullAlpha;
     q.keepHeight = 1 - (fill->cropTop + double(fill->cropBottom)) / kFullAlpha;
   }
+  if (c.request.blackAndWhite) effects[count++] = PictureEffect{};
+  q.effects = effects, q.effectCount = count;
   q.width = DeviceSize(rect.width, c.page.sx);
   q.height = DeviceSize(rect.height, c.page.sy);
   return c.cache.Get(*c.request.workbook, q);

@@ -6,11 +6,14 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <vector>
 
 #include "common/resultcodes.h"
+#include "host/kernel/vkimage.h"
 #include "view/drawlayer/drawlayer.h"
 #include "view/xlsxviewheaderfooter.h"
+#include "view/xlsxviewpicturecache.h"
 #include "view/xlsxviewprint.h"
 
 namespace xlx {
@@ -34,6 +37,8 @@ int32_t DrawPieces(const PageRenderRequest& request, const PrintedPage& page) {
       part.options.marginTop = row.dst;
       part.options.marginRight = part.options.marginBottom = 0;
       part.showGridLines = request.showGridLines || request.sheet->print.gridLines;
+      part.blackAndWhite = request.blackAndWhite || request.sheet->print.blackAndWhite;
+      part.draft = request.draft || request.sheet->print.draft;
       const int32_t rc = RenderSheetPage(part);
       if (rc != XLX_OK) return rc;
     }
@@ -181,7 +186,45 @@ int32_t DrawLine(DrawingSurface* s, const MeasuredLine& line, double x, double t
   return XLX_OK;
 }
 
-// Header (footer == false) or footer of the page, in its margin band.
+// The `&G` picture of each section of the header or footer the page prints, as the slot of
+// HeaderFooterSetup::pictures; the same choice of first, even and odd texts as PickHeaderFooter.
+int32_t PictureSlotBase(const HeaderFooterSetup& h, bool footer, bool firstPage, int32_t pageNumber) {
+  const int32_t base = footer ? 3 : 0;
+  if (h.differentFirst && firstPage) return base + 12;
+  if (h.differentOddEven && pageNumber % 2 == 0) return base + 6;
+  return base;
+}
+
+// A section's picture, decoded at the device size it prints at; null without one (or in draft).
+struct SectionPicture {
+  std::shared_ptr<const DecodedPicture> picture;
+  double width = 0, height = 0;  // px
+};
+
+SectionPicture FetchSectionPicture(const PageRenderRequest& request, PictureCache& cache, const HeaderFooterPicture& hf,
+                                   double pxPerPt) {
+  SectionPicture out;
+  if (hf.path.empty() || request.draft || request.sheet->print.draft) return out;
+  PictureRequest q;
+  q.path = hf.path.c_str();
+  const PictureEffect grey{};
+  if (request.blackAndWhite || request.sheet->print.blackAndWhite) q.effects = &grey, q.effectCount = 1;
+  // Without a size in the style, the picture prints at its own size (96 dpi pixels).
+  if (hf.widthPt > 0 && hf.heightPt > 0) {
+    out.width = hf.widthPt * pxPerPt, out.height = hf.heightPt * pxPerPt;
+    q.width = static_cast<uint32_t>(std::max(1.0, std::min(out.width + 0.5, double(VK_MAX_VECTOR_SIDE))));
+    q.height = static_cast<uint32_t>(std::max(1.0, std::min(out.height + 0.5, double(VK_MAX_VECTOR_SIDE))));
+  } else {
+    q.scale = pxPerPt * 0.75;
+  }
+  out.picture = cache.Get(*request.workbook, q);
+  if (out.picture && !(out.width > 0)) out.width = out.picture->width, out.height = out.picture->height;
+  if (!out.picture) out.width = out.height = 0;
+  return out;
+}
+
+// Header (footer == false) or footer of the page, in its margin band. A section's `&G` picture
+// prints as its first line.
 int32_t DrawHeaderFooter(DrawingSurface* s, const PageRenderRequest& request, const PrintedPage& page,
                          const PrintedPageFields& f, bool footer) {
   const MyWorksheet& sheet = *request.sheet;
@@ -200,7 +243,11 @@ int32_t DrawHeaderFooter(DrawingSurface* s, const PageRenderRequest& request, co
   HeaderFooterFont font;
   font.face = sheet.normalFont.lfFaceName[0] ? sheet.normalFont.lfFaceName : u"Calibri";
   font.sizePt = sheet.normalFontSizePt > 0 ? sheet.normalFontSizePt : 11;
-  const HeaderFooterText text = ParseHeaderFooter(code, fields, font, request.workbook);
+  HeaderFooterText text = ParseHeaderFooter(code, fields, font, request.workbook);
+  if (request.blackAndWhite || p.blackAndWhite)
+    for (std::vector<HeaderFooterLine>& section : text.sections)
+      for (HeaderFooterLine& line : section)
+        for (HeaderFooterRun& run : line.runs) run.color = kColorBlack;
   const LayoutOptions& o = request.options;
   const double scale = p.headerFooter.scaleWithDoc ? request.layout->printed.scale : 1.0;
   const double pxPerPt = o.yResolution / 72.0 * scale;
@@ -209,12 +256,25 @@ int32_t DrawHeaderFooter(DrawingSurface* s, const PageRenderRequest& request, co
   const double inset = 0.3 * o.xResolution;
   const double left = p.headerFooter.alignWithMargins ? p.marginLeft * o.xResolution : inset;
   const double right = paperW - (p.headerFooter.alignWithMargins ? p.marginRight * o.xResolution : inset);
+  const bool hasPictures = code.find(u"&G") != std::u16string::npos || code.find(u"&g") != std::u16string::npos;
+  const int32_t slotBase = PictureSlotBase(p.headerFooter, footer, page.indexInSheet == 0, page.pageNumber);
+  PictureCache localCache;
+  PictureCache& cache = request.pictures ? *request.pictures : localCache;
   for (int32_t section = 0; section < 3; ++section) {
     const std::vector<MeasuredLine> lines =
         MeasureSection(request.engine, text.sections[section], pxPerPt, font.sizePt * pxPerPt * 1.2);
-    double total = 0;
+    SectionPicture picture;
+    if (hasPictures) picture = FetchSectionPicture(request, cache, p.headerFooter.pictures[slotBase + section], pxPerPt);
+    double total = picture.height;
     for (const MeasuredLine& l : lines) total += l.height;
     double y = footer ? paperH - p.marginFooter * o.yResolution - total : p.marginHeader * o.yResolution;
+    if (picture.picture) {
+      const double x = section == 0 ? left : section == 1 ? (paperW - picture.width) / 2 : right - picture.width;
+      const DrawRect rect{std::round(x), std::round(y), std::round(picture.width), std::round(picture.height)};
+      const int32_t rc = AddDrawImageAlpha(s, picture.picture->image, rect, nullptr, 1.0);
+      if (rc != XLX_OK) return rc;
+      y += picture.height;
+    }
     for (const MeasuredLine& l : lines) {
       double x = section == 0 ? left : section == 1 ? (paperW - l.width) / 2 : right - l.width;
       const int32_t rc = DrawLine(s, l, x, y);

@@ -69,7 +69,7 @@ int32_t SetUpPage(const PageRenderRequest& r, DrawingSurface* s, PageFrame* f, i
     rc = SetDrawClipRgn(s, left, top, left + page.nWidth, top + page.nHeight, savedClip);
     if (rc != 1) return rc;
   }
-  if (IsPaintable(r.sheet->clBackColor)) {
+  if (IsPaintable(r.sheet->clBackColor) && !r.blackAndWhite) {
     VkBrush* brush = nullptr;
     if (SetDrawBrush(Opaque(r.sheet->clBackColor), kBrushSolid, 0, &brush) == 1) {
       AddDrawRectangle(s, nullptr, brush, RoundHalfAway(o.marginLeft - f->xOffset), RoundHalfAway(o.marginTop - f->yOffset),
@@ -156,16 +156,16 @@ int32_t RenderSheetPage(const PageRenderRequest& r) {
   int32_t savedClip = -1;
   rc = SetUpPage(r, surface, &frame, &savedClip);
   const PicturePage picturePage{frame.left, frame.top, frame.right, frame.bottom, frame.sx, frame.sy};
-  if (rc == 1) rc = DrawSheetBackground(r, surface, picturePage);
+  if (rc == 1 && !r.draft) rc = DrawSheetBackground(r, surface, picturePage);
   if (rc == 1) rc = PollProgress(r.progress);
-  if (rc == 1 && r.showGridLines) rc = DrawGridlines(r, surface, frame);
+  if (rc == 1 && r.showGridLines && !r.draft) rc = DrawGridlines(r, surface, frame);
   if (rc == 1) rc = PollProgress(r.progress);
   if (rc == 1) {
     CellPassFrame cells{frame.left, frame.top, frame.right, frame.bottom};
     rc = DrawCells(r, surface, *fonts, cells);
   }
   if (rc == 1) rc = PollProgress(r.progress);
-  if (rc == 1) rc = DrawSheetObjects(r, surface, picturePage);
+  if (rc == 1 && !r.draft) rc = DrawSheetObjects(r, surface, picturePage);
   if (savedClip >= 0) FreeDrawClipRgn(surface, savedClip);
   if (rc == 1) rc = EndEngine(surface);
   DestroyDrawingSurface(surface);

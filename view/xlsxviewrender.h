@@ -25,6 +25,10 @@ struct PageRenderRequest {
   FontCache* fonts = nullptr;            // optional; a private cache is used without one
   const _PAGEINFO* pageOverride = nullptr;  // optional: this piece of the sheet instead of the page
   PictureCache* pictures = nullptr;      // the workbook's decoded pictures; optional, as fonts
+  // Black-and-white printing: no cell or sheet fills, text and borders in black, pictures in greys.
+  bool blackAndWhite = false;
+  // Draft printing: no pictures or drawing objects and no gridlines.
+  bool draft = false;
 };
 
 // Draws the page into the bitmap. 1, -13 (missing request parts), -1 (memory, bitmap over the

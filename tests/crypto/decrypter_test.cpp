@@ -266,4 +266,27 @@ TEST(EncryptedWorkbook, XlxrenderExitCodesMessagesAndPasswordSources) {
   system(("rm -rf " + dir).c_str());
 }
 
+// A protected workbook's header prints the name of the file the user opened, not of its
+// decrypted stand-in: its page equals the plain copy's of the same name and differs from a copy
+// named otherwise.
+TEST(EncryptedWorkbook, HeadersNameTheFileOpenedNotItsDecryptedCopy) {
+  const std::string tool = std::string(XLX_BINARY_DIR) + "/tools/xlxrender/xlxrender";
+  const std::string dir = "/tmp/xlxcryptoname" + std::to_string(getpid());
+  const std::vector<uint8_t> plain = xlxtest::ReadWholeFile(std::string(XLX_SOURCE_DIR) + "/tests/fixtures/render/print_name.xlsx");
+  const std::vector<uint8_t> locked = xlxtest::EncryptedCompoundFile(xlxtest::EncryptAgile(plain, u"pw", {"AES", "AES-128-CBC", 128, 16, "ChainingModeCBC", "SHA1", 1000}));
+  ASSERT_EQ(system(("mkdir -p " + dir + "/plain " + dir + "/crypt").c_str()), 0);
+  std::vector<std::vector<uint8_t>> pages;
+  for (const auto& [file, bytes] : {std::make_pair("/plain/book.xlsx", &plain), std::make_pair("/crypt/book.xlsx", &locked),
+                                    std::make_pair("/plain/other.xlsx", &plain)}) {
+    const std::string path = dir + file;
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+    EXPECT_EQ(system((tool + " -q --password pw " + path + " " + path + "-page").c_str()), 0) << file;
+    pages.push_back(xlxtest::ReadWholeFile(path + "-page-1.png"));
+  }
+  EXPECT_FALSE(pages[0].empty());
+  EXPECT_EQ(pages[0], pages[1]) << "the protected copy prints the same name";
+  EXPECT_NE(pages[0], pages[2]) << "the header prints the file's name";
+  system(("rm -rf " + dir).c_str());
+}
+
 }  // namespace

@@ -159,4 +159,51 @@ TEST(PrintedPages, CentringHeadingsAndAColouredFooter) {
   EXPECT_LT(LastInkColumn(dash, 131, 195, 93, 111), 176);
 }
 
+// Colour, black-and-white and draft printing of the same sheet, whose used range starts at B2:
+// B2 filled (x 67-131, y 72-92), red bold text in B4 (y 112-132), a thick red box round D2
+// (x 195-259), the 80 x 40 px quadrant picture at F2 (x 323-403, y 72-112), gridlines and a red header.
+TEST(PrintedPages, BlackAndWhiteAndDraftQuality) {
+  const Rgb fill = Hex(0x4472C4), red = Hex(0xFF0000), black{0, 0, 0};
+  auto greys = [](const Image& p) {
+    int n = 0;
+    for (int y = 75; y < 109; ++y)
+      for (int x = 326; x < 400; ++x) {
+        const Rgb c = p.At(x, y);
+        n += c.r == c.g && c.g == c.b && c != kWhite && c != kGrid;
+      }
+    return n;
+  };
+  const struct { int32_t page; bool colour, graphics; } cases[] = {{1, true, true}, {2, false, true}, {3, true, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.page);
+    const Image p = Page("print_quality.xlsx", c.page);
+    EXPECT_EQ(Count(p, 69, 74, 129, 90, fill) > 900, c.colour) << "cell fill";
+    EXPECT_EQ(Count(p, 67, 113, 131, 131, red) > 20, c.colour) << "red text";
+    EXPECT_EQ(Count(p, 67, 113, 131, 131, black) > 20, !c.colour) << "the text in black";
+    EXPECT_EQ(Count(p, 192, 69, 262, 95, red) > 100, c.colour) << "red box";
+    EXPECT_EQ(Count(p, 192, 69, 262, 95, black) > 100, !c.colour) << "the box in black";
+    EXPECT_EQ(Count(p, 300, 29, 516, 72, red) > 20, c.colour) << "red header";
+    EXPECT_EQ(Count(p, 326, 75, 400, 109, red) > 500, c.colour && c.graphics) << "picture in colour";
+    EXPECT_EQ(greys(p) > 2000, !c.colour && c.graphics) << "picture in greys";
+    EXPECT_EQ(Count(p, 405, 95, 452, 133, kGrid) > 30, c.graphics) << "gridlines";
+  }
+}
+
+// `&G` pictures: the 80 x 40 px quadrants in the left header section at 60 x 30 pt (x 67-147 from
+// the left margin, y 29-69 below the 0.3 in header margin) and centred in the footer at
+// 120 x 60 pt (x 328-488, y 947-1027 above the 0.3 in footer margin); none on the draft sheet.
+TEST(PrintedPages, HeaderAndFooterPictures) {
+  const Rgb red = Hex(0xFF0000), yellow = Hex(0xFFFF00);
+  for (const int32_t page : {1, 2}) {
+    SCOPED_TRACE(page);
+    const Image p = Page("print_hfpicture.xlsx", page);
+    const bool shown = page == 1;
+    EXPECT_EQ(Count(p, 67, 29, 107, 49, red) > 700, shown) << "header picture, top left quadrant";
+    EXPECT_EQ(Count(p, 107, 49, 147, 69, yellow) > 700, shown) << "header picture, bottom right quadrant";
+    EXPECT_EQ(Count(p, 328, 947, 408, 987, red) > 2900, shown) << "footer picture, top left quadrant";
+    EXPECT_EQ(Count(p, 408, 987, 488, 1027, yellow) > 2900, shown) << "footer picture, bottom right quadrant";
+    EXPECT_TRUE(InkIn(p, 660, 29, 760, 50)) << "the right section's text";
+  }
+}
+
 }  // namespace

@@ -1,0 +1,159 @@
+// Text scan of header and footer VML drawings.
+#include "parser/xlsxprsrvmlhf.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string_view>
+
+#include "common/apiutils.h"
+#include "package/relationships.h"
+#include "package/xlsxunzip.h"
+
+namespace xlx {
+namespace {
+
+constexpr int32_t kMaxShapes = 4096;
+constexpr double kMaxPicturePt = 22 * 72;  // no section picture is larger than the largest paper
+
+// Position of `needle` inside [from, end) of text, or end. Searches stop at `end`, so that the
+// scan stays linear in the text whatever the markup.
+size_t Find(const std::string& text, const char* needle, size_t from, size_t end) {
+  if (from >= end) return end;
+  const size_t at = std::string_view(text).substr(from, end - from).find(needle);
+  return at == std::string_view::npos || from + at + std::strlen(needle) > end ? end : from + at;
+}
+
+// The value of attribute `name` (a whole name: preceded by a space) in the tag [from, end).
+std::string Attribute(const std::string& text, size_t from, size_t end, const char* name) {
+  const std::string key = std::string(name) + "=";
+  for (size_t at = Find(text, key.c_str(), from, end); at < end; at = Find(text, key.c_str(), at + 1, end)) {
+    if (at == 0 || !std::isspace(static_cast<unsigned char>(text[at - 1]))) continue;
+    size_t open = at + key.size();
+    if (open >= end || (text[open] != '"' && text[open] != '\'')) return std::string();
+    const char quote[2] = {text[open], '\0'};
+    const size_t close = Find(text, quote, open + 1, end);
+    if (close >= end) return std::string();
+    return text.substr(open + 1, close - open - 1);
+  }
+  return std::string();
+}
+
+// A length of a CSS style ("60pt", "80px", "1in", "2.5cm", "20mm") in points; 0 when unreadable.
+double StyleLengthPt(const std::string& style, const char* property) {
+  const std::string key = std::string(property) + ":";
+  size_t at = 0;
+  while ((at = style.find(key, at)) != std::string::npos) {
+    if (at == 0 || style[at - 1] == ';' || std::isspace(static_cast<unsigned char>(style[at - 1]))) break;
+    ++at;
+  }
+  if (at == std::string::npos) return 0;
+  const std::string value = style.substr(at + key.size(), 32);
+  char* unit = nullptr;
+  const double v = std::strtod(value.c_str(), &unit);
+  if (!(v > 0) || unit == value.c_str()) return 0;
+  double pt = v;
+  if (!std::strncmp(unit, "px", 2)) pt = v * 0.75;
+  else if (!std::strncmp(unit, "in", 2)) pt = v * 72;
+  else if (!std::strncmp(unit, "cm", 2)) pt = v * 72 / 2.54;
+  else if (!std::strncmp(unit, "mm", 2)) pt = v * 72 / 25.4;
+  return std::min(pt, kMaxPicturePt);
+}
+
+}  // namespace
+
+int32_t HeaderFooterPictureSlot(const std::string& shapeId) {
+  if (shapeId.size() < 2) return -1;
+  const char* sections = "LCR";
+  const char* at = std::strchr(sections, shapeId[0]);
+  if (!at || !shapeId[0] || (shapeId[1] != 'H' && shapeId[1] != 'F')) return -1;
+  int32_t slot = static_cast<int32_t>(at - sections) + (shapeId[1] == 'F' ? 3 : 0);
+  const std::string rest = shapeId.substr(2);
+  if (rest == "EVEN") slot += 6;
+  else if (rest == "FIRST") slot += 12;
+  else if (!rest.empty()) return -1;
+  return slot;
+}
+
+int32_t ScanHeaderFooterVml(const char* data, size_t size, std::vector<HeaderFooterPictureRef>* out) {
+  if (!out) return -13;
+  out->clear();
+  if (!data) return 1;
+  try {
+    const std::string text(data, size);
+    bool taken[kHeaderFooterPictureSlots] = {};
+    size_t at = 0;
+    for (int32_t shapes = 0; shapes < kMaxShapes; ++shapes) {
+      at = Find(text, "<v:shape", at, text.size());
+      if (at >= text.size()) break;
+      // A shape ends at its closing tag or where the next one starts.
+      const size_t next = Find(text, "<v:shape", at + 1, text.size());
+      const size_t tagEnd = Find(text, ">", at, next);
+      const size_t close = Find(text, "</v:shape", at, next);
+      const char after = at + 8 < text.size() ? text[at + 8] : '\0';
+      if (!std::isspace(static_cast<unsigned char>(after))) {  // <v:shapetype and the like
+        at = next;
+        continue;
+      }
+      const int32_t slot = HeaderFooterPictureSlot(Attribute(text, at, tagEnd, "id"));
+      const size_t image = Find(text, "<v:imagedata", tagEnd, close);
+      if (slot >= 0 && !taken[slot] && image < close) {
+        HeaderFooterPictureRef ref;
+        ref.slot = slot;
+        ref.relId = Attribute(text, image, Find(text, ">", image, close), "o:relid");
+        const std::string style = Attribute(text, at, tagEnd, "style");
+        ref.widthPt = StyleLengthPt(style, "width");
+        ref.heightPt = StyleLengthPt(style, "height");
+        if (!ref.relId.empty()) {
+          taken[slot] = true;
+          out->push_back(std::move(ref));
+        }
+      }
+      at = next;
+    }
+  } catch (const std::bad_alloc&) {
+    out->clear();
+    return -1;
+  }
+  return 1;
+}
+
+int32_t ReadHeaderFooterPictures(const Workbook& workbook, const std::u16string& vmlPath, HeaderFooterSetup* setup) {
+  if (!setup) return -13;
+  if (vmlPath.empty()) return 1;
+  uint8_t* bytes = nullptr;
+  const int64_t size = ReadXmlPartBytes(workbook.hPackage, &workbook.parts, vmlPath.c_str(), &bytes);
+  if (size == -1) return -1;
+  if (size <= 0 || !bytes) return 1;
+  std::vector<HeaderFooterPictureRef> refs;
+  int32_t rc = ScanHeaderFooterVml(reinterpret_cast<const char*>(bytes), static_cast<size_t>(size), &refs);
+  FreeXmlPartBytes(bytes);
+  if (rc != 1 || refs.empty()) return rc;
+  const size_t slash = vmlPath.rfind(u'/');
+  const std::u16string dir = slash == std::u16string::npos ? std::u16string() : vmlPath.substr(0, slash);
+  const std::u16string name = slash == std::u16string::npos ? vmlPath : vmlPath.substr(slash + 1);
+  Relationship* rels = nullptr;
+  int32_t count = 0;
+  rc = ReadRelationships(PackageSource{workbook.hPackage, &workbook.parts}, dir.c_str(), name.c_str(), &rels, &count);
+  if (rc == -1) return -1;
+  if (rc != 1) return 1;
+  try {
+    for (const HeaderFooterPictureRef& ref : refs) {
+      const std::u16string id = Utf8ToUtf16(ref.relId);
+      const Relationship* rel = FindRelationshipById(rels, count, id.c_str());
+      if (!rel || !rel->targetPath || ref.slot < 0 || ref.slot >= kHeaderFooterPictureSlots) continue;
+      HeaderFooterPicture& picture = setup->pictures[ref.slot];
+      picture.path = rel->targetPath;
+      picture.widthPt = ref.widthPt;
+      picture.heightPt = ref.heightPt;
+    }
+  } catch (const std::bad_alloc&) {
+    rc = -1;
+  }
+  FreeRelationships(rels, count);
+  return rc;
+}
+
+}  // namespace xlx
