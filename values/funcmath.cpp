@@ -83,39 +83,10 @@ ExcelValue FnSumProduct(FunctionCall& c) {
 }
 
 // SUMIF(range, criterion, [sum_range]): the sum range has the shape of the range, from its corner.
-ExcelValue FnSumIf(FunctionCall& c) {
-  if (!c.IsRef(0)) return MakeError(kErrorValue);
-  Criterion crit = MakeCriterion(c.Arg(1), c.engine->date1904());
-  CellArea range = c.Raw(0).cellRef;
-  CellArea sum = range;
-  if (!c.Missing(2)) {
-    if (!c.IsRef(2)) return MakeError(kErrorValue);
-    const CellArea& s = c.Raw(2).cellRef;
-    sum.sheet = s.sheet;
-    sum.row1 = s.row1, sum.col1 = s.col1;
-    sum.row2 = s.row1 + range.Rows() - 1, sum.col2 = s.col1 + range.Cols() - 1;
-  }
-  double total = 0;
-  ExcelValue failure;
-  ForEachMatch(c.engine, {range}, {crit}, [&](int32_t dr, int32_t dc) {
-    ExcelValue v = c.engine->CellValue(sum.sheet, sum.row1 + dr, sum.col1 + dc);
-    if (v.type == kValueError) {
-      failure = v;
-      return false;
-    }
-    if (v.type == kValueNumber) total += v.dVal;
-    return true;
-  });
-  return failure.type == kValueError ? failure : MakeNumber(total);
-}
-
-ExcelValue FnSumIfs(FunctionCall& c) {
-  if (c.Count() % 2 == 0 || !c.IsRef(0)) return MakeError(kErrorValue);
-  std::vector<CellArea> ranges;
-  std::vector<Criterion> crits;
-  if (!ReadCriteriaPairs(c, 1, &ranges, &crits)) return c.Fail();
-  const CellArea& sum = c.Raw(0).cellRef;
-  if (sum.Rows() != ranges[0].Rows() || sum.Cols() != ranges[0].Cols()) return MakeError(kErrorValue);
+// The numbers of `sum` at the offsets where every range meets its criterion; the first error met
+// there is the result.
+ExcelValue SumWhereMatched(FunctionCall& c, const CellArea& sum, const std::vector<CellArea>& ranges,
+                           const std::vector<Criterion>& crits) {
   double total = 0;
   ExcelValue failure;
   ForEachMatch(c.engine, ranges, crits, [&](int32_t dr, int32_t dc) {
@@ -128,6 +99,31 @@ ExcelValue FnSumIfs(FunctionCall& c) {
     return true;
   });
   return failure.type == kValueError ? failure : MakeNumber(total);
+}
+
+ExcelValue FnSumIf(FunctionCall& c) {
+  if (!c.IsRef(0)) return MakeError(kErrorValue);
+  Criterion crit = MakeCriterion(c.Arg(1), c.engine->date1904());
+  CellArea range = c.Raw(0).cellRef;
+  CellArea sum = range;
+  if (!c.Missing(2)) {
+    if (!c.IsRef(2)) return MakeError(kErrorValue);
+    const CellArea& s = c.Raw(2).cellRef;
+    sum.sheet = s.sheet;
+    sum.row1 = s.row1, sum.col1 = s.col1;
+    sum.row2 = s.row1 + range.Rows() - 1, sum.col2 = s.col1 + range.Cols() - 1;
+  }
+  return SumWhereMatched(c, sum, {range}, {crit});
+}
+
+ExcelValue FnSumIfs(FunctionCall& c) {
+  if (c.Count() % 2 == 0 || !c.IsRef(0)) return MakeError(kErrorValue);
+  std::vector<CellArea> ranges;
+  std::vector<Criterion> crits;
+  if (!ReadCriteriaPairs(c, 1, &ranges, &crits)) return c.Fail();
+  const CellArea& sum = c.Raw(0).cellRef;
+  if (sum.Rows() != ranges[0].Rows() || sum.Cols() != ranges[0].Cols()) return MakeError(kErrorValue);
+  return SumWhereMatched(c, sum, ranges, crits);
 }
 
 ExcelValue FnMRound(FunctionCall& c) {
