@@ -136,6 +136,13 @@ struct VkBrush {
   int32_t hatchStyle = 0;
   VkColor foreground = 0;
   VkColor background = 0;
+  cairo_pattern_t* gradient = nullptr;  // a gradient brush's pattern, in user space; owned
+  VkBrush() = default;
+  VkBrush(const VkBrush&) = delete;
+  VkBrush& operator=(const VkBrush&) = delete;
+  ~VkBrush() {
+    if (gradient) cairo_pattern_destroy(gradient);
+  }
 };
 
 struct VkPath {

@@ -116,6 +116,10 @@ void ApplyPenStyle(cairo_t* cr, const VkPen* pen, double width, double dashUnit,
 }
 
 void SetBrushSource(VkSurface* s, const VkBrush* brush) {
+  if (brush->gradient) {
+    cairo_set_source(s->cr, brush->gradient);
+    return;
+  }
   if (!brush->hatch) {
     SetColorSource(s->cr, brush->foreground);
     return;

@@ -147,6 +147,24 @@ VK_API int32_t VkCreateSolidBrush(VkColor color, VkBrush** brush);
 VK_API int32_t VkCreateHatchBrush(int32_t style, VkColor foreground, VkColor background, VkBrush** brush);
 VK_API void VkDestroyBrush(VkBrush* brush);
 
+// Gradient brushes. Stops run from offset 0 to 1 in increasing order (2 to VK_MAX_GRADIENT_STOPS
+// of them, colours with alpha); between stops colours blend linearly, beyond the ends the end
+// colour continues. Geometry is in the user space of the drawing call that fills with the brush:
+//   VK_GRADIENT_LINEAR  x0 y0 x1 y1            offset 0 at (x0, y0), 1 at (x1, y1)
+//   VK_GRADIENT_RADIAL  cx cy rx ry            offset 0 at the centre, 1 on the ellipse
+//   VK_GRADIENT_RECT    l t r b  L T R B       offset 0 on the inner rectangle (l t r b, may be
+//                                              a point), 1 on the outer one (L T R B), which it
+//                                              must lie within; inside the inner one, stop 0
+// Result: 1, -13 for a bad kind, count, offset or geometry, -1 when memory runs out.
+enum VkGradientKind { VK_GRADIENT_LINEAR = 0, VK_GRADIENT_RADIAL = 1, VK_GRADIENT_RECT = 2 };
+#define VK_MAX_GRADIENT_STOPS 64
+typedef struct VkGradientStop {
+  double offset;
+  VkColor color;
+} VkGradientStop;
+VK_API int32_t VkCreateGradientBrush(int32_t kind, const double* geometry, int32_t geometryCount,
+                                     const VkGradientStop* stops, int32_t stopCount, VkBrush** brush);
+
 // ---- shapes -----------------------------------------------------------------------------------
 // A null pen draws no outline, a null brush no fill; the fill is painted first.
 VK_API int32_t VkDrawLine(VkSurface* surface, const VkPen* pen, double x1, double y1, double x2, double y2);

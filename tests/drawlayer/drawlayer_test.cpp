@@ -97,6 +97,71 @@ TEST(DrawBrush, HatchGroupsDrawTheirDirections) {
     }
 }
 
+// Red share of a pixel on a red-to-blue gradient: 0 where it is blue, 255 where red.
+int RedShare(const Page& page, int x, int y) { return page.At(x, y).r; }
+
+TEST(DrawGradient, LinearRadialAndRectangularGeometry) {
+  const DrawGradientStop redToBlue[] = {{0, kRed}, {1, kBlue}};
+  enum Kind { kLinear, kLinearScaled, kRadial, kRect };
+  // Probes: where the gradient must be red (offset 0), blue (offset 1) and half-way.
+  const struct { Kind kind; double angle; int redX, redY, blueX, blueY, midX, midY; } cases[] = {
+      {kLinear, 0, 1, 10, 78, 10, 40, 10},      // left to right along the 80 x 20 box
+      {kLinear, 90, 40, 1, 40, 18, 40, 10},     // top to bottom
+      {kLinear, 180, 78, 10, 1, 10, 40, 10},    // right to left
+      {kLinearScaled, 45, 1, 1, 78, 18, 70, 2},   // corner to corner: the other diagonal is half-way
+      {kRadial, 0, 40, 10, 1, 1, 60, 10},       // centre red; a corner is past the ellipse: blue
+      {kRect, 0, 40, 10, 0, 10, 20, 10},        // inner point at the centre, outer the box
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "kind " << c.kind << " angle " << c.angle);
+    Page page(80, 20);
+    const DrawRect box{0, 0, 80, 20};
+    VkBrush* brush = nullptr;
+    int32_t rc = -1;
+    switch (c.kind) {
+      case kLinear: rc = SetDrawLinearGradientBrush(box, c.angle, false, redToBlue, 2, &brush); break;
+      case kLinearScaled: rc = SetDrawLinearGradientBrush(box, c.angle, true, redToBlue, 2, &brush); break;
+      case kRadial: rc = SetDrawRadialGradientBrush(40, 10, 40, 10, redToBlue, 2, &brush); break;
+      case kRect: rc = SetDrawRectGradientBrush(DrawRect{40, 10, 0, 0}, box, redToBlue, 2, &brush); break;
+    }
+    ASSERT_EQ(1, rc);
+    ASSERT_EQ(1, AddDrawRectangle(page.surface, nullptr, brush, 0, 0, 80, 20));
+    FreeDrawBrush(brush);
+    page.End();
+    EXPECT_GT(RedShare(page, c.redX, c.redY), 225) << page.At(c.redX, c.redY);
+    EXPECT_LT(RedShare(page, c.blueX, c.blueY), 30) << page.At(c.blueX, c.blueY);
+    EXPECT_NEAR(RedShare(page, c.midX, c.midY), 128, 40) << page.At(c.midX, c.midY);
+  }
+}
+
+TEST(DrawGradient, StopsAreOrderedAndCountsChecked) {
+  // Stops given out of order draw as if sorted: red at the left, blue at the right.
+  const DrawGradientStop shuffled[] = {{1, kBlue}, {0, kRed}, {0.5, kBlack}};
+  Page page(100, 10);
+  VkBrush* brush = nullptr;
+  ASSERT_EQ(1, SetDrawLinearGradientBrush(DrawRect{0, 0, 100, 10}, 0, false, shuffled, 3, &brush));
+  ASSERT_EQ(1, AddDrawRectangle(page.surface, nullptr, brush, 0, 0, 100, 10));
+  FreeDrawBrush(brush);
+  page.End();
+  EXPECT_GT(page.At(1, 5).r, 225);
+  EXPECT_LT(page.At(50, 5).r + page.At(50, 5).b, 30) << page.At(50, 5);
+  EXPECT_GT(page.At(98, 5).b, 225);
+  // One stop is a solid brush; none, too many or no brush pointer are refused.
+  const DrawGradientStop one[] = {{0.3, kBlue}};
+  ASSERT_EQ(1, SetDrawRadialGradientBrush(5, 5, 5, 5, one, 1, &brush));
+  FreeDrawBrush(brush);
+  DrawGradientStop many[65];
+  for (int i = 0; i < 65; ++i) many[i] = {i / 64.0, kRed};
+  EXPECT_EQ(-13, SetDrawLinearGradientBrush(DrawRect{0, 0, 1, 1}, 0, false, many, 65, &brush));
+  EXPECT_EQ(nullptr, brush);
+  EXPECT_EQ(-13, SetDrawLinearGradientBrush(DrawRect{0, 0, 1, 1}, 0, false, one, 0, &brush));
+  EXPECT_EQ(-13, SetDrawRectGradientBrush(DrawRect{0, 0, 1, 1}, DrawRect{0, 0, 1, 1}, one, 1, nullptr));
+  // A degenerate ellipse or a box beyond any page still gives a usable brush or a clean refusal.
+  EXPECT_EQ(1, SetDrawRadialGradientBrush(0, 0, 0, 0, shuffled, 3, &brush));
+  FreeDrawBrush(brush);
+  EXPECT_EQ(-13, SetDrawLinearGradientBrush(DrawRect{1e300, 0, 1, 1}, 0, false, shuffled, 3, &brush));
+}
+
 TEST(DrawFont, SizeFromPixelHeightAndStyleFlags) {
   struct Case {
     double dpi;

@@ -134,6 +134,30 @@ void FreeDrawPen(VkPen* pen);
 [[nodiscard]] int32_t SetDrawHatchBrush(CellColor foreground, CellColor background, int32_t kind, int32_t hatchGroup,
                           VkBrush** brush);
 void FreeDrawBrush(VkBrush* brush);
+
+// ---- gradient brushes ----------------------------------------------------------------------------
+// A colour stop: offset 0 to 1 along the gradient, colour with its alpha in bits 24-31.
+struct DrawGradientStop {
+  double offset;
+  CellColor color;
+};
+// Stops handed to the gradient makers: 2 to 64 of them, offsets in 0..1 (others are clamped),
+// in any order (they are sorted, the order of equal offsets kept); a single stop makes a solid
+// brush. Geometry is in the coordinates of the drawing call that fills with the brush.
+//
+// Linear over `box`: the colours change along a line at `angleDegrees` clockwise from the x
+// axis (y down), offset 0 and 1 falling on the box corners that lie furthest back and
+// furthest along it. With `scaleWithBox` the angle is taken in a square that is then stretched
+// to the box, so 45 degrees runs corner to corner whatever the box's shape.
+[[nodiscard]] int32_t SetDrawLinearGradientBrush(const DrawRect& box, double angleDegrees, bool scaleWithBox,
+                                                 const DrawGradientStop* stops, int32_t count, VkBrush** brush);
+// Elliptic: offset 0 at (cx, cy), 1 on the ellipse of radii rx, ry around it.
+[[nodiscard]] int32_t SetDrawRadialGradientBrush(double cx, double cy, double rx, double ry,
+                                                 const DrawGradientStop* stops, int32_t count, VkBrush** brush);
+// Rectangular: offset 0 on `inner` (which may have no size: a point), 1 on `outer`; `inner` is
+// clipped into `outer`.
+[[nodiscard]] int32_t SetDrawRectGradientBrush(const DrawRect& inner, const DrawRect& outer,
+                                               const DrawGradientStop* stops, int32_t count, VkBrush** brush);
 // The host hatch style each brush operation passes for a group (-1 for a group out of range).
 int32_t HostHatchForBrush(int32_t hatchGroup);
 int32_t HostHatchForHatchBrush(int32_t hatchGroup);
