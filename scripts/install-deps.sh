@@ -9,6 +9,7 @@ pkgs=(
   libgtest-dev libbenchmark-dev libclang-rt-14-dev
   fonts-crosextra-carlito fonts-crosextra-caladea fonts-liberation2 fonts-dejavu
   fonts-urw-base35  # the metafile reader maps WMF text onto these faces; without them it refuses every WMF
+  fonts-noto-core fonts-noto-cjk  # text in other scripts (CJK, Arabic, Hebrew, Thai, Devanagari, ...)
   python3 python3-xlsxwriter python3-openpyxl
   poppler-utils  # the vector-output tests read PDFs back with pdfinfo, pdftotext, pdftoppm and pdfimages
 )

@@ -99,6 +99,7 @@ VK_API int32_t VkCreateFont(VkDrawingEngine* engine, const char16_t* face, doubl
       if (style & VK_FONT_STRIKEOUT) pango_attr_list_insert(made->attrs, pango_attr_strikethrough_new(TRUE));
     }
     made->family = ResolveFamily(engine, text, made->desc, faceUtf8, made->style);
+    NoteFontUse(faceUtf8.empty() ? "sans-serif" : faceUtf8, made->family);
     made->key = faceUtf8 + '\x01' + static_cast<char>('0' + (made->style & (VK_FONT_BOLD | VK_FONT_ITALIC))) +
                 std::to_string(size);
     made->serial = g_fontSerial.fetch_add(1, std::memory_order_relaxed) + 1;

@@ -169,6 +169,11 @@ struct ClipStep {
 void AppendPath(cairo_t* cr, const VkPath& path);
 // Appends Cairo's path data (text outlines) to `path`: 1, -1 (over the point cap), -9.
 int32_t AppendCairoPath(VkPath* path, const cairo_path_t* source);
+// The font report (VkSetFontReport): whether it is on, and noting a face asked for with a family
+// drawn for it, or every family a laid-out text drew with.
+bool FontReportOn();
+void NoteFontUse(const std::string& asked, const std::string& family);
+void NoteLayoutFonts(PangoLayout* layout, const VkFont* font);
 // Sets the brush as source, its pattern aligned to the bitmap.
 void SetBrushSource(VkSurface* surface, const VkBrush* brush);
 void SetColorSource(cairo_t* cr, VkColor color);

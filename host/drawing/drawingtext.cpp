@@ -73,6 +73,7 @@ void PrepareLayout(PangoLayout* layout, const VkFont* font, const std::string& u
   } else {
     pango_layout_set_width(layout, -1);
   }
+  NoteLayoutFonts(layout, font);
 }
 
 void PlaceExtents(const PangoRectangle& logical, int baseline, double x, double y, double width, double height,

@@ -44,6 +44,100 @@ const char kHostAliases[] = R"(<?xml version="1.0"?>
   <alias><family>Book Antiqua</family><prefer><family>P052</family></prefer></alias>
   <alias><family>Consolas</family><prefer><family>Liberation Mono</family></prefer></alias>
   <alias><family>Lucida Console</family><prefer><family>Liberation Mono</family></prefer></alias>
+  <!-- Faces of other scripts: the families that cover the script with the closest design. -->
+  <alias binding="same"><family>Malgun Gothic</family><prefer><family>Noto Sans CJK KR</family></prefer></alias>
+  <alias binding="same"><family>맑은 고딕</family><prefer><family>Noto Sans CJK KR</family></prefer></alias>
+  <alias binding="same"><family>Gulim</family><prefer><family>Noto Sans CJK KR</family></prefer></alias>
+  <alias binding="same"><family>굴림</family><prefer><family>Noto Sans CJK KR</family></prefer></alias>
+  <alias binding="same"><family>GulimChe</family><prefer><family>Noto Sans CJK KR</family></prefer></alias>
+  <alias binding="same"><family>굴림체</family><prefer><family>Noto Sans CJK KR</family></prefer></alias>
+  <alias binding="same"><family>Dotum</family><prefer><family>Noto Sans CJK KR</family></prefer></alias>
+  <alias binding="same"><family>돋움</family><prefer><family>Noto Sans CJK KR</family></prefer></alias>
+  <alias binding="same"><family>DotumChe</family><prefer><family>Noto Sans CJK KR</family></prefer></alias>
+  <alias binding="same"><family>돋움체</family><prefer><family>Noto Sans CJK KR</family></prefer></alias>
+  <alias binding="same"><family>Batang</family><prefer><family>Noto Serif CJK KR</family></prefer></alias>
+  <alias binding="same"><family>바탕</family><prefer><family>Noto Serif CJK KR</family></prefer></alias>
+  <alias binding="same"><family>BatangChe</family><prefer><family>Noto Serif CJK KR</family></prefer></alias>
+  <alias binding="same"><family>바탕체</family><prefer><family>Noto Serif CJK KR</family></prefer></alias>
+  <alias binding="same"><family>Gungsuh</family><prefer><family>Noto Serif CJK KR</family></prefer></alias>
+  <alias binding="same"><family>궁서</family><prefer><family>Noto Serif CJK KR</family></prefer></alias>
+  <alias binding="same"><family>MS Gothic</family><prefer><family>Noto Sans CJK JP</family></prefer></alias>
+  <alias binding="same"><family>ＭＳ ゴシック</family><prefer><family>Noto Sans CJK JP</family></prefer></alias>
+  <alias binding="same"><family>MS PGothic</family><prefer><family>Noto Sans CJK JP</family></prefer></alias>
+  <alias binding="same"><family>ＭＳ Ｐゴシック</family><prefer><family>Noto Sans CJK JP</family></prefer></alias>
+  <alias binding="same"><family>MS UI Gothic</family><prefer><family>Noto Sans CJK JP</family></prefer></alias>
+  <alias binding="same"><family>Meiryo</family><prefer><family>Noto Sans CJK JP</family></prefer></alias>
+  <alias binding="same"><family>メイリオ</family><prefer><family>Noto Sans CJK JP</family></prefer></alias>
+  <alias binding="same"><family>Meiryo UI</family><prefer><family>Noto Sans CJK JP</family></prefer></alias>
+  <alias binding="same"><family>Yu Gothic</family><prefer><family>Noto Sans CJK JP</family></prefer></alias>
+  <alias binding="same"><family>游ゴシック</family><prefer><family>Noto Sans CJK JP</family></prefer></alias>
+  <alias binding="same"><family>Yu Gothic UI</family><prefer><family>Noto Sans CJK JP</family></prefer></alias>
+  <alias binding="same"><family>Yu Gothic Medium</family><prefer><family>Noto Sans CJK JP</family></prefer></alias>
+  <alias binding="same"><family>游ゴシック Medium</family><prefer><family>Noto Sans CJK JP</family></prefer></alias>
+  <alias binding="same"><family>MS Mincho</family><prefer><family>Noto Serif CJK JP</family></prefer></alias>
+  <alias binding="same"><family>ＭＳ 明朝</family><prefer><family>Noto Serif CJK JP</family></prefer></alias>
+  <alias binding="same"><family>MS PMincho</family><prefer><family>Noto Serif CJK JP</family></prefer></alias>
+  <alias binding="same"><family>ＭＳ Ｐ明朝</family><prefer><family>Noto Serif CJK JP</family></prefer></alias>
+  <alias binding="same"><family>Yu Mincho</family><prefer><family>Noto Serif CJK JP</family></prefer></alias>
+  <alias binding="same"><family>游明朝</family><prefer><family>Noto Serif CJK JP</family></prefer></alias>
+  <alias binding="same"><family>SimHei</family><prefer><family>Noto Sans CJK SC</family></prefer></alias>
+  <alias binding="same"><family>黑体</family><prefer><family>Noto Sans CJK SC</family></prefer></alias>
+  <alias binding="same"><family>Microsoft YaHei</family><prefer><family>Noto Sans CJK SC</family></prefer></alias>
+  <alias binding="same"><family>微软雅黑</family><prefer><family>Noto Sans CJK SC</family></prefer></alias>
+  <alias binding="same"><family>Microsoft YaHei UI</family><prefer><family>Noto Sans CJK SC</family></prefer></alias>
+  <alias binding="same"><family>DengXian</family><prefer><family>Noto Sans CJK SC</family></prefer></alias>
+  <alias binding="same"><family>等线</family><prefer><family>Noto Sans CJK SC</family></prefer></alias>
+  <alias binding="same"><family>SimSun</family><prefer><family>Noto Serif CJK SC</family></prefer></alias>
+  <alias binding="same"><family>宋体</family><prefer><family>Noto Serif CJK SC</family></prefer></alias>
+  <alias binding="same"><family>NSimSun</family><prefer><family>Noto Serif CJK SC</family></prefer></alias>
+  <alias binding="same"><family>新宋体</family><prefer><family>Noto Serif CJK SC</family></prefer></alias>
+  <alias binding="same"><family>FangSong</family><prefer><family>Noto Serif CJK SC</family></prefer></alias>
+  <alias binding="same"><family>仿宋</family><prefer><family>Noto Serif CJK SC</family></prefer></alias>
+  <alias binding="same"><family>KaiTi</family><prefer><family>Noto Serif CJK SC</family></prefer></alias>
+  <alias binding="same"><family>楷体</family><prefer><family>Noto Serif CJK SC</family></prefer></alias>
+  <alias binding="same"><family>Microsoft JhengHei</family><prefer><family>Noto Sans CJK TC</family></prefer></alias>
+  <alias binding="same"><family>微軟正黑體</family><prefer><family>Noto Sans CJK TC</family></prefer></alias>
+  <alias binding="same"><family>Microsoft JhengHei UI</family><prefer><family>Noto Sans CJK TC</family></prefer></alias>
+  <alias binding="same"><family>MingLiU</family><prefer><family>Noto Serif CJK TC</family></prefer></alias>
+  <alias binding="same"><family>細明體</family><prefer><family>Noto Serif CJK TC</family></prefer></alias>
+  <alias binding="same"><family>PMingLiU</family><prefer><family>Noto Serif CJK TC</family></prefer></alias>
+  <alias binding="same"><family>新細明體</family><prefer><family>Noto Serif CJK TC</family></prefer></alias>
+  <alias binding="same"><family>MingLiU_HKSCS</family><prefer><family>Noto Serif CJK TC</family></prefer></alias>
+  <alias binding="same"><family>DFKai-SB</family><prefer><family>Noto Serif CJK TC</family></prefer></alias>
+  <alias binding="same"><family>標楷體</family><prefer><family>Noto Serif CJK TC</family></prefer></alias>
+  <alias binding="same"><family>Arabic Typesetting</family><prefer><family>Noto Naskh Arabic</family></prefer></alias>
+  <alias binding="same"><family>Simplified Arabic</family><prefer><family>Noto Naskh Arabic</family></prefer></alias>
+  <alias binding="same"><family>Traditional Arabic</family><prefer><family>Noto Naskh Arabic</family></prefer></alias>
+  <alias binding="same"><family>Sakkal Majalla</family><prefer><family>Noto Naskh Arabic</family></prefer></alias>
+  <alias binding="same"><family>Andalus</family><prefer><family>Noto Naskh Arabic</family></prefer></alias>
+  <alias binding="same"><family>Arabic Transparent</family><prefer><family>Noto Naskh Arabic</family></prefer></alias>
+  <alias binding="same"><family>David</family><prefer><family>Noto Sans Hebrew</family></prefer></alias>
+  <alias binding="same"><family>Miriam</family><prefer><family>Noto Sans Hebrew</family></prefer></alias>
+  <alias binding="same"><family>Miriam Fixed</family><prefer><family>Noto Sans Hebrew</family></prefer></alias>
+  <alias binding="same"><family>FrankRuehl</family><prefer><family>Noto Sans Hebrew</family></prefer></alias>
+  <alias binding="same"><family>Narkisim</family><prefer><family>Noto Sans Hebrew</family></prefer></alias>
+  <alias binding="same"><family>Levenim MT</family><prefer><family>Noto Sans Hebrew</family></prefer></alias>
+  <alias binding="same"><family>Gisha</family><prefer><family>Noto Sans Hebrew</family></prefer></alias>
+  <alias binding="same"><family>Aharoni</family><prefer><family>Noto Sans Hebrew</family></prefer></alias>
+  <alias binding="same"><family>Angsana New</family><prefer><family>Noto Sans Thai</family></prefer></alias>
+  <alias binding="same"><family>AngsanaUPC</family><prefer><family>Noto Sans Thai</family></prefer></alias>
+  <alias binding="same"><family>Cordia New</family><prefer><family>Noto Sans Thai</family></prefer></alias>
+  <alias binding="same"><family>CordiaUPC</family><prefer><family>Noto Sans Thai</family></prefer></alias>
+  <alias binding="same"><family>Browallia New</family><prefer><family>Noto Sans Thai</family></prefer></alias>
+  <alias binding="same"><family>BrowalliaUPC</family><prefer><family>Noto Sans Thai</family></prefer></alias>
+  <alias binding="same"><family>Leelawadee</family><prefer><family>Noto Sans Thai</family></prefer></alias>
+  <alias binding="same"><family>Leelawadee UI</family><prefer><family>Noto Sans Thai</family></prefer></alias>
+  <alias binding="same"><family>Mangal</family><prefer><family>Noto Sans Devanagari</family></prefer></alias>
+  <alias binding="same"><family>Aparajita</family><prefer><family>Noto Sans Devanagari</family></prefer></alias>
+  <alias binding="same"><family>Kokila</family><prefer><family>Noto Sans Devanagari</family></prefer></alias>
+  <alias binding="same"><family>Utsaah</family><prefer><family>Noto Sans Devanagari</family></prefer></alias>
+  <alias binding="same"><family>Nirmala UI</family><prefer><family>Noto Sans Devanagari</family></prefer></alias>
+  <!-- The Latin members of the family that brings the other scripts are left out, so that the
+       generic families (and every face that falls back to them) keep their usual faces. -->
+  <selectfont><rejectfont>
+    <glob>*/NotoSans-*</glob><glob>*/NotoSerif-*</glob><glob>*/NotoSansMono-*</glob>
+    <glob>*/NotoSansDisplay-*</glob><glob>*/NotoSerifDisplay-*</glob>
+  </rejectfont></selectfont>
 </fontconfig>
 )";
 
@@ -54,9 +148,14 @@ std::once_flag g_configOnce;
 // in which case Pango uses the process default.
 FcConfig* HostFontConfig() {
   std::call_once(g_configOnce, [] {
-    FcConfig* config = FcInitLoadConfigAndFonts();
+    // The fonts are listed after our configuration is in, since it leaves some files out.
+    FcConfig* config = FcInitLoadConfig();
     if (!config) return;
     FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kHostAliases), FcFalse);
+    if (!FcConfigBuildFonts(config)) {
+      FcConfigDestroy(config);
+      return;
+    }
     g_config = config;
   });
   return g_config;

@@ -165,6 +165,16 @@ typedef struct VkGradientStop {
 VK_API int32_t VkCreateGradientBrush(int32_t kind, const double* geometry, int32_t geometryCount,
                                      const VkGradientStop* stops, int32_t stopCount, VkBrush** brush);
 
+// ---- font report -------------------------------------------------------------------------------
+// While on, the engine notes, for the whole process, every face a font is made for and the
+// families it really draws: the one matched for the face and any that text fell back to for
+// characters the face lacks (other scripts, symbols).
+VK_API void VkSetFontReport(int32_t on);
+// The report as UTF-8 lines "face<TAB>family[, family...]" in face order, zero-terminated, in
+// `buffer`; *needed (when given) is set to the bytes it takes with the terminator. 1; -13 when the
+// buffer is null or too small; -1 when memory runs out.
+VK_API int32_t VkGetFontReport(char* buffer, size_t capacity, size_t* needed);
+
 // ---- shapes -----------------------------------------------------------------------------------
 // A null pen draws no outline, a null brush no fill; the fill is painted first.
 VK_API int32_t VkDrawLine(VkSurface* surface, const VkPen* pen, double x1, double y1, double x2, double y2);

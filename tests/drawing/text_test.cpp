@@ -39,14 +39,38 @@ TEST(TextFonts, FacesMapToTheirInstalledTwins) {
   struct Case { const char* face; const char* family; } cases[] = {
       {"Calibri", "Carlito"},          {"Calibri Light", "Carlito"},          {"Cambria", "Caladea"},
       {"Arial", "Liberation Sans"},    {"Times New Roman", "Liberation Serif"}, {"Courier New", "Liberation Mono"},
-      {"Consolas", "Liberation Mono"},
+      {"Consolas", "Liberation Mono"}, {"Malgun Gothic", "Noto Sans CJK KR"}, {"Batang", "Noto Serif CJK KR"},
+      {"MS PGothic", "Noto Sans CJK JP"}, {"游明朝", "Noto Serif CJK JP"}, {"Microsoft YaHei", "Noto Sans CJK SC"},
+      {"SimSun", "Noto Serif CJK SC"}, {"PMingLiU", "Noto Serif CJK TC"}, {"Traditional Arabic", "Noto Naskh Arabic"},
   };
   Engine engine;
   for (const Case& c : cases) EXPECT_EQ(c.family, Family(MakeFont(engine.e, c.face, 11))) << c.face;
-  // A face nobody has falls back to an installed family, and says which.
-  const std::string used = Family(MakeFont(engine.e, "TimesNewRomanPS-BoldMT", 11));
-  EXPECT_FALSE(used.empty());
-  EXPECT_NE("TimesNewRomanPS-BoldMT", used);
+  // A face nobody has falls back to the generic family, whatever other scripts' families exist.
+  EXPECT_EQ("DejaVu Sans", Family(MakeFont(engine.e, "TimesNewRomanPS-BoldMT", 11)));
+}
+
+// The report names, per face asked for, the families its text really drew with: the face of
+// another script when the text is in that script, even inside a Latin face's run.
+TEST(TextFonts, ReportNamesTheFamiliesEachScriptDrewWith) {
+  Engine engine;
+  VkSetFontReport(1);
+  const struct { const char* face; std::u16string text; const char* family; } cases[] = {
+      {"Angsana New", u"\u0E2A\u0E27\u0E31\u0E2A\u0E14\u0E35", "Noto Sans Thai"},
+      {"David", u"\u05E9\u05DC\u05D5\u05DD", "Noto Sans Hebrew"},
+      {"Mangal", u"\u0928\u092E\u0938\u094D\u0924\u0947", "Noto Sans Devanagari"},
+      {"Arial", u"Total \uD55C\uAD6D\uC5B4", "Noto Sans CJK"},
+  };
+  for (const auto& c : cases) EXPECT_GT(Width(engine.e, MakeFont(engine.e, c.face, 11), c.text), 4) << c.face;
+  VkSetFontReport(0);
+  size_t needed = 0;
+  EXPECT_EQ(-13, VkGetFontReport(nullptr, 0, &needed));
+  std::string report(needed, '\0');
+  ASSERT_EQ(1, VkGetFontReport(&report[0], report.size(), &needed));
+  for (const auto& c : cases) {
+    const size_t line = report.find(std::string(c.face) + "\t");
+    ASSERT_NE(std::string::npos, line) << report;
+    EXPECT_NE(std::string::npos, report.substr(line, report.find('\n', line) - line).find(c.family)) << report;
+  }
 }
 
 // Left, centre and right alignment in a rectangle, and the same anchors at a point.

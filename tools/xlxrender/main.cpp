@@ -11,6 +11,7 @@
 
 #include "common/utf8.h"
 #include "filterhost.h"
+#include "host/drawing/vkdrwx.h"
 #include "host/kernel/vkkrnx.h"
 #include "options.h"
 #include "pngwriter.h"
@@ -196,6 +197,23 @@ int RenderPages(FilterHost& host, const RenderOptions& o, const std::vector<int3
   return status == 0 ? output.Finish() : status;
 }
 
+// Prints, after rendering, each face the workbook asked for and the families drawn for it.
+void PrintFontReport() {
+  size_t needed = 0;
+  (void)VkGetFontReport(nullptr, 0, &needed);
+  std::string report(needed, '\0');
+  if (needed == 0 || VkGetFontReport(&report[0], report.size(), &needed) != 1) return;
+  report.resize(report.size() - 1);
+  std::fputs("fonts (face asked for, families drawn):\n", stderr);
+  size_t start = 0;
+  for (size_t end; (end = report.find('\n', start)) != std::string::npos; start = end + 1) {
+    std::string line = report.substr(start, end - start);
+    const size_t tab = line.find('\t');
+    if (tab != std::string::npos) line.replace(tab, 1, " -> ");
+    std::fprintf(stderr, "  %s\n", line.c_str());
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -221,10 +239,13 @@ int main(int argc, char** argv) {
     });
     return r == 1 ? 0 : Fail(o, "metadata", r);
   }
+  if (o.reportFonts) VkSetFontReport(1);
   PageSize first;
   int32_t r = host.Info(1, &first);
   if (r != 1) return Fail(o, "information", r);
   if (o.info) return PrintInfo(host, o, first);
   int32_t total = static_cast<int32_t>(first.totalPages);
-  return RenderPages(host, o, SelectedPages(o, total), total);
+  const int status = RenderPages(host, o, SelectedPages(o, total), total);
+  if (o.reportFonts) PrintFontReport();
+  return status;
 }
