@@ -86,6 +86,25 @@ int32_t RunTextPass(void* context, SheetLayout* layout) {
   return PrepareCellTexts(*t->workbook, *t->sheet, layout, *t->fonts, t->progress);
 }
 
+// Printed pages with nothing on them are left out, and so are sheets with nothing to print; a
+// workbook with nothing at all keeps its first sheet's first page, so that it still shows.
+int32_t DropBlankPrintedPages(ParsedWorkbook* parsed, const std::vector<std::vector<MyCellBounds>>& anchors) {
+  try {
+    std::vector<std::vector<bool>> blank(parsed->layouts.size());
+    bool anyKept = false;
+    for (size_t i = 0; i < parsed->layouts.size(); ++i) {
+      blank[i] = FindBlankPrintedPages(*GetSheet(parsed->workbook, int32_t(i)), anchors[i], parsed->layouts[i]);
+      anyKept = anyKept || std::find(blank[i].begin(), blank[i].end(), false) != blank[i].end();
+    }
+    for (size_t i = 0; i < blank.size() && !anyKept; ++i)
+      if (!blank[i].empty()) blank[i][0] = false, anyKept = true;
+    for (size_t i = 0; i < parsed->layouts.size(); ++i) RemovePrintedPages(blank[i], &parsed->layouts[i]);
+  } catch (...) {
+    return XLX_ERR_MEMORY;
+  }
+  return XLX_OK;
+}
+
 int32_t LayoutWorkbook(DocumentContext* c, ParsedWorkbook* parsed) {
   const LayoutOptions options = LayoutOptionsFrom(*c);
   const DigitMeasure measure{parsed->engine, VkGetTextResolution(parsed->engine), MeasureZero};
@@ -93,8 +112,15 @@ int32_t LayoutWorkbook(DocumentContext* c, ParsedWorkbook* parsed) {
   const int32_t count = GetSheetCount(parsed->workbook);
   parsed->layouts.resize(static_cast<size_t>(count));
   uint64_t gridEntries = 0, pages = 0;
+  std::vector<std::vector<MyCellBounds>> sheetAnchors;
+  try {
+    sheetAnchors.resize(size_t(count));
+  } catch (...) {
+    return XLX_ERR_MEMORY;
+  }
+  int32_t r = XLX_OK;
   for (int32_t i = 0; i < count; ++i) {
-    int32_t r = PollProgress(c->pProgress);
+    r = PollProgress(c->pProgress);
     if (r != XLX_OK) return r;
     const MyWorksheet* sheet = GetSheet(parsed->workbook, i);
     MyCellBounds area;
@@ -113,12 +139,17 @@ int32_t LayoutWorkbook(DocumentContext* c, ParsedWorkbook* parsed) {
     CellTextHook hook{&texts, RunTextPass};
     r = LayoutSheet(*sheet, hasArea ? &area : nullptr, anchorCells, options, measure, &parsed->layouts[i], &hook);
     if (r != XLX_OK) return r;
+    if (options.bPrintSetup) sheetAnchors[size_t(i)] = std::move(anchorCells);
     // One sheet's extent is capped by the sheet limits; many sheets that each claim a far cell
     // are capped together here, so that between them they cannot exhaust memory or time.
     gridEntries += parsed->layouts[i].grid.rows.size() + parsed->layouts[i].grid.columns.size();
     pages += parsed->layouts[i].pages.size();
     if (gridEntries > kMaxLayoutGridEntries || pages > kMaxWorkbookPages)
       return XLX_CORRUPT(XLX_ERR_MEMORY, "workbook extent over the layout limits");
+  }
+  if (options.bPrintSetup) {
+    r = DropBlankPrintedPages(parsed, sheetAnchors);
+    if (r != XLX_OK) return r;
   }
   c->totalPageCount = NumberPages(parsed->layouts, c->loadMode);
   if (options.bPrintSetup) {

@@ -244,13 +244,14 @@ int32_t SheetCellStore::AddCell(CellRecord cell, bool rowStyleDraws, bool rowHid
   if (row < 1 || row > int32_t(kMaxRows) || column < 1 || column > int32_t(kMaxColumns)) return XLX_OK;
   if (printArea_ && (row > printArea_->RowLast + 2000 || column > printArea_->ColLast + 2000)) return XLX_OK;
   // A cell without content is kept only when it paints something or may lie in a merged range.
-  bool content = (cell.flags & (kCellHasValue | kCellHasFormula)) != 0;
-  if (!content && !rowStyleDraws &&
-      !StyleDrawsSomething(workbook_->styles, cell.styleIndex, false, sheet_->clBackColor)) {
+  // One that paints a fill or border of its own counts for the used range as a value does.
+  const bool content = (cell.flags & (kCellHasValue | kCellHasFormula)) != 0;
+  const bool paints = !content && StyleDrawsSomething(workbook_->styles, cell.styleIndex, false, sheet_->clBackColor);
+  if (!content && !paints && !rowStyleDraws) {
     if (sheet_->mergedCells.Empty()) return XLX_OK;
     cell.flags |= kCellReaderMark;
   }
-  if (content && !rowHidden && !hiddenColumns_[size_t(column)]) {
+  if ((content || paints) && !rowHidden && !hiddenColumns_[size_t(column)]) {
     used_.RowFirst = std::min(used_.RowFirst, row);
     used_.RowLast = std::max(used_.RowLast, row);
     used_.ColFirst = std::min(used_.ColFirst, column);

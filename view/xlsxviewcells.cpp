@@ -193,7 +193,8 @@ class CellPass {
     // Border patterns 0-4 are the layer's line styles; any other draws solid.
     const int32_t style = side.pattern >= kPenSolid && side.pattern < kPenNone ? side.pattern : kPenSolid;
     const double width = side.weight == kBorderThick ? 3 : side.weight == kBorderMedium ? 2 : 1;
-    CellColor color = IsResolved(side.color) && !r_.blackAndWhite ? side.color : kColorBlack;
+    // Border colours are resolved when read, white (0xFFFFFFFF) included.
+    CellColor color = HasMarker(side.color) && !r_.blackAndWhite ? side.color : kColorBlack;
     VkPen* pen = nullptr;
     int32_t rc = SetDrawPen(Opaque(color), style, width, nullptr, 0, &pen);
     if (rc != 1) return rc;

@@ -33,6 +33,13 @@ double ChoosePrintScale(const MyWorksheet& sheet, const XlsxGridInfo& grid, cons
                            const std::vector<MyCellBounds>& anchors, const LayoutOptions& options,
                            const DigitMeasure& measure, SheetLayout* layout, const CellTextHook* texts);
 
+// Which printed pages of a laid-out sheet are blank paper: no stored cell, merged range or
+// drawing anchor (`anchors`, cells covered) meets the page's body. One flag per printed page.
+std::vector<bool> FindBlankPrintedPages(const MyWorksheet& sheet, const std::vector<MyCellBounds>& anchors,
+                                        const SheetLayout& layout);
+// Removes the printed pages flagged in `remove` (one flag per page), keeping the others in order.
+void RemovePrintedPages(const std::vector<bool>& remove, SheetLayout* layout);
+
 // The page numbers printed by &P and &N, once every sheet has its pages: a sheet that asks for its
 // own first page number starts there, others go on from the workbook page number.
 void NumberPrintedPages(std::vector<SheetLayout>& layouts, const std::vector<const MyWorksheet*>& sheets);

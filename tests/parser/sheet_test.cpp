@@ -104,7 +104,8 @@ TEST(CellValues, WhiteSpaceIsNoValue) {
     EXPECT_FALSE(cell->flags & kCellHasValue) << column;
     EXPECT_EQ(cell->sharedStringIndex, -1) << column;
   }
-  EXPECT_EQ(empty.sheet().sheetBounds.RowLast, 0);
+  // Their fill makes them part of the used range all the same.
+  EXPECT_EQ(empty.sheet().sheetBounds.ColLast, 3);
 }
 
 TEST(CellValues, InlineStringsAndFormulas) {
@@ -155,8 +156,10 @@ TEST(Cells, WhichEmptyCellsAreKept) {
     EXPECT_EQ(s.cell(c.row, c.column) != nullptr, c.kept) << c.row << "," << c.column;
   for (const CellRecord& cell : s.sheet().cells) EXPECT_FALSE(cell.flags & kCellReaderMark);
   EXPECT_TRUE(s.sheet().mergedCells[0].bAllEmpty);
-  // Kept empty cells do not make the used range.
-  EXPECT_EQ(s.sheet().sheetBounds.RowLast, 0);
+  // Empty cells make the used range by painting on their own (B1, C1), not by a row's style
+  // (A2) or by lying in a merged range (B5:C6).
+  const MyCellBounds used = s.sheet().sheetBounds;
+  EXPECT_EQ((std::vector<int32_t>{used.RowFirst, used.ColFirst, used.RowLast, used.ColLast}), (std::vector<int32_t>{1, 2, 1, 3}));
 }
 
 TEST(Cells, UsedRangeSkipsHiddenRowsAndColumns) {

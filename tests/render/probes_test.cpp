@@ -371,7 +371,7 @@ TEST_F(RenderText, ThreeWrappedLinesGrowTheirRowTo56Point25Pixels) {
 }
 
 // ---- text colours and long texts ---------------------------------------------------------------
-TEST(RenderCellText, WhiteStaysWhiteAutomaticIsBlackAndLongTextIsWhole) {
+TEST(RenderCellText, WhiteTextAndBordersStayWhiteAutomaticIsBlackAndLongTextIsWhole) {
   const Image& page = Page("cell_text.xlsx");
   const Grid& g = GridOf("cell_text.xlsx");
   ASSERT_TRUE(g.Reaches(4, 8));
@@ -390,6 +390,9 @@ TEST(RenderCellText, WhiteStaysWhiteAutomaticIsBlackAndLongTextIsWhole) {
       EXPECT_EQ(dark, 0) << column << "," << row;
     }
   }
+  // A white border is white too: B6's bottom border covers the fill's last pixel row.
+  const Rgb edge = page.At((g.Left(2) + g.Right(2)) / 2, g.Bottom(6) - 1);
+  EXPECT_GT(edge.r + edge.g + edge.b, 3 * 230) << edge;
   // A text of 604 characters is drawn whole: its last four letters end at the right of D6.
   EXPECT_GE(FirstInkColumn(page, g.Left(4) + 1, g.Right(4), g.Top(6) + 1, g.Bottom(6)), 0);
 }
