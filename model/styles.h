@@ -73,7 +73,7 @@ struct MyLogFont {
   int32_t lfOrientation = 0;
   int32_t lfWeight = 0;              // 700 bold, 400 regular
   uint8_t lfItalic = 0;
-  uint8_t lfUnderline = 0;
+  uint8_t lfUnderline = 0;           // 0 none, 1 single, 2 double (accounting kinds alike)
   uint8_t lfStrikeOut = 0;
   uint8_t lfCharSet = 0;             // `charset`, 1 when absent
   uint8_t lfOutPrecision = 0;
@@ -82,7 +82,11 @@ struct MyLogFont {
   uint8_t lfPitchAndFamily = 0;      // `family`, 0 when absent
   char16_t lfFaceName[32] = {};      // at most 31 units and a terminator
   CellColor color = kColorBlack;
+  uint8_t vertAlign = 0;             // FontVertAlign: raised or lowered and smaller
 };
+
+// `vertAlign` of a font or text run.
+enum FontVertAlign : uint8_t { kVertAlignBaseline = 0, kVertAlignSuperscript = 1, kVertAlignSubscript = 2 };
 
 enum FillKind : int32_t { kFillSolid = 0, kFillNone = 1, kFillPattern = 2 };
 enum HatchStyle : int32_t {

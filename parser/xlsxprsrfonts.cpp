@@ -54,14 +54,22 @@ uint8_t FlagOf(pugi::xml_node element) {
   return !val || ReadBool(val) ? 1 : 0;
 }
 
-// `u`: absent 0, present without `val` 1. With a `val`, every underline kind (single, double and
-// the accounting ones) underlines; only "none" and a false boolean do not.
+// `u`: absent 0, present without `val` 1. With a `val`, "double" and "doubleAccounting" give 2,
+// "none" and a false boolean 0, every other kind (single, singleAccounting) 1.
 uint8_t UnderlineOf(pugi::xml_node element) {
   if (!element) return 0;
   pugi::xml_attribute val = element.attribute("val");
   if (!val) return 1;
   const char* v = val.value();
+  if (strcmp(v, "double") == 0 || strcmp(v, "doubleAccounting") == 0) return 2;
   return strcmp(v, "none") == 0 || strcmp(v, "0") == 0 || strcmp(v, "false") == 0 ? 0 : 1;
+}
+
+// `vertAlign`: superscript and subscript; anything else is the baseline.
+uint8_t VertAlignOf(pugi::xml_node element) {
+  const char* v = element.attribute("val").value();
+  if (strcmp(v, "superscript") == 0) return kVertAlignSuperscript;
+  return strcmp(v, "subscript") == 0 ? kVertAlignSubscript : kVertAlignBaseline;
 }
 
 // `b`: absent 400; present without `val` 700; with `val` 700 when it reads true.
@@ -100,6 +108,7 @@ void ReadFont(MyLogFont* font, const Workbook& workbook, pugi::xml_node node, bo
   font->lfItalic = FlagOf(Child(node, "i"));
   font->lfStrikeOut = FlagOf(Child(node, "strike"));
   font->lfUnderline = UnderlineOf(Child(node, "u"));
+  font->vertAlign = VertAlignOf(Child(node, "vertAlign"));
   font->lfPitchAndFamily = ByteOf(Child(node, "family").attribute("val"), 0);
 }
 
@@ -116,8 +125,8 @@ void ReadNormalFont(pugi::xml_node node, int32_t dpi, MyLogFont* font, double* s
   font->lfCharSet = ByteOf(Child(node, "charset").attribute("val"), 1);
   font->lfItalic = ReadBool(Child(node, "i").attribute("val")) ? 1 : 0;
   font->lfStrikeOut = ReadBool(Child(node, "strike").attribute("val")) ? 1 : 0;
-  pugi::xml_attribute u = Child(node, "u").attribute("val");
-  font->lfUnderline = u && strcmp(u.value(), "none") != 0 ? 1 : 0;
+  pugi::xml_node u = Child(node, "u");
+  font->lfUnderline = u.attribute("val") ? UnderlineOf(u) : 0;
   font->lfPitchAndFamily = ByteOf(Child(node, "family").attribute("val"), 0);
   SetFace(font, Child(node, "name").attribute("val").value());
 }

@@ -248,6 +248,8 @@ class CellPass {
   }
 
   int32_t DrawText(const PlacedCell& p);
+  const CachedDrawFont* RunFont(const MyLogFont& f, double scale, double* rise);
+  bool TextRuns(const CellText& text, double scale, CellColor fontColor, bool ink, std::vector<DrawTextRun>* out);
   void Spill(const PlacedCell& p, double x, double width, double* clipLeft, double* clipRight);
 
   const PageRenderRequest& r_;
@@ -270,14 +272,47 @@ uint32_t HostAlign(int32_t horizontal) {
   }
 }
 
-// A run of rich text with the font it is drawn in.
+// A run of rich text with the font it is drawn in and how far its baseline is raised, px.
 struct DrawRun {
   const char16_t* text;
   int32_t length;
   const CachedDrawFont* font;
   CellColor color;
   double width;
+  double rise;
 };
+
+// Superscript and subscript draw in two thirds of the size, raised by a third of the size or
+// lowered by a sixth, as the host draws shifted runs of wrapped text.
+constexpr double kShiftedScale = 2.0 / 3.0;
+
+const CachedDrawFont* CellPass::RunFont(const MyLogFont& f, double scale, double* rise) {
+  *rise = 0;
+  if (f.vertAlign == kVertAlignBaseline) return fonts_.Get(f, scale);
+  const CachedDrawFont* full = fonts_.Get(f, scale);
+  if (full) *rise = f.vertAlign == kVertAlignSuperscript ? full->heightPx / 3 : -full->heightPx / 6;
+  return fonts_.Get(f, scale * kShiftedScale);
+}
+
+// The runs of a rich text as the layer's runs over the whole text; false when the runs do not
+// make up the text (it is then drawn in the cell's font).
+bool CellPass::TextRuns(const CellText& text, double scale, CellColor fontColor, bool ink,
+                        std::vector<DrawTextRun>* out) {
+  int32_t start = 0;
+  for (int32_t i = 0; i < text.rich->runCount; ++i) {
+    const TextRun& run = text.rich->runs[i];
+    if (!run.text || run.length <= 0) continue;
+    const MyLogFont* rf = run.font;
+    const CachedDrawFont* f = rf ? fonts_.Get(*rf, scale) : nullptr;
+    const int32_t shift = !rf ? kRunBaseline : rf->vertAlign == kVertAlignSuperscript ? kRunSuperscript
+                          : rf->vertAlign == kVertAlignSubscript                     ? kRunSubscript
+                                                                                      : kRunBaseline;
+    const CellColor color = rf && HasMarker(rf->color) && ink ? rf->color : fontColor;
+    out->push_back(DrawTextRun{start, run.length, f ? f->font : nullptr, Opaque(color), shift});
+    start += run.length;
+  }
+  return start == static_cast<int32_t>(text.text.size());
+}
 
 int32_t CellPass::DrawText(const PlacedCell& p) {
   const CellRecord& c = *p.cell;
@@ -331,15 +366,23 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   TextBox box = InnerBox(p.left, p.width, *font, a.indent);
   if (multiLine) {
     double w = 0, h = 0;
-    fonts_.Measure(*font, text.text.c_str(), length, a.wrapText ? std::max(1.0, box.innerWidth) : 0, &w, &h);
+    const double wrapWidth = a.wrapText ? std::max(1.0, box.innerWidth) : 0;
+    std::vector<DrawTextRun> runs;
+    if (text.rich && !TextRuns(text, scale, fontColor, ink, &runs)) runs.clear();
+    if (runs.empty() || GetDrawTextRunsExtent(fonts_.engine(), text.text.c_str(), length, font->font, runs.data(),
+                                              static_cast<int32_t>(runs.size()), wrapWidth, &w, &h) != 1)
+      fonts_.Measure(*font, text.text.c_str(), length, wrapWidth, &w, &h);
     const bool several = h > font->lineHeight * 1.5;
     double top = BlockTop(p.top, p.height, h, a.vertical, several, binary);
     rc = SetDrawClipRgn(s_, p.left, p.top, p.left + p.width, p.top + p.height, &saved);
     if (rc != 1) return rc;
     double left = horizontal == kHAlignRight || horizontal == kHAlignCenter ? box.innerLeft : box.innerLeft + box.indent;
     double width = std::max(1.0, box.innerWidth - box.indent);
-    rc = AddDrawTextInFont(s_, text.text.c_str(), length, font->font, Opaque(color), DrawRect{left, top, width, h},
-                           (a.wrapText ? uint32_t(kTextWrap) : 0u) | HostAlign(horizontal) | kTextTop | rtl);
+    const DrawRect rect{left, top, width, h};
+    const uint32_t flags = (a.wrapText ? uint32_t(kTextWrap) : 0u) | HostAlign(horizontal) | kTextTop | rtl;
+    rc = runs.empty() ? AddDrawTextInFont(s_, text.text.c_str(), length, font->font, Opaque(color), rect, flags)
+                      : AddDrawTextRuns(s_, text.text.c_str(), length, font->font, Opaque(color), runs.data(),
+                                        static_cast<int32_t>(runs.size()), rect, flags);
     FreeDrawClipRgn(s_, saved);
     return rc;
   }
@@ -351,12 +394,15 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
       const TextRun& run = text.rich->runs[i];
       if (!run.text || run.length <= 0) continue;
       const MyLogFont& rf = run.font ? *run.font : modelFont;
-      const CachedDrawFont* f = fonts_.Get(rf, scale);
+      double rise = 0;
+      const CachedDrawFont* f = RunFont(rf, scale, &rise);
       if (!f) continue;
-      runs.push_back(DrawRun{run.text, run.length, f, HasMarker(rf.color) && ink ? rf.color : fontColor, 0});
+      runs.push_back(DrawRun{run.text, run.length, f, HasMarker(rf.color) && ink ? rf.color : fontColor, 0, rise});
     }
   } else {
-    runs.push_back(DrawRun{text.text.c_str(), length, font, color, 0});
+    double rise = 0;
+    const CachedDrawFont* f = modelFont.vertAlign != kVertAlignBaseline ? RunFont(modelFont, scale, &rise) : font;
+    runs.push_back(DrawRun{text.text.c_str(), length, f ? f : font, color, 0, f ? rise : 0});
   }
   if (a.shrinkToFit && runs.size() == 1) {
     // Glyph advances are whole pixels, so a font scaled by the ratio of the widths can still be
@@ -389,7 +435,7 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   double pen = x;
   for (const DrawRun& run : runs) {
     rc = AddDrawTextInFont(s_, run.text, run.length, run.font->font, Opaque(run.color),
-                           DrawRect{pen, top + ascent, 0, 0}, kTextLeft | kTextBaseline | rtl);
+                           DrawRect{pen, top + ascent - run.rise, 0, 0}, kTextLeft | kTextBaseline | rtl);
     if (rc != 1) break;
     pen += run.width;
   }

@@ -85,7 +85,7 @@ VK_API int32_t VkCreateFont(VkDrawingEngine* engine, const char16_t* face, doubl
     std::string faceUtf8;
     if (!Utf16ToUtf8(face, -1, &faceUtf8) || faceUtf8.size() > 1024) return kErrArgument;
     auto made = std::make_unique<VkFont>();
-    made->style = style & (VK_FONT_BOLD | VK_FONT_ITALIC | VK_FONT_UNDERLINE | VK_FONT_STRIKEOUT);
+    made->style = style & (VK_FONT_BOLD | VK_FONT_ITALIC | VK_FONT_UNDERLINE | VK_FONT_STRIKEOUT | VK_FONT_DOUBLE_UNDERLINE);
     made->sizePx = sizePt * engine->dpi / 72.0;
     made->desc = pango_font_description_new();
     pango_font_description_set_family(made->desc, faceUtf8.empty() ? "sans-serif" : faceUtf8.c_str());
@@ -95,7 +95,9 @@ VK_API int32_t VkCreateFont(VkDrawingEngine* engine, const char16_t* face, doubl
     pango_font_description_set_absolute_size(made->desc, size > 0 ? size : 1);
     if (style & (VK_FONT_UNDERLINE | VK_FONT_STRIKEOUT)) {
       made->attrs = pango_attr_list_new();
-      if (style & VK_FONT_UNDERLINE) pango_attr_list_insert(made->attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+      if (style & VK_FONT_UNDERLINE)
+        pango_attr_list_insert(made->attrs, pango_attr_underline_new((style & VK_FONT_DOUBLE_UNDERLINE) ? PANGO_UNDERLINE_DOUBLE
+                                                                                                     : PANGO_UNDERLINE_SINGLE));
       if (style & VK_FONT_STRIKEOUT) pango_attr_list_insert(made->attrs, pango_attr_strikethrough_new(TRUE));
     }
     made->family = ResolveFamily(engine, text, made->desc, faceUtf8, made->style);

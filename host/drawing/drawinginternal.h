@@ -211,6 +211,12 @@ struct VkSurface {
 };
 
 namespace vkdraw {
+// Brings the surface's Pango context up to date with the transform and the flags' direction.
+// The caller holds FontFileMutex().
+void RefreshSurfaceLayout(VkSurface* surface, uint32_t flags);
+}  // namespace vkdraw
+
+namespace vkdraw {
 
 inline cairo_antialias_t LineAntialias(const VkSurface* s) {
   return s->lineSmoothing ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE;

@@ -99,6 +99,20 @@ void PlaceExtents(const PangoRectangle& logical, int baseline, double x, double 
   *originY = top - ly;
 }
 
+void RefreshSurfaceLayout(VkSurface* surface, uint32_t flags) {
+  if (surface->pangoStale) {
+    pango_cairo_update_context(surface->cr, surface->pango);
+    pango_layout_context_changed(surface->layout);
+    surface->pangoStale = false;
+  }
+  PangoDirection dir = (flags & VK_TEXT_RTL) ? PANGO_DIRECTION_RTL : PANGO_DIRECTION_LTR;
+  if (dir != surface->baseDir) {
+    pango_context_set_base_dir(surface->pango, dir);
+    pango_layout_context_changed(surface->layout);
+    surface->baseDir = dir;
+  }
+}
+
 void PlaceLayout(PangoLayout* layout, double x, double y, double width, double height, uint32_t flags,
                  double* originX, double* originY) {
   PangoRectangle logical;
@@ -153,17 +167,7 @@ VK_API int32_t VkDrawText(VkSurface* surface, const VkFont* font, VkColor color,
     if (utf8.empty()) return kOk;
     cairo_t* cr = surface->cr;
     std::lock_guard<std::mutex> files(FontFileMutex());
-    if (surface->pangoStale) {
-      pango_cairo_update_context(cr, surface->pango);
-      pango_layout_context_changed(surface->layout);
-      surface->pangoStale = false;
-    }
-    PangoDirection dir = (flags & VK_TEXT_RTL) ? PANGO_DIRECTION_RTL : PANGO_DIRECTION_LTR;
-    if (dir != surface->baseDir) {
-      pango_context_set_base_dir(surface->pango, dir);
-      pango_layout_context_changed(surface->layout);
-      surface->baseDir = dir;
-    }
+    RefreshSurfaceLayout(surface, flags);
     const bool wrap = (flags & VK_TEXT_WRAP) && width > 0;
     PrepareLayout(surface->layout, font, utf8, wrap ? width : 0, flags);
     double ox, oy;

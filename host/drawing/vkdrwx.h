@@ -51,7 +51,13 @@ VK_API int32_t VkSetTextResolution(VkDrawingEngine* engine, double dpi);
 VK_API int32_t VkSetSimpleText(VkDrawingEngine* engine, int32_t on);
 
 // ---- fonts ------------------------------------------------------------------------------------
-enum : uint32_t { VK_FONT_BOLD = 1, VK_FONT_ITALIC = 2, VK_FONT_UNDERLINE = 4, VK_FONT_STRIKEOUT = 8 };
+enum : uint32_t {
+  VK_FONT_BOLD = 1,
+  VK_FONT_ITALIC = 2,
+  VK_FONT_UNDERLINE = 4,
+  VK_FONT_STRIKEOUT = 8,
+  VK_FONT_DOUBLE_UNDERLINE = 16,  // with VK_FONT_UNDERLINE: two lines
+};
 // Makes a font of `face` (UTF-16, zero-terminated) at `sizePt` points (> 0, at most 4000) with
 // VK_FONT_* flags. fontconfig picks the face; an unknown face falls back to another.
 VK_API int32_t VkCreateFont(VkDrawingEngine* engine, const char16_t* face, double sizePt, uint32_t style, VkFont** font);
@@ -218,6 +224,27 @@ VK_API int32_t VkStrokePath(VkSurface* surface, const VkPath* path, const VkPen*
 // its top, middle, bottom or baseline); otherwise it is aligned inside the rectangle.
 VK_API int32_t VkDrawText(VkSurface* surface, const VkFont* font, VkColor color, const char16_t* text, int32_t length,
                           double x, double y, double width, double height, uint32_t flags);
+
+// Text in runs of their own fonts and colours (rich text): the runs cover UTF-16 units
+// [start, start + length) of `text`; units no run covers take `font` and `color`. A run's shift
+// raises (superscript) or lowers (subscript) it in two thirds of its font's size. Placement,
+// wrapping and flags as VkDrawText. 1; -13 for a run outside the text, a null font or text;
+// -1 when memory runs out; -9 when the engine cannot draw.
+enum VkRunShift { VK_RUN_BASELINE = 0, VK_RUN_SUPERSCRIPT = 1, VK_RUN_SUBSCRIPT = 2 };
+typedef struct VkTextRun {
+  int32_t start, length;  // UTF-16 units of the text
+  const VkFont* font;     // null: the text's font
+  VkColor color;
+  int32_t shift;          // VkRunShift
+} VkTextRun;
+#define VK_MAX_TEXT_RUNS 4096
+VK_API int32_t VkDrawTextRuns(VkSurface* surface, const VkFont* font, VkColor color, const char16_t* text,
+                              int32_t length, const VkTextRun* runs, int32_t runCount, double x, double y,
+                              double width, double height, uint32_t flags);
+// Width and height in px of text in runs, wrapped at maxWidth when above 0. 1 or as above.
+VK_API int32_t VkMeasureTextRuns(VkDrawingEngine* engine, const VkFont* font, const char16_t* text, int32_t length,
+                                 const VkTextRun* runs, int32_t runCount, double maxWidth, double* width,
+                                 double* height);
 // Draws a 24-bit BGR or 32-bit BGRA (straight alpha) bitmap scaled into the destination, with
 // `opacity` 0..1. A source rectangle of width or height <= 0 means the whole bitmap; one beyond
 // the bitmap is cut to it.

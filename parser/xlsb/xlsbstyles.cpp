@@ -79,7 +79,7 @@ int32_t ReadFontRecord(StyleState* state, const RecordEntry& record) {
   double points = cursor.U16() / 20.0;
   uint16_t flags = cursor.U16();
   uint16_t weight = cursor.U16();
-  cursor.U16();  // superscript and subscript
+  const uint16_t script = cursor.U16();  // 1 superscript, 2 subscript
   uint8_t underline = cursor.U8();
   font.lfPitchAndFamily = cursor.U8();
   font.lfCharSet = cursor.U8();
@@ -92,7 +92,9 @@ int32_t ReadFontRecord(StyleState* state, const RecordEntry& record) {
   font.lfWeight = weight >= 600 ? 700 : 400;
   font.lfItalic = (flags & 0x02) ? 1 : 0;
   font.lfStrikeOut = (flags & 0x08) ? 1 : 0;
-  font.lfUnderline = underline != 0 ? 1 : 0;
+  // 0x01 single, 0x02 double, 0x21 and 0x22 their accounting kinds.
+  font.lfUnderline = underline == 0 ? 0 : (underline & 0x0F) == 2 ? 2 : 1;
+  font.vertAlign = script == 1 ? kVertAlignSuperscript : script == 2 ? kVertAlignSubscript : kVertAlignBaseline;
   font.color = color.kind == kColorKindAuto ? kColorBlack : ResolveBinaryColor(*state->workbook, color);
   CopyTruncated(font.lfFaceName, kMaxFaceNameUnits + 1, name.empty() ? std::u16string(u"Calibri") : name);
   if (list.items.Count() == 0) {

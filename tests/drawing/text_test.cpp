@@ -73,6 +73,83 @@ TEST(TextFonts, ReportNamesTheFamiliesEachScriptDrewWith) {
   }
 }
 
+// Top and bottom rows of the blue "2" of "x2" drawn with the "2" as a run shifted by `shift`.
+std::pair<int, int> ShiftedDigitRows(int32_t shift) {
+  Canvas cv(100, 60);
+  Font base = MakeFont(cv.engine.e, "Arial", 20);
+  const VkTextRun run = {1, 1, nullptr, kBlue, shift};
+  EXPECT_EQ(1, VkDrawTextRuns(cv.s, base, kBlack, u"x2", 2, &run, 1, 10, 10, 0, 0, VK_TEXT_LEFT | VK_TEXT_TOP));
+  cv.End();
+  int top = 1000, bottom = -1;
+  for (int y = 0; y < 60; ++y)
+    for (int x = 0; x < 100; ++x) {
+      const Rgb c = cv.At(x, y);
+      if (c.b > 150 && c.r < 100) top = std::min(top, y), bottom = std::max(bottom, y);
+    }
+  return {top, bottom};
+}
+
+// Rich text keeps its runs when it wraps: each run in its own colour and font; superscript is
+// raised and subscript lowered in a smaller size; runs outside the text are refused.
+TEST(TextRuns, WrappedRunsKeepColoursAndShifts) {
+  Canvas cv(300, 120);
+  Font base = MakeFont(cv.engine.e, "Arial", 16), bold = MakeFont(cv.engine.e, "Arial", 16, VK_FONT_BOLD);
+  const std::u16string text = u"Plain words then red words and more words after them";
+  const VkTextRun runs[] = {{17, 9, bold, kRed, VK_RUN_BASELINE}};
+  double w = 0, h = 0;
+  ASSERT_EQ(1, VkMeasureTextRuns(cv.engine.e, base, text.c_str(), int32_t(text.size()), runs, 1, 150, &w, &h));
+  EXPECT_LE(w, 150.5);
+  EXPECT_GT(h, 2 * 16);  // wrapped onto two lines at least
+  ASSERT_EQ(1, VkDrawTextRuns(cv.s, base, kBlack, text.c_str(), int32_t(text.size()), runs, 1, 10, 10, 150, 100,
+                              VK_TEXT_LEFT | VK_TEXT_TOP | VK_TEXT_WRAP));
+  cv.End();
+  int red = 0, black = 0;
+  for (int py = 0; py < 120; ++py)
+    for (int px = 0; px < 300; ++px) {
+      const Rgb c = cv.At(px, py);
+      red += c.r > 180 && c.g < 80 && c.b < 80;
+      black += c.r < 60 && c.g < 60 && c.b < 60;
+    }
+  EXPECT_GT(red, 40);
+  EXPECT_GT(black, 100);
+  const auto plain = ShiftedDigitRows(VK_RUN_BASELINE), up = ShiftedDigitRows(VK_RUN_SUPERSCRIPT),
+             down = ShiftedDigitRows(VK_RUN_SUBSCRIPT);
+  EXPECT_LT(up.first, plain.first - 2);
+  EXPECT_GT(down.second, plain.second + 1);
+  EXPECT_LT(up.second - up.first, plain.second - plain.first);  // smaller
+  const VkTextRun outside = {50, 5, nullptr, kRed, VK_RUN_BASELINE};
+  EXPECT_EQ(-13, VkMeasureTextRuns(cv.engine.e, base, text.c_str(), int32_t(text.size()), &outside, 1, 0, &w, &h));
+  EXPECT_EQ(-13, VkMeasureTextRuns(cv.engine.e, base, text.c_str(), int32_t(text.size()), nullptr, 2, 0, &w, &h));
+}
+
+// The lowest ink row of a one-line text drawn with the style flags.
+int InkBottom(uint32_t style, int* lines) {
+  Canvas cv(200, 40);
+  Font f = MakeFont(cv.engine.e, "Arial", 16, style);
+  EXPECT_EQ(1, VkDrawText(cv.s, f, kBlack, u"ace", -1, 5, 5, 0, 0, VK_TEXT_LEFT | VK_TEXT_TOP));
+  cv.End();
+  int bottom = -1;
+  *lines = 0;
+  bool inLine = false;
+  for (int y = 0; y < 40; ++y) {
+    int dark = 0;
+    for (int x = 0; x < 200; ++x) dark += Ink(cv.bitmap.b, x, y) > 300;
+    if (dark > 0) bottom = y;
+    const bool full = dark > 20;  // an underline spans the word
+    if (full && !inLine) ++*lines;
+    inLine = full;
+  }
+  return bottom;
+}
+
+TEST(TextRuns, DoubleUnderlineDrawsTwoLines) {
+  int single = 0, twice = 0;
+  const int singleBottom = InkBottom(VK_FONT_UNDERLINE, &single);
+  const int doubleBottom = InkBottom(VK_FONT_UNDERLINE | VK_FONT_DOUBLE_UNDERLINE, &twice);
+  EXPECT_EQ(twice, single + 1);
+  EXPECT_GT(doubleBottom, singleBottom);
+}
+
 // Left, centre and right alignment in a rectangle, and the same anchors at a point.
 TEST(TextDraw, AlignmentPlacesTheRun) {
   for (bool atPoint : {false, true})

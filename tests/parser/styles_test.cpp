@@ -34,14 +34,18 @@ TEST(Fonts, FlagRulesDifferForCellNormalAndDxfFonts) {
   struct Case {
     const char* body;
     int32_t cellWeight, normalWeight;
-    uint8_t cellItalic, normalItalic, cellUnderline, normalUnderline, cellStrike;
+    uint8_t cellItalic, normalItalic, cellUnderline, normalUnderline, cellStrike, vertAlign = 0;
   };
   static const Case kCases[] = {
       {"<b/>", 700, 400, 0, 0, 0, 0, 0},                   {"<b val=\"1\"/>", 700, 700, 0, 0, 0, 0, 0},
       {"<b val=\"false\"/>", 400, 400, 0, 0, 0, 0, 0},     {"<i/>", 400, 400, 1, 0, 0, 0, 0},
       {"<i val=\"true\"/>", 400, 400, 1, 1, 0, 0, 0},      {"<i val=\"0\"/>", 400, 400, 0, 0, 0, 0, 0},
       {"<u/>", 400, 400, 0, 0, 1, 0, 0},                   {"<u val=\"single\"/>", 400, 400, 0, 0, 1, 1, 0},
-      {"<u val=\"double\"/>", 400, 400, 0, 0, 1, 1, 0},    {"<u val=\"singleAccounting\"/>", 400, 400, 0, 0, 1, 1, 0},
+      {"<u val=\"double\"/>", 400, 400, 0, 0, 2, 2, 0},    {"<u val=\"singleAccounting\"/>", 400, 400, 0, 0, 1, 1, 0},
+      {"<u val=\"doubleAccounting\"/>", 400, 400, 0, 0, 2, 2, 0},
+      {"<vertAlign val=\"superscript\"/>", 400, 400, 0, 0, 0, 0, 0, kVertAlignSuperscript},
+      {"<vertAlign val=\"subscript\"/><u/>", 400, 400, 0, 0, 1, 0, 0, kVertAlignSubscript},
+      {"<vertAlign val=\"baseline\"/>", 400, 400, 0, 0, 0, 0, 0, kVertAlignBaseline},
       {"<u val=\"none\"/>", 400, 400, 0, 0, 0, 0, 0},      {"<strike/>", 400, 400, 0, 0, 0, 0, 1},
       {"<strike val=\"0\"/>", 400, 400, 0, 0, 0, 0, 0},
   };
@@ -52,8 +56,8 @@ TEST(Fonts, FlagRulesDifferForCellNormalAndDxfFonts) {
     MyLogFont cell, normal;
     ReadFont(&cell, *workbook, xml.Root(), true, nullptr);
     ReadNormalFont(xml.Root(), 96, &normal, nullptr);
-    EXPECT_EQ(std::make_tuple(cell.lfWeight, cell.lfItalic, cell.lfUnderline, cell.lfStrikeOut),
-              std::make_tuple(c.cellWeight, c.cellItalic, c.cellUnderline, c.cellStrike));
+    EXPECT_EQ(std::make_tuple(cell.lfWeight, cell.lfItalic, cell.lfUnderline, cell.lfStrikeOut, cell.vertAlign),
+              std::make_tuple(c.cellWeight, c.cellItalic, c.cellUnderline, c.cellStrike, c.vertAlign));
     EXPECT_EQ(std::make_tuple(normal.lfWeight, normal.lfItalic, normal.lfUnderline),
               std::make_tuple(c.normalWeight, c.normalItalic, c.normalUnderline));
     DxfFont dxf;

@@ -1,5 +1,6 @@
 // The drawing layer's font cache: host fonts made once per face, height and style, with the
 // measures of cell text placement.
+#include <vector>
 #include <cmath>
 #include <new>
 #include "common/resultcodes.h"
@@ -8,12 +9,6 @@
 namespace xlx {
 namespace {
 
-double HeightOf(const DrawFontSpec& spec) { return spec.dHeightPx > 0 ? spec.dHeightPx : std::abs(spec.lfHeight); }
-
-uint32_t StyleOf(const DrawFontSpec& spec) {
-  return (spec.lfWeight >= 501 ? kFontBold : 0u) | (spec.lfItalic ? kFontItalic : 0u) |
-         (spec.lfUnderline ? kFontUnderline : 0u) | (spec.lfStrikeOut ? kFontStrikeOut : 0u);
-}
 
 std::u16string FaceOf(const DrawFontSpec& spec) {
   size_t n = 0;
@@ -51,11 +46,11 @@ DrawFontCache::~DrawFontCache() {
 }
 
 const CachedDrawFont* DrawFontCache::Get(const DrawFontSpec& spec) {
-  const double heightPx = HeightOf(spec);
+  const double heightPx = DrawFontHeight(spec);
   if (!engine_ || !(heightPx > 0)) return nullptr;
   try {
     const std::u16string face = FaceOf(spec);
-    auto key = std::make_tuple(face, static_cast<int32_t>(std::lround(heightPx * 64)), StyleOf(spec));
+    auto key = std::make_tuple(face, static_cast<int32_t>(std::lround(heightPx * 64)), DrawFontStyle(spec));
     auto found = fonts_.find(key);
     if (found != fonts_.end()) return found->second.font ? &found->second : nullptr;
     CachedDrawFont& f = fonts_[key];  // a font the host cannot make stays as a null entry
@@ -86,6 +81,45 @@ int32_t AddDrawTextInFont(DrawingSurface* surface, const char16_t* text, int32_t
   if (!surface || !surface->pSurface || !font || (!text && length != 0)) return XLX_ERR_ARGUMENT;
   return VkDrawText(surface->pSurface, font->hFont, color, text, length, rect.left, rect.top, rect.width, rect.height,
                     flags);
+}
+
+namespace {
+
+// The host's runs for the layer's; false for more runs than the host takes.
+bool HostRuns(const DrawTextRun* runs, int32_t count, std::vector<VkTextRun>* out) {
+  if (count < 0 || count > VK_MAX_TEXT_RUNS || (count > 0 && !runs)) return false;
+  out->resize(static_cast<size_t>(count));
+  for (int32_t i = 0; i < count; ++i)
+    (*out)[i] = VkTextRun{runs[i].start, runs[i].length, runs[i].font ? runs[i].font->hFont : nullptr, runs[i].color,
+                          runs[i].shift};
+  return true;
+}
+
+}  // namespace
+
+int32_t AddDrawTextRuns(DrawingSurface* surface, const char16_t* text, int32_t length, const DrawFont* font,
+                        CellColor color, const DrawTextRun* runs, int32_t count, const DrawRect& rect, uint32_t flags) {
+  if (!surface || !surface->pSurface || !font) return XLX_ERR_ARGUMENT;
+  std::vector<VkTextRun> host;
+  try {
+    if (!HostRuns(runs, count, &host)) return XLX_ERR_ARGUMENT;
+  } catch (const std::bad_alloc&) {
+    return XLX_ERR_MEMORY;
+  }
+  return VkDrawTextRuns(surface->pSurface, font->hFont, color, text, length, host.data(), count, rect.left, rect.top,
+                        rect.width, rect.height, flags);
+}
+
+int32_t GetDrawTextRunsExtent(VkDrawingEngine* engine, const char16_t* text, int32_t length, const DrawFont* font,
+                              const DrawTextRun* runs, int32_t count, double maxWidth, double* width, double* height) {
+  if (!engine || !font) return XLX_ERR_ARGUMENT;
+  std::vector<VkTextRun> host;
+  try {
+    if (!HostRuns(runs, count, &host)) return XLX_ERR_ARGUMENT;
+  } catch (const std::bad_alloc&) {
+    return XLX_ERR_MEMORY;
+  }
+  return VkMeasureTextRuns(engine, font->hFont, text, length, host.data(), count, maxWidth, width, height);
 }
 
 }  // namespace xlx

@@ -34,12 +34,6 @@ bool SameFace(const char16_t* a, const char16_t* b) {
   }
 }
 
-double HeightOf(const DrawFontSpec& spec) { return spec.dHeightPx > 0 ? spec.dHeightPx : std::abs(spec.lfHeight); }
-
-uint32_t StyleOf(const DrawFontSpec& spec) {
-  return (spec.lfWeight >= 501 ? kFontBold : 0u) | (spec.lfItalic ? kFontItalic : 0u) |
-         (spec.lfUnderline ? kFontUnderline : 0u) | (spec.lfStrikeOut ? kFontStrikeOut : 0u);
-}
 
 void CopyFace(const DrawFontSpec& spec, char16_t* face) {
   size_t i = 0;
@@ -61,7 +55,7 @@ constexpr size_t kMaxCachedFonts = 64;
 thread_local ThreadFonts t_fonts;
 
 DrawFont* ThreadDrawFont(VkDrawingEngine* engine, const DrawFontSpec& spec, int32_t* result) {
-  if (!spec.lfFaceName[0] || !(HeightOf(spec) > 0)) {
+  if (!spec.lfFaceName[0] || !(DrawFontHeight(spec) > 0)) {
     *result = XLX_ERR_ARGUMENT;
     return nullptr;
   }
@@ -88,6 +82,16 @@ int32_t Units(const char16_t* text, int32_t length) {
 
 }  // namespace
 
+double DrawFontHeight(const DrawFontSpec& spec) { return spec.dHeightPx > 0 ? spec.dHeightPx : std::abs(spec.lfHeight); }
+
+uint32_t DrawFontStyle(const DrawFontSpec& spec) {
+  const uint32_t underline = spec.lfUnderline == 2 ? kFontUnderline | kFontDoubleUnderline
+                             : spec.lfUnderline    ? kFontUnderline
+                                                   : 0u;
+  return (spec.lfWeight >= 501 ? kFontBold : 0u) | (spec.lfItalic ? kFontItalic : 0u) | underline |
+         (spec.lfStrikeOut ? kFontStrikeOut : 0u);
+}
+
 const char16_t* FindFontSubstitute(const char16_t* face) {
   if (!face) return nullptr;
   for (const char16_t* const* row : kFontSubstitutionTable)
@@ -99,14 +103,14 @@ const char16_t* FindFontSubstitute(const char16_t* face) {
 int32_t SetDrawFont(VkDrawingEngine* engine, const DrawFontSpec& spec, DrawFont** font) {
   if (!font) return XLX_ERR_ARGUMENT;
   *font = nullptr;
-  const double height = HeightOf(spec);
+  const double height = DrawFontHeight(spec);
   if (!engine || !spec.lfFaceName[0] || !(height > 0)) return XLX_ERR_ARGUMENT;
   char16_t face[32];
   CopyFace(spec, face);
   auto* made = new (std::nothrow) DrawFont;
   if (!made) return XLX_ERR_MEMORY;
   made->dSizePt = height * 72.0 / VkGetTextResolution(engine);
-  made->uStyle = StyleOf(spec);
+  made->uStyle = DrawFontStyle(spec);
   int32_t r = VkCreateFont(engine, face, made->dSizePt, made->uStyle, &made->hFont);
   if (r == XLX_OK) r = VkGetFontFamily(made->hFont, made->szFamily, 64);
   if (r != XLX_OK) {
@@ -148,7 +152,7 @@ int32_t GetDrawTextExtent(VkDrawingEngine* engine, const char16_t* text, int32_t
   }
   // Without the host: an estimate from the font record.
   const int32_t units = text ? Units(text, length) : 0;
-  const double fontHeight = HeightOf(spec);
+  const double fontHeight = DrawFontHeight(spec);
   *width = units * (spec.dCharWidth > 0 ? spec.dCharWidth : 0.67 * fontHeight);
   *height = fontHeight;
   return XLX_OK;

@@ -50,7 +50,14 @@ enum HatchGroup : int32_t {
 };
 
 // Style flags handed to the host when a font is made.
-enum FontStyleFlag : uint32_t { kFontBold = 1, kFontItalic = 2, kFontUnderline = 4, kFontStrikeOut = 8 };
+// lfUnderline 2 (double) gives kFontUnderline | kFontDoubleUnderline.
+enum FontStyleFlag : uint32_t {
+  kFontBold = 1,
+  kFontItalic = 2,
+  kFontUnderline = 4,
+  kFontStrikeOut = 8,
+  kFontDoubleUnderline = 16,
+};
 
 // Text placement: horizontal (bits 0-1) and vertical (bits 2-3) alignment, and options.
 enum DrawTextFlag : uint32_t {
@@ -169,6 +176,9 @@ int32_t HostHatchForHatchBrush(int32_t hatchGroup);
 // draws another family than the one asked for and the face is in the substitution table, the
 // font is made again with the table's face. 1, -13 (no face, height 0), -1, or the host's code.
 [[nodiscard]] int32_t SetDrawFont(VkDrawingEngine* engine, const DrawFontSpec& spec, DrawFont** font);
+// The height a spec asks for, px (dHeightPx, else |lfHeight|), and its FontStyleFlag bits.
+double DrawFontHeight(const DrawFontSpec& spec);
+uint32_t DrawFontStyle(const DrawFontSpec& spec);
 void FreeDrawFont(DrawFont* font);
 // The face of the substitution table row that lists `face` (blanks and case ignored), or null.
 const char16_t* FindFontSubstitute(const char16_t* face);
@@ -231,6 +241,26 @@ int32_t AddDrawText(DrawingSurface* surface, const char16_t* text, int32_t lengt
 // call. Placement as AddDrawText.
 int32_t AddDrawTextInFont(DrawingSurface* surface, const char16_t* text, int32_t length, const DrawFont* font,
                           CellColor color, const DrawRect& rect, uint32_t flags);
+
+// A run of rich text: units [start, start + length) of the text in their own font (null: the
+// text's font) and colour, raised or lowered by `shift` (kRunSuperscript, kRunSubscript).
+enum RunShift : int32_t { kRunBaseline = 0, kRunSuperscript = 1, kRunSubscript = 2 };
+struct DrawTextRun {
+  int32_t start, length;
+  const DrawFont* font;
+  CellColor color;
+  int32_t shift;
+};
+// Text in runs, placed, wrapped and clipped as AddDrawText places one font's text; units no run
+// covers take `font` and `color`. At most 4096 runs. 1, -13 for a run outside the text, or the
+// host's code.
+[[nodiscard]] int32_t AddDrawTextRuns(DrawingSurface* surface, const char16_t* text, int32_t length,
+                                      const DrawFont* font, CellColor color, const DrawTextRun* runs, int32_t count,
+                                      const DrawRect& rect, uint32_t flags);
+// Width and height in px of text in runs, wrapped at maxWidth when above 0.
+[[nodiscard]] int32_t GetDrawTextRunsExtent(VkDrawingEngine* engine, const char16_t* text, int32_t length,
+                                            const DrawFont* font, const DrawTextRun* runs, int32_t count,
+                                            double maxWidth, double* width, double* height);
 
 // ---- shapes --------------------------------------------------------------------------------------
 int32_t AddDrawLine(DrawingSurface* surface, const VkPen* pen, double x1, double y1, double x2, double y2);
