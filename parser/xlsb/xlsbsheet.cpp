@@ -420,6 +420,7 @@ int32_t ReadWorksheetRecords(Workbook* workbook, MyWorksheet* sheet, const Recor
   int32_t rc = ReadSheetRecords(&reader, records);
   if (rc != XLX_OK) return rc;
   ReadBinaryPrintSetup(*workbook, sheet, records);
+  if ((rc = ReadBinaryHeaderFooterPictures(*workbook, sheet)) != XLX_OK) return rc;
   MyCellBounds area;
   bool hasArea = ParsePrintAreaBounds(GetPrintArea(workbook, sheet->workbookIndex), sheet->sheetName, &area);
   SheetCellStore store(workbook, sheet, hasArea ? &area : nullptr);

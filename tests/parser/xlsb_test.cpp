@@ -335,6 +335,38 @@ TEST(XlsbPackage, SheetRecordsAroundTheCells) {
   EXPECT_EQ(kept.Find(RawType(0)), -1);
 }
 
+// Header and footer pictures come from whichever legacy drawing of the sheet places them: the
+// notes' drawing before it holds none.
+TEST(XlsbPackage, HeaderFooterPicturesFromTheSheetsLegacyDrawing) {
+  BinaryBook book;
+  book.sheetNames = {"S"};
+  std::vector<xlxtest::ZipEntry> entries = xlxtest::BinaryWorkbookEntries(book);
+  const std::string rels = "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+  const std::string type = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/vmlDrawing";
+  const std::string vml = "<xml xmlns:v=\"urn:schemas-microsoft-com:vml\" xmlns:o=\"urn:schemas-microsoft-com:office:office\">";
+  entries.push_back({"xl/worksheets/_rels/sheet1.bin.rels",
+                     rels + "<Relationship Id=\"r1\" Type=\"" + type + "\" Target=\"../drawings/vmlDrawing1.vml\"/>" +
+                         "<Relationship Id=\"r2\" Type=\"" + type + "\" Target=\"../drawings/vmlDrawing2.vml\"/>" +
+                         "</Relationships>"});
+  entries.push_back({"xl/drawings/vmlDrawing1.vml", vml + "<v:shape id=\"_x0000_s1025\"><br></v:shape></xml>"});
+  entries.push_back({"xl/drawings/vmlDrawing2.vml",
+                     vml + "<v:shape id=\"CF\" style=\"width:60pt;height:30pt\"><v:imagedata o:relid=\"rId1\"/></v:shape></xml>"});
+  entries.push_back({"xl/drawings/_rels/vmlDrawing2.vml.rels",
+                     rels + "<Relationship Id=\"rId1\" Type=\"http://x/image\" Target=\"../media/image1.png\"/></Relationships>"});
+  entries.push_back({"xl/media/image1.png", "not decoded here"});
+  xlx::WorkbookOpenOptions options;
+  options.loadMode = 2;
+  OpenedPackage package(entries, options);
+  ASSERT_EQ(package.rc, 1);
+  const HeaderFooterSetup& hf = GetSheet(package.workbook, 0)->print.headerFooter;
+  const int32_t centreFooter = 1 + 3;
+  EXPECT_TRUE(hf.pictures[centreFooter].path == u"xl/media/image1.png");
+  EXPECT_EQ(hf.pictures[centreFooter].widthPt, 60.0);
+  int32_t pictures = 0;
+  for (const HeaderFooterPicture& picture : hf.pictures) pictures += !picture.path.empty();
+  EXPECT_EQ(pictures, 1);
+}
+
 TEST(XlsbPackage, StylesFillTheStylesheet) {
   std::string styles = xlxtest::DefaultStylesPart();
   AppendRecord(&styles, 615, Payload().U32(1));
