@@ -1,6 +1,7 @@
 // The real parse, layout and drawing steps behind the drivers: the workbook reader, the host
 // drawing engine that measures text, and the layout of every sheet.
 #include <algorithm>
+#include <cmath>
 #include <atomic>
 #include <new>
 #include <string>
@@ -56,22 +57,14 @@ LayoutOptions LayoutOptionsFrom(const DocumentContext& c) {
   return o;
 }
 
-uint32_t FontStyle(const MyLogFont& f) {
-  return (f.lfWeight > 500 ? VK_FONT_BOLD : 0u) | (f.lfItalic ? VK_FONT_ITALIC : 0u) |
-         (f.lfUnderline ? VK_FONT_UNDERLINE : 0u) | (f.lfStrikeOut ? VK_FONT_STRIKEOUT : 0u);
-}
-
-// Width of "0" in the font at a pixel height, measured by the host engine.
+// Width of "0" in the font at a pixel height, through the layer's font cache (and so its face
+// substitution), as the cells are drawn.
 double MeasureZero(void* context, const MyLogFont& font, double heightPx) {
-  auto* engine = static_cast<VkDrawingEngine*>(context);
-  double sizePt = heightPx * 72.0 / VkGetTextResolution(engine);
-  if (!(sizePt > 0) || sizePt > 4000) return 0;
-  VkFont* f = nullptr;
-  if (VkCreateFont(engine, font.lfFaceName, sizePt, FontStyle(font), &f) != 1) return 0;
-  double w = 0, h = 0;
-  int32_t r = VkMeasureText(engine, f, u"0", 1, 0, &w, &h);
-  VkDestroyFont(f);
-  return r == 1 ? w : 0;
+  auto* fonts = static_cast<FontCache*>(context);
+  const double base = std::fabs(font.lfUnconvertedFontSize > 0 ? font.lfUnconvertedFontSize : font.lfHeight);
+  if (!(heightPx > 0) || heightPx > 4000 || !(base > 0)) return 0;
+  const CachedDrawFont* f = fonts->Get(font, heightPx / base);
+  return f ? f->widthZero : 0;
 }
 
 struct TextPassContext {
@@ -107,8 +100,8 @@ int32_t DropBlankPrintedPages(ParsedWorkbook* parsed, const std::vector<std::vec
 
 int32_t LayoutWorkbook(DocumentContext* c, ParsedWorkbook* parsed) {
   const LayoutOptions options = LayoutOptionsFrom(*c);
-  const DigitMeasure measure{parsed->engine, VkGetTextResolution(parsed->engine), MeasureZero};
   FontCache fonts(parsed->engine);
+  const DigitMeasure measure{&fonts, VkGetTextResolution(parsed->engine), MeasureZero};
   const int32_t count = GetSheetCount(parsed->workbook);
   parsed->layouts.resize(static_cast<size_t>(count));
   uint64_t gridEntries = 0, pages = 0;
