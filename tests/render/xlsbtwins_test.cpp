@@ -2,20 +2,19 @@
 // page of each form is drawn through the filter and the two agree within a small tolerance.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
 #include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "tests/render/rendertestutil.h"
+#include "tests/support/testsupport.h"
 
 namespace {
 
 using rendertest::Image;
 
-const std::string kCorpus = std::string(XLX_SOURCE_DIR) + "/../shared/corpus";
+const std::string kCorpus = xlxtest::CorpusDir();
 
 // Twins whose two forms do not describe the same page, and why.
 const std::map<std::string, const char*> kDifferentPages = {
@@ -51,19 +50,9 @@ double DifferingShare(const Image& a, const Image& b, int tolerance) {
 }
 
 TEST(XlsbTwins, FirstPagesOfBothFormsAgree) {
-  DIR* dir = opendir((kCorpus + "/xlsb").c_str());
-  ASSERT_NE(dir, nullptr);
   std::vector<std::string> twins;
-  while (dirent* entry = readdir(dir)) {
-    std::string name = entry->d_name;
-    if (name.size() < 6 || name.compare(name.size() - 5, 5, ".xlsb") != 0) continue;
-    std::string base = name.substr(0, name.size() - 5);
-    FILE* f = fopen((kCorpus + "/xlsx/" + base + ".xlsx").c_str(), "rb");
-    if (!f) continue;
-    fclose(f);
+  for (const std::string& base : xlxtest::CorpusTwins())
     if (!kDifferentPages.count(base)) twins.push_back(base);
-  }
-  closedir(dir);
   EXPECT_GE(twins.size(), 40u);
   for (const std::string& base : twins) {
     Image binary, xml;

@@ -2,17 +2,17 @@
 // prints the same display text for every cell of both.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
 #include <cstdio>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "tests/support/testsupport.h"
+
 namespace {
 
-const std::string kCorpus = std::string(XLX_SOURCE_DIR) + "/../shared/corpus";
+const std::string kCorpus = xlxtest::CorpusDir();
 
 // Twins that are not the same workbook: written separately by a library, with other sheet names,
 // formulas without stored values or strings kept inline in one of the two.
@@ -23,16 +23,9 @@ const std::set<std::string> kVolatileCells = {
     "edr__Test_Encoding_Formula_Date_1520|Sheet1|B6", "sheetjs__formula_stress_test|Date|B6",
     "sheetjs__formula_stress_test|Date|B7", "sheetjs__formula_stress_test|Math|B46"};
 
+// Cached values only: TODAY() and RAND() would differ between the two readings.
 std::string Run(const std::string& path, int* status) {
-  std::string out;
-  // Cached values only: TODAY() and RAND() would differ between the two readings.
-  FILE* pipe = popen((std::string(XLX_BINARY_DIR) + "/tools/xlxdump/xlxdump --cached '" + path + "' 2>/dev/null").c_str(), "r");
-  if (!pipe) return out;
-  char buf[65536];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-  *status = pclose(pipe);
-  return out;
+  return xlxtest::CommandOutput(std::string(XLX_BINARY_DIR) + "/tools/xlxdump/xlxdump --cached '" + path + "' 2>/dev/null", status);
 }
 
 // CSV records (fields may be quoted and hold commas, quotes and line breaks).
@@ -92,19 +85,9 @@ std::map<std::string, std::string> Displays(const std::string& path, bool decode
 }
 
 TEST(XlsbTwins, BothFormsDisplayTheSameText) {
-  DIR* dir = opendir((kCorpus + "/xlsb").c_str());
-  ASSERT_NE(dir, nullptr);
   std::vector<std::string> twins;
-  while (dirent* entry = readdir(dir)) {
-    std::string name = entry->d_name;
-    if (name.size() < 6 || name.compare(name.size() - 5, 5, ".xlsb") != 0) continue;
-    std::string base = name.substr(0, name.size() - 5);
-    if (FILE* f = fopen((kCorpus + "/xlsx/" + base + ".xlsx").c_str(), "rb")) {
-      fclose(f);
-      if (!kNotTheSameWorkbook.count(base)) twins.push_back(base);
-    }
-  }
-  closedir(dir);
+  for (const std::string& base : xlxtest::CorpusTwins())
+    if (!kNotTheSameWorkbook.count(base)) twins.push_back(base);
   EXPECT_GE(twins.size(), 50u);
   size_t cells = 0;
   for (const std::string& base : twins) {
