@@ -36,19 +36,6 @@ const std::map<std::string, const char*> kDifferentPages = {
      "the XML form gives only a base column width (read as the width), the binary form the full default width"},
 };
 
-// Share of pixels whose channels differ by more than `tolerance`; 1 when the sizes differ.
-double DifferingShare(const Image& a, const Image& b, int tolerance) {
-  if (a.width != b.width || a.height != b.height || a.rgb.empty()) return 1;
-  size_t differing = 0;
-  for (size_t i = 0; i + 2 < a.rgb.size(); i += 3)
-    for (int k = 0; k < 3; ++k)
-      if (std::abs(int(a.rgb[i + k]) - int(b.rgb[i + k])) > tolerance) {
-        ++differing;
-        break;
-      }
-  return double(differing) / (a.rgb.size() / 3);
-}
-
 TEST(XlsbTwins, FirstPagesOfBothFormsAgree) {
   std::vector<std::string> twins;
   for (const std::string& base : xlxtest::CorpusTwins())
@@ -61,7 +48,7 @@ TEST(XlsbTwins, FirstPagesOfBothFormsAgree) {
     bool drewXml = rendertest::RenderPage(kCorpus + "/xlsx/" + base + ".xlsx", 0x40, &xml, &xmlCode);
     ASSERT_EQ(drewBinary, drewXml) << base << ": " << binaryCode << " / " << xmlCode;
     if (!drewXml) continue;
-    EXPECT_LE(DifferingShare(binary, xml, 48), 0.004) << base;
+    EXPECT_LE(rendertest::DifferingShare(binary, xml, 48), 0.004) << base;
   }
 }
 
