@@ -7,6 +7,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "common/apiutils.h"
@@ -76,20 +77,15 @@ TEST_F(Cache, ResetReleasesTheStoredParseOnceAndTakesTheNewRequest) {
   StoreParse(12);
   cache_->secondEngineDeclined = 1;
   StoreParse(7);  // replacing a parse frees the earlier one
-  EXPECT_EQ(g_parsesFreed, 1);
-  EXPECT_EQ(g_drawingsDestroyed, 1);
+  EXPECT_EQ(std::make_tuple(int(g_parsesFreed), int(g_drawingsDestroyed)), std::make_tuple(1, 1));
 
   _RASTERIZEDOCOPTIONS other = Options(11, 150);
   EXPECT_EQ(ResetCache(cache_, &other, 0x02), 1);
-  EXPECT_EQ(g_parsesFreed, 2);
-  EXPECT_EQ(g_drawingsDestroyed, 2);
-  EXPECT_EQ(cache_->results, nullptr);
-  EXPECT_EQ(cache_->drawingObject, nullptr);
-  EXPECT_EQ(cache_->totalPages, 0u);
-  EXPECT_EQ(cache_->flags, 0x02u);
+  EXPECT_EQ(std::make_tuple(int(g_parsesFreed), int(g_drawingsDestroyed), cache_->results, cache_->drawingObject),
+            std::make_tuple(2, 2, nullptr, nullptr));
+  EXPECT_EQ(std::make_tuple(cache_->totalPages, cache_->flags, cache_->secondEngineDeclined, IsWorkbookCache(cache_)),
+            std::make_tuple(0u, 0x02u, 1u, true));
   EXPECT_EQ(std::memcmp(&cache_->options, &other, 68), 0);
-  EXPECT_EQ(cache_->secondEngineDeclined, 1u);
-  EXPECT_TRUE(IsWorkbookCache(cache_));
 
   EXPECT_EQ(ResetCache(cache_, &other, 0x02), 1);  // nothing stored: nothing released twice
   EXPECT_EQ(g_parsesFreed, 2);
@@ -111,22 +107,17 @@ TEST_F(Cache, TheTemporaryPackageIsDeletedByResetUnlessSetAsideAndByDestroy) {
   // A refresh of a still-encrypted file keeps its package: clear the flag, reset, restore.
   cache_->decryptedPathInUse = 0;
   EXPECT_EQ(ResetCache(cache_, &options_, 0), 1);
-  EXPECT_TRUE(FileExists(path.c_str()));
-  EXPECT_EQ(std::u16string(cache_->decryptedPath), path);
+  EXPECT_EQ(std::make_tuple(FileExists(path.c_str()), std::u16string(cache_->decryptedPath)), std::make_tuple(true, path));
   cache_->decryptedPathInUse = 1;
-
   EXPECT_EQ(ResetCache(cache_, &options_, 0), 1);
-  EXPECT_FALSE(FileExists(path.c_str()));
-  EXPECT_EQ(cache_->decryptedPathInUse, 0u);
+  EXPECT_EQ(std::make_tuple(FileExists(path.c_str()), cache_->decryptedPathInUse), std::make_tuple(false, 0u));
 
   ASSERT_NO_FATAL_FAILURE(AttachTempPackage(cache_));
   path = cache_->decryptedPath;
   StoreParse(3);
   EXPECT_EQ(DestroyCache(cache_), 1);
   cache_ = nullptr;
-  EXPECT_FALSE(FileExists(path.c_str()));
-  EXPECT_EQ(g_parsesFreed, 1);
-  EXPECT_EQ(g_drawingsDestroyed, 1);
+  EXPECT_EQ(std::make_tuple(FileExists(path.c_str()), int(g_parsesFreed), int(g_drawingsDestroyed)), std::make_tuple(false, 1, 1));
   EXPECT_EQ(DestroyCache(nullptr), 1);
 }
 

@@ -16,17 +16,10 @@ namespace {
 
 using xlxtest::BookCell;
 using xlxtest::BookSheet;
+using xlxtest::ShowCells;
+using Texts = std::vector<std::string>;
+const auto Show = xlxtest::ShowValue;
 
-// A result as text: numbers to 15 digits, 'text' quoted, booleans and errors as shown.
-std::string Show(const xlx::ExcelValue& v) {
-  switch (v.type) {
-    case xlx::kValueNumber: return xlx::Utf16ToUtf8(xlx::NumberToText(xlx::RoundTo15Digits(v.dVal)));
-    case xlx::kValueString: return "'" + xlx::Utf16ToUtf8(v.strVal) + "'";
-    case xlx::kValueBoolean: return v.bVal ? "TRUE" : "FALSE";
-    case xlx::kValueError: return xlx::Utf16ToUtf8(v.strVal);
-    default: return "?";
-  }
-}
 
 // Data the cases refer to. Sheet1: A1:A6 numbers, a text, a boolean and a numeric text; B1:B6
 // names; C1:C3 dates; D column empty. 'Other Sheet': A1 = 100.
@@ -197,33 +190,15 @@ TEST(FormulaWorkbook, TriggersSharedArrayAndCircularCells) {
                    {"H1", "=Z99"}}};
   xlx::Workbook* wb = xlxtest::BuildBook({sheet});
   ASSERT_EQ(xlx::EvaluateWorkbookFormulas(wb, xlx::kFormulaEvalTriggered, nullptr), 1);
-  const xlx::MyWorksheet& s = wb->sheets[0];
-  auto show = [&](int32_t row, int32_t col) {
-    const xlx::CellRecord* cell = xlx::FindCell(s, row, col);
-    return cell ? Show(xlx::ValueOfStoredCell(*wb, *cell)) : std::string("none");
-  };
-  EXPECT_EQ(show(1, 2), "0");
-  EXPECT_EQ(show(2, 2), "12");
-  EXPECT_EQ(show(3, 2), "11");
-  EXPECT_EQ(show(1, 3), "10");  // no cached value: computed
-  EXPECT_EQ(show(1, 5), "'c1'");  // cached and not flagged: kept
+  // Flagged and value-less cells are computed; cached and not flagged are kept.
+  EXPECT_EQ(ShowCells(*wb, 0, "B1 B2 B3 C1 E1"), (Texts{"0", "12", "11", "10", "'c1'"}));
   xlx::FreeWorkbook(wb);
 
   wb = xlxtest::BuildBook({sheet});
   xlx::FormulaRunReport report;
   ASSERT_EQ(xlx::EvaluateWorkbookFormulas(wb, xlx::kFormulaEvalAll, &report), 1);
-  const xlx::MyWorksheet& t = wb->sheets[0];
-  auto value = [&](int32_t row, int32_t col) { return Show(xlx::ValueOfStoredCell(*wb, *xlx::FindCell(t, row, col))); };
-  EXPECT_EQ(value(1, 2), "10");
-  EXPECT_EQ(value(1, 3), "10");
-  EXPECT_EQ(value(2, 3), "11");
-  EXPECT_EQ(value(1, 5), "'c1'");
-  EXPECT_EQ(value(2, 5), "'c2'");
-  EXPECT_EQ(value(3, 5), "9");
-  EXPECT_EQ(value(1, 7), "0.11");
-  EXPECT_EQ(value(1, 6), "50");
-  EXPECT_EQ(value(2, 6), "60");
-  EXPECT_EQ(value(1, 8), "0");
+  EXPECT_EQ(ShowCells(*wb, 0, "B1 C1 C2 E1 E2 E3 G1 F1 F2 H1"),
+            (Texts{"10", "10", "11", "'c1'", "'c2'", "9", "0.11", "50", "60", "0"}));
   EXPECT_EQ(report.nTotal, 11);
   EXPECT_EQ(report.unsupportedFunctions["BESSELJ"], 1);
   xlx::FreeWorkbook(wb);
@@ -242,11 +217,8 @@ TEST(FormulaWorkbook, LongReferenceChainsAndHostileDepth) {
   sheet.cells.push_back({"B3", "=SUM(A:XFD)", "9"});
   xlx::Workbook* wb = xlxtest::BuildBook({sheet});
   ASSERT_EQ(xlx::EvaluateWorkbookFormulas(wb, xlx::kFormulaEvalAll, nullptr), 1);
-  const xlx::MyWorksheet& s = wb->sheets[0];
-  auto value = [&](int32_t row, int32_t col) { return Show(xlx::ValueOfStoredCell(*wb, *xlx::FindCell(s, row, col))); };
-  EXPECT_EQ(value(1, 1), "300");
-  EXPECT_EQ(value(1, 2), "7");  // too deeply nested to compile: cached value
-  EXPECT_EQ(value(2, 2), "8");  // too deep to evaluate: cached value
+  // B1 is too deeply nested to compile and B2 too deep to evaluate: both keep their cached values.
+  EXPECT_EQ(ShowCells(*wb, 0, "A1 B1 B2"), (Texts{"300", "7", "8"}));
   xlx::FreeWorkbook(wb);
 }
 
@@ -258,11 +230,8 @@ TEST(FormulaWorkbook, WorkbooksWrittenWithoutCachedResults) {
     xlx::Workbook* wb = nullptr;
     std::string path = xlxtest::SourceDir() + "/tests/fixtures/" + name;
     ASSERT_EQ(xlx::OpenWorkbook(xlxtest::U16(path).c_str(), options, &wb), 1) << name;
-    const xlx::MyWorksheet& s = wb->sheets[0];
-    std::vector<std::string> shown;
-    for (int32_t row = 1; row <= 10; ++row) shown.push_back(Show(xlx::ValueOfStoredCell(*wb, *xlx::FindCell(s, row, 4))));
-    EXPECT_EQ(shown, (std::vector<std::string>{"26", "7", "'pear-5'", "13", "'small'", "45351", "#DIV/0!", "3", "42", "0"}))
-        << name;
+    EXPECT_EQ(ShowCells(*wb, 0, "D1 D2 D3 D4 D5 D6 D7 D8 D9 D10"),
+              (Texts{"26", "7", "'pear-5'", "13", "'small'", "45351", "#DIV/0!", "3", "42", "0"})) << name;
     xlx::FreeWorkbook(wb);
   }
 }
@@ -288,6 +257,76 @@ TEST(FormulaParser, ReferencesAndShapes) {
   EXPECT_EQ(f.nodes[size_t(f.nodes[size_t(f.root)].kids[1])].kind, xlx::kNodeMissing);
   EXPECT_EQ(xlx::CompileFormula(u"=Sheet1:Sheet3!A1", nullptr, &f), -13);
   EXPECT_EQ(xlx::CompileFormula(u"={1,2;3}", nullptr, &f), -13);
+}
+
+// The application's rules at the edges of each function family: booleans and texts in references
+// against the same values given directly, empty cells and omitted arguments, errors passed through,
+// implicit intersection, and dates at the start of the 1900 system.
+TEST(FormulaEdges, AggregatesReadReferencesAndArgumentsDifferently) {
+  RunCases({
+      {"=SUM(A5)", "0"},          {"=SUM(TRUE)", "1"},          {"=SUM(A5,1)", "1"},       {"=SUM(A4)", "0"},
+      {"=SUM(\"abc\")", "#VALUE!"}, {"=SUM(D1)", "0"},          {"=SUM(A6,\"7\")", "7"},   {"=COUNT(A5)", "0"},
+      {"=COUNT(TRUE)", "1"},      {"=COUNTA(A5)", "1"},         {"=COUNTA(D1:D9)", "0"},   {"=COUNT(F1,1)", "1"},
+      {"=AVERAGE(A5:A6)", "#DIV/0!"}, {"=AVERAGE(\"x\")", "#VALUE!"}, {"=AVERAGE(\"2\",4)", "3"},
+      {"=MAX(A5,-1)", "-1"},      {"=MAX(TRUE,-1)", "1"},       {"=MIN(\"3\",5)", "3"},    {"=MIN(A6,5)", "5"},
+      {"=PRODUCT(A4)", "0"},      {"=MEDIAN(D1:D3)", "#NUM!"},  {"=LARGE({1,2},0)", "#NUM!"},
+      {"=STDEV(1)", "#DIV/0!"},   {"=RANK(99,E1:E6)", "#N/A"},  {"=SUMPRODUCT(A1:A6,E1:E6)", "140"},
+      {"=SUMPRODUCT(A1:A2,E1:E3)", "#VALUE!"}, {"=SUMIF(B1:B6,B1,E1:E6)", "60"},
+      {"=COUNTIFS(A1:A6,\">0\",E1:E5,\">0\")", "#VALUE!"}, {"=SUM(E1:E6 E2:E3)", "50"},
+  });
+}
+
+TEST(FormulaEdges, MathArguments) {
+  RunCases({
+      {"=ROUND(\"2.5\",0)", "3"}, {"=ROUND(TRUE,0)", "1"}, {"=ROUND(A4,0)", "#VALUE!"}, {"=ROUND(D1,0)", "0"},
+      {"=ROUND(,0)", "0"},        {"=ABS(F1)", "#N/A"},   {"=SQRT(A5)", "1"},          {"=INT(\"x\")", "#VALUE!"},
+      {"=MOD(0,5)", "0"},         {"=MOD(-7,-2)", "-1"},  {"=MOD(7,-2)", "-1"},        {"=POWER(0,0)", "#NUM!"},
+      {"=POWER(-8,1/3)", "#NUM!"}, {"=0^-1", "#DIV/0!"},  {"=A1:A6", "3"},             {"=A1:A2", "#VALUE!"},
+      {"=E1:E6*2", "60"},         {"=-F1", "#N/A"},       {"=\"3\"*\"4\"", "12"},      {"=\"a\"*1", "#VALUE!"},
+  });
+}
+
+TEST(FormulaEdges, TextArguments) {
+  RunCases({
+      {"=LEN(123)", "3"},        {"=LEN(TRUE)", "4"},          {"=LEN(D1)", "0"},        {"=LEFT(A5)", "'T'"},
+      {"=LEFT(1234.5,3)", "'123'"}, {"=MID(\"abc\",5,1)", "''"}, {"=RIGHT(\"abc\",0)", "''"}, {"=UPPER(F1)", "#N/A"},
+      {"=\"a\"&F1", "#N/A"},      {"=FIND(\"\",\"abc\")", "1"}, {"=SEARCH(\"z\",\"abc\")", "#VALUE!"},
+      {"=SUBSTITUTE(\"abc\",\"\",\"x\")", "'abc'"}, {"=TRIM(\" \")", "''"}, {"=EXACT(1,\"1\")", "TRUE"},
+      {"=TEXT(-1.5,\"0.0\")", "'-1.5'"}, {"=TEXT(0.25,\"0.0%\")", "'25.0%'"}, {"=TEXT(\"abc\",\"@\")", "'abc'"},
+      {"=TEXT(45352,\"dddd\")", "'Friday'"}, {"=TEXT(1234.5,\"$#,##0.00\")", "'$1,234.50'"}, {"=CHAR(0)", "#VALUE!"},
+      {"=CODE(\"\")", "#VALUE!"}, {"=CONCATENATE(A1,A5,D1)", "'1TRUE'"}, {"=\"x\"&D1", "'x'"},
+  });
+}
+
+TEST(FormulaEdges, DatesAtTheStartOfTheCalendar) {
+  RunCases({
+      {"=YEAR(\"2024-03-01\")", "2024"}, {"=YEAR(-1)", "#NUM!"}, {"=DAY(0)", "0"}, {"=MONTH(0)", "1"},
+      {"=YEAR(0)", "1900"},       {"=WEEKDAY(0)", "7"},      {"=DATE(2024,1,0)", "45291"}, {"=DATE(2024,0,1)", "45261"},
+      {"=DATE(-1,1,1)", "#NUM!"}, {"=DATE(99,1,1)", "36161"}, {"=TIME(25,0,0)", "0.0416666666666667"},
+      {"=TIME(0,-1,0)", "#NUM!"}, {"=EDATE(DATE(2024,3,31),-1)", "45351"}, {"=EOMONTH(DATE(2024,1,15),1)", "45351"},
+      {"=DATEDIF(DATE(2024,1,31),DATE(2024,3,1),\"M\")", "1"}, {"=DATEDIF(DATE(2023,12,25),DATE(2024,1,5),\"YD\")", "11"},
+      {"=DATEDIF(1,2,\"Q\")", "#NUM!"}, {"=DAYS(\"2024-03-01\",\"2024-02-01\")", "29"},
+      {"=NETWORKDAYS(DATE(2024,1,31),DATE(2024,1,1))", "-23"}, {"=WEEKNUM(DATE(2024,1,1),2)", "1"},
+      {"=WEEKNUM(DATE(2024,12,31))", "53"}, {"=ISOWEEKNUM(DATE(2024,12,30))", "1"},
+      {"=YEARFRAC(DATE(2024,1,1),DATE(2025,1,1),1)", "1"}, {"=NETWORKDAYS.INTL(DATE(2024,1,1),DATE(2024,1,7),11)", "6"},
+      {"=WORKDAY.INTL(DATE(2024,1,5),1,\"0000011\")", "45299"},
+  });
+}
+
+TEST(FormulaEdges, LogicalLookupAndFinance) {
+  RunCases({
+      {"=AND(A4)", "#VALUE!"},   {"=OR(D1:D3)", "#VALUE!"},   {"=AND(TRUE,F1)", "#N/A"},  {"=NOT(\"TRUE\")", "FALSE"},
+      {"=IF(F1,1,2)", "#N/A"},   {"=IFERROR(F1,\"x\")", "'x'"}, {"=IFERROR(A1,\"x\")", "1"}, {"=IFERROR(D1,1)", "0"},
+      {"=ISNUMBER(\"1\")", "FALSE"}, {"=ISBLANK(\"\")", "FALSE"}, {"=ISTEXT(D1)", "FALSE"}, {"=N(\"5\")", "0"},
+      {"=T(F1)", "#N/A"},         {"=TYPE(F1)", "16"},         {"=TYPE({1,2})", "64"},     {"=ERROR.TYPE(1/0)", "2"},
+      {"=VLOOKUP(2,{1,\"a\";2,\"b\";3,\"c\"},2)", "'b'"}, {"=MATCH(\"x\",A1:A6,0)", "4"}, {"=MATCH(TRUE,A1:A6,0)", "5"},
+      {"=MATCH(7,A1:A6,0)", "#N/A"}, {"=INDEX(A1:B2,2,2)", "'Banana'"}, {"=ROWS({1;2;3})", "3"},
+      {"=COLUMNS(E:E)", "1"},     {"=OFFSET(E1,-1,0)", "#REF!"}, {"=CHOOSE(0,1)", "#VALUE!"},
+      {"=INDIRECT(\"ZZZZ1\")", "#REF!"}, {"=INDIRECT(A1)", "#REF!"}, {"=XLOOKUP(25,E1:E6,B1:B6,,-1)", "'Banana'"},
+      {"=XLOOKUP(F1,E1:E6,B1:B6)", "#N/A"}, {"=VLOOKUP(D1,E1:E6,1,FALSE)", "#N/A"},
+      {"=PMT(0,10,1000)", "-100"}, {"=FV(0,10,-100)", "1000"}, {"=PV(0,5,-10)", "50"}, {"=NPER(0,-100,1000)", "10"},
+      {"=IRR({1,2,3})", "#NUM!"}, {"=SLN(1,0,0)", "#DIV/0!"}, {"=NPV(-1,1)", "#DIV/0!"},
+  });
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <new>
 
 #include "common/apiutils.h"
+#include "common/cellref.h"
+#include "values/formula.h"
 #include "values/formulaparse.h"
 
 namespace xlxtest {
@@ -110,6 +112,29 @@ xlx::Workbook* BuildLinesBook(const std::string& input) {
   std::string name = lines.empty() ? "" : lines[0];
   if (!name.empty() && name[0] == '=') name.erase(0, 1);
   return BuildBook({first, second}, {{"N", name}, {"Loop", "Loop+1"}});
+}
+
+std::string ShowValue(const xlx::ExcelValue& v) {
+  switch (v.type) {
+    case xlx::kValueNumber: return xlx::Utf16ToUtf8(xlx::NumberToText(xlx::RoundTo15Digits(v.dVal)));
+    case xlx::kValueString: return "'" + xlx::Utf16ToUtf8(v.strVal) + "'";
+    case xlx::kValueBoolean: return v.bVal ? "TRUE" : "FALSE";
+    case xlx::kValueError: return xlx::Utf16ToUtf8(v.strVal);
+    default: return "?";
+  }
+}
+
+std::vector<std::string> ShowCells(const xlx::Workbook& wb, int32_t sheet, const std::string& refs) {
+  std::vector<std::string> shown;
+  for (size_t start = 0, end; start < refs.size(); start = end + 1) {
+    end = std::min(refs.find(' ', start), refs.size());
+    xlx::CellRef at;
+    const xlx::CellRecord* cell = nullptr;
+    if (xlx::ParseCellRef(std::string_view(refs).substr(start, end - start), &at))
+      cell = xlx::FindCell(wb.sheets[sheet], at.row, at.column);
+    shown.push_back(cell ? ShowValue(xlx::ValueOfStoredCell(wb, *cell)) : "none");
+  }
+  return shown;
 }
 
 }  // namespace xlxtest

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/workbook.h"
+#include "values/formulavalue.h"
 
 namespace xlxtest {
 
@@ -32,6 +33,11 @@ struct BookSheet {
 // A loaded workbook of these sheets and defined names (name, formula); free with FreeWorkbook.
 xlx::Workbook* BuildBook(const std::vector<BookSheet>& sheets,
                          const std::vector<std::pair<std::string, std::string>>& names = {});
+
+// A result as text: numbers to 15 digits, 'text' quoted, booleans and errors as shown.
+std::string ShowValue(const xlx::ExcelValue& v);
+// ShowValue of each stored cell of `sheet` named in `refs` ("B1 B2 C7"), "none" where no cell is.
+std::vector<std::string> ShowCells(const xlx::Workbook& wb, int32_t sheet, const std::string& refs);
 
 // The workbook of the formula fuzz target: each line of `input` is the content of one cell of
 // column A of sheet "S1" (at most 24), the first line is also shared by column B and is the

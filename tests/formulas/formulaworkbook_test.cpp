@@ -12,15 +12,7 @@ namespace {
 
 using xlxtest::BookSheet;
 
-std::string Show(const xlx::ExcelValue& v) {
-  switch (v.type) {
-    case xlx::kValueNumber: return xlx::Utf16ToUtf8(xlx::NumberToText(xlx::RoundTo15Digits(v.dVal)));
-    case xlx::kValueString: return "'" + xlx::Utf16ToUtf8(v.strVal) + "'";
-    case xlx::kValueBoolean: return v.bVal ? "TRUE" : "FALSE";
-    case xlx::kValueError: return xlx::Utf16ToUtf8(v.strVal);
-    default: return "?";
-  }
-}
+const auto Show = xlxtest::ShowValue;
 
 std::string Eval(xlx::Workbook* wb, int32_t sheet, const char* formula) {
   xlx::ExcelValue v;
@@ -28,10 +20,7 @@ std::string Eval(xlx::Workbook* wb, int32_t sheet, const char* formula) {
   return xlx::EvaluateFormulaText(wb, sheet, 1, 1, text.c_str(), &v) == 1 ? Show(v) : "fail";
 }
 
-std::string Cell(xlx::Workbook* wb, int32_t sheet, int32_t row, int32_t col) {
-  const xlx::CellRecord* cell = xlx::FindCell(wb->sheets[sheet], row, col);
-  return cell ? Show(xlx::ValueOfStoredCell(*wb, *cell)) : "none";
-}
+using Texts = std::vector<std::string>;
 
 TEST(FormulaBook, NameScopesAndSheetQualifiedNames) {
   xlx::Workbook* wb = xlxtest::BuildBook({{"One", {{"A1", "1"}}}, {"Two", {{"A1", "2"}}}},
@@ -76,16 +65,9 @@ TEST(FormulaBook, SharedFormulasShiftAndArrayFormulasSpread) {
                {"G1", "=SUM(", "", 9}, {"G2", "=", "4", 9}}};
   xlx::Workbook* wb = xlxtest::BuildBook({s});
   ASSERT_EQ(xlx::EvaluateWorkbookFormulas(wb, xlx::kFormulaEvalAll, nullptr), 1);
-  EXPECT_EQ(Cell(wb, 0, 2, 2), "10");
-  EXPECT_EQ(Cell(wb, 0, 1, 2), "#REF!");
-  EXPECT_EQ(Cell(wb, 0, 3, 2), "20");
-  EXPECT_EQ(Cell(wb, 0, 2, 3), "3");
-  EXPECT_EQ(Cell(wb, 0, 2, 4), "11");  // $A$1 stays, A2 becomes B2
-  EXPECT_EQ(Cell(wb, 0, 1, 5), "2");
-  EXPECT_EQ(Cell(wb, 0, 2, 5), "4");
-  EXPECT_EQ(Cell(wb, 0, 3, 5), "6");
-  EXPECT_EQ(Cell(wb, 0, 1, 6), "5");
-  EXPECT_EQ(Cell(wb, 0, 2, 7), "4");
+  // B1 shifts off the sheet; D2 keeps $A$1 and reads B2 for A2; G2 keeps its value.
+  EXPECT_EQ(xlxtest::ShowCells(*wb, 0, "B2 B1 B3 C2 D2 E1 E2 E3 F1 G2"),
+            (Texts{"10", "#REF!", "20", "3", "11", "2", "4", "6", "5", "4"}));
   xlx::FreeWorkbook(wb);
 }
 
@@ -101,10 +83,8 @@ TEST(FormulaBook, LookupsOverComputedColumns) {
   }
   xlx::Workbook* wb = xlxtest::BuildBook({s});
   ASSERT_EQ(xlx::EvaluateWorkbookFormulas(wb, xlx::kFormulaEvalAll, nullptr), 1);
-  EXPECT_EQ(Cell(wb, 0, 1, 3), "1");
-  EXPECT_EQ(Cell(wb, 0, 1000, 3), "1000");  // value 0 first appears in row 1000
-  EXPECT_EQ(Cell(wb, 0, 1001, 3), "1");
-  EXPECT_EQ(Cell(wb, 0, 1500, 3), "500");
+  // Value 0 first appears in row 1000.
+  EXPECT_EQ(xlxtest::ShowCells(*wb, 0, "C1 C1000 C1001 C1500"), (Texts{"1", "1000", "1", "500"}));
   EXPECT_EQ(Eval(wb, 0, "=VLOOKUP(998,A1:B2000,2,FALSE)"), "499");
   EXPECT_EQ(Eval(wb, 0, "=COUNTIF(A1:A2000,\">=1990\")"), "10");
   EXPECT_EQ(Eval(wb, 0, "=XMATCH(1998,A1:A2000,0,-1)"), "1999");
@@ -123,8 +103,7 @@ TEST(FormulaBook, HostileTexts) {
       {"=MID(\"abc\",1E+300,1)", "#NUM!"}, {"=FACT(1000)", "#NUM!"}, {"=WORKDAY(1,1E+300)", "#NUM!"},
   };
   ASSERT_EQ(xlx::EvaluateWorkbookFormulas(wb, xlx::kFormulaEvalAll, nullptr), 1);
-  EXPECT_EQ(Cell(wb, 0, 1, 1), "3");
-  EXPECT_EQ(Cell(wb, 0, 2, 1), "4");
+  EXPECT_EQ(xlxtest::ShowCells(*wb, 0, "A1 A2"), (Texts{"3", "4"}));
   for (const auto& c : cases) EXPECT_EQ(Eval(wb, 0, c.first), c.second) << c.first;
   xlx::FreeWorkbook(wb);
 }
@@ -141,7 +120,7 @@ TEST(FormulaBook, FuzzInputsFinish) {
     xlx::Workbook* wb = xlxtest::BuildLinesBook(input);
     ASSERT_NE(wb, nullptr);
     EXPECT_EQ(xlx::EvaluateWorkbookFormulas(wb, xlx::kFormulaEvalAll, nullptr), 1);
-    EXPECT_EQ(Cell(wb, 0, 2, 1), "1");  // A2 cannot be computed and keeps its cached 1
+    EXPECT_EQ(xlxtest::ShowCells(*wb, 0, "A2"), Texts{"1"});  // cannot be computed: keeps its cached 1
     xlx::FreeWorkbook(wb);
   }
 }

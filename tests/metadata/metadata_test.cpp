@@ -15,6 +15,7 @@
 #include "filter/metadata.h"
 #include "filter/xlxfilter.h"
 #include "host/kernel/vkkrnx.h"
+#include "tests/support/hostcalls.h"
 #include "tests/support/testsupport.h"
 #include "tests/support/zipbuilder.h"
 
@@ -42,15 +43,7 @@ const char kCentralEurope[] = "CET-1CEST,M3.5.0,M10.5.0/3";  // UTC+1, summer UT
 const char kNewfoundland[] = "NST3:30";                      // UTC-3:30, no summer time
 
 struct TempFile {
-  explicit TempFile(const std::vector<unsigned char>& bytes) {
-    char name[] = "/tmp/xlxmetaXXXXXX";
-    int fd = mkstemp(name);
-    if (!bytes.empty()) {
-      EXPECT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-    }
-    close(fd);
-    path = name;
-  }
+  explicit TempFile(const std::vector<unsigned char>& bytes) : path(xlxtest::WriteTempFile(bytes)) {}
   ~TempFile() { unlink(path.c_str()); }
   std::u16string Path() const { return xlxtest::U16(path); }
   std::string path;
@@ -290,24 +283,6 @@ TEST_F(MetadataTest, AllocationFailuresLeaveNoItemsAndNoLeaks) {
   }
   EXPECT_GT(failed, 0);
   EXPECT_LT(failed, 40);
-}
-
-TEST_F(MetadataTest, EveryCorpusFileReadsWithAKnownResult) {
-  size_t files = 0, withItems = 0;
-  for (const char* folder : {"xlsx", "xlsb", "encrypted", "hostile"}) {
-    for (const std::string& path : xlxtest::CorpusFiles(folder)) {
-      Outcome out = Read(xlxtest::U16(path).c_str());
-      // Protected files need their password, except those under the default one.
-      EXPECT_TRUE(out.result == XLX_OK || out.result == XLX_ERR_FORMAT || out.result == XLX_ERR_READ ||
-                  (out.result == XLX_ERR_NO_PASSWORD && std::string(folder) == "encrypted"))
-          << path << " gave " << out.result;
-      EXPECT_LE(out.items.size(), 8u) << path;
-      ++files;
-      withItems += out.items.empty() ? 0 : 1;
-    }
-  }
-  if (files == 0) GTEST_SKIP() << "corpus not found";
-  EXPECT_GT(withItems, files / 2);
 }
 
 TEST_F(MetadataTest, CorpusFilesGiveTheirProperties) {

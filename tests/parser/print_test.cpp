@@ -48,25 +48,21 @@ TEST(PrintSetupReader, EveryAttributeIsRead) {
             (std::vector<int32_t>{9, kOrientationLandscape, 80, 2, 0, 7}));
   EXPECT_TRUE(p.hasScale && p.overThenDown);
   EXPECT_TRUE(p.useFirstPageNumber && p.blackAndWhite && p.draft);
-  EXPECT_EQ(p.errors, kPrintErrorsDash);
-  EXPECT_EQ(p.cellComments, kPrintCommentsAtEnd);
+  EXPECT_EQ(std::make_pair(p.errors, p.cellComments), std::make_pair(int32_t(kPrintErrorsDash), int32_t(kPrintCommentsAtEnd)));
   const HeaderFooterSetup& h = p.headerFooter;
   EXPECT_TRUE(h.differentOddEven && h.differentFirst && !h.scaleWithDoc && !h.alignWithMargins);
-  EXPECT_EQ(h.oddHeader, u"&CO");
-  EXPECT_EQ(h.oddFooter + h.evenHeader + h.evenFooter + h.firstHeader + h.firstFooter, u"ofeheffhff");
+  EXPECT_EQ(h.oddHeader + u"|" + h.oddFooter + h.evenHeader + h.evenFooter + h.firstHeader + h.firstFooter, u"&CO|ofeheffhff");
   EXPECT_EQ(p.rowBreaks, (std::vector<int32_t>{5, 20}));
   EXPECT_EQ(p.colBreaks, (std::vector<int32_t>{3}));
 }
 
 TEST(PrintSetupReader, DefaultsAndHostileValues) {
   const PrintSetup d = Read("");
-  EXPECT_EQ(d.paperSize, 0);
   EXPECT_FALSE(d.hasScale || d.fitToPage || d.overThenDown || d.headings);
-  EXPECT_EQ(d.fitToWidth, 1);
-  EXPECT_EQ(d.fitToHeight, 1);
-  EXPECT_EQ(d.marginLeft + d.marginRight, 1.4) << "the application's normal margins";
-  EXPECT_EQ(d.marginTop + d.marginBottom, 1.5);
-  EXPECT_EQ(d.marginHeader + d.marginFooter, 0.6);
+  EXPECT_EQ((std::vector<int32_t>{d.paperSize, d.fitToWidth, d.fitToHeight}), (std::vector<int32_t>{0, 1, 1}));
+  // The application's normal margins.
+  EXPECT_EQ((std::vector<double>{d.marginLeft, d.marginRight, d.marginTop, d.marginBottom, d.marginHeader, d.marginFooter}),
+            (std::vector<double>{0.7, 0.7, 0.75, 0.75, 0.3, 0.3}));
   EXPECT_TRUE(d.headerFooter.scaleWithDoc && d.headerFooter.alignWithMargins);
 
   const PrintSetup h = Read(
@@ -106,15 +102,12 @@ TEST(PrintSetupReader, PrintAreasAndTitlesOfThisSheet) {
     const PrintSetup p = Read("", c.area, c.titles);
     ASSERT_EQ(p.printAreas.size(), c.areas);
     if (c.areas) {
-      EXPECT_EQ(p.printAreas[0].RowFirst, c.first.RowFirst);
-      EXPECT_EQ(p.printAreas[0].RowLast, c.first.RowLast);
-      EXPECT_EQ(p.printAreas[0].ColFirst, c.first.ColFirst);
-      EXPECT_EQ(p.printAreas[0].ColLast, c.first.ColLast);
+      const PrintCellRange& a = p.printAreas[0];
+      EXPECT_EQ((std::vector<int32_t>{a.RowFirst, a.RowLast, a.ColFirst, a.ColLast}),
+                (std::vector<int32_t>{c.first.RowFirst, c.first.RowLast, c.first.ColFirst, c.first.ColLast}));
     }
-    EXPECT_EQ(p.titleRowFirst, c.rowFirst);
-    EXPECT_EQ(p.titleRowLast, c.rowLast);
-    EXPECT_EQ(p.titleColFirst, c.colFirst);
-    EXPECT_EQ(p.titleColLast, c.colLast);
+    EXPECT_EQ((std::vector<int32_t>{p.titleRowFirst, p.titleRowLast, p.titleColFirst, p.titleColLast}),
+              (std::vector<int32_t>{c.rowFirst, c.rowLast, c.colFirst, c.colLast}));
   }
 }
 

@@ -185,26 +185,18 @@ TEST(Rows, NumbersHeightsAndOrder) {
                "<row r=\"1048576\" ht=\"50\"><c r=\"A1048576\"><v>8</v></c></row>"));
   ASSERT_EQ(s.rc, 1);
   const MyWorksheet& sheet = s.sheet();
-  ASSERT_EQ(sheet.rows.Count(), 3) << "row 1048576 has no row entry";
-  EXPECT_EQ(sheet.rows[0].row, 1);
-  EXPECT_DOUBLE_EQ(FindRow(sheet, 1)->height, 0) << "hidden";
-  EXPECT_DOUBLE_EQ(FindRow(sheet, 3)->height, 40) << "30 pt at 96 dpi";
-  EXPECT_FALSE(FindRow(sheet, 3)->heightNotCustom);
-  // The row without a number follows row 1 and takes the default height.
-  ASSERT_NE(FindRow(sheet, 2), nullptr);
-  EXPECT_DOUBLE_EQ(FindRow(sheet, 2)->height, 16);
-  EXPECT_TRUE(FindRow(sheet, 2)->heightNotCustom);
-  // Cells are sorted, and of two at one place the first written stays.
-  EXPECT_DOUBLE_EQ(s.cell(1, 1)->number, 1);
-  EXPECT_DOUBLE_EQ(s.cell(3, 1)->number, 2);
-  EXPECT_DOUBLE_EQ(s.cell(2, 1)->number, 4);
-  EXPECT_DOUBLE_EQ(s.cell(2, 2)->number, 5);
-  EXPECT_DOUBLE_EQ(s.cell(2, 4)->number, 6);
-  EXPECT_DOUBLE_EQ(s.cell(2, 5)->number, 7) << "a cell without a reference follows the previous one";
-  EXPECT_NE(s.cell(1048576, 1), nullptr);
-  for (int32_t i = 1; i < sheet.cells.Count(); ++i)
-    ASSERT_TRUE(sheet.cells[i - 1].row < sheet.cells[i].row ||
-                (sheet.cells[i - 1].row == sheet.cells[i].row && sheet.cells[i - 1].column < sheet.cells[i].column));
+  // Row 1048576 has no row entry; row 1 is hidden, row 3 is 30 pt at 96 dpi; the row without a
+  // number follows row 1 and takes the default height.
+  ASSERT_EQ(sheet.rows.Count(), 3);
+  std::vector<std::tuple<int32_t, double, bool>> rows;
+  for (const RowEntry& r : sheet.rows) rows.emplace_back(r.row, r.props.height, r.props.heightNotCustom);
+  EXPECT_EQ(rows, (std::vector<std::tuple<int32_t, double, bool>>{{1, 0, false}, {2, 16, true}, {3, 40, false}}));
+  // Cells are sorted, and of two at one place the first written stays; a cell without a
+  // reference follows the previous one.
+  std::vector<std::tuple<int32_t, int32_t, double>> cells;
+  for (const CellRecord& c : sheet.cells) cells.emplace_back(c.row, c.column, c.number);
+  EXPECT_EQ(cells, (std::vector<std::tuple<int32_t, int32_t, double>>{
+                       {1, 1, 1}, {2, 1, 4}, {2, 2, 5}, {2, 4, 6}, {2, 5, 7}, {3, 1, 2}, {3, 2, 3}, {1048576, 1, 8}}));
 }
 
 TEST(Rows, BadNumbersAndReferencesFailTheSheet) {
@@ -233,11 +225,10 @@ TEST(MergedCells, CountsRangesAndContent) {
   Sheet s("<mergeCells count=\"2\"><mergeCell ref=\"C3:A1\"/><mergeCell ref=\"D4\"/><mergeCell ref=\"E5:F6\"/></mergeCells>" +
           Data("<row r=\"4\"><c r=\"D4\" t=\"s\"><v>0</v></c></row>"));
   ASSERT_EQ(s.rc, 1);
-  ASSERT_EQ(s.sheet().mergedCells.Count(), 2);
-  EXPECT_TRUE(s.sheet().mergedCells[0].bAllEmpty);
-  EXPECT_EQ(Bounds(s.sheet().mergedCells[0].MergeCellsRef), Bounds({1, 3, 1, 3}));
-  EXPECT_EQ(Bounds(s.sheet().mergedCells[1].MergeCellsRef), Bounds({4, 4, 4, 4}));
-  EXPECT_FALSE(s.sheet().mergedCells[1].bAllEmpty) << "D4 holds a value";
+  ASSERT_EQ(s.sheet().mergedCells.Count(), 2);  // D4 holds a value
+  EXPECT_EQ(std::make_tuple(Bounds(s.sheet().mergedCells[0].MergeCellsRef), s.sheet().mergedCells[0].bAllEmpty,
+                            Bounds(s.sheet().mergedCells[1].MergeCellsRef), s.sheet().mergedCells[1].bAllEmpty),
+            std::make_tuple(Bounds({1, 3, 1, 3}), true, Bounds({4, 4, 4, 4}), false));
   Sheet junk("<mergeCells count=\"4000000000\"><mergeCell ref=\"nonsense\"/><mergeCell/><mergeCell ref=\"B2:C3\"/></mergeCells>");
   ASSERT_EQ(junk.rc, 1);
   EXPECT_EQ(junk.sheet().mergedCells.Count(), 1);
@@ -266,11 +257,9 @@ TEST(SheetProperties, DefaultsZerosAndTheWholeSheetColumn) {
     SCOPED_TRACE(c.body);
     Sheet s(c.body);
     ASSERT_EQ(s.rc, 1);
-    EXPECT_DOUBLE_EQ(s.sheet().dDefRowHeight, c.rowHeight);
-    EXPECT_DOUBLE_EQ(s.sheet().dDefColWidth, c.colWidth);
-    EXPECT_EQ(s.sheet().bShowZeros, c.showZeros);
-    EXPECT_EQ(s.sheet().defaultCellXf, c.defaultXf);
-    EXPECT_EQ(s.sheet().clBackColor, c.back);
+    const MyWorksheet& w = s.sheet();
+    EXPECT_EQ(std::make_tuple(w.dDefRowHeight, w.dDefColWidth, w.bShowZeros, w.defaultCellXf, w.clBackColor),
+              std::make_tuple(c.rowHeight, c.colWidth, c.showZeros, c.defaultXf, c.back));
   }
 }
 
@@ -310,10 +299,9 @@ TEST(PrintArea, CellsFarPastItAreNotKept) {
   CopyTruncated(sheet->sheetName, 256, u"Data");
   workbook->printAreas[0] = u"Data!$A$1:$C$10";
   ASSERT_EQ(ReadWorksheet(workbook.workbook, sheet, xml.Root()), 1);
-  EXPECT_NE(FindCell(*sheet, 2010, 1), nullptr);
-  EXPECT_EQ(FindCell(*sheet, 2011, 1), nullptr);
-  EXPECT_EQ(FindCell(*sheet, 1, ColumnOfReference("BZZ1")), nullptr);
-  EXPECT_EQ(sheet->sheetBounds.RowLast, 2010);
+  EXPECT_EQ(std::make_tuple(FindCell(*sheet, 2010, 1) != nullptr, FindCell(*sheet, 2011, 1) != nullptr,
+                            FindCell(*sheet, 1, ColumnOfReference("BZZ1")) != nullptr, sheet->sheetBounds.RowLast),
+            std::make_tuple(true, false, false, 2010));
   // A print area of another sheet does not apply.
   workbook->printAreas[0] = u"Other!$A$1:$C$10";
   ASSERT_EQ(ReadWorksheet(workbook.workbook, sheet, xml.Root()), 1);

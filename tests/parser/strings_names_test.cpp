@@ -41,17 +41,14 @@ TEST(SharedStrings, CountComesFromUniqueCountOrChildren) {
   };
   for (const Case& c : kCases) {
     Strings s(Sst(c.attributes, five));
-    ASSERT_EQ(s.rc, 1) << c.attributes;
-    EXPECT_EQ(s.table().count, c.count) << c.attributes;
-    EXPECT_EQ(s.table().strings.Count(), c.stored) << c.attributes;
+    EXPECT_EQ(std::make_tuple(s.rc, s.table().count, s.table().strings.Count()), std::make_tuple(1, c.count, c.stored))
+        << c.attributes;
   }
   // Indices the count covers past the children read as empty; beyond the count, entry 0.
-  Strings s(Sst("uniqueCount=\"10\"", five));
-  EXPECT_EQ(Text(GetSharedString(s.table(), 4)), u"e");
-  EXPECT_EQ(Text(GetSharedString(s.table(), 7)), u"");
-  EXPECT_EQ(Text(GetSharedString(s.table(), 10)), u"a");
-  EXPECT_EQ(Text(GetSharedString(s.table(), -1)), u"") << "a shared-string cell without a value";
-  Strings empty(Sst("", ""));
+  // Index -1: a shared-string cell without a value.
+  Strings s(Sst("uniqueCount=\"10\"", five)), empty(Sst("", ""));
+  for (auto [index, text] : {std::pair{4, u"e"}, {7, u""}, {10, u"a"}, {-1, u""}})
+    EXPECT_EQ(Text(GetSharedString(s.table(), index)), text) << index;
   EXPECT_EQ(Text(GetSharedString(empty.table(), 0)), u"");
 }
 
@@ -65,31 +62,21 @@ TEST(SharedStrings, RichRunsJoinAndCarryFonts) {
                 "<si><t>caf\xC3\xA9 \xF0\x9F\x98\x80 \xE2\x82\xAC</t></si>"
                 "<si><r><t/></r><r><rPr/></r></si>"));
   ASSERT_EQ(s.rc, 1);
+  // Text and run count of each string; phonetic runs leave their slot empty, a plain string keeps no runs.
+  std::vector<std::pair<std::u16string, int32_t>> strings;
+  for (int32_t i = 0; i < 7; ++i) strings.emplace_back(Text(GetSharedString(s.table(), i)), GetSharedString(s.table(), i).runCount);
+  EXPECT_EQ(strings, (std::vector<std::pair<std::u16string, int32_t>>{
+                         {u"Hello", 2}, {u"base", 3}, {u"", 0}, {u"  two  ", 0}, {u"prefixed", 2},
+                         {u"caf\u00e9 \U0001F600 \u20ac", 0}, {u"", 2}}));
   const RichString& hello = GetSharedString(s.table(), 0);
-  EXPECT_EQ(Text(hello), u"Hello");
   ASSERT_EQ(hello.runCount, 2);
-  EXPECT_EQ(std::u16string(hello.runs[0].text), u"Hel");
-  EXPECT_EQ(hello.runs[0].font, nullptr);
+  EXPECT_EQ(std::make_pair(std::u16string(hello.runs[0].text), hello.runs[0].font), std::make_pair(std::u16string(u"Hel"), (MyLogFont*)nullptr));
   ASSERT_NE(hello.runs[1].font, nullptr);
   const MyLogFont& bold = *hello.runs[1].font;
   EXPECT_EQ(std::make_tuple(bold.lfWeight, bold.lfHeight, bold.color), std::make_tuple(700, -19, 0xFF0000FFu));  // 14 pt
-  const RichString& phonetic = GetSharedString(s.table(), 1);
-  EXPECT_EQ(Text(phonetic), u"base");
-  EXPECT_EQ(phonetic.runCount, 3);
-  EXPECT_EQ(phonetic.runs[1].text, nullptr) << "phonetic runs leave their slot empty";
-
-  EXPECT_EQ(Text(GetSharedString(s.table(), 2)), u"");
-  EXPECT_EQ(GetSharedString(s.table(), 2).runCount, 0);
-  const RichString& plain = GetSharedString(s.table(), 3);
-  EXPECT_EQ(Text(plain), u"  two  ");
-  EXPECT_EQ(plain.runCount, 0) << "a plain string keeps no runs";
-  EXPECT_EQ(plain.runs, nullptr);
-  EXPECT_EQ(Text(GetSharedString(s.table(), 4)), u"prefixed");
-  EXPECT_EQ(Text(GetSharedString(s.table(), 5)), u"caf\u00e9 \U0001F600 \u20ac");
+  EXPECT_EQ(GetSharedString(s.table(), 1).runs[1].text, nullptr);
+  EXPECT_EQ(GetSharedString(s.table(), 3).runs, nullptr);
   EXPECT_EQ(GetSharedString(s.table(), 5).textLength, 9);
-  const RichString& blanks = GetSharedString(s.table(), 6);
-  EXPECT_EQ(Text(blanks), u"");
-  EXPECT_EQ(blanks.runCount, 2);
 }
 
 std::string WorkbookXml(const std::string& names) {
@@ -111,14 +98,14 @@ TEST(DefinedNames, FirstOfEachNameWinsAndPrintAreasArePerSheet) {
   ASSERT_EQ(ReadDefinedNames(workbook.workbook, xml.Root()), 1);
   ASSERT_EQ(workbook->definedNames.size(), 3u);
   EXPECT_EQ(workbook->definedNames[0].localSheetId, 1);
-  EXPECT_EQ(std::u16string(FindDefinedName(workbook.workbook, u"Rate")), u"Sheet2!$A$1");
-  EXPECT_EQ(std::u16string(FindDefinedName(workbook.workbook, u"rate")), u"Sheet2!$A$1");
-  EXPECT_EQ(std::u16string(FindDefinedName(workbook.workbook, u"Sales")), u"#REF!") << "no tables yet";
-  EXPECT_EQ(std::u16string(FindDefinedName(workbook.workbook, u"Total")), u"SUM(Sheet1!$A:$A)");
-  EXPECT_EQ(FindDefinedName(workbook.workbook, u"Missing"), nullptr);
-  EXPECT_EQ(std::u16string(GetPrintArea(workbook.workbook, 2)), u"Third!$A$1:$D$9");
-  EXPECT_EQ(std::u16string(GetPrintArea(workbook.workbook, 0)), u"First!$A$1:$B$2");
-  EXPECT_EQ(GetPrintArea(workbook.workbook, 1), nullptr);
+  // "Sales" names a table while none is known.
+  auto text = [](const char16_t* t) { return t ? std::u16string(t) : u"<null>"; };
+  for (auto [name, formula] : {std::pair{u"Rate", u"Sheet2!$A$1"}, {u"rate", u"Sheet2!$A$1"}, {u"Sales", u"#REF!"},
+                               {u"Total", u"SUM(Sheet1!$A:$A)"}, {u"Missing", u"<null>"}})
+    EXPECT_EQ(text(FindDefinedName(workbook.workbook, name)), formula);
+  EXPECT_EQ((std::vector<std::u16string>{text(GetPrintArea(workbook.workbook, 0)), text(GetPrintArea(workbook.workbook, 1)),
+                                         text(GetPrintArea(workbook.workbook, 2))}),
+            (std::vector<std::u16string>{u"First!$A$1:$B$2", u"<null>", u"Third!$A$1:$D$9"}));
 
   // With a table known, the structured reference is kept for the table reader to resolve.
   workbook->tableCount = 1;

@@ -100,18 +100,14 @@ TEST(Fonts, FacesAndSizesInheritFromTheFirstFont) {
       "<font><sz val=\"1e300\"/><color rgb=\"FF00FF00\"/></font></fonts>",
       120);
   ASSERT_EQ(styles.rc, 1);
+  // Face and size are inherited, charset and family are not; no color child: the initial black.
+  auto face = [](const MyLogFont& f) {
+    return std::make_tuple(std::u16string(f.lfFaceName), f.lfUnconvertedFontSize, int(f.lfCharSet), int(f.lfPitchAndFamily));
+  };
   const MyLogFont& first = GetFont(styles.s(), 0);
-  EXPECT_EQ(std::u16string(first.lfFaceName), u"Arial");
-  EXPECT_DOUBLE_EQ(first.lfUnconvertedFontSize, 10.0 * 120 / 72);
-  EXPECT_EQ(first.lfHeight, -17);
-  EXPECT_EQ(first.lfCharSet, 204);
-  EXPECT_EQ(first.lfPitchAndFamily, 2);
-  EXPECT_EQ(first.color, Rgb(0, 0, 0)) << "no color child: the initial black";
-  const MyLogFont& second = GetFont(styles.s(), 1);
-  EXPECT_EQ(std::u16string(second.lfFaceName), u"Arial");
-  EXPECT_DOUBLE_EQ(second.lfUnconvertedFontSize, first.lfUnconvertedFontSize);
-  EXPECT_EQ(second.lfCharSet, 1) << "charset is not inherited";
-  EXPECT_EQ(second.lfPitchAndFamily, 0);
+  EXPECT_EQ(face(first), std::make_tuple(std::u16string(u"Arial"), 10.0 * 120 / 72, 204, 2));
+  EXPECT_EQ(std::make_tuple(first.lfHeight, first.color), std::make_tuple(-17, Rgb(0, 0, 0)));
+  EXPECT_EQ(face(GetFont(styles.s(), 1)), std::make_tuple(std::u16string(u"Arial"), 10.0 * 120 / 72, 1, 0));
   EXPECT_EQ(std::u16string(GetFont(styles.s(), 2).lfFaceName).size(), 31u);
   EXPECT_EQ(GetFont(styles.s(), 3).lfHeight, -int32_t(409.0 * 120 / 72 + 0.5)) << "sizes are capped";
   EXPECT_EQ(GetFont(styles.s(), 3).color, Rgb(0, 255, 0));
@@ -126,17 +122,15 @@ TEST(Fonts, MissingListsAndBareRunFontsGiveCalibri11) {
     Styles styles(body);
     ASSERT_EQ(styles.rc, 1);
     ASSERT_EQ(styles.s().fonts.items.Count(), 1);
-    const MyLogFont& font = GetFont(styles.s(), 0);
-    EXPECT_EQ(std::u16string(font.lfFaceName), u"Calibri");
-    EXPECT_EQ(font.lfHeight, -15);  // 11 pt at 96 dpi = 14.67 px
-    EXPECT_EQ(font.lfWeight, 400);
+    const MyLogFont& font = GetFont(styles.s(), 0);  // 11 pt at 96 dpi = 14.67 px
+    EXPECT_EQ(std::make_tuple(std::u16string(font.lfFaceName), font.lfHeight, font.lfWeight),
+              std::make_tuple(std::u16string(u"Calibri"), -15, 400));
     EXPECT_EQ(std::u16string(styles.s().normalFont.lfFaceName), u"Calibri");
   }
   xlxtest::WorkbookPtr workbook;
   MyLogFont font, plain;
   ReadFont(&font, *workbook, Xml("<rPr><i/><rFont val=\"Verdana\"/></rPr>").Root(), true, nullptr);
-  EXPECT_EQ(std::u16string(font.lfFaceName), u"Verdana");
-  EXPECT_EQ(font.lfHeight, -15);
+  EXPECT_EQ(std::make_tuple(std::u16string(font.lfFaceName), font.lfHeight), std::make_tuple(std::u16string(u"Verdana"), -15));
   ReadFont(&plain, *workbook, Xml("<rPr/>").Root(), true, nullptr);
   EXPECT_EQ(std::u16string(plain.lfFaceName), u"Calibri");
 }
@@ -194,9 +188,7 @@ TEST(Fills, RulesPickTheColourTheSpreadsheetShows) {
     const FillSpec& fill = c.isDxf ? GetDxf(styles.s(), 0).fill : GetFill(styles.s(), 0);
     if (c.isDxf) EXPECT_EQ(GetDxf(styles.s(), 0).mask, uint32_t(kDxfFill));
     else EXPECT_EQ(fill.hatch, c.hatch);
-    EXPECT_EQ(fill.kind, c.kind);
-    EXPECT_EQ(fill.foreColor, c.fore);
-    EXPECT_EQ(fill.backColor, c.back);
+    EXPECT_EQ(std::make_tuple(fill.kind, fill.foreColor, fill.backColor), std::make_tuple(c.kind, c.fore, c.back));
   }
 }
 
@@ -222,15 +214,12 @@ TEST(Borders, StylesMapOntoSixPatterns) {
     Styles styles(std::string("<borders count=\"1\"><border>") + c.side + "<right/><top/><bottom/><diagonal/></border></borders>");
     ASSERT_EQ(styles.rc, 1);
     const MyBorder& border = GetBorder(styles.s(), 0);
-    EXPECT_EQ(border.left.pattern, c.pattern);
-    EXPECT_EQ(border.left.color, c.color);
-    EXPECT_EQ(border.noBorder, c.pattern == kLineNone);
-    EXPECT_EQ(border.right.pattern, kLineNone);
+    EXPECT_EQ(std::make_tuple(border.left.pattern, border.left.color, border.noBorder, border.right.pattern),
+              std::make_tuple(c.pattern, c.color, c.pattern == kLineNone, int32_t(kLineNone)));
   }
   Styles diag("<borders><border diagonalUp=\"1\" diagonalDown=\"0\"><diagonal style=\"thick\"/></border></borders>");
-  EXPECT_TRUE(GetBorder(diag.s(), 0).diagonalUp);
-  EXPECT_FALSE(GetBorder(diag.s(), 0).diagonalDown);
-  EXPECT_FALSE(GetBorder(diag.s(), 0).noBorder);
+  const MyBorder& d = GetBorder(diag.s(), 0);
+  EXPECT_EQ(std::make_tuple(d.diagonalUp, d.diagonalDown, d.noBorder), std::make_tuple(true, false, false));
 }
 
 TEST(Lists, DeclaredCountsAgainstChildren) {
@@ -243,22 +232,16 @@ TEST(Lists, DeclaredCountsAgainstChildren) {
       "<fonts count=\"99999999999\"><font><sz val=\"9\"/></font></fonts>");
   ASSERT_EQ(styles.rc, 1);
   const Stylesheet& s = styles.s();
-  // The third fill was declared but not written: a fresh, zeroed record.
-  EXPECT_EQ(s.fills.declaredCount, 3);
-  EXPECT_EQ(s.fills.items.Count(), 2);
-  EXPECT_EQ(GetFill(s, 2).kind, kFillSolid);
-  EXPECT_EQ(GetFill(s, 2).foreColor, 0u);
-  EXPECT_EQ(GetFill(s, 99).kind, kFillNone) << "out of range reads fill 0";
-  EXPECT_EQ(GetFill(s, -1).kind, kFillNone);
-  EXPECT_TRUE(GetBorder(s, 1).noBorder) << "declared, not written";
-  EXPECT_FALSE(GetBorder(s, 0).noBorder);
-  // Three xf children, two declared.
-  EXPECT_EQ(s.cellXfs.items.Count(), 2);
-  EXPECT_EQ(GetCellXf(s, 2).fillId, 99);
-  EXPECT_EQ(s.cellStyleXfs.items.Count(), 0);
-  EXPECT_EQ(s.dxfs.items.Count(), 1);
+  // Lists keep what was written up to the declared count; a declared, unwritten fill or border is
+  // a fresh zeroed record; indices out of range read entry 0; three xf children, two declared.
+  EXPECT_EQ(std::make_tuple(s.fills.declaredCount, s.fills.items.Count(), s.cellXfs.items.Count(),
+                            s.cellStyleXfs.items.Count(), s.dxfs.items.Count(), s.fonts.items.Count()),
+            std::make_tuple(3, 2, 2, 0, 1, 1));
+  EXPECT_EQ(std::make_tuple(GetFill(s, 2).kind, GetFill(s, 2).foreColor, GetFill(s, 99).kind, GetFill(s, -1).kind),
+            std::make_tuple(int32_t(kFillSolid), 0u, int32_t(kFillNone), int32_t(kFillNone)));
+  EXPECT_EQ(std::make_tuple(GetBorder(s, 1).noBorder, GetBorder(s, 0).noBorder, GetCellXf(s, 2).fillId),
+            std::make_tuple(true, false, 99));
   EXPECT_LE(s.dxfs.declaredCount, 1 << 20);
-  EXPECT_EQ(s.fonts.items.Count(), 1);
 }
 
 TEST(CellXfs, DefaultsOverridesAndJunk) {
@@ -324,11 +307,9 @@ TEST(Dxfs, MaskAndParts) {
   const Dxf& dxf = GetDxf(styles.s(), 0);
   EXPECT_EQ(dxf.mask, uint32_t(kDxfAlignment | kDxfBorder | kDxfFont | kDxfNumberFormat));
   EXPECT_EQ(dxf.font.flags, uint32_t(kDxfFontBold | kDxfFontColor | kDxfFontSize | kDxfFontName));
-  EXPECT_EQ(dxf.font.font.color, Rgb(0x9C, 0, 0x06));
-  EXPECT_EQ(dxf.font.font.lfHeight, -16);
-  EXPECT_EQ(dxf.numberFormat, u"0.0%");
-  EXPECT_EQ(dxf.alignment.horizontal, kHAlignRight);
-  EXPECT_FALSE(dxf.border.noBorder);
+  EXPECT_EQ(std::make_tuple(dxf.font.font.color, dxf.font.font.lfHeight, dxf.numberFormat, dxf.alignment.horizontal,
+                            dxf.border.noBorder),
+            std::make_tuple(Rgb(0x9C, 0, 0x06), -16, std::u16string(u"0.0%"), int32_t(kHAlignRight), false));
   EXPECT_EQ(GetDxf(styles.s(), 1).mask, 0u);
 }
 
@@ -362,8 +343,8 @@ TEST(Stylesheet, TableStyleListAndSecondReadDoesNothing) {
       "<tableStyle name=\"Mine\" pivot=\"0\" count=\"2\"><tableStyleElement type=\"wholeTable\" dxfId=\"0\"/>"
       "<tableStyleElement type=\"headerRow\" dxfId=\"1\"/></tableStyle><tableStyle name=\"\"/></tableStyles>");
   ASSERT_EQ(styles.rc, 1);
-  EXPECT_EQ(styles.s().defaultTableStyle, u"TableStyleMedium2");
-  EXPECT_EQ(styles.s().defaultPivotStyle, u"PivotStyleLight16");
+  EXPECT_EQ(std::make_pair(styles.s().defaultTableStyle, styles.s().defaultPivotStyle),
+            std::make_pair(std::u16string(u"TableStyleMedium2"), std::u16string(u"PivotStyleLight16")));
   ASSERT_EQ(styles.s().tableStyles.size(), 1u) << "nameless styles are dropped";
   const TableStyleEntry& mine = styles.s().tableStyles.at(u"Mine");
   EXPECT_EQ(std::make_tuple(mine.pivot, mine.table, mine.elementCount), std::make_tuple(false, true, 2));

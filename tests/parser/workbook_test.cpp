@@ -2,6 +2,8 @@
 // hostile packages, progress, allocation failures, the generated fixtures.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "host/kernel/vkkrnx.h"
 #include "parser/xlsxprsr.h"
 #include "tests/parser/parsertestutil.h"
@@ -27,6 +29,13 @@ std::string Rel(const std::string& id, const std::string& type, const std::strin
 std::string Rels(const std::string& body) { return std::string("<Relationships ") + kRelsNs + ">" + body + "</Relationships>"; }
 
 std::u16string SheetName(const Workbook* workbook, int32_t i) { return GetSheet(workbook, i)->sheetName; }
+using Names = std::vector<std::u16string>;
+// The names of the sheets the workbook shows, in order.
+Names SheetNames(const Workbook* workbook) {
+  Names names;
+  for (int32_t i = 0; i < GetSheetCount(workbook); ++i) names.push_back(SheetName(workbook, i));
+  return names;
+}
 
 // Four sheets: visible, hidden, very hidden, visible.
 std::vector<ZipEntry> StatesPackage() {
@@ -42,14 +51,11 @@ std::vector<ZipEntry> StatesPackage() {
 TEST(OpenWorkbook, MinimalPackage) {
   OpenedPackage package(xlxtest::MinimalWorkbookEntries({"Alpha", "Beta"}));
   ASSERT_EQ(package.rc, 1);
-  EXPECT_EQ(package.formatCode, 351);
-  ASSERT_EQ(GetSheetCount(package.workbook), 2);
-  EXPECT_EQ(SheetName(package.workbook, 0), u"Alpha");
-  EXPECT_EQ(SheetName(package.workbook, 1), u"Beta");
-  EXPECT_EQ(GetSheet(package.workbook, 1)->partPath, u"xl/worksheets/sheet2.xml");
+  ASSERT_EQ(SheetNames(package.workbook), (Names{u"Alpha", u"Beta"}));
   EXPECT_EQ(GetSheet(package.workbook, 2), nullptr);
-  EXPECT_EQ(GetTotalPageCount(package.workbook), 2);
-  EXPECT_EQ(GetSheet(package.workbook, 1)->nFirstPage, 2);
+  const MyWorksheet& second = *GetSheet(package.workbook, 1);
+  EXPECT_EQ(std::make_tuple(package.formatCode, GetTotalPageCount(package.workbook), second.nFirstPage, second.partPath),
+            std::make_tuple(351, 2, 2, std::u16string(u"xl/worksheets/sheet2.xml")));
   // No styles part: defaults.
   EXPECT_EQ(std::u16string(GetFont(package.workbook->styles, 0).lfFaceName), u"Calibri");
   EXPECT_EQ(GetFill(package.workbook->styles, 0).kind, kFillNone);
@@ -59,42 +65,34 @@ TEST(OpenWorkbook, MinimalPackage) {
 TEST(OpenWorkbook, HiddenAndVeryHiddenSheets) {
   OpenedPackage visible(StatesPackage());
   ASSERT_EQ(visible.rc, 1);
-  ASSERT_EQ(GetSheetCount(visible.workbook), 2);
-  EXPECT_EQ(SheetName(visible.workbook, 0), u"One");
-  EXPECT_EQ(SheetName(visible.workbook, 1), u"Four");
-  EXPECT_EQ(GetSheet(visible.workbook, 1)->workbookIndex, 3);
-  EXPECT_EQ(GetSheet(visible.workbook, 1)->partPath, u"xl/worksheets/sheet4.xml");
-  EXPECT_EQ(visible.workbook->sheetParts.Count(), 4);
+  ASSERT_EQ(SheetNames(visible.workbook), (Names{u"One", u"Four"}));
+  EXPECT_EQ(std::make_tuple(GetSheet(visible.workbook, 1)->workbookIndex, GetSheet(visible.workbook, 1)->partPath,
+                            visible.workbook->sheetParts.Count()),
+            std::make_tuple(3, std::u16string(u"xl/worksheets/sheet4.xml"), 4));
 
   WorkbookOpenOptions all;
   all.showHiddenSheets = true;
   OpenedPackage every(StatesPackage(), all);
   ASSERT_EQ(every.rc, 1);
-  ASSERT_EQ(GetSheetCount(every.workbook), 4);
+  ASSERT_EQ(SheetNames(every.workbook), (Names{u"One", u"Two", u"Three", u"Four"}));
   EXPECT_EQ(GetSheet(every.workbook, 2)->state, kSheetVeryHidden);
-  EXPECT_EQ(SheetName(every.workbook, 2), u"Three");
 
   // Only hidden sheets leave nothing to show.
   std::vector<ZipEntry> entries = xlxtest::MinimalWorkbookEntries({"Secret"});
   xlxtest::SetEntry(&entries, "xl/workbook.xml", WorkbookPart("<sheet name=\"Secret\" sheetId=\"1\" state=\"hidden\" r:id=\"rId1\"/>"));
-  OpenedPackage hidden(entries);
-  EXPECT_EQ(hidden.rc, -9);
-  EXPECT_EQ(hidden.workbook, nullptr);
-  OpenedPackage shown(entries, all);
-  EXPECT_EQ(shown.rc, 1);
+  OpenedPackage hidden(entries), shown(entries, all);
+  EXPECT_EQ(std::make_tuple(hidden.rc, hidden.workbook, shown.rc), std::make_tuple(-9, nullptr, 1));
 
   // An entry with an empty r:id names no part: it is skipped, the others load.
   std::vector<ZipEntry> ghost = xlxtest::MinimalWorkbookEntries({"One"});
   xlxtest::SetEntry(&ghost, "xl/workbook.xml",
                     WorkbookPart("<sheet name=\"Ghost\" sheetId=\"9\" r:id=\"\"/><sheet name=\"One\" sheetId=\"1\" r:id=\"rId1\"/>"));
-  OpenedPackage skipped(ghost);
-  ASSERT_EQ(skipped.rc, 1);
-  ASSERT_EQ(GetSheetCount(skipped.workbook), 1);
-  EXPECT_EQ(SheetName(skipped.workbook, 0), u"One");
-  EXPECT_EQ(GetSheet(skipped.workbook, 0)->workbookIndex, 1);
-  OpenedPackage skippedToo(ghost, all);
-  EXPECT_EQ(skippedToo.rc, 1);
-  EXPECT_EQ(GetSheetCount(skippedToo.workbook), 1);
+  for (const WorkbookOpenOptions& options : {WorkbookOpenOptions(), all}) {
+    OpenedPackage skipped(ghost, options);
+    ASSERT_EQ(skipped.rc, 1);
+    ASSERT_EQ(SheetNames(skipped.workbook), Names{u"One"});
+    EXPECT_EQ(GetSheet(skipped.workbook, 0)->workbookIndex, 1);
+  }
 }
 
 TEST(OpenWorkbook, LongSheetNamesAreCut) {
@@ -169,8 +167,7 @@ TEST(OpenWorkbook, BinaryWorkbookWithoutSheetsHasNothingToShow) {
   xlxtest::SetEntry(&entries, "_rels/.rels", Rels(Rel("rId1", "officeDocument", "xl/workbook.bin")));
   xlxtest::SetEntry(&entries, "xl/workbook.bin", std::string("\x83\x01\x00", 3));
   OpenedPackage package(entries);
-  EXPECT_EQ(package.rc, -9);
-  EXPECT_EQ(package.formatCode, 403);
+  EXPECT_EQ(std::make_pair(package.rc, package.formatCode), std::make_pair(-9, 403));
 }
 
 TEST(OpenWorkbook, NotAPackage) {
@@ -250,15 +247,14 @@ TEST(Fixtures, StylesStringsThemeAndNames) {
   ASSERT_EQ(book.rc, 1);
   const Workbook* workbook = book.workbook;
   const Stylesheet& styles = workbook->styles;
-  EXPECT_EQ(GetFont(styles, 1).lfWeight, 700);
-  EXPECT_EQ(GetFont(styles, 2).color, 0xFF0000FFu);
-  EXPECT_EQ(GetFill(styles, GetCellXf(styles, 5).fillId).hatch, kHatchVertical);
-  EXPECT_EQ(GetBorder(styles, GetCellXf(styles, 6).borderId).left.color, 0xFF0000FFu);
+  EXPECT_EQ(std::make_tuple(GetFont(styles, 1).lfWeight, GetFont(styles, 2).color,
+                            GetFill(styles, GetCellXf(styles, 5).fillId).hatch,
+                            GetBorder(styles, GetCellXf(styles, 6).borderId).left.color),
+            std::make_tuple(700, 0xFF0000FFu, int32_t(kHatchVertical), 0xFF0000FFu));
   EXPECT_EQ(std::u16string(GetNumberFormatCode(styles, GetCellXf(styles, 7).numFmtId)), u"#,##0.00 [$EUR]");
   EXPECT_EQ(styles.defaultTableStyle, u"TableStyleMedium9");
   const RichString& rich = GetSharedString(workbook->sharedStrings, 3);
-  EXPECT_EQ(std::u16string(rich.text), u"Hello");
-  EXPECT_EQ(rich.runCount, 2);
+  EXPECT_EQ(std::make_pair(std::u16string(rich.text), rich.runCount), std::make_pair(std::u16string(u"Hello"), 2));
   EXPECT_EQ(std::u16string(FindDefinedName(workbook, u"Rate")), u"Styles!$A$7");
   EXPECT_EQ(std::u16string(GetPrintArea(workbook, 0)), u"Styles!$A$1:$C$9");
   EXPECT_EQ(std::u16string(GetSheet(workbook, 0)->majorFont), u"Cambria") << "from the theme part";

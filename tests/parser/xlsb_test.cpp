@@ -69,9 +69,8 @@ TEST(XlsbRecords, RkNumbersAndErrorTexts) {
       {0x3FF00000u, 1.0},  {0x3FF00001u, 0.01}, {0xC0240000u, -10.0},
   };
   for (const auto& c : rk) EXPECT_DOUBLE_EQ(RkNumber(c.first), c.second) << std::hex << c.first;
-  EXPECT_EQ(std::u16string(ErrorText(0x2A)), u"#N/A");
-  EXPECT_EQ(std::u16string(ErrorText(0x07)), u"#DIV/0!");
-  EXPECT_EQ(std::u16string(ErrorText(0x2B)), u"#GETTING_DATA!");
+  for (auto [code, text] : {std::pair{0x2A, u"#N/A"}, {0x07, u"#DIV/0!"}, {0x2B, u"#GETTING_DATA!"}})
+    EXPECT_EQ(std::u16string(ErrorText(uint8_t(code))), text);
   EXPECT_EQ(ErrorText(0x01), nullptr);
 }
 
@@ -252,8 +251,7 @@ TEST(XlsbPackage, WorkbookSheetsNamesAndCellsFillTheModel) {
           xlxtest::FormulaCellRecord(1, 4, expRow1, expCol1),
       ""};
   OpenedPackage package(xlxtest::BinaryWorkbookEntries(book));
-  ASSERT_EQ(package.rc, 1);
-  EXPECT_EQ(package.formatCode, 403);
+  ASSERT_EQ(std::make_tuple(package.rc, package.formatCode), std::make_tuple(1, 403));
   Workbook* wb = package.workbook;
   ASSERT_EQ(GetSheetCount(wb), 2);
   EXPECT_EQ(std::u16string(GetSheet(wb, 1)->sheetName), u"Notes");
@@ -264,12 +262,10 @@ TEST(XlsbPackage, WorkbookSheetsNamesAndCellsFillTheModel) {
   const MyWorksheet& sheet = *GetSheet(wb, 0);
   auto cell = [&](int32_t row, int32_t column) { return FindCell(sheet, row, column); };
   ASSERT_NE(cell(1, 1), nullptr);
-  EXPECT_EQ(cell(1, 1)->number, 1.5);
-  EXPECT_DOUBLE_EQ(cell(1, 2)->number, 9.6);
-  EXPECT_EQ(std::u16string(cell(1, 3)->text), u"TRUE");
-  EXPECT_EQ(cell(1, 4)->type, kCellError);
-  EXPECT_EQ(std::u16string(cell(1, 4)->text), u"#N/A");
-  EXPECT_EQ(cell(1, 5)->sharedStringIndex, 1);
+  EXPECT_EQ(std::make_tuple(cell(1, 1)->number, cell(1, 2)->number, std::u16string(cell(1, 3)->text)),
+            std::make_tuple(1.5, 9.6, std::u16string(u"TRUE")));
+  EXPECT_EQ(std::make_tuple(cell(1, 4)->type, std::u16string(cell(1, 4)->text), cell(1, 5)->sharedStringIndex),
+            std::make_tuple(uint8_t(kCellError), std::u16string(u"#N/A"), 1));
   EXPECT_EQ(std::u16string(GetSharedString(wb->sharedStrings, 1).text), u"beta");
   EXPECT_EQ(std::u16string(cell(1, 6)->inlineString->text), u"inline");
   const RichString* runs = cell(1, 7)->inlineString;
@@ -278,17 +274,14 @@ TEST(XlsbPackage, WorkbookSheetsNamesAndCellsFillTheModel) {
   ASSERT_NE(runs->runs[1].font, nullptr);
   // The shared formula is written for each cell that uses it, from that cell's place.
   ASSERT_NE(cell(2, 2)->formula, nullptr);
-  EXPECT_EQ(std::u16string(cell(2, 2)->formula->text), u"A2 + 1");
-  EXPECT_EQ(std::u16string(cell(3, 2)->formula->text), u"A3 + 1");
-  EXPECT_EQ(cell(3, 2)->number, 4);
-  EXPECT_EQ(std::u16string(cell(2, 3)->formula->text), u"$A$2 * 7");
+  EXPECT_EQ(std::make_tuple(std::u16string(cell(2, 2)->formula->text), std::u16string(cell(3, 2)->formula->text),
+                            std::u16string(cell(2, 3)->formula->text), cell(3, 2)->number),
+            std::make_tuple(std::u16string(u"A2 + 1"), std::u16string(u"A3 + 1"), std::u16string(u"$A$2 * 7"), 4.0));
+  // Row 1 is 300 twips at 96 dpi; the hidden row 3 does not widen the range.
   const RowProps* hidden = FindRow(sheet, 3);
   ASSERT_NE(hidden, nullptr);
-  EXPECT_TRUE(hidden->hidden);
-  EXPECT_EQ(hidden->height, 0);
-  EXPECT_DOUBLE_EQ(FindRow(sheet, 1)->height, 20.0);  // 300 twips at 96 dpi
-  EXPECT_EQ(sheet.sheetBounds.RowLast, 2);            // the hidden row does not widen the range
-  EXPECT_EQ(sheet.sheetBounds.ColLast, 7);
+  EXPECT_EQ(std::make_tuple(hidden->hidden, hidden->height, FindRow(sheet, 1)->height), std::make_tuple(true, 0.0, 20.0));
+  EXPECT_EQ(std::make_pair(sheet.sheetBounds.RowLast, sheet.sheetBounds.ColLast), std::make_pair(2, 7));
 }
 
 TEST(XlsbPackage, SheetRecordsAroundTheCells) {
@@ -312,19 +305,15 @@ TEST(XlsbPackage, SheetRecordsAroundTheCells) {
   OpenedPackage package(entries, options);
   ASSERT_EQ(package.rc, 1);
   const MyWorksheet& sheet = *GetSheet(package.workbook, 0);
-  EXPECT_FALSE(sheet.bShowZeros);
-  EXPECT_EQ(sheet.dDefRowHeight, 20.0);
-  EXPECT_EQ(sheet.dDefColWidth, 10.0);
+  EXPECT_EQ(std::make_tuple(sheet.bShowZeros, sheet.dDefRowHeight, sheet.dDefColWidth), std::make_tuple(false, 20.0, 10.0));
   ASSERT_EQ(sheet.columns.Count(), 1);
-  EXPECT_EQ(sheet.columns[0].min, 2);
-  EXPECT_EQ(sheet.columns[0].width, 20.0);
-  EXPECT_TRUE(ColumnIsHidden(sheet, 3));
+  EXPECT_EQ(std::make_tuple(sheet.columns[0].min, sheet.columns[0].width, ColumnIsHidden(sheet, 3)),
+            std::make_tuple(2, 20.0, true));
   ASSERT_EQ(sheet.mergedCells.Count(), 1);
-  EXPECT_EQ(sheet.mergedCells[0].MergeCellsRef.RowLast, 2);
-  EXPECT_EQ(sheet.mergedCells[0].MergeCellsRef.ColLast, 3);
-  EXPECT_EQ(sheet.pageSetup.paperSize, 9);
-  EXPECT_EQ(sheet.pageSetup.orientation, 2);
-  EXPECT_DOUBLE_EQ(sheet.pageSetup.dPrintScale, 1.5);
+  EXPECT_EQ(std::make_pair(sheet.mergedCells[0].MergeCellsRef.RowLast, sheet.mergedCells[0].MergeCellsRef.ColLast),
+            std::make_pair(2, 3));
+  EXPECT_EQ(std::make_tuple(sheet.pageSetup.paperSize, sheet.pageSetup.orientation, sheet.pageSetup.dPrintScale),
+            std::make_tuple(9, 2, 1.5));
   // What the model has no place for is kept framed for later readers; rows and cells are not.
   RecordList kept;
   std::string bytes(sheet.binaryRecords.begin(), sheet.binaryRecords.end());
@@ -394,26 +383,18 @@ TEST(XlsbPackage, StylesFillTheStylesheet) {
   EXPECT_EQ(xf.numFmtId, 164);
   EXPECT_EQ(std::u16string(GetNumberFormatCode(s, 164)), u"0.000");
   EXPECT_EQ(std::u16string(GetNumberFormatCode(s, 14)), u"M/d/yyyy");
-  EXPECT_EQ(xf.alignment.horizontal, kHAlignCenter);
-  EXPECT_EQ(xf.alignment.vertical, kVAlignCenter);
-  EXPECT_TRUE(xf.alignment.wrapText);
-  EXPECT_EQ(xf.alignment.textRotation, 45);
-  EXPECT_EQ(xf.alignment.indent, 2);
-  EXPECT_TRUE(xf.applyFont);
+  const CellAlignment& a = xf.alignment;
+  EXPECT_EQ(std::make_tuple(a.horizontal, a.vertical, a.wrapText, a.textRotation, a.indent, xf.applyFont),
+            std::make_tuple(int32_t(kHAlignCenter), int32_t(kVAlignCenter), true, 45, 2, true));
   const FillSpec& red = GetFill(s, xf.fillId);
-  EXPECT_EQ(red.kind, kFillSolid);
-  EXPECT_EQ(red.foreColor, MakeCellColor(0xFF, 0, 0));
-  EXPECT_EQ(red.backColor, kColorAutomatic);
-  EXPECT_EQ(GetFill(s, 0).kind, kFillNone);
+  EXPECT_EQ(std::make_tuple(red.kind, red.foreColor, red.backColor, GetFill(s, 0).kind),
+            std::make_tuple(int32_t(kFillSolid), MakeCellColor(0xFF, 0, 0), kColorAutomatic, int32_t(kFillNone)));
   const MyBorder& b = GetBorder(s, xf.borderId);
-  EXPECT_FALSE(b.noBorder);
-  EXPECT_EQ(b.left.pattern, kLineSolid);
-  EXPECT_EQ(b.left.color, ThemeColorByIndex(*package.workbook, 4));
-  EXPECT_TRUE(GetBorder(s, 0).noBorder);
-  const MyLogFont& font = GetFont(s, 0);
-  EXPECT_EQ(std::u16string(font.lfFaceName), u"Calibri");
-  EXPECT_EQ(font.lfHeight, -15);  // 11 pt at 96 dpi
-  EXPECT_DOUBLE_EQ(s.normalFontSizePt, 11.0);
+  EXPECT_EQ(std::make_tuple(b.noBorder, b.left.pattern, b.left.color, GetBorder(s, 0).noBorder),
+            std::make_tuple(false, int32_t(kLineSolid), ThemeColorByIndex(*package.workbook, 4), true));
+  const MyLogFont& font = GetFont(s, 0);  // 11 pt at 96 dpi
+  EXPECT_EQ(std::make_tuple(std::u16string(font.lfFaceName), font.lfHeight, s.normalFontSizePt),
+            std::make_tuple(std::u16string(u"Calibri"), -15, 11.0));
 }
 
 TEST(XlsbPackage, HostileRecordsAreRefusedOrSkipped) {

@@ -68,6 +68,8 @@ std::vector<int> Runs(const std::vector<bool>& on);
 std::string CompareWithGolden(const Image& page, const std::string& name, int channelTolerance = 48,
                               double maxShare = 0.004);
 bool UpdatingGoldens();
+// Share of pixels with a channel off by more than `channelTolerance`; 1 when the sizes differ.
+double DifferingShare(const Image& a, const Image& b, int channelTolerance);
 
 std::string FixturePath(const std::string& name);  // tests/fixtures/render/<name>
 std::string XlxrenderPath();

@@ -2,20 +2,19 @@
 // page of each form is drawn through the filter and the two agree within a small tolerance.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
 #include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "tests/render/rendertestutil.h"
+#include "tests/support/testsupport.h"
 
 namespace {
 
 using rendertest::Image;
 
-const std::string kCorpus = std::string(XLX_SOURCE_DIR) + "/../shared/corpus";
+const std::string kCorpus = xlxtest::CorpusDir();
 
 // Twins whose two forms do not describe the same page, and why.
 const std::map<std::string, const char*> kDifferentPages = {
@@ -37,33 +36,10 @@ const std::map<std::string, const char*> kDifferentPages = {
      "the XML form gives only a base column width (read as the width), the binary form the full default width"},
 };
 
-// Share of pixels whose channels differ by more than `tolerance`; 1 when the sizes differ.
-double DifferingShare(const Image& a, const Image& b, int tolerance) {
-  if (a.width != b.width || a.height != b.height || a.rgb.empty()) return 1;
-  size_t differing = 0;
-  for (size_t i = 0; i + 2 < a.rgb.size(); i += 3)
-    for (int k = 0; k < 3; ++k)
-      if (std::abs(int(a.rgb[i + k]) - int(b.rgb[i + k])) > tolerance) {
-        ++differing;
-        break;
-      }
-  return double(differing) / (a.rgb.size() / 3);
-}
-
 TEST(XlsbTwins, FirstPagesOfBothFormsAgree) {
-  DIR* dir = opendir((kCorpus + "/xlsb").c_str());
-  ASSERT_NE(dir, nullptr);
   std::vector<std::string> twins;
-  while (dirent* entry = readdir(dir)) {
-    std::string name = entry->d_name;
-    if (name.size() < 6 || name.compare(name.size() - 5, 5, ".xlsb") != 0) continue;
-    std::string base = name.substr(0, name.size() - 5);
-    FILE* f = fopen((kCorpus + "/xlsx/" + base + ".xlsx").c_str(), "rb");
-    if (!f) continue;
-    fclose(f);
+  for (const std::string& base : xlxtest::CorpusTwins())
     if (!kDifferentPages.count(base)) twins.push_back(base);
-  }
-  closedir(dir);
   EXPECT_GE(twins.size(), 40u);
   for (const std::string& base : twins) {
     Image binary, xml;
@@ -72,7 +48,7 @@ TEST(XlsbTwins, FirstPagesOfBothFormsAgree) {
     bool drewXml = rendertest::RenderPage(kCorpus + "/xlsx/" + base + ".xlsx", 0x40, &xml, &xmlCode);
     ASSERT_EQ(drewBinary, drewXml) << base << ": " << binaryCode << " / " << xmlCode;
     if (!drewXml) continue;
-    EXPECT_LE(DifferingShare(binary, xml, 48), 0.004) << base;
+    EXPECT_LE(rendertest::DifferingShare(binary, xml, 48), 0.004) << base;
   }
 }
 

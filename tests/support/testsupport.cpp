@@ -1,6 +1,7 @@
 #include "tests/support/testsupport.h"
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <dirent.h>
 #include <fstream>
 #include <iterator>
@@ -29,6 +30,28 @@ std::vector<std::string> CorpusFiles(const std::string& sub) {
   }
   std::sort(files.begin(), files.end());
   return files;
+}
+
+std::vector<std::string> CorpusTwins() {
+  std::vector<std::string> twins;
+  for (const std::string& path : CorpusFiles("xlsb")) {
+    const size_t slash = path.rfind('/') + 1;
+    if (path.size() < slash + 6 || path.compare(path.size() - 5, 5, ".xlsb") != 0) continue;
+    const std::string base = path.substr(slash, path.size() - 5 - slash);
+    struct stat st;
+    if (stat((CorpusDir() + "/xlsx/" + base + ".xlsx").c_str(), &st) == 0) twins.push_back(base);
+  }
+  return twins;
+}
+
+std::string CommandOutput(const std::string& commandLine, int* status) {
+  std::string out;
+  FILE* pipe = popen(commandLine.c_str(), "r");
+  if (!pipe) return out;
+  char buf[65536];
+  for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, n);
+  *status = pclose(pipe);
+  return out;
 }
 
 std::u16string U16(const std::string& s) {

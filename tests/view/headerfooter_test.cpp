@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "view/xlsxviewheaderfooter.h"
 
@@ -47,9 +48,7 @@ TEST(HeaderFooterCodes, SectionsFieldsAndLiterals) {
     const auto& c = cases[i];
     SCOPED_TRACE(i);
     const HeaderFooterText t = ParseHeaderFooter(c.code, Fields(), HeaderFooterFont{}, nullptr);
-    EXPECT_EQ(Lines(t, 0), c.left);
-    EXPECT_EQ(Lines(t, 1), c.centre);
-    EXPECT_EQ(Lines(t, 2), c.right);
+    EXPECT_EQ(Lines(t, 0) + u"/" + Lines(t, 1) + u"/" + Lines(t, 2), std::u16string(c.left) + u"/" + c.centre + u"/" + c.right);
   }
 }
 
@@ -60,12 +59,11 @@ TEST(HeaderFooterCodes, FontsSizesColoursAndStyles) {
   ASSERT_EQ(t.sections[1].size(), 1u);
   const auto& runs = t.sections[1][0].runs;
   ASSERT_EQ(runs.size(), 10u);
-  EXPECT_EQ(std::u16string(runs[0].face), u"Arial");
-  EXPECT_TRUE(runs[0].bold && runs[0].italic);
-  EXPECT_EQ(runs[0].sizePt, 10);
-  EXPECT_EQ(std::u16string(runs[1].face), u"Arial") << "'-' keeps the face";
-  EXPECT_FALSE(runs[1].bold || runs[1].italic);
-  EXPECT_EQ(runs[2].sizePt, 14);
+  // '-' keeps the face.
+  EXPECT_EQ(std::make_tuple(std::u16string(runs[0].face), runs[0].bold, runs[0].italic, runs[0].sizePt),
+            std::make_tuple(std::u16string(u"Arial"), true, true, 10.0));
+  EXPECT_EQ(std::make_tuple(std::u16string(runs[1].face), runs[1].bold, runs[1].italic, runs[2].sizePt),
+            std::make_tuple(std::u16string(u"Arial"), false, false, 14.0));
   EXPECT_EQ(runs[3].color, 0xFF0000FFu) << "red: red in the low byte";
   EXPECT_EQ(runs[4].color >> 24, 0xFFu) << "a theme colour without a theme is still a colour";
   EXPECT_NE(runs[4].color, runs[3].color);
@@ -74,16 +72,13 @@ TEST(HeaderFooterCodes, FontsSizesColoursAndStyles) {
   EXPECT_TRUE(runs[7].superscript && !runs[7].subscript);
   EXPECT_TRUE(runs[8].subscript && !runs[8].superscript);
   // "&999h": three digits at most, clamped to the largest size.
-  EXPECT_EQ(runs[8].text, u"3");
-  EXPECT_EQ(runs[9].text, u"h");
-  EXPECT_EQ(runs[9].sizePt, 409);
+  EXPECT_EQ(std::make_tuple(runs[8].text, runs[9].text, runs[9].sizePt), std::make_tuple(std::u16string(u"3"), std::u16string(u"h"), 409.0));
   const HeaderFooterText zero = ParseHeaderFooter(u"&0x", Fields(), HeaderFooterFont{}, nullptr);
   EXPECT_EQ(zero.sections[1][0].runs[0].sizePt, 1) << "size 0 is kept at 1 pt";
   const HeaderFooterText reset = ParseHeaderFooter(u"&L&8&B&KFF0000a&Rb", Fields(), HeaderFooterFont{u"Cambria", 10}, nullptr);
   const HeaderFooterRun& right = reset.sections[2][0].runs[0];
-  EXPECT_EQ(right.sizePt, 10) << "each section starts in the default font";
-  EXPECT_FALSE(right.bold);
-  EXPECT_EQ(right.color, 0xFF000000u);
+  EXPECT_EQ(std::make_tuple(right.sizePt, right.bold, right.color), std::make_tuple(10.0, false, 0xFF000000u))
+      << "each section starts in the default font";
 }
 
 TEST(HeaderFooterCodes, FirstOddAndEvenTexts) {
