@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "batch.h"
 #include "common/utf8.h"
 #include "filterhost.h"
 #include "host/drawing/vkdrwx.h"
@@ -28,7 +29,11 @@ std::string Utf8(const char16_t* s) {
   return out;
 }
 
+// The filter result code of the last failure on this thread (batch mode reports it).
+thread_local int32_t t_failCode = 1;
+
 int Fail(const RenderOptions& o, const char* what, int32_t code) {
+  t_failCode = code;
   std::fprintf(stderr, "xlxrender: %s: %s failed with code %d: %s\n", o.input.c_str(), what, code, MeaningOf(code));
   return ExitStatusFor(code);
 }
@@ -197,6 +202,8 @@ int RenderPages(FilterHost& host, const RenderOptions& o, const std::vector<int3
   return status == 0 ? output.Finish() : status;
 }
 
+}  // namespace
+
 // Prints, after rendering, each face the workbook asked for and the families drawn for it.
 void PrintFontReport() {
   size_t needed = 0;
@@ -214,7 +221,38 @@ void PrintFontReport() {
   }
 }
 
-}  // namespace
+int ConvertWorkbook(const RenderOptions& o, WorkbookOutcome* outcome) {
+  t_failCode = 1;
+  std::string error;
+  FilterHost host;
+  if (!host.Load(&error)) {
+    std::fprintf(stderr, "xlxrender: %s\n", error.c_str());
+    return 99;
+  }
+  if (!host.Open(o, &error)) {
+    std::fprintf(stderr, "xlxrender: %s\n", error.c_str());
+    if (outcome) outcome->code = -10;
+    return 1;
+  }
+  // In batch mode the report covers the whole run and is printed once at its end.
+  if (o.reportFonts && !outcome) VkSetFontReport(1);
+  PageSize first;
+  int32_t r = host.Info(1, &first);
+  if (r != 1) {
+    int status = Fail(o, "information", r);
+    if (outcome) outcome->code = r;
+    return status;
+  }
+  int32_t total = static_cast<int32_t>(first.totalPages);
+  std::vector<int32_t> pages = SelectedPages(o, total);
+  int status = RenderPages(host, o, pages, total);
+  if (o.reportFonts && !outcome) PrintFontReport();
+  if (outcome) {
+    outcome->code = status == 0 ? 1 : t_failCode != 1 ? t_failCode : -14;
+    outcome->pages = status == 0 ? static_cast<int32_t>(pages.size()) : 0;
+  }
+  return status;
+}
 
 int main(int argc, char** argv) {
   RenderOptions o;
@@ -224,6 +262,8 @@ int main(int argc, char** argv) {
     std::fputs(UsageText(), error.empty() ? stdout : stderr);
     return error.empty() ? 0 : 99;
   }
+  if (!o.batchList.empty()) return RunBatch(o);
+  if (!o.metadata && !o.info) return ConvertWorkbook(o, nullptr);
   FilterHost host;
   if (!host.Load(&error)) {
     std::fprintf(stderr, "xlxrender: %s\n", error.c_str());
@@ -239,13 +279,8 @@ int main(int argc, char** argv) {
     });
     return r == 1 ? 0 : Fail(o, "metadata", r);
   }
-  if (o.reportFonts) VkSetFontReport(1);
   PageSize first;
   int32_t r = host.Info(1, &first);
   if (r != 1) return Fail(o, "information", r);
-  if (o.info) return PrintInfo(host, o, first);
-  int32_t total = static_cast<int32_t>(first.totalPages);
-  const int status = RenderPages(host, o, SelectedPages(o, total), total);
-  if (o.reportFonts) PrintFontReport();
-  return status;
+  return PrintInfo(host, o, first);
 }

@@ -109,7 +109,10 @@ const char* UsageText() {
          "  --info [--json]      print sheets, pages and page sizes; render nothing\n"
          "  --metadata           print the document properties\n"
          "  --report-fonts       after rendering, list requested faces and the faces used\n"
-         "  -j N                 render pages on N threads\n"
+         "  -j N                 render pages on N threads (with --batch: N files at a time)\n"
+         "  --batch LIST         render every workbook named in LIST (one path a line, - for standard\n"
+         "                       input) into OUTROOT/NAME/, keep going past failures, and print a JSON\n"
+         "                       line per file: path, status, code, pages, seconds, output\n"
          "  -q                   quiet\n"
          "  --progress           a line per page on stderr\n";
 }
@@ -190,6 +193,8 @@ bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
     } else if (a == "-j") {
       if (!value(&v) || !ParseInt(v, &n) || n < 1 || n > 64) return *error = "-j needs a thread count from 1 to 64", false;
       o->threads = n;
+    } else if (a == "--batch") {
+      if (!value(&o->batchList) || o->batchList.empty()) return *error = "--batch needs a list file or -", false;
     } else if (a == "-q") {
       o->quiet = true;
     } else if (a == "--progress") {
@@ -209,6 +214,14 @@ bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
   }
   if (!o->pattern.empty() && o->format != RenderOptions::Format::kPdf && o->pattern.find("%d") == std::string::npos)
     return *error = "-o needs a pattern with %d", false;
+  if (!o->batchList.empty()) {
+    // Batch mode: the only positional argument is the folder that receives the output folders.
+    if (positional.size() > 1) return *error = "with --batch give at most one OUTROOT folder", false;
+    if (!o->pattern.empty() || o->info || o->metadata)
+      return *error = "--batch writes each file's pages into its own folder: leave out -o, --info and --metadata", false;
+    positional.insert(positional.begin(), std::string());
+    if (positional.size() < 2) positional.push_back(".");
+  }
   if (positional.empty() || positional.size() > 2) return *error = "give one input file and at most one OUTROOT", false;
   o->input = positional[0];
   if (positional.size() == 2) {

@@ -25,6 +25,7 @@ struct RenderOptions {
   bool info = false, json = false, metadata = false, quiet = false, progress = false, reportFonts = false;
   int threads = 1;
   std::string password;
+  std::string batchList;        // --batch: a file of workbook paths, "-" for standard input
 };
 
 // Parses argv; on a usage error returns false with a message.

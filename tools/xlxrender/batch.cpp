@@ -1,0 +1,125 @@
+#include "batch.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "host/drawing/vkdrwx.h"
+
+namespace {
+
+std::string Stem(const std::string& path) {
+  std::string base = path.substr(path.find_last_of('/') + 1);
+  size_t dot = base.find_last_of('.');
+  if (dot != std::string::npos && dot > 0) base.resize(dot);
+  return base.empty() || base == "." || base == ".." ? "workbook" : base;
+}
+
+// A JSON string literal of UTF-8 text; control bytes are escaped, other bytes pass as they are.
+std::string JsonText(const std::string& text) {
+  std::string out = "\"";
+  for (char ch : text) {
+    if (ch == '"' || ch == '\\') {
+      out += '\\', out += ch;
+    } else if (static_cast<unsigned char>(ch) < 0x20) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned char>(ch));
+      out += buf;
+    } else {
+      out += ch;
+    }
+  }
+  return out + "\"";
+}
+
+bool ReadList(const std::string& name, std::string* text) {
+  if (name == "-") {
+    text->assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    return !std::cin.bad();
+  }
+  std::ifstream in(name, std::ios::binary);
+  if (!in) return false;
+  text->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+}  // namespace
+
+std::vector<BatchEntry> BatchEntries(const std::string& listText, const std::string& outDir) {
+  std::vector<BatchEntry> entries;
+  std::set<std::string> taken;
+  std::istringstream in(listText);
+  std::string line;
+  for (size_t number = 1; std::getline(in, line); ++number) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.find_first_not_of(" \t") == std::string::npos) continue;
+    std::string stem = Stem(line);
+    if (!taken.insert(stem).second) {
+      stem += "-" + std::to_string(number);
+      taken.insert(stem);
+    }
+    entries.push_back({line, outDir + "/" + stem});
+  }
+  return entries;
+}
+
+std::string BatchJsonLine(const BatchEntry& entry, const WorkbookOutcome& outcome, double seconds) {
+  char figures[160];
+  std::snprintf(figures, sizeof figures, ", \"status\": \"%s\", \"code\": %d, \"pages\": %d, \"seconds\": %.3f",
+                outcome.code == 1 ? "ok" : "failed", outcome.code, outcome.pages, seconds);
+  return "{\"path\": " + JsonText(entry.path) + figures + ", \"output\": " + JsonText(entry.folder) + "}";
+}
+
+int RunBatch(const RenderOptions& options) {
+  std::string text;
+  if (!ReadList(options.batchList, &text)) {
+    std::fprintf(stderr, "xlxrender: cannot read the batch list %s\n", options.batchList.c_str());
+    return 99;
+  }
+  if (options.reportFonts) VkSetFontReport(1);
+  const std::string outDir = options.outRoot.empty() ? "." : options.outRoot;
+  const std::vector<BatchEntry> entries = BatchEntries(text, outDir);
+  std::atomic<size_t> next{0};
+  std::atomic<bool> anyFailed{false};
+  std::mutex output;
+  auto work = [&]() {
+    for (size_t i = next++; i < entries.size(); i = next++) {
+      const auto start = std::chrono::steady_clock::now();
+      RenderOptions one = options;
+      one.input = entries[i].path;
+      one.outRoot = entries[i].folder + "/" + Stem(entries[i].path);
+      one.threads = 1;
+      one.quiet = true;
+      WorkbookOutcome outcome;
+      std::error_code ec;
+      std::filesystem::create_directories(entries[i].folder, ec);
+      if (ec) {
+        std::fprintf(stderr, "xlxrender: cannot create %s: %s\n", entries[i].folder.c_str(), ec.message().c_str());
+        outcome.code = -14;
+      } else if (ConvertWorkbook(one, &outcome) != 0 && outcome.code == 1) {
+        outcome.code = -14;  // a page could not be written
+      }
+      if (outcome.code != 1) anyFailed = true;
+      const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      std::lock_guard<std::mutex> guard(output);
+      std::printf("%s\n", BatchJsonLine(entries[i], outcome, seconds).c_str());
+      std::fflush(stdout);
+    }
+  };
+  const int threads = std::max(1, std::min<int>(options.threads, static_cast<int>(entries.size())));
+  std::vector<std::thread> pool;
+  for (int t = 1; t < threads; ++t) pool.emplace_back(work);
+  work();
+  for (std::thread& t : pool) t.join();
+  if (options.reportFonts) PrintFontReport();
+  return anyFailed ? 1 : 0;
+}
