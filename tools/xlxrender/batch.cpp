@@ -108,7 +108,10 @@ int RunBatch(const RenderOptions& options) {
       } else if (ConvertWorkbook(one, &outcome) != 0 && outcome.code == 1) {
         outcome.code = -14;  // a page could not be written
       }
-      if (outcome.code != 1) anyFailed = true;
+      if (outcome.code != 1) {
+        anyFailed = true;
+        std::filesystem::remove(entries[i].folder, ec);  // only when nothing was written into it
+      }
       const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       std::lock_guard<std::mutex> guard(output);
       std::printf("%s\n", BatchJsonLine(entries[i], outcome, seconds).c_str());
