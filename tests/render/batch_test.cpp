@@ -38,10 +38,12 @@ TEST(Batch, EachFileGetsAFolderAndALineAndFailuresDoNotStopTheRest) {
       {pages, "pages-4", "ok", 1},  // the same stem again: the line number keeps the folders apart
       {scratch.path() + "/missing.xlsx", "missing", "failed", -10},
       {garbage, "garbage", "failed", -9},
+      {scratch.path() + "/sub", "sub", "failed", -10},  // a folder is not opened
   };
+  std::filesystem::create_directory(scratch.path() + "/sub");
   // Line 3 is blank and skipped; the list comes on standard input with CRLF line ends.
   std::string list = cases[0].path + "\r\n" + cases[1].path + "\r\n\r\n" + cases[2].path + "\n" + cases[3].path +
-                     "\n" + cases[4].path + "\n";
+                     "\n" + cases[4].path + "\n" + cases[5].path + "\n";
   std::ofstream(scratch.path() + "/list.txt") << list;
   const std::string out = scratch.path() + "/out";
   CommandResult r = RunCommand("cat " + Quote(scratch.path() + "/list.txt") + " | " + Quote(XlxrenderPath()) +
@@ -50,7 +52,7 @@ TEST(Batch, EachFileGetsAFolderAndALineAndFailuresDoNotStopTheRest) {
   std::istringstream in(r.out);
   std::vector<std::string> textLines;
   for (std::string line; std::getline(in, line);) textLines.push_back(line);
-  ASSERT_EQ(textLines.size(), 5u) << r.out;
+  ASSERT_EQ(textLines.size(), std::size(cases)) << r.out;
   std::map<std::string, std::smatch> lines;  // by folder name
   const std::regex shape(
       "\\{\"path\": \"([^\"]+)\", \"status\": \"(ok|failed)\", \"code\": (-?[0-9]+), \"pages\": ([0-9]+), "

@@ -1,5 +1,7 @@
 #include "batch.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -17,10 +19,19 @@
 
 namespace {
 
+constexpr size_t kMaxStemBytes = 200;
+
+// Only regular files are opened: a directory fails at once, and a pipe or device could block.
+bool IsRegularFile(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 std::string Stem(const std::string& path) {
   std::string base = path.substr(path.find_last_of('/') + 1);
   size_t dot = base.find_last_of('.');
   if (dot != std::string::npos && dot > 0) base.resize(dot);
+  if (base.size() > kMaxStemBytes) base.resize(kMaxStemBytes);  // a folder name stays within NAME_MAX
   return base.empty() || base == "." || base == ".." ? "workbook" : base;
 }
 
@@ -101,8 +112,12 @@ int RunBatch(const RenderOptions& options) {
       one.quiet = true;
       WorkbookOutcome outcome;
       std::error_code ec;
-      std::filesystem::create_directories(entries[i].folder, ec);
-      if (ec) {
+      const bool regular = IsRegularFile(entries[i].path);
+      if (regular) std::filesystem::create_directories(entries[i].folder, ec);
+      if (!regular) {
+        std::fprintf(stderr, "xlxrender: %s: not a readable file\n", entries[i].path.c_str());
+        outcome.code = -10;
+      } else if (ec) {
         std::fprintf(stderr, "xlxrender: cannot create %s: %s\n", entries[i].folder.c_str(), ec.message().c_str());
         outcome.code = -14;
       } else if (ConvertWorkbook(one, &outcome) != 0 && outcome.code == 1) {
