@@ -31,7 +31,11 @@ std::string Stem(const std::string& path) {
   std::string base = path.substr(path.find_last_of('/') + 1);
   size_t dot = base.find_last_of('.');
   if (dot != std::string::npos && dot > 0) base.resize(dot);
-  if (base.size() > kMaxStemBytes) base.resize(kMaxStemBytes);  // a folder name stays within NAME_MAX
+  if (base.size() > kMaxStemBytes) {  // a folder name stays within NAME_MAX, cut between characters
+    size_t cut = kMaxStemBytes;
+    while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80) --cut;
+    base.resize(cut);
+  }
   return base.empty() || base == "." || base == ".." ? "workbook" : base;
 }
 
