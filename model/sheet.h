@@ -4,11 +4,13 @@
 // column) because a sheet may hold millions of them.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "common/cellref.h"
 #include "common/larray.h"
+#include "model/condformat.h"
 #include "model/printsetup.h"
 #include "model/drawingobjects.h"
 #include "model/richstring.h"
@@ -167,6 +169,7 @@ struct MyWorksheet {
   // options, header and footer, breaks, conditional formats, table parts, hyperlinks), framed as
   // in the part, for readers of what the model does not hold yet. Empty for an XML sheet.
   std::vector<uint8_t> binaryRecords;
+  std::shared_ptr<SheetCondFormats> condFormats;  // conditional formats; null when none
   bool loaded = false;               // the part has been read
 
   int32_t nFirstPage = 0;            // written by layout

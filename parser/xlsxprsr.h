@@ -99,6 +99,9 @@ void ReadDxf(Dxf* dxf, const Workbook& workbook, pugi::xml_node node);
 // may also be kSheetDataReparse: the part must be read again whole.
 [[nodiscard]] int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node worksheet,
                       SheetDataSlices* slices = nullptr);
+// The `conditionalFormatting` blocks and the extension's conditional formats into
+// sheet->condFormats (null when the sheet has none). 1, -1, -13, -284.
+[[nodiscard]] int32_t ReadConditionalFormats(const Workbook& workbook, MyWorksheet* sheet, pugi::xml_node worksheet);
 // Default sizes, zero display, the whole-sheet column and its background fill.
 void ReadSheetProperties(const Workbook& workbook, MyWorksheet* sheet, pugi::xml_node worksheet);
 // `mergeCells`: one record per `mergeCell` up to the declared count. 1 or -1.

@@ -137,6 +137,7 @@ int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node wor
     const std::u16string vml = RelationshipTarget(*sheet, Child(worksheet, "legacyDrawingHF"));
     if ((rc = ReadHeaderFooterPictures(*workbook, vml, &sheet->print.headerFooter)) != 1) return rc;
     if ((rc = ReadLegacyObjects(sheet, worksheet)) != 1) return rc;
+    if ((rc = ReadConditionalFormats(*workbook, sheet, worksheet)) != 1) return rc;
     if ((rc = ReadSheetDrawing(workbook, sheet)) != 1) return rc;
     AssertSheetInvariants(*sheet);
     sheet->loaded = true;

@@ -342,13 +342,18 @@ int32_t FormulaEngine::EvaluateText(int32_t sheet, int32_t row, int32_t col, con
   CompiledFormula compiled;
   int32_t rc = CompileFormula(text, LookupFunctionId, &compiled);
   if (rc != 1) return rc;
+  EvalContext cx;
+  cx.sheet = sheet, cx.row = row, cx.col = col;
+  return EvaluateCompiled(compiled, cx, out);
+}
+
+int32_t FormulaEngine::EvaluateCompiled(const CompiledFormula& compiled, const EvalContext& cx, ExcelValue* out) {
+  if (cx.sheet < 0 || cx.sheet >= wb_->sheetCount || compiled.root < 0) return -13;
   CellFrame frame;
   CellFrame* outer = frame_;
   frame.outer = outer;
   frame_ = &frame;
-  EvalContext cx;
-  cx.sheet = sheet, cx.row = row, cx.col = col;
-  ExcelValue v = EvalNode(compiled, compiled.root, cx);
+  ExcelValue v = Evaluate(compiled, compiled.root, cx);
   if (v.type == kValueRange) v = Scalar(v, cx);
   if (v.type == kValueArray) v = v.array && !v.array->items.empty() ? v.array->items[0] : MakeError(kErrorValue);
   frame_ = outer;
@@ -414,6 +419,8 @@ int64_t FormulaEngine::IndexedMatch(const CellArea& area, bool byRow, const Exce
   auto hit = it->second->find(k);
   return hit == it->second->end() ? -1 : hit->second;
 }
+
+FormulaEngine* WorkbookFormulaEngine(Workbook* workbook) { return EngineOf(workbook); }
 
 int32_t EvaluateWorkbookFormulas(Workbook* workbook, FormulaEvalMode mode, FormulaRunReport* report) {
   if (!workbook) return -13;

@@ -134,6 +134,10 @@ class FormulaEngine {
 
   // Computes one formula text for EvaluateFormulaText.
   int32_t EvaluateText(int32_t sheet, int32_t row, int32_t col, const std::u16string& text, ExcelValue* out);
+  // Computes a compiled formula standing at cx (its relative references moved by cx.dRow and
+  // cx.dCol) without writing anything: 1 with *out a scalar (a range gives its implicit
+  // intersection, empty gives 0); -13 when it cannot be computed.
+  int32_t EvaluateCompiled(const CompiledFormula& compiled, const EvalContext& cx, ExcelValue* out);
 
  private:
   struct SharedMaster {
@@ -222,6 +226,9 @@ bool FormulaEngine::ForEachCell(const CellArea& area, Fn fn) {
   }
   return true;
 }
+
+// The engine kept with the workbook, made on first use.
+FormulaEngine* WorkbookFormulaEngine(Workbook* workbook);
 
 // The arguments of one function call, with the coercions functions share. A failed coercion
 // stores its error in `error`; the function then returns Fail().
