@@ -11,6 +11,7 @@
 #include "common/progress.h"
 #include "common/resultcodes.h"
 #include "values/numformat.h"
+#include "view/xlsxviewcondfmt.h"
 #include "view/xlsxviewprint.h"
 #include "view/xlsxviewtext.h"
 
@@ -32,6 +33,7 @@ struct PlacedCell {
   const CellRecord* cell;
   double left, top, width, height;
   int32_t merge;  // index of the merged range it heads, or -1
+  int32_t cond = -1;  // index of its conditional formats in the pass, or -1
 };
 
 class CellPass {
@@ -42,6 +44,7 @@ class CellPass {
   int32_t Run() {
     IndexMerges();
     CollectCells();
+    EvaluateConditions();
     int32_t rc = 1;
     int32_t done = 0;
     for (const PlacedCell& p : cells_) {
@@ -129,6 +132,25 @@ class CellPass {
     cells_.push_back(p);
   }
 
+  // The conditional formats of the page's cells, from the rules whose ranges meet them.
+  void EvaluateConditions() {
+    if (!sheet_.condFormats || cells_.empty()) return;
+    int32_t row1 = INT32_MAX, col1 = INT32_MAX, row2 = 0, col2 = 0;
+    for (const PlacedCell& p : cells_) {
+      row1 = std::min(row1, p.cell->row), row2 = std::max(row2, p.cell->row);
+      col1 = std::min<int32_t>(col1, p.cell->column), col2 = std::max<int32_t>(col2, p.cell->column);
+    }
+    CondFmtPage page(*r_.workbook, sheet_, row1, col1, row2, col2);
+    if (page.Empty()) return;
+    CellCondResult result;
+    for (PlacedCell& p : cells_) {
+      if (!page.Evaluate(p.cell->row, p.cell->column, &result)) continue;
+      p.cond = static_cast<int32_t>(conds_.size());
+      conds_.push_back(result);
+    }
+  }
+  const CellCondResult* CondOf(const PlacedCell& p) const { return p.cond >= 0 ? &conds_[size_t(p.cond)] : nullptr; }
+
   bool Overlaps(double l, double t, double rt, double b) const {
     return rt >= f_.left && l <= f_.right && b >= f_.top && t <= f_.bottom;
   }
@@ -141,7 +163,8 @@ class CellPass {
 
   int32_t DrawFill(const PlacedCell& p) {
     const CellXf& xf = GetCellXf(styles_, p.cell->styleIndex);
-    const FillSpec& fill = GetFill(styles_, xf.fillId);
+    const CellCondResult* cond = CondOf(p);
+    const FillSpec fill = cond ? CondFill(GetFill(styles_, xf.fillId), *cond) : GetFill(styles_, xf.fillId);
     SetDrawSmoothing(s_, false);
     int32_t rc = 1;
     VkBrush* brush = nullptr;
@@ -170,6 +193,7 @@ class CellPass {
     FreeDrawPen(pen);
     FreeDrawBrush(brush);
     SetDrawSmoothing(s_, true);
+    if (rc == 1 && cond && cond->bar) rc = DrawCondDataBar(s_, *cond, DrawRect{p.left, p.top, p.width, p.height});
     return rc;
   }
 
@@ -187,6 +211,13 @@ class CellPass {
   const MyBorder* BorderAt(int32_t row, int32_t col) const {
     const CellRecord* c = FindCell(sheet_, row, col);
     return c ? &GetBorder(styles_, GetCellXf(styles_, c->styleIndex).borderId) : nullptr;
+  }
+  const MyBorder* BorderOf(const PlacedCell& p, MyBorder* scratch) const {
+    const MyBorder& own = GetBorder(styles_, GetCellXf(styles_, p.cell->styleIndex).borderId);
+    const CellCondResult* cond = CondOf(p);
+    if (!cond || !(cond->dxf.mask & kDxfBorder)) return &own;
+    *scratch = CondBorder(own, *cond);
+    return scratch;
   }
 
   int32_t Line(const BorderSide& side, double x1, double y1, double x2, double y2, bool vertical) {
@@ -210,8 +241,8 @@ class CellPass {
   }
 
   int32_t DrawBorders(const PlacedCell& p) {
-    const CellXf& xf = GetCellXf(styles_, p.cell->styleIndex);
-    const MyBorder& b = GetBorder(styles_, xf.borderId);
+    MyBorder scratch;
+    const MyBorder& b = *BorderOf(p, &scratch);
     if (b.noBorder) return 1;
     const double l = p.left, t = p.top, rt = p.left + p.width, bt = p.top + p.height;
     const int32_t row = p.cell->row, col = p.cell->column;
@@ -261,6 +292,7 @@ class CellPass {
   const Stylesheet& styles_;
   std::unordered_map<uint64_t, int32_t> covered_;
   std::vector<PlacedCell> cells_;
+  std::vector<CellCondResult> conds_;
 };
 
 uint32_t HostAlign(int32_t horizontal) {
@@ -318,12 +350,21 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   const CellRecord& c = *p.cell;
   if (c.type == kCellUnknown) return 1;
   const CellXf& xf = GetCellXf(styles_, c.styleIndex);
-  const MyLogFont& modelFont = GetFont(styles_, xf.fontId);
+  const CellCondResult* cond = CondOf(p);
+  const MyLogFont& ownFont = GetFont(styles_, xf.fontId);
+  const MyLogFont condFont = cond ? CondFont(ownFont, *cond) : MyLogFont();
+  const MyLogFont& modelFont = cond ? condFont : ownFont;
   const double scale = r_.layout->dPrintScale;
   const CachedDrawFont* font = fonts_.Get(modelFont, scale);
   if (!font) return 1;
+  if (cond && cond->icons) {
+    int32_t rc = DrawCondCellIcon(s_, *cond, DrawRect{p.left, p.top, p.width, p.height}, font->heightPx, xf.alignment.vertical);
+    if (rc != 1) return rc;
+  }
+  if (cond && cond->hideValue) return 1;
+  const char16_t* condCode = cond && (cond->dxf.mask & kDxfNumberFormat) ? cond->dxf.numberFormat.c_str() : nullptr;
   CellText text;
-  if (!BuildCellText(*r_.workbook, sheet_, c, p.width, fonts_, *font, &text)) return 1;
+  if (!BuildCellText(*r_.workbook, sheet_, c, p.width, fonts_, *font, &text, condCode)) return 1;
   if (c.type == kCellError && r_.options.bPrintSetup && !PrintedErrorText(sheet_.print.errors, &text.text)) return 1;
   const CellAlignment& a = xf.alignment;
   const bool ink = !r_.blackAndWhite;  // black-and-white printing draws all text black

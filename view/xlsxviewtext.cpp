@@ -49,10 +49,10 @@ std::u16string FormatText(const char16_t* text, const char16_t* code, uint32_t* 
 }  // namespace
 
 bool BuildCellText(const Workbook& wb, const MyWorksheet& sheet, const CellRecord& cell, double cellWidth,
-                   FontCache& fonts, const CachedDrawFont& font, CellText* out) {
+                   FontCache& fonts, const CachedDrawFont& font, CellText* out, const char16_t* formatCode) {
   *out = CellText{};
   const Stylesheet& styles = wb.styles;
-  const char16_t* code = GetCellFormatString(styles, nullptr, cell.styleIndex, nullptr, nullptr);
+  const char16_t* code = formatCode ? formatCode : GetCellFormatString(styles, nullptr, cell.styleIndex, nullptr, nullptr);
   char16_t buffer[512];
   switch (cell.type) {
     case kCellNumber:

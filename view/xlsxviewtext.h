@@ -22,9 +22,9 @@ struct CellText {
 
 // Builds the display text of a cell: numbers and dates through their format code fitted to
 // `cellWidth` px in `font`, shared and inline strings (keeping rich runs), booleans, errors.
-// False when the cell shows nothing.
+// False when the cell shows nothing. `formatCode`, when given, replaces the cell's number format.
 bool BuildCellText(const Workbook& workbook, const MyWorksheet& sheet, const CellRecord& cell, double cellWidth,
-                   FontCache& fonts, const CachedDrawFont& font, CellText* out);
+                   FontCache& fonts, const CachedDrawFont& font, CellText* out, const char16_t* formatCode = nullptr);
 
 // Horizontal placement of one line: the x of its left end in world pixels.
 struct TextBox {
