@@ -17,6 +17,8 @@ commit, so the seeds are made again on every run rather than kept in the reposit
                   tells fuzz_xlsb which part it is, and a few formula token arrays
   drawing/        drawing parts of the corpus, each with a zero byte and the smallest picture of
                   its package, and a few built around every anchor and picture feature: fuzz_drawing
+  condfmt/       the conditional formats of corpus and fixture worksheets, without their sheetData:
+                  fuzz_condfmt
   vmlhf/          VML drawings of the corpus and one with a picture in every header and footer
                   section: fuzz_vmlhf
 
@@ -215,7 +217,7 @@ def main():
     files = corpus_files(corpus) if os.path.isdir(corpus) else []
     # Every target gets its folder, even with no corpus to take seeds from.
     for target in ("zip", "styles", "numfmt", "relationships", "sheet", "compoundfile", "encryptioninfo", "xlsb",
-                   "formula", "print", "drawing", "vmlhf"):
+                   "formula", "print", "drawing", "vmlhf", "condfmt"):
         os.makedirs(os.path.join(out, target), exist_ok=True)
 
     # Packages: the flagged odd ones first, then the smallest of each folder, one encrypted file.
@@ -275,6 +277,15 @@ def main():
                   b"<!-- </row> --><row/>", b'<row r="9"><row r="10"/></row>'):
         data = head + rows + extra + rows + b"</sheetData></worksheet>"
         sheets.setdefault(sha(data), data)
+    # Conditional formats: worksheet parts that have them, their cells left out.
+    fixture = os.path.join(HERE, "..", "tests", "fixtures", "render", "condformats.xlsx")
+    for f in files + ([fixture] if os.path.exists(fixture) else []):
+        for name, data in zip_parts(f, r"(^|/)worksheets/[^/]+\.xml$"):
+            if b"conditionalFormatting" not in data:
+                continue
+            data = re.sub(rb"<sheetData>.*</sheetData>|<sheetData/>", b"", data, flags=re.S)
+            if len(data) <= MAX_SHEET_SEED:
+                write(os.path.join(out, "condfmt"), sha(data) + ".xml", data)
     kept_sheets = sorted(sheets.values(), key=len)[:MAX_SHEET_SEEDS]
     for data in kept_sheets:
         write(os.path.join(out, "sheet"), sha(data) + ".xml", data)

@@ -342,14 +342,18 @@ bool CondFmtPage::Evaluate(int32_t row, int32_t col, CellCondResult* out) {
   if (candidates_.empty() || tests_ > kMaxCondTestsPerPage) return false;
   try {
     std::lock_guard<std::mutex> lock(g_condFmtLock);
+    bool known = false;
+    ExcelValue value;
     for (const Candidate& c : candidates_) {
       const CondFmt& block = formats_->blocks[size_t(c.block)];
       bool inside = false;
       for (const CellRange& r : block.ranges) inside = inside || Contains(r, row, col);
       if (!inside) continue;
-      if (++tests_ > kMaxCondTestsPerPage) break;
       const CfRule& rule = block.rules[size_t(c.rule)];
-      if (Holds(c, block, rule, row, col, out) && rule.stopIfTrue) break;
+      if (!rule.stopIfTrue && Settled(rule, *out)) continue;
+      if (++tests_ > kMaxCondTestsPerPage) break;
+      if (!known) value = WorkbookFormulaEngine(wb_)->CellValue(sheet_.sheetIndex, row, col), known = true;
+      if (Holds(c, block, rule, value, row, col, out) && rule.stopIfTrue) break;
     }
   } catch (const std::bad_alloc&) {
     *out = CellCondResult();
@@ -357,12 +361,28 @@ bool CondFmtPage::Evaluate(int32_t row, int32_t col, CellCondResult* out) {
   return out->Any();
 }
 
-bool CondFmtPage::Holds(const Candidate& c, const CondFmt& block, const CfRule& rule, int32_t row, int32_t col,
-                        CellCondResult* out) {
+const Dxf* CondFmtPage::DxfOf(const CfRule& rule) const {
+  if (rule.ownDxf) return rule.ownDxf.get();
+  const Stylesheet& styles = wb_->styles;
+  return rule.dxfId >= 0 && rule.dxfId < styles.dxfs.items.Count() ? &styles.dxfs.items[rule.dxfId] : nullptr;
+}
+
+bool CondFmtPage::Settled(const CfRule& rule, const CellCondResult& out) const {
+  switch (rule.type) {
+    case kCfColorScale: return (out.dxf.mask & kDxfFill) != 0;
+    case kCfDataBar: return out.bar != nullptr;
+    case kCfIconSet: return out.icons != nullptr;
+    default: break;
+  }
+  const Dxf* dxf = DxfOf(rule);
+  if (!dxf) return true;
+  return (dxf->mask & ~out.dxf.mask & ~uint32_t(kDxfFont)) == 0 && (dxf->font.flags & ~out.dxf.font.flags) == 0;
+}
+
+bool CondFmtPage::Holds(const Candidate& c, const CondFmt& block, const CfRule& rule, const ExcelValue& value,
+                        int32_t row, int32_t col, CellCondResult* out) {
   RuleContext rc(wb_, sheet_.sheetIndex, block, rule,
                  &formats_->cache->rules[size_t(c.block)][size_t(c.rule)], formats_->cache.get());
-  FormulaEngine* engine = WorkbookFormulaEngine(wb_);
-  const ExcelValue value = engine->CellValue(sheet_.sheetIndex, row, col);
   const bool numeric = value.type == kValueNumber;
   bool holds = false;
   ExcelValue result;
@@ -476,9 +496,7 @@ bool CondFmtPage::Holds(const Candidate& c, const CondFmt& block, const CfRule& 
     default: break;
   }
   if (!holds) return false;
-  const Stylesheet& styles = wb_->styles;
-  if (rule.ownDxf) MergeDxf(*rule.ownDxf, &out->dxf);
-  else if (rule.dxfId >= 0 && rule.dxfId < styles.dxfs.items.Count()) MergeDxf(styles.dxfs.items[rule.dxfId], &out->dxf);
+  if (const Dxf* dxf = DxfOf(rule)) MergeDxf(*dxf, &out->dxf);
   return true;
 }
 

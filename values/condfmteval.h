@@ -18,6 +18,7 @@
 
 #include "model/condformat.h"
 #include "model/workbook.h"
+#include "values/formulavalue.h"
 
 namespace xlx {
 
@@ -51,8 +52,12 @@ class CondFmtPage {
   struct Candidate {
     int32_t block, rule, priority;
   };
-  bool Holds(const Candidate& c, const CondFmt& block, const CfRule& rule, int32_t row, int32_t col,
-             CellCondResult* out);
+  // The differential format a rule gives, or null.
+  const Dxf* DxfOf(const CfRule& rule) const;
+  // Whether a rule could change nothing that rules of higher priority have not already set.
+  bool Settled(const CfRule& rule, const CellCondResult& out) const;
+  bool Holds(const Candidate& c, const CondFmt& block, const CfRule& rule, const ExcelValue& value, int32_t row,
+             int32_t col, CellCondResult* out);
 
   Workbook* wb_;
   const MyWorksheet& sheet_;
