@@ -156,6 +156,12 @@ class RuleContext {
   bool Formula(size_t i, int32_t row, int32_t col, ExcelValue* out) {
     Compile();
     if (i >= cache_.formulas.size() || !cache_.formulas[i]) return false;
+    const CompiledFormula& f = *cache_.formulas[i];
+    // A constant operand (the usual "5" or "\"text\"") needs no evaluation.
+    if (f.root >= 0 && size_t(f.root) < f.nodes.size() && f.nodes[size_t(f.root)].kind == kNodeLiteral) {
+      *out = f.nodes[size_t(f.root)].value;
+      return true;
+    }
     EvalContext cx;
     cx.sheet = sheet_, cx.row = row, cx.col = col;
     cx.dRow = row - block_.ranges[0].first.row;

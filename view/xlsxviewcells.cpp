@@ -143,6 +143,7 @@ class CellPass {
     CondFmtPage page(*r_.workbook, sheet_, row1, col1, row2, col2);
     if (page.Empty()) return;
     CellCondResult result;
+    conds_.reserve(cells_.size());
     for (PlacedCell& p : cells_) {
       if (!page.Evaluate(p.cell->row, p.cell->column, &result)) continue;
       p.cond = static_cast<int32_t>(conds_.size());

@@ -21,7 +21,8 @@ void MergeSide(const BorderSide& from, BorderSide* into) {
 
 // One bar from x0 to x1 (either order) with the full colour at x0's end when it fades.
 int32_t Bar(DrawingSurface* s, const CfDataBar& bar, bool negative, double x0, double x1, double top, double height) {
-  const double left = std::min(x0, x1), width = std::fabs(x1 - x0);
+  const double left = std::round(std::min(x0, x1)), width = std::round(std::max(x0, x1)) - left;
+  top = std::round(top), height = std::round(height);
   if (width < 0.5 || height < 0.5) return 1;
   const CellColor fill = Opaque(negative && !bar.negativeSameAsPositive ? bar.negativeColor : bar.color);
   VkBrush* brush = nullptr;
@@ -38,8 +39,12 @@ int32_t Bar(DrawingSurface* s, const CfDataBar& bar, bool negative, double x0, d
     const CellColor line = negative && !bar.negativeBorderSameAsPositive ? bar.negativeBorderColor : bar.borderColor;
     rc = SetDrawPen(Opaque(line), kPenSolid, 1.0, nullptr, 0, &pen);
   }
-  // Half-pixel insets keep the 1 px border on whole pixels.
-  if (rc == 1) rc = AddDrawRectangle(s, pen, brush, left + 0.5, top + 0.5, std::max(0.0, width - 1), height - 1);
+  // Bars lie on whole pixels and are drawn without smoothing (the fast path of the engine); the
+  // border runs along the middle of the outermost pixels.
+  SetDrawSmoothing(s, false);
+  if (rc == 1) rc = AddDrawRectangle(s, nullptr, brush, left, top, width, height);
+  if (rc == 1 && pen) rc = AddDrawRectangle(s, pen, nullptr, left + 0.5, top + 0.5, std::max(0.0, width - 1), height - 1);
+  SetDrawSmoothing(s, true);
   FreeDrawPen(pen);
   FreeDrawBrush(brush);
   return rc;
