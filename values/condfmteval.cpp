@@ -169,9 +169,9 @@ class RuleContext {
     return engine_->EvaluateCompiled(*cache_.formulas[i], cx, out) == 1;
   }
 
-  // A cfvo's text as a number: a literal, else a formula computed at the block's first cell.
+  // A cfvo's text as a number: a formula (most often a plain number) computed at the block's first
+  // cell. Text such as "10/3" is a division here, not a date.
   bool Number(const std::u16string& text, double* out) {
-    if (TextToValue(text, wb_->bDate1904, out)) return true;
     CompiledFormula compiled;
     if (CompileFormula(text, LookupFunctionId, &compiled) != 1) return false;
     EvalContext cx;
