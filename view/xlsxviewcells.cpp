@@ -406,6 +406,11 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   }
 
   TextBox box = InnerBox(p.left, p.width, *font, a.indent);
+  if (cond && cond->icons) {
+    // Text starts after the icon.
+    const double shift = std::min(box.innerWidth, CondIconWidth(font->heightPx, p.height) + 2);
+    box.innerLeft += shift, box.innerWidth -= shift;
+  }
   if (multiLine) {
     double w = 0, h = 0;
     const double wrapWidth = a.wrapText ? std::max(1.0, box.innerWidth) : 0;

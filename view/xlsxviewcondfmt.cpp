@@ -111,11 +111,13 @@ int32_t DrawCondDataBar(DrawingSurface* surface, const CellCondResult& cond, con
   return rc;
 }
 
+// Icons are as tall as the font's line, at most the cell's height.
+double CondIconWidth(double fontPx, double rowHeight) { return std::min(std::max(4.0, fontPx * 1.1), rowHeight - 2); }
+
 int32_t DrawCondCellIcon(DrawingSurface* surface, const CellCondResult& cond, const DrawRect& cell, double fontPx,
                          int32_t vertical) {
   if (!surface || !cond.icons) return 1;
-  // Icons are as tall as the font's line, at most the cell's height.
-  const double size = std::min(std::max(4.0, fontPx * 1.1), cell.height - 2);
+  const double size = CondIconWidth(fontPx, cell.height);
   if (size < 2 || cell.width < size) return 1;
   double top = cell.top + cell.height - size - 1;  // bottom alignment, the default
   if (vertical == kVAlignTop) top = cell.top + 1;

@@ -27,6 +27,8 @@ MyBorder CondBorder(const MyBorder& own, const CellCondResult& cond);
 // indices draw nothing. 1 or a drawing error.
 [[nodiscard]] int32_t DrawCondIcon(DrawingSurface* surface, const CfIcon& icon, double left, double top, double size);
 
+// Width in px of the icon of a cell whose font is `fontPx` high, in a row `rowHeight` high.
+double CondIconWidth(double fontPx, double rowHeight);
 // The icon of a cell: sized to the font height `fontPx`, at the left edge of the cell and placed
 // vertically as the text (`vertical` is the cell's VerticalAlignment). 1 or a drawing error.
 [[nodiscard]] int32_t DrawCondCellIcon(DrawingSurface* surface, const CellCondResult& cond, const DrawRect& cell,
