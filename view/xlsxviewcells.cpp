@@ -12,6 +12,7 @@
 #include "common/resultcodes.h"
 #include "values/numformat.h"
 #include "view/xlsxviewprint.h"
+#include "view/xlsxviewtables.h"
 #include "view/xlsxviewtext.h"
 
 namespace xlx {
@@ -318,7 +319,8 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   const CellRecord& c = *p.cell;
   if (c.type == kCellUnknown) return 1;
   const CellXf& xf = GetCellXf(styles_, c.styleIndex);
-  const MyLogFont& modelFont = GetFont(styles_, xf.fontId);
+  MyLogFont tableFont;
+  const MyLogFont& modelFont = TableFontFor(sheet_, c, xf.fontId, GetFont(styles_, xf.fontId), &tableFont);
   const double scale = r_.layout->dPrintScale;
   const CachedDrawFont* font = fonts_.Get(modelFont, scale);
   if (!font) return 1;
