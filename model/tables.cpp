@@ -42,13 +42,20 @@ int32_t TableStyleElementFromName(const char* name) {
   return -1;
 }
 
+TableBounds DrawnBounds(const TableBase& table) {
+  TableBounds b = table.range;
+  if (table.kind == kTableKindPivot && table.pivot.pageFieldCount > 0 && table.pivot.pageRows > 0)
+    b.RowFirst = std::max(1, b.RowFirst - 1 - table.pivot.pageRows);
+  return b;
+}
+
 int32_t IndexSheetTables(SheetTables* tables) {
   try {
     tables->rowBuckets.clear();
     tables->unbucketed.clear();
     size_t entries = 0;
     for (int32_t k = 0; k < static_cast<int32_t>(tables->items.size()); ++k) {
-      const TableBounds& b = tables->items[k].range;
+      const TableBounds b = DrawnBounds(tables->items[k]);
       if (!ValidRange(b)) continue;
       const size_t first = size_t(b.RowFirst - 1) / kTableRowBucket, last = size_t(b.RowLast - 1) / kTableRowBucket;
       if (entries + (last - first + 1) > kMaxBucketEntries) {
@@ -72,9 +79,9 @@ const TableBase* FindTableAt(const SheetTables& tables, int32_t row, int32_t col
   const size_t bucket = size_t(row - 1) / kTableRowBucket;
   if (bucket < tables.rowBuckets.size())
     for (int32_t k : tables.rowBuckets[bucket])
-      if (k > best && Holds(tables.items[k].range, row, column)) best = k;
+      if (k > best && Holds(DrawnBounds(tables.items[k]), row, column)) best = k;
   for (int32_t k : tables.unbucketed)
-    if (k > best && Holds(tables.items[k].range, row, column)) best = k;
+    if (k > best && Holds(DrawnBounds(tables.items[k]), row, column)) best = k;
   return best >= 0 ? &tables.items[best] : nullptr;
 }
 

@@ -58,6 +58,10 @@ struct PivotLayout {
   std::vector<int32_t> blankRows;       // offsets of rowItems of type "blank"
   int32_t grandTotalRow = -1;           // offset of the rowItem of type "grand", -1 when none
   int32_t grandTotalCol = -1;           // offset of the colItem of type "grand", -1 when none
+  // Report filters above the table: `pageFieldCount` label and value pairs laid out down
+  // `pageRows` rows (ending one blank row above the range) and across column groups of three.
+  int32_t pageFieldCount = 0;
+  int32_t pageRows = 0;
 };
 
 // A table's cells, 1-based and inclusive (the model's cell bounds, which this header cannot see).
@@ -81,6 +85,9 @@ struct TableBase {
   PivotLayout pivot;               // pivot tables only
   std::shared_ptr<const ResolvedTableStyle> style;  // null: drawn without table formatting
 };
+
+// The cells a table formats: its range, and for a pivot table the rows of its report filters.
+TableBounds DrawnBounds(const TableBase& table);
 
 // The tables of one sheet and a bucket index of the rows they cover, so that finding the table of a
 // cell costs the few tables of its band of rows, not all of them.

@@ -219,6 +219,11 @@ int32_t ReadPivotTableDefinition(TableBase* table, pugi::xml_node root) {
     p.firstDataRow = std::clamp(p.firstDataRow, 0, rows);
     p.firstDataCol = std::clamp(p.firstDataCol, 0, cols);
     table->headerRowCount = p.firstDataRow > 0 ? 1 : 0;
+    pugi::xml_node pageFields = Child(root, "pageFields");
+    p.pageFieldCount = std::min(CountChildren(pageFields, "pageField"), 4096);
+    int32_t pageRows = 0;
+    if (p.pageFieldCount > 0 && ReadInt(location.attribute("rowPageCount"), &pageRows))
+      p.pageRows = std::clamp(pageRows, 1, p.pageFieldCount);
     pugi::xml_node info = Child(root, "pivotTableStyleInfo");
     table->styleName = ToUtf16(info.attribute("name").value());
     ReadFlag(info, "showRowHeaders", &p.showRowHeaders);

@@ -51,6 +51,7 @@ class CellResolver {
     const PivotLayout& p = t_.pivot;
     const int32_t dataRow = r.RowFirst + p.firstDataRow, dataCol = r.ColFirst + p.firstDataCol;
     Apply(kTseWholeTable, Area{r.RowFirst, r.RowLast, r.ColFirst, r.ColLast});
+    ApplyPageField(r);
     if (t_.showColumnStripes) Stripe(kTseFirstColumnStripe, kTseSecondColumnStripe, false, Area{dataRow, r.RowLast, dataCol, r.ColLast});
     if (t_.showRowStripes) Stripe(kTseFirstRowStripe, kTseSecondRowStripe, true, Area{dataRow, r.RowLast, r.ColFirst, r.ColLast});
     if (p.showRowHeaders) Apply(kTseFirstColumn, Area{dataRow, r.RowLast, r.ColFirst, dataCol - 1});
@@ -62,6 +63,17 @@ class CellResolver {
     if (p.grandTotalCol >= 0 && t_.showLastColumn)
       Apply(kTseLastColumn, Area{r.RowFirst, r.RowLast, r.ColFirst + p.grandTotalCol, r.ColFirst + p.grandTotalCol});
     if (p.grandTotalRow >= 0) ApplyRow(kTseTotalRow, r.RowFirst + p.grandTotalRow);
+  }
+
+  // Report filters fill their rows above the table first, then the next group of three columns.
+  void ApplyPageField(const TableBounds& r) {
+    const PivotLayout& p = t_.pivot;
+    const int32_t top = r.RowFirst - 1 - p.pageRows;
+    if (p.pageRows < 1 || row_ < top || row_ >= r.RowFirst - 1 || col_ < r.ColFirst) return;
+    const int32_t group = (col_ - r.ColFirst) / 3, within = (col_ - r.ColFirst) % 3;
+    if (within == 2 || int64_t(group) * p.pageRows + (row_ - top) >= p.pageFieldCount) return;
+    const int32_t labelCol = r.ColFirst + group * 3;
+    Apply(within == 0 ? kTsePageFieldLabels : kTsePageFieldValues, Area{row_, row_, labelCol + within, labelCol + within});
   }
 
   void ApplyRow(int32_t type, int32_t row) {
@@ -176,7 +188,8 @@ class TablePass {
 
   int32_t DrawTable(const TableBase& t, int32_t* done) {
     int32_t rowFrom = 0, rowTo = 0;
-    if (!VisibleRows(t.range.RowFirst, t.range.RowLast, &rowFrom, &rowTo)) return 1;
+    const TableBounds b = DrawnBounds(t);
+    if (!VisibleRows(b.RowFirst, b.RowLast, &rowFrom, &rowTo)) return 1;
     const double left = f_.left - r_.options.marginLeft, right = f_.right - r_.options.marginLeft;
     int32_t rc = 1;
     for (int32_t row = rowFrom; row <= rowTo && rc == 1; ++row) {
@@ -245,7 +258,7 @@ class TablePass {
 
 bool ResolveTableCell(const TableBase& table, int32_t row, int32_t column, TableCellFormat* out) {
   *out = TableCellFormat();
-  const TableBounds& r = table.range;
+  const TableBounds r = DrawnBounds(table);
   if (!table.style || row < r.RowFirst || row > r.RowLast || column < r.ColFirst || column > r.ColLast) return false;
   CellResolver(table, row, column, out).Resolve();
   return true;
