@@ -21,6 +21,8 @@ commit, so the seeds are made again on every run rather than kept in the reposit
                   fuzz_condfmt
   vmlhf/          VML drawings of the corpus and one with a picture in every header and footer
                   section: fuzz_vmlhf
+  tables/         table parts, pivot table definitions and the table styles of styles parts of the
+                  corpus, and a few with structured references: fuzz_tables
 
 usage: make_seeds.py [CORPUS_DIR [OUT_DIR]]"""
 import hashlib
@@ -217,7 +219,7 @@ def main():
     files = corpus_files(corpus) if os.path.isdir(corpus) else []
     # Every target gets its folder, even with no corpus to take seeds from.
     for target in ("zip", "styles", "numfmt", "relationships", "sheet", "compoundfile", "encryptioninfo", "xlsb",
-                   "formula", "print", "drawing", "vmlhf", "condfmt"):
+                   "formula", "print", "drawing", "vmlhf", "condfmt", "tables"):
         os.makedirs(os.path.join(out, target), exist_ok=True)
 
     # Packages: the flagged odd ones first, then the smallest of each folder, one encrypted file.
@@ -394,6 +396,26 @@ def main():
     vmls.setdefault(sha(every.encode()), every.encode())
     for data in sorted(vmls.values(), key=len)[:MAX_DRAWING_SEEDS]:
         write(os.path.join(out, "vmlhf"), sha(data) + ".vml", data)
+
+    # Table parts and pivot definitions (their caches and records are left out), the styles parts
+    # that have table styles, and tables whose formulas use structured references.
+    tables = {}
+    for f in files:
+        for name, data in zip_parts(f, r"(^|/)(tables/table|pivotTables/pivotTable)[^/]*\.xml$|(^|/)styles\.xml$"):
+            if name.endswith("styles.xml") and b"tableStyle " not in data:
+                continue
+            if len(data) <= MAX_SHEET_SEED:
+                tables.setdefault(sha(data), data)
+    refs = ('<table ref="B2:E8" displayName="Sales" headerRowCount="1" totalsRowCount="1"><tableColumns count="4">'
+            '<tableColumn id="1" name="Region"/><tableColumn id="2" name="Q\'[ty"><calculatedColumnFormula>'
+            'SUM(Sales[[#Headers],[#Data],[Q\'\'\'[ty]])+[@Price]+Sales[[Price]:[Total]]+Sales[#All]+Sales'
+            '</calculatedColumnFormula></tableColumn><tableColumn id="3" name="Price"/><tableColumn id="4" name="Total">'
+            '<calculatedColumnFormula>[[#This Row],Price]*2+Nope[x]+[1]Sheet!A1+"Sales[x]"</calculatedColumnFormula>'
+            '</tableColumn></tableColumns><tableStyleInfo name="TableStyleMedium2" showFirstColumn="1" '
+            'showLastColumn="1" showRowStripes="1" showColumnStripes="1"/></table>')
+    tables.setdefault(sha(refs.encode()), refs.encode())
+    for data in sorted(tables.values(), key=len)[:MAX_SHEET_SEEDS]:
+        write(os.path.join(out, "tables"), sha(data) + ".xml", data)
 
     # Relationship targets: the first byte is the length of the source folder.
     for i, (folder, target) in enumerate(sorted(rels)[:MAX_REL_SEEDS]):

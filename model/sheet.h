@@ -15,6 +15,7 @@
 #include "model/drawingobjects.h"
 #include "model/richstring.h"
 #include "model/styles.h"
+#include "model/tables.h"
 #include "package/relationships.h"
 
 namespace xlx {
@@ -146,6 +147,7 @@ struct MyWorksheet {
   std::u16string vmlDrawingPath;     // target of the "vmlDrawing" relationship, empty when none
   std::u16string backgroundPicturePath;  // target of `picture`, empty when none
   SheetDrawing drawing;              // objects of the drawing part, embedded-object previews
+  SheetTables tables;                // tables and pivot tables, with their styles
 
   double dDefRowHeight = 15.0;       // points
   double dDefColWidth = 8.0;         // characters

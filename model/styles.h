@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "common/larray.h"
 
@@ -151,11 +152,19 @@ struct Dxf {
 // numFmtId -> format code: the built-in codes, replaced or extended by the styles part.
 typedef std::map<int32_t, std::u16string> NumberFormatTable;
 
-// One entry of the table-style list; the styles themselves are read by the table reader.
+// One `tableStyleElement`: its kind (TableStyleElementType of model/tables.h), band size and dxf.
+struct TableStyleEntryElement {
+  int32_t type = 0;
+  int32_t size = 1;    // 1..9
+  int32_t dxfId = -1;  // index into dxfs, -1 when absent or out of range
+};
+
+// One entry of the table-style list with its elements.
 struct TableStyleEntry {
   bool pivot = true;   // `pivot` attribute (true when absent)
   bool table = true;   // `table` attribute (true when absent)
   int32_t elementCount = 0;
+  std::vector<TableStyleEntryElement> elements;  // known kinds only, in document order
 };
 
 // A list read from the styles part. `declaredCount` is the count the file claims (its `count`

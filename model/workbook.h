@@ -16,6 +16,7 @@
 #include "model/richstring.h"
 #include "model/sheet.h"
 #include "model/styles.h"
+#include "model/tables.h"
 #include "package/relationships.h"
 #include "package/xlsxunzip.h"
 
@@ -131,6 +132,7 @@ struct Workbook {
   std::map<int32_t, std::u16string> printAreas;  // workbook sheet index -> print-area text
   std::map<int32_t, std::u16string> printTitles;  // workbook sheet index -> print-titles text
   int32_t tableCount = 0;         // tables known to the workbook (structured references need one)
+  WorkbookTables tableIndex;      // tables by name and the table styles made so far
   CellColor palette[64] = {};     // indexed colours 0-63
   bool hasCustomPalette = false;  // the styles part had `indexedColors`
   bool bDate1904 = false;         // `workbookPr/@date1904` or the binary workbook properties: serial 0 is 1 January 1904

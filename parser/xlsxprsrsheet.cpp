@@ -4,6 +4,7 @@
 
 #include "common/limits.h"
 #include "parser/xlsxprsr.h"
+#include "parser/xlsxprsrtables.h"
 #include "parser/xlsxprsrvmlhf.h"
 #include "parser/xlsxprsrxml.h"
 #include "common/resultcodes.h"
@@ -139,6 +140,7 @@ int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node wor
     if ((rc = ReadLegacyObjects(sheet, worksheet)) != 1) return rc;
     if ((rc = ReadConditionalFormats(*workbook, sheet, worksheet)) != 1) return rc;
     if ((rc = ReadSheetDrawing(workbook, sheet)) != 1) return rc;
+    if ((rc = ReadSheetTables(workbook, sheet, worksheet)) != 1) return rc;
     AssertSheetInvariants(*sheet);
     sheet->loaded = true;
     return XLX_OK;

@@ -5,6 +5,7 @@
 #include "model/modellimits.h"
 #include "parser/xlsxprsr.h"
 #include "parser/xlsxprsrcolor.h"
+#include "parser/xlsxprsrtables.h"
 #include "parser/xlsxprsrxml.h"
 #include "common/resultcodes.h"
 
@@ -191,6 +192,7 @@ void ReadTableStyleList(Stylesheet* styles, Workbook* workbook, pugi::xml_node t
     if (pugi::xml_attribute a = style.attribute("pivot")) entry.pivot = ReadBool(a);
     if (pugi::xml_attribute a = style.attribute("table")) entry.table = ReadBool(a);
     entry.elementCount = CountChildren(style, "tableStyleElement");
+    ReadTableStyleElements(&entry, style, static_cast<int32_t>(styles->dxfs.items.Count()));
     WorkbookLockGuard guard(workbook->lock);
     styles->tableStyles.emplace(std::move(name), entry);
   }

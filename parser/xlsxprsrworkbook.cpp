@@ -10,6 +10,7 @@
 #include "parser/xlsxprsr.h"
 #include "parser/xlsxprsrcolor.h"
 #include "parser/xlsxprsrslices.h"
+#include "parser/xlsxprsrtables.h"
 #include "parser/xlsxprsrxml.h"
 #include "parser/xlsb/xlsbreader.h"
 #include "values/formula.h"
@@ -201,6 +202,7 @@ int32_t LoadSheetsInner(Workbook* workbook) {
   if (count < 1) return XLX_CORRUPT(XLX_ERR_FORMAT, "no sheet to show");
   workbook->sheetCount = count;
   if ((rc = AllocateSheets(workbook, count)) != XLX_OK) return rc;
+  workbook->tableCount = CountTableRelationships(workbook);
   // The names of a binary workbook were read with its workbook part.
   if (!workbook->isBinary && (rc = ReadDefinedNames(workbook, workbook->workbookNode)) != XLX_OK) return rc;
   for (int32_t i = 0; i < count; ++i) {

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "values/formulaengine.h"
+#include "values/structuredrefs.h"
 
 namespace xlx {
 namespace {
@@ -174,7 +175,10 @@ bool FormulaEngine::CompileCellFormula(int32_t sheet, const CellRecord& cell,
     if (m.failed) return false;
     if (!m.compiled) {
       auto c = std::make_shared<CompiledFormula>();
-      if (CompileFormula(m.text, LookupFunctionId, c.get()) != 1) {
+      const std::u16string written = m.text ? m.text : u"";
+      std::u16string expanded;
+      const std::u16string& text = ExpandStructuredReferences(*wb_, sheet, m.row, m.col, written, &expanded);
+      if (CompileFormula(text, LookupFunctionId, c.get()) != 1) {
         m.failed = true;
         return false;
       }
@@ -187,7 +191,10 @@ bool FormulaEngine::CompileCellFormula(int32_t sheet, const CellRecord& cell,
   }
   if (f->kind == kFormulaDataTable || !f->text || !f->text[0]) return false;
   auto c = std::make_shared<CompiledFormula>();
-  if (CompileFormula(f->text, LookupFunctionId, c.get()) != 1) return false;
+  const std::u16string written = f->text;
+  std::u16string expanded;
+  const std::u16string& text = ExpandStructuredReferences(*wb_, sheet, cell.row, cell.column, written, &expanded);
+  if (CompileFormula(text, LookupFunctionId, c.get()) != 1) return false;
   *compiled = c;
   cx->arrayMode = f->kind == kFormulaArray;
   return true;
@@ -340,7 +347,8 @@ int32_t FormulaEngine::EvaluateText(int32_t sheet, int32_t row, int32_t col, con
                                     ExcelValue* out) {
   if (sheet < 0 || sheet >= wb_->sheetCount) return -13;
   CompiledFormula compiled;
-  int32_t rc = CompileFormula(text, LookupFunctionId, &compiled);
+  std::u16string expanded;
+  int32_t rc = CompileFormula(ExpandStructuredReferences(*wb_, sheet, row, col, text, &expanded), LookupFunctionId, &compiled);
   if (rc != 1) return rc;
   EvalContext cx;
   cx.sheet = sheet, cx.row = row, cx.col = col;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "values/formulaengine.h"
+#include "values/structuredrefs.h"
 
 namespace xlx {
 namespace {
@@ -166,7 +167,9 @@ ExcelValue FormulaEngine::EvalName(const FormulaNode& node, const EvalContext& c
   auto it = names_.find(key);
   if (it == names_.end()) {
     auto compiled = std::make_shared<CompiledFormula>();
-    if (CompileFormula(found->formula, LookupFunctionId, compiled.get()) != 1) compiled.reset();
+    std::u16string expanded;
+    const std::u16string& text = ExpandStructuredReferences(*wb_, cx.sheet, cx.row, cx.col, found->formula, &expanded);
+    if (CompileFormula(text, LookupFunctionId, compiled.get()) != 1) compiled.reset();
     it = names_.emplace(key, compiled).first;
   }
   if (!it->second) {

@@ -13,6 +13,7 @@
 #include "values/numformat.h"
 #include "view/xlsxviewcondfmt.h"
 #include "view/xlsxviewprint.h"
+#include "view/xlsxviewtables.h"
 #include "view/xlsxviewtext.h"
 
 namespace xlx {
@@ -351,8 +352,9 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   const CellRecord& c = *p.cell;
   if (c.type == kCellUnknown) return 1;
   const CellXf& xf = GetCellXf(styles_, c.styleIndex);
+  MyLogFont tableFont;
+  const MyLogFont& ownFont = TableFontFor(sheet_, c, xf.fontId, GetFont(styles_, xf.fontId), &tableFont);
   const CellCondResult* cond = CondOf(p);
-  const MyLogFont& ownFont = GetFont(styles_, xf.fontId);
   const MyLogFont condFont = cond ? CondFont(ownFont, *cond) : MyLogFont();
   const MyLogFont& modelFont = cond ? condFont : ownFont;
   const double scale = r_.layout->dPrintScale;

@@ -170,6 +170,12 @@ std::vector<PrintCellRange> PrintRanges(const MyWorksheet& sheet, const XlsxGrid
     AddBounds(std::max(1, a.RowFirst), std::max(1, a.ColFirst), &used, &any);
     AddBounds(std::max(1, a.RowLast), std::max(1, a.ColLast), &used, &any);
   }
+  // A styled table prints whole, its empty cells too.
+  for (const TableBase& t : sheet.tables.items) {
+    if (!t.style || t.range.RowFirst < 1 || t.range.ColFirst < 1) continue;
+    AddBounds(t.range.RowFirst, t.range.ColFirst, &used, &any);
+    AddBounds(t.range.RowLast, t.range.ColLast, &used, &any);
+  }
   used.RowFirst = std::max(1, used.RowFirst);
   used.ColFirst = std::max(1, used.ColFirst);
   used.RowLast = std::min(std::max(used.RowLast, used.RowFirst), gridRows);

@@ -11,6 +11,7 @@
 #include "common/resultcodes.h"
 #include "view/xlsxviewcells.h"
 #include "view/xlsxviewpictures.h"
+#include "view/xlsxviewtables.h"
 
 namespace xlx {
 namespace {
@@ -162,7 +163,8 @@ int32_t RenderSheetPage(const PageRenderRequest& r) {
   if (rc == 1) rc = PollProgress(r.progress);
   if (rc == 1) {
     CellPassFrame cells{frame.left, frame.top, frame.right, frame.bottom};
-    rc = DrawCells(r, surface, *fonts, cells);
+    rc = DrawTableFormats(r, surface, cells);
+    if (rc == 1) rc = DrawCells(r, surface, *fonts, cells);
   }
   if (rc == 1) rc = PollProgress(r.progress);
   if (rc == 1 && !r.draft) rc = DrawSheetObjects(r, surface, picturePage);
