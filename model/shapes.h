@@ -100,6 +100,7 @@ struct ShapeFill {
   int32_t percent = 0;               // share of foreground of a percentage pattern, 0 .. 100
   int32_t gradientKind = kGradientLinear;
   double angle = 90;                 // degrees, clockwise from the x axis, linear gradients
+  bool scaled = false;               // the angle is taken in a square stretched to the shape
   double focusX = 0.5, focusY = 0.5; // centre of a path gradient, share of the shape
   std::vector<GradientStopSpec> stops;
   std::u16string picturePath;        // picture fills: the embedded picture part

@@ -108,6 +108,7 @@ void ReadGradient(const ShapeReader& r, pugi::xml_node grad, ShapeFill* f) {
   if (pugi::xml_node lin = Child(grad, "lin")) {
     f->gradientKind = kGradientLinear;
     f->angle = std::fmod(Number(lin.attribute("ang"), 0) / 60000.0, 360.0);
+    f->scaled = ReadBool(lin.attribute("scaled"));
   } else if (pugi::xml_node path = Child(grad, "path")) {
     const char* kind = path.attribute("path").value();
     f->gradientKind = strcmp(kind, "circle") == 0 ? kGradientCircle : strcmp(kind, "rect") == 0 ? kGradientRect

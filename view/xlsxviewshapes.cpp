@@ -55,16 +55,37 @@ int32_t MakePens(ShapeDraw& d) {
   return rc;
 }
 
+// A gradient over the shape's box `w` x `h`: linear at its angle, or spreading from its focus.
+int32_t GradientBrush(const ShapePage& page, const ShapeFill& f, uint8_t mode, double w, double h, VkBrush** brush) {
+  DrawGradientStop stops[64];
+  const int32_t count = static_cast<int32_t>(std::min<size_t>(f.stops.size(), 64));
+  for (int32_t i = 0; i < count; ++i)
+    stops[i] = DrawGradientStop{f.stops[i].position, PageColor(page, PathFillColor(f.stops[i].color, mode))};
+  if (count == 1) return SetDrawBrush(stops[0].color, kBrushSolid, 0, brush);
+  const double fx = f.focusX * w, fy = f.focusY * h;
+  switch (f.gradientKind) {
+    case kGradientCircle: {
+      const double rx = std::max(fx, w - fx) * std::sqrt(2.0), ry = std::max(fy, h - fy) * std::sqrt(2.0);
+      return SetDrawRadialGradientBrush(fx, fy, std::max(rx, 0.5), std::max(ry, 0.5), stops, count, brush);
+    }
+    case kGradientRect:
+    case kGradientShape:
+      return SetDrawRectGradientBrush(DrawRect{fx, fy, 0, 0}, DrawRect{0, 0, w, h}, stops, count, brush);
+    default:
+      return SetDrawLinearGradientBrush(DrawRect{0, 0, w, h}, f.angle, f.scaled, stops, count, brush);
+  }
+}
+
 // The brush that fills a figure of fill mode `mode`; null for none and for picture fills, which
 // are drawn through a clip.
-int32_t MakeBrush(const ShapePage& page, const ShapeFill& f, uint8_t mode, VkBrush** brush) {
+int32_t MakeBrush(const ShapePage& page, const ShapeFill& f, uint8_t mode, double w, double h, VkBrush** brush) {
   *brush = nullptr;
   if (mode == kPathFillNone) return XLX_OK;
   switch (f.kind) {
     case kShapeFillSolid:
       return SetDrawBrush(PageColor(page, PathFillColor(f.color, mode)), kBrushSolid, 0, brush);
     case kShapeFillGradient:
-      return SetDrawBrush(PageColor(page, PathFillColor(f.stops.front().color, mode)), kBrushSolid, 0, brush);
+      return GradientBrush(page, f, mode, w, h, brush);
     case kShapeFillPattern:
       if (f.hatchGroup < 0)
         return SetDrawBrush(PageColor(page, Mix(f.color, f.background, f.percent / 100.0)), kBrushSolid, 0, brush);
@@ -111,7 +132,7 @@ int32_t DrawFigure(ShapeDraw& d, const ShapeFigure& f) {
   int32_t rc = FigurePath(f, &path);
   if (rc != XLX_OK) return rc;
   VkBrush* brush = nullptr;
-  rc = MakeBrush(d.page, d.spec.fill, f.fill, &brush);
+  rc = MakeBrush(d.page, d.spec.fill, f.fill, d.width, d.height, &brush);
   if (rc == XLX_OK && brush) rc = FillDrawPath(d.page.surface, path, brush);
   if (rc == XLX_OK && f.fill != kPathFillNone && d.spec.fill.kind == kShapeFillPicture) rc = FillPicture(d, path);
   if (rc == XLX_OK && f.stroke && d.pen) rc = StrokeDrawPath(d.page.surface, path, d.pen);
