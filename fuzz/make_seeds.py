@@ -19,6 +19,8 @@ commit, so the seeds are made again on every run rather than kept in the reposit
                   its package, and a few built around every anchor and picture feature: fuzz_drawing
   vmlhf/          VML drawings of the corpus and one with a picture in every header and footer
                   section: fuzz_vmlhf
+  shapegeometry/  shape elements (xdr:sp, xdr:cxnSp) of the corpus drawings and of the shape
+                  fixture, with the namespaces they use declared: fuzz_shapegeometry
 
 usage: make_seeds.py [CORPUS_DIR [OUT_DIR]]"""
 import hashlib
@@ -215,7 +217,7 @@ def main():
     files = corpus_files(corpus) if os.path.isdir(corpus) else []
     # Every target gets its folder, even with no corpus to take seeds from.
     for target in ("zip", "styles", "numfmt", "relationships", "sheet", "compoundfile", "encryptioninfo", "xlsb",
-                   "formula", "print", "drawing", "vmlhf"):
+                   "formula", "print", "drawing", "vmlhf", "shapegeometry"):
         os.makedirs(os.path.join(out, target), exist_ok=True)
 
     # Packages: the flagged odd ones first, then the smallest of each folder, one encrypted file.
@@ -383,6 +385,20 @@ def main():
     vmls.setdefault(sha(every.encode()), every.encode())
     for data in sorted(vmls.values(), key=len)[:MAX_DRAWING_SEEDS]:
         write(os.path.join(out, "vmlhf"), sha(data) + ".vml", data)
+
+    # Shapes: each element on its own, its prefixes declared on it.
+    shapes = {}
+    ns = (b' xmlns:xdr="http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing"'
+          b' xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main"')
+    fixture = os.path.join(HERE, "..", "tests", "fixtures", "render", "shapes.xlsx")
+    for f in files + [fixture]:
+        for name, data in zip_parts(f, r"(^|/)drawings/[^/]*\.xml$"):
+            for m in re.finditer(rb"<xdr:(sp|cxnSp)\b(.*?)</xdr:\1>", data, re.S):
+                element = b"<xdr:" + m.group(1) + ns + m.group(2) + b"</xdr:" + m.group(1) + b">"
+                if len(element) <= MAX_DRAWING_SEED:
+                    shapes.setdefault(sha(element), element)
+    for data in sorted(shapes.values(), key=len)[:MAX_DRAWING_SEEDS]:
+        write(os.path.join(out, "shapegeometry"), sha(data) + ".xml", data)
 
     # Relationship targets: the first byte is the length of the source folder.
     for i, (folder, target) in enumerate(sorted(rels)[:MAX_REL_SEEDS]):
