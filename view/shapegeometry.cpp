@@ -158,6 +158,7 @@ class FigureBuilder {
   }
 
   void Add(DrawPoint p, uint8_t tag) {
+    p = DrawPoint{Sane(p.x, kMaxCoord), Sane(p.y, kMaxCoord)};  // arcs about far centres reach further
     EnsureFigure();
     f_->points.push_back(p);
     f_->tags.push_back(tag);
