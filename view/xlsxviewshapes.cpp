@@ -292,6 +292,8 @@ int32_t DrawShapeObject(const ShapePage& page, const std::vector<DrawingObject>&
   if ((o.kind != kObjectShape && o.kind != kObjectConnector) || o.nShape < 0 ||
       static_cast<size_t>(o.nShape) >= shapes.size())
     return XLX_OK;
+  // A shape that stands for a legacy (VML) shape is drawn from the legacy drawing instead.
+  if (!o.legacyShapeId.empty()) return XLX_OK;
   const ShapeSpec& spec = shapes[o.nShape];
   ShapeDraw d{page, o, spec};
   const DrawRect& r = rects[index];
