@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "common/cellref.h"
 #include "common/resultcodes.h"
 #include "view/xlsxviewshapes.h"
+#include "view/xlsxviewtext.h"
 
 namespace xlx {
 namespace {
@@ -212,11 +214,38 @@ int32_t DrawLine(TextLayout& t, const Line& line, const DrawRect& box, double to
   return XLX_OK;
 }
 
+// The text of the cell a shape links to (`textlink`, a cell of the shape's own sheet), as one
+// paragraph in the properties of the body's first run; false when it names no cell with text.
+bool LinkedParagraph(const ShapePage& page, const ShapeTextBody& body, TextParagraphSpec* out) {
+  const std::u16string& link = body.linkRef;
+  const size_t bang = link.rfind(u'!');
+  CellRef ref;
+  if (!ParseCellRef(std::u16string_view(link).substr(bang == std::u16string::npos ? 0 : bang + 1), &ref)) return false;
+  const MyWorksheet& sheet = *page.request.sheet;
+  const CellRecord* cell = FindCell(sheet, ref.row, ref.column);
+  if (!cell) return false;
+  FontCache fonts(page.request.engine);
+  const CachedDrawFont* font = fonts.Get(MyLogFont(), 1.0);
+  CellText text;
+  if (!font || !BuildCellText(*page.request.workbook, sheet, *cell, 1e6, fonts, *font, &text)) return false;
+  if (!body.paragraphs.empty()) *out = body.paragraphs.front();
+  TextRunSpec run = out->runs.empty() ? TextRunSpec() : out->runs.front();
+  if (out->runs.empty()) run.sizePt = out->endSizePt;
+  run.text = text.text;
+  run.lineBreak = false;
+  out->runs.assign(1, run);
+  out->bullet.clear();
+  out->autoNumber = 0;
+  return true;
+}
+
 }  // namespace
 
 int32_t DrawShapeText(const ShapePage& page, const ShapeSpec& spec, const DrawRect& box) {
   const ShapeTextBody& body = spec.text;
-  if (!body.present || body.paragraphs.empty()) return XLX_OK;
+  TextParagraphSpec linked;
+  const bool isLinked = !body.linkRef.empty() && LinkedParagraph(page, body, &linked);
+  if (!body.present || (body.paragraphs.empty() && !isLinked)) return XLX_OK;
   TextLayout t{page, spec};
   t.pxPerPt = page.yPxPerEmu * kEmuPerPt;
   DrawRect inner{box.left + body.leftInset * page.xPxPerEmu, box.top + body.topInset * page.yPxPerEmu,
@@ -234,7 +263,9 @@ int32_t DrawShapeText(const ShapePage& page, const ShapeSpec& spec, const DrawRe
     inner = DrawRect{-inner.height / 2, -inner.width / 2, inner.height, inner.width};
   }
   try {
-    for (const TextParagraphSpec& para : body.paragraphs) BreakParagraph(t, para, inner.width);
+    if (isLinked) BreakParagraph(t, linked, inner.width);
+    else
+      for (const TextParagraphSpec& para : body.paragraphs) BreakParagraph(t, para, inner.width);
   } catch (const std::bad_alloc&) {
     rc = XLX_ERR_MEMORY;
   }

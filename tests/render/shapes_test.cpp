@@ -1,7 +1,7 @@
 // Pixel probes on the shape fixture (tests/fixtures/render/shapes.xlsx) drawn at 96 dpi: fills,
-// a gradient, flips and turns, a line end, a group's child frame, text anchoring, a pattern, a
-// theme style reference, a shadow and a custom geometry; and the gallery of every preset shape
-// against its golden page.
+// a gradient, flips and turns, a line end, a group's child frame, text anchoring, cell-linked
+// text, a pattern, a theme style reference, a shadow and a custom geometry; and the gallery of
+// every preset shape against its golden page.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -105,6 +105,11 @@ TEST(RenderShapes, PatternShowsBothColoursAndTextSitsAtTheBottom) {
   EXPECT_GE(FirstInkColumn(page, left, right, g.Top(33), g.Bottom(34), 120), g.Left(7));
   EXPECT_LE(LastInkColumn(page, left, right, g.Top(33), g.Bottom(34), 120), g.Right(10));
   EXPECT_EQ(FirstInkColumn(page, left, right, g.Top(27) + 2, g.Bottom(31) - 2, 120), -1);
+  // The shape linked to J30 shows that cell's text at its top left; the cell itself is covered.
+  const int linked = FirstInkColumn(page, g.Left(10) + 2, g.Right(11) - 2, g.Top(20) + 2, g.Bottom(21), 120);
+  EXPECT_GE(linked, g.Left(10));
+  EXPECT_LT(linked, g.CentreX(10));
+  EXPECT_EQ(FirstInkColumn(page, g.Left(10) + 2, g.Right(11) - 2, g.Top(23), g.Bottom(24) - 2, 120), -1);
 }
 
 TEST(RenderShapes, GalleryOfEveryPresetMatchesItsGolden) {
