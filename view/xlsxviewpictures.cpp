@@ -141,7 +141,8 @@ int32_t DrawObjects(PictureContext& c, const AnchorGeometry& geo) {
     }
     if (hidden[i]) continue;
     if (o.kind == kObjectShape || o.kind == kObjectConnector) {
-      const ShapePage shapes{c.request, c.surface, c.cache, geo.xPxPerEmu, geo.yPxPerEmu, c.page.sx};
+      const DrawRect visible{c.page.left, c.page.top, c.page.right - c.page.left, c.page.bottom - c.page.top};
+      const ShapePage shapes{c.request, c.surface, c.cache, geo.xPxPerEmu, geo.yPxPerEmu, c.page.sx, visible};
       int32_t rc = DrawShapeObject(shapes, objects, c.request.sheet->drawing.shapes, rects, i);
       if (rc == XLX_OK) rc = PollProgress(c.request.progress);
       if (rc != XLX_OK) return rc;

@@ -283,6 +283,22 @@ int32_t DrawFramed(ShapeDraw& d, const std::vector<DrawingObject>& objects, cons
   return rc;
 }
 
+// Whether object `index` may reach the visible part of the page: the rectangle of its outermost
+// group (or its own), widened for turns, callout lines and shadows that reach past it.
+bool MayShow(const ShapePage& page, const std::vector<DrawingObject>& objects, const std::vector<DrawRect>& rects,
+             size_t index) {
+  for (int32_t depth = 0; depth < kMaxGroupChain; ++depth) {
+    const int32_t parent = objects[index].nParent;
+    if (parent < 0 || static_cast<size_t>(parent) >= index) break;
+    index = static_cast<size_t>(parent);
+  }
+  const DrawRect& r = rects[index];
+  const double reach = 2 * std::max(r.width, r.height) + 100;
+  const DrawRect& v = page.visible;
+  return r.left + r.width + reach >= v.left && r.left - reach <= v.left + v.width &&
+         r.top + r.height + reach >= v.top && r.top - reach <= v.top + v.height;
+}
+
 }  // namespace
 
 int32_t DrawShapeObject(const ShapePage& page, const std::vector<DrawingObject>& objects,
@@ -293,7 +309,7 @@ int32_t DrawShapeObject(const ShapePage& page, const std::vector<DrawingObject>&
       static_cast<size_t>(o.nShape) >= shapes.size())
     return XLX_OK;
   // A shape that stands for a legacy (VML) shape is drawn from the legacy drawing instead.
-  if (!o.legacyShapeId.empty()) return XLX_OK;
+  if (!o.legacyShapeId.empty() || !MayShow(page, objects, rects, index)) return XLX_OK;
   const ShapeSpec& spec = shapes[o.nShape];
   ShapeDraw d{page, o, spec};
   const DrawRect& r = rects[index];

@@ -21,6 +21,7 @@ struct ShapePage {
   PictureCache& pictures;
   double xPxPerEmu, yPxPerEmu;   // world px per EMU, resolution and print scale included
   double deviceScale;            // device px per world px, for the size pictures are decoded at
+  DrawRect visible;              // the page's part of the sheet in world px; shapes far from it are skipped
 };
 
 // Draws object `index` of `objects` (a shape or connector with a ShapeSpec in `shapes`) in

@@ -17,7 +17,7 @@ namespace {
 constexpr double kEmuPerPt = 12700;
 constexpr double kLineFactor = 1.2;     // line height per font height
 constexpr double kAscentFactor = 0.95;  // baseline below the line top, per font height
-constexpr size_t kMaxPieces = 1 << 16;
+constexpr size_t kMaxPieces = 8192;  // words measured in one text body
 
 struct Piece {
   const TextRunSpec* run = nullptr;
