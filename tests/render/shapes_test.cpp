@@ -1,7 +1,7 @@
 // Pixel probes on the shape fixture (tests/fixtures/render/shapes.xlsx) drawn at 96 dpi: fills,
 // a gradient, flips and turns, a line end, a group's child frame, text anchoring, cell-linked
-// text, a pattern, a theme style reference, a shadow and a custom geometry; and the gallery of
-// every preset shape against its golden page.
+// text, a pattern, a theme style reference, a shadow, a custom geometry and a picture fill; and
+// the gallery of every preset shape against its golden page.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -80,6 +80,9 @@ TEST(RenderShapes, ProbesLandWhereFillsTransformsAndEffectsPutThem) {
       {"no shadow above", 8, 37, kTopRight, 8, -4, kWhite, 0},
       {"custom geometry bottom left", 9, 13, kBottomLeft, 5, -5, Hex(0xC00000), 2},
       {"custom geometry top right empty", 11, 8, kTopRight, -6, 6, kWhite, 0},
+      {"picture fill, top left quadrant", 10, 38, kCentre, 0, 0, kRed, 8},
+      {"picture fill, bottom right quadrant", 11, 41, kCentre, 0, 0, Hex(0xFFFF00), 8},
+      {"picture clipped to the ellipse", 10, 37, kTopLeft, 3, 3, kWhite, 0},
   };
   for (const Probe& p : probes) {
     const Rgb c = page.At(X(g, p), Y(g, p));
