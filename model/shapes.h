@@ -159,6 +159,7 @@ struct TextParagraphSpec {
   int32_t lineSpacing = 100000;   // share of single spacing; negative: exact, hundredths of a point
   int32_t spaceBefore = 0, spaceAfter = 0;  // hundredths of a point
   std::u16string bullet;          // bullet character; empty for none
+  std::u16string bulletFace;      // `buFont` of the bullet; empty: the first run's face
   int32_t autoNumber = 0;         // 0 none; else the number of this paragraph in its run of numbered ones
   std::string autoNumberScheme;
   double endSizePt = 11;          // size of an empty paragraph

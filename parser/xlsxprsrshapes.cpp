@@ -405,6 +405,7 @@ void ReadParagraph(const ShapeReader& r, pugi::xml_node p, const TextRunSpec& ba
   para->spaceBefore = -Spacing(Child(pPr, "spcBef"), 0);
   para->spaceAfter = -Spacing(Child(pPr, "spcAft"), 0);
   if (pugi::xml_node bu = Child(pPr, "buChar")) para->bullet = ToUtf16(bu.attribute("char").value()).substr(0, 2);
+  if (pugi::xml_node font = Child(pPr, "buFont")) para->bulletFace = Typeface(r.workbook, font.attribute("typeface").value());
   if (pugi::xml_node num = Child(pPr, "buAutoNum")) {
     para->autoNumber = 1;
     para->autoNumberScheme = num.attribute("type").value();

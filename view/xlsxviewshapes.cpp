@@ -249,7 +249,29 @@ int32_t ApplyOwn(DrawingSurface* s, const DrawingTransform& t, const DrawRect& r
   return rc;
 }
 
+// Pulls a straight end of a line back under a filled arrowhead, so that a wide line does not show
+// its end beside the head's tip.
+void PullBack(const ShapeDraw& d, const LineEnd& e, DrawPoint* point, DrawPoint toward) {
+  static const double kSize[] = {2, 3, 5};
+  if (e.kind != kLineEndTriangle && e.kind != kLineEndStealth) return;
+  const double dx = toward.x - point->x, dy = toward.y - point->y, length = std::hypot(dx, dy);
+  const double back = d.penWidth * kSize[std::max(0, std::min(e.length, 2))] / 2;
+  if (!(length > back)) return;
+  point->x += dx / length * back, point->y += dy / length * back;
+}
+
+void PullBackLineEnds(ShapeDraw& d) {
+  if (!d.endPen) return;
+  for (ShapeFigure& f : d.geometry.figures) {
+    const size_t n = f.points.size();
+    if (!f.stroke || f.closed || n < 2) continue;
+    if (f.tags[1] == kPathLineTo) PullBack(d, d.spec.line.head, &f.points[0], f.points[1]);
+    if (f.tags[n - 1] == kPathLineTo) PullBack(d, d.spec.line.tail, &f.points[n - 1], f.points[n - 2]);
+  }
+}
+
 int32_t DrawGeometry(ShapeDraw& d) {
+  PullBackLineEnds(d);
   int32_t rc = XLX_OK;
   for (const ShapeFigure& f : d.geometry.figures)
     if (rc == XLX_OK) rc = DrawFigure(d, f);

@@ -134,7 +134,8 @@ std::vector<Piece> Pieces(TextLayout& t, const TextParagraphSpec& para, const Te
 }
 
 void BreakParagraph(TextLayout& t, const TextParagraphSpec& para, double width) {
-  const TextRunSpec prefixRun = para.runs.empty() ? TextRunSpec() : para.runs.front();
+  TextRunSpec prefixRun = para.runs.empty() ? TextRunSpec() : para.runs.front();
+  if (!para.bulletFace.empty()) prefixRun.face = para.bulletFace;
   std::vector<Piece> pieces = Pieces(t, para, prefixRun);
   const double margin = para.marginEmu * t.page.xPxPerEmu, indent = para.indentEmu * t.page.xPxPerEmu;
   Line line;
