@@ -23,6 +23,8 @@ commit, so the seeds are made again on every run rather than kept in the reposit
                   section: fuzz_vmlhf
   tables/         table parts, pivot table definitions and the table styles of styles parts of the
                   corpus, and a few with structured references: fuzz_tables
+  shapegeometry/  shape elements (xdr:sp, xdr:cxnSp) of the corpus drawings and of the shape
+                  fixture, with the namespaces they use declared: fuzz_shapegeometry
 
 usage: make_seeds.py [CORPUS_DIR [OUT_DIR]]"""
 import hashlib
@@ -219,7 +221,7 @@ def main():
     files = corpus_files(corpus) if os.path.isdir(corpus) else []
     # Every target gets its folder, even with no corpus to take seeds from.
     for target in ("zip", "styles", "numfmt", "relationships", "sheet", "compoundfile", "encryptioninfo", "xlsb",
-                   "formula", "print", "drawing", "vmlhf", "condfmt", "tables"):
+                   "formula", "print", "drawing", "vmlhf", "condfmt", "tables", "shapegeometry"):
         os.makedirs(os.path.join(out, target), exist_ok=True)
 
     # Packages: the flagged odd ones first, then the smallest of each folder, one encrypted file.
@@ -416,6 +418,19 @@ def main():
     tables.setdefault(sha(refs.encode()), refs.encode())
     for data in sorted(tables.values(), key=len)[:MAX_SHEET_SEEDS]:
         write(os.path.join(out, "tables"), sha(data) + ".xml", data)
+    # Shapes: each element on its own, its prefixes declared on it.
+    shapes = {}
+    ns = (b' xmlns:xdr="http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing"'
+          b' xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main"')
+    fixture = os.path.join(HERE, "..", "tests", "fixtures", "render", "shapes.xlsx")
+    for f in files + [fixture]:
+        for name, data in zip_parts(f, r"(^|/)drawings/[^/]*\.xml$"):
+            for m in re.finditer(rb"<xdr:(sp|cxnSp)\b(.*?)</xdr:\1>", data, re.S):
+                element = b"<xdr:" + m.group(1) + ns + m.group(2) + b"</xdr:" + m.group(1) + b">"
+                if len(element) <= MAX_DRAWING_SEED:
+                    shapes.setdefault(sha(element), element)
+    for data in sorted(shapes.values(), key=len)[:MAX_DRAWING_SEEDS]:
+        write(os.path.join(out, "shapegeometry"), sha(data) + ".xml", data)
 
     # Relationship targets: the first byte is the length of the source folder.
     for i, (folder, target) in enumerate(sorted(rels)[:MAX_REL_SEEDS]):

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "model/shapes.h"
 #include "model/styles.h"
 
 namespace xlx {
@@ -111,6 +112,7 @@ struct DrawingObject {
   std::u16string legacyShapeId;    // `a14:compatExt` `spid`: the legacy shape drawn instead
   PictureFill picture;             // pictures only
   OutlineSpec outline;
+  int32_t nShape = -1;             // shapes and connectors: index into SheetDrawing::shapes
 };
 
 enum LegacyObjectKind : int32_t { kLegacyOleObject = 0, kLegacyControl = 1 };
@@ -126,6 +128,7 @@ struct LegacyObject {
 struct SheetDrawing {
   std::vector<DrawingObject> objects;       // drawing order: document order, group members after their group
   std::vector<LegacyObject> legacyObjects;  // worksheet order
+  std::vector<ShapeSpec> shapes;            // geometry, fill, line and text of shapes and connectors
 };
 
 // The cells an anchor covers, 1-based, for widening the rendered range (a one-cell anchor

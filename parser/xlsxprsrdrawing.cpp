@@ -7,6 +7,7 @@
 #include "common/limits.h"
 #include "parser/xlsxprsr.h"
 #include "parser/xlsxprsrcolor.h"
+#include "parser/xlsxprsrshapes.h"
 #include "parser/xlsxprsrxml.h"
 
 namespace xlx {
@@ -276,6 +277,7 @@ struct DrawingReader {
   const Relationship* rels;
   int32_t relCount;
   std::vector<DrawingObject>* objects;
+  std::vector<ShapeSpec>* shapes;
 };
 
 void ReadCommon(const DrawingReader& r, pugi::xml_node node, DrawingObject* o) {
@@ -307,6 +309,11 @@ void ReadObject(const DrawingReader& r, pugi::xml_node node, const DrawingObject
   ReadCommon(r, node, &o);
   if (kind == kObjectPicture) ReadPicture(r.workbook, r.rels, r.relCount, node, &o);
   if (kind == kObjectGraphicFrame) ReadGraphicFrame(r.rels, r.relCount, node, &o);
+  if (kind == kObjectShape || kind == kObjectConnector) {
+    o.nShape = static_cast<int32_t>(r.shapes->size());
+    r.shapes->emplace_back();
+    ReadShapeSpec(r.workbook, r.rels, r.relCount, node, &r.shapes->back());
+  }
   const int32_t index = static_cast<int32_t>(r.objects->size());
   r.objects->push_back(std::move(o));
   if (kind != kObjectGroup || depth + 1 >= kMaxGroupDepth) return;
@@ -388,6 +395,7 @@ pugi::xml_node ChooseAlternateContent(pugi::xml_node alternate) {
 int32_t ReadSheetDrawing(Workbook* workbook, MyWorksheet* sheet) {
   if (!workbook || !sheet) return -13;
   sheet->drawing.objects.clear();
+  sheet->drawing.shapes.clear();
   if (sheet->drawingPath.empty()) return 1;
   return Guarded([&]() -> int32_t {
     pugi::xml_document doc;
@@ -402,13 +410,13 @@ int32_t ReadSheetDrawing(Workbook* workbook, MyWorksheet* sheet) {
                            &count);
     if (rc == -1) return -1;
     if (rc != 1) rels = nullptr, count = 0;
-    DrawingReader reader{*workbook, rels, count, &sheet->drawing.objects};
+    DrawingReader reader{*workbook, rels, count, &sheet->drawing.objects, &sheet->drawing.shapes};
     int32_t result = Guarded([&]() -> int32_t {
       ReadAnchors(reader, doc.document_element());
       return 1;
     });
     FreeRelationships(rels, count);
-    if (result != 1) sheet->drawing.objects.clear();
+    if (result != 1) sheet->drawing.objects.clear(), sheet->drawing.shapes.clear();
     return result == -1 ? -1 : 1;
   });
 }

@@ -10,6 +10,7 @@
 #include "host/kernel/vkimage.h"
 #include "view/xlsxviewanchors.h"
 #include "view/xlsxviewpicturecache.h"
+#include "view/xlsxviewshapes.h"
 
 namespace xlx {
 namespace {
@@ -138,7 +139,16 @@ int32_t DrawObjects(PictureContext& c, const AnchorGeometry& geo) {
       rects[i] = UnturnedRect(AnchorRect(geo, o.anchor, &o.xfrm), o.xfrm.rotation);
       hidden[i] = o.bHidden;
     }
-    if (o.kind != kObjectPicture || hidden[i]) continue;
+    if (hidden[i]) continue;
+    if (o.kind == kObjectShape || o.kind == kObjectConnector) {
+      const DrawRect visible{c.page.left, c.page.top, c.page.right - c.page.left, c.page.bottom - c.page.top};
+      const ShapePage shapes{c.request, c.surface, c.cache, geo.xPxPerEmu, geo.yPxPerEmu, c.page.sx, visible};
+      int32_t rc = DrawShapeObject(shapes, objects, c.request.sheet->drawing.shapes, rects, i);
+      if (rc == XLX_OK) rc = PollProgress(c.request.progress);
+      if (rc != XLX_OK) return rc;
+      continue;
+    }
+    if (o.kind != kObjectPicture) continue;
     int32_t rc = DrawPicture(c, o, rects[i]);
     if (rc == XLX_OK) rc = PollProgress(c.request.progress);
     if (rc != XLX_OK) return rc;
