@@ -9,6 +9,7 @@
 #include "common/resultcodes.h"
 #include "host/kernel/vkimage.h"
 #include "view/xlsxviewanchors.h"
+#include "view/xlsxviewcharts.h"
 #include "view/xlsxviewpicturecache.h"
 
 namespace xlx {
@@ -137,6 +138,11 @@ int32_t DrawObjects(PictureContext& c, const AnchorGeometry& geo) {
     } else {
       rects[i] = UnturnedRect(AnchorRect(geo, o.anchor, &o.xfrm), o.xfrm.rotation);
       hidden[i] = o.bHidden;
+    }
+    if (o.kind == kObjectGraphicFrame && o.chart && !hidden[i]) {
+      int32_t rc = DrawChartObject(c.request, c.surface, o, rects[i], c.page.left, c.page.top, c.page.right, c.page.bottom);
+      if (rc != XLX_OK) return rc;
+      continue;
     }
     if (o.kind != kObjectPicture || hidden[i]) continue;
     int32_t rc = DrawPicture(c, o, rects[i]);
