@@ -21,6 +21,7 @@ commit, so the seeds are made again on every run rather than kept in the reposit
                   fuzz_condfmt
   vmlhf/          VML drawings of the corpus and one with a picture in every header and footer
                   section: fuzz_vmlhf
+  chart/          chart parts of the corpus (c:chartSpace and cx:chartSpace): fuzz_chart
 
 usage: make_seeds.py [CORPUS_DIR [OUT_DIR]]"""
 import hashlib
@@ -217,7 +218,7 @@ def main():
     files = corpus_files(corpus) if os.path.isdir(corpus) else []
     # Every target gets its folder, even with no corpus to take seeds from.
     for target in ("zip", "styles", "numfmt", "relationships", "sheet", "compoundfile", "encryptioninfo", "xlsb",
-                   "formula", "print", "drawing", "vmlhf", "condfmt"):
+                   "formula", "print", "drawing", "vmlhf", "condfmt", "chart"):
         os.makedirs(os.path.join(out, target), exist_ok=True)
 
     # Packages: the flagged odd ones first, then the smallest of each folder, one encrypted file.
@@ -394,6 +395,14 @@ def main():
     vmls.setdefault(sha(every.encode()), every.encode())
     for data in sorted(vmls.values(), key=len)[:MAX_DRAWING_SEEDS]:
         write(os.path.join(out, "vmlhf"), sha(data) + ".vml", data)
+
+    charts = {}
+    for f in files:
+        for name, data in zip_parts(f, r"(^|/)charts/chart[^/]*\.xml$"):
+            if len(data) <= MAX_DRAWING_SEED:
+                charts.setdefault(sha(data), data)
+    for data in sorted(charts.values(), key=len)[:MAX_DRAWING_SEEDS]:
+        write(os.path.join(out, "chart"), sha(data) + ".xml", data)
 
     # Relationship targets: the first byte is the length of the source folder.
     for i, (folder, target) in enumerate(sorted(rels)[:MAX_REL_SEEDS]):

@@ -81,7 +81,7 @@ std::vector<double> Ticks(const ChartScale& s) {
     return t;
   }
   const double n = std::floor((s.max - s.min) / s.major + 1e-9);
-  for (int32_t i = 0; i <= n && i <= kMaxAxisTicks; ++i) t.push_back(s.min + i * s.major);
+  for (int32_t i = 0; i <= n && i <= kMaxAxisTicks * 10; ++i) t.push_back(s.min + i * s.major);
   return t;
 }
 
@@ -118,7 +118,7 @@ void MeasureAxis(ChartCanvas& c, AxisLayout* a, double length, int32_t group) {
     }
     if (!a->isValue && !a->vertical && a->categoryCount > 0) {
       const double slot = length / a->categoryCount;
-      if (ax && ax->tickLabelSkip > 0) a->labelStep = ax->tickLabelSkip;
+      if (ax && ax->tickLabelSkip > 0) a->labelStep = std::max(ax->tickLabelSkip, a->categoryCount / 1000);
       else if (wSum > length * 0.95 && wMax * 0.75 <= slot) a->labelStep = 1;
       if (!(ax && ax->tickLabelSkip > 0) && wMax + c.Px(2) > slot) {
         // Labels that do not fit side by side are turned, then thinned out.

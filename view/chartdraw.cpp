@@ -198,7 +198,7 @@ int32_t DrawChart(DrawingSurface* surface, const ChartModel& chart, const DrawRe
       if (axes) DrawAxes(c, f);
     }
     if (saved >= 0) FreeDrawClipRgn(surface, saved);
-    return c.rc;
+    return c.rc == kChartOpsSpent ? 1 : c.rc;
   } catch (const std::bad_alloc&) {
     return -1;
   }

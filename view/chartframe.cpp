@@ -76,7 +76,7 @@ void DrawLegendKey(ChartCanvas& c, const LegendItem& item, double x, double y, d
 // Draws the legend in `room` and takes its share of the room.
 void DrawLegend(ChartCanvas& c, const DrawRect& chartRect, DrawRect* room) {
   const ChartLegend& l = c.chart.legend;
-  std::vector<LegendItem> items = LegendItems(c, 4096);
+  std::vector<LegendItem> items = LegendItems(c, 256);
   if (items.empty()) return;
   const DrawFontSpec font = ChartFont(c, l.textProps, kLegendSizePt, false);
   const CellColor color = ChartTextColor(c, l.textProps);

@@ -12,18 +12,27 @@
 
 namespace xlx {
 
+// Drawing operations one chart may issue; a hostile chart stops there with what it has drawn.
+constexpr int64_t kMaxChartOps = 400000;
+// rc once the operations are spent: drawing stops, and the chart counts as drawn.
+constexpr int32_t kChartOpsSpent = 0x7FFF0001;
+
 struct ChartCanvas {
   DrawingSurface* surface;
   const ChartModel& chart;
   ChartDrawOptions options;
-  int32_t rc = 1;  // the first failure; drawing stops adding once it is set
+  int32_t rc = 1;    // the first failure; drawing stops adding once it is set
+  int64_t ops = 0;   // operations issued, weighted by their points
 
   double Px(double pt) const { return pt * options.pxPerPt; }
-  // Records a drawing-layer result; true while everything has succeeded.
+  // Records a drawing-layer result; true while everything has succeeded and operations remain.
   bool Ok(int32_t result) {
     if (result != 1 && rc == 1) rc = result;
+    if (++ops > kMaxChartOps && rc == 1) rc = kChartOpsSpent;
     return rc == 1;
   }
+  // Counts the points of a long polyline or polygon against the operations.
+  void Spend(size_t points) { ops += int64_t(points / 64); }
 };
 
 // One axis as laid out: the model's axis, its scale and which side of the plot it sits on.

@@ -51,6 +51,9 @@ void DrawPiePlot(ChartCanvas& c, const DrawRect& room, int32_t plot) {
   const double outer = side / 2 / (1 + std::min(maxExplode, 400.0) / 100) * 0.95;
   const double cx = room.left + room.width / 2, cy = room.top + room.height / 2;
   const double hole = doughnut ? outer * p.holeSize / 100.0 : 0;
+  // Rings thinner than a pixel show nothing: the outer ones that fit are drawn.
+  const size_t rings = std::max<size_t>(1, std::min(series.size(), size_t(std::max(1.0, (outer - hole) / 1.0))));
+  series.resize(rings);
   const double ring = (outer - hole) / double(series.size());
   for (size_t k = 0; k < series.size() && c.rc == 1; ++k) {
     const ChartSeries& s = *series[k];

@@ -77,8 +77,12 @@ ChartScale LogScale(double m, double M, const ChartAxis& axis) {
 
 }  // namespace
 
-ChartScale ChooseValueScale(double m, double M, const ChartAxis* axis, bool percentStacked) {
+// ceil of a quotient in single precision, as the application rounds bounds, where it fits.
+static double CeilQuotient(double q) { return std::fabs(q) < 1e30 ? std::ceil(float(q)) : std::ceil(q); }
+
+static ChartScale ChooseValueScaleInner(double m, double M, const ChartAxis* axis, bool percentStacked) {
   if (!std::isfinite(m) || !std::isfinite(M) || m > M) m = M = 0;
+  m = std::max(m, -1e300), M = std::min(M, 1e300);
   ChartAxis none;
   const ChartAxis& a = axis ? *axis : none;
   if (a.hasLogBase) {
@@ -102,13 +106,13 @@ ChartScale ChooseValueScale(double m, double M, const ChartAxis* axis, bool perc
   // Free bounds go to multiples of the unit, with one more unit where the data would touch them.
   if (!b.hiSet) {
     const double base = b.loSet ? b.lo : m;
-    double hi = std::ceil(float(M / unit)) * unit;
+    double hi = CeilQuotient(M / unit) * unit;
     const double need = b.loSet && b.lo == 0 && loFree ? M / kHeadroom : (M - base) / kHeadroom;
     if (!(need < hi - base)) hi += unit;
     b.hi = hi;
   }
   if (!b.loSet) {
-    double lo = m < 0 ? -std::ceil(float(-m / unit)) * unit : std::floor(m / unit) * unit;
+    double lo = m < 0 ? -CeilQuotient(-m / unit) * unit : std::floor(m / unit) * unit;
     const double need = (b.hi - m) / kHeadroom;
     if (!(need < b.hi - lo)) lo -= unit;
     if (m >= 0 && lo < 0) lo = 0;
@@ -120,6 +124,22 @@ ChartScale ChooseValueScale(double m, double M, const ChartAxis* axis, bool perc
   if (!((s.max - s.min) / unit <= kMaxAxisTicks)) unit = NiceUnit((s.max - s.min) / 10);
   s.major = unit;
   s.minor = a.hasMinorUnit && (s.max - s.min) / a.minorUnit <= kMaxAxisTicks * 10 ? a.minorUnit : unit / 5;
+  return s;
+}
+
+ChartScale ChooseValueScale(double m, double M, const ChartAxis* axis, bool percentStacked) {
+  ChartScale s = ChooseValueScaleInner(m, M, axis, percentStacked);
+  // Bounds or units that overflow leave a plain 0 to 1 axis rather than one no tick fits.
+  if (!std::isfinite(s.max - s.min) || !(s.max > s.min) || !(s.major > 0) || !std::isfinite(s.minor) ||
+      (s.max - s.min) / s.major > kMaxAxisTicks * 1.01 || (s.max - s.min) / s.minor > kMaxAxisTicks * 10.1) {
+    if (s.log) {
+      if (!(s.max > s.min) || !std::isfinite(s.max)) s.min = 1, s.max = s.logBase;
+      return s;
+    }
+    const bool reversed = s.reversed;
+    s = ChartScale();
+    s.reversed = reversed;
+  }
   return s;
 }
 

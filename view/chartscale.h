@@ -18,7 +18,7 @@ struct ChartScale {
 };
 
 // Most major ticks an axis draws; a unit giving more is widened.
-constexpr int32_t kMaxAxisTicks = 1000;
+constexpr int32_t kMaxAxisTicks = 200;
 
 // The scale of a value axis over data from `dataMin` to `dataMax` (NaN or infinities ignored;
 // min > max means no data). `axis` (may be null) gives fixed bounds, units, log base and

@@ -67,6 +67,7 @@ void Decimate(std::vector<DrawPoint>* pts, bool vertical) {
 void StrokeLine(ChartCanvas& c, const VkPen* pen, std::vector<DrawPoint> pts, bool smooth, bool vertical) {
   if (!pen || pts.size() < 2) return;
   Decimate(&pts, vertical);
+  c.Spend(pts.size());
   if (!smooth || pts.size() > 2000) {
     c.Ok(AddDrawPolyline(c.surface, pen, pts.data(), int32_t(pts.size())));
     return;
@@ -120,8 +121,13 @@ void DrawBarPlot(ChartCanvas& c, const PlotFrame& f, int32_t plot) {
     MakePaint(c, s.shape, seriesColor, 0xFFFFFFFF, 0.75, &paint);
     const ChartDataLabels& l = LabelsOf(c, s);
     const size_t count = std::min(s.values.values.size(), size_t(std::max(0, ax.cat.categoryCount)));
-    for (size_t i = 0; i < count && c.rc == 1; ++i) {
+    // More bars than pixels: one bar per few categories, the tallest of them.
+    const double length = ax.cat.vertical ? f.plot.height : f.plot.width;
+    const size_t stride = std::max<size_t>(1, size_t(count / std::max(1.0, 2 * length)));
+    for (size_t i = 0; i < count && c.rc == 1; i += stride) {
       double v = ValueAt(s, i);
+      for (size_t j = i + 1; j < std::min(count, i + stride); ++j)
+        if (std::isfinite(ValueAt(s, j)) && !(std::fabs(ValueAt(s, j)) <= std::fabs(v))) v = ValueAt(s, j);
       if (!std::isfinite(v)) continue;
       double from = base, to = v;
       if (stacked) {
@@ -239,6 +245,7 @@ void DrawLinePlot(ChartCanvas& c, const PlotFrame& f, int32_t plot) {
       Decimate(&poly, ax.val.vertical);
       Decimate(&lower, ax.val.vertical);
       poly.insert(poly.end(), lower.rbegin(), lower.rend());
+      c.Spend(poly.size());
       ChartPaint paint;
       MakePaint(c, s.shape, color, 0xFFFFFFFF, 0.75, &paint);
       c.Ok(AddDrawPolygon(c.surface, paint.pen, paint.brush, poly.data(), int32_t(poly.size())));
@@ -345,13 +352,15 @@ void DrawRadarPlot(ChartCanvas& c, const DrawRect& room, int32_t plot) {
     c.Ok(AddDrawLine(c.surface, grid.pen, cx, cy, e.x, e.y));
   }
   for (const ChartSeries* s : series) {
+    if (c.rc != 1) break;
     const CellColor color = AutoSeriesColor(c.chart, SeriesColorIndex(c, s));
     std::vector<DrawPoint> poly;
     for (int32_t i = 0; i < s->values.pointCount; ++i) {
       const double v = ValueAt(*s, size_t(i));
       poly.push_back(point(i, std::isfinite(v) ? v : scale.min));
     }
-    if (poly.size() < 2) continue;
+    if (poly.size() < 2 || c.rc != 1) continue;
+    c.Spend(poly.size());
     ChartPaint paint;
     MakePaint(c, s->shape, p.radarStyle == 0 ? color : 0xFFFFFFFF, color, 2.25, &paint);
     if (p.radarStyle == 0) c.Ok(AddDrawPolygon(c.surface, paint.pen, paint.brush, poly.data(), int32_t(poly.size())));
