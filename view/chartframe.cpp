@@ -180,7 +180,7 @@ void DrawTitle(ChartCanvas& c, const DrawRect& chartRect, DrawRect* room) {
 void DrawChartFrame(ChartCanvas& c, const DrawRect& rect, DrawRect* room) {
   const ChartModel& m = c.chart;
   ChartPaint paint;
-  MakePaint(c, m.chartShape, 0xFFFFFFFF, 0xFF868686, 0.75, &paint);
+  MakePaint(c, m.chartShape, 0xFFFFFFFF, 0xFF868686, 0.75, &paint, &rect);
   if (m.roundedCorners && !m.isChartEx) {
     const double r = std::min(c.Px(10), std::min(rect.width, rect.height) / 4);
     c.Ok(AddDrawRoundRect(c.surface, paint.pen, paint.brush, rect, r, r));

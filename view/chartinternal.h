@@ -89,9 +89,10 @@ CellColor AutoSeriesColor(const ChartModel& chart, int32_t index);
 CellColor PrintColor(const ChartCanvas& c, CellColor color);
 // Pen and brush of `props`, the automatic parts in `autoLine` / `autoFill` (0xFFFFFFFF: none),
 // the width `autoWidthPt` when the props give none.
+// A gradient fill spans `box` (px; null: its average colour).
 void MakePaint(ChartCanvas& c, const ChartShapeProps& props, CellColor autoFill, CellColor autoLine,
-               double autoWidthPt, ChartPaint* paint);
-// A filled rectangle that honours gradient fills of `props` by bands; the outline after.
+               double autoWidthPt, ChartPaint* paint, const DrawRect* box = nullptr);
+// A filled rectangle in the fill of `props` (gradients across it), its outline on top.
 void FillShapeRect(ChartCanvas& c, const ChartShapeProps& props, const DrawRect& r, CellColor autoFill,
                    CellColor autoLine);
 
@@ -140,5 +141,9 @@ std::u16string LabelText(const ChartCanvas& c, const ChartSeries& s, const Chart
 // The labels in force for a series: its own, else its plot's.
 const ChartDataLabels& LabelsOf(const ChartCanvas& c, const ChartSeries& s);
 void DrawLabel(ChartCanvas& c, const ChartDataLabels& l, const std::u16string& text, double x, double y);
+// Trendlines and error bars of a series; `xy` for scatter data (x from the categories), else
+// point i sits at category position i + `shift`.
+void DrawTrendAndErrors(ChartCanvas& c, const AxisLayout& cat, const AxisLayout& val, const DrawRect& plot,
+                        const ChartSeries& s, bool xy, double shift, CellColor color);
 
 }  // namespace xlx

@@ -40,10 +40,16 @@ CellColor PrintColor(const ChartCanvas& c, CellColor color) {
 }
 
 void MakePaint(ChartCanvas& c, const ChartShapeProps& p, CellColor autoFill, CellColor autoLine, double autoWidthPt,
-               ChartPaint* paint) {
+               ChartPaint* paint, const DrawRect* box) {
   CellColor fill = p.fillKind == kChartFillNone ? 0xFFFFFFFF : p.fillKind == kChartFillAuto ? autoFill : p.fillColor;
   CellColor line = p.lineKind == kChartFillNone ? 0xFFFFFFFF : p.lineKind == kChartFillAuto ? autoLine : p.lineColor;
-  if (fill != 0xFFFFFFFF && c.Ok(SetDrawBrush(PrintColor(c, fill), kBrushSolid, 0, &paint->brush))) {
+  if (p.fillKind == kChartFillGradient && box && p.stops.size() >= 2 && !c.options.blackAndWhite) {
+    DrawGradientStop stops[kMaxChartGradientStops];
+    const int32_t n = int32_t(std::min<size_t>(p.stops.size(), kMaxChartGradientStops));
+    for (int32_t i = 0; i < n; ++i) stops[i] = DrawGradientStop{p.stops[size_t(i)].position, p.stops[size_t(i)].color};
+    c.Ok(SetDrawLinearGradientBrush(*box, p.gradientAngle, true, stops, n, &paint->brush));
+  } else if (fill != 0xFFFFFFFF) {
+    c.Ok(SetDrawBrush(PrintColor(c, fill), kBrushSolid, 0, &paint->brush));
   }
   if (line != 0xFFFFFFFF) {
     const double widthPt = p.lineWidthPt >= 0 ? p.lineWidthPt : autoWidthPt;
@@ -54,29 +60,7 @@ void MakePaint(ChartCanvas& c, const ChartShapeProps& p, CellColor autoFill, Cel
 
 void FillShapeRect(ChartCanvas& c, const ChartShapeProps& p, const DrawRect& r, CellColor autoFill, CellColor autoLine) {
   ChartPaint paint;
-  MakePaint(c, p, autoFill, autoLine, 0.75, &paint);
-  if (p.fillKind == kChartFillGradient && p.stops.size() >= 2 && r.height >= 1 && r.width >= 1) {
-    // Bands across the gradient's main direction, vertical for angles near 90 degrees.
-    const bool vertical = std::fabs(std::fmod(p.gradientAngle, 180.0) - 90) < 45;
-    const int32_t bands = 32;
-    for (int32_t i = 0; i < bands && c.rc == 1; ++i) {
-      const double t = (i + 0.5) / bands;
-      size_t k = 1;
-      while (k + 1 < p.stops.size() && p.stops[k].position < t) ++k;
-      const ChartGradientStop &a = p.stops[k - 1], &b = p.stops[k];
-      const double span = b.position - a.position, u = span > 0 ? std::max(0.0, std::min(1.0, (t - a.position) / span)) : 0;
-      auto mix = [&](int shift) { return uint32_t(std::lround(((a.color >> shift) & 0xFF) * (1 - u) + ((b.color >> shift) & 0xFF) * u)) << shift; };
-      VkBrush* brush = nullptr;
-      if (!c.Ok(SetDrawBrush(PrintColor(c, 0xFF000000u | mix(0) | mix(8) | mix(16)), kBrushSolid, 0, &brush))) break;
-      const DrawRect band = vertical ? DrawRect{r.left, r.top + r.height * i / bands, r.width, r.height / bands + 1}
-                                     : DrawRect{r.left + r.width * i / bands, r.top, r.width / bands + 1, r.height};
-      c.Ok(AddDrawRectangle(c.surface, nullptr, brush, band.left, band.top, std::min(band.width, r.left + r.width - band.left),
-                            std::min(band.height, r.top + r.height - band.top)));
-      FreeDrawBrush(brush);
-    }
-    c.Ok(AddDrawRectangle(c.surface, paint.pen, nullptr, r.left, r.top, r.width, r.height));
-    return;
-  }
+  MakePaint(c, p, autoFill, autoLine, 0.75, &paint, &r);
   if (paint.pen || paint.brush) c.Ok(AddDrawRectangle(c.surface, paint.pen, paint.brush, r.left, r.top, r.width, r.height));
 }
 

@@ -83,8 +83,9 @@ void DrawPiePlot(ChartCanvas& c, const DrawRect& room, int32_t plot) {
       const CellColor color = p.varyColors || doughnut || series.size() == 1 ? AutoSeriesColor(c.chart, int32_t(i))
                                                                             : AutoSeriesColor(c.chart, s.idx);
       ChartPaint paint;
+      const DrawRect box{ox - rOut, oy - rOut, 2 * rOut, 2 * rOut};
       MakePaint(c, PointProps(s, int32_t(i)), p.varyColors ? color : AutoSeriesColor(c.chart, s.idx), 0xFFFFFFFF, 0.75,
-                &paint);
+                &paint, &box);
       c.Ok(AddDrawPolygon(c.surface, paint.pen, paint.brush, pts.data(), int32_t(pts.size())));
       if (l.present && !l.deleted && n <= 4096) {
         const bool outside = l.position == kLabelPosOutsideEnd;

@@ -147,12 +147,12 @@ void DrawBarPlot(ChartCanvas& c, const PlotFrame& f, int32_t plot) {
       DrawRect r = ax.val.vertical ? DrawRect{std::min(a0, a1), std::min(b0, b1), std::fabs(a1 - a0), std::fabs(b1 - b0)}
                                    : DrawRect{std::min(b0, b1), std::min(a0, a1), std::fabs(b1 - b0), std::fabs(a1 - a0)};
       const ChartShapeProps& props = PointProps(s, int32_t(i));
-      const bool own = &props != &s.shape || (p.varyColors && series.size() == 1);
+      const bool own = &props != &s.shape || (p.varyColors && series.size() == 1) || props.fillKind == kChartFillGradient;
       if (own || (v < 0 && s.invertIfNegative)) {
         ChartPaint pp;
         CellColor fill = PointColor(c, p, s, series.size(), int32_t(i));
         MakePaint(c, props, v < 0 && s.invertIfNegative && props.fillKind == kChartFillAuto ? 0xFFFFFFFF : fill,
-                  v < 0 && s.invertIfNegative ? fill : 0xFFFFFFFF, 0.75, &pp);
+                  v < 0 && s.invertIfNegative ? fill : 0xFFFFFFFF, 0.75, &pp, &r);
         c.Ok(AddDrawRectangle(c.surface, pp.pen, pp.brush, r.left, r.top, r.width, r.height));
       } else {
         c.Ok(AddDrawRectangle(c.surface, paint.pen, paint.brush, r.left, r.top, r.width, r.height));
@@ -165,6 +165,8 @@ void DrawBarPlot(ChartCanvas& c, const PlotFrame& f, int32_t plot) {
       }
     }
   }
+  for (const ChartSeries* s : series)
+    DrawTrendAndErrors(c, ax.cat, ax.val, f.plot, *s, false, 0.5, AutoSeriesColor(c.chart, SeriesColorIndex(c, s)));
   for (const Pending& q : labels) {
     if (c.rc != 1 || labels.size() > 20000) break;
     DrawLabel(c, LabelsOf(c, *q.s), LabelText(c, *q.s, LabelsOf(c, *q.s), q.i, q.v, NAN), q.x, q.y);
@@ -247,13 +249,14 @@ void DrawLinePlot(ChartCanvas& c, const PlotFrame& f, int32_t plot) {
       poly.insert(poly.end(), lower.rbegin(), lower.rend());
       c.Spend(poly.size());
       ChartPaint paint;
-      MakePaint(c, s.shape, color, 0xFFFFFFFF, 0.75, &paint);
+      MakePaint(c, s.shape, color, 0xFFFFFFFF, 0.75, &paint, &f.plot);
       c.Ok(AddDrawPolygon(c.surface, paint.pen, paint.brush, poly.data(), int32_t(poly.size())));
       continue;
     }
     ChartPaint paint;
     MakePaint(c, s.shape, 0xFFFFFFFF, stock ? 0xFFFFFFFF : color, 2.25, &paint);
     for (const auto& piece : pieces) StrokeLine(c, paint.pen, piece, s.smooth, ax.val.vertical);
+    DrawTrendAndErrors(c, ax.cat, ax.val, f.plot, s, false, shift, color);
     const bool markers = (p.marker || stock) && s.marker.symbol != kMarkerNone && (!stock || s.marker.present) &&
                          count <= 5000;
     const ChartDataLabels& l = LabelsOf(c, s);
@@ -311,6 +314,7 @@ void DrawXYPlot(ChartCanvas& c, const PlotFrame& f, int32_t plot) {
     ChartPaint paint;
     MakePaint(c, s.shape, 0xFFFFFFFF, lines ? color : 0xFFFFFFFF, 2.25, &paint);
     StrokeLine(c, paint.pen, pts, s.smooth || p.scatterStyle >= 4, true);
+    DrawTrendAndErrors(c, ax.cat, ax.val, f.plot, s, true, 0, color);
     const bool markers = s.marker.symbol != kMarkerNone && (s.marker.present || p.scatterStyle != 4) && pts.size() <= 5000;
     if (markers)
       for (const DrawPoint& pt : pts) DrawMarker(c, s.marker, color, pt.x, pt.y);
