@@ -108,7 +108,7 @@ void MeasureAxis(ChartCanvas& c, AxisLayout* a, double length, int32_t group) {
       }
     } else if (a->labelSeries) {
       const int32_t n = std::min(a->categoryCount, 2000);
-      const int32_t probe = std::max(1, n / 200);  // long axes are measured on a sample
+      const int32_t probe = std::max(1, n / 40);  // long axes are measured on a sample
       for (int32_t i = 0; i < n; i += probe, ++count) {
         double w, h;
         MeasureChartText(c, CategoryText(*a->labelSeries, i, ax ? ax->formatCode : u"", c.chart.date1904), font, &w, &h);
@@ -262,7 +262,10 @@ void DrawOneAxis(ChartCanvas& c, const AxisLayout& a, const DrawRect& plot, int3
     if (a.isValue) {
       for (double v : Ticks(a.scale)) TickLine(c, paint.pen, a, plot, ValuePos(a, plot, v), c.Px(4), mark);
     } else if (a.categoryCount > 0 && a.categoryCount <= 4096) {
-      const int32_t step = a.axis && a.axis->tickMarkSkip > 0 ? a.axis->tickMarkSkip : 1;
+      // Tick marks closer than 3 px merge into a bar: dense axes mark every few categories.
+      const double length = a.vertical ? plot.height : plot.width;
+      const int32_t dense = int32_t(std::ceil(a.categoryCount * 3.0 / std::max(1.0, length)));
+      const int32_t step = std::max(a.axis && a.axis->tickMarkSkip > 0 ? a.axis->tickMarkSkip : 1, dense);
       const int32_t last = a.between ? a.categoryCount : a.categoryCount - 1;
       for (int32_t i = 0; i <= last; i += step) TickLine(c, paint.pen, a, plot, CategoryPos(a, plot, i), c.Px(4), mark);
     }

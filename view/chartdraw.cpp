@@ -96,12 +96,10 @@ const ChartShapeProps& PointProps(const ChartSeries& s, int32_t i) {
   return s.shape;
 }
 
-void DrawMarker(ChartCanvas& c, const ChartMarker& m, CellColor color, double x, double y) {
-  if (m.symbol == kMarkerNone || !std::isfinite(x) || !std::isfinite(y) || c.rc != 1) return;
-  const double s = std::max(2.0, c.Px(m.sizePt)), h = s / 2;
-  ChartPaint paint;
-  MakePaint(c, m.shape, color, color, 0.75, &paint);
-  int32_t symbol = m.symbol == kMarkerAuto || m.symbol == kMarkerPicture ? kMarkerDiamond : m.symbol;
+namespace {
+
+void DrawOneMarker(ChartCanvas& c, const ChartPaint& paint, int32_t symbol, double x, double y, double s) {
+  const double h = s / 2;
   switch (symbol) {  // one case per marker shape
     case kMarkerSquare:
       c.Ok(AddDrawRectangle(c.surface, paint.pen, paint.brush, x - h, y - h, s, s));
@@ -118,18 +116,16 @@ void DrawMarker(ChartCanvas& c, const ChartMarker& m, CellColor color, double x,
     }
     case kMarkerX:
     case kMarkerStar:
-    case kMarkerPlus: {
-      VkPen* pen = paint.pen;
+    case kMarkerPlus:
       if (symbol != kMarkerPlus) {
-        c.Ok(AddDrawLine(c.surface, pen, x - h, y - h, x + h, y + h));
-        c.Ok(AddDrawLine(c.surface, pen, x - h, y + h, x + h, y - h));
+        c.Ok(AddDrawLine(c.surface, paint.pen, x - h, y - h, x + h, y + h));
+        c.Ok(AddDrawLine(c.surface, paint.pen, x - h, y + h, x + h, y - h));
       }
       if (symbol != kMarkerX) {
-        c.Ok(AddDrawLine(c.surface, pen, x - h, y, x + h, y));
-        c.Ok(AddDrawLine(c.surface, pen, x, y - h, x, y + h));
+        c.Ok(AddDrawLine(c.surface, paint.pen, x - h, y, x + h, y));
+        c.Ok(AddDrawLine(c.surface, paint.pen, x, y - h, x, y + h));
       }
       break;
-    }
     case kMarkerDash:
       c.Ok(AddDrawRectangle(c.surface, paint.pen, paint.brush, x - h, y - s / 10, s, s / 5));
       break;
@@ -138,6 +134,31 @@ void DrawMarker(ChartCanvas& c, const ChartMarker& m, CellColor color, double x,
       c.Ok(AddDrawPolygon(c.surface, paint.pen, paint.brush, pts, 4));
     }
   }
+}
+
+}  // namespace
+
+void DrawMarkers(ChartCanvas& c, const ChartMarker& m, CellColor color, const DrawPoint* points, size_t count) {
+  if (m.symbol == kMarkerNone || count == 0 || c.rc != 1) return;
+  const double s = std::max(2.0, c.Px(m.sizePt));
+  const int32_t symbol = m.symbol == kMarkerAuto || m.symbol == kMarkerPicture ? kMarkerDiamond : m.symbol;
+  ChartPaint paint;
+  MakePaint(c, m.shape, color, color, 0.75, &paint);
+  // A marker within a pixel of the one drawn before it would cover it exactly: dense series draw
+  // one marker per pixel they move.
+  double lastX = NAN, lastY = NAN;
+  for (size_t i = 0; i < count && c.rc == 1; ++i) {
+    const DrawPoint& p = points[i];
+    if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
+    if (std::fabs(p.x - lastX) < 1 && std::fabs(p.y - lastY) < 1) continue;
+    DrawOneMarker(c, paint, symbol, p.x, p.y, s);
+    lastX = p.x, lastY = p.y;
+  }
+}
+
+void DrawMarker(ChartCanvas& c, const ChartMarker& m, CellColor color, double x, double y) {
+  const DrawPoint p{x, y};
+  DrawMarkers(c, m, color, &p, 1);
 }
 
 const ChartDataLabels& LabelsOf(const ChartCanvas& c, const ChartSeries& s) {

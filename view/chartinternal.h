@@ -134,7 +134,9 @@ std::vector<const ChartSeries*> SeriesOfPlot(const ChartCanvas& c, int32_t plot)
 int32_t SeriesColorIndex(const ChartCanvas& c, const ChartSeries* s);
 // Shape props of point `i` of a series: the data point's own, else the series'.
 const ChartShapeProps& PointProps(const ChartSeries& s, int32_t i);
+// A marker centred on (x, y), and many markers of one series drawn as one path.
 void DrawMarker(ChartCanvas& c, const ChartMarker& m, CellColor color, double x, double y);
+void DrawMarkers(ChartCanvas& c, const ChartMarker& m, CellColor color, const DrawPoint* points, size_t count);
 // A data label text for point i (empty when the labels show nothing).
 std::u16string LabelText(const ChartCanvas& c, const ChartSeries& s, const ChartDataLabels& l, int32_t i, double value,
                          double percent);

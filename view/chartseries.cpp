@@ -121,9 +121,9 @@ void DrawBarPlot(ChartCanvas& c, const PlotFrame& f, int32_t plot) {
     MakePaint(c, s.shape, seriesColor, 0xFFFFFFFF, 0.75, &paint);
     const ChartDataLabels& l = LabelsOf(c, s);
     const size_t count = std::min(s.values.values.size(), size_t(std::max(0, ax.cat.categoryCount)));
-    // More bars than pixels: one bar per few categories, the tallest of them.
+    // More bars than pixels: one bar per pixel, the tallest of the categories it covers.
     const double length = ax.cat.vertical ? f.plot.height : f.plot.width;
-    const size_t stride = std::max<size_t>(1, size_t(count / std::max(1.0, 2 * length)));
+    const size_t stride = std::max<size_t>(1, size_t(count / std::max(1.0, length)));
     for (size_t i = 0; i < count && c.rc == 1; i += stride) {
       double v = ValueAt(s, i);
       for (size_t j = i + 1; j < std::min(count, i + stride); ++j)
@@ -260,12 +260,8 @@ void DrawLinePlot(ChartCanvas& c, const PlotFrame& f, int32_t plot) {
     const bool markers = (p.marker || stock) && s.marker.symbol != kMarkerNone && (!stock || s.marker.present) &&
                          count <= 5000;
     const ChartDataLabels& l = LabelsOf(c, s);
-    size_t index = 0;
     for (const auto& piece : pieces)
-      for (const DrawPoint& pt : piece) {
-        if (markers) DrawMarker(c, s.marker, color, pt.x, pt.y);
-        (void)index;
-      }
+      if (markers) DrawMarkers(c, s.marker, color, piece.data(), piece.size());
     if (l.present && !l.deleted && count <= 5000)
       for (size_t i = 0; i < count; ++i) {
         const double v = ValueAt(s, i);
@@ -316,8 +312,7 @@ void DrawXYPlot(ChartCanvas& c, const PlotFrame& f, int32_t plot) {
     StrokeLine(c, paint.pen, pts, s.smooth || p.scatterStyle >= 4, true);
     DrawTrendAndErrors(c, ax.cat, ax.val, f.plot, s, true, 0, color);
     const bool markers = s.marker.symbol != kMarkerNone && (s.marker.present || p.scatterStyle != 4) && pts.size() <= 5000;
-    if (markers)
-      for (const DrawPoint& pt : pts) DrawMarker(c, s.marker, color, pt.x, pt.y);
+    if (markers) DrawMarkers(c, s.marker, color, pts.data(), pts.size());
     const ChartDataLabels& l = LabelsOf(c, s);
     if (l.present && !l.deleted && pts.size() <= 5000 && pts.size() == count)
       for (size_t i = 0; i < count; ++i) DrawLabel(c, l, LabelText(c, s, l, int32_t(i), ValueAt(s, i), NAN), pts[i].x + c.Px(10), pts[i].y);
@@ -372,9 +367,8 @@ void DrawRadarPlot(ChartCanvas& c, const DrawRect& room, int32_t plot) {
       poly.push_back(poly.front());
       StrokeLine(c, paint.pen, poly, false, true);
     }
-    if (p.radarStyle == 1 || s->marker.present)
-      for (size_t i = 0; i + (p.radarStyle == 0 ? 0 : 1) < poly.size() && poly.size() <= 2000; ++i)
-        DrawMarker(c, s->marker, color, poly[i].x, poly[i].y);
+    if ((p.radarStyle == 1 || s->marker.present) && poly.size() <= 2000)
+      DrawMarkers(c, s->marker, color, poly.data(), poly.size() - (p.radarStyle == 0 ? 0 : 1));
   }
 }
 
