@@ -246,18 +246,27 @@ void DrawAxisLabels(ChartCanvas& c, const AxisLayout& a, const DrawRect& plot, i
   }
 }
 
-void DrawOneAxis(ChartCanvas& c, const AxisLayout& a, const DrawRect& plot, int32_t group) {
+// Where the axis line of `a` runs across the plot: at the value its crossing axis `cross` gives
+// (zero, its maximum or minimum, or a fixed value), else at the plot's edge on its side.
+double AxisLinePos(const AxisLayout& a, const AxisLayout* cross, const DrawRect& plot) {
+  const double edge = a.vertical ? (a.side == kAxisPosLeft ? plot.left : plot.left + plot.width)
+                                 : (a.side == kAxisPosTop ? plot.top : plot.top + plot.height);
+  if (!cross || !cross->isValue || cross->scale.log || !a.axis) return edge;
+  const ChartScale& s = cross->scale;
+  double v = a.axis->hasCrossesAt ? a.axis->crossesAt : a.axis->crosses == 1 ? s.max : a.axis->crosses == 2 ? s.min : 0;
+  if (!(v > s.min && v < s.max)) return edge;
+  const double pos = ValuePos(*cross, plot, v);
+  return std::isfinite(pos) ? pos : edge;
+}
+
+void DrawOneAxis(ChartCanvas& c, const AxisLayout& a, const DrawRect& plot, int32_t group, const AxisLayout* cross) {
   if (!a.visible) return;
   ChartPaint paint;
   MakePaint(c, a.axis ? a.axis->line : ChartShapeProps(), 0xFFFFFFFF, kAxisGrey, 0.75, &paint);
   if (paint.pen) {
-    if (a.vertical) {
-      const double x = a.side == kAxisPosLeft ? plot.left : plot.left + plot.width;
-      c.Ok(AddDrawLine(c.surface, paint.pen, x, plot.top, x, plot.top + plot.height));
-    } else {
-      const double y = a.side == kAxisPosTop ? plot.top : plot.top + plot.height;
-      c.Ok(AddDrawLine(c.surface, paint.pen, plot.left, y, plot.left + plot.width, y));
-    }
+    const double at = AxisLinePos(a, cross, plot);
+    if (a.vertical) c.Ok(AddDrawLine(c.surface, paint.pen, at, plot.top, at, plot.top + plot.height));
+    else c.Ok(AddDrawLine(c.surface, paint.pen, plot.left, at, plot.left + plot.width, at));
     const int32_t mark = a.axis ? a.axis->majorTickMark : kTickOut;
     if (a.isValue) {
       for (double v : Ticks(a.scale)) TickLine(c, paint.pen, a, plot, ValuePos(a, plot, v), c.Px(4), mark);
@@ -376,8 +385,8 @@ void DrawGridlines(ChartCanvas& c, const PlotFrame& f) {
 void DrawAxes(ChartCanvas& c, const PlotFrame& f) {
   for (int32_t g = 0; g < 2; ++g) {
     if (!f.value[g].axis && !f.category[g].axis && g == 1) continue;
-    DrawOneAxis(c, f.category[g], f.plot, g);
-    DrawOneAxis(c, f.value[g], f.plot, g);
+    DrawOneAxis(c, f.category[g], f.plot, g, &f.value[g]);
+    DrawOneAxis(c, f.value[g], f.plot, g, nullptr);
   }
 }
 

@@ -346,9 +346,18 @@ void DrawRadarPlot(ChartCanvas& c, const DrawRect& room, int32_t plot) {
     for (int32_t i = 0; i < n; ++i) poly.push_back(point(i, scale.min + ring * scale.major));
     c.Ok(AddDrawPolygon(c.surface, grid.pen, nullptr, poly.data(), int32_t(poly.size())));
   }
-  for (int32_t i = 0; i < n && n <= 2000; ++i) {
+  // Spokes, each labelled with its category beyond its end.
+  const DrawFontSpec font = ChartFont(c, ChartTextProps(), 9, false);
+  const CellColor ink = ChartTextColor(c, ChartTextProps());
+  for (int32_t i = 0; i < n && n <= 2000 && c.rc == 1; ++i) {
     const DrawPoint e = point(i, scale.max);
     c.Ok(AddDrawLine(c.surface, grid.pen, cx, cy, e.x, e.y));
+    if (n > 120 || series.empty()) continue;
+    const std::u16string text = CategoryText(*series[0], i, u"", c.chart.date1904);
+    double w, h;
+    MeasureChartText(c, text, font, &w, &h);
+    const double a = -kPi / 2 + 2 * kPi * i / n;
+    DrawChartTextAt(c, text, font, ink, cx + (r + c.Px(4) + w / 2) * std::cos(a), cy + (r + c.Px(4) + h / 2) * std::sin(a), 0);
   }
   for (const ChartSeries* s : series) {
     if (c.rc != 1) break;
