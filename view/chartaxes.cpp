@@ -10,7 +10,7 @@ namespace xlx {
 
 namespace {
 
-constexpr double kAxisSizePt = 9;
+constexpr double kAxisSizePt = 10;
 constexpr double kTitleSizePt = 10;
 constexpr CellColor kAxisGrey = 0xFF868686;
 

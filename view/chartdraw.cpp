@@ -12,7 +12,7 @@ namespace xlx {
 
 namespace {
 
-constexpr double kLabelSizePt = 9;
+constexpr double kLabelSizePt = 10;
 
 bool IsRoundKind(int32_t kind) {
   return kind == kChartPie || kind == kChartPie3D || kind == kChartDoughnut || kind == kChartOfPie;

@@ -347,7 +347,7 @@ void DrawRadarPlot(ChartCanvas& c, const DrawRect& room, int32_t plot) {
     c.Ok(AddDrawPolygon(c.surface, grid.pen, nullptr, poly.data(), int32_t(poly.size())));
   }
   // Spokes, each labelled with its category beyond its end.
-  const DrawFontSpec font = ChartFont(c, ChartTextProps(), 9, false);
+  const DrawFontSpec font = ChartFont(c, ChartTextProps(), 10, false);
   const CellColor ink = ChartTextColor(c, ChartTextProps());
   for (int32_t i = 0; i < n && n <= 2000 && c.rc == 1; ++i) {
     const DrawPoint e = point(i, scale.max);
