@@ -92,6 +92,32 @@ CellColor PointColor(const ChartCanvas& c, const ChartPlot& p, const ChartSeries
   return AutoSeriesColor(c.chart, SeriesColorIndex(c, &s));
 }
 
+// Stock charts join each category's lowest and highest value and bar the first series to the last.
+void DrawStockLines(ChartCanvas& c, const ChartPlot& p, const Axes& ax, const DrawRect& plot,
+                    const std::vector<const ChartSeries*>& series, size_t cats, double shift) {
+  ChartPaint hl;
+  MakePaint(c, ChartShapeProps(), 0xFFFFFFFF, 0xFF000000, 0.75, &hl);
+  for (size_t i = 0; i < std::min<size_t>(cats, 100000) && c.rc == 1; ++i) {
+    double lo = INFINITY, hi = -INFINITY;
+    for (const ChartSeries* s : series) {
+      const double v = ValueAt(*s, i);
+      if (std::isfinite(v)) lo = std::min(lo, v), hi = std::max(hi, v);
+    }
+    if (!(lo <= hi)) continue;
+    const DrawPoint a = At(ax.cat, ax.val, i + shift, lo, plot), b = At(ax.cat, ax.val, i + shift, hi, plot);
+    if (p.hiLowLines || !p.upDownBars) c.Ok(AddDrawLine(c.surface, hl.pen, a.x, a.y, b.x, b.y));
+    if (p.upDownBars && series.size() >= 4) {
+      const double open = ValueAt(*series.front(), i), close = ValueAt(*series.back(), i);
+      if (!std::isfinite(open) || !std::isfinite(close)) continue;
+      ChartPaint bar;
+      MakePaint(c, close >= open ? p.upBars : p.downBars, close >= open ? 0xFFFFFFFF : 0xFF000000, 0xFF000000, 0.75, &bar);
+      const double half = CategoryWidth(ax.cat, plot) / (2 + p.gapWidth / 100.0) / 2;
+      const DrawPoint o = At(ax.cat, ax.val, i + shift, open, plot), cl = At(ax.cat, ax.val, i + shift, close, plot);
+      c.Ok(AddDrawRectangle(c.surface, bar.pen, bar.brush, o.x - half, std::min(o.y, cl.y), 2 * half, std::fabs(o.y - cl.y)));
+    }
+  }
+}
+
 }  // namespace
 
 void DrawBarPlot(ChartCanvas& c, const PlotFrame& f, int32_t plot) {
@@ -185,31 +211,8 @@ void DrawLinePlot(ChartCanvas& c, const PlotFrame& f, int32_t plot) {
   StackTotals(series, &totalPos, &totalNeg);
   run.assign(totalPos.size(), 0);
   const size_t cats = size_t(std::max(0, ax.cat.categoryCount));
-  // Stock charts join each category's lowest and highest value and bar the first to the last.
-  if (stock && !series.empty()) {
-    ChartPaint hl;
-    MakePaint(c, ChartShapeProps(), 0xFFFFFFFF, 0xFF000000, 0.75, &hl);
-    for (size_t i = 0; i < std::min<size_t>(cats, 100000) && c.rc == 1; ++i) {
-      double lo = INFINITY, hi = -INFINITY;
-      for (const ChartSeries* s : series) {
-        const double v = ValueAt(*s, i);
-        if (std::isfinite(v)) lo = std::min(lo, v), hi = std::max(hi, v);
-      }
-      if (!(lo <= hi)) continue;
-      const DrawPoint a = At(ax.cat, ax.val, i + shift, lo, f.plot), b = At(ax.cat, ax.val, i + shift, hi, f.plot);
-      if (p.hiLowLines || !p.upDownBars) c.Ok(AddDrawLine(c.surface, hl.pen, a.x, a.y, b.x, b.y));
-      if (p.upDownBars && series.size() >= 4) {
-        const double open = ValueAt(*series.front(), i), close = ValueAt(*series.back(), i);
-        if (!std::isfinite(open) || !std::isfinite(close)) continue;
-        ChartPaint bar;
-        MakePaint(c, close >= open ? p.upBars : p.downBars, close >= open ? 0xFFFFFFFF : 0xFF000000, 0xFF000000, 0.75, &bar);
-        const double half = CategoryWidth(ax.cat, f.plot) / (2 + p.gapWidth / 100.0) / 2;
-        const DrawPoint o = At(ax.cat, ax.val, i + shift, open, f.plot), cl = At(ax.cat, ax.val, i + shift, close, f.plot);
-        c.Ok(AddDrawRectangle(c.surface, bar.pen, bar.brush, o.x - half, std::min(o.y, cl.y), 2 * half, std::fabs(o.y - cl.y)));
-      }
-    }
-  }
-  // Stacked areas are drawn from the last series back so that each lies on the one below.
+  if (stock && !series.empty()) DrawStockLines(c, p, ax, f.plot, series, cats, shift);
+  // Series in their order: each area lies over the ones before it, as stacked areas build up.
   for (size_t k = 0; k < series.size() && c.rc == 1; ++k) {
     const ChartSeries& s = *series[k];
     const CellColor color = AutoSeriesColor(c.chart, SeriesColorIndex(c, &s));
