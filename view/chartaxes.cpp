@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "common/calendar.h"
+
 #include "view/chartinternal.h"
 
 namespace xlx {
@@ -141,6 +143,46 @@ void MeasureAxis(ChartCanvas& c, AxisLayout* a, double length, int32_t group) {
   a->labelExtent = extent;
 }
 
+// Months since year 0 of a date serial's month; false for serials without a date.
+bool MonthIndex(double serial, bool date1904, double* month) {
+  CalendarDate d;
+  if (!(serial >= 0 && serial < 2958466) ||
+      !DateOfSerialDay(int64_t(serial), date1904 ? kDateSystem1904 : kDateSystem1900, &d))
+    return false;
+  *month = d.year * 12.0 + d.month - 1;
+  return true;
+}
+
+// A date axis over numeric categories places them by date: in days, or in months when the axis
+// says so or every date falls on the same day of its month.
+void SetUpDateSlots(const ChartCanvas& c, AxisLayout* a) {
+  if (!a->axis || a->axis->type != kAxisDate || !a->labelSeries) return;
+  const std::vector<double>& dates = a->labelSeries->categories.values;
+  if (dates.empty() || dates.size() > size_t(kMaxChartPoints)) return;
+  double lo = INFINITY, hi = -INFINITY;
+  for (double d : dates) {
+    if (!std::isfinite(d)) return;
+    lo = std::min(lo, std::floor(d)), hi = std::max(hi, std::floor(d));
+  }
+  bool months = a->axis->baseTimeUnit >= 1;
+  if (a->axis->baseTimeUnit < 0 && dates.size() > 1) {
+    CalendarDate first, d;
+    months = DateOfSerialDay(int64_t(dates[0]), kDateSystem1900, &first);
+    for (double v : dates)
+      if (!DateOfSerialDay(int64_t(v), kDateSystem1900, &d) || d.day != first.day) months = false;
+  }
+  double base = lo, top = hi;
+  if (months && !(MonthIndex(lo, c.chart.date1904, &base) && MonthIndex(hi, c.chart.date1904, &top))) return;
+  a->slots.reserve(dates.size());
+  for (double d : dates) {
+    double slot = std::floor(d) - lo;
+    if (months && !MonthIndex(d, c.chart.date1904, &slot)) return a->slots.clear();
+    a->slots.push_back(months ? slot - base : slot);
+  }
+  a->slotCount = top - base + 1;
+  if (a->axis->baseTimeUnit == 2) a->slotCount = std::ceil(a->slotCount / 12) * 12;
+}
+
 void SetUpGroup(ChartCanvas& c, int32_t group, int32_t firstPlot, PlotFrame* f) {
   const ChartPlot& p = PlotOf(c, firstPlot);
   AxisLayout& cat = f->category[group];
@@ -176,6 +218,7 @@ void SetUpGroup(ChartCanvas& c, int32_t group, int32_t firstPlot, PlotFrame* f) 
                                                           : cat.axis->crossBetween;
   if (val.axis && val.axis->hasCrossBetween) cat.between = val.axis->crossBetween;
   if (p.kind == kChartBar || p.kind == kChartBar3D || p.kind == kChartStock) cat.between = true;
+  if (!xy) SetUpDateSlots(c, &cat);
   cat.scale.reversed = cat.axis && cat.axis->reversed;
   cat.side = cat.vertical ? (cat.axis && cat.axis->position == kAxisPosRight ? kAxisPosRight : kAxisPosLeft)
                           : (cat.axis && cat.axis->position == kAxisPosTop ? kAxisPosTop : kAxisPosBottom);
@@ -293,12 +336,18 @@ double ValuePos(const AxisLayout& a, const DrawRect& plot, double v) {
 
 double CategoryWidth(const AxisLayout& a, const DrawRect& plot) {
   const double length = a.vertical ? plot.height : plot.width;
-  const int32_t slots = a.between ? a.categoryCount : a.categoryCount - 1;
-  return length / std::max(1, slots);
+  const double count = a.slots.empty() ? a.categoryCount : a.slotCount;
+  return length / std::max(1.0, a.between ? count : count - 1);
 }
 
 double CategoryPos(const AxisLayout& a, const DrawRect& plot, double i) {
   const double w = CategoryWidth(a, plot);
+  if (!a.slots.empty() && std::isfinite(i)) {
+    // On a date axis a category stands at its date's slot.
+    const double whole = std::floor(i);
+    const size_t k = size_t(std::max(0.0, std::min(whole, double(a.slots.size() - 1))));
+    i = a.slots[k] + (i - whole);
+  }
   double offset = Clamp(i * w);
   if (a.scale.reversed) offset = (a.vertical ? plot.height : plot.width) - offset;
   // Categories run up a vertical axis (bar charts list the first at the bottom).

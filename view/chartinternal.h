@@ -49,6 +49,10 @@ struct AxisLayout {
   double labelRotation = 0;         // degrees of category labels
   int32_t labelStep = 1;            // every n-th category labelled
   int32_t side = kAxisPosBottom;
+  // Date axes: the slot (days or months from the first date) of each category, and the slots
+  // the axis spans; empty on other axes.
+  std::vector<double> slots;
+  double slotCount = 0;
 };
 
 // The plot rectangle and the axes of the primary and secondary groups.
