@@ -134,6 +134,7 @@ void MeasureAxis(ChartCanvas& c, AxisLayout* a, double length, int32_t group) {
     } else {
       extent += a->vertical ? std::min(wMax, length) : hMax;
     }
+    a->labelWidth = wMax;
   }
   if (ax && ax->title.present && !ax->title.text.empty()) {
     double w, h;
@@ -396,6 +397,13 @@ bool LayoutAxes(ChartCanvas& c, const DrawRect& room, PlotFrame* f) {
       }
     }
   }
+  // The end labels of a horizontal value axis stand half outside the plot.
+  for (int32_t g = 0; g < 2; ++g)
+    for (const AxisLayout* a : {&f->value[g], &f->category[g]})
+      if (first[g] >= 0 && a->visible && a->isValue && !a->vertical) {
+        const double half = std::min(a->labelWidth / 2, p.width * 0.1);
+        p.width -= half;
+      }
   p.width = std::max(1.0, p.width);
   p.height = std::max(1.0, p.height);
   return true;

@@ -46,6 +46,7 @@ struct AxisLayout {
   bool between = true;              // categories sit between ticks
   const ChartSeries* labelSeries = nullptr;  // whose categories label the axis
   double labelExtent = 0;           // px reserved across the axis for labels and title
+  double labelWidth = 0;            // px, the widest label
   double labelRotation = 0;         // degrees of category labels
   int32_t labelStep = 1;            // every n-th category labelled
   int32_t side = kAxisPosBottom;
