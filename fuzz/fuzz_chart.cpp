@@ -43,6 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int32_t rc = ex ? xlx::ParseChartEx(doc.document_element(), *page.workbook, &model)
                         : xlx::ParseChart(doc.document_element(), *page.workbook, &model);
   if (rc == -1) return 0;
+  // The same bytes read as the chart's own drawing part.
+  if (xlx::ParseChartUserShapes(doc.document_element(), *page.workbook, 914400, 914400, &model) == -1) return 0;
   xlx::DrawingSurface* surface = nullptr;
   if (xlx::CreateDrawingSurface(page.engine, &page.bitmap, &surface) != 1) return 0;
   xlx::InitEngine(surface);

@@ -261,6 +261,16 @@ struct ChartPlot {
   int32_t axisCount = 0;
 };
 
+// A shape of the chart's own drawing (`c:userShapes`): a text box or a filled rectangle placed
+// in fractions of the chart area.
+struct ChartUserShape {
+  double x = 0, y = 0, w = 0, h = 0;  // fractions of the chart's width and height
+  ChartShapeProps shape;
+  std::u16string text;
+  ChartTextProps textProps;
+};
+constexpr int32_t kMaxChartUserShapes = 256;
+
 struct ChartModel {
   int32_t chartKind = kChartNone;  // ChartKind of the first plot
   bool isChartEx = false;          // a 2016 chart: drawn as its frame and title
@@ -284,6 +294,7 @@ struct ChartModel {
   std::u16string minorFont;        // the theme's body font
   int32_t rotX = 0, rotY = 0;      // `c:view3D`
   bool hasView3D = false;
+  std::vector<ChartUserShape> userShapes;  // drawn over the chart
 };
 
 }  // namespace xlx

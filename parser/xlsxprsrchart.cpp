@@ -3,6 +3,7 @@
 #include "parser/xlsxprsrchart.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -237,13 +238,71 @@ int32_t ParseChartInner(pugi::xml_node space, const Workbook& workbook, ChartMod
   return rc;
 }
 
-int32_t LoadChartPart(const Workbook& workbook, const std::u16string& path, bool chartEx, ChartModel* model) {
+// One anchor's position as fractions of the chart: `cdr:from`/`cdr:to` hold fractions, an
+// absolute anchor `cdr:ext` an extent in EMU.
+bool ReadUserAnchor(pugi::xml_node anchor, int64_t chartCx, int64_t chartCy, ChartUserShape* s) {
+  auto fraction = [](pugi::xml_node marker, const char* name, double* out) {
+    const char* text = ElementText(Child(marker, name));
+    char* end = nullptr;
+    const double v = std::strtod(text, &end);
+    if (end == text || !(v > -10 && v < 10)) return false;
+    *out = v;
+    return true;
+  };
+  pugi::xml_node from = Child(anchor, "from");
+  if (!fraction(from, "x", &s->x) || !fraction(from, "y", &s->y)) return false;
+  if (IsElement(anchor, "absSizeAnchor")) {
+    pugi::xml_node ext = Child(anchor, "ext");
+    double cx = 0, cy = 0;
+    if (!ReadDouble(ext.attribute("cx"), &cx) || !ReadDouble(ext.attribute("cy"), &cy) || chartCx <= 0 || chartCy <= 0)
+      return false;
+    s->w = cx / double(chartCx), s->h = cy / double(chartCy);
+  } else {
+    double x2 = 0, y2 = 0;
+    pugi::xml_node to = Child(anchor, "to");
+    if (!fraction(to, "x", &x2) || !fraction(to, "y", &y2)) return false;
+    s->w = x2 - s->x, s->h = y2 - s->y;
+  }
+  return s->w > 0 && s->h > 0 && s->w < 10 && s->h < 10;
+}
+
+// The chart drawing part a `c:userShapes` names, read into the model; nothing when it is absent
+// or cannot be read.
+int32_t LoadUserShapes(const Workbook& workbook, const std::u16string& chartPath, pugi::xml_node chartSpace,
+                       int64_t cx, int64_t cy, ChartModel* model) {
+  pugi::xml_attribute id = RelationshipIdAttribute(Child(chartSpace, "userShapes"));
+  if (!id) return 1;
+  const size_t slash = chartPath.rfind(u'/');
+  const std::u16string dir = slash == std::u16string::npos ? std::u16string() : chartPath.substr(0, slash);
+  const std::u16string name = slash == std::u16string::npos ? chartPath : chartPath.substr(slash + 1);
+  Relationship* rels = nullptr;
+  int32_t count = 0;
+  int32_t rc = ReadRelationships(PackageSource{workbook.hPackage, &workbook.parts}, dir.c_str(), name.c_str(), &rels, &count);
+  if (rc != 1) return rc == XLX_ERR_MEMORY ? rc : 1;
+  const std::u16string key = ToUtf16(id.value());
+  const Relationship* rel = FindRelationshipById(rels, count, key.c_str());
+  std::u16string target = rel && rel->targetPath ? rel->targetPath : u"";
+  FreeRelationships(rels, count);
+  if (target.empty() || HasPart(&workbook.parts, target.c_str()) != 1) return 1;
+  pugi::xml_document doc;
+  rc = LoadXmlPart(workbook.hPackage, &workbook.parts, target.c_str(), &doc);
+  if (rc != 1) return rc == XLX_ERR_MEMORY ? rc : 1;
+  return ParseChartUserShapes(doc.document_element(), workbook, cx, cy, model);
+}
+
+int32_t LoadChartPart(const Workbook& workbook, const DrawingObject& o, ChartModel* model) {
+  const std::u16string& path = o.targetPath;
   if (path.empty() || HasPart(&workbook.parts, path.c_str()) != 1) return XLX_ERR_FORMAT;
   pugi::xml_document doc;
   int32_t rc = LoadXmlPart(workbook.hPackage, &workbook.parts, path.c_str(), &doc);
   if (rc != 1) return rc;
   pugi::xml_node root = doc.document_element();
-  return chartEx ? ParseChartEx(root, workbook, model) : ParseChart(root, workbook, model);
+  if (o.graphicKind == kGraphicChartEx) return ParseChartEx(root, workbook, model);
+  rc = ParseChart(root, workbook, model);
+  if (rc != 1 && rc != XLX_ERR_FORMAT) return rc;
+  const int64_t cx = o.anchor.kind == kAnchorTwoCell ? o.xfrm.cx : o.anchor.cx;
+  const int32_t shapes = LoadUserShapes(workbook, path, root, cx, o.anchor.kind == kAnchorTwoCell ? o.xfrm.cy : o.anchor.cy, model);
+  return shapes == XLX_ERR_MEMORY ? shapes : rc;
 }
 
 }  // namespace
@@ -274,13 +333,41 @@ int32_t ParseChartEx(pugi::xml_node chartSpace, const Workbook& workbook, ChartM
   });
 }
 
+int32_t ParseChartUserShapes(pugi::xml_node root, const Workbook& workbook, int64_t chartCx, int64_t chartCy,
+                             ChartModel* model) {
+  if (!model) return XLX_ERR_ARGUMENT;
+  return Guarded([&]() -> int32_t {
+    for (pugi::xml_node a = root.first_child(); a; a = a.next_sibling()) {
+      if (!IsElement(a, "relSizeAnchor") && !IsElement(a, "absSizeAnchor")) continue;
+      if (int32_t(model->userShapes.size()) >= kMaxChartUserShapes) break;
+      ChartUserShape s;
+      pugi::xml_node sp = Child(a, "sp");
+      if (!sp || !ReadUserAnchor(a, chartCx, chartCy, &s)) continue;
+      ReadChartShapeProps(workbook, Child(sp, "spPr"), &s.shape);
+      if (s.shape.fillKind == kChartFillAuto) s.shape.fillKind = kChartFillNone;
+      if (s.shape.lineKind == kChartFillAuto) s.shape.lineKind = kChartFillNone;
+      pugi::xml_node body = Child(sp, "txBody");
+      for (pugi::xml_node p = Child(body, "p"); p; p = NextNamed(p, "p")) {
+        if (!s.text.empty()) s.text += u'\n';
+        for (pugi::xml_node r = Child(p, "r"); r; r = NextNamed(r, "r")) {
+          s.text += ToUtf16(ElementText(Child(r, "t")));
+          if (s.text.size() > size_t(kMaxChartTextUnits)) s.text.resize(kMaxChartTextUnits);
+        }
+      }
+      ReadChartTextProps(workbook, Child(Child(Child(body, "p"), "r"), "rPr"), &s.textProps);
+      model->userShapes.push_back(std::move(s));
+    }
+    return 1;
+  });
+}
+
 int32_t ReadDrawingCharts(const Workbook& workbook, SheetDrawing* drawing) {
   if (!drawing) return XLX_ERR_ARGUMENT;
   for (DrawingObject& o : drawing->objects) {
     if (o.kind != kObjectGraphicFrame || (o.graphicKind != kGraphicChart && o.graphicKind != kGraphicChartEx)) continue;
     std::shared_ptr<ChartModel> model(new (std::nothrow) ChartModel());
     if (!model) return XLX_ERR_MEMORY;
-    const int32_t rc = LoadChartPart(workbook, o.targetPath, o.graphicKind == kGraphicChartEx, model.get());
+    const int32_t rc = LoadChartPart(workbook, o, model.get());
     if (rc == XLX_ERR_MEMORY) return rc;
     // A chart whose part cannot be read at all is dropped; one without a plot keeps its frame.
     if (rc == 1 || (rc == XLX_ERR_FORMAT && (model->title.present || model->legend.present)))

@@ -22,6 +22,12 @@ namespace xlx {
 // Reads a 2016 chart part (`cx:chartSpace`): only its title is kept, with isChartEx set. 1 or -13.
 [[nodiscard]] int32_t ParseChartEx(pugi::xml_node chartSpace, const Workbook& workbook, ChartModel* model);
 
+// The anchors of a chart drawing part (`c:userShapes`: `cdr:relSizeAnchor` with fractions,
+// `cdr:absSizeAnchor` with an EMU extent measured against `chartCx`, `chartCy` EMU) appended to
+// model->userShapes, at most kMaxChartUserShapes. 1 or -1.
+[[nodiscard]] int32_t ParseChartUserShapes(pugi::xml_node userShapes, const Workbook& workbook, int64_t chartCx,
+                                           int64_t chartCy, ChartModel* model);
+
 // Loads the chart part of every chart graphic frame of `drawing` and keeps the model with the
 // object. A part that is missing or cannot be read leaves the object without a chart. 1 or -1.
 [[nodiscard]] int32_t ReadDrawingCharts(const Workbook& workbook, SheetDrawing* drawing);

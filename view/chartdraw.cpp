@@ -218,6 +218,7 @@ int32_t DrawChart(DrawingSurface* surface, const ChartModel& chart, const DrawRe
       DrawPlots(c, f, axes, room);
       if (axes) DrawAxes(c, f);
     }
+    DrawUserShapes(c, rect);
     if (saved >= 0) FreeDrawClipRgn(surface, saved);
     return c.rc == kChartOpsSpent ? 1 : c.rc;
   } catch (const std::bad_alloc&) {

@@ -177,6 +177,20 @@ void DrawTitle(ChartCanvas& c, const DrawRect& chartRect, DrawRect* room) {
 
 }  // namespace
 
+void DrawUserShapes(ChartCanvas& c, const DrawRect& rect) {
+  for (const ChartUserShape& s : c.chart.userShapes) {
+    if (c.rc != 1) return;
+    const DrawRect r{rect.left + s.x * rect.width, rect.top + s.y * rect.height, s.w * rect.width, s.h * rect.height};
+    FillShapeRect(c, s.shape, r, 0xFFFFFFFF, 0xFFFFFFFF);
+    if (s.text.empty()) continue;
+    const DrawFontSpec font = ChartFont(c, s.textProps, 10, false);
+    const double inset = c.Px(3.6);
+    c.Ok(AddDrawText(c.surface, s.text.data(), int32_t(s.text.size()), font, ChartTextColor(c, s.textProps),
+                     DrawRect{r.left + inset, r.top + inset, std::max(1.0, r.width - 2 * inset), std::max(1.0, r.height - 2 * inset)},
+                     kTextLeft | kTextTop | kTextWrap | kTextClip));
+  }
+}
+
 void DrawChartFrame(ChartCanvas& c, const DrawRect& rect, DrawRect* room) {
   const ChartModel& m = c.chart;
   ChartPaint paint;

@@ -117,6 +117,8 @@ std::u16string CategoryText(const ChartSeries& s, int32_t i, const std::u16strin
 
 // Frame and axes: lays out title, legend and plot, draws chart area, title, legend.
 void DrawChartFrame(ChartCanvas& c, const DrawRect& rect, DrawRect* room);
+// The shapes of the chart's own drawing, over everything else.
+void DrawUserShapes(ChartCanvas& c, const DrawRect& rect);
 // Sets up axes of the plots over `room`, shrinks it to the plot rectangle; false when the
 // chart has no axes (pies).
 bool LayoutAxes(ChartCanvas& c, const DrawRect& room, PlotFrame* frame);

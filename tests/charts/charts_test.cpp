@@ -202,6 +202,36 @@ TEST(ChartParser, HostileCountsAreCapped) {
   EXPECT_GT(d.min, d.max);  // no value was read
 }
 
+TEST(ChartParser, UserShapesPlacedInFractionsOfTheChart) {
+  const std::string sp = "<cdr:sp><cdr:spPr><a:solidFill><a:srgbClr val=\"FF0000\"/></a:solidFill></cdr:spPr><cdr:txBody>"
+                         "<a:p><a:r><a:t>Hi</a:t></a:r></a:p><a:p><a:r><a:t>there</a:t></a:r></a:p></cdr:txBody></cdr:sp>";
+  auto rel = [&](const char* x1, const char* y1, const char* x2, const char* y2) {
+    return std::string("<cdr:relSizeAnchor><cdr:from><cdr:x>") + x1 + "</cdr:x><cdr:y>" + y1 + "</cdr:y></cdr:from><cdr:to><cdr:x>" +
+           x2 + "</cdr:x><cdr:y>" + y2 + "</cdr:y></cdr:to>" + sp + "</cdr:relSizeAnchor>";
+  };
+  const std::string xml =
+      "<c:userShapes xmlns:c=\"c\" xmlns:cdr=\"d\" xmlns:a=\"a\">" + rel("0.1", "0.2", "0.5", "0.6") +
+      rel("0.5", "0.5", "0.4", "0.9") + rel("nan", "0", "1", "1") + rel("0", "0", "1e300", "1") +
+      "<cdr:absSizeAnchor><cdr:from><cdr:x>0.25</cdr:x><cdr:y>0</cdr:y></cdr:from><cdr:ext cx=\"457200\" cy=\"914400\"/>" + sp +
+      "</cdr:absSizeAnchor></c:userShapes>";
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_string(xml.c_str()));
+  Workbook* workbook = nullptr;
+  ASSERT_EQ(1, CreateWorkbook(&workbook));
+  ChartModel m;
+  EXPECT_EQ(1, ParseChartUserShapes(doc.document_element(), *workbook, 914400, 1828800, &m));
+  FreeWorkbook(workbook);
+  ASSERT_EQ(2u, m.userShapes.size());  // backwards, NaN and far-off anchors are dropped
+  const ChartUserShape& a = m.userShapes[0];
+  EXPECT_NEAR(0.4, a.w, 1e-12);
+  EXPECT_NEAR(0.4, a.h, 1e-12);
+  EXPECT_EQ(u"Hi\nthere", a.text);
+  EXPECT_EQ(kChartFillSolid, a.shape.fillKind);
+  EXPECT_EQ(kChartFillNone, a.shape.lineKind);
+  EXPECT_NEAR(0.5, m.userShapes[1].w, 1e-12);  // 0.5 in of a 1 in wide chart
+  EXPECT_NEAR(0.5, m.userShapes[1].h, 1e-12);
+}
+
 // ---- colours and labels -----------------------------------------------------------------------------
 TEST(ChartPaint, ColourCycleAndLabelFormats) {
   ChartModel m;
