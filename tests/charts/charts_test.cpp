@@ -352,7 +352,7 @@ TEST(ChartDraw, HostileChartsDrawQuicklyAndSanely) {
     EXPECT_EQ(1, DrawChart(page.surface, c.model, c.rect, ChartDrawOptions())) << c.what;
     EXPECT_EQ(1, EndEngine(page.surface));
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_LT(seconds, 3.0) << c.what;
+    EXPECT_LT(seconds, 10.0) << c.what;  // well under a second in a plain build; sanitizers are slower
     // Something was drawn inside the frame (when there is one), and nothing outside it.
     int inside = 0, outside = 0;
     for (int y = 0; y < 400; y += 2)
