@@ -25,6 +25,7 @@ commit, so the seeds are made again on every run rather than kept in the reposit
                   corpus, and a few with structured references: fuzz_tables
   shapegeometry/  shape elements (xdr:sp, xdr:cxnSp) of the corpus drawings and of the shape
                   fixture, with the namespaces they use declared: fuzz_shapegeometry
+  chart/          chart parts of the corpus (c:chartSpace and cx:chartSpace): fuzz_chart
 
 usage: make_seeds.py [CORPUS_DIR [OUT_DIR]]"""
 import hashlib
@@ -221,7 +222,7 @@ def main():
     files = corpus_files(corpus) if os.path.isdir(corpus) else []
     # Every target gets its folder, even with no corpus to take seeds from.
     for target in ("zip", "styles", "numfmt", "relationships", "sheet", "compoundfile", "encryptioninfo", "xlsb",
-                   "formula", "print", "drawing", "vmlhf", "condfmt", "tables", "shapegeometry"):
+                   "formula", "print", "drawing", "vmlhf", "condfmt", "tables", "shapegeometry", "chart"):
         os.makedirs(os.path.join(out, target), exist_ok=True)
 
     # Packages: the flagged odd ones first, then the smallest of each folder, one encrypted file.
@@ -431,6 +432,13 @@ def main():
                     shapes.setdefault(sha(element), element)
     for data in sorted(shapes.values(), key=len)[:MAX_DRAWING_SEEDS]:
         write(os.path.join(out, "shapegeometry"), sha(data) + ".xml", data)
+    charts = {}
+    for f in files:
+        for name, data in zip_parts(f, r"(^|/)charts/chart[^/]*\.xml$"):
+            if len(data) <= MAX_DRAWING_SEED:
+                charts.setdefault(sha(data), data)
+    for data in sorted(charts.values(), key=len)[:MAX_DRAWING_SEEDS]:
+        write(os.path.join(out, "chart"), sha(data) + ".xml", data)
 
     # Relationship targets: the first byte is the length of the source folder.
     for i, (folder, target) in enumerate(sorted(rels)[:MAX_REL_SEEDS]):

@@ -6,6 +6,7 @@
 // Lengths are EMU (914400 per inch) as written; angles are 60000ths of a degree.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 namespace xlx {
 
 struct MyCellBounds;
+struct ChartModel;
 
 enum AnchorKind : int32_t { kAnchorTwoCell = 0, kAnchorOneCell = 1, kAnchorAbsolute = 2 };
 
@@ -109,6 +111,7 @@ struct DrawingObject {
   DrawingTransform xfrm;
   int32_t graphicKind = kGraphicNone;  // GraphicKind of a graphic frame
   std::u16string targetPath;       // part a graphic frame refers to (the chart part); empty when none
+  std::shared_ptr<const ChartModel> chart;  // the chart read from targetPath; null when none
   std::u16string legacyShapeId;    // `a14:compatExt` `spid`: the legacy shape drawn instead
   PictureFill picture;             // pictures only
   OutlineSpec outline;

@@ -173,6 +173,7 @@ struct MyWorksheet {
   std::vector<uint8_t> binaryRecords;
   std::shared_ptr<SheetCondFormats> condFormats;  // conditional formats; null when none
   bool loaded = false;               // the part has been read
+  bool bChartsheet = false;          // a chartsheet: its one chart fills the printable page
 
   int32_t nFirstPage = 0;            // written by layout
   int32_t nPageCount = 0;

@@ -6,6 +6,7 @@
 
 #include "common/limits.h"
 #include "parser/xlsxprsr.h"
+#include "parser/xlsxprsrchart.h"
 #include "parser/xlsxprsrcolor.h"
 #include "parser/xlsxprsrshapes.h"
 #include "parser/xlsxprsrxml.h"
@@ -417,6 +418,7 @@ int32_t ReadSheetDrawing(Workbook* workbook, MyWorksheet* sheet) {
     });
     FreeRelationships(rels, count);
     if (result != 1) sheet->drawing.objects.clear(), sheet->drawing.shapes.clear();
+    if (result == 1) result = ReadDrawingCharts(*workbook, &sheet->drawing);
     return result == -1 ? -1 : 1;
   });
 }

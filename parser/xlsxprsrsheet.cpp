@@ -125,6 +125,7 @@ int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node wor
   if (!workbook || !sheet) return XLX_ERR_ARGUMENT;
   return Guarded([&]() -> int32_t {
     ReadSheetProperties(*workbook, sheet, worksheet);
+    sheet->bChartsheet = sheet->bChartsheet || IsElement(worksheet, "chartsheet");
     int32_t rc = ReadMergedCells(sheet, worksheet);
     if (rc == XLX_OK) rc = ReadColumns(sheet, worksheet);
     if (rc != XLX_OK) return rc;

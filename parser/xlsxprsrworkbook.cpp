@@ -94,6 +94,8 @@ int32_t ResolveSheetPart(Workbook* workbook, MyWorksheet* sheet, const SheetEntr
   if (!rel || !rel->targetPath || HasPart(&workbook->parts, rel->targetPath) != 1)
     return XLX_CORRUPT(XLX_ERR_FORMAT, "sheet relationship resolves to no part");
   sheet->partPath = rel->targetPath;
+  // The relationship says what the part is, in the binary form as in the XML one.
+  sheet->bChartsheet = rel->typeName && std::u16string(rel->typeName) == u"chartsheet";
   sheet->partDir = rel->targetDir ? rel->targetDir : u"";
   sheet->partName = rel->targetName ? rel->targetName : u"";
   int32_t rc = ReadRelationships(SourceOf(workbook), sheet->partDir.c_str(), sheet->partName.c_str(),

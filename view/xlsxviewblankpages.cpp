@@ -61,6 +61,7 @@ std::vector<bool> FindBlankPrintedPages(const MyWorksheet& sheet, const std::vec
                                         const SheetLayout& layout) {
   const std::vector<PrintedPage>& pages = layout.printed.pages;
   std::vector<bool> blank(pages.size(), false);
+  if (sheet.bChartsheet) return blank;  // its chart fills the page
   const std::vector<RowStart> rows = IndexRows(sheet);
   for (size_t i = 0; i < pages.size(); ++i) blank[i] = !PageHasContent(sheet, rows, anchors, pages[i]);
   return blank;

@@ -9,6 +9,7 @@
 #include "common/resultcodes.h"
 #include "host/kernel/vkimage.h"
 #include "view/xlsxviewanchors.h"
+#include "view/xlsxviewcharts.h"
 #include "view/xlsxviewpicturecache.h"
 #include "view/xlsxviewshapes.h"
 
@@ -145,6 +146,11 @@ int32_t DrawObjects(PictureContext& c, const AnchorGeometry& geo) {
       const ShapePage shapes{c.request, c.surface, c.cache, geo.xPxPerEmu, geo.yPxPerEmu, c.page.sx, visible};
       int32_t rc = DrawShapeObject(shapes, objects, c.request.sheet->drawing.shapes, rects, i);
       if (rc == XLX_OK) rc = PollProgress(c.request.progress);
+      if (rc != XLX_OK) return rc;
+      continue;
+    }
+    if (o.kind == kObjectGraphicFrame && o.chart) {
+      int32_t rc = DrawChartObject(c.request, c.surface, o, rects[i], c.page.left, c.page.top, c.page.right, c.page.bottom);
       if (rc != XLX_OK) return rc;
       continue;
     }

@@ -12,6 +12,7 @@
 #include "common/resultcodes.h"
 #include "host/kernel/vkimage.h"
 #include "view/drawlayer/drawlayer.h"
+#include "view/xlsxviewcharts.h"
 #include "view/xlsxviewheaderfooter.h"
 #include "view/xlsxviewpicturecache.h"
 #include "view/xlsxviewprint.h"
@@ -299,6 +300,7 @@ int32_t RenderPrintedPage(const PageRenderRequest& request, const PrintedPageFie
   rc = CreateDrawingSurface(request.engine, request.bitmap, &surface);
   if (rc != XLX_OK) return rc;
   rc = InitEngine(surface);
+  if (rc == XLX_OK) rc = DrawChartsheetPage(request, surface, page.paperWidth, page.paperHeight);
   if (rc == XLX_OK) rc = DrawHeadings(surface, request, page);
   if (rc == XLX_OK) rc = DrawHeaderFooter(surface, request, page, fields, false);
   if (rc == XLX_OK) rc = DrawHeaderFooter(surface, request, page, fields, true);

@@ -1,0 +1,52 @@
+// Charts on printed pages: the gallery of chart kinds against its golden page, explicit series
+// colours and bar areas probed, and a chartsheet's chart filling its page inside the margins.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "tests/render/rendertestutil.h"
+
+namespace {
+
+using namespace rendertest;
+
+// Printed pages (option bit 0x80), as each sheet's page setup says.
+Image Page(int32_t page) {
+  Image image;
+  int32_t code = 0;
+  EXPECT_TRUE(RenderPage(FixturePath("charts.xlsx"), 0x80, &image, &code, page)) << "code " << code;
+  return image;
+}
+
+TEST(ChartPages, GalleryMatchesItsGolden) {
+  const Image page = Page(1);
+  EXPECT_EQ("", CompareWithGolden(page, "charts_gallery"));
+}
+
+// The probe chart's three series have explicit colours and the same sum (60) over three bars
+// each, on a fixed 0-40 axis: their areas must match, whatever the bar geometry.
+TEST(ChartPages, ExplicitSeriesColoursAndEqualAreas) {
+  const Image page = Page(2);
+  std::map<uint32_t, int> area;
+  for (uint32_t y = 0; y < page.height; ++y)
+    for (uint32_t x = 0; x < page.width; ++x) {
+      const Rgb c = page.At(int(x), int(y));
+      ++area[uint32_t(c.r << 16 | c.g << 8 | c.b)];
+    }
+  const int red = area[0xFF0000], green = area[0x00A000], blue = area[0x0000FF];
+  EXPECT_GT(red, 2000);
+  EXPECT_NEAR(red, green, red / 30);
+  EXPECT_NEAR(red, blue, red / 30);
+}
+
+TEST(ChartPages, ChartsheetFillsThePrintableArea) {
+  const Image page = Page(3);
+  // Ink starts at the left margin (0.7 in) and ends at the right one, on the middle line.
+  const int y = int(page.height / 2);
+  const int left = FirstInkColumn(page, 0, int(page.width), y - 2, y + 2, 250);
+  const int right = LastInkColumn(page, 0, int(page.width), y - 2, y + 2, 250);
+  EXPECT_NEAR(0.7 * 96, left, 2);
+  EXPECT_NEAR(page.width - 0.7 * 96, right, 3);
+}
+
+}  // namespace

@@ -1,0 +1,47 @@
+#include "view/xlsxviewcharts.h"
+
+#include <algorithm>
+
+#include "model/chart.h"
+#include "view/chartdraw.h"
+#include "view/xlsxviewanchors.h"
+
+namespace xlx {
+
+int32_t DrawChartObject(const PageRenderRequest& r, DrawingSurface* surface, const DrawingObject& o, const DrawRect& rect,
+                        double pageLeft, double pageTop, double pageRight, double pageBottom) {
+  if (!o.chart || !r.layout) return 1;
+  const AnchorGeometry geo = MakeAnchorGeometry(*r.layout, r.options);
+  ChartDrawOptions options;
+  options.pxPerPt = geo.xPxPerEmu * 12700;
+  options.blackAndWhite = r.blackAndWhite;
+  options.date1904 = r.workbook && r.workbook->bDate1904;
+  DrawRect target = rect;
+  if (r.sheet && r.sheet->bChartsheet) {
+    if (r.pageOverride) return 1;  // printed pages of a chartsheet draw their chart over the paper
+    // A chartsheet's chart fills the page inside its margins, whatever its anchor says.
+    const LayoutOptions& m = r.options;
+    (void)m;
+    target = DrawRect{pageLeft, pageTop, std::max(0.0, pageRight - pageLeft), std::max(0.0, pageBottom - pageTop)};
+  }
+  return DrawChart(surface, *o.chart, target, options);
+}
+
+int32_t DrawChartsheetPage(const PageRenderRequest& r, DrawingSurface* surface, double paperWidth, double paperHeight) {
+  if (!r.sheet || !r.sheet->bChartsheet || r.draft || r.sheet->print.draft) return 1;
+  const PrintSetup& p = r.sheet->print;
+  const double x = r.options.xResolution, y = r.options.yResolution;
+  const DrawRect area{p.marginLeft * x, p.marginTop * y, paperWidth - (p.marginLeft + p.marginRight) * x,
+                      paperHeight - (p.marginTop + p.marginBottom) * y};
+  ChartDrawOptions options;
+  options.pxPerPt = x / 72.0;
+  options.blackAndWhite = r.blackAndWhite || p.blackAndWhite;
+  options.date1904 = r.workbook && r.workbook->bDate1904;
+  for (const DrawingObject& o : r.sheet->drawing.objects) {
+    if (!o.chart) continue;
+    return DrawChart(surface, *o.chart, area, options);  // the sheet's one chart
+  }
+  return 1;
+}
+
+}  // namespace xlx
