@@ -13,6 +13,7 @@
 #include "model/condformat.h"
 #include "model/printsetup.h"
 #include "model/drawingobjects.h"
+#include "model/legacydrawing.h"
 #include "model/richstring.h"
 #include "model/styles.h"
 #include "package/relationships.h"
@@ -146,6 +147,7 @@ struct MyWorksheet {
   std::u16string vmlDrawingPath;     // target of the "vmlDrawing" relationship, empty when none
   std::u16string backgroundPicturePath;  // target of `picture`, empty when none
   SheetDrawing drawing;              // objects of the drawing part, embedded-object previews
+  LegacyDrawing legacy;              // shapes, controls and note boxes of the VML drawing; the notes
 
   double dDefRowHeight = 15.0;       // points
   double dDefColWidth = 8.0;         // characters
