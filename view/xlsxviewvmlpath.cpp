@@ -146,21 +146,34 @@ class PathRunner {
   }
 
  private:
-  // Parameters between two commands: split at commas, each piece may hold several blank-separated
-  // values; an empty piece is 0.
+  // Parameters between two commands: numbers and references (@n, #n) separated by commas or
+  // blanks, or simply written one after another ("@0@1", "10-5"); an empty comma field is 0.
   void Params(std::string_view text) {
     params_.clear();
     if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) return;
-    size_t at = 0;
-    while (params_.size() < kMaxVmlPathPoints) {
-      const size_t comma = text.find(',', at);
-      const std::string_view piece = text.substr(at, comma == std::string_view::npos ? std::string_view::npos : comma - at);
-      const std::vector<std::string_view> words = Words(piece);
-      if (words.empty()) params_.push_back(0);
-      for (const std::string_view& w : words) params_.push_back(src_.Get(w));
-      if (comma == std::string_view::npos) break;
-      at = comma + 1;
+    bool fieldHasValue = false;
+    for (size_t i = 0; i < text.size() && params_.size() < kMaxVmlPathPoints;) {
+      const char ch = text[i];
+      if (ch == ',') {
+        if (!fieldHasValue) params_.push_back(0);
+        fieldHasValue = false;
+        ++i;
+        continue;
+      }
+      size_t j = i + 1;
+      if (ch == '@' || ch == '#') {
+        while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j]))) ++j;
+      } else if (ch == '-' || ch == '+' || ch == '.' || std::isdigit(static_cast<unsigned char>(ch))) {
+        while (j < text.size() && (std::isdigit(static_cast<unsigned char>(text[j])) || text[j] == '.')) ++j;
+      } else {
+        i = j;  // blanks and stray characters separate values
+        continue;
+      }
+      params_.push_back(src_.Get(text.substr(i, j - i)));
+      fieldHasValue = true;
+      i = j;
     }
+    if (!fieldHasValue && params_.size() < kMaxVmlPathPoints) params_.push_back(0);
   }
 
   double P(size_t i) const { return i < params_.size() ? params_[i] : 0; }
