@@ -63,14 +63,42 @@ struct Paint {
   }
 };
 
-int32_t MakePaint(const LegacyContext& c, const VmlShape& s, Paint* p) {
+// A gradient's stops: `color2` sits at the focus (a share of the way along), `color` at the ends
+// around it; a negative focus swaps the two colours.
+int32_t GradientStops(const VmlFill& f, DrawGradientStop stops[3]) {
+  const bool swap = f.focus < 0;
+  const double at = std::fabs(f.focus) / 100;
+  const CellColor a = WithOpacity(swap ? f.color2 : f.color, swap ? f.opacity2 : f.opacity);
+  const CellColor b = WithOpacity(swap ? f.color : f.color2, swap ? f.opacity : f.opacity2);
+  if (at <= 0) return stops[0] = {0, b}, stops[1] = {1, a}, 2;
+  if (at >= 1) return stops[0] = {0, a}, stops[1] = {1, b}, 2;
+  stops[0] = {0, a}, stops[1] = {at, b}, stops[2] = {1, a};
+  return 3;
+}
+
+int32_t MakeBrush(const VmlFill& f, const DrawRect& rect, VkBrush** brush) {
+  DrawGradientStop stops[3];
+  if (f.kind == kVmlFillGradient) {
+    // The angle turns the top-to-bottom direction counter-clockwise.
+    return SetDrawLinearGradientBrush(rect, 90 - f.angle, false, stops, GradientStops(f, stops), brush);
+  }
+  if (f.kind == kVmlFillRadial)
+    return SetDrawRadialGradientBrush(rect.left + rect.width / 2, rect.top + rect.height / 2, rect.width / 2,
+                                      rect.height / 2, stops, GradientStops(f, stops), brush);
+  return SetDrawBrush(WithOpacity(f.color, f.opacity), kBrushSolid, 0, brush);
+}
+
+int32_t MakePaint(const LegacyContext& c, const VmlShape& s, const DrawRect& rect, Paint* p) {
   int32_t rc = XLX_OK;
   if (s.stroke.on && s.stroke.weightPt > 0 && s.stroke.opacity > 0)
     rc = SetDrawPen(WithOpacity(s.stroke.color, s.stroke.opacity), s.stroke.lineStyle,
                     std::max(1.0, s.stroke.weightPt * c.pxPerPt), nullptr, 0, &p->pen);
-  // Gradient fills show their first colour; picture fills are drawn over it.
-  if (rc == XLX_OK && s.fill.on && s.fill.opacity > 0)
-    rc = SetDrawBrush(WithOpacity(s.fill.color, s.fill.opacity), kBrushSolid, 0, &p->brush);
+  // Picture fills are drawn over their colour.
+  if (rc == XLX_OK && s.fill.on && (s.fill.opacity > 0 || s.fill.opacity2 > 0)) {
+    VmlFill fill = s.fill;
+    if (c.request.blackAndWhite) fill.kind = kVmlFillSolid, fill.color = 0xFFFFFFFFu;
+    rc = MakeBrush(fill, rect, &p->brush);
+  }
   return rc;
 }
 
@@ -172,7 +200,7 @@ int32_t DrawLines(LegacyContext& c, const std::vector<VmlShape>& shapes, const s
   for (const DrawPoint& p : pts)
     if (!std::isfinite(p.x) || !std::isfinite(p.y) || std::fabs(p.x) > kMaxWorld || std::fabs(p.y) > kMaxWorld) return XLX_OK;
   Paint p;
-  int32_t rc = MakePaint(c, s, &p);
+  int32_t rc = MakePaint(c, s, DrawRect{0, 0, 0, 0}, &p);
   if (rc == XLX_OK && s.kind == kVmlPolyline && p.brush && pts.size() > 2)
     rc = AddDrawPolygon(c.surface, nullptr, p.brush, pts.data(), int32_t(pts.size()));
   if (rc == XLX_OK && p.pen) rc = AddDrawPolyline(c.surface, p.pen, pts.data(), int32_t(pts.size()));
@@ -185,7 +213,7 @@ int32_t DrawLines(LegacyContext& c, const std::vector<VmlShape>& shapes, const s
 
 int32_t DrawLegacyShapeBody(LegacyContext& c, const VmlShape& s, const DrawRect& rect) {
   Paint p;
-  int32_t rc = MakePaint(c, s, &p);
+  int32_t rc = MakePaint(c, s, rect, &p);
   DrawRect textRect = rect;
   if (rc == XLX_OK && s.shadow.on && (p.brush || p.pen)) {
     Paint shade;
