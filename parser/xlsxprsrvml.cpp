@@ -75,7 +75,8 @@ int32_t ArrowOf(const char* text) {
   return kVmlArrowNone;
 }
 
-int32_t DashOf(const std::string& s) {
+int32_t DashOf(std::string s) {
+  for (char& ch : s) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
   if (s.empty() || s == "solid") return 0;
   if (s.find("dashdotdot") != std::string::npos) return 4;
   if (s.find("dashdot") != std::string::npos) return 3;

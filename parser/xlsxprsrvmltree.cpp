@@ -13,8 +13,8 @@ namespace {
 // Elements of HTML that never hold content, wherever they appear.
 bool IsVoidElement(const std::string& name) { return name == "br" || name == "hr" || name == "img" || name == "meta"; }
 
-// Drawable elements do not nest inside one another except in a group: an open one of the same
-// name is ended by the next.
+// Drawable elements do not nest inside one another, only in groups: an open one is ended by the
+// next drawable or group.
 bool EndsOpenSibling(const std::string& name) {
   static const char* const kNames[] = {"shape", "rect", "roundrect", "oval", "line", "polyline", "arc", "image", "shapetype"};
   for (const char* n : kNames)
@@ -196,19 +196,19 @@ class TreeBuilder {
       at = Attribute(at, &node);
     }
     if (at >= s_.size() && (s_.empty() || s_.back() != '>')) return s_.size();  // cut off inside the tag
-    if (EndsOpenSibling(node.name)) EndOpenSibling(node.name);
+    if (EndsOpenSibling(node.name) || node.name == "group") EndOpenSibling();
     const int32_t index = AddNode(std::move(node));
     const std::string& name = tree_->nodes[size_t(index)].name;
     if (!selfClosing && !IsVoidElement(name) && stack_.size() < size_t(kMaxVmlDepth)) stack_.push_back(index);
     return at;
   }
 
-  // Pops an open element of `name` (and what is open inside it) when no group lies between.
-  void EndOpenSibling(const std::string& name) {
+  // Pops the innermost open drawable (and what is open inside it) when no group lies between.
+  void EndOpenSibling() {
     for (size_t i = stack_.size(); i-- > 1;) {
       const std::string& open = tree_->nodes[size_t(stack_[i])].name;
       if (open == "group") return;
-      if (open == name) {
+      if (EndsOpenSibling(open)) {
         stack_.resize(i);
         return;
       }

@@ -4,7 +4,7 @@
 // This reader turns any bytes into a tree of elements and text without failing on such markup:
 // element names are kept by their local name in lower case, unclosed elements close where their
 // parent closes, a stray closing tag is ignored, and a shape that never closes ends where the next
-// shape of the same name begins.
+// drawable element or group begins.
 #pragma once
 #include <cstddef>
 #include <cstdint>
