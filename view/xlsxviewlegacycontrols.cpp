@@ -104,6 +104,7 @@ class ControlPainter {
     const CellRecord* cell = s_.client.fmlaLink.empty() ? nullptr : LinkedCell(c_, s_.client.fmlaLink);
     if (!cell) return fallback;
     if (cell->type == kCellError) return NAN;
+    if (cell->type == kCellBoolean) return cell->text && cell->text[0] == u'T' ? 1 : 0;
     return std::isnan(cell->number) ? fallback : cell->number;
   }
 
