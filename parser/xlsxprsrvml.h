@@ -24,8 +24,9 @@ struct Relationship;
 double VmlLengthPt(std::string_view text, double unitlessPt);
 // A VML colour: "#rrggbb", "#rgb", the sixteen HTML names, the system colour names of the classic
 // palette ("buttonFace", "infoBackground", "windowText", ...), each optionally followed by a blank
-// and more text ("#ffffe1 [80]"), and "fill lighten(n)" / "fill darken(n)" relative to `base`.
-// False for "auto", "none" and what does not parse (*color untouched).
+// and more text ("#ffffe1 [80]"), "fill lighten(n)" / "fill darken(n)" relative to `base`, and the
+// palette index in brackets after "none" or an unknown name ("none [81]"). False for "auto",
+// "none" without an index and what does not parse (*color untouched).
 [[nodiscard]] bool ParseVmlColor(std::string_view text, CellColor base, CellColor* color);
 // VML booleans: "t", "true", "1", "on", "yes" (any case) are true; absent text gives `absent`.
 bool VmlBool(const char* text, bool absent);

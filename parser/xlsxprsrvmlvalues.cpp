@@ -116,6 +116,17 @@ bool ParseVmlColor(std::string_view text, CellColor base, CellColor* color) {
   for (const NamedColor& c : kHtmlColors)
     if (EqualsNoCase(word, c.name)) return *color = Hex(c.rgb), true;
   if (VmlSystemColor(word, color)) return true;
+  // "none [81]": the colour of the bracketed index of the application's palette.
+  const size_t open = text.find('[');
+  if (open != std::string_view::npos) {
+    const int index = std::atoi(std::string(text.substr(open + 1, 8)).c_str());
+    static const struct {
+      int index;
+      const char* name;
+    } kIndexed[] = {{64, "windowText"}, {65, "window"}, {67, "buttonFace"}, {80, "infoBackground"}, {81, "infoText"}};
+    for (const auto& k : kIndexed)
+      if (k.index == index) return VmlSystemColor(k.name, color);
+  }
   if (EqualsNoCase(word, "auto") || EqualsNoCase(word, "none")) return false;
   // Other names (the wider CSS set) are not part of what VML writers put here.
   *color = Hex(0);

@@ -26,7 +26,7 @@ TEST(VmlValues, LengthsAndColours) {
                  {"Teal", true, 0xFF808000},            {"infoBackground [80]", true, 0xFFE1FFFF},
                  {"buttonFace", true, 0xFFC8D0D4},      {"windowText [64]", true, 0xFF000000},
                  {"fill darken(128)", true, 0xFF000080}, {"fill lighten(0)", true, 0xFFFFFFFF},
-                 {"auto", false, 0},                    {"#12", false, 0},
+                 {"none [81]", true, 0xFF000000}, {"auto", false, 0},                    {"#12", false, 0},
                  {"#ff00zz", false, 0},                 {"chartreuse", true, 0xFF000000}};
   for (const auto& c : colours) {
     CellColor got = 0;
