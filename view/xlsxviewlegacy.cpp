@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <memory>
 #include <new>
 
@@ -266,7 +267,7 @@ int32_t DrawAll(LegacyContext& c) {
     const VmlShape& s = shapes[i];
     const bool member = s.nParent >= 0 && size_t(s.nParent) < i;
     rects[i] = ShapeRect(c, shapes, rects, i);
-    hidden[i] = (member && hidden[size_t(s.nParent)]) || s.client.hidden;
+    hidden[i] = (member && hidden[size_t(s.nParent)]) || s.client.hidden || (s.kind == kVmlGroup && s.hidden);
     if (s.client.kind == kControlNote) {
       if (LegacyNoteShown(c, s)) notes.push_back(i);
       continue;
@@ -283,10 +284,16 @@ int32_t DrawAll(LegacyContext& c) {
     if (rc == XLX_OK) rc = PollProgress(c.request.progress);
     if (rc != XLX_OK) return rc;
   }
+  if (notes.empty()) return XLX_OK;
+  // The comments part gives each note its text; a cell's first note wins.
+  std::map<std::pair<int32_t, int32_t>, const SheetNote*> texts;
+  for (const SheetNote& n : c.request.sheet->legacy.notes) texts.emplace(std::make_pair(n.row, n.column), &n);
   for (size_t i : notes) {
     const DrawRect& r = rects[i];
     if (!Sane(r) || r.width < 1 || r.height < 1) continue;
-    int32_t rc = DrawNote(c, shapes[i], r);
+    const auto found = texts.find(std::make_pair(shapes[i].client.row + 1, shapes[i].client.column + 1));
+    int32_t rc = DrawNote(c, shapes[i], found == texts.end() ? nullptr : found->second, r);
+    if (rc == XLX_OK) rc = PollProgress(c.request.progress);
     if (rc != XLX_OK) return rc;
   }
   return XLX_OK;

@@ -46,12 +46,16 @@ bool LegacyNoteShown(const LegacyContext& c, const VmlShape& shape);
 [[nodiscard]] int32_t DrawLegacyShapeBody(LegacyContext& c, const VmlShape& shape, const DrawRect& rect);
 // A form control in its box. 1 or a drawing-layer error.
 [[nodiscard]] int32_t DrawFormControl(LegacyContext& c, const VmlShape& shape, const DrawRect& box);
-// A shown note in its box with its connector to the cell. 1 or a drawing-layer error.
-[[nodiscard]] int32_t DrawNote(LegacyContext& c, const VmlShape& shape, const DrawRect& box);
+// A shown note in its box with its connector to the cell and the text of `note` (null: the
+// shape's own text). Notes that reach nowhere near the page are skipped. 1 or a drawing-layer error.
+[[nodiscard]] int32_t DrawNote(LegacyContext& c, const VmlShape& shape, const SheetNote* note, const DrawRect& box);
 // The cell a control's link names ("$B$2", or "Sheet1!B2" naming this sheet); null when it names
 // no cell of this sheet or the cell is not stored.
 const CellRecord* LinkedCell(const LegacyContext& c, const std::u16string& link);
-// The display texts of the cells of a range of this sheet (at most 1000).
-std::vector<std::u16string> RangeTexts(LegacyContext& c, const std::u16string& range);
+// The display text of the `index`-th cell (0-based, row by row) of a range of this sheet; empty
+// past its end or for a range on another sheet.
+std::u16string RangeText(LegacyContext& c, const std::u16string& range, int64_t index);
+// The number of cells of such a range; 0 for a range on another sheet.
+int64_t RangeSize(const LegacyContext& c, const std::u16string& range);
 
 }  // namespace xlx

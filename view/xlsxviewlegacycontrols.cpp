@@ -182,16 +182,18 @@ class ControlPainter {
 
   int32_t List(const DrawRect& box) {
     int32_t rc = Field(box, false);
-    const std::vector<std::u16string> items = RangeTexts(c_, s_.client.fmlaRange);
+    const int64_t count = RangeSize(c_, s_.client.fmlaRange);
     const double v = Linked(s_.client.sel);
-    const int32_t sel = std::isnan(v) ? 0 : int32_t(std::clamp(v, 0.0, 1e6));
+    const int64_t sel = std::isnan(v) ? 0 : int64_t(std::clamp(v, 0.0, 1e7));
     const double line = 13 * u_;
     const DrawRect inside = Inset(box, 2 * u_);
-    for (size_t i = 0; rc == XLX_OK && i < items.size() && double(i) * line < inside.height; ++i) {
+    for (int64_t i = 0; rc == XLX_OK && i < count && double(i) * line < inside.height; ++i) {
       const DrawRect row{inside.left, inside.top + double(i) * line, inside.width, line};
-      const bool selected = int32_t(i) + 1 == sel;
+      const bool selected = i + 1 == sel;
       if (selected) rc = Fill(p_.highlight, row);
-      if (rc == XLX_OK) rc = DrawLegacyText(c_, Item(items[i], selected), {row.left + u_, row.top, row.width - u_, row.height}, 0, 1, u"Tahoma", 8, false);
+      if (rc == XLX_OK)
+        rc = DrawLegacyText(c_, Item(RangeText(c_, s_.client.fmlaRange, i), selected),
+                            {row.left + u_, row.top, row.width - u_, row.height}, 0, 1, u"Tahoma", 8, false);
     }
     return rc;
   }
@@ -202,11 +204,11 @@ class ControlPainter {
     const DrawRect button{box.left + box.width - 2 * u_ - b, box.top + 2 * u_, b, box.height - 4 * u_};
     if (rc == XLX_OK) rc = Raised(button);
     if (rc == XLX_OK) rc = Arrow(button, 1);
-    const std::vector<std::u16string> items = RangeTexts(c_, s_.client.fmlaRange);
     const double v = Linked(s_.client.sel);
-    const int32_t sel = std::isnan(v) ? 0 : int32_t(std::clamp(v, 0.0, 1e6));
-    if (rc == XLX_OK && sel >= 1 && size_t(sel) <= items.size())
-      rc = DrawLegacyText(c_, Item(items[size_t(sel) - 1], false), {box.left + 4 * u_, box.top, button.left - box.left - 5 * u_, box.height}, 0, 1, u"Tahoma", 8, false);
+    const int64_t sel = std::isnan(v) ? 0 : int64_t(std::clamp(v, 0.0, 1e7));
+    if (rc == XLX_OK && sel >= 1)
+      rc = DrawLegacyText(c_, Item(RangeText(c_, s_.client.fmlaRange, sel - 1), false),
+                          {box.left + 4 * u_, box.top, button.left - box.left - 5 * u_, box.height}, 0, 1, u"Tahoma", 8, false);
     return rc;
   }
 

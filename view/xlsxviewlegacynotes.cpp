@@ -11,12 +11,6 @@ namespace {
 
 constexpr CellColor kIndicatorRed = 0xFF0000FFu;
 
-const SheetNote* FindNote(const LegacyDrawing& legacy, int32_t row, int32_t column) {
-  for (const SheetNote& n : legacy.notes)
-    if (n.row == row && n.column == column) return &n;
-  return nullptr;
-}
-
 // The box corner nearest to the point.
 DrawPoint NearestCorner(const DrawRect& box, DrawPoint p) {
   const double x = std::fabs(p.x - box.left) <= std::fabs(p.x - (box.left + box.width)) ? box.left : box.left + box.width;
@@ -57,11 +51,22 @@ int32_t DrawIndicator(LegacyContext& c, DrawPoint corner) {
 
 }  // namespace
 
-int32_t DrawNote(LegacyContext& c, const VmlShape& s, const DrawRect& box) {
+int32_t DrawNote(LegacyContext& c, const VmlShape& s, const SheetNote* note, const DrawRect& box) {
   int32_t rc = XLX_OK;
-  if (s.client.row >= 0 && s.client.column >= 0) {
+  const PicturePage& page = c.page;
+  double left = box.left, top = box.top, right = box.left + box.width, bottom = box.top + box.height;
+  DrawPoint corner{0, 0};
+  const bool hasCell = s.client.row >= 0 && s.client.column >= 0;
+  if (hasCell) {
     const XlsxGridInfo& g = *c.geo.grid;
-    const DrawPoint corner{c.geo.marginLeft + ColumnLeft(g, s.client.column + 2), c.geo.marginTop + RowTop(g, s.client.row + 1)};
+    corner = DrawPoint{c.geo.marginLeft + ColumnLeft(g, s.client.column + 2), c.geo.marginTop + RowTop(g, s.client.row + 1)};
+    left = std::min(left, corner.x), top = std::min(top, corner.y);
+    right = std::max(right, corner.x), bottom = std::max(bottom, corner.y);
+  }
+  const double reach = 8 * c.pxPerPt;  // shadow and arrow
+  if (right + reach < page.left || left - reach > page.right || bottom + reach < page.top || top - reach > page.bottom)
+    return XLX_OK;
+  if (hasCell) {
     rc = DrawIndicator(c, corner);
     if (rc == XLX_OK) rc = DrawConnector(c, s, box, corner);
   }
@@ -69,7 +74,6 @@ int32_t DrawNote(LegacyContext& c, const VmlShape& s, const DrawRect& box) {
   VmlShape body = s;
   body.textBox.runs.clear();
   if (rc == XLX_OK) rc = DrawLegacyShapeBody(c, body, box);
-  const SheetNote* note = FindNote(c.request.sheet->legacy, s.client.row + 1, s.client.column + 1);
   const std::vector<VmlTextRun>& runs = note && !note->runs.empty() ? note->runs : s.textBox.runs;
   const VmlTextBox& t = s.textBox;
   const DrawRect inner{box.left + t.insetLeft * c.pxPerPt, box.top + t.insetTop * c.pxPerPt,

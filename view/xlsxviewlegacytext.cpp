@@ -11,8 +11,6 @@
 namespace xlx {
 namespace {
 
-constexpr size_t kMaxListItems = 1000;
-
 struct Piece {
   const CachedDrawFont* font = nullptr;
   const VmlTextRun* run = nullptr;
@@ -170,22 +168,26 @@ const CellRecord* LinkedCell(const LegacyContext& c, const std::u16string& link)
   return FindCell(*c.request.sheet, cell.row, cell.column);
 }
 
-std::vector<std::u16string> RangeTexts(LegacyContext& c, const std::u16string& range) {
-  std::vector<std::u16string> out;
+int64_t RangeSize(const LegacyContext& c, const std::u16string& range) {
   CellRange r;
   const std::u16string_view ref = OnThisSheet(c, range);
-  if (ref.empty() || !ParseCellRange(ref, &r)) return out;
+  if (ref.empty() || !ParseCellRange(ref, &r)) return 0;
+  return int64_t(r.last.row - r.first.row + 1) * (r.last.column - r.first.column + 1);
+}
+
+std::u16string RangeText(LegacyContext& c, const std::u16string& range, int64_t index) {
+  CellRange r;
+  const std::u16string_view ref = OnThisSheet(c, range);
+  if (index < 0 || ref.empty() || !ParseCellRange(ref, &r)) return std::u16string();
+  const int64_t columns = r.last.column - r.first.column + 1;
+  const int64_t row = r.first.row + index / columns, column = r.first.column + index % columns;
+  if (row > r.last.row) return std::u16string();
   const MyWorksheet& sheet = *c.request.sheet;
+  const CellRecord* cell = FindCell(sheet, int32_t(row), int32_t(column));
   const CachedDrawFont* font = c.fonts.Get(sheet.normalFont, 1.0);
-  for (int32_t row = r.first.row; row <= r.last.row && out.size() < kMaxListItems; ++row) {
-    for (int32_t col = r.first.column; col <= r.last.column && out.size() < kMaxListItems; ++col) {
-      const CellRecord* cell = FindCell(sheet, row, col);
-      CellText text;
-      if (cell && font && BuildCellText(*c.request.workbook, sheet, *cell, 1e6, c.fonts, *font, &text)) out.push_back(text.text);
-      else out.emplace_back();
-    }
-  }
-  return out;
+  CellText text;
+  if (!cell || !font || !BuildCellText(*c.request.workbook, sheet, *cell, 1e6, c.fonts, *font, &text)) return std::u16string();
+  return text.text;
 }
 
 }  // namespace xlx
