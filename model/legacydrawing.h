@@ -99,6 +99,7 @@ struct VmlClientData {
   DrawingAnchor anchor;            // `x:Anchor`: cells (0-based) and offsets, EMU
   bool visible = false;            // `x:Visible`: a note shown all the time
   bool hidden = false;             // `x:Hidden`
+  bool printObject = true;         // `x:PrintObject`: false keeps it off printed pages
   int32_t row = -1, column = -1;   // `x:Row`, `x:Column` of a note, 0-based
   int32_t checked = 0;             // `x:Checked`: 0 off, 1 on, 2 mixed
   bool noThreeD = false;           // `x:NoThreeD`: flat look

@@ -232,6 +232,7 @@ void ReadVmlClientData(const VmlTree& tree, const VmlNode& client, VmlClientData
     if (n == "anchor") data->hasAnchor = ReadAnchor(text, &data->anchor);
     else if (n == "visible") data->visible = true;
     else if (n == "hidden") data->hidden = true;
+    else if (n == "printobject") data->printObject = VmlBool(text.c_str(), true);
     else if (n == "row") data->row = IntText(text, 0, int32_t(kMaxRows) - 1, -1);
     else if (n == "column") data->column = IntText(text, 0, int32_t(kMaxColumns) - 1, -1);
     else if (n == "checked") data->checked = IntText(text.empty() ? "1" : text, 0, 2, 1);

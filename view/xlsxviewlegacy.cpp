@@ -273,6 +273,7 @@ int32_t DrawAll(LegacyContext& c) {
       continue;
     }
     if (hidden[i] || s.hidden || s.kind == kVmlGroup) continue;
+    if (c.request.options.bPrintSetup && !s.client.printObject) continue;
     int32_t rc = XLX_OK;
     if (s.kind == kVmlLine || s.kind == kVmlPolyline) {
       rc = DrawLines(c, shapes, rects, s);

@@ -91,4 +91,21 @@ TEST_F(LegacyPages, ControlStatesFollowLinkedCells) {
   EXPECT_GT(DarkPixels(pages_[1], X(3, 3), X(3, 60), Y(6, 3), Y(6, 13)), 20);
 }
 
+TEST(LegacyPrinted, NotesAtTheEndAndUnprintedControls) {
+  Image sheet, notes;
+  int32_t code = 0;
+  ASSERT_TRUE(RenderPage(FixturePath("legacy.xlsx"), 0x80, &sheet, &code, 1)) << code;
+  ASSERT_TRUE(RenderPage(FixturePath("legacy.xlsx"), 0x80, &notes, &code, 2)) << code;
+  // The printed sheet shows neither the note (it prints at the end) nor the button that says so.
+  EXPECT_EQ(DarkPixels(sheet, 0, int(sheet.width), 0, int(sheet.height)), 0);
+  int yellow = 0;
+  for (int y = 0; y < int(sheet.height); y += 2)
+    for (int x = 0; x < int(sheet.width); x += 2) yellow += sheet.At(x, y) == Hex(0xFFFFE1);
+  EXPECT_EQ(yellow, 0);
+  // The notes page lists both notes, one under the other, in the printable area.
+  const int top = 72, bottom = int(notes.height) / 2;
+  EXPECT_GT(DarkPixels(notes, 60, 300, top, bottom), 200);
+  EXPECT_EQ(DarkPixels(notes, 0, int(notes.width), 0, 60), 0);
+}
+
 }  // namespace
