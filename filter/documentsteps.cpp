@@ -125,6 +125,10 @@ int32_t LayoutWorkbook(DocumentContext* c, ParsedWorkbook* parsed) {
         if (o.nParent < 0 && AnchorCells(o.anchor, &cells)) anchorCells.push_back(cells);
       for (const LegacyObject& o : sheet->drawing.legacyObjects)
         if (AnchorCells(o.anchor, &cells)) anchorCells.push_back(cells);
+      for (const VmlShape& s : sheet->legacy.shapes)  // shown notes and controls of the legacy drawing
+        if (s.client.hasAnchor && (s.client.kind == kControlNote ? s.client.visible : !s.hidden) &&
+            AnchorCells(s.client.anchor, &cells))
+          anchorCells.push_back(cells);
     } catch (...) {
       return XLX_ERR_MEMORY;
     }

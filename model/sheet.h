@@ -13,6 +13,7 @@
 #include "model/condformat.h"
 #include "model/printsetup.h"
 #include "model/drawingobjects.h"
+#include "model/legacydrawing.h"
 #include "model/richstring.h"
 #include "model/styles.h"
 #include "model/tables.h"
@@ -148,6 +149,7 @@ struct MyWorksheet {
   std::u16string backgroundPicturePath;  // target of `picture`, empty when none
   SheetDrawing drawing;              // objects of the drawing part, embedded-object previews
   SheetTables tables;                // tables and pivot tables, with their styles
+  LegacyDrawing legacy;              // shapes, controls, note boxes and notes of the VML drawing
 
   double dDefRowHeight = 15.0;       // points
   double dDefColWidth = 8.0;         // characters

@@ -5,6 +5,7 @@
 #include "common/limits.h"
 #include "parser/xlsxprsr.h"
 #include "parser/xlsxprsrtables.h"
+#include "parser/xlsxprsrvml.h"
 #include "parser/xlsxprsrvmlhf.h"
 #include "parser/xlsxprsrxml.h"
 #include "common/resultcodes.h"
@@ -140,6 +141,8 @@ int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node wor
     if ((rc = ReadHeaderFooterPictures(*workbook, vml, &sheet->print.headerFooter)) != 1) return rc;
     if ((rc = ReadLegacyObjects(sheet, worksheet)) != 1) return rc;
     if ((rc = ReadConditionalFormats(*workbook, sheet, worksheet)) != 1) return rc;
+    if ((rc = ReadLegacyDrawing(*workbook, sheet, RelationshipTarget(*sheet, Child(worksheet, "legacyDrawing")))) != 1)
+      return rc;
     if ((rc = ReadSheetDrawing(workbook, sheet)) != 1) return rc;
     if ((rc = ReadSheetTables(workbook, sheet, worksheet)) != 1) return rc;
     AssertSheetInvariants(*sheet);

@@ -1,4 +1,4 @@
-// Text scan of header and footer VML drawings.
+// Header and footer pictures found in the tolerant tree of a VML drawing.
 #include "parser/xlsxprsrvmlhf.h"
 
 #include <algorithm>
@@ -11,35 +11,13 @@
 #include "common/apiutils.h"
 #include "package/relationships.h"
 #include "package/xlsxunzip.h"
+#include "parser/xlsxprsrvmltree.h"
 
 namespace xlx {
 namespace {
 
 constexpr int32_t kMaxShapes = 4096;
 constexpr double kMaxPicturePt = 22 * 72;  // no section picture is larger than the largest paper
-
-// Position of `needle` inside [from, end) of text, or end. Searches stop at `end`, so that the
-// scan stays linear in the text whatever the markup.
-size_t Find(const std::string& text, const char* needle, size_t from, size_t end) {
-  if (from >= end) return end;
-  const size_t at = std::string_view(text).substr(from, end - from).find(needle);
-  return at == std::string_view::npos || from + at + std::strlen(needle) > end ? end : from + at;
-}
-
-// The value of attribute `name` (a whole name: preceded by a space) in the tag [from, end).
-std::string Attribute(const std::string& text, size_t from, size_t end, const char* name) {
-  const std::string key = std::string(name) + "=";
-  for (size_t at = Find(text, key.c_str(), from, end); at < end; at = Find(text, key.c_str(), at + 1, end)) {
-    if (at == 0 || !std::isspace(static_cast<unsigned char>(text[at - 1]))) continue;
-    size_t open = at + key.size();
-    if (open >= end || (text[open] != '"' && text[open] != '\'')) return std::string();
-    const char quote[2] = {text[open], '\0'};
-    const size_t close = Find(text, quote, open + 1, end);
-    if (close >= end) return std::string();
-    return text.substr(open + 1, close - open - 1);
-  }
-  return std::string();
-}
 
 // A length of a CSS style ("60pt", "80px", "1in", "2.5cm", "20mm") in points; 0 when unreadable.
 double StyleLengthPt(const std::string& style, const char* property) {
@@ -80,38 +58,28 @@ int32_t HeaderFooterPictureSlot(const std::string& shapeId) {
 int32_t ScanHeaderFooterVml(const char* data, size_t size, std::vector<HeaderFooterPictureRef>* out) {
   if (!out) return -13;
   out->clear();
-  if (!data) return 1;
+  VmlTree tree;
+  int32_t rc = ParseVmlTree(data, size, &tree);
+  if (rc != 1) return rc;
   try {
-    const std::string text(data, size);
     bool taken[kHeaderFooterPictureSlots] = {};
-    size_t at = 0;
-    for (int32_t shapes = 0; shapes < kMaxShapes; ++shapes) {
-      at = Find(text, "<v:shape", at, text.size());
-      if (at >= text.size()) break;
-      // A shape ends at its closing tag or where the next one starts.
-      const size_t next = Find(text, "<v:shape", at + 1, text.size());
-      const size_t tagEnd = Find(text, ">", at, next);
-      const size_t close = Find(text, "</v:shape", at, next);
-      const char after = at + 8 < text.size() ? text[at + 8] : '\0';
-      if (!std::isspace(static_cast<unsigned char>(after))) {  // <v:shapetype and the like
-        at = next;
-        continue;
-      }
-      const int32_t slot = HeaderFooterPictureSlot(Attribute(text, at, tagEnd, "id"));
-      const size_t image = Find(text, "<v:imagedata", tagEnd, close);
-      if (slot >= 0 && !taken[slot] && image < close) {
-        HeaderFooterPictureRef ref;
-        ref.slot = slot;
-        ref.relId = Attribute(text, image, Find(text, ">", image, close), "o:relid");
-        const std::string style = Attribute(text, at, tagEnd, "style");
-        ref.widthPt = StyleLengthPt(style, "width");
-        ref.heightPt = StyleLengthPt(style, "height");
-        if (!ref.relId.empty()) {
-          taken[slot] = true;
-          out->push_back(std::move(ref));
-        }
-      }
-      at = next;
+    int32_t shapes = 0;
+    for (const VmlNode& node : tree.nodes) {
+      if (node.name != "shape") continue;
+      if (++shapes > kMaxShapes) break;
+      const char* id = VmlAttribute(node, "id");
+      const int32_t slot = HeaderFooterPictureSlot(id ? id : "");
+      const VmlNode* image = VmlChild(tree, node, "imagedata");
+      const char* relId = image ? VmlAttribute(*image, "o:relid") : nullptr;
+      if (slot < 0 || taken[slot] || !relId || !*relId) continue;
+      HeaderFooterPictureRef ref;
+      ref.slot = slot;
+      ref.relId = relId;
+      const char* style = VmlAttribute(node, "style");
+      ref.widthPt = StyleLengthPt(style ? style : "", "width");
+      ref.heightPt = StyleLengthPt(style ? style : "", "height");
+      taken[slot] = true;
+      out->push_back(std::move(ref));
     }
   } catch (const std::bad_alloc&) {
     out->clear();

@@ -1,6 +1,6 @@
 // The pictures of header and footer sections, from the VML drawing a worksheet's
 // `legacyDrawingHF` names. Such drawings are often not well-formed XML (unclosed `<br>`, stray
-// markup), so they are scanned as text: each `v:shape` whose id names a section ("LH", "CH", "RH",
+// markup), so they are read with the tolerant VML reader: each `v:shape` whose id names a section ("LH", "CH", "RH",
 // "LF", "CF", "RF", with "EVEN" or "FIRST" after it for those pages) and the `o:relid` of the
 // `v:imagedata` inside it.
 #pragma once

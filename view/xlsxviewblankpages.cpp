@@ -42,6 +42,7 @@ bool CellsIn(const MyWorksheet& sheet, const std::vector<RowStart>& rows, const 
 
 bool PageHasContent(const MyWorksheet& sheet, const std::vector<RowStart>& rows,
                     const std::vector<MyCellBounds>& anchors, const PrintedPage& page) {
+  if (page.notesCount > 0) return true;  // a page of notes printed after the sheet
   if (page.rowSpans < 1 || page.colSpans < 1) return false;
   const PrintSpan& r = page.rows[page.rowSpans - 1];  // the body follows the titles
   const PrintSpan& c = page.cols[page.colSpans - 1];

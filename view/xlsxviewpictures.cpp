@@ -10,6 +10,7 @@
 #include "host/kernel/vkimage.h"
 #include "view/xlsxviewanchors.h"
 #include "view/xlsxviewcharts.h"
+#include "view/xlsxviewlegacy.h"
 #include "view/xlsxviewpicturecache.h"
 #include "view/xlsxviewshapes.h"
 
@@ -184,7 +185,8 @@ int32_t DrawSheetBackground(const PageRenderRequest& r, DrawingSurface* surface,
 }
 
 int32_t DrawSheetObjects(const PageRenderRequest& r, DrawingSurface* surface, const PicturePage& page) {
-  if (r.sheet->drawing.objects.empty() && r.sheet->drawing.legacyObjects.empty()) return XLX_OK;
+  if (r.sheet->drawing.objects.empty() && r.sheet->drawing.legacyObjects.empty() && r.sheet->legacy.shapes.empty())
+    return XLX_OK;
   PictureCache local;
   PictureContext c{r, surface, page, r.pictures ? *r.pictures : local};
   const AnchorGeometry geo = MakeAnchorGeometry(*r.layout, r.options);
@@ -192,6 +194,7 @@ int32_t DrawSheetObjects(const PageRenderRequest& r, DrawingSurface* surface, co
   if (rc == XLX_OK) {
     try {
       rc = DrawObjects(c, geo);
+      if (rc == XLX_OK) rc = DrawLegacyDrawing(r, surface, page, c.cache);
     } catch (const std::bad_alloc&) {
       rc = XLX_ERR_MEMORY;
     }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/resultcodes.h"
+#include "view/xlsxviewnotespages.h"
 
 namespace xlx {
 namespace {
@@ -369,6 +370,9 @@ int32_t PaginatePrintedSheet(const MyWorksheet& sheet, SheetLayout* l, const Lay
           for (const Cut& r : cuts.rows) out.pages.push_back(MakePage(f, p, t, cols, rows, c, r));
       }
     }
+    const PaperFrame nf = FrameFor(sheet, g, o, g.scale, 1);
+    AddNotesPages(sheet, int32_t(std::lround(nf.paperW)), int32_t(std::lround(nf.paperH)),
+                  DrawRect{nf.left, nf.top, nf.availW, nf.availH}, o.yResolution, &out.pages);
     l->pages.clear();
     for (size_t i = 0; i < out.pages.size(); ++i) {
       out.pages[i].indexInSheet = static_cast<int32_t>(i);

@@ -23,6 +23,10 @@ struct PrintedPage {
   double headingWidth = 0, headingHeight = 0;  // 0 without headings
   int32_t pageNumber = 1;                   // what &P prints
   int32_t indexInSheet = 0;                 // 0-based
+  // A notes page (no cells): notes [notesFirst, notesFirst + notesCount) of the sheet in the
+  // printable area at (notesLeft, notesTop), notesWidth x notesHeight px.
+  int32_t notesFirst = 0, notesCount = 0;
+  double notesLeft = 0, notesTop = 0, notesWidth = 0, notesHeight = 0;
 };
 
 // What printed-page layout keeps of one sheet beside its pages.

@@ -16,6 +16,7 @@
 #include "view/xlsxviewheaderfooter.h"
 #include "view/xlsxviewpicturecache.h"
 #include "view/xlsxviewprint.h"
+#include "view/xlsxviewnotespages.h"
 
 namespace xlx {
 namespace {
@@ -302,6 +303,7 @@ int32_t RenderPrintedPage(const PageRenderRequest& request, const PrintedPageFie
   rc = InitEngine(surface);
   if (rc == XLX_OK) rc = DrawChartsheetPage(request, surface, page.paperWidth, page.paperHeight);
   if (rc == XLX_OK) rc = DrawHeadings(surface, request, page);
+  if (rc == XLX_OK && page.notesCount > 0) rc = DrawNotesPage(surface, request, page);
   if (rc == XLX_OK) rc = DrawHeaderFooter(surface, request, page, fields, false);
   if (rc == XLX_OK) rc = DrawHeaderFooter(surface, request, page, fields, true);
   if (rc == XLX_OK) rc = EndEngine(surface);

@@ -12,6 +12,7 @@
 #include "parser/xlsb/xlsbformula.h"
 #include "parser/xlsb/xlsbreader.h"
 #include "parser/xlsb/xlsbstrings.h"
+#include "parser/xlsxprsrvml.h"
 #include "parser/xlsxprsr.h"
 #include "parser/xlsxprsrcellstore.h"
 #include "parser/xlsxprsrxml.h"
@@ -429,6 +430,8 @@ int32_t ReadWorksheetRecords(Workbook* workbook, MyWorksheet* sheet, const Recor
   store.Finish();
   // The drawing part of a binary sheet is the same DrawingML part as in the XML form.
   if ((rc = ReadSheetDrawing(workbook, sheet)) != XLX_OK) return rc;
+  // So is its VML drawing (its notes' text is binary and not read here).
+  if ((rc = ReadLegacyDrawing(*workbook, sheet, sheet->vmlDrawingPath)) != XLX_OK) return rc;
   AssertSheetInvariants(*sheet);
   sheet->loaded = true;
   return XLX_OK;
