@@ -60,14 +60,7 @@ std::vector<uint8_t> BuildPackage(const std::string& path, int rows) {
            "worksheet\" Target=\"worksheets/sheet1.xml\"/></Relationships>"},
       {"xl/worksheets/sheet1.xml", SheetXml(rows)},
   };
-  zipFile zip = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
-  for (const auto& p : parts) {
-    zip_fileinfo info = {};
-    zipOpenNewFileInZip64(zip, p.first.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 1, 1);
-    zipWriteInFileInZip(zip, p.second.data(), static_cast<unsigned>(p.second.size()));
-    zipCloseFileInZip(zip);
-  }
-  zipClose(zip, nullptr);
+  xlxbench::WriteZip(path, parts);
   std::ifstream in(path, std::ios::binary);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }

@@ -90,14 +90,7 @@ size_t WriteWorkbook(const std::string& path, int rows) {
                             "</cellXfs></styleSheet>"},
       {"xl/worksheets/sheet1.xml", SheetXml(rows)},
   };
-  zipFile zip = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
-  for (const auto& p : parts) {
-    zip_fileinfo info = {};
-    zipOpenNewFileInZip64(zip, p.first.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 1, 1);
-    zipWriteInFileInZip(zip, p.second.data(), static_cast<unsigned>(p.second.size()));
-    zipCloseFileInZip(zip);
-  }
-  zipClose(zip, nullptr);
+  xlxbench::WriteZip(path, parts);
   return parts.back().second.size();
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/benchhost.h"
 #include "bench/benchsupport.h"
 #include "filter/xlxfilter.h"
 #include "host/kernel/vkkrnx.h"
@@ -87,62 +88,10 @@ void WriteWorkbook(const std::string& path, bool pictures) {
                          "</xdr:wsDr>"});
     parts.push_back({"xl/drawings/_rels/drawing1.xml.rels", std::string("<Relationships ") + kRelNs + ">" + rels + "</Relationships>"});
   }
-  zipFile zip = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
-  for (const auto& p : parts) {
-    zip_fileinfo info = {};
-    zipOpenNewFileInZip64(zip, p.first.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 1, 1);
-    zipWriteInFileInZip(zip, p.second.data(), static_cast<unsigned>(p.second.size()));
-    zipCloseFileInZip(zip);
-  }
-  zipClose(zip, nullptr);
+  xlxbench::WriteZip(path, parts);
 }
 
-double Inches(double v, int32_t, uint32_t, uint32_t, uint32_t, uint32_t) { return v; }
-int32_t Row(_FILEINFO*, _BITMAPHANDLE*, const uint8_t*, uint32_t, int32_t, int32_t, uint64_t) { return 1; }
-
-// Paginated letter pages at 96 dpi, the parsed workbook kept in the holder between calls.
-struct Host {
-  std::u16string path;
-  FilterDataHolder holder{};
-  _FILEINFO info{};
-  ~Host() {
-    if (holder.pData) fltFreeData(holder.pData, 0);
-  }
-  void Options(_RASTERIZEDOCOPTIONS* o) const {
-    std::memset(o, 0, sizeof *o);
-    o->uStructSize = 68, o->dPageWidth = 8.5, o->dPageHeight = 11, o->uUnit = 1;
-    o->uXResolution = o->uYResolution = 96, o->uSizeMode = 1;
-  }
-  int32_t Info() {
-    _INFODISPATCH d;
-    std::memset(&d, 0, sizeof d);
-    info.uStructSize = sizeof info;
-    _LOADFILEOPTION lfo{};
-    lfo.nPageNumber = 1;
-    d.pszFileName = path.c_str();
-    d.hFile = VkOpenFile(path.c_str(), VK_OPEN_READ, 0);
-    d.pFileInfo = &info, d.pFilterData = &holder, d.pLoadFileOption = &lfo, d.dispatchXlxFlags = 1;
-    Options(&d.dispatchRasterizeDocOptions);
-    d.pfnUnitConverter = Inches;
-    int32_t r = fltInfo(&d);
-    VkCloseFile(d.hFile);
-    return r;
-  }
-  int32_t Load() {
-    _LOADDISPATCH d;
-    std::memset(&d, 0, sizeof d);
-    _LOADFILEOPTION lfo{};
-    lfo.nPageNumber = 1;
-    _BITMAPHANDLE t{};
-    t.uWidth = info.uWidth, t.uHeight = info.uHeight, t.uXResolution = t.uYResolution = 96;
-    _FILEINFO fi = info;
-    d.pszFileName = path.c_str(), d.pBitmap = &t, d.pfnRowDelivery = Row, d.pFileInfo = &fi;
-    d.pFilterData = &holder, d.pLoadFileOption = &lfo, d.dispatchXlxFlags = 1;
-    Options(&d.dispatchRasterizeDocOptions);
-    d.pfnUnitConverter = Inches;
-    return fltLoad(&d);
-  }
-};
+using xlxbench::Host;
 
 // Seconds of one load from the cache, best of `runs` (after a first load that warms every cache).
 double PageSeconds(const std::string& file, double* firstLoad) {

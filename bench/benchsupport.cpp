@@ -1,6 +1,7 @@
 #include "bench/benchsupport.h"
 
 #include <sys/resource.h>
+#include <zip.h>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -47,6 +48,19 @@ std::string Megabytes(size_t bytes) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.1f MB", bytes / 1048576.0);
   return buf;
+}
+
+bool WriteZip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& parts) {
+  zipFile zip = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+  if (!zip) return false;
+  bool ok = true;
+  for (const auto& p : parts) {
+    zip_fileinfo info = {};
+    ok = ok && zipOpenNewFileInZip64(zip, p.first.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 1, 1) == ZIP_OK &&
+         zipWriteInFileInZip(zip, p.second.data(), static_cast<unsigned>(p.second.size())) == ZIP_OK &&
+         zipCloseFileInZip(zip) == ZIP_OK;
+  }
+  return zipClose(zip, nullptr) == ZIP_OK && ok;
 }
 
 }  // namespace xlxbench

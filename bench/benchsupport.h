@@ -3,6 +3,8 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace xlxbench {
 double NowSeconds();
@@ -14,4 +16,6 @@ bool ResetPeakRss();
 void Report(const std::string& figure, const std::string& value, const std::string& baseline, double ratio);
 std::string Seconds(double s);
 std::string Megabytes(size_t bytes);
+// Writes a zip package of (name, bytes) parts, deflated; false when it cannot be written.
+bool WriteZip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& parts);
 }  // namespace xlxbench

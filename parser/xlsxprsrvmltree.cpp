@@ -7,6 +7,8 @@
 #include <new>
 #include <string_view>
 
+#include "common/utf8.h"
+
 namespace xlx {
 namespace {
 
@@ -31,22 +33,8 @@ std::string Lower(std::string_view s) {
 }
 
 void AppendUtf8(uint32_t cp, std::string* out) {
-  if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-  if (cp < 0x80) {
-    out->push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
+  char bytes[4];
+  out->append(bytes, EncodeUtf8(cp == 0 ? kReplacementCharacter : cp, bytes));
 }
 
 // Text with the entities of XML, numeric references and `&nbsp;` decoded; anything else that

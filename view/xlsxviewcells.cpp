@@ -66,22 +66,10 @@ class CellPass {
   double My() const { return r_.options.marginTop; }
   bool AllVisible() const { return r_.options.loadMode != 2 && r_.options.sizeMode != 0; }
 
-  double ColLeft(int32_t c) const {
-    if (c >= 1 && c <= static_cast<int32_t>(g_.columns.size())) return g_.columns[c - 1].offset;
-    return g_.totalWidth + (c - 1 - static_cast<int32_t>(g_.columns.size())) * g_.defColWidthPx * g_.scale;
-  }
-  double ColWidth(int32_t c) const {
-    if (c >= 1 && c <= static_cast<int32_t>(g_.columns.size())) return g_.columns[c - 1].size;
-    return g_.defColWidthPx * g_.scale;
-  }
-  double RowTop(int32_t r) const {
-    if (r >= 1 && r <= static_cast<int32_t>(g_.rows.size())) return g_.rows[r - 1].offset;
-    return g_.totalHeight + (r - 1 - static_cast<int32_t>(g_.rows.size())) * g_.defRowHeightPx * g_.scale;
-  }
-  double RowHeight(int32_t r) const {
-    if (r >= 1 && r <= static_cast<int32_t>(g_.rows.size())) return g_.rows[r - 1].size;
-    return g_.defRowHeightPx * g_.scale;
-  }
+  double ColLeft(int32_t c) const { return GridColumnLeft(g_, c); }
+  double ColWidth(int32_t c) const { return GridColumnWidth(g_, c); }
+  double RowTop(int32_t r) const { return GridRowTop(g_, r); }
+  double RowHeight(int32_t r) const { return GridRowHeight(g_, r); }
 
   void IndexMerges() {
     for (int32_t i = 0; i < sheet_.mergedCells.Count(); ++i) {

@@ -166,4 +166,24 @@ int32_t LayoutSheet(const MyWorksheet& sheet, const MyCellBounds* printArea, con
   return PaginateSheet(layout, o);
 }
 
+double GridColumnLeft(const XlsxGridInfo& g, int32_t c) {
+  if (c >= 1 && c <= static_cast<int32_t>(g.columns.size())) return g.columns[c - 1].offset;
+  return g.totalWidth + (c - 1 - static_cast<int32_t>(g.columns.size())) * g.defColWidthPx * g.scale;
+}
+
+double GridColumnWidth(const XlsxGridInfo& g, int32_t c) {
+  if (c >= 1 && c <= static_cast<int32_t>(g.columns.size())) return g.columns[c - 1].size;
+  return g.defColWidthPx * g.scale;
+}
+
+double GridRowTop(const XlsxGridInfo& g, int32_t r) {
+  if (r >= 1 && r <= static_cast<int32_t>(g.rows.size())) return g.rows[r - 1].offset;
+  return g.totalHeight + (r - 1 - static_cast<int32_t>(g.rows.size())) * g.defRowHeightPx * g.scale;
+}
+
+double GridRowHeight(const XlsxGridInfo& g, int32_t r) {
+  if (r >= 1 && r <= static_cast<int32_t>(g.rows.size())) return g.rows[r - 1].size;
+  return g.defRowHeightPx * g.scale;
+}
+
 }  // namespace xlx

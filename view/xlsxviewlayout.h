@@ -68,6 +68,13 @@ struct SheetLayout {
 void FixRenderedRange(const MyWorksheet& sheet, const MyCellBounds* printArea, const std::vector<MyCellBounds>& anchors,
                       MyCellBounds* bounds, bool* empty);
 
+// Left edge and width of column c (1-based), top and height of row r, in the scaled grid's
+// pixels; columns and rows past the grid continue at the default size.
+double GridColumnLeft(const XlsxGridInfo& g, int32_t c);
+double GridColumnWidth(const XlsxGridInfo& g, int32_t c);
+double GridRowTop(const XlsxGridInfo& g, int32_t r);
+double GridRowHeight(const XlsxGridInfo& g, int32_t r);
+
 // Builds the column and row arrays of the grid with offsets and totals. 1, -1 (memory).
 [[nodiscard]] int32_t BuildGrid(const MyWorksheet& sheet, const MyCellBounds& bounds, const LayoutOptions& options,
                   const DigitMeasure& measure, XlsxGridInfo* grid);

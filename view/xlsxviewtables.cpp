@@ -149,22 +149,10 @@ class TablePass {
   }
 
  private:
-  double ColLeft(int32_t c) const {
-    if (c >= 1 && c <= static_cast<int32_t>(g_.columns.size())) return g_.columns[c - 1].offset;
-    return g_.totalWidth + (c - 1 - static_cast<int32_t>(g_.columns.size())) * g_.defColWidthPx * g_.scale;
-  }
-  double ColWidth(int32_t c) const {
-    if (c >= 1 && c <= static_cast<int32_t>(g_.columns.size())) return g_.columns[c - 1].size;
-    return g_.defColWidthPx * g_.scale;
-  }
-  double RowTop(int32_t r) const {
-    if (r >= 1 && r <= static_cast<int32_t>(g_.rows.size())) return g_.rows[r - 1].offset;
-    return g_.totalHeight + (r - 1 - static_cast<int32_t>(g_.rows.size())) * g_.defRowHeightPx * g_.scale;
-  }
-  double RowHeight(int32_t r) const {
-    if (r >= 1 && r <= static_cast<int32_t>(g_.rows.size())) return g_.rows[r - 1].size;
-    return g_.defRowHeightPx * g_.scale;
-  }
+  double ColLeft(int32_t c) const { return GridColumnLeft(g_, c); }
+  double ColWidth(int32_t c) const { return GridColumnWidth(g_, c); }
+  double RowTop(int32_t r) const { return GridRowTop(g_, r); }
+  double RowHeight(int32_t r) const { return GridRowHeight(g_, r); }
 
   // First and last row of [first, last] whose pixels meet the page; false when none do.
   bool VisibleRows(int32_t first, int32_t last, int32_t* from, int32_t* to) const {

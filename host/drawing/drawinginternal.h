@@ -214,6 +214,10 @@ namespace vkdraw {
 // Brings the surface's Pango context up to date with the transform and the flags' direction.
 // The caller holds FontFileMutex().
 void RefreshSurfaceLayout(VkSurface* surface, uint32_t flags);
+// Draws the surface's prepared layout placed, coloured and clipped as VkDrawText places text.
+// 1 or -9. The caller holds FontFileMutex().
+int32_t ShowSurfaceLayout(VkSurface* surface, VkColor color, double x, double y, double width, double height,
+                          uint32_t flags);
 }  // namespace vkdraw
 
 namespace vkdraw {

@@ -106,13 +106,7 @@ VK_API int32_t VkDrawTextRuns(VkSurface* surface, const VkFont* font, VkColor co
     std::string utf8;
     const int32_t r = LayOutRuns(surface->layout, font, text, length, runs, runCount, wrap ? width : 0, flags, &utf8);
     if (r != kOk) return r;
-    double ox, oy;
-    PlaceLayout(surface->layout, x, y, width, height, flags, &ox, &oy);
-    cairo_t* cr = surface->cr;
-    const bool clip = BeginText(cr, x, y, width, height, flags, color, ox, oy);
-    pango_cairo_show_layout(cr, surface->layout);
-    if (clip) cairo_restore(cr);
-    return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? kOk : kErrEngine;
+    return ShowSurfaceLayout(surface, color, x, y, width, height, flags);
   } catch (const std::bad_alloc&) {
     return kErrMemory;
   }

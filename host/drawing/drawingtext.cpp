@@ -113,6 +113,17 @@ void RefreshSurfaceLayout(VkSurface* surface, uint32_t flags) {
   }
 }
 
+int32_t ShowSurfaceLayout(VkSurface* surface, VkColor color, double x, double y, double width, double height,
+                          uint32_t flags) {
+  cairo_t* cr = surface->cr;
+  double ox, oy;
+  PlaceLayout(surface->layout, x, y, width, height, flags, &ox, &oy);
+  const bool clip = BeginText(cr, x, y, width, height, flags, color, ox, oy);
+  pango_cairo_show_layout(cr, surface->layout);
+  if (clip) cairo_restore(cr);
+  return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? kOk : kErrEngine;
+}
+
 void PlaceLayout(PangoLayout* layout, double x, double y, double width, double height, uint32_t flags,
                  double* originX, double* originY) {
   PangoRectangle logical;
@@ -165,17 +176,11 @@ VK_API int32_t VkDrawText(VkSurface* surface, const VkFont* font, VkColor color,
     std::string utf8;
     if (text && !Utf16ToUtf8(text, length, &utf8)) return kErrArgument;
     if (utf8.empty()) return kOk;
-    cairo_t* cr = surface->cr;
     std::lock_guard<std::mutex> files(FontFileMutex());
     RefreshSurfaceLayout(surface, flags);
     const bool wrap = (flags & VK_TEXT_WRAP) && width > 0;
     PrepareLayout(surface->layout, font, utf8, wrap ? width : 0, flags);
-    double ox, oy;
-    PlaceLayout(surface->layout, x, y, width, height, flags, &ox, &oy);
-    const bool clip = BeginText(cr, x, y, width, height, flags, color, ox, oy);
-    pango_cairo_show_layout(cr, surface->layout);
-    if (clip) cairo_restore(cr);
-    return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? kOk : kErrEngine;
+    return ShowSurfaceLayout(surface, color, x, y, width, height, flags);
   } catch (const std::bad_alloc&) {
     return kErrMemory;
   }

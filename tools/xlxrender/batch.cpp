@@ -39,6 +39,20 @@ std::string Stem(const std::string& path) {
   return base.empty() || base == "." || base == ".." ? "workbook" : base;
 }
 
+
+bool ReadList(const std::string& name, std::string* text) {
+  if (name == "-") {
+    text->assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    return !std::cin.bad();
+  }
+  std::ifstream in(name, std::ios::binary);
+  if (!in) return false;
+  text->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+}  // namespace
+
 // A JSON string literal of UTF-8 text; control bytes are escaped, other bytes pass as they are.
 std::string JsonText(const std::string& text) {
   std::string out = "\"";
@@ -55,19 +69,6 @@ std::string JsonText(const std::string& text) {
   }
   return out + "\"";
 }
-
-bool ReadList(const std::string& name, std::string* text) {
-  if (name == "-") {
-    text->assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-    return !std::cin.bad();
-  }
-  std::ifstream in(name, std::ios::binary);
-  if (!in) return false;
-  text->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
-}
-
-}  // namespace
 
 std::vector<BatchEntry> BatchEntries(const std::string& listText, const std::string& outDir) {
   std::vector<BatchEntry> entries;

@@ -16,6 +16,9 @@ struct WorkbookOutcome {
 // process exit status (0 success) and, when `outcome` is given, the result code and page count.
 int ConvertWorkbook(const RenderOptions& options, WorkbookOutcome* outcome);
 
+// A JSON string literal of UTF-8 text; control bytes are escaped, other bytes pass as they are.
+std::string JsonText(const std::string& text);
+
 // Prints on stderr each face asked for since VkSetFontReport(1) and the families drawn for it.
 void PrintFontReport();
 

@@ -75,21 +75,7 @@ std::string Utf8(const std::u16string& text) {
 }
 
 // A JSON string literal of the text.
-std::string JsonString(const std::u16string& text) {
-  std::string out = "\"";
-  for (char ch : Utf8(text)) {
-    if (ch == '"' || ch == '\\') {
-      out += '\\', out += ch;
-    } else if (static_cast<unsigned char>(ch) < 0x20) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned char>(ch));
-      out += buf;
-    } else {
-      out += ch;
-    }
-  }
-  return out + "\"";
-}
+std::string JsonString(const std::u16string& text) { return JsonText(Utf8(text)); }
 
 int PrintInfo(FilterHost& host, const RenderOptions& o, const PageSize& first) {
   std::vector<PageSize> sizes;
