@@ -324,14 +324,15 @@ void SheetPaperInches(const PrintSetup& p, double defaultWidthIn, double default
   if (landscape != (*w > *h)) std::swap(*w, *h);
 }
 
-double ChoosePrintScale(const MyWorksheet& sheet, const XlsxGridInfo& g, const LayoutOptions& o) {
+double ChoosePrintScale(const MyWorksheet& sheet, const XlsxGridInfo& g, const LayoutOptions& o,
+                        const std::vector<MyCellBounds>& anchors) {
   const PrintSetup& p = sheet.print;
   if (!p.fitToPage) {
     if (!p.hasScale || p.scale <= 0) return 1.0;
     return std::min(400, std::max(10, p.scale)) / 100.0;
   }
   if (p.fitToWidth == 0 && p.fitToHeight == 0) return 1.0;
-  const std::vector<PrintCellRange> areas = PrintRanges(sheet, g, std::vector<MyCellBounds>());
+  const std::vector<PrintCellRange> areas = PrintRanges(sheet, g, anchors);
   if (FitsAt(sheet, g, o, areas, 100)) return 1.0;
   int32_t lo = 10, hi = 99;  // the largest whole percent that fits, 10 when none does
   if (!FitsAt(sheet, g, o, areas, lo)) return 0.1;
@@ -396,7 +397,7 @@ int32_t LayoutPrintedSheet(const MyWorksheet& sheet, const MyCellBounds* printAr
   int32_t r = BuildGrid(sheet, bounds, o, m, &layout->grid);
   if (r != XLX_OK) return r;
   UseApplicationDefaultWidth(sheet, o, &layout->grid);
-  layout->dPrintScale = ChoosePrintScale(sheet, layout->grid, o);
+  layout->dPrintScale = ChoosePrintScale(sheet, layout->grid, o, anchors);
   ApplyGridScale(&layout->grid, layout->dPrintScale);
   if (texts && texts->run && !layout->empty) {
     r = texts->run(texts->context, layout);

@@ -19,8 +19,10 @@ void SheetPaperInches(const PrintSetup& print, double defaultWidthIn, double def
 
 // The print scale: the written scale (10% to 400%, 0 or absent as 100%), or with fit-to-page the
 // largest whole percent from 10 to 100 at which every print area fits fitToWidth pages across and
-// fitToHeight pages down (0: as many as needed). `grid` is the unscaled grid.
-double ChoosePrintScale(const MyWorksheet& sheet, const XlsxGridInfo& grid, const LayoutOptions& options);
+// fitToHeight pages down (0: as many as needed), the used range widened by the drawing anchors
+// (`anchors`, cells covered) as it prints. `grid` is the unscaled grid.
+double ChoosePrintScale(const MyWorksheet& sheet, const XlsxGridInfo& grid, const LayoutOptions& options,
+                        const std::vector<MyCellBounds>& anchors);
 
 // Cuts a laid-out, scaled sheet into printed pages: fills layout->printed, layout->pages (one
 // paper-sized entry per page) and the content size. Without print areas the used range prints,

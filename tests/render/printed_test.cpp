@@ -73,8 +73,9 @@ TEST(PrintedPages, EachSheetsSetupGivesItsPagesAndRanges) {
     EXPECT_EQ(info.sizes.size(), info.ranges.size());
   }
   // Pages with nothing on them and empty sheets are left out; a filled blank cell makes the range;
-  // a workbook with nothing at all keeps one page.
-  EXPECT_EQ(Joined(PrintedInfo("print_blank.xlsx").ranges), "Sparse!A1:J45 Sparse!K46:T90 Sparse!U181:Z200 Boxed!E30:E30 ");
+  // fit-to-page fits the range the drawings widen; a workbook with nothing at all keeps one page.
+  EXPECT_EQ(Joined(PrintedInfo("print_blank.xlsx").ranges),
+            "Sparse!A1:J45 Sparse!K46:T90 Sparse!U181:Z200 Boxed!E30:E30 FitShape!A1:P72 ");
   EXPECT_EQ(Joined(PrintedInfo("print_nothing.xlsx").ranges), "First!A1:A1 ");
   EXPECT_EQ(PrintedInfo("print_scale.xlsx").ranges.size(), 65u) << "fit, half, 2 + 18 + 3 + 40 pages";
   EXPECT_EQ(PrintedInfo("print_paper.xlsx").sizes, (std::vector<std::pair<int, int>>{{794, 1123}, {1344, 816}, {816, 1056}}))
