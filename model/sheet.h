@@ -176,9 +176,6 @@ struct MyWorksheet {
   std::shared_ptr<SheetCondFormats> condFormats;  // conditional formats; null when none
   bool loaded = false;               // the part has been read
   bool bChartsheet = false;          // a chartsheet: its one chart fills the printable page
-
-  int32_t nFirstPage = 0;            // written by layout
-  int32_t nPageCount = 0;
 };
 
 // Debug builds: asserts what every loaded sheet holds — cells in strictly increasing (row, column)

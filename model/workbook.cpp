@@ -49,33 +49,6 @@ const MyWorksheet* GetSheet(const Workbook* workbook, int32_t index) {
   return GetSheet(const_cast<Workbook*>(workbook), index);
 }
 
-int32_t GetTotalPageCount(const Workbook* workbook) {
-  if (!workbook) return 0;
-  int64_t total = 0;
-  for (const MyWorksheet& sheet : workbook->sheets) total += sheet.nPageCount;
-  return total > INT32_MAX ? INT32_MAX : int32_t(total);
-}
-
-int32_t FindSheetForPage(const Workbook* workbook, int32_t page, int32_t* sheetIndex, int32_t* pageInSheet) {
-  if (!workbook || workbook->sheets.Empty() || !sheetIndex || !pageInSheet) return XLX_ERR_ARGUMENT;
-  int32_t total = GetTotalPageCount(workbook);
-  if (page > total) page = total;
-  if (page < 1) page = 1;
-  int64_t before = 0;
-  for (int32_t i = 0; i < workbook->sheets.Count(); ++i) {
-    int32_t count = workbook->sheets[i].nPageCount;
-    if (before + count >= page) {
-      *sheetIndex = i;
-      *pageInSheet = int32_t(page - before - 1);
-      return XLX_OK;
-    }
-    before += count;
-  }
-  *sheetIndex = 0;
-  *pageInSheet = 0;
-  return XLX_OK;
-}
-
 CellColor CurrentSheetBackColor(const Workbook* workbook) {
   const MyWorksheet* sheet = workbook ? GetSheet(workbook, workbook->currentSheet) : nullptr;
   return sheet ? sheet->clBackColor : kColorAutomatic;

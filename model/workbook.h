@@ -123,7 +123,6 @@ struct Workbook {
   int32_t sheetCount = 0;         // sheets loaded
   LArray<MyWorksheet> sheets;     // the loaded sheets, in workbook order
   int32_t currentSheet = -1;      // sheet being loaded or drawn; -1 before the first
-  int32_t totalPages = 0;
 
   // Workbook-wide content.
   Stylesheet styles;
@@ -161,11 +160,6 @@ void FreeWorkbook(Workbook* workbook);
 [[nodiscard]] int32_t GetSheetCount(const Workbook* workbook);
 MyWorksheet* GetSheet(Workbook* workbook, int32_t index);
 const MyWorksheet* GetSheet(const Workbook* workbook, int32_t index);
-// Pages of all loaded sheets (one per sheet until layout paginates).
-[[nodiscard]] int32_t GetTotalPageCount(const Workbook* workbook);
-// The loaded sheet that holds 1-based `page` (clamped to 1..total) and the 0-based page inside it.
-// 1, or -13 when the workbook has no sheet.
-[[nodiscard]] int32_t FindSheetForPage(const Workbook* workbook, int32_t page, int32_t* sheetIndex, int32_t* pageInSheet);
 // Background colour of the current sheet; automatic when no sheet is current.
 CellColor CurrentSheetBackColor(const Workbook* workbook);
 

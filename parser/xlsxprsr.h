@@ -10,7 +10,7 @@
 //   Workbook* workbook = nullptr;
 //   int32_t formatCode = 0;
 //   int32_t rc = OpenWorkbook(path, options, &workbook, &formatCode);
-//   ... GetSheetCount(workbook), GetSheet(workbook, i), GetTotalPageCount(workbook) ...
+//   ... GetSheetCount(workbook), GetSheet(workbook, i) ...
 //   FreeWorkbook(workbook);
 //
 // OpenWorkbook opens the file with the host kernel, lists the package parts, walks from the

@@ -184,17 +184,6 @@ int32_t LoadWorksheet(Workbook* workbook, MyWorksheet* sheet) {
   return ReadWholeWorksheet(workbook, sheet, data, static_cast<size_t>(size));
 }
 
-// Page numbers until layout paginates: one page per sheet, numbered in sheet order.
-void NumberPages(Workbook* workbook) {
-  int32_t next = 1;
-  for (MyWorksheet& sheet : workbook->sheets) {
-    if (sheet.nPageCount < 1) sheet.nPageCount = 1;
-    sheet.nFirstPage = next;
-    next += sheet.nPageCount;
-  }
-  workbook->totalPages = next - 1;
-}
-
 int32_t LoadSheetsInner(Workbook* workbook) {
   int32_t rc = PollProgress(workbook);
   if (rc != XLX_OK) return rc;
@@ -216,7 +205,6 @@ int32_t LoadSheetsInner(Workbook* workbook) {
   // Formulas are computed once every sheet is read; out of memory there leaves the cached values.
   rc = EvaluateWorkbookFormulas(workbook, FormulaEvalMode(workbook->formulaMode), nullptr);
   if (rc != 1 && rc != -1) return rc;
-  NumberPages(workbook);
   return XLX_OK;
 }
 

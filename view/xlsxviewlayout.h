@@ -58,7 +58,6 @@ struct SheetLayout {
   double overflowExtent = 0;                   // rightmost pixel reached by spilling text
   double pageWidth = 0, pageHeight = 0;        // page size of the sheet's pages, px
   std::vector<_PAGEINFO> pages;
-  int32_t nFirstPage = 0;                      // 1-based number of the first page in the workbook
   PrintedSheet printed;                        // the printed pages, with bPrintSetup
 };
 
@@ -98,8 +97,8 @@ struct CellTextHook {
                     const LayoutOptions& options, const DigitMeasure& measure, SheetLayout* layout,
                     const CellTextHook* texts = nullptr);
 
-// Numbers the sheets' pages across the workbook; returns the total page count.
-[[nodiscard]] int32_t NumberPages(std::vector<SheetLayout>& layouts, uint32_t loadMode);
+// The workbook's page count: every sheet's pages in page mode 2, one page a sheet otherwise.
+[[nodiscard]] int32_t NumberPages(const std::vector<SheetLayout>& layouts, uint32_t loadMode);
 
 // Rounding of layout: add 0.5 and truncate; half away from zero for values that may be negative.
 inline int32_t RoundPx(double v) { return static_cast<int32_t>(v + 0.5); }

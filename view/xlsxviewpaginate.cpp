@@ -120,17 +120,9 @@ int32_t PaginateSheet(SheetLayout* l, const LayoutOptions& o) {
   return XLX_OK;
 }
 
-int32_t NumberPages(std::vector<SheetLayout>& layouts, uint32_t loadMode) {
+int32_t NumberPages(const std::vector<SheetLayout>& layouts, uint32_t loadMode) {
   int64_t total = 0;
-  for (size_t i = 0; i < layouts.size(); ++i) {
-    if (loadMode == 2) {
-      layouts[i].nFirstPage = static_cast<int32_t>(total + 1);
-      total += static_cast<int64_t>(layouts[i].pages.size());
-    } else {
-      layouts[i].nFirstPage = static_cast<int32_t>(i + 1);
-      ++total;
-    }
-  }
+  for (const SheetLayout& layout : layouts) total += loadMode == 2 ? static_cast<int64_t>(layout.pages.size()) : 1;
   return static_cast<int32_t>(std::min<int64_t>(total, INT32_MAX));
 }
 

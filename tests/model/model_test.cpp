@@ -110,22 +110,10 @@ TEST(SheetLookups, CellsRowsAndColumns) {
             std::make_tuple(false, true, false));
 }
 
-TEST(WorkbookPages, SheetOfEachPage) {
+TEST(Workbook, CurrentSheetBackground) {
   Workbook* workbook = nullptr;
   ASSERT_EQ(CreateWorkbook(&workbook), 1);
-  int32_t sheet = 0, page = 0;
-  EXPECT_EQ(FindSheetForPage(workbook, 1, &sheet, &page), -13);
   ASSERT_EQ(workbook->sheets.Allocate(3), 1);
-  int32_t counts[3] = {2, 0, 3};
-  for (int i = 0; i < 3; ++i) workbook->sheets[i].nPageCount = counts[i];
-  EXPECT_EQ(GetTotalPageCount(workbook), 5);
-  struct Case {
-    int32_t page, sheet, inSheet;
-  };
-  for (Case c : {Case{1, 0, 0}, Case{2, 0, 1}, Case{3, 2, 0}, Case{5, 2, 2}, Case{9, 2, 2}, Case{-4, 0, 0}}) {
-    ASSERT_EQ(FindSheetForPage(workbook, c.page, &sheet, &page), 1);
-    EXPECT_EQ(std::make_pair(sheet, page), std::make_pair(c.sheet, c.inSheet)) << c.page;
-  }
   EXPECT_EQ(CurrentSheetBackColor(workbook), kColorAutomatic);
   workbook->sheets[1].clBackColor = 0xFF112233u;
   workbook->currentSheet = 1;
