@@ -91,7 +91,7 @@ int32_t PollProgress(const Workbook* workbook) {
 }
 
 int64_t ReadWorkbookPart(const Workbook* workbook, const char16_t* path, uint8_t** data, uint64_t* size) {
-  if (!workbook || !path || !data || !size) return -13;
+  if (!workbook || !path || !data || !size) return XLX_ERR_ARGUMENT;
   std::lock_guard<std::mutex> lock(workbook->packageMutex);
   return ReadPart(workbook->hPackage, path, data, size, &workbook->parts);
 }

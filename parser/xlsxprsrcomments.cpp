@@ -8,6 +8,7 @@
 #include <pugixml.hpp>
 
 #include "common/cellref.h"
+#include "common/resultcodes.h"
 #include "parser/xlsxprsrcolor.h"
 #include "parser/xlsxprsrvml.h"
 #include "parser/xlsxprsrxml.h"
@@ -57,7 +58,7 @@ void ReadNoteText(const Workbook& workbook, pugi::xml_node text, SheetNote* note
 }  // namespace
 
 int32_t ReadSheetNotes(const Workbook& workbook, const char* text, size_t size, LegacyDrawing* drawing) {
-  if (!drawing) return -13;
+  if (!drawing) return XLX_ERR_ARGUMENT;
   drawing->notes.clear();
   if (!text || size == 0) return 1;
   const int32_t rc = Guarded([&]() -> int32_t {

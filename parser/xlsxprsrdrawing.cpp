@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/limits.h"
+#include "common/resultcodes.h"
 #include "parser/xlsxprsr.h"
 #include "parser/xlsxprsrchart.h"
 #include "parser/xlsxprsrcolor.h"
@@ -394,14 +395,14 @@ pugi::xml_node ChooseAlternateContent(pugi::xml_node alternate) {
 }
 
 int32_t ReadSheetDrawing(Workbook* workbook, MyWorksheet* sheet) {
-  if (!workbook || !sheet) return -13;
+  if (!workbook || !sheet) return XLX_ERR_ARGUMENT;
   sheet->drawing.objects.clear();
   sheet->drawing.shapes.clear();
   if (sheet->drawingPath.empty()) return 1;
   return Guarded([&]() -> int32_t {
     pugi::xml_document doc;
     int32_t rc = LoadXmlPart(workbook->hPackage, &workbook->parts, sheet->drawingPath.c_str(), &doc);
-    if (rc == -1) return -1;
+    if (rc == XLX_ERR_MEMORY) return XLX_ERR_MEMORY;
     if (rc != 1) return 1;  // a drawing that cannot be read loses the drawing, not the sheet
     std::u16string dir, name;
     SplitPath(sheet->drawingPath, &dir, &name);
@@ -409,7 +410,7 @@ int32_t ReadSheetDrawing(Workbook* workbook, MyWorksheet* sheet) {
     int32_t count = 0;
     rc = ReadRelationships(PackageSource{workbook->hPackage, &workbook->parts}, dir.c_str(), name.c_str(), &rels,
                            &count);
-    if (rc == -1) return -1;
+    if (rc == XLX_ERR_MEMORY) return XLX_ERR_MEMORY;
     if (rc != 1) rels = nullptr, count = 0;
     DrawingReader reader{*workbook, rels, count, &sheet->drawing.objects, &sheet->drawing.shapes};
     int32_t result = Guarded([&]() -> int32_t {
@@ -424,7 +425,7 @@ int32_t ReadSheetDrawing(Workbook* workbook, MyWorksheet* sheet) {
 }
 
 int32_t ReadLegacyObjects(MyWorksheet* sheet, pugi::xml_node worksheet) {
-  if (!sheet) return -13;
+  if (!sheet) return XLX_ERR_ARGUMENT;
   sheet->drawing.legacyObjects.clear();
   return Guarded([&]() -> int32_t {
     ReadLegacyList(*sheet, Child(worksheet, "oleObjects"), "oleObject", "objectPr", kLegacyOleObject,

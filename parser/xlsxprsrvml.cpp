@@ -11,6 +11,7 @@
 #include <string>
 
 #include "common/apiutils.h"
+#include "common/resultcodes.h"
 #include "package/relationships.h"
 #include "package/xlsxunzip.h"
 
@@ -298,7 +299,7 @@ void ReadLevel(ShapeReader& r, const VmlNode& n, int32_t parent, double unitless
 }  // namespace
 
 int32_t ReadVmlShapes(const char* text, size_t size, const Relationship* rels, int32_t count, LegacyDrawing* drawing) {
-  if (!drawing) return -13;
+  if (!drawing) return XLX_ERR_ARGUMENT;
   drawing->shapes.clear();
   VmlTree tree;
   int32_t rc = ParseVmlTree(text, size, &tree);
@@ -343,7 +344,7 @@ int32_t ReadShapesPart(const Workbook& workbook, const std::u16string& vmlPath, 
   Relationship* rels = nullptr;
   int32_t count = 0;
   int32_t rc = ReadRelationships(PackageSource{workbook.hPackage, &workbook.parts}, dir.c_str(), name.c_str(), &rels, &count);
-  if (rc == -1) return -1;
+  if (rc == XLX_ERR_MEMORY) return XLX_ERR_MEMORY;
   if (rc != 1) rels = nullptr, count = 0;
   rc = ReadVmlShapes(bytes.data(), bytes.size(), rels, count, drawing);
   FreeRelationships(rels, count);
@@ -353,7 +354,7 @@ int32_t ReadShapesPart(const Workbook& workbook, const std::u16string& vmlPath, 
 }  // namespace
 
 int32_t ReadLegacyDrawing(const Workbook& workbook, MyWorksheet* sheet, const std::u16string& vmlPath) {
-  if (!sheet) return -13;
+  if (!sheet) return XLX_ERR_ARGUMENT;
   int32_t rc = ReadShapesPart(workbook, vmlPath, &sheet->legacy);
   if (rc != 1) return rc;
   const Relationship* comments = FindRelationshipByType(sheet->relationships, sheet->relationshipCount, u"comments");

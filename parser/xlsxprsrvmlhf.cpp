@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "common/apiutils.h"
+#include "common/resultcodes.h"
 #include "package/relationships.h"
 #include "package/xlsxunzip.h"
 #include "parser/xlsxprsrvmltree.h"
@@ -56,7 +57,7 @@ int32_t HeaderFooterPictureSlot(const std::string& shapeId) {
 }
 
 int32_t ScanHeaderFooterVml(const char* data, size_t size, std::vector<HeaderFooterPictureRef>* out) {
-  if (!out) return -13;
+  if (!out) return XLX_ERR_ARGUMENT;
   out->clear();
   VmlTree tree;
   int32_t rc = ParseVmlTree(data, size, &tree);
@@ -89,7 +90,7 @@ int32_t ScanHeaderFooterVml(const char* data, size_t size, std::vector<HeaderFoo
 }
 
 int32_t ReadHeaderFooterPictures(const Workbook& workbook, const std::u16string& vmlPath, HeaderFooterSetup* setup) {
-  if (!setup) return -13;
+  if (!setup) return XLX_ERR_ARGUMENT;
   if (vmlPath.empty()) return 1;
   uint8_t* bytes = nullptr;
   const int64_t size = ReadXmlPartBytes(workbook.hPackage, &workbook.parts, vmlPath.c_str(), &bytes);
@@ -105,7 +106,7 @@ int32_t ReadHeaderFooterPictures(const Workbook& workbook, const std::u16string&
   Relationship* rels = nullptr;
   int32_t count = 0;
   rc = ReadRelationships(PackageSource{workbook.hPackage, &workbook.parts}, dir.c_str(), name.c_str(), &rels, &count);
-  if (rc == -1) return -1;
+  if (rc == XLX_ERR_MEMORY) return XLX_ERR_MEMORY;
   if (rc != 1) return 1;
   try {
     for (const HeaderFooterPictureRef& ref : refs) {

@@ -7,6 +7,7 @@
 #include <new>
 #include <string_view>
 
+#include "common/resultcodes.h"
 #include "common/utf8.h"
 
 namespace xlx {
@@ -236,7 +237,7 @@ class TreeBuilder {
 }  // namespace
 
 int32_t ParseVmlTree(const char* text, size_t size, VmlTree* tree) {
-  if (!tree) return -13;
+  if (!tree) return XLX_ERR_ARGUMENT;
   try {
     TreeBuilder(text ? std::string_view(text, size) : std::string_view(), tree).Run();
   } catch (const std::bad_alloc&) {

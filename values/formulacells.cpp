@@ -6,6 +6,7 @@
 #include <limits>
 #include <new>
 
+#include "common/resultcodes.h"
 #include "values/formulaengine.h"
 #include "values/structuredrefs.h"
 
@@ -345,7 +346,7 @@ int32_t FormulaEngine::RunAll(FormulaEvalMode mode) {
 
 int32_t FormulaEngine::EvaluateText(int32_t sheet, int32_t row, int32_t col, const std::u16string& text,
                                     ExcelValue* out) {
-  if (sheet < 0 || sheet >= wb_->sheetCount) return -13;
+  if (sheet < 0 || sheet >= wb_->sheetCount) return XLX_ERR_ARGUMENT;
   CompiledFormula compiled;
   std::u16string expanded;
   int32_t rc = CompileFormula(ExpandStructuredReferences(*wb_, sheet, row, col, text, &expanded), LookupFunctionId, &compiled);
@@ -356,7 +357,7 @@ int32_t FormulaEngine::EvaluateText(int32_t sheet, int32_t row, int32_t col, con
 }
 
 int32_t FormulaEngine::EvaluateCompiled(const CompiledFormula& compiled, const EvalContext& cx, ExcelValue* out) {
-  if (cx.sheet < 0 || cx.sheet >= wb_->sheetCount || compiled.root < 0) return -13;
+  if (cx.sheet < 0 || cx.sheet >= wb_->sheetCount || compiled.root < 0) return XLX_ERR_ARGUMENT;
   CellFrame frame;
   CellFrame* outer = frame_;
   frame.outer = outer;
@@ -365,7 +366,7 @@ int32_t FormulaEngine::EvaluateCompiled(const CompiledFormula& compiled, const E
   if (v.type == kValueRange) v = Scalar(v, cx);
   if (v.type == kValueArray) v = v.array && !v.array->items.empty() ? v.array->items[0] : MakeError(kErrorValue);
   frame_ = outer;
-  if (frame.abort || v.type == kValueUnsupported) return -13;
+  if (frame.abort || v.type == kValueUnsupported) return XLX_ERR_ARGUMENT;
   *out = v.type == kValueNone || v.type == kValueEmpty ? MakeNumber(0) : v;
   return 1;
 }
@@ -431,7 +432,7 @@ int64_t FormulaEngine::IndexedMatch(const CellArea& area, bool byRow, const Exce
 FormulaEngine* WorkbookFormulaEngine(Workbook* workbook) { return EngineOf(workbook); }
 
 int32_t EvaluateWorkbookFormulas(Workbook* workbook, FormulaEvalMode mode, FormulaRunReport* report) {
-  if (!workbook) return -13;
+  if (!workbook) return XLX_ERR_ARGUMENT;
   if (mode == kFormulaEvalNone && !report) return 1;
   try {
     FormulaEngine* engine = EngineOf(workbook);
@@ -451,7 +452,7 @@ int32_t EvaluateWorkbookFormulas(Workbook* workbook, FormulaEvalMode mode, Formu
 
 int32_t EvaluateFormulaText(Workbook* workbook, int32_t sheet, int32_t row, int32_t column, const char16_t* text,
                             ExcelValue* result) {
-  if (!workbook || !text || !result) return -13;
+  if (!workbook || !text || !result) return XLX_ERR_ARGUMENT;
   try {
     return EngineOf(workbook)->EvaluateText(sheet, row, column, text, result);
   } catch (const std::bad_alloc&) {

@@ -8,6 +8,7 @@
 #include <set>
 #include <unordered_map>
 
+#include "common/resultcodes.h"
 #include "values/formula.h"
 #include "values/formulavalue.h"
 
@@ -78,7 +79,7 @@ std::vector<std::string> FunctionNamesOf(const std::u16string& formula) {
 }
 
 int32_t CheckWorkbookFormulas(Workbook* workbook, FormulaCheckResult* result) {
-  if (!workbook || !result) return -13;
+  if (!workbook || !result) return XLX_ERR_ARGUMENT;
   try {
     *result = FormulaCheckResult();
     struct Snapshot {

@@ -2,6 +2,7 @@
 #include "values/formulaparse.h"
 
 #include "common/cellref.h"
+#include "common/resultcodes.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -399,10 +400,10 @@ class Parser {
 
   int32_t Run() {
     out_->nodes.reserve(16);
-    if (!Advance()) return -13;
+    if (!Advance()) return XLX_ERR_ARGUMENT;
     int32_t root = -1;
-    if (!ParseComparison(&root)) return -13;
-    if (tok_.kind != kTokEnd) return -13;
+    if (!ParseComparison(&root)) return XLX_ERR_ARGUMENT;
+    if (tok_.kind != kTokEnd) return XLX_ERR_ARGUMENT;
     out_->root = root;
     return 1;
   }
@@ -654,9 +655,9 @@ bool ParseCellReference(const std::u16string& text, RefEnd* out) {
 }
 
 int32_t CompileFormula(const std::u16string& text, FunctionLookupFn lookupFunction, CompiledFormula* out) {
-  if (!out) return -13;
+  if (!out) return XLX_ERR_ARGUMENT;
   *out = CompiledFormula();
-  if (text.size() > kMaxFormulaUnits) return -13;
+  if (text.size() > kMaxFormulaUnits) return XLX_ERR_ARGUMENT;
   std::u16string body = !text.empty() && text[0] == u'=' ? text.substr(1) : text;
   try {
     Parser parser(body, lookupFunction, out);

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <new>
 
+#include "common/resultcodes.h"
 #include "view/chartinternal.h"
 
 namespace xlx {
@@ -197,7 +198,7 @@ void DrawLabel(ChartCanvas& c, const ChartDataLabels& l, const std::u16string& t
 }
 
 int32_t DrawChart(DrawingSurface* surface, const ChartModel& chart, const DrawRect& rect, const ChartDrawOptions& options) {
-  if (!surface) return -13;
+  if (!surface) return XLX_ERR_ARGUMENT;
   if (!(rect.width >= 2) || !(rect.height >= 2) || !std::isfinite(rect.left + rect.top + rect.width + rect.height))
     return 1;
   try {
