@@ -23,9 +23,6 @@ using namespace xlxbench;
 
 namespace {
 
-const char* const kNs = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"";
-const char* const kRelNs = "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"";
-const char* const kR = "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
 constexpr int kCharts = 10;
 constexpr int kPoints = 1000;
 
@@ -50,25 +47,7 @@ std::string Chart(int n) {
 }
 
 void WriteWorkbook(const std::string& path, bool charts) {
-  std::string cells;
-  for (int r = 1; r <= 40; ++r) {
-    cells += "<row r=\"" + std::to_string(r) + "\">";
-    for (int c = 0; c < 20; ++c)
-      cells += "<c r=\"" + std::string(1, char('A' + c)) + std::to_string(r) + "\"><v>" + std::to_string(r * 31 + c) + "</v></c>";
-    cells += "</row>";
-  }
-  std::vector<std::pair<std::string, std::string>> parts = {
-      {"[Content_Types].xml", "<?xml version=\"1.0\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>"},
-      {"_rels/.rels", std::string("<Relationships ") + kRelNs + "><Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/"
-                      "officeDocument/2006/relationships/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
-      {"xl/workbook.xml", std::string("<workbook ") + kNs + " " + kR + "><sheets><sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/>"
-                          "</sheets></workbook>"},
-      {"xl/_rels/workbook.xml.rels", std::string("<Relationships ") + kRelNs + "><Relationship Id=\"rId1\" Type=\"http://schemas."
-                                     "openxmlformats.org/officeDocument/2006/relationships/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
-                                     "</Relationships>"},
-      {"xl/worksheets/sheet1.xml", std::string("<worksheet ") + kNs + " " + kR + "><sheetData>" + cells + "</sheetData>" +
-                                       (charts ? "<drawing r:id=\"rD\"/>" : "") + "</worksheet>"},
-  };
+  std::vector<std::pair<std::string, std::string>> parts = xlxbench::GridWorkbookParts(charts);
   if (charts) {
     std::string anchors, rels;
     for (int i = 0; i < kCharts; ++i) {
@@ -96,6 +75,8 @@ void WriteWorkbook(const std::string& path, bool charts) {
 }
 
 using xlxbench::Host;
+using xlxbench::kR;
+using xlxbench::kRelNs;
 
 // Processor seconds of this thread: on a shared machine the wall clock measures the neighbours.
 double CpuSeconds() {

@@ -21,9 +21,6 @@ using namespace xlxbench;
 
 namespace {
 
-const char* const kNs = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"";
-const char* const kRelNs = "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"";
-const char* const kR = "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
 constexpr int kPictures = 50;
 
 std::string Bmp(int w, int h, int seed) {
@@ -49,25 +46,7 @@ std::string Marker(const char* name, int col, int row) {
 }
 
 void WriteWorkbook(const std::string& path, bool pictures) {
-  std::string cells;
-  for (int r = 1; r <= 40; ++r) {
-    cells += "<row r=\"" + std::to_string(r) + "\">";
-    for (int c = 0; c < 20; ++c)
-      cells += "<c r=\"" + std::string(1, char('A' + c)) + std::to_string(r) + "\"><v>" + std::to_string(r * 31 + c) + "</v></c>";
-    cells += "</row>";
-  }
-  std::vector<std::pair<std::string, std::string>> parts = {
-      {"[Content_Types].xml", "<?xml version=\"1.0\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>"},
-      {"_rels/.rels", std::string("<Relationships ") + kRelNs + "><Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/"
-                      "officeDocument/2006/relationships/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
-      {"xl/workbook.xml", std::string("<workbook ") + kNs + " " + kR + "><sheets><sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/>"
-                          "</sheets></workbook>"},
-      {"xl/_rels/workbook.xml.rels", std::string("<Relationships ") + kRelNs + "><Relationship Id=\"rId1\" Type=\"http://schemas."
-                                     "openxmlformats.org/officeDocument/2006/relationships/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
-                                     "</Relationships>"},
-      {"xl/worksheets/sheet1.xml", std::string("<worksheet ") + kNs + " " + kR + "><sheetData>" + cells + "</sheetData>" +
-                                       (pictures ? "<drawing r:id=\"rD\"/>" : "") + "</worksheet>"},
-  };
+  std::vector<std::pair<std::string, std::string>> parts = xlxbench::GridWorkbookParts(pictures);
   if (pictures) {
     std::string anchors, rels;
     for (int i = 0; i < kPictures; ++i) {
@@ -92,6 +71,8 @@ void WriteWorkbook(const std::string& path, bool pictures) {
 }
 
 using xlxbench::Host;
+using xlxbench::kR;
+using xlxbench::kRelNs;
 
 // Seconds of one load from the cache, best of `runs` (after a first load that warms every cache).
 double PageSeconds(const std::string& file, double* firstLoad) {

@@ -3,11 +3,41 @@
 #pragma once
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "filter/xlxfilter.h"
 #include "host/kernel/vkkrnx.h"
 
 namespace xlxbench {
+
+constexpr const char* kNs = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"";
+constexpr const char* kRelNs = "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"";
+constexpr const char* kR = "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
+
+// The parts of a one-sheet workbook whose sheet holds 40 rows of 20 numbers, and names the
+// drawing part "rD" of its relationships when `withDrawing` (the caller adds those parts).
+inline std::vector<std::pair<std::string, std::string>> GridWorkbookParts(bool withDrawing) {
+  std::string cells;
+  for (int r = 1; r <= 40; ++r) {
+    cells += "<row r=\"" + std::to_string(r) + "\">";
+    for (int c = 0; c < 20; ++c)
+      cells += "<c r=\"" + std::string(1, char('A' + c)) + std::to_string(r) + "\"><v>" + std::to_string(r * 31 + c) + "</v></c>";
+    cells += "</row>";
+  }
+  return {
+      {"[Content_Types].xml", "<?xml version=\"1.0\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>"},
+      {"_rels/.rels", std::string("<Relationships ") + kRelNs + "><Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/"
+                      "officeDocument/2006/relationships/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
+      {"xl/workbook.xml", std::string("<workbook ") + kNs + " " + kR + "><sheets><sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/>"
+                          "</sheets></workbook>"},
+      {"xl/_rels/workbook.xml.rels", std::string("<Relationships ") + kRelNs + "><Relationship Id=\"rId1\" Type=\"http://schemas."
+                                     "openxmlformats.org/officeDocument/2006/relationships/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+                                     "</Relationships>"},
+      {"xl/worksheets/sheet1.xml", std::string("<worksheet ") + kNs + " " + kR + "><sheetData>" + cells + "</sheetData>" +
+                                       (withDrawing ? "<drawing r:id=\"rD\"/>" : "") + "</worksheet>"},
+  };
+}
 
 inline double Inches(double v, int32_t, uint32_t, uint32_t, uint32_t, uint32_t) { return v; }
 inline int32_t Row(_FILEINFO*, _BITMAPHANDLE*, const uint8_t*, uint32_t, int32_t, int32_t, uint64_t) { return 1; }

@@ -211,23 +211,9 @@ class CellPass {
   }
 
   int32_t Line(const BorderSide& side, double x1, double y1, double x2, double y2, bool vertical) {
-    // Border patterns 0-4 are the layer's line styles; any other draws solid.
-    const int32_t style = side.pattern >= kPenSolid && side.pattern < kPenNone ? side.pattern : kPenSolid;
-    const double width = side.weight == kBorderThick ? 3 : side.weight == kBorderMedium ? 2 : 1;
     // Border colours are resolved when read, white (0xFFFFFFFF) included.
-    CellColor color = HasMarker(side.color) && !r_.blackAndWhite ? side.color : kColorBlack;
-    VkPen* pen = nullptr;
-    int32_t rc = SetDrawPen(Opaque(color), style, width, nullptr, 0, &pen);
-    if (rc != 1) return rc;
-    if (side.weight == kBorderDouble) {
-      const double dx = vertical ? 1 : 0, dy = vertical ? 0 : 1;
-      rc = AddDrawLine(s_, pen, x1 - dx, y1 - dy, x2 - dx, y2 - dy);
-      if (rc == 1) rc = AddDrawLine(s_, pen, x1 + dx, y1 + dy, x2 + dx, y2 + dy);
-    } else {
-      rc = AddDrawLine(s_, pen, x1, y1, x2, y2);
-    }
-    FreeDrawPen(pen);
-    return rc;
+    const CellColor color = HasMarker(side.color) && !r_.blackAndWhite ? side.color : kColorBlack;
+    return DrawBorderLine(s_, side, Opaque(color), x1, y1, x2, y2, vertical);
   }
 
   int32_t DrawBorders(const PlacedCell& p) {
@@ -505,6 +491,24 @@ void CellPass::Spill(const PlacedCell& p, double x, double width, double* clipLe
 }
 
 }  // namespace
+
+int32_t DrawBorderLine(DrawingSurface* surface, const BorderSide& side, CellColor color, double x1, double y1,
+                       double x2, double y2, bool vertical) {
+  const int32_t style = side.pattern >= kPenSolid && side.pattern < kPenNone ? side.pattern : kPenSolid;
+  const double width = side.weight == kBorderThick ? 3 : side.weight == kBorderMedium ? 2 : 1;
+  VkPen* pen = nullptr;
+  int32_t rc = SetDrawPen(color, style, width, nullptr, 0, &pen);
+  if (rc != XLX_OK) return rc;
+  if (side.weight == kBorderDouble) {
+    const double dx = vertical ? 1 : 0, dy = vertical ? 0 : 1;
+    rc = AddDrawLine(surface, pen, x1 - dx, y1 - dy, x2 - dx, y2 - dy);
+    if (rc == XLX_OK) rc = AddDrawLine(surface, pen, x1 + dx, y1 + dy, x2 + dx, y2 + dy);
+  } else {
+    rc = AddDrawLine(surface, pen, x1, y1, x2, y2);
+  }
+  FreeDrawPen(pen);
+  return rc;
+}
 
 int32_t DrawCells(const PageRenderRequest& request, DrawingSurface* surface, FontCache& fonts, const CellPassFrame& frame) {
   CellPass pass(request, surface, fonts, frame);

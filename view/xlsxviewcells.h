@@ -15,4 +15,10 @@ struct CellPassFrame {
 // progress result.
 [[nodiscard]] int32_t DrawCells(const PageRenderRequest& request, DrawingSurface* surface, FontCache& fonts, const CellPassFrame& frame);
 
+// One border side from (x1, y1) to (x2, y2) in `color`: patterns 0-4 in the layer's line styles
+// (any other solid), thin 1 px, medium 2 px, thick 3 px, double as two 1 px lines either side of
+// the edge. 1 or the layer's code.
+[[nodiscard]] int32_t DrawBorderLine(DrawingSurface* surface, const BorderSide& side, CellColor color, double x1,
+                                     double y1, double x2, double y2, bool vertical);
+
 }  // namespace xlx

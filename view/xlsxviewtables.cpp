@@ -10,6 +10,7 @@
 
 #include "common/progress.h"
 #include "common/resultcodes.h"
+#include "view/xlsxviewcells.h"
 
 namespace xlx {
 namespace {
@@ -198,21 +199,8 @@ class TablePass {
 
   int32_t Line(const BorderSide& side, double x1, double y1, double x2, double y2, bool vertical) {
     if (side.pattern == kLineNone) return 1;
-    const int32_t style = side.pattern >= kPenSolid && side.pattern < kPenNone ? side.pattern : kPenSolid;
-    const double width = side.weight == kBorderThick ? 3 : side.weight == kBorderMedium ? 2 : 1;
     const CellColor color = r_.blackAndWhite ? kColorBlack : side.color;
-    VkPen* pen = nullptr;
-    int32_t rc = SetDrawPen(Opaque(color), style, width, nullptr, 0, &pen);
-    if (rc != 1) return rc;
-    if (side.weight == kBorderDouble) {
-      const double dx = vertical ? 1 : 0, dy = vertical ? 0 : 1;
-      rc = AddDrawLine(s_, pen, x1 - dx, y1 - dy, x2 - dx, y2 - dy);
-      if (rc == 1) rc = AddDrawLine(s_, pen, x1 + dx, y1 + dy, x2 + dx, y2 + dy);
-    } else {
-      rc = AddDrawLine(s_, pen, x1, y1, x2, y2);
-    }
-    FreeDrawPen(pen);
-    return rc;
+    return DrawBorderLine(s_, side, Opaque(color), x1, y1, x2, y2, vertical);
   }
 
   int32_t DrawCell(const TableCellFormat& format, double x, double y, double w, double h) {
