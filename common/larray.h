@@ -45,13 +45,13 @@ class LArray {
   // Replaces the contents with `count` value-initialised elements. 1, or -1 (contents then empty).
   [[nodiscard]] int32_t Allocate(size_t count) {
     Free();
-    if (count == 0) return 1;
+    if (count == 0) return XLX_OK;
     T* block = static_cast<T*>(LArrayAllocate(count, sizeof(T), __LINE__, __FILE__));
     if (!block) return XLX_ERR_MEMORY;
     for (size_t i = 0; i < count; ++i) new (block + i) T();
     data_ = block;
     count_ = capacity_ = count;
-    return 1;
+    return XLX_OK;
   }
 
   // Appends one element, growing the block geometrically. 1 or -1 (array unchanged).
@@ -59,18 +59,18 @@ class LArray {
     static_assert(std::is_trivially_copyable<T>::value, "growth moves elements by reallocation");
     if (count_ == capacity_ && Reserve(LArrayNextCapacity(capacity_, count_ + 1)) != XLX_OK) return XLX_ERR_MEMORY;
     data_[count_++] = value;
-    return 1;
+    return XLX_OK;
   }
 
   // Makes room for `capacity` elements without changing the count. 1 or -1.
   [[nodiscard]] int32_t Reserve(size_t capacity) {
     static_assert(std::is_trivially_copyable<T>::value, "growth moves elements by reallocation");
-    if (capacity <= capacity_) return 1;
+    if (capacity <= capacity_) return XLX_OK;
     void* block = LArrayReallocate(data_, capacity, sizeof(T), __LINE__, __FILE__);
     if (!block) return XLX_ERR_MEMORY;
     data_ = static_cast<T*>(block);
     capacity_ = capacity;
-    return 1;
+    return XLX_OK;
   }
 
   // Sets the count; new elements are zero bytes (trivially copyable elements only). 1 or -1.
@@ -78,7 +78,7 @@ class LArray {
     if (count > capacity_ && Reserve(count) != XLX_OK) return XLX_ERR_MEMORY;
     for (size_t i = count_; i < count; ++i) new (data_ + i) T();
     count_ = count;
-    return 1;
+    return XLX_OK;
   }
 
   // Gives back the unused tail of the block after the last Push.

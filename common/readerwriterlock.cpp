@@ -41,20 +41,20 @@ int32_t CacheLock::AddReader(uint32_t threadId) {
                                      [](const ReaderEntry& e, uint32_t id) { return e.threadId < id; });
   if (it != end && it->threadId == threadId) {
     ++it->count;
-    return 1;
+    return XLX_OK;
   }
   size_t at = static_cast<size_t>(it - readers);
   if (readerCount + 1 >= readerCapacity) {
     uint32_t capacity = readerCapacity == 0 ? kInitialReaderCapacity : readerCount + 6;
     void* grown = std::realloc(readers, capacity * sizeof(ReaderEntry));
-    if (!grown) return -1;
+    if (!grown) return XLX_ERR_MEMORY;
     readers = static_cast<ReaderEntry*>(grown);
     readerCapacity = capacity;
   }
   std::memmove(readers + at + 1, readers + at, (readerCount - at) * sizeof(ReaderEntry));
   readers[at] = ReaderEntry{threadId, 1};
   ++readerCount;
-  return 1;
+  return XLX_OK;
 }
 
 bool CacheLock::OtherReadersPresent(uint32_t threadId) const {
@@ -94,7 +94,7 @@ int32_t CacheLock::AcquireRead() {
     std::lock_guard<std::mutex> list(readerListLock);
     if (ReaderEntry* entry = FindReader(self)) {
       ++entry->count;
-      return 1;
+      return XLX_OK;
     }
   }
   uint32_t ticket;
@@ -114,7 +114,7 @@ int32_t CacheLock::AcquireRead() {
   std::lock_guard<std::mutex> list(readerListLock);
   int32_t result = AddReader(self);
   // Not entered after all: a writer counting on this reader to come and go must look again.
-  if (result != 1) events[eventIndex].notify_all();
+  if (result != XLX_OK) events[eventIndex].notify_all();
   return result;
 }
 
@@ -126,7 +126,7 @@ int32_t CacheLock::ReleaseRead() {
     if (!entry) return 0;
     if (entry->count > 1) {
       --entry->count;
-      return 1;
+      return XLX_OK;
     }
   }
   // The last hold: the entry leaves the list, which needs mainLock too.
@@ -139,14 +139,14 @@ int32_t CacheLock::ReleaseRead() {
   --readerCount;
   // Writers waiting only for readers to leave sleep on the current event.
   events[eventIndex].notify_all();
-  return 1;
+  return XLX_OK;
 }
 
 int32_t CacheLock::AcquireWrite() {
   const uint32_t self = CurrentThreadId();
   if (writerThread.load(std::memory_order_relaxed) == self) {
     ++writeDepth;
-    return 1;
+    return XLX_OK;
   }
   bool holdsRead;
   {
@@ -159,7 +159,7 @@ int32_t CacheLock::AcquireWrite() {
     // and new readers stand back meanwhile so that a stream of them cannot hold it off.
     std::unique_lock<std::mutex> held(mainLock);
     if (OtherReadersPresent(self)) {
-      if (upgradersWaiting > 0) return -1;
+      if (upgradersWaiting > 0) return kUpgradeRefused;
       ++upgradersWaiting;
       while (OtherReadersPresent(self)) WaitTurns(held, 1);
       --upgradersWaiting;
@@ -168,7 +168,7 @@ int32_t CacheLock::AcquireWrite() {
     writeDepth = 1;
     upgradedWrite = true;
     held.release();
-    return 1;
+    return XLX_OK;
   }
 
   uint32_t ticket, readersBefore;
@@ -189,12 +189,12 @@ int32_t CacheLock::AcquireWrite() {
   writeDepth = 1;
   upgradedWrite = false;
   held.release();
-  return 1;
+  return XLX_OK;
 }
 
 int32_t CacheLock::ReleaseWrite() {
   if (writerThread.load(std::memory_order_relaxed) != CurrentThreadId()) return 0;
-  if (--writeDepth > 0) return 1;
+  if (--writeDepth > 0) return XLX_OK;
   writerThread.store(0, std::memory_order_relaxed);
   if (upgradedWrite) {
     // No ticket was held, so no turn ends; wake the readers that stood back for the upgrade.
@@ -204,7 +204,7 @@ int32_t CacheLock::ReleaseWrite() {
   }
   upgradedWrite = false;
   mainLock.unlock();
-  return 1;
+  return XLX_OK;
 }
 
 uint32_t CacheLock::Waiters() const {

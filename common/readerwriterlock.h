@@ -24,6 +24,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include "common/resultcodes.h"
 
 namespace xlx {
 
@@ -43,6 +44,7 @@ class CacheLock {
   // 1, or -1 when the calling thread holds a read lock and another reader is already waiting to
   // upgrade: each would wait for the other for ever, so this one is refused and should release.
   int32_t AcquireWrite();
+  static constexpr int32_t kUpgradeRefused = -1;
   // Drops the write hold of the calling thread: 1, or 0 when the thread does not hold it.
   int32_t ReleaseWrite();
 
@@ -90,7 +92,7 @@ class CacheLock {
 // Holds a read lock for a scope; Release() drops it early. Held() says whether it was taken.
 class ScopedReadLock {
  public:
-  explicit ScopedReadLock(CacheLock* lock) : lock_(lock), held_(lock && lock->AcquireRead() == 1) {}
+  explicit ScopedReadLock(CacheLock* lock) : lock_(lock), held_(lock && lock->AcquireRead() == XLX_OK) {}
   ~ScopedReadLock() { Release(); }
   ScopedReadLock(const ScopedReadLock&) = delete;
   ScopedReadLock& operator=(const ScopedReadLock&) = delete;

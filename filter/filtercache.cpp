@@ -66,7 +66,7 @@ int32_t PrepareInfoCache(_INFODISPATCH* d, bool encrypted, uint32_t secondEngine
     decision->created = true;
     return XLX_OK;
   }
-  if (cache->lock.AcquireRead() != 1) return XLX_ERR_MEMORY;
+  if (cache->lock.AcquireRead() != XLX_OK) return XLX_ERR_MEMORY;
   const bool same = cache->flags == d->dispatchXlxFlags && cache->results &&
                     std::memcmp(&cache->options, &d->dispatchRasterizeDocOptions, sizeof(_RASTERIZEDOCOPTIONS)) == 0;
   const bool needsPackage = encrypted && !cache->decryptedPathInUse;

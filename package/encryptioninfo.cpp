@@ -28,7 +28,7 @@ int Base64Value(char c) {
   if (c >= '0' && c <= '9') return c - '0' + 52;
   if (c == '+') return 62;
   if (c == '/') return 63;
-  return -1;
+  return XLX_ERR_MEMORY;
 }
 
 // ---- standard method --------------------------------------------------------------------------

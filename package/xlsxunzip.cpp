@@ -194,7 +194,7 @@ int32_t SeekToEntry(unzFile zip, const PartList* list, int32_t index) {
   where.pos_in_zip_directory = list->offsets[index];
   where.num_of_file = static_cast<ZPOS64_T>(index);
   if (unzGoToFilePos64(zip, &where) != UNZ_OK) return XLX_CORRUPT(XLX_ERR_FORMAT, "zip directory entry");
-  return 1;
+  return XLX_OK;
 }
 
 // Deflate turns at most this many bytes out of one input byte (258-byte matches coded in under two
@@ -270,7 +270,7 @@ int64_t ReadPartWith(int64_t handle, const char16_t* name, uint8_t** buffer, uin
   unzFile zip = OpenArchive(stream.get());
   if (!zip) return XLX_CORRUPT(XLX_ERR_FORMAT, "zip open");
   int64_t result = SeekToEntry(zip, list, index);
-  if (result == 1) {
+  if (result == XLX_OK) {
     uint64_t entrySize = list->sizes[index];
     if (size) *size = entrySize;
     if (entrySize == 0 || entrySize > kMaxPartBytes)

@@ -384,10 +384,10 @@ int32_t ReadSheetData(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node wor
   if (slices) {
     // The state runs on from slice to slice, so the rows read as they would from one DOM.
     pugi::xml_node container;
-    while ((rc = slices->Next(&container)) == 1)
+    while ((rc = slices->Next(&container)) == XLX_OK)
       if ((rc = ReadRows(&state, container)) != XLX_OK) return rc;
     if (rc != 0) return rc;
-  } else if ((rc = ReadRows(&state, Child(worksheet, "sheetData"))) != 1) {
+  } else if ((rc = ReadRows(&state, Child(worksheet, "sheetData"))) != XLX_OK) {
     return rc;
   }
   store.Finish();

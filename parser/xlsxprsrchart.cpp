@@ -195,11 +195,11 @@ int32_t ReadPlotArea(const Workbook& workbook, pugi::xml_node plotArea, ChartMod
     m->plots.push_back(plot);
     firstKind = std::min(firstKind, kind);
     int32_t rc = ReadChartSeriesList(workbook, n, int32_t(m->plots.size()) - 1, m);
-    if (rc != 1) return rc;
+    if (rc != XLX_OK) return rc;
   }
   if (m->plots.empty()) return XLX_ERR_FORMAT;
   m->chartKind = firstKind;
-  return 1;
+  return XLX_OK;
 }
 
 // The title a chart shows when its `c:title` carries no text.
@@ -271,35 +271,35 @@ bool ReadUserAnchor(pugi::xml_node anchor, int64_t chartCx, int64_t chartCy, Cha
 int32_t LoadUserShapes(const Workbook& workbook, const std::u16string& chartPath, pugi::xml_node chartSpace,
                        int64_t cx, int64_t cy, ChartModel* model) {
   pugi::xml_attribute id = RelationshipIdAttribute(Child(chartSpace, "userShapes"));
-  if (!id) return 1;
+  if (!id) return XLX_OK;
   const size_t slash = chartPath.rfind(u'/');
   const std::u16string dir = slash == std::u16string::npos ? std::u16string() : chartPath.substr(0, slash);
   const std::u16string name = slash == std::u16string::npos ? chartPath : chartPath.substr(slash + 1);
   Relationship* rels = nullptr;
   int32_t count = 0;
   int32_t rc = ReadRelationships(PackageSource{workbook.hPackage, &workbook.parts}, dir.c_str(), name.c_str(), &rels, &count);
-  if (rc != 1) return rc == XLX_ERR_MEMORY ? rc : 1;
+  if (rc != XLX_OK) return rc == XLX_ERR_MEMORY ? rc : XLX_OK;
   const std::u16string key = ToUtf16(id.value());
   const Relationship* rel = FindRelationshipById(rels, count, key.c_str());
   std::u16string target = rel && rel->targetPath ? rel->targetPath : u"";
   FreeRelationships(rels, count);
-  if (target.empty() || HasPart(&workbook.parts, target.c_str()) != 1) return 1;
+  if (target.empty() || HasPart(&workbook.parts, target.c_str()) != XLX_OK) return XLX_OK;
   pugi::xml_document doc;
   rc = LoadXmlPart(workbook.hPackage, &workbook.parts, target.c_str(), &doc);
-  if (rc != 1) return rc == XLX_ERR_MEMORY ? rc : 1;
+  if (rc != XLX_OK) return rc == XLX_ERR_MEMORY ? rc : XLX_OK;
   return ParseChartUserShapes(doc.document_element(), workbook, cx, cy, model);
 }
 
 int32_t LoadChartPart(const Workbook& workbook, const DrawingObject& o, ChartModel* model) {
   const std::u16string& path = o.targetPath;
-  if (path.empty() || HasPart(&workbook.parts, path.c_str()) != 1) return XLX_ERR_FORMAT;
+  if (path.empty() || HasPart(&workbook.parts, path.c_str()) != XLX_OK) return XLX_ERR_FORMAT;
   pugi::xml_document doc;
   int32_t rc = LoadXmlPart(workbook.hPackage, &workbook.parts, path.c_str(), &doc);
-  if (rc != 1) return rc;
+  if (rc != XLX_OK) return rc;
   pugi::xml_node root = doc.document_element();
   if (o.graphicKind == kGraphicChartEx) return ParseChartEx(root, workbook, model);
   rc = ParseChart(root, workbook, model);
-  if (rc != 1 && rc != XLX_ERR_FORMAT) return rc;
+  if (rc != XLX_OK && rc != XLX_ERR_FORMAT) return rc;
   const int64_t cx = o.anchor.kind == kAnchorTwoCell ? o.xfrm.cx : o.anchor.cx;
   const int32_t shapes = LoadUserShapes(workbook, path, root, cx, o.anchor.kind == kAnchorTwoCell ? o.xfrm.cy : o.anchor.cy, model);
   return shapes == XLX_ERR_MEMORY ? shapes : rc;
@@ -310,7 +310,7 @@ int32_t LoadChartPart(const Workbook& workbook, const DrawingObject& o, ChartMod
 int32_t ParseChart(pugi::xml_node chartSpace, const Workbook& workbook, ChartModel* model) {
   if (!model) return XLX_ERR_ARGUMENT;
   *model = ChartModel();
-  if (!chartSpace) return 1;
+  if (!chartSpace) return XLX_OK;
   return Guarded([&] { return ParseChartInner(chartSpace, workbook, model); });
 }
 
@@ -321,7 +321,7 @@ int32_t ParseChartEx(pugi::xml_node chartSpace, const Workbook& workbook, ChartM
   return Guarded([&]() -> int32_t {
     ReadThemeDefaults(workbook, model);
     pugi::xml_node title = Child(Child(chartSpace, "chart"), "title");
-    if (!title) return 1;
+    if (!title) return XLX_OK;
     model->title.present = true;
     // The 2016 title keeps its rich text one level deeper, under `cx:tx`/`cx:txData` or `cx:rich`.
     pugi::xml_node tx = Child(title, "tx");
@@ -329,7 +329,7 @@ int32_t ParseChartEx(pugi::xml_node chartSpace, const Workbook& workbook, ChartM
     model->title.text = data ? ToUtf16(ElementText(Child(data, "v"))).substr(0, kMaxChartTextUnits) : ReadChartText(tx);
     ReadChartTextProps(workbook, Child(title, "txPr"), &model->title.textProps);
     if (model->title.text.empty()) model->title.text = u"Chart Title";
-    return 1;
+    return XLX_OK;
   });
 }
 
@@ -357,7 +357,7 @@ int32_t ParseChartUserShapes(pugi::xml_node root, const Workbook& workbook, int6
       ReadChartTextProps(workbook, Child(Child(Child(body, "p"), "r"), "rPr"), &s.textProps);
       model->userShapes.push_back(std::move(s));
     }
-    return 1;
+    return XLX_OK;
   });
 }
 
@@ -370,10 +370,10 @@ int32_t ReadDrawingCharts(const Workbook& workbook, SheetDrawing* drawing) {
     const int32_t rc = LoadChartPart(workbook, o, model.get());
     if (rc == XLX_ERR_MEMORY) return rc;
     // A chart whose part cannot be read at all is dropped; one without a plot keeps its frame.
-    if (rc == 1 || (rc == XLX_ERR_FORMAT && (model->title.present || model->legend.present)))
+    if (rc == XLX_OK || (rc == XLX_ERR_FORMAT && (model->title.present || model->legend.present)))
       o.chart = std::move(model);
   }
-  return 1;
+  return XLX_OK;
 }
 
 }  // namespace xlx

@@ -226,7 +226,7 @@ int32_t ReadChartSeriesList(const Workbook& workbook, pugi::xml_node plotNode, i
     ReadSeries(workbook, ser, &s, &budget);
     model->series.push_back(std::move(s));
   }
-  return 1;
+  return XLX_OK;
 }
 
 }  // namespace xlx

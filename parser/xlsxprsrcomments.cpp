@@ -60,10 +60,10 @@ void ReadNoteText(const Workbook& workbook, pugi::xml_node text, SheetNote* note
 int32_t ReadSheetNotes(const Workbook& workbook, const char* text, size_t size, LegacyDrawing* drawing) {
   if (!drawing) return XLX_ERR_ARGUMENT;
   drawing->notes.clear();
-  if (!text || size == 0) return 1;
+  if (!text || size == 0) return XLX_OK;
   const int32_t rc = Guarded([&]() -> int32_t {
     pugi::xml_document doc;
-    if (!doc.load_buffer(text, size, pugi::parse_default | pugi::parse_ws_pcdata_single)) return 1;
+    if (!doc.load_buffer(text, size, pugi::parse_default | pugi::parse_ws_pcdata_single)) return XLX_OK;
     pugi::xml_node comments = Child(doc, "comments");
     std::vector<std::u16string> authors;
     for (pugi::xml_node a = Child(Child(comments, "authors"), "author"); a && authors.size() < size_t(kMaxAuthors);
@@ -81,10 +81,10 @@ int32_t ReadSheetNotes(const Workbook& workbook, const char* text, size_t size, 
       ReadNoteText(workbook, Child(c, "text"), &note);
       drawing->notes.push_back(std::move(note));
     }
-    return 1;
+    return XLX_OK;
   });
-  if (rc != 1) drawing->notes.clear();
-  return rc == XLX_ERR_MEMORY ? rc : 1;
+  if (rc != XLX_OK) drawing->notes.clear();
+  return rc == XLX_ERR_MEMORY ? rc : XLX_OK;
 }
 
 }  // namespace xlx

@@ -398,12 +398,12 @@ int32_t ReadSheetDrawing(Workbook* workbook, MyWorksheet* sheet) {
   if (!workbook || !sheet) return XLX_ERR_ARGUMENT;
   sheet->drawing.objects.clear();
   sheet->drawing.shapes.clear();
-  if (sheet->drawingPath.empty()) return 1;
+  if (sheet->drawingPath.empty()) return XLX_OK;
   return Guarded([&]() -> int32_t {
     pugi::xml_document doc;
     int32_t rc = LoadXmlPart(workbook->hPackage, &workbook->parts, sheet->drawingPath.c_str(), &doc);
     if (rc == XLX_ERR_MEMORY) return XLX_ERR_MEMORY;
-    if (rc != 1) return 1;  // a drawing that cannot be read loses the drawing, not the sheet
+    if (rc != XLX_OK) return XLX_OK;  // a drawing that cannot be read loses the drawing, not the sheet
     std::u16string dir, name;
     SplitPath(sheet->drawingPath, &dir, &name);
     Relationship* rels = nullptr;
@@ -411,16 +411,16 @@ int32_t ReadSheetDrawing(Workbook* workbook, MyWorksheet* sheet) {
     rc = ReadRelationships(PackageSource{workbook->hPackage, &workbook->parts}, dir.c_str(), name.c_str(), &rels,
                            &count);
     if (rc == XLX_ERR_MEMORY) return XLX_ERR_MEMORY;
-    if (rc != 1) rels = nullptr, count = 0;
+    if (rc != XLX_OK) rels = nullptr, count = 0;
     DrawingReader reader{*workbook, rels, count, &sheet->drawing.objects, &sheet->drawing.shapes};
     int32_t result = Guarded([&]() -> int32_t {
       ReadAnchors(reader, doc.document_element());
-      return 1;
+      return XLX_OK;
     });
     FreeRelationships(rels, count);
-    if (result != 1) sheet->drawing.objects.clear(), sheet->drawing.shapes.clear();
-    if (result == 1) result = ReadDrawingCharts(*workbook, &sheet->drawing);
-    return result == -1 ? -1 : 1;
+    if (result != XLX_OK) sheet->drawing.objects.clear(), sheet->drawing.shapes.clear();
+    if (result == XLX_OK) result = ReadDrawingCharts(*workbook, &sheet->drawing);
+    return result == XLX_ERR_MEMORY ? XLX_ERR_MEMORY : XLX_OK;
   });
 }
 
@@ -432,7 +432,7 @@ int32_t ReadLegacyObjects(MyWorksheet* sheet, pugi::xml_node worksheet) {
                    &sheet->drawing.legacyObjects);
     ReadLegacyList(*sheet, Child(worksheet, "controls"), "control", "controlPr", kLegacyControl,
                    &sheet->drawing.legacyObjects);
-    return 1;
+    return XLX_OK;
   });
 }
 

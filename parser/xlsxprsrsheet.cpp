@@ -138,13 +138,13 @@ int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node wor
     ReadPageSetup(*workbook, sheet, worksheet);
     ReadPrintSetup(*workbook, sheet, worksheet);
     const std::u16string vml = RelationshipTarget(*sheet, Child(worksheet, "legacyDrawingHF"));
-    if ((rc = ReadHeaderFooterPictures(*workbook, vml, &sheet->print.headerFooter)) != 1) return rc;
-    if ((rc = ReadLegacyObjects(sheet, worksheet)) != 1) return rc;
-    if ((rc = ReadConditionalFormats(*workbook, sheet, worksheet)) != 1) return rc;
-    if ((rc = ReadLegacyDrawing(*workbook, sheet, RelationshipTarget(*sheet, Child(worksheet, "legacyDrawing")))) != 1)
+    if ((rc = ReadHeaderFooterPictures(*workbook, vml, &sheet->print.headerFooter)) != XLX_OK) return rc;
+    if ((rc = ReadLegacyObjects(sheet, worksheet)) != XLX_OK) return rc;
+    if ((rc = ReadConditionalFormats(*workbook, sheet, worksheet)) != XLX_OK) return rc;
+    if ((rc = ReadLegacyDrawing(*workbook, sheet, RelationshipTarget(*sheet, Child(worksheet, "legacyDrawing")))) != XLX_OK)
       return rc;
-    if ((rc = ReadSheetDrawing(workbook, sheet)) != 1) return rc;
-    if ((rc = ReadSheetTables(workbook, sheet, worksheet)) != 1) return rc;
+    if ((rc = ReadSheetDrawing(workbook, sheet)) != XLX_OK) return rc;
+    if ((rc = ReadSheetTables(workbook, sheet, worksheet)) != XLX_OK) return rc;
     AssertSheetInvariants(*sheet);
     sheet->loaded = true;
     return XLX_OK;

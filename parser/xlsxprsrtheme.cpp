@@ -36,7 +36,7 @@ int32_t ReadTheme(Workbook* workbook) {
   if (rc != XLX_OK) {
     // A theme that cannot be read leaves the default colours; only exhaustion fails the workbook.
     delete doc;
-    return rc == -1 ? -1 : 1;
+    return rc == XLX_ERR_MEMORY ? XLX_ERR_MEMORY : XLX_OK;
   }
   workbook->themeDom = doc;
   pugi::xml_node elements = Child(Child(*doc, "theme"), "themeElements");

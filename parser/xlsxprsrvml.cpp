@@ -303,16 +303,16 @@ int32_t ReadVmlShapes(const char* text, size_t size, const Relationship* rels, i
   drawing->shapes.clear();
   VmlTree tree;
   int32_t rc = ParseVmlTree(text, size, &tree);
-  if (rc != 1) return rc;
+  if (rc != XLX_OK) return rc;
   try {
     ShapeReader r{tree, rels, count, drawing, {}};
     CollectTypes(r);
     ReadLevel(r, tree.nodes[0], -1, 0.75, 0);
   } catch (const std::bad_alloc&) {
     drawing->shapes.clear();
-    return -1;
+    return XLX_ERR_MEMORY;
   }
-  return 1;
+  return XLX_OK;
 }
 
 namespace {
@@ -321,23 +321,23 @@ namespace {
 int32_t ReadPart(const Workbook& workbook, const std::u16string& path, std::string* bytes) {
   uint8_t* data = nullptr;
   const int64_t size = ReadXmlPartBytes(workbook.hPackage, &workbook.parts, path.c_str(), &data);
-  if (size == -1) return -1;
+  if (size == -1) return XLX_ERR_MEMORY;
   if (size > 0 && data) {
     try {
       bytes->assign(reinterpret_cast<const char*>(data), size_t(size));
     } catch (const std::bad_alloc&) {
       FreeXmlPartBytes(data);
-      return -1;
+      return XLX_ERR_MEMORY;
     }
   }
   FreeXmlPartBytes(data);
-  return 1;
+  return XLX_OK;
 }
 
 int32_t ReadShapesPart(const Workbook& workbook, const std::u16string& vmlPath, LegacyDrawing* drawing) {
   std::string bytes;
-  if (vmlPath.empty() || ReadPart(workbook, vmlPath, &bytes) != 1) return vmlPath.empty() ? 1 : -1;
-  if (bytes.empty()) return 1;
+  if (vmlPath.empty() || ReadPart(workbook, vmlPath, &bytes) != XLX_OK) return vmlPath.empty() ? 1 : -1;
+  if (bytes.empty()) return XLX_OK;
   const size_t slash = vmlPath.rfind(u'/');
   const std::u16string dir = slash == std::u16string::npos ? std::u16string() : vmlPath.substr(0, slash);
   const std::u16string name = slash == std::u16string::npos ? vmlPath : vmlPath.substr(slash + 1);
@@ -345,7 +345,7 @@ int32_t ReadShapesPart(const Workbook& workbook, const std::u16string& vmlPath, 
   int32_t count = 0;
   int32_t rc = ReadRelationships(PackageSource{workbook.hPackage, &workbook.parts}, dir.c_str(), name.c_str(), &rels, &count);
   if (rc == XLX_ERR_MEMORY) return XLX_ERR_MEMORY;
-  if (rc != 1) rels = nullptr, count = 0;
+  if (rc != XLX_OK) rels = nullptr, count = 0;
   rc = ReadVmlShapes(bytes.data(), bytes.size(), rels, count, drawing);
   FreeRelationships(rels, count);
   return rc;
@@ -356,11 +356,11 @@ int32_t ReadShapesPart(const Workbook& workbook, const std::u16string& vmlPath, 
 int32_t ReadLegacyDrawing(const Workbook& workbook, MyWorksheet* sheet, const std::u16string& vmlPath) {
   if (!sheet) return XLX_ERR_ARGUMENT;
   int32_t rc = ReadShapesPart(workbook, vmlPath, &sheet->legacy);
-  if (rc != 1) return rc;
+  if (rc != XLX_OK) return rc;
   const Relationship* comments = FindRelationshipByType(sheet->relationships, sheet->relationshipCount, u"comments");
-  if (!comments || !comments->targetPath) return 1;
+  if (!comments || !comments->targetPath) return XLX_OK;
   std::string bytes;
-  if (ReadPart(workbook, comments->targetPath, &bytes) != 1) return -1;
+  if (ReadPart(workbook, comments->targetPath, &bytes) != XLX_OK) return XLX_ERR_MEMORY;
   return bytes.empty() ? 1 : ReadSheetNotes(workbook, bytes.data(), bytes.size(), &sheet->legacy);
 }
 

@@ -61,7 +61,7 @@ int32_t ScanHeaderFooterVml(const char* data, size_t size, std::vector<HeaderFoo
   out->clear();
   VmlTree tree;
   int32_t rc = ParseVmlTree(data, size, &tree);
-  if (rc != 1) return rc;
+  if (rc != XLX_OK) return rc;
   try {
     bool taken[kHeaderFooterPictureSlots] = {};
     int32_t shapes = 0;
@@ -84,22 +84,22 @@ int32_t ScanHeaderFooterVml(const char* data, size_t size, std::vector<HeaderFoo
     }
   } catch (const std::bad_alloc&) {
     out->clear();
-    return -1;
+    return XLX_ERR_MEMORY;
   }
-  return 1;
+  return XLX_OK;
 }
 
 int32_t ReadHeaderFooterPictures(const Workbook& workbook, const std::u16string& vmlPath, HeaderFooterSetup* setup) {
   if (!setup) return XLX_ERR_ARGUMENT;
-  if (vmlPath.empty()) return 1;
+  if (vmlPath.empty()) return XLX_OK;
   uint8_t* bytes = nullptr;
   const int64_t size = ReadXmlPartBytes(workbook.hPackage, &workbook.parts, vmlPath.c_str(), &bytes);
-  if (size == -1) return -1;
-  if (size <= 0 || !bytes) return 1;
+  if (size == -1) return XLX_ERR_MEMORY;
+  if (size <= 0 || !bytes) return XLX_OK;
   std::vector<HeaderFooterPictureRef> refs;
   int32_t rc = ScanHeaderFooterVml(reinterpret_cast<const char*>(bytes), static_cast<size_t>(size), &refs);
   FreeXmlPartBytes(bytes);
-  if (rc != 1 || refs.empty()) return rc;
+  if (rc != XLX_OK || refs.empty()) return rc;
   const size_t slash = vmlPath.rfind(u'/');
   const std::u16string dir = slash == std::u16string::npos ? std::u16string() : vmlPath.substr(0, slash);
   const std::u16string name = slash == std::u16string::npos ? vmlPath : vmlPath.substr(slash + 1);
@@ -107,7 +107,7 @@ int32_t ReadHeaderFooterPictures(const Workbook& workbook, const std::u16string&
   int32_t count = 0;
   rc = ReadRelationships(PackageSource{workbook.hPackage, &workbook.parts}, dir.c_str(), name.c_str(), &rels, &count);
   if (rc == XLX_ERR_MEMORY) return XLX_ERR_MEMORY;
-  if (rc != 1) return 1;
+  if (rc != XLX_OK) return XLX_OK;
   try {
     for (const HeaderFooterPictureRef& ref : refs) {
       const std::u16string id = Utf8ToUtf16(ref.relId);
@@ -119,7 +119,7 @@ int32_t ReadHeaderFooterPictures(const Workbook& workbook, const std::u16string&
       picture.heightPt = ref.heightPt;
     }
   } catch (const std::bad_alloc&) {
-    rc = -1;
+    rc = XLX_ERR_MEMORY;
   }
   FreeRelationships(rels, count);
   return rc;

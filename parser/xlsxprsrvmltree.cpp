@@ -242,9 +242,9 @@ int32_t ParseVmlTree(const char* text, size_t size, VmlTree* tree) {
     TreeBuilder(text ? std::string_view(text, size) : std::string_view(), tree).Run();
   } catch (const std::bad_alloc&) {
     tree->nodes.clear();
-    return -1;
+    return XLX_ERR_MEMORY;
   }
-  return 1;
+  return XLX_OK;
 }
 
 const char* VmlAttribute(const VmlNode& node, const char* name) {

@@ -91,7 +91,7 @@ int32_t LoadSharedStrings(Workbook* workbook) {
 int32_t ResolveSheetPart(Workbook* workbook, MyWorksheet* sheet, const SheetEntry& entry) {
   const Relationship* rel = FindRelationshipById(workbook->workbookRels, workbook->workbookRelCount,
                                                  entry.relationshipId.c_str());
-  if (!rel || !rel->targetPath || HasPart(&workbook->parts, rel->targetPath) != 1)
+  if (!rel || !rel->targetPath || HasPart(&workbook->parts, rel->targetPath) != XLX_OK)
     return XLX_CORRUPT(XLX_ERR_FORMAT, "sheet relationship resolves to no part");
   sheet->partPath = rel->targetPath;
   // The relationship says what the part is, in the binary form as in the XML one.
@@ -204,7 +204,7 @@ int32_t LoadSheetsInner(Workbook* workbook) {
   }
   // Formulas are computed once every sheet is read; out of memory there leaves the cached values.
   rc = EvaluateWorkbookFormulas(workbook, FormulaEvalMode(workbook->formulaMode), nullptr);
-  if (rc != 1 && rc != -1) return rc;
+  if (rc != XLX_OK && rc != XLX_ERR_MEMORY) return rc;
   return XLX_OK;
 }
 

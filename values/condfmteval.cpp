@@ -166,18 +166,18 @@ class RuleContext {
     cx.sheet = sheet_, cx.row = row, cx.col = col;
     cx.dRow = row - block_.ranges[0].first.row;
     cx.dCol = col - block_.ranges[0].first.column;
-    return engine_->EvaluateCompiled(*cache_.formulas[i], cx, out) == 1;
+    return engine_->EvaluateCompiled(*cache_.formulas[i], cx, out) == XLX_OK;
   }
 
   // A cfvo's text as a number: a formula (most often a plain number) computed at the block's first
   // cell. Text such as "10/3" is a division here, not a date.
   bool Number(const std::u16string& text, double* out) {
     CompiledFormula compiled;
-    if (CompileFormula(text, LookupFunctionId, &compiled) != 1) return false;
+    if (CompileFormula(text, LookupFunctionId, &compiled) != XLX_OK) return false;
     EvalContext cx;
     cx.sheet = sheet_, cx.row = block_.ranges[0].first.row, cx.col = block_.ranges[0].first.column;
     ExcelValue v;
-    if (engine_->EvaluateCompiled(compiled, cx, &v) != 1 || v.type != kValueNumber) return false;
+    if (engine_->EvaluateCompiled(compiled, cx, &v) != XLX_OK || v.type != kValueNumber) return false;
     *out = v.dVal;
     return true;
   }
@@ -254,7 +254,7 @@ class RuleContext {
     cache_.compiled = true;
     for (const std::u16string& text : rule_.formulas) {
       auto compiled = std::make_shared<CompiledFormula>();
-      if (CompileFormula(text, LookupFunctionId, compiled.get()) != 1) compiled.reset();
+      if (CompileFormula(text, LookupFunctionId, compiled.get()) != XLX_OK) compiled.reset();
       cache_.formulas.push_back(compiled);
     }
   }

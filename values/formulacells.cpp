@@ -179,7 +179,7 @@ bool FormulaEngine::CompileCellFormula(int32_t sheet, const CellRecord& cell,
       const std::u16string written = m.text ? m.text : u"";
       std::u16string expanded;
       const std::u16string& text = ExpandStructuredReferences(*wb_, sheet, m.row, m.col, written, &expanded);
-      if (CompileFormula(text, LookupFunctionId, c.get()) != 1) {
+      if (CompileFormula(text, LookupFunctionId, c.get()) != XLX_OK) {
         m.failed = true;
         return false;
       }
@@ -195,7 +195,7 @@ bool FormulaEngine::CompileCellFormula(int32_t sheet, const CellRecord& cell,
   const std::u16string written = f->text;
   std::u16string expanded;
   const std::u16string& text = ExpandStructuredReferences(*wb_, sheet, cell.row, cell.column, written, &expanded);
-  if (CompileFormula(text, LookupFunctionId, c.get()) != 1) return false;
+  if (CompileFormula(text, LookupFunctionId, c.get()) != XLX_OK) return false;
   *compiled = c;
   cx->arrayMode = f->kind == kFormulaArray;
   return true;
@@ -260,7 +260,7 @@ void FormulaEngine::SpreadArray(int32_t sheet, const CellRecord& master, const V
   std::string ref;
   for (const char16_t* p = master.formula->ref; p && *p; ++p) ref.push_back(*p < 0x80 ? char(*p) : '?');
   CompiledFormula parsed;
-  if (ref.empty() || CompileFormula(master.formula->ref, nullptr, &parsed) != 1) return;
+  if (ref.empty() || CompileFormula(master.formula->ref, nullptr, &parsed) != XLX_OK) return;
   const FormulaNode& n = parsed.nodes[size_t(parsed.root)];
   if (n.kind != kNodeRef) return;
   bounds.RowFirst = n.ref.first.row, bounds.RowLast = n.ref.last.row;
@@ -328,7 +328,7 @@ int32_t FormulaEngine::RunAll(FormulaEvalMode mode) {
         if (cell.flags & kCellEvaluated) ++progress;
       }
       const int32_t rc = PollProgress(wb_);
-      if (rc != 1) return rc;
+      if (rc != XLX_OK) return rc;
     }
     if (!depthAborted_ || progress == 0) break;
   }
@@ -341,7 +341,7 @@ int32_t FormulaEngine::RunAll(FormulaEvalMode mode) {
           if (report->bKeepCells) report->cells.push_back(FormulaRunCell{s, cell.row, cell.column, false, false});
         }
   }
-  return 1;
+  return XLX_OK;
 }
 
 int32_t FormulaEngine::EvaluateText(int32_t sheet, int32_t row, int32_t col, const std::u16string& text,
@@ -350,7 +350,7 @@ int32_t FormulaEngine::EvaluateText(int32_t sheet, int32_t row, int32_t col, con
   CompiledFormula compiled;
   std::u16string expanded;
   int32_t rc = CompileFormula(ExpandStructuredReferences(*wb_, sheet, row, col, text, &expanded), LookupFunctionId, &compiled);
-  if (rc != 1) return rc;
+  if (rc != XLX_OK) return rc;
   EvalContext cx;
   cx.sheet = sheet, cx.row = row, cx.col = col;
   return EvaluateCompiled(compiled, cx, out);
@@ -368,7 +368,7 @@ int32_t FormulaEngine::EvaluateCompiled(const CompiledFormula& compiled, const E
   frame_ = outer;
   if (frame.abort || v.type == kValueUnsupported) return XLX_ERR_ARGUMENT;
   *out = v.type == kValueNone || v.type == kValueEmpty ? MakeNumber(0) : v;
-  return 1;
+  return XLX_OK;
 }
 
 namespace {
@@ -433,7 +433,7 @@ FormulaEngine* WorkbookFormulaEngine(Workbook* workbook) { return EngineOf(workb
 
 int32_t EvaluateWorkbookFormulas(Workbook* workbook, FormulaEvalMode mode, FormulaRunReport* report) {
   if (!workbook) return XLX_ERR_ARGUMENT;
-  if (mode == kFormulaEvalNone && !report) return 1;
+  if (mode == kFormulaEvalNone && !report) return XLX_OK;
   try {
     FormulaEngine* engine = EngineOf(workbook);
     if (report) {
@@ -446,7 +446,7 @@ int32_t EvaluateWorkbookFormulas(Workbook* workbook, FormulaEvalMode mode, Formu
     engine->report = nullptr;
     return rc;
   } catch (const std::bad_alloc&) {
-    return -1;
+    return XLX_ERR_MEMORY;
   }
 }
 
@@ -456,7 +456,7 @@ int32_t EvaluateFormulaText(Workbook* workbook, int32_t sheet, int32_t row, int3
   try {
     return EngineOf(workbook)->EvaluateText(sheet, row, column, text, result);
   } catch (const std::bad_alloc&) {
-    return -1;
+    return XLX_ERR_MEMORY;
   }
 }
 

@@ -100,7 +100,7 @@ int32_t CheckWorkbookFormulas(Workbook* workbook, FormulaCheckResult* result) {
     FormulaRunReport report;
     report.bKeepCells = true;
     int32_t rc = EvaluateWorkbookFormulas(workbook, kFormulaEvalAll, &report);
-    if (rc != 1) return rc;
+    if (rc != XLX_OK) return rc;
     result->nTotal = report.nTotal;
     result->nComputed = report.nComputed;
     result->nUnsupported = report.nUnsupported;
@@ -129,9 +129,9 @@ int32_t CheckWorkbookFormulas(Workbook* workbook, FormulaCheckResult* result) {
       for (const std::string& name : FunctionNamesOf(m.formula)) ++result->mismatchesByFunction[name];
       result->mismatches.push_back(std::move(m));
     }
-    return 1;
+    return XLX_OK;
   } catch (const std::bad_alloc&) {
-    return -1;
+    return XLX_ERR_MEMORY;
   }
 }
 

@@ -169,7 +169,7 @@ ExcelValue FormulaEngine::EvalName(const FormulaNode& node, const EvalContext& c
     auto compiled = std::make_shared<CompiledFormula>();
     std::u16string expanded;
     const std::u16string& text = ExpandStructuredReferences(*wb_, cx.sheet, cx.row, cx.col, found->formula, &expanded);
-    if (CompileFormula(text, LookupFunctionId, compiled.get()) != 1) compiled.reset();
+    if (CompileFormula(text, LookupFunctionId, compiled.get()) != XLX_OK) compiled.reset();
     it = names_.emplace(key, compiled).first;
   }
   if (!it->second) {

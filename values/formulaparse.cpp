@@ -405,7 +405,7 @@ class Parser {
     if (!ParseComparison(&root)) return XLX_ERR_ARGUMENT;
     if (tok_.kind != kTokEnd) return XLX_ERR_ARGUMENT;
     out_->root = root;
-    return 1;
+    return XLX_OK;
   }
 
  private:
@@ -662,11 +662,11 @@ int32_t CompileFormula(const std::u16string& text, FunctionLookupFn lookupFuncti
   try {
     Parser parser(body, lookupFunction, out);
     int32_t rc = parser.Run();
-    if (rc != 1) *out = CompiledFormula();
+    if (rc != XLX_OK) *out = CompiledFormula();
     return rc;
   } catch (const std::bad_alloc&) {
     *out = CompiledFormula();
-    return -1;
+    return XLX_ERR_MEMORY;
   }
 }
 

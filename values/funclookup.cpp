@@ -323,7 +323,7 @@ ExcelValue FnIndirect(FunctionCall& c) {
   if (!c.BooleanOr(1, true, &a1)) return c.Fail();
   if (!a1) return MakeUnsupported();
   CompiledFormula compiled;
-  if (CompileFormula(text, nullptr, &compiled) != 1) return MakeError(kErrorRef);
+  if (CompileFormula(text, nullptr, &compiled) != XLX_OK) return MakeError(kErrorRef);
   const FormulaNode& n = compiled.nodes[size_t(compiled.root)];
   if (n.kind != kNodeRef && n.kind != kNodeName) return MakeError(kErrorRef);
   EvalContext cx = c.cx;

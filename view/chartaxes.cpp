@@ -235,11 +235,11 @@ void TickLine(ChartCanvas& c, const VkPen* pen, const AxisLayout& a, const DrawR
   const double in = mark == kTickIn || mark == kTickCross ? len : 0, out = mark == kTickOut || mark == kTickCross ? len : 0;
   if (a.vertical) {
     const double x = a.side == kAxisPosLeft ? plot.left : plot.left + plot.width;
-    const double sign = a.side == kAxisPosLeft ? -1 : 1;
+    const double sign = a.side == kAxisPosLeft ? XLX_ERR_MEMORY : XLX_OK;
     c.Ok(AddDrawLine(c.surface, pen, x - sign * in, pos, x + sign * out, pos));
   } else {
     const double y = a.side == kAxisPosTop ? plot.top : plot.top + plot.height;
-    const double sign = a.side == kAxisPosTop ? -1 : 1;
+    const double sign = a.side == kAxisPosTop ? XLX_ERR_MEMORY : XLX_OK;
     c.Ok(AddDrawLine(c.surface, pen, pos, y - sign * in, pos, y + sign * out));
   }
 }
@@ -271,7 +271,7 @@ void DrawAxisLabels(ChartCanvas& c, const AxisLayout& a, const DrawRect& plot, i
     for (double v : Ticks(a.scale)) place(ValueLabel(c, a, v, percent && !IsXY(0)), ValuePos(a, plot, v));
   } else if (a.labelSeries) {
     const int32_t step = std::max(1, a.labelStep);
-    for (int32_t i = 0; i < a.categoryCount && c.rc == 1; i += step)
+    for (int32_t i = 0; i < a.categoryCount && c.rc == XLX_OK; i += step)
       place(CategoryText(*a.labelSeries, i, ax ? ax->formatCode : u"", c.chart.date1904),
             CategoryPos(a, plot, i + (a.between ? 0.5 : 0)));
   }

@@ -43,7 +43,7 @@ void DrawPlots(ChartCanvas& c, const PlotFrame& f, bool axes, const DrawRect& ro
     c.Ok(SetDrawClipRgn(c.surface, f.plot.left - 1, f.plot.top - 1, f.plot.left + f.plot.width + 1,
                         f.plot.top + f.plot.height + 1, &saved));
     for (const auto& layer : kLayers) {
-      for (int32_t p = 0; p < plots && c.rc == 1; ++p) {
+      for (int32_t p = 0; p < plots && c.rc == XLX_OK; ++p) {
         const int32_t kind = c.chart.plots[size_t(p)].kind;
         if (std::find(std::begin(layer), std::end(layer), kind) == std::end(layer)) continue;
         if (kind == kChartBar || kind == kChartBar3D) DrawBarPlot(c, f, p);
@@ -53,7 +53,7 @@ void DrawPlots(ChartCanvas& c, const PlotFrame& f, bool axes, const DrawRect& ro
     }
     if (saved >= 0) FreeDrawClipRgn(c.surface, saved);
   }
-  for (int32_t p = 0; p < plots && c.rc == 1; ++p) {
+  for (int32_t p = 0; p < plots && c.rc == XLX_OK; ++p) {
     const int32_t kind = c.chart.plots[size_t(p)].kind;
     if (IsRoundKind(kind)) DrawPiePlot(c, axes ? f.plot : room, p);
     else if (kind == kChartRadar) DrawRadarPlot(c, axes ? f.plot : room, p);
@@ -140,7 +140,7 @@ void DrawOneMarker(ChartCanvas& c, const ChartPaint& paint, int32_t symbol, doub
 }  // namespace
 
 void DrawMarkers(ChartCanvas& c, const ChartMarker& m, CellColor color, const DrawPoint* points, size_t count) {
-  if (m.symbol == kMarkerNone || count == 0 || c.rc != 1) return;
+  if (m.symbol == kMarkerNone || count == 0 || c.rc != XLX_OK) return;
   const double s = std::max(2.0, c.Px(m.sizePt));
   const int32_t symbol = m.symbol == kMarkerAuto || m.symbol == kMarkerPicture ? kMarkerDiamond : m.symbol;
   ChartPaint paint;
@@ -148,7 +148,7 @@ void DrawMarkers(ChartCanvas& c, const ChartMarker& m, CellColor color, const Dr
   // A marker within a pixel of the one drawn before it would cover it exactly: dense series draw
   // one marker per pixel they move.
   double lastX = NAN, lastY = NAN;
-  for (size_t i = 0; i < count && c.rc == 1; ++i) {
+  for (size_t i = 0; i < count && c.rc == XLX_OK; ++i) {
     const DrawPoint& p = points[i];
     if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
     if (std::fabs(p.x - lastX) < 1 && std::fabs(p.y - lastY) < 1) continue;
@@ -200,14 +200,14 @@ void DrawLabel(ChartCanvas& c, const ChartDataLabels& l, const std::u16string& t
 int32_t DrawChart(DrawingSurface* surface, const ChartModel& chart, const DrawRect& rect, const ChartDrawOptions& options) {
   if (!surface) return XLX_ERR_ARGUMENT;
   if (!(rect.width >= 2) || !(rect.height >= 2) || !std::isfinite(rect.left + rect.top + rect.width + rect.height))
-    return 1;
+    return XLX_OK;
   try {
     ChartCanvas c{surface, chart, options};
     int32_t saved = -1;
     c.Ok(SetDrawClipRgn(surface, rect.left - 1, rect.top - 1, rect.left + rect.width + 1, rect.top + rect.height + 1, &saved));
     DrawRect room;
     DrawChartFrame(c, rect, &room);
-    if (!chart.isChartEx && !chart.plots.empty() && c.rc == 1) {
+    if (!chart.isChartEx && !chart.plots.empty() && c.rc == XLX_OK) {
       PlotFrame f;
       const bool axes = LayoutAxes(c, room, &f);
       if (ManualPlot(chart, rect, &f.plot) && !axes) room = f.plot;
@@ -223,7 +223,7 @@ int32_t DrawChart(DrawingSurface* surface, const ChartModel& chart, const DrawRe
     if (saved >= 0) FreeDrawClipRgn(surface, saved);
     return c.rc == kChartOpsSpent ? 1 : c.rc;
   } catch (const std::bad_alloc&) {
-    return -1;
+    return XLX_ERR_MEMORY;
   }
 }
 

@@ -143,7 +143,7 @@ void DrawLegend(ChartCanvas& c, const DrawRect& chartRect, DrawRect* room) {
     double rowW = 0;
     for (size_t i = row.first; i < row.second; ++i) rowW += widths[i] + gap * 2;
     double x = across ? box.left + (box.width - rowW) / 2 + gap : box.left + gap;
-    for (size_t i = row.first; i < row.second && c.rc == 1; ++i) {
+    for (size_t i = row.first; i < row.second && c.rc == XLX_OK; ++i) {
       DrawLegendKey(c, items[i], x, y, key);
       double tw = 0, th = 0;
       MeasureChartText(c, items[i].text, font, &tw, &th);
@@ -179,7 +179,7 @@ void DrawTitle(ChartCanvas& c, const DrawRect& chartRect, DrawRect* room) {
 
 void DrawUserShapes(ChartCanvas& c, const DrawRect& rect) {
   for (const ChartUserShape& s : c.chart.userShapes) {
-    if (c.rc != 1) return;
+    if (c.rc != XLX_OK) return;
     const DrawRect r{rect.left + s.x * rect.width, rect.top + s.y * rect.height, s.w * rect.width, s.h * rect.height};
     FillShapeRect(c, s.shape, r, 0xFFFFFFFF, 0xFFFFFFFF);
     if (s.text.empty()) continue;

@@ -21,15 +21,15 @@ struct ChartCanvas {
   DrawingSurface* surface;
   const ChartModel& chart;
   ChartDrawOptions options;
-  int32_t rc = 1;    // the first failure; drawing stops adding once it is set
+  int32_t rc = XLX_OK;    // the first failure; drawing stops adding once it is set
   int64_t ops = 0;   // operations issued, weighted by their points
 
   double Px(double pt) const { return pt * options.pxPerPt; }
   // Records a drawing-layer result; true while everything has succeeded and operations remain.
   bool Ok(int32_t result) {
-    if (result != 1 && rc == 1) rc = result;
-    if (++ops > kMaxChartOps && rc == 1) rc = kChartOpsSpent;
-    return rc == 1;
+    if (result != XLX_OK && rc == XLX_OK) rc = result;
+    if (++ops > kMaxChartOps && rc == XLX_OK) rc = kChartOpsSpent;
+    return rc == XLX_OK;
   }
   // Counts the points of a long polyline or polygon against the operations.
   void Spend(size_t points) { ops += int64_t(points / 64); }

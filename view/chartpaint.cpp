@@ -96,7 +96,7 @@ void MeasureChartText(ChartCanvas& c, const std::u16string& text, const DrawFont
     size_t end = text.find(u'\n', start);
     if (end == std::u16string::npos) end = text.size();
     double lw = 0, lh = 0;
-    if (GetDrawTextExtent(c.surface->pEngine, text.data() + start, int32_t(end - start), font, &lw, &lh) != 1)
+    if (GetDrawTextExtent(c.surface->pEngine, text.data() + start, int32_t(end - start), font, &lw, &lh) != XLX_OK)
       lw = (end - start) * font.dHeightPx * 0.5, lh = font.dHeightPx * 1.2;
     if (end == start) lh = font.dHeightPx * 1.2;
     *w = std::max(*w, lw);
@@ -107,7 +107,7 @@ void MeasureChartText(ChartCanvas& c, const std::u16string& text, const DrawFont
 
 void DrawChartTextAt(ChartCanvas& c, const std::u16string& text, const DrawFontSpec& font, CellColor color, double cx,
                      double cy, double degrees) {
-  if (text.empty() || c.rc != 1) return;
+  if (text.empty() || c.rc != XLX_OK) return;
   double w = 0, h = 0;
   MeasureChartText(c, text, font, &w, &h);
   double saved[6];
@@ -121,7 +121,7 @@ void DrawChartTextAt(ChartCanvas& c, const std::u16string& text, const DrawFontS
   double y = cy - h / 2;
   size_t start = 0;
   const double lineH = h / std::max<size_t>(1, std::count(text.begin(), text.end(), u'\n') + 1);
-  while (start <= text.size() && c.rc == 1) {
+  while (start <= text.size() && c.rc == XLX_OK) {
     size_t end = text.find(u'\n', start);
     if (end == std::u16string::npos) end = text.size();
     if (end > start)

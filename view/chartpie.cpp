@@ -68,7 +68,7 @@ void DrawPie(ChartCanvas& c, const ChartPlot& p, std::vector<const ChartSeries*>
   const size_t rings = std::max<size_t>(1, std::min(series.size(), size_t(std::max(1.0, (outer - hole) / 1.0))));
   series.resize(rings);
   const double ring = (outer - hole) / double(series.size());
-  for (size_t k = 0; k < series.size() && c.rc == 1; ++k) {
+  for (size_t k = 0; k < series.size() && c.rc == XLX_OK; ++k) {
     const ChartSeries& s = *series[k];
     const size_t n = std::min(s.values.values.size(), spec.count);
     double total = spec.other;
@@ -78,11 +78,11 @@ void DrawPie(ChartCanvas& c, const ChartPlot& p, std::vector<const ChartSeries*>
     const ChartDataLabels& l = LabelsOf(c, s);
     const double rOut = doughnut ? outer - ring * k : outer, rIn = doughnut ? rOut - ring : 0;
     // Side walls first, from the bottom up, then the tops.
-    for (int32_t layer = int32_t(std::ceil(spec.depth)); layer >= 0 && c.rc == 1; --layer) {
+    for (int32_t layer = int32_t(std::ceil(spec.depth)); layer >= 0 && c.rc == XLX_OK; --layer) {
       double angle = -kPi / 2 + p.firstSliceAngle * kPi / 180 + spec.turn;
       // Slices below a hair's breadth are skipped: a million of them would draw nothing visible.
       const double minAngle = n > 4096 ? 2 * kPi / 4096 : 0;
-      for (size_t i = 0; i <= n && c.rc == 1; ++i) {
+      for (size_t i = 0; i <= n && c.rc == XLX_OK; ++i) {
         const double v = i < n ? s.values.values[i] : spec.other;
         if (!std::isfinite(v) || v <= 0) continue;
         const double sweep = 2 * kPi * v / total;
@@ -163,7 +163,7 @@ void DrawOfPie(ChartCanvas& c, const ChartPlot& p, const std::vector<const Chart
   }
   const double w = std::min(second.width * 0.4, second.height * 0.3), x = second.left + (second.width - w) / 2;
   double y = second.top + second.height;
-  for (size_t i = n - split; i < n && c.rc == 1; ++i) {
+  for (size_t i = n - split; i < n && c.rc == XLX_OK; ++i) {
     const double v = s.values.values[i];
     if (!std::isfinite(v) || v <= 0) continue;
     const double h = second.height * v / other;

@@ -97,7 +97,7 @@ void DrawStockLines(ChartCanvas& c, const ChartPlot& p, const Axes& ax, const Dr
                     const std::vector<const ChartSeries*>& series, size_t cats, double shift) {
   ChartPaint hl;
   MakePaint(c, ChartShapeProps(), 0xFFFFFFFF, 0xFF000000, 0.75, &hl);
-  for (size_t i = 0; i < std::min<size_t>(cats, 100000) && c.rc == 1; ++i) {
+  for (size_t i = 0; i < std::min<size_t>(cats, 100000) && c.rc == XLX_OK; ++i) {
     double lo = INFINITY, hi = -INFINITY;
     for (const ChartSeries* s : series) {
       const double v = ValueAt(*s, i);
@@ -140,7 +140,7 @@ void DrawBarPlot(ChartCanvas& c, const PlotFrame& f, int32_t plot) {
     double v, x, y;
   };
   std::vector<Pending> labels;
-  for (size_t k = 0; k < series.size() && c.rc == 1; ++k) {
+  for (size_t k = 0; k < series.size() && c.rc == XLX_OK; ++k) {
     const ChartSeries& s = *series[k];
     const CellColor seriesColor = AutoSeriesColor(c.chart, SeriesColorIndex(c, &s));
     ChartPaint paint;
@@ -150,7 +150,7 @@ void DrawBarPlot(ChartCanvas& c, const PlotFrame& f, int32_t plot) {
     // More bars than pixels: one bar per pixel, the tallest of the categories it covers.
     const double length = ax.cat.vertical ? f.plot.height : f.plot.width;
     const size_t stride = std::max<size_t>(1, size_t(count / std::max(1.0, length)));
-    for (size_t i = 0; i < count && c.rc == 1; i += stride) {
+    for (size_t i = 0; i < count && c.rc == XLX_OK; i += stride) {
       double v = ValueAt(s, i);
       for (size_t j = i + 1; j < std::min(count, i + stride); ++j)
         if (std::isfinite(ValueAt(s, j)) && !(std::fabs(ValueAt(s, j)) <= std::fabs(v))) v = ValueAt(s, j);
@@ -166,7 +166,7 @@ void DrawBarPlot(ChartCanvas& c, const PlotFrame& f, int32_t plot) {
         }
       }
       const double start = CategoryPos(ax.cat, f.plot, double(i)) ;
-      const double dir = ax.cat.vertical != ax.cat.scale.reversed ? -1 : 1;
+      const double dir = ax.cat.vertical != ax.cat.scale.reversed ? XLX_ERR_MEMORY : XLX_OK;
       const double a0 = start + dir * (g * w / 2 + (stacked ? 0 : k * w * (1 - o))), a1 = a0 + dir * w;
       const double b0 = ValuePos(ax.val, f.plot, from), b1 = ValuePos(ax.val, f.plot, to);
       if (!std::isfinite(b0) || !std::isfinite(b1)) continue;
@@ -194,7 +194,7 @@ void DrawBarPlot(ChartCanvas& c, const PlotFrame& f, int32_t plot) {
   for (const ChartSeries* s : series)
     DrawTrendAndErrors(c, ax.cat, ax.val, f.plot, *s, false, 0.5, AutoSeriesColor(c.chart, SeriesColorIndex(c, s)));
   for (const Pending& q : labels) {
-    if (c.rc != 1 || labels.size() > 20000) break;
+    if (c.rc != XLX_OK || labels.size() > 20000) break;
     DrawLabel(c, LabelsOf(c, *q.s), LabelText(c, *q.s, LabelsOf(c, *q.s), q.i, q.v, NAN), q.x, q.y);
   }
 }
@@ -213,7 +213,7 @@ void DrawLinePlot(ChartCanvas& c, const PlotFrame& f, int32_t plot) {
   const size_t cats = size_t(std::max(0, ax.cat.categoryCount));
   if (stock && !series.empty()) DrawStockLines(c, p, ax, f.plot, series, cats, shift);
   // Series in their order: each area lies over the ones before it, as stacked areas build up.
-  for (size_t k = 0; k < series.size() && c.rc == 1; ++k) {
+  for (size_t k = 0; k < series.size() && c.rc == XLX_OK; ++k) {
     const ChartSeries& s = *series[k];
     const CellColor color = AutoSeriesColor(c.chart, SeriesColorIndex(c, &s));
     std::vector<DrawPoint> line, lower;
@@ -287,7 +287,7 @@ void DrawXYPlot(ChartCanvas& c, const PlotFrame& f, int32_t plot) {
       for (double v : s->bubbleSizes.values)
         if (std::isfinite(v)) maxSize = std::max(maxSize, std::fabs(v));
   const double maxDiameter = std::min(f.plot.width, f.plot.height) * 0.25 * p.bubbleScale / 100.0;
-  for (size_t k = 0; k < series.size() && c.rc == 1; ++k) {
+  for (size_t k = 0; k < series.size() && c.rc == XLX_OK; ++k) {
     const ChartSeries& s = *series[k];
     const CellColor color = PointColor(c, p, s, series.size(), int32_t(k));
     std::vector<DrawPoint> pts;
@@ -352,7 +352,7 @@ void DrawRadarPlot(ChartCanvas& c, const DrawRect& room, int32_t plot) {
   // Spokes, each labelled with its category beyond its end.
   const DrawFontSpec font = ChartFont(c, ChartTextProps(), 10, false);
   const CellColor ink = ChartTextColor(c, ChartTextProps());
-  for (int32_t i = 0; i < n && n <= 2000 && c.rc == 1; ++i) {
+  for (int32_t i = 0; i < n && n <= 2000 && c.rc == XLX_OK; ++i) {
     const DrawPoint e = point(i, scale.max);
     c.Ok(AddDrawLine(c.surface, grid.pen, cx, cy, e.x, e.y));
     if (n > 120 || series.empty()) continue;
@@ -363,14 +363,14 @@ void DrawRadarPlot(ChartCanvas& c, const DrawRect& room, int32_t plot) {
     DrawChartTextAt(c, text, font, ink, cx + (r + c.Px(4) + w / 2) * std::cos(a), cy + (r + c.Px(4) + h / 2) * std::sin(a), 0);
   }
   for (const ChartSeries* s : series) {
-    if (c.rc != 1) break;
+    if (c.rc != XLX_OK) break;
     const CellColor color = AutoSeriesColor(c.chart, SeriesColorIndex(c, s));
     std::vector<DrawPoint> poly;
     for (int32_t i = 0; i < s->values.pointCount; ++i) {
       const double v = ValueAt(*s, size_t(i));
       poly.push_back(point(i, std::isfinite(v) ? v : scale.min));
     }
-    if (poly.size() < 2 || c.rc != 1) continue;
+    if (poly.size() < 2 || c.rc != XLX_OK) continue;
     c.Spend(poly.size());
     ChartPaint paint;
     MakePaint(c, s->shape, p.radarStyle == 0 ? color : 0xFFFFFFFF, color, 2.25, &paint);

@@ -130,7 +130,7 @@ void DrawTrendAndErrors(ChartCanvas& c, const AxisLayout& cat, const AxisLayout&
       const DrawPoint d = at(p.x, p.y);
       if (std::isfinite(d.x) && std::isfinite(d.y)) line.push_back(d);
     }
-    if (line.size() < 2 || c.rc != 1) continue;
+    if (line.size() < 2 || c.rc != XLX_OK) continue;
     ChartPaint paint;
     MakePaint(c, t.shape, 0xFFFFFFFF, color, 1.5, &paint);
     c.Spend(line.size());
@@ -146,7 +146,7 @@ void DrawTrendAndErrors(ChartCanvas& c, const AxisLayout& cat, const AxisLayout&
     if (!paint.pen || pts.size() > 5000) continue;
     const double cap = e.noEndCap ? 0 : c.Px(3);
     for (Sample p : pts) {
-      if (c.rc != 1) return;
+      if (c.rc != XLX_OK) return;
       // Standard deviation bars stand around the mean of the series, as the application draws them.
       if (e.valType == kErrStdDev) (e.yDirection ? p.y : p.x) = mean;
       double amount = e.valType == kErrPercent ? std::fabs(p.y) * e.value / 100

@@ -46,19 +46,19 @@ class CellPass {
     IndexMerges();
     CollectCells();
     EvaluateConditions();
-    int32_t rc = 1;
+    int32_t rc = XLX_OK;
     int32_t done = 0;
     for (const PlacedCell& p : cells_) {
-      if ((rc = DrawFill(p)) != 1) return rc;
-      if (++done % 1000 == 0 && (rc = PollProgress(r_.progress)) != 1) return rc;
+      if ((rc = DrawFill(p)) != XLX_OK) return rc;
+      if (++done % 1000 == 0 && (rc = PollProgress(r_.progress)) != XLX_OK) return rc;
     }
     for (const PlacedCell& p : cells_)
-      if ((rc = DrawBorders(p)) != 1) return rc;
+      if ((rc = DrawBorders(p)) != XLX_OK) return rc;
     for (const PlacedCell& p : cells_) {
-      if ((rc = DrawText(p)) != 1) return rc;
-      if (++done % 1000 == 0 && (rc = PollProgress(r_.progress)) != 1) return rc;
+      if ((rc = DrawText(p)) != XLX_OK) return rc;
+      if (++done % 1000 == 0 && (rc = PollProgress(r_.progress)) != XLX_OK) return rc;
     }
-    return 1;
+    return XLX_OK;
   }
 
  private:
@@ -156,7 +156,7 @@ class CellPass {
     const CellCondResult* cond = CondOf(p);
     const FillSpec fill = cond ? CondFill(GetFill(styles_, xf.fillId), *cond) : GetFill(styles_, xf.fillId);
     SetDrawSmoothing(s_, false);
-    int32_t rc = 1;
+    int32_t rc = XLX_OK;
     VkBrush* brush = nullptr;
     VkPen* pen = nullptr;
     // Black-and-white printing leaves cell fills out.
@@ -164,26 +164,26 @@ class CellPass {
     if (fill.kind == kFillSolid && filled) {
       rc = SetDrawBrush(Opaque(fill.foreColor), kBrushSolid, 0, &brush);
       // The outline in the fill's colour covers the gridlines along the cell's edges.
-      if (rc == 1) rc = SetDrawPen(Opaque(fill.foreColor), kPenSolid, 1.0, nullptr, 0, &pen);
-      if (rc == 1) rc = AddDrawRectangle(s_, pen, brush, p.left, p.top, p.width, p.height);
+      if (rc == XLX_OK) rc = SetDrawPen(Opaque(fill.foreColor), kPenSolid, 1.0, nullptr, 0, &pen);
+      if (rc == XLX_OK) rc = AddDrawRectangle(s_, pen, brush, p.left, p.top, p.width, p.height);
     } else if (fill.kind == kFillPattern && filled) {
       // The model's hatch kinds are the drawing layer's hatch groups.
       const int32_t group = fill.hatch >= kHatchHorizontal && fill.hatch <= kHatchDiagonalCross ? fill.hatch
                                                                                                : kHatchDiagonalCross;
       CellColor back = IsResolved(fill.backColor) ? fill.backColor : MakeCellColor(255, 255, 255);
       rc = SetDrawHatchBrush(Opaque(fill.foreColor), Opaque(back), kBrushHatch, group, &brush);
-      if (rc == 1) rc = AddDrawRectangle(s_, nullptr, brush, p.left, p.top, p.width, p.height);
+      if (rc == XLX_OK) rc = AddDrawRectangle(s_, nullptr, brush, p.left, p.top, p.width, p.height);
     } else if (p.merge >= 0) {
       // A merged range hides the gridlines inside it.
       CellColor back = IsPaintable(sheet_.clBackColor) ? sheet_.clBackColor : MakeCellColor(255, 255, 255);
       rc = SetDrawBrush(Opaque(back), kBrushSolid, 0, &brush);
-      if (rc == 1 && r_.showGridLines) rc = SetDrawPen(Opaque(r_.gridColor), kPenSolid, 1.0, nullptr, 0, &pen);
-      if (rc == 1) rc = AddDrawRectangle(s_, pen, brush, p.left, p.top, p.width, p.height);
+      if (rc == XLX_OK && r_.showGridLines) rc = SetDrawPen(Opaque(r_.gridColor), kPenSolid, 1.0, nullptr, 0, &pen);
+      if (rc == XLX_OK) rc = AddDrawRectangle(s_, pen, brush, p.left, p.top, p.width, p.height);
     }
     FreeDrawPen(pen);
     FreeDrawBrush(brush);
     SetDrawSmoothing(s_, true);
-    if (rc == 1 && cond && cond->bar) rc = DrawCondDataBar(s_, *cond, DrawRect{p.left, p.top, p.width, p.height});
+    if (rc == XLX_OK && cond && cond->bar) rc = DrawCondDataBar(s_, *cond, DrawRect{p.left, p.top, p.width, p.height});
     return rc;
   }
 
@@ -219,30 +219,30 @@ class CellPass {
   int32_t DrawBorders(const PlacedCell& p) {
     MyBorder scratch;
     const MyBorder& b = *BorderOf(p, &scratch);
-    if (b.noBorder) return 1;
+    if (b.noBorder) return XLX_OK;
     const double l = p.left, t = p.top, rt = p.left + p.width, bt = p.top + p.height;
     const int32_t row = p.cell->row, col = p.cell->column;
     const MyCellBounds* m = p.merge >= 0 ? &sheet_.mergedCells[p.merge].MergeCellsRef : nullptr;
     const int32_t lastRow = m ? m->RowLast : row, lastCol = m ? m->ColLast : col;
-    int32_t rc = 1;
+    int32_t rc = XLX_OK;
     // A shared edge is drawn once: by the side that is heavier, the left or upper cell on a tie.
     if (Heaviness(b.left) >= 0) {
       const MyBorder* n = col > 1 ? BorderAt(row, col - 1) : nullptr;
       if (!n || Heaviness(n->right) < Heaviness(b.left)) rc = Line(b.left, l, t, l, bt, true);
     }
-    if (rc == 1 && Heaviness(b.top) >= 0) {
+    if (rc == XLX_OK && Heaviness(b.top) >= 0) {
       const MyBorder* n = row > 1 ? BorderAt(row - 1, col) : nullptr;
       if (!n || Heaviness(n->bottom) < Heaviness(b.top)) rc = Line(b.top, l, t, rt, t, false);
     }
-    if (rc == 1 && b.diagonal.pattern != kLineNone) {
+    if (rc == XLX_OK && b.diagonal.pattern != kLineNone) {
       if (b.diagonalDown) rc = Line(b.diagonal, l, t, rt, bt, false);
-      if (rc == 1 && b.diagonalUp) rc = Line(b.diagonal, l, bt, rt, t, false);
+      if (rc == XLX_OK && b.diagonalUp) rc = Line(b.diagonal, l, bt, rt, t, false);
     }
-    if (rc == 1 && Heaviness(b.bottom) >= 0) {
+    if (rc == XLX_OK && Heaviness(b.bottom) >= 0) {
       const MyBorder* n = BorderAt(lastRow + 1, col);
       if (!n || Heaviness(n->top) <= Heaviness(b.bottom)) rc = Line(b.bottom, l, bt, rt, bt, false);
     }
-    if (rc == 1 && Heaviness(b.right) >= 0) {
+    if (rc == XLX_OK && Heaviness(b.right) >= 0) {
       const MyBorder* n = BorderAt(row, lastCol + 1);
       if (!n || Heaviness(n->left) <= Heaviness(b.right)) rc = Line(b.right, rt, t, rt, bt, true);
     }
@@ -324,7 +324,7 @@ bool CellPass::TextRuns(const CellText& text, double scale, CellColor fontColor,
 
 int32_t CellPass::DrawText(const PlacedCell& p) {
   const CellRecord& c = *p.cell;
-  if (c.type == kCellUnknown) return 1;
+  if (c.type == kCellUnknown) return XLX_OK;
   const CellXf& xf = GetCellXf(styles_, c.styleIndex);
   MyLogFont tableFont;
   const MyLogFont& ownFont = TableFontFor(sheet_, c, xf.fontId, GetFont(styles_, xf.fontId), &tableFont);
@@ -333,16 +333,16 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   const MyLogFont& modelFont = cond ? condFont : ownFont;
   const double scale = r_.layout->dPrintScale;
   const CachedDrawFont* font = fonts_.Get(modelFont, scale);
-  if (!font) return 1;
+  if (!font) return XLX_OK;
   if (cond && cond->icons) {
     int32_t rc = DrawCondCellIcon(s_, *cond, DrawRect{p.left, p.top, p.width, p.height}, font->heightPx, xf.alignment.vertical);
-    if (rc != 1) return rc;
+    if (rc != XLX_OK) return rc;
   }
-  if (cond && cond->hideValue) return 1;
+  if (cond && cond->hideValue) return XLX_OK;
   const char16_t* condCode = cond && (cond->dxf.mask & kDxfNumberFormat) ? cond->dxf.numberFormat.c_str() : nullptr;
   CellText text;
-  if (!BuildCellText(*r_.workbook, sheet_, c, p.width, fonts_, *font, &text, condCode)) return 1;
-  if (c.type == kCellError && r_.options.bPrintSetup && !PrintedErrorText(sheet_.print.errors, &text.text)) return 1;
+  if (!BuildCellText(*r_.workbook, sheet_, c, p.width, fonts_, *font, &text, condCode)) return XLX_OK;
+  if (c.type == kCellError && r_.options.bPrintSetup && !PrintedErrorText(sheet_.print.errors, &text.text)) return XLX_OK;
   const CellAlignment& a = xf.alignment;
   const bool ink = !r_.blackAndWhite;  // black-and-white printing draws all text black
   const CellColor fontColor = HasMarker(modelFont.color) && ink ? modelFont.color : kColorBlack;
@@ -358,7 +358,7 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
     // Rotated text turns about the centre of the cell: 1-90 degrees upwards, 91-180 downwards;
     // 255 stacks the letters one above the other.
     rc = SetDrawClipRgn(s_, p.left, p.top, p.left + p.width, p.top + p.height, &saved);
-    if (rc != 1) return rc;
+    if (rc != XLX_OK) return rc;
     double matrix[6];
     GetDrawTransform(s_, matrix);
     if (a.textRotation == 255) {
@@ -393,12 +393,12 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
     std::vector<DrawTextRun> runs;
     if (text.rich && !TextRuns(text, scale, fontColor, ink, &runs)) runs.clear();
     if (runs.empty() || GetDrawTextRunsExtent(fonts_.engine(), text.text.c_str(), length, font->font, runs.data(),
-                                              static_cast<int32_t>(runs.size()), wrapWidth, &w, &h) != 1)
+                                              static_cast<int32_t>(runs.size()), wrapWidth, &w, &h) != XLX_OK)
       fonts_.Measure(*font, text.text.c_str(), length, wrapWidth, &w, &h);
     const bool several = h > font->lineHeight * 1.5;
     double top = BlockTop(p.top, p.height, h, a.vertical, several, binary);
     rc = SetDrawClipRgn(s_, p.left, p.top, p.left + p.width, p.top + p.height, &saved);
-    if (rc != 1) return rc;
+    if (rc != XLX_OK) return rc;
     double left = horizontal == kHAlignRight || horizontal == kHAlignCenter ? box.innerLeft : box.innerLeft + box.indent;
     double width = std::max(1.0, box.innerWidth - box.indent);
     const DrawRect rect{left, top, width, h};
@@ -454,12 +454,12 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   if (text.kind == kTextString && !a.shrinkToFit && lineWidth > box.innerWidth && p.merge < 0)
     Spill(p, x, lineWidth, &clipLeft, &clipRight);
   rc = SetDrawClipRgn(s_, clipLeft, p.top, clipRight, p.top + p.height, &saved);
-  if (rc != 1) return rc;
+  if (rc != XLX_OK) return rc;
   double pen = x;
   for (const DrawRun& run : runs) {
     rc = AddDrawTextInFont(s_, run.text, run.length, run.font->font, Opaque(run.color),
                            DrawRect{pen, top + ascent - run.rise, 0, 0}, kTextLeft | kTextBaseline | rtl);
-    if (rc != 1) break;
+    if (rc != XLX_OK) break;
     pen += run.width;
   }
   FreeDrawClipRgn(s_, saved);
@@ -484,7 +484,7 @@ void CellPass::Spill(const PlacedCell& p, double x, double width, double* clipLe
   if (!r_.showGridLines || boundaries.empty()) return;
   CellColor back = IsPaintable(sheet_.clBackColor) ? sheet_.clBackColor : MakeCellColor(255, 255, 255);
   VkPen* pen = nullptr;
-  if (SetDrawPen(Opaque(back), kPenSolid, 3.0, nullptr, 0, &pen) != 1) return;
+  if (SetDrawPen(Opaque(back), kPenSolid, 3.0, nullptr, 0, &pen) != XLX_OK) return;
   for (double b : boundaries)
     if (b > x && b < x + width) AddDrawLine(s_, pen, b, p.top + 1, b, p.top + p.height - 1);
   FreeDrawPen(pen);

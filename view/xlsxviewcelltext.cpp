@@ -63,7 +63,7 @@ int32_t PrepareCellTexts(const Workbook& wb, const MyWorksheet& sheet, SheetLayo
   for (int32_t i = 0; i < count; ++i) {
     if ((i + 1) % 1000 == 0) {
       int32_t rc = PollProgress(progress);
-      if (rc != 1) return rc;
+      if (rc != XLX_OK) return rc;
     }
     const CellRecord& c = sheet.cells[i];
     if (c.row < 1 || c.row > static_cast<int32_t>(g.rows.size())) continue;
@@ -99,7 +99,7 @@ int32_t PrepareCellTexts(const Workbook& wb, const MyWorksheet& sheet, SheetLayo
   }
   if (grew) RecomputeRowOffsets(&g);
   layout->overflowExtent = extent;
-  return 1;
+  return XLX_OK;
 }
 
 }  // namespace xlx

@@ -10,7 +10,7 @@ namespace xlx {
 
 int32_t DrawChartObject(const PageRenderRequest& r, DrawingSurface* surface, const DrawingObject& o, const DrawRect& rect,
                         double pageLeft, double pageTop, double pageRight, double pageBottom) {
-  if (!o.chart || !r.layout) return 1;
+  if (!o.chart || !r.layout) return XLX_OK;
   const AnchorGeometry geo = MakeAnchorGeometry(*r.layout, r.options);
   ChartDrawOptions options;
   options.pxPerPt = geo.xPxPerEmu * 12700;
@@ -18,7 +18,7 @@ int32_t DrawChartObject(const PageRenderRequest& r, DrawingSurface* surface, con
   options.date1904 = r.workbook && r.workbook->bDate1904;
   DrawRect target = rect;
   if (r.sheet && r.sheet->bChartsheet) {
-    if (r.pageOverride) return 1;  // printed pages of a chartsheet draw their chart over the paper
+    if (r.pageOverride) return XLX_OK;  // printed pages of a chartsheet draw their chart over the paper
     // A chartsheet's chart fills the page inside its margins, whatever its anchor says.
     const LayoutOptions& m = r.options;
     (void)m;
@@ -28,7 +28,7 @@ int32_t DrawChartObject(const PageRenderRequest& r, DrawingSurface* surface, con
 }
 
 int32_t DrawChartsheetPage(const PageRenderRequest& r, DrawingSurface* surface, double paperWidth, double paperHeight) {
-  if (!r.sheet || !r.sheet->bChartsheet || r.draft || r.sheet->print.draft) return 1;
+  if (!r.sheet || !r.sheet->bChartsheet || r.draft || r.sheet->print.draft) return XLX_OK;
   const PrintSetup& p = r.sheet->print;
   const double x = r.options.xResolution, y = r.options.yResolution;
   const DrawRect area{p.marginLeft * x, p.marginTop * y, paperWidth - (p.marginLeft + p.marginRight) * x,
@@ -41,7 +41,7 @@ int32_t DrawChartsheetPage(const PageRenderRequest& r, DrawingSurface* surface, 
     if (!o.chart) continue;
     return DrawChart(surface, *o.chart, area, options);  // the sheet's one chart
   }
-  return 1;
+  return XLX_OK;
 }
 
 }  // namespace xlx

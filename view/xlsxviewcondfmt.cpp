@@ -23,10 +23,10 @@ void MergeSide(const BorderSide& from, BorderSide* into) {
 int32_t Bar(DrawingSurface* s, const CfDataBar& bar, bool negative, double x0, double x1, double top, double height) {
   const double left = std::round(std::min(x0, x1)), width = std::round(std::max(x0, x1)) - left;
   top = std::round(top), height = std::round(height);
-  if (width < 0.5 || height < 0.5) return 1;
+  if (width < 0.5 || height < 0.5) return XLX_OK;
   const CellColor fill = Opaque(negative && !bar.negativeSameAsPositive ? bar.negativeColor : bar.color);
   VkBrush* brush = nullptr;
-  int32_t rc = 1;
+  int32_t rc = XLX_OK;
   if (bar.gradient) {
     // The 2007 bar fades to white; the current one to a pale tint of its colour.
     const DrawGradientStop stops[2] = {{0.0, fill}, {1.0, Lighter(fill, bar.extended ? 0.9 : 1.0)}};
@@ -35,15 +35,15 @@ int32_t Bar(DrawingSurface* s, const CfDataBar& bar, bool negative, double x0, d
     rc = SetDrawBrush(fill, kBrushSolid, 0, &brush);
   }
   VkPen* pen = nullptr;
-  if (rc == 1 && bar.border) {
+  if (rc == XLX_OK && bar.border) {
     const CellColor line = negative && !bar.negativeBorderSameAsPositive ? bar.negativeBorderColor : bar.borderColor;
     rc = SetDrawPen(Opaque(line), kPenSolid, 1.0, nullptr, 0, &pen);
   }
   // Bars lie on whole pixels and are drawn without smoothing (the fast path of the engine); the
   // border runs along the middle of the outermost pixels.
   SetDrawSmoothing(s, false);
-  if (rc == 1) rc = AddDrawRectangle(s, nullptr, brush, left, top, width, height);
-  if (rc == 1 && pen) rc = AddDrawRectangle(s, pen, nullptr, left + 0.5, top + 0.5, std::max(0.0, width - 1), height - 1);
+  if (rc == XLX_OK) rc = AddDrawRectangle(s, nullptr, brush, left, top, width, height);
+  if (rc == XLX_OK && pen) rc = AddDrawRectangle(s, pen, nullptr, left + 0.5, top + 0.5, std::max(0.0, width - 1), height - 1);
   SetDrawSmoothing(s, true);
   FreeDrawPen(pen);
   FreeDrawBrush(brush);
@@ -84,15 +84,15 @@ MyBorder CondBorder(const MyBorder& own, const CellCondResult& cond) {
 }
 
 int32_t DrawCondDataBar(DrawingSurface* surface, const CellCondResult& cond, const DrawRect& cell) {
-  if (!surface || !cond.bar) return 1;
+  if (!surface || !cond.bar) return XLX_OK;
   const CfDataBar& bar = *cond.bar;
   // The bar keeps 2 px clear of the cell's edges (one more at the bottom, for the gridline).
   const double left = cell.left + 2, width = cell.width - 4, top = cell.top + 2, height = cell.height - 4;
-  if (width < 1 || height < 1) return 1;
+  if (width < 1 || height < 1) return XLX_OK;
   const bool rtl = bar.direction == kBarRightToLeft;
   auto x = [&](double fraction) { return rtl ? left + width - fraction * width : left + fraction * width; };
   const double lo = bar.minLength / 100.0, hi = std::max(lo, bar.maxLength / 100.0);
-  int32_t rc = 1;
+  int32_t rc = XLX_OK;
   if (!cond.barNegative && cond.barZero <= 0) {
     // No axis: the length runs from the minimum to the maximum length.
     rc = Bar(surface, bar, false, x(0), x(lo + cond.barFraction * (hi - lo)), top, height);
@@ -100,11 +100,11 @@ int32_t DrawCondDataBar(DrawingSurface* surface, const CellCondResult& cond, con
     // With an axis the bar grows from it toward the value, each side in its own direction.
     const double zero = cond.barZero;
     rc = Bar(surface, bar, cond.barNegative, x(zero), x(cond.barFraction), top, height);
-    if (rc == 1 && bar.axisPosition != kAxisNone) {
+    if (rc == XLX_OK && bar.axisPosition != kAxisNone) {
       VkPen* pen = nullptr;
       rc = SetDrawPen(Opaque(bar.axisColor), kPenDot, 1.0, nullptr, 0, &pen);
       const double ax = std::floor(x(zero)) + 0.5;
-      if (rc == 1) rc = AddDrawLine(surface, pen, ax, cell.top, ax, cell.top + cell.height);
+      if (rc == XLX_OK) rc = AddDrawLine(surface, pen, ax, cell.top, ax, cell.top + cell.height);
       FreeDrawPen(pen);
     }
   }
@@ -116,9 +116,9 @@ double CondIconWidth(double fontPx, double rowHeight) { return std::min(std::max
 
 int32_t DrawCondCellIcon(DrawingSurface* surface, const CellCondResult& cond, const DrawRect& cell, double fontPx,
                          int32_t vertical) {
-  if (!surface || !cond.icons) return 1;
+  if (!surface || !cond.icons) return XLX_OK;
   const double size = CondIconWidth(fontPx, cell.height);
-  if (size < 2 || cell.width < size) return 1;
+  if (size < 2 || cell.width < size) return XLX_OK;
   double top = cell.top + cell.height - size - 1;  // bottom alignment, the default
   if (vertical == kVAlignTop) top = cell.top + 1;
   else if (vertical == kVAlignCenter || vertical == kVAlignJustify || vertical == kVAlignDistributed)

@@ -59,14 +59,14 @@ class Painter {
     for (DrawPoint& p : unit) p = P(p.x, p.y);
     VkPen* pen = nullptr;
     int32_t rc = SetDrawPen(color, kPenSolid, std::max(1.0, width * k_), nullptr, 0, &pen);
-    if (rc == 1) rc = AddDrawPolyline(s_, pen, unit.data(), int32_t(unit.size()));
+    if (rc == XLX_OK) rc = AddDrawPolyline(s_, pen, unit.data(), int32_t(unit.size()));
     FreeDrawPen(pen);
     return rc;
   }
 
   // A pie of `quarters` quarters of the circle, clockwise from twelve o'clock.
   int32_t Pie(double cx, double cy, double r, int32_t quarters, CellColor fill) {
-    if (quarters <= 0) return 1;
+    if (quarters <= 0) return XLX_OK;
     if (quarters >= 4) return Circle(cx, cy, r, fill);
     std::vector<DrawPoint> unit{{cx, cy}};
     const int32_t steps = 12 * quarters;
@@ -85,11 +85,11 @@ class Painter {
       unit.push_back(DrawPoint{0.5 + r * std::cos(a), 0.54 + r * std::sin(a)});
     }
     int32_t rc = Polygon(unit, empty || half ? kWhite : fill, fill);
-    if (rc != 1 || !half) return rc;
+    if (rc != XLX_OK || !half) return rc;
     int32_t saved = -1;
     const DrawPoint a = P(0, 0), b = P(0.5, 1);
     rc = SetDrawClipRgn(s_, a.x, a.y, b.x, b.y, &saved);
-    if (rc == 1) rc = Polygon(unit, fill, fill);
+    if (rc == XLX_OK) rc = Polygon(unit, fill, fill);
     FreeDrawClipRgn(s_, saved);
     return rc;
   }
@@ -100,8 +100,8 @@ class Painter {
     VkBrush* brush = nullptr;
     VkPen* pen = nullptr;
     int32_t rc = SetDrawBrush(fill, kBrushSolid, 0, &brush);
-    if (rc == 1 && outline) rc = SetDrawPen(outline, kPenSolid, std::max(1.0, k_ / 16), nullptr, 0, &pen);
-    if (rc == 1) rc = draw(pen, brush);
+    if (rc == XLX_OK && outline) rc = SetDrawPen(outline, kPenSolid, std::max(1.0, k_ / 16), nullptr, 0, &pen);
+    if (rc == XLX_OK) rc = draw(pen, brush);
     FreeDrawPen(pen);
     FreeDrawBrush(brush);
     return rc;
@@ -119,14 +119,14 @@ int32_t Arrow(Painter& p, double turn, CellColor color) {
 
 int32_t Flag(Painter& p, CellColor color) {
   int32_t rc = p.Rect(0.14, 0.06, 0.08, 0.88, kBlack);
-  if (rc == 1) rc = p.Polygon({{0.22, 0.08}, {0.9, 0.08}, {0.74, 0.3}, {0.9, 0.52}, {0.22, 0.52}}, color);
+  if (rc == XLX_OK) rc = p.Polygon({{0.22, 0.08}, {0.9, 0.08}, {0.74, 0.3}, {0.9, 0.52}, {0.22, 0.52}}, color);
   return rc;
 }
 
 // A disc with a dark rim, as in a traffic light's housing.
 int32_t RimmedLight(Painter& p, CellColor color) {
   int32_t rc = p.Circle(0.5, 0.5, 0.48, kBlack);
-  if (rc == 1) rc = p.Circle(0.5, 0.5, 0.36, color);
+  if (rc == XLX_OK) rc = p.Circle(0.5, 0.5, 0.36, color);
   return rc;
 }
 
@@ -135,20 +135,20 @@ int32_t Check(Painter& p, CellColor color, double width) {
 }
 int32_t Cross(Painter& p, CellColor color, double width) {
   int32_t rc = p.Stroke({{0.3, 0.3}, {0.7, 0.7}}, color, width);
-  if (rc == 1) rc = p.Stroke({{0.7, 0.3}, {0.3, 0.7}}, color, width);
+  if (rc == XLX_OK) rc = p.Stroke({{0.7, 0.3}, {0.3, 0.7}}, color, width);
   return rc;
 }
 int32_t Exclamation(Painter& p, CellColor color, double width) {
   int32_t rc = p.Stroke({{0.5, 0.2}, {0.5, 0.58}}, color, width);
-  if (rc == 1) rc = p.Circle(0.5, 0.76, width / 1.6, color);
+  if (rc == XLX_OK) rc = p.Circle(0.5, 0.76, width / 1.6, color);
   return rc;
 }
 
 // Signal bars: `lit` of `bars` bars in the colour, the others pale.
 int32_t Rating(Painter& p, int32_t lit, int32_t bars) {
-  int32_t rc = 1;
+  int32_t rc = XLX_OK;
   const double w = 0.84 / bars;
-  for (int32_t i = 0; i < bars && rc == 1; ++i) {
+  for (int32_t i = 0; i < bars && rc == XLX_OK; ++i) {
     const double h = 0.25 + 0.7 * (i + 1) / bars;
     rc = p.Rect(0.08 + i * w, 0.95 - h, w * 0.7, h, i < lit ? kBlue : kPale);
   }
@@ -156,15 +156,15 @@ int32_t Rating(Painter& p, int32_t lit, int32_t bars) {
 }
 
 int32_t Boxes(Painter& p, int32_t lit) {
-  int32_t rc = 1;
-  for (int32_t i = 0; i < 4 && rc == 1; ++i)
+  int32_t rc = XLX_OK;
+  for (int32_t i = 0; i < 4 && rc == XLX_OK; ++i)
     rc = p.Rect(0.08 + (i % 2) * 0.44, 0.08 + (i / 2) * 0.44, 0.4, 0.4, i < lit ? kBlue : kPale);
   return rc;
 }
 
 int32_t Quarters(Painter& p, int32_t quarters) {
   int32_t rc = p.Circle(0.5, 0.5, 0.45, kWhite, kBlack);
-  if (rc == 1) rc = p.Pie(0.5, 0.5, 0.45, quarters, kBlack);
+  if (rc == XLX_OK) rc = p.Pie(0.5, 0.5, 0.45, quarters, kBlack);
   return rc;
 }
 
@@ -175,9 +175,9 @@ const double kTurns5[] = {180, 135, 90, 45, 0};
 }  // namespace
 
 int32_t DrawCondIcon(DrawingSurface* surface, const CfIcon& icon, double left, double top, double size) {
-  if (!surface || size <= 0) return 1;
+  if (!surface || size <= 0) return XLX_OK;
   const int32_t count = CfIconCount(icon.set), i = icon.index;
-  if (i < 0 || i >= count) return 1;
+  if (i < 0 || i >= count) return XLX_OK;
   Painter p(surface, left, top, size);
   const CellColor traffic[3] = {kRed, kYellow, kGreen};
   switch (icon.set) {
@@ -204,7 +204,7 @@ int32_t DrawCondIcon(DrawingSurface* surface, const CfIcon& icon, double left, d
       return p.Circle(0.5, 0.5, 0.45, kGreen);
     case kIcons3Symbols: {
       int32_t rc = p.Circle(0.5, 0.5, 0.47, traffic[i]);
-      if (rc != 1) return rc;
+      if (rc != XLX_OK) return rc;
       return i == 0 ? Cross(p, kWhite, 0.12) : i == 1 ? Exclamation(p, kWhite, 0.12) : Check(p, kWhite, 0.12);
     }
     case kIcons3Symbols2:
@@ -218,7 +218,7 @@ int32_t DrawCondIcon(DrawingSurface* surface, const CfIcon& icon, double left, d
     case kIcons5Rating: return Rating(p, i, 4);
     case kIcons5Quarters: return Quarters(p, i);
     case kIcons5Boxes: return Boxes(p, i);
-    default: return 1;
+    default: return XLX_OK;
   }
 }
 

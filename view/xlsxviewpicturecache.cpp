@@ -49,7 +49,7 @@ int32_t ApplyEffect(const PictureEffect& e, _BITMAPHANDLE* b) {
     case kEffectBiLevel: return VkColorBlackWhite(b, e.value1 / 100);
     case kEffectLum: return VkAdjustBrightnessContrast(b, e.value1 / 100, e.value2 / 100);
     case kEffectDuotone: return VkColorDuotone(b, e.color1 & 0xFFFFFF, e.color2 & 0xFFFFFF);
-    default: return 1;
+    default: return XLX_OK;
   }
 }
 
@@ -69,24 +69,24 @@ std::shared_ptr<const DecodedPicture> Decode(const Workbook& workbook, const Pic
   _BITMAPHANDLE bitmap = {};
   int32_t rc = VkLoadImageFromMemory(data, static_cast<size_t>(size), 32, vector ? w : 0, vector ? h : 0, &bitmap);
   VK_FREE(data);
-  if (rc == 1 && w == 0 && r.scale > 0 && r.scale != 1) {
+  if (rc == XLX_OK && w == 0 && r.scale > 0 && r.scale != 1) {
     const double sw = std::max(1.0, std::floor(bitmap.uWidth * r.scale + 0.5));
     const double sh = std::max(1.0, std::floor(bitmap.uHeight * r.scale + 0.5));
     if (sw <= kMaxTargetSide && sh <= kMaxTargetSide && sw * sh <= kMaxTargetPixels)
       w = static_cast<uint32_t>(sw), h = static_cast<uint32_t>(sh), vector = false;
   }
   // A raster picture is resampled once here rather than filtered on every page.
-  if (rc == 1 && !vector && w > 0 && (w != bitmap.uWidth || h != bitmap.uHeight)) rc = VkResampleBitmap(&bitmap, w, h);
-  for (int32_t i = 0; rc == 1 && i < r.effectCount; ++i) rc = ApplyEffect(r.effects[i], &bitmap);
+  if (rc == XLX_OK && !vector && w > 0 && (w != bitmap.uWidth || h != bitmap.uHeight)) rc = VkResampleBitmap(&bitmap, w, h);
+  for (int32_t i = 0; rc == XLX_OK && i < r.effectCount; ++i) rc = ApplyEffect(r.effects[i], &bitmap);
   auto picture = std::shared_ptr<DecodedPicture>(new (std::nothrow) DecodedPicture);
-  if (rc == 1 && !picture) rc = -1;
-  if (rc == 1) rc = CreateDrawImage(&bitmap, &picture->image);
-  if (rc == 1) {
+  if (rc == XLX_OK && !picture) rc = XLX_ERR_MEMORY;
+  if (rc == XLX_OK) rc = CreateDrawImage(&bitmap, &picture->image);
+  if (rc == XLX_OK) {
     picture->width = bitmap.uWidth, picture->height = bitmap.uHeight;
     picture->bytes = size_t(bitmap.uWidth) * bitmap.uHeight * 4;
   }
   if (bitmap.pData) VkFreeBitmap(&bitmap);
-  return rc == 1 ? picture : nullptr;
+  return rc == XLX_OK ? picture : nullptr;
 }
 
 }  // namespace

@@ -62,17 +62,17 @@ int32_t SetUpPage(const PageRenderRequest& r, DrawingSurface* s, PageFrame* f, i
   }
   ScaleForSizeMode(r, f);
   int32_t rc = ScaleDrawTransform(s, f->sx, f->sy);
-  if (rc == 1) rc = TranslateDrawTransform(s, f->xOffset, f->yOffset);
-  if (rc != 1) return rc;
+  if (rc == XLX_OK) rc = TranslateDrawTransform(s, f->xOffset, f->yOffset);
+  if (rc != XLX_OK) return rc;
   const LayoutOptions& o = r.options;
   if (o.loadMode == 2) {
     double left = o.marginLeft - f->xOffset, top = o.marginTop - f->yOffset;
     rc = SetDrawClipRgn(s, left, top, left + page.nWidth, top + page.nHeight, savedClip);
-    if (rc != 1) return rc;
+    if (rc != XLX_OK) return rc;
   }
   if (IsPaintable(r.sheet->clBackColor) && !r.blackAndWhite) {
     VkBrush* brush = nullptr;
-    if (SetDrawBrush(Opaque(r.sheet->clBackColor), kBrushSolid, 0, &brush) == 1) {
+    if (SetDrawBrush(Opaque(r.sheet->clBackColor), kBrushSolid, 0, &brush) == XLX_OK) {
       AddDrawRectangle(s, nullptr, brush, RoundHalfAway(o.marginLeft - f->xOffset), RoundHalfAway(o.marginTop - f->yOffset),
                       r.options.loadMode == 2 ? page.nWidth : std::max<double>(page.nWidth, r.layout->contentWidth),
                       r.options.loadMode == 2 ? page.nHeight : std::max<double>(page.nHeight, r.layout->contentHeight));
@@ -89,7 +89,7 @@ int32_t SetUpPage(const PageRenderRequest& r, DrawingSurface* s, PageFrame* f, i
     f->right = f->left + std::max(r.layout->contentWidth, f->pageWidth / std::max(f->sx, 1e-9));
     f->bottom = f->top + std::max(r.layout->contentHeight, f->pageHeight / std::max(f->sy, 1e-9));
   }
-  return 1;
+  return XLX_OK;
 }
 
 int32_t DrawGridlines(const PageRenderRequest& r, DrawingSurface* s, const PageFrame& f) {
@@ -101,7 +101,7 @@ int32_t DrawGridlines(const PageRenderRequest& r, DrawingSurface* s, const PageF
   extentH = std::max(extentH, f.bottom - o.marginTop);
   VkPen* pen = nullptr;
   int32_t rc = SetDrawPen(Opaque(r.gridColor), kPenSolid, 1.0, nullptr, 0, &pen);
-  if (rc != 1) return rc;
+  if (rc != XLX_OK) return rc;
   const double x0 = std::max(o.marginLeft, f.left), x1 = std::min(o.marginLeft + extentW, f.right);
   const double y0 = std::max(o.marginTop, f.top), y1 = std::min(o.marginTop + extentH, f.bottom);
   auto horizontal = [&](double y) {
@@ -136,7 +136,7 @@ int32_t DrawGridlines(const PageRenderRequest& r, DrawingSurface* s, const PageF
     for (x += colStep; x <= extentW && o.marginLeft + x <= f.right; x += colStep) vertical(o.marginLeft + x);
   }
   FreeDrawPen(pen);
-  return 1;
+  return XLX_OK;
 }
 
 }  // namespace
@@ -146,7 +146,7 @@ int32_t RenderSheetPage(const PageRenderRequest& r) {
   if (r.pageIndex < 0 || r.pageIndex >= static_cast<int32_t>(r.layout->pages.size())) return XLX_ERR_ARGUMENT;
   DrawingSurface* surface = nullptr;
   int32_t rc = CreateDrawingSurface(r.engine, r.bitmap, &surface);
-  if (rc != 1) return rc;
+  if (rc != XLX_OK) return rc;
   std::unique_ptr<FontCache> ownFonts;
   FontCache* fonts = r.fonts;
   if (!fonts) {
@@ -157,19 +157,19 @@ int32_t RenderSheetPage(const PageRenderRequest& r) {
   int32_t savedClip = -1;
   rc = SetUpPage(r, surface, &frame, &savedClip);
   const PicturePage picturePage{frame.left, frame.top, frame.right, frame.bottom, frame.sx, frame.sy};
-  if (rc == 1 && !r.draft) rc = DrawSheetBackground(r, surface, picturePage);
-  if (rc == 1) rc = PollProgress(r.progress);
-  if (rc == 1 && r.showGridLines && !r.draft) rc = DrawGridlines(r, surface, frame);
-  if (rc == 1) rc = PollProgress(r.progress);
-  if (rc == 1) {
+  if (rc == XLX_OK && !r.draft) rc = DrawSheetBackground(r, surface, picturePage);
+  if (rc == XLX_OK) rc = PollProgress(r.progress);
+  if (rc == XLX_OK && r.showGridLines && !r.draft) rc = DrawGridlines(r, surface, frame);
+  if (rc == XLX_OK) rc = PollProgress(r.progress);
+  if (rc == XLX_OK) {
     CellPassFrame cells{frame.left, frame.top, frame.right, frame.bottom};
     rc = DrawTableFormats(r, surface, cells);
-    if (rc == 1) rc = DrawCells(r, surface, *fonts, cells);
+    if (rc == XLX_OK) rc = DrawCells(r, surface, *fonts, cells);
   }
-  if (rc == 1) rc = PollProgress(r.progress);
-  if (rc == 1 && !r.draft) rc = DrawSheetObjects(r, surface, picturePage);
+  if (rc == XLX_OK) rc = PollProgress(r.progress);
+  if (rc == XLX_OK && !r.draft) rc = DrawSheetObjects(r, surface, picturePage);
   if (savedClip >= 0) FreeDrawClipRgn(surface, savedClip);
-  if (rc == 1) rc = EndEngine(surface);
+  if (rc == XLX_OK) rc = EndEngine(surface);
   DestroyDrawingSurface(surface);
   return rc;
 }

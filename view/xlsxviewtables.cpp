@@ -141,12 +141,12 @@ class TablePass {
 
   int32_t Run() {
     const SheetTables& tables = r_.sheet->tables;
-    int32_t rc = 1, done = 0;
+    int32_t rc = XLX_OK, done = 0;
     for (const TableBase& t : tables.items) {
       if (!t.style || t.range.RowFirst < 1 || t.range.ColFirst < 1) continue;
-      if ((rc = DrawTable(t, &done)) != 1) return rc;
+      if ((rc = DrawTable(t, &done)) != XLX_OK) return rc;
     }
-    return 1;
+    return XLX_OK;
   }
 
  private:
@@ -178,49 +178,49 @@ class TablePass {
   int32_t DrawTable(const TableBase& t, int32_t* done) {
     int32_t rowFrom = 0, rowTo = 0;
     const TableBounds b = DrawnBounds(t);
-    if (!VisibleRows(b.RowFirst, b.RowLast, &rowFrom, &rowTo)) return 1;
+    if (!VisibleRows(b.RowFirst, b.RowLast, &rowFrom, &rowTo)) return XLX_OK;
     const double left = f_.left - r_.options.marginLeft, right = f_.right - r_.options.marginLeft;
-    int32_t rc = 1;
-    for (int32_t row = rowFrom; row <= rowTo && rc == 1; ++row) {
+    int32_t rc = XLX_OK;
+    for (int32_t row = rowFrom; row <= rowTo && rc == XLX_OK; ++row) {
       const double h = RowHeight(row);
       if (h <= 0) continue;
-      for (int32_t col = t.range.ColFirst; col <= t.range.ColLast && rc == 1; ++col) {
+      for (int32_t col = t.range.ColFirst; col <= t.range.ColLast && rc == XLX_OK; ++col) {
         const double x = ColLeft(col), w = ColWidth(col);
         if (x > right) break;
         if (w <= 0 || x + w < left) continue;
         TableCellFormat format;
         if (!ResolveTableCell(t, row, col, &format)) continue;
         rc = DrawCell(format, r_.options.marginLeft + x, r_.options.marginTop + RowTop(row), w, h);
-        if (rc == 1 && ++*done % 1000 == 0) rc = PollProgress(r_.progress);
+        if (rc == XLX_OK && ++*done % 1000 == 0) rc = PollProgress(r_.progress);
       }
     }
     return rc;
   }
 
   int32_t Line(const BorderSide& side, double x1, double y1, double x2, double y2, bool vertical) {
-    if (side.pattern == kLineNone) return 1;
+    if (side.pattern == kLineNone) return XLX_OK;
     const CellColor color = r_.blackAndWhite ? kColorBlack : side.color;
     return DrawBorderLine(s_, side, Opaque(color), x1, y1, x2, y2, vertical);
   }
 
   int32_t DrawCell(const TableCellFormat& format, double x, double y, double w, double h) {
-    int32_t rc = 1;
+    int32_t rc = XLX_OK;
     if (format.hasFill && !r_.blackAndWhite && format.fill != kColorAutomatic && (format.fill >> 24) != 0) {
       VkBrush* brush = nullptr;
       VkPen* pen = nullptr;
       SetDrawSmoothing(s_, false);
       rc = SetDrawBrush(Opaque(format.fill), kBrushSolid, 0, &brush);
       // The outline in the fill's colour covers the gridlines along the cell's edges.
-      if (rc == 1) rc = SetDrawPen(Opaque(format.fill), kPenSolid, 1.0, nullptr, 0, &pen);
-      if (rc == 1) rc = AddDrawRectangle(s_, pen, brush, x, y, w, h);
+      if (rc == XLX_OK) rc = SetDrawPen(Opaque(format.fill), kPenSolid, 1.0, nullptr, 0, &pen);
+      if (rc == XLX_OK) rc = AddDrawRectangle(s_, pen, brush, x, y, w, h);
       FreeDrawPen(pen);
       FreeDrawBrush(brush);
       SetDrawSmoothing(s_, true);
     }
-    if (rc == 1) rc = Line(format.top, x, y, x + w, y, false);
-    if (rc == 1) rc = Line(format.left, x, y, x, y + h, true);
-    if (rc == 1) rc = Line(format.bottom, x, y + h, x + w, y + h, false);
-    if (rc == 1) rc = Line(format.right, x + w, y, x + w, y + h, true);
+    if (rc == XLX_OK) rc = Line(format.top, x, y, x + w, y, false);
+    if (rc == XLX_OK) rc = Line(format.left, x, y, x, y + h, true);
+    if (rc == XLX_OK) rc = Line(format.bottom, x, y + h, x + w, y + h, false);
+    if (rc == XLX_OK) rc = Line(format.right, x + w, y, x + w, y + h, true);
     return rc;
   }
 
@@ -241,7 +241,7 @@ bool ResolveTableCell(const TableBase& table, int32_t row, int32_t column, Table
 }
 
 int32_t DrawTableFormats(const PageRenderRequest& request, DrawingSurface* surface, const CellPassFrame& frame) {
-  if (!request.sheet || !request.layout || request.sheet->tables.items.empty()) return 1;
+  if (!request.sheet || !request.layout || request.sheet->tables.items.empty()) return XLX_OK;
   return TablePass(request, surface, frame).Run();
 }
 

@@ -52,7 +52,7 @@ int32_t RecordList::Frame(uint8_t* bytes, size_t size) {
     size_t pos = 0;
     uint32_t type = 0, length = 0;
     int32_t rc;
-    while ((rc = ReadHeader(bytes, size, &pos, &type, &length)) == 1) {
+    while ((rc = ReadHeader(bytes, size, &pos, &type, &length)) == XLX_OK) {
       if (type == 0 && length == 0) break;  // an empty row header ends the stream
       if (pass == 0) {
         ++count;

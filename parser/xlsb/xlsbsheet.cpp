@@ -283,7 +283,7 @@ int32_t ReadCell(SheetReader* r, const RecordEntry& record) {
   cell.number = std::numeric_limits<double>::quiet_NaN();
   cell.flags = kCellHasValue;
   bool deferred = false;
-  int32_t rc = 1;
+  int32_t rc = XLX_OK;
   if (t == brt::kCellBlank || t == brt::kShortBlank) {
     cell.flags = 0;
   } else if (t == brt::kCellRk || t == brt::kShortRk) {
@@ -392,7 +392,7 @@ class CellLock {
 int32_t ReadCells(SheetReader* r, const RecordList& records) {
   Workbook* workbook = r->workbook;
   CellLock lock(workbook->lock);
-  int32_t rc = 1;
+  int32_t rc = XLX_OK;
   for (const RecordEntry& record : records) {
     const uint32_t t = record.type;
     if (t == brt::kRowHdr) {

@@ -128,7 +128,7 @@ int32_t ReadBinaryWorkbookRecords(Workbook* workbook, const RecordList& records)
     BinaryBookTables& tables = workbook->binaryTables;
     tables = BinaryBookTables();
     for (const RecordEntry& record : records) {
-      int32_t rc = 1;
+      int32_t rc = XLX_OK;
       if (record.type == brt::kBundleSh) {
         rc = ReadSheetBundle(record, &sheets);
       } else if (record.type == brt::kWbProp) {

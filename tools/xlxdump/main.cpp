@@ -62,9 +62,9 @@ std::string RawValue(const xlx::Workbook& wb, const xlx::CellRecord& c) {
 // Lists every computed result that differs from the cached value, then the summary line.
 int CheckFormulas(xlx::Workbook* wb) {
   xlx::FormulaCheckResult check;
-  if (xlx::CheckWorkbookFormulas(wb, &check) != 1) {
+  if (xlx::CheckWorkbookFormulas(wb, &check) != XLX_OK) {
     std::fprintf(stderr, "xlxdump: the formulas could not be checked\n");
-    return 1;
+    return XLX_OK;
   }
   std::printf("cell,formula,cached,computed\n");
   for (const xlx::FormulaMismatch& m : check.mismatches) {
@@ -98,9 +98,9 @@ int main(int argc, char** argv) {
   if (flag == "--check-formulas" || flag == "--cached") options.formulaMode = xlx::kFormulaEvalNone;
   xlx::Workbook* wb = nullptr;
   int32_t rc = xlx::OpenWorkbook(path16.c_str(), options, &wb);
-  if (rc != 1) {
+  if (rc != XLX_OK) {
     std::fprintf(stderr, "xlxdump: %s: cannot read the workbook (code %d)\n", path.c_str(), rc);
-    return 1;
+    return XLX_OK;
   }
   if (flag == "--check-formulas") {
     int status = CheckFormulas(wb);
@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
     return status;
   }
   void* engine = nullptr;
-  if (VkCreateDrawingObject(VkQueryDrawingEngine(), &engine) != 1) {
+  if (VkCreateDrawingObject(VkQueryDrawingEngine(), &engine) != XLX_OK) {
     xlx::FreeWorkbook(wb);
     return 99;
   }

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <vector>
 
+#include "common/resultcodes.h"
 #include "common/utf8.h"
 #include "host/kernel/vkkrnx.h"
 
@@ -198,10 +199,10 @@ struct MetadataSink {
 };
 int32_t PrepareItems(MetadataItemList* list, int32_t count) {
   auto* sink = *reinterpret_cast<MetadataSink**>(list->filler0);
-  if (count < 0 || count > 64) return -13;
+  if (count < 0 || count > 64) return XLX_ERR_ARGUMENT;
   sink->items.assign(static_cast<size_t>(count), MetadataItem{});
   list->pItems = sink->items.data();
-  return 1;
+  return XLX_OK;
 }
 }  // namespace
 
@@ -226,10 +227,10 @@ int32_t FilterHost::Metadata(std::function<void(const char16_t*, const char16_t*
 
 int ExitStatusFor(int32_t code) {
   switch (code) {
-    case 1: return 0;
-    case -7: case -9: case -10: case -14: return 1;
-    case -912: case -1876: case -1863: case -1488: return 3;
-    case -1877: case -1878: return 1;
+    case XLX_OK: return 0;
+    case XLX_ERR_READ: case XLX_ERR_FORMAT: case XLX_ERR_OPEN: case XLX_ERR_REOPEN: return 1;
+    case XLX_ERR_WRONG_PASSWORD: case XLX_ERR_NO_PASSWORD: case XLX_ERR_DECRYPT: case XLX_ERR_PASSWORD_TEXT: return 3;
+    case XLX_ERR_OTHER_KIND: case XLX_ERR_UNSUPPORTED_ENCRYPTION: return 1;
     default: return 99;
   }
 }

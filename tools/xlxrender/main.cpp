@@ -17,6 +17,7 @@
 #include "options.h"
 #include "pngwriter.h"
 #include "vectoroutput.h"
+#include "common/resultcodes.h"
 
 namespace {
 
@@ -195,7 +196,7 @@ void PrintFontReport() {
   size_t needed = 0;
   (void)VkGetFontReport(nullptr, 0, &needed);
   std::string report(needed, '\0');
-  if (needed == 0 || VkGetFontReport(&report[0], report.size(), &needed) != 1) return;
+  if (needed == 0 || VkGetFontReport(&report[0], report.size(), &needed) != XLX_OK) return;
   report.resize(report.size() - 1);
   std::fputs("fonts (face asked for, families drawn):\n", stderr);
   size_t start = 0;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/utf8.h"
+#include "common/resultcodes.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ int VectorOutput::Begin(FilterHost& host) {
   if (host.Metadata([&](const char16_t* name, const char16_t* value) {
         if (SameName(name, u"title")) title = value;
         if (SameName(name, u"author")) author = value;
-      }) == 1)
+      }) == XLX_OK)
     (void)VkSetVectorDocumentInfo(pdf_, title.c_str(), author.c_str());
   return 0;
 }
@@ -70,7 +71,7 @@ int VectorOutput::RenderPage(FilterHost& host, size_t index, int32_t page) {
   }
   // The filter draws the page as always; the surface it makes on this thread lands on `recorded`.
   (void)VkBindVectorPage(recorded);
-  r = host.Render(page, size, [](const uint8_t*, int32_t, uint32_t) -> int32_t { return 1; });
+  r = host.Render(page, size, [](const uint8_t*, int32_t, uint32_t) -> int32_t { return XLX_OK; });
   (void)VkBindVectorPage(nullptr);
   if (r != 1 || !VkVectorPageUsed(recorded)) {
     VkDestroyVectorPage(recorded);
