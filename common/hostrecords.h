@@ -67,14 +67,15 @@ struct _BITMAPHANDLE {
   uint32_t uBytesPerLine;  // 32
   uint32_t uOrientation;   // 36: 1 = top-down
   uint64_t uDataSize;      // 40
-  uint32_t uFlags;         // 48: bit 0 = pixel memory allocated, bit 1 = access begun
+  uint32_t uFlags;         // 48: bit 0 = pixel memory allocated, bit 1 = access begun, bit 2 = blank
   uint8_t filler52[48];
   uint32_t uXResolution;   // 100
   uint32_t uYResolution;   // 104
   uint8_t filler108[176];
 };
 
-enum : uint32_t { BITMAP_ALLOCATED = 0x01, BITMAP_ACCESSED = 0x02 };
+// A blank bitmap (host-made for a page drawn elsewhere) keeps no pixels: rows read back white.
+enum : uint32_t { BITMAP_ALLOCATED = 0x01, BITMAP_ACCESSED = 0x02, BITMAP_BLANK = 0x04 };
 
 // File information filled by the info call (2316 bytes).
 struct _FILEINFO {

@@ -453,7 +453,15 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   double clipLeft = p.left, clipRight = p.left + p.width;
   if (text.kind == kTextString && !a.shrinkToFit && lineWidth > box.innerWidth && p.merge < 0)
     Spill(p, x, lineWidth, &clipLeft, &clipRight);
-  rc = SetDrawClipRgn(s_, clipLeft, p.top, clipRight, p.top + p.height, &saved);
+  // Text well inside its clip draws without one: glyph ink stays within the cell's inset of the
+  // advances (italics lean further), and fewer clips keep vector pages small.
+  bool italic = modelFont.lfItalic != 0;
+  for (int32_t i = 0; text.rich && i < text.rich->runCount; ++i)
+    italic = italic || (text.rich->runs[i].font && text.rich->runs[i].font->lfItalic);
+  const double slack = italic ? font->heightPx / 4 : font->width00 / 8;
+  const bool inside = x - slack >= clipLeft && x + lineWidth + slack <= clipRight && top >= p.top &&
+                      top + lineHeight <= p.top + p.height;
+  if (!inside) rc = SetDrawClipRgn(s_, clipLeft, p.top, clipRight, p.top + p.height, &saved);
   if (rc != XLX_OK) return rc;
   double pen = x;
   for (const DrawRun& run : runs) {
@@ -462,7 +470,7 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
     if (rc != XLX_OK) break;
     pen += run.width;
   }
-  FreeDrawClipRgn(s_, saved);
+  if (!inside) FreeDrawClipRgn(s_, saved);
   return rc;
 }
 

@@ -235,14 +235,18 @@ VkSurface::~VkSurface() {
 VK_API int32_t VkCreateSurface(VkDrawingEngine* engine, _BITMAPHANDLE* bitmap, VkSurface** surface) {
   if (!surface) return kErrArgument;
   *surface = nullptr;
-  if (!engine || !BitmapUsable(bitmap)) return kErrArgument;
+  if (!engine || !bitmap) return kErrArgument;
+  // A page bound on this thread takes the first surface of its size; the bitmap may then be the
+  // blank one the binding reserved, which has no pixels to draw on.
+  VkVectorPage* page = TakeBoundVectorPage(bitmap->uWidth, bitmap->uHeight);
+  if (!page && !BitmapUsable(bitmap)) return kErrArgument;
   ThreadText* text = CurrentThreadText();
   if (!text) return kErrEngine;
   auto* s = new (std::nothrow) VkSurface;
   if (!s) return kErrMemory;
   s->engine = engine;
   s->bitmap = bitmap;
-  if (VkVectorPage* page = TakeBoundVectorPage(bitmap->uWidth, bitmap->uHeight)) {
+  if (page) {
     // The host chose a vector page for this bitmap: draw on its recording, leave the bitmap be.
     s->vector = page;
     s->target = cairo_surface_reference(VectorPageTarget(page));

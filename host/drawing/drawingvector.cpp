@@ -14,13 +14,14 @@
 struct VkVectorPage {
   uint32_t width = 0, height = 0;
   double dpi = 96;
-  cairo_surface_t* recording = nullptr;
+  cairo_surface_t* recording = nullptr;  // or, for a page drawn into its document, that document's surface
+  VkVectorDocument* document = nullptr;  // set for a page drawn straight into its document
   std::atomic<bool> taken{false};
   std::unordered_map<std::string, cairo_surface_t*> pictures;  // by tag, one reference each
   ~VkVectorPage() {
     // Finished first: an SVG surface that replayed the recording keeps a reference to it, which
     // would otherwise keep every command of the page alive to the end of the process.
-    if (recording) cairo_surface_finish(recording);
+    if (recording && !document) cairo_surface_finish(recording);
     if (recording) cairo_surface_destroy(recording);
     for (auto& entry : pictures) cairo_surface_destroy(entry.second);
   }
@@ -33,6 +34,7 @@ struct VkVectorDocument {
   cairo_surface_t* surface = nullptr;  // made with the first page, whose size it needs
   cairo_t* cr = nullptr;
   int32_t pages = 0;
+  const VkVectorPage* openPage = nullptr;  // made by VkCreateDocumentPage, not added yet
   std::string title, author;  // UTF-8
   ~VkVectorDocument();
 };
@@ -68,13 +70,28 @@ int32_t StartDocument(VkVectorDocument* doc, double widthPt, double heightPt) {
   return cairo_status(doc->cr) == CAIRO_STATUS_SUCCESS ? kOk : kErrEngine;
 }
 
+// Sizes the document's next page (making the document with its first one): width x height
+// pixels at `dpi`, in points.
+int32_t SizeNextPage(VkVectorDocument* doc, uint32_t width, uint32_t height, double dpi) {
+  const double scale = 72.0 / dpi;
+  const double widthPt = width * scale, heightPt = height * scale;
+  if (!doc->surface) return StartDocument(doc, widthPt, heightPt);
+  if (doc->kind == VK_VECTOR_PDF) cairo_pdf_surface_set_size(doc->surface, widthPt, heightPt);
+  return kOk;
+}
+
+bool PageSizeAllowed(uint32_t width, uint32_t height, double dpi) {
+  return width > 0 && height > 0 && width <= kMaxVectorPagePixels && height <= kMaxVectorPagePixels &&
+         dpi >= 1 && dpi <= 10000;
+}
+
 }  // namespace
 
 VkVectorPage* TakeBoundVectorPage(uint32_t width, uint32_t height) {
   VkVectorPage* page = t_boundPage;
   if (!page || page->width != width || page->height != height) return nullptr;
-  bool expected = false;
-  return page->taken.compare_exchange_strong(expected, true) ? page : nullptr;
+  page->taken.store(true);
+  return page;
 }
 
 cairo_surface_t* VectorPageTarget(VkVectorPage* page) { return page->recording; }
@@ -104,9 +121,7 @@ VkVectorDocument::~VkVectorDocument() {
 VK_API int32_t VkCreateVectorPage(uint32_t width, uint32_t height, double dpi, VkVectorPage** page) {
   if (!page) return kErrArgument;
   *page = nullptr;
-  if (width == 0 || height == 0 || width > kMaxVectorPagePixels || height > kMaxVectorPagePixels ||
-      !(dpi >= 1 && dpi <= 10000))
-    return kErrArgument;
+  if (!PageSizeAllowed(width, height, dpi)) return kErrArgument;
   auto* made = new (std::nothrow) VkVectorPage;
   if (!made) return kErrMemory;
   made->width = width, made->height = height, made->dpi = dpi;
@@ -120,13 +135,41 @@ VK_API int32_t VkCreateVectorPage(uint32_t width, uint32_t height, double dpi, V
   return kOk;
 }
 
+VK_API int32_t VkCreateDocumentPage(VkVectorDocument* document, uint32_t width, uint32_t height, double dpi,
+                                    VkVectorPage** page) {
+  if (!page) return kErrArgument;
+  *page = nullptr;
+  if (!document || document->openPage || !PageSizeAllowed(width, height, dpi)) return kErrArgument;
+  if (document->kind == VK_VECTOR_SVG && document->pages > 0) return kErrArgument;
+  auto* made = new (std::nothrow) VkVectorPage;
+  if (!made) return kErrMemory;
+  made->width = width, made->height = height, made->dpi = dpi;
+  int32_t r = SizeNextPage(document, width, height, dpi);
+  if (r != kOk) {
+    delete made;
+    return r;
+  }
+  // Drawn in pixels like a recorded page: the device scale turns them into points underneath
+  // whatever transforms the drawing sets.
+  cairo_surface_set_device_scale(document->surface, 72.0 / dpi, 72.0 / dpi);
+  made->recording = cairo_surface_reference(document->surface);
+  made->document = document;
+  document->openPage = made;
+  *page = made;
+  return kOk;
+}
+
 VK_API void VkDestroyVectorPage(VkVectorPage* page) {
   if (page && t_boundPage == page) t_boundPage = nullptr;
+  // A document page given up before it was added: what it drew stays on the document's next page.
+  if (page && page->document && page->document->openPage == page) page->document->openPage = nullptr;
   delete page;
 }
 
 VK_API int32_t VkBindVectorPage(VkVectorPage* page) {
   t_boundPage = page;
+  // The page bitmap the filter makes next is never read back: it need not hold pixels.
+  (void)VkReserveBlankBitmap(page ? page->width : 0, page ? page->height : 0);
   return kOk;
 }
 
@@ -157,17 +200,21 @@ VK_API int32_t VkSetVectorDocumentInfo(VkVectorDocument* document, const char16_
 
 VK_API int32_t VkAddVectorPage(VkVectorDocument* document, const VkVectorPage* page) {
   if (!document || !page || !page->taken.load()) return kErrArgument;
-  if (document->kind == VK_VECTOR_SVG && document->pages > 0) return kErrArgument;
-  const double scale = 72.0 / page->dpi;
-  const double widthPt = page->width * scale, heightPt = page->height * scale;
   // Replaying glyphs may open font files; see FontFileMutex.
   std::lock_guard<std::mutex> files(FontFileMutex());
-  if (!document->surface) {
-    int32_t r = StartDocument(document, widthPt, heightPt);
-    if (r != kOk) return r;
-  } else if (document->kind == VK_VECTOR_PDF) {
-    cairo_pdf_surface_set_size(document->surface, widthPt, heightPt);
+  if (page->document) {
+    // Drawn in place already: the page is complete.
+    if (page->document != document || document->openPage != page) return kErrArgument;
+    document->openPage = nullptr;
+    if (document->kind == VK_VECTOR_PDF) cairo_show_page(document->cr);
+    ++document->pages;
+    return cairo_status(document->cr) == CAIRO_STATUS_SUCCESS ? kOk : (document->writeFailed ? -14 : kErrEngine);
   }
+  if (document->kind == VK_VECTOR_SVG && document->pages > 0) return kErrArgument;
+  if (document->openPage) return kErrArgument;
+  const double scale = 72.0 / page->dpi;
+  int32_t r = SizeNextPage(document, page->width, page->height, page->dpi);
+  if (r != kOk) return r;
   cairo_t* cr = document->cr;
   cairo_save(cr);
   cairo_scale(cr, scale, scale);

@@ -276,10 +276,13 @@ VK_API int32_t VkDrawImageTiled(VkSurface* surface, const VkImage* image, double
 // - A VkVectorPage records the drawing operations of one page (paths, fills, text as glyphs of
 //   its real fonts, images) at the page bitmap's size in pixels and its resolution in dpi.
 // - Before it asks the filter for a page, the host binds a vector page to the calling thread with
-//   VkBindVectorPage. The first VkCreateSurface on that thread afterwards whose bitmap has the
-//   page's width and height draws on the page instead of the bitmap (surfaces on bitmaps of other
+//   VkBindVectorPage. Every VkCreateSurface on that thread afterwards whose bitmap has the page's
+//   width and height draws on the page instead of the bitmap, one surface after another as a
+//   filter draws a page in several passes (surfaces on bitmaps of other
 //   sizes, such as scratch images, stay raster). VkEndSurface then leaves that bitmap untouched
-//   (white). A page takes one surface; the binding lasts until VkBindVectorPage(null).
+//   (white). Binding also reserves the thread's next bitmap of the page's size as a blank one
+//   (VkReserveBlankBitmap): the filter's page bitmap then holds no pixels and reads back white.
+//   The binding lasts until VkBindVectorPage(null).
 // - Drawing on a vector page runs exactly the operations a bitmap surface runs, with the same
 //   text layout (metrics hinting included), so a vector page and a raster page of the same call
 //   place everything at the same positions. Without a binding nothing changes for raster pages.
@@ -293,6 +296,13 @@ enum : int32_t { VK_VECTOR_PDF = 1, VK_VECTOR_SVG = 2 };
 // Makes an empty page of width x height pixels (1 to 1,000,000 each) at `dpi` (1..10000).
 // 1, -13, -1.
 VK_API int32_t VkCreateVectorPage(uint32_t width, uint32_t height, double dpi, VkVectorPage** page);
+// Makes a page that draws straight into `document` as its next page, with no recording: cheaper
+// when pages are drawn one at a time in order. The page must be bound, drawn and added to that
+// document (VkAddVectorPage) before another page is made for it, and destroyed before the
+// document; an SVG document takes one page.
+// 1, -13 (no document, one is open already, sizes as above), -1.
+VK_API int32_t VkCreateDocumentPage(VkVectorDocument* document, uint32_t width, uint32_t height, double dpi,
+                                    VkVectorPage** page);
 VK_API void VkDestroyVectorPage(VkVectorPage* page);
 // Binds `page` (null: unbinds) to the calling thread, replacing any earlier binding. 1.
 VK_API int32_t VkBindVectorPage(VkVectorPage* page);

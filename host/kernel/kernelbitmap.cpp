@@ -8,6 +8,7 @@
 
 namespace {
 std::atomic<int32_t> g_screenX{96}, g_screenY{96};
+thread_local uint32_t t_blankWidth = 0, t_blankHeight = 0;
 
 uint32_t BytesPerLine(uint32_t width, uint32_t bitsPerPixel) {
   return static_cast<uint32_t>(((static_cast<uint64_t>(width) * bitsPerPixel + 31) / 32) * 4);
@@ -44,6 +45,11 @@ VK_API int32_t VkCreateBitmap(_BITMAPHANDLE* bitmap, uint32_t structSize, uint32
   bitmap->uMemoryKind = memoryKind;
   bitmap->uColorOrder = colorOrder;
   bitmap->uOrientation = orientation;
+  if (width == t_blankWidth && height == t_blankHeight) {
+    t_blankWidth = t_blankHeight = 0;
+    bitmap->uFlags = BITMAP_ALLOCATED | BITMAP_BLANK;
+    return 1;
+  }
   // White, as a fresh page.
   auto* pixels = static_cast<uint8_t*>(std::malloc(bitmap->uDataSize));
   if (!pixels) return -1;
@@ -61,8 +67,14 @@ VK_API int32_t VkInitBitmapHeader(_BITMAPHANDLE* bitmap, uint32_t structSize, ui
   return 1;
 }
 
+VK_API int32_t VkReserveBlankBitmap(uint32_t width, uint32_t height) {
+  t_blankWidth = width;
+  t_blankHeight = height;
+  return 1;
+}
+
 VK_API int32_t VkBeginBitmapAccess(_BITMAPHANDLE* bitmap) {
-  if (!bitmap || !(bitmap->uFlags & BITMAP_ALLOCATED) || !bitmap->pData) return -2;
+  if (!bitmap || !(bitmap->uFlags & BITMAP_ALLOCATED) || (!bitmap->pData && !(bitmap->uFlags & BITMAP_BLANK))) return -2;
   bitmap->uFlags |= BITMAP_ACCESSED;
   return 1;
 }
@@ -75,8 +87,13 @@ VK_API int32_t VkEndBitmapAccess(_BITMAPHANDLE* bitmap) {
 
 VK_API int32_t VkGetBitmapRow(_BITMAPHANDLE* bitmap, void* buffer, int32_t row, uint32_t bytes) {
   if (!bitmap || !buffer || row < 0 || static_cast<uint32_t>(row) >= bitmap->uHeight || bytes == 0) return -13;
-  if (!(bitmap->uFlags & BITMAP_ALLOCATED) || !bitmap->pData) return -2;
+  if (!(bitmap->uFlags & BITMAP_ALLOCATED)) return -2;
   uint32_t n = bytes < bitmap->uBytesPerLine ? bytes : bitmap->uBytesPerLine;
+  if (bitmap->uFlags & BITMAP_BLANK) {
+    std::memset(buffer, 0xFF, n);
+    return static_cast<int32_t>(n);
+  }
+  if (!bitmap->pData) return -2;
   std::memcpy(buffer, bitmap->pData + static_cast<size_t>(row) * bitmap->uBytesPerLine, n);
   return static_cast<int32_t>(n);
 }
@@ -85,7 +102,7 @@ VK_API void VkFreeBitmap(_BITMAPHANDLE* bitmap) {
   if (!bitmap) return;
   if (bitmap->uFlags & BITMAP_ALLOCATED) std::free(bitmap->pData);
   bitmap->pData = nullptr;
-  bitmap->uFlags &= ~(BITMAP_ALLOCATED | BITMAP_ACCESSED);
+  bitmap->uFlags &= ~(BITMAP_ALLOCATED | BITMAP_ACCESSED | BITMAP_BLANK);
 }
 
 VK_API int32_t VkScreenResolutionX(void) { return g_screenX.load(); }

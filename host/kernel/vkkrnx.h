@@ -73,6 +73,11 @@ VK_API int32_t VkCreateBitmap(_BITMAPHANDLE* bitmap, uint32_t structSize, uint32
 // Fills the record only (no pixel memory). 1 or -13.
 VK_API int32_t VkInitBitmapHeader(_BITMAPHANDLE* bitmap, uint32_t structSize, uint32_t width,
                                   uint32_t height, uint32_t bitsPerPixel);
+// The next VkCreateBitmap on the calling thread of exactly width x height (0 x 0: none) makes a
+// blank bitmap instead: BITMAP_ALLOCATED | BITMAP_BLANK, no pixel memory, every row read back
+// white; functions that need its pixels refuse it with -2. For hosts that have the page drawn
+// somewhere else (a vector page) and so never look at its pixels. 1.
+VK_API int32_t VkReserveBlankBitmap(uint32_t width, uint32_t height);
 VK_API int32_t VkBeginBitmapAccess(_BITMAPHANDLE* bitmap);
 VK_API int32_t VkEndBitmapAccess(_BITMAPHANDLE* bitmap);
 // Copies up to `bytes` of row `row` into `buffer`: bytes copied (>= 1), or -13 / -2.

@@ -6,6 +6,7 @@
 #include <set>
 #include <sstream>
 #include <thread>
+#include <vector>
 #include "tests/drawing/drawingtestutil.h"
 
 using namespace drawtest;
@@ -36,23 +37,36 @@ void Paint(VkSurface* s, uint32_t w, uint32_t h, VkColor color) {
   ASSERT_EQ(1, VkEndSurface(s));
 }
 
-TEST(VectorPage, BindingCapturesOneSurfaceOfThePageSizeOnTheBindingThread) {
+// White when read back by rows, as the host reads a page bitmap.
+bool RowsWhite(_BITMAPHANDLE* b) {
+  std::vector<uint8_t> row(b->uBytesPerLine);
+  for (uint32_t y = 0; y < b->uHeight; ++y) {
+    if (VkGetBitmapRow(b, row.data(), static_cast<int32_t>(y), b->uBytesPerLine) < 1) return false;
+    for (uint32_t x = 0; x < b->uWidth * 3; ++x)
+      if (row[x] != 255) return false;
+  }
+  return true;
+}
+
+TEST(VectorPage, BindingCapturesEverySurfaceOfThePageSizeOnTheBindingThread) {
   Engine engine;
   Page page;
   ASSERT_EQ(1, VkCreateVectorPage(40, 30, 96, page.out()));
   ASSERT_EQ(1, VkBindVectorPage(page));
-  // In order: a scratch bitmap of another size, the page-sized bitmap, a second page-sized one,
-  // and one made on another thread. Only the second draws on the page (its bitmap stays white).
+  // In order: a scratch bitmap of another size, the page bitmap (blank: the binding reserved it),
+  // a second pass on a page-sized bitmap, and one made on another thread. The middle two draw on
+  // the page, so their bitmaps read back white.
   const struct {
     uint32_t w, h;
     bool otherThread;
-    bool vector;
-  } cases[] = {{20, 30, false, false}, {40, 30, false, true}, {40, 30, false, false}, {40, 30, true, false}};
-  bool taken = false;
+    bool vector, blank;
+  } cases[] = {{20, 30, false, false, false}, {40, 30, false, true, true}, {40, 30, false, true, false},
+               {40, 30, true, false, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << (c.otherThread ? " other thread" : ""));
-    Bitmap bitmap(c.w, c.h);
+    Bitmap bitmap;
     auto draw = [&]() {
+      ASSERT_EQ(1, VkCreateBitmap(&bitmap.b, sizeof bitmap.b, 1, c.w, c.h, 24, 1, nullptr, 1, nullptr, 0));
       VkSurface* s = nullptr;
       ASSERT_EQ(1, VkCreateSurface(engine.e, &bitmap.b, &s));
       Paint(s, c.w, c.h, VK_RGB(200, 0, 0));
@@ -60,9 +74,10 @@ TEST(VectorPage, BindingCapturesOneSurfaceOfThePageSizeOnTheBindingThread) {
     };
     if (c.otherThread) std::thread(draw).join();
     else draw();
-    EXPECT_EQ(bitmap.At(5, 5), (c.vector ? Rgb{255, 255, 255} : Rgb{200, 0, 0}));
-    taken = taken || c.vector;
-    EXPECT_EQ(VkVectorPageUsed(page), taken ? 1 : 0);
+    EXPECT_EQ((bitmap.b.uFlags & BITMAP_BLANK) != 0, c.blank);
+    EXPECT_EQ(bitmap.b.pData == nullptr, c.blank);
+    EXPECT_EQ(RowsWhite(&bitmap.b), c.vector);
+    EXPECT_EQ(VkVectorPageUsed(page), &c == &cases[0] ? 0 : 1);
   }
   ASSERT_EQ(1, VkBindVectorPage(nullptr));
 }

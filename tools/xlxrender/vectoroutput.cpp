@@ -63,7 +63,11 @@ int VectorOutput::RenderPage(FilterHost& host, size_t index, int32_t page) {
     return ExitStatusFor(r);
   }
   VkVectorPage* recorded = nullptr;
-  r = VkCreateVectorPage(size.width, size.height, size.xRes ? size.xRes : 96, &recorded);
+  // One thread draws the pages in order straight into the PDF; several record theirs to be
+  // written in order.
+  const double dpi = size.xRes ? size.xRes : 96;
+  r = pdf_ && options_.threads <= 1 ? VkCreateDocumentPage(pdf_, size.width, size.height, dpi, &recorded)
+                                    : VkCreateVectorPage(size.width, size.height, dpi, &recorded);
   if (r != 1) {
     std::fprintf(stderr, "xlxrender: %s: page %d (%u x %u pixels) cannot be recorded\n", options_.input.c_str(), page,
                  size.width, size.height);
