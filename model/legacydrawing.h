@@ -38,6 +38,7 @@ struct VmlFill {
   double focus = 0;                 // percent, -100 .. 100: where color2 sits along the gradient
   double opacity = 1, opacity2 = 1; // 0 .. 1
   std::u16string picturePath;       // a picture fill's part
+  bool tiled = false;               // `type="tile"`/`"pattern"`: the picture repeats at its own size
 };
 
 enum VmlArrowKind : int32_t { kVmlArrowNone = 0, kVmlArrowBlock, kVmlArrowClassic, kVmlArrowOpen, kVmlArrowOval, kVmlArrowDiamond };
@@ -107,6 +108,7 @@ struct VmlClientData {
   std::u16string fmlaRange;        // `x:FmlaRange`: the items of a list or drop-down
   int32_t val = 0, min = 0, max = 100, inc = 1, page = 10;
   int32_t sel = 0;                 // `x:Sel`: 1-based selected item, 0 none
+  int32_t optionNumber = 0;        // an option button's 1-based place in its group (see GroupOptionButtons)
   int32_t dropLines = 8;
   bool horiz = false;              // `x:Horiz`: a horizontal scroll bar
   int32_t textHAlign = -1, textVAlign = -1;  // as VmlTextBox align; -1 when absent
@@ -145,6 +147,9 @@ struct VmlShape {
   VmlTextBox textBox;
   VmlClientData client;
   std::u16string imagePath;        // `v:imagedata` or `v:image` picture part
+  // `cropleft`, `croptop`, `cropright`, `cropbottom` of the picture: shares of its width and
+  // height cut off each side (negative: empty space added).
+  double cropLeft = 0, cropTop = 0, cropRight = 0, cropBottom = 0;
 };
 
 // A note of the comments part.

@@ -95,6 +95,23 @@ double Opacity(const char* text, double fallback) {
   return std::clamp(v, 0.0, 1.0);
 }
 
+// A crop share: a fraction, "NNNNf" in 65536ths, or a percentage; kept within -1 .. 1.
+double CropShare(const char* text) {
+  if (!text) return 0;
+  const std::string s = text;
+  double v = Number(s, 0);
+  if (s.find('f') != std::string::npos) v /= 65536;
+  else if (s.find('%') != std::string::npos) v /= 100;
+  return std::clamp(v, -1.0, 1.0);
+}
+
+void ReadCrop(const VmlNode& n, VmlShape* s) {
+  if (const char* v = VmlAttribute(n, "cropleft")) s->cropLeft = CropShare(v);
+  if (const char* v = VmlAttribute(n, "croptop")) s->cropTop = CropShare(v);
+  if (const char* v = VmlAttribute(n, "cropright")) s->cropRight = CropShare(v);
+  if (const char* v = VmlAttribute(n, "cropbottom")) s->cropBottom = CropShare(v);
+}
+
 // Paint attributes of a shape or its shape type: fill and stroke colours and switches.
 void ReadPaint(const VmlNode& n, VmlShape* s) {
   s->fill.on = VmlBool(VmlAttribute(n, "filled"), s->fill.on);
@@ -117,6 +134,7 @@ void ReadFill(const ShapeReader& r, const VmlNode& n, VmlFill* f) {
   if (type == "gradient") f->kind = kVmlFillGradient;
   else if (type == "gradientradial" || type == "gradientRadial") f->kind = kVmlFillRadial;
   else if (type == "tile" || type == "frame" || type == "pattern") f->kind = kVmlFillPicture;
+  f->tiled = type == "tile" || type == "pattern";
   f->angle = std::fmod(Number(Str(VmlAttribute(n, "angle")), 0), 360.0);
   f->focus = std::clamp(Number(Str(VmlAttribute(n, "focus")), 0), -100.0, 100.0);
   f->opacity = Opacity(VmlAttribute(n, "opacity"), 1);
@@ -235,7 +253,7 @@ void ReadChildren(ShapeReader& r, const VmlNode& n, VmlShape* s) {
     else if (c.name == "shadow") ReadShadow(c, &s->shadow);
     else if (c.name == "textbox") ReadVmlTextBox(r.tree, c, &s->textBox);
     else if (c.name == "clientdata") ReadVmlClientData(r.tree, c, &s->client);
-    else if (c.name == "imagedata") s->imagePath = PicturePath(r, c);
+    else if (c.name == "imagedata") s->imagePath = PicturePath(r, c), ReadCrop(c, s);
   }
 }
 
@@ -266,7 +284,7 @@ void ReadShape(ShapeReader& r, const VmlNode& n, int32_t kind, int32_t parent, d
   Pair(VmlAttribute(n, "coordsize"), &s.coordWidth, &s.coordHeight);
   ReadVmlStyle(Str(VmlAttribute(n, "style")), unitlessPt, &s);
   ReadElementGeometry(n, unitlessPt, &s);
-  if (kind == kVmlImage) s.imagePath = PicturePath(r, n);
+  if (kind == kVmlImage) s.imagePath = PicturePath(r, n), ReadCrop(n, &s);
   ReadChildren(r, n, &s);
   r.drawing->shapes.push_back(std::move(s));
 }
@@ -308,6 +326,7 @@ int32_t ReadVmlShapes(const char* text, size_t size, const Relationship* rels, i
     ShapeReader r{tree, rels, count, drawing, {}};
     CollectTypes(r);
     ReadLevel(r, tree.nodes[0], -1, 0.75, 0);
+    GroupOptionButtons(drawing);
   } catch (const std::bad_alloc&) {
     drawing->shapes.clear();
     return XLX_ERR_MEMORY;

@@ -38,6 +38,11 @@ void ReadVmlTextBox(const VmlTree& tree, const VmlNode& textbox, VmlTextBox* box
 // `x:ClientData` into the client record (object type, anchor, note cell and visibility, control
 // state and links).
 void ReadVmlClientData(const VmlTree& tree, const VmlNode& client, VmlClientData* data);
+// Option buttons inside one group box (the innermost that holds the whole button) form a group,
+// and those in none form the sheet's group. Numbers each button by its place in its group in
+// document order, and gives buttons without a linked cell the one their group links to: the
+// cell holds the number of the button that is on.
+void GroupOptionButtons(LegacyDrawing* drawing);
 
 // ---- parts -------------------------------------------------------------------------------------
 // Reads VML text into shapes (at most kMaxVmlShapes). `rels` (count entries, may be null)

@@ -151,16 +151,46 @@ int32_t DrawArrow(const LegacyContext& c, const VmlStroke& stroke, DrawPoint tip
   return AddDrawPolygon(c.surface, p.pen, p.brush, pts, 3);
 }
 
-int32_t DrawPicture(LegacyContext& c, const std::u16string& path, const DrawRect& rect) {
+// The picture stretched over `rect`, less what the shape crops off its sides.
+int32_t DrawPicture(LegacyContext& c, const std::u16string& path, const DrawRect& rect, const VmlShape* crop) {
   if (path.empty() || rect.width < 1 || rect.height < 1) return XLX_OK;
+  const double keepW = crop ? 1 - crop->cropLeft - crop->cropRight : 1;
+  const double keepH = crop ? 1 - crop->cropTop - crop->cropBottom : 1;
+  if (!(keepW > 0.001) || !(keepH > 0.001)) return XLX_OK;
   PictureRequest q;
   q.path = path.c_str();
   q.width = uint32_t(std::clamp(rect.width * c.page.sx, 1.0, double(VK_MAX_VECTOR_SIDE)));
   q.height = uint32_t(std::clamp(rect.height * c.page.sy, 1.0, double(VK_MAX_VECTOR_SIDE)));
+  q.keepWidth = keepW, q.keepHeight = keepH;
   PictureEffect grey;
   if (c.request.blackAndWhite) q.effects = &grey, q.effectCount = 1;
   std::shared_ptr<const DecodedPicture> picture = c.pictures.Get(*c.request.workbook, q);
-  return picture ? AddDrawImageAlpha(c.surface, picture->image, rect, nullptr, 1.0) : XLX_OK;
+  if (!picture) return XLX_OK;
+  if (!crop || (keepW == 1 && keepH == 1 && crop->cropLeft == 0 && crop->cropTop == 0))
+    return AddDrawImageAlpha(c.surface, picture->image, rect, nullptr, 1.0);
+  const double w = picture->width, h = picture->height;
+  const DrawRect source{crop->cropLeft * w, crop->cropTop * h, keepW * w, keepH * h};
+  // A crop that leaves none of the picture inside the kept part draws nothing.
+  if (source.left >= w || source.top >= h || source.left + source.width <= 0 || source.top + source.height <= 0)
+    return XLX_OK;
+  return AddDrawImageAlpha(c.surface, picture->image, rect, &source, 1.0);
+}
+
+// The picture repeated at its own size from the shape's top-left corner.
+int32_t DrawTiledPicture(LegacyContext& c, const std::u16string& path, const DrawRect& rect) {
+  if (path.empty() || rect.width < 1 || rect.height < 1) return XLX_OK;
+  PictureRequest q;
+  q.path = path.c_str();
+  q.scale = c.request.options.xResolution / 96.0 * c.page.sx;
+  PictureEffect grey;
+  if (c.request.blackAndWhite) q.effects = &grey, q.effectCount = 1;
+  std::shared_ptr<const DecodedPicture> picture = c.pictures.Get(*c.request.workbook, q);
+  if (!picture || !(q.scale > 0)) return XLX_OK;
+  // Made at device size; in page units a tile spans its 96 dpi size at the page's resolution.
+  const double tileW = picture->width / c.page.sx;
+  const double tileH = picture->height / q.scale * c.request.options.yResolution / 96.0;
+  if (!(tileW >= 1) || !(tileH >= 1)) return XLX_OK;
+  return AddDrawImageTiled(c.surface, picture->image, rect, DrawRect{rect.left, rect.top, tileW, tileH});
 }
 
 // The geometry with the given paint: shadow first, then the shape.
@@ -225,8 +255,9 @@ int32_t DrawLegacyShapeBody(LegacyContext& c, const VmlShape& s, const DrawRect&
     if (rc == XLX_OK) rc = DrawGeometry(c, s, moved, shade, &textRect);
   }
   if (rc == XLX_OK) rc = DrawGeometry(c, s, rect, p, &textRect);
-  if (rc == XLX_OK && s.fill.on && s.fill.kind == kVmlFillPicture) rc = DrawPicture(c, s.fill.picturePath, rect);
-  if (rc == XLX_OK) rc = DrawPicture(c, s.imagePath, rect);
+  if (rc == XLX_OK && s.fill.on && s.fill.kind == kVmlFillPicture)
+    rc = s.fill.tiled ? DrawTiledPicture(c, s.fill.picturePath, rect) : DrawPicture(c, s.fill.picturePath, rect, nullptr);
+  if (rc == XLX_OK) rc = DrawPicture(c, s.imagePath, rect, &s);
   if (rc == XLX_OK && !s.textBox.runs.empty()) {
     const VmlTextBox& t = s.textBox;
     const DrawRect inner{textRect.left + t.insetLeft * c.pxPerPt, textRect.top + t.insetTop * c.pxPerPt,

@@ -138,8 +138,9 @@ class ControlPainter {
   int32_t Radio(const DrawRect& box) {
     const double side = 12 * u_;
     const DrawRect dot{box.left + 2 * u_, box.top + (box.height - side) / 2, side, side};
-    const double v = Linked(s_.client.checked);
-    const bool on = !std::isnan(v) && v != 0;
+    // A linked cell holds the number of the button of the group that is on.
+    const double v = Linked(NAN);
+    const bool on = std::isnan(v) ? s_.client.checked != 0 : s_.client.optionNumber > 0 && v == s_.client.optionNumber;
     VkPen *outer = nullptr, *inner = nullptr;
     VkBrush *white = nullptr, *black = nullptr;
     int32_t rc = Background(box);

@@ -139,3 +139,49 @@ TEST(SheetNotes, ReadsCellsAuthorsAndRuns) {
 }
 
 }  // namespace
+
+TEST(VmlShapes, OptionButtonsNumberWithinTheirGroupBoxAndShareItsLink) {
+  // Two group boxes side by side (columns 1-4 and 6-9), one nested inside the second (rows
+  // 6-9); buttons inside each and two outside any box. Only one button per group names the link.
+  auto control = [](const char* type, const char* anchor, const char* extra) {
+    return std::string("<v:shape type=\"#_x0000_t201\"><x:ClientData ObjectType=\"") + type + "\"><x:Anchor>" + anchor +
+           "</x:Anchor>" + extra + "</x:ClientData></v:shape>";
+  };
+  const std::string vml = "<xml>" + control("GBox", "1,0,1,0,4,0,12,0", "") + control("GBox", "6,0,1,0,9,0,12,0", "") +
+                          control("GBox", "6,5,6,0,9,0,9,0", "") +
+                          control("Radio", "2,0,2,0,3,0,3,0", "<x:FmlaLink>$A$1</x:FmlaLink>") +
+                          control("Radio", "2,0,4,0,3,0,5,0", "") + control("Radio", "7,0,2,0,8,0,3,0", "") +
+                          control("Radio", "7,0,7,0,8,0,8,0", "<x:FmlaLink>$B$1</x:FmlaLink>") +
+                          control("Radio", "11,0,2,0,12,0,3,0", "") + control("Radio", "2,0,4,10,3,0,13,0", "") +
+                          control("Radio", "7,0,4,0,8,0,5,0", "<x:FmlaLink>$C$1</x:FmlaLink>") + "</xml>";
+  LegacyDrawing d;
+  ASSERT_EQ(ReadVmlShapes(vml.data(), vml.size(), nullptr, 0, &d), 1);
+  ASSERT_EQ(d.shapes.size(), 10u);
+  // Buttons in document order: number in group and link. The sixth sticks out of the first
+  // box at the bottom, so it joins the loose one in the sheet's group.
+  const struct {
+    int32_t number;
+    const char16_t* link;
+  } want[] = {{1, u"$A$1"}, {2, u"$A$1"}, {1, u"$C$1"}, {1, u"$B$1"}, {1, u""}, {2, u""}, {2, u"$C$1"}};
+  for (size_t k = 0; k < 7; ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_EQ(d.shapes[3 + k].client.optionNumber, want[k].number);
+    EXPECT_EQ(d.shapes[3 + k].client.fmlaLink, want[k].link);
+  }
+}
+
+TEST(VmlShapes, PictureCropsAndTiledFills) {
+  const std::string vml =
+      "<xml><v:shape><v:imagedata o:relid=\"rId1\" cropleft=\"6554f\" croptop=\".25\" cropright=\"10%\"/></v:shape>"
+      "<v:image cropbottom=\"-0.5\"/><v:rect><v:fill type=\"tile\"/></v:rect><v:rect><v:fill type=\"frame\"/></v:rect></xml>";
+  LegacyDrawing d;
+  ASSERT_EQ(ReadVmlShapes(vml.data(), vml.size(), nullptr, 0, &d), 1);
+  ASSERT_EQ(d.shapes.size(), 4u);
+  EXPECT_NEAR(d.shapes[0].cropLeft, 0.1, 1e-4);
+  EXPECT_NEAR(d.shapes[0].cropTop, 0.25, 1e-9);
+  EXPECT_NEAR(d.shapes[0].cropRight, 0.1, 1e-9);
+  EXPECT_NEAR(d.shapes[1].cropBottom, -0.5, 1e-9);
+  EXPECT_TRUE(d.shapes[2].fill.tiled);
+  EXPECT_EQ(d.shapes[3].fill.kind, kVmlFillPicture);
+  EXPECT_FALSE(d.shapes[3].fill.tiled);
+}
