@@ -63,6 +63,9 @@ class CellPass {
 
  private:
   double Mx() const { return r_.options.marginLeft; }
+  // Where a span of the left-to-right page is drawn on a right-to-left sheet's page.
+  const PageMirror& Mirror() const { return r_.options.mirror; }
+  double MirroredLeft(const PlacedCell& p) const { return Mirror().Left(p.left, p.width); }
   double My() const { return r_.options.marginTop; }
   bool AllVisible() const { return r_.options.loadMode != 2 && r_.options.sizeMode != 0; }
 
@@ -164,26 +167,26 @@ class CellPass {
     if (fill.kind == kFillSolid && filled) {
       rc = SetDrawBrush(Opaque(fill.foreColor), kBrushSolid, 0, &brush);
       // The outline in the fill's colour covers the gridlines along the cell's edges.
-      if (rc == XLX_OK) rc = SetDrawPen(Opaque(fill.foreColor), kPenSolid, 1.0, nullptr, 0, &pen);
-      if (rc == XLX_OK) rc = AddDrawRectangle(s_, pen, brush, p.left, p.top, p.width, p.height);
+      if (rc == 1) rc = SetDrawPen(Opaque(fill.foreColor), kPenSolid, 1.0, nullptr, 0, &pen);
+      if (rc == 1) rc = AddDrawRectangle(s_, pen, brush, MirroredLeft(p), p.top, p.width, p.height);
     } else if (fill.kind == kFillPattern && filled) {
       // The model's hatch kinds are the drawing layer's hatch groups.
       const int32_t group = fill.hatch >= kHatchHorizontal && fill.hatch <= kHatchDiagonalCross ? fill.hatch
                                                                                                : kHatchDiagonalCross;
       CellColor back = IsResolved(fill.backColor) ? fill.backColor : MakeCellColor(255, 255, 255);
       rc = SetDrawHatchBrush(Opaque(fill.foreColor), Opaque(back), kBrushHatch, group, &brush);
-      if (rc == XLX_OK) rc = AddDrawRectangle(s_, nullptr, brush, p.left, p.top, p.width, p.height);
+      if (rc == 1) rc = AddDrawRectangle(s_, nullptr, brush, MirroredLeft(p), p.top, p.width, p.height);
     } else if (p.merge >= 0) {
       // A merged range hides the gridlines inside it.
       CellColor back = IsPaintable(sheet_.clBackColor) ? sheet_.clBackColor : MakeCellColor(255, 255, 255);
       rc = SetDrawBrush(Opaque(back), kBrushSolid, 0, &brush);
-      if (rc == XLX_OK && r_.showGridLines) rc = SetDrawPen(Opaque(r_.gridColor), kPenSolid, 1.0, nullptr, 0, &pen);
-      if (rc == XLX_OK) rc = AddDrawRectangle(s_, pen, brush, p.left, p.top, p.width, p.height);
+      if (rc == 1 && r_.showGridLines) rc = SetDrawPen(Opaque(r_.gridColor), kPenSolid, 1.0, nullptr, 0, &pen);
+      if (rc == 1) rc = AddDrawRectangle(s_, pen, brush, MirroredLeft(p), p.top, p.width, p.height);
     }
     FreeDrawPen(pen);
     FreeDrawBrush(brush);
     SetDrawSmoothing(s_, true);
-    if (rc == XLX_OK && cond && cond->bar) rc = DrawCondDataBar(s_, *cond, DrawRect{p.left, p.top, p.width, p.height});
+    if (rc == 1 && cond && cond->bar) rc = DrawCondDataBar(s_, *cond, DrawRect{MirroredLeft(p), p.top, p.width, p.height});
     return rc;
   }
 
@@ -213,7 +216,10 @@ class CellPass {
   int32_t Line(const BorderSide& side, double x1, double y1, double x2, double y2, bool vertical) {
     // Border colours are resolved when read, white (0xFFFFFFFF) included.
     const CellColor color = HasMarker(side.color) && !r_.blackAndWhite ? side.color : kColorBlack;
-    return DrawBorderLine(s_, side, Opaque(color), x1, y1, x2, y2, vertical);
+    // Reflected, a cell's left border lands on its right edge and a falling diagonal rises.
+    if (!Mirror().on) return DrawBorderLine(s_, side, Opaque(color), x1, y1, x2, y2, vertical);
+    const int32_t width = vertical && side.weight == kBorderMedium ? 2 : 1;
+    return DrawBorderLine(s_, side, Opaque(color), Mirror().LineX(x1, width), y1, Mirror().LineX(x2, width), y2, vertical);
   }
 
   int32_t DrawBorders(const PlacedCell& p) {
@@ -335,8 +341,8 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   const CachedDrawFont* font = fonts_.Get(modelFont, scale);
   if (!font) return XLX_OK;
   if (cond && cond->icons) {
-    int32_t rc = DrawCondCellIcon(s_, *cond, DrawRect{p.left, p.top, p.width, p.height}, font->heightPx, xf.alignment.vertical);
-    if (rc != XLX_OK) return rc;
+    int32_t rc = DrawCondCellIcon(s_, *cond, DrawRect{MirroredLeft(p), p.top, p.width, p.height}, font->heightPx, xf.alignment.vertical);
+    if (rc != 1) return rc;
   }
   if (cond && cond->hideValue) return XLX_OK;
   const char16_t* condCode = cond && (cond->dxf.mask & kDxfNumberFormat) ? cond->dxf.numberFormat.c_str() : nullptr;
@@ -357,8 +363,9 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   if (a.textRotation != 0) {
     // Rotated text turns about the centre of the cell: 1-90 degrees upwards, 91-180 downwards;
     // 255 stacks the letters one above the other.
-    rc = SetDrawClipRgn(s_, p.left, p.top, p.left + p.width, p.top + p.height, &saved);
-    if (rc != XLX_OK) return rc;
+    const double cellLeft = MirroredLeft(p);
+    rc = SetDrawClipRgn(s_, cellLeft, p.top, cellLeft + p.width, p.top + p.height, &saved);
+    if (rc != 1) return rc;
     double matrix[6];
     GetDrawTransform(s_, matrix);
     if (a.textRotation == 255) {
@@ -368,10 +375,10 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
         stacked.push_back(ch);
       }
       rc = AddDrawTextInFont(s_, stacked.c_str(), static_cast<int32_t>(stacked.size()), font->font, Opaque(color),
-                             DrawRect{p.left, p.top, p.width, p.height}, kTextCenter | kTextTop);
+                             DrawRect{cellLeft, p.top, p.width, p.height}, kTextCenter | kTextTop);
     } else {
       const double degrees = a.textRotation <= 90 ? -a.textRotation : a.textRotation - 90;
-      TranslateDrawTransform(s_, p.left + p.width / 2, p.top + p.height / 2);
+      TranslateDrawTransform(s_, cellLeft + p.width / 2, p.top + p.height / 2);
       RotateDrawTransform(s_, degrees);
       rc = AddDrawTextInFont(s_, text.text.c_str(), length, font->font, Opaque(color), DrawRect{0, 0, 0, 0},
                              kTextCenter | kTextVCenter | rtl);
@@ -397,12 +404,12 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
       fonts_.Measure(*font, text.text.c_str(), length, wrapWidth, &w, &h);
     const bool several = h > font->lineHeight * 1.5;
     double top = BlockTop(p.top, p.height, h, a.vertical, several, binary);
-    rc = SetDrawClipRgn(s_, p.left, p.top, p.left + p.width, p.top + p.height, &saved);
-    if (rc != XLX_OK) return rc;
+    rc = SetDrawClipRgn(s_, MirroredLeft(p), p.top, MirroredLeft(p) + p.width, p.top + p.height, &saved);
+    if (rc != 1) return rc;
     double left = horizontal == kHAlignRight || horizontal == kHAlignCenter ? box.innerLeft : box.innerLeft + box.indent;
     double width = std::max(1.0, box.innerWidth - box.indent);
-    const DrawRect rect{left, top, width, h};
-    const uint32_t flags = (a.wrapText ? uint32_t(kTextWrap) : 0u) | HostAlign(horizontal) | kTextTop | rtl;
+    const DrawRect rect = Mirror().Rect(DrawRect{left, top, width, h});
+    const uint32_t flags = Mirror().Align((a.wrapText ? uint32_t(kTextWrap) : 0u) | HostAlign(horizontal) | kTextTop | rtl);
     rc = runs.empty() ? AddDrawTextInFont(s_, text.text.c_str(), length, font->font, Opaque(color), rect, flags)
                       : AddDrawTextRuns(s_, text.text.c_str(), length, font->font, Opaque(color), runs.data(),
                                         static_cast<int32_t>(runs.size()), rect, flags);
@@ -451,11 +458,14 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   const double x = LineStart(box, horizontal, lineWidth);
   const double top = BlockTop(p.top, p.height, lineHeight, a.vertical, false, binary);
   double clipLeft = p.left, clipRight = p.left + p.width;
-  if (text.kind == kTextString && !a.shrinkToFit && lineWidth > box.innerWidth && p.merge < 0)
+  const bool sticksOut = x < box.innerLeft || x + lineWidth > box.innerLeft + box.innerWidth;  // indent counts
+  if (text.kind == kTextString && !a.shrinkToFit && sticksOut && p.merge < 0)
     Spill(p, x, lineWidth, &clipLeft, &clipRight);
-  rc = SetDrawClipRgn(s_, clipLeft, p.top, clipRight, p.top + p.height, &saved);
-  if (rc != XLX_OK) return rc;
-  double pen = x;
+  rc = SetDrawClipRgn(s_, Mirror().Left(clipLeft, clipRight - clipLeft), p.top,
+                      Mirror().Left(clipLeft, clipRight - clipLeft) + clipRight - clipLeft, p.top + p.height, &saved);
+  if (rc != 1) return rc;
+  // The runs keep their order along the line wherever the line is drawn.
+  double pen = Mirror().Left(x, lineWidth);
   for (const DrawRun& run : runs) {
     rc = AddDrawTextInFont(s_, run.text, run.length, run.font->font, Opaque(run.color),
                            DrawRect{pen, top + ascent - run.rise, 0, 0}, kTextLeft | kTextBaseline | rtl);
@@ -486,7 +496,7 @@ void CellPass::Spill(const PlacedCell& p, double x, double width, double* clipLe
   VkPen* pen = nullptr;
   if (SetDrawPen(Opaque(back), kPenSolid, 3.0, nullptr, 0, &pen) != XLX_OK) return;
   for (double b : boundaries)
-    if (b > x && b < x + width) AddDrawLine(s_, pen, b, p.top + 1, b, p.top + p.height - 1);
+    if (b > x && b < x + width) AddDrawLine(s_, pen, Mirror().X(b), p.top + 1, Mirror().X(b), p.top + p.height - 1);
   FreeDrawPen(pen);
 }
 
