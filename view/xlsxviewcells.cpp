@@ -11,6 +11,7 @@
 #include "common/progress.h"
 #include "common/resultcodes.h"
 #include "values/numformat.h"
+#include "view/xlsxviewborderlean.h"
 #include "view/xlsxviewcondfmt.h"
 #include "view/xlsxviewprint.h"
 #include "view/xlsxviewtables.h"
@@ -230,15 +231,19 @@ class CellPass {
     const int32_t row = p.cell->row, col = p.cell->column;
     const MyCellBounds* m = p.merge >= 0 ? &sheet_.mergedCells[p.merge].MergeCellsRef : nullptr;
     const int32_t lastRow = m ? m->RowLast : row, lastCol = m ? m->ColLast : col;
-    int32_t rc = XLX_OK;
+    // Turned text leans the upright sides rightwards on the page, whichever way the sheet reads.
+    const BorderLean lean = LeanOfBorders(GetCellXf(styles_, p.cell->styleIndex).alignment.textRotation, p.height, 4096);
+    const double k = Mirror().on ? -1 : 1;
+    const double lt = l + k * lean.top, lb = l + k * lean.bottom, rtt = rt + k * lean.top, rtb = rt + k * lean.bottom;
+    int32_t rc = 1;
     // A shared edge is drawn once: by the side that is heavier, the left or upper cell on a tie.
     if (Heaviness(b.left) >= 0) {
       const MyBorder* n = col > 1 ? BorderAt(row, col - 1) : nullptr;
-      if (!n || Heaviness(n->right) < Heaviness(b.left)) rc = Line(b.left, l, t, l, bt, true);
+      if (!n || Heaviness(n->right) < Heaviness(b.left)) rc = Line(b.left, lt, t, lb, bt, true);
     }
     if (rc == XLX_OK && Heaviness(b.top) >= 0) {
       const MyBorder* n = row > 1 ? BorderAt(row - 1, col) : nullptr;
-      if (!n || Heaviness(n->bottom) < Heaviness(b.top)) rc = Line(b.top, l, t, rt, t, false);
+      if (!n || Heaviness(n->bottom) < Heaviness(b.top)) rc = Line(b.top, lt, t, rtt, t, false);
     }
     if (rc == XLX_OK && b.diagonal.pattern != kLineNone) {
       if (b.diagonalDown) rc = Line(b.diagonal, l, t, rt, bt, false);
@@ -246,11 +251,11 @@ class CellPass {
     }
     if (rc == XLX_OK && Heaviness(b.bottom) >= 0) {
       const MyBorder* n = BorderAt(lastRow + 1, col);
-      if (!n || Heaviness(n->top) <= Heaviness(b.bottom)) rc = Line(b.bottom, l, bt, rt, bt, false);
+      if (!n || Heaviness(n->top) <= Heaviness(b.bottom)) rc = Line(b.bottom, lb, bt, rtb, bt, false);
     }
     if (rc == XLX_OK && Heaviness(b.right) >= 0) {
       const MyBorder* n = BorderAt(row, lastCol + 1);
-      if (!n || Heaviness(n->left) <= Heaviness(b.right)) rc = Line(b.right, rt, t, rt, bt, true);
+      if (!n || Heaviness(n->left) <= Heaviness(b.right)) rc = Line(b.right, rtt, t, rtb, bt, true);
     }
     return rc;
   }
@@ -364,7 +369,10 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
     // Rotated text turns about the centre of the cell: 1-90 degrees upwards, 91-180 downwards;
     // 255 stacks the letters one above the other.
     const double cellLeft = MirroredLeft(p);
-    rc = SetDrawClipRgn(s_, cellLeft, p.top, cellLeft + p.width, p.top + p.height, &saved);
+    // Text turned by a slant stays inside the parallelogram its borders lean to.
+    const BorderLean lean = LeanOfBorders(a.textRotation, p.height, 4096);
+    const double across = lean.top + lean.bottom;
+    rc = SetDrawClipRgn(s_, cellLeft, p.top, cellLeft + p.width + across, p.top + p.height, &saved);
     if (rc != 1) return rc;
     double matrix[6];
     GetDrawTransform(s_, matrix);
@@ -378,7 +386,7 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
                              DrawRect{cellLeft, p.top, p.width, p.height}, kTextCenter | kTextTop);
     } else {
       const double degrees = a.textRotation <= 90 ? -a.textRotation : a.textRotation - 90;
-      TranslateDrawTransform(s_, cellLeft + p.width / 2, p.top + p.height / 2);
+      TranslateDrawTransform(s_, cellLeft + (p.width + across) / 2, p.top + p.height / 2);
       RotateDrawTransform(s_, degrees);
       rc = AddDrawTextInFont(s_, text.text.c_str(), length, font->font, Opaque(color), DrawRect{0, 0, 0, 0},
                              kTextCenter | kTextVCenter | rtl);

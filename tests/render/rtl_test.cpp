@@ -67,11 +67,14 @@ TEST(RightToLeft, TextBordersAndPictureFromColumnAAtTheRight) {
   EXPECT_GT(first(3, y4), 0) << "spills leftwards over C4";
   EXPECT_EQ(page.At(right(2) - 1, y6 + 8), Hex(0xFF0000)) << "the left border on the right edge";
   EXPECT_NE(page.At(left(2) + 1, y6 + 8), Hex(0xFF0000));
+  // F6's text is turned 45 degrees in a 50 px row: its top border leans 50 px right with the text.
+  EXPECT_GT(page.Ink(right(6) + 45, y6 - 2), 300);
+  EXPECT_EQ(page.At(right(6) + 45, y6 + 47), kWhite);
   // The picture in B14 keeps red at its top left: its box is mirrored, not its pixels.
-  const int red = FirstInkColumn(page, 0, w, 305, 306, 100), green = LastInkColumn(page, 0, w, 305, 306, 100);
+  const int red = FirstInkColumn(page, 0, w, 335, 336, 100), green = LastInkColumn(page, 0, w, 335, 336, 100);
   ASSERT_GT(red, left(3));
-  EXPECT_EQ(page.At(red + 2, 305), Hex(0xFF0000));
-  EXPECT_EQ(page.At(green - 2, 305), Hex(0x00FF00));
+  EXPECT_EQ(page.At(red + 2, 335), Hex(0xFF0000));
+  EXPECT_EQ(page.At(green - 2, 335), Hex(0x00FF00));
   EXPECT_EQ(green, right(2) - 1) << "anchored from B's right edge";
   const std::string why = CompareWithGolden(page, "rtl");
   EXPECT_TRUE(why.empty()) << why;
