@@ -187,8 +187,18 @@ class CellPass {
     FreeDrawPen(pen);
     FreeDrawBrush(brush);
     SetDrawSmoothing(s_, true);
-    if (rc == 1 && cond && cond->bar) rc = DrawCondDataBar(s_, *cond, DrawRect{MirroredLeft(p), p.top, p.width, p.height});
+    if (rc == 1 && cond && cond->bar) rc = DrawDataBar(*cond, DrawRect{MirroredLeft(p), p.top, p.width, p.height});
     return rc;
+  }
+
+  // A bar whose direction follows the sheet grows from the right edge on a right-to-left sheet.
+  int32_t DrawDataBar(const CellCondResult& cond, const DrawRect& cell) {
+    if (!Mirror().on || cond.bar->direction != kBarContext) return DrawCondDataBar(s_, cond, cell);
+    CfDataBar bar = *cond.bar;
+    bar.direction = kBarRightToLeft;
+    CellCondResult leftwards = cond;
+    leftwards.bar = &bar;
+    return DrawCondDataBar(s_, leftwards, cell);
   }
 
   static int32_t Heaviness(const BorderSide& s) {
