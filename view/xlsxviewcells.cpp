@@ -356,7 +356,11 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   const CachedDrawFont* font = fonts_.Get(modelFont, scale);
   if (!font) return XLX_OK;
   if (cond && cond->icons) {
-    int32_t rc = DrawCondCellIcon(s_, *cond, DrawRect{MirroredLeft(p), p.top, p.width, p.height}, font->heightPx, xf.alignment.vertical);
+    // The icon goes first along the line: at the cell's right edge on a right-to-left sheet.
+    DrawRect iconCell{MirroredLeft(p), p.top, p.width, p.height};
+    const double iconRoom = CondIconWidth(font->heightPx, p.height) + 4;
+    if (Mirror().on && p.width > iconRoom) iconCell.left += p.width - iconRoom, iconCell.width = iconRoom;
+    int32_t rc = DrawCondCellIcon(s_, *cond, iconCell, font->heightPx, xf.alignment.vertical);
     if (rc != 1) return rc;
   }
   if (cond && cond->hideValue) return XLX_OK;
