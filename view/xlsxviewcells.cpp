@@ -168,26 +168,26 @@ class CellPass {
     if (fill.kind == kFillSolid && filled) {
       rc = SetDrawBrush(Opaque(fill.foreColor), kBrushSolid, 0, &brush);
       // The outline in the fill's colour covers the gridlines along the cell's edges.
-      if (rc == 1) rc = SetDrawPen(Opaque(fill.foreColor), kPenSolid, 1.0, nullptr, 0, &pen);
-      if (rc == 1) rc = AddDrawRectangle(s_, pen, brush, MirroredLeft(p), p.top, p.width, p.height);
+      if (rc == XLX_OK) rc = SetDrawPen(Opaque(fill.foreColor), kPenSolid, 1.0, nullptr, 0, &pen);
+      if (rc == XLX_OK) rc = AddDrawRectangle(s_, pen, brush, MirroredLeft(p), p.top, p.width, p.height);
     } else if (fill.kind == kFillPattern && filled) {
       // The model's hatch kinds are the drawing layer's hatch groups.
       const int32_t group = fill.hatch >= kHatchHorizontal && fill.hatch <= kHatchDiagonalCross ? fill.hatch
                                                                                                : kHatchDiagonalCross;
       CellColor back = IsResolved(fill.backColor) ? fill.backColor : MakeCellColor(255, 255, 255);
       rc = SetDrawHatchBrush(Opaque(fill.foreColor), Opaque(back), kBrushHatch, group, &brush);
-      if (rc == 1) rc = AddDrawRectangle(s_, nullptr, brush, MirroredLeft(p), p.top, p.width, p.height);
+      if (rc == XLX_OK) rc = AddDrawRectangle(s_, nullptr, brush, MirroredLeft(p), p.top, p.width, p.height);
     } else if (p.merge >= 0) {
       // A merged range hides the gridlines inside it.
       CellColor back = IsPaintable(sheet_.clBackColor) ? sheet_.clBackColor : MakeCellColor(255, 255, 255);
       rc = SetDrawBrush(Opaque(back), kBrushSolid, 0, &brush);
-      if (rc == 1 && r_.showGridLines) rc = SetDrawPen(Opaque(r_.gridColor), kPenSolid, 1.0, nullptr, 0, &pen);
-      if (rc == 1) rc = AddDrawRectangle(s_, pen, brush, MirroredLeft(p), p.top, p.width, p.height);
+      if (rc == XLX_OK && r_.showGridLines) rc = SetDrawPen(Opaque(r_.gridColor), kPenSolid, 1.0, nullptr, 0, &pen);
+      if (rc == XLX_OK) rc = AddDrawRectangle(s_, pen, brush, MirroredLeft(p), p.top, p.width, p.height);
     }
     FreeDrawPen(pen);
     FreeDrawBrush(brush);
     SetDrawSmoothing(s_, true);
-    if (rc == 1 && cond && cond->bar) rc = DrawDataBar(*cond, DrawRect{MirroredLeft(p), p.top, p.width, p.height});
+    if (rc == XLX_OK && cond && cond->bar) rc = DrawDataBar(*cond, DrawRect{MirroredLeft(p), p.top, p.width, p.height});
     return rc;
   }
 
@@ -361,7 +361,7 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
     const double iconRoom = CondIconWidth(font->heightPx, p.height) + 4;
     if (Mirror().on && p.width > iconRoom) iconCell.left += p.width - iconRoom, iconCell.width = iconRoom;
     int32_t rc = DrawCondCellIcon(s_, *cond, iconCell, font->heightPx, xf.alignment.vertical);
-    if (rc != 1) return rc;
+    if (rc != XLX_OK) return rc;
   }
   if (cond && cond->hideValue) return XLX_OK;
   const char16_t* condCode = cond && (cond->dxf.mask & kDxfNumberFormat) ? cond->dxf.numberFormat.c_str() : nullptr;
@@ -387,7 +387,7 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
     const BorderLean lean = LeanOfBorders(a.textRotation, p.height, 4096);
     const double across = lean.top + lean.bottom;
     rc = SetDrawClipRgn(s_, cellLeft, p.top, cellLeft + p.width + across, p.top + p.height, &saved);
-    if (rc != 1) return rc;
+    if (rc != XLX_OK) return rc;
     double matrix[6];
     GetDrawTransform(s_, matrix);
     if (a.textRotation == 255) {
@@ -427,7 +427,7 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
     const bool several = h > font->lineHeight * 1.5;
     double top = BlockTop(p.top, p.height, h, a.vertical, several, binary);
     rc = SetDrawClipRgn(s_, MirroredLeft(p), p.top, MirroredLeft(p) + p.width, p.top + p.height, &saved);
-    if (rc != 1) return rc;
+    if (rc != XLX_OK) return rc;
     double left = horizontal == kHAlignRight || horizontal == kHAlignCenter ? box.innerLeft : box.innerLeft + box.indent;
     double width = std::max(1.0, box.innerWidth - box.indent);
     const DrawRect rect = Mirror().Rect(DrawRect{left, top, width, h});
@@ -485,7 +485,7 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
     Spill(p, x, lineWidth, &clipLeft, &clipRight);
   rc = SetDrawClipRgn(s_, Mirror().Left(clipLeft, clipRight - clipLeft), p.top,
                       Mirror().Left(clipLeft, clipRight - clipLeft) + clipRight - clipLeft, p.top + p.height, &saved);
-  if (rc != 1) return rc;
+  if (rc != XLX_OK) return rc;
   // The runs keep their order along the line wherever the line is drawn.
   double pen = Mirror().Left(x, lineWidth);
   for (const DrawRun& run : runs) {

@@ -156,7 +156,7 @@ int32_t RenderSheetPage(const PageRenderRequest& r0) {
   if (r0.pageIndex < 0 || r0.pageIndex >= static_cast<int32_t>(r0.layout->pages.size())) return XLX_ERR_ARGUMENT;
   DrawingSurface* surface = nullptr;
   int32_t rc = CreateDrawingSurface(r0.engine, r0.bitmap, &surface);
-  if (rc != 1) return rc;
+  if (rc != XLX_OK) return rc;
   std::unique_ptr<FontCache> ownFonts;
   FontCache* fonts = r0.fonts;
   if (!fonts) {

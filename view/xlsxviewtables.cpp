@@ -224,10 +224,10 @@ class TablePass {
       FreeDrawBrush(brush);
       SetDrawSmoothing(s_, true);
     }
-    if (rc == 1) rc = Line(format.top, x, y, x + w, y, false);
-    if (rc == 1) rc = Line(left, x, y, x, y + h, true);
-    if (rc == 1) rc = Line(format.bottom, x, y + h, x + w, y + h, false);
-    if (rc == 1) rc = Line(right, x + w, y, x + w, y + h, true);
+    if (rc == XLX_OK) rc = Line(format.top, x, y, x + w, y, false);
+    if (rc == XLX_OK) rc = Line(left, x, y, x, y + h, true);
+    if (rc == XLX_OK) rc = Line(format.bottom, x, y + h, x + w, y + h, false);
+    if (rc == XLX_OK) rc = Line(right, x + w, y, x + w, y + h, true);
     return rc;
   }
 
