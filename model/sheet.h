@@ -160,6 +160,7 @@ struct MyWorksheet {
   char16_t majorFont[32] = {};
   char16_t minorFont[32] = {};
   bool bShowZeros = true;
+  bool bRightToLeft = false;         // the first sheet view shows column A at the right
 
   LArray<MyMergedCell> mergedCells;
   LArray<CellRecord> cells;          // sorted by (row, column)

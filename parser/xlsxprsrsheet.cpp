@@ -37,8 +37,11 @@ void ReadSheetProperties(const Workbook& workbook, MyWorksheet* sheet, pugi::xml
   if (ReadDouble(format.attribute("defaultColWidth"), &value)) sheet->dDefColWidth = Clamp(value, 0, kMaxColumnWidth);
   else if (ReadDouble(format.attribute("baseColWidth"), &value)) sheet->dDefColWidth = Clamp(value, 0, kMaxColumnWidth);
 
-  pugi::xml_attribute showZeros = Child(Child(worksheet, "sheetViews"), "sheetView").attribute("showZeros");
+  pugi::xml_node view = Child(Child(worksheet, "sheetViews"), "sheetView");
+  pugi::xml_attribute showZeros = view.attribute("showZeros");
   if (showZeros && !ReadBool(showZeros)) sheet->bShowZeros = false;
+  pugi::xml_attribute rightToLeft = view.attribute("rightToLeft");
+  if (rightToLeft && ReadBool(rightToLeft)) sheet->bRightToLeft = true;
 
   // A column element spanning the whole sheet sets the default width and style, and its fill
   // becomes the sheet background.

@@ -37,6 +37,7 @@ AnchorGeometry MakeAnchorGeometry(const SheetLayout& layout, const LayoutOptions
   g.yPxPerEmu = o.yResolution * layout.dPrintScale / kEmuPerInch;
   g.marginLeft = o.marginLeft;
   g.marginTop = o.marginTop;
+  g.mirror = o.mirror;
   return g;
 }
 
@@ -52,7 +53,9 @@ double RowTop(const XlsxGridInfo& g, int32_t row) {
   return g.totalHeight + (std::max<int64_t>(row, 1) - 1 - static_cast<int64_t>(n)) * g.defRowHeightPx * g.scale;
 }
 
-DrawRect AnchorRect(const AnchorGeometry& geo, const DrawingAnchor& a, const DrawingTransform* own) {
+namespace {
+
+DrawRect LeftToRightAnchorRect(const AnchorGeometry& geo, const DrawingAnchor& a, const DrawingTransform* own) {
   const XlsxGridInfo& g = *geo.grid;
   DrawRect r{0, 0, 0, 0};
   if (a.kind == kAnchorAbsolute) {
@@ -89,6 +92,12 @@ DrawRect AnchorRect(const AnchorGeometry& geo, const DrawingAnchor& a, const Dra
   return r;
 }
 
+}  // namespace
+
+DrawRect AnchorRect(const AnchorGeometry& geo, const DrawingAnchor& a, const DrawingTransform* own) {
+  return geo.mirror.Rect(LeftToRightAnchorRect(geo, a, own));
+}
+
 DrawRect LegacyAnchorRect(const AnchorGeometry& geo, const DrawingAnchor& a) {
   const XlsxGridInfo& g = *geo.grid;
   const int32_t fromCol = a.fromCol + 1, fromRow = a.fromRow + 1, toCol = a.toCol + 1, toRow = a.toRow + 1;
@@ -96,7 +105,8 @@ DrawRect LegacyAnchorRect(const AnchorGeometry& geo, const DrawingAnchor& a) {
   const double top = RowTop(g, fromRow) + Round(InCell(a.fromRowOff * geo.yPxPerEmu, RowSize(g, fromRow)));
   const double right = ColumnLeft(g, toCol) + Round(InCell(a.toColOff * geo.xPxPerEmu, ColumnSize(g, toCol)));
   const double bottom = RowTop(g, toRow) + Round(InCell(a.toRowOff * geo.yPxPerEmu, RowSize(g, toRow)));
-  return DrawRect{left + geo.marginLeft, top + geo.marginTop, std::max(0.0, right - left), std::max(0.0, bottom - top)};
+  return geo.mirror.Rect(
+      DrawRect{left + geo.marginLeft, top + geo.marginTop, std::max(0.0, right - left), std::max(0.0, bottom - top)});
 }
 
 DrawRect GroupMemberRect(const AnchorGeometry& geo, const DrawRect& outer, const DrawingTransform& group,
@@ -104,7 +114,9 @@ DrawRect GroupMemberRect(const AnchorGeometry& geo, const DrawRect& outer, const
   // Without a child frame the members' EMU map one to one onto the group's pixels.
   const double kx = group.chCx > 0 ? outer.width / group.chCx : geo.xPxPerEmu;
   const double ky = group.chCy > 0 ? outer.height / group.chCy : geo.yPxPerEmu;
-  return DrawRect{outer.left + (m.x - group.chX) * kx, outer.top + (m.y - group.chY) * ky, m.cx * kx, m.cy * ky};
+  const double x = (m.x - group.chX) * kx, width = m.cx * kx;
+  const double left = geo.mirror.on ? outer.left + outer.width - x - width : outer.left + x;
+  return DrawRect{left, outer.top + (m.y - group.chY) * ky, width, m.cy * ky};
 }
 
 DrawRect UnturnedRect(const DrawRect& r, int32_t rotation) {

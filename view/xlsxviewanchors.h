@@ -13,6 +13,7 @@ struct AnchorGeometry {
   const XlsxGridInfo* grid = nullptr;
   double xPxPerEmu = 96.0 / 914400, yPxPerEmu = 96.0 / 914400;  // resolution x print scale / 914400
   double marginLeft = 0, marginTop = 0;                       // px
+  PageMirror mirror;  // a right-to-left sheet's page: the rectangles below come out reflected
 };
 
 AnchorGeometry MakeAnchorGeometry(const SheetLayout& layout, const LayoutOptions& options);
@@ -31,7 +32,7 @@ DrawRect AnchorRect(const AnchorGeometry& geometry, const DrawingAnchor& anchor,
 // The rectangle of an embedded object's preview: as a two-cell anchor, offsets rounded.
 DrawRect LegacyAnchorRect(const AnchorGeometry& geometry, const DrawingAnchor& anchor);
 // The rectangle of a group member: its transform mapped from the group's child frame into the
-// group's rectangle.
+// group's rectangle (from the rectangle's right edge upon a reflected page).
 DrawRect GroupMemberRect(const AnchorGeometry& geometry, const DrawRect& groupRect, const DrawingTransform& group,
                          const DrawingTransform& member);
 // Objects turned by 45 to 135 or 225 to 315 degrees are anchored by their turned bounding box;

@@ -11,6 +11,7 @@
 #include "common/progress.h"
 #include "common/resultcodes.h"
 #include "values/numformat.h"
+#include "view/xlsxviewborderlean.h"
 #include "view/xlsxviewcondfmt.h"
 #include "view/xlsxviewprint.h"
 #include "view/xlsxviewtables.h"
@@ -63,6 +64,9 @@ class CellPass {
 
  private:
   double Mx() const { return r_.options.marginLeft; }
+  // Where a span of the left-to-right page is drawn on a right-to-left sheet's page.
+  const PageMirror& Mirror() const { return r_.options.mirror; }
+  double MirroredLeft(const PlacedCell& p) const { return Mirror().Left(p.left, p.width); }
   double My() const { return r_.options.marginTop; }
   bool AllVisible() const { return r_.options.loadMode != 2 && r_.options.sizeMode != 0; }
 
@@ -165,26 +169,36 @@ class CellPass {
       rc = SetDrawBrush(Opaque(fill.foreColor), kBrushSolid, 0, &brush);
       // The outline in the fill's colour covers the gridlines along the cell's edges.
       if (rc == XLX_OK) rc = SetDrawPen(Opaque(fill.foreColor), kPenSolid, 1.0, nullptr, 0, &pen);
-      if (rc == XLX_OK) rc = AddDrawRectangle(s_, pen, brush, p.left, p.top, p.width, p.height);
+      if (rc == XLX_OK) rc = AddDrawRectangle(s_, pen, brush, MirroredLeft(p), p.top, p.width, p.height);
     } else if (fill.kind == kFillPattern && filled) {
       // The model's hatch kinds are the drawing layer's hatch groups.
       const int32_t group = fill.hatch >= kHatchHorizontal && fill.hatch <= kHatchDiagonalCross ? fill.hatch
                                                                                                : kHatchDiagonalCross;
       CellColor back = IsResolved(fill.backColor) ? fill.backColor : MakeCellColor(255, 255, 255);
       rc = SetDrawHatchBrush(Opaque(fill.foreColor), Opaque(back), kBrushHatch, group, &brush);
-      if (rc == XLX_OK) rc = AddDrawRectangle(s_, nullptr, brush, p.left, p.top, p.width, p.height);
+      if (rc == XLX_OK) rc = AddDrawRectangle(s_, nullptr, brush, MirroredLeft(p), p.top, p.width, p.height);
     } else if (p.merge >= 0) {
       // A merged range hides the gridlines inside it.
       CellColor back = IsPaintable(sheet_.clBackColor) ? sheet_.clBackColor : MakeCellColor(255, 255, 255);
       rc = SetDrawBrush(Opaque(back), kBrushSolid, 0, &brush);
       if (rc == XLX_OK && r_.showGridLines) rc = SetDrawPen(Opaque(r_.gridColor), kPenSolid, 1.0, nullptr, 0, &pen);
-      if (rc == XLX_OK) rc = AddDrawRectangle(s_, pen, brush, p.left, p.top, p.width, p.height);
+      if (rc == XLX_OK) rc = AddDrawRectangle(s_, pen, brush, MirroredLeft(p), p.top, p.width, p.height);
     }
     FreeDrawPen(pen);
     FreeDrawBrush(brush);
     SetDrawSmoothing(s_, true);
-    if (rc == XLX_OK && cond && cond->bar) rc = DrawCondDataBar(s_, *cond, DrawRect{p.left, p.top, p.width, p.height});
+    if (rc == XLX_OK && cond && cond->bar) rc = DrawDataBar(*cond, DrawRect{MirroredLeft(p), p.top, p.width, p.height});
     return rc;
+  }
+
+  // A bar whose direction follows the sheet grows from the right edge on a right-to-left sheet.
+  int32_t DrawDataBar(const CellCondResult& cond, const DrawRect& cell) {
+    if (!Mirror().on || cond.bar->direction != kBarContext) return DrawCondDataBar(s_, cond, cell);
+    CfDataBar bar = *cond.bar;
+    bar.direction = kBarRightToLeft;
+    CellCondResult leftwards = cond;
+    leftwards.bar = &bar;
+    return DrawCondDataBar(s_, leftwards, cell);
   }
 
   static int32_t Heaviness(const BorderSide& s) {
@@ -213,7 +227,10 @@ class CellPass {
   int32_t Line(const BorderSide& side, double x1, double y1, double x2, double y2, bool vertical) {
     // Border colours are resolved when read, white (0xFFFFFFFF) included.
     const CellColor color = HasMarker(side.color) && !r_.blackAndWhite ? side.color : kColorBlack;
-    return DrawBorderLine(s_, side, Opaque(color), x1, y1, x2, y2, vertical);
+    // Reflected, a cell's left border lands on its right edge and a falling diagonal rises.
+    if (!Mirror().on) return DrawBorderLine(s_, side, Opaque(color), x1, y1, x2, y2, vertical);
+    const int32_t width = vertical && side.weight == kBorderMedium ? 2 : 1;
+    return DrawBorderLine(s_, side, Opaque(color), Mirror().LineX(x1, width), y1, Mirror().LineX(x2, width), y2, vertical);
   }
 
   int32_t DrawBorders(const PlacedCell& p) {
@@ -224,15 +241,19 @@ class CellPass {
     const int32_t row = p.cell->row, col = p.cell->column;
     const MyCellBounds* m = p.merge >= 0 ? &sheet_.mergedCells[p.merge].MergeCellsRef : nullptr;
     const int32_t lastRow = m ? m->RowLast : row, lastCol = m ? m->ColLast : col;
-    int32_t rc = XLX_OK;
+    // Turned text leans the upright sides rightwards on the page, whichever way the sheet reads.
+    const BorderLean lean = LeanOfBorders(GetCellXf(styles_, p.cell->styleIndex).alignment.textRotation, p.height, 4096);
+    const double k = Mirror().on ? -1 : 1;
+    const double lt = l + k * lean.top, lb = l + k * lean.bottom, rtt = rt + k * lean.top, rtb = rt + k * lean.bottom;
+    int32_t rc = 1;
     // A shared edge is drawn once: by the side that is heavier, the left or upper cell on a tie.
     if (Heaviness(b.left) >= 0) {
       const MyBorder* n = col > 1 ? BorderAt(row, col - 1) : nullptr;
-      if (!n || Heaviness(n->right) < Heaviness(b.left)) rc = Line(b.left, l, t, l, bt, true);
+      if (!n || Heaviness(n->right) < Heaviness(b.left)) rc = Line(b.left, lt, t, lb, bt, true);
     }
     if (rc == XLX_OK && Heaviness(b.top) >= 0) {
       const MyBorder* n = row > 1 ? BorderAt(row - 1, col) : nullptr;
-      if (!n || Heaviness(n->bottom) < Heaviness(b.top)) rc = Line(b.top, l, t, rt, t, false);
+      if (!n || Heaviness(n->bottom) < Heaviness(b.top)) rc = Line(b.top, lt, t, rtt, t, false);
     }
     if (rc == XLX_OK && b.diagonal.pattern != kLineNone) {
       if (b.diagonalDown) rc = Line(b.diagonal, l, t, rt, bt, false);
@@ -240,11 +261,11 @@ class CellPass {
     }
     if (rc == XLX_OK && Heaviness(b.bottom) >= 0) {
       const MyBorder* n = BorderAt(lastRow + 1, col);
-      if (!n || Heaviness(n->top) <= Heaviness(b.bottom)) rc = Line(b.bottom, l, bt, rt, bt, false);
+      if (!n || Heaviness(n->top) <= Heaviness(b.bottom)) rc = Line(b.bottom, lb, bt, rtb, bt, false);
     }
     if (rc == XLX_OK && Heaviness(b.right) >= 0) {
       const MyBorder* n = BorderAt(row, lastCol + 1);
-      if (!n || Heaviness(n->left) <= Heaviness(b.right)) rc = Line(b.right, rt, t, rt, bt, true);
+      if (!n || Heaviness(n->left) <= Heaviness(b.right)) rc = Line(b.right, rtt, t, rtb, bt, true);
     }
     return rc;
   }
@@ -335,7 +356,11 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   const CachedDrawFont* font = fonts_.Get(modelFont, scale);
   if (!font) return XLX_OK;
   if (cond && cond->icons) {
-    int32_t rc = DrawCondCellIcon(s_, *cond, DrawRect{p.left, p.top, p.width, p.height}, font->heightPx, xf.alignment.vertical);
+    // The icon goes first along the line: at the cell's right edge on a right-to-left sheet.
+    DrawRect iconCell{MirroredLeft(p), p.top, p.width, p.height};
+    const double iconRoom = CondIconWidth(font->heightPx, p.height) + 4;
+    if (Mirror().on && p.width > iconRoom) iconCell.left += p.width - iconRoom, iconCell.width = iconRoom;
+    int32_t rc = DrawCondCellIcon(s_, *cond, iconCell, font->heightPx, xf.alignment.vertical);
     if (rc != XLX_OK) return rc;
   }
   if (cond && cond->hideValue) return XLX_OK;
@@ -357,7 +382,11 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   if (a.textRotation != 0) {
     // Rotated text turns about the centre of the cell: 1-90 degrees upwards, 91-180 downwards;
     // 255 stacks the letters one above the other.
-    rc = SetDrawClipRgn(s_, p.left, p.top, p.left + p.width, p.top + p.height, &saved);
+    const double cellLeft = MirroredLeft(p);
+    // Text turned by a slant stays inside the parallelogram its borders lean to.
+    const BorderLean lean = LeanOfBorders(a.textRotation, p.height, 4096);
+    const double across = lean.top + lean.bottom;
+    rc = SetDrawClipRgn(s_, cellLeft, p.top, cellLeft + p.width + across, p.top + p.height, &saved);
     if (rc != XLX_OK) return rc;
     double matrix[6];
     GetDrawTransform(s_, matrix);
@@ -368,10 +397,10 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
         stacked.push_back(ch);
       }
       rc = AddDrawTextInFont(s_, stacked.c_str(), static_cast<int32_t>(stacked.size()), font->font, Opaque(color),
-                             DrawRect{p.left, p.top, p.width, p.height}, kTextCenter | kTextTop);
+                             DrawRect{cellLeft, p.top, p.width, p.height}, kTextCenter | kTextTop);
     } else {
       const double degrees = a.textRotation <= 90 ? -a.textRotation : a.textRotation - 90;
-      TranslateDrawTransform(s_, p.left + p.width / 2, p.top + p.height / 2);
+      TranslateDrawTransform(s_, cellLeft + (p.width + across) / 2, p.top + p.height / 2);
       RotateDrawTransform(s_, degrees);
       rc = AddDrawTextInFont(s_, text.text.c_str(), length, font->font, Opaque(color), DrawRect{0, 0, 0, 0},
                              kTextCenter | kTextVCenter | rtl);
@@ -397,12 +426,12 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
       fonts_.Measure(*font, text.text.c_str(), length, wrapWidth, &w, &h);
     const bool several = h > font->lineHeight * 1.5;
     double top = BlockTop(p.top, p.height, h, a.vertical, several, binary);
-    rc = SetDrawClipRgn(s_, p.left, p.top, p.left + p.width, p.top + p.height, &saved);
+    rc = SetDrawClipRgn(s_, MirroredLeft(p), p.top, MirroredLeft(p) + p.width, p.top + p.height, &saved);
     if (rc != XLX_OK) return rc;
     double left = horizontal == kHAlignRight || horizontal == kHAlignCenter ? box.innerLeft : box.innerLeft + box.indent;
     double width = std::max(1.0, box.innerWidth - box.indent);
-    const DrawRect rect{left, top, width, h};
-    const uint32_t flags = (a.wrapText ? uint32_t(kTextWrap) : 0u) | HostAlign(horizontal) | kTextTop | rtl;
+    const DrawRect rect = Mirror().Rect(DrawRect{left, top, width, h});
+    const uint32_t flags = Mirror().Align((a.wrapText ? uint32_t(kTextWrap) : 0u) | HostAlign(horizontal) | kTextTop | rtl);
     rc = runs.empty() ? AddDrawTextInFont(s_, text.text.c_str(), length, font->font, Opaque(color), rect, flags)
                       : AddDrawTextRuns(s_, text.text.c_str(), length, font->font, Opaque(color), runs.data(),
                                         static_cast<int32_t>(runs.size()), rect, flags);
@@ -451,7 +480,8 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   const double x = LineStart(box, horizontal, lineWidth);
   const double top = BlockTop(p.top, p.height, lineHeight, a.vertical, false, binary);
   double clipLeft = p.left, clipRight = p.left + p.width;
-  if (text.kind == kTextString && !a.shrinkToFit && lineWidth > box.innerWidth && p.merge < 0)
+  const bool sticksOut = x < box.innerLeft || x + lineWidth > box.innerLeft + box.innerWidth;  // indent counts
+  if (text.kind == kTextString && !a.shrinkToFit && sticksOut && p.merge < 0)
     Spill(p, x, lineWidth, &clipLeft, &clipRight);
   // Text well inside its clip draws without one: glyph ink stays within the cell's inset of the
   // advances (italics lean further), and fewer clips keep vector pages small.
@@ -461,9 +491,11 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   const double slack = italic ? font->heightPx / 4 : font->width00 / 8;
   const bool inside = x - slack >= clipLeft && x + lineWidth + slack <= clipRight && top >= p.top &&
                       top + lineHeight <= p.top + p.height;
-  if (!inside) rc = SetDrawClipRgn(s_, clipLeft, p.top, clipRight, p.top + p.height, &saved);
+  const double clipAt = Mirror().Left(clipLeft, clipRight - clipLeft);
+  if (!inside) rc = SetDrawClipRgn(s_, clipAt, p.top, clipAt + clipRight - clipLeft, p.top + p.height, &saved);
   if (rc != XLX_OK) return rc;
-  double pen = x;
+  // The runs keep their order along the line wherever the line is drawn.
+  double pen = Mirror().Left(x, lineWidth);
   for (const DrawRun& run : runs) {
     rc = AddDrawTextInFont(s_, run.text, run.length, run.font->font, Opaque(run.color),
                            DrawRect{pen, top + ascent - run.rise, 0, 0}, kTextLeft | kTextBaseline | rtl);
@@ -494,7 +526,7 @@ void CellPass::Spill(const PlacedCell& p, double x, double width, double* clipLe
   VkPen* pen = nullptr;
   if (SetDrawPen(Opaque(back), kPenSolid, 3.0, nullptr, 0, &pen) != XLX_OK) return;
   for (double b : boundaries)
-    if (b > x && b < x + width) AddDrawLine(s_, pen, b, p.top + 1, b, p.top + p.height - 1);
+    if (b > x && b < x + width) AddDrawLine(s_, pen, Mirror().X(b), p.top + 1, Mirror().X(b), p.top + p.height - 1);
   FreeDrawPen(pen);
 }
 

@@ -157,6 +157,7 @@ int32_t LayoutSheet(const MyWorksheet& sheet, const MyCellBounds* printArea, con
   FixRenderedRange(sheet, printArea, anchors, &bounds, &layout->empty);
   int32_t r = BuildGrid(sheet, bounds, o, m, &layout->grid);
   if (r != XLX_OK) return r;
+  UseApplicationDefaultWidth(sheet, o, &layout->grid);
   layout->dPrintScale = ComputePrintScale(sheet, layout->grid, o);
   if (o.loadMode == 2) ApplyGridScale(&layout->grid, layout->dPrintScale);
   if (texts && texts->run && !layout->empty) {

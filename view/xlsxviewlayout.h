@@ -7,6 +7,7 @@
 
 #include "model/sheet.h"
 #include "view/pageinfo.h"
+#include "view/xlsxviewmirror.h"
 #include "view/xlsxviewprintpage.h"
 
 namespace xlx {
@@ -33,6 +34,8 @@ struct LayoutOptions {
   // Each sheet printed as its own page setup says; pageWidth and pageHeight are then the paper
   // of sheets that name none, and the margins above are not used.
   bool bPrintSetup = false;
+  // Set by the page renderer for the page it draws: how a right-to-left sheet is reflected.
+  PageMirror mirror;
 };
 
 struct XlsxGridInfo {
@@ -77,6 +80,12 @@ double GridRowHeight(const XlsxGridInfo& g, int32_t r);
 // Builds the column and row arrays of the grid with offsets and totals. 1, -1 (memory).
 [[nodiscard]] int32_t BuildGrid(const MyWorksheet& sheet, const MyCellBounds& bounds, const LayoutOptions& options,
                   const DigitMeasure& measure, XlsxGridInfo* grid);
+
+// Columns without a width of their own are as wide as the application makes them: a whole number
+// of characters (the base width) plus 5 pixels of padding and gridline, rounded up to a multiple
+// of 8 pixels (64 px for Calibri 11 at 96 dpi); a fractional default width already holds the
+// padding. Every page mode uses it, so that they agree. Runs on the unscaled grid.
+void UseApplicationDefaultWidth(const MyWorksheet& sheet, const LayoutOptions& options, XlsxGridInfo* grid);
 
 // The print scale of a sheet in page mode 2, clamped to 0.1 .. 4.0; 1.0 in other modes.
 double ComputePrintScale(const MyWorksheet& sheet, const XlsxGridInfo& grid, const LayoutOptions& options);

@@ -38,7 +38,7 @@ DrawPoint MapPoint(const LegacyContext& c, const std::vector<VmlShape>& shapes, 
     const double w = g.coordWidth == 0 ? 1 : g.coordWidth, h = g.coordHeight == 0 ? 1 : g.coordHeight;
     return DrawPoint{r.left + (x - g.coordLeft) * r.width / w, r.top + (y - g.coordTop) * r.height / h};
   }
-  return DrawPoint{c.geo.marginLeft + x * c.pxPerPt, c.geo.marginTop + y * c.pxPerPt};
+  return DrawPoint{c.geo.mirror.X(c.geo.marginLeft + x * c.pxPerPt), c.geo.marginTop + y * c.pxPerPt};
 }
 
 DrawRect ShapeRect(const LegacyContext& c, const std::vector<VmlShape>& shapes, const std::vector<DrawRect>& rects,

@@ -43,7 +43,9 @@ int32_t DrawIndicator(LegacyContext& c, DrawPoint corner) {
   const double side = 5 * c.pxPerPt * 0.75;
   VkBrush* brush = nullptr;
   int32_t rc = SetDrawBrush(c.request.blackAndWhite ? kColorBlack : kIndicatorRed, kBrushSolid, 0, &brush);
-  const DrawPoint tri[3] = {{corner.x - side, corner.y}, corner, {corner.x, corner.y + side}};
+  // In the cell's upper corner away from column A: its right one, its left one when reflected.
+  const double across = c.geo.mirror.on ? side : -side;
+  const DrawPoint tri[3] = {{corner.x + across, corner.y}, corner, {corner.x, corner.y + side}};
   if (rc == XLX_OK) rc = AddDrawPolygon(c.surface, nullptr, brush, tri, 3);
   FreeDrawBrush(brush);
   return rc;
@@ -59,7 +61,8 @@ int32_t DrawNote(LegacyContext& c, const VmlShape& s, const SheetNote* note, con
   const bool hasCell = s.client.row >= 0 && s.client.column >= 0;
   if (hasCell) {
     const XlsxGridInfo& g = *c.geo.grid;
-    corner = DrawPoint{c.geo.marginLeft + ColumnLeft(g, s.client.column + 2), c.geo.marginTop + RowTop(g, s.client.row + 1)};
+    corner = DrawPoint{c.geo.mirror.X(c.geo.marginLeft + ColumnLeft(g, s.client.column + 2)),
+                       c.geo.marginTop + RowTop(g, s.client.row + 1)};
     left = std::min(left, corner.x), top = std::min(top, corner.y);
     right = std::max(right, corner.x), bottom = std::max(bottom, corner.y);
   }

@@ -279,6 +279,18 @@ PrintedPage MakePage(const PaperFrame& f, const PrintSetup& p, const Titles& t, 
   return page;
 }
 
+// A right-to-left sheet prints as the mirror image of its left-to-right page inside the printable
+// area: the headings' column and the print titles on the right, the columns leftwards from them.
+void MirrorPrintedPage(const PaperFrame& f, PrintedPage* page) {
+  // Pixel for pixel, as the pieces reflect: a piece at paper x prints from the whole pixel there.
+  const double axis = 2 * f.left + f.availW - 1;
+  for (int32_t i = 0; i < page->colSpans && i < 2; ++i) {
+    PrintSpan& span = page->cols[i];
+    span.dst = std::floor(axis - std::floor(span.dst + 0.5) - span.size + 0.5);
+  }
+  if (page->headingWidth > 0 || page->headingHeight > 0) page->headingLeft = axis - page->headingLeft - page->headingWidth;
+}
+
 void AppendNumber(int32_t v, std::u16string* out) {
   for (char ch : std::to_string(v)) *out += static_cast<char16_t>(ch);
 }
@@ -291,10 +303,8 @@ bool HasOwnWidth(const MyWorksheet& sheet, int32_t column) {
   return false;
 }
 
-// Columns without a width of their own print as wide as the application makes them: a whole
-// number of characters (the base width) plus 5 pixels of padding and gridline, rounded up to a
-// multiple of 8 pixels (64 px for Calibri 11 at 96 dpi); a fractional default width already
-// holds the padding. Runs on the unscaled grid.
+}  // namespace
+
 void UseApplicationDefaultWidth(const MyWorksheet& sheet, const LayoutOptions& o, XlsxGridInfo* g) {
   const double unit = o.xResolution / 96.0;
   const double digit = g->digitWidth * o.xResolution / std::max(1.0, g->engineResolution);
@@ -312,8 +322,6 @@ void UseApplicationDefaultWidth(const MyWorksheet& sheet, const LayoutOptions& o
   g->totalWidth = offset;
   g->firstColumnOffset = g->columns.empty() ? 0 : g->columns[std::max(1, g->bounds.ColFirst) - 1].offset;
 }
-
-}  // namespace
 
 void SheetPaperInches(const PrintSetup& p, double defaultWidthIn, double defaultHeightIn, double* w, double* h) {
   if (!PaperSizeInches(p.paperSize, w, h)) {
@@ -363,6 +371,7 @@ int32_t PaginatePrintedSheet(const MyWorksheet& sheet, SheetLayout* l, const Lay
       // Fit-to-page prints without the manual breaks.
       const AreaCuts cuts = CutArea(area, cols, rows, t, f, p, !fit);
       if (out.pages.size() + cuts.cols.size() * cuts.rows.size() > 1000000) return XLX_ERR_MEMORY;
+      const size_t areaFirstPage = out.pages.size();
       if (p.overThenDown) {
         for (const Cut& r : cuts.rows)
           for (const Cut& c : cuts.cols) out.pages.push_back(MakePage(f, p, t, cols, rows, c, r));
@@ -370,6 +379,8 @@ int32_t PaginatePrintedSheet(const MyWorksheet& sheet, SheetLayout* l, const Lay
         for (const Cut& c : cuts.cols)
           for (const Cut& r : cuts.rows) out.pages.push_back(MakePage(f, p, t, cols, rows, c, r));
       }
+      if (sheet.bRightToLeft)
+        for (size_t i = areaFirstPage; i < out.pages.size(); ++i) MirrorPrintedPage(f, &out.pages[i]);
     }
     const PaperFrame nf = FrameFor(sheet, g, o, g.scale, 1);
     AddNotesPages(sheet, int32_t(std::lround(nf.paperW)), int32_t(std::lround(nf.paperH)),

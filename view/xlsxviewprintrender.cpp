@@ -111,7 +111,9 @@ int32_t DrawHeadings(DrawingSurface* s, const PageRenderRequest& request, const 
       if (colSize(c) <= 0) continue;
       std::u16string label;
       AppendColumnLetters(c, &label);
-      const double x = span.dst + colOffset(c) - span.src;
+      // A right-to-left sheet's letters run leftwards from the span's right edge.
+      const double into = colOffset(c) - span.src;
+      const double x = sheet.bRightToLeft ? span.dst + span.size - into - colSize(c) : span.dst + into;
       rc = HeadingBox(s, pen, font, label, DrawRect{x, page.headingTop, colSize(c), page.headingHeight});
     }
     if (saved >= 0) FreeDrawClipRgn(s, saved);

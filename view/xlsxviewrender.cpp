@@ -104,11 +104,12 @@ int32_t DrawGridlines(const PageRenderRequest& r, DrawingSurface* s, const PageF
   if (rc != XLX_OK) return rc;
   const double x0 = std::max(o.marginLeft, f.left), x1 = std::min(o.marginLeft + extentW, f.right);
   const double y0 = std::max(o.marginTop, f.top), y1 = std::min(o.marginTop + extentH, f.bottom);
+  const PageMirror& m = o.mirror;
   auto horizontal = [&](double y) {
-    if (y >= f.top && y <= f.bottom) AddDrawLine(s, pen, x0, y, x1, y);
+    if (y >= f.top && y <= f.bottom) AddDrawLine(s, pen, m.X(x0), y, m.X(x1), y);
   };
   auto vertical = [&](double x) {
-    if (x >= f.left && x <= f.right) AddDrawLine(s, pen, x, y0, x, y1);
+    if (x >= f.left && x <= f.right) AddDrawLine(s, pen, m.X(x), y0, m.X(x), y1);
   };
   // Rows: the edges inside the page, then on at the default height past the last row.
   double y = 0;
@@ -139,23 +140,35 @@ int32_t DrawGridlines(const PageRenderRequest& r, DrawingSurface* s, const PageF
   return XLX_OK;
 }
 
+// The page's drawing area: the page in page mode 2 (a printed piece is one pixel wider than its
+// columns, for their closing gridline), else the bitmap less its margins at the page's scale.
+PageMirror PageMirrorFor(const PageRenderRequest& r, double left, double right, double sx) {
+  const LayoutOptions& o = r.options;
+  const double width = o.loadMode == 2 ? right - left
+                                       : r.bitmap->uWidth / std::max(sx, 1e-9) - o.marginLeft - o.marginRight;
+  return MirrorFor(r.sheet->bRightToLeft, left, width);
+}
+
 }  // namespace
 
-int32_t RenderSheetPage(const PageRenderRequest& r) {
-  if (!r.workbook || !r.sheet || !r.layout || !r.engine || !r.bitmap) return XLX_ERR_ARGUMENT;
-  if (r.pageIndex < 0 || r.pageIndex >= static_cast<int32_t>(r.layout->pages.size())) return XLX_ERR_ARGUMENT;
+int32_t RenderSheetPage(const PageRenderRequest& r0) {
+  if (!r0.workbook || !r0.sheet || !r0.layout || !r0.engine || !r0.bitmap) return XLX_ERR_ARGUMENT;
+  if (r0.pageIndex < 0 || r0.pageIndex >= static_cast<int32_t>(r0.layout->pages.size())) return XLX_ERR_ARGUMENT;
   DrawingSurface* surface = nullptr;
-  int32_t rc = CreateDrawingSurface(r.engine, r.bitmap, &surface);
+  int32_t rc = CreateDrawingSurface(r0.engine, r0.bitmap, &surface);
   if (rc != XLX_OK) return rc;
   std::unique_ptr<FontCache> ownFonts;
-  FontCache* fonts = r.fonts;
+  FontCache* fonts = r0.fonts;
   if (!fonts) {
-    ownFonts.reset(new FontCache(r.engine));
+    ownFonts.reset(new FontCache(r0.engine));
     fonts = ownFonts.get();
   }
   PageFrame frame;
   int32_t savedClip = -1;
-  rc = SetUpPage(r, surface, &frame, &savedClip);
+  rc = SetUpPage(r0, surface, &frame, &savedClip);
+  // The passes below draw through a copy that knows how a right-to-left sheet is reflected.
+  PageRenderRequest r = r0;
+  r.options.mirror = PageMirrorFor(r0, frame.left, frame.right, frame.sx);
   const PicturePage picturePage{frame.left, frame.top, frame.right, frame.bottom, frame.sx, frame.sy};
   if (rc == XLX_OK && !r.draft) rc = DrawSheetBackground(r, surface, picturePage);
   if (rc == XLX_OK) rc = PollProgress(r.progress);

@@ -200,11 +200,18 @@ class TablePass {
   int32_t Line(const BorderSide& side, double x1, double y1, double x2, double y2, bool vertical) {
     if (side.pattern == kLineNone) return XLX_OK;
     const CellColor color = r_.blackAndWhite ? kColorBlack : side.color;
-    return DrawBorderLine(s_, side, Opaque(color), x1, y1, x2, y2, vertical);
+    // Reflected, a two-pixel side keeps its extra pixel outside the edge it was on.
+    const double shift = r_.options.mirror.on && vertical && side.weight == kBorderMedium ? 1 : 0;
+    return DrawBorderLine(s_, side, Opaque(color), x1 + shift, y1, x2 + shift, y2, vertical);
   }
 
-  int32_t DrawCell(const TableCellFormat& format, double x, double y, double w, double h) {
-    int32_t rc = XLX_OK;
+  int32_t DrawCell(const TableCellFormat& format, double x0, double y, double w, double h) {
+    // A right-to-left sheet draws the cell reflected: its left side on the right.
+    const PageMirror& m = r_.options.mirror;
+    const double x = m.Left(x0, w);
+    const BorderSide& left = m.on ? format.right : format.left;
+    const BorderSide& right = m.on ? format.left : format.right;
+    int32_t rc = 1;
     if (format.hasFill && !r_.blackAndWhite && format.fill != kColorAutomatic && (format.fill >> 24) != 0) {
       VkBrush* brush = nullptr;
       VkPen* pen = nullptr;
@@ -218,9 +225,9 @@ class TablePass {
       SetDrawSmoothing(s_, true);
     }
     if (rc == XLX_OK) rc = Line(format.top, x, y, x + w, y, false);
-    if (rc == XLX_OK) rc = Line(format.left, x, y, x, y + h, true);
+    if (rc == XLX_OK) rc = Line(left, x, y, x, y + h, true);
     if (rc == XLX_OK) rc = Line(format.bottom, x, y + h, x + w, y + h, false);
-    if (rc == XLX_OK) rc = Line(format.right, x + w, y, x + w, y + h, true);
+    if (rc == XLX_OK) rc = Line(right, x + w, y, x + w, y + h, true);
     return rc;
   }
 

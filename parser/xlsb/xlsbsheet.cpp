@@ -27,6 +27,7 @@ constexpr uint16_t kRowHidden = 0x1000;
 constexpr uint16_t kRowCustomFormat = 0x4000;
 constexpr uint32_t kSheetFitToPage = 0x100;
 constexpr uint16_t kViewShowZeros = 0x10;
+constexpr uint16_t kViewRightToLeft = 0x20;
 constexpr uint16_t kPageLandscape = 0x02;
 
 double Clamp(double value, double low, double high) { return value < low ? low : value > high ? high : value; }
@@ -179,6 +180,7 @@ int32_t ReadSheetRecords(SheetReader* r, const RecordList& records) {
         RecordCursor cursor(record);
         uint16_t flags = cursor.U16();
         if (firstView && cursor.Ok() && !(flags & kViewShowZeros)) sheet->bShowZeros = false;
+        if (firstView && cursor.Ok() && (flags & kViewRightToLeft)) sheet->bRightToLeft = true;
         firstView = false;
         break;
       }

@@ -33,7 +33,7 @@ class LegacyPages : public ::testing::Test {
       int32_t code = 0;
       ASSERT_TRUE(RenderPage(FixturePath("legacy.xlsx"), 0, &pages_[page - 1], &code, page)) << code;
     }
-    int x = 262;  // right of the note and its shadow
+    int x = 290;  // right of the note and its shadow
     while (x < 500 && pages_[0].At(x, 25) == kWhite) ++x;
     columnWidth_ = (x - 1) / 5.0;  // the button's white highlight edge is the first column
   }
@@ -53,7 +53,7 @@ TEST_F(LegacyPages, ProbesLandOnTheirColours) {
     const char* what;
   } probes[] = {
       {1, X(3, 70), Y(3, 10), 0xFFFFE1, "inside the shown note"},
-      {1, X(5, 18), Y(3, 10), 0x000000, "the note's shadow"},
+      {1, X(5, 16), Y(3, 10), 0x000000, "the note's shadow"},
       {1, X(3, -2), Y(2, 1), 0xFF0000, "the red indicator of B2"},
       {1, X(5, 60), Y(8, 10), 0xFFFFFF, "no hidden note on D8"},
       {1, X(6, 5), Y(2, 3), 0xD4D0C8, "button face"},

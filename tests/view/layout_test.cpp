@@ -83,8 +83,8 @@ TEST(LayoutGrid, ColumnWidthsAndRowHeightsFollowTheDigitWidth) {
     EXPECT_NEAR(g.columns[0].size, 8.43 * 7 * scale, 1e-9) << dpi;  // 59.01 px at 96 dpi
     EXPECT_NEAR(g.columns[1].size, 140 * scale, 1e-9);
     EXPECT_EQ(g.columns[2].size, 0.0) << "hidden column";
-    // Default width: (8 + 0.5) digits of the font sized for the output resolution.
-    EXPECT_NEAR(g.columns[3].size, 8.5 * 7.0 * dpi / 96.0, 1e-9);
+    // Default width: 8 digits and 5 px of padding, rounded up to 8 px (in 96 dpi pixels).
+    EXPECT_NEAR(g.columns[3].size, dpi == 96 ? 64.0 : 200.0, 1e-9);
     EXPECT_NEAR(g.columns[3].offset, g.columns[0].size + g.columns[1].size, 1e-9);
     EXPECT_NEAR(g.rows[0].size, 20 * scale, 1e-9) << "15 pt default";
     EXPECT_NEAR(g.rows[1].size, 40 * scale, 1e-9);
@@ -98,7 +98,7 @@ TEST(LayoutGrid, ColumnWidthsAndRowHeightsFollowTheDigitWidth) {
   noFont.Cell(1, 1);
   SheetLayout l = Lay(noFont.sheet, SheetSized());
   EXPECT_DOUBLE_EQ(l.grid.digitWidth, 6.0);
-  EXPECT_DOUBLE_EQ(l.grid.columns[0].size, 96 * 6.0 / 72.0 * 8.0);
+  EXPECT_DOUBLE_EQ(l.grid.columns[0].size, 56.0) << "8 digits of 6 px and the padding, to 8 px";
 }
 
 TEST(LayoutRange, PrintAreaCutsOvershootingDataAndMergesWidenWithoutOne) {
