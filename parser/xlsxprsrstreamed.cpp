@@ -24,10 +24,7 @@ bool ParseOuter(std::vector<char>* bytes, uint64_t tag, pugi::xml_document* oute
   return sheetData && !sheetData.first_child() && sheetData.offset_debug() == static_cast<ptrdiff_t>(tag + 1);
 }
 
-}  // namespace
-
-int32_t ReadStreamedWorksheet(Workbook* workbook, MyWorksheet* sheet) {
-  if (!workbook || !sheet || workbook->sheetSliceBytes == 0) return kSheetDataReparse;
+int32_t ReadStreamed(Workbook* workbook, MyWorksheet* sheet) {
   const char16_t* path = sheet->partPath.c_str();
   std::vector<char> bytes;
   uint64_t tag = 0, content = 0, contentEnd = 0;
@@ -49,6 +46,13 @@ int32_t ReadStreamedWorksheet(Workbook* workbook, MyWorksheet* sheet) {
   const int32_t rc = ReadWorksheet(workbook, sheet, outer.document_element(), &slices);
   if (rc == kSheetDataReparse) sheet->arena.Free();  // text of rows read before a slice failed
   return rc;
+}
+
+}  // namespace
+
+int32_t ReadStreamedWorksheet(Workbook* workbook, MyWorksheet* sheet) {
+  if (!workbook || !sheet || workbook->sheetSliceBytes == 0) return kSheetDataReparse;
+  return Guarded([&]() -> int32_t { return ReadStreamed(workbook, sheet); });
 }
 
 }  // namespace xlx
