@@ -1,6 +1,6 @@
 // Differential target of the worksheet reader: the input is a worksheet part, read once from its
-// whole DOM and once in slices of a few bytes; both readings must give the same result and the
-// same sheet, or the input is a finding.
+// whole DOM and once streamed in slices of a few bytes; both readings must give the same result
+// and the same sheet, or the input is a finding.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -20,11 +20,12 @@ struct Reading {
   std::string fingerprint;
 };
 
-Reading Read(const std::vector<unsigned char>& package, size_t sliceBytes) {
+Reading Read(const std::vector<unsigned char>& package, size_t sliceBytes, size_t chunkBytes) {
   Reading reading;
   int64_t handle = VkOpenMemoryFile(package.data(), package.size());
   xlx::WorkbookOpenOptions options;
   options.sheetSliceBytes = sliceBytes;
+  options.sheetStreamChunkBytes = chunkBytes;
   options.formulaMode = xlx::kFormulaEvalNone;  // RAND and NOW would differ between the readings
   xlx::Workbook* workbook = nullptr;
   reading.rc = xlx::OpenWorkbookFromHandle(handle, options, &workbook);
@@ -44,9 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (entry.name == "xl/worksheets/sheet1.xml") entry.data.assign(reinterpret_cast<const char*>(data), size);
   }
   const std::vector<unsigned char> package = xlxtest::BuildZip(entries);
-  const Reading whole = Read(package, 0);
-  // Slices of a few bytes cut after every row, and the state runs on across all of them.
-  const Reading slices = Read(package, 1 + size % 7);
+  const Reading whole = Read(package, 0, 1 << 20);
+  // Slices of a few bytes cut after every row, inflated a few bytes at a time so that every tag
+  // and comment is split across pieces, and the state runs on across all of them.
+  const Reading slices = Read(package, 1 + size % 7, 1 + size % 13);
   if (slices.rc != whole.rc || slices.fingerprint != whole.fingerprint) {
     std::fprintf(stderr, "sliced reading differs: %d / %d\n%s\n--\n%s\n", slices.rc, whole.rc,
                  slices.fingerprint.c_str(), whole.fingerprint.c_str());

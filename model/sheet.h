@@ -1,6 +1,6 @@
 // Worksheet records of the workbook model: the sheet, its cells, rows, columns, merged ranges and
 // page setup. The worksheet reader fills one `MyWorksheet` per loaded sheet; layout writes the
-// geometry and page fields. Cells are kept compact (one 56-byte record each, sorted by row and
+// geometry and page fields. Cells are kept compact (one 24-byte record each, sorted by row and
 // column) because a sheet may hold millions of them.
 #pragma once
 #include <cstdint>
@@ -10,6 +10,7 @@
 
 #include "common/cellref.h"
 #include "common/larray.h"
+#include "model/cellslots.h"
 #include "model/condformat.h"
 #include "model/printsetup.h"
 #include "model/drawingobjects.h"
@@ -67,20 +68,34 @@ struct CellFormula {
   bool bCalcAlways = false;        // `ca`: computed on every load
 };
 
+// One stored cell, 24 bytes. The value fields are views of one packed place (model/cellslots.h):
+// they read and assign as plain fields; a cell that needs more than one of number, text, inline
+// string and shared-string index (other than a number with "TRUE"/"FALSE") gets a `CellExtra`.
 struct CellRecord {
   int32_t row = 0;                       // 1-based
   uint16_t column = 0;                   // 1-based, A = 1, at most 16384
+  uint16_t styleIndex = 0;               // `s`, 0 when absent; kStyleOutOfRange when above 65534
   uint8_t type = kCellUnknown;           // CellValueType
-  uint8_t formatType = 1;                // kind of the cell's number format; Number until formatted
-  int32_t styleIndex = 0;                // `s`, 0 when absent
-  int32_t sharedStringIndex = -1;        // for shared strings
-  double number = 0;                     // NaN when the cell has no numeric value
-  const char16_t* text = nullptr;        // boolean, error, formula-string and formatted text
-  const CellFormula* formula = nullptr;  // null without `f`
-  const RichString* inlineString = nullptr;
   uint8_t flags = 0;                     // CellFlag bits
+  union {
+    CellNumberField number = CellNumberField{};  // NaN when the cell has no numeric value
+    CellTextField text;                  // boolean, error, formula-string and inline text
+    CellFormulaField formula;            // null without `f`
+    CellInlineField inlineString;
+    CellSharedStringField sharedStringIndex;  // for shared strings; -1 otherwise
+  };
 };
-static_assert(sizeof(CellRecord) == 56, "cell records stay compact");
+static_assert(sizeof(CellRecord) == 24, "cell records stay compact");
+
+// A style index too large for a cell record; no workbook holds that many cell formats.
+constexpr uint16_t kStyleOutOfRange = 0xFFFF;
+inline uint16_t PackStyleIndex(int64_t style) {
+  return style >= 0 && style < kStyleOutOfRange ? uint16_t(style) : kStyleOutOfRange;
+}
+
+// Moves the cell's number, text, inline string and shared-string index into a `CellExtra` in
+// `arena`, so that all of them can be set together. XLX_OK, or XLX_ERR_MEMORY.
+[[nodiscard]] int32_t AttachCellExtra(TextArena* arena, CellRecord* cell);
 
 struct RowProps {
   double height = 0;             // px; 0 for a hidden row; the sheet default when `ht` is absent

@@ -116,6 +116,7 @@ struct Workbook {
   // bytes of XML, not from one DOM of the whole part; 0 reads every part whole. Set from the
   // open options.
   size_t sheetSliceBytes = 0;
+  size_t sheetStreamChunkBytes = size_t(1) << 20;  // inflated at a time when a sheet is streamed
   const ProgressCallback* progress = nullptr;
 
   // Sheets.

@@ -446,4 +446,51 @@ void FreePartList(PartList* list) {
   *list = PartList{};
 }
 
+PartStream::~PartStream() { Close(); }
+
+void PartStream::Close() {
+  if (zip_) {
+    if (!ended_) unzCloseCurrentFile(static_cast<unzFile>(zip_));
+    unzClose(static_cast<unzFile>(zip_));
+  }
+  delete static_cast<HandleStream*>(stream_);
+  zip_ = nullptr;
+  stream_ = nullptr;
+}
+
+int32_t PartStream::Open(int64_t handle, const PartList* list, const char16_t* name) {
+  Close();
+  ended_ = false;
+  if (handle == -1) return XLX_ERR_REOPEN;
+  const int32_t index = IndexOfPart(list, name);
+  if (index < 0) return XLX_ERR_FORMAT;
+  auto* stream = new (std::nothrow) HandleStream(handle);
+  if (!stream) return XLX_ERR_MEMORY;
+  stream_ = stream;
+  unzFile zip = OpenArchive(stream);
+  if (!zip) return XLX_CORRUPT(XLX_ERR_FORMAT, "zip open");
+  if (SeekToEntry(zip, list, index) != 1 || unzOpenCurrentFilePassword(zip, nullptr) != UNZ_OK) {
+    unzClose(zip);
+    return XLX_CORRUPT(XLX_ERR_FORMAT, "zip entry open");
+  }
+  zip_ = zip;
+  list_ = list;
+  listedSize_ = list->sizes[index];
+  return listedSize_ == 0 ? XLX_CORRUPT(XLX_ERR_FORMAT, "zip entry size") : XLX_OK;
+}
+
+int64_t PartStream::Read(uint8_t* buffer, size_t capacity) {
+  if (!zip_ || !buffer || capacity == 0) return XLX_ERR_FORMAT;
+  if (ended_) return 0;
+  const unsigned ask = capacity < (1u << 30) ? static_cast<unsigned>(capacity) : (1u << 30);
+  const int n = unzReadCurrentFile(static_cast<unzFile>(zip_), buffer, ask);
+  if (n < 0) return XLX_CORRUPT(XLX_ERR_FORMAT, "zip entry data");
+  if (n == 0) {
+    ended_ = true;
+    return unzCloseCurrentFile(static_cast<unzFile>(zip_)) == UNZ_OK ? 0 : XLX_CORRUPT(XLX_ERR_FORMAT, "zip entry CRC");
+  }
+  if (!ChargeBudget(list_, static_cast<uint64_t>(n))) return XLX_CORRUPT(XLX_ERR_FORMAT, "package inflated-size budget");
+  return n;
+}
+
 }  // namespace xlx

@@ -52,4 +52,30 @@ constexpr unsigned kXmlParseOptions = pugi::parse_default | pugi::parse_ws_pcdat
 [[nodiscard]] int32_t CheckXmlDepth(pugi::xml_document* document, uint32_t enclosingDepth);
 void FreePartList(PartList* list);
 
+// A part read in pieces as it inflates, for readers that never hold it whole. The part-size limit
+// does not apply (the reader bounds its own work); every byte read is charged to the package
+// budget (kMaxPackageBytes) as it comes.
+class PartStream {
+ public:
+  PartStream() = default;
+  ~PartStream();  // closes the part
+  PartStream(const PartStream&) = delete;
+  PartStream& operator=(const PartStream&) = delete;
+  // Opens the part. 1; -1 memory; -9 absent part, empty entry, or a zip error; -14 no handle.
+  [[nodiscard]] int32_t Open(int64_t handle, const PartList* list, const char16_t* name);
+  // Inflates up to `capacity` bytes into `buffer`: the count (> 0); 0 at the end of the part, whose
+  // CRC is then checked; -9 data or CRC error, or the package budget spent.
+  int64_t Read(uint8_t* buffer, size_t capacity);
+  // The entry's uncompressed size as listed (UINT32_MAX when above kMaxPartBytes).
+  uint64_t ListedSize() const { return listedSize_; }
+
+ private:
+  void Close();
+  void* stream_ = nullptr;  // the handle's stream for the zip library
+  void* zip_ = nullptr;
+  const PartList* list_ = nullptr;
+  uint64_t listedSize_ = 0;
+  bool ended_ = false;
+};
+
 }  // namespace xlx

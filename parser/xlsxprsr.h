@@ -42,6 +42,7 @@ struct WorkbookOpenOptions {
   int32_t dpi = 96;                            // device resolution for font sizes (px = pt x dpi / 72)
   const ProgressCallback* progress = nullptr;  // polled between steps; not owned
   size_t sheetSliceBytes = size_t(1) << 20;    // see Workbook::sheetSliceBytes
+  size_t sheetStreamChunkBytes = size_t(1) << 20;  // see Workbook::sheetStreamChunkBytes
   int32_t formulaMode = 0;                     // FormulaEvalMode (values/formula.h)
 };
 

@@ -128,6 +128,8 @@ int32_t ReadCellValue(const Workbook& workbook, TextArena* arena, pugi::xml_node
     int32_t rc = ReadRichString(rich, arena, workbook, is);
     if (rc != XLX_OK) return rc;
     cell->inlineString = rich;
+    // The inline string and the text of its `v` are held together out of line.
+    if (*v && AttachCellExtra(arena, cell) != XLX_OK) return XLX_ERR_MEMORY;
     if (rich->textLength > 0) cell->flags |= kCellHasValue;
   }
   std::string_view trimmed(SkipXmlSpace(v));
@@ -204,12 +206,16 @@ int32_t ReadCell(SheetDataState* state, pugi::xml_node c, int32_t row, int32_t* 
   CellRecord cell;
   cell.row = row;
   cell.column = uint16_t(column);
-  ReadInt(c.attribute("s"), &cell.styleIndex);
+  int32_t style = 0;
+  ReadInt(c.attribute("s"), &style);
+  cell.styleIndex = PackStyleIndex(style);
   pugi::xml_node f = Child(c, "f");
   int32_t rc = ReadCellValue(*state->workbook, &sheet->arena, c, ElementText(Child(c, "v")), &cell);
   if (rc != XLX_OK) return rc;
   if (f) {
-    if ((rc = ReadFormula(&sheet->arena, f, &cell.formula)) != XLX_OK) return rc;
+    const CellFormula* formula = nullptr;
+    if ((rc = ReadFormula(&sheet->arena, f, &formula)) != XLX_OK) return rc;
+    cell.formula = formula;
     cell.flags |= kCellHasFormula;
   }
   return state->store->AddCell(cell, rowStyleDraws, rowHidden);

@@ -166,6 +166,8 @@ int32_t LoadWorksheet(Workbook* workbook, MyWorksheet* sheet) {
   const std::u16string& path = sheet->partPath;
   if (path.find(u".bin") != std::u16string::npos) return LoadBinaryWorksheet(workbook, sheet);
   if (path.empty() || HasPart(&workbook->parts, path.c_str()) != XLX_OK) return XLX_OK;  // no part: an empty sheet
+  const int32_t streamed = ReadStreamedWorksheet(workbook, sheet);
+  if (streamed != kSheetDataReparse) return streamed;
   uint8_t* data = nullptr;
   int64_t size = ReadXmlPartBytes(workbook->hPackage, &workbook->parts, path.c_str(), &data);
   if (size <= 0) return size == 0 ? 1 : static_cast<int32_t>(size);
@@ -299,6 +301,7 @@ int32_t OpenWorkbookFromHandle(int64_t handle, const WorkbookOpenOptions& option
   workbook->loadMode = options.loadMode;
   workbook->includeHidden = options.showHiddenSheets;
   workbook->sheetSliceBytes = options.sheetSliceBytes;
+  if (options.sheetStreamChunkBytes > 0) workbook->sheetStreamChunkBytes = options.sheetStreamChunkBytes;
   workbook->formulaMode = options.formulaMode;
   workbook->progress = options.progress;
   rc = ReadWorkbookParts(workbook);

@@ -281,7 +281,7 @@ int32_t ReadCell(SheetReader* r, const RecordEntry& record) {
   if (!cursor.Ok()) return XLX_CORRUPT(XLX_ERR_FORMAT, "cell record cut off");
   cell.column = column < kMaxColumns ? uint16_t(column + 1) : 0;
   r->lastColumn = int32_t(column < kMaxColumns ? column + 1 : kMaxColumns);
-  cell.styleIndex = int32_t(style);
+  cell.styleIndex = PackStyleIndex(style);
   cell.number = std::numeric_limits<double>::quiet_NaN();
   cell.flags = kCellHasValue;
   bool deferred = false;

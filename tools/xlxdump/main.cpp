@@ -46,7 +46,7 @@ std::string RawValue(const xlx::Workbook& wb, const xlx::CellRecord& c) {
     case xlx::kCellNumber:
     case xlx::kCellDate:
       if (std::isnan(c.number)) return "";
-      std::snprintf(buf, sizeof buf, "%.17g", c.number);
+      std::snprintf(buf, sizeof buf, "%.17g", static_cast<double>(c.number));
       return buf;
     case xlx::kCellSharedString: {
       const xlx::RichString& s = xlx::GetSharedString(wb.sharedStrings, c.sharedStringIndex);
@@ -55,7 +55,7 @@ std::string RawValue(const xlx::Workbook& wb, const xlx::CellRecord& c) {
     case xlx::kCellInlineString:
       return c.inlineString && c.inlineString->text ? xlx::Utf16ToUtf8(c.inlineString->text) : "";
     default:
-      return c.text ? xlx::Utf16ToUtf8(c.text) : "";
+      return c.text ? xlx::Utf16ToUtf8(static_cast<const char16_t*>(c.text)) : "";
   }
 }
 
