@@ -54,20 +54,17 @@ bool ReadNoteText(const Workbook& workbook, const RecordEntry& record, SheetNote
   if (!cursor.Ok()) return false;
   if (text.size() > kMaxNoteText) text.resize(kMaxNoteText);
   note->runs.clear();
-  // Text before the first run, and between runs that do not move forward, keeps the plain look.
-  size_t at = 0;
-  int32_t font = -1;
-  for (size_t i = 0; i <= runs.size(); ++i) {
-    const size_t end = i < runs.size() ? std::min<size_t>(runs[i].first, text.size()) : text.size();
-    if (end <= at && i < runs.size()) {
-      font = runs[i].second;
-      continue;
-    }
-    std::u16string piece = text.substr(at, end - at);
+  // A run covers its first character up to the next run's; text before the first run is plain.
+  // Runs that start past the text or do not move forward are left out.
+  std::vector<std::pair<size_t, int32_t>> starts;
+  if (runs.empty() || runs[0].first > 0) starts.push_back({0, -1});
+  for (const auto& run : runs)
+    if (run.first < text.size() && (starts.empty() || run.first > starts.back().first)) starts.push_back({run.first, run.second});
+  for (size_t i = 0; i < starts.size(); ++i) {
+    const size_t end = i + 1 < starts.size() ? starts[i + 1].first : text.size();
+    std::u16string piece = text.substr(starts[i].first, end - starts[i].first);
     piece.erase(std::remove(piece.begin(), piece.end(), u'\r'), piece.end());
-    if (!piece.empty()) note->runs.push_back(RunInFont(workbook, font, std::move(piece)));
-    at = end;
-    if (i < runs.size()) font = runs[i].second;
+    if (!piece.empty()) note->runs.push_back(RunInFont(workbook, starts[i].second, std::move(piece)));
   }
   return true;
 }

@@ -182,7 +182,11 @@ void Reader::BeginRule(const RecordEntry& record) {
       rule.type = kCfCellIs;
       rule.op = param >= kCfOpBetween && param <= kCfOpLessEqual ? int32_t(param) : kCfOpNone;
       break;
-    case kKindExpression: rule.type = TemplateType(tmpl, param, &rule.timePeriod); break;
+    case kKindExpression:
+      rule.type = TemplateType(tmpl, param, &rule.timePeriod);
+      // The text rules carry the operator the XML form writes with them.
+      if (tmpl == 8) rule.op = param < 4 ? kCfOpContains + int32_t(param) : kCfOpContains;
+      break;
     case kKindScale: rule.type = kCfColorScale; break;
     case kKindBar: rule.type = kCfDataBar; break;
     case kKindTop:
