@@ -32,7 +32,8 @@ namespace xlx {
 // style and options. 1; -9 when the part has no list record or its range is outside the sheet.
 [[nodiscard]] int32_t ReadBinaryTablePart(TableBase* table, const RecordList& records);
 // A pivot table part's records into `table` (kind pivot): location, first header and data rows,
-// report filters, style and options. 1; -9 when the part has no location or it is outside the sheet.
+// grand totals, subtotal, subheading and blank rows, report filters, style and options. 1; -9 when
+// the part has no location or it is outside the sheet.
 [[nodiscard]] int32_t ReadBinaryPivotTablePart(TableBase* table, const RecordList& records);
 // The pivot tables (the sheet's "pivotTable" relationships) and tables (its table-part records) of
 // a binary sheet into sheet->tables, with styles, names and the row index. 1 or -1.

@@ -20,6 +20,17 @@ constexpr uint32_t kStyleClient = RawType(513);
 constexpr uint32_t kListPart = RawType(661);
 constexpr uint32_t kBeginLocation = RawType(314);
 constexpr uint32_t kBeginPageField = RawType(289);
+constexpr uint32_t kBeginLineItem = RawType(297);
+constexpr uint32_t kBeginRowItems = RawType(299);
+constexpr uint32_t kEndRowItems = RawType(300);
+constexpr uint32_t kBeginColumnItems = RawType(301);
+constexpr uint32_t kEndColumnItems = RawType(302);
+constexpr uint32_t kBeginRowFields = RawType(309);
+
+// Kinds of a row or column item: values, the subtotal kinds, the grand total and a blank line.
+constexpr uint8_t kItemData = 0;
+constexpr uint8_t kItemGrand = 13;
+constexpr uint8_t kItemBlank = 14;
 
 // More tables than this on one sheet are not read: each costs a part read and an index entry.
 constexpr size_t kMaxTablesPerSheet = 65536;
@@ -61,6 +72,39 @@ void ReadColumn(const RecordEntry& record, TableBase* table) {
   column.id = id > uint32_t(INT32_MAX) ? 0 : int32_t(id);
   column.name = caption.empty() ? std::move(name) : std::move(caption);
   table->columns.push_back(std::move(column));
+}
+
+// Offsets of the special rows of a pivot table from its row items, and the grand-total column from
+// its column items: each item (repeat count, kind, flags, ...) is one row or column of the data area.
+void ReadPivotItems(TableBase* table, const RecordList& records) {
+  PivotLayout& p = table->pivot;
+  int32_t rowFields = 0, rowOffset = p.firstDataRow, colOffset = p.firstDataCol, seen = 0;
+  enum { kOutside, kRows, kColumns } in = kOutside;
+  for (const RecordEntry& record : records) {
+    if (record.type == kBeginRowFields) {
+      RecordCursor cursor(record);
+      rowFields = int32_t(std::min<uint32_t>(cursor.U32(), 1 << 16));
+    } else if (record.type == kBeginRowItems || record.type == kBeginColumnItems) {
+      in = record.type == kBeginRowItems ? kRows : kColumns;
+    } else if (record.type == kEndRowItems || record.type == kEndColumnItems) {
+      in = kOutside;
+    } else if (record.type == kBeginLineItem && in != kOutside && seen++ < kMaxPivotRowItems) {
+      RecordCursor cursor(record);
+      const uint16_t repeat = cursor.U16();
+      const uint8_t kind = cursor.U8();
+      if (!cursor.Ok()) continue;
+      if (in == kColumns) {
+        if (kind == kItemGrand) p.grandTotalCol = colOffset;
+        ++colOffset;
+        continue;
+      }
+      if (kind == kItemGrand) p.grandTotalRow = rowOffset;
+      else if (kind == kItemBlank) p.blankRows.push_back(rowOffset);
+      else if (kind != kItemData) p.subtotalRows.push_back(rowOffset);
+      else if (repeat == 0 && rowFields > 1) p.subheadingRows.push_back(rowOffset);
+      ++rowOffset;
+    }
+  }
 }
 
 // Reads the part of `rel` into a new table of the sheet; a part that does not read is skipped.
@@ -151,6 +195,7 @@ int32_t ReadBinaryPivotTablePart(TableBase* table, const RecordList& records) {
         table->showFirstColumn = p.showRowHeaders;
       }
     }
+    ReadPivotItems(table, records);
     if (p.pageFieldCount > 0) p.pageRows = int32_t(std::clamp<uint32_t>(pageRows, 1, uint32_t(p.pageFieldCount)));
     return XLX_OK;
   });

@@ -49,7 +49,9 @@ std::string Describe(const MyWorksheet& sheet) {
                         std::to_string(t.showLastColumn) + std::to_string(t.showRowStripes) +
                         std::to_string(t.showColumnStripes) + " " + std::to_string(p.firstHeaderRow) +
                         std::to_string(p.firstDataRow) + std::to_string(p.firstDataCol) +
-                        std::to_string(p.pageFieldCount) + std::to_string(p.pageRows) + " ") +
+                        std::to_string(p.pageFieldCount) + std::to_string(p.pageRows) + " " +
+                        std::to_string(p.grandTotalRow) + "," + std::to_string(p.grandTotalCol) + "," +
+                        std::to_string(p.subtotalRows.size()) + "," + std::to_string(p.subheadingRows.size()) + " ") +
            t.styleName + u" " + (t.kind == kTableKindTable ? t.name : u"") + u" " + (t.style ? u"styled" : u"plain");
     for (const TableColumn& c : t.columns) out += u"|" + c.name;
     out += u"\n";
