@@ -228,4 +228,39 @@ TEST(XlsbObjects, HostileRecordsLoseOnlyWhatTheyDescribe) {
   EXPECT_TRUE(p.pivot.showRowHeaders && p.showLastColumn && !p.showRowStripes && p.style == nullptr);
 }
 
+TEST(XlsbObjects, TablesDrawWithTheCustomStylesOfTheStylesPart) {
+  std::string styles = xlxtest::DefaultStylesPart();
+  AppendRecord(&styles, 508, Payload().U32(1).Wide("Mine").Wide("PivotStyleLight16"));
+  AppendRecord(&styles, 510, Payload().U16(0x02).U32(3).Wide("Mine"));
+  AppendRecord(&styles, 512, Payload().U32(kTseHeaderRow).U32(1).U32(0));         // no such dxf
+  AppendRecord(&styles, 512, Payload().U32(kTseFirstRowStripe).U32(30).U32(0));   // band of 9 at most
+  AppendRecord(&styles, 512, Payload().U32(99).U32(1).U32(0));                    // unknown kind
+  AppendRecord(&styles, 511, "");
+  AppendRecord(&styles, 509, "");
+  std::string table;
+  AppendRecord(&table, 343, Payload().U32(1).U32(9).U32(2).U32(3).U32(0).U32(4).U32(0).U32(1).U32(0).Raw(std::string(24, '\xFF'))
+                                .U32(0).U32(0xFFFFFFFFu).Wide("Sales").U32(0xFFFFFFFFu));
+  AppendRecord(&table, 347, Payload().U32(1).U32(0).U32(0).U32(0).U32(0).U32(0).U32(0xFFFFFFFFu).Wide("Region"));
+  AppendRecord(&table, 513, Payload().U16(0x05).Wide("Mine"));
+  xlxtest::BinaryBook book;
+  book.sheetNames = {"S"};
+  book.styles = styles;
+  book.sheetRecords = {xlxtest::TablePartRecord()};
+  std::vector<xlxtest::ZipEntry> entries = xlxtest::BinaryWorkbookEntries(book);
+  for (xlxtest::ZipEntry& e : xlxtest::SheetObjectEntries("", table, "")) entries.push_back(e);
+  xlxtest::OpenedPackage package(entries);
+  ASSERT_EQ(package.rc, 1);
+  const MyWorksheet& sheet = *GetSheet(package.workbook, 0);
+  ASSERT_EQ(sheet.tables.items.size(), 1u);
+  const TableBase& t = sheet.tables.items[0];
+  EXPECT_EQ(std::make_tuple(t.range.RowFirst, t.range.RowLast, t.range.ColFirst, t.range.ColLast, t.id, t.totalsRowCount),
+            std::make_tuple(2, 10, 3, 4, 4, 1));
+  EXPECT_EQ(t.name + u"|" + t.columns.at(0).name, u"Sales|Region");
+  EXPECT_TRUE(t.showFirstColumn && t.showRowStripes && !t.showLastColumn);
+  ASSERT_NE(t.style, nullptr);
+  EXPECT_TRUE(t.style->elements[kTseHeaderRow].present && !t.style->elements[kTseWholeTable].present);
+  EXPECT_EQ(t.style->elements[kTseFirstRowStripe].size, 9);
+  EXPECT_EQ(package.workbook->styles.defaultPivotStyle, u"PivotStyleLight16");
+}
+
 }  // namespace
