@@ -3,6 +3,7 @@
 // part holds the list record (range, header and totals rows, names), one record per column and the
 // style record; a pivot table part holds its location record and the same style record.
 #include <algorithm>
+#include <set>
 #include <string>
 
 #include "common/limits.h"
@@ -206,16 +207,19 @@ int32_t ReadBinarySheetTables(Workbook* workbook, MyWorksheet* sheet, const Reco
   const int32_t rc = Guarded([&]() -> int32_t {
     sheet->tables = SheetTables();
     int32_t status = XLX_OK;
+    std::set<std::u16string> seen;  // a part named twice is read once
     for (int32_t k = 0; k < sheet->relationshipCount && status == XLX_OK; ++k) {
       const Relationship& rel = sheet->relationships[k];
-      if (rel.typeName && std::u16string(rel.typeName) == u"pivotTable") status = AddTable(*workbook, sheet, &rel, true);
+      if (rel.typeName && std::u16string(rel.typeName) == u"pivotTable" && rel.targetPath && seen.insert(rel.targetPath).second)
+        status = AddTable(*workbook, sheet, &rel, true);
     }
     for (const RecordEntry& record : records) {
       if (record.type != kListPart || status != XLX_OK) continue;
       RecordCursor cursor(record);
       const std::u16string id = cursor.WideString();
       if (!cursor.Ok() || id.empty()) continue;
-      status = AddTable(*workbook, sheet, FindRelationshipById(sheet->relationships, sheet->relationshipCount, id.c_str()), false);
+      const Relationship* rel = FindRelationshipById(sheet->relationships, sheet->relationshipCount, id.c_str());
+      if (rel && rel->targetPath && seen.insert(rel->targetPath).second) status = AddTable(*workbook, sheet, rel, false);
     }
     return status;
   });

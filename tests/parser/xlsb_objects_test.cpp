@@ -105,22 +105,19 @@ std::string Block(uint32_t kind, uint32_t tmpl, uint32_t param, uint16_t flags, 
   return part;
 }
 
+std::string Record(uint32_t number, const Payload& payload) {
+  std::string record;
+  AppendRecord(&record, number, payload);
+  return record;
+}
 std::string Value(uint32_t kind, double number, bool gte = true) {
-  std::string record;
-  AppendRecord(&record, 471, Payload().U32(kind).F64(number).U32(1).U32(gte).U32(0));
-  return record;
+  return Record(471, Payload().U32(kind).F64(number).U32(1).U32(gte).U32(0));
 }
-
 std::string Rgb(uint8_t r, uint8_t g, uint8_t b) {
-  std::string record;
-  AppendRecord(&record, 564, Payload().U8(5).U8(0xFF).U16(0).U8(r).U8(g).U8(b).U8(0xFF));
-  return record;
+  return Record(564, Payload().U8(5).U8(0xFF).U16(0).U8(r).U8(g).U8(b).U8(0xFF));
 }
-
 std::string Wrap(uint32_t begin, const Payload& head, const std::string& inner) {
-  std::string part;
-  AppendRecord(&part, begin, head);
-  return part + inner + [&] { std::string end; AppendRecord(&end, begin + 1, ""); return end; }();
+  return Record(begin, head) + inner + Record(begin + 1, Payload());
 }
 
 TEST(XlsbObjects, ConditionalFormatRecordsBecomeTheRulesTheyDescribe) {
