@@ -374,9 +374,11 @@ def main():
     array = b"\x40" + b"\0" * 14 + b"\x41\x02\x00"
     extra = struct.pack("<II", 1, 2) + b"\x00" + struct.pack("<d", 1) + b"\x02\x01"
     binary.setdefault(sha(array), bytes([4, len(array)]) + array + extra)
-    for seed in conditional_format_sheets():
-        binary.setdefault(sha(seed), bytes([3]) + seed)
     kept_binary = sorted(binary.values(), key=len)[:MAX_XLSB_SEEDS]
+    # The comments, table and pivot table parts are few: all of them are kept, with the sheets of
+    # conditional formats.
+    kept_binary += [seed for seed in binary.values() if seed[0] in (5, 6, 7) and seed not in kept_binary]
+    kept_binary += [bytes([3]) + seed for seed in conditional_format_sheets()]
     for data in kept_binary:
         write(os.path.join(out, "xlsb"), sha(data), data)
 
