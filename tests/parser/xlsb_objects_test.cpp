@@ -42,17 +42,14 @@ std::string Describe(const MyWorksheet& sheet) {
   }
   for (const TableBase& t : sheet.tables.items) {
     const PivotLayout& p = t.pivot;
-    out += xlxtest::U16("table " + std::to_string(t.kind) + " " + std::to_string(t.range.RowFirst) + ":" +
-                        std::to_string(t.range.RowLast) + ":" + std::to_string(t.range.ColFirst) + ":" +
-                        std::to_string(t.range.ColLast) + " " + std::to_string(t.headerRowCount) +
-                        std::to_string(t.totalsRowCount) + std::to_string(t.showFirstColumn) +
-                        std::to_string(t.showLastColumn) + std::to_string(t.showRowStripes) +
-                        std::to_string(t.showColumnStripes) + " " + std::to_string(p.firstHeaderRow) +
-                        std::to_string(p.firstDataRow) + std::to_string(p.firstDataCol) +
-                        std::to_string(p.pageFieldCount) + std::to_string(p.pageRows) + " " +
-                        std::to_string(p.grandTotalRow) + "," + std::to_string(p.grandTotalCol) + "," +
-                        std::to_string(p.subtotalRows.size()) + "," + std::to_string(p.subheadingRows.size()) + " ") +
-           t.styleName + u" " + (t.kind == kTableKindTable ? t.name : u"") + u" " + (t.style ? u"styled" : u"plain");
+    std::string n = "table";
+    for (long v : {long(t.kind), long(t.range.RowFirst), long(t.range.RowLast), long(t.range.ColFirst), long(t.range.ColLast),
+                   long(t.headerRowCount), long(t.totalsRowCount), long(t.showFirstColumn), long(t.showLastColumn),
+                   long(t.showRowStripes), long(t.showColumnStripes), long(p.firstHeaderRow), long(p.firstDataRow),
+                   long(p.firstDataCol), long(p.pageFieldCount), long(p.pageRows), long(p.grandTotalRow),
+                   long(p.grandTotalCol), long(p.subtotalRows.size()), long(p.subheadingRows.size())})
+      n += " " + std::to_string(v);
+    out += xlxtest::U16(n + " ") + t.styleName + u" " + (t.kind == kTableKindTable ? t.name : u"") + u" " + (t.style ? u"styled" : u"plain");
     for (const TableColumn& c : t.columns) out += u"|" + c.name;
     out += u"\n";
   }
@@ -77,8 +74,7 @@ TEST(XlsbObjects, TwinWorkbooksReadTheSameNotesFormatsAndTables) {
         compared += !xml.empty();
       }
     }
-    FreeWorkbook(books[0]);
-    FreeWorkbook(books[1]);
+    FreeWorkbook(books[0]), FreeWorkbook(books[1]);
   }
   if (!xlxtest::CorpusTwins().empty()) {
     EXPECT_GE(compared, 5);  // notes, formats, a table and pivots
@@ -122,9 +118,7 @@ std::string Wrap(uint32_t begin, const Payload& head, const std::string& inner) 
 
 TEST(XlsbObjects, ConditionalFormatRecordsBecomeTheRulesTheyDescribe) {
   const std::string relativeGreater = Payload().U8(0x44).U32(1).U16(0xC001).U8(0x1E).U16(5).U8(0x0D).Bytes();
-  struct Case {
-    std::string records, expect;
-  };
+  struct Case { std::string records, expect; };
   const Case cases[] = {
       {Block(1, 0, 5, 0x02, Payload().U8(0x1E).U16(3).Bytes()), "1 op5 dxf2 pri7 stop f=3"},
       {Block(2, 1, 0, 0, relativeGreater), "7 op0 dxf2 pri7 f=B2>5"},  // relative to the block's B2
