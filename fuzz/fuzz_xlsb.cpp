@@ -2,7 +2,8 @@
 // around it is a small valid binary workbook, so that each reader is reached with its own part:
 //   0 the workbook part (after a valid sheet list), 1 the styles part, 2 the shared-string part,
 //   3 the first sheet's part, 4 formula tokens rendered directly (the second byte splits the rest
-//   into the tokens and their extra data).
+//   into the tokens and their extra data), 5 the first sheet's comments part, 6 its table part,
+//   7 its pivot table part.
 // The package is opened through the workbook reader as a host would open it.
 #include <cstddef>
 #include <cstdint>
@@ -69,7 +70,7 @@ void RenderTokens(const uint8_t* data, size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1 || size > (1u << 20)) return 0;
-  const uint8_t target = data[0] % 5;
+  const uint8_t target = data[0] % 8;
   if (target == 4) {
     RenderTokens(data + 1, size - 1);
     return 0;
@@ -79,8 +80,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   book.sheetNames = {"One", "Two sheets"};
   book.workbookRecords = TableRecords();
   book.sharedStrings = {"a", "b"};
+  book.sheetRecords = {xlxtest::TablePartRecord()};
   std::vector<xlxtest::ZipEntry> entries = xlxtest::BinaryWorkbookEntries(book);
-  const char* const names[] = {"xl/workbook.bin", "xl/styles.bin", "xl/sharedStrings.bin", "xl/worksheets/sheet1.bin"};
+  const std::string empty;
+  for (xlxtest::ZipEntry& entry : xlxtest::SheetObjectEntries(target == 5 ? part : empty, target == 6 ? part : empty,
+                                                              target == 7 ? part : empty))
+    entries.push_back(std::move(entry));
+  const char* const names[] = {"xl/workbook.bin", "xl/styles.bin", "xl/sharedStrings.bin", "xl/worksheets/sheet1.bin",
+                               "", "", "", ""};
   for (xlxtest::ZipEntry& entry : entries) {
     entry.stored = true;  // no compression: the run's time goes to the readers
     if (entry.name != names[target]) continue;

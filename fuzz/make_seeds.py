@@ -83,6 +83,49 @@ def corpus_files(corpus):
     return files
 
 
+def xlsb_record(number, payload=b""):
+    """A binary record: the record number in 7-bit groups, the size likewise, the payload."""
+    out = bytearray()
+    for value in (number, len(payload)):
+        while True:
+            byte = value & 0x7F
+            value >>= 7
+            out.append(byte | 0x80 if value else byte)
+            if not value:
+                break
+    return bytes(out) + payload
+
+
+def conditional_format_sheets():
+    """Sheet parts with a conditional-format block of each kind of rule the binary reader knows."""
+    def block(rule, inner=b""):
+        head = struct.pack("<III", 1, 0, 1) + struct.pack("<IIII", 0, 9, 0, 1)
+        return (xlsb_record(461, head) + xlsb_record(463, rule) + inner + xlsb_record(464) + xlsb_record(462))
+
+    def rule(kind, template, param, flags, formula=b""):
+        sizes = struct.pack("<III", len(formula), 0, 0)
+        body = struct.pack("<IIIIIII", kind, template, 0, 1, param, 0, 0) + struct.pack("<H", flags) + sizes
+        body += struct.pack("<I", 0xFFFFFFFF)
+        if formula:
+            body += struct.pack("<I", len(formula)) + formula + struct.pack("<I", 0)
+        return body
+
+    def value(kind, number):
+        return xlsb_record(471, struct.pack("<IdIII", kind, number, 1, 1, 0))
+
+    color = xlsb_record(564, bytes([5, 0xFF, 0, 0, 0x63, 0xBE, 0x7B, 0xFF]))
+    ref = b"\x44" + struct.pack("<IH", 0, 0xC000) + b"\x1e\x05\x00\x0d"
+    return [
+        block(rule(1, 0, 5, 0, b"\x1e\x05\x00")),
+        block(rule(2, 1, 0, 2, ref)),
+        block(rule(3, 2, 0, 0), xlsb_record(469) + value(2, 0) + value(3, 0) + color + color + xlsb_record(470)),
+        block(rule(4, 3, 0, 0), xlsb_record(467, bytes([10, 90, 1])) + value(2, 0) + value(3, 0) + color + xlsb_record(468)),
+        block(rule(6, 4, 0, 0), xlsb_record(465, struct.pack("<II", 0, 2)) + value(4, 0) + value(4, 33) + value(4, 67)
+              + xlsb_record(466)),
+        block(rule(5, 5, 3, 0x18)),
+    ]
+
+
 def zip_parts(path, pattern):
     """(name, bytes) of the entries of a package whose name matches; nothing for a broken one."""
     try:
@@ -306,16 +349,19 @@ def main():
             infos.setdefault(sha(info), info)
     for key, data in infos.items():
         write(os.path.join(out, "encryptioninfo"), key, data)
-    # Binary parts behind their selector byte (0 workbook, 1 styles, 2 strings, 3 sheet), smallest
-    # first, and formula tokens (selector 4, then the length of the tokens).
+    # Binary parts behind their selector byte (0 workbook, 1 styles, 2 strings, 3 sheet, 5 comments,
+    # 6 table, 7 pivot table), smallest first, formula tokens (selector 4, then the length of the
+    # tokens) and sheets with conditional formats of every kind.
     binary = {}
     for f in files:
         if "/xlsb/" not in f:
             continue
-        for name, data in zip_parts(f, r"(workbook|styles|sharedStrings|worksheets/sheet\d+)\.bin$"):
+        pattern = r"(workbook|styles|sharedStrings|worksheets/sheet\d+|comments\d+|tables/table\d+|pivotTables/pivotTable\d+)\.bin$"
+        for name, data in zip_parts(f, pattern):
             if len(data) > MAX_XLSB_SEED:
                 continue
-            kind = 0 if "workbook" in name else 1 if "styles" in name else 2 if "sharedStrings" in name else 3
+            kind = (0 if "workbook" in name else 1 if "styles" in name else 2 if "sharedStrings" in name
+                    else 5 if "comments" in name else 6 if "tables/" in name else 7 if "pivotTables/" in name else 3)
             seed = bytes([kind]) + data
             binary.setdefault(sha(seed), seed)
     tokens = [b"\x24\x00\x00\x00\x00\x00\xc0\x24\x01\x00\x00\x00\x01\x40\x03",
@@ -329,6 +375,10 @@ def main():
     extra = struct.pack("<II", 1, 2) + b"\x00" + struct.pack("<d", 1) + b"\x02\x01"
     binary.setdefault(sha(array), bytes([4, len(array)]) + array + extra)
     kept_binary = sorted(binary.values(), key=len)[:MAX_XLSB_SEEDS]
+    # The comments, table and pivot table parts are few: all of them are kept, with the sheets of
+    # conditional formats.
+    kept_binary += [seed for seed in binary.values() if seed[0] in (5, 6, 7) and seed not in kept_binary]
+    kept_binary += [bytes([3]) + seed for seed in conditional_format_sheets()]
     for data in kept_binary:
         write(os.path.join(out, "xlsb"), sha(data), data)
 

@@ -271,6 +271,10 @@ int32_t ReadSheetTables(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node w
   });
 }
 
+int32_t FinishReadingSheetTables(Workbook* workbook, MyWorksheet* sheet) {
+  return Guarded([&]() -> int32_t { return FinishSheetTables(workbook, sheet); });
+}
+
 int32_t CountTableRelationships(const Workbook* workbook) {
   int32_t count = 0;
   for (int32_t s = 0; s < workbook->sheetCount && s < static_cast<int32_t>(workbook->sheets.Count()); ++s) {

@@ -36,6 +36,10 @@ void ReadTableStyleElements(TableStyleEntry* entry, pugi::xml_node tableStyle, i
 // tables' names with the workbook, and indexes them by rows. 1 or -1.
 [[nodiscard]] int32_t ReadSheetTables(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node worksheet);
 
+// Styles, workbook names and the row index of the tables already in sheet->tables.items (what
+// ReadSheetTables does once the parts are read; the binary reader fills the items itself). 1 or -1.
+[[nodiscard]] int32_t FinishReadingSheetTables(Workbook* workbook, MyWorksheet* sheet);
+
 // Table relationships of all sheets whose relationships are read (what defined names need to know
 // before the sheets are loaded).
 [[nodiscard]] int32_t CountTableRelationships(const Workbook* workbook);

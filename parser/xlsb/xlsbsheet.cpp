@@ -11,6 +11,7 @@
 #include "common/resultcodes.h"
 #include "parser/xlsb/xlsbformula.h"
 #include "parser/xlsb/xlsbreader.h"
+#include "parser/xlsb/xlsbsheetobjects.h"
 #include "parser/xlsb/xlsbstrings.h"
 #include "parser/xlsxprsrvml.h"
 #include "parser/xlsxprsr.h"
@@ -432,8 +433,12 @@ int32_t ReadWorksheetRecords(Workbook* workbook, MyWorksheet* sheet, const Recor
   store.Finish();
   // The drawing part of a binary sheet is the same DrawingML part as in the XML form.
   if ((rc = ReadSheetDrawing(workbook, sheet)) != XLX_OK) return rc;
-  // So is its VML drawing (its notes' text is binary and not read here).
+  // So is its VML drawing.
   if ((rc = ReadLegacyDrawing(*workbook, sheet, sheet->vmlDrawingPath)) != XLX_OK) return rc;
+  // Notes, conditional formats and tables fill the model the XML readers fill.
+  if ((rc = LoadBinarySheetNotes(*workbook, sheet)) != XLX_OK) return rc;
+  if ((rc = ReadBinaryConditionalFormats(*workbook, sheet, records)) != XLX_OK) return rc;
+  if ((rc = ReadBinarySheetTables(workbook, sheet, records)) != XLX_OK) return rc;
   AssertSheetInvariants(*sheet);
   sheet->loaded = true;
   return XLX_OK;

@@ -323,7 +323,8 @@ int32_t ReadBinaryStylesheet(Stylesheet* styles, Workbook* workbook, const Recor
     state.workbook = workbook;
     for (const RecordEntry& record : records)
       if ((status = ReadRecord(&state, record)) != XLX_OK) return status;
-    return FinishLists(styles, *workbook, &state.dxfs);
+    if ((status = FinishLists(styles, *workbook, &state.dxfs)) == XLX_OK) ReadBinaryTableStyles(styles, records);
+    return status;
   });
   if (rc == XLX_OK) styles->parsed = true;
   return rc;

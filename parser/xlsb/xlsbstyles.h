@@ -30,4 +30,9 @@ int32_t BinaryHatch(uint32_t pattern);
 // 1; -9 when a property's size runs past the record.
 [[nodiscard]] int32_t ReadBinaryDxf(const Workbook& workbook, const RecordEntry& record, Dxf* dxf);
 
+// The custom table styles of a styles part's records into styles->tableStyles, their elements'
+// differential formats checked against styles->dxfs (read first). Unknown kinds are skipped, band
+// sizes clamped to 1..9; a style without a name or past 4096 styles is left out.
+void ReadBinaryTableStyles(Stylesheet* styles, const RecordList& records);
+
 }  // namespace xlx

@@ -167,4 +167,29 @@ std::vector<ZipEntry> BinaryWorkbookEntries(const BinaryBook& book) {
   return entries;
 }
 
+std::string TablePartRecord() {
+  std::string record;
+  AppendRecord(&record, 661, Payload().Wide("rIdL"));
+  return record;
+}
+
+std::vector<ZipEntry> SheetObjectEntries(const std::string& comments, const std::string& table, const std::string& pivot) {
+  std::vector<ZipEntry> entries;
+  std::string rels;
+  if (!comments.empty()) {
+    rels += Rel("rIdC", "comments", "../comments1.bin");
+    entries.push_back({"xl/comments1.bin", comments});
+  }
+  if (!table.empty()) {
+    rels += Rel("rIdL", "table", "../tables/table1.bin");
+    entries.push_back({"xl/tables/table1.bin", table});
+  }
+  if (!pivot.empty()) {
+    rels += Rel("rIdP", "pivotTable", "../pivotTables/pivotTable1.bin");
+    entries.push_back({"xl/pivotTables/pivotTable1.bin", pivot});
+  }
+  entries.push_back({"xl/worksheets/_rels/sheet1.bin.rels", Rels(rels)});
+  return entries;
+}
+
 }  // namespace xlxtest

@@ -56,4 +56,9 @@ std::string SheetPart(const std::string& dataRecords);
 // The package's entries.
 std::vector<ZipEntry> BinaryWorkbookEntries(const BinaryBook& book);
 
+// The first sheet's comments, table and pivot table parts (each left out when empty) and the
+// sheet's relationships to them; the table is named by TablePartRecord(), which the sheet holds.
+std::vector<ZipEntry> SheetObjectEntries(const std::string& comments, const std::string& table, const std::string& pivot);
+std::string TablePartRecord();
+
 }  // namespace xlxtest
