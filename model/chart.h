@@ -4,12 +4,15 @@
 // Values missing from a cache are NaN.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "model/styles.h"
 
 namespace xlx {
+
+struct ChartEx;  // model/chartex.h
 
 // Chart kinds, numbered by the order in which the plot area is searched for them.
 enum ChartKind : int32_t {
@@ -273,7 +276,8 @@ constexpr int32_t kMaxChartUserShapes = 256;
 
 struct ChartModel {
   int32_t chartKind = kChartNone;  // ChartKind of the first plot
-  bool isChartEx = false;          // a 2016 chart: drawn as its frame and title
+  bool isChartEx = false;          // a 2016 chart (`cx:chartSpace`)
+  std::shared_ptr<const ChartEx> ex;  // its series and data; null when it has none
   bool date1904 = false;
   bool roundedCorners = false;
   bool autoTitleDeleted = false;

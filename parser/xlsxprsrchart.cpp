@@ -320,6 +320,8 @@ int32_t ParseChartEx(pugi::xml_node chartSpace, const Workbook& workbook, ChartM
   model->isChartEx = true;
   return Guarded([&]() -> int32_t {
     ReadThemeDefaults(workbook, model);
+    const int32_t rc = ReadChartExBody(chartSpace, workbook, model);
+    if (rc != 1) return rc;
     pugi::xml_node title = Child(Child(chartSpace, "chart"), "title");
     if (!title) return XLX_OK;
     model->title.present = true;

@@ -19,8 +19,12 @@ namespace xlx {
 // memory runs out.
 [[nodiscard]] int32_t ParseChart(pugi::xml_node chartSpace, const Workbook& workbook, ChartModel* model);
 
-// Reads a 2016 chart part (`cx:chartSpace`): only its title is kept, with isChartEx set. 1 or -13.
+// Reads a 2016 chart part (`cx:chartSpace`) with isChartEx set: its title, and its data, series
+// and axes into model->ex. 1, -13 for a missing model, -1 when memory runs out.
 [[nodiscard]] int32_t ParseChartEx(pugi::xml_node chartSpace, const Workbook& workbook, ChartModel* model);
+// The data blocks, series and axis scaling of a 2016 chart part into a new model->ex, and the
+// chart's own shape and text defaults. 1, -1 or -13.
+[[nodiscard]] int32_t ReadChartExBody(pugi::xml_node chartSpace, const Workbook& workbook, ChartModel* model);
 
 // The anchors of a chart drawing part (`c:userShapes`: `cdr:relSizeAnchor` with fractions,
 // `cdr:absSizeAnchor` with an EMU extent measured against `chartCx`, `chartCy` EMU) appended to
