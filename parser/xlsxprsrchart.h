@@ -55,6 +55,19 @@ const char* ChildVal(pugi::xml_node parent, const char* local);
 // Series of a chart-type element appended to model->series with their plot index. 1 or -1.
 [[nodiscard]] int32_t ReadChartSeriesList(const Workbook& workbook, pugi::xml_node plotNode, int32_t plotIndex,
                                           ChartModel* model);
+// The hatch group of a preset pattern (`a:pattFill` `prst`); -1 for the percentage patterns,
+// whose foreground share goes to *percent.
+int32_t ChartPatternGroup(const char* prst, int32_t* percent);
+// `a:blipFill`: the relationship id of its picture into props->picturePath, and tile or stretch.
+// False when it names no picture.
+bool ReadChartPictureFill(pugi::xml_node blipFill, ChartShapeProps* props);
+// Turns the relationship ids of the model's picture fills into part paths through the chart
+// part's relationships (`chartPath`); fills whose picture is not in the package become solid
+// grey. 1, or -1 when memory runs out.
+[[nodiscard]] int32_t ResolveChartPictures(const Workbook& workbook, const std::u16string& chartPath, ChartModel* model);
+// The display-unit caption of an axis whose display unit is already read: sets unitsCaption
+// when `c:dispUnitsLbl` is there, with its text or the built-in unit's words.
+void ReadDisplayUnitsLabel(const Workbook& workbook, pugi::xml_node dispUnits, ChartAxis* axis);
 // `c:dLbls` or `c:dLbl` into `labels`.
 void ReadChartDataLabels(const Workbook& workbook, pugi::xml_node dLbls, ChartDataLabels* labels);
 

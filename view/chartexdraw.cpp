@@ -67,7 +67,7 @@ void ExRect(ChartCanvas& c, const ChartShapeProps& props, CellColor fill, CellCo
   ChartPaint paint;
   const DrawRect box{left, top, width, std::max(height, 0.5)};
   MakePaint(c, props, fill, line, 0.75, &paint, &box);
-  if (paint.pen || paint.brush) c.Ok(AddDrawRectangle(c.surface, paint.pen, paint.brush, left, top, width, box.height));
+  if (paint.pen || paint.brush || paint.picture) ChartRect(c, paint, box);
 }
 
 double ExValueY(const ExColumns& p, double v) {

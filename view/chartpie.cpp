@@ -110,7 +110,7 @@ void DrawPie(ChartCanvas& c, const ChartPlot& p, std::vector<const ChartSeries*>
           MakePaint(c, props, color, 0xFFFFFFFF, 0.75, &paint, &box);
         }
         c.Spend(pts.size());
-        c.Ok(AddDrawPolygon(c.surface, paint.pen, paint.brush, pts.data(), int32_t(pts.size())));
+        ChartPolygon(c, paint, pts.data(), int32_t(pts.size()));
         if (layer == 0 && l.present && !l.deleted && n <= 4096 && i < n) {
           const bool outside = l.position == kLabelPosOutsideEnd;
           const double lr = doughnut ? (rOut + rIn) / 2 : outside ? rOut * 1.12 : rOut * 0.65;

@@ -173,13 +173,14 @@ void DrawBarPlot(ChartCanvas& c, const PlotFrame& f, int32_t plot) {
       DrawRect r = ax.val.vertical ? DrawRect{std::min(a0, a1), std::min(b0, b1), std::fabs(a1 - a0), std::fabs(b1 - b0)}
                                    : DrawRect{std::min(b0, b1), std::min(a0, a1), std::fabs(b1 - b0), std::fabs(a1 - a0)};
       const ChartShapeProps& props = PointProps(s, int32_t(i));
-      const bool own = &props != &s.shape || (p.varyColors && series.size() == 1) || props.fillKind == kChartFillGradient;
+      const bool own = &props != &s.shape || (p.varyColors && series.size() == 1) || props.fillKind == kChartFillGradient ||
+                       props.fillKind == kChartFillPicture;
       if (own || (v < 0 && s.invertIfNegative)) {
         ChartPaint pp;
         CellColor fill = PointColor(c, p, s, series.size(), int32_t(i));
         MakePaint(c, props, v < 0 && s.invertIfNegative && props.fillKind == kChartFillAuto ? 0xFFFFFFFF : fill,
                   v < 0 && s.invertIfNegative ? fill : 0xFFFFFFFF, 0.75, &pp, &r);
-        c.Ok(AddDrawRectangle(c.surface, pp.pen, pp.brush, r.left, r.top, r.width, r.height));
+        ChartRect(c, pp, r);
       } else {
         c.Ok(AddDrawRectangle(c.surface, paint.pen, paint.brush, r.left, r.top, r.width, r.height));
       }

@@ -57,4 +57,12 @@ TEST(ChartPages, Gallery2016MatchesItsGolden) {
   EXPECT_EQ("", CompareWithGolden(page, "charts2016_gallery"));
 }
 
+// Pattern fills, stretched and tiled picture fills, a picture slice, a display-unit caption.
+TEST(ChartPages, FillsAndUnitCaptionMatchTheirGolden) {
+  Image page;
+  int32_t code = 0;
+  ASSERT_TRUE(RenderPage(FixturePath("chartfills.xlsx"), 0x80, &page, &code, 1)) << "code " << code;
+  EXPECT_EQ("", CompareWithGolden(page, "chart_fills"));
+}
+
 }  // namespace
