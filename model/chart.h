@@ -270,6 +270,8 @@ struct ChartPlot {
   bool barOfPie = false;         // `c:ofPieType` "bar"
   int32_t secondSize = 75, splitPos = -1;  // of-pie
   bool hiLowLines = false, upDownBars = false, dropLines = false;
+  bool seriesLines = false;      // of-pie: `c:serLines` join the split-off slice to the second plot
+  ChartShapeProps seriesLinesShape;
   ChartShapeProps upBars, downBars;
   ChartDataLabels labels;
   uint32_t axIds[3] = {0, 0, 0};

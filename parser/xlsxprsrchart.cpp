@@ -57,6 +57,8 @@ void ReadPlotOptions(const Workbook& workbook, pugi::xml_node node, ChartPlot* p
   p->splitPos = ChildInt(node, "splitPos", -1, -1, 1000000);
   p->hiLowLines = Child(node, "hiLowLines");
   p->dropLines = Child(node, "dropLines");
+  p->seriesLines = Child(node, "serLines");
+  ReadChartShapeProps(workbook, Child(Child(node, "serLines"), "spPr"), &p->seriesLinesShape);
   pugi::xml_node upDown = Child(node, "upDownBars");
   p->upDownBars = upDown;
   if (upDown) {

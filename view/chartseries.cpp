@@ -363,6 +363,18 @@ void DrawRadarPlot(ChartCanvas& c, const DrawRect& room, int32_t plot) {
     const double a = -kPi / 2 + 2 * kPi * i / n;
     DrawChartTextAt(c, text, font, ink, cx + (r + c.Px(4) + w / 2) * std::cos(a), cy + (r + c.Px(4) + h / 2) * std::sin(a), 0);
   }
+  // The value axis labels its rings up the first spoke.
+  const bool valueLabels = !valueAxis || (!valueAxis->deleted && valueAxis->tickLabelPos != kTickLblNone);
+  for (int32_t ring = 0; ring <= rings && valueLabels && n <= 2000 && c.rc == 1; ++ring) {
+    double v = scale.min + ring * scale.major;
+    if (std::fabs(v) < scale.major * 1e-9) v = 0;
+    const double shown = valueAxis && valueAxis->displayUnit > 1 ? v / valueAxis->displayUnit : v;
+    const std::u16string text = FormatChartValue(shown, valueAxis ? valueAxis->formatCode : u"General", c.chart.date1904);
+    double w, h;
+    MeasureChartText(c, text, font, &w, &h);
+    const DrawPoint at = point(0, v);
+    DrawChartTextAt(c, text, font, ink, at.x - c.Px(3) - w / 2, at.y, 0);
+  }
   for (const ChartSeries* s : series) {
     if (c.rc != XLX_OK) break;
     const CellColor color = AutoSeriesColor(c.chart, SeriesColorIndex(c, s));
@@ -382,6 +394,18 @@ void DrawRadarPlot(ChartCanvas& c, const DrawRect& room, int32_t plot) {
     }
     if ((p.radarStyle == 1 || s->marker.present) && poly.size() <= 2000)
       DrawMarkers(c, s->marker, color, poly.data(), poly.size() - (p.radarStyle == 0 ? 0 : 1));
+  }
+  // Data labels over every series, each just outside its point along its spoke.
+  for (const ChartSeries* s : series) {
+    const ChartDataLabels& labels = LabelsOf(c, *s);
+    for (int32_t i = 0; labels.present && !labels.deleted && i < s->values.pointCount && n <= 2000 && c.rc == 1; ++i) {
+      // Data labels stand just outside their point, along its spoke.
+      const double v = ValueAt(*s, size_t(i));
+      if (!std::isfinite(v)) continue;
+      const DrawPoint at = point(i, v);
+      const double a = -kPi / 2 + 2 * kPi * i / n;
+      DrawLabel(c, labels, LabelText(c, *s, labels, i, v, NAN), at.x + c.Px(9) * std::cos(a), at.y + c.Px(9) * std::sin(a));
+    }
   }
 }
 

@@ -1,5 +1,6 @@
-// Chart fills beyond solid colours and the display-unit caption: what the reader keeps of
-// pattern and picture fills and of `c:dispUnitsLbl`, and the colours pattern fills paint.
+// Chart fills beyond solid colours, the display-unit caption and of-pie connectors: what the
+// reader keeps of pattern and picture fills and of `c:dispUnitsLbl`, the colours pattern fills
+// paint, and where an of-pie chart's split-off slice and series lines are drawn.
 #include <string>
 
 #include <gtest/gtest.h>
@@ -123,6 +124,40 @@ TEST(ChartFills, PatternAndPictureFillsPaint) {
     EXPECT_NEAR(c.want.r, got.r, 2) << c.what;
     EXPECT_NEAR(c.want.g, got.g, 2) << c.what;
     EXPECT_NEAR(c.want.b, got.b, 2) << c.what;
+    DestroyDrawingSurface(surface);
+    VkFreeBitmap(&bitmap);
+    VkDestroyDrawingObject(engine);
+  }
+}
+
+TEST(ChartFills, OfPieSliceFacesItsSecondPlotWithSeriesLines) {
+  for (const bool lines : {true, false}) {
+    ChartModel m;
+    m.accents[0] = 0xFF0000FF, m.accents[1] = 0xFF00FF00, m.accents[2] = 0xFFFF0000, m.accents[3] = 0xFF00FFFF;
+    m.plots.resize(1);
+    m.plots[0].kind = m.chartKind = kChartOfPie;
+    m.plots[0].barOfPie = true, m.plots[0].splitPos = 2, m.plots[0].seriesLines = lines;
+    m.series.resize(1);
+    m.series[0].values.values = {50, 30, 10, 10};
+    m.series[0].values.pointCount = 4;
+    void* object = nullptr;
+    ASSERT_EQ(1, VkCreateDrawingObject(VkQueryDrawingEngine(), &object));
+    auto* engine = static_cast<VkDrawingEngine*>(object);
+    _BITMAPHANDLE bitmap{};
+    ASSERT_EQ(1, VkCreateBitmap(&bitmap, sizeof bitmap, 1, 400, 200, 24, 1, nullptr, 1, nullptr, 0));
+    DrawingSurface* surface = nullptr;
+    ASSERT_EQ(1, CreateDrawingSurface(engine, &bitmap, &surface));
+    ASSERT_EQ(1, InitEngine(surface));
+    ASSERT_EQ(1, DrawChart(surface, m, DrawRect{0, 0, 400, 200}, ChartDrawOptions()));
+    EXPECT_EQ(1, EndEngine(surface));
+    // The split-off slice (20 of 100, the third accent) straddles the line to the second plot.
+    int32_t right = 0;
+    for (int x = 150; x < 230; ++x) right += pixeltest::At(bitmap, x, 100) == pixeltest::Rgb{0, 0, 255};
+    EXPECT_GT(right, 10) << lines;
+    // Series lines cross the gap between the pie and the bar, above and below the middle.
+    int32_t inked = 0;
+    for (int y = 0; y < 200; ++y) inked += pixeltest::Ink(bitmap, 232, y) > 60;
+    EXPECT_EQ(lines, inked >= 2) << inked;
     DestroyDrawingSurface(surface);
     VkFreeBitmap(&bitmap);
     VkDestroyDrawingObject(engine);
