@@ -328,7 +328,7 @@ int32_t ParseChartEx(pugi::xml_node chartSpace, const Workbook& workbook, ChartM
   return Guarded([&]() -> int32_t {
     ReadThemeDefaults(workbook, model);
     const int32_t rc = ReadChartExBody(chartSpace, workbook, model);
-    if (rc != 1) return rc;
+    if (rc != XLX_OK) return rc;
     pugi::xml_node title = Child(Child(chartSpace, "chart"), "title");
     if (!title) return XLX_OK;
     model->title.present = true;

@@ -207,7 +207,7 @@ int32_t ReadChartExBody(pugi::xml_node chartSpace, const Workbook& workbook, Cha
   ReadChartShapeProps(workbook, Child(chartSpace, "spPr"), &model->chartShape);
   ReadChartTextProps(workbook, Child(chartSpace, "txPr"), &model->chartText);
   model->ex = std::move(ex);
-  return 1;
+  return XLX_OK;
 }
 
 }  // namespace xlx

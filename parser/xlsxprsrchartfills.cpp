@@ -71,7 +71,7 @@ int32_t ResolveChartPictures(const Workbook& workbook, const std::u16string& cha
   if (!model) return XLX_ERR_ARGUMENT;
   bool any = false;
   ForEachFill(model, [&](ChartShapeProps* p) { any = any || p->fillKind == kChartFillPicture; });
-  if (!any) return 1;
+  if (!any) return XLX_OK;
   const size_t slash = chartPath.rfind(u'/');
   const std::u16string dir = slash == std::u16string::npos ? std::u16string() : chartPath.substr(0, slash);
   const std::u16string name = slash == std::u16string::npos ? chartPath : chartPath.substr(slash + 1);
@@ -82,7 +82,7 @@ int32_t ResolveChartPictures(const Workbook& workbook, const std::u16string& cha
   if (rc == XLX_ERR_MEMORY) return rc;
   ForEachFill(model, [&](ChartShapeProps* p) {
     if (p->fillKind != kChartFillPicture) return;
-    const Relationship* rel = rc == 1 ? FindRelationshipById(rels, count, p->picturePath.c_str()) : nullptr;
+    const Relationship* rel = rc == XLX_OK ? FindRelationshipById(rels, count, p->picturePath.c_str()) : nullptr;
     const bool external = rel && rel->targetMode && std::u16string(rel->targetMode) == u"External";
     if (rel && rel->targetPath && !external && HasPart(&workbook.parts, rel->targetPath) == 1) {
       p->picturePath = rel->targetPath;
@@ -91,8 +91,8 @@ int32_t ResolveChartPictures(const Workbook& workbook, const std::u16string& cha
       p->picturePath.clear();
     }
   });
-  if (rc == 1) FreeRelationships(rels, count);
-  return 1;
+  if (rc == XLX_OK) FreeRelationships(rels, count);
+  return XLX_OK;
 }
 
 }  // namespace xlx

@@ -219,7 +219,7 @@ int32_t DrawChart(DrawingSurface* surface, const ChartModel& chart, const DrawRe
       }
       DrawPlots(c, f, axes, room);
       if (axes) DrawAxes(c, f);
-    } else if (chart.isChartEx && c.rc == 1) {
+    } else if (chart.isChartEx && c.rc == XLX_OK) {
       DrawChartExPlot(c, room);
     }
     DrawUserShapes(c, rect);

@@ -85,7 +85,7 @@ void DrawExWaterfall(ChartCanvas& c, const DrawRect& room, const ChartExSeries& 
   // Rises take the first accent, falls the second, totals the third.
   const CellColor colors[3] = {AutoSeriesColor(c.chart, 0), AutoSeriesColor(c.chart, 1), AutoSeriesColor(c.chart, 2)};
   double prevRight = NAN, prevLevel = NAN;
-  for (size_t i = 0; i < bars.size() && c.rc == 1; ++i) {
+  for (size_t i = 0; i < bars.size() && c.rc == XLX_OK; ++i) {
     const WaterfallBar& b = bars[i];
     double left = 0, width = 0;
     ExBarSpan(p, int32_t(i), &left, &width);
@@ -124,7 +124,7 @@ void DrawExHistogram(ChartCanvas& c, const DrawRect& room, const ChartExSeries& 
   const CellColor color = AutoSeriesColor(c.chart, 0);
   std::vector<DrawPoint> line;
   double running = 0;
-  for (size_t i = 0; i < cols.heights.size() && c.rc == 1; ++i) {
+  for (size_t i = 0; i < cols.heights.size() && c.rc == XLX_OK; ++i) {
     double left = 0, width = 0;
     ExBarSpan(p, int32_t(i), &left, &width);
     const double y0 = ExValueY(p, 0), y1 = ExValueY(p, cols.heights[i]);
@@ -135,7 +135,7 @@ void DrawExHistogram(ChartCanvas& c, const DrawRect& room, const ChartExSeries& 
     running += std::max(0.0, cols.heights[i]);
     if (total > 0) line.push_back(DrawPoint{left + width / 2, p.plot.top + p.plot.height * (1 - running / total)});
   }
-  if (!pareto || line.empty() || c.rc != 1) return;
+  if (!pareto || line.empty() || c.rc != XLX_OK) return;
   ChartPaint pen;
   MakePaint(c, pareto->shape, kNone, AutoSeriesColor(c.chart, 1), 2.25, &pen);
   c.Spend(line.size());
@@ -153,7 +153,7 @@ void DrawExFunnel(ChartCanvas& c, const DrawRect& room, const ChartExSeries& s) 
   const CellColor grey = ExLabelColor(c);
   double labelW = 0, lineH = font.dHeightPx * 1.2;
   const int32_t sample = std::max(1, n / 200);
-  for (int32_t i = 0; i < n && c.chart.ex->categoryLabels && c.rc == 1; i += sample) {
+  for (int32_t i = 0; i < n && c.chart.ex->categoryLabels && c.rc == XLX_OK; i += sample) {
     double w = 0, h = 0;
     MeasureChartText(c, ExCategory(*d, i), font, &w, &h);
     labelW = std::max(labelW, w), lineH = std::max(lineH, h);
@@ -167,7 +167,7 @@ void DrawExFunnel(ChartCanvas& c, const DrawRect& room, const ChartExSeries& s) 
   const int32_t step = std::max(1, int32_t(std::ceil(lineH / std::max(slot, 0.01))));
   const double mid = plot.left + plot.width / 2;
   const CellColor color = AutoSeriesColor(c.chart, 0);
-  for (int32_t i = 0; i < n && c.rc == 1; ++i) {
+  for (int32_t i = 0; i < n && c.rc == XLX_OK; ++i) {
     const double v = d->values[size_t(i)];
     const double w = std::isfinite(v) ? plot.width * std::fabs(v) / top : 0;
     const double y = plot.top + slot * i + (slot - thick) / 2;
@@ -226,13 +226,13 @@ void DrawExBoxWhisker(ChartCanvas& c, const DrawRect& room) {
                        first.formatCode, false, gap, &p))
     return;
   const double n = double(series.size());
-  for (size_t k = 0; k < series.size() && c.rc == 1; ++k) {
+  for (size_t k = 0; k < series.size() && c.rc == XLX_OK; ++k) {
     const CellColor color = AutoSeriesColor(c.chart, int32_t(k));
     ChartPaint paint, mark;
     MakePaint(c, series[k]->shape, color, ApplyTint(color, -0.25), 0.75, &paint);
     c.Ok(SetDrawBrush(PrintColor(c, kWhite), kBrushSolid, 0, &mark.brush));
     std::vector<DrawPoint> means;
-    for (size_t g = 0; g < groups.size() && c.rc == 1; ++g) {
+    for (size_t g = 0; g < groups.size() && c.rc == XLX_OK; ++g) {
       const BoxStats& b = stats[k][g];
       double left = 0, width = 0;
       ExBarSpan(p, int32_t(g), &left, &width);
@@ -253,7 +253,7 @@ void DrawExBoxWhisker(ChartCanvas& c, const DrawRect& room) {
         c.Ok(AddDrawLine(c.surface, paint.pen, cx - r, ym - r, cx + r, ym + r));
       }
       means.push_back(DrawPoint{cx, ExValueY(p, b.mean)});
-      for (size_t o = 0; series[k]->outliers && o < b.outliers.size() && c.rc == 1; ++o)
+      for (size_t o = 0; series[k]->outliers && o < b.outliers.size() && c.rc == XLX_OK; ++o)
         c.Ok(AddDrawEllipse(c.surface, paint.pen, mark.brush, DrawRect{cx - r, ExValueY(p, b.outliers[o]) - r, 2 * r, 2 * r}));
     }
     if (series[k]->meanLine && means.size() > 1)

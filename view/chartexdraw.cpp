@@ -26,7 +26,7 @@ double WidestText(ChartCanvas& c, int32_t count, const ExLabelFn& text, const Dr
                   double* height) {
   double widest = 0;
   *height = font.dHeightPx * 1.2;
-  for (int32_t i = 0; i < count && c.rc == 1; i += step) {
+  for (int32_t i = 0; i < count && c.rc == XLX_OK; i += step) {
     double w = 0, h = 0;
     MeasureChartText(c, text(i), font, &w, &h);
     widest = std::max(widest, w);
@@ -63,7 +63,7 @@ CellColor ExLabelColor(const ChartCanvas& c) {
 
 void ExRect(ChartCanvas& c, const ChartShapeProps& props, CellColor fill, CellColor line, double left, double top,
             double width, double height) {
-  if (!(width > 0) || !(height >= 0) || c.rc != 1) return;
+  if (!(width > 0) || !(height >= 0) || c.rc != XLX_OK) return;
   ChartPaint paint;
   const DrawRect box{left, top, width, std::max(height, 0.5)};
   MakePaint(c, props, fill, line, 0.75, &paint, &box);
@@ -114,7 +114,7 @@ bool LayoutExColumns(ChartCanvas& c, const DrawRect& room, double lo, double hi,
   out->plot = plot;
   ChartPaint grid;
   c.Ok(SetDrawPen(PrintColor(c, kGridColor), 0, std::max(0.5, c.Px(0.75)), nullptr, 0, &grid.pen));
-  for (size_t k = 0; k < ticks.size() && c.rc == 1; ++k) {
+  for (size_t k = 0; k < ticks.size() && c.rc == XLX_OK; ++k) {
     const double v = out->scale.min + out->scale.major * double(k);
     const double y = ExValueY(*out, v);
     if (ex.valueGridlines || k == 0) c.Ok(AddDrawLine(c.surface, grid.pen, plot.left, y, plot.left + plot.width, y));
@@ -124,7 +124,7 @@ bool LayoutExColumns(ChartCanvas& c, const DrawRect& room, double lo, double hi,
     DrawChartTextAt(c, ticks[k], font, grey, plot.left - c.Px(3) - w / 2, y, 0);
   }
   if (percentAxis) {
-    for (int32_t k = 0; k <= 5 && c.rc == 1; ++k) {
+    for (int32_t k = 0; k <= 5 && c.rc == XLX_OK; ++k) {
       const std::u16string t = FormatChartValue(k * 0.2, u"0%", false);
       double w = 0, h = 0;
       MeasureChartText(c, t, font, &w, &h);
@@ -132,7 +132,7 @@ bool LayoutExColumns(ChartCanvas& c, const DrawRect& room, double lo, double hi,
                       plot.top + plot.height * (1 - k * 0.2), 0);
     }
   }
-  for (int32_t i = 0; ex.categoryLabels && i < out->slots && c.rc == 1; i += step) {
+  for (int32_t i = 0; ex.categoryLabels && i < out->slots && c.rc == XLX_OK; i += step) {
     const std::u16string text = label(i);
     const double x = plot.left + slot * (i + 0.5), y = plot.top + plot.height + c.Px(3);
     if (!turned) {
@@ -144,11 +144,11 @@ bool LayoutExColumns(ChartCanvas& c, const DrawRect& room, double lo, double hi,
     // Turned labels end under their slot, reading upwards.
     DrawChartTextAt(c, text, font, grey, x - w * 0.35, y + w * 0.35 + h / 2, 45);
   }
-  return c.rc == 1;
+  return c.rc == XLX_OK;
 }
 
 void DrawChartExPlot(ChartCanvas& c, const DrawRect& room) {
-  if (!c.chart.ex || c.rc != 1) return;
+  if (!c.chart.ex || c.rc != XLX_OK) return;
   const ChartEx& ex = *c.chart.ex;
   const ChartExSeries* first = nullptr;
   const ChartExSeries* pareto = nullptr;

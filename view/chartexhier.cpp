@@ -39,7 +39,7 @@ void CornerText(Hier& h, const std::u16string& text, const DrawFontSpec& font, c
 }
 
 void Tile(Hier& h, int32_t index, const DrawRect& r) {
-  if (h.c.rc != 1 || !(r.width >= 0.5) || !(r.height >= 0.5)) return;
+  if (h.c.rc != XLX_OK || !(r.width >= 0.5) || !(r.height >= 0.5)) return;
   const ExNode& n = h.nodes[size_t(index)];
   const CellColor color = AutoSeriesColor(h.c.chart, n.branch);
   if (n.children.empty()) {
@@ -63,7 +63,7 @@ void Tile(Hier& h, int32_t index, const DrawRect& r) {
   std::vector<double> weights;
   for (int32_t k : kids) weights.push_back(h.nodes[size_t(k)].value);
   const std::vector<DrawRect> tiles = Squarify(weights, inner);
-  for (size_t k = 0; k < kids.size() && h.c.rc == 1; ++k) Tile(h, kids[k], tiles[k]);
+  for (size_t k = 0; k < kids.size() && h.c.rc == XLX_OK; ++k) Tile(h, kids[k], tiles[k]);
 }
 
 // The ring segment between radii r0 < r1 from angle a0 to a1 (radians, clockwise from 12 o'clock).
@@ -90,7 +90,7 @@ void Segment(Hier& h, double cx, double cy, double r0, double r1, double a0, dou
 
 void Ring(Hier& h, int32_t index, double cx, double cy, double ringW, double a0, double a1) {
   const ExNode& n = h.nodes[size_t(index)];
-  if (h.c.rc != 1 || !(a1 - a0 > 1e-4)) return;
+  if (h.c.rc != XLX_OK || !(a1 - a0 > 1e-4)) return;
   if (index != 0) {
     const double r0 = h.hole + ringW * n.depth, r1 = r0 + ringW;
     Segment(h, cx, cy, r0, r1, a0, a1, AutoSeriesColor(h.c.chart, n.branch), index);
@@ -108,7 +108,7 @@ void Ring(Hier& h, int32_t index, double cx, double cy, double ringW, double a0,
     const double share = (a1 - a0) * h.nodes[size_t(k)].value / n.value;
     Ring(h, k, cx, cy, ringW, a, a + share);
     a += share;
-    if (h.c.rc != 1) break;
+    if (h.c.rc != XLX_OK) break;
   }
 }
 

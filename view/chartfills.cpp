@@ -71,7 +71,7 @@ bool CanDrawChartPicture(const ChartCanvas& c, const ChartShapeProps& p) {
 }
 
 void ChartPolygon(ChartCanvas& c, const ChartPaint& paint, const DrawPoint* points, int32_t count) {
-  if (count < 2 || c.rc != 1) return;
+  if (count < 2 || c.rc != XLX_OK) return;
   if (paint.picture) {
     VkPath* path = nullptr;
     bool drawn = false;

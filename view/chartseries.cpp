@@ -365,7 +365,7 @@ void DrawRadarPlot(ChartCanvas& c, const DrawRect& room, int32_t plot) {
   }
   // The value axis labels its rings up the first spoke.
   const bool valueLabels = !valueAxis || (!valueAxis->deleted && valueAxis->tickLabelPos != kTickLblNone);
-  for (int32_t ring = 0; ring <= rings && valueLabels && n <= 2000 && c.rc == 1; ++ring) {
+  for (int32_t ring = 0; ring <= rings && valueLabels && n <= 2000 && c.rc == XLX_OK; ++ring) {
     double v = scale.min + ring * scale.major;
     if (std::fabs(v) < scale.major * 1e-9) v = 0;
     const double shown = valueAxis && valueAxis->displayUnit > 1 ? v / valueAxis->displayUnit : v;
@@ -398,7 +398,7 @@ void DrawRadarPlot(ChartCanvas& c, const DrawRect& room, int32_t plot) {
   // Data labels over every series, each just outside its point along its spoke.
   for (const ChartSeries* s : series) {
     const ChartDataLabels& labels = LabelsOf(c, *s);
-    for (int32_t i = 0; labels.present && !labels.deleted && i < s->values.pointCount && n <= 2000 && c.rc == 1; ++i) {
+    for (int32_t i = 0; labels.present && !labels.deleted && i < s->values.pointCount && n <= 2000 && c.rc == XLX_OK; ++i) {
       // Data labels stand just outside their point, along its spoke.
       const double v = ValueAt(*s, size_t(i));
       if (!std::isfinite(v)) continue;

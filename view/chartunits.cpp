@@ -26,7 +26,7 @@ double UnitsCaptionRoom(ChartCanvas& c, const AxisLayout& a) {
 }
 
 void DrawUnitsCaption(ChartCanvas& c, const AxisLayout& a, const DrawRect& plot) {
-  if (!HasCaption(a) || c.rc != 1) return;
+  if (!HasCaption(a) || c.rc != XLX_OK) return;
   const DrawFontSpec font = ChartFont(c, a.axis->unitsTextProps, kCaptionSizePt, true);
   const CellColor color = ChartTextColor(c, a.axis->unitsTextProps);
   double w = 0, h = 0;
