@@ -203,6 +203,17 @@ int32_t ReadChartExBody(pugi::xml_node chartSpace, const Workbook& workbook, Cha
     ReadSeries(workbook, n, &ex->series.back());
   }
   ReadAxes(plotArea, ex.get());
+  pugi::xml_node legend = Child(Child(chartSpace, "chart"), "legend");
+  if (legend) {
+    model->legend.present = true;
+    const char* pos = legend.attribute("pos").value();
+    model->legend.position = strcmp(pos, "b") == 0   ? kLegendBottom
+                             : strcmp(pos, "l") == 0 ? kLegendLeft
+                             : strcmp(pos, "r") == 0 ? kLegendRight
+                                                     : kLegendTop;
+    model->legend.overlay = AttrBool(legend, "overlay", false);
+    ReadChartTextProps(workbook, Child(legend, "txPr"), &model->legend.textProps);
+  }
   ReadChartShapeProps(workbook, Child(plotArea, "spPr"), &model->plotShape);
   ReadChartShapeProps(workbook, Child(chartSpace, "spPr"), &model->chartShape);
   ReadChartTextProps(workbook, Child(chartSpace, "txPr"), &model->chartText);

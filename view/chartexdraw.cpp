@@ -147,6 +147,50 @@ bool LayoutExColumns(ChartCanvas& c, const DrawRect& room, double lo, double hi,
   return c.rc == XLX_OK;
 }
 
+std::vector<ExLegendEntry> ChartExLegend(const ChartCanvas& c, size_t cap) {
+  static const ChartShapeProps kPlain;
+  std::vector<ExLegendEntry> out;
+  if (!c.chart.ex) return out;
+  const ChartEx& ex = *c.chart.ex;
+  for (size_t k = 0; k < ex.series.size() && out.size() < cap; ++k) {
+    const ChartExSeries& s = ex.series[k];
+    if (s.hidden) continue;
+    const std::u16string name = !s.name.empty() ? s.name : u"Series" + FormatChartValue(double(k + 1), u"General", false);
+    switch (s.layout) {  // one case per kind
+      case kExWaterfall:
+        out.push_back({u"Increase", AutoSeriesColor(c.chart, 0), &kPlain, false});
+        out.push_back({u"Decrease", AutoSeriesColor(c.chart, 1), &kPlain, false});
+        out.push_back({u"Total", AutoSeriesColor(c.chart, 2), &kPlain, false});
+        return out;
+      case kExTreemap:
+      case kExSunburst: {
+        const ChartExData* d = ExDataOf(ex, s);
+        if (!d) return out;
+        const std::vector<ExNode> nodes = BuildHierarchy(*d);
+        for (int32_t top : nodes[0].children) {
+          if (out.size() >= cap) break;
+          const ExNode& n = nodes[size_t(top)];
+          out.push_back({n.name, AutoSeriesColor(c.chart, n.branch), &ExPointProps(s, top - 1), false});
+        }
+        return out;
+      }
+      case kExParetoLine:
+        out.push_back({name, AutoSeriesColor(c.chart, 1), &s.shape, true});
+        break;
+      case kExBoxWhisker:
+        out.push_back({name, AutoSeriesColor(c.chart, int32_t(k)), &s.shape, false});
+        break;
+      case kExHistogram:
+      case kExFunnel:
+        out.push_back({name, AutoSeriesColor(c.chart, 0), &s.shape, false});
+        break;
+      default:
+        break;
+    }
+  }
+  return out;
+}
+
 void DrawChartExPlot(ChartCanvas& c, const DrawRect& room) {
   if (!c.chart.ex || c.rc != XLX_OK) return;
   const ChartEx& ex = *c.chart.ex;

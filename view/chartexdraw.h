@@ -18,6 +18,17 @@ namespace xlx {
 // series has a layout this code does not draw (a region map), draws nothing.
 void DrawChartExPlot(ChartCanvas& c, const DrawRect& room);
 
+// One entry of a 2016 chart's legend: what the application lists for its kind (rises, falls
+// and totals of a waterfall; the series of box, histogram, pareto and funnel charts; the
+// top-level categories of a treemap or sunburst).
+struct ExLegendEntry {
+  std::u16string text;
+  CellColor color = 0;
+  const ChartShapeProps* props = nullptr;  // never null
+  bool lineKey = false;
+};
+std::vector<ExLegendEntry> ChartExLegend(const ChartCanvas& c, size_t cap);
+
 // ---- shared by the 2016 chart files ---------------------------------------------------------------
 // A plot of columns over categories: a value axis on the left (and a percentage axis on the
 // right for a pareto chart), category labels below.
