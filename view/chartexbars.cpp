@@ -133,7 +133,8 @@ void DrawExHistogram(ChartCanvas& c, const DrawRect& room, const ChartExSeries& 
            std::fabs(y1 - y0));
     if (s.showValues) BarLabel(c, FormatChartValue(cols.heights[i], code, false), left + width / 2, std::min(y0, y1), false);
     running += std::max(0.0, cols.heights[i]);
-    if (total > 0) line.push_back(DrawPoint{left + width / 2, p.plot.top + p.plot.height * (1 - running / total)});
+    const double share = running / total;
+    if (total > 0 && std::isfinite(share)) line.push_back(DrawPoint{left + width / 2, p.plot.top + p.plot.height * (1 - share)});
   }
   if (!pareto || line.empty() || c.rc != XLX_OK) return;
   ChartPaint pen;

@@ -170,7 +170,7 @@ std::vector<ExLegendEntry> ChartExLegend(const ChartCanvas& c, size_t cap) {
         for (int32_t top : nodes[0].children) {
           if (out.size() >= cap) break;
           const ExNode& n = nodes[size_t(top)];
-          out.push_back({n.name, AutoSeriesColor(c.chart, n.branch), &ExPointProps(s, top - 1), false});
+          out.push_back({n.name, AutoSeriesColor(c.chart, n.branch), &ExPointProps(s, n.point), false});
         }
         return out;
       }

@@ -43,7 +43,7 @@ void Tile(Hier& h, int32_t index, const DrawRect& r) {
   const ExNode& n = h.nodes[size_t(index)];
   const CellColor color = AutoSeriesColor(h.c.chart, n.branch);
   if (n.children.empty()) {
-    ExRect(h.c, ExPointProps(h.s, index - 1), color, kWhite, r.left, r.top, r.width, r.height);
+    ExRect(h.c, ExPointProps(h.s, n.point), color, kWhite, r.left, r.top, r.width, r.height);
     CornerText(h, n.name, h.font, r);
     return;
   }
@@ -54,7 +54,7 @@ void Tile(Hier& h, int32_t index, const DrawRect& r) {
     MeasureChartText(h.c, n.name.empty() ? std::u16string(u"X") : n.name, h.bold, &w, &band);
     band += h.c.Px(3);
     if (r.height > band * 3 && r.width > band * 2) {
-      ExRect(h.c, ExPointProps(h.s, index - 1), color, kWhite, r.left, r.top, r.width, band);
+      ExRect(h.c, h.s.shape, color, kWhite, r.left, r.top, r.width, band);
       CornerText(h, n.name, h.bold, DrawRect{r.left, r.top, r.width, band});
       inner.top += band, inner.height -= band;
     }
@@ -83,7 +83,7 @@ void Segment(Hier& h, double cx, double cy, double r0, double r1, double a0, dou
     }
   }
   ChartPaint paint;
-  MakePaint(h.c, ExPointProps(h.s, index - 1), color, kWhite, 0.75, &paint);
+  MakePaint(h.c, ExPointProps(h.s, h.nodes[size_t(index)].point), color, kWhite, 0.75, &paint);
   h.c.Spend(pts.size());
   h.c.Ok(AddDrawPolygon(h.c.surface, paint.pen, paint.brush, pts.data(), int32_t(pts.size())));
 }

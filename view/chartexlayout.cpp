@@ -152,6 +152,7 @@ std::vector<ExNode> BuildHierarchy(const ChartExData& data) {
       }
       ExNode node;
       node.name = name;
+      if (lev == 0) node.point = i;
       node.parent = cur;
       node.depth = nodes[size_t(cur)].depth + 1;
       node.branch = cur == 0 ? topCount++ : nodes[size_t(cur)].branch;

@@ -56,6 +56,7 @@ struct ExNode {
   int32_t parent = -1;
   int32_t depth = 0;             // 0: a top-level node
   int32_t branch = 0;            // index of its top-level ancestor among the top-level nodes
+  int32_t point = -1;            // the data point a leaf stands for; -1 for parents
   std::vector<int32_t> children;
 };
 

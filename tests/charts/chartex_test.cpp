@@ -109,6 +109,10 @@ TEST(ChartExLayout, HierarchyAndSquarifiedTiles) {
   EXPECT_EQ(0, nodes[size_t(nodes[0].children[2])].value);
   EXPECT_EQ(3, nodes[size_t(nodes[0].children[3])].branch);
   EXPECT_EQ(100, nodes[0].value);
+  const ExNode& fruit = nodes[size_t(nodes[0].children[0])];
+  ASSERT_EQ(2u, fruit.children.size());
+  EXPECT_EQ(1, nodes[size_t(fruit.children[1])].point);  // leaves keep their data point for `cx:dataPt`
+  EXPECT_EQ(-1, fruit.point);
 
   const std::vector<double> weights = {6, 6, 4, 3, 2, 2, 1, 0, NAN};
   const DrawRect area{10, 20, 600, 400};
