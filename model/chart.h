@@ -4,12 +4,15 @@
 // Values missing from a cache are NaN.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "model/styles.h"
 
 namespace xlx {
+
+struct ChartEx;  // model/chartex.h
 
 // Chart kinds, numbered by the order in which the plot area is searched for them.
 enum ChartKind : int32_t {
@@ -44,7 +47,11 @@ constexpr int32_t kMaxChartDataPoints = 4096;       // `c:dPt` of one series
 constexpr int32_t kMaxChartTextUnits = 4096;        // title and label texts
 
 enum ChartGrouping : int32_t { kGroupStandard = 0, kGroupClustered = 1, kGroupPercentStacked = 2, kGroupStacked = 3 };
-enum ChartFillKind : int32_t { kChartFillAuto = 0, kChartFillNone = 1, kChartFillSolid = 2, kChartFillGradient = 3 };
+enum ChartFillKind : int32_t {
+  kChartFillAuto = 0, kChartFillNone = 1, kChartFillSolid = 2, kChartFillGradient = 3,
+  kChartFillPattern = 4,  // `a:pattFill`: fillColor lines over patternBack
+  kChartFillPicture = 5,  // `a:blipFill`: picturePath stretched or tiled; fillColor when it cannot draw
+};
 enum ChartAxisType : int32_t { kAxisCategory = 0, kAxisDate = 1, kAxisSeries = 2, kAxisValue = 3 };
 enum ChartAxisPos : int32_t { kAxisPosBottom = 1, kAxisPosLeft = 2, kAxisPosRight = 3, kAxisPosTop = 4 };
 enum ChartTickMark : int32_t { kTickNone = 0, kTickIn = 1, kTickOut = 2, kTickCross = 3 };
@@ -76,6 +83,11 @@ struct ChartShapeProps {
   CellColor lineColor = 0;
   double lineWidthPt = -1;            // -1: not given
   int32_t lineStyle = 0;              // LineStyle code of `a:prstDash`
+  CellColor patternBack = 0xFFFFFFFF;  // pattern background; 0xFFFFFFFF: none
+  int32_t hatchGroup = -1;            // HatchGroup of a pattern; -1: a percentage of foreground
+  int32_t patternPercent = 50;        // foreground share of a percentage pattern, 0 .. 100
+  std::u16string picturePath;         // picture fills: the picture part (relationship id until resolved)
+  bool pictureTile = false;           // `a:tile` rather than `a:stretch`
 };
 
 // `c:txPr` or the run properties of a rich text: the defaults of the text it applies to.
@@ -226,6 +238,9 @@ struct ChartAxis {
   std::u16string formatCode;     // "General" when absent
   bool sourceLinked = false;
   double displayUnit = 1;
+  bool unitsCaption = false;     // `c:dispUnitsLbl`: the unit is written beside the axis
+  std::u16string unitsText;
+  ChartTextProps unitsTextProps;
   bool majorGridlines = false, minorGridlines = false;
   ChartShapeProps majorGridShape, minorGridShape;
   ChartShapeProps line;          // the axis line
@@ -255,6 +270,8 @@ struct ChartPlot {
   bool barOfPie = false;         // `c:ofPieType` "bar"
   int32_t secondSize = 75, splitPos = -1;  // of-pie
   bool hiLowLines = false, upDownBars = false, dropLines = false;
+  bool seriesLines = false;      // of-pie: `c:serLines` join the split-off slice to the second plot
+  ChartShapeProps seriesLinesShape;
   ChartShapeProps upBars, downBars;
   ChartDataLabels labels;
   uint32_t axIds[3] = {0, 0, 0};
@@ -273,7 +290,8 @@ constexpr int32_t kMaxChartUserShapes = 256;
 
 struct ChartModel {
   int32_t chartKind = kChartNone;  // ChartKind of the first plot
-  bool isChartEx = false;          // a 2016 chart: drawn as its frame and title
+  bool isChartEx = false;          // a 2016 chart (`cx:chartSpace`)
+  std::shared_ptr<const ChartEx> ex;  // its series and data; null when it has none
   bool date1904 = false;
   bool roundedCorners = false;
   bool autoTitleDeleted = false;

@@ -57,6 +57,8 @@ void ReadPlotOptions(const Workbook& workbook, pugi::xml_node node, ChartPlot* p
   p->splitPos = ChildInt(node, "splitPos", -1, -1, 1000000);
   p->hiLowLines = Child(node, "hiLowLines");
   p->dropLines = Child(node, "dropLines");
+  p->seriesLines = Child(node, "serLines");
+  ReadChartShapeProps(workbook, Child(Child(node, "serLines"), "spPr"), &p->seriesLinesShape);
   pugi::xml_node upDown = Child(node, "upDownBars");
   p->upDownBars = upDown;
   if (upDown) {
@@ -123,6 +125,7 @@ void ReadAxis(const Workbook& workbook, pugi::xml_node node, int32_t type, Chart
   a->displayUnit = DisplayUnit(ChildVal(Child(node, "dispUnits"), "builtInUnit"));
   double custom = ChildDouble(Child(node, "dispUnits"), "custUnit", 0);
   if (custom > 0) a->displayUnit = custom;
+  ReadDisplayUnitsLabel(workbook, Child(node, "dispUnits"), a);
   pugi::xml_node major = Child(node, "majorGridlines"), minor = Child(node, "minorGridlines");
   a->majorGridlines = major;
   a->minorGridlines = minor;
@@ -297,9 +300,13 @@ int32_t LoadChartPart(const Workbook& workbook, const DrawingObject& o, ChartMod
   int32_t rc = LoadXmlPart(workbook.hPackage, &workbook.parts, path.c_str(), &doc);
   if (rc != XLX_OK) return rc;
   pugi::xml_node root = doc.document_element();
-  if (o.graphicKind == kGraphicChartEx) return ParseChartEx(root, workbook, model);
+  if (o.graphicKind == kGraphicChartEx) {
+    rc = ParseChartEx(root, workbook, model);
+    return rc == XLX_OK ? ResolveChartPictures(workbook, path, model) : rc;
+  }
   rc = ParseChart(root, workbook, model);
   if (rc != XLX_OK && rc != XLX_ERR_FORMAT) return rc;
+  if (ResolveChartPictures(workbook, path, model) == XLX_ERR_MEMORY) return XLX_ERR_MEMORY;
   const int64_t cx = o.anchor.kind == kAnchorTwoCell ? o.xfrm.cx : o.anchor.cx;
   const int32_t shapes = LoadUserShapes(workbook, path, root, cx, o.anchor.kind == kAnchorTwoCell ? o.xfrm.cy : o.anchor.cy, model);
   return shapes == XLX_ERR_MEMORY ? shapes : rc;
@@ -320,6 +327,8 @@ int32_t ParseChartEx(pugi::xml_node chartSpace, const Workbook& workbook, ChartM
   model->isChartEx = true;
   return Guarded([&]() -> int32_t {
     ReadThemeDefaults(workbook, model);
+    const int32_t rc = ReadChartExBody(chartSpace, workbook, model);
+    if (rc != XLX_OK) return rc;
     pugi::xml_node title = Child(Child(chartSpace, "chart"), "title");
     if (!title) return XLX_OK;
     model->title.present = true;

@@ -19,8 +19,12 @@ namespace xlx {
 // memory runs out.
 [[nodiscard]] int32_t ParseChart(pugi::xml_node chartSpace, const Workbook& workbook, ChartModel* model);
 
-// Reads a 2016 chart part (`cx:chartSpace`): only its title is kept, with isChartEx set. 1 or -13.
+// Reads a 2016 chart part (`cx:chartSpace`) with isChartEx set: its title, and its data, series
+// and axes into model->ex. 1, -13 for a missing model, -1 when memory runs out.
 [[nodiscard]] int32_t ParseChartEx(pugi::xml_node chartSpace, const Workbook& workbook, ChartModel* model);
+// The data blocks, series and axis scaling of a 2016 chart part into a new model->ex, and the
+// chart's own shape and text defaults. 1, -1 or -13.
+[[nodiscard]] int32_t ReadChartExBody(pugi::xml_node chartSpace, const Workbook& workbook, ChartModel* model);
 
 // The anchors of a chart drawing part (`c:userShapes`: `cdr:relSizeAnchor` with fractions,
 // `cdr:absSizeAnchor` with an EMU extent measured against `chartCx`, `chartCy` EMU) appended to
@@ -51,6 +55,19 @@ const char* ChildVal(pugi::xml_node parent, const char* local);
 // Series of a chart-type element appended to model->series with their plot index. 1 or -1.
 [[nodiscard]] int32_t ReadChartSeriesList(const Workbook& workbook, pugi::xml_node plotNode, int32_t plotIndex,
                                           ChartModel* model);
+// The hatch group of a preset pattern (`a:pattFill` `prst`); -1 for the percentage patterns,
+// whose foreground share goes to *percent.
+int32_t ChartPatternGroup(const char* prst, int32_t* percent);
+// `a:blipFill`: the relationship id of its picture into props->picturePath, and tile or stretch.
+// False when it names no picture.
+bool ReadChartPictureFill(pugi::xml_node blipFill, ChartShapeProps* props);
+// Turns the relationship ids of the model's picture fills into part paths through the chart
+// part's relationships (`chartPath`); fills whose picture is not in the package become solid
+// grey. 1, or -1 when memory runs out.
+[[nodiscard]] int32_t ResolveChartPictures(const Workbook& workbook, const std::u16string& chartPath, ChartModel* model);
+// The display-unit caption of an axis whose display unit is already read: sets unitsCaption
+// when `c:dispUnitsLbl` is there, with its text or the built-in unit's words.
+void ReadDisplayUnitsLabel(const Workbook& workbook, pugi::xml_node dispUnits, ChartAxis* axis);
 // `c:dLbls` or `c:dLbl` into `labels`.
 void ReadChartDataLabels(const Workbook& workbook, pugi::xml_node dLbls, ChartDataLabels* labels);
 

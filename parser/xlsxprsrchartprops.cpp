@@ -83,6 +83,17 @@ bool ReadFill(const Workbook& workbook, pugi::xml_node parent, int32_t* kind, Ce
     if (IsElement(c, "pattFill")) {
       *kind = kChartFillSolid;
       if (!ColorOf(workbook, Child(c, "fgClr"), color)) *color = 0xFF000000;
+      // A fill (not a line) keeps the pattern: lines of the foreground over the background.
+      if (gradient) {
+        *kind = kChartFillPattern;
+        if (!ColorOf(workbook, Child(c, "bgClr"), &gradient->patternBack)) gradient->patternBack = 0xFFFFFFFF;
+        gradient->hatchGroup = ChartPatternGroup(c.attribute("prst").value(), &gradient->patternPercent);
+      }
+      return true;
+    }
+    if (IsElement(c, "blipFill") && gradient && ReadChartPictureFill(c, gradient)) {
+      *kind = kChartFillPicture;
+      *color = 0xFFBFBFBF;  // a picture that cannot be drawn shows as grey
       return true;
     }
   }

@@ -141,6 +141,7 @@ void MeasureAxis(ChartCanvas& c, AxisLayout* a, double length, int32_t group) {
     MeasureChartText(c, ax->title.text, ChartFont(c, ax->title.textProps, kTitleSizePt, true), &w, &h);
     extent += h + c.Px(4);
   }
+  extent += UnitsCaptionRoom(c, *a);
   a->labelExtent = extent;
 }
 
@@ -275,6 +276,7 @@ void DrawAxisLabels(ChartCanvas& c, const AxisLayout& a, const DrawRect& plot, i
       place(CategoryText(*a.labelSeries, i, ax ? ax->formatCode : u"", c.chart.date1904),
             CategoryPos(a, plot, i + (a.between ? 0.5 : 0)));
   }
+  DrawUnitsCaption(c, a, plot);
   if (ax && ax->title.present && !ax->title.text.empty()) {
     const DrawFontSpec tf = ChartFont(c, ax->title.textProps, kTitleSizePt, true);
     double w, h;

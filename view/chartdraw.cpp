@@ -7,6 +7,7 @@
 #include <new>
 
 #include "common/resultcodes.h"
+#include "view/chartexdraw.h"
 #include "view/chartinternal.h"
 
 namespace xlx {
@@ -218,6 +219,8 @@ int32_t DrawChart(DrawingSurface* surface, const ChartModel& chart, const DrawRe
       }
       DrawPlots(c, f, axes, room);
       if (axes) DrawAxes(c, f);
+    } else if (chart.isChartEx && c.rc == XLX_OK) {
+      DrawChartExPlot(c, room);
     }
     DrawUserShapes(c, rect);
     if (saved >= 0) FreeDrawClipRgn(surface, saved);

@@ -10,10 +10,15 @@
 
 namespace xlx {
 
+class PictureCache;
+struct Workbook;
+
 struct ChartDrawOptions {
   double pxPerPt = 96.0 / 72;   // page pixels per point at the page's scale
   bool blackAndWhite = false;   // greys for every colour
   bool date1904 = false;        // the workbook's date system, for date labels
+  PictureCache* pictures = nullptr;  // picture fills draw when both are given
+  const Workbook* workbook = nullptr;
 };
 
 // Draws `chart` into `rect` (page px). Rectangles under 2 px draw nothing. 1, or the first

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "view/chartexdraw.h"
 #include "view/chartinternal.h"
 
 namespace xlx {
@@ -33,6 +34,10 @@ bool EntryDeleted(const ChartLegend& l, int32_t idx) {
 std::vector<LegendItem> LegendItems(const ChartCanvas& c, size_t cap) {
   std::vector<LegendItem> items;
   const ChartModel& m = c.chart;
+  if (m.isChartEx) {
+    for (const ExLegendEntry& e : ChartExLegend(c, cap)) items.push_back({e.text, e.color, e.props, nullptr, e.lineKey});
+    return items;
+  }
   // A one-plot chart whose plot varies colours by point lists its categories.
   if (m.plots.size() == 1 && m.plots[0].varyColors && !m.series.empty() &&
       (IsPieKind(m.plots[0].kind) || m.series.size() == 1)) {
@@ -201,12 +206,12 @@ void DrawChartFrame(ChartCanvas& c, const DrawRect& rect, DrawRect* room) {
   } else if (m.chartShape.fillKind == kChartFillGradient) {
     FillShapeRect(c, m.chartShape, rect, 0xFFFFFFFF, 0xFF868686);
   } else {
-    c.Ok(AddDrawRectangle(c.surface, paint.pen, paint.brush, rect.left, rect.top, rect.width, rect.height));
+    ChartRect(c, paint, rect);
   }
   const double pad = std::min(c.Px(kPaddingPt), std::min(rect.width, rect.height) / 8);
   *room = DrawRect{rect.left + pad, rect.top + pad, rect.width - 2 * pad, rect.height - 2 * pad};
   DrawTitle(c, rect, room);
-  if (m.legend.present && !m.isChartEx) DrawLegend(c, rect, room);
+  if (m.legend.present) DrawLegend(c, rect, room);
   room->width = std::max(0.0, room->width);
   room->height = std::max(0.0, room->height);
 }

@@ -78,6 +78,8 @@ void StackTotals(const std::vector<const ChartSeries*>& series, std::vector<doub
 struct ChartPaint {
   VkPen* pen = nullptr;
   VkBrush* brush = nullptr;
+  const ChartShapeProps* picture = nullptr;  // a picture fill drawn instead of the brush
+  DrawRect pictureBox{0, 0, 0, 0};           // px the picture is stretched over or tiled from
   ChartPaint() = default;
   ChartPaint(const ChartPaint&) = delete;
   ChartPaint& operator=(const ChartPaint&) = delete;
@@ -97,6 +99,13 @@ CellColor PrintColor(const ChartCanvas& c, CellColor color);
 // A gradient fill spans `box` (px; null: its average colour).
 void MakePaint(ChartCanvas& c, const ChartShapeProps& props, CellColor autoFill, CellColor autoLine,
                double autoWidthPt, ChartPaint* paint, const DrawRect* box = nullptr);
+// Pattern and picture fills (view/chartfills.cpp): the hatch brush of a pattern fill; whether
+// a picture fill can draw here (a picture cache and the workbook were given); a rectangle or a
+// polygon filled with the paint's brush or picture, then outlined with its pen.
+void MakePatternBrush(ChartCanvas& c, const ChartShapeProps& props, VkBrush** brush);
+bool CanDrawChartPicture(const ChartCanvas& c, const ChartShapeProps& props);
+void ChartRect(ChartCanvas& c, const ChartPaint& paint, const DrawRect& r);
+void ChartPolygon(ChartCanvas& c, const ChartPaint& paint, const DrawPoint* points, int32_t count);
 // A filled rectangle in the fill of `props` (gradients across it), its outline on top.
 void FillShapeRect(ChartCanvas& c, const ChartShapeProps& props, const DrawRect& r, CellColor autoFill,
                    CellColor autoLine);
@@ -123,6 +132,10 @@ void DrawUserShapes(ChartCanvas& c, const DrawRect& rect);
 // chart has no axes (pies).
 bool LayoutAxes(ChartCanvas& c, const DrawRect& room, PlotFrame* frame);
 void DrawGridlines(ChartCanvas& c, const PlotFrame& frame);
+// The display-unit caption of a value axis (view/chartunits.cpp): the room it takes across the
+// axis (px, 0 without one), and the caption drawn beside the labels at the axis's far end.
+double UnitsCaptionRoom(ChartCanvas& c, const AxisLayout& a);
+void DrawUnitsCaption(ChartCanvas& c, const AxisLayout& a, const DrawRect& plot);
 void DrawAxes(ChartCanvas& c, const PlotFrame& frame);
 
 // Series families, each clipped to the plot by the caller.

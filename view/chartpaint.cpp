@@ -48,6 +48,12 @@ void MakePaint(ChartCanvas& c, const ChartShapeProps& p, CellColor autoFill, Cel
     const int32_t n = int32_t(std::min<size_t>(p.stops.size(), kMaxChartGradientStops));
     for (int32_t i = 0; i < n; ++i) stops[i] = DrawGradientStop{p.stops[size_t(i)].position, p.stops[size_t(i)].color};
     c.Ok(SetDrawLinearGradientBrush(*box, p.gradientAngle, true, stops, n, &paint->brush));
+  } else if (p.fillKind == kChartFillPattern) {
+    MakePatternBrush(c, p, &paint->brush);
+  } else if (p.fillKind == kChartFillPicture && box && CanDrawChartPicture(c, p)) {
+    paint->picture = &p, paint->pictureBox = *box;
+  } else if (p.fillKind == kChartFillPicture) {
+    c.Ok(SetDrawBrush(PrintColor(c, 0xFFBFBFBF), kBrushSolid, 0, &paint->brush));  // a picture it cannot draw
   } else if (fill != 0xFFFFFFFF) {
     c.Ok(SetDrawBrush(PrintColor(c, fill), kBrushSolid, 0, &paint->brush));
   }
@@ -61,7 +67,7 @@ void MakePaint(ChartCanvas& c, const ChartShapeProps& p, CellColor autoFill, Cel
 void FillShapeRect(ChartCanvas& c, const ChartShapeProps& p, const DrawRect& r, CellColor autoFill, CellColor autoLine) {
   ChartPaint paint;
   MakePaint(c, p, autoFill, autoLine, 0.75, &paint, &r);
-  if (paint.pen || paint.brush) c.Ok(AddDrawRectangle(c.surface, paint.pen, paint.brush, r.left, r.top, r.width, r.height));
+  if (paint.pen || paint.brush || paint.picture) ChartRect(c, paint, r);
 }
 
 DrawFontSpec ChartFont(const ChartCanvas& c, const ChartTextProps& p, double sizePt, bool bold) {

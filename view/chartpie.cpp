@@ -110,7 +110,7 @@ void DrawPie(ChartCanvas& c, const ChartPlot& p, std::vector<const ChartSeries*>
           MakePaint(c, props, color, 0xFFFFFFFF, 0.75, &paint, &box);
         }
         c.Spend(pts.size());
-        c.Ok(AddDrawPolygon(c.surface, paint.pen, paint.brush, pts.data(), int32_t(pts.size())));
+        ChartPolygon(c, paint, pts.data(), int32_t(pts.size()));
         if (layer == 0 && l.present && !l.deleted && n <= 4096 && i < n) {
           const bool outside = l.position == kLabelPosOutsideEnd;
           const double lr = doughnut ? (rOut + rIn) / 2 : outside ? rOut * 1.12 : rOut * 0.65;
@@ -121,6 +121,32 @@ void DrawPie(ChartCanvas& c, const ChartPlot& p, std::vector<const ChartSeries*>
       }
     }
   }
+}
+
+// The lines of an of-pie chart from the two edges of the first pie's split-off slice (which
+// spans `share` of the pie, centred on the right) to the top and bottom of the second plot.
+void DrawSeriesLines(ChartCanvas& c, const ChartPlot& p, const ChartSeries& s, const PieSpec& first, double share,
+                     const DrawRect& second) {
+  double maxExplode = 0;
+  for (int32_t i = 0; i < std::min(s.values.pointCount, 4096); ++i) maxExplode = std::max(maxExplode, double(Explosion(s, i)));
+  const DrawRect& r = first.room;
+  const double outer = std::max(1.0, std::min(r.width, r.height) / 2 / (1 + std::min(maxExplode, 400.0) / 100) * 0.95);
+  const double cx = r.left + r.width / 2, cy = r.top + r.height / 2;
+  const double half = kPi * std::max(0.0, std::min(share, 1.0));  // of-pie charts have no first-slice angle
+  double tx, top, bottom;
+  if (p.barOfPie) {
+    tx = second.left + (second.width - std::min(second.width * 0.4, second.height * 0.3)) / 2;
+    top = second.top, bottom = second.top + second.height;
+  } else {
+    const double r2 = std::max(1.0, std::min(second.width, second.height) / 2 * 0.95);
+    tx = second.left + second.width / 2;
+    top = second.top + second.height / 2 - r2, bottom = second.top + second.height / 2 + r2;
+  }
+  ChartPaint pen;
+  MakePaint(c, p.seriesLinesShape, 0xFFFFFFFF, 0xFF000000, 0.75, &pen);
+  if (!pen.pen) return;
+  c.Ok(AddDrawLine(c.surface, pen.pen, cx + outer * std::cos(-half), cy + outer * std::sin(-half), tx, top));
+  c.Ok(AddDrawLine(c.surface, pen.pen, cx + outer * std::cos(half), cy + outer * std::sin(half), tx, bottom));
 }
 
 // Pie of pie and bar of pie: the last points split off into a second pie or a stacked bar
@@ -137,18 +163,21 @@ void DrawOfPie(ChartCanvas& c, const ChartPlot& p, const std::vector<const Chart
   first.room = DrawRect{room.left, room.top, room.width * 0.55, room.height};
   first.count = n - split;
   first.other = other;
-  // The split-off slice faces the second plot.
-  first.turn = kPi / 2 - kPi * other / std::max(1e-300, other + [&] {
+  // The split-off slice, drawn last, is centred on the line to the second plot: the first
+  // slice starts half its sweep below that line.
+  const double share = other / std::max(1e-300, other + [&] {
     double t = 0;
     for (size_t i = 0; i < n - split; ++i)
       if (std::isfinite(s.values.values[i]) && s.values.values[i] > 0) t += s.values.values[i];
     return t;
   }());
+  first.turn = kPi / 2 + kPi * share;
   DrawPie(c, p, series, first);
   if (!(other > 0)) return;
   const double scale = std::max(0.05, std::min(p.secondSize / 100.0, 2.0)) * 0.8;
   const DrawRect second{room.left + room.width * 0.6, room.top + room.height * (1 - scale) / 2, room.width * 0.4,
                         room.height * scale};
+  if (p.seriesLines) DrawSeriesLines(c, p, s, first, share, second);
   if (!p.barOfPie) {
     ChartSeries rest = s;
     rest.values.values.assign(s.values.values.begin() + long(n - split), s.values.values.end());

@@ -173,13 +173,14 @@ void DrawBarPlot(ChartCanvas& c, const PlotFrame& f, int32_t plot) {
       DrawRect r = ax.val.vertical ? DrawRect{std::min(a0, a1), std::min(b0, b1), std::fabs(a1 - a0), std::fabs(b1 - b0)}
                                    : DrawRect{std::min(b0, b1), std::min(a0, a1), std::fabs(b1 - b0), std::fabs(a1 - a0)};
       const ChartShapeProps& props = PointProps(s, int32_t(i));
-      const bool own = &props != &s.shape || (p.varyColors && series.size() == 1) || props.fillKind == kChartFillGradient;
+      const bool own = &props != &s.shape || (p.varyColors && series.size() == 1) || props.fillKind == kChartFillGradient ||
+                       props.fillKind == kChartFillPicture;
       if (own || (v < 0 && s.invertIfNegative)) {
         ChartPaint pp;
         CellColor fill = PointColor(c, p, s, series.size(), int32_t(i));
         MakePaint(c, props, v < 0 && s.invertIfNegative && props.fillKind == kChartFillAuto ? 0xFFFFFFFF : fill,
                   v < 0 && s.invertIfNegative ? fill : 0xFFFFFFFF, 0.75, &pp, &r);
-        c.Ok(AddDrawRectangle(c.surface, pp.pen, pp.brush, r.left, r.top, r.width, r.height));
+        ChartRect(c, pp, r);
       } else {
         c.Ok(AddDrawRectangle(c.surface, paint.pen, paint.brush, r.left, r.top, r.width, r.height));
       }
@@ -362,6 +363,18 @@ void DrawRadarPlot(ChartCanvas& c, const DrawRect& room, int32_t plot) {
     const double a = -kPi / 2 + 2 * kPi * i / n;
     DrawChartTextAt(c, text, font, ink, cx + (r + c.Px(4) + w / 2) * std::cos(a), cy + (r + c.Px(4) + h / 2) * std::sin(a), 0);
   }
+  // The value axis labels its rings up the first spoke.
+  const bool valueLabels = !valueAxis || (!valueAxis->deleted && valueAxis->tickLabelPos != kTickLblNone);
+  for (int32_t ring = 0; ring <= rings && valueLabels && n <= 2000 && c.rc == XLX_OK; ++ring) {
+    double v = scale.min + ring * scale.major;
+    if (std::fabs(v) < scale.major * 1e-9) v = 0;
+    const double shown = valueAxis && valueAxis->displayUnit > 1 ? v / valueAxis->displayUnit : v;
+    const std::u16string text = FormatChartValue(shown, valueAxis ? valueAxis->formatCode : u"General", c.chart.date1904);
+    double w, h;
+    MeasureChartText(c, text, font, &w, &h);
+    const DrawPoint at = point(0, v);
+    DrawChartTextAt(c, text, font, ink, at.x - c.Px(3) - w / 2, at.y, 0);
+  }
   for (const ChartSeries* s : series) {
     if (c.rc != XLX_OK) break;
     const CellColor color = AutoSeriesColor(c.chart, SeriesColorIndex(c, s));
@@ -381,6 +394,18 @@ void DrawRadarPlot(ChartCanvas& c, const DrawRect& room, int32_t plot) {
     }
     if ((p.radarStyle == 1 || s->marker.present) && poly.size() <= 2000)
       DrawMarkers(c, s->marker, color, poly.data(), poly.size() - (p.radarStyle == 0 ? 0 : 1));
+  }
+  // Data labels over every series, each just outside its point along its spoke.
+  for (const ChartSeries* s : series) {
+    const ChartDataLabels& labels = LabelsOf(c, *s);
+    for (int32_t i = 0; labels.present && !labels.deleted && i < s->values.pointCount && n <= 2000 && c.rc == XLX_OK; ++i) {
+      // Data labels stand just outside their point, along its spoke.
+      const double v = ValueAt(*s, size_t(i));
+      if (!std::isfinite(v)) continue;
+      const DrawPoint at = point(i, v);
+      const double a = -kPi / 2 + 2 * kPi * i / n;
+      DrawLabel(c, labels, LabelText(c, *s, labels, i, v, NAN), at.x + c.Px(9) * std::cos(a), at.y + c.Px(9) * std::sin(a));
+    }
   }
 }
 

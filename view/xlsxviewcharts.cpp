@@ -16,6 +16,7 @@ int32_t DrawChartObject(const PageRenderRequest& r, DrawingSurface* surface, con
   options.pxPerPt = geo.xPxPerEmu * 12700;
   options.blackAndWhite = r.blackAndWhite;
   options.date1904 = r.workbook && r.workbook->bDate1904;
+  options.pictures = r.pictures, options.workbook = r.workbook;
   DrawRect target = rect;
   if (r.sheet && r.sheet->bChartsheet) {
     if (r.pageOverride) return XLX_OK;  // printed pages of a chartsheet draw their chart over the paper
@@ -37,6 +38,7 @@ int32_t DrawChartsheetPage(const PageRenderRequest& r, DrawingSurface* surface, 
   options.pxPerPt = x / 72.0;
   options.blackAndWhite = r.blackAndWhite || p.blackAndWhite;
   options.date1904 = r.workbook && r.workbook->bDate1904;
+  options.pictures = r.pictures, options.workbook = r.workbook;
   for (const DrawingObject& o : r.sheet->drawing.objects) {
     if (!o.chart) continue;
     return DrawChart(surface, *o.chart, area, options);  // the sheet's one chart

@@ -49,4 +49,20 @@ TEST(ChartPages, ChartsheetFillsThePrintableArea) {
   EXPECT_NEAR(page.width - 0.7 * 96, right, 3);
 }
 
+// The 2016 kinds: waterfall, histograms, pareto, funnel, box and whisker, treemap, sunburst.
+TEST(ChartPages, Gallery2016MatchesItsGolden) {
+  Image page;
+  int32_t code = 0;
+  ASSERT_TRUE(RenderPage(FixturePath("charts2016.xlsx"), 0x80, &page, &code, 1)) << "code " << code;
+  EXPECT_EQ("", CompareWithGolden(page, "charts2016_gallery"));
+}
+
+// Pattern fills, stretched and tiled picture fills, a picture slice, a display-unit caption.
+TEST(ChartPages, FillsAndUnitCaptionMatchTheirGolden) {
+  Image page;
+  int32_t code = 0;
+  ASSERT_TRUE(RenderPage(FixturePath("chartfills.xlsx"), 0x80, &page, &code, 1)) << "code " << code;
+  EXPECT_EQ("", CompareWithGolden(page, "chart_fills"));
+}
+
 }  // namespace
