@@ -6,11 +6,13 @@
 
 #include "common/resultcodes.h"
 #include "view/shapegeometry.h"
+#include "view/shapeoutline.h"
 
 namespace xlx {
 namespace {
 
 constexpr int32_t kMaxGroupChain = 64;
+constexpr size_t kMaxOutlinePoints = 200000;  // points of one figure's compound outline
 constexpr CellColor kBlack = 0xFF000000u;
 
 // The grey of a colour, keeping its alpha: black-and-white pages print fills as greys.
@@ -37,21 +39,39 @@ struct ShapeDraw {
   EvaluatedGeometry geometry;
   VkPen* pen = nullptr;
   VkPen* endPen = nullptr;       // solid pen of the line ends
+  VkPen* bandPens[3] = {};       // the strokes of a compound line
+  CompoundBand bands[3] = {};
+  int32_t bandCount = 0;
   double penWidth = 1;
   CellColor lineColor = kBlack;
 };
 
 CellColor PageColor(const ShapePage& page, CellColor c) { return page.request.blackAndWhite ? Grey(c) : c; }
 
+// A pen of the outline `width` px wide with its dashes (their lengths in widths of `dashWidth`
+// px), ends and corners.
+int32_t OutlinePen(const ShapeDraw& d, double width, double dashWidth, VkPen** pen) {
+  const ShapeLine& line = d.spec.line;
+  const bool dashed = !line.dashes.empty() && line.dashes.size() <= 16;
+  double dashes[16];
+  for (size_t i = 0; dashed && i < line.dashes.size(); ++i) dashes[i] = line.dashes[i] * dashWidth / width;
+  int32_t rc = SetDrawPen(d.lineColor, dashed ? kPenDash : line.lineStyle, width, dashed ? dashes : nullptr,
+                          dashed ? static_cast<int32_t>(line.dashes.size()) : 0, pen);
+  if (rc == XLX_OK) rc = SetDrawPenShape(*pen, line.cap, line.join, std::max(1.0, line.miterLimit / 100000.0));
+  return rc;
+}
+
 int32_t MakePens(ShapeDraw& d) {
   const ShapeLine& line = d.spec.line;
   if (line.kind != kShapeFillSolid) return XLX_OK;
   d.penWidth = std::max(1.0, std::round(line.widthEmu * d.page.xPxPerEmu));
   d.lineColor = d.page.request.blackAndWhite ? kBlack : line.color;
-  const bool dashed = !line.dashes.empty() && line.dashes.size() <= 16;
-  int32_t rc = SetDrawPen(d.lineColor, dashed ? kPenDash : line.lineStyle, d.penWidth, dashed ? line.dashes.data() : nullptr,
-                          dashed ? static_cast<int32_t>(line.dashes.size()) : 0, &d.pen);
+  int32_t rc = OutlinePen(d, d.penWidth, d.penWidth, &d.pen);
   if (rc == XLX_OK) rc = SetDrawPen(d.lineColor, kPenSolid, d.penWidth, nullptr, 0, &d.endPen);
+  // Lines too thin to part into strokes of at least a third of a pixel stay single.
+  if (line.widthEmu * d.page.xPxPerEmu >= 1.5) d.bandCount = CompoundBands(line.compound, d.bands);
+  for (int32_t i = 0; i < d.bandCount && rc == XLX_OK; ++i)
+    rc = OutlinePen(d, d.bands[i].width * line.widthEmu * d.page.xPxPerEmu, d.penWidth, &d.bandPens[i]);
   return rc;
 }
 
@@ -127,6 +147,34 @@ int32_t FillPicture(ShapeDraw& d, const VkPath* path) {
   return rc != XLX_OK ? rc : restored;
 }
 
+// A compound outline: each stroke along the figure moved sideways to its band.
+int32_t StrokeCompound(ShapeDraw& d, const ShapeFigure& f) {
+  std::vector<Polyline> lines;
+  FlattenFigure(f, kMaxOutlinePoints, &lines);
+  const double width = d.spec.line.widthEmu * d.page.xPxPerEmu;
+  const double limit = d.spec.line.join == kJoinMiter ? std::max(1.0, d.spec.line.miterLimit / 100000.0) : 2.0;
+  int32_t rc = XLX_OK;
+  for (int32_t b = 0; b < d.bandCount && rc == XLX_OK; ++b) {
+    VkPath* path = nullptr;
+    rc = CreateDrawPath(&path);
+    for (size_t i = 0; i < lines.size() && rc == XLX_OK; ++i) {
+      const Polyline moved = OffsetPolyline(lines[i], d.bands[b].offset * width, limit);
+      if (moved.points.size() < 2) continue;
+      if (moved.closed) {
+        rc = AddDrawPolygonToPath(path, moved.points.data(), static_cast<int32_t>(moved.points.size()));
+        continue;
+      }
+      rc = AddDrawMovetoToPath(path, moved.points[0].x, moved.points[0].y);
+      for (size_t k = 1; k < moved.points.size() && rc == XLX_OK; ++k)
+        rc = AddDrawLineToPath(path, moved.points[k].x, moved.points[k].y);
+    }
+    if (rc == XLX_OK) rc = EndDrawPath(path);
+    if (rc == XLX_OK) rc = StrokeDrawPath(d.page.surface, path, d.bandPens[b]);
+    DeleteDrawPath(path);
+  }
+  return rc;
+}
+
 int32_t DrawFigure(ShapeDraw& d, const ShapeFigure& f) {
   VkPath* path = nullptr;
   int32_t rc = FigurePath(f, &path);
@@ -135,7 +183,8 @@ int32_t DrawFigure(ShapeDraw& d, const ShapeFigure& f) {
   rc = MakeBrush(d.page, d.spec.fill, f.fill, d.width, d.height, &brush);
   if (rc == XLX_OK && brush) rc = FillDrawPath(d.page.surface, path, brush);
   if (rc == XLX_OK && f.fill != kPathFillNone && d.spec.fill.kind == kShapeFillPicture) rc = FillPicture(d, path);
-  if (rc == XLX_OK && f.stroke && d.pen) rc = StrokeDrawPath(d.page.surface, path, d.pen);
+  if (rc == XLX_OK && f.stroke && d.pen)
+    rc = d.bandCount ? StrokeCompound(d, f) : StrokeDrawPath(d.page.surface, path, d.pen);
   FreeDrawBrush(brush);
   DeleteDrawPath(path);
   return rc;
@@ -353,6 +402,7 @@ int32_t DrawShapeObject(const ShapePage& page, const std::vector<DrawingObject>&
   if (rc == XLX_OK) rc = DrawFramed(d, objects, rects, index, saved);
   FreeDrawPen(d.pen);
   FreeDrawPen(d.endPen);
+  for (VkPen* pen : d.bandPens) FreeDrawPen(pen);
   const int32_t restored = SetDrawTransform(page.surface, saved);
   return rc != XLX_OK ? rc : restored;
 }

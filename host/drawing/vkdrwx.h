@@ -137,6 +137,9 @@ VK_API int32_t VkCreatePen(VkColor color, double width, int32_t style, const dou
                            VkPen** pen);
 // Line ends and corners (flat ends and mitred corners by default).
 VK_API int32_t VkSetPenShape(VkPen* pen, int32_t cap, int32_t join);
+// The longest a mitred corner may reach, in line widths (10 by default, at least 1); a sharper
+// corner is bevelled. 1, or -13 for a null pen or a limit below 1 or not finite.
+VK_API int32_t VkSetPenMiterLimit(VkPen* pen, double limit);
 VK_API void VkDestroyPen(VkPen* pen);
 
 // Hatch styles: lines of the foreground over the background, repeated every 8 pixels at 96 dpi
