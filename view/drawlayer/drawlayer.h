@@ -301,6 +301,14 @@ int32_t FillDrawPath(DrawingSurface* surface, const VkPath* path, const VkBrush*
 int32_t StrokeDrawPath(DrawingSurface* surface, const VkPath* path, const VkPen* pen);
 int32_t StrokeAndFillDrawPath(DrawingSurface* surface, const VkPath* path, const VkPen* pen, const VkBrush* brush);
 
+// Bounds of a path's points, control points included: 1, or -13 for an empty or null path.
+int32_t GetDrawPathBounds(const VkPath* path, DrawRect* bounds);
+// Bends `path`: curves become straight pieces at most `maxSegment` px long (as do longer lines),
+// then every point goes through `map`, which moves it in place. 1, -13, or -1 when memory runs
+// out (the path is then unchanged).
+typedef void (*DrawPointMap)(void* context, double* x, double* y);
+[[nodiscard]] int32_t WarpDrawPath(VkPath* path, double maxSegment, DrawPointMap map, void* context);
+
 // The outline of a text laid out in `rect` as AddDrawText would, as a new path.
 [[nodiscard]] int32_t GetDrawStringPath(VkDrawingEngine* engine, const char16_t* text, int32_t length, const DrawFontSpec& spec,
                           const DrawRect& rect, uint32_t flags, VkPath** path);
