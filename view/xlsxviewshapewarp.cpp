@@ -19,6 +19,7 @@ constexpr double kMaxSegment = 1.5;       // px of the outlines between bent poi
 constexpr double kAlongHeight = 0.3;      // text laid along a guide: its height at most this share of the box
 constexpr size_t kMaxGuidePoints = 20000;
 constexpr size_t kMaxWarpedUnits = 1024;  // text units bent in one body
+constexpr double kMaxBentPoints = 400000; // about the most points the bent outlines of one body get
 
 // A guide line measured along its length.
 struct Guide {
@@ -176,8 +177,13 @@ int32_t DrawWarpedText(const ShapePage& page, const ShapeSpec& spec,
       m.top = &guides.front();
       if (guides.size() >= 2) m.bottom = &guides.back();
       else AlongGuide(guides.front(), inner, &m);
+      // Pieces of about kMaxSegment px once bent; outlines of a line of text are some eight
+      // times as long as the line, which bounds the points however large the text.
+      const double grow = m.bottom ? std::max(inner.width / m.block.width, inner.height / m.block.height) : m.scale;
+      const double floor = 8 * (m.block.width + m.block.height) * paths.size() / kMaxBentPoints;
+      const double segment = std::max(kMaxSegment / std::max(grow, 1e-6), floor);
       for (size_t i = 0; i < paths.size() && rc == XLX_OK; ++i) {
-        rc = WarpDrawPath(paths[i], kMaxSegment / std::max(1.0, m.bottom ? 1.0 : m.scale), MapPoint, &m);
+        rc = WarpDrawPath(paths[i], segment, MapPoint, &m);
         VkBrush* brush = nullptr;
         if (rc == XLX_OK) rc = SetDrawBrush(ShapeRunColor(page, *runs[i]), kBrushSolid, 0, &brush);
         if (rc == XLX_OK) rc = SetDrawPathWinding(paths[i], true);
