@@ -1,9 +1,11 @@
 // The shape reader and the geometry evaluator: the input is parsed as one shape element (an
-// `xdr:sp` with its `spPr`, `style` and `txBody`) and read into a workbook that has the Office
-// theme; the shape's geometry (its preset or custom one) is then evaluated at a few sizes, as is
-// the input taken as a compact preset definition text.
+// `xdr:sp` with its `spPr`, `style` and `txBody`), or as a group whose first few shapes are read
+// (their group fills looked up through the groups around them), into a workbook that has the
+// Office theme; each shape's geometry (its preset or custom one) and its text warp are then
+// evaluated at a few sizes, as is the input taken as a compact preset definition text.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include <pugixml.hpp>
@@ -39,13 +41,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   xlx::Workbook* workbook = nullptr;
   if (xlx::CreateWorkbook(&workbook) != 1) return 0;
   xlxtest::AttachOfficeTheme(workbook);
-  xlx::ShapeSpec spec;
-  xlx::ReadShapeSpec(*workbook, nullptr, 0, doc.document_element(), &spec);
-  if (spec.custom) {
-    EvaluateAtSizes(spec.geometry, {});
-  } else {
-    xlx::ShapeGeometry preset;
-    if (xlx::FindPresetGeometry(spec.preset.c_str(), &preset)) EvaluateAtSizes(preset, spec.adjusts);
+  // The root itself, then shapes inside it in document order (a bounded walk).
+  std::vector<pugi::xml_node> shapes{doc.document_element()};
+  int32_t visited = 0;
+  for (pugi::xml_node n = doc.document_element().first_child(); n && visited < 4096 && shapes.size() < 8; ++visited) {
+    const char* name = n.name();
+    const char* colon = strchr(name, ':');
+    const char* local = colon ? colon + 1 : name;
+    if (strcmp(local, "sp") == 0 || strcmp(local, "cxnSp") == 0) shapes.push_back(n);
+    if (n.first_child()) n = n.first_child();
+    else {
+      while (n && !n.next_sibling() && n != doc.document_element()) n = n.parent();
+      if (!n || n == doc.document_element()) break;
+      n = n.next_sibling();
+    }
+  }
+  for (pugi::xml_node node : shapes) {
+    xlx::ShapeSpec spec;
+    xlx::ReadShapeSpec(*workbook, nullptr, 0, node, &spec);
+    xlx::ShapeGeometry geometry;
+    if (spec.custom) EvaluateAtSizes(spec.geometry, {});
+    else if (xlx::FindPresetGeometry(spec.preset.c_str(), &geometry)) EvaluateAtSizes(geometry, spec.adjusts);
+    if (xlx::FindTextWarpGeometry(spec.text.warp.c_str(), &geometry)) EvaluateAtSizes(geometry, spec.text.warpAdjusts);
   }
   xlx::FreeWorkbook(workbook);
   return 0;

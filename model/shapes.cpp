@@ -75,21 +75,33 @@ void DecodeGeometry(const char* text, ShapeGeometry* g) {
   }
 }
 
-bool FindPresetGeometry(const char* name, ShapeGeometry* geometry) {
+namespace {
+
+bool FindIn(const PresetShapeText* table, int32_t count, const char* name, ShapeGeometry* geometry) {
   if (!name) return false;
-  int32_t low = 0, high = kPresetShapeCount;
+  int32_t low = 0, high = count;
   while (low < high) {
     const int32_t mid = (low + high) / 2;
-    const int c = strcmp(kPresetShapes[mid].name, name);
+    const int c = strcmp(table[mid].name, name);
     if (c == 0) {
       *geometry = ShapeGeometry();
-      DecodeGeometry(kPresetShapes[mid].text, geometry);
+      DecodeGeometry(table[mid].text, geometry);
       return true;
     }
     if (c < 0) low = mid + 1;
     else high = mid;
   }
   return false;
+}
+
+}  // namespace
+
+bool FindPresetGeometry(const char* name, ShapeGeometry* geometry) {
+  return FindIn(kPresetShapes, kPresetShapeCount, name, geometry);
+}
+
+bool FindTextWarpGeometry(const char* name, ShapeGeometry* geometry) {
+  return FindIn(kPresetTextWarps, kPresetTextWarpCount, name, geometry);
 }
 
 }  // namespace xlx

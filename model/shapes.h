@@ -72,6 +72,11 @@ extern const int32_t kPresetShapeCount;
 
 // The definition of the preset `name` (case-sensitive); false when there is none.
 bool FindPresetGeometry(const char* name, ShapeGeometry* geometry);
+// The built-in text warps (`prstTxWarp`), in the same form; their paths are the guide lines text
+// is bent along, not outlines.
+extern const PresetShapeText kPresetTextWarps[];  // sorted by name (byte order)
+extern const int32_t kPresetTextWarpCount;
+bool FindTextWarpGeometry(const char* name, ShapeGeometry* geometry);
 // Decodes a compact definition text (lines of blank-separated tokens: see the generator); lines
 // it does not understand are skipped and the limits above apply.
 void DecodeGeometry(const char* text, ShapeGeometry* geometry);
@@ -127,6 +132,7 @@ struct ShapeLine {
   std::vector<double> dashes;      // custom or preset dash: on, off, ... in line widths
   int32_t cap = kCapFlat;
   int32_t join = kJoinRound;
+  int32_t miterLimit = 800000;     // longest miter, share of the line width (800000 = 8 widths)
   int32_t compound = 0;            // 0 single, 1 double, 2 thick-thin, 3 thin-thick, 4 triple
   LineEnd head, tail;
 };
@@ -140,7 +146,19 @@ struct ShapeShadow {
 
 enum TextAlignKind : int32_t { kAlignLeft = 0, kAlignCenter = 1, kAlignRight = 2, kAlignJustify = 3 };
 enum TextAnchorKind : int32_t { kAnchorTop = 0, kAnchorMiddle = 1, kAnchorBottom = 2 };
-enum TextVertKind : int32_t { kVertHorizontal = 0, kVertDown = 1, kVertUp = 2, kVertStacked = 3 };
+// Vertical text: turned a quarter either way (kVertMongolian turns like kVertDown but its lines
+// follow from left to right), or upright letters stacked in columns that follow from left to
+// right (kVertStacked) or from right to left (kVertStackedRtl; kVertEastAsian keeps East Asian
+// letters upright and turns the others a quarter clockwise in their column).
+enum TextVertKind : int32_t {
+  kVertHorizontal = 0,
+  kVertDown = 1,
+  kVertUp = 2,
+  kVertStacked = 3,
+  kVertStackedRtl = 4,
+  kVertEastAsian = 5,
+  kVertMongolian = 6,
+};
 
 struct TextRunSpec {
   std::u16string text;
@@ -176,6 +194,8 @@ struct ShapeTextBody {
   double fontScale = 1;             // normAutofit
   double spacingReduction = 0;      // normAutofit lnSpcReduction, 0 .. 1
   std::u16string linkRef;           // txLink: a cell reference whose text is shown
+  std::string warp;                 // `prstTxWarp` preset ("textArchUp", ...); empty for none
+  std::vector<GeomFormula> warpAdjusts;  // its own adjust values
   std::vector<TextParagraphSpec> paragraphs;
 };
 

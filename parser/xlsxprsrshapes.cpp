@@ -21,6 +21,7 @@ constexpr size_t kMaxParagraphs = 4096;
 constexpr size_t kMaxRuns = 16384;
 constexpr size_t kMaxTextUnits = 1 << 20;
 constexpr int64_t kMaxLengthEmu = int64_t(1) << 36;
+constexpr int32_t kMaxAncestors = 256;  // elements looked through for a group's fill
 
 struct ShapeReader {
   const Workbook& workbook;
@@ -159,6 +160,23 @@ void ReadFillOf(const ShapeReader& r, pugi::xml_node parent, ShapeFill* f) {
     if (ReadFillElement(r, c, f)) return;
 }
 
+// The fill of a member that writes `a:grpFill`: that of the nearest enclosing group writing a fill
+// of its own (a group's own `a:grpFill` sends the search further out); none without one.
+ShapeFill GroupFill(const ShapeReader& r, pugi::xml_node shape) {
+  int32_t steps = 0;
+  for (pugi::xml_node n = shape.parent(); n && steps < kMaxAncestors; n = n.parent(), ++steps) {
+    if (!IsElement(n, "grpSp")) continue;
+    pugi::xml_node props = Child(n, "grpSpPr");
+    ShapeFill f;
+    ReadFillOf(r, props, &f);
+    if (f.kind != kShapeFillUnset) return f;
+    if (!Child(props, "grpFill")) break;
+  }
+  ShapeFill none;
+  none.kind = kShapeFillNone;
+  return none;
+}
+
 void PresetDashes(const char* name, ShapeLine* line) {
   struct Entry { const char* name; int32_t style; double d[6]; int32_t n; };
   static const Entry kDashes[] = {
@@ -218,7 +236,11 @@ void ReadLine(const ShapeReader& r, pugi::xml_node ln, ShapeLine* line) {
   }
   if (Child(ln, "round")) line->join = kJoinRound;
   if (Child(ln, "bevel")) line->join = kJoinBevel;
-  if (Child(ln, "miter")) line->join = kJoinMiter;
+  if (pugi::xml_node miter = Child(ln, "miter")) {
+    line->join = kJoinMiter;
+    const double limit = Share(miter.attribute("lim"), 800000);
+    line->miterLimit = static_cast<int32_t>(std::max(100000.0, std::min(limit, 100000000.0)));
+  }
   ReadLineEnd(Child(ln, "headEnd"), &line->head);
   ReadLineEnd(Child(ln, "tailEnd"), &line->tail);
 }
@@ -391,19 +413,21 @@ int32_t Spacing(pugi::xml_node spacing, int32_t fallback) {
   return fallback;
 }
 
-void ReadParagraph(const ShapeReader& r, pugi::xml_node p, const TextRunSpec& base, TextParagraphSpec* para,
-                   size_t* runs) {
-  pugi::xml_node pPr = Child(p, "pPr");
-  const char* algn = pPr.attribute("algn").value();
-  para->align = strcmp(algn, "ctr") == 0 ? kAlignCenter : strcmp(algn, "r") == 0 ? kAlignRight
-                : (strcmp(algn, "just") == 0 || strcmp(algn, "dist") == 0) ? kAlignJustify : kAlignLeft;
-  ReadInt(pPr.attribute("lvl"), &para->level);
-  para->level = std::max(0, std::min(para->level, 8));
-  para->marginEmu = std::max<int64_t>(0, Length(pPr.attribute("marL"), 0));
-  para->indentEmu = Length(pPr.attribute("indent"), 0);
-  para->lineSpacing = Spacing(Child(pPr, "lnSpc"), 100000);
-  para->spaceBefore = -Spacing(Child(pPr, "spcBef"), 0);
-  para->spaceAfter = -Spacing(Child(pPr, "spcAft"), 0);
+// The paragraph properties written in `pPr` (a paragraph's own, or a level of a list style) over
+// `para`, and its default run properties (`defRPr`) over `run`: what is not written stays.
+void ApplyParagraphProperties(const ShapeReader& r, pugi::xml_node pPr, TextParagraphSpec* para, TextRunSpec* run) {
+  if (!pPr) return;
+  if (pugi::xml_attribute a = pPr.attribute("algn")) {
+    const char* algn = a.value();
+    para->align = strcmp(algn, "ctr") == 0 ? kAlignCenter : strcmp(algn, "r") == 0 ? kAlignRight
+                  : (strcmp(algn, "just") == 0 || strcmp(algn, "dist") == 0) ? kAlignJustify : kAlignLeft;
+  }
+  if (pPr.attribute("marL")) para->marginEmu = std::max<int64_t>(0, Length(pPr.attribute("marL"), 0));
+  if (pPr.attribute("indent")) para->indentEmu = Length(pPr.attribute("indent"), 0);
+  para->lineSpacing = Spacing(Child(pPr, "lnSpc"), para->lineSpacing);
+  para->spaceBefore = -Spacing(Child(pPr, "spcBef"), -para->spaceBefore);
+  para->spaceAfter = -Spacing(Child(pPr, "spcAft"), -para->spaceAfter);
+  if (Child(pPr, "buNone")) para->bullet.clear(), para->autoNumber = 0;
   if (pugi::xml_node bu = Child(pPr, "buChar")) para->bullet = ToUtf16(bu.attribute("char").value()).substr(0, 2);
   if (pugi::xml_node font = Child(pPr, "buFont")) para->bulletFace = Typeface(r.workbook, font.attribute("typeface").value());
   if (pugi::xml_node num = Child(pPr, "buAutoNum")) {
@@ -412,6 +436,22 @@ void ReadParagraph(const ShapeReader& r, pugi::xml_node p, const TextRunSpec& ba
     ReadInt(num.attribute("startAt"), &para->autoNumber);
     para->autoNumber = std::max(1, std::min(para->autoNumber, 32767));
   }
+  ReadRunProperties(r, Child(pPr, "defRPr"), run);
+}
+
+// A paragraph: the body's list style (its defaults, then the paragraph's level) and the
+// paragraph's own properties give the paragraph and the run every run starts from.
+void ReadParagraph(const ShapeReader& r, pugi::xml_node p, pugi::xml_node listStyle, const TextRunSpec& body,
+                   TextParagraphSpec* para, size_t* runs) {
+  pugi::xml_node pPr = Child(p, "pPr");
+  ReadInt(pPr.attribute("lvl"), &para->level);
+  para->level = std::max(0, std::min(para->level, 8));
+  static const char* const kLevels[] = {"lvl1pPr", "lvl2pPr", "lvl3pPr", "lvl4pPr", "lvl5pPr",
+                                        "lvl6pPr", "lvl7pPr", "lvl8pPr", "lvl9pPr"};
+  TextRunSpec base = body;
+  ApplyParagraphProperties(r, Child(listStyle, "defPPr"), para, &base);
+  ApplyParagraphProperties(r, Child(listStyle, kLevels[para->level]), para, &base);
+  ApplyParagraphProperties(r, pPr, para, &base);
   TextRunSpec end = base;
   ReadRunProperties(r, Child(p, "endParaRPr"), &end);
   para->endSizePt = end.sizePt;
@@ -435,11 +475,16 @@ void ReadTextBody(const ShapeReader& r, pugi::xml_node txBody, ShapeSpec* spec) 
   if (!txBody) return;
   t.present = true;
   pugi::xml_node body = Child(txBody, "bodyPr");
+  static const struct { const char* name; int32_t kind; } kVert[] = {
+      {"vert", kVertDown},          {"vert270", kVertUp},          {"wordArtVert", kVertStacked},
+      {"wordArtVertRtl", kVertStackedRtl}, {"eaVert", kVertEastAsian}, {"mongolianVert", kVertMongolian}};
   const char* vert = body.attribute("vert").value();
-  t.vert = strcmp(vert, "vert") == 0 || strcmp(vert, "eaVert") == 0 ? kVertDown
-           : strcmp(vert, "vert270") == 0                          ? kVertUp
-           : strcmp(vert, "wordArtVert") == 0                      ? kVertStacked
-                                                                   : kVertHorizontal;
+  for (const auto& v : kVert)
+    if (strcmp(vert, v.name) == 0) t.vert = v.kind;
+  if (pugi::xml_node warp = Child(body, "prstTxWarp")) {
+    t.warp = warp.attribute("prst").value();
+    ReadFormulas(Child(warp, "avLst"), &t.warpAdjusts);
+  }
   const char* anchor = body.attribute("anchor").value();
   t.anchor = strcmp(anchor, "ctr") == 0 ? kAnchorMiddle : strcmp(anchor, "b") == 0 ? kAnchorBottom : kAnchorTop;
   t.anchorCenter = ReadBool(body.attribute("anchorCtr"));
@@ -459,7 +504,7 @@ void ReadTextBody(const ShapeReader& r, pugi::xml_node txBody, ShapeSpec* spec) 
   int32_t number = 0;
   for (pugi::xml_node p = Child(txBody, "p"); p && t.paragraphs.size() < kMaxParagraphs; p = NextNamed(p, "p")) {
     TextParagraphSpec para;
-    ReadParagraph(r, p, base, &para, &runs);
+    ReadParagraph(r, p, Child(txBody, "lstStyle"), base, &para, &runs);
     // Numbered paragraphs count on from the first of their run.
     if (para.autoNumber) para.autoNumber = number = number ? number + 1 : para.autoNumber;
     else number = 0;
@@ -505,6 +550,7 @@ void ReadShapeSpec(const Workbook& workbook, const Relationship* rels, int32_t c
   ReadStyle(r, Child(shape, "style"), spec->preset != "arc", spec);
   ShapeFill own;
   ReadFillOf(r, spPr, &own);
+  if (own.kind == kShapeFillUnset && Child(spPr, "grpFill")) own = GroupFill(r, shape);
   if (own.kind != kShapeFillUnset) spec->fill = own;
   ReadLine(r, Child(spPr, "ln"), &spec->line);
   if (pugi::xml_node effects = Child(spPr, "effectLst")) {

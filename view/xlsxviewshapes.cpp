@@ -6,11 +6,13 @@
 
 #include "common/resultcodes.h"
 #include "view/shapegeometry.h"
+#include "view/shapeoutline.h"
 
 namespace xlx {
 namespace {
 
 constexpr int32_t kMaxGroupChain = 64;
+constexpr size_t kMaxOutlinePoints = 200000;  // points of one figure's compound outline
 constexpr CellColor kBlack = 0xFF000000u;
 
 // The grey of a colour, keeping its alpha: black-and-white pages print fills as greys.
@@ -37,21 +39,39 @@ struct ShapeDraw {
   EvaluatedGeometry geometry;
   VkPen* pen = nullptr;
   VkPen* endPen = nullptr;       // solid pen of the line ends
+  VkPen* bandPens[3] = {};       // the strokes of a compound line
+  CompoundBand bands[3] = {};
+  int32_t bandCount = 0;
   double penWidth = 1;
   CellColor lineColor = kBlack;
 };
 
 CellColor PageColor(const ShapePage& page, CellColor c) { return page.request.blackAndWhite ? Grey(c) : c; }
 
+// A pen of the outline `width` px wide with its dashes (their lengths in widths of `dashWidth`
+// px), ends and corners.
+int32_t OutlinePen(const ShapeDraw& d, double width, double dashWidth, VkPen** pen) {
+  const ShapeLine& line = d.spec.line;
+  const bool dashed = !line.dashes.empty() && line.dashes.size() <= 16;
+  double dashes[16];
+  for (size_t i = 0; dashed && i < line.dashes.size(); ++i) dashes[i] = line.dashes[i] * dashWidth / width;
+  int32_t rc = SetDrawPen(d.lineColor, dashed ? kPenDash : line.lineStyle, width, dashed ? dashes : nullptr,
+                          dashed ? static_cast<int32_t>(line.dashes.size()) : 0, pen);
+  if (rc == XLX_OK) rc = SetDrawPenShape(*pen, line.cap, line.join, std::max(1.0, line.miterLimit / 100000.0));
+  return rc;
+}
+
 int32_t MakePens(ShapeDraw& d) {
   const ShapeLine& line = d.spec.line;
   if (line.kind != kShapeFillSolid) return XLX_OK;
   d.penWidth = std::max(1.0, std::round(line.widthEmu * d.page.xPxPerEmu));
   d.lineColor = d.page.request.blackAndWhite ? kBlack : line.color;
-  const bool dashed = !line.dashes.empty() && line.dashes.size() <= 16;
-  int32_t rc = SetDrawPen(d.lineColor, dashed ? kPenDash : line.lineStyle, d.penWidth, dashed ? line.dashes.data() : nullptr,
-                          dashed ? static_cast<int32_t>(line.dashes.size()) : 0, &d.pen);
+  int32_t rc = OutlinePen(d, d.penWidth, d.penWidth, &d.pen);
   if (rc == XLX_OK) rc = SetDrawPen(d.lineColor, kPenSolid, d.penWidth, nullptr, 0, &d.endPen);
+  // Lines too thin to part into strokes of at least a third of a pixel stay single.
+  if (line.widthEmu * d.page.xPxPerEmu >= 1.5) d.bandCount = CompoundBands(line.compound, d.bands);
+  for (int32_t i = 0; i < d.bandCount && rc == XLX_OK; ++i)
+    rc = OutlinePen(d, d.bands[i].width * line.widthEmu * d.page.xPxPerEmu, d.penWidth, &d.bandPens[i]);
   return rc;
 }
 
@@ -127,6 +147,34 @@ int32_t FillPicture(ShapeDraw& d, const VkPath* path) {
   return rc != XLX_OK ? rc : restored;
 }
 
+// A compound outline: each stroke along the figure moved sideways to its band.
+int32_t StrokeCompound(ShapeDraw& d, const ShapeFigure& f) {
+  std::vector<Polyline> lines;
+  FlattenFigure(f, kMaxOutlinePoints, &lines);
+  const double width = d.spec.line.widthEmu * d.page.xPxPerEmu;
+  const double limit = d.spec.line.join == kJoinMiter ? std::max(1.0, d.spec.line.miterLimit / 100000.0) : 2.0;
+  int32_t rc = XLX_OK;
+  for (int32_t b = 0; b < d.bandCount && rc == XLX_OK; ++b) {
+    VkPath* path = nullptr;
+    rc = CreateDrawPath(&path);
+    for (size_t i = 0; i < lines.size() && rc == XLX_OK; ++i) {
+      const Polyline moved = OffsetPolyline(lines[i], d.bands[b].offset * width, limit);
+      if (moved.points.size() < 2) continue;
+      if (moved.closed) {
+        rc = AddDrawPolygonToPath(path, moved.points.data(), static_cast<int32_t>(moved.points.size()));
+        continue;
+      }
+      rc = AddDrawMovetoToPath(path, moved.points[0].x, moved.points[0].y);
+      for (size_t k = 1; k < moved.points.size() && rc == XLX_OK; ++k)
+        rc = AddDrawLineToPath(path, moved.points[k].x, moved.points[k].y);
+    }
+    if (rc == XLX_OK) rc = EndDrawPath(path);
+    if (rc == XLX_OK) rc = StrokeDrawPath(d.page.surface, path, d.bandPens[b]);
+    DeleteDrawPath(path);
+  }
+  return rc;
+}
+
 int32_t DrawFigure(ShapeDraw& d, const ShapeFigure& f) {
   VkPath* path = nullptr;
   int32_t rc = FigurePath(f, &path);
@@ -135,32 +183,56 @@ int32_t DrawFigure(ShapeDraw& d, const ShapeFigure& f) {
   rc = MakeBrush(d.page, d.spec.fill, f.fill, d.width, d.height, &brush);
   if (rc == XLX_OK && brush) rc = FillDrawPath(d.page.surface, path, brush);
   if (rc == XLX_OK && f.fill != kPathFillNone && d.spec.fill.kind == kShapeFillPicture) rc = FillPicture(d, path);
-  if (rc == XLX_OK && f.stroke && d.pen) rc = StrokeDrawPath(d.page.surface, path, d.pen);
+  if (rc == XLX_OK && f.stroke && d.pen)
+    rc = d.bandCount ? StrokeCompound(d, f) : StrokeDrawPath(d.page.surface, path, d.pen);
   FreeDrawBrush(brush);
   DeleteDrawPath(path);
   return rc;
 }
 
-// The shadow of every figure: filled figures as their area, the others as their line.
-int32_t DrawShadow(ShapeDraw& d) {
-  const ShapeShadow& s = d.spec.shadow;
-  const CellColor color = PageColor(d.page, s.color);
+// One pass of the shadow in `color`: filled figures as their area, the others as their line,
+// each widened by a line `spread` px wide around it (none at 0).
+int32_t ShadowPass(ShapeDraw& d, CellColor color, double spread) {
   VkBrush* brush = nullptr;
   VkPen* pen = nullptr;
+  VkPen* edge = nullptr;
   int32_t rc = SetDrawBrush(color, kBrushSolid, 0, &brush);
-  if (rc == XLX_OK) rc = SetDrawPen(color, kPenSolid, d.penWidth, nullptr, 0, &pen);
+  if (rc == XLX_OK) rc = SetDrawPen(color, kPenSolid, d.penWidth + spread, nullptr, 0, &pen);
+  if (rc == XLX_OK && spread > 0) rc = SetDrawPen(color, kPenSolid, spread, nullptr, 0, &edge);
+  if (rc == XLX_OK && spread > 0) rc = SetDrawPenShape(pen, kCapRound, kJoinRound, 1);
+  if (rc == XLX_OK) rc = SetDrawPenShape(edge, kCapRound, kJoinRound, 1);
   const bool filled = d.spec.fill.kind > kShapeFillNone;
   for (const ShapeFigure& f : d.geometry.figures) {
     if (rc != XLX_OK) break;
     VkPath* path = nullptr;
     rc = FigurePath(f, &path);
     if (rc != XLX_OK) break;
-    if (filled && f.fill != kPathFillNone) rc = FillDrawPath(d.page.surface, path, brush);
-    else if (f.stroke && d.pen) rc = StrokeDrawPath(d.page.surface, path, pen);
+    if (filled && f.fill != kPathFillNone) {
+      rc = edge ? StrokeAndFillDrawPath(d.page.surface, path, edge, brush) : FillDrawPath(d.page.surface, path, brush);
+    } else if (f.stroke && d.pen) {
+      rc = StrokeDrawPath(d.page.surface, path, pen);
+    }
     DeleteDrawPath(path);
   }
   FreeDrawBrush(brush);
   FreeDrawPen(pen);
+  FreeDrawPen(edge);
+  return rc;
+}
+
+// The outer shadow. A blurred one is drawn as a few translucent passes, each reaching further
+// out, so that it fades from the shape's edge to about its blur radius beyond; together they give
+// the shadow's own opacity inside.
+int32_t DrawShadow(ShapeDraw& d) {
+  const ShapeShadow& s = d.spec.shadow;
+  const CellColor color = PageColor(d.page, s.color);
+  const double blur = s.blurEmu * d.page.xPxPerEmu;
+  if (!(blur >= 2)) return ShadowPass(d, color, 0);
+  const int32_t passes = static_cast<int32_t>(std::min(8.0, std::max(3.0, std::round(blur / 1.5))));
+  const double alpha = (color >> 24) / 255.0, each = 1 - std::pow(1 - std::min(alpha, 0.999), 1.0 / passes);
+  const CellColor layer = (color & 0xFFFFFFu) | (static_cast<uint32_t>(std::lround(each * 255)) << 24);
+  int32_t rc = XLX_OK;
+  for (int32_t i = 0; i < passes && rc == XLX_OK; ++i) rc = ShadowPass(d, layer, 1.5 * blur * (passes - i) / passes);
   return rc;
 }
 
@@ -353,6 +425,7 @@ int32_t DrawShapeObject(const ShapePage& page, const std::vector<DrawingObject>&
   if (rc == XLX_OK) rc = DrawFramed(d, objects, rects, index, saved);
   FreeDrawPen(d.pen);
   FreeDrawPen(d.endPen);
+  for (VkPen* pen : d.bandPens) FreeDrawPen(pen);
   const int32_t restored = SetDrawTransform(page.surface, saved);
   return rc != XLX_OK ? rc : restored;
 }

@@ -3,12 +3,14 @@
 // top, middle or bottom, turned for vertical text.
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <string>
 #include <vector>
 
 #include "common/cellref.h"
 #include "common/resultcodes.h"
 #include "view/xlsxviewshapes.h"
+#include "view/xlsxviewshapetext.h"
 #include "view/xlsxviewtext.h"
 
 namespace xlx {
@@ -42,20 +44,11 @@ struct TextLayout {
   double pxPerPt = 0;
   std::vector<Line> lines;
   size_t pieces = 0;
+  std::deque<TextRunSpec> prefixRuns;  // the runs bullets and numbers are drawn in; pieces point here
 };
 
 DrawFontSpec FontFor(const TextLayout& t, const TextRunSpec& run, double sizePx) {
-  DrawFontSpec spec;
-  const char16_t* face = run.face.empty() ? t.page.request.sheet->minorFont : run.face.c_str();
-  for (int32_t i = 0; i < 31 && face[i]; ++i) spec.lfFaceName[i] = face[i];
-  if (!spec.lfFaceName[0]) std::copy_n(u"Calibri", 8, spec.lfFaceName);
-  spec.dHeightPx = std::max(1.0, std::min(sizePx, 4000.0));
-  spec.lfHeight = static_cast<int32_t>(std::lround(spec.dHeightPx));
-  spec.lfWeight = run.bold ? 700 : 400;
-  spec.lfItalic = run.italic;
-  spec.lfUnderline = run.underline;
-  spec.lfStrikeOut = run.strike;
-  return spec;
+  return ShapeRunFont(t.page, run, sizePx);
 }
 
 double SizePx(const TextLayout& t, double sizePt) { return sizePt * t.spec.text.fontScale * t.pxPerPt; }
@@ -134,7 +127,8 @@ std::vector<Piece> Pieces(TextLayout& t, const TextParagraphSpec& para, const Te
 }
 
 void BreakParagraph(TextLayout& t, const TextParagraphSpec& para, double width) {
-  TextRunSpec prefixRun = para.runs.empty() ? TextRunSpec() : para.runs.front();
+  t.prefixRuns.push_back(para.runs.empty() ? TextRunSpec() : para.runs.front());
+  TextRunSpec& prefixRun = t.prefixRuns.back();
   if (!para.bulletFace.empty()) prefixRun.face = para.bulletFace;
   std::vector<Piece> pieces = Pieces(t, para, prefixRun);
   const double margin = para.marginEmu * t.page.xPxPerEmu, indent = para.indentEmu * t.page.xPxPerEmu;
@@ -186,6 +180,29 @@ double Stack(TextLayout& t) {
   return y;
 }
 
+// Mongolian vertical text turns as vertical text does but follows its lines from left to right:
+// each line's place across the box (after the turn, from its far side) is mirrored.
+void MirrorLines(TextLayout& t, const DrawRect& inner, double top) {
+  for (Line& line : t.lines) {
+    const double y = top + line.top, mirrored = 2 * inner.top + inner.height - y - LineHeight(t, line);
+    line.top = mirrored - top;
+  }
+}
+
+// `anchorCtr`: the lines keep their alignment among themselves while the block of them, as wide
+// as the widest, is centred in the box.
+void CentreBlock(const TextLayout& t, DrawRect* inner) {
+  double widest = 0;
+  for (const Line& line : t.lines) {
+    const TextParagraphSpec& p = *line.paragraph;
+    const double margin = (p.marginEmu + (line.first ? p.indentEmu : 0)) * t.page.xPxPerEmu;
+    widest = std::max(widest, line.width + margin);
+  }
+  if (!(widest < inner->width)) return;
+  inner->left += (inner->width - widest) / 2;
+  inner->width = widest;
+}
+
 int32_t DrawLine(TextLayout& t, const Line& line, const DrawRect& box, double top) {
   const TextParagraphSpec& p = *line.paragraph;
   const double margin = p.marginEmu * t.page.xPxPerEmu + (line.first ? p.indentEmu * t.page.xPxPerEmu : 0);
@@ -202,8 +219,7 @@ int32_t DrawLine(TextLayout& t, const Line& line, const DrawRect& box, double to
   const double baseline = top + line.top + (LineHeight(t, line) - line.sizePx * kLineFactor) + line.sizePx * kAscentFactor;
   for (const Piece& piece : line.pieces) {
     const TextRunSpec& run = *piece.run;
-    CellColor color = run.colorSet ? run.color : 0xFF000000u;
-    if (t.page.request.blackAndWhite) color = 0xFF000000u;
+    const CellColor color = ShapeRunColor(t.page, run);
     if (!piece.text.empty() && (color >> 24) != 0) {
       const int32_t rc = AddDrawText(t.page.surface, piece.text.c_str(), static_cast<int32_t>(piece.text.size()),
                                      FontFor(t, run, piece.sizePx), color, DrawRect{x, baseline, 0, 0},
@@ -242,6 +258,25 @@ bool LinkedParagraph(const ShapePage& page, const ShapeTextBody& body, TextParag
 
 }  // namespace
 
+DrawFontSpec ShapeRunFont(const ShapePage& page, const TextRunSpec& run, double sizePx) {
+  DrawFontSpec spec;
+  const char16_t* face = run.face.empty() ? page.request.sheet->minorFont : run.face.c_str();
+  for (int32_t i = 0; i < 31 && face[i]; ++i) spec.lfFaceName[i] = face[i];
+  if (!spec.lfFaceName[0]) std::copy_n(u"Calibri", 8, spec.lfFaceName);
+  spec.dHeightPx = std::max(1.0, std::min(sizePx, 4000.0));
+  spec.lfHeight = static_cast<int32_t>(std::lround(spec.dHeightPx));
+  spec.lfWeight = run.bold ? 700 : 400;
+  spec.lfItalic = run.italic;
+  spec.lfUnderline = run.underline;
+  spec.lfStrikeOut = run.strike;
+  return spec;
+}
+
+CellColor ShapeRunColor(const ShapePage& page, const TextRunSpec& run) {
+  if (page.request.blackAndWhite) return 0xFF000000u;
+  return run.colorSet ? run.color : 0xFF000000u;
+}
+
 int32_t DrawShapeText(const ShapePage& page, const ShapeSpec& spec, const DrawRect& box) {
   const ShapeTextBody& body = spec.text;
   TextParagraphSpec linked;
@@ -253,6 +288,17 @@ int32_t DrawShapeText(const ShapePage& page, const ShapeSpec& spec, const DrawRe
                  box.width - (body.leftInset + body.rightInset) * page.xPxPerEmu,
                  box.height - (body.topInset + body.bottomInset) * page.yPxPerEmu};
   inner.width = std::max(0.0, inner.width), inner.height = std::max(0.0, inner.height);
+  std::vector<const TextParagraphSpec*> paragraphs;
+  if (isLinked) paragraphs.push_back(&linked);
+  else
+    for (const TextParagraphSpec& para : body.paragraphs) paragraphs.push_back(&para);
+  if (!body.warp.empty()) {
+    bool drawn = false;
+    const int32_t rc = DrawWarpedText(page, spec, paragraphs, inner, &drawn);
+    if (rc != XLX_OK || drawn) return rc;
+  }
+  if (body.vert == kVertStacked || body.vert == kVertStackedRtl || body.vert == kVertEastAsian)
+    return DrawStackedText(page, spec, paragraphs, inner);
   const bool turned = body.vert != kVertHorizontal;
   double saved[6];
   int32_t rc = GetDrawTransform(page.surface, saved);
@@ -264,9 +310,7 @@ int32_t DrawShapeText(const ShapePage& page, const ShapeSpec& spec, const DrawRe
     inner = DrawRect{-inner.height / 2, -inner.width / 2, inner.height, inner.width};
   }
   try {
-    if (isLinked) BreakParagraph(t, linked, inner.width);
-    else
-      for (const TextParagraphSpec& para : body.paragraphs) BreakParagraph(t, para, inner.width);
+    for (const TextParagraphSpec* para : paragraphs) BreakParagraph(t, *para, inner.width);
   } catch (const std::bad_alloc&) {
     rc = XLX_ERR_MEMORY;
   }
@@ -274,6 +318,8 @@ int32_t DrawShapeText(const ShapePage& page, const ShapeSpec& spec, const DrawRe
   double top = inner.top;
   if (body.anchor == kAnchorMiddle) top += (inner.height - height) / 2;
   else if (body.anchor == kAnchorBottom) top += inner.height - height;
+  if (body.vert == kVertMongolian) MirrorLines(t, inner, top);
+  if (body.anchorCenter && body.vert == kVertHorizontal) CentreBlock(t, &inner);
   for (size_t i = 0; i < t.lines.size() && rc == XLX_OK; ++i) rc = DrawLine(t, t.lines[i], inner, top);
   const int32_t restored = SetDrawTransform(page.surface, saved);
   return rc != XLX_OK ? rc : restored;

@@ -128,6 +128,7 @@ struct VkPen {
   int32_t style = VK_PEN_SOLID;
   int32_t cap = VK_CAP_FLAT;
   int32_t join = VK_JOIN_MITER;
+  double miterLimit = 10;      // line widths
   std::vector<double> dashes;  // VK_PEN_CUSTOM only, pixels
 };
 

@@ -96,6 +96,7 @@ void ApplyPenStyle(cairo_t* cr, const VkPen* pen, double width, double dashUnit,
   cairo_set_line_join(cr, pen->join == VK_JOIN_ROUND    ? CAIRO_LINE_JOIN_ROUND
                           : pen->join == VK_JOIN_BEVEL ? CAIRO_LINE_JOIN_BEVEL
                                                        : CAIRO_LINE_JOIN_MITER);
+  cairo_set_miter_limit(cr, pen->miterLimit);
   cairo_set_source_rgba(cr, pen->r, pen->g, pen->b, pen->a);
   const double* base = nullptr;
   int count = 0;
@@ -190,6 +191,12 @@ VK_API int32_t VkSetPenShape(VkPen* pen, int32_t cap, int32_t join) {
     return kErrArgument;
   pen->cap = cap;
   pen->join = join;
+  return kOk;
+}
+
+VK_API int32_t VkSetPenMiterLimit(VkPen* pen, double limit) {
+  if (!pen || !std::isfinite(limit) || limit < 1) return kErrArgument;
+  pen->miterLimit = limit;
   return kOk;
 }
 

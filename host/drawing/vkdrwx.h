@@ -137,6 +137,9 @@ VK_API int32_t VkCreatePen(VkColor color, double width, int32_t style, const dou
                            VkPen** pen);
 // Line ends and corners (flat ends and mitred corners by default).
 VK_API int32_t VkSetPenShape(VkPen* pen, int32_t cap, int32_t join);
+// The longest a mitred corner may reach, in line widths (10 by default, at least 1); a sharper
+// corner is bevelled. 1, or -13 for a null pen or a limit below 1 or not finite.
+VK_API int32_t VkSetPenMiterLimit(VkPen* pen, double limit);
 VK_API void VkDestroyPen(VkPen* pen);
 
 // Hatch styles: lines of the foreground over the background, repeated every 8 pixels at 96 dpi
@@ -215,6 +218,12 @@ VK_API int32_t VkPathAddText(VkDrawingEngine* engine, VkPath* path, const VkFont
 VK_API int32_t VkSetPathFillRule(VkPath* path, int32_t winding);
 // Bounds of the path's points (control points included); -13 for an empty path.
 VK_API int32_t VkGetPathBounds(const VkPath* path, double* left, double* top, double* right, double* bottom);
+// Bends a path: curves become straight pieces and every piece longer than `maxSegment` is cut
+// shorter, then each point (x, y) goes through `map`, which moves it in place (a point it makes
+// non-finite becomes 0). 1; -13 for a null path or map or a `maxSegment` not above 0; -1 when
+// memory runs out or the path would pass its cap of points (the path is then unchanged).
+typedef void (*VkPointMap)(void* context, double* x, double* y);
+VK_API int32_t VkWarpPath(VkPath* path, double maxSegment, VkPointMap map, void* context);
 VK_API int32_t VkFillPath(VkSurface* surface, const VkPath* path, const VkBrush* brush);
 VK_API int32_t VkStrokePath(VkSurface* surface, const VkPath* path, const VkPen* pen);
 

@@ -109,3 +109,92 @@ TEST(ShapeReader, OutlinesPatternsAndTextBodies) {
   EXPECT_TRUE(r.bold && r.underline && r.strike && !r.italic);
   EXPECT_EQ(r.face, u"Cambria");
 }
+
+TEST(ShapeReader, ListStyleLevelsGiveParagraphsAndRunsTheirDefaults) {
+  const ShapeSpec s = Read(
+      "<xdr:txBody><a:bodyPr/><a:lstStyle><a:defPPr algn=\"r\"><a:defRPr sz=\"900\" i=\"1\"/></a:defPPr>"
+      "<a:lvl2pPr marL=\"457200\" algn=\"ctr\"><a:buChar char=\"-\"/><a:defRPr sz=\"2000\"><a:solidFill>"
+      "<a:srgbClr val=\"0000FF\"/></a:solidFill></a:defRPr></a:lvl2pPr></a:lstStyle>"
+      "<a:p><a:r><a:t>top</a:t></a:r></a:p>"
+      "<a:p><a:pPr lvl=\"1\"><a:defRPr b=\"1\"/></a:pPr><a:r><a:t>sub</a:t></a:r>"
+      "<a:r><a:rPr sz=\"1000\"/><a:t>own</a:t></a:r></a:p>"
+      "<a:p><a:pPr lvl=\"1\" algn=\"l\"><a:buNone/></a:pPr><a:r><a:t>x</a:t></a:r></a:p>"
+      "<a:p><a:pPr lvl=\"99\"/></a:p></xdr:txBody>");
+  ASSERT_EQ(s.text.paragraphs.size(), 4u);
+  const TextParagraphSpec &top = s.text.paragraphs[0], &sub = s.text.paragraphs[1], &own = s.text.paragraphs[2];
+  EXPECT_EQ(top.align, kAlignRight);
+  EXPECT_DOUBLE_EQ(top.runs[0].sizePt, 9);
+  EXPECT_TRUE(top.runs[0].italic);
+  EXPECT_FALSE(top.runs[0].colorSet);
+  EXPECT_EQ(sub.align, kAlignCenter);
+  EXPECT_EQ(sub.marginEmu, 457200);
+  EXPECT_EQ(sub.bullet, u"-");
+  ASSERT_EQ(sub.runs.size(), 2u);
+  EXPECT_DOUBLE_EQ(sub.runs[0].sizePt, 20);
+  EXPECT_TRUE(sub.runs[0].bold && sub.runs[0].italic && sub.runs[0].colorSet);
+  EXPECT_EQ(sub.runs[0].color & 0xFFFFFF, 0xFF0000u);
+  EXPECT_DOUBLE_EQ(sub.runs[1].sizePt, 10);   // a run's own size wins
+  EXPECT_EQ(own.align, kAlignLeft);
+  EXPECT_TRUE(own.bullet.empty());
+  EXPECT_EQ(s.text.paragraphs[3].level, 8);   // levels past the ninth are the ninth
+}
+
+TEST(ShapeReader, VerticalKindsWarpsAndMiterLimits) {
+  const struct {
+    const char* vert;
+    int32_t kind;
+  } verts[] = {{"vert", kVertDown},          {"vert270", kVertUp},           {"wordArtVert", kVertStacked},
+               {"wordArtVertRtl", kVertStackedRtl}, {"eaVert", kVertEastAsian}, {"mongolianVert", kVertMongolian},
+               {"horz", kVertHorizontal},    {"bogus", kVertHorizontal}};
+  for (const auto& v : verts) {
+    const ShapeSpec s = Read(std::string("<xdr:txBody><a:bodyPr vert=\"") + v.vert + "\"/><a:p/></xdr:txBody>");
+    EXPECT_EQ(s.text.vert, v.kind) << v.vert;
+  }
+  const ShapeSpec s = Read(
+      "<xdr:spPr><a:ln><a:miter lim=\"200000\"/></a:ln></xdr:spPr><xdr:txBody><a:bodyPr><a:prstTxWarp "
+      "prst=\"textArchUp\"><a:avLst><a:gd name=\"adj\" fmla=\"val 10800000\"/></a:avLst></a:prstTxWarp></a:bodyPr>"
+      "<a:p/></xdr:txBody>");
+  EXPECT_EQ(s.line.join, kJoinMiter);
+  EXPECT_EQ(s.line.miterLimit, 200000);
+  EXPECT_EQ(s.text.warp, "textArchUp");
+  ASSERT_EQ(s.text.warpAdjusts.size(), 1u);
+  EXPECT_EQ(s.text.warpAdjusts[0].args[0], "10800000");
+  // A limit below one width is one width.
+  EXPECT_EQ(Read("<xdr:spPr><a:ln><a:miter lim=\"5\"/></a:ln></xdr:spPr>").line.miterLimit, 100000);
+  ShapeGeometry warp;
+  EXPECT_TRUE(FindTextWarpGeometry("textWave1", &warp));
+  EXPECT_EQ(warp.paths.size(), 2u);
+  EXPECT_FALSE(FindTextWarpGeometry("textNoSuchWarp", &warp));
+}
+
+TEST(ShapeReader, GroupFillComesFromTheNearestGroupWithAFill) {
+  const struct {
+    const char* outer;  // fill of the outer group's properties
+    const char* inner;  // fill of the inner group's
+    int32_t kind;
+    uint32_t rgb;
+  } cases[] = {
+      {"<a:solidFill><a:srgbClr val=\"00FF00\"/></a:solidFill>", "<a:grpFill/>", kShapeFillSolid, 0x00FF00},
+      {"<a:solidFill><a:srgbClr val=\"00FF00\"/></a:solidFill>", "<a:solidFill><a:srgbClr val=\"0000FF\"/></a:solidFill>",
+       kShapeFillSolid, 0xFF0000},
+      {"<a:solidFill><a:srgbClr val=\"00FF00\"/></a:solidFill>", "", kShapeFillNone, 0},
+      {"<a:grpFill/>", "<a:grpFill/>", kShapeFillNone, 0},
+  };
+  for (const auto& c : cases) {
+    const std::string xml = std::string("<xdr:grpSp xmlns:xdr=\"x\" xmlns:a=\"a\"><xdr:grpSpPr>") + c.outer +
+                            "</xdr:grpSpPr><xdr:grpSp><xdr:grpSpPr>" + c.inner +
+                            "</xdr:grpSpPr><xdr:sp><xdr:spPr><a:grpFill/></xdr:spPr>" + Style(1, 0) +
+                            "</xdr:sp></xdr:grpSp></xdr:grpSp>";
+    pugi::xml_document doc;
+    ASSERT_TRUE(doc.load_string(xml.c_str()));
+    ShapeSpec s;
+    Workbook* w = nullptr;
+    ASSERT_EQ(CreateWorkbook(&w), 1);
+    ReadShapeSpec(*w, nullptr, 0, doc.document_element().last_child().last_child(), &s);
+    FreeWorkbook(w);
+    EXPECT_EQ(s.fill.kind, c.kind) << c.inner;
+    if (c.kind == kShapeFillSolid) {
+      EXPECT_EQ(s.fill.color & 0xFFFFFF, c.rgb);
+    }
+  }
+}

@@ -134,6 +134,11 @@ double GetDrawEngineResolution(VkDrawingEngine* engine);
 [[nodiscard]] int32_t SetDrawPen(CellColor color, int32_t lineStyle, double width, const double* dashes, int32_t dashCount,
                    VkPen** pen);
 void FreeDrawPen(VkPen* pen);
+// Line ends and corners of a pen. Cap 0 flat, 1 round, 2 square (reaching half the width past
+// the end); join 0 round, 1 bevel, 2 mitre, a mitre reaching at most `miterLimit` widths past
+// the corner (at least 1; a sharper corner is bevelled). Pens are made flat-ended and mitred
+// with a limit of 10. A null pen is left alone (result 1); -13 for a code out of range.
+int32_t SetDrawPenShape(VkPen* pen, int32_t cap, int32_t join, double miterLimit);
 // A brush of `kind`: solid, none (null, result 1) or a hatch of `hatchGroup` in `color` over nothing.
 [[nodiscard]] int32_t SetDrawBrush(CellColor color, int32_t kind, int32_t hatchGroup, VkBrush** brush);
 // A two-colour hatch (foreground lines over the background) for kind 2; a solid brush in the
@@ -295,6 +300,14 @@ int32_t SetDrawPathWinding(VkPath* path, bool winding);
 int32_t FillDrawPath(DrawingSurface* surface, const VkPath* path, const VkBrush* brush);
 int32_t StrokeDrawPath(DrawingSurface* surface, const VkPath* path, const VkPen* pen);
 int32_t StrokeAndFillDrawPath(DrawingSurface* surface, const VkPath* path, const VkPen* pen, const VkBrush* brush);
+
+// Bounds of a path's points, control points included: 1, or -13 for an empty or null path.
+int32_t GetDrawPathBounds(const VkPath* path, DrawRect* bounds);
+// Bends `path`: curves become straight pieces at most `maxSegment` px long (as do longer lines),
+// then every point goes through `map`, which moves it in place. 1, -13, or -1 when memory runs
+// out (the path is then unchanged).
+typedef void (*DrawPointMap)(void* context, double* x, double* y);
+[[nodiscard]] int32_t WarpDrawPath(VkPath* path, double maxSegment, DrawPointMap map, void* context);
 
 // The outline of a text laid out in `rect` as AddDrawText would, as a new path.
 [[nodiscard]] int32_t GetDrawStringPath(VkDrawingEngine* engine, const char16_t* text, int32_t length, const DrawFontSpec& spec,

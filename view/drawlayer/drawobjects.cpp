@@ -94,6 +94,15 @@ int32_t SetDrawPen(CellColor color, int32_t lineStyle, double width, const doubl
 
 void FreeDrawPen(VkPen* pen) { VkDestroyPen(pen); }
 
+int32_t SetDrawPenShape(VkPen* pen, int32_t cap, int32_t join, double miterLimit) {
+  static const int32_t kJoins[] = {VK_JOIN_ROUND, VK_JOIN_BEVEL, VK_JOIN_MITER};
+  if (!pen) return XLX_OK;
+  if (cap < 0 || cap > 2 || join < 0 || join > 2 || !(miterLimit >= 1) || !std::isfinite(miterLimit))
+    return XLX_ERR_ARGUMENT;
+  const int32_t rc = VkSetPenShape(pen, cap, kJoins[join]);  // the host's caps are numbered as ours
+  return rc == XLX_OK ? VkSetPenMiterLimit(pen, miterLimit) : rc;
+}
+
 int32_t HostHatchForBrush(int32_t group) { return group >= 0 && group < 6 ? kHostHatchOfBrush[group] : -1; }
 int32_t HostHatchForHatchBrush(int32_t group) { return group >= 0 && group < 6 ? kHostHatchOfHatchBrush[group] : -1; }
 
