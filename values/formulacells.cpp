@@ -191,13 +191,15 @@ bool FormulaEngine::CompileCellFormula(int32_t sheet, const CellRecord& cell,
     return true;
   }
   if (f->kind == kFormulaDataTable || !f->text || !f->text[0]) return false;
-  auto c = std::make_shared<CompiledFormula>();
+  cx->arrayMode = f->kind == kFormulaArray;
   const std::u16string written = f->text;
   std::u16string expanded;
   const std::u16string& text = ExpandStructuredReferences(*wb_, sheet, cell.row, cell.column, written, &expanded);
+  if (reuse_.Find(text, compiled, &cx->dRow)) return true;
+  auto c = std::make_shared<CompiledFormula>();
   if (CompileFormula(text, LookupFunctionId, c.get()) != XLX_OK) return false;
+  reuse_.Remember(c);
   *compiled = c;
-  cx->arrayMode = f->kind == kFormulaArray;
   return true;
 }
 

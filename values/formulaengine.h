@@ -15,6 +15,7 @@
 #include "model/workbook.h"
 #include "values/formula.h"
 #include "values/formulaparse.h"
+#include "values/formulareuse.h"
 #include "values/formulavalue.h"
 
 namespace xlx {
@@ -176,6 +177,7 @@ class FormulaEngine {
   std::map<std::array<int32_t, 6>, std::shared_ptr<std::unordered_map<std::u16string, int32_t>>> indexes_;
   std::array<int32_t, 6> lastIndexId_ = {};
   const std::unordered_map<std::u16string, int32_t>* lastIndex_ = nullptr;  // owned by indexes_
+  FormulaReuse reuse_;  // programs of formulas filled down without being shared
   std::unordered_set<const CellRecord*> volatileCells_;
   std::unordered_set<const CellRecord*> deferred_;  // stopped at the depth bound in this pass
   CellFrame* frame_ = nullptr;

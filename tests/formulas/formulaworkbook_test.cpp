@@ -2,7 +2,9 @@
 // the sheet, array formulas, lookups over computed columns, and hostile formula texts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "common/apiutils.h"
 #include "tests/formulas/formulabook.h"
@@ -123,6 +125,33 @@ TEST(FormulaBook, FuzzInputsFinish) {
     EXPECT_EQ(xlxtest::ShowCells(*wb, 0, "A2"), Texts{"1"});  // cannot be computed: keeps its cached 1
     xlx::FreeWorkbook(wb);
   }
+}
+
+// Formulas filled down without being shared reuse one compiled program per shape; only texts whose
+// relative rows moved may share it, and rows that moved unevenly get their own copy.
+TEST(FormulaBook, FilledDownFormulasReuseTheirProgram) {
+  BookSheet s{"S", {}};
+  for (int32_t row = 1; row <= 6; ++row)
+    s.cells.push_back({"A" + std::to_string(row), std::to_string(row)}), s.cells.push_back({"C" + std::to_string(row), std::to_string(row * 10)});
+  const std::vector<std::pair<std::string, std::string>> formulas = {
+      {"B1", "=A1*2"}, {"B2", "=A2*2"}, {"B3", "=A3*3"},                        // a literal that differs
+      {"B4", "=SUM(A1:A4)"}, {"B5", "=SUM(A1:A5)"}, {"B6", "=SUM(A2:A4)"},    // ends moved unevenly
+      {"D1", "=SUM(W!1:1)+A1"}, {"D2", "=SUM(W!1:1)+A2"},                     // whole rows do not move
+      {"E1", "=\"x1\"&A1"}, {"E2", "=\"x1\"&A2"},                             // digits inside a string
+      {"F1", "=Q1!A1"}, {"F2", "=Q2!A2"},                                       // a sheet named like a cell
+      {"G1", "=ROW()+A1+C1"}, {"H3", "=ROW()+A3+C3"}, {"G4", "=A$1+A4"}, {"G5", "=A$1+A5"},
+  };
+  for (const auto& f : formulas) s.cells.push_back({f.first, f.second});
+  std::sort(s.cells.begin(), s.cells.end(), [](const xlxtest::BookCell& a, const xlxtest::BookCell& b) {
+    const int ra = std::stoi(a.ref.substr(1)), rb = std::stoi(b.ref.substr(1));
+    return ra != rb ? ra < rb : a.ref < b.ref;
+  });
+  xlx::Workbook* wb = xlxtest::BuildBook({s, {"W", {{"A1", "100"}, {"A2", "200"}}},
+                                          {"Q1", {{"A1", "7"}, {"A2", "70"}}}, {"Q2", {{"A1", "80"}, {"A2", "8"}}}});
+  ASSERT_EQ(xlx::EvaluateWorkbookFormulas(wb, xlx::kFormulaEvalAll, nullptr), 1);
+  EXPECT_EQ(xlxtest::ShowCells(*wb, 0, "B1 B2 B3 B4 B5 B6 D1 D2 E1 E2 F1 F2 G1 H3 G4 G5"),
+            (Texts{"2", "4", "9", "10", "15", "9", "101", "102", "'x11'", "'x12'", "7", "8", "12", "36", "5", "6"}));
+  xlx::FreeWorkbook(wb);
 }
 
 }  // namespace
