@@ -97,6 +97,10 @@ TEST(StructuredReferences, FormulasAndNamesComputeOverTheTable) {
       {u"Sales[[#Headers],[#Totals]]", u"#REF!"},
       {u"\"Sales[Qty]\"&[1]Other!A1", u"\"Sales[Qty]\"&[1]Other!A1"},
       {u"Nope[Qty]+Sales[Nothing]", u"#REF!+#REF!"},
+      // Qualified by the sheet that holds the table, by the workbook itself, by another sheet or workbook.
+      {u"Refs!Sales[Qty]+'refs'!Sales[[#Totals],[Price]]", u"'Refs'!$B$2:$B$5+'Refs'!$C$6"},
+      {u"SUM([0]!Sales[Qty],'It''s'!Sales[Qty],Refs!Nope[Qty])", u"SUM('Refs'!$B$2:$B$5,#REF!,#REF!)"},
+      {u"[1]Refs!Sales[Qty]+[1]!Sales[Qty]", u"[1]Refs!Sales[Qty]+[1]!Sales[Qty]"},
   };
   for (const auto& r : rewrites) {
     std::u16string scratch;
