@@ -127,6 +127,7 @@ ExcelValue ValueOfStoredCell(const Workbook& wb, const CellRecord& cell) {
 ExcelValue FormulaEngine::ValueOfCell(const CellRecord& cell) const { return ValueOfStoredCell(*wb_, cell); }
 
 ExcelValue FormulaEngine::CellValue(int32_t sheet, int32_t row, int32_t col) {
+  if (!Spend()) return MakeUnsupported();
   CellRecord* cell = FindCellRecord(sheet, row, col);
   if (!cell) return MakeEmpty();
   if (!EnsureComputed(sheet, cell)) return MakeUnsupported();
