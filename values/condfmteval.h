@@ -40,7 +40,7 @@ constexpr int64_t kMaxCondTestsPerPage = 4000000;
 constexpr int64_t kMaxCondStatCellsPerSheet = 40000000;
 // Cells the rule formulas of one page may read, over all its cells (a formula that counts or sums
 // a whole column for every cell of a sheet of a million rows stops there).
-constexpr int64_t kMaxCondFormulaCellsPerPage = 4000000;
+constexpr int64_t kMaxCondFormulaCellsPerPage = 2000000;
 
 class CondFmtPage {
  public:

@@ -2,12 +2,16 @@
 // the sheet, array formulas, lookups over computed columns, and hostile formula texts.
 #include <gtest/gtest.h>
 
+#include <pugixml.hpp>
+
 #include <algorithm>
 #include <string>
 #include <vector>
 
 #include "common/apiutils.h"
 #include "tests/formulas/formulabook.h"
+#include "parser/xlsxprsr.h"
+#include "values/condfmteval.h"
 #include "values/formula.h"
 
 namespace {
@@ -151,6 +155,32 @@ TEST(FormulaBook, FilledDownFormulasReuseTheirProgram) {
   ASSERT_EQ(xlx::EvaluateWorkbookFormulas(wb, xlx::kFormulaEvalAll, nullptr), 1);
   EXPECT_EQ(xlxtest::ShowCells(*wb, 0, "B1 B2 B3 B4 B5 B6 D1 D2 E1 E2 F1 F2 G1 H3 G4 G5"),
             (Texts{"2", "4", "9", "10", "15", "9", "101", "102", "'x11'", "'x12'", "7", "8", "12", "36", "5", "6"}));
+  xlx::FreeWorkbook(wb);
+}
+
+// A rule that counts a whole column of 150,000 rows for every cell: a page stops computing it at
+// its work bound, for the rest of the page, and the next page starts afresh.
+TEST(FormulaBook, RuleFormulasStopAtThePageWorkBound) {
+  BookSheet s{"S", {}};
+  for (int32_t row = 1; row <= 150000; ++row) s.cells.push_back({"A" + std::to_string(row), std::to_string(row % 1000)});
+  xlx::Workbook* wb = xlxtest::BuildBook({s});
+  ASSERT_EQ(wb->styles.dxfs.items.Allocate(1), 1);
+  wb->styles.dxfs.items[0].mask = xlx::kDxfFill;
+  pugi::xml_document doc;
+  doc.load_string("<worksheet><conditionalFormatting sqref=\"A1:A1048576\"><cfRule type=\"expression\" dxfId=\"0\" "
+                  "priority=\"1\"><formula>COUNTIF($A$1:$A$1048576,A1)&gt;1</formula></cfRule></conditionalFormatting>"
+                  "</worksheet>");
+  ASSERT_EQ(xlx::ReadConditionalFormats(*wb, &wb->sheets[0], doc.document_element()), 1);
+  for (int32_t pass = 0; pass < 2; ++pass) {
+    xlx::CondFmtPage page(*wb, wb->sheets[0], 1, 1, 60, 1);
+    std::string held;  // every value occurs 150 times: each cell holds until the bound is spent
+    for (int32_t row = 1; row <= 60; ++row) {
+      xlx::CellCondResult result;
+      held += page.Evaluate(row, 1, &result) ? 'x' : '.';
+    }
+    const size_t first = held.find('.');
+    EXPECT_TRUE(first > 0 && first != std::string::npos && held.find('x', first) == std::string::npos) << held;
+  }
   xlx::FreeWorkbook(wb);
 }
 
