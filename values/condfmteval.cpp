@@ -253,7 +253,7 @@ class RuleContext {
   bool Bounded(const CompiledFormula& f, const EvalContext& cx, ExcelValue* out) {
     if (work_ <= 0) return false;
     engine_->SetWorkBudget(work_);
-    const bool ok = engine_->EvaluateCompiled(f, cx, out) == 1;
+    const bool ok = engine_->EvaluateCompiled(f, cx, out) == XLX_OK;
     work_ = engine_->WorkBudget();
     engine_->SetWorkBudget(-1);
     return ok;

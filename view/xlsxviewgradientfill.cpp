@@ -3,11 +3,13 @@
 
 #include <algorithm>
 
+#include "common/resultcodes.h"
+
 namespace xlx {
 
 int32_t DrawFillGradient(DrawingSurface* surface, const FillGradient& g, const DrawRect& cell) {
-  if (!surface || g.stopCount < 2 || g.stopCount > kMaxFillGradientStops) return 1;
-  if (!(cell.width > 0) || !(cell.height > 0)) return 1;
+  if (!surface || g.stopCount < 2 || g.stopCount > kMaxFillGradientStops) return XLX_OK;
+  if (!(cell.width > 0) || !(cell.height > 0)) return XLX_OK;
   DrawGradientStop stops[kMaxFillGradientStops];
   for (int32_t i = 0; i < g.stopCount; ++i) {
     const CellColor c = g.colors[i];
@@ -15,7 +17,7 @@ int32_t DrawFillGradient(DrawingSurface* surface, const FillGradient& g, const D
   }
   const DrawRect box{cell.left, cell.top, cell.width + 1, cell.height + 1};
   VkBrush* brush = nullptr;
-  int32_t rc = 1;
+  int32_t rc = XLX_OK;
   if (g.path) {
     // Edges of the inner rectangle as fractions from the cell's left and top.
     const double x0 = std::min(g.left, g.right), x1 = std::max(g.left, g.right);
@@ -26,7 +28,7 @@ int32_t DrawFillGradient(DrawingSurface* surface, const FillGradient& g, const D
   } else {
     rc = SetDrawLinearGradientBrush(box, double(g.degree), true, stops, g.stopCount, &brush);
   }
-  if (rc == 1) rc = AddDrawRectangle(surface, nullptr, brush, box.left, box.top, box.width, box.height);
+  if (rc == XLX_OK) rc = AddDrawRectangle(surface, nullptr, brush, box.left, box.top, box.width, box.height);
   FreeDrawBrush(brush);
   return rc;
 }

@@ -1,8 +1,6 @@
 // In-memory workbooks for the formula tests.
 #include "tests/formulas/formulabook.h"
 
-#include "model/tables.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -11,6 +9,8 @@
 
 #include "common/apiutils.h"
 #include "common/cellref.h"
+#include "common/resultcodes.h"
+#include "model/tables.h"
 #include "values/formula.h"
 #include "values/formulaparse.h"
 
@@ -121,7 +121,7 @@ xlx::Workbook* BuildLinesBook(const std::string& input) {
     table.range = {1, int32_t(lines.size()), 3, 3};
     table.columns.push_back({1, u"C"});
     wb->sheets[1].tables.items.push_back(table);
-    if (xlx::IndexSheetTables(&wb->sheets[1].tables) == 1) wb->tableIndex.byName[xlx::TableNameKey(u"T")] = {1, 0};
+    if (xlx::IndexSheetTables(&wb->sheets[1].tables) == XLX_OK) wb->tableIndex.byName[xlx::TableNameKey(u"T")] = {1, 0};
   }
   return wb;
 }
