@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <new>
 #include <set>
 
@@ -68,17 +69,27 @@ void FindAbsentCondCells(const Workbook& workbook, const MyWorksheet& sheet, int
       for (int32_t row = r[0]; row <= r[2]; ++row)
         std::fill_n(marked.begin() + (int64_t(row - row1) * width + (r[1] - col1)), r[3] - r[1] + 1, uint8_t(1));
     }
-    CondFmtPage page(workbook, sheet, row1, col1, row2, col2);
-    if (page.Empty()) return;
+    std::unique_ptr<CondFmtPage> page;  // made when the first position the sheet does not store comes
     AbsentCondCell cell;
-    for (int32_t row = row1; row <= row2; ++row)
+    const size_t stored = sheet.cells.Size();
+    for (int32_t row = row1; row <= row2; ++row) {
+      const uint8_t* line = marked.data() + int64_t(row - row1) * width;
+      // The row's stored cells, ascending by column, are walked beside the positions.
+      size_t i = size_t(std::max(0, FirstCellAtOrAfterRow(sheet, row)));
       for (int32_t col = col1; col <= col2; ++col) {
-        if (!marked[size_t(int64_t(row - row1) * width + (col - col1))] || FindCell(sheet, row, col)) continue;
-        if (!page.Evaluate(row, col, &cell.result)) continue;
+        if (!line[col - col1]) continue;
+        while (i < stored && sheet.cells[i].row == row && sheet.cells[i].column < col) ++i;
+        if (i < stored && sheet.cells[i].row == row && sheet.cells[i].column == col) continue;
+        if (!page) {
+          page = std::make_unique<CondFmtPage>(workbook, sheet, row1, col1, row2, col2);
+          if (page->Empty()) return;
+        }
+        if (!page->Evaluate(row, col, &cell.result)) continue;
         if (!(cell.result.dxf.mask & (kDxfFill | kDxfBorder))) continue;
         cell.row = row, cell.col = col;
         out->push_back(cell);
       }
+    }
   } catch (const std::bad_alloc&) {
   }
 }
