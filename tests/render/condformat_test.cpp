@@ -174,15 +174,8 @@ TEST(CondFormatRules, GradientFillsAndEmptyCellsThatAreNotStored) {
   };
   for (const auto& p : probes) {
     const int left = g.Left(Col(p.column)), right = g.Right(Col(p.column)), top = g.Top(p.row), bottom = g.Top(p.row + 1);
-    const int cx = (left + right) / 2, cy = (top + bottom) / 2;
-    int x = cx, y = cy;
-    switch (p.where) {
-      case 'l': x = left + 3; break;
-      case 'r': x = right - 3; break;
-      case 't': y = top + 3; break;
-      case 'b': y = bottom - 3; break;
-      case 'k': x = left + 3, y = top + 3; break;
-    }
+    const int x = p.where == 'l' || p.where == 'k' ? left + 3 : p.where == 'r' ? right - 3 : (left + right) / 2;
+    const int y = p.where == 't' || p.where == 'k' ? top + 3 : p.where == 'b' ? bottom - 3 : (top + bottom) / 2;
     EXPECT_EQ(Hue(page.At(x, y)), p.hue) << p.column << p.row << p.where << " " << page.At(x, y);
   }
 }
