@@ -87,7 +87,7 @@ def title(s):
 
 def fills(s):
     ws = s.ws
-    s.heading("Fills: solid, gradient (drawn in the first stop colour) and every pattern")
+    s.heading("Fills: solid, gradient and every pattern")
     s.label("solid")
     solids = ["#FF0000", "#FFC000", "#FFFF00", "#92D050", "#00B0F0", "#7030A0", "#D9D9D9"]
     for i, colour in enumerate(solids):

@@ -1,6 +1,7 @@
 // Target of the conditional-format reader and evaluator: the input is a worksheet part whose
 // `conditionalFormatting` blocks and extension list are read into a sheet of a small grid of
-// numbers, texts, blanks and errors, and every cell of the grid and around it is evaluated.
+// numbers, texts, blanks and errors, and every cell of the grid and around it is evaluated, stored
+// or not.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,6 +11,7 @@
 #include "parser/xlsxprsr.h"
 #include "tests/formulas/formulabook.h"
 #include "values/condfmteval.h"
+#include "view/xlsxviewcondblanks.h"
 
 namespace {
 
@@ -39,6 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     xlx::CellCondResult result;
     for (int32_t row = 1; row <= 8; ++row)
       for (int32_t col = 1; col <= 7; ++col) (void)page.Evaluate(row, col, &result);
+    // Positions the grid does not store, as a page around it paints them.
+    std::vector<xlx::AbsentCondCell> absent;
+    xlx::FindAbsentCondCells(*wb, sheet, 1, 1, 12, 9, &absent);
   }
   xlx::FreeWorkbook(wb);
   return 0;

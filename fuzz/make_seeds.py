@@ -397,6 +397,11 @@ def main():
                  "INDEX(A:A,MATCH(1,A:A,0))", "OFFSET(A1,1,1,2,2)", "'Other Sheet'!C1:C9 A1:B2", "IF(A1,A2,A3)"]
     for i in range(0, min(len(formulas), MAX_FORMULA_SEEDS * 4), 4):
         write(os.path.join(out, "formula"), "%04d" % (i // 4), "\n".join("=" + t for t in formulas[i:i + 4]).encode("utf-8"))
+    # Formulas filled down row by row, and references to the lines book's table T.
+    for i, lines in enumerate([["SUM(C1:C3)*A1", "SUM(C2:C4)*A2", "SUM(C2:C5)*A3", "SUM(3:3)+A3"],
+                               ["'Other Sheet'!T[C]", "SUM(T[[#All],[C]])+'other sheet'!T[#Data]", "[0]!T[C]*S1!T[C]",
+                                "INDEX(T,2)+[1]!T[C]"]]):
+        write(os.path.join(out, "formula"), "own%d" % i, "\n".join("=" + t for t in lines).encode("utf-8"))
 
     # Print setups: the elements after sheetData of each worksheet part, and synthetic ones with
     # every header and footer code and hostile values.

@@ -95,12 +95,27 @@ enum HatchStyle : int32_t {
   kHatchCross = 4, kHatchDiagonalCross = 5,
 };
 
+// A `gradientFill`: linear across the cell at `degree` (0 runs left to right, 90 top to bottom),
+// or with `path` from the inner rectangle (edges as fractions of the cell from its left and top)
+// out to the cell's edges. Stops are ascending positions 0..1; longer lists keep their first
+// stops and their last one.
+constexpr int32_t kMaxFillGradientStops = 4;
+struct FillGradient {
+  int32_t stopCount = 0;  // 0: no gradient
+  bool path = false;
+  float degree = 0;
+  float left = 0, right = 0, top = 0, bottom = 0;
+  float positions[kMaxFillGradientStops] = {};
+  CellColor colors[kMaxFillGradientStops] = {};
+};
+
 // A cell or dxf fill. A fresh record is all zero: kind solid, colours 0 without the marker byte.
 struct FillSpec {
   CellColor backColor = 0;  // painted under a pattern; kColorAutomatic = none
   int32_t kind = kFillSolid;
-  CellColor foreColor = 0;  // solid colour, or the hatch colour of a pattern
+  CellColor foreColor = 0;  // solid colour, or the hatch colour of a pattern; a gradient's first stop
   int32_t hatch = 0;        // HatchStyle, for kFillPattern
+  FillGradient gradient;    // drawn instead of the solid colour when it has two stops or more
 };
 
 enum LinePattern : int32_t {

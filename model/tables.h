@@ -58,6 +58,8 @@ struct PivotLayout {
   std::vector<int32_t> blankRows;       // offsets of rowItems of type "blank"
   int32_t grandTotalRow = -1;           // offset of the rowItem of type "grand", -1 when none
   int32_t grandTotalCol = -1;           // offset of the colItem of type "grand", -1 when none
+  std::vector<int32_t> subtotalCols;    // offsets of colItems of a subtotal type
+  std::vector<int32_t> subheadingCols;  // offsets of top-level col items when there are sub-levels
   // Report filters above the table: `pageFieldCount` label and value pairs laid out down
   // `pageRows` rows (ending one blank row above the range) and across column groups of three.
   int32_t pageFieldCount = 0;

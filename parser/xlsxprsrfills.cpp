@@ -1,5 +1,7 @@
 // Fills, borders and alignment of the styles part, shared by cell formats and differential
 // formats.
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "parser/xlsxprsr.h"
@@ -102,6 +104,39 @@ void ReadSide(BorderSide* side, const Workbook& workbook, pugi::xml_node node) {
   if (color && !IsAuto(color)) side->color = ResolveColorAttributes(workbook, color);
 }
 
+// A fraction attribute clamped to 0..1; `fallback` when absent or not a number.
+float Fraction(pugi::xml_attribute a, double fallback) {
+  double v = fallback;
+  if (a && !ReadDouble(a, &v)) v = fallback;
+  return float(std::isfinite(v) ? std::min(1.0, std::max(0.0, v)) : fallback);
+}
+
+// The stops and geometry of a `gradientFill`; fewer than two usable stops leave no gradient.
+void ReadFillGradient(FillGradient* g, const Workbook& workbook, pugi::xml_node node) {
+  *g = FillGradient();
+  g->path = std::strcmp(node.attribute("type").value(), "path") == 0;
+  double degree = 0;
+  if (ReadDouble(node.attribute("degree"), &degree) && std::isfinite(degree)) g->degree = float(std::fmod(degree, 360.0));
+  g->left = Fraction(node.attribute("left"), 0), g->right = Fraction(node.attribute("right"), 0);
+  g->top = Fraction(node.attribute("top"), 0), g->bottom = Fraction(node.attribute("bottom"), 0);
+  struct Stop {
+    float position;
+    CellColor color;
+  };
+  Stop stops[kMaxFillGradientStops];
+  int32_t n = 0, seen = 0;
+  for (pugi::xml_node stop = Child(node, "stop"); stop; stop = stop.next_sibling(stop.name())) {
+    if (++seen > 4096) break;  // a hostile list: what came first stands
+    Stop one{Fraction(stop.attribute("position"), 0), ResolveColorAttributes(workbook, Child(stop, "color"))};
+    if (n < kMaxFillGradientStops) stops[n++] = one;
+    else stops[kMaxFillGradientStops - 1] = one;  // the last stop of a long list ends it
+  }
+  if (n < 2) return;
+  std::stable_sort(stops, stops + n, [](const Stop& a, const Stop& b) { return a.position < b.position; });
+  for (int32_t i = 0; i < n; ++i) g->positions[i] = stops[i].position, g->colors[i] = stops[i].color;
+  g->stopCount = n;
+}
+
 }  // namespace
 
 void ReadAlignment(CellAlignment* alignment, pugi::xml_node node) {
@@ -139,6 +174,7 @@ void ReadFill(FillSpec* fill, const Workbook& workbook, pugi::xml_node node, boo
   if (pugi::xml_node gradient = Child(node, "gradientFill")) {
     fill->kind = kFillSolid;
     fill->foreColor = ResolveColorAttributes(workbook, Child(Child(gradient, "stop"), "color"));
+    ReadFillGradient(&fill->gradient, workbook, gradient);
     return;
   }
   pugi::xml_node pattern = Child(node, "patternFill");

@@ -43,9 +43,10 @@ std::u16string ColumnName(const char* text) {
   return name;
 }
 
-// Offsets of the special rows of a pivot table from its `rowItems`, and the grand-total column
-// from its `colItems`. Every `i` is one row (or column) of the data area.
-void ReadPivotItems(TableBase* table, pugi::xml_node root, int32_t rowFieldCount) {
+// Offsets of the special rows of a pivot table from its `rowItems`, and of its special columns
+// (subtotals, subheadings, grand total) from its `colItems`. Every `i` is one row (or column) of
+// the data area.
+void ReadPivotItems(TableBase* table, pugi::xml_node root, int32_t rowFieldCount, int32_t colFieldCount) {
   PivotLayout& p = table->pivot;
   int32_t offset = p.firstDataRow, seen = 0;
   pugi::xml_node rowItems = Child(root, "rowItems");
@@ -65,8 +66,14 @@ void ReadPivotItems(TableBase* table, pugi::xml_node root, int32_t rowFieldCount
   }
   offset = p.firstDataCol, seen = 0;
   pugi::xml_node colItems = Child(root, "colItems");
-  for (pugi::xml_node i = Child(colItems, "i"); i && seen < kMaxPivotRowItems; i = NextNamed(i, "i"), ++seen, ++offset)
-    if (strcmp(i.attribute("t").value(), "grand") == 0) p.grandTotalCol = offset;
+  for (pugi::xml_node i = Child(colItems, "i"); i && seen < kMaxPivotRowItems; i = NextNamed(i, "i"), ++seen, ++offset) {
+    const char* t = i.attribute("t").value();
+    int32_t repeat = 0;
+    ReadInt(i.attribute("r"), &repeat);
+    if (strcmp(t, "grand") == 0) p.grandTotalCol = offset;
+    else if (*t && strcmp(t, "data") != 0 && strcmp(t, "blank") != 0) p.subtotalCols.push_back(offset);
+    else if (!*t && repeat == 0 && colFieldCount > 1) p.subheadingCols.push_back(offset);
+  }
 }
 
 // The built-in or custom style `name` made into a drawable record.
@@ -234,7 +241,9 @@ int32_t ReadPivotTableDefinition(TableBase* table, pugi::xml_node root) {
     table->showFirstColumn = p.showRowHeaders;
     pugi::xml_node rowFields = Child(root, "rowFields");
     int32_t rowFieldCount = ReadDeclaredCount(rowFields.attribute("count"), CountChildren(rowFields, "field"), 1 << 16);
-    ReadPivotItems(table, root, rowFieldCount);
+    pugi::xml_node colFields = Child(root, "colFields");
+    int32_t colFieldCount = ReadDeclaredCount(colFields.attribute("count"), CountChildren(colFields, "field"), 1 << 16);
+    ReadPivotItems(table, root, rowFieldCount, colFieldCount);
     return XLX_OK;
   });
 }

@@ -148,9 +148,9 @@ CellColor Mix(CellColor a, CellColor b, double t) {
 class RuleContext {
  public:
   RuleContext(Workbook* wb, int32_t sheet, const CondFmt& block, const CfRule& rule, RuleCache* cache,
-              CondFmtCache* shared)
+              CondFmtCache* shared, int64_t* work)
       : wb_(wb), sheet_(sheet), block_(block), rule_(rule), cache_(*cache), shared_(*shared),
-        engine_(WorkbookFormulaEngine(wb)) {}
+        engine_(WorkbookFormulaEngine(wb)), work_(*work) {}
 
   // Formula i computed for the cell at (row, col); false when it cannot be.
   bool Formula(size_t i, int32_t row, int32_t col, ExcelValue* out) {
@@ -166,7 +166,7 @@ class RuleContext {
     cx.sheet = sheet_, cx.row = row, cx.col = col;
     cx.dRow = row - block_.ranges[0].first.row;
     cx.dCol = col - block_.ranges[0].first.column;
-    return engine_->EvaluateCompiled(*cache_.formulas[i], cx, out) == XLX_OK;
+    return Bounded(*cache_.formulas[i], cx, out);
   }
 
   // A cfvo's text as a number: a formula (most often a plain number) computed at the block's first
@@ -177,7 +177,7 @@ class RuleContext {
     EvalContext cx;
     cx.sheet = sheet_, cx.row = block_.ranges[0].first.row, cx.col = block_.ranges[0].first.column;
     ExcelValue v;
-    if (engine_->EvaluateCompiled(compiled, cx, &v) != XLX_OK || v.type != kValueNumber) return false;
+    if (!Bounded(compiled, cx, &v) || v.type != kValueNumber) return false;
     *out = v.dVal;
     return true;
   }
@@ -249,6 +249,16 @@ class RuleContext {
   const RuleCache& cache() const { return cache_; }
 
  private:
+  // A computation within what is left of the page's work bound.
+  bool Bounded(const CompiledFormula& f, const EvalContext& cx, ExcelValue* out) {
+    if (work_ <= 0) return false;
+    engine_->SetWorkBudget(work_);
+    const bool ok = engine_->EvaluateCompiled(f, cx, out) == XLX_OK;
+    work_ = engine_->WorkBudget();
+    engine_->SetWorkBudget(-1);
+    return ok;
+  }
+
   void Compile() {
     if (cache_.compiled) return;
     cache_.compiled = true;
@@ -266,6 +276,7 @@ class RuleContext {
   RuleCache& cache_;
   CondFmtCache& shared_;
   FormulaEngine* engine_;
+  int64_t& work_;
 };
 
 // cellIs: the cell's value against one or two operands, as the comparison operators compare.
@@ -388,7 +399,7 @@ bool CondFmtPage::Settled(const CfRule& rule, const CellCondResult& out) const {
 bool CondFmtPage::Holds(const Candidate& c, const CondFmt& block, const CfRule& rule, const ExcelValue& value,
                         int32_t row, int32_t col, CellCondResult* out) {
   RuleContext rc(wb_, sheet_.sheetIndex, block, rule,
-                 &formats_->cache->rules[size_t(c.block)][size_t(c.rule)], formats_->cache.get());
+                 &formats_->cache->rules[size_t(c.block)][size_t(c.rule)], formats_->cache.get(), &formulaWork_);
   const bool numeric = value.type == kValueNumber;
   bool holds = false;
   ExcelValue result;

@@ -38,6 +38,9 @@ struct CellCondResult {
 // Work bounds: rule tests per page and cells visited for statistics per sheet.
 constexpr int64_t kMaxCondTestsPerPage = 4000000;
 constexpr int64_t kMaxCondStatCellsPerSheet = 40000000;
+// Cells the rule formulas of one page may read, over all its cells (a formula that counts or sums
+// a whole column for every cell of a sheet of a million rows stops there).
+constexpr int64_t kMaxCondFormulaCellsPerPage = 2000000;
 
 class CondFmtPage {
  public:
@@ -64,6 +67,7 @@ class CondFmtPage {
   std::shared_ptr<SheetCondFormats> formats_;
   std::vector<Candidate> candidates_;  // by priority
   int64_t tests_ = 0;
+  int64_t formulaWork_ = kMaxCondFormulaCellsPerPage;  // cells the rule formulas may still read
 };
 
 }  // namespace xlx

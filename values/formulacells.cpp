@@ -127,6 +127,7 @@ ExcelValue ValueOfStoredCell(const Workbook& wb, const CellRecord& cell) {
 ExcelValue FormulaEngine::ValueOfCell(const CellRecord& cell) const { return ValueOfStoredCell(*wb_, cell); }
 
 ExcelValue FormulaEngine::CellValue(int32_t sheet, int32_t row, int32_t col) {
+  if (!Spend()) return MakeUnsupported();
   CellRecord* cell = FindCellRecord(sheet, row, col);
   if (!cell) return MakeEmpty();
   if (!EnsureComputed(sheet, cell)) return MakeUnsupported();
@@ -191,13 +192,15 @@ bool FormulaEngine::CompileCellFormula(int32_t sheet, const CellRecord& cell,
     return true;
   }
   if (f->kind == kFormulaDataTable || !f->text || !f->text[0]) return false;
-  auto c = std::make_shared<CompiledFormula>();
+  cx->arrayMode = f->kind == kFormulaArray;
   const std::u16string written = f->text;
   std::u16string expanded;
   const std::u16string& text = ExpandStructuredReferences(*wb_, sheet, cell.row, cell.column, written, &expanded);
+  if (reuse_.Find(text, compiled, &cx->dRow)) return true;
+  auto c = std::make_shared<CompiledFormula>();
   if (CompileFormula(text, LookupFunctionId, c.get()) != XLX_OK) return false;
+  reuse_.Remember(c);
   *compiled = c;
-  cx->arrayMode = f->kind == kFormulaArray;
   return true;
 }
 

@@ -15,6 +15,7 @@
 #include "model/workbook.h"
 #include "values/formula.h"
 #include "values/formulaparse.h"
+#include "values/formulareuse.h"
 #include "values/formulavalue.h"
 
 namespace xlx {
@@ -122,6 +123,22 @@ class FormulaEngine {
     if (frame_) frame_->isVolatile = true;
   }
 
+  // A bound on the work of the computations that follow, for callers that must finish quickly
+  // whatever the file (the conditional formats of a page): every cell read through CellValue or
+  // ForEachCell costs 1; once the budget is spent the computation in progress is aborted (its
+  // result is not used). Negative: unbounded, the default. WorkBudget tells what is left.
+  void SetWorkBudget(int64_t cells) { budget_ = cells; }
+  int64_t WorkBudget() const { return budget_; }
+  bool Spend() {
+    if (budget_ < 0) return true;
+    if (budget_ == 0) {
+      Abort();
+      return false;
+    }
+    --budget_;
+    return true;
+  }
+
   // Row (or column) of the first exact match of `key` in a one-column (or one-row) area, through
   // an index built once per area. -1 when absent; -2 when the index cannot be used.
   int64_t IndexedMatch(const CellArea& area, bool byRow, const ExcelValue& key);
@@ -176,11 +193,13 @@ class FormulaEngine {
   std::map<std::array<int32_t, 6>, std::shared_ptr<std::unordered_map<std::u16string, int32_t>>> indexes_;
   std::array<int32_t, 6> lastIndexId_ = {};
   const std::unordered_map<std::u16string, int32_t>* lastIndex_ = nullptr;  // owned by indexes_
+  FormulaReuse reuse_;  // programs of formulas filled down without being shared
   std::unordered_set<const CellRecord*> volatileCells_;
   std::unordered_set<const CellRecord*> deferred_;  // stopped at the depth bound in this pass
   CellFrame* frame_ = nullptr;
   int32_t cellDepth_ = 0;
   int32_t nodeDepth_ = 0;
+  int64_t budget_ = -1;  // see SetWorkBudget
   bool depthAborted_ = false;  // some cell stopped at the depth bound in this pass
 };
 
@@ -217,6 +236,7 @@ bool FormulaEngine::ForEachCell(const CellArea& area, Fn fn) {
       continue;
     }
     ++i;
+    if (!Spend()) return false;
     if (!(cell.flags & (kCellHasValue | kCellHasFormula))) continue;
     if (!EnsureComputed(a.sheet, &cell)) continue;
     NoteRead(&cell);

@@ -377,6 +377,11 @@ std::shared_ptr<const ValueArray> FormulaEngine::ToArray(const ExcelValue& v, co
   if (a.col2 - a.col1 >= 255) a.col2 = std::max(a.col1, clip.col2);
   int64_t cells = int64_t(a.Rows()) * a.Cols();
   if (cells > kMaxArrayCells) return nullptr;
+  if (budget_ >= 0 && cells > budget_) {  // more than the work bound leaves: not made
+    budget_ = 0;
+    Abort();
+    return nullptr;
+  }
   out->rows = a.Rows();
   out->cols = a.Cols();
   out->items.assign(size_t(cells), MakeEmpty());

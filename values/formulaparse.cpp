@@ -28,6 +28,7 @@ struct Token {
   ErrorID error = kErrorNone;
   std::u16string text;
   FormulaRef ref;
+  int32_t rowAt[2] = {-1, -1};  // text offsets of the relative rows of ref.first and ref.last
 };
 
 bool IsWordUnit(char16_t c) {
@@ -299,6 +300,7 @@ class Scanner {
         }
       }
     }
+    const size_t firstAt = i_;
     std::u16string word = Word();
     if (word.empty()) {
       i_ = mark;
@@ -313,11 +315,14 @@ class Scanner {
     }
     if (i_ < s_.size() && s_[i_] == u':') {
       size_t colon = i_++;
+      const size_t secondAt = i_;
       std::u16string second = Word();
       if (cell && ParseCellReference(second, &last)) {
         t->kind = kTokRef;
         t->ref.first = first;
         t->ref.last = last;
+        t->rowAt[0] = RowDigitsAt(firstAt, word, first);
+        t->rowAt[1] = RowDigitsAt(secondAt, second, last);
         return true;
       }
       if (column && ParseColumnPart(second, &last)) {
@@ -337,7 +342,16 @@ class Scanner {
     }
     t->kind = kTokRef;
     t->ref.first = t->ref.last = first;
+    t->rowAt[0] = t->rowAt[1] = RowDigitsAt(firstAt, word, first);
     return true;
+  }
+
+  // Offset of the row digits of the cell reference `word` read at `at`; -1 for an absolute row.
+  static int32_t RowDigitsAt(size_t at, const std::u16string& word, const RefEnd& end) {
+    if (end.rowAbs) return -1;
+    size_t n = word.size();
+    while (n > 0 && word[n - 1] >= u'0' && word[n - 1] <= u'9') --n;
+    return int32_t(at + n);
   }
 
   bool ReadWord(Token* t) {
@@ -534,6 +548,9 @@ class Parser {
       case kTokRef:
         n.kind = kNodeRef;
         n.ref = tok_.ref;
+        for (int32_t e = 0; e < 2; ++e)
+          if (tok_.rowAt[e] >= 0)
+            out_->rowSites.push_back(RelativeRowSite{uint32_t(tok_.rowAt[e]), int32_t(out_->nodes.size()), e == 1});
         break;
       case kTokName:
         n.kind = kNodeName;

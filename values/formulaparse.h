@@ -77,9 +77,18 @@ struct FormulaNode {
   std::vector<int32_t> kids;     // indices into the node list
 };
 
+// Where the row number of a relative cell reference is written: the offset of its digits in the
+// compiled text (after a leading '='), and the node and reference end it fills.
+struct RelativeRowSite {
+  uint32_t offset = 0;
+  int32_t node = -1;
+  bool last = false;  // ref.last; else ref.first
+};
+
 struct CompiledFormula {
   std::vector<FormulaNode> nodes;
   int32_t root = -1;
+  std::vector<RelativeRowSite> rowSites;  // one per relative row of every cell reference
 };
 
 // Compiles `text` (a leading '=' is skipped). Function names are looked up through

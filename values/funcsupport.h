@@ -59,6 +59,7 @@ int64_t ForEachMatch(FormulaEngine* engine, const std::vector<CellArea>& ranges,
         all = crits[k].Matches(engine->CellValue(r.sheet, r.row1 + dr, r.col1 + dc));
       }
       if (all && !fn(dr, dc)) return unwalked;
+      if (engine->aborted()) return unwalked;  // the work bound is spent
     }
   return unwalked;
 }

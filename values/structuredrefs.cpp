@@ -174,13 +174,23 @@ class Expander {
     size_t i = 0;
     while (i < s_.size()) {
       const char16_t c = s_[i];
+      if (c == u'\'' && ReplaceQuotedQualified(i, out, &i)) { changed = true; continue; }
       if (c == u'"' || c == u'\'') {
         i = CopyQuoted(i, c, out);
+        continue;
+      }
+      if (c == u'[' && s_.compare(i, 4, u"[0]!") == 0 && ReplaceQualified(u"", i + 3, out, &i)) {
+        changed = true;
         continue;
       }
       if (IsNameUnit(c) && (i == 0 || !IsNameUnit(s_[i - 1]))) {
         size_t end = i;
         while (end < s_.size() && IsNameUnit(s_[end])) ++end;
+        if (end < s_.size() && s_[end] == u'!' && (i == 0 || s_[i - 1] != u']') &&
+            ReplaceQualified(s_.substr(i, end - i), end, out, &i)) {
+          changed = true;
+          continue;
+        }
         if (ReplaceNamed(i, end, out, &i)) { changed = true; continue; }
         out->append(s_, i, end - i);
         i = end;
@@ -233,6 +243,44 @@ class Expander {
     return &tables.items[at.index];
   }
 
+  // "'My Sheet'!Table[...]" at the quote `open`.
+  bool ReplaceQuotedQualified(size_t open, std::u16string* out, size_t* next) {
+    std::u16string sheet;
+    size_t k = open + 1;
+    for (; k < s_.size(); ++k) {
+      if (s_[k] != u'\'') {
+        sheet.push_back(s_[k]);
+        continue;
+      }
+      if (k + 1 < s_.size() && s_[k + 1] == u'\'') {
+        sheet.push_back(s_[++k]);
+        continue;
+      }
+      break;
+    }
+    if (k + 1 >= s_.size() || s_[k + 1] != u'!' || sheet.empty() || sheet[0] == u'[') return false;
+    return ReplaceQualified(sheet, k + 1, out, next);
+  }
+
+  // A table reference qualified by a sheet ("Sheet1!Table[Col]") or by the workbook itself
+  // ("[0]!Table[Col]", `sheet` empty), the '!' at `bang`. Table names are unique in a workbook,
+  // so the qualifier only has to agree: a table that is not on the named sheet, or that does not
+  // exist, is "#REF!". False when no bracket group follows the name.
+  bool ReplaceQualified(const std::u16string& sheet, size_t bang, std::u16string* out, size_t* next) {
+    size_t end = bang + 1;
+    while (end < s_.size() && IsNameUnit(s_[end])) ++end;
+    if (end == bang + 1 || end >= s_.size() || s_[end] != u'[') return false;
+    std::u16string content;
+    size_t after = 0;
+    if (!GroupAt(end, &content, &after)) return false;
+    int32_t tableSheet = -1;
+    const TableBase* t = TableNamed(s_.substr(bang + 1, end - bang - 1), &tableSheet);
+    const bool sameSheet = t && (sheet.empty() || Upper(sheet) == Upper(wb_.sheets[tableSheet].sheetName));
+    out->append(sameSheet ? RangeText(wb_, tableSheet, *t, ReadGroup(content), row_) : u"#REF!");
+    *next = after;
+    return true;
+  }
+
   // A word: a table name before '[' or on its own (its data rows).
   bool ReplaceNamed(size_t start, size_t end, std::u16string* out, size_t* next) {
     if (start > 0 && (s_[start - 1] == u'!' || s_[start - 1] == u']' || s_[start - 1] == u'$')) return false;
@@ -261,6 +309,8 @@ class Expander {
     size_t after = 0;
     if (!GroupAt(open, &content, &after)) return false;
     if (!t) {
+      // A group after a name that is not a table ("[1]!Name[x]" of another workbook) is left.
+      if (open > 0 && (IsNameUnit(s_[open - 1]) || s_[open - 1] == u'!')) return false;
       // "[1]Sheet!A1" names another workbook: digits followed by more of a reference.
       if (after < s_.size() && (IsNameUnit(s_[after]) || s_[after] == u'\'' || s_[after] == u'!')) return false;
       if (sheet_ < 0 || sheet_ >= wb_.sheetCount || sheet_ >= static_cast<int32_t>(wb_.sheets.Count())) return false;

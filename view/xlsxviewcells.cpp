@@ -4,6 +4,7 @@
 #include "view/xlsxviewcells.h"
 
 #include <algorithm>
+#include <deque>
 #include <cmath>
 #include <unordered_map>
 #include <vector>
@@ -12,7 +13,9 @@
 #include "common/resultcodes.h"
 #include "values/numformat.h"
 #include "view/xlsxviewborderlean.h"
+#include "view/xlsxviewcondblanks.h"
 #include "view/xlsxviewcondfmt.h"
+#include "view/xlsxviewgradientfill.h"
 #include "view/xlsxviewprint.h"
 #include "view/xlsxviewtables.h"
 #include "view/xlsxviewtext.h"
@@ -47,6 +50,7 @@ class CellPass {
     IndexMerges();
     CollectCells();
     EvaluateConditions();
+    AddAbsentCondCells();
     int32_t rc = XLX_OK;
     int32_t done = 0;
     for (const PlacedCell& p : cells_) {
@@ -97,6 +101,7 @@ class CellPass {
                                    [](double v, const RowGeometry& row) { return v < row.offset; });
       lastRow = static_cast<int32_t>(last - g_.rows.begin());
     }
+    pageRow1_ = firstRow, pageRow2_ = lastRow;
     for (int32_t i = 0; i < sheet_.mergedCells.Count(); ++i) {
       const MyCellBounds& m = sheet_.mergedCells[i].MergeCellsRef;
       if (m.RowFirst < firstRow && m.RowLast >= firstRow)
@@ -143,6 +148,33 @@ class CellPass {
       conds_.push_back(result);
     }
   }
+  // Empty cells the sheet does not store that rules holding for empty cells paint, placed as cells
+  // of their row's or column's style.
+  void AddAbsentCondCells() {
+    if (!sheet_.condFormats) return;
+    int32_t col1 = 1, col2 = static_cast<int32_t>(g_.columns.size());
+    if (!AllVisible()) {
+      auto first = std::lower_bound(g_.columns.begin(), g_.columns.end(), f_.left - Mx(),
+                                    [](const ColumnGeometry& c, double v) { return c.offset + c.size < v; });
+      col1 = static_cast<int32_t>(first - g_.columns.begin()) + 1;
+      auto last = std::upper_bound(g_.columns.begin(), g_.columns.end(), f_.right - Mx(),
+                                   [](double v, const ColumnGeometry& c) { return v < c.offset; });
+      col2 = static_cast<int32_t>(last - g_.columns.begin());
+    }
+    std::vector<AbsentCondCell> found;
+    FindAbsentCondCells(*r_.workbook, sheet_, pageRow1_, col1, pageRow2_, col2, &found);
+    for (const AbsentCondCell& a : found) {
+      CellRecord record;
+      record.row = a.row, record.column = static_cast<uint16_t>(a.col);
+      record.styleIndex = AbsentCellStyle(sheet_, a.row, a.col);
+      absent_.push_back(record);
+      const size_t placed = cells_.size();
+      Place(absent_.back());
+      if (cells_.size() == placed) continue;
+      cells_.back().cond = static_cast<int32_t>(conds_.size());
+      conds_.push_back(a.result);
+    }
+  }
   const CellCondResult* CondOf(const PlacedCell& p) const { return p.cond >= 0 ? &conds_[size_t(p.cond)] : nullptr; }
 
   bool Overlaps(double l, double t, double rt, double b) const {
@@ -165,7 +197,10 @@ class CellPass {
     VkPen* pen = nullptr;
     // Black-and-white printing leaves cell fills out.
     const bool filled = !r_.blackAndWhite && IsResolved(fill.foreColor);
-    if (fill.kind == kFillSolid && filled) {
+    // A gradient's stops may be white, which reads as automatic in the solid colour.
+    if (fill.kind == kFillSolid && !r_.blackAndWhite && fill.gradient.stopCount >= 2) {
+      rc = DrawFillGradient(s_, fill.gradient, DrawRect{p.left, p.top, p.width, p.height});
+    } else if (fill.kind == kFillSolid && filled) {
       rc = SetDrawBrush(Opaque(fill.foreColor), kBrushSolid, 0, &brush);
       // The outline in the fill's colour covers the gridlines along the cell's edges.
       if (rc == XLX_OK) rc = SetDrawPen(Opaque(fill.foreColor), kPenSolid, 1.0, nullptr, 0, &pen);
@@ -290,6 +325,8 @@ class CellPass {
   std::unordered_map<uint64_t, int32_t> covered_;
   std::vector<PlacedCell> cells_;
   std::vector<CellCondResult> conds_;
+  std::deque<CellRecord> absent_;  // cells made for empty positions that rules paint
+  int32_t pageRow1_ = 1, pageRow2_ = 0;
 };
 
 uint32_t HostAlign(int32_t horizontal) {

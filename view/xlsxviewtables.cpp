@@ -1,7 +1,8 @@
 // Table formatting of a page. Each covered cell takes the elements of its table's style in the
 // order the application layers them: the whole table, column stripes, row stripes, the last and
 // first columns, the header and totals rows and their corner cells (pivot tables: their row labels,
-// header, subheadings, subtotal, blank and grand-total rows). A later element wins for each property
+// header, column subheadings and subtotal columns, row subheadings, subtotal, blank and grand-total
+// rows). A later element wins for each property
 // it sets. Fills and borders are painted here, before the cells draw their own over them.
 #include "view/xlsxviewtables.h"
 
@@ -58,9 +59,15 @@ class CellResolver {
     if (p.showRowHeaders) Apply(kTseFirstColumn, Area{dataRow, r.RowLast, r.ColFirst, dataCol - 1});
     if (p.showColHeaders) Apply(kTseHeaderRow, Area{r.RowFirst, dataRow - 1, r.ColFirst, r.ColLast});
     if (p.showColHeaders) Apply(kTseFirstHeaderCell, Area{r.RowFirst, dataRow - 1, r.ColFirst, dataCol - 1});
-    for (int32_t offset : p.subheadingRows) ApplyRow(kTseFirstRowSubheading, r.RowFirst + offset);
-    for (int32_t offset : p.subtotalRows) ApplyRow(kTseFirstSubtotalRow, r.RowFirst + offset);
-    for (int32_t offset : p.blankRows) ApplyRow(kTseBlankRow, r.RowFirst + offset);
+    // Column labels of the top-level column items, then subtotal columns from the labels down.
+    const int32_t headerRow = r.RowFirst + p.firstHeaderRow;
+    // The offset lists ascend as the items are read: one search per list, however long.
+    const int32_t atCol = col_ - r.ColFirst, atRow = row_ - r.RowFirst;
+    if (Listed(p.subheadingCols, atCol)) Apply(kTseFirstColumnSubheading, Area{headerRow, headerRow, col_, col_});
+    if (Listed(p.subtotalCols, atCol)) Apply(kTseFirstSubtotalColumn, Area{headerRow, r.RowLast, col_, col_});
+    if (Listed(p.subheadingRows, atRow)) ApplyRow(kTseFirstRowSubheading, row_);
+    if (Listed(p.subtotalRows, atRow)) ApplyRow(kTseFirstSubtotalRow, row_);
+    if (Listed(p.blankRows, atRow)) ApplyRow(kTseBlankRow, row_);
     if (p.grandTotalCol >= 0 && t_.showLastColumn)
       Apply(kTseLastColumn, Area{r.RowFirst, r.RowLast, r.ColFirst + p.grandTotalCol, r.ColFirst + p.grandTotalCol});
     if (p.grandTotalRow >= 0) ApplyRow(kTseTotalRow, r.RowFirst + p.grandTotalRow);
@@ -75,6 +82,10 @@ class CellResolver {
     if (within == 2 || int64_t(group) * p.pageRows + (row_ - top) >= p.pageFieldCount) return;
     const int32_t labelCol = r.ColFirst + group * 3;
     Apply(within == 0 ? kTsePageFieldLabels : kTsePageFieldValues, Area{row_, row_, labelCol + within, labelCol + within});
+  }
+
+  static bool Listed(const std::vector<int32_t>& offsets, int32_t offset) {
+    return std::binary_search(offsets.begin(), offsets.end(), offset);
   }
 
   void ApplyRow(int32_t type, int32_t row) {

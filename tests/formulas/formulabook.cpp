@@ -9,6 +9,8 @@
 
 #include "common/apiutils.h"
 #include "common/cellref.h"
+#include "common/resultcodes.h"
+#include "model/tables.h"
 #include "values/formula.h"
 #include "values/formulaparse.h"
 
@@ -111,7 +113,17 @@ xlx::Workbook* BuildLinesBook(const std::string& input) {
   }
   std::string name = lines.empty() ? "" : lines[0];
   if (!name.empty() && name[0] == '=') name.erase(0, 1);
-  return BuildBook({first, second}, {{"N", name}, {"Loop", "Loop+1"}});
+  xlx::Workbook* wb = BuildBook({first, second}, {{"N", name}, {"Loop", "Loop+1"}});
+  // Table T over the numbers of "Other Sheet", for structured references with and without a sheet.
+  if (wb && wb->sheetCount > 1) {
+    xlx::TableBase table;
+    table.name = u"T";
+    table.range = {1, int32_t(lines.size()), 3, 3};
+    table.columns.push_back({1, u"C"});
+    wb->sheets[1].tables.items.push_back(table);
+    if (xlx::IndexSheetTables(&wb->sheets[1].tables) == XLX_OK) wb->tableIndex.byName[xlx::TableNameKey(u"T")] = {1, 0};
+  }
+  return wb;
 }
 
 std::string ShowValue(const xlx::ExcelValue& v) {

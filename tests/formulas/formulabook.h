@@ -41,7 +41,8 @@ std::vector<std::string> ShowCells(const xlx::Workbook& wb, int32_t sheet, const
 
 // The workbook of the formula fuzz target: each line of `input` is the content of one cell of
 // column A of sheet "S1" (at most 24), the first line is also shared by column B and is the
-// defined name N; "Other Sheet" holds numbers; the name Loop refers to itself.
+// defined name N; "Other Sheet" holds numbers in C1:C24, the data of table T (column "C"); the
+// name Loop refers to itself.
 xlx::Workbook* BuildLinesBook(const std::string& input);
 
 }  // namespace xlxtest

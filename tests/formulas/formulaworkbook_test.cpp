@@ -2,10 +2,16 @@
 // the sheet, array formulas, lookups over computed columns, and hostile formula texts.
 #include <gtest/gtest.h>
 
+#include <pugixml.hpp>
+
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "common/apiutils.h"
 #include "tests/formulas/formulabook.h"
+#include "parser/xlsxprsr.h"
+#include "values/condfmteval.h"
 #include "values/formula.h"
 
 namespace {
@@ -123,6 +129,59 @@ TEST(FormulaBook, FuzzInputsFinish) {
     EXPECT_EQ(xlxtest::ShowCells(*wb, 0, "A2"), Texts{"1"});  // cannot be computed: keeps its cached 1
     xlx::FreeWorkbook(wb);
   }
+}
+
+// Formulas filled down without being shared reuse one compiled program per shape; only texts whose
+// relative rows moved may share it, and rows that moved unevenly get their own copy.
+TEST(FormulaBook, FilledDownFormulasReuseTheirProgram) {
+  BookSheet s{"S", {}};
+  for (int32_t row = 1; row <= 6; ++row)
+    s.cells.push_back({"A" + std::to_string(row), std::to_string(row)}), s.cells.push_back({"C" + std::to_string(row), std::to_string(row * 10)});
+  const std::vector<std::pair<std::string, std::string>> formulas = {
+      {"B1", "=A1*2"}, {"B2", "=A2*2"}, {"B3", "=A3*3"},                        // a literal that differs
+      {"B4", "=SUM(A1:A4)"}, {"B5", "=SUM(A1:A5)"}, {"B6", "=SUM(A2:A4)"},    // ends moved unevenly
+      {"D1", "=SUM(W!1:1)+A1"}, {"D2", "=SUM(W!1:1)+A2"},                     // whole rows do not move
+      {"E1", "=\"x1\"&A1"}, {"E2", "=\"x1\"&A2"},                             // digits inside a string
+      {"F1", "=Q1!A1"}, {"F2", "=Q2!A2"},                                       // a sheet named like a cell
+      {"G1", "=ROW()+A1+C1"}, {"H3", "=ROW()+A3+C3"}, {"G4", "=A$1+A4"}, {"G5", "=A$1+A5"},
+  };
+  for (const auto& f : formulas) s.cells.push_back({f.first, f.second});
+  std::sort(s.cells.begin(), s.cells.end(), [](const xlxtest::BookCell& a, const xlxtest::BookCell& b) {
+    const int ra = std::stoi(a.ref.substr(1)), rb = std::stoi(b.ref.substr(1));
+    return ra != rb ? ra < rb : a.ref < b.ref;
+  });
+  xlx::Workbook* wb = xlxtest::BuildBook({s, {"W", {{"A1", "100"}, {"A2", "200"}}},
+                                          {"Q1", {{"A1", "7"}, {"A2", "70"}}}, {"Q2", {{"A1", "80"}, {"A2", "8"}}}});
+  ASSERT_EQ(xlx::EvaluateWorkbookFormulas(wb, xlx::kFormulaEvalAll, nullptr), 1);
+  EXPECT_EQ(xlxtest::ShowCells(*wb, 0, "B1 B2 B3 B4 B5 B6 D1 D2 E1 E2 F1 F2 G1 H3 G4 G5"),
+            (Texts{"2", "4", "9", "10", "15", "9", "101", "102", "'x11'", "'x12'", "7", "8", "12", "36", "5", "6"}));
+  xlx::FreeWorkbook(wb);
+}
+
+// A rule that counts a whole column of 150,000 rows for every cell: a page stops computing it at
+// its work bound, for the rest of the page, and the next page starts afresh.
+TEST(FormulaBook, RuleFormulasStopAtThePageWorkBound) {
+  BookSheet s{"S", {}};
+  for (int32_t row = 1; row <= 150000; ++row) s.cells.push_back({"A" + std::to_string(row), std::to_string(row % 1000)});
+  xlx::Workbook* wb = xlxtest::BuildBook({s});
+  ASSERT_EQ(wb->styles.dxfs.items.Allocate(1), 1);
+  wb->styles.dxfs.items[0].mask = xlx::kDxfFill;
+  pugi::xml_document doc;
+  doc.load_string("<worksheet><conditionalFormatting sqref=\"A1:A1048576\"><cfRule type=\"expression\" dxfId=\"0\" "
+                  "priority=\"1\"><formula>COUNTIF($A$1:$A$1048576,A1)&gt;1</formula></cfRule></conditionalFormatting>"
+                  "</worksheet>");
+  ASSERT_EQ(xlx::ReadConditionalFormats(*wb, &wb->sheets[0], doc.document_element()), 1);
+  for (int32_t pass = 0; pass < 2; ++pass) {
+    xlx::CondFmtPage page(*wb, wb->sheets[0], 1, 1, 60, 1);
+    std::string held;  // every value occurs 150 times: each cell holds until the bound is spent
+    for (int32_t row = 1; row <= 60; ++row) {
+      xlx::CellCondResult result;
+      held += page.Evaluate(row, 1, &result) ? 'x' : '.';
+    }
+    const size_t first = held.find('.');
+    EXPECT_TRUE(first > 0 && first != std::string::npos && held.find('x', first) == std::string::npos) << held;
+  }
+  xlx::FreeWorkbook(wb);
 }
 
 }  // namespace

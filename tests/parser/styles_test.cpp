@@ -192,6 +192,38 @@ TEST(Fills, RulesPickTheColourTheSpreadsheetShows) {
   }
 }
 
+// Gradient stops are sorted, long lists keep their first stops and their last, and the geometry
+// is clamped.
+TEST(Fills, GradientStopsAndGeometry) {
+  auto stop = [](const char* position, const char* rgb) {
+    return std::string("<stop position=\"") + position + "\"><color rgb=\"" + rgb + "\"/></stop>";
+  };
+  const struct {
+    std::string fill;
+    int32_t stops;
+    float lastPosition, degree, right;
+    bool path;
+  } cases[] = {
+      {"<gradientFill degree=\"450\">" + stop("0.9", "FFFF0000") + stop("0", "FF0000FF") + stop("0.5", "FF00FF00") +
+           stop("0.2", "FF000000") + stop("1", "FFFFFFFF") + "</gradientFill>", 4, 1, 90, 0, false},
+      {"<gradientFill type=\"path\" degree=\"x\" right=\"7\" left=\"-1\">" + stop("2", "FFFF0000") +
+           stop("0", "FF0000FF") + "</gradientFill>", 2, 1, 0, 1, true},
+      {"<gradientFill>" + stop("0", "FF0000FF") + "</gradientFill>", 0, 0, 0, 0, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fill);
+    Styles styles("<fills count=\"1\"><fill>" + c.fill + "</fill></fills>");
+    ASSERT_EQ(styles.rc, 1);
+    const FillGradient& g = GetFill(styles.s(), 0).gradient;
+    ASSERT_EQ(g.stopCount, c.stops);
+    EXPECT_EQ(std::make_tuple(g.degree, g.right, g.left, g.path), std::make_tuple(c.degree, c.right, 0.0f, c.path));
+    if (c.stops == 0) continue;
+    EXPECT_EQ(g.positions[c.stops - 1], c.lastPosition);
+    for (int32_t i = 1; i < c.stops; ++i) EXPECT_LE(g.positions[i - 1], g.positions[i]);
+    EXPECT_EQ(g.colors[0], Rgb(0, 0, 255));  // the stop at 0 comes first
+  }
+}
+
 TEST(Borders, StylesMapOntoSixPatterns) {
   struct Case {
     const char* side;

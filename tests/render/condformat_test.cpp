@@ -60,7 +60,7 @@ TEST(CondFormatRules, FillsFollowTheRulesAndTheirPriority) {
       {'K', 2, 'w'}, {'K', 12, 'b'},                                 // the one unique value
       {'L', 7, 'w'}, {'L', 8, 'r'}, {'L', 12, 'r'},                  // above the mean of 6
       {'M', 6, 'w'}, {'M', 7, 'r'}, {'M', 12, 'r'},                  // $B2*2 > $M$12 shifted per row
-      {'O', 3, 'r'}, {'O', 5, 'g'},                                  // an error, a text of blanks
+      {'O', 3, 'r'}, {'O', 5, 'g'}, {'O', 2, 'g'}, {'O', 6, 'g'},    // an error, blank texts, cells not stored
   };
   for (const auto& p : probes) {
     const Rgb c = page.At(g.Left(Col(p.column)) + 4, g.Top(p.row) + 4);
@@ -149,6 +149,35 @@ TEST(CondFormatHostile, HundredThousandRulesOverTheWholeSheetStayQuick) {
   const Grid g = FindGrid(page);
   ASSERT_TRUE(g.Reaches(2, 60));
   for (int row : {2, 40, 60}) EXPECT_EQ(page.At(g.Left(2) + 3, g.Top(row) + 3), Hex(0xFF0000)) << row;
+}
+
+// Gradient fills of differential formats, and rules that hold for cells the sheet does not store
+// (tests/fixtures/render/condformats_gradients.xlsx).
+TEST(CondFormatRules, GradientFillsAndEmptyCellsThatAreNotStored) {
+  Image page;
+  int32_t code = 0;
+  ASSERT_TRUE(RenderPage(FixturePath("condformats_gradients.xlsx"), kGridlines, &page, &code)) << code;
+  const Grid g = FindGrid(page);
+  ASSERT_TRUE(g.Reaches(Col('H'), 12));
+  // Column, row, where in the cell (l/r/t/b edge, c centre, k top-left corner), expected hue.
+  const struct {
+    char column;
+    int row;
+    char where, hue;
+  } probes[] = {
+      {'B', 7, 'l', 'r'}, {'B', 7, 'r', 'b'}, {'B', 3, 'l', 'w'},   // left to right, only above 5
+      {'C', 9, 't', 'r'}, {'C', 9, 'b', 'b'}, {'C', 9, 'l', '?'},   // top to bottom
+      {'D', 8, 'c', 'w'}, {'D', 8, 'k', 'g'}, {'D', 4, 'k', 'w'},   // from the centre out
+      {'E', 2, 'k', 'g'}, {'E', 3, 'k', 'w'}, {'E', 4, 'k', 'g'}, {'E', 5, 'k', 'w'}, {'E', 12, 'k', 'g'},
+      {'F', 2, 'k', 'w'}, {'F', 3, 'k', 'r'}, {'G', 2, 'k', 'b'}, {'G', 4, 'k', 'w'}, {'G', 12, 'k', 'b'},
+      {'H', 9, 'k', 'w'}, {'H', 10, 'k', 'r'},
+  };
+  for (const auto& p : probes) {
+    const int left = g.Left(Col(p.column)), right = g.Right(Col(p.column)), top = g.Top(p.row), bottom = g.Top(p.row + 1);
+    const int x = p.where == 'l' || p.where == 'k' ? left + 3 : p.where == 'r' ? right - 3 : (left + right) / 2;
+    const int y = p.where == 't' || p.where == 'k' ? top + 3 : p.where == 'b' ? bottom - 3 : (top + bottom) / 2;
+    EXPECT_EQ(Hue(page.At(x, y)), p.hue) << p.column << p.row << p.where << " " << page.At(x, y);
+  }
 }
 
 }  // namespace

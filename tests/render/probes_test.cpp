@@ -4,6 +4,8 @@
 // come from the gridlines of the page drawn with them.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <cmath>
 #include <map>
 #include <set>
@@ -45,12 +47,24 @@ TEST(RenderFills, SolidAndGradientCellsCoverTheirCellAndItsGridlines) {
   const Image& page = Page("fills.xlsx");
   const Grid& g = GridOf("fills.xlsx");
   ASSERT_TRUE(g.Reaches(9, 8));
-  // Solid, gradient (its first stop), solid.
-  for (auto [column, row, rgb] : {std::tuple{2, 2, 0xFF0000u}, {4, 2, 0x00B050u}, {6, 6, 0x4472C4u}}) {
+  // Solid cells.
+  for (auto [column, row, rgb] : {std::tuple{2, 2, 0xFF0000u}, {6, 6, 0x4472C4u}}) {
     SCOPED_TRACE("column " + std::to_string(column) + " row " + std::to_string(row));
     const int cx = g.CentreX(column), cy = g.CentreY(row);
     for (auto [x, y] : {std::pair{cx, cy}, {g.Left(column), cy}, {g.Right(column), cy}, {cx, g.Top(row)}, {cx, g.Bottom(row)}})
       EXPECT_EQ(page.At(x, y), Hex(rgb)) << "at " << x << "," << y;
+  }
+  // D2 runs from 00B050 at the top to FFFF00 at the bottom, over its gridlines too.
+  const int cx = g.CentreX(4), cy = g.CentreY(2);
+  const struct {
+    int x, y;
+    Rgb rgb;
+  } gradient[] = {{cx, g.Top(2), Hex(0x00B050)}, {cx, g.Bottom(2), Hex(0xFFFF00)}, {cx, cy, Rgb{128, 216, 40}},
+                  {g.Left(4), cy, Rgb{128, 216, 40}}, {g.Right(4), cy, Rgb{128, 216, 40}}};
+  for (const auto& p : gradient) {
+    const Rgb c = page.At(p.x, p.y);
+    EXPECT_TRUE(std::abs(c.r - p.rgb.r) <= 12 && std::abs(c.g - p.rgb.g) <= 12 && std::abs(c.b - p.rgb.b) <= 12)
+        << "at " << p.x << "," << p.y << " " << c;
   }
 }
 

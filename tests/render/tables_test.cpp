@@ -17,6 +17,7 @@
 #include "tests/support/testsupport.h"
 #include "tests/support/zipbuilder.h"
 #include "values/structuredrefs.h"
+#include "view/xlsxviewtables.h"
 
 using namespace rendertest;
 
@@ -97,6 +98,10 @@ TEST(StructuredReferences, FormulasAndNamesComputeOverTheTable) {
       {u"Sales[[#Headers],[#Totals]]", u"#REF!"},
       {u"\"Sales[Qty]\"&[1]Other!A1", u"\"Sales[Qty]\"&[1]Other!A1"},
       {u"Nope[Qty]+Sales[Nothing]", u"#REF!+#REF!"},
+      // Qualified by the sheet that holds the table, by the workbook itself, by another sheet or workbook.
+      {u"Refs!Sales[Qty]+'refs'!Sales[[#Totals],[Price]]", u"'Refs'!$B$2:$B$5+'Refs'!$C$6"},
+      {u"SUM([0]!Sales[Qty],'It''s'!Sales[Qty],Refs!Nope[Qty])", u"SUM('Refs'!$B$2:$B$5,#REF!,#REF!)"},
+      {u"[1]Refs!Sales[Qty]+[1]!Sales[Qty]", u"[1]Refs!Sales[Qty]+[1]!Sales[Qty]"},
   };
   for (const auto& r : rewrites) {
     std::u16string scratch;
@@ -143,16 +148,37 @@ TEST(TableReaders, MalformedPartsFailAndOddValuesAreClamped) {
 
 TEST(TableReaders, PivotRowItemsPlaceSubtotalsSubheadingsAndGrandTotals) {
   pugi::xml_document doc;
-  doc.load_string("<pivotTableDefinition name=\"P\"><location ref=\"A3:C12\" firstHeaderRow=\"1\" firstDataRow=\"2\" firstDataCol=\"1\"/>"
+  doc.load_string("<pivotTableDefinition name=\"P\"><location ref=\"A3:G12\" firstHeaderRow=\"1\" firstDataRow=\"2\" firstDataCol=\"1\"/>"
                   "<rowFields count=\"2\"/><rowItems><i><x/></i><i r=\"1\"><x/></i><i t=\"default\"><x/></i><i><x/></i>"
-                  "<i t=\"blank\"/><i t=\"grand\"><x/></i></rowItems><colItems><i/><i t=\"grand\"/></colItems></pivotTableDefinition>");
+                  "<i t=\"blank\"/><i t=\"grand\"><x/></i></rowItems><colFields count=\"2\"/><colItems><i><x/></i>"
+                  "<i r=\"1\"><x/></i><i t=\"sum\"><x/></i><i><x/></i><i t=\"grand\"/></colItems></pivotTableDefinition>");
   xlx::TableBase p;
   ASSERT_EQ(xlx::ReadPivotTableDefinition(&p, doc.child("pivotTableDefinition")), 1);
   EXPECT_EQ(p.pivot.subheadingRows, (std::vector<int32_t>{2, 5}));
   EXPECT_EQ(p.pivot.subtotalRows, (std::vector<int32_t>{4}));
   EXPECT_EQ(p.pivot.blankRows, (std::vector<int32_t>{6}));
   EXPECT_EQ(p.pivot.grandTotalRow, 7);
-  EXPECT_EQ(p.pivot.grandTotalCol, 2);
+  EXPECT_EQ(p.pivot.grandTotalCol, 5);
+  EXPECT_EQ(p.pivot.subheadingCols, (std::vector<int32_t>{1, 4}));
+  EXPECT_EQ(p.pivot.subtotalCols, (std::vector<int32_t>{3}));
+  // Column subheadings on the label row (4), subtotal columns from there down.
+  auto style = std::make_shared<xlx::ResolvedTableStyle>();
+  const xlx::CellColor blue = 0xFFFF0000u, red = 0xFF0000FFu;
+  for (auto [type, rgb] : {std::pair{xlx::kTseFirstColumnSubheading, blue}, {xlx::kTseFirstSubtotalColumn, red}}) {
+    style->elements[type].present = true;
+    style->elements[type].dxf.mask = xlx::kDxfFill;
+    style->elements[type].dxf.fill.foreColor = rgb;
+  }
+  p.style = style;
+  const struct {
+    int32_t row, col;
+    xlx::CellColor fill;
+  } cells[] = {{4, 2, blue}, {4, 5, blue}, {4, 4, red}, {11, 4, red}, {3, 4, 0}, {9, 2, 0}, {4, 3, 0}};
+  for (const auto& c : cells) {
+    xlx::TableCellFormat f;
+    ASSERT_TRUE(xlx::ResolveTableCell(p, c.row, c.col, &f));
+    EXPECT_EQ(f.hasFill ? f.fill : 0u, c.fill) << c.row << "," << c.col;
+  }
   doc.load_string("<pivotTableDefinition><location ref=\"bad\"/></pivotTableDefinition>");
   EXPECT_EQ(xlx::ReadPivotTableDefinition(&p, doc.child("pivotTableDefinition")), -9);
 }
