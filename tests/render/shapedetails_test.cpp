@@ -60,7 +60,7 @@ TEST(RenderShapeDetails, CapsJoinsAndCompoundLines) {
       {"flat cap ends at the line's end", 3, 2, kRight, kCentre, 4, 0, kWhite, 0},
       {"round cap reaches past it", 3, 5, kRight, kCentre, 4, 0, kRed, 40},
       {"square cap reaches past it", 3, 8, kRight, kCentre, 4, -5, kRed, 40},
-      {"round cap is round", 3, 5, kRight, kCentre, 6, -6, kWhite, 0},
+      {"round cap is round", 3, 5, kRight, kCentre, 7, -7, kWhite, 0},
       {"round join: round above the apex", 6, 3, kRight, kTop, 0, -5, kBlue, 60},
       {"round join: no point beyond", 6, 3, kRight, kTop, 0, -12, kWhite, 0},
       {"bevel join: cut off above the apex", 8, 3, kRight, kTop, 0, -6, kWhite, 0},
