@@ -58,14 +58,7 @@ void WriteWorkbook(const std::string& path, bool pictures) {
       rels += "<Relationship Id=\"" + id + "\" Type=\"http://x/image\" Target=\"../media/image" + std::to_string(i) + ".bmp\"/>";
       parts.push_back({"xl/media/image" + std::to_string(i) + ".bmp", Bmp(160, 120, i)});
     }
-    parts.push_back({"xl/worksheets/_rels/sheet1.xml.rels",
-                     std::string("<Relationships ") + kRelNs + "><Relationship Id=\"rD\" Type=\"http://x/drawing\" "
-                     "Target=\"../drawings/drawing1.xml\"/></Relationships>"});
-    parts.push_back({"xl/drawings/drawing1.xml",
-                     "<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing\" "
-                     "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" " + std::string(kR) + ">" + anchors +
-                         "</xdr:wsDr>"});
-    parts.push_back({"xl/drawings/_rels/drawing1.xml.rels", std::string("<Relationships ") + kRelNs + ">" + rels + "</Relationships>"});
+    xlxbench::AddDrawingParts(anchors, rels, &parts);
   }
   xlxbench::WriteZip(path, parts);
 }

@@ -39,6 +39,20 @@ inline std::vector<std::pair<std::string, std::string>> GridWorkbookParts(bool w
   };
 }
 
+// The sheet's drawing part holding `anchors`, with `rels` its relationships, and the sheet's
+// link to it, added to the parts of a grid workbook made with a drawing.
+inline void AddDrawingParts(const std::string& anchors, const std::string& rels,
+                            std::vector<std::pair<std::string, std::string>>* parts) {
+  parts->push_back({"xl/worksheets/_rels/sheet1.xml.rels",
+                    std::string("<Relationships ") + kRelNs + "><Relationship Id=\"rD\" Type=\"http://x/drawing\" "
+                    "Target=\"../drawings/drawing1.xml\"/></Relationships>"});
+  parts->push_back({"xl/drawings/drawing1.xml",
+                    "<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing\" "
+                    "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" " + std::string(kR) + ">" + anchors +
+                        "</xdr:wsDr>"});
+  parts->push_back({"xl/drawings/_rels/drawing1.xml.rels", std::string("<Relationships ") + kRelNs + ">" + rels + "</Relationships>"});
+}
+
 inline double Inches(double v, int32_t, uint32_t, uint32_t, uint32_t, uint32_t) { return v; }
 inline int32_t Row(_FILEINFO*, _BITMAPHANDLE*, const uint8_t*, uint32_t, int32_t, int32_t, uint64_t) { return 1; }
 

@@ -86,24 +86,20 @@ int32_t DashOf(std::string s) {
   return 1;  // custom dash arrays
 }
 
-double Opacity(const char* text, double fallback) {
+// A VML fraction: a plain number, "NNNNf" in 65536ths, or a percentage.
+double Fraction(const char* text, double fallback) {
   if (!text) return fallback;
   const std::string s = text;
-  double v = Number(s, fallback);
-  if (s.find('f') != std::string::npos) v /= 65536;
-  else if (s.find('%') != std::string::npos) v /= 100;
-  return std::clamp(v, 0.0, 1.0);
+  const double v = Number(s, fallback);
+  if (s.find('f') != std::string::npos) return v / 65536;
+  if (s.find('%') != std::string::npos) return v / 100;
+  return v;
 }
 
-// A crop share: a fraction, "NNNNf" in 65536ths, or a percentage; kept within -1 .. 1.
-double CropShare(const char* text) {
-  if (!text) return 0;
-  const std::string s = text;
-  double v = Number(s, 0);
-  if (s.find('f') != std::string::npos) v /= 65536;
-  else if (s.find('%') != std::string::npos) v /= 100;
-  return std::clamp(v, -1.0, 1.0);
-}
+double Opacity(const char* text, double fallback) { return std::clamp(Fraction(text, fallback), 0.0, 1.0); }
+
+// A crop share, kept within -1 .. 1.
+double CropShare(const char* text) { return std::clamp(Fraction(text, 0), -1.0, 1.0); }
 
 void ReadCrop(const VmlNode& n, VmlShape* s) {
   if (const char* v = VmlAttribute(n, "cropleft")) s->cropLeft = CropShare(v);
