@@ -87,6 +87,17 @@ bool MeasureSimpleText(ThreadText* t, const VkFont* font, const char16_t* text, 
 bool DrawSimpleText(VkSurface* surface, const VkFont* font, VkColor color, const char16_t* text, int32_t length,
                     double x, double y, double width, double height, uint32_t flags, int32_t* result);
 
+// ---- glyph masks (drawingglyphmasks.cpp) ----
+// One thread's coverage masks of the glyphs of one scaled font, made as glyphs are first drawn.
+struct GlyphMasks;
+GlyphMasks* CreateGlyphMasks(cairo_scaled_font_t* scaled);  // null when out of memory
+void DestroyGlyphMasks(GlyphMasks* masks);
+// Draws the glyphs (user-space positions, at most kMaxSimpleUnits) in the current source onto an
+// image target whose transformation is a translation, with the pixels the drawing library's own
+// glyph drawing gives, without its process-wide glyph lock. False, having drawn nothing, for any
+// other target or a glyph it cannot take; the caller then draws them with the library.
+bool DrawGlyphMasks(cairo_t* cr, GlyphMasks* masks, const cairo_glyph_t* glyphs, int count);
+
 enum PathOp : uint8_t { kMoveTo, kLineTo, kCurveTo, kClose };
 
 // ---- vector pages (drawingvector.cpp) ----

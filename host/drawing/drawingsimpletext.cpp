@@ -59,12 +59,14 @@ struct SimpleFace {
   int baseline = 0;
   PangoShapeFlags shapeFlags = PANGO_SHAPE_NONE;
   cairo_scaled_font_t* scaled = nullptr;  // owned by the analysis font
+  GlyphMasks* masks = nullptr;            // of `scaled`, for drawing on page bitmaps
   ScriptTable scripts[2];
   PangoGlyphString* shaped = nullptr;     // scratch for shaping
   ~SimpleFace() {
     for (ScriptTable& t : scripts)
       if (t.analysis.font) g_object_unref(t.analysis.font);
     if (shaped) pango_glyph_string_free(shaped);
+    DestroyGlyphMasks(masks);
   }
 };
 
@@ -191,6 +193,7 @@ SimpleFace* FaceFor(ThreadText* t, const VkFont* font, FaceKind kind) {
     {
       std::lock_guard<std::mutex> files(FontFileMutex());
       made = BuildFace(kind == kMeasureFace ? t->layout : t->drawLayout, font);
+      if (kind == kDrawFace && made->usable) made->masks = CreateGlyphMasks(made->scaled);
     }
     face = made.get();
     faces.emplace(font->key, std::move(made));
@@ -321,8 +324,10 @@ bool DrawSimpleText(VkSurface* surface, const VkFont* font, VkColor color, const
     glyphs[i].y = baseY;
     position += widths[i];
   }
-  cairo_set_scaled_font(cr, face->scaled);
-  cairo_show_glyphs(cr, glyphs, count);
+  if (!DrawGlyphMasks(cr, face->masks, glyphs, count)) {
+    cairo_set_scaled_font(cr, face->scaled);
+    cairo_show_glyphs(cr, glyphs, count);
+  }
   if (clip) cairo_restore(cr);
   *result = cairo_status(cr) == CAIRO_STATUS_SUCCESS ? kOk : kErrEngine;
   return true;

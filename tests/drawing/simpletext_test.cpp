@@ -1,6 +1,7 @@
 // The simple-text path against the full layout: an engine with it and an engine without it must
 // measure every text to the same Pango unit and draw the same pixels, for the fonts and texts of
 // ordinary sheets, kerned pairs, ligatures and characters that take the layout.
+#include <cmath>
 #include <random>
 #include <vector>
 #include "tests/drawing/drawingtestutil.h"
@@ -74,28 +75,30 @@ TEST(SimpleText, MeasuresAsTheLayoutDoes) {
 }
 
 // Draws every text in every alignment at fractional positions under a fractional translation, as
-// pages do, on one bitmap per engine.
+// pages do, on one bitmap per engine; or, with `wholePixels`, in cells and clips of whole pixels.
 std::vector<uint8_t> DrawSheet(VkDrawingEngine* engine, double dpi, const std::vector<std::u16string>& texts,
-                               const FontCase& c, bool smoothing) {
+                               const FontCase& c, bool smoothing, bool wholePixels = false) {
   const uint32_t side = static_cast<uint32_t>(700 * dpi / 96);
   Bitmap page(side, side, 24, static_cast<uint32_t>(dpi));
   VkSurface* s = nullptr;
   EXPECT_EQ(1, VkCreateSurface(engine, &page.b, &s));
   VkSetTextSmoothing(s, smoothing ? 1 : 0);
   Font font = MakeFont(engine, c.face, c.pt, c.style);
-  VkTranslateTransform(s, 3.37, -1.61);
+  if (wholePixels) VkTranslateTransform(s, 3, -2);
+  else VkTranslateTransform(s, 3.37, -1.61);
   const uint32_t flags[] = {VK_TEXT_LEFT | VK_TEXT_BASELINE, VK_TEXT_RIGHT | VK_TEXT_BOTTOM,
                             VK_TEXT_CENTER | VK_TEXT_VCENTER | VK_TEXT_CLIP, VK_TEXT_LEFT | VK_TEXT_TOP};
   const double k = dpi / 96, cellW = 90 * k, cellH = 20 * k;
   for (int slot = 0; slot < static_cast<int>(texts.size()); ++slot) {
     const std::u16string& text = texts[slot];
     const int32_t n = static_cast<int32_t>(text.size());
-    const double left = (slot % 7) * cellW + 0.25 * (slot % 4), top = ((slot / 7) % 33) * cellH + 0.3;
+    double left = (slot % 7) * cellW + 0.25 * (slot % 4), top = ((slot / 7) % 33) * cellH + 0.3;
+    if (wholePixels) left = std::floor(left), top = std::floor(top);
     const VkColor color = slot % 3 ? kBlack : VK_RGB(200, 30, 60);
     if (slot % 5 == 4)
       VkDrawText(s, font, color, text.c_str(), n, left + 4.5, top + 15 * k, 0, 0, VK_TEXT_LEFT | VK_TEXT_BASELINE);
     else
-      VkDrawText(s, font, color, text.c_str(), n, left, top, cellW - 2, cellH, flags[slot % 4]);
+      VkDrawText(s, font, color, text.c_str(), n, left, top, std::floor(cellW - 2), std::floor(cellH), flags[slot % 4]);
   }
   EXPECT_EQ(1, VkEndSurface(s));
   VkDestroySurface(s);
@@ -113,6 +116,10 @@ TEST(SimpleText, DrawsTheSamePixelsAsTheLayout) {
       size_t differing = 0;
       for (size_t i = 0; i < fast.size(); ++i) differing += fast[i] != full[i];
       EXPECT_EQ(0u, differing) << c.face << " " << c.pt << " pt at " << dpi << " dpi";
+      // Clips of whole pixels leave the glyphs to the per-thread masks.
+      EXPECT_TRUE(DrawSheet(engines.fast.e, dpi, texts, c, true, true) ==
+                  DrawSheet(engines.full.e, dpi, texts, c, true, true))
+          << c.face << " " << c.pt << " pt at " << dpi << " dpi, whole pixels";
     }
   }
   // Without text smoothing the layout draws; both engines agree all the same.
