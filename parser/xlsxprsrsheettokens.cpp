@@ -115,7 +115,11 @@ size_t SheetTokenizer::Keep(const char* begin, size_t size) {
 SheetTokenizer::Step SheetTokenizer::Decode(const char* begin, const char* end, TextKind kind, size_t* slot) {
   const size_t at = text_.size();
   const bool attribute = kind == kAttributeText;
-  for (const char* p = begin; p < end; ++p) {
+  const char* plain = begin;  // most texts are kept as written
+  while (plain < end && *plain != '&' && *plain != '\r' && !(attribute && IsSpace(static_cast<uint8_t>(*plain))))
+    ++plain;
+  text_.insert(text_.end(), begin, plain);
+  for (const char* p = plain; p < end; ++p) {
     const char c = *p;
     if (c == '&' && kind != kCdataText) {
       const char* semicolon = static_cast<const char*>(memchr(p + 1, ';', static_cast<size_t>(end - p - 1)));
