@@ -419,6 +419,7 @@ int32_t SheetTokenizer::Next(const char* data, size_t size, size_t* consumed) {
   p_ = data;
   end_ = data + size;
   *consumed = 0;
+  if (size == 0) return kNeedMore;
   for (;;) {
     const char* lt = static_cast<const char*>(memchr(p_, '<', static_cast<size_t>(end_ - p_)));
     if (!lt) {

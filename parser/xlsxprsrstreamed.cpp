@@ -149,7 +149,7 @@ class RowFeeder {
 // needed, up to the end tag of sheetData; *pending then holds the tail read so far.
 int32_t ReadContent(Workbook* workbook, MyWorksheet* sheet, PartStream* stream, const std::string& sheetDataName,
                     SheetRowReader* reader, std::vector<char>* pending) {
-  if (memchr(pending->data(), 0, pending->size())) return kSheetDataReparse;
+  if (!pending->empty() && memchr(pending->data(), 0, pending->size())) return kSheetDataReparse;
   SheetTokenizer tokens;
   tokens.Start(sheetDataName);
   RowFeeder feeder(workbook, sheet, reader);
