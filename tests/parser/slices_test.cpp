@@ -165,6 +165,7 @@ TEST(SheetSlices, PartsBuiltToTripTheSlicerReadAsWhole) {
       {"an empty cell, then a value at its place", Sheet("<row r=\"1\"><c r=\"A1\"/><c r=\"A1\"><v>7</v></c></row>" + rows), 1},
       {"columns after sheetData", Sheet(rows, "", "<cols><col min=\"1\" max=\"1\" hidden=\"1\"/></cols>"), 1},
       {"sheet format after sheetData", Sheet(rows, "", "<sheetFormatPr defaultRowHeight=\"30\"/>"), 1},
+      {"ends right after the start tag of sheetData", open + "<sheetData>", 1},
       {"row number out of range in a late slice", Sheet(rows + "<row r=\"1048577\"/>"), -9},
       {"too deep in one slice", Sheet(rows + deep), -9},
   };
