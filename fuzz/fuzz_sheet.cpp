@@ -1,6 +1,7 @@
 // Differential target of the worksheet reader: the input is a worksheet part, read once from its
-// whole DOM and once streamed in slices of a few bytes; both readings must give the same result
-// and the same sheet, or the input is a finding.
+// whole DOM and twice streamed (its rows tokenized as they inflate, a few bytes at a time and in
+// larger pieces); every reading must give the same result and the same sheet, or the input is a
+// finding.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -48,11 +49,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Reading whole = Read(package, 0, 1 << 20);
   // Slices of a few bytes cut after every row, inflated a few bytes at a time so that every tag
   // and comment is split across pieces, and the state runs on across all of them.
-  const Reading slices = Read(package, 1 + size % 7, 1 + size % 13);
-  if (slices.rc != whole.rc || slices.fingerprint != whole.fingerprint) {
-    std::fprintf(stderr, "sliced reading differs: %d / %d\n%s\n--\n%s\n", slices.rc, whole.rc,
-                 slices.fingerprint.c_str(), whole.fingerprint.c_str());
-    std::abort();
+  for (size_t chunkBytes : {1 + size % 13, 64 + size % 4093}) {
+    const Reading slices = Read(package, 1 + size % 7, chunkBytes);
+    if (slices.rc != whole.rc || slices.fingerprint != whole.fingerprint) {
+      std::fprintf(stderr, "streamed reading (%zu) differs: %d / %d\n%s\n--\n%s\n", chunkBytes, slices.rc, whole.rc,
+                   slices.fingerprint.c_str(), whole.fingerprint.c_str());
+      std::abort();
+    }
   }
   return 0;
 }

@@ -27,13 +27,6 @@ constexpr double kMaxRowHeightPt = 409.0;
 // and keeps the rest; a bound for files with huge numbers of overlapping merges.
 constexpr int64_t kMaxMergeChecks = 50000000;
 
-struct SheetDataState {
-  Workbook* workbook;
-  MyWorksheet* sheet;
-  SheetCellStore* store;
-  int32_t lastRow = 0;
-};
-
 bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 const char* SkipXmlSpace(const char* text) {
@@ -92,21 +85,24 @@ void MarkHiddenColumns(const MyWorksheet& sheet, std::vector<uint8_t>* hidden) {
   }
 }
 
-int32_t ReadFormula(TextArena* arena, pugi::xml_node f, const CellFormula** out) {
+const char* ValueOf(pugi::xml_attribute a) { return a ? a.value() : nullptr; }
+const char* OrEmpty(const char* text) { return text ? text : ""; }
+
+int32_t ReadFormula(TextArena* arena, const FormulaFields& f, const CellFormula** out) {
   void* block = arena->Allocate(sizeof(CellFormula));
   if (!block) return XLX_ERR_MEMORY;
   CellFormula* formula = new (block) CellFormula();
-  const char* text = ElementText(f);
+  const char* text = OrEmpty(f.text);
   formula->text = arena->CopyUtf8(text, strlen(text), nullptr);
   if (!formula->text) return XLX_ERR_MEMORY;
-  const char* kind = f.attribute("t").value();
+  const char* kind = OrEmpty(f.t);
   if (strcmp(kind, "shared") == 0) formula->kind = kFormulaShared;
   else if (strcmp(kind, "array") == 0) formula->kind = kFormulaArray;
   else if (strcmp(kind, "dataTable") == 0) formula->kind = kFormulaDataTable;
-  ReadInt(f.attribute("si"), &formula->sharedIndex);
-  formula->bCalcAlways = ReadBool(f.attribute("ca"));
-  if (pugi::xml_attribute ref = f.attribute("ref")) {
-    formula->ref = arena->CopyUtf8(ref.value(), strlen(ref.value()), nullptr);
+  ReadIntText(f.si, &formula->sharedIndex);
+  formula->bCalcAlways = AttributeIsTrue(f.ca);
+  if (f.ref) {
+    formula->ref = arena->CopyUtf8(f.ref, strlen(f.ref), nullptr);
     if (!formula->ref) return XLX_ERR_MEMORY;
   }
   *out = formula;
@@ -116,11 +112,12 @@ int32_t ReadFormula(TextArena* arena, pugi::xml_node f, const CellFormula** out)
 // The value of a cell from its `v` (and `is`): type, number, shared-string index, text. White
 // space around a value is not part of it, and a `v` of white space only is no value, except for
 // the text of a formula string, which is kept as written.
-int32_t ReadCellValue(const Workbook& workbook, TextArena* arena, pugi::xml_node c, const char* v, CellRecord* cell) {
+int32_t ReadCellValue(const Workbook& workbook, TextArena* arena, const char* t, pugi::xml_node is, const char* v,
+                      CellRecord* cell) {
   cell->sharedStringIndex = -1;
   cell->number = std::numeric_limits<double>::quiet_NaN();
-  cell->type = TypeOf(c.attribute("t").value());
-  if (pugi::xml_node is = Child(c, "is")) {
+  cell->type = TypeOf(t);
+  if (is) {
     cell->type = kCellInlineString;
     void* block = arena->Allocate(sizeof(RichString));
     if (!block) return XLX_ERR_MEMORY;
@@ -171,57 +168,68 @@ int32_t ReadCellValue(const Workbook& workbook, TextArena* arena, pugi::xml_node
   return XLX_OK;
 }
 
-int32_t AppendRow(SheetDataState* state, int32_t row, pugi::xml_node node) {
-  RowProps props;
-  pugi::xml_attribute customHeight = node.attribute("customHeight");
-  props.heightNotCustom = customHeight && !ReadBool(customHeight);
-  props.customFormat = ReadBool(node.attribute("customFormat"));
-  ReadInt(node.attribute("s"), &props.style);
-  props.hidden = ReadBool(node.attribute("hidden"));
-  double points = 0;
-  if (ReadDouble(node.attribute("ht"), &points)) {
-    points = points < 0 ? 0 : points > kMaxRowHeightPt ? kMaxRowHeightPt : points;
-    props.height = points * state->workbook->dpi / 72.0;
+}  // namespace
+
+SheetRowReader::SheetRowReader(Workbook* workbook, MyWorksheet* sheet, SheetCellStore* store)
+    : workbook_(workbook), sheet_(sheet), store_(store) {}
+
+int32_t SheetRowReader::BeginRow(const RowFields& fields) {
+  int32_t number;
+  if (fields.r) {
+    if (!ReadIntText(fields.r, &number) || number < 1 || number > int32_t(kMaxRows))
+      return XLX_CORRUPT(XLX_ERR_FORMAT, "row number outside 1..1048576");
   } else {
-    props.height = state->store->DefaultRowPixels();
+    number = lastRow_ + 1;  // a row without a number follows the previous one
+    if (number > int32_t(kMaxRows)) return XLX_CORRUPT(XLX_ERR_FORMAT, "row number outside 1..1048576");
+  }
+  lastRow_ = number;
+  lastColumn_ = 0;
+  rowHidden_ = AttributeIsTrue(fields.hidden);
+  int32_t style = -1;
+  rowStyleDraws_ = AttributeIsTrue(fields.customFormat) && ReadIntText(fields.s, &style) && store_->RowStyleDraws(style);
+  RowProps props;
+  props.heightNotCustom = fields.customHeight && !AttributeIsTrue(fields.customHeight);
+  props.customFormat = AttributeIsTrue(fields.customFormat);
+  ReadIntText(fields.s, &props.style);
+  props.hidden = rowHidden_;
+  double points = 0;
+  if (ReadDoubleText(fields.ht, &points)) {
+    points = points < 0 ? 0 : points > kMaxRowHeightPt ? kMaxRowHeightPt : points;
+    props.height = points * workbook_->dpi / 72.0;
+  } else {
+    props.height = store_->DefaultRowPixels();
   }
   if (props.hidden) props.height = 0;
-  return state->store->AddRow(row, props);
+  return store_->AddRow(number, props) == XLX_OK ? XLX_OK : XLX_ERR_MEMORY;
 }
 
-// One `c`; appends it unless it is dropped. 1, -1 or -9.
-int32_t ReadCell(SheetDataState* state, pugi::xml_node c, int32_t row, int32_t* lastColumn, bool rowStyleDraws,
-                 bool rowHidden) {
-  MyWorksheet* sheet = state->sheet;
+int32_t SheetRowReader::AddCell(const CellFields& c) {
   int32_t column;
-  if (pugi::xml_attribute ref = c.attribute("r")) {
-    if (!*ref.value()) return XLX_CORRUPT(XLX_ERR_FORMAT, "cell reference is empty");
-    column = ColumnOfReference(ref.value());
+  if (c.r) {
+    if (!*c.r) return XLX_CORRUPT(XLX_ERR_FORMAT, "cell reference is empty");
+    column = ColumnOfReference(c.r);
   } else {
-    column = *lastColumn + 1;  // a cell without a reference follows the previous one
+    column = lastColumn_ + 1;  // a cell without a reference follows the previous one
   }
-  *lastColumn = column;
+  lastColumn_ = column;
   if (column < 1 || column > int32_t(kMaxColumns)) return XLX_OK;
 
   CellRecord cell;
-  cell.row = row;
+  cell.row = lastRow_;
   cell.column = uint16_t(column);
   int32_t style = 0;
-  ReadInt(c.attribute("s"), &style);
+  ReadIntText(c.s, &style);
   cell.styleIndex = PackStyleIndex(style);
-  pugi::xml_node f = Child(c, "f");
-  int32_t rc = ReadCellValue(*state->workbook, &sheet->arena, c, ElementText(Child(c, "v")), &cell);
+  int32_t rc = ReadCellValue(*workbook_, &sheet_->arena, OrEmpty(c.t), c.inlineString, OrEmpty(c.v), &cell);
   if (rc != XLX_OK) return rc;
-  if (f) {
+  if (c.formula) {
     const CellFormula* formula = nullptr;
-    if ((rc = ReadFormula(&sheet->arena, f, &formula)) != XLX_OK) return rc;
+    if ((rc = ReadFormula(&sheet_->arena, *c.formula, &formula)) != XLX_OK) return rc;
     cell.formula = formula;
     cell.flags |= kCellHasFormula;
   }
-  return state->store->AddCell(cell, rowStyleDraws, rowHidden);
+  return store_->AddCell(cell, rowStyleDraws_, rowHidden_);
 }
-
-}  // namespace
 
 SheetCellStore::SheetCellStore(Workbook* workbook, MyWorksheet* sheet, const MyCellBounds* printArea)
     : workbook_(workbook), sheet_(sheet), printArea_(printArea) {
@@ -254,7 +262,7 @@ int32_t SheetCellStore::AddCell(CellRecord cell, bool rowStyleDraws, bool rowHid
   const bool content = (cell.flags & (kCellHasValue | kCellHasFormula)) != 0;
   const bool paints = !content && StyleDrawsSomething(workbook_->styles, cell.styleIndex, false, sheet_->clBackColor);
   if (!content && !paints && !rowStyleDraws) {
-    if (sheet_->mergedCells.Empty()) return XLX_OK;
+    if (sheet_->mergedCells.Empty() && !mergesLater_) return XLX_OK;
     cell.flags |= kCellReaderMark;
   }
   if ((content || paints) && !rowHidden && !hiddenColumns_[size_t(column)]) {
@@ -283,6 +291,15 @@ void SortCells(MyWorksheet* sheet) {
     if (kept > 0 && !CellBefore(sheet->cells[kept - 1], sheet->cells[i])) continue;
     sheet->cells[kept++] = sheet->cells[i];
   }
+  (void)sheet->cells.Resize(kept);  // shrinking never allocates
+}
+
+// Drops the cells kept only for merged ranges, before a sort could let one hide a later cell
+// written at the same place.
+void DropMarkedCells(MyWorksheet* sheet) {
+  size_t kept = 0;
+  for (size_t i = 0; i < sheet->cells.Size(); ++i)
+    if (!(sheet->cells[i].flags & kCellReaderMark)) sheet->cells[kept++] = sheet->cells[i];
   (void)sheet->cells.Resize(kept);  // shrinking never allocates
 }
 
@@ -339,29 +356,22 @@ void SweepMergedRanges(MyWorksheet* sheet) {
   (void)sheet->cells.Resize(kept);  // shrinking never allocates
 }
 
-int32_t ReadRows(SheetDataState* state, pugi::xml_node sheetData) {
-  Workbook* workbook = state->workbook;
+int32_t ReadRows(Workbook* workbook, SheetRowReader* reader, pugi::xml_node sheetData) {
   for (pugi::xml_node row = Child(sheetData, "row"); row; row = NextNamed(row, "row")) {
-    int32_t number;
-    if (pugi::xml_attribute r = row.attribute("r")) {
-      if (!ReadInt(r, &number) || number < 1 || number > int32_t(kMaxRows))
-        return XLX_CORRUPT(XLX_ERR_FORMAT, "row number outside 1..1048576");
-    } else {
-      number = state->lastRow + 1;  // a row without a number follows the previous one
-      if (number > int32_t(kMaxRows)) return XLX_CORRUPT(XLX_ERR_FORMAT, "row number outside 1..1048576");
-    }
-    state->lastRow = number;
-    bool hidden = ReadBool(row.attribute("hidden"));
-    int32_t style = -1;
-    bool rowStyleDraws = ReadBool(row.attribute("customFormat")) && ReadInt(row.attribute("s"), &style) &&
-                         state->store->RowStyleDraws(style);
+    const RowFields fields{ValueOf(row.attribute("r")),      ValueOf(row.attribute("ht")),
+                           ValueOf(row.attribute("customHeight")), ValueOf(row.attribute("hidden")),
+                           ValueOf(row.attribute("s")),      ValueOf(row.attribute("customFormat"))};
     {
       WorkbookLockGuard guard(workbook->lock);
-      if (AppendRow(state, number, row) != XLX_OK) return XLX_ERR_MEMORY;
-      int32_t lastColumn = 0;
+      int32_t rc = reader->BeginRow(fields);
+      if (rc != XLX_OK) return rc;
       for (pugi::xml_node c = Child(row, "c"); c; c = NextNamed(c, "c")) {
-        int32_t rc = ReadCell(state, c, number, &lastColumn, rowStyleDraws, hidden);
-        if (rc != XLX_OK) return rc;
+        pugi::xml_node f = Child(c, "f");
+        const FormulaFields formula{ElementText(f), ValueOf(f.attribute("t")), ValueOf(f.attribute("ref")),
+                                    ValueOf(f.attribute("si")), ValueOf(f.attribute("ca"))};
+        const CellFields cell{ValueOf(c.attribute("r")), ValueOf(c.attribute("s")), ValueOf(c.attribute("t")),
+                              ElementText(Child(c, "v")), f ? &formula : nullptr, Child(c, "is")};
+        if ((rc = reader->AddCell(cell)) != XLX_OK) return rc;
       }
     }
     int32_t rc = PollProgress(workbook);
@@ -373,6 +383,7 @@ int32_t ReadRows(SheetDataState* state, pugi::xml_node sheetData) {
 }  // namespace
 
 void SheetCellStore::Finish() {
+  if (mergesLater_ && sheet_->mergedCells.Empty()) DropMarkedCells(sheet_);
   if (!cellsSorted_) SortCells(sheet_);
   if (!rowsSorted_) SortRows(sheet_);
   if (!sheet_->mergedCells.Empty()) SweepMergedRanges(sheet_);
@@ -384,16 +395,21 @@ void SheetCellStore::Finish() {
 int32_t ReadSheetData(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node worksheet, const MyCellBounds* printArea,
                       SheetDataSlices* slices) {
   if (!workbook || !sheet) return XLX_ERR_ARGUMENT;
+  if (slices && slices->ReadStore()) {
+    // The rows were read as the part inflated; the merged ranges are known only now.
+    slices->ReadStore()->Finish();
+    return XLX_OK;
+  }
   SheetCellStore store(workbook, sheet, printArea);
-  SheetDataState state{workbook, sheet, &store};
+  SheetRowReader reader(workbook, sheet, &store);
   int32_t rc;
   if (slices) {
-    // The state runs on from slice to slice, so the rows read as they would from one DOM.
+    // The reader runs on from slice to slice, so the rows read as they would from one DOM.
     pugi::xml_node container;
     while ((rc = slices->Next(&container)) == XLX_OK)
-      if ((rc = ReadRows(&state, container)) != XLX_OK) return rc;
+      if ((rc = ReadRows(workbook, &reader, container)) != XLX_OK) return rc;
     if (rc != 0) return rc;
-  } else if ((rc = ReadRows(&state, Child(worksheet, "sheetData"))) != XLX_OK) {
+  } else if ((rc = ReadRows(workbook, &reader, Child(worksheet, "sheetData"))) != XLX_OK) {
     return rc;
   }
   store.Finish();

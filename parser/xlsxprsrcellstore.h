@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include <pugixml.hpp>
+
 #include "model/workbook.h"
 
 namespace xlx {
@@ -28,6 +30,9 @@ class SheetCellStore {
   [[nodiscard]] int32_t AddCell(CellRecord cell, bool rowStyleDraws, bool rowHidden);
   // Sorts what was written out of order, resolves merged ranges and sets the used range.
   void Finish();
+  // For rows read before the merged ranges are known: empty plain cells are kept marked until
+  // Finish, which drops them when no range turns up (as AddCell would have).
+  void KeepEmptyCellsUntilFinish() { mergesLater_ = true; }
 
  private:
   Workbook* workbook_;
@@ -38,7 +43,56 @@ class SheetCellStore {
   int64_t lastKey_ = 0;                 // (row << 16) | column of the last cell appended
   bool cellsSorted_ = true;
   bool rowsSorted_ = true;
+  bool mergesLater_ = false;
   MyCellBounds used_{INT32_MAX, 0, INT32_MAX, 0};
+};
+
+// A row and its cells as texts, whoever read them (a DOM or the tokenizer): null for an absent
+// attribute or element text.
+struct RowFields {
+  const char* r;
+  const char* ht;
+  const char* customHeight;
+  const char* hidden;
+  const char* s;
+  const char* customFormat;
+};
+struct FormulaFields {
+  const char* text;
+  const char* t;
+  const char* ref;
+  const char* si;
+  const char* ca;
+};
+struct CellFields {
+  const char* r;
+  const char* s;
+  const char* t;
+  const char* v;                  // text of the first `v`
+  const FormulaFields* formula;   // the first `f`; null without one
+  pugi::xml_node inlineString;    // the first `is`; empty without one
+};
+
+// Builds rows and cells from their texts into a store, in document order; the row number and
+// the column of a cell without a reference run on from the previous ones.
+class SheetRowReader {
+ public:
+  SheetRowReader(Workbook* workbook, MyWorksheet* sheet, SheetCellStore* store);
+  // Starts a row and appends it to the row map. 1, -1, -9 a row number outside 1..1048576. The
+  // caller holds the workbook lock.
+  [[nodiscard]] int32_t BeginRow(const RowFields& row);
+  // Appends one cell of the row begun last unless the store drops it. 1, -1, -9 an empty cell
+  // reference. The caller holds the workbook lock.
+  [[nodiscard]] int32_t AddCell(const CellFields& cell);
+
+ private:
+  Workbook* workbook_;
+  MyWorksheet* sheet_;
+  SheetCellStore* store_;
+  int32_t lastRow_ = 0;
+  int32_t lastColumn_ = 0;
+  bool rowStyleDraws_ = false;
+  bool rowHidden_ = false;
 };
 
 }  // namespace xlx

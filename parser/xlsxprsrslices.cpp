@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "model/sheet.h"
-#include "package/xlsxunzip.h"
 #include "parser/xlsxprsrxml.h"
 #include "common/resultcodes.h"
 
@@ -172,13 +171,20 @@ bool SheetDataSlices::Open(const uint8_t* bytes, size_t size, size_t sliceBytes,
   return true;
 }
 
+bool SheetDataSlices::FindSheetData(const uint8_t* bytes, size_t size, size_t* root, size_t* rootSize, size_t* tag,
+                                    size_t* content) {
+  if (!bytes || !StartsAsUtf8(bytes, size) || !FindStartTag(bytes, 0, size, "sheetData", tag, content)) return false;
+  *root = NextTag(bytes, 0, size) + 1;
+  *rootSize = NameEnd(bytes, *root, size) - *root;
+  return *rootSize > 0;
+}
+
 size_t SheetDataSlices::CutAfter(size_t from) const {
   if (contentEnd_ - from <= sliceBytes_) return contentEnd_;
   return FindEndTag(bytes_, from + sliceBytes_, contentEnd_, "row", true);
 }
 
 int32_t SheetDataSlices::Next(pugi::xml_node* container) {
-  if (stream_) return NextStreamed(container);
   if (!bytes_ || next_ >= contentEnd_) return 0;
   const size_t cut = CutAfter(next_);
   scratch_.assign(bytes_ + next_, bytes_ + cut);
@@ -195,174 +201,6 @@ int32_t SheetDataSlices::Parse(pugi::xml_node* container) {
   if (parsed.status != pugi::status_ok || CheckXmlDepth(&slice_, 2) != XLX_OK) return kSheetDataReparse;
   *container = slice_;
   return XLX_OK;
-}
-
-// Streamed reading ------------------------------------------------------------------------------
-
-namespace {
-
-constexpr size_t kMaxStreamedPrefixBytes = 16u << 20;  // part before the content of sheetData
-constexpr size_t kMaxStreamedCarryBytes = 4u << 20;    // one comment or tag across inflated pieces
-constexpr size_t kMaxStreamedRowBytes = 256u << 20;    // one slice past the slice size
-
-bool IsPrefixOf(const uint8_t* bytes, size_t size, const char* marker) {
-  const size_t length = strlen(marker);
-  return size < length && memcmp(bytes, marker, size) == 0;
-}
-
-// FindEndTag over bytes that may stop short of the part's end: the same position as FindEndTag
-// when the tag lies wholly inside, else `end`, with *resume set to where a later search over more
-// bytes must start to find what FindEndTag would (the "<" of markup cut off by `end`).
-size_t FindEndTagSoFar(const uint8_t* bytes, size_t from, size_t end, const char* local, bool after, size_t* resume) {
-  for (size_t p = from; p < end;) {
-    const void* hit = memchr(bytes + p, '<', end - p);
-    if (!hit) break;
-    const size_t lt = static_cast<size_t>(static_cast<const uint8_t*>(hit) - bytes);
-    const size_t left = end - lt;
-    *resume = lt;
-    if (left < 2 || IsPrefixOf(bytes + lt, left, "<!--") || IsPrefixOf(bytes + lt, left, "<![CDATA[")) return end;
-    const size_t skipped = SkipNonTag(bytes, lt, end);
-    if (skipped != lt) {
-      if (skipped >= end) return end;  // its closing marker may not have come yet
-      p = skipped;
-      continue;
-    }
-    p = lt + 1;
-    if (bytes[lt + 1] != '/') continue;
-    const size_t nameEnd = NameEnd(bytes, lt + 2, end);
-    if (nameEnd >= end) return end;
-    if (!LocalNameIs(bytes, lt + 2, nameEnd, local)) continue;
-    size_t close = nameEnd;
-    while (close < end && IsBlank(bytes[close])) ++close;
-    if (close >= end) return end;
-    if (bytes[close] == '>') return after ? close + 1 : lt;
-  }
-  *resume = end;
-  return end;
-}
-
-// Appends up to `count` inflated bytes to *to. Bytes appended, 0 at the end, < 0 on an error.
-int64_t ReadMore(PartStream* stream, size_t count, std::vector<char>* to) {
-  const size_t at = to->size();
-  to->resize(at + count);
-  const int64_t n = stream->Read(reinterpret_cast<uint8_t*>(to->data() + at), count);
-  to->resize(at + static_cast<size_t>(n > 0 ? n : 0));
-  return n;
-}
-
-const uint8_t* Bytes(const std::vector<char>& v) { return reinterpret_cast<const uint8_t*>(v.data()); }
-
-}  // namespace
-
-bool SheetDataSlices::ScanOuter(PartStream* stream, size_t chunkBytes, std::vector<char>* outer, uint64_t* tagAt,
-                                uint64_t* content, uint64_t* contentEnd) {
-  if (!stream || !outer || chunkBytes == 0) return false;
-  outer->clear();
-  // The part up to the content of sheetData. Each read is as large as what is held, so the
-  // searches from the start cost time linear in the part.
-  size_t tag = 0, start = 0;
-  for (;;) {
-    if (FindStartTag(Bytes(*outer), 0, outer->size(), "sheetData", &tag, &start)) break;
-    if (outer->size() > kMaxStreamedPrefixBytes) return false;
-    if (ReadMore(stream, std::max(chunkBytes, outer->size()), outer) <= 0) return false;
-  }
-  if (!StartsAsUtf8(Bytes(*outer), outer->size())) return false;
-  // The content, scanned for the end tag of sheetData and dropped.
-  std::vector<char> window(outer->begin() + static_cast<ptrdiff_t>(start), outer->end());
-  outer->resize(start);
-  uint64_t windowAt = start;
-  size_t from = 0;
-  for (;;) {
-    size_t resume = 0;
-    const size_t end = FindEndTagSoFar(Bytes(window), from, window.size(), "sheetData", false, &resume);
-    if (end < window.size()) {
-      *tagAt = tag;
-      *content = start;
-      *contentEnd = windowAt + end;
-      outer->insert(outer->end(), window.begin() + static_cast<ptrdiff_t>(end), window.end());
-      break;
-    }
-    window.erase(window.begin(), window.begin() + static_cast<ptrdiff_t>(resume));
-    windowAt += resume;
-    from = 0;
-    if (window.size() > kMaxStreamedCarryBytes) return false;
-    if (ReadMore(stream, chunkBytes, &window) <= 0) return false;
-  }
-  // The rest of the part, whole; it is read as a DOM.
-  for (;;) {
-    if (outer->size() > kMaxPartBytes) return false;
-    const int64_t n = ReadMore(stream, chunkBytes, outer);
-    if (n < 0) return false;
-    if (n == 0) return true;
-  }
-}
-
-bool SheetDataSlices::OpenStream(PartStream* stream, uint64_t content, uint64_t contentEnd, size_t sliceBytes,
-                                 size_t chunkBytes, const LArray<CellRecord>* cells) {
-  if (!stream || sliceBytes == 0 || chunkBytes == 0 || content > contentEnd) return false;
-  stream_ = stream;
-  cells_ = cells;
-  sliceBytes_ = sliceBytes;
-  chunkBytes_ = chunkBytes;
-  contentAt_ = content;
-  contentEnd_ = static_cast<size_t>(contentEnd);
-  streamed_ = 0;
-  pendingAt_ = content;
-  pending_.clear();
-  resume_ = 0;
-  return true;
-}
-
-// Inflates the next piece and keeps what lies inside the content. 1, 0 when the content is all in
-// (or the part ended first), < 0 on an error.
-int32_t SheetDataSlices::Fill() {
-  if (streamed_ >= contentEnd_) return 0;
-  const size_t at = pending_.size();
-  const int64_t n = ReadMore(stream_, chunkBytes_, &pending_);
-  if (n <= 0) return n == 0 ? 0 : static_cast<int32_t>(n);
-  const uint64_t begin = streamed_;
-  streamed_ += static_cast<uint64_t>(n);
-  // Bytes before the content (the first pieces) and past its end are not kept.
-  const uint64_t keepFrom = std::max(begin, contentAt_), keepTo = std::min<uint64_t>(streamed_, contentEnd_);
-  std::vector<char> piece;
-  if (keepFrom < keepTo)
-    piece.assign(pending_.begin() + static_cast<ptrdiff_t>(at + (keepFrom - begin)),
-                 pending_.begin() + static_cast<ptrdiff_t>(at + (keepTo - begin)));
-  pending_.resize(at);
-  pending_.insert(pending_.end(), piece.begin(), piece.end());
-  return 1;
-}
-
-int32_t SheetDataSlices::NextStreamed(pugi::xml_node* container) {
-  if (cells_ && cells_->Count() > kMaxStreamedCells) return XLX_CORRUPT(XLX_ERR_FORMAT, "streamed sheet holds too many cells");
-  for (;;) {
-    const bool complete = streamed_ >= contentEnd_;
-    const uint64_t left = contentEnd_ - pendingAt_;  // content not yet cut
-    if (left == 0) return 0;
-    size_t cut = pending_.size();
-    bool found = false;
-    if (left <= sliceBytes_) {
-      found = complete;  // the rest is one slice
-    } else if (pending_.size() > sliceBytes_) {
-      size_t resume = 0;
-      const size_t from = std::max(sliceBytes_, resume_);
-      cut = FindEndTagSoFar(Bytes(pending_), from, pending_.size(), "row", true, &resume);
-      found = cut < pending_.size() || complete;
-      resume_ = std::max(resume, sliceBytes_);
-    }
-    if (found) {
-      scratch_.assign(pending_.begin(), pending_.begin() + static_cast<ptrdiff_t>(cut));
-      pending_.erase(pending_.begin(), pending_.begin() + static_cast<ptrdiff_t>(cut));
-      pendingAt_ += cut;
-      resume_ = 0;
-      return Parse(container);
-    }
-    if (complete) return kSheetDataReparse;  // the part ended before its content did
-    if (pending_.size() > sliceBytes_ + kMaxStreamedRowBytes) return kSheetDataReparse;
-    const int32_t rc = Fill();
-    if (rc < 0) return rc;
-    if (rc == 0 && streamed_ < contentEnd_) return kSheetDataReparse;
-  }
 }
 
 }  // namespace xlx

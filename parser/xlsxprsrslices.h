@@ -12,12 +12,10 @@
 
 #include <pugixml.hpp>
 
-#include "common/larray.h"
 
 namespace xlx {
 
-class PartStream;
-struct CellRecord;
+class SheetCellStore;
 
 // Result of a sliced read that must be repeated on the whole DOM.
 constexpr int32_t kSheetDataReparse = 2;
@@ -32,23 +30,19 @@ class SheetDataSlices {
   // none is left; kSheetDataReparse when the slice does not parse cleanly.
   int32_t Next(pugi::xml_node* container);
 
-  // Streamed reading, for parts too large to hold whole. ScanOuter reads the whole part once from
-  // `stream` and keeps only what lies outside the content of `sheetData` (in *outerBytes), with
-  // the content's offsets; false when the part cannot be streamed safely (then read it whole).
-  // OpenStream then takes a second stream of the same part from its start, and Next cuts the
-  // content into slices as it inflates (`chunkBytes` at a time), exactly where Open would cut it.
-  // Next reports an error once `cells` holds more than kMaxStreamedCells.
-  // *tag is the offset of the start tag of sheetData.
-  static bool ScanOuter(PartStream* stream, size_t chunkBytes, std::vector<char>* outerBytes, uint64_t* tag,
-                        uint64_t* content, uint64_t* contentEnd);
-  bool OpenStream(PartStream* stream, uint64_t content, uint64_t contentEnd, size_t sliceBytes, size_t chunkBytes,
-                  const LArray<CellRecord>* cells);
+  // Rows already read into `store` (not owned) as the part inflated: ReadSheetData only finishes
+  // it, once the merged ranges are read.
+  void SetReadStore(SheetCellStore* store) { readStore_ = store; }
+  SheetCellStore* ReadStore() const { return readStore_; }
+  // In a part's leading bytes: the name of its first element (*root, *rootSize), and the start
+  // tag of the first element named sheetData, from its "<" (*tag) to past its ">" (*content).
+  // False when there is none in `size` bytes, it closes itself, or the part is not UTF-8.
+  static bool FindSheetData(const uint8_t* bytes, size_t size, size_t* root, size_t* rootSize, size_t* tag,
+                            size_t* content);
 
  private:
   size_t CutAfter(size_t from) const;
-  int32_t NextStreamed(pugi::xml_node* container);
   int32_t Parse(pugi::xml_node* container);
-  int32_t Fill();
 
   const uint8_t* bytes_ = nullptr;
   size_t sliceBytes_ = 0;
@@ -56,21 +50,13 @@ class SheetDataSlices {
   size_t contentEnd_ = 0;  // where the end tag of sheetData starts
   std::vector<char> scratch_;
   pugi::xml_document slice_;
-  // Streamed reading: content bytes inflated and not yet cut, and where the next search resumes.
-  PartStream* stream_ = nullptr;
-  const LArray<CellRecord>* cells_ = nullptr;
-  size_t chunkBytes_ = 0;
-  uint64_t streamed_ = 0;   // bytes of the part inflated so far
-  uint64_t pendingAt_ = 0;  // part offset of pending_[0]
-  uint64_t contentAt_ = 0;  // part offset where the content of sheetData starts
-  std::vector<char> pending_;
-  size_t resume_ = 0;       // pending_ before this offset holds no end tag of a row past the slice size
+  SheetCellStore* readStore_ = nullptr;
 };
 
 struct Workbook;
 struct MyWorksheet;
-// Reads a sheet's part streamed, when it is worth slicing: twice from its compressed data, once
-// for what lies outside sheetData and once for the rows, never holding it whole. kSheetDataReparse
+// Reads a sheet's part streamed, when it is worth slicing: once from its compressed data, the rows
+// tokenized as they inflate, never holding the part or a DOM of its rows whole. kSheetDataReparse
 // when it cannot be streamed exactly as the whole DOM would read it (read it whole then); else
 // ReadWorksheet's result.
 [[nodiscard]] int32_t ReadStreamedWorksheet(Workbook* workbook, MyWorksheet* sheet);

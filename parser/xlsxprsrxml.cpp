@@ -38,9 +38,13 @@ bool ReadInt(pugi::xml_attribute a, int32_t* out) { return a && ParseWhole(a.val
 
 bool ReadUnsigned(pugi::xml_attribute a, int32_t* out) { return a && ParseWhole(a.value(), false, out); }
 
-bool ReadDouble(pugi::xml_attribute a, double* out) {
-  if (!a) return false;
-  const char* p = SkipBlanks(a.value());
+bool ReadIntText(const char* text, int32_t* out) { return text && ParseWhole(text, true, out); }
+
+bool ReadDouble(pugi::xml_attribute a, double* out) { return a && ReadDoubleText(a.value(), out); }
+
+bool ReadDoubleText(const char* text, double* out) {
+  if (!text) return false;
+  const char* p = SkipBlanks(text);
   if (*p == '+') ++p;
   const char* end = p + strlen(p);
   double value = 0;

@@ -82,6 +82,9 @@ bool ReadInt(pugi::xml_attribute a, int32_t* out);
 bool ReadUnsigned(pugi::xml_attribute a, int32_t* out);
 // Decimal attribute (strtod syntax, finite only). False when absent or not a number.
 bool ReadDouble(pugi::xml_attribute a, double* out);
+// The same over plain text, as read without a DOM; null reads as absent.
+bool ReadIntText(const char* text, int32_t* out);
+bool ReadDoubleText(const char* text, double* out);
 // A declared element count: the attribute when it is a number (negative reads as 0), else
 // `fallback`; capped at `cap`.
 int32_t ReadDeclaredCount(pugi::xml_attribute a, int32_t fallback, int32_t cap);

@@ -159,6 +159,13 @@ TEST(SheetSlices, PartsBuiltToTripTheSlicerReadAsWhole) {
       {"zero byte between rows", Sheet(Rows(1, 4) + std::string(3, '\0') + Rows(5, 9)), 1},
       {"document type inside sheetData", Sheet(Rows(1, 4) + "<!DOCTYPE x>" + Rows(5, 9)), 1},
       {"declaration inside sheetData", Sheet(Rows(1, 4) + "<?xml version=\"1.0\"?>" + Rows(5, 9)), 1},
+      {"empty cells read before the merged range that keeps them",
+       Sheet("<row r=\"1\"><c r=\"A1\"/><c r=\"B1\"><v>1</v></c><c r=\"C1\"/></row><row r=\"2\"><c r=\"A2\"/></row>",
+             "", "<mergeCells count=\"1\"><mergeCell ref=\"A1:A2\"/></mergeCells>"), 1},
+      {"an empty cell, then a value at its place", Sheet("<row r=\"1\"><c r=\"A1\"/><c r=\"A1\"><v>7</v></c></row>" + rows), 1},
+      {"columns after sheetData", Sheet(rows, "", "<cols><col min=\"1\" max=\"1\" hidden=\"1\"/></cols>"), 1},
+      {"sheet format after sheetData", Sheet(rows, "", "<sheetFormatPr defaultRowHeight=\"30\"/>"), 1},
+      {"ends right after the start tag of sheetData", open + "<sheetData>", 1},
       {"row number out of range in a late slice", Sheet(rows + "<row r=\"1048577\"/>"), -9},
       {"too deep in one slice", Sheet(rows + deep), -9},
   };
