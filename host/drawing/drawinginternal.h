@@ -39,6 +39,8 @@ struct ThreadText {
   PangoContext* drawContext = nullptr;
   PangoLayout* drawLayout = nullptr;
   SimpleFaces* simple = nullptr;
+  PangoContext* vectorContext = nullptr;  // as drawContext, for vector pages (see VectorDrawLayout)
+  PangoLayout* vectorLayout = nullptr;
   ~ThreadText();
 };
 // The calling thread's text state, made on first use; null when fonts cannot be set up.
@@ -55,6 +57,14 @@ bool KeepFontFileOpen(cairo_scaled_font_t* scaled);
 // Font options every context uses: grey anti-aliasing (or none), slight outline hinting and
 // metrics hinting on, which rounds advances to whole pixels as the spreadsheet application does.
 void ApplyTextOptions(PangoContext* context, bool antialias);
+
+// Font options of text on vector pages: as ApplyTextOptions, but without metrics hinting and
+// with glyph positions left unrounded, so that text runs on the font's own advances, which a PDF
+// or SVG then places without a position adjustment per glyph.
+void ApplyVectorTextOptions(PangoContext* context, bool antialias);
+// The thread's layout for simple text on vector pages: the drawing context's set-up with the
+// vector options. Null when it cannot be made. The caller holds FontFileMutex().
+PangoLayout* VectorDrawLayout(ThreadText* t);
 
 // UTF-16 (length -1: zero-terminated) to UTF-8, invalid units as U+FFFD. False when over the cap.
 bool Utf16ToUtf8(const char16_t* text, int32_t length, std::string* out);

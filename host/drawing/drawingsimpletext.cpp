@@ -39,7 +39,7 @@ constexpr int32_t kUnknown = INT32_MIN, kComplex = INT32_MIN + 1;
 constexpr size_t kMaxFacesPerKind = 64;
 constexpr int64_t kMaxLineUnits = INT32_MAX / 2;
 enum ScriptClass { kCommonScript = 0, kLatinScript = 1 };
-enum FaceKind { kMeasureFace = 0, kDrawFace = 1 };
+enum FaceKind { kMeasureFace = 0, kDrawFace = 1, kVectorFace = 2 };
 
 // Glyphs and widths (Pango units) of one script class.
 struct ScriptTable {
@@ -73,9 +73,9 @@ struct SimpleFace {
 }  // namespace
 
 struct SimpleFaces {
-  std::unordered_map<std::string, std::unique_ptr<SimpleFace>> faces[2];  // per FaceKind, by font key
-  uint64_t lastSerial[2] = {0, 0};
-  SimpleFace* last[2] = {nullptr, nullptr};
+  std::unordered_map<std::string, std::unique_ptr<SimpleFace>> faces[3];  // per FaceKind, by font key
+  uint64_t lastSerial[3] = {0, 0, 0};
+  SimpleFace* last[3] = {nullptr, nullptr, nullptr};
 };
 
 namespace {
@@ -203,6 +203,34 @@ SimpleFace* FaceFor(ThreadText* t, const VkFont* font, FaceKind kind) {
   return face->usable ? face : nullptr;
 }
 
+// The face of vector pages: as FaceFor's drawing face, from the vector layout (unhinted advances).
+SimpleFace* VectorFaceFor(ThreadText* t, const VkFont* font) {
+  if (font->attrs) return nullptr;
+  if (!t->simple) t->simple = new SimpleFaces;
+  SimpleFaces& s = *t->simple;
+  if (s.lastSerial[kVectorFace] == font->serial && s.last[kVectorFace])
+    return s.last[kVectorFace]->usable ? s.last[kVectorFace] : nullptr;
+  auto& faces = s.faces[kVectorFace];
+  auto found = faces.find(font->key);
+  SimpleFace* face = nullptr;
+  if (found != faces.end()) {
+    face = found->second.get();
+  } else {
+    if (faces.size() >= kMaxFacesPerKind) faces.clear();
+    std::unique_ptr<SimpleFace> made;
+    {
+      std::lock_guard<std::mutex> files(FontFileMutex());
+      PangoLayout* layout = VectorDrawLayout(t);
+      made = layout ? BuildFace(layout, font) : std::make_unique<SimpleFace>();
+    }
+    face = made.get();
+    faces.emplace(font->key, std::move(made));
+  }
+  s.lastSerial[kVectorFace] = font->serial;
+  s.last[kVectorFace] = face;
+  return face->usable ? face : nullptr;
+}
+
 bool PlainGlyph(const PangoGlyphInfo& g) {
   return g.glyph != 0 && g.glyph != PANGO_GLYPH_EMPTY && !(g.glyph & PANGO_GLYPH_UNKNOWN_FLAG) &&
          g.geometry.x_offset == 0 && g.geometry.y_offset == 0 && g.geometry.width >= 0;
@@ -300,7 +328,7 @@ bool DrawSimpleText(VkSurface* surface, const VkFont* font, VkColor color, const
   if (!ScanText(text, length, indices, &count, &script)) return false;
   ThreadText* t = CurrentThreadText();
   if (!t) return false;
-  SimpleFace* face = FaceFor(t, font, kDrawFace);
+  SimpleFace* face = surface->vector ? VectorFaceFor(t, font) : FaceFor(t, font, kDrawFace);
   int32_t widths[kMaxSimpleUnits];
   int64_t total = 0;
   if (!face || !LineWidths(face, script, indices, count, widths, &total)) return false;

@@ -270,7 +270,8 @@ VK_API int32_t VkCreateSurface(VkDrawingEngine* engine, _BITMAPHANDLE* bitmap, V
   cairo_set_line_cap(s->cr, CAIRO_LINE_CAP_BUTT);
   cairo_set_line_join(s->cr, CAIRO_LINE_JOIN_MITER);
   s->pango = pango_font_map_create_context(text->fontMap);
-  ApplyTextOptions(s->pango, true);
+  if (s->vector) ApplyVectorTextOptions(s->pango, true);
+  else ApplyTextOptions(s->pango, true);
   s->layout = pango_layout_new(s->pango);
   pango_layout_set_auto_dir(s->layout, FALSE);
   // Hatches repeat every 8 pixels at 96 dpi; at higher resolutions they keep their size on paper.
@@ -303,7 +304,8 @@ VK_API int32_t VkSetTextSmoothing(VkSurface* surface, int32_t on) {
   if (!surface) return kErrArgument;
   if (surface->textSmoothing != (on != 0)) {
     surface->textSmoothing = on != 0;
-    ApplyTextOptions(surface->pango, surface->textSmoothing);
+    if (surface->vector) ApplyVectorTextOptions(surface->pango, surface->textSmoothing);
+    else ApplyTextOptions(surface->pango, surface->textSmoothing);
     surface->pangoStale = true;
   }
   return kOk;
