@@ -306,7 +306,8 @@ bool MeasureSimpleText(ThreadText* t, const VkFont* font, const char16_t* text, 
   int32_t count = 0;
   int script = 0;
   if (!ScanText(text, length, indices, &count, &script)) return false;
-  SimpleFace* face = FaceFor(t, font, kMeasureFace);
+  // A thread drawing a vector page measures as that page draws.
+  SimpleFace* face = VectorPageBound() ? VectorFaceFor(t, font) : FaceFor(t, font, kMeasureFace);
   int64_t total = 0;
   if (!face || !LineWidths(face, script, indices, count, nullptr, &total)) return false;
   *width = total / double(PANGO_SCALE);
@@ -337,21 +338,30 @@ bool DrawSimpleText(VkSurface* surface, const VkFont* font, VkColor color, const
   logical.width = static_cast<int>(total);
   double ox, oy;
   PlaceExtents(logical, face->baseline, x, y, width, height, flags, &ox, &oy);
+  const ScriptTable& table = face->scripts[script];
+  cairo_glyph_t glyphs[kMaxSimpleUnits];
+  auto place = [&](double baseX, double baseY) {
+    int64_t position = 0;
+    for (int32_t i = 0; i < count; ++i) {
+      glyphs[i].index = table.glyphs[indices[i]];
+      glyphs[i].x = baseX + static_cast<double>(position) / PANGO_SCALE;
+      glyphs[i].y = baseY;
+      position += widths[i];
+    }
+  };
+  if (surface->vector) {
+    place(ox, oy + face->baseline / double(PANGO_SCALE));
+    if (DeferVectorText(surface, face->scaled, color, glyphs, count, flags)) {
+      *result = kOk;
+      return true;
+    }
+  }
   // The origin goes through the current point as pango_cairo_show_layout takes it, and the glyphs
   // are placed with the renderer's arithmetic, so that they land on the same fractions of a pixel.
   const bool clip = BeginText(cr, x, y, width, height, flags, color, ox, oy);
   double baseX = 0, baseY = 0;
   cairo_get_current_point(cr, &baseX, &baseY);
-  baseY += face->baseline / double(PANGO_SCALE);
-  const ScriptTable& table = face->scripts[script];
-  cairo_glyph_t glyphs[kMaxSimpleUnits];
-  int64_t position = 0;
-  for (int32_t i = 0; i < count; ++i) {
-    glyphs[i].index = table.glyphs[indices[i]];
-    glyphs[i].x = baseX + static_cast<double>(position) / PANGO_SCALE;
-    glyphs[i].y = baseY;
-    position += widths[i];
-  }
+  place(baseX, baseY + face->baseline / double(PANGO_SCALE));
   if (!DrawGlyphMasks(cr, face->masks, glyphs, count)) {
     cairo_set_scaled_font(cr, face->scaled);
     cairo_show_glyphs(cr, glyphs, count);

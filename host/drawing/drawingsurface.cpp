@@ -227,6 +227,7 @@ VkSurface::~VkSurface() {
     for (auto& entry : patterns) cairo_pattern_destroy(entry.second);
   if (layout) g_object_unref(layout);
   if (pango) g_object_unref(pango);
+  DestroyVectorTextQueue(deferredTexts);
   if (cr) cairo_destroy(cr);
   if (target) cairo_surface_destroy(target);
   ReturnPixels(pixels, pixelBytes);
@@ -270,8 +271,7 @@ VK_API int32_t VkCreateSurface(VkDrawingEngine* engine, _BITMAPHANDLE* bitmap, V
   cairo_set_line_cap(s->cr, CAIRO_LINE_CAP_BUTT);
   cairo_set_line_join(s->cr, CAIRO_LINE_JOIN_MITER);
   s->pango = pango_font_map_create_context(text->fontMap);
-  if (s->vector) ApplyVectorTextOptions(s->pango, true);
-  else ApplyTextOptions(s->pango, true);
+  ApplyTextOptions(s->pango, true);
   s->layout = pango_layout_new(s->pango);
   pango_layout_set_auto_dir(s->layout, FALSE);
   // Hatches repeat every 8 pixels at 96 dpi; at higher resolutions they keep their size on paper.
@@ -283,6 +283,7 @@ VK_API int32_t VkCreateSurface(VkDrawingEngine* engine, _BITMAPHANDLE* bitmap, V
 }
 
 VK_API int32_t VkEndSurface(VkSurface* surface) {
+  FlushVectorText(surface);
   if (!surface) return kErrArgument;
   cairo_surface_flush(surface->target);
   if (surface->vector) return kOk;
@@ -290,7 +291,10 @@ VK_API int32_t VkEndSurface(VkSurface* surface) {
   return kOk;
 }
 
-VK_API void VkDestroySurface(VkSurface* surface) { delete surface; }
+VK_API void VkDestroySurface(VkSurface* surface) {
+  FlushVectorText(surface);
+  delete surface;
+}
 
 VK_API int32_t VkSetLineSmoothing(VkSurface* surface, int32_t on) {
   if (!surface) return kErrArgument;
@@ -304,8 +308,7 @@ VK_API int32_t VkSetTextSmoothing(VkSurface* surface, int32_t on) {
   if (!surface) return kErrArgument;
   if (surface->textSmoothing != (on != 0)) {
     surface->textSmoothing = on != 0;
-    if (surface->vector) ApplyVectorTextOptions(surface->pango, surface->textSmoothing);
-    else ApplyTextOptions(surface->pango, surface->textSmoothing);
+    ApplyTextOptions(surface->pango, surface->textSmoothing);
     surface->pangoStale = true;
   }
   return kOk;

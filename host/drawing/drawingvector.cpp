@@ -104,6 +104,8 @@ VkVectorPage* TakeBoundVectorPage(uint32_t width, uint32_t height) {
   return page;
 }
 
+bool VectorPageBound() { return t_boundPage != nullptr; }
+
 cairo_surface_t* VectorPageTarget(VkVectorPage* page) { return page->recording; }
 
 cairo_surface_t* FindPagePicture(VkVectorPage* page, const std::string& tag) {

@@ -3,9 +3,10 @@
 // A page bitmap needs hinted metrics: advances rounded to whole pixels, as the spreadsheet
 // application spaces its text. A PDF or SVG page carries the font itself and places a run of
 // glyphs on the font's own advances; a glyph anywhere else costs a position adjustment in the
-// output, and hinted advances move nearly every glyph. Vector pages therefore lay text out on
-// unhinted advances, with positions left unrounded. What the filter measures (VkMeasureText)
-// does not change, so a page breaks, overflows and aligns its texts as its bitmap does.
+// output, and hinted advances move nearly every glyph. The simple-text path of vector pages
+// therefore uses tables of unhinted advances with positions left unrounded, for drawing and, on a
+// thread with a vector page bound, for measuring too, so that the page decides overflow, number
+// signs and alignment on the widths it draws. Texts that take the layout stay hinted.
 #include "host/drawing/drawinginternal.h"
 
 namespace vkdraw {
