@@ -86,23 +86,21 @@ bool DeferVectorText(VkSurface* s, cairo_scaled_font_t* font, VkColor color, con
   cairo_get_matrix(s->cr, &m);
   cairo_text_extents_t e;
   cairo_scaled_font_glyph_extents(font, glyphs, count, &e);
-  Box clip;
-  const bool plain = AxisAligned(m) && !(flags & VK_TEXT_CLIP) &&
-                     cairo_scaled_font_status(font) == CAIRO_STATUS_SUCCESS && e.width > 0 && e.height > 0 &&
-                     ClipBox(s, &clip);
-  if (!plain) {
+  if (!AxisAligned(m) || cairo_scaled_font_status(font) != CAIRO_STATUS_SUCCESS) {
     FlushVectorText(s);
     return false;
   }
+  if (e.width <= 0 || e.height <= 0) return false;  // no ink: nothing to keep back or to cover
   // The ink box in device pixels; the bearings are measured from the first glyph's origin.
   double x1 = glyphs[0].x + e.x_bearing, y1 = glyphs[0].y + e.y_bearing;
   double x2 = x1 + e.width, y2 = y1 + e.height;
   cairo_matrix_transform_point(&m, &x1, &y1);
   cairo_matrix_transform_point(&m, &x2, &y2);
   const Box ink{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
-  const bool sideways = ink.top >= clip.top - kInkSlack && ink.bottom <= clip.bottom + kInkSlack &&
-                        (ink.left < clip.left - kInkSlack || ink.right > clip.right + kInkSlack) &&
-                        clip.left < clip.right;
+  Box clip;
+  const bool sideways = !(flags & VK_TEXT_CLIP) && ClipBox(s, &clip) && clip.left < clip.right &&
+                        ink.top >= clip.top - kInkSlack && ink.bottom <= clip.bottom + kInkSlack &&
+                        (ink.left < clip.left - kInkSlack || ink.right > clip.right + kInkSlack);
   const Box visible =
       sideways ? Box{std::max(ink.left, clip.left), ink.top, std::min(ink.right, clip.right), ink.bottom} : ink;
   // A text that meets a kept-back one goes after it: those are drawn first.
