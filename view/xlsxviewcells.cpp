@@ -310,6 +310,19 @@ class CellPass {
     return c && (c->flags & kCellHasValue) && c->type != kCellUnknown;
   }
 
+  // A cell beside the page, kept because its text may spill into it, whose neighbour towards the
+  // page stops the spill (a value, a merged range, or the sheet's edge): its text stays inside it,
+  // off the page, and is not drawn at all.
+  bool TextStaysOffPage(const PlacedCell& p) const {
+    if (AllVisible() || p.merge >= 0) return false;
+    const bool leftOfPage = p.left + p.width < f_.left, rightOfPage = p.left > f_.right;
+    if (!leftOfPage && !rightOfPage) return false;
+    // Turned text is clipped beyond the cell by the lean of its borders.
+    if (GetCellXf(styles_, p.cell->styleIndex).alignment.textRotation != 0) return false;
+    const int32_t row = p.cell->row, k = leftOfPage ? p.cell->column + 1 : p.cell->column - 1;
+    return k < 1 || k > int32_t(kMaxColumns) || HasText(row, k) || covered_.count(Key(row, k)) != 0;
+  }
+
   int32_t DrawText(const PlacedCell& p);
   const CachedDrawFont* RunFont(const MyLogFont& f, double scale, double* rise);
   bool TextRuns(const CellText& text, double scale, CellColor fontColor, bool ink, std::vector<DrawTextRun>* out);
@@ -382,7 +395,7 @@ bool CellPass::TextRuns(const CellText& text, double scale, CellColor fontColor,
 
 int32_t CellPass::DrawText(const PlacedCell& p) {
   const CellRecord& c = *p.cell;
-  if (c.type == kCellUnknown) return XLX_OK;
+  if (c.type == kCellUnknown || TextStaysOffPage(p)) return XLX_OK;
   const CellXf& xf = GetCellXf(styles_, c.styleIndex);
   MyLogFont tableFont;
   const MyLogFont& ownFont = TableFontFor(sheet_, c, xf.fontId, GetFont(styles_, xf.fontId), &tableFont);

@@ -144,6 +144,7 @@ struct VkImage {
 VK_API int32_t VkDrawImage(VkSurface* surface, const _BITMAPHANDLE* image, double left, double top, double width,
                            double height, double srcLeft, double srcTop, double srcWidth, double srcHeight,
                            double opacity) {
+  FlushVectorText(surface);
   if (!surface || !ImageUsable(image)) return kErrArgument;
   if (!Finite({left, top, width, height, srcLeft, srcTop, srcWidth, srcHeight, opacity})) return kErrArgument;
   if (srcWidth <= 0 || srcHeight <= 0) srcLeft = 0, srcTop = 0, srcWidth = image->uWidth, srcHeight = image->uHeight;
@@ -191,6 +192,7 @@ VK_API uint32_t VkImageHeight(const VkImage* image) { return image ? image->heig
 VK_API int32_t VkDrawImageObject(VkSurface* surface, const VkImage* image, double left, double top, double width,
                                  double height, double srcLeft, double srcTop, double srcWidth, double srcHeight,
                                  double opacity) {
+  FlushVectorText(surface);
   if (!surface || !image || !image->pixels) return kErrArgument;
   if (!Finite({left, top, width, height, srcLeft, srcTop, srcWidth, srcHeight, opacity})) return kErrArgument;
   if (srcWidth <= 0 || srcHeight <= 0) srcLeft = 0, srcTop = 0, srcWidth = image->width, srcHeight = image->height;
@@ -201,6 +203,7 @@ VK_API int32_t VkDrawImageObject(VkSurface* surface, const VkImage* image, doubl
 
 VK_API int32_t VkDrawImageTiled(VkSurface* surface, const VkImage* image, double left, double top, double width,
                                 double height, double originX, double originY, double tileWidth, double tileHeight) {
+  FlushVectorText(surface);
   if (!surface || !image || !image->pixels) return kErrArgument;
   if (!Finite({left, top, width, height, originX, originY, tileWidth, tileHeight})) return kErrArgument;
   if (!(tileWidth > 0) || !(tileHeight > 0)) return kErrArgument;

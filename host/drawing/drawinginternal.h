@@ -39,6 +39,8 @@ struct ThreadText {
   PangoContext* drawContext = nullptr;
   PangoLayout* drawLayout = nullptr;
   SimpleFaces* simple = nullptr;
+  PangoContext* vectorContext = nullptr;  // as drawContext, for vector pages (see VectorDrawLayout)
+  PangoLayout* vectorLayout = nullptr;
   ~ThreadText();
 };
 // The calling thread's text state, made on first use; null when fonts cannot be set up.
@@ -55,6 +57,14 @@ bool KeepFontFileOpen(cairo_scaled_font_t* scaled);
 // Font options every context uses: grey anti-aliasing (or none), slight outline hinting and
 // metrics hinting on, which rounds advances to whole pixels as the spreadsheet application does.
 void ApplyTextOptions(PangoContext* context, bool antialias);
+
+// Font options of simple text on vector pages: as ApplyTextOptions, but without metrics hinting
+// and with glyph positions left unrounded, so that text runs on the font's own advances, which a
+// PDF or SVG then places without a position adjustment per glyph.
+void ApplyVectorTextOptions(PangoContext* context, bool antialias);
+// The thread's layout for the simple-text tables of vector pages: the drawing context's set-up
+// with the vector options. Null when it cannot be made. The caller holds FontFileMutex().
+PangoLayout* VectorDrawLayout(ThreadText* t);
 
 // UTF-16 (length -1: zero-terminated) to UTF-8, invalid units as U+FFFD. False when over the cap.
 bool Utf16ToUtf8(const char16_t* text, int32_t length, std::string* out);
@@ -104,6 +114,8 @@ enum PathOp : uint8_t { kMoveTo, kLineTo, kCurveTo, kClose };
 // The vector page bound to the calling thread when it is of width x height pixels and no surface
 // has drawn on it yet; it is then marked as taken. Null otherwise.
 VkVectorPage* TakeBoundVectorPage(uint32_t width, uint32_t height);
+// Whether a vector page is bound to the calling thread.
+bool VectorPageBound();
 // The recording surface of the page (owned by the page).
 cairo_surface_t* VectorPageTarget(VkVectorPage* page);
 // The picture the page holds under `tag` (a new reference), or null. Pages keep the pictures
@@ -200,6 +212,10 @@ bool AxisAligned(const cairo_matrix_t& m);
 
 }  // namespace vkdraw
 
+namespace vkdraw {
+struct VectorTextQueue;
+}  // namespace vkdraw
+
 struct VkSurface {
   VkDrawingEngine* engine = nullptr;
   _BITMAPHANDLE* bitmap = nullptr;
@@ -219,6 +235,7 @@ struct VkSurface {
   int32_t hatchCell = 8;          // hatch repeat and line thickness in bitmap pixels
   int32_t hatchLine = 1;
   std::unordered_map<uint64_t, cairo_pattern_t*> hatchPatterns[6];  // per style, by colours
+  vkdraw::VectorTextQueue* deferredTexts = nullptr;  // vector pages: clipped texts kept back
   ~VkSurface();
 };
 
@@ -233,6 +250,20 @@ int32_t ShowSurfaceLayout(VkSurface* surface, VkColor color, double x, double y,
 }  // namespace vkdraw
 
 namespace vkdraw {
+
+// ---- clipped texts of vector pages (drawingvectorclip.cpp) ----
+// On a vector page, a text of `count` glyphs (user space) that its upright rectangular clips cut
+// only at the sides is kept back, to be drawn with the other kept-back texts of its column band
+// under one clip; true when it was kept (nothing else to do). A text that is drawn now first draws
+// the kept-back texts its ink meets. False on a raster surface.
+bool DeferVectorText(VkSurface* surface, cairo_scaled_font_t* font, VkColor color, const cairo_glyph_t* glyphs,
+                     int32_t count, uint32_t flags);
+// Draws the kept-back texts; every drawing call other than a simple text calls it first.
+void DrawDeferredTexts(VkSurface* surface);
+inline void FlushVectorText(VkSurface* surface) {
+  if (surface && surface->deferredTexts) DrawDeferredTexts(surface);
+}
+void DestroyVectorTextQueue(VectorTextQueue* queue);
 
 inline cairo_antialias_t LineAntialias(const VkSurface* s) {
   return s->lineSmoothing ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE;

@@ -184,6 +184,7 @@ VK_API int32_t VkGetPathBounds(const VkPath* path, double* left, double* top, do
 }
 
 VK_API int32_t VkFillPath(VkSurface* surface, const VkPath* path, const VkBrush* brush) {
+  FlushVectorText(surface);
   if (!surface || !path || !brush) return kErrArgument;
   cairo_t* cr = surface->cr;
   cairo_new_path(cr);
@@ -196,6 +197,7 @@ VK_API int32_t VkFillPath(VkSurface* surface, const VkPath* path, const VkBrush*
 }
 
 VK_API int32_t VkStrokePath(VkSurface* surface, const VkPath* path, const VkPen* pen) {
+  FlushVectorText(surface);
   if (!surface || !path || !pen) return kErrArgument;
   StrokeFigure(surface, pen, [&](cairo_t* c) { AppendPath(c, *path); });
   return kOk;

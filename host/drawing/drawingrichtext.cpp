@@ -97,6 +97,7 @@ using namespace vkdraw;
 VK_API int32_t VkDrawTextRuns(VkSurface* surface, const VkFont* font, VkColor color, const char16_t* text,
                               int32_t length, const VkTextRun* runs, int32_t runCount, double x, double y,
                               double width, double height, uint32_t flags) {
+  FlushVectorText(surface);
   if (!surface || !font || !text || length < 0) return kErrArgument;
   if (length == 0) return kOk;
   try {

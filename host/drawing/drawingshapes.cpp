@@ -226,6 +226,7 @@ VK_API int32_t VkCreateHatchBrush(int32_t style, VkColor foreground, VkColor bac
 VK_API void VkDestroyBrush(VkBrush* brush) { delete brush; }
 
 VK_API int32_t VkDrawLine(VkSurface* surface, const VkPen* pen, double x1, double y1, double x2, double y2) {
+  FlushVectorText(surface);
   if (!surface || !pen || !Finite(x1, y1, x2, y2)) return kErrArgument;
   cairo_t* cr = surface->cr;
   cairo_matrix_t m;
@@ -262,6 +263,7 @@ VK_API int32_t VkDrawLine(VkSurface* surface, const VkPen* pen, double x1, doubl
 
 VK_API int32_t VkDrawRectangle(VkSurface* surface, const VkPen* pen, const VkBrush* brush, double left, double top,
                                double width, double height) {
+  FlushVectorText(surface);
   if (!surface || !Finite(left, top, width, height)) return kErrArgument;
   if (width < 0) left += width, width = -width;
   if (height < 0) top += height, height = -height;
@@ -296,6 +298,7 @@ VK_API int32_t VkDrawRectangle(VkSurface* surface, const VkPen* pen, const VkBru
 
 VK_API int32_t VkDrawRoundRect(VkSurface* surface, const VkPen* pen, const VkBrush* brush, double left, double top,
                                double width, double height, double rx, double ry) {
+  FlushVectorText(surface);
   if (!surface || !Finite(left, top, width, height) || !std::isfinite(rx) || !std::isfinite(ry)) return kErrArgument;
   if (width < 0) left += width, width = -width;
   if (height < 0) top += height, height = -height;
@@ -316,6 +319,7 @@ VK_API int32_t VkDrawRoundRect(VkSurface* surface, const VkPen* pen, const VkBru
 
 VK_API int32_t VkDrawEllipse(VkSurface* surface, const VkPen* pen, const VkBrush* brush, double left, double top,
                              double width, double height) {
+  FlushVectorText(surface);
   if (!surface || !Finite(left, top, width, height)) return kErrArgument;
   const double rx = std::fabs(width) / 2, ry = std::fabs(height) / 2;
   if (rx <= 0 || ry <= 0) return kOk;
@@ -332,6 +336,7 @@ VK_API int32_t VkDrawEllipse(VkSurface* surface, const VkPen* pen, const VkBrush
 
 VK_API int32_t VkDrawPolygon(VkSurface* surface, const VkPen* pen, const VkBrush* brush, const double* points,
                              int32_t count) {
+  FlushVectorText(surface);
   if (!surface || !PointsValid(points, count)) return kErrArgument;
   auto build = [&](cairo_t* c) {
     cairo_move_to(c, points[0], points[1]);
@@ -344,6 +349,7 @@ VK_API int32_t VkDrawPolygon(VkSurface* surface, const VkPen* pen, const VkBrush
 }
 
 VK_API int32_t VkDrawPolyline(VkSurface* surface, const VkPen* pen, const double* points, int32_t count) {
+  FlushVectorText(surface);
   if (!surface || !pen || !PointsValid(points, count)) return kErrArgument;
   StrokeFigure(surface, pen, [&](cairo_t* c) {
     cairo_move_to(c, points[0], points[1]);

@@ -39,7 +39,7 @@ constexpr int32_t kUnknown = INT32_MIN, kComplex = INT32_MIN + 1;
 constexpr size_t kMaxFacesPerKind = 64;
 constexpr int64_t kMaxLineUnits = INT32_MAX / 2;
 enum ScriptClass { kCommonScript = 0, kLatinScript = 1 };
-enum FaceKind { kMeasureFace = 0, kDrawFace = 1 };
+enum FaceKind { kMeasureFace = 0, kDrawFace = 1, kVectorFace = 2 };
 
 // Glyphs and widths (Pango units) of one script class.
 struct ScriptTable {
@@ -73,9 +73,9 @@ struct SimpleFace {
 }  // namespace
 
 struct SimpleFaces {
-  std::unordered_map<std::string, std::unique_ptr<SimpleFace>> faces[2];  // per FaceKind, by font key
-  uint64_t lastSerial[2] = {0, 0};
-  SimpleFace* last[2] = {nullptr, nullptr};
+  std::unordered_map<std::string, std::unique_ptr<SimpleFace>> faces[3];  // per FaceKind, by font key
+  uint64_t lastSerial[3] = {0, 0, 0};
+  SimpleFace* last[3] = {nullptr, nullptr, nullptr};
 };
 
 namespace {
@@ -203,6 +203,34 @@ SimpleFace* FaceFor(ThreadText* t, const VkFont* font, FaceKind kind) {
   return face->usable ? face : nullptr;
 }
 
+// The face of vector pages: as FaceFor's drawing face, from the vector layout (unhinted advances).
+SimpleFace* VectorFaceFor(ThreadText* t, const VkFont* font) {
+  if (font->attrs) return nullptr;
+  if (!t->simple) t->simple = new SimpleFaces;
+  SimpleFaces& s = *t->simple;
+  if (s.lastSerial[kVectorFace] == font->serial && s.last[kVectorFace])
+    return s.last[kVectorFace]->usable ? s.last[kVectorFace] : nullptr;
+  auto& faces = s.faces[kVectorFace];
+  auto found = faces.find(font->key);
+  SimpleFace* face = nullptr;
+  if (found != faces.end()) {
+    face = found->second.get();
+  } else {
+    if (faces.size() >= kMaxFacesPerKind) faces.clear();
+    std::unique_ptr<SimpleFace> made;
+    {
+      std::lock_guard<std::mutex> files(FontFileMutex());
+      PangoLayout* layout = VectorDrawLayout(t);
+      made = layout ? BuildFace(layout, font) : std::make_unique<SimpleFace>();
+    }
+    face = made.get();
+    faces.emplace(font->key, std::move(made));
+  }
+  s.lastSerial[kVectorFace] = font->serial;
+  s.last[kVectorFace] = face;
+  return face->usable ? face : nullptr;
+}
+
 bool PlainGlyph(const PangoGlyphInfo& g) {
   return g.glyph != 0 && g.glyph != PANGO_GLYPH_EMPTY && !(g.glyph & PANGO_GLYPH_UNKNOWN_FLAG) &&
          g.geometry.x_offset == 0 && g.geometry.y_offset == 0 && g.geometry.width >= 0;
@@ -278,7 +306,8 @@ bool MeasureSimpleText(ThreadText* t, const VkFont* font, const char16_t* text, 
   int32_t count = 0;
   int script = 0;
   if (!ScanText(text, length, indices, &count, &script)) return false;
-  SimpleFace* face = FaceFor(t, font, kMeasureFace);
+  // A thread drawing a vector page measures as that page draws.
+  SimpleFace* face = VectorPageBound() ? VectorFaceFor(t, font) : FaceFor(t, font, kMeasureFace);
   int64_t total = 0;
   if (!face || !LineWidths(face, script, indices, count, nullptr, &total)) return false;
   *width = total / double(PANGO_SCALE);
@@ -300,7 +329,7 @@ bool DrawSimpleText(VkSurface* surface, const VkFont* font, VkColor color, const
   if (!ScanText(text, length, indices, &count, &script)) return false;
   ThreadText* t = CurrentThreadText();
   if (!t) return false;
-  SimpleFace* face = FaceFor(t, font, kDrawFace);
+  SimpleFace* face = surface->vector ? VectorFaceFor(t, font) : FaceFor(t, font, kDrawFace);
   int32_t widths[kMaxSimpleUnits];
   int64_t total = 0;
   if (!face || !LineWidths(face, script, indices, count, widths, &total)) return false;
@@ -309,21 +338,30 @@ bool DrawSimpleText(VkSurface* surface, const VkFont* font, VkColor color, const
   logical.width = static_cast<int>(total);
   double ox, oy;
   PlaceExtents(logical, face->baseline, x, y, width, height, flags, &ox, &oy);
+  const ScriptTable& table = face->scripts[script];
+  cairo_glyph_t glyphs[kMaxSimpleUnits];
+  auto place = [&](double baseX, double baseY) {
+    int64_t position = 0;
+    for (int32_t i = 0; i < count; ++i) {
+      glyphs[i].index = table.glyphs[indices[i]];
+      glyphs[i].x = baseX + static_cast<double>(position) / PANGO_SCALE;
+      glyphs[i].y = baseY;
+      position += widths[i];
+    }
+  };
+  if (surface->vector) {
+    place(ox, oy + face->baseline / double(PANGO_SCALE));
+    if (DeferVectorText(surface, face->scaled, color, glyphs, count, flags)) {
+      *result = kOk;
+      return true;
+    }
+  }
   // The origin goes through the current point as pango_cairo_show_layout takes it, and the glyphs
   // are placed with the renderer's arithmetic, so that they land on the same fractions of a pixel.
   const bool clip = BeginText(cr, x, y, width, height, flags, color, ox, oy);
   double baseX = 0, baseY = 0;
   cairo_get_current_point(cr, &baseX, &baseY);
-  baseY += face->baseline / double(PANGO_SCALE);
-  const ScriptTable& table = face->scripts[script];
-  cairo_glyph_t glyphs[kMaxSimpleUnits];
-  int64_t position = 0;
-  for (int32_t i = 0; i < count; ++i) {
-    glyphs[i].index = table.glyphs[indices[i]];
-    glyphs[i].x = baseX + static_cast<double>(position) / PANGO_SCALE;
-    glyphs[i].y = baseY;
-    position += widths[i];
-  }
+  place(baseX, baseY + face->baseline / double(PANGO_SCALE));
   if (!DrawGlyphMasks(cr, face->masks, glyphs, count)) {
     cairo_set_scaled_font(cr, face->scaled);
     cairo_show_glyphs(cr, glyphs, count);

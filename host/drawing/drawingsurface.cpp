@@ -227,6 +227,7 @@ VkSurface::~VkSurface() {
     for (auto& entry : patterns) cairo_pattern_destroy(entry.second);
   if (layout) g_object_unref(layout);
   if (pango) g_object_unref(pango);
+  DestroyVectorTextQueue(deferredTexts);
   if (cr) cairo_destroy(cr);
   if (target) cairo_surface_destroy(target);
   ReturnPixels(pixels, pixelBytes);
@@ -282,6 +283,7 @@ VK_API int32_t VkCreateSurface(VkDrawingEngine* engine, _BITMAPHANDLE* bitmap, V
 }
 
 VK_API int32_t VkEndSurface(VkSurface* surface) {
+  FlushVectorText(surface);
   if (!surface) return kErrArgument;
   cairo_surface_flush(surface->target);
   if (surface->vector) return kOk;
@@ -289,7 +291,10 @@ VK_API int32_t VkEndSurface(VkSurface* surface) {
   return kOk;
 }
 
-VK_API void VkDestroySurface(VkSurface* surface) { delete surface; }
+VK_API void VkDestroySurface(VkSurface* surface) {
+  FlushVectorText(surface);
+  delete surface;
+}
 
 VK_API int32_t VkSetLineSmoothing(VkSurface* surface, int32_t on) {
   if (!surface) return kErrArgument;

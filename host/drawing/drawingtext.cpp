@@ -115,6 +115,7 @@ void RefreshSurfaceLayout(VkSurface* surface, uint32_t flags) {
 
 int32_t ShowSurfaceLayout(VkSurface* surface, VkColor color, double x, double y, double width, double height,
                           uint32_t flags) {
+  FlushVectorText(surface);
   cairo_t* cr = surface->cr;
   double ox, oy;
   PlaceLayout(surface->layout, x, y, width, height, flags, &ox, &oy);

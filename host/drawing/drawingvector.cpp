@@ -80,6 +80,16 @@ int32_t SizeNextPage(VkVectorDocument* doc, uint32_t width, uint32_t height, dou
   return kOk;
 }
 
+// Paints the page white, as the paper and the page bitmap are. The page's output then starts with
+// an operation that covers it whole, which also spares Cairo's PDF and SVG writers the growing
+// set of rectangles they would otherwise keep of where each following operation drew.
+void PaintPaper(cairo_t* cr) {
+  cairo_save(cr);
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_paint(cr);
+  cairo_restore(cr);
+}
+
 bool PageSizeAllowed(uint32_t width, uint32_t height, double dpi) {
   return width > 0 && height > 0 && width <= kMaxVectorPagePixels && height <= kMaxVectorPagePixels &&
          dpi >= 1 && dpi <= 10000;
@@ -93,6 +103,8 @@ VkVectorPage* TakeBoundVectorPage(uint32_t width, uint32_t height) {
   page->taken.store(true);
   return page;
 }
+
+bool VectorPageBound() { return t_boundPage != nullptr; }
 
 cairo_surface_t* VectorPageTarget(VkVectorPage* page) { return page->recording; }
 
@@ -127,7 +139,11 @@ VK_API int32_t VkCreateVectorPage(uint32_t width, uint32_t height, double dpi, V
   made->width = width, made->height = height, made->dpi = dpi;
   cairo_rectangle_t extents = {0, 0, static_cast<double>(width), static_cast<double>(height)};
   made->recording = cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &extents);
-  if (cairo_surface_status(made->recording) != CAIRO_STATUS_SUCCESS) {
+  cairo_t* cr = cairo_create(made->recording);
+  PaintPaper(cr);
+  const cairo_status_t status = cairo_status(cr);
+  cairo_destroy(cr);
+  if (cairo_surface_status(made->recording) != CAIRO_STATUS_SUCCESS || status != CAIRO_STATUS_SUCCESS) {
     delete made;
     return kErrMemory;
   }
@@ -153,6 +169,7 @@ VK_API int32_t VkCreateDocumentPage(VkVectorDocument* document, uint32_t width, 
   // whatever transforms the drawing sets.
   cairo_surface_set_device_scale(document->surface, 72.0 / dpi, 72.0 / dpi);
   made->recording = cairo_surface_reference(document->surface);
+  PaintPaper(document->cr);
   made->document = document;
   document->openPage = made;
   *page = made;

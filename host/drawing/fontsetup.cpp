@@ -191,6 +191,8 @@ bool KeepFontFileOpen(cairo_scaled_font_t* scaled) {
 ThreadText::~ThreadText() {
   std::lock_guard<std::mutex> lock(FontFileMutex());
   DestroySimpleFaces(simple);
+  if (vectorLayout) g_object_unref(vectorLayout);
+  if (vectorContext) g_object_unref(vectorContext);
   if (drawLayout) g_object_unref(drawLayout);
   if (drawContext) g_object_unref(drawContext);
   if (scratch) cairo_destroy(scratch);
