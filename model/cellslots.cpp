@@ -40,7 +40,8 @@ int32_t AttachCellExtra(TextArena* arena, CellRecord* cell) {
   CellExtra* extra = new (block) CellExtra();
   extra->number = cell->number;
   extra->text = cell->text;
-  extra->inlineString = cell->inlineString;
+  extra->inlineString = cell->inlineString.Rich();
+  extra->inlineText = cell->inlineString.Plain();
   extra->sharedStringIndex = cell->sharedStringIndex;
   cell->number.SetPointer(cell->number.Pointer() & ~cellslots::kTextBits);
   cell->number.SetBoxed(cellslots::kBoxExtra, cellslots::AsBits(extra));

@@ -4,8 +4,9 @@
 //  - bytes 0-5 hold the formula pointer (8-aligned, below 2^48) with the boolean text in its two
 //    low bits (1 "TRUE", 2 "FALSE");
 //  - bytes 6-13 hold the number as a double, or, boxed in a NaN the record never stores as a
-//    number, one of: the shared-string index, a text pointer, an inline string pointer, or a
-//    pointer to a `CellExtra` holding all four when a cell needs more than one of them.
+//    number, one of: the shared-string index, a text pointer, an inline string pointer (a rich
+//    string, or a packed plain text: model/inlinetext.h), or a pointer to a `CellExtra` holding
+//    all of them when a cell needs more than one.
 // A number and a text other than "TRUE"/"FALSE", an inline string or a shared-string index share
 // one place: writing one of them replaces the others unless the cell has a `CellExtra`
 // (AttachCellExtra). Reading a field the cell does not hold gives NaN, null or -1.
@@ -14,26 +15,28 @@
 #include <cstdint>
 #include <cstring>
 
+#include "model/inlinetext.h"
+#include "model/richstring.h"
+
 namespace xlx {
 
 struct CellFormula;
-struct RichString;
-class TextArena;
 
 // Every value of a cell that needs more than one of the shared places; in the sheet's arena.
 struct CellExtra {
   double number = 0;
   const char16_t* text = nullptr;
   const RichString* inlineString = nullptr;
+  const char16_t* inlineText = nullptr;  // packed plain inline string (model/inlinetext.h)
   int32_t sharedStringIndex = -1;
 };
 
 namespace cellslots {
 
-constexpr uint64_t kBoxMask = 0xFFFC000000000000ull;  // a negative quiet NaN with the next bit set
+constexpr uint64_t kBoxMask = 0xFFF8000000000000ull;  // a negative quiet NaN; the box in bits 48-50
 constexpr uint64_t kPayloadMask = 0x0000FFFFFFFFFFFFull;
 constexpr uint64_t kCanonicalNaN = 0x7FF8000000000000ull;
-enum Box : uint64_t { kBoxSharedString = 0, kBoxText = 1, kBoxInline = 2, kBoxExtra = 3 };
+enum Box : uint64_t { kBoxSharedString = 0, kBoxText = 1, kBoxInline = 2, kBoxExtra = 3, kBoxInlineText = 4 };
 constexpr uint64_t kTextTrue = 1, kTextFalse = 2, kTextBits = 3;
 
 // The 14 bytes, as 2-aligned words so that the record packs into 24 bytes.
@@ -114,18 +117,69 @@ struct CellFormulaField : cellslots::Words {
   }
 };
 
-// `cell.inlineString`: the rich text of an inline-string cell, null otherwise.
+// What `cell.inlineString->` reads: the inline string as a rich string (a plain text shows as a
+// string without runs).
+struct InlineStringView {
+  RichString value;
+  const RichString* operator->() const { return &value; }
+};
+
+// `cell.inlineString`: the text of an inline-string cell, either a rich string with runs or a
+// packed plain text. It tests true when the cell holds either; `->` reads either as a rich
+// string; converting to a pointer gives the stored rich string only (null for plain text: use
+// Read for both).
 struct CellInlineField : cellslots::Words {
-  operator const RichString*() const {
+  explicit operator bool() const { return Rich() || Plain(); }
+  operator const RichString*() const { return Rich(); }
+  InlineStringView operator->() const {
+    InlineStringView view;
+    if (const RichString* rich = Read(&view.value)) view.value = *rich;
+    return view;
+  }
+  // The stored rich string, or `scratch` holding the plain text; null when the cell has neither.
+  const RichString* Read(RichString* scratch) const {
+    if (const RichString* rich = Rich()) return rich;
+    const char16_t* plain = Plain();
+    if (!plain) return nullptr;
+    const InlineText text = UnpackInlineText(plain);
+    *scratch = RichString();
+    scratch->text = text.text;
+    scratch->textLength = text.length;
+    return scratch;
+  }
+  // The packed plain text (PackInlineTextUtf8/Utf16), null when none.
+  const char16_t* Plain() const {
+    if (const CellExtra* extra = Extra()) return extra->inlineText;
+    return Boxed(cellslots::kBoxInlineText) ? cellslots::AsPointer<const char16_t>(Payload()) : nullptr;
+  }
+  const RichString* Rich() const {
     if (const CellExtra* extra = Extra()) return extra->inlineString;
     return Boxed(cellslots::kBoxInline) ? cellslots::AsPointer<const RichString>(Payload()) : nullptr;
   }
-  const RichString* operator->() const { return *this; }
+  // Stores a rich string (null clears the inline string, rich or plain).
   CellInlineField& operator=(const RichString* rich) {
-    if (CellExtra* extra = Extra()) extra->inlineString = rich;
-    else if (!rich) ClearBox(cellslots::kBoxInline);
-    else SetBoxed(cellslots::kBoxInline, cellslots::AsBits(rich));
+    if (CellExtra* extra = Extra()) {
+      extra->inlineString = rich;
+      extra->inlineText = nullptr;
+    } else if (!rich) {
+      ClearBox(cellslots::kBoxInline);
+      ClearBox(cellslots::kBoxInlineText);
+    } else {
+      SetBoxed(cellslots::kBoxInline, cellslots::AsBits(rich));
+    }
     return *this;
+  }
+  // Stores a packed plain text in place of any inline string.
+  void SetPlain(const char16_t* block) {
+    if (CellExtra* extra = Extra()) {
+      extra->inlineText = block;
+      extra->inlineString = nullptr;
+    } else if (!block) {
+      ClearBox(cellslots::kBoxInline);
+      ClearBox(cellslots::kBoxInlineText);
+    } else {
+      SetBoxed(cellslots::kBoxInlineText, cellslots::AsBits(block));
+    }
   }
 };
 
