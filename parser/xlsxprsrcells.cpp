@@ -248,7 +248,7 @@ int32_t SheetRowReader::AddCell(const CellFields& c) {
   if (c.formula) {
     const CellFormula* formula = nullptr;
     if ((rc = ReadFormula(&sheet_->arena, *c.formula, &formula)) != XLX_OK) return rc;
-    cell.formula = formula;
+    if ((rc = SetCellFormula(&sheet_->arena, &cell, formula)) != XLX_OK) return rc;
     cell.flags |= kCellHasFormula;
   }
   return store_->AddCell(cell, rowStyleDraws_, rowHidden_);

@@ -240,7 +240,7 @@ int32_t AttachFormula(SheetReader* r, CellRecord* cell, const std::u16string& te
     formula->ref = arena.CopyUtf16(ref.data(), ref.size());
     if (!formula->ref) return XLX_ERR_MEMORY;
   }
-  cell->formula = formula;
+  if (SetCellFormula(&arena, cell, formula) != XLX_OK) return XLX_ERR_MEMORY;
   cell->flags |= kCellHasFormula;
   return XLX_OK;
 }
