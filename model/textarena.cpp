@@ -9,7 +9,9 @@ namespace xlx {
 namespace {
 
 constexpr size_t kFirstBlockBytes = 16 * 1024;
-constexpr size_t kLargestBlockBytes = 4 * 1024 * 1024;
+// Blocks double up to 1 MiB: a sheet of millions of cells leaves at most that much unused at the
+// end of its last block.
+constexpr size_t kLargestBlockBytes = 1024 * 1024;
 
 inline size_t AlignUp(size_t n) { return (n + 7) & ~size_t(7); }
 
