@@ -44,6 +44,8 @@ TEST(InlineText, PacksAndReadsBackAtEveryPrefixWidth) {
     }
     EXPECT_EQ(std::u16string(UnpackInlineText(before).text), u"ab");
     EXPECT_EQ(std::u16string(UnpackInlineText(after).text), u"cd");
+    // Records allocated after packed text stay 8-aligned.
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(arena.Allocate(sizeof(CellExtra))) % 8, 0u);
   }
   EXPECT_EQ(UnpackInlineText(nullptr).length, 0);
 }
