@@ -21,6 +21,11 @@ class TextArena {
 
   // `bytes` bytes aligned to 8, zeroed; null on exhaustion.
   void* Allocate(size_t bytes);
+  // `bytes` bytes aligned to 2 (UTF-16 text packed without padding), zeroed; null on exhaustion.
+  void* AllocatePacked(size_t bytes);
+  // Hands back the tail of the latest allocation `block` of `reserved` bytes beyond its first
+  // `kept` bytes; nothing when another allocation followed it.
+  void Shrink(void* block, size_t reserved, size_t kept);
   // Converts UTF-8 to zero-terminated UTF-16 in the arena (invalid sequences become U+FFFD).
   // Writes the length in units to *length when given. Null on exhaustion.
   char16_t* CopyUtf8(const char* text, size_t bytes, int32_t* length);
@@ -33,6 +38,7 @@ class TextArena {
 
  private:
   struct Block;
+  void* Take(size_t bytes, size_t alignment);
   Block* head_ = nullptr;  // newest block first
   char* cursor_ = nullptr;
   char* limit_ = nullptr;

@@ -1,6 +1,6 @@
 // Worksheet records of the workbook model: the sheet, its cells, rows, columns, merged ranges and
 // page setup. The worksheet reader fills one `MyWorksheet` per loaded sheet; layout writes the
-// geometry and page fields. Cells are kept compact (one 24-byte record each, sorted by row and
+// geometry and page fields. Cells are kept compact (one 16-byte record each, sorted by row and
 // column) because a sheet may hold millions of them.
 #pragma once
 #include <cstdint>
@@ -54,7 +54,7 @@ enum CellFlag : uint8_t {
   kCellHasValue = 2,   // `v` or inline text was present; without it the cell only shows its style
   kCellHasFormula = 4, // carries an `f`
   kCellEvaluating = 8, // the formula engine is computing this cell (a reference back to it is circular)
-  kCellReaderMark = 0x80,  // scratch bit of the worksheet reader; clear in a loaded sheet
+  kCellReaderMark = 0x20,  // scratch bit of the worksheet reader; clear in a loaded sheet
 };
 
 enum FormulaKind : uint8_t { kFormulaNormal = 0, kFormulaShared = 1, kFormulaArray = 2, kFormulaDataTable = 3 };
@@ -68,15 +68,19 @@ struct CellFormula {
   bool bCalcAlways = false;        // `ca`: computed on every load
 };
 
-// One stored cell, 24 bytes. The value fields are views of one packed place (model/cellslots.h):
-// they read and assign as plain fields; a cell that needs more than one of number, text, inline
-// string and shared-string index (other than a number with "TRUE"/"FALSE") gets a `CellExtra`.
+// One stored cell, 16 bytes: its place, style, type and flags in 8 bytes of bit-fields, and the
+// value fields as views of one packed 8-byte place (model/cellslots.h). They read and assign as
+// plain fields; a cell with a formula keeps it with its value in a `CellFormulaBlock`, and a cell
+// that needs more than one of number, text, inline string and shared-string index (other than a
+// boolean with its number) gets a `CellExtra`. Bit-fields take no address or reference: copy them.
 struct CellRecord {
-  int32_t row = 0;                       // 1-based
-  uint16_t column = 0;                   // 1-based, A = 1, at most 16384
-  uint16_t styleIndex = 0;               // `s`, 0 when absent; kStyleOutOfRange when above 65534
-  uint8_t type = kCellUnknown;           // CellValueType
-  uint8_t flags = 0;                     // CellFlag bits
+  CellRecord() : row(0), type(kCellUnknown), flags(0), column(0), styleIndex(0) {}
+
+  int32_t row : 22;               // 1-based, at most 1048576
+  uint32_t type : 4;              // CellValueType
+  uint32_t flags : 6;             // CellFlag bits
+  int32_t column : 16;            // 1-based, A = 1, at most 16384
+  uint32_t styleIndex : 16;       // `s`, 0 when absent; kStyleOutOfRange when above 65534
   union {
     CellNumberField number = CellNumberField{};  // NaN when the cell has no numeric value
     CellTextField text;                  // boolean, error, formula-string and inline text
@@ -85,7 +89,7 @@ struct CellRecord {
     CellSharedStringField sharedStringIndex;  // for shared strings; -1 otherwise
   };
 };
-static_assert(sizeof(CellRecord) == 24, "cell records stay compact");
+static_assert(sizeof(CellRecord) == 16, "cell records stay compact");
 
 // A style index too large for a cell record; no workbook holds that many cell formats.
 constexpr uint16_t kStyleOutOfRange = 0xFFFF;
@@ -93,9 +97,12 @@ inline uint16_t PackStyleIndex(int64_t style) {
   return style >= 0 && style < kStyleOutOfRange ? uint16_t(style) : kStyleOutOfRange;
 }
 
-// Moves the cell's number, text, inline string and shared-string index into a `CellExtra` in
-// `arena`, so that all of them can be set together. XLX_OK, or XLX_ERR_MEMORY.
+// Moves the cell's number, text, inline string, shared-string index and formula into a
+// `CellExtra` in `arena`, so that all of them can be set together. XLX_OK, or XLX_ERR_MEMORY.
 [[nodiscard]] int32_t AttachCellExtra(TextArena* arena, CellRecord* cell);
+// Sets the cell's formula (null removes it), keeping its value; the first formula of a cell
+// takes a `CellFormulaBlock` in `arena`. XLX_OK, or XLX_ERR_MEMORY.
+[[nodiscard]] int32_t SetCellFormula(TextArena* arena, CellRecord* cell, const CellFormula* formula);
 
 struct RowProps {
   double height = 0;             // px; 0 for a hidden row; the sheet default when `ht` is absent

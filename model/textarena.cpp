@@ -9,7 +9,9 @@ namespace xlx {
 namespace {
 
 constexpr size_t kFirstBlockBytes = 16 * 1024;
-constexpr size_t kLargestBlockBytes = 4 * 1024 * 1024;
+// Blocks double up to 1 MiB: a sheet of millions of cells leaves at most that much unused at the
+// end of its last block.
+constexpr size_t kLargestBlockBytes = 1024 * 1024;
 
 inline size_t AlignUp(size_t n) { return (n + 7) & ~size_t(7); }
 
@@ -20,12 +22,17 @@ struct TextArena::Block {
   size_t bytes;  // usable bytes after the header
 };
 
-void* TextArena::Allocate(size_t bytes) {
-  bytes = AlignUp(bytes == 0 ? 1 : bytes);
-  if (bytes > size_t(limit_ - cursor_) || !cursor_) {
+void* TextArena::Allocate(size_t bytes) { return Take(AlignUp(bytes == 0 ? 1 : bytes), 8); }
+
+void* TextArena::AllocatePacked(size_t bytes) { return Take((bytes + 1) & ~size_t(1), 2); }
+
+// `bytes` (a multiple of `alignment`, 2 or 8) from the current block, or from a new one.
+void* TextArena::Take(size_t bytes, size_t alignment) {
+  size_t pad = cursor_ ? size_t(-reinterpret_cast<uintptr_t>(cursor_)) & (alignment - 1) : 0;
+  if (!cursor_ || bytes + pad > size_t(limit_ - cursor_)) {
     size_t size = held_ < kFirstBlockBytes ? kFirstBlockBytes : held_;
     if (size > kLargestBlockBytes) size = kLargestBlockBytes;
-    if (size < bytes) size = bytes;
+    if (size < bytes) size = AlignUp(bytes);
     if (bytes > kMaxArrayBytes) return nullptr;
     // VkAllocate zeroes the block, so every allocation starts zeroed.
     Block* block = static_cast<Block*>(VK_ALLOC(1, sizeof(Block) + size));
@@ -36,11 +43,21 @@ void* TextArena::Allocate(size_t bytes) {
     cursor_ = reinterpret_cast<char*>(block + 1);
     limit_ = cursor_ + size;
     held_ += size;
+    pad = 0;
   }
-  void* result = cursor_;
-  cursor_ += bytes;
-  used_ += bytes;
+  void* result = cursor_ + pad;
+  cursor_ += pad + bytes;
+  used_ += pad + bytes;
   return result;
+}
+
+void TextArena::Shrink(void* block, size_t reserved, size_t kept) {
+  char* start = static_cast<char*>(block);
+  if (!start || kept >= reserved || start + reserved != cursor_) return;
+  // Zeroed again: later allocations expect zeroed memory.
+  memset(start + kept, 0, reserved - kept);
+  cursor_ -= reserved - kept;
+  used_ -= reserved - kept;
 }
 
 char16_t* TextArena::CopyUtf8(const char* text, size_t bytes, int32_t* length) {

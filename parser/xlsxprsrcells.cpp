@@ -109,6 +109,32 @@ int32_t ReadFormula(TextArena* arena, const FormulaFields& f, const CellFormula*
   return XLX_OK;
 }
 
+// The `is` of an inline-string cell into the cell: one plain `t` as packed text, anything else
+// as a rich string. Writes the length of the text in units to *textLength. 1 or -1.
+int32_t ReadInlineString(const Workbook& workbook, TextArena* arena, pugi::xml_node is, CellRecord* cell,
+                         int32_t* textLength) {
+  if (CountElementChildren(is) == 1) {
+    pugi::xml_node only = is.first_child();
+    while (only.type() != pugi::node_element) only = only.next_sibling();
+    if (IsElement(only, "t")) {
+      const char* text = ElementText(only);
+      const char16_t* packed = PackInlineTextUtf8(arena, text, strlen(text));
+      if (!packed) return XLX_ERR_MEMORY;
+      cell->inlineString.SetPlain(packed);
+      *textLength = UnpackInlineText(packed).length;
+      return XLX_OK;
+    }
+  }
+  void* block = arena->Allocate(sizeof(RichString));
+  if (!block) return XLX_ERR_MEMORY;
+  RichString* rich = new (block) RichString();
+  int32_t rc = ReadRichString(rich, arena, workbook, is);
+  if (rc != XLX_OK) return rc;
+  cell->inlineString = rich;
+  *textLength = rich->textLength;
+  return XLX_OK;
+}
+
 // The value of a cell from its `v` (and `is`): type, number, shared-string index, text. White
 // space around a value is not part of it, and a `v` of white space only is no value, except for
 // the text of a formula string, which is kept as written.
@@ -119,15 +145,12 @@ int32_t ReadCellValue(const Workbook& workbook, TextArena* arena, const char* t,
   cell->type = TypeOf(t);
   if (is) {
     cell->type = kCellInlineString;
-    void* block = arena->Allocate(sizeof(RichString));
-    if (!block) return XLX_ERR_MEMORY;
-    RichString* rich = new (block) RichString();
-    int32_t rc = ReadRichString(rich, arena, workbook, is);
+    int32_t textLength = 0;
+    int32_t rc = ReadInlineString(workbook, arena, is, cell, &textLength);
     if (rc != XLX_OK) return rc;
-    cell->inlineString = rich;
     // The inline string and the text of its `v` are held together out of line.
     if (*v && AttachCellExtra(arena, cell) != XLX_OK) return XLX_ERR_MEMORY;
-    if (rich->textLength > 0) cell->flags |= kCellHasValue;
+    if (textLength > 0) cell->flags |= kCellHasValue;
   }
   std::string_view trimmed(SkipXmlSpace(v));
   while (!trimmed.empty() && IsXmlSpace(trimmed.back())) trimmed.remove_suffix(1);
@@ -225,7 +248,7 @@ int32_t SheetRowReader::AddCell(const CellFields& c) {
   if (c.formula) {
     const CellFormula* formula = nullptr;
     if ((rc = ReadFormula(&sheet_->arena, *c.formula, &formula)) != XLX_OK) return rc;
-    cell.formula = formula;
+    if ((rc = SetCellFormula(&sheet_->arena, &cell, formula)) != XLX_OK) return rc;
     cell.flags |= kCellHasFormula;
   }
   return store_->AddCell(cell, rowStyleDraws_, rowHidden_);

@@ -69,8 +69,9 @@ bool BuildCellText(const Workbook& wb, const MyWorksheet& sheet, const CellRecor
     }
     case kCellSharedString:
     case kCellInlineString: {
+      RichString plain;
       const RichString* rich = cell.type == kCellSharedString ? &GetSharedString(wb.sharedStrings, cell.sharedStringIndex)
-                                                              : cell.inlineString;
+                                                              : cell.inlineString.Read(&plain);
       if (!rich || !rich->text) return false;
       bool styledRuns = false;
       for (int32_t i = 0; i < rich->runCount; ++i) styledRuns |= rich->runs[i].font != nullptr;

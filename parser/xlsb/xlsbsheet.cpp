@@ -240,7 +240,7 @@ int32_t AttachFormula(SheetReader* r, CellRecord* cell, const std::u16string& te
     formula->ref = arena.CopyUtf16(ref.data(), ref.size());
     if (!formula->ref) return XLX_ERR_MEMORY;
   }
-  cell->formula = formula;
+  if (SetCellFormula(&arena, cell, formula) != XLX_OK) return XLX_ERR_MEMORY;
   cell->flags |= kCellHasFormula;
   return XLX_OK;
 }
@@ -310,18 +310,18 @@ int32_t ReadCell(SheetReader* r, const RecordEntry& record) {
     std::u16string text = cursor.WideString();
     cell.text = r->sheet->arena.CopyUtf16(text.data(), text.size());
     if (!cell.text) return XLX_ERR_MEMORY;
-  } else {  // plain and rich inline strings
+  } else if (t == brt::kCellSt || t == brt::kShortSt) {  // plain inline strings, packed
+    std::u16string text = cursor.WideString();
+    const char16_t* packed = PackInlineTextUtf16(&r->sheet->arena, text.data(), text.size());
+    if (!packed) return XLX_ERR_MEMORY;
+    cell.type = kCellInlineString;
+    cell.inlineString.SetPlain(packed);
+    if (text.empty()) cell.flags = 0;
+  } else {  // rich inline strings
     void* block = r->sheet->arena.Allocate(sizeof(RichString));
     if (!block) return XLX_ERR_MEMORY;
     RichString* rich = new (block) RichString();
-    if (t == brt::kCellSt || t == brt::kShortSt) {
-      std::u16string text = cursor.WideString();
-      rich->text = r->sheet->arena.CopyUtf16(text.data(), text.size());
-      if (!rich->text) return XLX_ERR_MEMORY;
-      rich->textLength = int32_t(text.size());
-    } else if ((rc = ReadBinaryRichString(&cursor, &r->sheet->arena, *r->workbook, rich)) != XLX_OK) {
-      return rc;
-    }
+    if ((rc = ReadBinaryRichString(&cursor, &r->sheet->arena, *r->workbook, rich)) != XLX_OK) return rc;
     cell.type = kCellInlineString;
     cell.inlineString = rich;
     if (rich->textLength == 0) cell.flags = 0;

@@ -75,7 +75,7 @@ xlx::Workbook* BuildBook(const std::vector<BookSheet>& sheets, const std::vector
           std::u16string ref = xlx::Utf8ToUtf16(in.arrayRef);
           f->ref = sheet.arena.CopyUtf16(ref.c_str(), ref.size());
         }
-        cell.formula = f;
+        if (xlx::SetCellFormula(&sheet.arena, &cell, f) != XLX_OK) continue;
         cell.flags |= xlx::kCellHasFormula;
       }
       cells.push_back(cell);

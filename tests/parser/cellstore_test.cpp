@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "model/sheet.h"
 #include "parser/xlsxprsr.h"
@@ -35,24 +36,34 @@ TEST(CellStore, PackedFieldsReadBackWhatWasWritten) {
     int32_t sharedString;
   } cases[] = {
       {"fresh", [](CellRecord*, TextArena*) {}, 0, nullptr, false, false, -1},
-      {"number with formula", [](CellRecord* c, TextArena*) { c->number = 2.5, c->formula = &formulaRecord; }, 2.5, nullptr, true, false, -1},
+      {"number with formula", [](CellRecord* c, TextArena* a) { ASSERT_EQ(SetCellFormula(a, c, &formulaRecord), XLX_OK); c->number = 2.5; }, 2.5, nullptr, true, false, -1},
+      {"formula keeps the value before it", [](CellRecord* c, TextArena* a) { c->sharedStringIndex = 4; ASSERT_EQ(SetCellFormula(a, c, &formulaRecord), XLX_OK); }, NAN, nullptr, true, false, 4},
+      {"formula removed, value kept", [](CellRecord* c, TextArena* a) {
+         ASSERT_EQ(SetCellFormula(a, c, &formulaRecord), XLX_OK); c->text = error; ASSERT_EQ(SetCellFormula(a, c, nullptr), XLX_OK); }, NAN, u"#N/A", false, false, -1},
       {"computed boolean keeps its number", [](CellRecord* c, TextArena*) { c->number = 1, c->text = u"TRUE"; }, 1, u"TRUE", false, false, -1},
-      {"read boolean", [](CellRecord* c, TextArena*) { c->number = NAN, c->text = u"FALSE", c->formula = &formulaRecord; }, NAN, u"FALSE", true, false, -1},
+      {"boolean then its number", [](CellRecord* c, TextArena*) { c->text = u"FALSE", c->number = 0; }, 0, u"FALSE", false, false, -1},
+      {"read boolean", [](CellRecord* c, TextArena* a) { c->number = NAN, c->text = u"FALSE"; ASSERT_EQ(SetCellFormula(a, c, &formulaRecord), XLX_OK); }, NAN, u"FALSE", true, false, -1},
+      {"boolean text cleared, number kept", [](CellRecord* c, TextArena*) { c->number = 0, c->text = u"TRUE", c->text = nullptr; }, 0, nullptr, false, false, -1},
+      {"other number replaces boolean", [](CellRecord* c, TextArena*) { c->text = u"TRUE", c->number = 5; }, 5, nullptr, false, false, -1},
       {"shared string", [](CellRecord* c, TextArena*) { c->number = NAN, c->sharedStringIndex = 7; }, NAN, nullptr, false, false, 7},
       {"negative index kept", [](CellRecord* c, TextArena*) { c->sharedStringIndex = -5; }, NAN, nullptr, false, false, -5},
-      {"string result replaces number", [](CellRecord* c, TextArena*) { c->formula = &formulaRecord, c->number = 3, c->text = error, c->sharedStringIndex = -1, c->inlineString = nullptr; }, NAN, u"#N/A", true, false, -1},
+      {"string result replaces number", [](CellRecord* c, TextArena* a) {
+         ASSERT_EQ(SetCellFormula(a, c, &formulaRecord), XLX_OK); c->number = 3, c->text = error, c->sharedStringIndex = -1, c->inlineString = nullptr; }, NAN, u"#N/A", true, false, -1},
       {"number result replaces text", [](CellRecord* c, TextArena*) { c->text = error, c->number = 4, c->text = nullptr; }, 4, nullptr, false, false, -1},
       {"any NaN stays a number", [](CellRecord* c, TextArena*) { c->number = std::nan("1"); }, NAN, nullptr, false, false, -1},
       {"inline string with its text", [](CellRecord* c, TextArena* a) {
          c->inlineString = &rich;
+         ASSERT_EQ(SetCellFormula(a, c, &formulaRecord), XLX_OK);
          ASSERT_EQ(AttachCellExtra(a, c), XLX_OK);
-         c->text = error, c->formula = &formulaRecord, c->number = 9, c->sharedStringIndex = 3; }, 9, u"#N/A", true, true, 3},
+         c->text = error, c->number = 9, c->sharedStringIndex = 3; }, 9, u"#N/A", true, true, 3},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TextArena arena;
     CellRecord cell;
-    cell.row = 5, cell.column = 3, cell.styleIndex = 2, cell.type = kCellNumber, cell.flags = kCellHasValue;
+    // The largest value of every bit-field.
+    cell.row = 1048576, cell.column = 16384, cell.styleIndex = kStyleOutOfRange, cell.type = kCellFormulaString;
+    cell.flags = kCellEvaluated | kCellHasValue | kCellHasFormula | kCellEvaluating | kCellReaderMark;
     c.write(&cell, &arena);
     if (std::isnan(c.number)) EXPECT_TRUE(std::isnan(cell.number));
     else EXPECT_EQ(double(cell.number), c.number);
@@ -60,7 +71,8 @@ TEST(CellStore, PackedFieldsReadBackWhatWasWritten) {
     EXPECT_EQ(cell.formula == &formulaRecord, c.formula);
     EXPECT_EQ(cell.inlineString == &rich, c.inlineString);
     EXPECT_EQ(int32_t(cell.sharedStringIndex), c.sharedString);
-    EXPECT_EQ(std::make_tuple(cell.row, int(cell.column), int(cell.styleIndex), cell.type), std::make_tuple(5, 3, 2, uint8_t(kCellNumber)));
+    const int32_t header[] = {cell.row, cell.column, int32_t(cell.styleIndex), int32_t(cell.type), int32_t(cell.flags)};
+    EXPECT_EQ(std::vector<int32_t>(header, header + 5), (std::vector<int32_t>{1048576, 16384, 65535, kCellFormulaString, 0x2F}));
   }
   CellRecord odd;
   odd.number = oddNaN;
