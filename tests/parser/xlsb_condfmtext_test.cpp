@@ -4,54 +4,24 @@
 
 #include "parser/xlsxprsr.h"
 #include "tests/parser/parsertestutil.h"
-#include "tests/support/xlsbwriter.h"
+#include "tests/support/xlsbcfrecords.h"
 
 using namespace xlx;
-using xlxtest::Payload;
+using namespace xlxtest;
 
 namespace {
 
 const std::string kGuid = "0123456789abcdef";
+const CfSpan kSpan;
 
-std::string Rec(uint32_t number, const Payload& payload = Payload()) {
-  std::string record;
-  xlxtest::AppendRecord(&record, number, payload);
-  return record;
-}
-std::string Rgb(uint32_t number, uint32_t rgb, bool frt) {
-  Payload p;
-  if (frt) p.U32(0);
-  return Rec(number, p.U8(5).U8(0xFF).U16(0).U8(uint8_t(rgb >> 16)).U8(uint8_t(rgb >> 8)).U8(uint8_t(rgb)).U8(0xFF));
-}
-// A plain block over B2:B10 with one rule of priority 3, and the id of its extension when `tied`.
 std::string Plain(uint32_t kind, uint32_t tmpl, const std::string& inner, bool tied) {
-  std::string s = Rec(461, Payload().U32(1).U32(0).U32(1).U32(1).U32(9).U32(1).U32(1));
-  s += Rec(463, Payload().U32(kind).U32(tmpl).U32(0).U32(3).U32(0).U32(0).U32(0).U16(0).U32(0).U32(0).U32(0).U32(0xFFFFFFFFu));
-  if (tied) s += Rec(35, Payload().U32(0x0E02)) + Rec(1146, Payload().U32(0).Raw(kGuid)) + Rec(36);
-  return s + inner + Rec(464) + Rec(462);
+  return CfPlain(kind, tmpl, 3, kSpan, inner, tied ? kGuid : "");
 }
-// An extension block over B2:B10 with one rule; priority -1 leaves the plain partner's.
 std::string Ext(uint32_t kind, uint32_t tmpl, int32_t priority, const std::string& inner, const std::string& formula = "") {
-  Payload rule;
-  if (formula.empty()) rule.U32(0);
-  else rule.U32(4).U32(1).U32(2).U32(uint32_t(formula.size())).U32(0).Raw(formula);
-  rule.U32(kind).U32(tmpl).U32(0).U32(uint32_t(priority)).U32(0).U32(0).U32(0).U16(0).U32(uint32_t(formula.size()));
-  rule.U32(0).U32(0).U32(0).Raw(kGuid).U32(1).U32(0xFFFFFFFFu);
-  return Rec(35, Payload().U32(0x0E02)) + Rec(1135) + Rec(1046, Payload().U32(2).U32(1).U32(2).U32(1).U32(1).U32(9).U32(1).U32(1).U32(1).U32(0)) +
-         Rec(1048, rule) + inner + Rec(1049) + Rec(1047) + Rec(1136) + Rec(36);
+  return CfExt(kind, tmpl, priority, kSpan, inner, kGuid, formula);
 }
-std::string V(uint32_t number, uint32_t kind, double value, bool gte = true) {
-  Payload p;
-  if (number == 1050) p.U32(0);
-  return Rec(number, p.U32(kind).F64(value).U32(1).U32(gte).U32(0));
-}
-std::string Bar14(uint8_t dir, uint8_t axis, uint16_t flags, const std::string& inner) {
-  return Rec(1051, Payload().U32(0).U8(0).U8(100).U8(1).U8(dir).U8(axis).U16(flags)) + inner + Rec(1156);
-}
-std::string Icons14(int32_t set, uint16_t flags, const std::string& inner) {
-  return Rec(1052, Payload().U32(0).U32(uint32_t(set)).U16(flags)) + inner + Rec(1155);
-}
-std::string Icon(int32_t set, int32_t index) { return Rec(1112, Payload().U32(0).U32(uint32_t(set)).U32(uint32_t(index))); }
+std::string V(uint32_t number, uint32_t kind, double value, bool gte = true) { return CfVal(number, kind, value, gte); }
+std::string Rgb(uint32_t number, uint32_t rgb, bool) { return CfRgb(number, rgb); }
 
 std::string Hex(CellColor c) {
   char t[8];
@@ -83,17 +53,17 @@ TEST(XlsbCondFormatExtensions, RecordsBecomeTheRulesOfTheXmlExtension) {
   struct Case { std::string records, expect; };
   const Case cases[] = {
       // The plain bar keeps its colour; border, negative fill, negative border and axis follow in order.
-      {Plain(4, 3, plainBar, true) + Ext(4, 0, -1, Bar14(2, 1, 0x0D, V(1050, 2, 0) + V(1050, 3, 0) + Rgb(1055, 0xA00000, true) +
+      {Plain(4, 3, plainBar, true) + Ext(4, 0, -1, CfBar14(2, 1, 0x0D, V(1050, 2, 0) + V(1050, 3, 0) + Rgb(1055, 0xA00000, true) +
                                                                  Rgb(1055, 0x00B000, true) + Rgb(1055, 0x0000C0, true) + Rgb(1055, 0x444444, true))),
        "4 p3 bar0-100 solid border dir2 axis1 112233 ba00000 n00b000 nb0000c0 a444444 1:,2"},
       // A bar of its own takes its fill; no axis colour without an axis.
-      {Ext(4, 0, 5, Bar14(0, 2, 0x02, V(1050, 1, 2.5) + V(1050, 9, 0) + Rgb(1055, 0x5080FF, true) + Rgb(1055, 0xFF0000, true))),
+      {Ext(4, 0, 5, CfBar14(0, 2, 0x02, V(1050, 1, 2.5) + V(1050, 9, 0) + Rgb(1055, 0x5080FF, true) + Rgb(1055, 0xFF0000, true))),
        "4 p5 bar0-100 grad dir0 axis2 5080ff b638ec6 n= nb= a000000 0:2.5,7"},
-      {Ext(6, 4, 2, Icons14(17, 0x06, pct)), "6 p2 icons17 reverse hide 0 33 67>"},
-      {Ext(6, 4, 2, Icons14(0, 0x05, pct + Icon(17, 2) + Icon(-1, -1) + Icon(3, 9))), "6 p2 icons0 0 33 67> 17.2 20.0 20.0"},
+      {Ext(6, 4, 2, CfIcons14(17, 0x06, pct)), "6 p2 icons17 reverse hide 0 33 67>"},
+      {Ext(6, 4, 2, CfIcons14(0, 0x05, pct + CfIconRecord(17, 2) + CfIconRecord(-1, -1) + CfIconRecord(3, 9))), "6 p2 icons0 0 33 67> 17.2 20.0 20.0"},
       // An icon set in the extension replaces the plain one and keeps its priority.
       {Plain(6, 4, Rec(465, Payload().U32(0).U32(0)) + V(471, 4, 0) + V(471, 4, 50) + V(471, 4, 70) + Rec(466), true) +
-           Ext(6, 4, -1, Icons14(19, 0, V(1050, 4, 0) + V(1050, 4, 20) + V(1050, 4, 40) + V(1050, 4, 60) + V(1050, 4, 80))),
+           Ext(6, 4, -1, CfIcons14(19, 0, V(1050, 4, 0) + V(1050, 4, 20) + V(1050, 4, 40) + V(1050, 4, 60) + V(1050, 4, 80))),
        "6 p3 icons19 0 20 40 60 80"},
       {Plain(6, 4, Rec(465, Payload().U32(13).U32(4)) + five + Rec(466), false), "6 p3 icons13 reverse 0 20 40 60 80"},
       {Ext(2, 1, 4, "", Payload().U8(0x1E).U16(7).Bytes()), "7 p4 f=7"},
@@ -104,7 +74,7 @@ TEST(XlsbCondFormatExtensions, RecordsBecomeTheRulesOfTheXmlExtension) {
       // Ranges past the record, a formula past the record: only the last block stays.
       {Rec(1046, Payload().U32(2).U32(0xFFFFFFFFu)) + Rec(1048, Payload().U32(0).U32(6)) + Rec(1049) + Rec(1047) +
            Rec(1046, Payload().U32(2).U32(1).U32(2).U32(1).U32(1).U32(9).U32(1).U32(1).U32(1).U32(0)) +
-           Rec(1048, Payload().U32(4).U32(1).U32(2).U32(0xFFFFFF00u).U32(0)) + Rec(1049) + Rec(1047) + Ext(6, 4, 2, Icons14(18, 0, pct)),
+           Rec(1048, Payload().U32(4).U32(1).U32(2).U32(0xFFFFFF00u).U32(0)) + Rec(1049) + Rec(1047) + Ext(6, 4, 2, CfIcons14(18, 0, pct)),
        "6 p2 icons18 0 33 67>"},
   };
   for (const Case& c : cases) {
