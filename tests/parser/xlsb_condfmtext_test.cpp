@@ -11,22 +11,9 @@ using namespace xlxtest;
 
 namespace {
 
-const std::string kGuid = "0123456789abcdef";
-const CfSpan kSpan;
-
-std::string Plain(uint32_t kind, uint32_t tmpl, const std::string& inner, bool tied) {
-  return CfPlain(kind, tmpl, 3, kSpan, inner, tied ? kGuid : "");
-}
-std::string Ext(uint32_t kind, uint32_t tmpl, int32_t priority, const std::string& inner, const std::string& formula = "") {
-  return CfExt(kind, tmpl, priority, kSpan, inner, kGuid, formula);
-}
-std::string V(uint32_t number, uint32_t kind, double value, bool gte = true) { return CfVal(number, kind, value, gte); }
-std::string Rgb(uint32_t number, uint32_t rgb, bool) { return CfRgb(number, rgb); }
-
-std::string Hex(CellColor c) {
+std::string Hex(CellColor c) {  // the model keeps red in the low byte
   char t[8];
-  snprintf(t, sizeof t, "%02x%02x%02x", unsigned(c & 0xFF), unsigned((c >> 8) & 0xFF), unsigned((c >> 16) & 0xFF));
-  return t;
+  return std::string(t, snprintf(t, sizeof t, "%02x%02x%02x", c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
 }
 
 std::string Describe(const CfRule& r) {
@@ -47,34 +34,34 @@ std::string Describe(const CfRule& r) {
 }
 
 TEST(XlsbCondFormatExtensions, RecordsBecomeTheRulesOfTheXmlExtension) {
-  const std::string plainBar = Rec(467, Payload().U8(10).U8(90).U8(1)) + V(471, 2, 0) + V(471, 3, 0) + Rgb(564, 0x112233, false) + Rec(468);
-  const std::string pct = V(1050, 4, 0) + V(1050, 4, 33) + V(1050, 4, 67, false);
-  const std::string five = V(471, 4, 0) + V(471, 4, 20) + V(471, 4, 40) + V(471, 4, 60) + V(471, 4, 80);
+  const std::string plainBar = Rec(467, Payload().U8(10).U8(90).U8(1)) + CfVal(471, 2, 0) + CfVal(471, 3, 0) + CfRgb(564, 0x112233) + Rec(468);
+  const std::string pct = CfVal(1050, 4, 0) + CfVal(1050, 4, 33) + CfVal(1050, 4, 67, false);
+  const std::string five = CfVal(471, 4, 0) + CfVal(471, 4, 20) + CfVal(471, 4, 40) + CfVal(471, 4, 60) + CfVal(471, 4, 80);
   struct Case { std::string records, expect; };
   const Case cases[] = {
       // The plain bar keeps its colour; border, negative fill, negative border and axis follow in order.
-      {Plain(4, 3, plainBar, true) + Ext(4, 0, -1, CfBar14(2, 1, 0x0D, V(1050, 2, 0) + V(1050, 3, 0) + Rgb(1055, 0xA00000, true) +
-                                                                 Rgb(1055, 0x00B000, true) + Rgb(1055, 0x0000C0, true) + Rgb(1055, 0x444444, true))),
+      {CfPlain(4, 3, plainBar, kCfGuid) + CfExt(4, 0, -1, CfBar14(2, 1, 0x0D, CfVal(1050, 2, 0) + CfVal(1050, 3, 0) + CfRgb(1055, 0xA00000) +
+                                                                 CfRgb(1055, 0x00B000) + CfRgb(1055, 0x0000C0) + CfRgb(1055, 0x444444))),
        "4 p3 bar0-100 solid border dir2 axis1 112233 ba00000 n00b000 nb0000c0 a444444 1:,2"},
       // A bar of its own takes its fill; no axis colour without an axis.
-      {Ext(4, 0, 5, CfBar14(0, 2, 0x02, V(1050, 1, 2.5) + V(1050, 9, 0) + Rgb(1055, 0x5080FF, true) + Rgb(1055, 0xFF0000, true))),
+      {CfExt(4, 0, 5, CfBar14(0, 2, 0x02, CfVal(1050, 1, 2.5) + CfVal(1050, 9, 0) + CfRgb(1055, 0x5080FF) + CfRgb(1055, 0xFF0000))),
        "4 p5 bar0-100 grad dir0 axis2 5080ff b638ec6 n= nb= a000000 0:2.5,7"},
-      {Ext(6, 4, 2, CfIcons14(17, 0x06, pct)), "6 p2 icons17 reverse hide 0 33 67>"},
-      {Ext(6, 4, 2, CfIcons14(0, 0x05, pct + CfIconRecord(17, 2) + CfIconRecord(-1, -1) + CfIconRecord(3, 9))), "6 p2 icons0 0 33 67> 17.2 20.0 20.0"},
+      {CfExt(6, 4, 2, CfIcons14(17, 0x06, pct)), "6 p2 icons17 reverse hide 0 33 67>"},
+      {CfExt(6, 4, 2, CfIcons14(0, 0x05, pct + CfIconRecord(17, 2) + CfIconRecord(-1, -1) + CfIconRecord(3, 9))), "6 p2 icons0 0 33 67> 17.2 20.0 20.0"},
       // An icon set in the extension replaces the plain one and keeps its priority.
-      {Plain(6, 4, Rec(465, Payload().U32(0).U32(0)) + V(471, 4, 0) + V(471, 4, 50) + V(471, 4, 70) + Rec(466), true) +
-           Ext(6, 4, -1, CfIcons14(19, 0, V(1050, 4, 0) + V(1050, 4, 20) + V(1050, 4, 40) + V(1050, 4, 60) + V(1050, 4, 80))),
+      {CfPlain(6, 4, Rec(465, Payload().U32(0).U32(0)) + CfVal(471, 4, 0) + CfVal(471, 4, 50) + CfVal(471, 4, 70) + Rec(466), kCfGuid) +
+           CfExt(6, 4, -1, CfIcons14(19, 0, CfVal(1050, 4, 0) + CfVal(1050, 4, 20) + CfVal(1050, 4, 40) + CfVal(1050, 4, 60) + CfVal(1050, 4, 80))),
        "6 p3 icons19 0 20 40 60 80"},
-      {Plain(6, 4, Rec(465, Payload().U32(13).U32(4)) + five + Rec(466), false), "6 p3 icons13 reverse 0 20 40 60 80"},
-      {Ext(2, 1, 4, "", Payload().U8(0x1E).U16(7).Bytes()), "7 p4 f=7"},
+      {CfPlain(6, 4, Rec(465, Payload().U32(13).U32(4)) + five + Rec(466)), "6 p3 icons13 reverse 0 20 40 60 80"},
+      {CfExt(2, 1, 4, "", kCfGuid, CfSpan(), Payload().U8(0x1E).U16(7).Bytes()), "7 p4 f=7"},
       // A plain value with a formula (type 7).
-      {Plain(4, 3, Rec(467, Payload().U8(10).U8(90).U8(1)) + Rec(471, Payload().U32(7).F64(0).U32(1).U32(1).U32(3).U32(3).U8(0x1E).U16(5).U32(0)) +
-                       V(471, 3, 0) + Rgb(564, 0x112233, false) + Rec(468), false),
+      {CfPlain(4, 3, Rec(467, Payload().U8(10).U8(90).U8(1)) + Rec(471, Payload().U32(7).F64(0).U32(1).U32(1).U32(3).U32(3).U8(0x1E).U16(5).U32(0)) +
+                       CfVal(471, 3, 0) + CfRgb(564, 0x112233) + Rec(468)),
        "4 p3 bar10-90 grad dir0 axis0 112233 b112233 nff0000 nb= a000000 5:5,2"},
       // Ranges past the record, a formula past the record: only the last block stays.
       {Rec(1046, Payload().U32(2).U32(0xFFFFFFFFu)) + Rec(1048, Payload().U32(0).U32(6)) + Rec(1049) + Rec(1047) +
            Rec(1046, Payload().U32(2).U32(1).U32(2).U32(1).U32(1).U32(9).U32(1).U32(1).U32(1).U32(0)) +
-           Rec(1048, Payload().U32(4).U32(1).U32(2).U32(0xFFFFFF00u).U32(0)) + Rec(1049) + Rec(1047) + Ext(6, 4, 2, CfIcons14(18, 0, pct)),
+           Rec(1048, Payload().U32(4).U32(1).U32(2).U32(0xFFFFFF00u).U32(0)) + Rec(1049) + Rec(1047) + CfExt(6, 4, 2, CfIcons14(18, 0, pct)),
        "6 p2 icons18 0 33 67>"},
   };
   for (const Case& c : cases) {

@@ -25,16 +25,15 @@ std::string BinaryTwin() {
   auto plainBar = [](uint32_t rgb) { return Rec(467, Payload().U8(10).U8(90).U8(1)) + CfVal(471, 2, 0) + CfVal(471, 3, 0) + CfRgb(564, rgb) + Rec(468); };
   const std::string autoEnds = CfVal(1050, 8, 0) + CfVal(1050, 9, 0);
   // B: solid, bordered, right to left, its own negative colours and a middle axis; C: gradient.
-  cells += CfPlain(4, 3, 1, span(1), plainBar(0x3366FF), "guid-of-bar-one!") +
-           CfExt(4, 0, -1, span(1), CfBar14(2, 1, 0x0D, autoEnds + CfRgb(1055, 0x000080) + CfRgb(1055, 0xFF0000) + CfRgb(1055, 0x800000) + CfRgb(1055, 0x00AA00)),
-                 "guid-of-bar-one!");
-  cells += CfPlain(4, 3, 2, span(2), plainBar(0xFF9900), "guid-of-bar-two!") +
-           CfExt(4, 0, -1, span(2), CfBar14(0, 0, 0x0F, autoEnds + CfRgb(1055, 0xFF9900) + CfRgb(1055, 0xFF0000) + CfRgb(1055, 0xFF0000) + CfRgb(1055, 0)),
-                 "guid-of-bar-two!");
+  const std::string one = "guid-of-bar-one!", two = "guid-of-bar-two!";
+  cells += CfPlain(4, 3, plainBar(0x3366FF), one, 1, span(1)) +
+           CfExt(4, 0, -1, CfBar14(2, 1, 0x0D, autoEnds + CfRgb(1055, 0x000080) + CfRgb(1055, 0xFF0000) + CfRgb(1055, 0x800000) + CfRgb(1055, 0x00AA00)), one, span(1));
+  cells += CfPlain(4, 3, plainBar(0xFF9900), two, 2, span(2)) +
+           CfExt(4, 0, -1, CfBar14(0, 0, 0x0F, autoEnds + CfRgb(1055, 0xFF9900) + CfRgb(1055, 0xFF0000) + CfRgb(1055, 0xFF0000) + CfRgb(1055, 0)), two, span(2));
   // D: 3Stars reversed, the top star only above 2; E: custom icons, icons only.
-  cells += CfExt(6, 4, 3, span(3), CfIcons14(17, 0x04, CfVal(1050, 4, 0) + CfVal(1050, 1, 0) + CfVal(1050, 1, 2, false)));
-  cells += CfExt(6, 4, 4, span(4), CfIcons14(18, 0x03, CfVal(1050, 4, 0) + CfVal(1050, 4, 33) + CfVal(1050, 4, 67) +
-                                                       CfIconRecord(19, 0) + CfIconRecord(-1, -1) + CfIconRecord(2, 2)));
+  cells += CfExt(6, 4, 3, CfIcons14(17, 0x04, CfVal(1050, 4, 0) + CfVal(1050, 1, 0) + CfVal(1050, 1, 2, false)), kCfGuid, span(3));
+  cells += CfExt(6, 4, 4, CfIcons14(18, 0x03, CfVal(1050, 4, 0) + CfVal(1050, 4, 33) + CfVal(1050, 4, 67) + CfIconRecord(19, 0) +
+                                            CfIconRecord(-1, -1) + CfIconRecord(2, 2)), kCfGuid, span(4));
   BinaryBook book;
   book.sheetNames = {"Bars"};
   book.sheetRecords = {cells};

@@ -1,6 +1,6 @@
-// Conditional-format records of a binary sheet part, for tests: a plain block with one rule and
-// the extension block of the future-record section, with their data bars, icon sets, values and
-// colours. Blocks cover one column (0-based) from row `first` to row `last` (0-based).
+// Conditional-format records of a binary sheet part, for tests: a plain block with one rule, the
+// extension block of the future-record section, and the data bars, icon sets, values (kind 1 num
+// ... 9 automatic maximum) and colours inside them. Blocks cover one column (all 0-based).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -12,40 +12,34 @@ namespace xlxtest {
 struct CfSpan {
   uint32_t first = 1, last = 9, column = 1;  // B2:B10
 };
+const std::string kCfGuid = "0123456789abcdef";
 
 inline std::string Rec(uint32_t number, const Payload& payload = Payload()) {
   std::string record;
   AppendRecord(&record, number, payload);
   return record;
 }
-// A colour record, plain (564) or of the extension (1055, after its header word).
+// Plain records are 564 (colour) and 471 (value); the extension's 1055 and 1050 open with a word.
 inline std::string CfRgb(uint32_t number, uint32_t rgb) {
-  Payload p;
-  if (number == 1055) p.U32(0);
+  Payload p = number == 1055 ? Payload().U32(0) : Payload();
   return Rec(number, p.U8(5).U8(0xFF).U16(0).U8(uint8_t(rgb >> 16)).U8(uint8_t(rgb >> 8)).U8(uint8_t(rgb)).U8(0xFF));
 }
-// A value record, plain (471) or of the extension (1050): kind 1 num ... 9 automatic maximum.
 inline std::string CfVal(uint32_t number, uint32_t kind, double value, bool gte = true) {
-  Payload p;
-  if (number == 1050) p.U32(0);
+  Payload p = number == 1050 ? Payload().U32(0) : Payload();
   return Rec(number, p.U32(kind).F64(value).U32(1).U32(gte).U32(0));
 }
-// A plain block with one rule (dxf 0) holding `inner`; a non-empty 16-byte `guid` ties it to an
-// extension rule.
-inline std::string CfPlain(uint32_t kind, uint32_t tmpl, uint32_t priority, CfSpan s, const std::string& inner,
-                           const std::string& guid = "") {
+// A plain block with one rule (dxf 0); a 16-byte `guid` ties it to an extension rule.
+inline std::string CfPlain(uint32_t kind, uint32_t tmpl, const std::string& inner, const std::string& guid = "",
+                           uint32_t priority = 3, CfSpan s = CfSpan()) {
   std::string r = Rec(461, Payload().U32(1).U32(0).U32(1).U32(s.first).U32(s.last).U32(s.column).U32(s.column));
   r += Rec(463, Payload().U32(kind).U32(tmpl).U32(0).U32(priority).U32(0).U32(0).U32(0).U16(0).U32(0).U32(0).U32(0).U32(0xFFFFFFFFu));
   if (!guid.empty()) r += Rec(35, Payload().U32(0x0E02)) + Rec(1146, Payload().U32(0).Raw(guid)) + Rec(36);
   return r + inner + Rec(464) + Rec(462);
 }
-// An extension block with one rule; priority -1 leaves the plain partner's. `formula` is the
-// token bytes of the rule's one formula.
-inline std::string CfExt(uint32_t kind, uint32_t tmpl, int32_t priority, CfSpan s, const std::string& inner,
-                         const std::string& guid = "0123456789abcdef", const std::string& formula = "") {
-  Payload rule;
-  if (formula.empty()) rule.U32(0);
-  else rule.U32(4).U32(1).U32(2).U32(uint32_t(formula.size())).U32(0).Raw(formula);
+// An extension block with one rule (priority -1 keeps the partner's) and its one formula's tokens.
+inline std::string CfExt(uint32_t kind, uint32_t tmpl, int32_t priority, const std::string& inner, const std::string& guid = kCfGuid,
+                         CfSpan s = CfSpan(), const std::string& formula = "") {
+  Payload rule = formula.empty() ? Payload().U32(0) : Payload().U32(4).U32(1).U32(2).U32(uint32_t(formula.size())).U32(0).Raw(formula);
   rule.U32(kind).U32(tmpl).U32(0).U32(uint32_t(priority)).U32(0).U32(0).U32(0).U16(0).U32(uint32_t(formula.size()));
   rule.U32(0).U32(0).U32(0).Raw(guid).U32(1).U32(0xFFFFFFFFu);
   const Payload head = Payload().U32(2).U32(1).U32(2).U32(1).U32(s.first).U32(s.last).U32(s.column).U32(s.column).U32(1).U32(0);
