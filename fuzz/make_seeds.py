@@ -414,6 +414,9 @@ def main():
     # conditional formats.
     kept_binary += [seed for seed in binary.values() if seed[0] in (5, 6, 7) and seed not in kept_binary]
     kept_binary += [bytes([3]) + seed for seed in conditional_format_sheets()]
+    # A styles part with an extension differential format (a solid fill) for the rules above.
+    kept_binary.append(bytes([1]) + xlsb_record(1171, struct.pack("<IHHHHBHH", 0, 0, 2, 0, 5, 1, 2, 12)
+                                                + bytes([5, 0xFF, 0, 0, 0, 0xFF, 0, 0xFF])))
     for data in kept_binary:
         write(os.path.join(out, "xlsb"), sha(data), data)
 

@@ -42,7 +42,8 @@ std::u16string BinaryRuleExtensionId(const RecordEntry& record);
 // Reads the extension blocks among a sheet part's records into `formats`, after its plain blocks:
 // an extension rule whose id a plain rule carries replaces that rule (a data bar only adds its
 // current look to the plain one, keeping the plain colour unless it has its own), one without a
-// partner joins a block of its own. *ruleCount counts every rule against kMaxBinaryCfRules.
+// partner joins a block of its own. An extension rule's format is its own (rule->ownDxf, from the
+// workbook's extension formats). *ruleCount counts every rule against kMaxBinaryCfRules.
 void ReadBinaryExtensionFormats(const Workbook& workbook, const RecordList& records, SheetCondFormats* formats,
                                 size_t* ruleCount);
 

@@ -197,7 +197,7 @@ void ExtensionReader::BeginRule(const RecordEntry& record) {
   FrtHeader header;
   if (!ReadFrtHeader(&cursor, &header)) return;
   const uint32_t kind = cursor.U32(), tmpl = cursor.U32();
-  cursor.U32();  // differential format: the extension's own formats are not read
+  const uint32_t dxf = cursor.U32();  // among the extension formats
   const int32_t priority = cursor.I32();
   const uint32_t param = cursor.U32();
   cursor.Skip(8);  // reserved
@@ -213,6 +213,7 @@ void ExtensionReader::BeginRule(const RecordEntry& record) {
   hasPriority = priority >= 0;
   if (hasPriority) rule.priority = priority;
   rule.text = std::move(text);
+  if (dxf < workbook.binaryTables.extensionDxfs.size()) rule.ownDxf = workbook.binaryTables.extensionDxfs[dxf];
   DecodeBinaryRuleFields(kind, tmpl, param, flags, &rule);
   for (size_t i = 0; i < header.formulaCount && i < 2; ++i) rule.formulas.push_back(Render(header.formulas[i]));
   ruleId = hasGuid ? BinaryGuidText(guid) : std::u16string();

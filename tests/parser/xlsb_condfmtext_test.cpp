@@ -17,7 +17,7 @@ std::string Hex(CellColor c) {  // the model keeps red in the low byte
 }
 
 std::string Describe(const CfRule& r) {
-  std::string s = std::to_string(r.type) + " p" + std::to_string(r.priority);
+  std::string s = std::to_string(r.type) + " p" + std::to_string(r.priority) + (r.ownDxf ? " fill" + Hex(r.ownDxf->fill.foreColor) : "");
   for (const std::u16string& f : r.formulas) s += " f=" + std::string(f.begin(), f.end());
   if (const CfDataBar* b = r.dataBar.get())
     s += " bar" + std::to_string(b->minLength) + "-" + std::to_string(b->maxLength) + (b->gradient ? " grad" : " solid") +
@@ -37,7 +37,9 @@ TEST(XlsbCondFormatExtensions, RecordsBecomeTheRulesOfTheXmlExtension) {
   const std::string plainBar = Rec(467, Payload().U8(10).U8(90).U8(1)) + CfVal(471, 2, 0) + CfVal(471, 3, 0) + CfRgb(564, 0x112233) + Rec(468);
   const std::string pct = CfVal(1050, 4, 0) + CfVal(1050, 4, 33) + CfVal(1050, 4, 67, false);
   const std::string five = CfVal(471, 4, 0) + CfVal(471, 4, 20) + CfVal(471, 4, 40) + CfVal(471, 4, 60) + CfVal(471, 4, 80);
-  struct Case { std::string records, expect; };
+  struct Case { std::string records, expect, styles = ""; };
+  // An extension format with a solid fill, which extension rules name by index.
+  const std::string styles = DefaultStylesPart() + Rec(1171, Payload().U32(0).U16(0).U16(2).U16(0).U16(5).U8(1).U16(2).U16(12).Raw(CfRgb(564, 0x00FF00).substr(3)));
   const Case cases[] = {
       // The plain bar keeps its colour; border, negative fill, negative border and axis follow in order.
       {CfPlain(4, 3, plainBar, kCfGuid) + CfExt(4, 0, -1, CfBar14(2, 1, 0x0D, CfVal(1050, 2, 0) + CfVal(1050, 3, 0) + CfRgb(1055, 0xA00000) +
@@ -53,7 +55,7 @@ TEST(XlsbCondFormatExtensions, RecordsBecomeTheRulesOfTheXmlExtension) {
            CfExt(6, 4, -1, CfIcons14(19, 0, CfVal(1050, 4, 0) + CfVal(1050, 4, 20) + CfVal(1050, 4, 40) + CfVal(1050, 4, 60) + CfVal(1050, 4, 80))),
        "6 p3 icons19 0 20 40 60 80"},
       {CfPlain(6, 4, Rec(465, Payload().U32(13).U32(4)) + five + Rec(466)), "6 p3 icons13 reverse 0 20 40 60 80"},
-      {CfExt(2, 1, 4, "", kCfGuid, CfSpan(), Payload().U8(0x1E).U16(7).Bytes()), "7 p4 f=7"},
+      {CfExt(2, 1, 4, "", kCfGuid, CfSpan(), Payload().U8(0x1E).U16(7).Bytes()), "7 p4 fill00ff00 f=7", styles},
       // A plain value with a formula (type 7).
       {CfPlain(4, 3, Rec(467, Payload().U8(10).U8(90).U8(1)) + Rec(471, Payload().U32(7).F64(0).U32(1).U32(1).U32(3).U32(3).U8(0x1E).U16(5).U32(0)) +
                        CfVal(471, 3, 0) + CfRgb(564, 0x112233) + Rec(468)),
@@ -68,6 +70,7 @@ TEST(XlsbCondFormatExtensions, RecordsBecomeTheRulesOfTheXmlExtension) {
     xlxtest::BinaryBook book;
     book.sheetNames = {"S"};
     book.sheetRecords = {c.records};
+    book.styles = c.styles;
     xlxtest::OpenedPackage package(xlxtest::BinaryWorkbookEntries(book));
     ASSERT_EQ(package.rc, 1) << c.expect;
     const MyWorksheet& sheet = *GetSheet(package.workbook, 0);
