@@ -44,7 +44,8 @@ enum RuleKind : uint32_t { kKindCellIs = 1, kKindExpression = 2, kKindScale = 3,
 constexpr uint16_t kFlagStopIfTrue = 0x02;
 constexpr uint16_t kFlagBottom = 0x08;
 constexpr uint16_t kFlagPercent = 0x10;
-// Icon-set flags (bit 0 is reserved in the plain record).
+// Icon-set flags, a 16-bit word (bit 0 is reserved in the plain record); a set reversed has the
+// reverse bit set, as the application writes it.
 constexpr uint32_t kIconOnly = 0x02;
 constexpr uint32_t kIconReverse = 0x04;
 
@@ -323,7 +324,7 @@ int32_t ReadBinaryConditionalFormats(const Workbook& workbook, MyWorksheet* shee
           if (r.inRule) {
             RecordCursor cursor(record);
             auto icons = std::make_shared<CfIconSet>();
-            const uint32_t set = cursor.U32(), flags = cursor.U32();
+            const uint32_t set = cursor.U32(), flags = cursor.U16();  // the application writes six bytes
             icons->set = set == 0xFFFFFFFFu ? kIconsNoIcons : set < uint32_t(kIconsNoIcons) ? int32_t(set) : kIcons3TrafficLights1;
             if (cursor.Ok()) icons->showValue = !(flags & kIconOnly), icons->reverse = (flags & kIconReverse) != 0;
             r.part = Reader::kIcons, r.rule.iconSet = icons;

@@ -188,7 +188,8 @@ void ExtensionReader::BeginBlock(const RecordEntry& record) {
   inBlock = true;
 }
 
-// The plain rule's fields, then the id of the partner rule in place of the formulas' sizes.
+// The plain rule's fields with its formulas in the header, then the GUID that ties it to a plain
+// rule and the text parameter (which some writers leave out).
 void ExtensionReader::BeginRule(const RecordEntry& record) {
   inRule = false;
   part = kNone;

@@ -54,7 +54,7 @@ TEST(XlsbCondFormatExtensions, RecordsBecomeTheRulesOfTheXmlExtension) {
       {CfPlain(6, 4, Rec(465, Payload().U32(0).U32(0)) + CfVal(471, 4, 0) + CfVal(471, 4, 50) + CfVal(471, 4, 70) + Rec(466), kCfGuid) +
            CfExt(6, 4, -1, CfIcons14(19, 0, CfVal(1050, 4, 0) + CfVal(1050, 4, 20) + CfVal(1050, 4, 40) + CfVal(1050, 4, 60) + CfVal(1050, 4, 80))),
        "6 p3 icons19 0 20 40 60 80"},
-      {CfPlain(6, 4, Rec(465, Payload().U32(13).U32(4)) + five + Rec(466)), "6 p3 icons13 reverse 0 20 40 60 80"},
+      {CfPlain(6, 4, Rec(465, Payload().U32(13).U16(4)) + five + Rec(466)), "6 p3 icons13 reverse 0 20 40 60 80"},
       {CfExt(2, 1, 4, "", kCfGuid, CfSpan(), Payload().U8(0x1E).U16(7).Bytes()), "7 p4 fill00ff00 f=7", styles},
       // A plain value with a formula (type 7).
       {CfPlain(4, 3, Rec(467, Payload().U8(10).U8(90).U8(1)) + Rec(471, Payload().U32(7).F64(0).U32(1).U32(1).U32(3).U32(3).U8(0x1E).U16(5).U32(0)) +
