@@ -123,6 +123,41 @@ def conditional_format_sheets():
         block(rule(6, 4, 0, 0), xlsb_record(465, struct.pack("<II", 0, 2)) + value(4, 0) + value(4, 33) + value(4, 67)
               + xlsb_record(466)),
         block(rule(5, 5, 3, 0x18)),
+    ] + extension_sheets(rule, value, color)
+
+
+def extension_sheets(rule, value, color):
+    """Sheet parts whose rules are completed or replaced by the extension records of the future-record
+    section: a data bar tied to its plain rule by id, newer and custom icon sets, a rule with a formula."""
+    guid = bytes(range(16))
+    frt = lambda inner: (xlsb_record(35, struct.pack("<I", 0x0E02)) + xlsb_record(1135) + inner + xlsb_record(1136)
+                         + xlsb_record(36))
+    head = struct.pack("<10I", 2, 1, 2, 1, 1, 9, 1, 1, 1, 0)
+
+    def rule14(kind, template, priority, formula=b""):
+        header = struct.pack("<I", 0) if not formula else struct.pack("<5I", 4, 1, 2, len(formula), 0) + formula
+        return (header + struct.pack("<IIIiIII", kind, template, 0, priority, 0, 0, 0) + struct.pack("<H", 0)
+                + struct.pack("<4I", len(formula), 0, 0, 0) + guid + struct.pack("<II", 1, 0xFFFFFFFF))
+
+    def ext(r, inner):
+        return frt(xlsb_record(1046, head) + xlsb_record(1048, r) + inner + xlsb_record(1049) + xlsb_record(1047))
+
+    v14 = lambda kind, number: xlsb_record(1050, struct.pack("<IIdIII", 0, kind, number, 1, 1, 0))
+    c14 = xlsb_record(1055, struct.pack("<I", 0) + bytes([5, 0xFF, 0, 0, 0xFF, 0x00, 0x00, 0xFF]))
+    icon = lambda kpi, index: xlsb_record(1112, struct.pack("<Iii", 0, kpi, index))
+    tie = xlsb_record(35, struct.pack("<I", 0x0E02)) + xlsb_record(1146, struct.pack("<I", 0) + guid) + xlsb_record(36)
+    plain = (xlsb_record(461, struct.pack("<III", 1, 0, 1) + struct.pack("<IIII", 0, 9, 0, 1)) + xlsb_record(463, rule(4, 3, 0, 0))
+             + xlsb_record(467, bytes([10, 90, 1])) + value(2, 0) + value(3, 0) + color + xlsb_record(468) + tie
+             + xlsb_record(464) + xlsb_record(462))
+    bar = xlsb_record(1051, struct.pack("<I5BH", 0, 0, 100, 1, 2, 1, 0x0D)) + v14(2, 0) + v14(3, 0) + c14 * 4 + xlsb_record(1156)
+    pct = v14(4, 0) + v14(4, 33) + v14(4, 67)
+    return [
+        plain + ext(rule14(4, 0, -1), bar),
+        ext(rule14(6, 4, 2), xlsb_record(1052, struct.pack("<IiH", 0, 17, 6)) + pct + xlsb_record(1155)),
+        ext(rule14(6, 4, 2), xlsb_record(1052, struct.pack("<IiH", 0, 0, 1)) + pct + icon(18, 1) + icon(-1, -1)
+            + icon(19, 4) + xlsb_record(1155)),
+        ext(rule14(2, 1, 3, b"\x1e\x07\x00"), b""),
+        ext(rule14(3, 2, 4), xlsb_record(1157) + v14(2, 0) + v14(3, 0) + c14 + c14 + xlsb_record(1158)),
     ]
 
 
@@ -379,6 +414,9 @@ def main():
     # conditional formats.
     kept_binary += [seed for seed in binary.values() if seed[0] in (5, 6, 7) and seed not in kept_binary]
     kept_binary += [bytes([3]) + seed for seed in conditional_format_sheets()]
+    # A styles part with an extension differential format (a solid fill) for the rules above.
+    kept_binary.append(bytes([1]) + xlsb_record(1171, struct.pack("<IHHHHBHH", 0, 0, 2, 0, 5, 1, 2, 12)
+                                                + bytes([5, 0xFF, 0, 0, 0, 0xFF, 0, 0xFF])))
     for data in kept_binary:
         write(os.path.join(out, "xlsb"), sha(data), data)
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -79,6 +80,8 @@ struct BinaryBookTables {
   std::vector<int32_t> nameSheets;  // per name: the sheet it belongs to, -1 for the whole workbook
   std::vector<ExternSheetEntry> externSheets;
   std::vector<uint8_t> linkIsSelf;  // per supporting link: 1 for the workbook's own sheets
+  // The styles part's extension formats, which extension conditional-format rules name by index.
+  std::vector<std::shared_ptr<const Dxf>> extensionDxfs;
 };
 
 struct Workbook {

@@ -2,6 +2,7 @@
 // ranges; each rule opens with its kind, template, differential format, priority, parameter, flags,
 // text parameter and up to three formulas, and may hold a colour scale, a data bar or an icon set
 // made of value records (a kind, a number, a threshold flag and a formula) and colour records.
+// A rule whose look the extension records complete carries the id of its extension rule.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -11,6 +12,7 @@
 
 #include "common/limits.h"
 #include "common/resultcodes.h"
+#include "parser/xlsb/xlsbcondfmt.h"
 #include "parser/xlsb/xlsbformula.h"
 #include "parser/xlsb/xlsbsheetobjects.h"
 #include "parser/xlsb/xlsbstyles.h"
@@ -32,10 +34,9 @@ constexpr uint32_t kEndColorScale = RawType(470);
 constexpr uint32_t kValue = RawType(471);
 constexpr uint32_t kColor = RawType(564);
 
-// Bounds on what one sheet may hold, as for the XML form; content past them is left out.
-constexpr size_t kMaxRules = 200000;
-constexpr uint32_t kMaxRangesPerBlock = 4096;
-constexpr size_t kMaxPoints = 5;
+constexpr size_t kMaxRules = kMaxBinaryCfRules;
+constexpr uint32_t kMaxRangesPerBlock = kMaxBinaryCfRangesPerBlock;
+constexpr size_t kMaxPoints = kMaxBinaryCfPoints;
 
 // Rule kinds of the record; templates refine the formula kind.
 enum RuleKind : uint32_t { kKindCellIs = 1, kKindExpression = 2, kKindScale = 3, kKindBar = 4, kKindTop = 5, kKindIcons = 6 };
@@ -43,9 +44,10 @@ enum RuleKind : uint32_t { kKindCellIs = 1, kKindExpression = 2, kKindScale = 3,
 constexpr uint16_t kFlagStopIfTrue = 0x02;
 constexpr uint16_t kFlagBottom = 0x08;
 constexpr uint16_t kFlagPercent = 0x10;
-// Icon-set flags.
-constexpr uint32_t kIconOnly = 0x01;
-constexpr uint32_t kIconReverse = 0x02;
+// Icon-set flags, a 16-bit word (bit 0 is reserved in the plain record); a set reversed has the
+// reverse bit set, as the application writes it.
+constexpr uint32_t kIconOnly = 0x02;
+constexpr uint32_t kIconReverse = 0x04;
 
 // The rule kind of a formula rule's template; kCfUnknown for templates that do not exist.
 int32_t TemplateType(uint32_t tmpl, uint32_t param, int32_t* timePeriod) {
@@ -94,13 +96,6 @@ bool ReadParsedFormula(RecordCursor* cursor, RangeFormula* out) {
   out->extra = cursor->Here();
   cursor->Skip(out->extraLength);
   return cursor->Ok();
-}
-
-std::u16string NumberText(double value) {
-  if (!std::isfinite(value)) return u"0";
-  char text[40];
-  std::snprintf(text, sizeof text, "%.15g", value);
-  return std::u16string(text, text + std::char_traits<char>::length(text));
 }
 
 struct Reader {
@@ -175,32 +170,8 @@ void Reader::BeginRule(const RecordEntry& record) {
   rule = CfRule();
   rule.priority = priority > uint32_t(INT32_MAX) ? INT32_MAX : int32_t(priority);
   rule.dxfId = dxf > uint32_t(INT32_MAX) ? -1 : int32_t(dxf);
-  rule.stopIfTrue = (flags & kFlagStopIfTrue) != 0;
   rule.text = std::move(text);
-  switch (kind) {
-    case kKindCellIs:
-      rule.type = kCfCellIs;
-      rule.op = param >= kCfOpBetween && param <= kCfOpLessEqual ? int32_t(param) : kCfOpNone;
-      break;
-    case kKindExpression:
-      rule.type = TemplateType(tmpl, param, &rule.timePeriod);
-      // The text rules carry the operator the XML form writes with them.
-      if (tmpl == 8) rule.op = param < 4 ? kCfOpContains + int32_t(param) : kCfOpContains;
-      break;
-    case kKindScale: rule.type = kCfColorScale; break;
-    case kKindBar: rule.type = kCfDataBar; break;
-    case kKindTop:
-      rule.type = kCfTop10;
-      rule.rank = param > 1000 ? 1000 : int32_t(param);
-      rule.isBottom = (flags & kFlagBottom) != 0;
-      rule.isPercent = (flags & kFlagPercent) != 0;
-      break;
-    case kKindIcons: rule.type = kCfIconSet; break;
-    default: rule.type = kCfUnknown; break;
-  }
-  if (rule.type == kCfAboveAverage || rule.type == kCfBelowAverage || rule.type == kCfAboveOrEqualAverage ||
-      rule.type == kCfBelowOrEqualAverage)
-    rule.stdDev = param > 3 ? 3 : int32_t(param);
+  DecodeBinaryRuleFields(kind, tmpl, param, flags, &rule);
   for (uint32_t size : formulaSizes) {
     if (size == 0) continue;
     RangeFormula f;
@@ -220,11 +191,11 @@ void Reader::Value(const RecordEntry& record) {
   const uint32_t formulaSize = cursor.U32();
   if (!cursor.Ok()) return;
   CfValue value;
-  value.kind = kind >= 1 && kind <= 8 ? int32_t(kind) - 1 : kCfvoNum;
+  value.kind = BinaryValueKind(kind);
   value.gte = gte;
   RangeFormula f;
   if (formulaSize > 0 && ReadParsedFormula(&cursor, &f)) value.formula = Render(f);
-  else if (value.kind == kCfvoNum || value.kind == kCfvoPercent || value.kind == kCfvoPercentile) value.formula = NumberText(number);
+  else if (value.kind == kCfvoNum || value.kind == kCfvoPercent || value.kind == kCfvoPercentile) value.formula = BinaryNumberText(number);
   if (part == kScale && rule.colorScale->points.size() < kMaxPoints) {
     rule.colorScale->points.push_back(std::move(value));
   } else if (part == kBar) {
@@ -274,6 +245,54 @@ void Reader::EndBlock() {
 
 }  // namespace
 
+void DecodeBinaryRuleFields(uint32_t kind, uint32_t tmpl, uint32_t param, uint16_t flags, CfRule* rule) {
+  rule->stopIfTrue = (flags & kFlagStopIfTrue) != 0;
+  switch (kind) {
+    case kKindCellIs:
+      rule->type = kCfCellIs;
+      rule->op = param >= kCfOpBetween && param <= kCfOpLessEqual ? int32_t(param) : kCfOpNone;
+      break;
+    case kKindExpression:
+      rule->type = TemplateType(tmpl, param, &rule->timePeriod);
+      // The text rules carry the operator the XML form writes with them.
+      if (tmpl == 8) rule->op = param < 4 ? kCfOpContains + int32_t(param) : kCfOpContains;
+      break;
+    case kKindScale: rule->type = kCfColorScale; break;
+    case kKindBar: rule->type = kCfDataBar; break;
+    case kKindTop:
+      rule->type = kCfTop10;
+      rule->rank = param > 1000 ? 1000 : int32_t(param);
+      rule->isBottom = (flags & kFlagBottom) != 0;
+      rule->isPercent = (flags & kFlagPercent) != 0;
+      break;
+    case kKindIcons: rule->type = kCfIconSet; break;
+    default: rule->type = kCfUnknown; break;
+  }
+  if (rule->type == kCfAboveAverage || rule->type == kCfBelowAverage || rule->type == kCfAboveOrEqualAverage ||
+      rule->type == kCfBelowOrEqualAverage)
+    rule->stdDev = param > 3 ? 3 : int32_t(param);
+}
+
+int32_t BinaryValueKind(uint32_t type) {
+  switch (type) {
+    case 2: return kCfvoMin;
+    case 3: return kCfvoMax;
+    case 4: return kCfvoPercent;
+    case 5: return kCfvoPercentile;
+    case 7: return kCfvoFormula;
+    case 8: return kCfvoAutoMin;
+    case 9: return kCfvoAutoMax;
+    default: return kCfvoNum;
+  }
+}
+
+std::u16string BinaryNumberText(double value) {
+  if (!std::isfinite(value)) return u"0";
+  char text[40];
+  std::snprintf(text, sizeof text, "%.15g", value);
+  return std::u16string(text, text + std::char_traits<char>::length(text));
+}
+
 int32_t ReadBinaryConditionalFormats(const Workbook& workbook, MyWorksheet* sheet, const RecordList& records) {
   if (!sheet) return XLX_ERR_ARGUMENT;
   const int32_t rc = Guarded([&]() -> int32_t {
@@ -305,7 +324,7 @@ int32_t ReadBinaryConditionalFormats(const Workbook& workbook, MyWorksheet* shee
           if (r.inRule) {
             RecordCursor cursor(record);
             auto icons = std::make_shared<CfIconSet>();
-            const uint32_t set = cursor.U32(), flags = cursor.U32();
+            const uint32_t set = cursor.U32(), flags = cursor.U16();  // the application writes six bytes
             icons->set = set == 0xFFFFFFFFu ? kIconsNoIcons : set < uint32_t(kIconsNoIcons) ? int32_t(set) : kIcons3TrafficLights1;
             if (cursor.Ok()) icons->showValue = !(flags & kIconOnly), icons->reverse = (flags & kIconReverse) != 0;
             r.part = Reader::kIcons, r.rule.iconSet = icons;
@@ -314,10 +333,14 @@ int32_t ReadBinaryConditionalFormats(const Workbook& workbook, MyWorksheet* shee
         case kEndColorScale: case kEndDataBar: case kEndIconSet: r.part = Reader::kNone; break;
         case kValue: r.Value(record); break;
         case kColor: r.Color(record); break;
+        case kBinaryCfRuleExt:
+          if (r.inRule) r.rule.extensionId = BinaryRuleExtensionId(record);
+          break;
         default: break;
       }
     }
     r.EndBlock();
+    ReadBinaryExtensionFormats(workbook, records, formats.get(), &r.ruleCount);
     std::stable_sort(formats->blocks.begin(), formats->blocks.end(),
                      [](const CondFmt& a, const CondFmt& b) { return a.rules[0].priority < b.rules[0].priority; });
     sheet->condFormats = formats->blocks.empty() ? nullptr : formats;

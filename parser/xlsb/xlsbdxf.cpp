@@ -1,9 +1,13 @@
 // Differential formats of binary parts: a list of typed properties, each with its own size.
+#include <memory>
+#include <vector>
+
 #include "common/apiutils.h"
 #include "common/resultcodes.h"
 #include "model/modellimits.h"
 #include "parser/xlsb/xlsbstyles.h"
 #include "parser/xlsxprsrcolor.h"
+#include "parser/xlsxprsrxml.h"
 
 namespace xlx {
 
@@ -118,6 +122,20 @@ int32_t ReadBinaryDxf(const Workbook& workbook, const RecordEntry& record, Dxf* 
     if (fill.kind == kFillSolid && !hasBack) fill.foreColor = foreColor;
   }
   return XLX_OK;
+}
+
+int32_t ReadBinaryExtensionDxf(Workbook* workbook, const RecordEntry& record) {
+  std::vector<std::shared_ptr<const Dxf>>& list = workbook->binaryTables.extensionDxfs;
+  if (list.size() >= size_t(kMaxStyleListCount)) return XLX_OK;
+  return Guarded([&]() -> int32_t {
+    auto dxf = std::make_shared<Dxf>();
+    RecordEntry fields = record;
+    fields.size = record.size >= 4 ? record.size - 4 : 0;
+    fields.data = record.size >= 4 ? record.data + 4 : record.data;
+    if (record.size < 4 || ReadBinaryDxf(*workbook, fields, dxf.get()) != XLX_OK) *dxf = Dxf();
+    list.push_back(std::move(dxf));
+    return XLX_OK;
+  });
 }
 
 }  // namespace xlx

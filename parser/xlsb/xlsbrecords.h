@@ -55,6 +55,7 @@ constexpr uint32_t kBeginCellXfs = RawType(617);
 constexpr uint32_t kEndCellXfs = RawType(618);
 constexpr uint32_t kBeginCellStyleXfs = RawType(626);
 constexpr uint32_t kEndCellStyleXfs = RawType(627);
+constexpr uint32_t kDxf14 = RawType(1171);
 // Worksheet part.
 constexpr uint32_t kRowHdr = RawType(0);
 constexpr uint32_t kCellBlank = RawType(1);

@@ -247,6 +247,7 @@ int32_t ReadRecord(StyleState* state, const RecordEntry& record) {
       if (rc == XLX_OK) state->dxfs.push_back(std::move(dxf));
       return rc;
     }
+    case brt::kDxf14: return ReadBinaryExtensionDxf(state->workbook, record);
     case brt::kIndexedColor: return ReadPaletteRecord(state, record);
     case brt::kBeginTableStyles: return ReadTableStyleRecord(state, record);
     case brt::kBeginCellXfs: state->inCellXfs = true; return XLX_OK;

@@ -29,6 +29,10 @@ int32_t BinaryHatch(uint32_t pattern);
 // A differential-format record (its list of typed properties) into a Dxf with its presence mask.
 // 1; -9 when a property's size runs past the record.
 [[nodiscard]] int32_t ReadBinaryDxf(const Workbook& workbook, const RecordEntry& record, Dxf* dxf);
+// An extension differential format (a reserved word, then the fields of a differential format)
+// appended to workbook->binaryTables.extensionDxfs, at most kMaxStyleListCount of them; a broken
+// one is kept empty so that the later ones keep their indices. 1 or -1.
+[[nodiscard]] int32_t ReadBinaryExtensionDxf(Workbook* workbook, const RecordEntry& record);
 
 // The custom table styles of a styles part's records into styles->tableStyles, their elements'
 // differential formats checked against styles->dxfs (read first). Unknown kinds are skipped, band

@@ -131,7 +131,7 @@ TEST(XlsbObjects, ConditionalFormatRecordsBecomeTheRulesTheyDescribe) {
       {Block(3, 2, 0, 0, "", Wrap(469, Payload(), Value(2, 0) + Value(3, 0) + Rgb(255, 0, 0))), "3 op0 dxf2 pri7"},
       {Block(4, 3, 0, 0, "", Wrap(467, Payload().U8(20).U8(80).U8(0), Value(1, 2.5) + Value(3, 0) + Rgb(1, 2, 3))),
        "4 op0 dxf2 pri7 bar=20-80 hide 0:2.5 #030201"},
-      {Block(6, 4, 0, 0, "", Wrap(465, Payload().U32(8).U32(3), Value(4, 0) + Value(4, 25) + Value(4, 50, false) + Value(4, 75))),
+      {Block(6, 4, 0, 0, "", Wrap(465, Payload().U32(8).U32(6), Value(4, 0) + Value(4, 25) + Value(4, 50, false) + Value(4, 75))),
        "6 op0 dxf2 pri7 icons=8 reverse hide 25,50>,75"},
       {Block(6, 4, 0, 0, "", Wrap(465, Payload().U32(8).U32(0), Value(4, 0) + Value(4, 25))), "6 op0 dxf2 pri7"},
   };

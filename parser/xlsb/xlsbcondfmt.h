@@ -1,0 +1,50 @@
+// What the readers of a binary sheet's conditional formats share: the plain rules (xlsbcondfmt.cpp)
+// and the extension rules that the current look of data bars and the newer icon sets are written
+// in (xlsbcondfmtext.cpp). Both decode the same rule fields and value kinds, and an extension rule
+// finds its plain partner through the id that both carry.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "model/workbook.h"
+#include "parser/xlsb/xlsbrecords.h"
+
+namespace xlx {
+
+// Bounds on what one sheet may hold, as for the XML form; content past them is left out.
+constexpr size_t kMaxBinaryCfRules = 200000;
+constexpr uint32_t kMaxBinaryCfRangesPerBlock = 4096;
+constexpr size_t kMaxBinaryCfPoints = 5;
+
+// The id record inside a plain rule that names its extension rule.
+constexpr uint32_t kBinaryCfRuleExt = RawType(1146);
+
+// Sets rule->type and what the kind, template, parameter and flags of a rule record say (operator,
+// time period, rank, bottom, percent, standard deviations, stop-if-true). Unknown kinds and
+// templates give kCfUnknown.
+void DecodeBinaryRuleFields(uint32_t kind, uint32_t tmpl, uint32_t param, uint16_t flags, CfRule* rule);
+
+// The model's kind of a value record's type (1 num, 2 min, 3 max, 4 percent, 5 percentile,
+// 7 formula, 8 automatic minimum, 9 automatic maximum); kCfvoNum for any other type.
+int32_t BinaryValueKind(uint32_t type);
+
+// A value record's number as formula text ("2.5"); "0" for a number that is not finite.
+std::u16string BinaryNumberText(double value);
+
+// The "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" text of a 16-byte GUID as stored (the first three
+// groups little-endian).
+std::u16string BinaryGuidText(const uint8_t* guid);
+
+// The id a rule-extension record carries (a reserved word and the GUID); empty when it is short.
+std::u16string BinaryRuleExtensionId(const RecordEntry& record);
+
+// Reads the extension blocks among a sheet part's records into `formats`, after its plain blocks:
+// an extension rule whose id a plain rule carries replaces that rule (a data bar only adds its
+// current look to the plain one, keeping the plain colour unless it has its own), one without a
+// partner joins a block of its own. An extension rule's format is its own (rule->ownDxf, from the
+// workbook's extension formats). *ruleCount counts every rule against kMaxBinaryCfRules.
+void ReadBinaryExtensionFormats(const Workbook& workbook, const RecordList& records, SheetCondFormats* formats,
+                                size_t* ruleCount);
+
+}  // namespace xlx
