@@ -11,6 +11,7 @@
 // that cuts pixels is the exception: such runs are drawn by the library.)
 #include <algorithm>
 #include <climits>
+#include <deque>
 #include <cmath>
 #include <new>
 #include <unordered_map>
@@ -34,6 +35,28 @@ struct GlyphMask {
 
 // Rounds as the drawing library rounds glyph positions: halfway cases up.
 int RoundGlyphPosition(double v) { return static_cast<int>(std::floor(v + 0.5)); }
+
+// Drops the rows and columns of the mask that hold no coverage.
+void CropToInk(GlyphMask* mask) {
+  int x0 = mask->width, y0 = mask->height, x1 = 0, y1 = 0;
+  for (int y = 0; y < mask->height; ++y)
+    for (int x = 0; x < mask->width; ++x)
+      if (mask->alpha[static_cast<size_t>(y) * mask->width + x]) {
+        x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x + 1), y1 = std::max(y1, y + 1);
+      }
+  if (x0 >= x1) {
+    mask->alpha.clear();
+    mask->width = mask->height = 0;
+    return;
+  }
+  std::vector<uint8_t> ink(static_cast<size_t>(x1 - x0) * (y1 - y0));
+  for (int y = y0; y < y1; ++y)
+    std::copy_n(mask->alpha.begin() + static_cast<size_t>(y) * mask->width + x0, x1 - x0,
+                ink.begin() + static_cast<size_t>(y - y0) * (x1 - x0));
+  mask->alpha.swap(ink);
+  mask->left += x0, mask->top += y0;
+  mask->width = x1 - x0, mask->height = y1 - y0;
+}
 
 GlyphMask RenderGlyph(cairo_scaled_font_t* scaled, unsigned long index) {
   GlyphMask mask;
@@ -74,6 +97,7 @@ GlyphMask RenderGlyph(cairo_scaled_font_t* scaled, unsigned long index) {
       inside = mask.alpha[static_cast<size_t>(y) * mask.width] == 0 &&
                mask.alpha[static_cast<size_t>(y) * mask.width + mask.width - 1] == 0;
     mask.usable = inside;
+    if (inside) CropToInk(&mask);
   }
   cairo_destroy(cr);
   cairo_surface_destroy(surface);
@@ -93,12 +117,40 @@ bool ClipIsPixelAligned(cairo_t* cr) {
 
 struct GlyphMasks {
   cairo_scaled_font_t* scaled = nullptr;  // referenced
-  std::unordered_map<unsigned long, GlyphMask> glyphs;
+  std::vector<int32_t> slots;     // by glyph index: position in `glyphs` + 1, 0 when not made yet
+  std::deque<GlyphMask> glyphs;  // a deque: masks already placed in a run stay put as others are made
+  std::unordered_map<unsigned long, GlyphMask> large;  // glyphs of indices past kMaxSlots
   std::vector<uint8_t> run;  // the run's mask, reused
   ~GlyphMasks() {
     if (scaled) cairo_scaled_font_destroy(scaled);
   }
 };
+
+namespace {
+
+constexpr unsigned long kMaxSlots = 1 << 16;
+
+// The glyph's mask, made on first use. Masks stay where they are made: the slots hold positions
+// and the large map is node-based.
+const GlyphMask& MaskOf(GlyphMasks* masks, unsigned long index) {
+  if (index >= kMaxSlots) {
+    auto found = masks->large.find(index);
+    if (found == masks->large.end()) {
+      std::lock_guard<std::mutex> files(FontFileMutex());
+      found = masks->large.emplace(index, RenderGlyph(masks->scaled, index)).first;
+    }
+    return found->second;
+  }
+  if (index >= masks->slots.size()) masks->slots.resize(index + 1, 0);
+  if (!masks->slots[index]) {
+    std::lock_guard<std::mutex> files(FontFileMutex());
+    masks->glyphs.push_back(RenderGlyph(masks->scaled, index));
+    masks->slots[index] = static_cast<int32_t>(masks->glyphs.size());
+  }
+  return masks->glyphs[masks->slots[index] - 1];
+}
+
+}  // namespace
 
 GlyphMasks* CreateGlyphMasks(cairo_scaled_font_t* scaled) {
   auto* masks = new (std::nothrow) GlyphMasks;
@@ -125,12 +177,7 @@ bool DrawGlyphMasks(cairo_t* cr, GlyphMasks* masks, const cairo_glyph_t* glyphs,
   if (count > kMaxSimpleUnits) return false;
   int x0 = INT_MAX, y0 = INT_MAX, x1 = INT_MIN, y1 = INT_MIN;
   for (int i = 0; i < count; ++i) {
-    auto found = masks->glyphs.find(glyphs[i].index);
-    if (found == masks->glyphs.end()) {
-      std::lock_guard<std::mutex> files(FontFileMutex());
-      found = masks->glyphs.emplace(glyphs[i].index, RenderGlyph(masks->scaled, glyphs[i].index)).first;
-    }
-    const GlyphMask& g = found->second;
+    const GlyphMask& g = MaskOf(masks, glyphs[i].index);
     if (!g.usable) return false;
     placed[i] = &g;
     const double gx = glyphs[i].x + tx, gy = glyphs[i].y + ty;
@@ -151,7 +198,10 @@ bool DrawGlyphMasks(cairo_t* cr, GlyphMasks* masks, const cairo_glyph_t* glyphs,
     for (int y = 0; y < g.height && !g.alpha.empty(); ++y) {
       uint8_t* out = masks->run.data() + static_cast<size_t>(ys[i] - y0 + y) * stride + (xs[i] - x0);
       const uint8_t* in = g.alpha.data() + static_cast<size_t>(y) * g.width;
-      for (int x = 0; x < g.width; ++x) out[x] = static_cast<uint8_t>(std::min(255, out[x] + in[x]));
+      for (int x = 0; x < g.width; ++x) {
+        const unsigned sum = out[x] + in[x];
+        out[x] = static_cast<uint8_t>(sum > 255 ? 255 : sum);
+      }
     }
   }
   cairo_surface_t* mask =
