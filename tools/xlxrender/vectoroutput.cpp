@@ -62,10 +62,11 @@ int VectorOutput::RenderPage(FilterHost& host, size_t index, int32_t page) {
                  MeaningOf(r));
     return ExitStatusFor(r);
   }
+  const double dpi = size.xRes ? size.xRes : 96;
+  if (!pdf_ && options_.threads <= 1) return RenderSvgPage(host, page, size, dpi);
   VkVectorPage* recorded = nullptr;
   // One thread draws the pages in order straight into the PDF; several record theirs to be
   // written in order.
-  const double dpi = size.xRes ? size.xRes : 96;
   r = pdf_ && options_.threads <= 1 ? VkCreateDocumentPage(pdf_, size.width, size.height, dpi, &recorded)
                                     : VkCreateVectorPage(size.width, size.height, dpi, &recorded);
   if (r != 1) {
@@ -98,6 +99,39 @@ int VectorOutput::RenderPage(FilterHost& host, size_t index, int32_t page) {
     std::lock_guard<std::mutex> guard(slotsLock_);
     if (next_ >= done_.size() || !done_[next_]) return 0;
   }
+}
+
+// One thread draws each SVG page straight into its own document.
+int VectorOutput::RenderSvgPage(FilterHost& host, int32_t page, const PageSize& size, double dpi) {
+  const std::string name = PageOutputName(options_, page, total_, "svg");
+  VkVectorDocument* svg = nullptr;
+  VkVectorPage* drawn = nullptr;
+  int32_t r = VkCreateVectorDocument(VK_VECTOR_SVG, ToUtf16(name).c_str(), &svg);
+  if (r != 1) return WriteFailure(name, r);
+  r = VkCreateDocumentPage(svg, size.width, size.height, dpi, &drawn);
+  int status = 0;
+  if (r == 1) {
+    (void)VkBindVectorPage(drawn);
+    r = host.Render(page, size, [](const uint8_t*, int32_t, uint32_t) -> int32_t { return XLX_OK; });
+    (void)VkBindVectorPage(nullptr);
+    if (r != 1 || !VkVectorPageUsed(drawn)) {
+      std::fprintf(stderr, "xlxrender: %s: rendering failed with code %d: %s\n", options_.input.c_str(), r, MeaningOf(r));
+      status = r != 1 ? ExitStatusFor(r) : 99;
+    } else {
+      r = VkAddVectorPage(svg, drawn);
+      if (r == 1) r = VkFinishVectorDocument(svg);
+      if (r != 1) status = WriteFailure(name, r);
+    }
+  } else {
+    std::fprintf(stderr, "xlxrender: %s: page %d (%u x %u pixels) cannot be drawn\n", options_.input.c_str(), page,
+                 size.width, size.height);
+    status = 99;
+  }
+  VkDestroyVectorPage(drawn);  // before its document
+  VkDestroyVectorDocument(svg);
+  if (status == 0 && options_.progress) std::fprintf(stderr, "page %d/%d: %s\n", page, total_, name.c_str());
+  else if (status == 0 && !options_.quiet) std::printf("%s\n", name.c_str());
+  return status;
 }
 
 // With the write lock held: writes the pages that are next in order.

@@ -25,6 +25,7 @@ class VectorOutput {
   int Finish();
 
  private:
+  int RenderSvgPage(FilterHost& host, int32_t page, const PageSize& size, double dpi);
   int WriteReady();
   int WritePage(size_t index, VkVectorPage* page);
   const RenderOptions& options_;
