@@ -347,21 +347,32 @@ SheetTokenizer::Step SheetTokenizer::SkipText() {
   return kOk;
 }
 
-// The content of a `c` whose start tag was read: the first `v`, `f` and `is`.
-SheetTokenizer::Step SheetTokenizer::ReadCell(const Name& name, CellTokens* cell) {
-  bool value = false, inlineString = false;
+// Skips text, comments and processing instructions inside `name` up to its next child's start tag
+// (kOk with p_ at its '<'), or reads the end tag of `name` (*ended set, EndTag's result).
+SheetTokenizer::Step SheetTokenizer::NextChild(const Name& name, bool* ended) {
+  *ended = false;
   for (;;) {
     Step step = SkipText();
     if (step != kOk) return step;
     const uint8_t next = static_cast<uint8_t>(p_[1]);
-    if (next == '/') return EndTag(name);
-    if (next == '!' || next == '?') {
-      const char* cdata;
-      size_t cdataSize;
-      if ((step = Misc(&cdata, &cdataSize)) != kOk) return step;
-      continue;
+    if (next == '/') {
+      *ended = true;
+      return EndTag(name);
     }
-    if (!IsStartSymbol(next)) return kBad;
+    if (next != '!' && next != '?') return IsStartSymbol(next) ? kOk : kBad;
+    const char* cdata;
+    size_t cdataSize;
+    if ((step = Misc(&cdata, &cdataSize)) != kOk) return step;
+  }
+}
+
+// The content of a `c` whose start tag was read: the first `v`, `f` and `is`.
+SheetTokenizer::Step SheetTokenizer::ReadCell(const Name& name, CellTokens* cell) {
+  bool value = false, inlineString = false;
+  for (;;) {
+    bool ended = false;
+    Step step = NextChild(name, &ended);
+    if (step != kOk || ended) return step;
     const char* lt = p_;
     Name child;
     bool empty = false;
@@ -389,17 +400,9 @@ SheetTokenizer::Step SheetTokenizer::ReadCell(const Name& name, CellTokens* cell
 // The content of a `row` whose start tag was read: its `c` elements.
 SheetTokenizer::Step SheetTokenizer::ReadRow(const Name& name) {
   for (;;) {
-    Step step = SkipText();
-    if (step != kOk) return step;
-    const uint8_t next = static_cast<uint8_t>(p_[1]);
-    if (next == '/') return EndTag(name);
-    if (next == '!' || next == '?') {
-      const char* cdata;
-      size_t cdataSize;
-      if ((step = Misc(&cdata, &cdataSize)) != kOk) return step;
-      continue;
-    }
-    if (!IsStartSymbol(next)) return kBad;
+    bool ended = false;
+    Step step = NextChild(name, &ended);
+    if (step != kOk || ended) return step;
     cells_.emplace_back();
     CellTokens* cell = &cells_.back();
     Name child;

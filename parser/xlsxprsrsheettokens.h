@@ -74,6 +74,7 @@ class SheetTokenizer {
   Step Misc(const char** cdata, size_t* cdataSize);
   Step SkipElement(const Name& name);
   Step ReadText(const Name& name, size_t* slot);
+  Step NextChild(const Name& name, bool* ended);
   Step ReadCell(const Name& name, CellTokens* cell);
   Step ReadRow(const Name& name);
   Step SkipText();

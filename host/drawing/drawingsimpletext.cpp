@@ -177,6 +177,13 @@ std::unique_ptr<SimpleFace> BuildFace(PangoLayout* layout, const VkFont* font) {
   return face;
 }
 
+// The layout a face of `kind` is built from: measuring, drawing on bitmaps, or drawing on vector
+// pages (unhinted advances). Null when it cannot be made.
+PangoLayout* FaceLayout(ThreadText* t, FaceKind kind) {
+  if (kind == kMeasureFace) return t->layout;
+  return kind == kDrawFace ? t->drawLayout : VectorDrawLayout(t);
+}
+
 SimpleFace* FaceFor(ThreadText* t, const VkFont* font, FaceKind kind) {
   if (font->attrs) return nullptr;  // underline and strike-out are drawn by the layout
   if (!t->simple) t->simple = new SimpleFaces;
@@ -192,7 +199,8 @@ SimpleFace* FaceFor(ThreadText* t, const VkFont* font, FaceKind kind) {
     std::unique_ptr<SimpleFace> made;
     {
       std::lock_guard<std::mutex> files(FontFileMutex());
-      made = BuildFace(kind == kMeasureFace ? t->layout : t->drawLayout, font);
+      PangoLayout* layout = FaceLayout(t, kind);
+      made = layout ? BuildFace(layout, font) : std::make_unique<SimpleFace>();
       if (kind == kDrawFace && made->usable) made->masks = CreateGlyphMasks(made->scaled);
     }
     face = made.get();
@@ -200,34 +208,6 @@ SimpleFace* FaceFor(ThreadText* t, const VkFont* font, FaceKind kind) {
   }
   s.lastSerial[kind] = font->serial;
   s.last[kind] = face;
-  return face->usable ? face : nullptr;
-}
-
-// The face of vector pages: as FaceFor's drawing face, from the vector layout (unhinted advances).
-SimpleFace* VectorFaceFor(ThreadText* t, const VkFont* font) {
-  if (font->attrs) return nullptr;
-  if (!t->simple) t->simple = new SimpleFaces;
-  SimpleFaces& s = *t->simple;
-  if (s.lastSerial[kVectorFace] == font->serial && s.last[kVectorFace])
-    return s.last[kVectorFace]->usable ? s.last[kVectorFace] : nullptr;
-  auto& faces = s.faces[kVectorFace];
-  auto found = faces.find(font->key);
-  SimpleFace* face = nullptr;
-  if (found != faces.end()) {
-    face = found->second.get();
-  } else {
-    if (faces.size() >= kMaxFacesPerKind) faces.clear();
-    std::unique_ptr<SimpleFace> made;
-    {
-      std::lock_guard<std::mutex> files(FontFileMutex());
-      PangoLayout* layout = VectorDrawLayout(t);
-      made = layout ? BuildFace(layout, font) : std::make_unique<SimpleFace>();
-    }
-    face = made.get();
-    faces.emplace(font->key, std::move(made));
-  }
-  s.lastSerial[kVectorFace] = font->serial;
-  s.last[kVectorFace] = face;
   return face->usable ? face : nullptr;
 }
 
@@ -307,7 +287,7 @@ bool MeasureSimpleText(ThreadText* t, const VkFont* font, const char16_t* text, 
   int script = 0;
   if (!ScanText(text, length, indices, &count, &script)) return false;
   // A thread drawing a vector page measures as that page draws.
-  SimpleFace* face = VectorPageBound() ? VectorFaceFor(t, font) : FaceFor(t, font, kMeasureFace);
+  SimpleFace* face = FaceFor(t, font, VectorPageBound() ? kVectorFace : kMeasureFace);
   int64_t total = 0;
   if (!face || !LineWidths(face, script, indices, count, nullptr, &total)) return false;
   *width = total / double(PANGO_SCALE);
@@ -329,7 +309,7 @@ bool DrawSimpleText(VkSurface* surface, const VkFont* font, VkColor color, const
   if (!ScanText(text, length, indices, &count, &script)) return false;
   ThreadText* t = CurrentThreadText();
   if (!t) return false;
-  SimpleFace* face = surface->vector ? VectorFaceFor(t, font) : FaceFor(t, font, kDrawFace);
+  SimpleFace* face = FaceFor(t, font, surface->vector ? kVectorFace : kDrawFace);
   int32_t widths[kMaxSimpleUnits];
   int64_t total = 0;
   if (!face || !LineWidths(face, script, indices, count, widths, &total)) return false;

@@ -78,15 +78,8 @@ int32_t TemplateType(uint32_t tmpl, uint32_t param, int32_t* timePeriod) {
   }
 }
 
-struct RangeFormula {
-  const uint8_t* tokens = nullptr;
-  uint32_t length = 0;
-  const uint8_t* extra = nullptr;
-  uint32_t extraLength = 0;
-};
-
 // A parsed formula at the cursor: token count, tokens, extra-data size and extra data.
-bool ReadParsedFormula(RecordCursor* cursor, RangeFormula* out) {
+bool ReadParsedFormula(RecordCursor* cursor, BinaryRuleFormula* out) {
   out->length = cursor->U32();
   if (!cursor->Ok() || out->length > cursor->Remaining()) return false;
   out->tokens = cursor->Here();
@@ -111,17 +104,8 @@ struct Reader {
   size_t barValues = 0;
 
   // Formula text seen from the block's first cell; empty when it cannot be rendered.
-  std::u16string Render(const RangeFormula& f) const {
-    FormulaTokens tokens;
-    tokens.tokens = f.tokens;
-    tokens.length = f.length;
-    tokens.extra = f.extra;
-    tokens.extraLength = f.extraLength;
-    tokens.row = baseRow;
-    tokens.column = baseColumn;
-    std::u16string text;
-    if (RenderFormulaTokens(workbook, tokens, &text) != XLX_OK) return std::u16string();
-    return text;
+  std::u16string Render(const BinaryRuleFormula& f) const {
+    return RenderBinaryRuleFormula(workbook, f, baseRow, baseColumn);
   }
 
   void BeginBlock(const RecordEntry& record);
@@ -174,7 +158,7 @@ void Reader::BeginRule(const RecordEntry& record) {
   DecodeBinaryRuleFields(kind, tmpl, param, flags, &rule);
   for (uint32_t size : formulaSizes) {
     if (size == 0) continue;
-    RangeFormula f;
+    BinaryRuleFormula f;
     if (!ReadParsedFormula(&cursor, &f)) break;
     if (rule.formulas.size() < 2) rule.formulas.push_back(Render(f));
   }
@@ -193,7 +177,7 @@ void Reader::Value(const RecordEntry& record) {
   CfValue value;
   value.kind = BinaryValueKind(kind);
   value.gte = gte;
-  RangeFormula f;
+  BinaryRuleFormula f;
   if (formulaSize > 0 && ReadParsedFormula(&cursor, &f)) value.formula = Render(f);
   else if (value.kind == kCfvoNum || value.kind == kCfvoPercent || value.kind == kCfvoPercentile) value.formula = BinaryNumberText(number);
   if (part == kScale && rule.colorScale->points.size() < kMaxPoints) {
@@ -244,6 +228,17 @@ void Reader::EndBlock() {
 }
 
 }  // namespace
+
+std::u16string RenderBinaryRuleFormula(const Workbook& workbook, const BinaryRuleFormula& formula, int32_t row,
+                                       int32_t column) {
+  FormulaTokens tokens;
+  tokens.tokens = formula.tokens, tokens.length = formula.length;
+  tokens.extra = formula.extra, tokens.extraLength = formula.extraLength;
+  tokens.row = row, tokens.column = column;
+  std::u16string text;
+  if (RenderFormulaTokens(workbook, tokens, &text) != XLX_OK) return std::u16string();
+  return text;
+}
 
 void DecodeBinaryRuleFields(uint32_t kind, uint32_t tmpl, uint32_t param, uint16_t flags, CfRule* rule) {
   rule->stopIfTrue = (flags & kFlagStopIfTrue) != 0;

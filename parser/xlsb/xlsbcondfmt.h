@@ -20,6 +20,18 @@ constexpr size_t kMaxBinaryCfPoints = 5;
 // The id record inside a plain rule that names its extension rule.
 constexpr uint32_t kBinaryCfRuleExt = RawType(1146);
 
+// A parsed formula of a rule or value record: its tokens and extra data, inside the record.
+struct BinaryRuleFormula {
+  const uint8_t* tokens = nullptr;
+  uint32_t length = 0;
+  const uint8_t* extra = nullptr;
+  uint32_t extraLength = 0;
+};
+
+// The formula's text seen from the cell at (row, column), 1-based; empty when it cannot be rendered.
+std::u16string RenderBinaryRuleFormula(const Workbook& workbook, const BinaryRuleFormula& formula, int32_t row,
+                                       int32_t column);
+
 // Sets rule->type and what the kind, template, parameter and flags of a rule record say (operator,
 // time period, rank, bottom, percent, standard deviations, stop-if-true). Unknown kinds and
 // templates give kCfUnknown.

@@ -41,17 +41,10 @@ constexpr uint16_t kBarBorder = 0x01, kBarGradient = 0x02, kBarNegativeFill = 0x
 constexpr uint16_t kIconsCustom = 0x01, kIconsOnly = 0x02, kIconsReverse = 0x04;
 constexpr int32_t kMaxIconSet = kIcons5Boxes;
 
-struct FrtFormula {
-  const uint8_t* tokens = nullptr;
-  uint32_t length = 0;
-  const uint8_t* extra = nullptr;
-  uint32_t extraLength = 0;
-};
-
 // The optional arrays of a future-record header that these records use: ranges and formulas.
 struct FrtHeader {
   std::vector<CellRange> ranges;
-  FrtFormula formulas[3];
+  BinaryRuleFormula formulas[3];
   size_t formulaCount = 0;
 };
 
@@ -91,7 +84,7 @@ bool ReadFrtHeader(RecordCursor* cursor, FrtHeader* out) {
     if (!cursor->Ok() || count > cursor->Remaining() / 12) return false;
     for (uint32_t i = 0; i < count; ++i) {
       cursor->U32();  // formula flags
-      FrtFormula f;
+      BinaryRuleFormula f;
       f.length = cursor->U32();
       f.extraLength = cursor->U32();
       if (!cursor->Ok() || f.length > cursor->Remaining()) return false;
@@ -150,14 +143,8 @@ struct ExtensionReader {
   uint16_t barFlags = 0;
   size_t barValues = 0, barColors = 0;
 
-  std::u16string Render(const FrtFormula& f) const {
-    FormulaTokens tokens;
-    tokens.tokens = f.tokens, tokens.length = f.length;
-    tokens.extra = f.extra, tokens.extraLength = f.extraLength;
-    tokens.row = baseRow, tokens.column = baseColumn;
-    std::u16string text;
-    if (RenderFormulaTokens(workbook, tokens, &text) != XLX_OK) return std::u16string();
-    return text;
+  std::u16string Render(const BinaryRuleFormula& f) const {
+    return RenderBinaryRuleFormula(workbook, f, baseRow, baseColumn);
   }
 
   void BeginBlock(const RecordEntry& record);
