@@ -56,12 +56,10 @@ std::mutex& FontFileMutex();
 bool KeepFontFileOpen(cairo_scaled_font_t* scaled);
 // Font options every context uses: grey anti-aliasing (or none), slight outline hinting and
 // metrics hinting on, which rounds advances to whole pixels as the spreadsheet application does.
-void ApplyTextOptions(PangoContext* context, bool antialias);
-
-// Font options of simple text on vector pages: as ApplyTextOptions, but without metrics hinting
-// and with glyph positions left unrounded, so that text runs on the font's own advances, which a
-// PDF or SVG then places without a position adjustment per glyph.
-void ApplyVectorTextOptions(PangoContext* context, bool antialias);
+// Not `hinted` (simple text on vector pages): no hinting and glyph positions left unrounded, so
+// that text runs on the font's own advances, which a PDF or SVG then places without a position
+// adjustment per glyph.
+void ApplyTextOptions(PangoContext* context, bool antialias, bool hinted = true);
 // The thread's layout for the simple-text tables of vector pages: the drawing context's set-up
 // with the vector options. Null when it cannot be made. The caller holds FontFileMutex().
 PangoLayout* VectorDrawLayout(ThreadText* t);

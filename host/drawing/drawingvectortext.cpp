@@ -11,21 +11,11 @@
 
 namespace vkdraw {
 
-void ApplyVectorTextOptions(PangoContext* context, bool antialias) {
-  cairo_font_options_t* options = cairo_font_options_create();
-  cairo_font_options_set_antialias(options, antialias ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
-  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-  pango_cairo_context_set_font_options(context, options);
-  cairo_font_options_destroy(options);
-  pango_context_set_round_glyph_positions(context, FALSE);
-}
-
 PangoLayout* VectorDrawLayout(ThreadText* t) {
   if (t->vectorLayout) return t->vectorLayout;
   PangoContext* context = pango_font_map_create_context(t->fontMap);
   if (!context) return nullptr;
-  ApplyVectorTextOptions(context, true);
+  ApplyTextOptions(context, true, false);
   pango_cairo_update_context(t->scratch, context);
   PangoLayout* layout = pango_layout_new(context);
   if (!layout) {

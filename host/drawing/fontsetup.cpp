@@ -202,13 +202,14 @@ ThreadText::~ThreadText() {
   if (fontMap) g_object_unref(fontMap);
 }
 
-void ApplyTextOptions(PangoContext* context, bool antialias) {
+void ApplyTextOptions(PangoContext* context, bool antialias, bool hinted) {
   cairo_font_options_t* options = cairo_font_options_create();
   cairo_font_options_set_antialias(options, antialias ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
-  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
-  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
+  cairo_font_options_set_hint_style(options, hinted ? CAIRO_HINT_STYLE_SLIGHT : CAIRO_HINT_STYLE_NONE);
+  cairo_font_options_set_hint_metrics(options, hinted ? CAIRO_HINT_METRICS_ON : CAIRO_HINT_METRICS_OFF);
   pango_cairo_context_set_font_options(context, options);
   cairo_font_options_destroy(options);
+  if (!hinted) pango_context_set_round_glyph_positions(context, FALSE);
 }
 
 ThreadText* CurrentThreadText() {
