@@ -14,8 +14,9 @@
 
 #include "bench/benchsupport.h"
 #include "common/apiutils.h"
+#include "filter/workbookopen.h"
 #include "parser/xlsxprsr.h"
-#include "values/formula.h"
+#include "values/formula/formula.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "bench/benchsupport.h"
-#include "values/numformat.h"
+#include "values/format/numformat.h"
 
 namespace {
 

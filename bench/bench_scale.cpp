@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "bench/benchsupport.h"
+#include "filter/workbookopen.h"
 #include "parser/xlsxprsr.h"
 
 using namespace xlxbench;

@@ -18,6 +18,7 @@
 #include "host/kernel/vkkrnx.h"
 #include "package/relationships.h"
 #include "package/xlsxunzip.h"
+#include "filter/workbookopen.h"
 #include "parser/xlsxprsr.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "common/hostrecords.h"
+#include "host/hostrecords.h"
 
 namespace xlx {
 

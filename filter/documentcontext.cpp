@@ -8,27 +8,18 @@ DocumentContext* CreateDocumentContext(const ViewOptions& view, void* dispatch, 
   auto* c = static_cast<DocumentContext*>(VK_ALLOC(1, sizeof(DocumentContext)));
   if (!c) return nullptr;
   c->pDispatch = dispatch;
+  c->view = view;
   c->dPageWidth = view.pageWidth * view.xResolution;
   c->dPageHeight = view.pageHeight * view.yResolution;
   c->nPageNumber = view.pageNumber;
   c->uXResolution = view.xResolution;
   c->uYResolution = view.yResolution;
-  c->loadMode = view.loadMode;
-  c->sizeMode = view.sizeMode;
   if (view.bEnableMargins) {
     c->dMarginTop = view.topMargin * view.yResolution;
     c->dMarginBottom = view.bottomMargin * view.yResolution;
     c->dMarginLeft = view.leftMargin * view.xResolution;
     c->dMarginRight = view.rightMargin * view.xResolution;
   }
-  c->bClipCells = view.bClipCells;
-  c->bPageOrderDownThenOver = view.bPageOrderDownThenOver;
-  c->bUseSheetWidth = view.bUseSheetWidth;
-  c->bEnableMargins = view.bEnableMargins;
-  c->bShowGridLines = view.bShowGridLines;
-  c->showHiddenSheets = view.showHiddenSheets;
-  c->gridColor = view.gridColor;
-  c->bPrintSetup = view.bPrintSetup;
   c->pProgress = progress;
   c->hPackage = -1;
   c->bParseNeeded = 1;
@@ -40,7 +31,7 @@ void FreeDocumentContext(DocumentContext* context) { VK_FREE(context); }
 void LocatePage(const DocumentContext& c, uint32_t pageNumber, int32_t* sheet, int32_t* pageInSheet) {
   *sheet = 0;
   *pageInSheet = 0;
-  if (c.loadMode != 2) {
+  if (c.view.loadMode != kLoadPaginated) {
     *sheet = pageNumber >= 1 ? static_cast<int32_t>(pageNumber) - 1 : 0;
     if (c.nSheetCount > 0 && *sheet >= c.nSheetCount) *sheet = c.nSheetCount - 1;
     return;

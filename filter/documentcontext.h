@@ -1,9 +1,9 @@
 // The per-call working record of parse, paginate and render, and the steps that fill it.
 #pragma once
 #include <cstdint>
-#include "common/hostrecords.h"
+#include "host/hostrecords.h"
 #include "filter/viewoptions.h"
-#include "view/pageinfo.h"
+#include "view/layout/pageinfo.h"
 
 namespace xlx {
 
@@ -14,18 +14,16 @@ constexpr uint32_t kXlsbFormatCode = 403;
 
 struct DocumentContext {
   ParsedWorkbook* pParsed;
+  ViewOptions view;  // the call's page mode and view flags, as the driver built them
   double dPageWidth, dPageHeight;  // px
   uint32_t nPageNumber;
   uint32_t uXResolution, uYResolution;
-  uint32_t loadMode, sizeMode;
   double dMarginTop, dMarginBottom, dMarginLeft, dMarginRight;  // px
   void* pDispatch;
   uint32_t bParseNeeded;
   int32_t totalPageCount;
   int32_t nSheetCount;
   void* hDrawingObject;
-  uint32_t bClipCells, bPageOrderDownThenOver, bUseSheetWidth, bEnableMargins, bShowGridLines, showHiddenSheets;
-  uint32_t gridColor;
   int32_t nCurrWorksheet;    // 0-based sheet of the page being drawn
   int32_t nCurrPageInSheet;  // 0-based page inside that sheet
   int64_t hPackage;
@@ -33,7 +31,6 @@ struct DocumentContext {
   const ProgressCallback* pProgress;
   uint32_t xlsxFormatCode;
   void* pLock;
-  uint32_t bPrintSetup;  // pages from each sheet's own page setup
   // The file the host named, which a protected workbook's decrypted copy stands in for while it
   // is parsed: headers and footers print its name and folder. Null: the parsed file's.
   const char16_t* pszSourcePath;

@@ -13,12 +13,13 @@
 #include "host/drawing/vkdrwx.h"
 #include "host/kernel/vkkrnx.h"
 #include "model/workbook.h"
+#include "filter/workbookopen.h"
 #include "parser/xlsxprsr.h"
-#include "view/xlsxviewlayout.h"
-#include "view/xlsxviewprint.h"
-#include "view/xlsxviewprintrender.h"
-#include "view/xlsxviewpicturecache.h"
-#include "view/xlsxviewrender.h"
+#include "view/layout/layout.h"
+#include "view/print/print.h"
+#include "view/print/printrender.h"
+#include "view/drawlayer/picturecache.h"
+#include "view/page/render.h"
 
 namespace xlx {
 
@@ -40,18 +41,18 @@ namespace {
 // The layout options of one call, from the context the drivers filled.
 LayoutOptions LayoutOptionsFrom(const DocumentContext& c) {
   LayoutOptions o;
-  o.loadMode = c.loadMode;
-  o.sizeMode = c.sizeMode;
+  o.loadMode = c.view.loadMode;
+  o.sizeMode = c.view.sizeMode;
   o.pageWidth = c.dPageWidth;
   o.pageHeight = c.dPageHeight;
   o.marginTop = c.dMarginTop;
   o.marginBottom = c.dMarginBottom;
   o.marginLeft = c.dMarginLeft;
   o.marginRight = c.dMarginRight;
-  o.bClipCells = c.bClipCells != 0;
-  o.bPageOrderDownThenOver = c.bPageOrderDownThenOver != 0;
-  o.bUseSheetWidth = c.bUseSheetWidth != 0;
-  o.bPrintSetup = c.bPrintSetup != 0;
+  o.bClipCells = c.view.bClipCells != 0;
+  o.bPageOrderDownThenOver = c.view.bPageOrderDownThenOver != 0;
+  o.bUseSheetWidth = c.view.bUseSheetWidth != 0;
+  o.bPrintSetup = c.view.bPrintSetup != 0;
   o.xResolution = c.uXResolution ? c.uXResolution : 96;
   o.yResolution = c.uYResolution ? c.uYResolution : 96;
   return o;
@@ -148,7 +149,7 @@ int32_t LayoutWorkbook(DocumentContext* c, ParsedWorkbook* parsed) {
     r = DropBlankPrintedPages(parsed, sheetAnchors);
     if (r != XLX_OK) return r;
   }
-  c->totalPageCount = NumberPages(parsed->layouts, c->loadMode);
+  c->totalPageCount = NumberPages(parsed->layouts, c->view.loadMode);
   if (options.bPrintSetup) {
     std::vector<const MyWorksheet*> sheets;
     for (int32_t i = 0; i < count; ++i) sheets.push_back(GetSheet(parsed->workbook, i));
@@ -162,8 +163,8 @@ int32_t ParseWorkbook(DocumentContext* c, const char16_t* path) {
   auto* parsed = new (std::nothrow) ParsedWorkbook;
   if (!parsed) return XLX_ERR_MEMORY;
   WorkbookOpenOptions options;
-  options.showHiddenSheets = c->showHiddenSheets != 0;
-  options.loadMode = static_cast<int32_t>(c->loadMode);
+  options.showHiddenSheets = c->view.showHiddenSheets != 0;
+  options.loadMode = static_cast<int32_t>(c->view.loadMode);
   options.dpi = static_cast<int32_t>(c->uXResolution ? c->uXResolution : 96);
   options.progress = c->pProgress;
   int32_t format = 0;
@@ -215,12 +216,12 @@ int32_t DrawPage(DocumentContext* c, _BITMAPHANDLE* bitmap, bool headerOnly) {
   request.engine = parsed->engine;
   request.bitmap = bitmap;
   request.options = LayoutOptionsFrom(*c);
-  request.showGridLines = c->bShowGridLines != 0;
-  request.gridColor = c->gridColor;
+  request.showGridLines = c->view.bShowGridLines != 0;
+  request.gridColor = c->view.gridColor;
   request.progress = c->pProgress;
   request.pictures = &parsed->pictures;
   if (request.pageIndex >= static_cast<int32_t>(request.layout->pages.size())) request.pageIndex = 0;
-  if (c->bPrintSetup) {
+  if (c->view.bPrintSetup) {
     PrintedPageFields fields;
     fields.filePath = parsed->path;
     CurrentDateTimeFields(&fields);

@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 #include "filter/documentcontext.h"
-#include "common/hostrecords.h"
+#include "host/hostrecords.h"
 
 namespace xlx {
 

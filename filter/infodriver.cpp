@@ -139,7 +139,7 @@ int32_t InfoDriver(_INFODISPATCH* d, uint32_t secondEngineDeclined) {
     DiscardInfoCache(cached);
     return r;
   }
-  if (view.loadMode != 2 && view.sizeMode != 0) {
+  if (view.loadMode != kLoadPaginated && view.sizeMode != 0) {
     report.width = static_cast<uint32_t>(view.xResolution * view.pageWidth);
     report.height = static_cast<uint32_t>(view.yResolution * view.pageHeight);
   }

@@ -88,7 +88,7 @@ int32_t DeliverRows(_LOADDISPATCH* d, _BITMAPHANDLE* bitmap) {
       r = copied;
       break;
     }
-    uint32_t flags = 3 | (y == 0 ? 4u : 0u) | (y == height - 1 ? 8u : 0u);
+    uint32_t flags = XLX_ROW_DATA | (y == 0 ? XLX_ROW_FIRST : 0u) | (y == height - 1 ? XLX_ROW_LAST : 0u);
     r = d->pfnRowDelivery ? d->pfnRowDelivery(d->pFileInfo, bitmap, row, flags, y, 1, d->uRowDeliveryUser) : XLX_OK;
   }
   if (begun) VkEndBitmapAccess(bitmap);

@@ -64,10 +64,10 @@ int32_t NormalizePageGeometry(const _RASTERIZEDOCOPTIONS& source, UnitConverter 
 
 void BuildViewOptions(const _RASTERIZEDOCOPTIONS& n, uint32_t flags, uint32_t pageNumber, ViewOptions* view) {
   std::memset(view, 0, sizeof *view);
-  if (flags & kFlagUseLayoutOptions) view->loadMode = 2;
-  else view->loadMode = n.uSizeMode != 0 ? 1 : 0;
-  view->pageSizeGiven = view->loadMode == 1 || view->loadMode == 2;
-  if (view->loadMode == 2) {
+  if (flags & kFlagUseLayoutOptions) view->loadMode = kLoadPaginated;
+  else view->loadMode = n.uSizeMode != 0 ? kLoadPageSized : kLoadSheetSized;
+  view->pageSizeGiven = view->loadMode == kLoadPageSized || view->loadMode == kLoadPaginated;
+  if (view->loadMode == kLoadPaginated) {
     view->topMargin = n.dTopMargin;
     view->bottomMargin = n.dBottomMargin;
     view->leftMargin = n.dLeftMargin;
@@ -90,7 +90,7 @@ void BuildViewOptions(const _RASTERIZEDOCOPTIONS& n, uint32_t flags, uint32_t pa
     // Paper, margins, order and breaks come from each sheet; the requested page size only gives
     // the paper of sheets that name none.
     view->bPrintSetup = 1;
-    view->loadMode = 2;
+    view->loadMode = kLoadPaginated;
     view->pageSizeGiven = 1;
     view->topMargin = view->bottomMargin = view->leftMargin = view->rightMargin = 0;
     view->bEnableMargins = 0;

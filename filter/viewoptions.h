@@ -3,21 +3,9 @@
 #pragma once
 #include <cstdint>
 #include "common/progress.h"
-#include "common/hostrecords.h"
+#include "host/hostrecords.h"
 
 namespace xlx {
-
-// Bits of the option flag word.
-enum XlxFlags : uint32_t {
-  kFlagUseLayoutOptions = 0x01,  // paginate every sheet with the given margins
-  kFlagCellBreaks = 0x02,        // page breaks on cell boundaries (clear: fixed page tiles)
-  kFlagShowHiddenSheets = 0x04,
-  kFlagUseSheetWidth = 0x08,     // with layout options: a page is as wide as the sheet
-  kFlagDownThenOver = 0x10,
-  kFlagEnableMargins = 0x20,     // with layout options: add the margins around each page
-  kFlagShowGridLines = 0x40,
-  kFlagPrintSetup = 0x80,        // print each sheet as its page setup says (over bits 0x01-0x20)
-};
 
 // Host length units understood by the built-in converter (used when the host gives none).
 enum HostUnit : uint32_t { kUnitPixel = 0, kUnitInch = 1, kUnitMillimetre = 2, kUnitCentimetre = 3, kUnitPoint = 4 };
@@ -31,7 +19,7 @@ struct ViewOptions {
   uint32_t pageNumber;
   uint32_t xResolution;
   uint32_t yResolution;
-  uint32_t loadMode;   // 0 sheet-sized pages, 1 a page size is given, 2 layout options
+  uint32_t loadMode;   // XlxLoadMode
   uint32_t sizeMode;
   uint32_t bClipCells;
   uint32_t bPageOrderDownThenOver;

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "common/readerwriterlock.h"
-#include "common/hostrecords.h"
+#include "host/hostrecords.h"
 
 namespace xlx {
 

@@ -1,7 +1,7 @@
 // The filter's chief header: the exported entry points and the native drivers behind them.
 #pragma once
 #include <cstdint>
-#include "common/hostrecords.h"
+#include "host/hostrecords.h"
 
 #define XLX_EXPORT extern "C" __attribute__((visibility("default")))
 

@@ -9,9 +9,9 @@
 #include <pugixml.hpp>
 
 #include "model/workbook.h"
-#include "parser/xlsxprsrchart.h"
-#include "parser/xlsxprsrxml.h"
-#include "view/chartdraw.h"
+#include "chart/reader/reader.h"
+#include "parser/xml/dom.h"
+#include "chart/draw/draw.h"
 
 namespace {
 

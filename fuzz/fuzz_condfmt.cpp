@@ -10,8 +10,8 @@
 
 #include "parser/xlsxprsr.h"
 #include "tests/formulas/formulabook.h"
-#include "values/condfmteval.h"
-#include "view/xlsxviewcondblanks.h"
+#include "values/formula/condfmteval.h"
+#include "view/condfmt/blanks.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "common/apiutils.h"
 #include "tests/formulas/formulabook.h"
-#include "values/formula.h"
+#include "values/formula/formula.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 4096) return 0;

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "common/apiutils.h"
-#include "values/numformat.h"
+#include "values/format/numformat.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "common/apiutils.h"
 #include "model/workbook.h"
 #include "parser/xlsxprsr.h"
-#include "view/xlsxviewheaderfooter.h"
-#include "view/xlsxviewprint.h"
+#include "view/print/headerfooter.h"
+#include "view/print/print.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const xlx::DigitMeasure measure{nullptr, 96.0, FakeZero};
   for (uint32_t dpi : {96u, 300u}) {
     xlx::LayoutOptions o;
-    o.loadMode = 2, o.bPrintSetup = true, o.bClipCells = false;
+    o.loadMode = kLoadPaginated, o.bPrintSetup = true, o.bClipCells = false;
     o.xResolution = o.yResolution = dpi;
     o.pageWidth = 8.5 * dpi, o.pageHeight = 11 * dpi;
     xlx::SheetLayout layout;

@@ -12,9 +12,9 @@
 
 #include "model/workbook.h"
 #include "parser/xlsxprsr.h"
-#include "parser/xlsxprsrshapes.h"
+#include "shapes/reader/shapes.h"
 #include "tests/support/officetheme.h"
-#include "view/shapegeometry.h"
+#include "shapes/geometry.h"
 
 namespace {
 

@@ -9,10 +9,11 @@
 #include <string>
 
 #include "host/kernel/vkkrnx.h"
+#include "filter/workbookopen.h"
 #include "parser/xlsxprsr.h"
 #include "tests/support/sheetfingerprint.h"
 #include "tests/support/zipbuilder.h"
-#include "values/formula.h"
+#include "values/formula/formula.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include "model/workbook.h"
 #include "parser/xlsxprsr.h"
-#include "values/cellformatcode.h"
-#include "values/numformat.h"
+#include "values/format/cellformatcode.h"
+#include "values/format/numformat.h"
 #include "tests/support/officetheme.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

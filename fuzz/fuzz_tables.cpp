@@ -11,10 +11,10 @@
 #include <pugixml.hpp>
 
 #include "model/workbook.h"
-#include "parser/xlsxprsrtables.h"
-#include "parser/xlsxprsrxml.h"
-#include "values/structuredrefs.h"
-#include "view/xlsxviewtables.h"
+#include "parser/sheet/tables.h"
+#include "parser/xml/dom.h"
+#include "values/formula/structuredrefs.h"
+#include "view/cells/tables.h"
 
 namespace {
 

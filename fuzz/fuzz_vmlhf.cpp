@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "parser/xlsxprsrvmlhf.h"
+#include "shapes/reader/vmlhf.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<xlx::HeaderFooterPictureRef> refs;

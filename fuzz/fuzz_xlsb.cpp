@@ -11,6 +11,7 @@
 
 #include "host/kernel/vkkrnx.h"
 #include "parser/xlsb/xlsbformula.h"
+#include "filter/workbookopen.h"
 #include "parser/xlsxprsr.h"
 #include "tests/support/xlsbwriter.h"
 

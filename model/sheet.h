@@ -138,18 +138,6 @@ struct ColumnInfo {
   bool bestFit = false;
 };
 
-struct PageSetupInfo {
-  int32_t scale = 100;           // percent as written; meaningful when hasScale
-  bool hasScale = false;
-  bool fitToPage = false;        // sheetPr / pageSetUpPr
-  int32_t fitToWidth = 1;
-  int32_t fitToHeight = 1;
-  int32_t orientation = 0;       // 0 default, 1 portrait, 2 landscape
-  int32_t paperSize = 1;
-  double dPrintScale = 1.0;      // scale layout applies
-  bool bFitToPage = false;
-};
-
 enum SheetState : int32_t { kSheetVisible = 0, kSheetHidden = 1, kSheetVeryHidden = 2 };
 
 struct MyWorksheet {
@@ -167,7 +155,9 @@ struct MyWorksheet {
   Relationship* relationships = nullptr;
   int32_t relationshipCount = 0;
   std::u16string drawingPath;        // target of the "drawing" relationship, empty when none
-  std::u16string vmlDrawingPath;     // target of the "vmlDrawing" relationship, empty when none
+  std::u16string vmlDrawingPath;     // the legacy drawing: `legacyDrawing`'s target, in a binary sheet the
+                                     // first "vmlDrawing" relationship; empty when none
+  std::u16string headerFooterVmlPath;  // `legacyDrawingHF`'s target (XML sheets), empty when none
   std::u16string backgroundPicturePath;  // target of `picture`, empty when none
   SheetDrawing drawing;              // objects of the drawing part, embedded-object previews
   SheetTables tables;                // tables and pivot tables, with their styles
@@ -189,7 +179,6 @@ struct MyWorksheet {
   LArray<RowEntry> rows;             // sorted by row
   LArray<ColumnInfo> columns;        // `col` elements in document order
   MyCellBounds sheetBounds;          // used range; all 0 when the sheet has no values
-  PageSetupInfo pageSetup;
   PrintSetup print;                  // how the sheet prints (printed-page layout)
   TextArena arena;                   // cell text, formulas and inline strings
   // A binary sheet's records other than rows, cells and their formulas (views, margins, print

@@ -24,6 +24,8 @@ inline CellColor MakeCellColor(uint8_t red, uint8_t green, uint8_t blue, uint8_t
 inline uint8_t ColorRed(CellColor c) { return uint8_t(c); }
 inline uint8_t ColorGreen(CellColor c) { return uint8_t(c >> 8); }
 inline uint8_t ColorBlue(CellColor c) { return uint8_t(c >> 16); }
+// The colour without its marker byte: resolved and fully opaque.
+inline CellColor Opaque(CellColor c) { return MakeCellColor(ColorRed(c), ColorGreen(c), ColorBlue(c)); }
 inline uint8_t ColorMarker(CellColor c) { return uint8_t(c >> 24); }
 
 enum HorizontalAlignment : int32_t {

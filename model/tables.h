@@ -1,6 +1,6 @@
 // Tables and pivot tables of a worksheet, the table styles they are drawn with, and the workbook's
 // index of tables by name for structured references. The table reader fills one `SheetTables` per
-// sheet; rendering resolves each covered cell's table formatting through view/xlsxviewtables.h.
+// sheet; rendering resolves each covered cell's table formatting through view/cells/tables.h.
 #pragma once
 #include <cstdint>
 #include <map>

@@ -13,7 +13,7 @@
 #include <pugixml.hpp>
 
 #include "common/larray.h"
-#include "common/hostrecords.h"
+#include "host/hostrecords.h"
 #include "model/richstring.h"
 #include "model/sheet.h"
 #include "model/styles.h"
@@ -143,7 +143,7 @@ struct Workbook {
 
   // Calculation settings of the workbook part.
   bool bFullCalcOnLoad = false;   // `calcPr/@fullCalcOnLoad`: every formula is computed on load
-  int32_t formulaMode = 0;        // FormulaEvalMode of values/formula.h, from the open options
+  int32_t formulaMode = 0;        // FormulaEvalMode of values/formula/formula.h, from the open options
 
   // Formula engine state, released through its own function.
   void* evaluatorContext = nullptr;

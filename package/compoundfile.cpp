@@ -5,6 +5,7 @@
 
 #include "common/resultcodes.h"
 #include "host/kernel/vkkrnx.h"
+#include "common/littleendian.h"
 
 namespace xlx {
 
@@ -18,12 +19,6 @@ constexpr uint32_t kHeaderDifatCount = 109;
 constexpr uint32_t kDirEntryBytes = 128;
 constexpr uint64_t kMaxCompoundEntries = 1u << 20;  // directory entries; real files have a handful
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
-}
-uint64_t Le64(const uint8_t* p) { return Le32(p) | (static_cast<uint64_t>(Le32(p + 4)) << 32); }
 
 int32_t Corrupt(const char* what) { return XLX_CORRUPT(XLX_ERR_READ, what); }
 

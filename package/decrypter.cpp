@@ -13,6 +13,7 @@
 #include "package/encryptioninfo.h"
 #include "package/encryptionkeys.h"
 #include "package/xlsxunzip.h"
+#include "common/littleendian.h"
 
 namespace xlx {
 namespace {
@@ -35,12 +36,6 @@ struct EncryptedPackage {
   CompoundStream stream;   // EncryptedPackage
   uint64_t plainSize = 0;  // bytes of the zip package
 };
-
-uint64_t Le64(const uint8_t* p) {
-  uint64_t v = 0;
-  for (int i = 7; i >= 0; --i) v = (v << 8) | p[i];
-  return v;
-}
 
 int32_t OpenEncryptedPackage(int64_t handle, EncryptedPackage* p) {
   int32_t r = OpenCompoundFile(handle, &p->file);

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string>
 
-#include "common/hostrecords.h"
+#include "host/hostrecords.h"
 
 namespace xlx {
 

@@ -5,6 +5,8 @@
 #include <new>
 
 #include "common/resultcodes.h"
+#include "common/littleendian.h"
+#include "package/xmlnames.h"
 
 namespace xlx {
 namespace {
@@ -13,11 +15,6 @@ constexpr uint32_t kStandardFlagsAes = 0x24;  // fCryptoAPI | fAES
 constexpr uint32_t kStandardFlagExternal = 0x10;
 constexpr uint32_t kAlgAes128 = 0x660E, kAlgAes256 = 0x6610, kAlgSha1 = 0x8004;
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
-}
 
 int32_t Malformed(const char* what) { return XLX_CORRUPT(XLX_ERR_FORMAT, what); }
 int32_t Unsupported(const char* what) { return XLX_CORRUPT(XLX_ERR_UNSUPPORTED_ENCRYPTION, what); }
@@ -65,18 +62,6 @@ int32_t ParseStandard(const uint8_t* data, size_t size, StandardEncryption* s) {
 }
 
 // ---- agile method -----------------------------------------------------------------------------
-
-const char* LocalName(const pugi::xml_node& node) {
-  const char* name = node.name();
-  const char* colon = std::strrchr(name, ':');
-  return colon ? colon + 1 : name;
-}
-
-pugi::xml_node ChildByLocalName(const pugi::xml_node& parent, const char* local) {
-  for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling())
-    if (child.type() == pugi::node_element && std::strcmp(LocalName(child), local) == 0) return child;
-  return {};
-}
 
 // Decimal attribute in [low, high]; false when missing or not a plain number.
 bool ReadCount(const pugi::xml_node& node, const char* name, uint32_t low, uint32_t high, uint32_t* out) {
@@ -128,10 +113,10 @@ size_t HashBlocks(const CipherParams& p) { return RoundUp(p.hashSize, p.blockSiz
 // encryptors have none).
 pugi::xml_node PasswordEncryptor(const pugi::xml_node& root) {
   pugi::xml_node found;
-  pugi::xml_node list = ChildByLocalName(root, "keyEncryptors");
+  pugi::xml_node list = Child(root, "keyEncryptors");
   for (pugi::xml_node k = list.first_child(); k; k = k.next_sibling()) {
-    if (k.type() != pugi::node_element || std::strcmp(LocalName(k), "keyEncryptor") != 0) continue;
-    pugi::xml_node key = ChildByLocalName(k, "encryptedKey");
+    if (!IsElement(k, "keyEncryptor")) continue;
+    pugi::xml_node key = Child(k, "encryptedKey");
     if (key && key.attribute("spinCount")) found = key;
   }
   return found;
@@ -142,11 +127,11 @@ int32_t ParseAgile(const uint8_t* data, size_t size, AgileEncryption* a) {
   if (!document.load_buffer(data + 8, size - 8, pugi::parse_default, pugi::encoding_auto))
     return Malformed("agile encryption: descriptor is not XML");
   const pugi::xml_node root = document.document_element();
-  const pugi::xml_node keyData = ChildByLocalName(root, "keyData");
+  const pugi::xml_node keyData = Child(root, "keyData");
   const pugi::xml_node key = PasswordEncryptor(root);
   if (!keyData || !key) return Malformed("agile encryption: keyData or the password key encryptor missing");
   if (!ReadCipherParams(keyData, &a->keyData)) return Malformed("agile encryption: keyData attributes");
-  const pugi::xml_node integrity = ChildByLocalName(root, "dataIntegrity");
+  const pugi::xml_node integrity = Child(root, "dataIntegrity");
   if (integrity) {
     const size_t n = HashBlocks(a->keyData);
     if (!ReadBinary(integrity, "encryptedHmacKey", n, &a->hmacKey) ||

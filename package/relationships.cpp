@@ -8,6 +8,7 @@
 #include "common/limits.h"
 #include "common/resultcodes.h"
 #include "host/kernel/vkkrnx.h"
+#include "package/xmlnames.h"
 
 namespace xlx {
 namespace {
@@ -18,13 +19,6 @@ char16_t* CopyToHost(const U16& text) {
   auto* out = static_cast<char16_t*>(VK_ALLOC(text.size() + 1, sizeof(char16_t)));
   if (out) std::memcpy(out, text.data(), text.size() * sizeof(char16_t));
   return out;
-}
-
-bool IsLocal(const pugi::xml_node& node, const char* local) {
-  if (node.type() != pugi::node_element) return false;
-  const char* name = node.name();
-  const char* colon = std::strchr(name, ':');
-  return std::strcmp(colon ? colon + 1 : name, local) == 0;
 }
 
 bool StartsWith(const U16& text, const char16_t* prefix) { return text.compare(0, Utf16Length(prefix), prefix) == 0; }
@@ -135,17 +129,17 @@ int32_t ReadRelationships(const PackageSource& source, const char16_t* sourceDir
   if (r < 0) return r;
   // Elements are matched by local name: some writers put a prefix on the namespace.
   pugi::xml_node root = doc.document_element();
-  if (!IsLocal(root, "Relationships")) return XLX_OK;
+  if (!IsElement(root, "Relationships")) return XLX_OK;
   int32_t n = 0;
   for (pugi::xml_node e = root.first_child(); e; e = e.next_sibling())
-    if (IsLocal(e, "Relationship") && ++n > static_cast<int32_t>(kMaxRelationships))
+    if (IsElement(e, "Relationship") && ++n > static_cast<int32_t>(kMaxRelationships))
       return XLX_CORRUPT(XLX_ERR_FORMAT, "relationship count");
   if (n == 0) return XLX_OK;
   auto* array = static_cast<Relationship*>(VK_ALLOC(n, sizeof(Relationship)));
   if (!array) return XLX_ERR_MEMORY;
   int32_t i = 0;
   for (pugi::xml_node e = root.first_child(); e && i < n; e = e.next_sibling()) {
-    if (!IsLocal(e, "Relationship")) continue;
+    if (!IsElement(e, "Relationship")) continue;
     r = FillRecord(e, sourceDir, &array[i++]);
     if (r != XLX_OK) {
       FreeRelationships(array, n);

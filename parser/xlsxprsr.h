@@ -4,16 +4,12 @@
 // -13 missing argument, -284 an exception inside the XML library or a container; a progress
 // callback result other than 1 is returned as it is.
 //
-// Opening a workbook (what the drivers call):
+// ReadWorkbook is the one entry for every package format: it finds the workbook part and hands
+// it to the XML reader or the binary reader, which fill the same model. The drawings, notes and
+// charts of each sheet and the formulas are later steps of the document driver
+// (filter/workbookopen.h), which is what callers that want pages use.
 //
-//   WorkbookOpenOptions options;            // showHiddenSheets, loadMode, dpi, progress
-//   Workbook* workbook = nullptr;
-//   int32_t formatCode = 0;
-//   int32_t rc = OpenWorkbook(path, options, &workbook, &formatCode);
-//   ... GetSheetCount(workbook), GetSheet(workbook, i) ...
-//   FreeWorkbook(workbook);
-//
-// OpenWorkbook opens the file with the host kernel, lists the package parts, walks from the
+// ReadWorkbook opens the file with the host kernel, lists the package parts, walks from the
 // package relationships to the workbook part, reads the workbook part (sheet list, states),
 // the theme, the styles and the shared strings, counts the sheets to load (hidden and very hidden
 // ones only with showHiddenSheets), loads the defined names and then each sheet in workbook order,
@@ -29,7 +25,7 @@
 
 #include <pugixml.hpp>
 
-#include "common/hostrecords.h"
+#include "host/hostrecords.h"
 #include "model/workbook.h"
 
 namespace xlx {
@@ -43,19 +39,19 @@ struct WorkbookOpenOptions {
   const ProgressCallback* progress = nullptr;  // polled between steps; not owned
   size_t sheetSliceBytes = size_t(1) << 20;    // see Workbook::sheetSliceBytes
   size_t sheetStreamChunkBytes = size_t(1) << 20;  // see Workbook::sheetStreamChunkBytes
-  int32_t formulaMode = 0;                     // FormulaEvalMode (values/formula.h)
+  int32_t formulaMode = 0;                     // FormulaEvalMode (values/formula/formula.h)
 };
 
 // Opens the package file at `path` (UTF-16) and reads it into a new workbook that owns the handle.
-[[nodiscard]] int32_t OpenWorkbook(const char16_t* path, const WorkbookOpenOptions& options, Workbook** out,
+[[nodiscard]] int32_t ReadWorkbook(const char16_t* path, const WorkbookOpenOptions& options, Workbook** out,
                      int32_t* formatCode = nullptr);
 // The same over a handle the caller opened; the workbook reads through it but never closes it.
-[[nodiscard]] int32_t OpenWorkbookFromHandle(int64_t handle, const WorkbookOpenOptions& options, Workbook** out,
+[[nodiscard]] int32_t ReadWorkbookFromHandle(int64_t handle, const WorkbookOpenOptions& options, Workbook** out,
                                int32_t* formatCode = nullptr);
 
-// ---- the steps of OpenWorkbook, for tests and the binary reader ------------------------------
+// ---- the steps of ReadWorkbook, for tests and the binary reader ------------------------------
 // Lists the parts, finds the workbook part and reads it with the theme, styles and shared-string
-// locations (no sheet is read). Needs hPackage set. Results as OpenWorkbook.
+// locations (no sheet is read). Needs hPackage set. Results as ReadWorkbook.
 [[nodiscard]] int32_t ReadWorkbookParts(Workbook* workbook);
 // Number of sheets that will be loaded: visible ones, or all when includeHidden; entries with an
 // empty r:id are never loaded.
@@ -114,8 +110,6 @@ void ReadSheetProperties(const Workbook& workbook, MyWorksheet* sheet, pugi::xml
 // 1, -1, -9, a progress result.
 [[nodiscard]] int32_t ReadSheetData(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node worksheet, const MyCellBounds* printArea,
                       SheetDataSlices* slices = nullptr);
-// `pageSetup` and `sheetPr/pageSetUpPr` into sheet->pageSetup.
-void ReadPageSetup(const Workbook& workbook, MyWorksheet* sheet, pugi::xml_node worksheet);
 // Everything the sheet says about printing it into sheet->print: page setup, fit-to-page,
 // margins (the application's normal ones when absent), print options, manual breaks, headers and
 // footers, and this sheet's print areas and print titles from the workbook's names. Values out of
@@ -129,21 +123,11 @@ void ReadPrintRangesOfSheet(const Workbook& workbook, MyWorksheet* sheet);
 // `sheetName` (when given) and malformed areas are left out.
 void ParsePrintRanges(const char16_t* text, const char16_t* sheetName, std::vector<PrintCellRange>* ranges);
 
-// ---- drawings ---------------------------------------------------------------------------------
-// The sheet's drawing part (sheet->drawingPath) into sheet->drawing.objects: the anchors of every
-// kind in document order, those in mc:AlternateContent by the branch ChooseAlternateContent
-// picks; each anchor's object with its transform, outline and, for pictures, the parts named
-// through the drawing part's relationships, crop and colour effects; group members after their
-// group (nested at most 32 deep). A drawing part that is missing or cannot be read gives no
-// objects: drawings are optional content. 1, -1 (memory), -13 (null argument).
-[[nodiscard]] int32_t ReadSheetDrawing(Workbook* workbook, MyWorksheet* sheet);
+// ---- drawings of the worksheet part -----------------------------------------------------------
 // The `oleObjects` and `controls` of a worksheet that carry an anchored preview picture
 // (`objectPr` / `controlPr` with `anchor` and `r:id`) into sheet->drawing.legacyObjects.
 // 1, -1, -13.
 [[nodiscard]] int32_t ReadLegacyObjects(MyWorksheet* sheet, pugi::xml_node worksheet);
-// The branch of an mc:AlternateContent that this reader uses: the first mc:Choice whose
-// `Requires` names only namespaces it understands, else mc:Fallback; empty when neither exists.
-pugi::xml_node ChooseAlternateContent(pugi::xml_node alternateContent);
 
 // The first area of a print-area text ("'My Sheet'!$A$1:$D$20,..."); false when it names another
 // sheet than `sheetName` (when given) or is malformed. Whole rows and columns span the sheet.

@@ -11,32 +11,32 @@ using namespace vkdraw;
 VK_API int32_t VkQueryDrawingEngine(void) { return VK_DRAWING_ENGINE_CAIRO; }
 
 VK_API int32_t VkCreateDrawingObject(int32_t kind, void** object) {
-  if (!object) return kErrArgument;
+  if (!object) return XLX_ERR_ARGUMENT;
   *object = nullptr;
-  if (kind != VK_DRAWING_ENGINE_CAIRO) return kErrArgument;
-  if (!CurrentThreadText()) return kErrEngine;
+  if (kind != VK_DRAWING_ENGINE_CAIRO) return XLX_ERR_ARGUMENT;
+  if (!CurrentThreadText()) return XLX_ERR_ENGINE;
   auto* engine = new (std::nothrow) VkDrawingEngine;
-  if (!engine) return kErrMemory;
+  if (!engine) return XLX_ERR_MEMORY;
   int32_t screen = VkScreenResolutionX();
   engine->dpi = screen >= 1 ? screen : 96.0;
   *object = engine;
-  return kOk;
+  return XLX_OK;
 }
 
 VK_API void VkDestroyDrawingObject(void* object) { delete static_cast<VkDrawingEngine*>(object); }
 
 VK_API int32_t VkSetSimpleText(VkDrawingEngine* engine, int32_t on) {
-  if (!engine) return kErrArgument;
+  if (!engine) return XLX_ERR_ARGUMENT;
   engine->simpleText.store(on != 0, std::memory_order_relaxed);
-  return kOk;
+  return XLX_OK;
 }
 
 VK_API double VkGetTextResolution(const VkDrawingEngine* engine) { return engine ? engine->dpi : 96.0; }
 
 VK_API int32_t VkSetTextResolution(VkDrawingEngine* engine, double dpi) {
-  if (!engine || !(dpi >= 1.0 && dpi <= 10000.0)) return kErrArgument;
+  if (!engine || !(dpi >= 1.0 && dpi <= 10000.0)) return XLX_ERR_ARGUMENT;
   engine->dpi = dpi;
-  return kOk;
+  return XLX_OK;
 }
 
 VkFont::~VkFont() {
@@ -76,14 +76,14 @@ std::string ResolveFamily(VkDrawingEngine* engine, ThreadText* text, const Pango
 
 VK_API int32_t VkCreateFont(VkDrawingEngine* engine, const char16_t* face, double sizePt, uint32_t style,
                             VkFont** font) {
-  if (!font) return kErrArgument;
+  if (!font) return XLX_ERR_ARGUMENT;
   *font = nullptr;
-  if (!engine || !face || !(sizePt > 0 && sizePt <= kMaxFontPoints)) return kErrArgument;
+  if (!engine || !face || !(sizePt > 0 && sizePt <= kMaxFontPoints)) return XLX_ERR_ARGUMENT;
   ThreadText* text = CurrentThreadText();
-  if (!text) return kErrEngine;
+  if (!text) return XLX_ERR_ENGINE;
   try {
     std::string faceUtf8;
-    if (!Utf16ToUtf8(face, -1, &faceUtf8) || faceUtf8.size() > 1024) return kErrArgument;
+    if (!Utf16ToUtf8(face, -1, &faceUtf8) || faceUtf8.size() > 1024) return XLX_ERR_ARGUMENT;
     auto made = std::make_unique<VkFont>();
     made->style = style & (VK_FONT_BOLD | VK_FONT_ITALIC | VK_FONT_UNDERLINE | VK_FONT_STRIKEOUT | VK_FONT_DOUBLE_UNDERLINE);
     made->sizePx = sizePt * engine->dpi / 72.0;
@@ -106,34 +106,34 @@ VK_API int32_t VkCreateFont(VkDrawingEngine* engine, const char16_t* face, doubl
                 std::to_string(size);
     made->serial = g_fontSerial.fetch_add(1, std::memory_order_relaxed) + 1;
     *font = made.release();
-    return kOk;
+    return XLX_OK;
   } catch (const std::bad_alloc&) {
-    return kErrMemory;
+    return XLX_ERR_MEMORY;
   }
 }
 
 VK_API void VkDestroyFont(VkFont* font) { delete font; }
 
 VK_API int32_t VkGetFontFamily(const VkFont* font, char16_t* family, size_t capacity) {
-  if (!font || !family || capacity == 0) return kErrArgument;
+  if (!font || !family || capacity == 0) return XLX_ERR_ARGUMENT;
   std::u16string name = Utf8ToUtf16(font->family);
   size_t n = name.size() < capacity - 1 ? name.size() : capacity - 1;
   name.copy(family, n);
   family[n] = 0;
-  return kOk;
+  return XLX_OK;
 }
 
 VK_API int32_t VkGetFontMetrics(VkDrawingEngine* engine, const VkFont* font, double* ascent, double* descent,
                                 double* lineHeight) {
-  if (!engine || !font) return kErrArgument;
+  if (!engine || !font) return XLX_ERR_ARGUMENT;
   ThreadText* text = CurrentThreadText();
-  if (!text) return kErrEngine;
+  if (!text) return XLX_ERR_ENGINE;
   PangoFontMetrics* metrics = nullptr;
   {
     std::lock_guard<std::mutex> files(FontFileMutex());
     metrics = pango_context_get_metrics(text->measure, font->desc, nullptr);
   }
-  if (!metrics) return kErrEngine;
+  if (!metrics) return XLX_ERR_ENGINE;
   double a = pango_font_metrics_get_ascent(metrics) / double(PANGO_SCALE);
   double d = pango_font_metrics_get_descent(metrics) / double(PANGO_SCALE);
   double h = pango_font_metrics_get_height(metrics) / double(PANGO_SCALE);
@@ -141,5 +141,5 @@ VK_API int32_t VkGetFontMetrics(VkDrawingEngine* engine, const VkFont* font, dou
   if (ascent) *ascent = a;
   if (descent) *descent = d;
   if (lineHeight) *lineHeight = h > 0 ? h : a + d;
-  return kOk;
+  return XLX_OK;
 }

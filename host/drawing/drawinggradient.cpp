@@ -120,26 +120,26 @@ using namespace vkdraw;
 
 VK_API int32_t VkCreateGradientBrush(int32_t kind, const double* geometry, int32_t geometryCount,
                                      const VkGradientStop* stops, int32_t stopCount, VkBrush** brush) {
-  if (!brush) return kErrArgument;
+  if (!brush) return XLX_ERR_ARGUMENT;
   *brush = nullptr;
   static const int32_t kGeometrySize[] = {4, 4, 8};
-  if (kind < VK_GRADIENT_LINEAR || kind > VK_GRADIENT_RECT || geometryCount != kGeometrySize[kind]) return kErrArgument;
-  if (!GeometryValid(geometry, geometryCount) || !StopsValid(stops, stopCount)) return kErrArgument;
+  if (kind < VK_GRADIENT_LINEAR || kind > VK_GRADIENT_RECT || geometryCount != kGeometrySize[kind]) return XLX_ERR_ARGUMENT;
+  if (!GeometryValid(geometry, geometryCount) || !StopsValid(stops, stopCount)) return XLX_ERR_ARGUMENT;
   cairo_pattern_t* pattern = kind == VK_GRADIENT_LINEAR   ? MakeLinear(geometry, stops, stopCount)
                              : kind == VK_GRADIENT_RADIAL ? MakeRadial(geometry, stops, stopCount)
                                                           : MakeRect(geometry, stops, stopCount);
-  if (!pattern) return kErrArgument;
+  if (!pattern) return XLX_ERR_ARGUMENT;
   if (cairo_pattern_status(pattern) != CAIRO_STATUS_SUCCESS) {
     cairo_pattern_destroy(pattern);
-    return kErrMemory;
+    return XLX_ERR_MEMORY;
   }
   VkBrush* made = new (std::nothrow) VkBrush;
   if (!made) {
     cairo_pattern_destroy(pattern);
-    return kErrMemory;
+    return XLX_ERR_MEMORY;
   }
   made->gradient = pattern;
   made->foreground = stops[0].color;
   *brush = made;
-  return kOk;
+  return XLX_OK;
 }

@@ -99,8 +99,8 @@ int32_t Paint(VkSurface* surface, cairo_surface_t* source, int x0, int y0, uint3
               const double dest[4], double srcLeft, double srcTop, double srcWidth, double srcHeight, double opacity) {
   const double sl = std::max(0.0, srcLeft), st = std::max(0.0, srcTop);
   const double sr = std::min<double>(imageWidth, srcLeft + srcWidth), sb = std::min<double>(imageHeight, srcTop + srcHeight);
-  if (sr <= sl || sb <= st) return kErrArgument;
-  if (dest[2] == 0 || dest[3] == 0 || opacity <= 0) return kOk;
+  if (sr <= sl || sb <= st) return XLX_ERR_ARGUMENT;
+  if (dest[2] == 0 || dest[3] == 0 || opacity <= 0) return XLX_OK;
   const double kx = dest[2] / srcWidth, ky = dest[3] / srcHeight;
   const double dl = dest[0] + (sl - srcLeft) * kx, dt = dest[1] + (st - srcTop) * ky;
   cairo_t* cr = surface->cr;
@@ -125,7 +125,7 @@ int32_t Paint(VkSurface* surface, cairo_surface_t* source, int x0, int y0, uint3
   cairo_clip(cr);
   cairo_paint_with_alpha(cr, std::min(1.0, opacity));
   cairo_restore(cr);
-  return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? kOk : kErrEngine;
+  return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? XLX_OK : XLX_ERR_ENGINE;
 }
 
 bool Finite(std::initializer_list<double> values) {
@@ -145,17 +145,17 @@ VK_API int32_t VkDrawImage(VkSurface* surface, const _BITMAPHANDLE* image, doubl
                            double height, double srcLeft, double srcTop, double srcWidth, double srcHeight,
                            double opacity) {
   FlushVectorText(surface);
-  if (!surface || !ImageUsable(image)) return kErrArgument;
-  if (!Finite({left, top, width, height, srcLeft, srcTop, srcWidth, srcHeight, opacity})) return kErrArgument;
+  if (!surface || !ImageUsable(image)) return XLX_ERR_ARGUMENT;
+  if (!Finite({left, top, width, height, srcLeft, srcTop, srcWidth, srcHeight, opacity})) return XLX_ERR_ARGUMENT;
   if (srcWidth <= 0 || srcHeight <= 0) srcLeft = 0, srcTop = 0, srcWidth = image->uWidth, srcHeight = image->uHeight;
   // Only the source rectangle's pixels are copied.
   const double sl = std::max(0.0, srcLeft), st = std::max(0.0, srcTop);
   const double sr = std::min<double>(image->uWidth, srcLeft + srcWidth), sb = std::min<double>(image->uHeight, srcTop + srcHeight);
-  if (sr <= sl || sb <= st) return kErrArgument;
+  if (sr <= sl || sb <= st) return XLX_ERR_ARGUMENT;
   const int x0 = static_cast<int>(std::floor(sl)), y0 = static_cast<int>(std::floor(st));
   const int x1 = static_cast<int>(std::ceil(sr)), y1 = static_cast<int>(std::ceil(sb));
   cairo_surface_t* pixels = CopyRegion(image, x0, y0, x1, y1);
-  if (!pixels) return kErrMemory;
+  if (!pixels) return XLX_ERR_MEMORY;
   const double dest[4] = {left, top, width, height};
   int32_t rc = Paint(surface, pixels, x0, y0, image->uWidth, image->uHeight, dest, srcLeft, srcTop, srcWidth, srcHeight,
                      opacity);
@@ -164,20 +164,20 @@ VK_API int32_t VkDrawImage(VkSurface* surface, const _BITMAPHANDLE* image, doubl
 }
 
 VK_API int32_t VkCreateImage(const _BITMAPHANDLE* bitmap, VkImage** image) {
-  if (!image) return kErrArgument;
+  if (!image) return XLX_ERR_ARGUMENT;
   *image = nullptr;
-  if (!ImageUsable(bitmap)) return kErrArgument;
+  if (!ImageUsable(bitmap)) return XLX_ERR_ARGUMENT;
   auto* made = new (std::nothrow) VkImage;
-  if (!made) return kErrMemory;
+  if (!made) return XLX_ERR_MEMORY;
   made->pixels = CopyRegion(bitmap, 0, 0, static_cast<int>(bitmap->uWidth), static_cast<int>(bitmap->uHeight));
   if (!made->pixels) {
     delete made;
-    return kErrMemory;
+    return XLX_ERR_MEMORY;
   }
   made->width = bitmap->uWidth;
   made->height = bitmap->uHeight;
   *image = made;
-  return kOk;
+  return XLX_OK;
 }
 
 VK_API void VkDestroyImage(VkImage* image) {
@@ -193,8 +193,8 @@ VK_API int32_t VkDrawImageObject(VkSurface* surface, const VkImage* image, doubl
                                  double height, double srcLeft, double srcTop, double srcWidth, double srcHeight,
                                  double opacity) {
   FlushVectorText(surface);
-  if (!surface || !image || !image->pixels) return kErrArgument;
-  if (!Finite({left, top, width, height, srcLeft, srcTop, srcWidth, srcHeight, opacity})) return kErrArgument;
+  if (!surface || !image || !image->pixels) return XLX_ERR_ARGUMENT;
+  if (!Finite({left, top, width, height, srcLeft, srcTop, srcWidth, srcHeight, opacity})) return XLX_ERR_ARGUMENT;
   if (srcWidth <= 0 || srcHeight <= 0) srcLeft = 0, srcTop = 0, srcWidth = image->width, srcHeight = image->height;
   const double dest[4] = {left, top, width, height};
   return Paint(surface, image->pixels, 0, 0, image->width, image->height, dest, srcLeft, srcTop, srcWidth, srcHeight,
@@ -204,10 +204,10 @@ VK_API int32_t VkDrawImageObject(VkSurface* surface, const VkImage* image, doubl
 VK_API int32_t VkDrawImageTiled(VkSurface* surface, const VkImage* image, double left, double top, double width,
                                 double height, double originX, double originY, double tileWidth, double tileHeight) {
   FlushVectorText(surface);
-  if (!surface || !image || !image->pixels) return kErrArgument;
-  if (!Finite({left, top, width, height, originX, originY, tileWidth, tileHeight})) return kErrArgument;
-  if (!(tileWidth > 0) || !(tileHeight > 0)) return kErrArgument;
-  if (width <= 0 || height <= 0) return kOk;
+  if (!surface || !image || !image->pixels) return XLX_ERR_ARGUMENT;
+  if (!Finite({left, top, width, height, originX, originY, tileWidth, tileHeight})) return XLX_ERR_ARGUMENT;
+  if (!(tileWidth > 0) || !(tileHeight > 0)) return XLX_ERR_ARGUMENT;
+  if (width <= 0 || height <= 0) return XLX_OK;
   cairo_t* cr = surface->cr;
   cairo_save(cr);
   cairo_new_path(cr);
@@ -225,5 +225,5 @@ VK_API int32_t VkDrawImageTiled(VkSurface* surface, const VkImage* image, double
   cairo_pattern_set_filter(source, same ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD);
   cairo_paint(cr);
   cairo_restore(cr);
-  return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? kOk : kErrEngine;
+  return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? XLX_OK : XLX_ERR_ENGINE;
 }

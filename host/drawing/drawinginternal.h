@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+
+#include "host/resultcodes.h"
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -14,7 +16,6 @@
 
 namespace vkdraw {
 
-enum : int32_t { kOk = 1, kErrMemory = -1, kErrEngine = -9, kErrArgument = -13 };
 
 constexpr int32_t kMaxTextUnits = 1 << 20;       // UTF-16 units of one text call
 constexpr int32_t kMaxPolyPoints = 1000000;      // points of one polygon or polyline

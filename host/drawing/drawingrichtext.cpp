@@ -78,15 +78,15 @@ PangoAttrList* RunAttributes(const VkFont* font, const char16_t* text, int32_t l
 // Lays the runs out in `layout`: 1, or -13 for bad runs or text.
 int32_t LayOutRuns(PangoLayout* layout, const VkFont* font, const char16_t* text, int32_t length, const VkTextRun* runs,
                    int32_t count, double wrapWidth, uint32_t flags, std::string* utf8) {
-  if (!Utf16ToUtf8(text, length, utf8)) return kErrArgument;
+  if (!Utf16ToUtf8(text, length, utf8)) return XLX_ERR_ARGUMENT;
   bool bad = false;
   PangoAttrList* list = RunAttributes(font, text, length, runs, count, &bad);
-  if (bad) return kErrArgument;
+  if (bad) return XLX_ERR_ARGUMENT;
   PrepareLayout(layout, font, *utf8, wrapWidth, flags);
   pango_layout_set_attributes(layout, list);
   pango_attr_list_unref(list);
   NoteLayoutFonts(layout, font);
-  return kOk;
+  return XLX_OK;
 }
 
 }  // namespace
@@ -98,18 +98,18 @@ VK_API int32_t VkDrawTextRuns(VkSurface* surface, const VkFont* font, VkColor co
                               int32_t length, const VkTextRun* runs, int32_t runCount, double x, double y,
                               double width, double height, uint32_t flags) {
   FlushVectorText(surface);
-  if (!surface || !font || !text || length < 0) return kErrArgument;
-  if (length == 0) return kOk;
+  if (!surface || !font || !text || length < 0) return XLX_ERR_ARGUMENT;
+  if (length == 0) return XLX_OK;
   try {
     std::lock_guard<std::mutex> files(FontFileMutex());
     RefreshSurfaceLayout(surface, flags);
     const bool wrap = (flags & VK_TEXT_WRAP) && width > 0;
     std::string utf8;
     const int32_t r = LayOutRuns(surface->layout, font, text, length, runs, runCount, wrap ? width : 0, flags, &utf8);
-    if (r != kOk) return r;
+    if (r != XLX_OK) return r;
     return ShowSurfaceLayout(surface, color, x, y, width, height, flags);
   } catch (const std::bad_alloc&) {
-    return kErrMemory;
+    return XLX_ERR_MEMORY;
   }
 }
 
@@ -118,20 +118,20 @@ VK_API int32_t VkMeasureTextRuns(VkDrawingEngine* engine, const VkFont* font, co
                                  double* height) {
   if (width) *width = 0;
   if (height) *height = 0;
-  if (!engine || !font || !text || length < 0) return kErrArgument;
+  if (!engine || !font || !text || length < 0) return XLX_ERR_ARGUMENT;
   ThreadText* t = CurrentThreadText();
-  if (!t) return kErrEngine;
+  if (!t) return XLX_ERR_ENGINE;
   try {
     std::lock_guard<std::mutex> files(FontFileMutex());
     std::string utf8;
     const int32_t r = LayOutRuns(t->layout, font, text, length, runs, runCount, maxWidth, 0, &utf8);
-    if (r != kOk) return r;
+    if (r != XLX_OK) return r;
     PangoRectangle logical;
     pango_layout_get_extents(t->layout, nullptr, &logical);
     if (width) *width = logical.width / double(PANGO_SCALE);
     if (height) *height = logical.height / double(PANGO_SCALE);
-    return kOk;
+    return XLX_OK;
   } catch (const std::bad_alloc&) {
-    return kErrMemory;
+    return XLX_ERR_MEMORY;
   }
 }

@@ -157,20 +157,20 @@ using namespace vkdraw;
 
 VK_API int32_t VkCreatePen(VkColor color, double width, int32_t style, const double* dashes, int32_t dashCount,
                            VkPen** pen) {
-  if (!pen) return kErrArgument;
+  if (!pen) return XLX_ERR_ARGUMENT;
   *pen = nullptr;
-  if (!std::isfinite(width) || width < 0 || width > 100000) return kErrArgument;
-  if (style < VK_PEN_SOLID || (style > VK_PEN_DASHDOTDOT && style != VK_PEN_CUSTOM)) return kErrArgument;
+  if (!std::isfinite(width) || width < 0 || width > 100000) return XLX_ERR_ARGUMENT;
+  if (style < VK_PEN_SOLID || (style > VK_PEN_DASHDOTDOT && style != VK_PEN_CUSTOM)) return XLX_ERR_ARGUMENT;
   try {
     auto made = std::make_unique<VkPen>();
     if (style == VK_PEN_CUSTOM) {
-      if (!dashes || dashCount < 1 || dashCount > kMaxDashes) return kErrArgument;
+      if (!dashes || dashCount < 1 || dashCount > kMaxDashes) return XLX_ERR_ARGUMENT;
       double total = 0;
       for (int32_t i = 0; i < dashCount; ++i) {
-        if (!std::isfinite(dashes[i]) || dashes[i] < 0 || dashes[i] > 100000) return kErrArgument;
+        if (!std::isfinite(dashes[i]) || dashes[i] < 0 || dashes[i] > 100000) return XLX_ERR_ARGUMENT;
         total += dashes[i];
       }
-      if (total <= 0) return kErrArgument;
+      if (total <= 0) return XLX_ERR_ARGUMENT;
       made->dashes.assign(dashes, dashes + dashCount);
       // An odd count repeats once more so that on and off alternate, as Cairo expects.
       if (dashCount % 2) made->dashes.insert(made->dashes.end(), dashes, dashes + dashCount);
@@ -180,54 +180,54 @@ VK_API int32_t VkCreatePen(VkColor color, double width, int32_t style, const dou
     made->width = width;
     made->style = style;
     *pen = made.release();
-    return kOk;
+    return XLX_OK;
   } catch (const std::bad_alloc&) {
-    return kErrMemory;
+    return XLX_ERR_MEMORY;
   }
 }
 
 VK_API int32_t VkSetPenShape(VkPen* pen, int32_t cap, int32_t join) {
   if (!pen || cap < VK_CAP_FLAT || cap > VK_CAP_SQUARE || join < VK_JOIN_MITER || join > VK_JOIN_BEVEL)
-    return kErrArgument;
+    return XLX_ERR_ARGUMENT;
   pen->cap = cap;
   pen->join = join;
-  return kOk;
+  return XLX_OK;
 }
 
 VK_API int32_t VkSetPenMiterLimit(VkPen* pen, double limit) {
-  if (!pen || !std::isfinite(limit) || limit < 1) return kErrArgument;
+  if (!pen || !std::isfinite(limit) || limit < 1) return XLX_ERR_ARGUMENT;
   pen->miterLimit = limit;
-  return kOk;
+  return XLX_OK;
 }
 
 VK_API void VkDestroyPen(VkPen* pen) { delete pen; }
 
 VK_API int32_t VkCreateSolidBrush(VkColor color, VkBrush** brush) {
-  if (!brush) return kErrArgument;
+  if (!brush) return XLX_ERR_ARGUMENT;
   *brush = new (std::nothrow) VkBrush;
-  if (!*brush) return kErrMemory;
+  if (!*brush) return XLX_ERR_MEMORY;
   (*brush)->foreground = color;
-  return kOk;
+  return XLX_OK;
 }
 
 VK_API int32_t VkCreateHatchBrush(int32_t style, VkColor foreground, VkColor background, VkBrush** brush) {
-  if (!brush) return kErrArgument;
+  if (!brush) return XLX_ERR_ARGUMENT;
   *brush = nullptr;
-  if (style < VK_HATCH_CROSS || style > VK_HATCH_VERTICAL) return kErrArgument;
+  if (style < VK_HATCH_CROSS || style > VK_HATCH_VERTICAL) return XLX_ERR_ARGUMENT;
   *brush = new (std::nothrow) VkBrush;
-  if (!*brush) return kErrMemory;
+  if (!*brush) return XLX_ERR_MEMORY;
   (*brush)->hatch = true;
   (*brush)->hatchStyle = style;
   (*brush)->foreground = foreground;
   (*brush)->background = background;
-  return kOk;
+  return XLX_OK;
 }
 
 VK_API void VkDestroyBrush(VkBrush* brush) { delete brush; }
 
 VK_API int32_t VkDrawLine(VkSurface* surface, const VkPen* pen, double x1, double y1, double x2, double y2) {
   FlushVectorText(surface);
-  if (!surface || !pen || !Finite(x1, y1, x2, y2)) return kErrArgument;
+  if (!surface || !pen || !Finite(x1, y1, x2, y2)) return XLX_ERR_ARGUMENT;
   cairo_t* cr = surface->cr;
   cairo_matrix_t m;
   cairo_get_matrix(cr, &m);
@@ -240,7 +240,7 @@ VK_API int32_t VkDrawLine(VkSurface* surface, const VkPen* pen, double x1, doubl
       cairo_move_to(c, x1, y1);
       cairo_line_to(c, x2, y2);
     });
-    return kOk;
+    return XLX_OK;
   }
   // An upright line is drawn in bitmap pixels: its thickness snapped to whole pixels, its ends
   // left where they are so that dashes keep their rhythm.
@@ -258,24 +258,24 @@ VK_API int32_t VkDrawLine(VkSurface* surface, const VkPen* pen, double x1, doubl
   cairo_set_antialias(cr, LineAntialias(surface));
   cairo_stroke(cr);
   cairo_set_matrix(cr, &m);
-  return kOk;
+  return XLX_OK;
 }
 
 VK_API int32_t VkDrawRectangle(VkSurface* surface, const VkPen* pen, const VkBrush* brush, double left, double top,
                                double width, double height) {
   FlushVectorText(surface);
-  if (!surface || !Finite(left, top, width, height)) return kErrArgument;
+  if (!surface || !Finite(left, top, width, height)) return XLX_ERR_ARGUMENT;
   if (width < 0) left += width, width = -width;
   if (height < 0) top += height, height = -height;
   if (brush && width > 0 && height > 0)
     FillFigure(surface, brush, false, [&](cairo_t* c) { cairo_rectangle(c, left, top, width, height); });
-  if (!pen) return kOk;
+  if (!pen) return XLX_OK;
   cairo_t* cr = surface->cr;
   cairo_matrix_t m;
   cairo_get_matrix(cr, &m);
   if (!AxisAligned(m)) {
     StrokeFigure(surface, pen, [&](cairo_t* c) { cairo_rectangle(c, left, top, width, height); });
-    return kOk;
+    return XLX_OK;
   }
   // Upright outline: each side snapped to whole pixels like a single line.
   double x1 = left, y1 = top, x2 = left + width, y2 = top + height;
@@ -293,13 +293,13 @@ VK_API int32_t VkDrawRectangle(VkSurface* surface, const VkPen* pen, const VkBru
   cairo_set_antialias(cr, LineAntialias(surface));
   cairo_stroke(cr);
   cairo_set_matrix(cr, &m);
-  return kOk;
+  return XLX_OK;
 }
 
 VK_API int32_t VkDrawRoundRect(VkSurface* surface, const VkPen* pen, const VkBrush* brush, double left, double top,
                                double width, double height, double rx, double ry) {
   FlushVectorText(surface);
-  if (!surface || !Finite(left, top, width, height) || !std::isfinite(rx) || !std::isfinite(ry)) return kErrArgument;
+  if (!surface || !Finite(left, top, width, height) || !std::isfinite(rx) || !std::isfinite(ry)) return XLX_ERR_ARGUMENT;
   if (width < 0) left += width, width = -width;
   if (height < 0) top += height, height = -height;
   rx = std::min(std::fabs(rx), width / 2), ry = std::min(std::fabs(ry), height / 2);
@@ -314,15 +314,15 @@ VK_API int32_t VkDrawRoundRect(VkSurface* surface, const VkPen* pen, const VkBru
   };
   if (brush) FillFigure(surface, brush, false, build);
   if (pen) StrokeFigure(surface, pen, build);
-  return kOk;
+  return XLX_OK;
 }
 
 VK_API int32_t VkDrawEllipse(VkSurface* surface, const VkPen* pen, const VkBrush* brush, double left, double top,
                              double width, double height) {
   FlushVectorText(surface);
-  if (!surface || !Finite(left, top, width, height)) return kErrArgument;
+  if (!surface || !Finite(left, top, width, height)) return XLX_ERR_ARGUMENT;
   const double rx = std::fabs(width) / 2, ry = std::fabs(height) / 2;
-  if (rx <= 0 || ry <= 0) return kOk;
+  if (rx <= 0 || ry <= 0) return XLX_OK;
   const double cx = left + width / 2, cy = top + height / 2;
   auto build = [&](cairo_t* c) {
     cairo_new_sub_path(c);
@@ -331,13 +331,13 @@ VK_API int32_t VkDrawEllipse(VkSurface* surface, const VkPen* pen, const VkBrush
   };
   if (brush) FillFigure(surface, brush, false, build);
   if (pen) StrokeFigure(surface, pen, build);
-  return kOk;
+  return XLX_OK;
 }
 
 VK_API int32_t VkDrawPolygon(VkSurface* surface, const VkPen* pen, const VkBrush* brush, const double* points,
                              int32_t count) {
   FlushVectorText(surface);
-  if (!surface || !PointsValid(points, count)) return kErrArgument;
+  if (!surface || !PointsValid(points, count)) return XLX_ERR_ARGUMENT;
   auto build = [&](cairo_t* c) {
     cairo_move_to(c, points[0], points[1]);
     for (int32_t i = 1; i < count; ++i) cairo_line_to(c, points[2 * i], points[2 * i + 1]);
@@ -345,15 +345,15 @@ VK_API int32_t VkDrawPolygon(VkSurface* surface, const VkPen* pen, const VkBrush
   };
   if (brush) FillFigure(surface, brush, false, build);
   if (pen) StrokeFigure(surface, pen, build);
-  return kOk;
+  return XLX_OK;
 }
 
 VK_API int32_t VkDrawPolyline(VkSurface* surface, const VkPen* pen, const double* points, int32_t count) {
   FlushVectorText(surface);
-  if (!surface || !pen || !PointsValid(points, count)) return kErrArgument;
+  if (!surface || !pen || !PointsValid(points, count)) return XLX_ERR_ARGUMENT;
   StrokeFigure(surface, pen, [&](cairo_t* c) {
     cairo_move_to(c, points[0], points[1]);
     for (int32_t i = 1; i < count; ++i) cairo_line_to(c, points[2 * i], points[2 * i + 1]);
   });
-  return kOk;
+  return XLX_OK;
 }

@@ -332,7 +332,7 @@ bool DrawSimpleText(VkSurface* surface, const VkFont* font, VkColor color, const
   if (surface->vector) {
     place(ox, oy + face->baseline / double(PANGO_SCALE));
     if (DeferVectorText(surface, face->scaled, color, glyphs, count, flags)) {
-      *result = kOk;
+      *result = XLX_OK;
       return true;
     }
   }
@@ -347,7 +347,7 @@ bool DrawSimpleText(VkSurface* surface, const VkFont* font, VkColor color, const
     cairo_show_glyphs(cr, glyphs, count);
   }
   if (clip) cairo_restore(cr);
-  *result = cairo_status(cr) == CAIRO_STATUS_SUCCESS ? kOk : kErrEngine;
+  *result = cairo_status(cr) == CAIRO_STATUS_SUCCESS ? XLX_OK : XLX_ERR_ENGINE;
   return true;
 }
 

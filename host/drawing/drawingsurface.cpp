@@ -181,7 +181,7 @@ void ApplyClipStep(cairo_t* cr, const ClipStep& step) {
 }
 
 int32_t PushClip(VkSurface* s, ClipStep&& step, int32_t* saved) {
-  if (s->clips.size() >= kMaxClipSteps) return kErrArgument;
+  if (s->clips.size() >= kMaxClipSteps) return XLX_ERR_ARGUMENT;
   if (saved) *saved = static_cast<int32_t>(s->clips.size());
   cairo_matrix_t current;
   cairo_get_matrix(s->cr, &current);
@@ -189,7 +189,7 @@ int32_t PushClip(VkSurface* s, ClipStep&& step, int32_t* saved) {
   cairo_set_matrix(s->cr, &current);
   cairo_new_path(s->cr);
   s->clips.push_back(std::move(step));
-  return kOk;
+  return XLX_OK;
 }
 
 }  // namespace
@@ -234,17 +234,17 @@ VkSurface::~VkSurface() {
 }
 
 VK_API int32_t VkCreateSurface(VkDrawingEngine* engine, _BITMAPHANDLE* bitmap, VkSurface** surface) {
-  if (!surface) return kErrArgument;
+  if (!surface) return XLX_ERR_ARGUMENT;
   *surface = nullptr;
-  if (!engine || !bitmap) return kErrArgument;
+  if (!engine || !bitmap) return XLX_ERR_ARGUMENT;
   // A page bound on this thread takes the first surface of its size; the bitmap may then be the
   // blank one the binding reserved, which has no pixels to draw on.
   VkVectorPage* page = TakeBoundVectorPage(bitmap->uWidth, bitmap->uHeight);
-  if (!page && !BitmapUsable(bitmap)) return kErrArgument;
+  if (!page && !BitmapUsable(bitmap)) return XLX_ERR_ARGUMENT;
   ThreadText* text = CurrentThreadText();
-  if (!text) return kErrEngine;
+  if (!text) return XLX_ERR_ENGINE;
   auto* s = new (std::nothrow) VkSurface;
-  if (!s) return kErrMemory;
+  if (!s) return XLX_ERR_MEMORY;
   s->engine = engine;
   s->bitmap = bitmap;
   if (page) {
@@ -257,7 +257,7 @@ VK_API int32_t VkCreateSurface(VkDrawingEngine* engine, _BITMAPHANDLE* bitmap, V
     s->pixels = TakePixels(bytes, &s->pixelBytes);
     if (!s->pixels) {
       delete s;
-      return kErrMemory;
+      return XLX_ERR_MEMORY;
     }
     CopyFromBitmap(bitmap, s->pixels, s->stride);
     s->target = cairo_image_surface_create_for_data(s->pixels, CAIRO_FORMAT_ARGB32, static_cast<int>(bitmap->uWidth),
@@ -266,7 +266,7 @@ VK_API int32_t VkCreateSurface(VkDrawingEngine* engine, _BITMAPHANDLE* bitmap, V
   s->cr = cairo_create(s->target);
   if (cairo_status(s->cr) != CAIRO_STATUS_SUCCESS) {
     delete s;
-    return kErrMemory;
+    return XLX_ERR_MEMORY;
   }
   cairo_set_line_cap(s->cr, CAIRO_LINE_CAP_BUTT);
   cairo_set_line_join(s->cr, CAIRO_LINE_JOIN_MITER);
@@ -279,16 +279,16 @@ VK_API int32_t VkCreateSurface(VkDrawingEngine* engine, _BITMAPHANDLE* bitmap, V
   s->hatchCell = std::max(8, static_cast<int>(std::lround(8.0 * dpi / 96.0)));
   s->hatchLine = std::max(1, static_cast<int>(std::lround(dpi / 96.0)));
   *surface = s;
-  return kOk;
+  return XLX_OK;
 }
 
 VK_API int32_t VkEndSurface(VkSurface* surface) {
   FlushVectorText(surface);
-  if (!surface) return kErrArgument;
+  if (!surface) return XLX_ERR_ARGUMENT;
   cairo_surface_flush(surface->target);
-  if (surface->vector) return kOk;
+  if (surface->vector) return XLX_OK;
   CopyToBitmap(surface->pixels, surface->stride, surface->bitmap);
-  return kOk;
+  return XLX_OK;
 }
 
 VK_API void VkDestroySurface(VkSurface* surface) {
@@ -297,50 +297,50 @@ VK_API void VkDestroySurface(VkSurface* surface) {
 }
 
 VK_API int32_t VkSetLineSmoothing(VkSurface* surface, int32_t on) {
-  if (!surface) return kErrArgument;
+  if (!surface) return XLX_ERR_ARGUMENT;
   surface->lineSmoothing = on != 0;
-  return kOk;
+  return XLX_OK;
 }
 
 VK_API int32_t VkGetLineSmoothing(const VkSurface* surface) { return surface && surface->lineSmoothing ? 1 : 0; }
 
 VK_API int32_t VkSetTextSmoothing(VkSurface* surface, int32_t on) {
-  if (!surface) return kErrArgument;
+  if (!surface) return XLX_ERR_ARGUMENT;
   if (surface->textSmoothing != (on != 0)) {
     surface->textSmoothing = on != 0;
     ApplyTextOptions(surface->pango, surface->textSmoothing);
     surface->pangoStale = true;
   }
-  return kOk;
+  return XLX_OK;
 }
 
 VK_API int32_t VkGetTransform(const VkSurface* surface, double matrix[6]) {
-  if (!surface || !matrix) return kErrArgument;
+  if (!surface || !matrix) return XLX_ERR_ARGUMENT;
   cairo_matrix_t m;
   cairo_get_matrix(surface->cr, &m);
   matrix[0] = m.xx, matrix[1] = m.yx, matrix[2] = m.xy, matrix[3] = m.yy, matrix[4] = m.x0, matrix[5] = m.y0;
-  return kOk;
+  return XLX_OK;
 }
 
 namespace {
 int32_t SetChecked(VkSurface* surface, const cairo_matrix_t& m, bool linearChanged) {
   cairo_matrix_t inverse = m;
-  if (!MatrixFinite(m) || cairo_matrix_invert(&inverse) != CAIRO_STATUS_SUCCESS) return kErrArgument;
+  if (!MatrixFinite(m) || cairo_matrix_invert(&inverse) != CAIRO_STATUS_SUCCESS) return XLX_ERR_ARGUMENT;
   cairo_set_matrix(surface->cr, &m);
   if (linearChanged) surface->pangoStale = true;
-  return kOk;
+  return XLX_OK;
 }
 }  // namespace
 
 VK_API int32_t VkSetTransform(VkSurface* surface, const double matrix[6]) {
-  if (!surface || !matrix) return kErrArgument;
+  if (!surface || !matrix) return XLX_ERR_ARGUMENT;
   cairo_matrix_t m;
   cairo_matrix_init(&m, matrix[0], matrix[1], matrix[2], matrix[3], matrix[4], matrix[5]);
   return SetChecked(surface, m, true);
 }
 
 VK_API int32_t VkMultiplyTransform(VkSurface* surface, const double matrix[6]) {
-  if (!surface || !matrix) return kErrArgument;
+  if (!surface || !matrix) return XLX_ERR_ARGUMENT;
   cairo_matrix_t step, current, result;
   cairo_matrix_init(&step, matrix[0], matrix[1], matrix[2], matrix[3], matrix[4], matrix[5]);
   cairo_get_matrix(surface->cr, &current);
@@ -354,7 +354,7 @@ VK_API int32_t VkScaleTransform(VkSurface* surface, double sx, double sy) {
 }
 
 VK_API int32_t VkTranslateTransform(VkSurface* surface, double dx, double dy) {
-  if (!surface) return kErrArgument;
+  if (!surface) return XLX_ERR_ARGUMENT;
   cairo_matrix_t step, current, result;
   cairo_matrix_init_translate(&step, dx, dy);
   cairo_get_matrix(surface->cr, &current);
@@ -363,7 +363,7 @@ VK_API int32_t VkTranslateTransform(VkSurface* surface, double dx, double dy) {
 }
 
 VK_API int32_t VkRotateTransform(VkSurface* surface, double degrees) {
-  if (!std::isfinite(degrees)) return kErrArgument;
+  if (!std::isfinite(degrees)) return XLX_ERR_ARGUMENT;
   double r = degrees * M_PI / 180.0;
   const double m[6] = {std::cos(r), std::sin(r), -std::sin(r), std::cos(r), 0, 0};
   return VkMultiplyTransform(surface, m);
@@ -372,7 +372,7 @@ VK_API int32_t VkRotateTransform(VkSurface* surface, double degrees) {
 VK_API int32_t VkClipRect(VkSurface* surface, double left, double top, double right, double bottom,
                           int32_t* saved) {
   if (!surface || !std::isfinite(left) || !std::isfinite(top) || !std::isfinite(right) || !std::isfinite(bottom))
-    return kErrArgument;
+    return XLX_ERR_ARGUMENT;
   try {
     ClipStep step;
     cairo_get_matrix(surface->cr, &step.matrix);
@@ -392,12 +392,12 @@ VK_API int32_t VkClipRect(VkSurface* surface, double left, double top, double ri
     }
     return PushClip(surface, std::move(step), saved);
   } catch (const std::bad_alloc&) {
-    return kErrMemory;
+    return XLX_ERR_MEMORY;
   }
 }
 
 VK_API int32_t VkClipPath(VkSurface* surface, const VkPath* path, int32_t* saved) {
-  if (!surface || !path) return kErrArgument;
+  if (!surface || !path) return XLX_ERR_ARGUMENT;
   try {
     ClipStep step;
     cairo_get_matrix(surface->cr, &step.matrix);
@@ -406,13 +406,13 @@ VK_API int32_t VkClipPath(VkSurface* surface, const VkPath* path, int32_t* saved
     step.antialias = LineAntialias(surface);
     return PushClip(surface, std::move(step), saved);
   } catch (const std::bad_alloc&) {
-    return kErrMemory;
+    return XLX_ERR_MEMORY;
   }
 }
 
 VK_API int32_t VkRestoreClip(VkSurface* surface, int32_t saved) {
-  if (!surface || saved < 0 || static_cast<size_t>(saved) > surface->clips.size()) return kErrArgument;
-  if (static_cast<size_t>(saved) == surface->clips.size()) return kOk;
+  if (!surface || saved < 0 || static_cast<size_t>(saved) > surface->clips.size()) return XLX_ERR_ARGUMENT;
+  if (static_cast<size_t>(saved) == surface->clips.size()) return XLX_OK;
   surface->clips.resize(static_cast<size_t>(saved));
   cairo_t* cr = surface->cr;
   cairo_matrix_t current;
@@ -421,5 +421,5 @@ VK_API int32_t VkRestoreClip(VkSurface* surface, int32_t saved) {
   for (const ClipStep& step : surface->clips) ApplyClipStep(cr, step);
   cairo_set_matrix(cr, &current);
   cairo_new_path(cr);
-  return kOk;
+  return XLX_OK;
 }

@@ -122,7 +122,7 @@ int32_t ShowSurfaceLayout(VkSurface* surface, VkColor color, double x, double y,
   const bool clip = BeginText(cr, x, y, width, height, flags, color, ox, oy);
   pango_cairo_show_layout(cr, surface->layout);
   if (clip) cairo_restore(cr);
-  return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? kOk : kErrEngine;
+  return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? XLX_OK : XLX_ERR_ENGINE;
 }
 
 void PlaceLayout(PangoLayout* layout, double x, double y, double width, double height, uint32_t flags,
@@ -140,9 +140,9 @@ VK_API int32_t VkMeasureText(VkDrawingEngine* engine, const VkFont* font, const 
                              double maxWidth, double* width, double* height) {
   if (width) *width = 0;
   if (height) *height = 0;
-  if (!engine || !font || (!text && length != 0)) return kErrArgument;
+  if (!engine || !font || (!text && length != 0)) return XLX_ERR_ARGUMENT;
   ThreadText* t = CurrentThreadText();
-  if (!t) return kErrEngine;
+  if (!t) return XLX_ERR_ENGINE;
   try {
     double w = 0, h = 0;
     if (engine->simpleText.load(std::memory_order_relaxed) && MeasureSimpleText(t, font, text, length, &w, &h) &&
@@ -150,52 +150,52 @@ VK_API int32_t VkMeasureText(VkDrawingEngine* engine, const VkFont* font, const 
       // A line that fits the wrapping width is not broken: the one-line measure holds.
       if (width) *width = w;
       if (height) *height = h;
-      return kOk;
+      return XLX_OK;
     }
     std::string utf8;
-    if (text && !Utf16ToUtf8(text, length, &utf8)) return kErrArgument;
+    if (text && !Utf16ToUtf8(text, length, &utf8)) return XLX_ERR_ARGUMENT;
     std::lock_guard<std::mutex> files(FontFileMutex());
     PrepareLayout(t->layout, font, utf8, maxWidth, 0);
     PangoRectangle logical;
     pango_layout_get_extents(t->layout, nullptr, &logical);
     if (width) *width = logical.width / double(PANGO_SCALE);
     if (height) *height = logical.height / double(PANGO_SCALE);
-    return kOk;
+    return XLX_OK;
   } catch (const std::bad_alloc&) {
-    return kErrMemory;
+    return XLX_ERR_MEMORY;
   }
 }
 
 VK_API int32_t VkDrawText(VkSurface* surface, const VkFont* font, VkColor color, const char16_t* text, int32_t length,
                           double x, double y, double width, double height, uint32_t flags) {
-  if (!surface || !font || (!text && length != 0)) return kErrArgument;
+  if (!surface || !font || (!text && length != 0)) return XLX_ERR_ARGUMENT;
   try {
-    int32_t result = kOk;
+    int32_t result = XLX_OK;
     if (surface->engine->simpleText.load(std::memory_order_relaxed) &&
         DrawSimpleText(surface, font, color, text, length, x, y, width, height, flags, &result))
       return result;
     std::string utf8;
-    if (text && !Utf16ToUtf8(text, length, &utf8)) return kErrArgument;
-    if (utf8.empty()) return kOk;
+    if (text && !Utf16ToUtf8(text, length, &utf8)) return XLX_ERR_ARGUMENT;
+    if (utf8.empty()) return XLX_OK;
     std::lock_guard<std::mutex> files(FontFileMutex());
     RefreshSurfaceLayout(surface, flags);
     const bool wrap = (flags & VK_TEXT_WRAP) && width > 0;
     PrepareLayout(surface->layout, font, utf8, wrap ? width : 0, flags);
     return ShowSurfaceLayout(surface, color, x, y, width, height, flags);
   } catch (const std::bad_alloc&) {
-    return kErrMemory;
+    return XLX_ERR_MEMORY;
   }
 }
 
 VK_API int32_t VkPathAddText(VkDrawingEngine* engine, VkPath* path, const VkFont* font, const char16_t* text,
                              int32_t length, double x, double y, double width, double height, uint32_t flags) {
-  if (!engine || !path || !font || (!text && length != 0)) return kErrArgument;
+  if (!engine || !path || !font || (!text && length != 0)) return XLX_ERR_ARGUMENT;
   ThreadText* t = CurrentThreadText();
-  if (!t) return kErrEngine;
+  if (!t) return XLX_ERR_ENGINE;
   try {
     std::string utf8;
-    if (text && !Utf16ToUtf8(text, length, &utf8)) return kErrArgument;
-    if (utf8.empty()) return kOk;
+    if (text && !Utf16ToUtf8(text, length, &utf8)) return XLX_ERR_ARGUMENT;
+    if (utf8.empty()) return XLX_OK;
     std::lock_guard<std::mutex> files(FontFileMutex());
     const bool rtl = (flags & VK_TEXT_RTL) != 0;
     if (rtl) {
@@ -218,9 +218,9 @@ VK_API int32_t VkPathAddText(VkDrawingEngine* engine, VkPath* path, const VkFont
     int32_t result = AppendCairoPath(path, outline);
     cairo_path_destroy(outline);
     // Glyph outlines are drawn with the non-zero rule their fonts are made for.
-    if (result == kOk) path->winding = true;
+    if (result == XLX_OK) path->winding = true;
     return result;
   } catch (const std::bad_alloc&) {
-    return kErrMemory;
+    return XLX_ERR_MEMORY;
   }
 }

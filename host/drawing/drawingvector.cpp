@@ -67,7 +67,7 @@ int32_t StartDocument(VkVectorDocument* doc, double widthPt, double heightPt) {
     cairo_svg_surface_set_document_unit(doc->surface, CAIRO_SVG_UNIT_PT);
   }
   doc->cr = cairo_create(doc->surface);
-  return cairo_status(doc->cr) == CAIRO_STATUS_SUCCESS ? kOk : kErrEngine;
+  return cairo_status(doc->cr) == CAIRO_STATUS_SUCCESS ? XLX_OK : XLX_ERR_ENGINE;
 }
 
 // Sizes the document's next page (making the document with its first one): width x height
@@ -77,7 +77,7 @@ int32_t SizeNextPage(VkVectorDocument* doc, uint32_t width, uint32_t height, dou
   const double widthPt = width * scale, heightPt = height * scale;
   if (!doc->surface) return StartDocument(doc, widthPt, heightPt);
   if (doc->kind == VK_VECTOR_PDF) cairo_pdf_surface_set_size(doc->surface, widthPt, heightPt);
-  return kOk;
+  return XLX_OK;
 }
 
 // Paints the page white, as the paper and the page bitmap are. The page's output then starts with
@@ -131,11 +131,11 @@ VkVectorDocument::~VkVectorDocument() {
 }
 
 VK_API int32_t VkCreateVectorPage(uint32_t width, uint32_t height, double dpi, VkVectorPage** page) {
-  if (!page) return kErrArgument;
+  if (!page) return XLX_ERR_ARGUMENT;
   *page = nullptr;
-  if (!PageSizeAllowed(width, height, dpi)) return kErrArgument;
+  if (!PageSizeAllowed(width, height, dpi)) return XLX_ERR_ARGUMENT;
   auto* made = new (std::nothrow) VkVectorPage;
-  if (!made) return kErrMemory;
+  if (!made) return XLX_ERR_MEMORY;
   made->width = width, made->height = height, made->dpi = dpi;
   cairo_rectangle_t extents = {0, 0, static_cast<double>(width), static_cast<double>(height)};
   made->recording = cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &extents);
@@ -145,23 +145,23 @@ VK_API int32_t VkCreateVectorPage(uint32_t width, uint32_t height, double dpi, V
   cairo_destroy(cr);
   if (cairo_surface_status(made->recording) != CAIRO_STATUS_SUCCESS || status != CAIRO_STATUS_SUCCESS) {
     delete made;
-    return kErrMemory;
+    return XLX_ERR_MEMORY;
   }
   *page = made;
-  return kOk;
+  return XLX_OK;
 }
 
 VK_API int32_t VkCreateDocumentPage(VkVectorDocument* document, uint32_t width, uint32_t height, double dpi,
                                     VkVectorPage** page) {
-  if (!page) return kErrArgument;
+  if (!page) return XLX_ERR_ARGUMENT;
   *page = nullptr;
-  if (!document || document->openPage || !PageSizeAllowed(width, height, dpi)) return kErrArgument;
-  if (document->kind == VK_VECTOR_SVG && document->pages > 0) return kErrArgument;
+  if (!document || document->openPage || !PageSizeAllowed(width, height, dpi)) return XLX_ERR_ARGUMENT;
+  if (document->kind == VK_VECTOR_SVG && document->pages > 0) return XLX_ERR_ARGUMENT;
   auto* made = new (std::nothrow) VkVectorPage;
-  if (!made) return kErrMemory;
+  if (!made) return XLX_ERR_MEMORY;
   made->width = width, made->height = height, made->dpi = dpi;
   int32_t r = SizeNextPage(document, width, height, dpi);
-  if (r != kOk) {
+  if (r != XLX_OK) {
     delete made;
     return r;
   }
@@ -173,7 +173,7 @@ VK_API int32_t VkCreateDocumentPage(VkVectorDocument* document, uint32_t width, 
   made->document = document;
   document->openPage = made;
   *page = made;
-  return kOk;
+  return XLX_OK;
 }
 
 VK_API void VkDestroyVectorPage(VkVectorPage* page) {
@@ -187,51 +187,51 @@ VK_API int32_t VkBindVectorPage(VkVectorPage* page) {
   t_boundPage = page;
   // The page bitmap the filter makes next is never read back: it need not hold pixels.
   (void)VkReserveBlankBitmap(page ? page->width : 0, page ? page->height : 0);
-  return kOk;
+  return XLX_OK;
 }
 
 VK_API int32_t VkVectorPageUsed(const VkVectorPage* page) { return page && page->taken.load() ? 1 : 0; }
 
 VK_API int32_t VkCreateVectorDocument(int32_t kind, const char16_t* path, VkVectorDocument** document) {
-  if (!document) return kErrArgument;
+  if (!document) return XLX_ERR_ARGUMENT;
   *document = nullptr;
-  if ((kind != VK_VECTOR_PDF && kind != VK_VECTOR_SVG) || !path || !path[0]) return kErrArgument;
+  if ((kind != VK_VECTOR_PDF && kind != VK_VECTOR_SVG) || !path || !path[0]) return XLX_ERR_ARGUMENT;
   auto* doc = new (std::nothrow) VkVectorDocument;
-  if (!doc) return kErrMemory;
+  if (!doc) return XLX_ERR_MEMORY;
   doc->kind = kind;
   doc->file = VkOpenFile(path, VK_OPEN_WRITE | VK_OPEN_CREATE | VK_OPEN_TRUNCATE | VK_OPEN_BINARY, 0644);
   if (doc->file == -1) {
     delete doc;
-    return -14;
+    return XLX_ERR_REOPEN;
   }
   *document = doc;
-  return kOk;
+  return XLX_OK;
 }
 
 VK_API int32_t VkSetVectorDocumentInfo(VkVectorDocument* document, const char16_t* title, const char16_t* author) {
-  if (!document || document->surface) return kErrArgument;
+  if (!document || document->surface) return XLX_ERR_ARGUMENT;
   if ((title && !Utf16ToUtf8(title, -1, &document->title)) || (author && !Utf16ToUtf8(author, -1, &document->author)))
-    return kErrArgument;
-  return kOk;
+    return XLX_ERR_ARGUMENT;
+  return XLX_OK;
 }
 
 VK_API int32_t VkAddVectorPage(VkVectorDocument* document, const VkVectorPage* page) {
-  if (!document || !page || !page->taken.load()) return kErrArgument;
+  if (!document || !page || !page->taken.load()) return XLX_ERR_ARGUMENT;
   // Replaying glyphs may open font files; see FontFileMutex.
   std::lock_guard<std::mutex> files(FontFileMutex());
   if (page->document) {
     // Drawn in place already: the page is complete.
-    if (page->document != document || document->openPage != page) return kErrArgument;
+    if (page->document != document || document->openPage != page) return XLX_ERR_ARGUMENT;
     document->openPage = nullptr;
     if (document->kind == VK_VECTOR_PDF) cairo_show_page(document->cr);
     ++document->pages;
-    return cairo_status(document->cr) == CAIRO_STATUS_SUCCESS ? kOk : (document->writeFailed ? -14 : kErrEngine);
+    return cairo_status(document->cr) == CAIRO_STATUS_SUCCESS ? XLX_OK : (document->writeFailed ? XLX_ERR_REOPEN : XLX_ERR_ENGINE);
   }
-  if (document->kind == VK_VECTOR_SVG && document->pages > 0) return kErrArgument;
-  if (document->openPage) return kErrArgument;
+  if (document->kind == VK_VECTOR_SVG && document->pages > 0) return XLX_ERR_ARGUMENT;
+  if (document->openPage) return XLX_ERR_ARGUMENT;
   const double scale = 72.0 / page->dpi;
   int32_t r = SizeNextPage(document, page->width, page->height, page->dpi);
-  if (r != kOk) return r;
+  if (r != XLX_OK) return r;
   cairo_t* cr = document->cr;
   cairo_save(cr);
   cairo_scale(cr, scale, scale);
@@ -240,11 +240,11 @@ VK_API int32_t VkAddVectorPage(VkVectorDocument* document, const VkVectorPage* p
   cairo_restore(cr);
   if (document->kind == VK_VECTOR_PDF) cairo_show_page(cr);
   ++document->pages;
-  return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? kOk : (document->writeFailed ? -14 : kErrEngine);
+  return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? XLX_OK : (document->writeFailed ? XLX_ERR_REOPEN : XLX_ERR_ENGINE);
 }
 
 VK_API int32_t VkFinishVectorDocument(VkVectorDocument* document) {
-  if (!document || !document->surface) return kErrArgument;
+  if (!document || !document->surface) return XLX_ERR_ARGUMENT;
   cairo_status_t status;
   {
     std::lock_guard<std::mutex> files(FontFileMutex());
@@ -255,8 +255,8 @@ VK_API int32_t VkFinishVectorDocument(VkVectorDocument* document) {
   }
   const bool closed = VkCloseFile(document->file) == 1;
   document->file = -1;
-  if (document->writeFailed || !closed) return -14;
-  return status == CAIRO_STATUS_SUCCESS ? kOk : kErrEngine;
+  if (document->writeFailed || !closed) return XLX_ERR_REOPEN;
+  return status == CAIRO_STATUS_SUCCESS ? XLX_OK : XLX_ERR_ENGINE;
 }
 
 VK_API void VkDestroyVectorDocument(VkVectorDocument* document) { delete document; }

@@ -53,7 +53,7 @@ struct Bender {
 }  // namespace
 
 VK_API int32_t VkWarpPath(VkPath* path, double maxSegment, VkPointMap map, void* context) {
-  if (!path || !map || !std::isfinite(maxSegment) || !(maxSegment > 0)) return kErrArgument;
+  if (!path || !map || !std::isfinite(maxSegment) || !(maxSegment > 0)) return XLX_ERR_ARGUMENT;
   try {
     Bender b{map, context, maxSegment, {}, {}};
     const double* c = path->coords.data();
@@ -71,15 +71,15 @@ VK_API int32_t VkWarpPath(VkPath* path, double maxSegment, VkPointMap map, void*
         b.ops.push_back(kClose);
         b.x = startX, b.y = startY;
       }
-      if (!ok) return kErrMemory;
+      if (!ok) return XLX_ERR_MEMORY;
       c += need;
     }
     path->ops.swap(b.ops);
     path->coords.swap(b.coords);
     if (path->coords.size() >= 2)
       path->currentX = path->coords[path->coords.size() - 2], path->currentY = path->coords.back();
-    return kOk;
+    return XLX_OK;
   } catch (const std::bad_alloc&) {
-    return kErrMemory;
+    return XLX_ERR_MEMORY;
   }
 }

@@ -71,11 +71,11 @@ VK_API int32_t VkGetFontReport(char* buffer, size_t capacity, size_t* needed) {
       text += '\n';
     }
   } catch (const std::bad_alloc&) {
-    return kErrMemory;
+    return XLX_ERR_MEMORY;
   }
   if (needed) *needed = text.size() + 1;
-  if (!buffer || capacity < text.size() + 1) return kErrArgument;
+  if (!buffer || capacity < text.size() + 1) return XLX_ERR_ARGUMENT;
   std::copy(text.begin(), text.end(), buffer);
   buffer[text.size()] = '\0';
-  return kOk;
+  return XLX_OK;
 }

@@ -2,6 +2,7 @@
 #include <cmath>
 #include "host/imagecolor/vkimgclrx.h"
 #include "host/kernel/vkimage.h"
+#include "host/resultcodes.h"
 
 namespace {
 
@@ -17,8 +18,8 @@ uint8_t Clamp(double v) { return static_cast<uint8_t>(v <= 0 ? 0 : v >= 255 ? 25
 }  // namespace
 
 VK_API int32_t VkAdjustBrightnessContrast(_BITMAPHANDLE* bitmap, int32_t brightness, int32_t contrast) {
-  if (!Usable(bitmap) || brightness < -1000 || brightness > 1000 || contrast < -1000 || contrast > 1000) return -13;
-  if (brightness == 0 && contrast == 0) return 1;
+  if (!Usable(bitmap) || brightness < -1000 || brightness > 1000 || contrast < -1000 || contrast > 1000) return XLX_ERR_ARGUMENT;
+  if (brightness == 0 && contrast == 0) return XLX_OK;
   uint8_t table[256];
   const double b = brightness / 1000.0, k = contrast / 1000.0;
   for (int c = 0; c < 256; ++c) {
@@ -33,16 +34,16 @@ VK_API int32_t VkAdjustBrightnessContrast(_BITMAPHANDLE* bitmap, int32_t brightn
     uint8_t* p = bitmap->pData + static_cast<size_t>(y) * bitmap->uBytesPerLine;
     for (uint32_t x = 0; x < bitmap->uWidth; ++x, p += n) p[0] = table[p[0]], p[1] = table[p[1]], p[2] = table[p[2]];
   }
-  return 1;
+  return XLX_OK;
 }
 
 VK_API int32_t VkColorBlackWhite(_BITMAPHANDLE* bitmap, int32_t threshold) {
-  if (!Usable(bitmap) || threshold < 0 || threshold > 1000) return -13;
+  if (!Usable(bitmap) || threshold < 0 || threshold > 1000) return XLX_ERR_ARGUMENT;
   return VkBlackWhiteBitmap(bitmap, static_cast<uint32_t>((threshold * 255 + 500) / 1000));
 }
 
 VK_API int32_t VkColorDuotone(_BITMAPHANDLE* bitmap, uint32_t dark, uint32_t light) {
-  if (!Usable(bitmap)) return -13;
+  if (!Usable(bitmap)) return XLX_ERR_ARGUMENT;
   // Each pixel's luminance blends from the dark colour (black) to the light one (white).
   uint8_t table[3][256];
   for (int c = 0; c < 3; ++c) {
@@ -57,5 +58,5 @@ VK_API int32_t VkColorDuotone(_BITMAPHANDLE* bitmap, uint32_t dark, uint32_t lig
       p[0] = table[2][lum], p[1] = table[1][lum], p[2] = table[0][lum];
     }
   }
-  return 1;
+  return XLX_OK;
 }

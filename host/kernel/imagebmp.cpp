@@ -31,10 +31,10 @@ uint8_t Channel(uint32_t value, uint32_t mask) {
 }
 
 int32_t ReadHeaders(const uint8_t* d, size_t size, BmpInfo* info) {
-  if (size < 26) return kErrFormat;
+  if (size < 26) return XLX_ERR_FORMAT;
   info->pixelOffset = Le32(d + 10);
   const uint32_t headerSize = Le32(d + 14);
-  if (headerSize < 12 || headerSize > size - 14) return kErrFormat;
+  if (headerSize < 12 || headerSize > size - 14) return XLX_ERR_FORMAT;
   const uint8_t* h = d + 14;
   size_t paletteEntry = 4;
   int64_t rawHeight;
@@ -44,10 +44,10 @@ int32_t ReadHeaders(const uint8_t* d, size_t size, BmpInfo* info) {
     info->bpp = Le16(h + 10);
     paletteEntry = 3;
   } else {
-    if (headerSize < 40) return kErrFormat;
+    if (headerSize < 40) return XLX_ERR_FORMAT;
     const int32_t w = static_cast<int32_t>(Le32(h + 4));
     rawHeight = static_cast<int32_t>(Le32(h + 8));
-    if (w <= 0) return kErrFormat;
+    if (w <= 0) return XLX_ERR_FORMAT;
     info->width = static_cast<uint32_t>(w);
     info->bpp = Le16(h + 14);
     info->compression = Le32(h + 16);
@@ -56,32 +56,32 @@ int32_t ReadHeaders(const uint8_t* d, size_t size, BmpInfo* info) {
       // Masks sit inside larger headers, or right after a 40-byte one.
       const size_t maskCount = info->compression == kAlphaBitFields ? 4 : 3;
       const uint8_t* m = h + 40;
-      if (14 + 40 + 4 * maskCount > size) return kErrFormat;
+      if (14 + 40 + 4 * maskCount > size) return XLX_ERR_FORMAT;
       for (size_t i = 0; i < maskCount; ++i) info->masks[i] = Le32(m + 4 * i);
     } else if (headerSize >= 56) {
       info->masks[3] = Le32(h + 52);
     }
   }
   if (rawHeight < 0) info->topDown = true, rawHeight = -rawHeight;
-  if (rawHeight == 0 || info->width == 0) return kErrFormat;
+  if (rawHeight == 0 || info->width == 0) return XLX_ERR_FORMAT;
   info->height = static_cast<uint32_t>(rawHeight);
   switch (info->bpp) {
     case 1: case 4: case 8: break;
     case 16: case 24: case 32: info->paletteCount = 0; break;
-    default: return kErrFormat;
+    default: return XLX_ERR_FORMAT;
   }
-  if ((info->compression == kRle8 && info->bpp != 8) || (info->compression == kRle4 && info->bpp != 4)) return kErrFormat;
+  if ((info->compression == kRle8 && info->bpp != 8) || (info->compression == kRle4 && info->bpp != 4)) return XLX_ERR_FORMAT;
   if (info->compression != kRgb && info->compression != kRle8 && info->compression != kRle4 &&
       info->compression != kBitFields && info->compression != kAlphaBitFields)
-    return kErrFormat;
+    return XLX_ERR_FORMAT;
   if ((info->compression == kBitFields || info->compression == kAlphaBitFields) && info->bpp != 16 && info->bpp != 32)
-    return kErrFormat;
+    return XLX_ERR_FORMAT;
   if (info->bpp <= 8) {
     const uint32_t most = 1u << info->bpp;
     if (info->paletteCount == 0 || info->paletteCount > most) info->paletteCount = most;
     size_t start = 14 + headerSize;
     if (info->compression == kBitFields && headerSize == 40) start += 12;
-    if (start > size) return kErrFormat;
+    if (start > size) return XLX_ERR_FORMAT;
     // A short palette is taken as far as the file has it; missing entries stay black.
     const size_t available = (size - start) / paletteEntry;
     for (uint32_t i = 0; i < info->paletteCount && i < available; ++i) {
@@ -90,8 +90,8 @@ int32_t ReadHeaders(const uint8_t* d, size_t size, BmpInfo* info) {
     }
   }
   if (info->compression == kRgb && info->bpp == 16) info->masks[0] = 0x7C00, info->masks[1] = 0x03E0, info->masks[2] = 0x001F;
-  if (info->pixelOffset >= size) return kErrFormat;
-  return kOk;
+  if (info->pixelOffset >= size) return XLX_ERR_FORMAT;
+  return XLX_OK;
 }
 
 void PutIndex(const BmpInfo& info, uint8_t* p, uint32_t index) {
@@ -101,7 +101,7 @@ void PutIndex(const BmpInfo& info, uint8_t* p, uint32_t index) {
 
 int32_t ReadUncompressed(const uint8_t* d, size_t size, const BmpInfo& info, _BITMAPHANDLE* out) {
   const uint64_t stride = ((static_cast<uint64_t>(info.width) * info.bpp + 31) / 32) * 4;
-  if (stride * info.height > size - info.pixelOffset) return kErrFormat;
+  if (stride * info.height > size - info.pixelOffset) return XLX_ERR_FORMAT;
   const bool direct32 = info.bpp == 32 && info.compression == kRgb;
   for (uint32_t y = 0; y < info.height; ++y) {
     const uint8_t* src = d + info.pixelOffset + stride * (info.topDown ? y : info.height - 1 - y);
@@ -126,7 +126,7 @@ int32_t ReadUncompressed(const uint8_t* d, size_t size, const BmpInfo& info, _BI
       }
     }
   }
-  return kOk;
+  return XLX_OK;
 }
 
 // Run-length data: runs of one index (two alternating for RLE4), absolute runs, end of line,
@@ -145,7 +145,7 @@ int32_t ReadRle(const uint8_t* d, size_t size, const BmpInfo& info, _BITMAPHANDL
     ++x;
   };
   while (line < info.height) {
-    if (size - pos < 2) return kErrFormat;
+    if (size - pos < 2) return XLX_ERR_FORMAT;
     const uint8_t count = d[pos], value = d[pos + 1];
     pos += 2;
     if (count > 0) {
@@ -155,31 +155,31 @@ int32_t ReadRle(const uint8_t* d, size_t size, const BmpInfo& info, _BITMAPHANDL
     if (value == 0) {
       x = 0, ++line;
     } else if (value == 1) {
-      return kOk;
+      return XLX_OK;
     } else if (value == 2) {
-      if (size - pos < 2) return kErrFormat;
+      if (size - pos < 2) return XLX_ERR_FORMAT;
       x += d[pos], line += d[pos + 1];
       pos += 2;
     } else {
       const size_t bytes = four ? (value + 1) / 2 : value;
       const size_t padded = (bytes + 1) & ~static_cast<size_t>(1);
-      if (size - pos < padded) return kErrFormat;
+      if (size - pos < padded) return XLX_ERR_FORMAT;
       for (uint32_t i = 0; i < value; ++i)
         put(four ? ((i & 1) ? d[pos + i / 2] & 15 : d[pos + i / 2] >> 4) : d[pos + i]);
       pos += padded;
     }
   }
-  return kOk;
+  return XLX_OK;
 }
 
 }  // namespace
 
 int32_t DecodeBmp(const uint8_t* data, size_t size, _BITMAPHANDLE* out) {
   auto* info = new (std::nothrow) BmpInfo;
-  if (!info) return kErrMemory;
+  if (!info) return XLX_ERR_MEMORY;
   int32_t r = ReadHeaders(data, size, info);
-  if (r == kOk) r = NewBitmap32(info->width, info->height, out);
-  if (r == kOk) {
+  if (r == XLX_OK) r = NewBitmap32(info->width, info->height, out);
+  if (r == XLX_OK) {
     r = (info->compression == kRle8 || info->compression == kRle4) ? ReadRle(data, size, *info, out)
                                                                     : ReadUncompressed(data, size, *info, out);
   }

@@ -27,25 +27,25 @@ int ReadInput(GifFileType* gif, GifByteType* out, int count) {
 // Reads the first image onto a transparent canvas of the logical screen's size (files that leave
 // the screen empty take the image's own extent); `transparent` is the colour index drawn as nothing.
 int32_t ReadImage(GifFileType* gif, int transparent, _BITMAPHANDLE* out) {
-  if (DGifGetImageDesc(gif) != GIF_OK) return kErrFormat;
+  if (DGifGetImageDesc(gif) != GIF_OK) return XLX_ERR_FORMAT;
   const GifImageDesc& desc = gif->Image;
   const ColorMapObject* map = desc.ColorMap ? desc.ColorMap : gif->SColorMap;
-  if (!map || desc.Width <= 0 || desc.Height <= 0 || desc.Left < 0 || desc.Top < 0) return kErrFormat;
+  if (!map || desc.Width <= 0 || desc.Height <= 0 || desc.Left < 0 || desc.Top < 0) return XLX_ERR_FORMAT;
   uint32_t w = gif->SWidth > 0 ? static_cast<uint32_t>(gif->SWidth) : static_cast<uint32_t>(desc.Left + desc.Width);
   uint32_t h = gif->SHeight > 0 ? static_cast<uint32_t>(gif->SHeight) : static_cast<uint32_t>(desc.Top + desc.Height);
   int32_t made = NewBitmap32(w, h, out);
-  if (made != kOk) return made;
+  if (made != XLX_OK) return made;
   for (uint32_t y = 0; y < out->uHeight; ++y) std::memset(Row(out, y), 0, static_cast<size_t>(out->uWidth) * 4);
   auto* line = static_cast<GifPixelType*>(std::malloc(static_cast<size_t>(desc.Width)));
-  if (!line) return kErrMemory;
+  if (!line) return XLX_ERR_MEMORY;
   static const int kStart[] = {0, 4, 2, 1}, kStep[] = {8, 8, 4, 2};
   const int passes = desc.Interlace ? 4 : 1;
-  int32_t result = kOk;
-  for (int pass = 0; pass < passes && result == kOk; ++pass) {
+  int32_t result = XLX_OK;
+  for (int pass = 0; pass < passes && result == XLX_OK; ++pass) {
     const int start = desc.Interlace ? kStart[pass] : 0, step = desc.Interlace ? kStep[pass] : 1;
     for (int y = start; y < desc.Height; y += step) {
       if (DGifGetLine(gif, line, desc.Width) != GIF_OK) {
-        result = kErrFormat;
+        result = XLX_ERR_FORMAT;
         break;
       }
       const uint32_t row = static_cast<uint32_t>(desc.Top + y);
@@ -73,19 +73,19 @@ int32_t Decode(GifFileType* gif, _BITMAPHANDLE* out) {
   int transparent = -1;
   for (;;) {
     GifRecordType type;
-    if (DGifGetRecordType(gif, &type) != GIF_OK) return kErrFormat;
-    if (type == TERMINATE_RECORD_TYPE) return kErrFormat;  // no image at all
+    if (DGifGetRecordType(gif, &type) != GIF_OK) return XLX_ERR_FORMAT;
+    if (type == TERMINATE_RECORD_TYPE) return XLX_ERR_FORMAT;  // no image at all
     if (type == EXTENSION_RECORD_TYPE) {
       int code = 0;
       GifByteType* ext = nullptr;
-      if (DGifGetExtension(gif, &code, &ext) != GIF_OK) return kErrFormat;
+      if (DGifGetExtension(gif, &code, &ext) != GIF_OK) return XLX_ERR_FORMAT;
       if (code == GRAPHICS_EXT_FUNC_CODE && ext && ext[0] >= 4 && (ext[1] & 1)) transparent = ext[4];
       while (ext) {
-        if (DGifGetExtensionNext(gif, &ext) != GIF_OK) return kErrFormat;
+        if (DGifGetExtensionNext(gif, &ext) != GIF_OK) return XLX_ERR_FORMAT;
       }
       continue;
     }
-    if (type != IMAGE_DESC_RECORD_TYPE) return kErrFormat;
+    if (type != IMAGE_DESC_RECORD_TYPE) return XLX_ERR_FORMAT;
     return ReadImage(gif, transparent, out);
   }
 }
@@ -96,7 +96,7 @@ int32_t DecodeGif(const uint8_t* data, size_t size, _BITMAPHANDLE* out) {
   GifInput in{data, size, 0};
   int error = 0;
   GifFileType* gif = DGifOpen(&in, ReadInput, &error);
-  if (!gif) return kErrFormat;
+  if (!gif) return XLX_ERR_FORMAT;
   int32_t result = Decode(gif, out);
   DGifCloseFile(gif, &error);
   return result;

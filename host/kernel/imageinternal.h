@@ -4,10 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 #include "host/kernel/vkimage.h"
+#include "host/resultcodes.h"
 
 namespace vkimg {
 
-enum : int32_t { kOk = 1, kErrMemory = -1, kErrFormat = -9, kErrArgument = -13 };
 
 // Checks the size against the limits and makes a 32-bit bitmap (white, opaque).
 // 1, -1 (over a limit or no memory), -9 (zero size).

@@ -34,7 +34,7 @@ struct JpegState {
   JpegError error;
   jpeg_progress_mgr progress;
   uint8_t* cmykRow = nullptr;
-  int32_t result = kErrFormat;
+  int32_t result = XLX_ERR_FORMAT;
 };
 
 void Decode(JpegState* st, const uint8_t* data, size_t size, _BITMAPHANDLE* out) {
@@ -45,14 +45,14 @@ void Decode(JpegState* st, const uint8_t* data, size_t size, _BITMAPHANDLE* out)
   const bool cmyk = c->jpeg_color_space == JCS_CMYK || c->jpeg_color_space == JCS_YCCK;
   c->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
   st->result = NewBitmap32(c->image_width, c->image_height, out);
-  if (st->result != kOk) return;
-  st->result = kErrFormat;
+  if (st->result != XLX_OK) return;
+  st->result = XLX_ERR_FORMAT;
   jpeg_start_decompress(c);
   if (c->output_width != out->uWidth || c->output_height != out->uHeight) return;
   if (cmyk) {
     st->cmykRow = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(c->output_width) * 4));
     if (!st->cmykRow) {
-      st->result = kErrMemory;
+      st->result = XLX_ERR_MEMORY;
       return;
     }
   }
@@ -73,15 +73,15 @@ void Decode(JpegState* st, const uint8_t* data, size_t size, _BITMAPHANDLE* out)
     }
   }
   jpeg_finish_decompress(c);
-  st->result = kOk;
+  st->result = XLX_OK;
 }
 
 }  // namespace
 
 int32_t DecodeJpeg(const uint8_t* data, size_t size, _BITMAPHANDLE* out) {
   auto* st = static_cast<JpegState*>(std::calloc(1, sizeof(JpegState)));
-  if (!st) return kErrMemory;
-  st->result = kErrFormat;
+  if (!st) return XLX_ERR_MEMORY;
+  st->result = XLX_ERR_FORMAT;
   st->cinfo.err = jpeg_std_error(&st->error.mgr);
   st->error.mgr.error_exit = OnErrorExit;
   st->error.mgr.output_message = OnOutput;
@@ -91,8 +91,8 @@ int32_t DecodeJpeg(const uint8_t* data, size_t size, _BITMAPHANDLE* out) {
     jpeg_create_decompress(&st->cinfo);
     st->cinfo.progress = &st->progress;
     Decode(st, data, size, out);
-  } else if (st->result == kOk) {
-    st->result = kErrFormat;
+  } else if (st->result == XLX_OK) {
+    st->result = XLX_ERR_FORMAT;
   }
   jpeg_destroy_decompress(&st->cinfo);
   std::free(st->cmykRow);

@@ -8,12 +8,12 @@
 namespace vkimg {
 
 int32_t NewBitmap32(uint32_t width, uint32_t height, _BITMAPHANDLE* bitmap) {
-  if (width == 0 || height == 0) return kErrFormat;
+  if (width == 0 || height == 0) return XLX_ERR_FORMAT;
   if (width > VK_MAX_IMAGE_SIDE || height > VK_MAX_IMAGE_SIDE ||
       static_cast<uint64_t>(width) * height > VK_MAX_IMAGE_PIXELS)
-    return kErrMemory;
+    return XLX_ERR_MEMORY;
   int32_t r = VkCreateBitmap(bitmap, sizeof(_BITMAPHANDLE), 1, width, height, 32, 1, nullptr, 1, nullptr, 0);
-  return r == 1 ? kOk : kErrMemory;
+  return r == 1 ? XLX_OK : XLX_ERR_MEMORY;
 }
 
 void CopyPremultipliedRows(const uint8_t* pixels, int stride, _BITMAPHANDLE* bitmap) {
@@ -90,11 +90,11 @@ VK_API int32_t VkDetectImageFormat(const void* data, size_t size) {
 
 VK_API int32_t VkLoadImageFromMemory(const void* data, size_t size, uint32_t bitsPerPixel, uint32_t width,
                                      uint32_t height, _BITMAPHANDLE* bitmap) {
-  if (!bitmap) return kErrArgument;
+  if (!bitmap) return XLX_ERR_ARGUMENT;
   std::memset(bitmap, 0, sizeof(*bitmap));
-  if (!data || size == 0 || (bitsPerPixel != 24 && bitsPerPixel != 32)) return kErrArgument;
+  if (!data || size == 0 || (bitsPerPixel != 24 && bitsPerPixel != 32)) return XLX_ERR_ARGUMENT;
   const auto* p = static_cast<const uint8_t*>(data);
-  int32_t result = kErrFormat;
+  int32_t result = XLX_ERR_FORMAT;
   try {
   switch (VkDetectImageFormat(data, size)) {
     case VK_IMAGE_PNG: result = DecodePng(p, size, bitmap); break;
@@ -109,10 +109,10 @@ VK_API int32_t VkLoadImageFromMemory(const void* data, size_t size, uint32_t bit
     default: break;
   }
   } catch (const std::bad_alloc&) {
-    result = kErrMemory;
+    result = XLX_ERR_MEMORY;
   }
-  if (result == kOk && bitsPerPixel == 24) result = VkConvertBitmapDepth(bitmap, 24);
-  if (result != kOk) {
+  if (result == XLX_OK && bitsPerPixel == 24) result = VkConvertBitmapDepth(bitmap, 24);
+  if (result != XLX_OK) {
     VkFreeBitmap(bitmap);
     std::memset(bitmap, 0, sizeof(*bitmap));
   }

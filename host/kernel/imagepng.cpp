@@ -29,7 +29,7 @@ struct PngState {
   png_structp png = nullptr;
   png_infop info = nullptr;
   png_bytep* rows = nullptr;
-  int32_t result = kErrFormat;
+  int32_t result = XLX_ERR_FORMAT;
 };
 
 // The decoding steps; returns normally only on success.
@@ -50,16 +50,16 @@ void Decode(PngState* st, PngInput* in, _BITMAPHANDLE* out) {
   png_read_update_info(png, info);
   if (png_get_rowbytes(png, info) != static_cast<size_t>(w) * 4) png_error(png, "unexpected row size");
   st->result = NewBitmap32(w, h, out);
-  if (st->result != kOk) png_error(png, "size");
-  st->result = kErrFormat;
+  if (st->result != XLX_OK) png_error(png, "size");
+  st->result = XLX_ERR_FORMAT;
   st->rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * h));
   if (!st->rows) {
-    st->result = kErrMemory;
+    st->result = XLX_ERR_MEMORY;
     png_error(png, "memory");
   }
   for (png_uint_32 y = 0; y < h; ++y) st->rows[y] = Row(out, y);
   png_read_image(png, st->rows);
-  st->result = kOk;
+  st->result = XLX_OK;
 }
 
 }  // namespace
@@ -68,11 +68,11 @@ int32_t DecodePng(const uint8_t* data, size_t size, _BITMAPHANDLE* out) {
   PngState st;
   PngInput in{data, size, 0};
   st.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
-  if (!st.png) return kErrMemory;
+  if (!st.png) return XLX_ERR_MEMORY;
   st.info = png_create_info_struct(st.png);
   if (!st.info) {
     png_destroy_read_struct(&st.png, nullptr, nullptr);
-    return kErrMemory;
+    return XLX_ERR_MEMORY;
   }
   if (setjmp(png_jmpbuf(st.png)) == 0) Decode(&st, &in, out);
   png_destroy_read_struct(&st.png, &st.info, nullptr);

@@ -43,22 +43,22 @@ int Quiet(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 int32_t DecodeTiff(const uint8_t* data, size_t size, _BITMAPHANDLE* out) {
   TiffInput in{data, size, 0};
   TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-  if (!options) return kErrMemory;
+  if (!options) return XLX_ERR_MEMORY;
   TIFFOpenOptionsSetMaxSingleMemAlloc(options, 512 << 20);
   TIFFOpenOptionsSetErrorHandlerExtR(options, Quiet, nullptr);
   TIFFOpenOptionsSetWarningHandlerExtR(options, Quiet, nullptr);
   TIFF* tif = TIFFClientOpenExt("picture", "rm", &in, ReadInput, WriteInput, SeekInput, CloseInput, SizeInput,
                                 MapInput, UnmapInput, options);
   TIFFOpenOptionsFree(options);
-  if (!tif) return kErrFormat;
+  if (!tif) return XLX_ERR_FORMAT;
   uint32_t w = 0, h = 0;
-  int32_t result = kErrFormat;
+  int32_t result = XLX_ERR_FORMAT;
   if (TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w) && TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h)) {
     result = NewBitmap32(w, h, out);
-    if (result == kOk) {
+    if (result == XLX_OK) {
       // The RGBA words go straight into the bitmap rows (same size), then are reordered in place.
       static_assert(sizeof(uint32_t) == 4, "words");
-      result = kErrFormat;
+      result = XLX_ERR_FORMAT;
       uint32_t* raster = reinterpret_cast<uint32_t*>(out->pData);
       if (out->uBytesPerLine == static_cast<uint64_t>(w) * 4 &&
           TIFFReadRGBAImageOriented(tif, w, h, raster, ORIENTATION_TOPLEFT, 1)) {
@@ -75,7 +75,7 @@ int32_t DecodeTiff(const uint8_t* data, size_t size, _BITMAPHANDLE* out) {
           d[0] = static_cast<uint8_t>(b), d[1] = static_cast<uint8_t>(g), d[2] = static_cast<uint8_t>(r);
           d[3] = static_cast<uint8_t>(a);
         }
-        result = kOk;
+        result = XLX_OK;
       }
     }
   }

@@ -62,7 +62,7 @@ int32_t Resample(_BITMAPHANDLE* b, uint32_t width, uint32_t height) {
   const bool alpha = channels == 4;
   _BITMAPHANDLE made;
   if (VkCreateBitmap(&made, sizeof made, 1, width, height, b->uBitsPerPixel, 1, nullptr, 1, nullptr, 0) != 1)
-    return kErrMemory;
+    return XLX_ERR_MEMORY;
   Taps across, down;
   MakeTaps(b->uWidth, width, &across);
   MakeTaps(b->uHeight, height, &down);
@@ -97,7 +97,7 @@ int32_t Resample(_BITMAPHANDLE* b, uint32_t width, uint32_t height) {
     }
   }
   Replace(b, &made);
-  return kOk;
+  return XLX_OK;
 }
 
 inline uint32_t Luminance(const uint8_t* p) { return (299u * p[2] + 587u * p[1] + 114u * p[0] + 500) / 1000; }
@@ -108,63 +108,63 @@ inline uint32_t Luminance(const uint8_t* p) { return (299u * p[2] + 587u * p[1] 
 using namespace vkimg;
 
 VK_API int32_t VkResampleBitmap(_BITMAPHANDLE* bitmap, uint32_t width, uint32_t height) {
-  if (!Usable(bitmap) || width == 0 || height == 0) return kErrArgument;
+  if (!Usable(bitmap) || width == 0 || height == 0) return XLX_ERR_ARGUMENT;
   if (width > VK_MAX_IMAGE_SIDE || height > VK_MAX_IMAGE_SIDE || static_cast<uint64_t>(width) * height > VK_MAX_IMAGE_PIXELS)
-    return kErrMemory;
-  if (width == bitmap->uWidth && height == bitmap->uHeight) return kOk;
+    return XLX_ERR_MEMORY;
+  if (width == bitmap->uWidth && height == bitmap->uHeight) return XLX_OK;
   try {
     return Resample(bitmap, width, height);
   } catch (const std::bad_alloc&) {
-    return kErrMemory;
+    return XLX_ERR_MEMORY;
   }
 }
 
 VK_API int32_t VkMirrorBitmap(_BITMAPHANDLE* bitmap) {
-  if (!Usable(bitmap)) return kErrArgument;
+  if (!Usable(bitmap)) return XLX_ERR_ARGUMENT;
   const uint32_t n = bitmap->uBitsPerPixel / 8;
   for (uint32_t y = 0; y < bitmap->uHeight; ++y) {
     uint8_t* row = Row(bitmap, y);
     for (uint32_t l = 0, r = bitmap->uWidth - 1; l < r; ++l, --r)
       for (uint32_t i = 0; i < n; ++i) std::swap(row[l * n + i], row[r * n + i]);
   }
-  return kOk;
+  return XLX_OK;
 }
 
 VK_API int32_t VkFlipBitmap(_BITMAPHANDLE* bitmap) {
-  if (!Usable(bitmap)) return kErrArgument;
+  if (!Usable(bitmap)) return XLX_ERR_ARGUMENT;
   const size_t bytes = bitmap->uBytesPerLine;
   for (uint32_t t = 0, b = bitmap->uHeight - 1; t < b; ++t, --b)
     std::swap_ranges(Row(bitmap, t), Row(bitmap, t) + bytes, Row(bitmap, b));
-  return kOk;
+  return XLX_OK;
 }
 
 VK_API int32_t VkGreyBitmap(_BITMAPHANDLE* bitmap) {
-  if (!Usable(bitmap)) return kErrArgument;
+  if (!Usable(bitmap)) return XLX_ERR_ARGUMENT;
   const uint32_t n = bitmap->uBitsPerPixel / 8;
   for (uint32_t y = 0; y < bitmap->uHeight; ++y) {
     uint8_t* p = Row(bitmap, y);
     for (uint32_t x = 0; x < bitmap->uWidth; ++x, p += n) p[0] = p[1] = p[2] = static_cast<uint8_t>(Luminance(p));
   }
-  return kOk;
+  return XLX_OK;
 }
 
 VK_API int32_t VkBlackWhiteBitmap(_BITMAPHANDLE* bitmap, uint32_t threshold) {
-  if (!Usable(bitmap) || threshold > 255) return kErrArgument;
+  if (!Usable(bitmap) || threshold > 255) return XLX_ERR_ARGUMENT;
   const uint32_t n = bitmap->uBitsPerPixel / 8;
   for (uint32_t y = 0; y < bitmap->uHeight; ++y) {
     uint8_t* p = Row(bitmap, y);
     for (uint32_t x = 0; x < bitmap->uWidth; ++x, p += n) p[0] = p[1] = p[2] = Luminance(p) >= threshold ? 255 : 0;
   }
-  return kOk;
+  return XLX_OK;
 }
 
 VK_API int32_t VkConvertBitmapDepth(_BITMAPHANDLE* bitmap, uint32_t bitsPerPixel) {
-  if (!Usable(bitmap) || (bitsPerPixel != 24 && bitsPerPixel != 32)) return kErrArgument;
-  if (bitmap->uBitsPerPixel == bitsPerPixel) return kOk;
+  if (!Usable(bitmap) || (bitsPerPixel != 24 && bitsPerPixel != 32)) return XLX_ERR_ARGUMENT;
+  if (bitmap->uBitsPerPixel == bitsPerPixel) return XLX_OK;
   _BITMAPHANDLE made;
   if (VkCreateBitmap(&made, sizeof made, 1, bitmap->uWidth, bitmap->uHeight, bitsPerPixel, 1, nullptr, 1, nullptr,
                      0) != 1)
-    return kErrMemory;
+    return XLX_ERR_MEMORY;
   for (uint32_t y = 0; y < bitmap->uHeight; ++y) {
     const uint8_t* s = Row(bitmap, y);
     uint8_t* d = Row(&made, y);
@@ -180,5 +180,5 @@ VK_API int32_t VkConvertBitmapDepth(_BITMAPHANDLE* bitmap, uint32_t bitsPerPixel
     }
   }
   Replace(bitmap, &made);
-  return kOk;
+  return XLX_OK;
 }

@@ -44,12 +44,12 @@ bool SvgNaturalSize(RsvgHandle* handle, double* width, double* height) {
 
 int32_t RenderHandle(RsvgHandle* handle, uint32_t width, uint32_t height, _BITMAPHANDLE* out) {
   int32_t r = NewBitmap32(width, height, out);
-  if (r != kOk) return r;
+  if (r != XLX_OK) return r;
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(width),
                                                         static_cast<int>(height));
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(surface);
-    return kErrMemory;
+    return XLX_ERR_MEMORY;
   }
   cairo_t* cr = cairo_create(surface);
   RsvgRectangle viewport = {0, 0, static_cast<double>(width), static_cast<double>(height)};
@@ -65,7 +65,7 @@ int32_t RenderHandle(RsvgHandle* handle, uint32_t width, uint32_t height, _BITMA
   cairo_surface_flush(surface);
   if (drawn) CopyPremultipliedRows(cairo_image_surface_get_data(surface), cairo_image_surface_get_stride(surface), out);
   cairo_surface_destroy(surface);
-  return drawn ? kOk : kErrFormat;
+  return drawn ? XLX_OK : XLX_ERR_FORMAT;
 }
 
 RsvgHandle* OpenSvg(const uint8_t* data, size_t size) {
@@ -138,7 +138,7 @@ bool CheckWmf(const uint8_t* d, size_t size, double* width, double* height, size
 
 int32_t RenderSvg(const uint8_t* data, size_t size, uint32_t width, uint32_t height, _BITMAPHANDLE* out) {
   RsvgHandle* handle = OpenSvg(data, size);
-  if (!handle) return kErrFormat;
+  if (!handle) return XLX_ERR_FORMAT;
   int32_t r = RenderHandle(handle, width, height, out);
   g_object_unref(handle);
   return r;
@@ -146,10 +146,10 @@ int32_t RenderSvg(const uint8_t* data, size_t size, uint32_t width, uint32_t hei
 
 int32_t DecodeSvg(const uint8_t* data, size_t size, uint32_t width, uint32_t height, _BITMAPHANDLE* out) {
   RsvgHandle* handle = OpenSvg(data, size);
-  if (!handle) return kErrFormat;
+  if (!handle) return XLX_ERR_FORMAT;
   double nw = 0, nh = 0;
   uint32_t w = 0, h = 0;
-  int32_t r = kErrFormat;
+  int32_t r = XLX_ERR_FORMAT;
   if (SvgNaturalSize(handle, &nw, &nh) || (width && height)) {
     if (VectorTargetSize(nw, nh, width, height, &w, &h)) r = RenderHandle(handle, w, h, out);
   }
@@ -160,7 +160,7 @@ int32_t DecodeSvg(const uint8_t* data, size_t size, uint32_t width, uint32_t hei
 int32_t DecodeEmf(const uint8_t* data, size_t size, uint32_t width, uint32_t height, _BITMAPHANDLE* out) {
   double nw = 0, nh = 0;
   uint32_t w = 0, h = 0;
-  if (!CheckEmf(data, size, &nw, &nh) || !VectorTargetSize(nw, nh, width, height, &w, &h)) return kErrFormat;
+  if (!CheckEmf(data, size, &nw, &nh) || !VectorTargetSize(nw, nh, width, height, &w, &h)) return XLX_ERR_FORMAT;
 #ifdef VK_HAVE_EMF2SVG
   std::string copy(reinterpret_cast<const char*>(data), size);  // the converter takes a mutable buffer
   char* svg = nullptr;
@@ -179,11 +179,11 @@ int32_t DecodeEmf(const uint8_t* data, size_t size, uint32_t width, uint32_t hei
     converted = emf2svg(&copy[0], copy.size(), &svg, &svgLength, &options);
   }
   int32_t r = converted && svg && svgLength ? RenderSvg(reinterpret_cast<const uint8_t*>(svg), svgLength, w, h, out)
-                                            : kErrFormat;
+                                            : XLX_ERR_FORMAT;
   std::free(svg);
   return r;
 #else
-  return kErrFormat;
+  return XLX_ERR_FORMAT;
 #endif
 }
 
@@ -191,7 +191,7 @@ int32_t DecodeWmf(const uint8_t* data, size_t size, uint32_t width, uint32_t hei
   double nw = 0, nh = 0;
   size_t header = 0;
   uint32_t maxRecordWords = 0;
-  if (!CheckWmf(data, size, &nw, &nh, &header, &maxRecordWords)) return kErrFormat;
+  if (!CheckWmf(data, size, &nw, &nh, &header, &maxRecordWords)) return XLX_ERR_FORMAT;
 #ifdef VK_HAVE_LIBWMF
   std::string svg;
   uint32_t w = 0, h = 0;
@@ -204,7 +204,7 @@ int32_t DecodeWmf(const uint8_t* data, size_t size, uint32_t width, uint32_t hei
     const unsigned long flags = WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
     if (wmf_api_create(&api, flags, &options) != wmf_E_None) {
       if (api) wmf_api_destroy(api);
-      return kErrFormat;
+      return XLX_ERR_FORMAT;
     }
     std::string copy(reinterpret_cast<const char*>(data), size);
     // The library sizes its buffers from these two header fields: make them the measured ones.
@@ -239,10 +239,10 @@ int32_t DecodeWmf(const uint8_t* data, size_t size, uint32_t width, uint32_t hei
     }
     wmf_api_destroy(api);
   }
-  if (svg.empty()) return kErrFormat;
+  if (svg.empty()) return XLX_ERR_FORMAT;
   return RenderSvg(reinterpret_cast<const uint8_t*>(svg.data()), svg.size(), w, h, out);
 #else
-  return kErrFormat;
+  return XLX_ERR_FORMAT;
 #endif
 }
 

@@ -5,6 +5,7 @@
 #include <dlfcn.h>
 #include <string>
 #include "host/kernel/vkkrnx.h"
+#include "host/resultcodes.h"
 
 namespace {
 std::atomic<int32_t> g_screenX{96}, g_screenY{96};
@@ -38,9 +39,9 @@ void FillHeader(_BITMAPHANDLE* b, uint32_t structSize, uint32_t width, uint32_t 
 VK_API int32_t VkCreateBitmap(_BITMAPHANDLE* bitmap, uint32_t structSize, uint32_t memoryKind, uint32_t width,
                               uint32_t height, uint32_t bitsPerPixel, uint32_t colorOrder, const void*,
                               uint32_t orientation, void* data, uint32_t) {
-  if (!bitmap || structSize != sizeof(_BITMAPHANDLE) || data) return -13;
-  if (width == 0 || height == 0 || (bitsPerPixel != 24 && bitsPerPixel != 32)) return -13;
-  if (!SizeAllowed(width, height, bitsPerPixel)) return -1;
+  if (!bitmap || structSize != sizeof(_BITMAPHANDLE) || data) return XLX_ERR_ARGUMENT;
+  if (width == 0 || height == 0 || (bitsPerPixel != 24 && bitsPerPixel != 32)) return XLX_ERR_ARGUMENT;
+  if (!SizeAllowed(width, height, bitsPerPixel)) return XLX_ERR_MEMORY;
   FillHeader(bitmap, structSize, width, height, bitsPerPixel);
   bitmap->uMemoryKind = memoryKind;
   bitmap->uColorOrder = colorOrder;
@@ -48,52 +49,52 @@ VK_API int32_t VkCreateBitmap(_BITMAPHANDLE* bitmap, uint32_t structSize, uint32
   if (width == t_blankWidth && height == t_blankHeight) {
     t_blankWidth = t_blankHeight = 0;
     bitmap->uFlags = BITMAP_ALLOCATED | BITMAP_BLANK;
-    return 1;
+    return XLX_OK;
   }
   // White, as a fresh page.
   auto* pixels = static_cast<uint8_t*>(std::malloc(bitmap->uDataSize));
-  if (!pixels) return -1;
+  if (!pixels) return XLX_ERR_MEMORY;
   std::memset(pixels, 0xFF, bitmap->uDataSize);
   bitmap->pData = pixels;
   bitmap->uFlags = BITMAP_ALLOCATED;
-  return 1;
+  return XLX_OK;
 }
 
 VK_API int32_t VkInitBitmapHeader(_BITMAPHANDLE* bitmap, uint32_t structSize, uint32_t width, uint32_t height,
                                   uint32_t bitsPerPixel) {
-  if (!bitmap || structSize != sizeof(_BITMAPHANDLE)) return -13;
-  if (bitsPerPixel != 24 && bitsPerPixel != 32) return -13;
+  if (!bitmap || structSize != sizeof(_BITMAPHANDLE)) return XLX_ERR_ARGUMENT;
+  if (bitsPerPixel != 24 && bitsPerPixel != 32) return XLX_ERR_ARGUMENT;
   FillHeader(bitmap, structSize, width, height, bitsPerPixel);
-  return 1;
+  return XLX_OK;
 }
 
 VK_API int32_t VkReserveBlankBitmap(uint32_t width, uint32_t height) {
   t_blankWidth = width;
   t_blankHeight = height;
-  return 1;
+  return XLX_OK;
 }
 
 VK_API int32_t VkBeginBitmapAccess(_BITMAPHANDLE* bitmap) {
-  if (!bitmap || !(bitmap->uFlags & BITMAP_ALLOCATED) || (!bitmap->pData && !(bitmap->uFlags & BITMAP_BLANK))) return -2;
+  if (!bitmap || !(bitmap->uFlags & BITMAP_ALLOCATED) || (!bitmap->pData && !(bitmap->uFlags & BITMAP_BLANK))) return XLX_ERR_NO_PIXELS;
   bitmap->uFlags |= BITMAP_ACCESSED;
-  return 1;
+  return XLX_OK;
 }
 
 VK_API int32_t VkEndBitmapAccess(_BITMAPHANDLE* bitmap) {
-  if (!bitmap) return -13;
+  if (!bitmap) return XLX_ERR_ARGUMENT;
   bitmap->uFlags &= ~BITMAP_ACCESSED;
-  return 1;
+  return XLX_OK;
 }
 
 VK_API int32_t VkGetBitmapRow(_BITMAPHANDLE* bitmap, void* buffer, int32_t row, uint32_t bytes) {
-  if (!bitmap || !buffer || row < 0 || static_cast<uint32_t>(row) >= bitmap->uHeight || bytes == 0) return -13;
-  if (!(bitmap->uFlags & BITMAP_ALLOCATED)) return -2;
+  if (!bitmap || !buffer || row < 0 || static_cast<uint32_t>(row) >= bitmap->uHeight || bytes == 0) return XLX_ERR_ARGUMENT;
+  if (!(bitmap->uFlags & BITMAP_ALLOCATED)) return XLX_ERR_NO_PIXELS;
   uint32_t n = bytes < bitmap->uBytesPerLine ? bytes : bitmap->uBytesPerLine;
   if (bitmap->uFlags & BITMAP_BLANK) {
     std::memset(buffer, 0xFF, n);
     return static_cast<int32_t>(n);
   }
-  if (!bitmap->pData) return -2;
+  if (!bitmap->pData) return XLX_ERR_NO_PIXELS;
   std::memcpy(buffer, bitmap->pData + static_cast<size_t>(row) * bitmap->uBytesPerLine, n);
   return static_cast<int32_t>(n);
 }
@@ -113,7 +114,7 @@ VK_API void VkSetScreenResolution(int32_t x, int32_t y) {
 }
 
 VK_API int32_t VkGetLibraryFolder(char16_t* folder, size_t capacity) {
-  if (!folder || capacity == 0) return -13;
+  if (!folder || capacity == 0) return XLX_ERR_ARGUMENT;
   Dl_info info;
   std::string dir = ".";
   if (dladdr(reinterpret_cast<void*>(&VkGetLibraryFolder), &info) && info.dli_fname) {
@@ -121,9 +122,9 @@ VK_API int32_t VkGetLibraryFolder(char16_t* folder, size_t capacity) {
     size_t slash = dir.rfind('/');
     dir = slash == std::string::npos ? "." : dir.substr(0, slash);
   }
-  if (dir.size() + 1 > capacity) return -13;
+  if (dir.size() + 1 > capacity) return XLX_ERR_ARGUMENT;
   for (size_t i = 0; i <= dir.size(); ++i) folder[i] = static_cast<unsigned char>(dir[i]);
-  return 1;
+  return XLX_OK;
 }
 
 namespace {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 #include "host/kernel/vkkrnx.h"
+#include "host/resultcodes.h"
 
 namespace {
 
@@ -190,15 +191,15 @@ VK_API int64_t VkSeekFile(int64_t handle, int64_t offset, int32_t origin) {
 
 VK_API int32_t VkCloseFile(int64_t handle) {
   HostFile* f = FromHandle(handle);
-  if (!f) return -13;
+  if (!f) return XLX_ERR_ARGUMENT;
   if (f->fd >= 0) close(f->fd);
   f->magic = 0;
   delete f;
-  return 1;
+  return XLX_OK;
 }
 
 VK_API int32_t VkDeleteFile(const char16_t* path) {
-  if (!path || !path[0]) return -13;
+  if (!path || !path[0]) return XLX_ERR_ARGUMENT;
   const std::string name = PathToUtf8(path);
   {
     std::lock_guard<std::mutex> guard(g_tempLock);
@@ -207,24 +208,24 @@ VK_API int32_t VkDeleteFile(const char16_t* path) {
       for (size_t i = 0; i < g_tempAnchors.size(); ++i)
         if (g_tempAnchors[i] == anchor) g_tempAnchors.erase(g_tempAnchors.begin() + static_cast<std::ptrdiff_t>(i));
       close(anchor);
-      return 1;
+      return XLX_OK;
     }
   }
   return unlink(name.c_str()) == 0 ? 1 : -14;
 }
 
 VK_API int32_t VkCreateTempFile(const char16_t* extension, char16_t* path, size_t capacity, int64_t* handle) {
-  if (!path || !handle || capacity == 0) return -13;
+  if (!path || !handle || capacity == 0) return XLX_ERR_ARGUMENT;
   *handle = -1;
   path[0] = 0;
   const std::string* folder = TempFolder();
-  if (!folder) return -14;
+  if (!folder) return XLX_ERR_REOPEN;
   std::string ext = extension && extension[0] ? PathToUtf8(extension) : "tmp";
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string name = *folder + "/pkg" + std::to_string(getpid()) + "-" + std::to_string(g_tempCounter.fetch_add(1)) + "." + ext;
     int fd = open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0 && errno == EEXIST) continue;
-    if (fd < 0) return -14;
+    if (fd < 0) return XLX_ERR_REOPEN;
     // The name goes at once; a second descriptor keeps the file, and names it, until VkDeleteFile.
     unlink(name.c_str());
     const int anchor = fcntl(fd, F_DUPFD_CLOEXEC, 0);
@@ -232,7 +233,7 @@ VK_API int32_t VkCreateTempFile(const char16_t* extension, char16_t* path, size_
     if (anchor < 0 || anchored.size() + 1 > capacity) {
       if (anchor >= 0) close(anchor);
       close(fd);
-      return anchor < 0 ? -14 : -13;
+      return anchor < 0 ? XLX_ERR_REOPEN : XLX_ERR_ARGUMENT;
     }
     {
       std::lock_guard<std::mutex> guard(g_tempLock);
@@ -243,11 +244,11 @@ VK_API int32_t VkCreateTempFile(const char16_t* extension, char16_t* path, size_
     if (*handle == -1) {
       VkDeleteFile(path);
       path[0] = 0;
-      return -1;
+      return XLX_ERR_MEMORY;
     }
-    return 1;
+    return XLX_OK;
   }
-  return -14;
+  return XLX_ERR_REOPEN;
 }
 
 VK_API int64_t VkOpenTempFile(const char16_t* path) { return VkOpenFile(path, VK_OPEN_READ, 0); }

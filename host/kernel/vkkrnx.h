@@ -4,7 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include "common/hostrecords.h"
+#include "host/hostrecords.h"
 
 #define VK_API extern "C" __attribute__((visibility("default")))
 

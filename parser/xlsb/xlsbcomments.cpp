@@ -7,7 +7,7 @@
 #include "common/limits.h"
 #include "common/resultcodes.h"
 #include "parser/xlsb/xlsbsheetobjects.h"
-#include "parser/xlsxprsrxml.h"
+#include "common/guarded.h"
 
 namespace xlx {
 namespace {

@@ -16,7 +16,7 @@
 #include "parser/xlsb/xlsbformula.h"
 #include "parser/xlsb/xlsbsheetobjects.h"
 #include "parser/xlsb/xlsbstyles.h"
-#include "parser/xlsxprsrxml.h"
+#include "common/guarded.h"
 
 namespace xlx {
 namespace {

@@ -6,8 +6,8 @@
 #include "common/resultcodes.h"
 #include "model/modellimits.h"
 #include "parser/xlsb/xlsbstyles.h"
-#include "parser/xlsxprsrcolor.h"
-#include "parser/xlsxprsrxml.h"
+#include "parser/styles/color.h"
+#include "common/guarded.h"
 
 namespace xlx {
 

@@ -6,7 +6,6 @@
 #include "common/limits.h"
 #include "parser/xlsb/xlsbreader.h"
 #include "parser/xlsxprsr.h"
-#include "parser/xlsxprsrvmlhf.h"
 
 namespace xlx {
 
@@ -154,19 +153,6 @@ void ReadBinaryPrintSetup(const Workbook& workbook, MyWorksheet* sheet, const Re
   SortBreaks(&p.rowBreaks);
   SortBreaks(&p.colBreaks);
   ReadPrintRangesOfSheet(workbook, sheet);
-}
-
-int32_t ReadBinaryHeaderFooterPictures(const Workbook& workbook, MyWorksheet* sheet) {
-  HeaderFooterSetup& setup = sheet->print.headerFooter;
-  for (int32_t i = 0; i < sheet->relationshipCount; ++i) {
-    const Relationship& rel = sheet->relationships[i];
-    if (!rel.typeName || !rel.targetPath || std::u16string(rel.typeName) != u"vmlDrawing") continue;
-    const int32_t rc = ReadHeaderFooterPictures(workbook, rel.targetPath, &setup);
-    if (rc != XLX_OK) return rc;
-    for (const HeaderFooterPicture& picture : setup.pictures)
-      if (!picture.path.empty()) return XLX_OK;
-  }
-  return XLX_OK;
 }
 
 }  // namespace xlx

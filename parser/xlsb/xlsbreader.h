@@ -41,9 +41,6 @@ namespace xlx {
 // and flags, row and column breaks, then the sheet's print areas and titles from the names.
 // Short records leave their fields at the defaults; values out of range are clamped or dropped.
 void ReadBinaryPrintSetup(const Workbook& workbook, MyWorksheet* sheet, const RecordList& records);
-// The header and footer pictures of a binary sheet: the first of its legacy drawings (those of
-// notes hold none) that places pictures in header or footer sections. 1 or -1 (memory).
-[[nodiscard]] int32_t ReadBinaryHeaderFooterPictures(const Workbook& workbook, MyWorksheet* sheet);
 // Loads and reads sheet->partPath; a sheet without a part stays empty.
 [[nodiscard]] int32_t LoadBinaryWorksheet(Workbook* workbook, MyWorksheet* sheet);
 

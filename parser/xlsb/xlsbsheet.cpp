@@ -13,10 +13,10 @@
 #include "parser/xlsb/xlsbreader.h"
 #include "parser/xlsb/xlsbsheetobjects.h"
 #include "parser/xlsb/xlsbstrings.h"
-#include "parser/xlsxprsrvml.h"
 #include "parser/xlsxprsr.h"
-#include "parser/xlsxprsrcellstore.h"
-#include "parser/xlsxprsrxml.h"
+#include "parser/sheet/cellstore.h"
+#include "common/apiutils.h"
+#include "common/guarded.h"
 
 namespace xlx {
 
@@ -26,10 +26,8 @@ constexpr double kMaxRowHeightPt = 409.0;
 constexpr double kMaxColumnWidth = 255.0;
 constexpr uint16_t kRowHidden = 0x1000;
 constexpr uint16_t kRowCustomFormat = 0x4000;
-constexpr uint32_t kSheetFitToPage = 0x100;
 constexpr uint16_t kViewShowZeros = 0x10;
 constexpr uint16_t kViewRightToLeft = 0x20;
-constexpr uint16_t kPageLandscape = 0x02;
 
 double Clamp(double value, double low, double high) { return value < low ? low : value > high ? high : value; }
 
@@ -132,26 +130,6 @@ int32_t ReadMerge(MyWorksheet* sheet, const RecordEntry& record) {
   return sheet->mergedCells.Push(merge);
 }
 
-void ReadPageSetupRecord(const Workbook& workbook, MyWorksheet* sheet, const RecordEntry& record) {
-  RecordCursor cursor(record);
-  PageSetupInfo& setup = sheet->pageSetup;
-  uint32_t paper = cursor.U32(), scale = cursor.U32();
-  cursor.Skip(4 * 4);  // resolutions, copies, first page number
-  uint32_t fitWidth = cursor.U32(), fitHeight = cursor.U32();
-  uint16_t flags = cursor.U16();
-  if (!cursor.Ok()) return;
-  setup.paperSize = paper > INT32_MAX ? 1 : int32_t(paper);
-  // The scale is always stored; a scale of 100 is what the XML form leaves out, so only another
-  // scale counts as written (and then wins over fit-to-page).
-  setup.scale = scale > 400 ? 400 : int32_t(scale);
-  setup.hasScale = scale != 100;
-  setup.fitToWidth = fitWidth > INT32_MAX ? 0 : int32_t(fitWidth);
-  setup.fitToHeight = fitHeight > INT32_MAX ? 0 : int32_t(fitHeight);
-  setup.orientation = (flags & kPageLandscape) ? 2 : 1;
-  setup.dPrintScale = 1.0;
-  if (workbook.loadMode == 2 && setup.hasScale) setup.dPrintScale = setup.scale == 0 ? 1.0 : Clamp(setup.scale / 100.0, 0.1, 4.0);
-}
-
 void ReadBackgroundPicture(MyWorksheet* sheet, const RecordEntry& record) {
   RecordCursor cursor(record);
   std::u16string id = cursor.WideString();
@@ -170,13 +148,6 @@ int32_t ReadSheetRecords(SheetReader* r, const RecordList& records) {
   bool firstView = true;
   for (const RecordEntry& record : records) {
     switch (record.type) {
-      case brt::kWsProp: {
-        RecordCursor cursor(record);
-        uint32_t flags = cursor.U16();
-        sheet->pageSetup.fitToPage = cursor.Ok() && (flags & kSheetFitToPage) != 0;
-        sheet->pageSetup.bFitToPage = sheet->pageSetup.fitToPage;
-        break;
-      }
       case brt::kBeginWsView: {
         RecordCursor cursor(record);
         uint16_t flags = cursor.U16();
@@ -192,7 +163,6 @@ int32_t ReadSheetRecords(SheetReader* r, const RecordList& records) {
         if (rc != XLX_OK) return rc;
         break;
       }
-      case brt::kPageSetup: ReadPageSetupRecord(*r->workbook, sheet, record); break;
       case brt::kBkHim: ReadBackgroundPicture(sheet, record); break;
       default: break;
     }
@@ -424,19 +394,14 @@ int32_t ReadWorksheetRecords(Workbook* workbook, MyWorksheet* sheet, const Recor
   int32_t rc = ReadSheetRecords(&reader, records);
   if (rc != XLX_OK) return rc;
   ReadBinaryPrintSetup(*workbook, sheet, records);
-  if ((rc = ReadBinaryHeaderFooterPictures(*workbook, sheet)) != XLX_OK) return rc;
   MyCellBounds area;
   bool hasArea = ParsePrintAreaBounds(GetPrintArea(workbook, sheet->workbookIndex), sheet->sheetName, &area);
   SheetCellStore store(workbook, sheet, hasArea ? &area : nullptr);
   reader.store = &store;
   if ((rc = ReadCells(&reader, records)) != XLX_OK) return rc;
   store.Finish();
-  // The drawing part of a binary sheet is the same DrawingML part as in the XML form.
-  if ((rc = ReadSheetDrawing(workbook, sheet)) != XLX_OK) return rc;
-  // So is its VML drawing.
-  if ((rc = ReadLegacyDrawing(*workbook, sheet, sheet->vmlDrawingPath)) != XLX_OK) return rc;
-  // Notes, conditional formats and tables fill the model the XML readers fill.
-  if ((rc = LoadBinarySheetNotes(*workbook, sheet)) != XLX_OK) return rc;
+  // Conditional formats and tables fill the model the XML readers fill; the drawing part and
+  // the VML drawing are the same parts as in the XML form, read by the driver's later step.
   if ((rc = ReadBinaryConditionalFormats(*workbook, sheet, records)) != XLX_OK) return rc;
   if ((rc = ReadBinarySheetTables(workbook, sheet, records)) != XLX_OK) return rc;
   AssertSheetInvariants(*sheet);

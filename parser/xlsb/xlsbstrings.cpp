@@ -7,7 +7,8 @@
 #include "model/modellimits.h"
 #include "parser/xlsb/xlsbreader.h"
 #include "parser/xlsb/xlsbstrings.h"
-#include "parser/xlsxprsrxml.h"
+#include "common/apiutils.h"
+#include "common/guarded.h"
 
 namespace xlx {
 

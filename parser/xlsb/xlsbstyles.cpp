@@ -10,8 +10,8 @@
 #include "parser/xlsb/xlsbreader.h"
 #include "parser/xlsb/xlsbstyles.h"
 #include "parser/xlsxprsr.h"
-#include "parser/xlsxprsrcolor.h"
-#include "parser/xlsxprsrxml.h"
+#include "parser/styles/color.h"
+#include "common/guarded.h"
 
 namespace xlx {
 

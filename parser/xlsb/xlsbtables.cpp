@@ -9,8 +9,8 @@
 #include "common/limits.h"
 #include "common/resultcodes.h"
 #include "parser/xlsb/xlsbsheetobjects.h"
-#include "parser/xlsxprsrtables.h"
-#include "parser/xlsxprsrxml.h"
+#include "parser/sheet/tables.h"
+#include "common/guarded.h"
 
 namespace xlx {
 namespace {

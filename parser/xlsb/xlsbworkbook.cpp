@@ -8,7 +8,7 @@
 #include "parser/xlsb/xlsbformula.h"
 #include "parser/xlsb/xlsbreader.h"
 #include "parser/xlsxprsr.h"
-#include "parser/xlsxprsrxml.h"
+#include "common/guarded.h"
 
 namespace xlx {
 

@@ -9,9 +9,9 @@
 #include <pugixml.hpp>
 
 #include "model/workbook.h"
-#include "parser/xlsxprsrchart.h"
+#include "chart/reader/reader.h"
 #include "tests/drawing/pixelprobe.h"
-#include "view/chartexdraw.h"
+#include "chart/draw/exdraw.h"
 
 namespace {
 

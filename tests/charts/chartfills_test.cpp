@@ -7,9 +7,9 @@
 #include <pugixml.hpp>
 
 #include "model/workbook.h"
-#include "parser/xlsxprsrchart.h"
+#include "chart/reader/reader.h"
 #include "tests/drawing/pixelprobe.h"
-#include "view/chartinternal.h"
+#include "chart/draw/internal.h"
 
 namespace {
 

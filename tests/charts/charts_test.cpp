@@ -11,9 +11,9 @@
 
 #include "model/workbook.h"
 #include "tests/drawing/pixelprobe.h"
-#include "parser/xlsxprsrchart.h"
-#include "view/chartinternal.h"
-#include "view/chartscale.h"
+#include "chart/reader/reader.h"
+#include "chart/draw/internal.h"
+#include "chart/draw/scale.h"
 
 namespace {
 

@@ -42,7 +42,7 @@ int32_t FakeParse(DocumentContext* c, const char16_t*) {
   if (g_fake.parseResult != XLX_OK) return g_fake.parseResult;
   c->pParsed = reinterpret_cast<ParsedWorkbook*>(new ParsedWorkbookFake);
   c->nSheetCount = 3;
-  c->totalPageCount = c->loadMode == 2 ? 6 : 3;
+  c->totalPageCount = c->view.loadMode == kLoadPaginated ? 6 : 3;
   c->xlsxFormatCode = kXlsxFormatCode;
   return XLX_OK;
 }

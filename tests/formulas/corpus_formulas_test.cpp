@@ -9,10 +9,11 @@
 #include <string>
 
 #include "common/apiutils.h"
+#include "filter/workbookopen.h"
 #include "parser/xlsxprsr.h"
 #include "tests/support/testsupport.h"
-#include "values/formula.h"
-#include "values/formulacheck.h"
+#include "values/formula/formula.h"
+#include "values/formula/check.h"
 
 namespace {
 

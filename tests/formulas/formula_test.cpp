@@ -6,11 +6,12 @@
 #include <string>
 
 #include "common/apiutils.h"
+#include "filter/workbookopen.h"
 #include "parser/xlsxprsr.h"
 #include "tests/formulas/formulabook.h"
 #include "tests/support/testsupport.h"
-#include "values/formula.h"
-#include "values/formulaparse.h"
+#include "values/formula/formula.h"
+#include "values/formula/parse.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "common/cellref.h"
 #include "common/resultcodes.h"
 #include "model/tables.h"
-#include "values/formula.h"
-#include "values/formulaparse.h"
+#include "values/formula/formula.h"
+#include "values/formula/parse.h"
 
 namespace xlxtest {
 namespace {

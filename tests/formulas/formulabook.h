@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "model/workbook.h"
-#include "values/formulavalue.h"
+#include "values/formula/value.h"
 
 namespace xlxtest {
 

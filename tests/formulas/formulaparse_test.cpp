@@ -5,8 +5,8 @@
 #include <string>
 
 #include "common/apiutils.h"
-#include "values/formulaengine.h"
-#include "values/formulaparse.h"
+#include "values/formula/engine.h"
+#include "values/formula/parse.h"
 
 namespace {
 

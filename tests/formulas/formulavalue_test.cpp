@@ -6,9 +6,9 @@
 #include <string>
 
 #include "common/apiutils.h"
-#include "values/formuladate.h"
-#include "values/formulaengine.h"
-#include "values/formulavalue.h"
+#include "values/formula/dates.h"
+#include "values/formula/engine.h"
+#include "values/formula/value.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "common/apiutils.h"
 #include "tests/formulas/formulabook.h"
 #include "parser/xlsxprsr.h"
-#include "values/condfmteval.h"
-#include "values/formula.h"
+#include "values/formula/condfmteval.h"
+#include "values/formula/formula.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "model/colortables.h"
-#include "parser/xlsxprsrcolor.h"
+#include "parser/styles/color.h"
 #include "tests/parser/parsertestutil.h"
 
 using namespace xlx;

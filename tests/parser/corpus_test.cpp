@@ -6,6 +6,7 @@
 
 #include "common/resultcodes.h"
 #include "host/kernel/vkkrnx.h"
+#include "filter/workbookopen.h"
 #include "parser/xlsxprsr.h"
 #include "tests/support/testsupport.h"
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "filter/workbookopen.h"
+
 #include "host/kernel/vkkrnx.h"
 #include "tests/support/testsupport.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "model/workbook.h"
-#include "parser/xlsxprsrshapes.h"
+#include "shapes/reader/shapes.h"
 #include "tests/support/officetheme.h"
 
 using namespace xlx;

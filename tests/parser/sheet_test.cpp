@@ -266,26 +266,23 @@ TEST(SheetProperties, DefaultsZerosAndTheWholeSheetColumn) {
 TEST(PageSetup, ScaleFitAndOrientation) {
   struct Case {
     const char* body;
-    int32_t loadMode;
-    double scale;
+    int32_t scale;
     bool hasScale, fit;
     int32_t orientation;
   };
   static const Case kCases[] = {
-      {"<pageSetup scale=\"500\"/>", 2, 4.0, true, false, 0},
-      {"<pageSetup scale=\"0\"/>", 2, 1.0, true, false, 0},
-      {"<pageSetup scale=\"5\" orientation=\"landscape\"/>", 2, 0.1, true, false, 2},
-      {"<pageSetup scale=\"75\"/>", 0, 1.0, true, false, 0},
-      {"<sheetPr><pageSetUpPr fitToPage=\"1\"/></sheetPr><pageSetup orientation=\"portrait\"/>", 2, 1.0, false, true, 1},
+      {"<pageSetup scale=\"500\"/>", 500, true, false, 0},
+      {"<pageSetup scale=\"5\" orientation=\"landscape\"/>", 5, true, false, 2},
+      {"<pageSetup orientation=\"sideways\"/>", 100, false, false, 0},
+      {"<sheetPr><pageSetUpPr fitToPage=\"1\"/></sheetPr><pageSetup orientation=\"portrait\"/>", 100, false, true, 1},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.body);
-    Sheet s(c.body, c.loadMode);
+    Sheet s(c.body);
     ASSERT_EQ(s.rc, 1);
-    const PageSetupInfo& setup = s.sheet().pageSetup;
-    EXPECT_DOUBLE_EQ(setup.dPrintScale, c.scale);
-    EXPECT_EQ(std::make_tuple(setup.hasScale, setup.fitToPage, setup.orientation),
-              std::make_tuple(c.hasScale, c.fit, c.orientation));
+    const PrintSetup& setup = s.sheet().print;
+    EXPECT_EQ(std::make_tuple(setup.scale, setup.hasScale, setup.fitToPage, setup.orientation),
+              std::make_tuple(c.scale, c.hasScale, c.fit, c.orientation));
   }
 }
 

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "package/xlsxunzip.h"
-#include "parser/xlsxprsrsheettokens.h"
-#include "parser/xlsxprsrslices.h"
-#include "parser/xlsxprsrxml.h"
+#include "parser/sheet/tokens.h"
+#include "parser/sheet/slices.h"
+#include "parser/xml/dom.h"
 
 using namespace xlx;
 

@@ -7,12 +7,13 @@
 #include <string>
 
 #include "host/kernel/vkkrnx.h"
+#include "filter/workbookopen.h"
 #include "parser/xlsxprsr.h"
-#include "parser/xlsxprsrslices.h"
+#include "parser/sheet/slices.h"
 #include "tests/parser/parsertestutil.h"
 #include "tests/support/sheetfingerprint.h"
 #include "tests/support/testsupport.h"
-#include "values/formula.h"
+#include "values/formula/formula.h"
 
 using namespace xlx;
 

@@ -5,7 +5,7 @@
 #include <tuple>
 
 #include "parser/xlsxprsr.h"
-#include "parser/xlsxprsrcolor.h"
+#include "parser/styles/color.h"
 #include "tests/parser/parsertestutil.h"
 
 using namespace xlx;

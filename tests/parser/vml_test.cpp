@@ -5,7 +5,7 @@
 #include <string>
 
 #include "model/workbook.h"
-#include "parser/xlsxprsrvml.h"
+#include "shapes/reader/vml.h"
 
 using namespace xlx;
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "parser/xlsxprsrvmlhf.h"
+#include "shapes/reader/vmlhf.h"
 
 using namespace xlx;
 

@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "host/kernel/vkkrnx.h"
+#include "filter/workbookopen.h"
 #include "parser/xlsxprsr.h"
 #include "tests/parser/parsertestutil.h"
 #include "tests/support/testsupport.h"

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "filter/workbookopen.h"
 #include "host/kernel/vkkrnx.h"
 #include "parser/xlsb/xlsbreader.h"
 #include "tests/parser/parsertestutil.h"

@@ -8,7 +8,7 @@
 #include "host/kernel/vkkrnx.h"
 #include "parser/xlsb/xlsbformula.h"
 #include "parser/xlsb/xlsbreader.h"
-#include "parser/xlsxprsrcolor.h"
+#include "parser/styles/color.h"
 #include "common/apiutils.h"
 #include "tests/parser/parsertestutil.h"
 #include "tests/support/testsupport.h"
@@ -301,7 +301,7 @@ TEST(XlsbPackage, SheetRecordsAroundTheCells) {
   book.sheetRecords = {records};
   std::vector<xlxtest::ZipEntry> entries = xlxtest::BinaryWorkbookEntries(book);
   xlx::WorkbookOpenOptions options;
-  options.loadMode = 2;
+  options.loadMode = kLoadPaginated;
   OpenedPackage package(entries, options);
   ASSERT_EQ(package.rc, 1);
   const MyWorksheet& sheet = *GetSheet(package.workbook, 0);
@@ -312,8 +312,8 @@ TEST(XlsbPackage, SheetRecordsAroundTheCells) {
   ASSERT_EQ(sheet.mergedCells.Count(), 1);
   EXPECT_EQ(std::make_pair(sheet.mergedCells[0].MergeCellsRef.RowLast, sheet.mergedCells[0].MergeCellsRef.ColLast),
             std::make_pair(2, 3));
-  EXPECT_EQ(std::make_tuple(sheet.pageSetup.paperSize, sheet.pageSetup.orientation, sheet.pageSetup.dPrintScale),
-            std::make_tuple(9, 2, 1.5));
+  EXPECT_EQ(std::make_tuple(sheet.print.paperSize, sheet.print.orientation, sheet.print.scale, sheet.print.hasScale),
+            std::make_tuple(9, 2, 150, true));
   // What the model has no place for is kept framed for later readers; rows and cells are not.
   RecordList kept;
   std::string bytes(sheet.binaryRecords.begin(), sheet.binaryRecords.end());
@@ -344,7 +344,7 @@ TEST(XlsbPackage, HeaderFooterPicturesFromTheSheetsLegacyDrawing) {
                      rels + "<Relationship Id=\"rId1\" Type=\"http://x/image\" Target=\"../media/image1.png\"/></Relationships>"});
   entries.push_back({"xl/media/image1.png", "not decoded here"});
   xlx::WorkbookOpenOptions options;
-  options.loadMode = 2;
+  options.loadMode = kLoadPaginated;
   OpenedPackage package(entries, options);
   ASSERT_EQ(package.rc, 1);
   const HeaderFooterSetup& hf = GetSheet(package.workbook, 0)->print.headerFooter;

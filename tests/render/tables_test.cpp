@@ -11,13 +11,14 @@
 
 #include <pugixml.hpp>
 
+#include "filter/workbookopen.h"
 #include "parser/xlsxprsr.h"
-#include "parser/xlsxprsrtables.h"
+#include "parser/sheet/tables.h"
 #include "tests/render/rendertestutil.h"
 #include "tests/support/testsupport.h"
 #include "tests/support/zipbuilder.h"
-#include "values/structuredrefs.h"
-#include "view/xlsxviewtables.h"
+#include "values/formula/structuredrefs.h"
+#include "view/cells/tables.h"
 
 using namespace rendertest;
 

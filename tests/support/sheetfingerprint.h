@@ -28,8 +28,8 @@ inline std::string SheetFingerprint(const xlx::Workbook* workbook) {
     const xlx::MyCellBounds& b = s.sheetBounds;
     out << "sheet " << i << " loaded " << s.loaded << " bounds " << b.RowFirst << ',' << b.RowLast << ','
         << b.ColFirst << ',' << b.ColLast << " defaults " << s.dDefRowHeight << ',' << s.dDefColWidth << ','
-        << s.bShowZeros << " setup " << s.pageSetup.scale << ',' << s.pageSetup.orientation << ','
-        << s.pageSetup.fitToPage << '\n';
+        << s.bShowZeros << " setup " << s.print.scale << ',' << s.print.orientation << ','
+        << s.print.fitToPage << '\n';
     for (const xlx::MyMergedCell& m : s.mergedCells)
       out << "merge " << m.MergeCellsRef.RowFirst << ',' << m.MergeCellsRef.ColFirst << ',' << m.bAllEmpty << '\n';
     for (const xlx::ColumnInfo& c : s.columns) out << "col " << c.min << '-' << c.max << ' ' << c.width << '\n';

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "values/cellformatcode.h"
+#include "values/format/cellformatcode.h"
 
 TEST(CellFormatCode, FirstMatchWins) {
   xlx::Stylesheet styles;

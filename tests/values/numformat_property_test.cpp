@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "values/numformat.h"
+#include "values/format/numformat.h"
 
 namespace {
 

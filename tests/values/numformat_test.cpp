@@ -11,7 +11,7 @@
 
 #include "common/apiutils.h"
 #include "tests/support/testsupport.h"
-#include "values/numformat.h"
+#include "values/format/numformat.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <tuple>
 
-#include "view/xlsxviewheaderfooter.h"
+#include "view/print/headerfooter.h"
 
 using namespace xlx;
 

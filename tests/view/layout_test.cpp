@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "view/xlsxviewlayout.h"
+#include "view/layout/layout.h"
 
 using namespace xlx;
 
@@ -54,7 +54,7 @@ struct SheetBuilder {
 
 LayoutOptions Paginated(uint32_t dpi = 96) {
   LayoutOptions o;
-  o.loadMode = 2, o.sizeMode = 1, o.bClipCells = false;
+  o.loadMode = kLoadPaginated, o.sizeMode = 1, o.bClipCells = false;
   o.pageWidth = 8.5 * dpi, o.pageHeight = 11 * dpi;
   o.xResolution = o.yResolution = dpi;
   return o;
@@ -196,17 +196,17 @@ TEST(LayoutScale, PageSetupScaleAndFitToPage) {
   for (const auto& c : cases) {
     SheetBuilder b;
     b.Cell(1, 2).Column(1, 2, 816 / 7.0);  // two page widths
-    b.sheet.pageSetup.hasScale = c.hasScale;
-    b.sheet.pageSetup.scale = c.scale;
-    b.sheet.pageSetup.fitToPage = c.fit;
+    b.sheet.print.hasScale = c.hasScale;
+    b.sheet.print.scale = c.scale;
+    b.sheet.print.fitToPage = c.fit;
     SheetLayout l = Lay(b.sheet, Paginated());
     EXPECT_NEAR(l.dPrintScale, c.expected, 1e-9) << c.scale;
     EXPECT_NEAR(l.grid.totalWidth, 1632 * c.expected, 1e-6);
   }
   SheetBuilder b;
   b.Cell(1, 1);
-  b.sheet.pageSetup.hasScale = true;
-  b.sheet.pageSetup.scale = 50;
+  b.sheet.print.hasScale = true;
+  b.sheet.print.scale = 50;
   EXPECT_DOUBLE_EQ(Lay(b.sheet, SheetSized()).dPrintScale, 1.0) << "print scale only when paginating";
   XlsxGridInfo g;
   ASSERT_EQ(BuildGrid(b.sheet, MyCellBounds{1, 1, 1, 1}, SheetSized(), kMeasure, &g), 1);

@@ -11,8 +11,8 @@
 #include "package/xlsxunzip.h"
 #include "tests/drawlayer/drawlayertestutil.h"
 #include "tests/support/zipbuilder.h"
-#include "view/xlsxviewanchors.h"
-#include "view/xlsxviewpicturecache.h"
+#include "view/objects/anchors.h"
+#include "view/drawlayer/picturecache.h"
 
 using namespace xlx;
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "view/xlsxviewprint.h"
+#include "view/print/print.h"
 
 using namespace xlx;
 
@@ -46,7 +46,7 @@ struct PrintSheet {
 
 LayoutOptions Printed() {
   LayoutOptions o;
-  o.loadMode = 2, o.bPrintSetup = true, o.bClipCells = false;
+  o.loadMode = kLoadPaginated, o.bPrintSetup = true, o.bClipCells = false;
   o.pageWidth = 8.5 * 96, o.pageHeight = 11 * 96;
   return o;
 }

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "view/shapegeometry.h"
+#include "shapes/geometry.h"
 
 using namespace xlx;
 

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "view/shapeoutline.h"
+#include "shapes/outline.h"
 
 using namespace xlx;
 

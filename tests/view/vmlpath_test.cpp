@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "view/xlsxviewvmlpath.h"
+#include "shapes/vmlpath.h"
 
 using namespace xlx;
 

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <string>
 
-#include "common/hostrecords.h"
+#include "host/hostrecords.h"
 #include "options.h"
 
 struct PageSize {

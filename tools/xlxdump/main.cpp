@@ -11,12 +11,13 @@
 #include "common/cellref.h"
 #include "host/drawing/vkdrwx.h"
 #include "model/workbook.h"
+#include "filter/workbookopen.h"
 #include "parser/xlsxprsr.h"
-#include "values/cellformatcode.h"
-#include "values/formula.h"
-#include "values/formulacheck.h"
-#include "view/xlsxviewfonts.h"
-#include "view/xlsxviewtext.h"
+#include "values/format/cellformatcode.h"
+#include "values/formula/formula.h"
+#include "values/formula/check.h"
+#include "view/cells/fonts.h"
+#include "view/cells/text.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <memory>
 #include <string>
 #include <tuple>
-#include "common/hostrecords.h"
+#include "host/hostrecords.h"
 #include "host/drawing/vkdrwx.h"
 
 namespace xlx {

@@ -1,0 +1,22 @@
+#include "view/cells/fonts.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace xlx {
+
+const CachedDrawFont* FontCache::Get(const MyLogFont& model, double scale) {
+  double heightPx = std::fabs(model.lfUnconvertedFontSize > 0 ? model.lfUnconvertedFontSize : model.lfHeight) * scale;
+  if (!(heightPx > 0.1)) heightPx = 14.67 * scale;
+  DrawFontSpec spec;
+  for (size_t i = 0; i < 32; ++i) spec.lfFaceName[i] = model.lfFaceName[i];
+  spec.lfFaceName[31] = 0;
+  spec.dHeightPx = std::min(heightPx, 4000.0);
+  spec.lfWeight = model.lfWeight;
+  spec.lfItalic = model.lfItalic;
+  spec.lfUnderline = model.lfUnderline;
+  spec.lfStrikeOut = model.lfStrikeOut;
+  return cache_.Get(spec);
+}
+
+}  // namespace xlx

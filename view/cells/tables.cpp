@@ -1,0 +1,278 @@
+// Table formatting of a page. Each covered cell takes the elements of its table's style in the
+// order the application layers them: the whole table, column stripes, row stripes, the last and
+// first columns, the header and totals rows and their corner cells (pivot tables: their row labels,
+// header, column subheadings and subtotal columns, row subheadings, subtotal, blank and grand-total
+// rows). A later element wins for each property
+// it sets. Fills and borders are painted here, before the cells draw their own over them.
+#include "view/cells/tables.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "common/progress.h"
+#include "common/resultcodes.h"
+#include "view/cells/cellpass.h"
+
+namespace xlx {
+namespace {
+
+struct Area {
+  int32_t r0, r1, c0, c1;  // inclusive; empty when r0 > r1 or c0 > c1
+};
+
+class CellResolver {
+ public:
+  CellResolver(const TableBase& t, int32_t row, int32_t col, TableCellFormat* out)
+      : t_(t), s_(*t.style), row_(row), col_(col), out_(out) {}
+
+  void Resolve() {
+    if (t_.kind == kTableKindPivot) ResolvePivot();
+    else ResolveTable();
+  }
+
+ private:
+  void ResolveTable() {
+    const TableBounds& r = t_.range;
+    const bool header = t_.headerRowCount > 0, totals = t_.totalsRowCount > 0;
+    const Area body{r.RowFirst + (header ? 1 : 0), r.RowLast - (totals ? 1 : 0), r.ColFirst, r.ColLast};
+    Apply(kTseWholeTable, Area{r.RowFirst, r.RowLast, r.ColFirst, r.ColLast});
+    if (t_.showColumnStripes) Stripe(kTseFirstColumnStripe, kTseSecondColumnStripe, false, body);
+    if (t_.showRowStripes) Stripe(kTseFirstRowStripe, kTseSecondRowStripe, true, body);
+    if (t_.showLastColumn) Apply(kTseLastColumn, Area{r.RowFirst, r.RowLast, r.ColLast, r.ColLast});
+    if (t_.showFirstColumn) Apply(kTseFirstColumn, Area{r.RowFirst, r.RowLast, r.ColFirst, r.ColFirst});
+    if (header) Apply(kTseHeaderRow, Area{r.RowFirst, r.RowFirst, r.ColFirst, r.ColLast});
+    if (totals) Apply(kTseTotalRow, Area{r.RowLast, r.RowLast, r.ColFirst, r.ColLast});
+    if (header && t_.showFirstColumn) Apply(kTseFirstHeaderCell, Area{r.RowFirst, r.RowFirst, r.ColFirst, r.ColFirst});
+    if (header && t_.showLastColumn) Apply(kTseLastHeaderCell, Area{r.RowFirst, r.RowFirst, r.ColLast, r.ColLast});
+    if (totals && t_.showFirstColumn) Apply(kTseFirstTotalCell, Area{r.RowLast, r.RowLast, r.ColFirst, r.ColFirst});
+    if (totals && t_.showLastColumn) Apply(kTseLastTotalCell, Area{r.RowLast, r.RowLast, r.ColLast, r.ColLast});
+  }
+
+  void ResolvePivot() {
+    const TableBounds& r = t_.range;
+    const PivotLayout& p = t_.pivot;
+    const int32_t dataRow = r.RowFirst + p.firstDataRow, dataCol = r.ColFirst + p.firstDataCol;
+    Apply(kTseWholeTable, Area{r.RowFirst, r.RowLast, r.ColFirst, r.ColLast});
+    ApplyPageField(r);
+    if (t_.showColumnStripes) Stripe(kTseFirstColumnStripe, kTseSecondColumnStripe, false, Area{dataRow, r.RowLast, dataCol, r.ColLast});
+    if (t_.showRowStripes) Stripe(kTseFirstRowStripe, kTseSecondRowStripe, true, Area{dataRow, r.RowLast, r.ColFirst, r.ColLast});
+    if (p.showRowHeaders) Apply(kTseFirstColumn, Area{dataRow, r.RowLast, r.ColFirst, dataCol - 1});
+    if (p.showColHeaders) Apply(kTseHeaderRow, Area{r.RowFirst, dataRow - 1, r.ColFirst, r.ColLast});
+    if (p.showColHeaders) Apply(kTseFirstHeaderCell, Area{r.RowFirst, dataRow - 1, r.ColFirst, dataCol - 1});
+    // Column labels of the top-level column items, then subtotal columns from the labels down.
+    const int32_t headerRow = r.RowFirst + p.firstHeaderRow;
+    // The offset lists ascend as the items are read: one search per list, however long.
+    const int32_t atCol = col_ - r.ColFirst, atRow = row_ - r.RowFirst;
+    if (Listed(p.subheadingCols, atCol)) Apply(kTseFirstColumnSubheading, Area{headerRow, headerRow, col_, col_});
+    if (Listed(p.subtotalCols, atCol)) Apply(kTseFirstSubtotalColumn, Area{headerRow, r.RowLast, col_, col_});
+    if (Listed(p.subheadingRows, atRow)) ApplyRow(kTseFirstRowSubheading, row_);
+    if (Listed(p.subtotalRows, atRow)) ApplyRow(kTseFirstSubtotalRow, row_);
+    if (Listed(p.blankRows, atRow)) ApplyRow(kTseBlankRow, row_);
+    if (p.grandTotalCol >= 0 && t_.showLastColumn)
+      Apply(kTseLastColumn, Area{r.RowFirst, r.RowLast, r.ColFirst + p.grandTotalCol, r.ColFirst + p.grandTotalCol});
+    if (p.grandTotalRow >= 0) ApplyRow(kTseTotalRow, r.RowFirst + p.grandTotalRow);
+  }
+
+  // Report filters fill their rows above the table first, then the next group of three columns.
+  void ApplyPageField(const TableBounds& r) {
+    const PivotLayout& p = t_.pivot;
+    const int32_t top = r.RowFirst - 1 - p.pageRows;
+    if (p.pageRows < 1 || row_ < top || row_ >= r.RowFirst - 1 || col_ < r.ColFirst) return;
+    const int32_t group = (col_ - r.ColFirst) / 3, within = (col_ - r.ColFirst) % 3;
+    if (within == 2 || int64_t(group) * p.pageRows + (row_ - top) >= p.pageFieldCount) return;
+    const int32_t labelCol = r.ColFirst + group * 3;
+    Apply(within == 0 ? kTsePageFieldLabels : kTsePageFieldValues, Area{row_, row_, labelCol + within, labelCol + within});
+  }
+
+  static bool Listed(const std::vector<int32_t>& offsets, int32_t offset) {
+    return std::binary_search(offsets.begin(), offsets.end(), offset);
+  }
+
+  void ApplyRow(int32_t type, int32_t row) {
+    if (row == row_) Apply(type, Area{row, row, t_.range.ColFirst, t_.range.ColLast});
+  }
+
+  // Bands of `size` rows (or columns) counted from the start of `body`, first and second in turn.
+  void Stripe(int32_t first, int32_t second, bool rows, const Area& body) {
+    const int32_t pos = rows ? row_ - body.r0 : col_ - body.c0;
+    if (pos < 0 || row_ > body.r1 || col_ > body.c1 || row_ < body.r0 || col_ < body.c0) return;
+    const int32_t size1 = std::max(1, s_.elements[first].size), size2 = std::max(1, s_.elements[second].size);
+    const int32_t k = pos % (size1 + size2);
+    const bool isFirst = k < size1;
+    const int32_t start = (rows ? row_ : col_) - (isFirst ? k : k - size1);
+    const int32_t end = start + (isFirst ? size1 : size2) - 1;
+    Area band = body;
+    if (rows) band.r0 = start, band.r1 = std::min(end, body.r1);
+    else band.c0 = start, band.c1 = std::min(end, body.c1);
+    Apply(isFirst ? first : second, band);
+  }
+
+  static void Side(const BorderSide& side, BorderSide* out) {
+    if (side.pattern != kLineNone) *out = side;
+  }
+
+  void Apply(int32_t type, const Area& a) {
+    if (a.r0 > a.r1 || a.c0 > a.c1 || row_ < a.r0 || row_ > a.r1 || col_ < a.c0 || col_ > a.c1) return;
+    const TableStyleElementFormat& e = s_.elements[type];
+    if (!e.present) return;
+    const Dxf& d = e.dxf;
+    if ((d.mask & kDxfFill) && d.fill.kind != kFillNone) {
+      out_->hasFill = true;
+      out_->fill = d.fill.kind == kFillSolid ? d.fill.foreColor : d.fill.backColor;
+    }
+    if (d.mask & kDxfFont) {
+      if (d.font.flags & kDxfFontColor) {
+        out_->hasFontColor = true;
+        out_->fontColor = d.font.font.color;
+      }
+      if (d.font.flags & kDxfFontBold) out_->bold = d.font.font.lfWeight >= 700;
+    }
+    if (d.mask & kDxfBorder) {
+      const MyBorder& b = d.border;
+      Side(col_ == a.c0 ? b.left : b.vertical, &out_->left);
+      Side(col_ == a.c1 ? b.right : b.vertical, &out_->right);
+      Side(row_ == a.r0 ? b.top : b.horizontal, &out_->top);
+      Side(row_ == a.r1 ? b.bottom : b.horizontal, &out_->bottom);
+    }
+  }
+
+  const TableBase& t_;
+  const ResolvedTableStyle& s_;
+  int32_t row_, col_;
+  TableCellFormat* out_;
+};
+
+
+// Cell geometry of the page in world pixels, as the cell pass measures it.
+class TablePass {
+ public:
+  TablePass(const PageRenderRequest& r, DrawingSurface* s, const CellPassFrame& f)
+      : r_(r), s_(s), f_(f), g_(r.layout->grid) {}
+
+  int32_t Run() {
+    const SheetTables& tables = r_.sheet->tables;
+    int32_t rc = XLX_OK, done = 0;
+    for (const TableBase& t : tables.items) {
+      if (!t.style || t.range.RowFirst < 1 || t.range.ColFirst < 1) continue;
+      if ((rc = DrawTable(t, &done)) != XLX_OK) return rc;
+    }
+    return XLX_OK;
+  }
+
+ private:
+  double ColLeft(int32_t c) const { return GridColumnLeft(g_, c); }
+  double ColWidth(int32_t c) const { return GridColumnWidth(g_, c); }
+  double RowTop(int32_t r) const { return GridRowTop(g_, r); }
+  double RowHeight(int32_t r) const { return GridRowHeight(g_, r); }
+
+  // First and last row of [first, last] whose pixels meet the page; false when none do.
+  bool VisibleRows(int32_t first, int32_t last, int32_t* from, int32_t* to) const {
+    const double top = f_.top - r_.options.marginTop, bottom = f_.bottom - r_.options.marginTop;
+    int32_t lo = first, hi = last;
+    while (lo < hi) {  // first row whose bottom reaches the page
+      int32_t mid = lo + (hi - lo) / 2;
+      if (RowTop(mid) + RowHeight(mid) < top) lo = mid + 1;
+      else hi = mid;
+    }
+    *from = lo;
+    hi = last;
+    while (lo < hi) {  // last row whose top is on the page
+      int32_t mid = lo + (hi - lo + 1) / 2;
+      if (RowTop(mid) > bottom) hi = mid - 1;
+      else lo = mid;
+    }
+    *to = lo;
+    return RowTop(*from) <= bottom && RowTop(*to) + RowHeight(*to) >= top;
+  }
+
+  int32_t DrawTable(const TableBase& t, int32_t* done) {
+    int32_t rowFrom = 0, rowTo = 0;
+    const TableBounds b = DrawnBounds(t);
+    if (!VisibleRows(b.RowFirst, b.RowLast, &rowFrom, &rowTo)) return XLX_OK;
+    const double left = f_.left - r_.options.marginLeft, right = f_.right - r_.options.marginLeft;
+    int32_t rc = XLX_OK;
+    for (int32_t row = rowFrom; row <= rowTo && rc == XLX_OK; ++row) {
+      const double h = RowHeight(row);
+      if (h <= 0) continue;
+      for (int32_t col = t.range.ColFirst; col <= t.range.ColLast && rc == XLX_OK; ++col) {
+        const double x = ColLeft(col), w = ColWidth(col);
+        if (x > right) break;
+        if (w <= 0 || x + w < left) continue;
+        TableCellFormat format;
+        if (!ResolveTableCell(t, row, col, &format)) continue;
+        rc = DrawCell(format, r_.options.marginLeft + x, r_.options.marginTop + RowTop(row), w, h);
+        if (rc == XLX_OK && ++*done % 1000 == 0) rc = PollProgress(r_.progress);
+      }
+    }
+    return rc;
+  }
+
+  int32_t Line(const BorderSide& side, double x1, double y1, double x2, double y2, bool vertical) {
+    if (side.pattern == kLineNone) return XLX_OK;
+    const CellColor color = r_.blackAndWhite ? kColorBlack : side.color;
+    // Reflected, a two-pixel side keeps its extra pixel outside the edge it was on.
+    const double shift = r_.options.mirror.on && vertical && side.weight == kBorderMedium ? 1 : 0;
+    return DrawBorderLine(s_, side, Opaque(color), x1 + shift, y1, x2 + shift, y2, vertical);
+  }
+
+  int32_t DrawCell(const TableCellFormat& format, double x0, double y, double w, double h) {
+    // A right-to-left sheet draws the cell reflected: its left side on the right.
+    const PageMirror& m = r_.options.mirror;
+    const double x = m.Left(x0, w);
+    const BorderSide& left = m.on ? format.right : format.left;
+    const BorderSide& right = m.on ? format.left : format.right;
+    int32_t rc = 1;
+    if (format.hasFill && !r_.blackAndWhite && format.fill != kColorAutomatic && (format.fill >> 24) != 0) {
+      VkBrush* brush = nullptr;
+      VkPen* pen = nullptr;
+      SetDrawSmoothing(s_, false);
+      rc = SetDrawBrush(Opaque(format.fill), kBrushSolid, 0, &brush);
+      // The outline in the fill's colour covers the gridlines along the cell's edges.
+      if (rc == XLX_OK) rc = SetDrawPen(Opaque(format.fill), kPenSolid, 1.0, nullptr, 0, &pen);
+      if (rc == XLX_OK) rc = AddDrawRectangle(s_, pen, brush, x, y, w, h);
+      FreeDrawPen(pen);
+      FreeDrawBrush(brush);
+      SetDrawSmoothing(s_, true);
+    }
+    if (rc == XLX_OK) rc = Line(format.top, x, y, x + w, y, false);
+    if (rc == XLX_OK) rc = Line(left, x, y, x, y + h, true);
+    if (rc == XLX_OK) rc = Line(format.bottom, x, y + h, x + w, y + h, false);
+    if (rc == XLX_OK) rc = Line(right, x + w, y, x + w, y + h, true);
+    return rc;
+  }
+
+  const PageRenderRequest& r_;
+  DrawingSurface* s_;
+  CellPassFrame f_;
+  const XlsxGridInfo& g_;
+};
+
+}  // namespace
+
+bool ResolveTableCell(const TableBase& table, int32_t row, int32_t column, TableCellFormat* out) {
+  *out = TableCellFormat();
+  const TableBounds r = DrawnBounds(table);
+  if (!table.style || row < r.RowFirst || row > r.RowLast || column < r.ColFirst || column > r.ColLast) return false;
+  CellResolver(table, row, column, out).Resolve();
+  return true;
+}
+
+int32_t DrawTableFormats(const PageRenderRequest& request, DrawingSurface* surface, const CellPassFrame& frame) {
+  if (!request.sheet || !request.layout || request.sheet->tables.items.empty()) return XLX_OK;
+  return TablePass(request, surface, frame).Run();
+}
+
+const MyLogFont& TableFontFor(const MyWorksheet& sheet, const CellRecord& cell, int32_t fontId, const MyLogFont& font,
+                              MyLogFont* scratch) {
+  if (fontId > 0 || sheet.tables.items.empty()) return font;
+  const TableBase* table = FindTableAt(sheet.tables, cell.row, cell.column);
+  TableCellFormat format;
+  if (!table || !ResolveTableCell(*table, cell.row, cell.column, &format)) return font;
+  if (!format.hasFontColor && !format.bold) return font;
+  *scratch = font;
+  if (format.hasFontColor) scratch->color = format.fontColor;
+  if (format.bold) scratch->lfWeight = 700;
+  return *scratch;
+}
+
+}  // namespace xlx

@@ -1,0 +1,80 @@
+// Decoded pictures of one workbook, shared by every page and every thread that draws it. Each
+// picture (a part with its colour effects, and for vector formats the pixel size it is drawn
+// at) is read from the package and decoded once; the decoded pixels are kept while their total
+// stays within the cache's budget, least recently used first out. A picture that cannot be read
+// or decoded is remembered as such and not tried again.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+#include "host/hostrecords.h"
+#include "view/drawlayer/drawlayer.h"
+#include "model/workbook.h"
+
+namespace xlx {
+
+// A decoded picture, prepared for drawing; released with the record.
+struct DecodedPicture {
+  DecodedPicture() = default;
+  ~DecodedPicture();
+  DecodedPicture(const DecodedPicture&) = delete;
+  DecodedPicture& operator=(const DecodedPicture&) = delete;
+  VkImage* image = nullptr;
+  uint32_t width = 0, height = 0;  // px
+  size_t bytes = 0;                // pixel memory held
+};
+
+struct PictureRequest {
+  const char16_t* path = nullptr;          // picture part
+  const PictureEffect* effects = nullptr;  // colour effects applied in order after decoding
+  int32_t effectCount = 0;                 // at most kMaxPictureEffects + 1: one the page adds
+  // Device pixels the drawn part of the picture covers, and the share of the picture's width and
+  // height that part is (less than 1 when cropped). The picture is decoded (vector formats) or
+  // resampled (raster formats) so that it lands pixel for pixel; 0 x 0 keeps its own size.
+  uint32_t width = 0, height = 0;
+  double keepWidth = 1, keepHeight = 1;
+  // Without a size: the picture made at its own size times this (0 or 1: its own size).
+  double scale = 0;
+};
+
+class PictureCache {
+ public:
+  static constexpr size_t kDefaultBudgetBytes = size_t(256) << 20;
+  explicit PictureCache(size_t budgetBytes = kDefaultBudgetBytes) : budget_(budgetBytes) {}
+  PictureCache(const PictureCache&) = delete;
+  PictureCache& operator=(const PictureCache&) = delete;
+
+  // The decoded picture, decoded on first use; null when the part is missing or empty, no decoder
+  // reads it or an effect fails. The picture stays valid while the caller holds it, whatever the
+  // cache drops meanwhile. Thread-safe.
+  std::shared_ptr<const DecodedPicture> Get(const Workbook& workbook, const PictureRequest& request);
+
+  size_t DecodedBytes() const;  // pixel memory the cache holds
+  size_t DecodeCount() const;   // decodings done so far (tests and benchmarks)
+
+ private:
+  struct Entry {
+    std::mutex mutex;  // held while the picture is decoded
+    bool done = false;
+    std::shared_ptr<const DecodedPicture> picture;
+    uint64_t lastUse = 0;
+  };
+  std::shared_ptr<Entry> Lookup(const std::u16string& key);
+  void Account(const std::u16string& key, const std::shared_ptr<Entry>& entry);
+
+  const size_t budget_;
+  mutable std::mutex mutex_;  // guards the map, the clock and the byte count
+  std::unordered_map<std::u16string, std::shared_ptr<Entry>> entries_;
+  size_t bytes_ = 0;
+  size_t decodes_ = 0;
+  uint64_t clock_ = 0;
+};
+
+// Whether the part's name marks a vector picture (SVG, EMF, WMF), which decodes at any size.
+bool IsVectorPicturePath(const std::u16string& path);
+
+}  // namespace xlx
