@@ -111,3 +111,29 @@ def test_a_closed_book_refuses_every_use(workbook, tmp_path):
     with xlxfilter.open(workbook) as scoped:
         pass
     assert scoped.closed
+
+
+def _mangled(workbook):
+    """Copies of the workbook with one byte changed at places spread over the file."""
+    data = open(workbook, "rb").read()
+    for offset in range(31, len(data), len(data) // 12):
+        yield bytes(data[:offset]) + bytes([data[offset] ^ 0x5A]) + data[offset + 1:]
+
+
+def test_hostile_bytes_raise_or_draw(workbook):
+    # The shared corpus's hostile packages and damaged copies of a good workbook, as bytes: each
+    # one opens and draws its first page, or raises from the family; none takes the process down.
+    hostile = os.path.join(os.path.dirname(__file__), "..", "..", "..", "shared", "corpus", "hostile")
+    sources = [open(os.path.join(hostile, n), "rb").read() for n in sorted(os.listdir(hostile))] \
+        if os.path.isdir(hostile) else []
+    sources += list(_mangled(workbook))
+    outcomes = []
+    for data in sources:
+        try:
+            with xlxfilter.open(data) as book:
+                outcomes.append(len(book.pages[0].png(dpi=30)) > 0 and len(book.pages[-1].svg()) > 0)
+        except xlxfilter.Error as e:
+            outcomes.append(type(e).__name__)
+    assert len(outcomes) == len(sources) >= 12
+    assert all(o is True or o in ("DamagedWorkbook", "UnsupportedWorkbook", "LimitExceeded", "RenderFailed")
+               for o in outcomes), outcomes
