@@ -6,6 +6,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -90,7 +91,9 @@ class Session {
     std::string error;
     if (!ParseOptions(static_cast<int>(argv.size()), argv.data(), &options_, &error))
       Check(InvalidRequest(error.empty() ? "help is not an option here" : error));
-    options_.password = password;  // never the environment's: the caller says which
+    // The password is the caller's, or the password file's; never the environment's.
+    const bool fromFile = std::find(words.begin(), words.end(), "--password-file") != words.end();
+    if (!password.empty() || !fromFile) options_.password = password;
     const bool inMemory = !data.is_none();
     std::string bytes;
     if (inMemory) bytes = data.cast<std::string>();

@@ -33,9 +33,14 @@ def test_protected_workbook_from_path_and_bytes(protected, xlxrender, tmp_path):
     path, password = protected
     subprocess.run([xlxrender, "-q", "--password", password, "-o", str(tmp_path / "p%d.png"), path], check=True)
     expected = (tmp_path / "p1.png").read_bytes()
-    for source in (path, open(path, "rb").read()):
-        with xlxfilter.open(source, password=password) as book:
+    (tmp_path / "password.txt").write_text(password + "\n")
+    opened = [xlxfilter.open(path, password=password), xlxfilter.open(open(path, "rb").read(), password=password),
+              xlxfilter.open(path, password_file=tmp_path / "password.txt")]
+    properties = opened[0].metadata
+    for book in opened:
+        with book:
             assert book.page_count >= 1 and book.pages[0].png() == expected
+            assert book.metadata == properties
 
 
 def test_options_shape_the_pages(workbook):
