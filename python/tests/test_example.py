@@ -68,5 +68,6 @@ def test_page_formats_agree_on_the_page(workbook):
         decoded = pil.open(io.BytesIO(page.png())).convert("RGB")
         assert decoded.tobytes() == page.image().tobytes()  # the same pixels by both roads
         svg = page.svg().decode()
-        assert "<svg" in svg and re.search(r'width="%dpt"|width="%d' % (size[0] * 0.75, size[0]), svg)
+        points = (size[0] * 72 / book.dpi, size[1] * 72 / book.dpi)
+        assert 'width="%gpt" height="%gpt"' % points in svg
         assert len(page.jpeg(quality=10)) < len(page.jpeg(quality=95))
