@@ -29,6 +29,8 @@ from ._options import OPTIONS, option_words
 from .errors import (BookClosed, DamagedWorkbook, Error, FileAccessError, InvalidRequest, LimitExceeded,
                      PasswordError, PasswordRequired, RenderFailed, UnsupportedWorkbook, WrongPassword, error_for)
 
+__version__ = "0.1.0"
+
 __all__ = [
     "open", "convert", "Book", "Page", "RenderedPage", "OPTIONS",
     "Error", "PasswordError", "PasswordRequired", "WrongPassword", "UnsupportedWorkbook", "DamagedWorkbook",

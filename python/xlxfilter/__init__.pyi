@@ -12,6 +12,7 @@ Source = Union[_Path, bytes, bytearray, memoryview, IO[bytes]]
 _Pages = Union[str, int, Iterable[int]]
 _Margins = Union[float, str, Tuple[float, float, float, float]]
 
+__version__: str
 OPTIONS: Dict[str, Tuple[str, str]]
 
 class RenderedPage(NamedTuple):
