@@ -137,3 +137,28 @@ def test_hostile_bytes_raise_or_draw(workbook):
     assert len(outcomes) == len(sources) >= 12
     assert all(o is True or o in ("DamagedWorkbook", "UnsupportedWorkbook", "LimitExceeded", "RenderFailed")
                for o in outcomes), outcomes
+
+
+def test_pages_beyond_the_bitmap_limits(workbook, tmp_path):
+    import xlsxwriter
+    narrow = str(tmp_path / "narrow.xlsx")
+    book = xlsxwriter.Workbook(narrow)
+    sheet = book.add_worksheet("Long")
+    for r in range(3500):
+        sheet.write_number(r, 0, r)
+    book.close()
+    with xlxfilter.open(workbook, sheet_pages=True) as whole:
+        page = whole.pages[0]
+        for draw in (page.png, page.jpeg, page.image):  # billions of pixels: refused before any memory
+            with pytest.raises(xlxfilter.LimitExceeded):
+                draw(dpi=2400)
+        assert page.png(dpi=20).startswith(b"\x89PNG")  # the book goes on working
+    with xlxfilter.open(narrow, sheet_pages=True) as long:
+        page = long.pages[0]
+        width, height = page.size
+        assert height > 65500 and width * height < 400_000_000
+        for draw in (page.png, page.jpeg, page.image):  # too tall for the drawing engine's surfaces
+            with pytest.raises(xlxfilter.LimitExceeded) as raised:
+                draw()
+            assert raised.value.code == -1
+        assert long.pages[0].png(dpi=20)[:8] == b"\x89PNG\r\n\x1a\n"
