@@ -12,6 +12,9 @@ pkgs=(
   fonts-noto-core fonts-noto-cjk  # text in other scripts (CJK, Arabic, Hebrew, Thai, Devanagari, ...)
   python3 python3-xlsxwriter python3-openpyxl
   poppler-utils  # the vector-output tests read PDFs back with pdfinfo, pdftotext, pdftoppm and pdfimages
+  python3-dev pybind11-dev python3-pybind11  # the Python package's native module
+  python3-pytest python3-pil  # its tests; Pillow for Page.image()
+  python3-venv python3-pip python3-setuptools python3-wheel  # installing it offline (README: From Python)
 )
 missing=()
 for p in "${pkgs[@]}"; do

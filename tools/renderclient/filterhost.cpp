@@ -75,6 +75,20 @@ bool FilterHost::Load(std::string* error) {
     *error = "cannot load libxlxfilter.so" + (last.empty() ? std::string() : ": " + last);
     return false;
   }
+  return BindEntryPoints(error);
+}
+
+bool FilterHost::LoadFrom(const std::string& path, std::string* error) {
+  library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!library_) {
+    const char* why = dlerror();
+    *error = "cannot load " + path + (why ? std::string(": ") + why : std::string());
+    return false;
+  }
+  return BindEntryPoints(error);
+}
+
+bool FilterHost::BindEntryPoints(std::string* error) {
   info_ = reinterpret_cast<decltype(info_)>(dlsym(library_, "fltInfo"));
   load_ = reinterpret_cast<decltype(load_)>(dlsym(library_, "fltLoad"));
   free_ = reinterpret_cast<decltype(free_)>(dlsym(library_, "fltFreeData"));

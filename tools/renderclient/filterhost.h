@@ -19,6 +19,8 @@ class FilterHost {
   ~FilterHost();
   // Loads the filter library. False with a message when it cannot be found.
   bool Load(std::string* error);
+  // Loads the filter library from `path` (a program that ships its own copy). False with a message.
+  bool LoadFrom(const std::string& path, std::string* error);
   // Opens the workbook for information calls. The host handle stays open until Close.
   bool Open(const RenderOptions& options, std::string* error);
   void Close();
@@ -38,6 +40,7 @@ class FilterHost {
     _FILEINFOPRINT fileInfo;  // with the printed-page range
     _LOADFILEOPTION loadOption;
   };
+  bool BindEntryPoints(std::string* error);
   void FillOptions(_RASTERIZEDOCOPTIONS* o) const;
   uint64_t PasswordSource() const;
   template <typename Dispatch>
