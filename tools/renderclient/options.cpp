@@ -212,6 +212,8 @@ bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
     const char* env = std::getenv("XLX_PASSWORD");
     if (env) o->password = env;
   }
+  if (o->lastPage > 0 && o->firstPage > o->lastPage)
+    return *error = "-f " + std::to_string(o->firstPage) + " is after -l " + std::to_string(o->lastPage), false;
   if (!o->pattern.empty() && o->format != RenderOptions::Format::kPdf && o->pattern.find("%d") == std::string::npos)
     return *error = "-o needs a pattern with %d", false;
   if (!o->batchList.empty()) {

@@ -39,6 +39,15 @@ int Fail(const RenderOptions& o, const char* what, int32_t code) {
   return ExitStatusFor(code);
 }
 
+// The first page a selection asks for that the workbook does not have; 0 when every range starts
+// within it. A range that starts within the workbook and runs past its end is cut at the last page.
+int32_t PageBeyondTheEnd(const RenderOptions& o, int32_t total) {
+  for (auto [a, b] : o.pageRanges)
+    if (a > total) return a;
+  if (o.pageRanges.empty() && o.firstPage > total) return o.firstPage;
+  return 0;
+}
+
 std::vector<int32_t> SelectedPages(const RenderOptions& o, int32_t total) {
   std::vector<int32_t> pages;
   if (!o.pageRanges.empty()) {
@@ -231,6 +240,12 @@ int ConvertWorkbook(const RenderOptions& o, WorkbookOutcome* outcome) {
     return status;
   }
   int32_t total = static_cast<int32_t>(first.totalPages);
+  if (int32_t beyond = PageBeyondTheEnd(o, total)) {
+    std::fprintf(stderr, "xlxrender: %s: page %d is past the last page: the workbook has %d page%s\n", o.input.c_str(),
+                 beyond, total, total == 1 ? "" : "s");
+    if (outcome) outcome->code = XLX_ERR_ARGUMENT;
+    return 99;
+  }
   std::vector<int32_t> pages = SelectedPages(o, total);
   int status = RenderPages(host, o, pages, total);
   if (o.reportFonts && !outcome) PrintFontReport();
