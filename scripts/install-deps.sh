@@ -5,7 +5,7 @@ pkgs=(
   g++ clang cmake ninja-build pkg-config make
   zlib1g-dev libminizip-dev libpugixml-dev libssl-dev
   libcairo2-dev libpango1.0-dev libfontconfig-dev
-  libpng-dev libjpeg-dev libgif-dev libtiff-dev libwebp-dev librsvg2-dev libwmf-dev libemf2svg-dev
+  libpng-dev libjpeg-dev libdeflate-dev libgif-dev libtiff-dev libwebp-dev librsvg2-dev libwmf-dev libemf2svg-dev
   libgtest-dev libbenchmark-dev libclang-rt-14-dev
   fonts-crosextra-carlito fonts-crosextra-caladea fonts-liberation2 fonts-dejavu
   fonts-urw-base35  # the metafile reader maps WMF text onto these faces; without them it refuses every WMF
