@@ -7,19 +7,20 @@
 #include <string>
 #include <vector>
 
+#include "pagewriter.h"
 #include "pngencoder.h"
 
 // A writer writes one page at a time, all on the thread that began it; the pages a thread writes
 // share its encoder's storage.
-class PngPageWriter {
+class PngPageWriter : public PageWriter {
  public:
-  ~PngPageWriter();
+  ~PngPageWriter() override;
   // Opens the file and writes the header. False with a message when the file cannot be written.
-  bool Begin(const std::string& path, uint32_t width, uint32_t height, uint32_t dpi, std::string* error);
+  bool Begin(const std::string& path, uint32_t width, uint32_t height, uint32_t dpi, std::string* error) override;
   // Writes one BGR row (width * 3 bytes used).
-  bool WriteRow(const uint8_t* bgr);
-  bool Finish(std::string* error);
-  void Abort();
+  bool WriteRow(const uint8_t* bgr) override;
+  bool Finish(std::string* error) override;
+  void Abort() override;
   // The layout of the last page that Finish wrote whole; kRgb after a row-by-row page.
   PngPageEncoder::Kind kind() const { return whole_ && encoder_ ? encoder_->kind() : PngPageEncoder::Kind::kRgb; }
 
