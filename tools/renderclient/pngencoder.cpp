@@ -64,7 +64,7 @@ bool PngPageEncoder::Buffer::Reserve(size_t n) {
 
 bool PngPageEncoder::Begin(uint32_t width, uint32_t height) {
   width_ = width, height_ = height, rowsAdded_ = 0;
-  paletteHolds_ = true;
+  storing_ = Kind::kGrey;
   palette_.clear();
   lastColour_ = 0xFFFFFFFF;
   compressedBytes_ = 0;
@@ -97,8 +97,17 @@ void PngPageEncoder::AddRow(const uint8_t* bgr) {
   if (rowsAdded_ >= height_) return;
   const uint32_t y = rowsAdded_++;
   uint32_t x = 0;
-  if (paletteHolds_) {
-    uint8_t* index = indices_.data() + y * (1 + static_cast<size_t>(width_)) + 1;
+  uint8_t* index = indices_.data() + y * (1 + static_cast<size_t>(width_)) + 1;
+  if (storing_ == Kind::kGrey) {
+    for (; x < width_; ++x, bgr += 3) {
+      if (bgr[0] != bgr[1] || bgr[0] != bgr[2]) break;
+      index[x] = bgr[0];
+    }
+    if (x == width_) return;
+    storing_ = Kind::kPalette;
+    IndexGreyLevels(y, x);
+  }
+  if (storing_ == Kind::kPalette) {
     for (; x < width_; ++x, bgr += 3) {
       const uint32_t colour = static_cast<uint32_t>(bgr[2]) << 16 | static_cast<uint32_t>(bgr[1]) << 8 | bgr[0];
       // Pages are mostly runs of one colour: the last lookup answers most pixels.
@@ -109,11 +118,32 @@ void PngPageEncoder::AddRow(const uint8_t* bgr) {
       index[x] = lastIndex_;
     }
     if (x == width_) return;
-    paletteHolds_ = false;
+    storing_ = Kind::kRgb;
     ExpandIndices(y, x);
   }
   uint8_t* rgb = rgb_.data() + y * (1 + 3 * static_cast<size_t>(width_)) + 1 + 3 * static_cast<size_t>(x);
   for (; x < width_; ++x, bgr += 3, rgb += 3) rgb[0] = bgr[2], rgb[1] = bgr[1], rgb[2] = bgr[0];
+}
+
+// The page has just met its first pixel with colour at (x, y): the grey levels before it become
+// indices of a palette that starts with the levels in order of appearance.
+void PngPageEncoder::IndexGreyLevels(uint32_t y, uint32_t x) {
+  int16_t indexOfLevel[256];
+  std::fill(std::begin(indexOfLevel), std::end(indexOfLevel), int16_t{-1});
+  const size_t stride = 1 + static_cast<size_t>(width_);
+  for (uint32_t row = 0; row <= y; ++row) {
+    uint8_t* level = indices_.data() + row * stride + 1;
+    const uint32_t end = row == y ? x : width_;
+    for (uint32_t i = 0; i < end; ++i) {
+      int16_t& slot = indexOfLevel[level[i]];
+      if (slot < 0) {
+        uint8_t index = 0;
+        IndexOf(level[i] * 0x010101u, &index);  // at most 256 levels: always room
+        slot = index;
+      }
+      level[i] = static_cast<uint8_t>(slot);
+    }
+  }
 }
 
 // The page has just met its 257th colour at (x, y): the pixels before it, held as palette
@@ -143,18 +173,9 @@ bool PngPageEncoder::WriteChunk(std::FILE* out, const char* type, const uint8_t*
 
 bool PngPageEncoder::Write(std::FILE* out, uint32_t dpi, const PngEncoding& encoding) {
   if (rowsAdded_ != height_ || width_ == 0 || height_ == 0) return false;
-  bool grey = paletteHolds_;
-  for (uint32_t c : palette_) grey = grey && (c >> 16) == (c & 0xFF) && ((c >> 8) & 0xFF) == (c & 0xFF);
-  kind_ = grey ? Kind::kGrey : paletteHolds_ ? Kind::kPalette : Kind::kRgb;
+  kind_ = storing_;
   Buffer& rows = kind_ == Kind::kRgb ? rgb_ : indices_;
   const size_t bpp = kind_ == Kind::kRgb ? 3 : 1;
-  if (kind_ == Kind::kGrey) {
-    uint8_t level[256] = {0};
-    for (size_t i = 0; i < palette_.size(); ++i) level[i] = static_cast<uint8_t>(palette_[i]);
-    const size_t stride = 1 + static_cast<size_t>(width_);
-    for (uint32_t y = 0; y < height_; ++y)
-      for (uint8_t *p = rows.data() + y * stride + 1, *end = p + width_; p < end; ++p) *p = level[*p];
-  }
   FilterRows(rows.data(), bpp * width_, height_, bpp, kind_ == Kind::kRgb ? encoding.rgbFilter : encoding.indexFilter);
 
   libdeflate_compressor* compressor = CompressorFor(encoding.level);
