@@ -45,6 +45,9 @@ std::vector<PageCase> Pages() {
   for (uint32_t x = 0; x < 300; ++x) tinted.Set(x, x % 40, 0x010101 * (x % 50));
   tinted.Set(299, 39, 0x808081);
   cases.push_back({"grey with one tinted pixel", tinted, PngPageEncoder::Kind::kPalette});
+  Bgr blocks = Blank(50, 6);  // colour and grey inside runs of white, at and off block boundaries
+  blocks.Set(17, 2, 0x404040), blocks.Set(24, 3, 0x0000FF), blocks.Set(49, 5, 0x404041);
+  cases.push_back({"colour amid white", blocks, PngPageEncoder::Kind::kPalette});
   Bgr colours = Blank(64, 9);  // exactly 256 colours: white and 255 others
   for (uint32_t i = 0; i < 255; ++i) colours.Set(i % 64, 1 + i / 64, i * 0x010203 + 0x200000);
   cases.push_back({"256 colours", colours, PngPageEncoder::Kind::kPalette});

@@ -51,6 +51,28 @@ void FilterRows(uint8_t* rows, size_t rowBytes, uint32_t height, size_t bpp, uin
   }
 }
 
+// Stores the grey level of each pixel of a BGR row up to the first that has colour; answers that
+// pixel's x, or `width`. Most of a page is white, and eight white pixels are three words of ones.
+uint32_t StoreGreyLevels(const uint8_t* bgr, uint8_t* level, uint32_t width) {
+  uint32_t x = 0;
+  while (x < width) {
+    uint64_t words[3];
+    if (x + 8 <= width) {
+      std::memcpy(words, bgr, 24);
+      if ((words[0] & words[1] & words[2]) == ~uint64_t{0}) {
+        std::memset(level + x, 0xFF, 8);
+        x += 8, bgr += 24;
+        continue;
+      }
+    }
+    for (const uint32_t end = std::min(x + 8, width); x < end; ++x, bgr += 3) {
+      if (bgr[0] != bgr[1] || bgr[0] != bgr[2]) return x;
+      level[x] = bgr[0];
+    }
+  }
+  return width;
+}
+
 }  // namespace
 
 bool PngPageEncoder::Buffer::Reserve(size_t n) {
@@ -99,10 +121,8 @@ void PngPageEncoder::AddRow(const uint8_t* bgr) {
   uint32_t x = 0;
   uint8_t* index = indices_.data() + y * (1 + static_cast<size_t>(width_)) + 1;
   if (storing_ == Kind::kGrey) {
-    for (; x < width_; ++x, bgr += 3) {
-      if (bgr[0] != bgr[1] || bgr[0] != bgr[2]) break;
-      index[x] = bgr[0];
-    }
+    x = StoreGreyLevels(bgr, index, width_);
+    bgr += 3 * static_cast<size_t>(x);
     if (x == width_) return;
     storing_ = Kind::kPalette;
     IndexGreyLevels(y, x);
