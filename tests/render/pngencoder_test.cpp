@@ -106,7 +106,7 @@ TEST(PngPageEncoder, EncoderReusedForPagesOfOtherSizesAndColours) {
   TempFolder folder;
   std::vector<PageCase> cases = Pages();
   PngPageEncoder encoder;
-  for (size_t i : {4, 2, 3, 0, 4}) {
+  for (size_t i : {5, 3, 4, 0, 2, 5}) {  // noise, 256 colours, 257 colours, greys, colour amid white, noise
     const PageCase& c = cases[i];
     SCOPED_TRACE(c.name);
     const std::string path = folder.path() + "/" + std::to_string(i) + ".png";
