@@ -12,6 +12,7 @@ pkgs=(
   fonts-noto-core fonts-noto-cjk  # text in other scripts (CJK, Arabic, Hebrew, Thai, Devanagari, ...)
   python3 python3-xlsxwriter python3-openpyxl
   poppler-utils  # the vector-output tests read PDFs back with pdfinfo, pdftotext, pdftoppm and pdfimages
+  time  # the benchmarks take peak memory and processor time from /usr/bin/time
 )
 missing=()
 for p in "${pkgs[@]}"; do
