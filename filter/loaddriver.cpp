@@ -1,4 +1,7 @@
-// fltLoad's native driver: draws one page into a 24-bit bitmap and delivers it row by row.
+// fltLoad's native driver: draws one page into a 24-bit bitmap and delivers it row by row. A page
+// too large to hold is drawn in horizontal bands, one band bitmap drawn over and delivered again
+// and again, so memory stays bounded at any resolution.
+#include <cstdlib>
 #include <cstring>
 
 #include "common/apiutils.h"
@@ -9,6 +12,7 @@
 #include "host/kernel/vkkrnx.h"
 #include "package/decrypter.h"
 #include "package/encryptionsniffer.h"
+#include "view/drawlayer/drawlayer.h"
 
 namespace xlx {
 namespace {
@@ -22,11 +26,34 @@ struct LoadState {
   char16_t packagePath[260] = {0};  // decrypted package to parse, when the source is encrypted
   _BITMAPHANDLE bitmap{};
   bool bitmapMade = false;
+  uint32_t bandRows = 0;  // rows of a band; 0 when the page is drawn whole
+  _BITMAPHANDLE band{};   // the band's pixels; `bitmap` is then a header without any
+  bool bandMade = false;
 };
+
+// Pages up to this many bytes of 24-bit pixels are drawn whole; larger ones in bands of about
+// kBandBytes (a letter page at 450 dpi and more). Each band draws the whole page again, cut to
+// its rows, so bands trade drawing time for memory.
+constexpr uint64_t kWholePageBytes = 64ull << 20;
+constexpr uint64_t kBandBytes = 24ull << 20;
+
+// Rows a band of a width x height page has; 0 to draw the page whole. XLX_BAND_ROWS in the
+// environment sets the rows of every page (0: none), to compare banded pages with whole ones.
+uint32_t BandRowsFor(uint32_t width, uint32_t height) {
+  if (const char* forced = std::getenv("XLX_BAND_ROWS")) {
+    const long rows = std::strtol(forced, nullptr, 10);
+    return rows > 0 && static_cast<uint64_t>(rows) < height ? static_cast<uint32_t>(rows) : 0;
+  }
+  const uint64_t rowBytes = 3ull * width;
+  if (rowBytes == 0 || rowBytes * height <= kWholePageBytes) return 0;
+  const uint64_t rows = kBandBytes / rowBytes;
+  return rows < 1 ? 1 : static_cast<uint32_t>(rows);
+}
 
 void EndLoad(LoadState& s) {
   if (s.tempFileMade) VkDeleteFile(s.tempPath);
   if (s.bitmapMade) VkFreeBitmap(&s.bitmap);
+  if (s.bandMade) VkFreeBitmap(&s.band);
   if (s.readLockHeld) ReleaseCacheRead(s.cache);
 }
 
@@ -66,8 +93,18 @@ int32_t PrepareBitmap(_LOADDISPATCH* d, LoadState& s) {
       w = d->uRequestedWidth;
       h = d->uRequestedHeight;
     }
-    r = VkCreateBitmap(&s.bitmap, sizeof(_BITMAPHANDLE), 1, w, h, 24, 1, nullptr, 1, nullptr, 0);
-    s.bitmapMade = r == XLX_OK;
+    s.bandRows = BandRowsFor(w, h);
+    if (s.bandRows) {
+      // The page bitmap is a header the view measures; the band bitmap takes the drawing.
+      r = VkInitBitmapHeader(&s.bitmap, sizeof(_BITMAPHANDLE), w, h, 24);
+      if (r == XLX_OK) r = VkCreateBitmap(&s.band, sizeof(_BITMAPHANDLE), 1, w, s.bandRows, 24, 1, nullptr, 1, nullptr, 0);
+      s.bandMade = r == XLX_OK;
+      s.band.uXResolution = t->uXResolution;
+      s.band.uYResolution = t->uYResolution;
+    } else {
+      r = VkCreateBitmap(&s.bitmap, sizeof(_BITMAPHANDLE), 1, w, h, 24, 1, nullptr, 1, nullptr, 0);
+      s.bitmapMade = r == XLX_OK;
+    }
   }
   if (r != XLX_OK) return r;
   s.bitmap.uXResolution = t->uXResolution;
@@ -75,7 +112,9 @@ int32_t PrepareBitmap(_LOADDISPATCH* d, LoadState& s) {
   return XLX_OK;
 }
 
-int32_t DeliverRows(_LOADDISPATCH* d, _BITMAPHANDLE* bitmap) {
+// Hands the rows of `bitmap` to the host as rows [top, top + bitmap height) of a page of
+// `pageHeight` rows.
+int32_t DeliverRows(_LOADDISPATCH* d, _BITMAPHANDLE* bitmap, uint32_t top, uint32_t pageHeight) {
   if (!(bitmap->uFlags & BITMAP_ALLOCATED)) return XLX_ERR_NO_PIXELS;
   auto* row = static_cast<uint8_t*>(VK_ALLOC(bitmap->uBytesPerLine ? bitmap->uBytesPerLine : 1, 1));
   if (!row) return XLX_ERR_MEMORY;
@@ -88,11 +127,31 @@ int32_t DeliverRows(_LOADDISPATCH* d, _BITMAPHANDLE* bitmap) {
       r = copied;
       break;
     }
-    uint32_t flags = XLX_ROW_DATA | (y == 0 ? XLX_ROW_FIRST : 0u) | (y == height - 1 ? XLX_ROW_LAST : 0u);
-    r = d->pfnRowDelivery ? d->pfnRowDelivery(d->pFileInfo, bitmap, row, flags, y, 1, d->uRowDeliveryUser) : XLX_OK;
+    const uint32_t pageRow = top + static_cast<uint32_t>(y);
+    uint32_t flags = XLX_ROW_DATA | (pageRow == 0 ? XLX_ROW_FIRST : 0u) | (pageRow + 1 == pageHeight ? XLX_ROW_LAST : 0u);
+    r = d->pfnRowDelivery ? d->pfnRowDelivery(d->pFileInfo, bitmap, row, flags, static_cast<int32_t>(pageRow), 1,
+                                              d->uRowDeliveryUser)
+                          : XLX_OK;
   }
   if (begun) VkEndBitmapAccess(bitmap);
   VK_FREE(row);
+  return r;
+}
+
+// Draws the page band after band into the band bitmap, each band white again first, and hands
+// each band's rows to the host as soon as it is drawn.
+int32_t DrawAndDeliverBands(_LOADDISPATCH* d, DocumentContext* c, const DocumentSteps& steps, LoadState& s) {
+  const uint32_t width = s.bitmap.uWidth, height = s.bitmap.uHeight;
+  int32_t r = XLX_OK;
+  for (uint32_t top = 0; top < height && r == XLX_OK; top += s.bandRows) {
+    s.band.uHeight = height - top < s.bandRows ? height - top : s.bandRows;
+    std::memset(s.band.pData, 0xFF, static_cast<size_t>(s.band.uBytesPerLine) * s.band.uHeight);
+    r = BindPageBand(&s.band, width, height, top);
+    if (r == XLX_OK) r = steps.draw(c, &s.bitmap, false);
+    (void)BindPageBand(nullptr, 0, 0, 0);
+    if (r == XLX_OK) r = DeliverRows(d, &s.band, top, height);
+    if (r == XLX_OK) r = PollProgress(d->pProgress);
+  }
   return r;
 }
 
@@ -102,7 +161,7 @@ uint32_t ClampPage(uint32_t page, int32_t total) {
 }
 
 // Parses privately or takes the cached parse, then draws the requested page.
-int32_t RenderPage(_LOADDISPATCH* d, ViewOptions* view, _BITMAPHANDLE* bitmap, bool headerOnly, WorkbookCache* cache,
+int32_t RenderPage(_LOADDISPATCH* d, ViewOptions* view, LoadState& s, bool headerOnly, WorkbookCache* cache,
                    bool parseNeeded) {
   DocumentContext* c = CreateDocumentContext(*view, d, d->pProgress);
   if (!c) return XLX_ERR_MEMORY;
@@ -122,7 +181,7 @@ int32_t RenderPage(_LOADDISPATCH* d, ViewOptions* view, _BITMAPHANDLE* bitmap, b
       c->nPageNumber = ClampPage(c->nPageNumber, c->totalPageCount);
       view->pageNumber = c->nPageNumber;
       LocatePage(*c, c->nPageNumber, &c->nCurrWorksheet, &c->nCurrPageInSheet);
-      r = steps.draw(c, bitmap, headerOnly);
+      r = s.bandRows && !headerOnly ? DrawAndDeliverBands(d, c, steps, s) : steps.draw(c, &s.bitmap, headerOnly);
     }
   } catch (...) {
     r = XLX_ERR_FORMAT;
@@ -173,13 +232,13 @@ int32_t RunLoad(_LOADDISPATCH* d, LoadState& s) {
   if (r != XLX_OK) return r;
   const bool headerOnly = d->uHeaderOnly != 0;
   try {
-    r = RenderPage(d, &view, &s.bitmap, headerOnly, s.cache, parseNeeded);
+    r = RenderPage(d, &view, s, headerOnly, s.cache, parseNeeded);
   } catch (...) {
     return XLX_ERR_RENDER_EXCEPTION;
   }
   if (r != XLX_OK) return r;
-  if (!headerOnly) {
-    r = DeliverRows(d, &s.bitmap);
+  if (!headerOnly && !s.bandRows) {
+    r = DeliverRows(d, &s.bitmap, 0, s.bitmap.uHeight);
     if (r != XLX_OK) return r;
   }
   return PollProgress(d->pProgress);

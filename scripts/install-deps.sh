@@ -5,7 +5,7 @@ pkgs=(
   g++ clang cmake ninja-build pkg-config make
   zlib1g-dev libminizip-dev libpugixml-dev libssl-dev
   libcairo2-dev libpango1.0-dev libfontconfig-dev
-  libpng-dev libjpeg-dev libgif-dev libtiff-dev libwebp-dev librsvg2-dev libwmf-dev libemf2svg-dev
+  libpng-dev libjpeg-dev libdeflate-dev libgif-dev libtiff-dev libwebp-dev librsvg2-dev libwmf-dev libemf2svg-dev
   libgtest-dev libbenchmark-dev libclang-rt-14-dev
   fonts-crosextra-carlito fonts-crosextra-caladea fonts-liberation2 fonts-dejavu
   fonts-urw-base35  # the metafile reader maps WMF text onto these faces; without them it refuses every WMF
@@ -15,6 +15,7 @@ pkgs=(
   python3-dev pybind11-dev python3-pybind11  # the Python package's native module
   python3-pytest python3-pil  # its tests; Pillow for Page.image()
   python3-venv python3-pip python3-setuptools python3-wheel  # installing it offline (README: From Python)
+  time  # the benchmarks take peak memory and processor time from /usr/bin/time
 )
 missing=()
 for p in "${pkgs[@]}"; do

@@ -25,6 +25,13 @@ struct PixelCache {
 };
 thread_local PixelCache t_pixelCache;
 
+// The band bound to this thread (VkBindPageBand).
+struct PageBand {
+  _BITMAPHANDLE* band = nullptr;
+  uint32_t pageWidth = 0, pageHeight = 0, top = 0;
+};
+thread_local PageBand t_band;
+
 uint8_t* TakePixels(size_t bytes, size_t* capacity) {
   if (t_pixelCache.pixels && t_pixelCache.bytes >= bytes) {
     uint8_t* p = t_pixelCache.pixels;
@@ -240,6 +247,12 @@ VK_API int32_t VkCreateSurface(VkDrawingEngine* engine, _BITMAPHANDLE* bitmap, V
   // A page bound on this thread takes the first surface of its size; the bitmap may then be the
   // blank one the binding reserved, which has no pixels to draw on.
   VkVectorPage* page = TakeBoundVectorPage(bitmap->uWidth, bitmap->uHeight);
+  // A bound band stands in for the page bitmap: the surface covers the band's rows of the page.
+  double bandTop = 0;
+  if (!page && t_band.band && bitmap->uWidth == t_band.pageWidth && bitmap->uHeight == t_band.pageHeight) {
+    bandTop = t_band.top;
+    bitmap = t_band.band;
+  }
   if (!page && !BitmapUsable(bitmap)) return XLX_ERR_ARGUMENT;
   ThreadText* text = CurrentThreadText();
   if (!text) return XLX_ERR_ENGINE;
@@ -262,6 +275,8 @@ VK_API int32_t VkCreateSurface(VkDrawingEngine* engine, _BITMAPHANDLE* bitmap, V
     CopyFromBitmap(bitmap, s->pixels, s->stride);
     s->target = cairo_image_surface_create_for_data(s->pixels, CAIRO_FORMAT_ARGB32, static_cast<int>(bitmap->uWidth),
                                                     static_cast<int>(bitmap->uHeight), s->stride);
+    // Whole rows: every operation lands on the same pixel grid as on the whole page.
+    if (bandTop != 0) cairo_surface_set_device_offset(s->target, 0, -bandTop);
   }
   s->cr = cairo_create(s->target);
   if (cairo_status(s->cr) != CAIRO_STATUS_SUCCESS) {
@@ -279,6 +294,17 @@ VK_API int32_t VkCreateSurface(VkDrawingEngine* engine, _BITMAPHANDLE* bitmap, V
   s->hatchCell = std::max(8, static_cast<int>(std::lround(8.0 * dpi / 96.0)));
   s->hatchLine = std::max(1, static_cast<int>(std::lround(dpi / 96.0)));
   *surface = s;
+  return XLX_OK;
+}
+
+VK_API int32_t VkBindPageBand(_BITMAPHANDLE* band, uint32_t pageWidth, uint32_t pageHeight, uint32_t top) {
+  if (!band) {
+    t_band = PageBand{};
+    return XLX_OK;
+  }
+  if (!BitmapUsable(band) || band->uBitsPerPixel != 24 || band->uWidth != pageWidth || top >= pageHeight)
+    return XLX_ERR_ARGUMENT;
+  t_band = PageBand{band, pageWidth, pageHeight, top};
   return XLX_OK;
 }
 

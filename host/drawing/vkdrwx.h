@@ -93,6 +93,15 @@ VK_API int32_t VkMeasureText(VkDrawingEngine* engine, const VkFont* font, const 
 // bitmap's size bound (see VkBindVectorPage below), the surface draws on that page instead and
 // leaves the bitmap as it is. 1, -13 (no bitmap or pixels, other depths), -1.
 VK_API int32_t VkCreateSurface(VkDrawingEngine* engine, _BITMAPHANDLE* bitmap, VkSurface** surface);
+// Page bands: a page too large to hold is drawn band by band. The caller binds a band to its
+// thread with VkBindPageBand: `band` (24-bit, with pixel memory, as wide as the page) holds the
+// page's rows [top, top + band->uHeight). Every VkCreateSurface on that thread whose bitmap is
+// pageWidth x pageHeight (that bitmap may have no pixels) then draws on the band instead, with
+// the page's coordinates: what falls outside the band's rows is cut off at whole pixels, so the
+// band's pixels are those rows of the page drawn whole. VkEndSurface writes into the band. The
+// binding lasts until VkBindPageBand(null, 0, 0, 0). 1, or -13 when the band is unusable or
+// narrower than the page.
+VK_API int32_t VkBindPageBand(_BITMAPHANDLE* band, uint32_t pageWidth, uint32_t pageHeight, uint32_t top);
 // Writes what was drawn so far into the bitmap; drawing may go on afterwards. 1 or -13.
 VK_API int32_t VkEndSurface(VkSurface* surface);
 // Frees the surface without writing back what was drawn since the last VkEndSurface.

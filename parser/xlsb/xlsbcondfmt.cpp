@@ -91,22 +91,9 @@ bool ReadParsedFormula(RecordCursor* cursor, BinaryRuleFormula* out) {
   return cursor->Ok();
 }
 
-struct Reader {
-  Reader(const Workbook& wb, SheetCondFormats* formats) : workbook(wb), out(formats) {}
-  const Workbook& workbook;
-  SheetCondFormats* out;
+struct Reader : BinaryRuleState {
+  Reader(const Workbook& wb, SheetCondFormats* formats) : BinaryRuleState(wb, formats) {}
   size_t ruleCount = 0;
-  bool inBlock = false, inRule = false;
-  CondFmt block;
-  CfRule rule;
-  int32_t baseRow = 1, baseColumn = 1;  // top-left cell of the block's first range
-  enum Part { kNone, kScale, kBar, kIcons } part = kNone;
-  size_t barValues = 0;
-
-  // Formula text seen from the block's first cell; empty when it cannot be rendered.
-  std::u16string Render(const BinaryRuleFormula& f) const {
-    return RenderBinaryRuleFormula(workbook, f, baseRow, baseColumn);
-  }
 
   void BeginBlock(const RecordEntry& record);
   void BeginRule(const RecordEntry& record);

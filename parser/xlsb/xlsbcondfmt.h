@@ -32,6 +32,26 @@ struct BinaryRuleFormula {
 std::u16string RenderBinaryRuleFormula(const Workbook& workbook, const BinaryRuleFormula& formula, int32_t row,
                                        int32_t column);
 
+// What both readers keep while they walk a sheet's blocks: the block and rule being read, where
+// the block starts (rule formulas are written from its first cell), and which part of a visual
+// rule the value and colour records that follow belong to.
+struct BinaryRuleState {
+  BinaryRuleState(const Workbook& wb, SheetCondFormats* formats) : workbook(wb), out(formats) {}
+  const Workbook& workbook;
+  SheetCondFormats* out;
+  bool inBlock = false, inRule = false;
+  CondFmt block;
+  CfRule rule;
+  int32_t baseRow = 1, baseColumn = 1;  // top-left cell of the block's first range
+  enum Part { kNone, kScale, kBar, kIcons } part = kNone;
+  size_t barValues = 0;
+
+  // Formula text seen from the block's first cell; empty when it cannot be rendered.
+  std::u16string Render(const BinaryRuleFormula& f) const {
+    return RenderBinaryRuleFormula(workbook, f, baseRow, baseColumn);
+  }
+};
+
 // Sets rule->type and what the kind, template, parameter and flags of a rule record say (operator,
 // time period, rank, bottom, percent, standard deviations, stop-if-true). Unknown kinds and
 // templates give kCfUnknown.

@@ -124,28 +124,17 @@ void ApplyBarLook(const BarLook& look, CfDataBar* bar) {
   if (look.hasAxis) bar->axisColor = x.axisColor;
 }
 
-struct ExtensionReader {
+struct ExtensionReader : BinaryRuleState {
   ExtensionReader(const Workbook& wb, SheetCondFormats* formats, size_t* count)
-      : workbook(wb), out(formats), ruleCount(count) {}
-  const Workbook& workbook;
-  SheetCondFormats* out;
+      : BinaryRuleState(wb, formats), ruleCount(count) {}
   size_t* ruleCount;
   std::map<std::u16string, CfRule*> byId;  // plain rules by the id of their extension
   std::vector<CondFmt> added;
-  bool inBlock = false, inRule = false;
-  CondFmt block;
-  CfRule rule;
   std::u16string ruleId;
   bool hasPriority = false;
-  int32_t baseRow = 1, baseColumn = 1;
-  enum Part { kNone, kScale, kBar, kIcons } part = kNone;
   BarLook look;
   uint16_t barFlags = 0;
-  size_t barValues = 0, barColors = 0;
-
-  std::u16string Render(const BinaryRuleFormula& f) const {
-    return RenderBinaryRuleFormula(workbook, f, baseRow, baseColumn);
-  }
+  size_t barColors = 0;
 
   void BeginBlock(const RecordEntry& record);
   void BeginRule(const RecordEntry& record);

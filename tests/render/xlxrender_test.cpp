@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <regex>
@@ -114,6 +115,29 @@ TEST_F(XlxrenderRun, OutputThatCannotBeWrittenIsReported) {
     EXPECT_NE(r.err.find(root), std::string::npos) << "stderr names the file: " << r.err;
   }
   EXPECT_EQ(Run("-o " + Quote(scratch.path() + "/missing/p%d.png") + " " + Quote(input)).status, 2);
+}
+
+TEST_F(XlxrenderRun, PageSelectionsPastTheLastPageNameThePageCountAndWriteNothing) {
+  // Four paginated pages. A selection that starts past them is refused before anything is drawn;
+  // one that starts within them and runs past the end stops at the last page.
+  const std::string input = FixturePath("pages.xlsx");
+  const struct {
+    const char* selection;
+    int status;
+    size_t files;
+  } cases[] = {{"-f 5", 99, 0}, {"-f 9 -l 12", 99, 0}, {"--pages 2,9", 99, 0}, {"--pages 5-N", 99, 0},
+               {"-f 3 -l 2", 99, 0}, {"-f 4", 0, 1}, {"-f 3 -l 9", 0, 2}, {"--pages 4-9", 0, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.selection);
+    TempFolder out;
+    CommandResult r = Run(std::string("-q --paginate ") + c.selection + " " + Quote(input) + " " + Quote(out.path() + "/p"));
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_EQ(out.Files().size(), c.files);
+    if (c.status == 99 && r.err.find("-f 3 is after -l 2") == std::string::npos) {
+      EXPECT_NE(r.err.find("has 4 pages"), std::string::npos) << r.err;
+      EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << "one line: " << r.err;
+    }
+  }
 }
 
 }  // namespace

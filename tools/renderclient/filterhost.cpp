@@ -131,7 +131,7 @@ void FilterHost::FillOptions(_RASTERIZEDOCOPTIONS* o) const {
   }
   o->uUnit = 1;
   o->uXResolution = options_.dpi;
-  o->uYResolution = options_.dpi;
+  o->uYResolution = options_.dpiY ? options_.dpiY : options_.dpi;
   o->uSizeMode = options_.sizeMode;
 }
 

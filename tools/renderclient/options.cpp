@@ -86,9 +86,14 @@ bool ParseFit(const std::string& text, uint32_t* mode) {
 const char* UsageText() {
   return "usage: xlxrender [options] INPUT [OUTROOT]\n"
          "Renders the pages of a workbook (.xlsx, .xlsm, .xlsb) as PNG files OUTROOT-N.png,\n"
-         "one PDF OUTROOT.pdf with a page per page, or SVG files OUTROOT-N.svg.\n"
-         "  --format FORMAT      png (default), pdf or svg\n"
+         "JPEG files OUTROOT-N.jpg, one PDF OUTROOT.pdf with a page per page, or SVG files OUTROOT-N.svg.\n"
+         "  --format FORMAT      png (default), jpeg, pdf or svg\n"
          "  -r DPI               resolution (default 96)\n"
+         "  --scale-to N         draw each page at the resolution that makes its longest side N pixels\n"
+         "                       (at most N: resolutions are whole dots per inch)\n"
+         "  --scale-to-x N       ... its width at most N pixels; --scale-to-y N: its height (pages keep\n"
+         "                       their proportions and fit within every size given)\n"
+         "  --jpeg-quality Q     JPEG quality from 1 to 100 (default 75)\n"
          "  -f N, -l N           first and last page\n"
          "  --pages LIST         pages to render, e.g. 1,3,5-N\n"
          "  -o PATTERN           output names with %d for the page number; with pdf, the file name\n"
@@ -132,6 +137,12 @@ bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
     if (a == "-r") {
       if (!value(&v) || !ParseInt(v, &n) || n < 1 || n > 2400) return *error = "-r needs a resolution from 1 to 2400", false;
       o->dpi = static_cast<uint32_t>(n);
+    } else if (a == "--scale-to" || a == "--scale-to-x" || a == "--scale-to-y") {
+      if (!value(&v) || !ParseInt(v, &n) || n < 1 || n > 100000) return *error = a + " needs a size from 1 to 100000 pixels", false;
+      (a == "--scale-to" ? o->scaleTo : a == "--scale-to-x" ? o->scaleToX : o->scaleToY) = static_cast<uint32_t>(n);
+    } else if (a == "--jpeg-quality") {
+      if (!value(&v) || !ParseInt(v, &n) || n < 1 || n > 100) return *error = "--jpeg-quality needs a quality from 1 to 100", false;
+      o->jpegQuality = n;
     } else if (a == "-f" || a == "-l") {
       if (!value(&v) || !ParseInt(v, &n) || n < 1) return *error = a + " needs a page number", false;
       (a == "-f" ? o->firstPage : o->lastPage) = n;
@@ -148,9 +159,11 @@ bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
       if (!value(&v) || !ParsePaper(v, &o->defaultPaperWidthIn, &o->defaultPaperHeightIn))
         return *error = "--default-paper needs letter, a4, legal or WxH{in,mm}", false;
     } else if (a == "--format") {
-      if (!value(&v) || (v != "png" && v != "pdf" && v != "svg")) return *error = "--format needs png, pdf or svg", false;
-      o->format = v == "pdf" ? RenderOptions::Format::kPdf
-                  : v == "svg" ? RenderOptions::Format::kSvg : RenderOptions::Format::kPng;
+      if (!value(&v) || (v != "png" && v != "pdf" && v != "svg" && v != "jpeg" && v != "jpg"))
+        return *error = "--format needs png, jpeg, pdf or svg", false;
+      o->format = v == "pdf"   ? RenderOptions::Format::kPdf
+                  : v == "svg" ? RenderOptions::Format::kSvg
+                  : v == "png" ? RenderOptions::Format::kPng : RenderOptions::Format::kJpeg;
     } else if (a == "--paginate") {
       o->flags |= 0x01;
     } else if (a == "--cell-breaks") {
@@ -212,6 +225,10 @@ bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
     const char* env = std::getenv("XLX_PASSWORD");
     if (env) o->password = env;
   }
+  if (ScalesPages(*o) && (o->format == RenderOptions::Format::kPdf || o->format == RenderOptions::Format::kSvg))
+    return *error = "--scale-to sizes PNG and JPEG pages; PDF and SVG pages keep their paper size", false;
+  if (o->lastPage > 0 && o->firstPage > o->lastPage)
+    return *error = "-f " + std::to_string(o->firstPage) + " is after -l " + std::to_string(o->lastPage), false;
   if (!o->pattern.empty() && o->format != RenderOptions::Format::kPdf && o->pattern.find("%d") == std::string::npos)
     return *error = "-o needs a pattern with %d", false;
   if (!o->batchList.empty()) {

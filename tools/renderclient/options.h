@@ -8,8 +8,12 @@ struct RenderOptions {
   std::string input;
   std::string outRoot;          // OUTROOT: pages go to OUTROOT-N.png
   std::string pattern;          // -o: PATTERN with %d, or the PDF's file name
-  enum class Format { kPng, kPdf, kSvg } format = Format::kPng;  // --format
+  enum class Format { kPng, kPdf, kSvg, kJpeg } format = Format::kPng;  // --format
   uint32_t dpi = 96;
+  uint32_t dpiY = 0;            // vertical resolution when it differs from dpi; 0: dpi
+  uint32_t scaleTo = 0;         // --scale-to: longest side of each page in pixels; 0: none
+  uint32_t scaleToX = 0, scaleToY = 0;  // --scale-to-x, --scale-to-y: width, height in pixels
+  int jpegQuality = 75;         // --jpeg-quality, 1 to 100
   int32_t firstPage = 1;
   int32_t lastPage = 0;         // 0: the last page
   std::vector<std::pair<int32_t, int32_t>> pageRanges;  // --pages; 0 as an end means the last page
@@ -27,6 +31,9 @@ struct RenderOptions {
   std::string password;
   std::string batchList;        // --batch: a file of workbook paths, "-" for standard input
 };
+
+// Whether a page's resolution comes from --scale-to, --scale-to-x or --scale-to-y.
+inline bool ScalesPages(const RenderOptions& o) { return o.scaleTo || o.scaleToX || o.scaleToY; }
 
 // Parses argv; on a usage error returns false with a message.
 bool ParseOptions(int argc, char** argv, RenderOptions* options, std::string* error);

@@ -5,6 +5,13 @@
 #include <cstdio>
 #include <cstring>
 
+namespace {
+PngPageEncoder& ThreadEncoder() {
+  thread_local PngPageEncoder encoder;
+  return encoder;
+}
+}  // namespace
+
 PngPageWriter::~PngPageWriter() { Abort(); }
 
 bool PngPageWriter::Begin(const std::string& path, uint32_t width, uint32_t height, uint32_t dpi, std::string* error) {
@@ -17,12 +24,25 @@ bool PngPageWriter::Begin(const std::string& path, uint32_t width, uint32_t heig
   // A page is written in a few large writes rather than one per 4 KiB: on a busy or virtual disk
   // the system calls, not the bytes, are what threads writing pages side by side wait on.
   std::setvbuf(file_, nullptr, _IOFBF, kFileBufferBytes);
+  dpi_ = dpi;
+  width_ = width;
+  whole_ = 3ull * width * height <= kWholePageEncodeLimitBytes;
+  encoder_ = &ThreadEncoder();
+  if (whole_ && !encoder_->Begin(width, height)) {
+    *error = "not enough memory to encode " + path;
+    Abort();
+    return false;
+  }
+  return whole_ || BeginStreaming(width, height, dpi, error);
+}
+
+bool PngPageWriter::BeginStreaming(uint32_t width, uint32_t height, uint32_t dpi, std::string* error) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   png_ = png;
   info_ = info;
   if (!png || !info || setjmp(png_jmpbuf(png))) {
-    *error = "cannot encode " + path;
+    *error = "cannot encode " + path_;
     Abort();
     return false;
   }
@@ -36,11 +56,14 @@ bool PngPageWriter::Begin(const std::string& path, uint32_t width, uint32_t heig
   png_set_pHYs(png, info, ppm, ppm, PNG_RESOLUTION_METER);
   png_write_info(png, info);
   png_set_bgr(png);  // rows arrive in the page bitmap's BGR order
-  width_ = width;
   return true;
 }
 
 bool PngPageWriter::WriteRow(const uint8_t* bgr) {
+  if (whole_ && file_) {
+    encoder_->AddRow(bgr);
+    return true;
+  }
   if (!png_ || failed_) return false;
   auto png = static_cast<png_structp>(png_);
   if (setjmp(png_jmpbuf(png))) {
@@ -52,6 +75,14 @@ bool PngPageWriter::WriteRow(const uint8_t* bgr) {
 }
 
 bool PngPageWriter::Finish(std::string* error) {
+  if (whole_ && file_) {
+    if (!encoder_->Write(file_, dpi_)) {
+      *error = "cannot write " + path_;
+      Abort();
+      return false;
+    }
+    return CloseFile(error);
+  }
   if (!png_) return false;
   auto png = static_cast<png_structp>(png_);
   auto info = static_cast<png_infop>(info_);
@@ -63,6 +94,10 @@ bool PngPageWriter::Finish(std::string* error) {
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
   png_ = info_ = nullptr;
+  return CloseFile(error);
+}
+
+bool PngPageWriter::CloseFile(std::string* error) {
   bool ok = std::fflush(file_) == 0 && !std::ferror(file_);
   ok = std::fclose(file_) == 0 && ok;
   file_ = nullptr;

@@ -2,6 +2,7 @@
 #include <unistd.h>
 #include <atomic>
 #include <cstdio>
+#include <map>
 #include <mutex>
 #include <thread>
 #include <algorithm>
@@ -12,6 +13,8 @@
 #include "batch.h"
 #include "common/utf8.h"
 #include "filterhost.h"
+#include "jpegwriter.h"
+#include "pagescale.h"
 #include "host/drawing/vkdrwx.h"
 #include "host/kernel/vkkrnx.h"
 #include "options.h"
@@ -37,6 +40,15 @@ int Fail(const RenderOptions& o, const char* what, int32_t code) {
   t_failCode = code;
   std::fprintf(stderr, "xlxrender: %s: %s failed with code %d: %s\n", o.input.c_str(), what, code, MeaningOf(code));
   return ExitStatusFor(code);
+}
+
+// The first page a selection asks for that the workbook does not have; 0 when every range starts
+// within it. A range that starts within the workbook and runs past its end is cut at the last page.
+int32_t PageBeyondTheEnd(const RenderOptions& o, int32_t total) {
+  for (auto [a, b] : o.pageRanges)
+    if (a > total) return a;
+  if (o.pageRanges.empty() && o.firstPage > total) return o.firstPage;
+  return 0;
 }
 
 std::vector<int32_t> SelectedPages(const RenderOptions& o, int32_t total) {
@@ -118,8 +130,11 @@ int RenderOne(FilterHost& host, const RenderOptions& o, int32_t page, int32_t to
                  o.input.c_str(), page, size.width, size.height);
     return 1;
   }
-  std::string name = PageOutputName(o, page, total, "png");
-  PngPageWriter writer;
+  const bool jpeg = o.format == RenderOptions::Format::kJpeg;
+  std::string name = PageOutputName(o, page, total, jpeg ? "jpg" : "png");
+  PngPageWriter png;
+  JpegPageWriter jpg(o.jpegQuality);
+  PageWriter& writer = jpeg ? static_cast<PageWriter&>(jpg) : png;
   std::string error;
   bool writeFailed = false;
   r = host.Render(page, size, [&](const uint8_t* bgr, int32_t row, uint32_t flags) -> int32_t {
@@ -175,7 +190,7 @@ int ForEachPage(const RenderOptions& o, const std::vector<int32_t>& pages, Rende
 }
 
 int RenderPages(FilterHost& host, const RenderOptions& o, const std::vector<int32_t>& pages, int32_t total) {
-  if (o.format == RenderOptions::Format::kPng)
+  if (o.format == RenderOptions::Format::kPng || o.format == RenderOptions::Format::kJpeg)
     return ForEachPage(o, pages, [&](size_t i) { return RenderOne(host, o, pages[i], total); });
   if (pages.empty()) {
     // A document needs a page; an empty PDF is not written.
@@ -187,6 +202,40 @@ int RenderPages(FilterHost& host, const RenderOptions& o, const std::vector<int3
   if (status == 0)
     status = ForEachPage(o, pages, [&](size_t i) { return output.RenderPage(host, i, pages[i]); });
   return status == 0 ? output.Finish() : status;
+}
+
+// Pages drawn at the resolution that gives each the size --scale-to asks for. Pages that share a
+// resolution share a host, and so one parse at it.
+int RenderScaledPages(FilterHost& host, const RenderOptions& o, const std::vector<int32_t>& pages, int32_t total) {
+  std::map<std::pair<uint32_t, uint32_t>, std::vector<int32_t>> groups;
+  for (int32_t page : pages) {
+    PageSize size;
+    int32_t r = host.Info(page, &size);
+    if (r != 1) return Fail(o, "page information", r);
+    const PageResolution at = ScaledResolution(o, size.width, size.height);
+    groups[{at.x, at.y}].push_back(page);
+  }
+  for (const auto& [resolution, group] : groups) {
+    RenderOptions scaled = o;
+    scaled.dpi = resolution.first;
+    scaled.dpiY = resolution.second;
+    scaled.scaleTo = scaled.scaleToX = scaled.scaleToY = 0;
+    FilterHost there;
+    std::string error;
+    if (!there.Load(&error) || !there.Open(scaled, &error)) {
+      std::fprintf(stderr, "xlxrender: %s\n", error.c_str());
+      return 1;
+    }
+    PageSize first;
+    int32_t r = there.Info(1, &first);
+    if (r != 1) return Fail(o, "information", r);
+    if (static_cast<int32_t>(first.totalPages) != total)
+      std::fprintf(stderr, "xlxrender: %s: at %ux%u dpi the sheets break into %u pages instead of %d\n", o.input.c_str(),
+                   resolution.first, resolution.second, first.totalPages, total);
+    const int status = RenderPages(there, scaled, group, total);
+    if (status != 0) return status;
+  }
+  return 0;
 }
 
 }  // namespace
@@ -231,8 +280,14 @@ int ConvertWorkbook(const RenderOptions& o, WorkbookOutcome* outcome) {
     return status;
   }
   int32_t total = static_cast<int32_t>(first.totalPages);
+  if (int32_t beyond = PageBeyondTheEnd(o, total)) {
+    std::fprintf(stderr, "xlxrender: %s: page %d is past the last page: the workbook has %d page%s\n", o.input.c_str(),
+                 beyond, total, total == 1 ? "" : "s");
+    if (outcome) outcome->code = XLX_ERR_ARGUMENT;
+    return 99;
+  }
   std::vector<int32_t> pages = SelectedPages(o, total);
-  int status = RenderPages(host, o, pages, total);
+  int status = ScalesPages(o) ? RenderScaledPages(host, o, pages, total) : RenderPages(host, o, pages, total);
   if (o.reportFonts && !outcome) PrintFontReport();
   if (outcome) {
     outcome->code = status == 0 ? 1 : t_failCode != 1 ? t_failCode : -14;

@@ -115,6 +115,10 @@ struct DrawingSurface {
 // ---- surface -----------------------------------------------------------------------------------
 // Makes the host surface on `bitmap` (24-bit page bitmap) for `engine`. 1, -13, -1 or the host's code.
 [[nodiscard]] int32_t CreateDrawingSurface(VkDrawingEngine* engine, _BITMAPHANDLE* bitmap, DrawingSurface** surface);
+// Until the next call, surfaces made on this thread for a pageWidth x pageHeight page bitmap draw
+// on `band` instead: the page's rows from `top`, in the page's coordinates (host VkBindPageBand).
+// A null band ends it. 1 or -13.
+[[nodiscard]] int32_t BindPageBand(_BITMAPHANDLE* band, uint32_t pageWidth, uint32_t pageHeight, uint32_t top);
 // Wraps a surface the caller made; DestroyDrawingSurface leaves it alone.
 [[nodiscard]] int32_t AttachDrawingSurface(VkDrawingEngine* engine, VkSurface* hostSurface, DrawingSurface** surface);
 void DestroyDrawingSurface(DrawingSurface* surface);

@@ -40,6 +40,10 @@ int32_t CreateDrawingSurface(VkDrawingEngine* engine, _BITMAPHANDLE* bitmap, Dra
   return XLX_OK;
 }
 
+int32_t BindPageBand(_BITMAPHANDLE* band, uint32_t pageWidth, uint32_t pageHeight, uint32_t top) {
+  return VkBindPageBand(band, pageWidth, pageHeight, top);
+}
+
 int32_t AttachDrawingSurface(VkDrawingEngine* engine, VkSurface* hostSurface, DrawingSurface** surface) {
   if (!surface) return XLX_ERR_ARGUMENT;
   *surface = nullptr;
