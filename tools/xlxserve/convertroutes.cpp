@@ -90,7 +90,7 @@ void HandleConvert(Service& service, const httplib::Request& req, httplib::Respo
                    const httplib::ContentReader& reader) {
   Upload upload;
   std::string error;
-  if (!ReadUpload(req, reader, "file", &upload, &error)) return AnswerError(res, 400, XLX_ERR_ARGUMENT, error);
+  if (!ReadUpload(service, req, reader, "file", &upload, res)) return;
   RenderOptions options;
   if (!RenderOptionsFromFields(upload.fields, "upload", &options, &error))
     return AnswerError(res, 400, XLX_ERR_ARGUMENT, error);
@@ -109,7 +109,8 @@ void HandleOfficeConvert(Service& service, const httplib::Request& req, httplib:
                          const httplib::ContentReader& reader) {
   std::vector<FormPart> parts;
   std::string ignored;
-  if (req.is_multipart_form_data()) ReadBody(req, reader, &parts, &ignored);
+  if (req.is_multipart_form_data() && !ReadBody(req, reader, service.config.maxUploadBytes, &parts, &ignored))
+    return AnswerTooLarge(service, res);
   RequestFields fields{{"format", "pdf"}};
   size_t files = 0;
   for (const FormPart& part : parts) {

@@ -52,7 +52,7 @@ void HandleCreate(Service& service, const httplib::Request& req, httplib::Respon
                   const httplib::ContentReader& reader) {
   Upload upload;
   std::string error;
-  if (!ReadUpload(req, reader, "file", &upload, &error)) return AnswerError(res, 400, XLX_ERR_ARGUMENT, error);
+  if (!ReadUpload(service, req, reader, "file", &upload, res)) return;
   RenderOptions options;
   if (!RenderOptionsFromFields(upload.fields, "upload", &options, &error))
     return AnswerError(res, 400, XLX_ERR_ARGUMENT, error);

@@ -44,9 +44,7 @@ PreviewServer::PreviewServer(const ServerConfig& config) : service_(config), htt
   http_->set_error_handler(httplib::Server::HandlerWithResponse([this](const httplib::Request&, httplib::Response& res) {
     if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
     if (res.status == 413) {
-      service_.metrics.CountRejected("too_large");
-      AnswerError(res, 413, XLX_ERR_ARGUMENT, "the upload is larger than " +
-                                                  std::to_string(service_.config.maxUploadBytes >> 20) + " MB");
+      AnswerTooLarge(service_, res);
     } else if (res.status == 404) {
       AnswerError(res, 404, XLX_ERR_ARGUMENT, "no such route");
     } else {

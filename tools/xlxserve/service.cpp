@@ -2,7 +2,10 @@
 
 #include <httplib.h>
 
+#include <cstdlib>
+
 #include "answers.h"
+#include "common/resultcodes.h"
 #include "openedworkbook.h"
 
 namespace {
@@ -15,46 +18,76 @@ std::chrono::steady_clock::time_point RequestStart() {
   return t_requestStart == std::chrono::steady_clock::time_point{} ? std::chrono::steady_clock::now() : t_requestStart;
 }
 
-void ReadBody(const httplib::Request& req, const httplib::ContentReader& reader, std::vector<FormPart>* parts,
-              std::string* body) {
+bool ReadBody(const httplib::Request& req, const httplib::ContentReader& reader, size_t maxBytes,
+              std::vector<FormPart>* parts, std::string* body) {
+  // A declared length past the limit is read and dropped by the HTTP library (so the client,
+  // still sending, gets the answer); the reader then reports failure.
+  const std::string declared = req.get_header_value("Content-Length");
+  size_t total = !declared.empty() && std::strtoull(declared.c_str(), nullptr, 10) > maxBytes ? maxBytes + 1 : 0;
+  auto fits = [&](size_t length) { return (total += length) <= maxBytes; };
+  bool complete;
   if (req.is_multipart_form_data()) {
-    reader(
+    complete = reader(
         [&](const httplib::MultipartFormData& part) {
           parts->push_back(FormPart{part.name, part.filename, {}});
           return true;
         },
         [&](const char* data, size_t length) {
+          if (!fits(length)) return false;
           if (!parts->empty()) parts->back().content.append(data, length);
           return true;
         });
-    return;
+  } else {
+    complete = reader([&](const char* data, size_t length) {
+      if (!fits(length)) return false;
+      body->append(data, length);
+      return true;
+    });
   }
-  reader([&](const char* data, size_t length) {
-    body->append(data, length);
-    return true;
-  });
+  if (total > maxBytes) {
+    parts->clear();
+    body->clear();
+    return false;
+  }
+  (void)complete;  // a body cut short shows as a damaged workbook
+  return true;
 }
 
-bool ReadUpload(const httplib::Request& req, const httplib::ContentReader& reader, const char* fileField,
-                Upload* upload, std::string* error) {
+bool ReadUpload(Service& service, const httplib::Request& req, const httplib::ContentReader& reader,
+                const char* fileField, Upload* upload, httplib::Response& res) {
   std::vector<FormPart> parts;
-  ReadBody(req, reader, &parts, &upload->bytes);
+  if (!ReadBody(req, reader, service.config.maxUploadBytes, &parts, &upload->bytes)) {
+    AnswerTooLarge(service, res);
+    return false;
+  }
   if (req.is_multipart_form_data()) {
     const FormPart* file = nullptr;
     for (const FormPart& part : parts) {
       if (part.fileName.empty()) upload->fields.emplace(part.name, part.content);
       else if (!file || (part.name == fileField && file->name != fileField)) file = &part;
     }
-    if (!file) return *error = std::string("the form has no file (field ") + fileField + ")", false;
+    if (!file) {
+      AnswerError(res, 400, XLX_ERR_ARGUMENT, std::string("the form has no file (field ") + fileField + ")");
+      return false;
+    }
     upload->bytes = file->content;
     upload->fileName = file->fileName;
   }
-  if (upload->bytes.empty()) return *error = "no workbook in the request", false;
+  if (upload->bytes.empty()) {
+    AnswerError(res, 400, XLX_ERR_ARGUMENT, "no workbook in the request");
+    return false;
+  }
   for (const auto& [name, value] : req.params)
     if (upload->fields.count(name) == 0) upload->fields.emplace(name, value);
   if (upload->fields.count("password") == 0 && req.has_header("X-Password"))
     upload->fields.emplace("password", req.get_header_value("X-Password"));
   return true;
+}
+
+void AnswerTooLarge(Service& service, httplib::Response& res) {
+  service.metrics.CountRejected("too_large");
+  AnswerError(res, 413, XLX_ERR_ARGUMENT,
+              "the upload is larger than " + std::to_string(service.config.maxUploadBytes >> 20) + " MB");
 }
 
 void AnswerError(httplib::Response& res, int status, int32_t code, const std::string& text) {

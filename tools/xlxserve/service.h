@@ -56,11 +56,15 @@ struct FormPart {
 // The request body as read through the route's content reader (uploads are read that way so
 // that a workbook sent with any content type arrives whole): the parts of a multipart form, or
 // else the whole body in `body`.
-void ReadBody(const httplib::Request& req, const httplib::ContentReader& reader, std::vector<FormPart>* parts,
-              std::string* body);
-bool ReadUpload(const httplib::Request& req, const httplib::ContentReader& reader, const char* fileField,
-                Upload* upload, std::string* error);
+// False (nothing kept) when the body passes `maxBytes`.
+bool ReadBody(const httplib::Request& req, const httplib::ContentReader& reader, size_t maxBytes,
+              std::vector<FormPart>* parts, std::string* body);
+// The upload of a request, or false with the error answered (400, or 413 past the upload limit).
+bool ReadUpload(Service& service, const httplib::Request& req, const httplib::ContentReader& reader,
+                const char* fileField, Upload* upload, httplib::Response& res);
 
+// Answers 413 for an upload past the limit, and counts it.
+void AnswerTooLarge(Service& service, httplib::Response& res);
 // Sets a JSON error answer.
 void AnswerError(httplib::Response& res, int status, int32_t code, const std::string& text);
 // Sets the answer of a filter or service result code.
