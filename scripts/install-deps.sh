@@ -12,11 +12,15 @@ pkgs=(
   fonts-noto-core fonts-noto-cjk  # text in other scripts (CJK, Arabic, Hebrew, Thai, Devanagari, ...)
   python3 python3-xlsxwriter python3-openpyxl
   poppler-utils  # the vector-output tests read PDFs back with pdfinfo, pdftotext, pdftoppm and pdfimages
+  libcpp-httplib-dev  # xlxserve's HTTP server
+  chromium nodejs     # xlxserve's browser test (playwright-core from npm drives this chromium)
 )
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
+# npm ships inside some builds of nodejs; Debian's own nodejs needs the npm package beside it.
+command -v npm >/dev/null 2>&1 || missing+=(npm)
 [ ${#missing[@]} -eq 0 ] && exit 0
 echo "installing: ${missing[*]}" >&2
 SUDO=""
