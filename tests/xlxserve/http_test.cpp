@@ -216,6 +216,13 @@ TEST_F(ServiceTest, DocumentsKeepPagesForAViewer) {
   const std::string info = xlxtest::CommandOutput(
       std::string(XLX_BINARY_DIR) + "/tools/xlxrender/xlxrender --info --json '" + workbookPath_ + "'", &status);
   EXPECT_NE(again->body.find(info.substr(1, info.find("\"page_ranges\"") - 1)), std::string::npos) << info;
+  // A client that names the id itself must name the upload's hash.
+  auto named = c.Post(("/documents/" + id).c_str(), workbook_, "application/octet-stream");
+  ASSERT_TRUE(named);
+  EXPECT_EQ(named->status, 200);
+  auto misnamed = c.Post(("/documents/" + std::string(64, 'f')).c_str(), workbook_, "application/octet-stream");
+  ASSERT_TRUE(misnamed);
+  EXPECT_EQ(misnamed->status, 400);
   auto page = c.Get(("/documents/" + id + "/pages/2.png?dpi=48").c_str());
   ASSERT_TRUE(page);
   ASSERT_EQ(page->status, 200);

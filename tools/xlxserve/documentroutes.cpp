@@ -48,8 +48,10 @@ int32_t OpenDocument(const Upload& upload, const RenderOptions& options, const s
   return XLX_OK;
 }
 
+// `expectedId`, when not empty, is the id the client computed (POST /documents/{id}, which a
+// load balancer can route by id like the later page requests).
 void HandleCreate(Service& service, const httplib::Request& req, httplib::Response& res,
-                  const httplib::ContentReader& reader) {
+                  const httplib::ContentReader& reader, const std::string& expectedId) {
   Upload upload;
   std::string error;
   if (!ReadUpload(service, req, reader, "file", &upload, res)) return;
@@ -58,6 +60,8 @@ void HandleCreate(Service& service, const httplib::Request& req, httplib::Respon
     return AnswerError(res, 400, XLX_ERR_ARGUMENT, error);
   const std::string id = ContentHash(upload.bytes);
   if (id.empty()) return AnswerError(res, 500, XLX_ERR_MEMORY, "cannot hash the upload");
+  if (!expectedId.empty() && expectedId != id)
+    return AnswerError(res, 400, XLX_ERR_ARGUMENT, "the SHA-256 of the upload is " + id + ", not the id in the path");
   // A stored document answers only a request that opens it the same way (the same password).
   std::shared_ptr<StoredDocument> known = service.cache.Find(id);
   if (known && known->options.password == options.password && known->options.flags == options.flags) {
@@ -141,7 +145,10 @@ void AddDocumentRoutes(httplib::Server& server, Service& service) {
   using httplib::Request;
   using httplib::Response;
   server.Post("/documents", [&](const Request& req, Response& res, const httplib::ContentReader& reader) {
-    HandleCreate(service, req, res, reader);
+    HandleCreate(service, req, res, reader, "");
+  });
+  server.Post(R"(/documents/([0-9a-f]{64}))", [&](const Request& req, Response& res, const httplib::ContentReader& reader) {
+    HandleCreate(service, req, res, reader, req.matches[1]);
   });
   server.Get(R"(/documents/([0-9a-f]{64})/pages/(\d{1,9})\.png)",
              [&](const Request& req, Response& res) { HandlePage(service, req, res); });
