@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -290,14 +291,12 @@ TEST_F(ServiceTest, ProtectedWorkbookNeedsItsPassword) {
 
 TEST_F(ServiceTest, OperationsRoutesAndNoLeftOverFiles) {
   auto c = server_->Client();
-  auto count = [] {
+  auto memoryFiles = [] {
     int status = 0;
-    return xlxtest::CommandOutput("ls /proc/" + std::to_string(getpid()) + "/fd | wc -l", &status);
+    return xlxtest::CommandOutput("ls -l /proc/" + std::to_string(getpid()) + "/fd | grep -c memfd:xlxserve", &status);
   };
-  const std::string before = count();
   for (int i = 0; i < 3; ++i) ASSERT_EQ(c.Post("/convert?format=pdf", workbook_, "application/octet-stream")->status, 200);
-  c.stop();
-  EXPECT_EQ(count(), before);  // every memory file of the conversions is closed again
+  EXPECT_EQ(memoryFiles(), "0\n");  // the upload and the PDF of every conversion are closed again
   auto health = c.Get("/health");
   ASSERT_TRUE(health);
   EXPECT_EQ(health->status, 200);
@@ -310,6 +309,21 @@ TEST_F(ServiceTest, OperationsRoutesAndNoLeftOverFiles) {
   auto page = c.Get("/");
   ASSERT_TRUE(page);
   EXPECT_NE(page->body.find("/documents"), std::string::npos);
+}
+
+// Connects to the server and sends `request` whole; the socket, or -1.
+int SendRaw(int port, const std::string& request) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(static_cast<uint16_t>(port));
+  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0 ||
+      write(fd, request.data(), request.size()) != static_cast<ssize_t>(request.size())) {
+    close(fd);
+    return -1;
+  }
+  return fd;
 }
 
 TEST(ServiceLimits, FullQueueIs429AndAWaitPastTheTimeLimitIs503) {
@@ -342,14 +356,9 @@ TEST(ServiceLimits, FullQueueIs429AndAWaitPastTheTimeLimitIs503) {
 TEST(ServiceLimits, SlowClientHoldsOnlyItsOwnConnection) {
   RunningServer running(ServerConfig{});
   ASSERT_TRUE(running.bound());
-  const int slow = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in to{};
-  to.sin_family = AF_INET;
-  to.sin_port = htons(static_cast<uint16_t>(running.server().port()));
-  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(connect(slow, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
-  const std::string head = "POST /convert HTTP/1.1\r\nHost: x\r\nContent-Length: 100000\r\n\r\nPK";
-  ASSERT_EQ(write(slow, head.data(), head.size()), static_cast<ssize_t>(head.size()));
+  // Announces 100,000 bytes and sends two.
+  const int slow = SendRaw(running.server().port(), "POST /convert HTTP/1.1\r\nHost: x\r\nContent-Length: 100000\r\n\r\nPK");
+  ASSERT_GE(slow, 0);
   const auto start = Clock::now();
   auto health = running.Client().Get("/health");
   ASSERT_TRUE(health);
@@ -357,6 +366,60 @@ TEST(ServiceLimits, SlowClientHoldsOnlyItsOwnConnection) {
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
   close(slow);  // gone halfway through its upload
   EXPECT_EQ(running.Client().Get("/health")->status, 200);
+}
+
+TEST(ServiceLimits, ClientThatHangsUpGetsNoPagesDrawn) {
+  const std::string workbook = ReadText(xlxtest::CorpusDir() + "/xlsx/calamine__any_sheets.xlsx");
+  if (workbook.empty()) GTEST_SKIP() << "no corpus";
+  ServerConfig config;
+  config.threads = 1;
+  RunningServer running(config);
+  ASSERT_TRUE(running.bound());
+  Admission& admission = running.server().service().admission;
+  ASSERT_EQ(admission.Acquire(Clock::now() + std::chrono::seconds(30)), Admission::Outcome::kAdmitted);
+  const int fd = SendRaw(running.server().port(), "POST /convert?format=pdf HTTP/1.1\r\nHost: x\r\nContent-Length: " +
+                                                     std::to_string(workbook.size()) + "\r\n\r\n" + workbook);
+  ASSERT_GE(fd, 0);
+  while (admission.queued() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  close(fd);  // hangs up while its request waits
+  admission.Release();
+  std::string metrics;
+  for (int i = 0; i < 500 && metrics.find("reason=\"client_gone\"} 1") == std::string::npos; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    metrics = running.Client().Get("/metrics")->body;
+  }
+  EXPECT_NE(metrics.find("xlxserve_rejected_total{reason=\"client_gone\"} 1"), std::string::npos) << metrics;
+  EXPECT_EQ(metrics.find("xlxserve_pages_drawn_total{format=\"pdf\"}"), std::string::npos);
+}
+
+TEST(ServiceLimits, OneLogLinePerRequest) {
+  RunningServer running(ServerConfig{});
+  ASSERT_TRUE(running.bound());
+  FILE* log = tmpfile();
+  ASSERT_NE(log, nullptr);
+  running.server().set_log(log);
+  auto c = running.Client();
+  ASSERT_EQ(c.Get("/health")->status, 200);
+  ASSERT_EQ(c.Get(("/documents/" + std::string(64, 'a') + "/pages/1.png?password=secret").c_str())->status, 404);
+  // Each line is written once its answer has gone out: wait for the second.
+  std::vector<std::string> lines;
+  for (int i = 0; i < 200 && lines.size() < 2; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    lines.clear();
+    std::rewind(log);
+    char buf[2048];
+    while (std::fgets(buf, sizeof buf, log)) lines.push_back(buf);
+  }
+  running.server().set_log(nullptr);
+  std::fclose(log);
+  ASSERT_EQ(lines.size(), 2u);
+  std::sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {
+    return a.find("/health") != std::string::npos && b.find("/health") == std::string::npos;
+  });
+  EXPECT_NE(lines[0].find("\"route\": \"GET /health\", \"status\": 200"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[1].find("\"route\": \"GET /documents/{id}/pages/{n}.png\", \"status\": 404"), std::string::npos)
+      << lines[1];
+  EXPECT_EQ(lines[1].find("secret"), std::string::npos);  // the query is not logged
 }
 
 TEST(ServiceLimits, StopDrainsTheRequestUnderWay) {

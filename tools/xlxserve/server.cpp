@@ -70,14 +70,15 @@ PreviewServer::~PreviewServer() = default;
 
 void PreviewServer::Log(const LogEntry& e) {
   service_.metrics.CountRequest(e.route, e.status, e.seconds);
-  if (!log_) return;
+  FILE* log = log_.load();
+  if (!log) return;
   // The path is logged up to its query: passwords may travel there.
-  std::fprintf(log_,
+  std::fprintf(log,
                "{\"time\": \"%s\", \"method\": %s, \"path\": %s, \"route\": %s, \"status\": %d, \"ms\": %.1f, "
                "\"bytes_in\": %zu, \"bytes_out\": %zu, \"remote\": %s}\n",
                UtcNow().c_str(), JsonQuote(e.method).c_str(), JsonQuote(e.path).c_str(), JsonQuote(e.route).c_str(),
                e.status, e.seconds * 1000, e.bytesIn, e.bytesOut, JsonQuote(e.remote).c_str());
-  std::fflush(log_);
+  std::fflush(log);
 }
 
 bool PreviewServer::Bind(std::string* error) {

@@ -1,6 +1,8 @@
 // xlxserve's HTTP server: the routes of the service on one address, a pool of connection threads,
 // one log line per request, and a drain on Stop.
 #pragma once
+#include <atomic>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -22,12 +24,12 @@ class PreviewServer {
   void Stop();
   int port() const { return service_.boundPort; }
   Service& service() { return service_; }
-  // Where log lines go (stderr by default; null: nowhere).
+  // Where log lines go (stderr by default; null: nowhere). A line is written after its answer.
   void set_log(FILE* log) { log_ = log; }
 
  private:
   void Log(const struct LogEntry& entry);
   Service service_;
   std::unique_ptr<httplib::Server> http_;
-  FILE* log_ = stderr;
+  std::atomic<FILE*> log_{stderr};
 };
