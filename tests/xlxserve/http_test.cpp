@@ -392,6 +392,29 @@ TEST(ServiceLimits, ClientThatHangsUpGetsNoPagesDrawn) {
   EXPECT_EQ(metrics.find("xlxserve_pages_drawn_total{format=\"pdf\"}"), std::string::npos);
 }
 
+TEST(ServiceLimits, CacheBudgetEvictsTheLeastRecentlyUsedDocument) {
+  const std::string a = ReadText(xlxtest::CorpusDir() + "/xlsx/calamine__any_sheets.xlsx");
+  const std::string b = ReadText(xlxtest::CorpusDir() + "/xlsx/calamine__date.xlsx");
+  if (a.empty() || b.empty()) GTEST_SKIP() << "no corpus";
+  ServerConfig config;
+  config.cacheBytes = 3u << 20;  // room for two small documents at one resolution each
+  RunningServer running(config);
+  ASSERT_TRUE(running.bound());
+  auto c = running.Client();
+  auto idOf = [](const httplib::Result& r) { return r && r->status == 201 ? r->body.substr(r->body.find("\"id\": \"") + 7, 64) : ""; };
+  const std::string first = idOf(c.Post("/documents", a, "application/octet-stream"));
+  const std::string second = idOf(c.Post("/documents", b, "application/octet-stream"));
+  ASSERT_FALSE(first.empty());
+  ASSERT_FALSE(second.empty());
+  // A second resolution of the first document is a parse of its own: the second document goes.
+  ASSERT_EQ(c.Get(("/documents/" + first + "/pages/1.png?dpi=48").c_str())->status, 200);
+  EXPECT_EQ(c.Get(("/documents/" + second + "/pages/1.png").c_str())->status, 404);
+  EXPECT_EQ(c.Get(("/documents/" + first + "/pages/1.png").c_str())->status, 200);
+  const DocumentCache& cache = running.server().service().cache;
+  EXPECT_LE(cache.bytes(), config.cacheBytes);
+  EXPECT_EQ(cache.evictions(), 1u);
+}
+
 TEST(ServiceLimits, OneLogLinePerRequest) {
   RunningServer running(ServerConfig{});
   ASSERT_TRUE(running.bound());

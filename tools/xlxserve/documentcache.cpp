@@ -1,10 +1,30 @@
 #include "documentcache.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 
 #include "common/resultcodes.h"
 
-size_t ViewCost(size_t fileBytes) { return std::max(kMinimumViewBytes, fileBytes * kParseBytesPerFileByte); }
+size_t ViewCost(size_t fileBytes) { return std::max(kMinimumViewBytes, fileBytes * kViewBytesPerFileByte); }
+
+namespace {
+// Bytes the allocator has handed out, in every arena and in mapped blocks.
+size_t HeapBytesInUse() {
+  const struct mallinfo2 info = mallinfo2();
+  return info.uordblks + info.hblkhd;
+}
+}  // namespace
+
+int32_t OpenCounted(OpenedWorkbook* view, std::shared_ptr<MemoryFile> file, const RenderOptions& options,
+                    std::string* error, size_t* cost) {
+  const size_t fileBytes = file->size();
+  const size_t before = HeapBytesInUse();
+  const int32_t r = view->Open(std::move(file), options, error);
+  const size_t after = HeapBytesInUse();
+  *cost = std::max(ViewCost(fileBytes), after > before ? after - before : 0);
+  return r;
+}
 
 std::shared_ptr<StoredDocument> DocumentCache::Find(const std::string& id) {
   std::lock_guard<std::mutex> guard(lock_);
@@ -69,11 +89,12 @@ int32_t DocumentCache::View(const std::shared_ptr<StoredDocument>& document, uin
   RenderOptions options = document->options;
   options.dpi = dpi;
   auto opened = std::make_shared<OpenedWorkbook>();
-  const int32_t r = opened->Open(document->file, options, error);
+  size_t cost = 0;
+  const int32_t r = OpenCounted(opened.get(), document->file, options, error, &cost);
   if (r != XLX_OK) return r;
   document->views[dpi] = opened;
   *view = opened;
-  AddCost(document->id, ViewCost(document->file->size()));
+  AddCost(document->id, cost);
   return XLX_OK;
 }
 

@@ -23,9 +23,10 @@ std::string ContentHash(const std::string& bytes) {
   return id;
 }
 
-// Opens the upload as a document: its 96 dpi view and its information. 1 or a result code.
+// Opens the upload as a document: its 96 dpi view and its information, and what it costs in
+// memory (the upload and the parse). 1 or a result code.
 int32_t OpenDocument(const Upload& upload, const RenderOptions& options, const std::string& id,
-                     std::shared_ptr<StoredDocument>* out, std::shared_ptr<OpenedWorkbook>* view, std::string* error) {
+                     std::shared_ptr<StoredDocument>* out, size_t* cost, std::string* error) {
   auto document = std::make_shared<StoredDocument>();
   document->id = id;
   document->options = options;
@@ -34,8 +35,9 @@ int32_t OpenDocument(const Upload& upload, const RenderOptions& options, const s
   document->file = std::make_shared<MemoryFile>();
   if (!document->file->Create(upload.bytes.data(), upload.bytes.size(), error)) return XLX_ERR_MEMORY;
   auto opened = std::make_shared<OpenedWorkbook>();
-  int32_t r = opened->Open(document->file, document->options, error);
+  int32_t r = OpenCounted(opened.get(), document->file, document->options, error, cost);
   if (r != XLX_OK) return r;
+  *cost += upload.bytes.size();
   std::vector<PageSize> sizes;
   r = opened->PageSizes(&sizes);
   if (r != XLX_OK) return r;
@@ -44,7 +46,6 @@ int32_t OpenDocument(const Upload& upload, const RenderOptions& options, const s
   document->infoJson = InfoJson(id, sizes[0], sizes);
   document->views[kDefaultDpi] = opened;
   *out = document;
-  *view = opened;
   return XLX_OK;
 }
 
@@ -72,10 +73,10 @@ void HandleCreate(Service& service, const httplib::Request& req, httplib::Respon
   AdmissionSlot slot(&service.admission, limits.deadline());
   if (!Admitted(service, slot, res)) return;
   std::shared_ptr<StoredDocument> document;
-  std::shared_ptr<OpenedWorkbook> view;
-  const int32_t r = OpenDocument(upload, options, id, &document, &view, &error);
+  size_t cost = 0;
+  const int32_t r = OpenDocument(upload, options, id, &document, &cost, &error);
   if (r != XLX_OK) return AnswerCode(res, r, error);
-  if (!service.cache.Put(document, upload.bytes.size() + ViewCost(upload.bytes.size())))
+  if (!service.cache.Put(document, cost))
     return AnswerError(res, 413, XLX_ERR_MEMORY, "the workbook is too large for the document cache");
   res.status = 201;
   res.set_header("Location", "/documents/" + id);
