@@ -5,6 +5,8 @@
 #include <httplib.h>
 #include <netinet/in.h>
 #include <png.h>
+#include <cstdio>
+#include <jpeglib.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -75,6 +77,29 @@ Pixels Decode(const std::string& png) {
   return p;
 }
 
+// Pixels of a JPEG as RGB rows; empty when it does not decode.
+Pixels DecodeJpeg(const std::string& bytes) {
+  Pixels p;
+  jpeg_decompress_struct info{};
+  jpeg_error_mgr errors{};
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_decompress(&info);
+  jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned long>(bytes.size()));
+  if (jpeg_read_header(&info, TRUE) == JPEG_HEADER_OK) {
+    info.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&info);
+    p.width = info.output_width, p.height = info.output_height;
+    p.rgb.resize(size_t(p.width) * p.height * 3);
+    while (info.output_scanline < info.output_height) {
+      JSAMPROW row = &p.rgb[size_t(info.output_scanline) * p.width * 3];
+      jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+  }
+  jpeg_destroy_decompress(&info);
+  return p;
+}
+
 // The password of a corpus file, from the corpus manifest.
 std::string ManifestPassword(const std::string& localPath) {
   std::istringstream manifest(ReadText(xlxtest::CorpusDir() + "/MANIFEST.tsv"));
@@ -130,6 +155,7 @@ TEST_F(ServiceTest, ConvertAnswersEachFormatAsImageZipOrPdf) {
       {"/convert?pages=1", "image/png", "\x89PNG"},
       {"/convert", "application/zip", "PK\x03\x04"},
       {"/convert?format=svg&pages=2", "image/svg+xml", "<?xml"},
+      {"/convert?format=jpeg&pages=2", "image/jpeg", "\xFF\xD8\xFF"},
       {"/convert?format=pdf", "application/pdf", "%PDF"},
   };
   for (const Case& k : cases) {
@@ -151,6 +177,14 @@ TEST_F(ServiceTest, ConvertAnswersEachFormatAsImageZipOrPdf) {
   ASSERT_GT(reference.width, 0u);
   EXPECT_EQ(page.width, reference.width);
   EXPECT_TRUE(page.rgb == reference.rgb);
+  // The JPEG of a page with colour (a chart) is that page within JPEG's loss, channels in order.
+  res = c.Post("/convert?format=jpeg&pages=2", workbook_, "application/octet-stream");
+  ASSERT_TRUE(res);
+  const Pixels jpeg = DecodeJpeg(res->body), chart = ReferencePage(2);
+  ASSERT_EQ(jpeg.rgb.size(), chart.rgb.size());
+  double difference = 0;
+  for (size_t i = 0; i < chart.rgb.size(); ++i) difference += std::abs(int(jpeg.rgb[i]) - int(chart.rgb[i]));
+  EXPECT_LT(difference / chart.rgb.size(), 2.0);
 }
 
 TEST_F(ServiceTest, OfficeConversionRouteAnswersPdfOrZipOfPdfs) {

@@ -32,6 +32,7 @@ TEST(RequestOptions, AcceptsWhatTheCommandLineAcceptsAndNothingElse) {
       {{{"paper", "a4"}, {"fit", "width"}, {"gridlines", "1"}}, true},
       {{{"paginate", ""}, {"margins", "0.5"}, {"password", "-starts-with-dash"}}, true},
       {{{"unknown", "x"}}, true},               // other names are ignored
+      {{{"format", "jpeg"}, {"pages", "2"}}, true},
       {{{"format", "bmp"}}, false},
       {{{"dpi", "0"}}, false},
       {{{"dpi", "2401"}}, false},

@@ -8,13 +8,17 @@
 
 namespace {
 
-const char* FormatName(RenderOptions::Format f) {
-  return f == RenderOptions::Format::kPdf ? "pdf" : f == RenderOptions::Format::kSvg ? "svg" : "png";
-}
+// What the answer's pages are: the extension and media type of the chosen format.
+struct PageKind {
+  const char* extension;
+  const char* mediaType;
+  bool jpeg;
+};
 
-const char* MediaType(RenderOptions::Format f) {
-  return f == RenderOptions::Format::kPdf ? "application/pdf"
-         : f == RenderOptions::Format::kSvg ? "image/svg+xml" : "image/png";
+PageKind KindOf(RenderOptions::Format f, bool jpeg) {
+  if (f == RenderOptions::Format::kPdf) return {"pdf", "application/pdf", false};
+  if (f == RenderOptions::Format::kSvg) return {"svg", "image/svg+xml", false};
+  return jpeg ? PageKind{"jpg", "image/jpeg", true} : PageKind{"png", "image/png", false};
 }
 
 // The base of answer file names: the upload's name without folder and extension, or "workbook".
@@ -27,31 +31,29 @@ std::string BaseName(const std::string& fileName) {
   return safe.empty() ? "workbook" : safe.substr(0, 100);
 }
 
-// Draws one page in the options' format.
-int32_t RenderPageAs(OpenedWorkbook& book, int32_t page, WorkLimits* limits, std::string* bytes) {
-  return book.options().format == RenderOptions::Format::kSvg ? book.RenderSvg(page, limits, bytes)
-                                                              : book.RenderPng(page, limits, bytes);
+// Draws one page as `kind` says.
+int32_t RenderPageAs(OpenedWorkbook& book, const PageKind& kind, int32_t page, WorkLimits* limits, std::string* bytes) {
+  if (book.options().format == RenderOptions::Format::kSvg) return book.RenderSvg(page, limits, bytes);
+  return kind.jpeg ? book.RenderJpeg(page, limits, bytes) : book.RenderPng(page, limits, bytes);
 }
 
 // The selected pages as one answer: a PDF, one image, or a zip of images. 1 or a result code.
-int32_t RenderAnswer(OpenedWorkbook& book, const std::string& base, WorkLimits* limits, std::string* body,
-                     std::string* mediaType, std::string* fileName) {
+int32_t RenderAnswer(OpenedWorkbook& book, const PageKind& kind, const std::string& base, WorkLimits* limits,
+                     std::string* body, std::string* mediaType, std::string* fileName) {
   const std::vector<int32_t> pages = book.SelectedPages();
   if (pages.empty()) return kNoSuchPage;
-  const RenderOptions::Format format = book.options().format;
-  if (format == RenderOptions::Format::kPdf || pages.size() == 1) {
-    *mediaType = MediaType(format);
-    *fileName = base + (pages.size() == 1 && format != RenderOptions::Format::kPdf ? "-" + std::to_string(pages[0]) : "") +
-                "." + FormatName(format);
-    return format == RenderOptions::Format::kPdf ? book.RenderPdf(pages, limits, body)
-                                                 : RenderPageAs(book, pages[0], limits, body);
+  const bool pdf = book.options().format == RenderOptions::Format::kPdf;
+  if (pdf || pages.size() == 1) {
+    *mediaType = kind.mediaType;
+    *fileName = base + (pdf ? "" : "-" + std::to_string(pages[0])) + "." + kind.extension;
+    return pdf ? book.RenderPdf(pages, limits, body) : RenderPageAs(book, kind, pages[0], limits, body);
   }
   ZipArchive zip;
   for (int32_t page : pages) {
     std::string bytes;
-    const int32_t r = RenderPageAs(book, page, limits, &bytes);
+    const int32_t r = RenderPageAs(book, kind, page, limits, &bytes);
     if (r != XLX_OK) return r;
-    if (!zip.Add(base + "-" + std::to_string(page) + "." + FormatName(format), bytes)) return kPageTooLarge;
+    if (!zip.Add(base + "-" + std::to_string(page) + "." + kind.extension, bytes)) return kPageTooLarge;
   }
   *body = zip.Finish();
   *mediaType = "application/zip";
@@ -60,7 +62,7 @@ int32_t RenderAnswer(OpenedWorkbook& book, const std::string& base, WorkLimits* 
 }
 
 // Opens the upload with its options and draws the answer; false with the error answered.
-bool Convert(Service& service, const Upload& upload, const RenderOptions& options, WorkLimits* limits,
+bool Convert(Service& service, const Upload& upload, const RenderOptions& options, const PageKind& kind, WorkLimits* limits,
              httplib::Response& res, std::string* body, std::string* mediaType, std::string* fileName) {
   auto file = std::make_shared<MemoryFile>();
   std::string error;
@@ -71,7 +73,7 @@ bool Convert(Service& service, const Upload& upload, const RenderOptions& option
   OpenedWorkbook book;
   int32_t r = book.Open(file, options, &error);
   if (r == XLX_OK && limits->ShouldStop()) r = kStoppedByLimits;
-  if (r == XLX_OK) r = RenderAnswer(book, BaseName(upload.fileName), limits, body, mediaType, fileName);
+  if (r == XLX_OK) r = RenderAnswer(book, kind, BaseName(upload.fileName), limits, body, mediaType, fileName);
   if (r == kStoppedByLimits) {
     AnswerStopped(service, *limits, res);
     return false;
@@ -82,7 +84,7 @@ bool Convert(Service& service, const Upload& upload, const RenderOptions& option
   }
   const uint64_t drawn = options.format == RenderOptions::Format::kPdf || !options.pageRanges.empty()
                              ? book.SelectedPages().size() : static_cast<uint64_t>(book.pageCount());
-  service.metrics.CountPages(FormatName(options.format), drawn);
+  service.metrics.CountPages(kind.jpeg ? "jpeg" : kind.extension, drawn);
   return true;
 }
 
@@ -98,7 +100,8 @@ void HandleConvert(Service& service, const httplib::Request& req, httplib::Respo
   AdmissionSlot slot(&service.admission, limits.deadline());
   if (!Admitted(service, slot, res)) return;
   std::string body, mediaType, fileName;
-  if (!Convert(service, upload, options, &limits, res, &body, &mediaType, &fileName)) return;
+  const PageKind kind = KindOf(options.format, WantsJpeg(upload.fields));
+  if (!Convert(service, upload, options, kind, &limits, res, &body, &mediaType, &fileName)) return;
   res.set_header("Content-Disposition", "attachment; filename=\"" + fileName + "\"");
   res.set_content(std::move(body), mediaType.c_str());
 }
@@ -131,7 +134,8 @@ void HandleOfficeConvert(Service& service, const httplib::Request& req, httplib:
     if (part.name != "files") continue;
     Upload upload{part.content, part.fileName, {}};
     body.clear();
-    if (!Convert(service, upload, options, &limits, res, &body, &mediaType, &fileName)) return;
+    if (!Convert(service, upload, options, KindOf(options.format, false), &limits, res, &body, &mediaType, &fileName))
+      return;
     if (!zip.Add(fileName, body)) return AnswerError(res, 413, kPageTooLarge, "the answer is too large for a zip");
   }
   if (files > 1) {

@@ -4,6 +4,7 @@
 
 #include "common/resultcodes.h"
 #include "host/kernel/vkkrnx.h"
+#include "jpegmemory.h"
 #include "pngmemory.h"
 #include "vectoroutput.h"
 
@@ -110,23 +111,33 @@ int32_t OpenedWorkbook::CheckPage(int32_t page, PageSize* size) {
   return XLX_OK;
 }
 
-int32_t OpenedWorkbook::RenderPng(int32_t page, WorkLimits* limits, std::string* png) {
+// Draws a page row by row into `Writer` (PNG or JPEG in memory).
+template <typename Writer>
+int32_t OpenedWorkbook::RenderRaster(int32_t page, WorkLimits* limits, std::string* bytes) {
   PageSize size;
   int32_t r = CheckPage(page, &size);
   if (r != XLX_OK) return r;
   if (limits->ShouldStop()) return kStoppedByLimits;
-  PngMemoryWriter writer;
+  Writer writer;
   bool stopped = false, failed = false;
   r = host_.Render(page, size, [&](const uint8_t* bgr, int32_t row, uint32_t flags) -> int32_t {
     if ((flags & 4) && !writer.Begin(size.width, size.height, size.xRes)) return failed = true, XLX_ERR_MEMORY;
     if (row % kRowsBetweenChecks == 0 && limits->ShouldStop()) return stopped = true, XLX_ERR_ARGUMENT;
     if (!writer.WriteRow(bgr)) return failed = true, XLX_ERR_MEMORY;
-    if ((flags & 8) && !writer.Finish(png)) return failed = true, XLX_ERR_MEMORY;
+    if ((flags & 8) && !writer.Finish(bytes)) return failed = true, XLX_ERR_MEMORY;
     return XLX_OK;
   });
   if (stopped) return kStoppedByLimits;
   if (failed) return XLX_ERR_MEMORY;
   return r;
+}
+
+int32_t OpenedWorkbook::RenderPng(int32_t page, WorkLimits* limits, std::string* png) {
+  return RenderRaster<PngMemoryWriter>(page, limits, png);
+}
+
+int32_t OpenedWorkbook::RenderJpeg(int32_t page, WorkLimits* limits, std::string* jpeg) {
+  return RenderRaster<JpegMemoryWriter>(page, limits, jpeg);
 }
 
 int32_t OpenedWorkbook::RenderSvg(int32_t page, WorkLimits* limits, std::string* svg) {

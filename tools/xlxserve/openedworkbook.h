@@ -32,6 +32,8 @@ class OpenedWorkbook {
   int32_t PageSizes(std::vector<PageSize>* sizes);
   // One page as PNG. 1 or a result code (kStoppedByLimits when `limits` stopped it).
   int32_t RenderPng(int32_t page, WorkLimits* limits, std::string* png);
+  // One page as JPEG.
+  int32_t RenderJpeg(int32_t page, WorkLimits* limits, std::string* jpeg);
   // One page as an SVG document.
   int32_t RenderSvg(int32_t page, WorkLimits* limits, std::string* svg);
   // The pages as one PDF, in the order given.
@@ -39,6 +41,8 @@ class OpenedWorkbook {
 
  private:
   int32_t CheckPage(int32_t page, PageSize* size);
+  template <typename Writer>
+  int32_t RenderRaster(int32_t page, WorkLimits* limits, std::string* bytes);
   std::shared_ptr<MemoryFile> file_;
   RenderOptions options_;
   FilterHost host_;

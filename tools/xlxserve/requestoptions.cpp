@@ -46,7 +46,8 @@ bool RenderOptionsFromFields(const RequestFields& fields, const std::string& inp
     if (value.empty() || (value[0] == '-' && std::string(f.field) != "password"))
       return *error = std::string("the field ") + f.field + " needs a value", false;
     args.push_back(f.option);
-    args.push_back(value);
+    // JPEG pages are drawn as PNG pages are; only their encoding differs.
+    args.push_back(std::string(f.field) == "format" && (value == "jpeg" || value == "jpg") ? "png" : value);
   }
   args.push_back("-q");
   args.push_back(input);
@@ -61,6 +62,11 @@ bool RenderOptionsFromFields(const RequestFields& fields, const std::string& inp
   if (fields.count("password") == 0) parsed.password.clear();
   *options = parsed;
   return true;
+}
+
+bool WantsJpeg(const RequestFields& fields) {
+  auto it = fields.find("format");
+  return it != fields.end() && (it->second == "jpeg" || it->second == "jpg");
 }
 
 bool ParsePositive(const std::string& text, uint32_t maximum, uint32_t* value) {
