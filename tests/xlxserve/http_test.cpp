@@ -456,7 +456,7 @@ TEST(ServiceLimits, OneLogLinePerRequest) {
   ASSERT_NE(log, nullptr);
   running.server().set_log(log);
   auto c = running.Client();
-  ASSERT_EQ(c.Get("/health")->status, 200);
+  ASSERT_EQ(c.Post("/health", std::string(1234, 'x'), "text/plain")->status, 404);
   ASSERT_EQ(c.Get(("/documents/" + std::string(64, 'a') + "/pages/1.png?password=secret").c_str())->status, 404);
   // Each line is written once its answer has gone out: wait for the second.
   std::vector<std::string> lines;
@@ -473,7 +473,8 @@ TEST(ServiceLimits, OneLogLinePerRequest) {
   std::sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {
     return a.find("/health") != std::string::npos && b.find("/health") == std::string::npos;
   });
-  EXPECT_NE(lines[0].find("\"route\": \"GET /health\", \"status\": 200"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find("\"route\": \"POST /health\", \"status\": 404"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find("\"bytes_in\": 1234"), std::string::npos) << lines[0];
   EXPECT_NE(lines[1].find("\"route\": \"GET /documents/{id}/pages/{n}.png\", \"status\": 404"), std::string::npos)
       << lines[1];
   EXPECT_EQ(lines[1].find("secret"), std::string::npos);  // the query is not logged

@@ -82,9 +82,7 @@ bool Convert(Service& service, const Upload& upload, const RenderOptions& option
     AnswerCode(res, r, error);
     return false;
   }
-  const uint64_t drawn = options.format == RenderOptions::Format::kPdf || !options.pageRanges.empty()
-                             ? book.SelectedPages().size() : static_cast<uint64_t>(book.pageCount());
-  service.metrics.CountPages(kind.jpeg ? "jpeg" : kind.extension, drawn);
+  service.metrics.CountPages(kind.jpeg ? "jpeg" : kind.extension, book.SelectedPages().size());
   return true;
 }
 

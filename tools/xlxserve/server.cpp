@@ -1,6 +1,7 @@
 #include "server.h"
 
 #include <httplib.h>
+#include <cstdlib>
 #include <ctime>
 
 #include "common/resultcodes.h"
@@ -19,6 +20,12 @@ std::string UtcNow() {
   gmtime_r(&now, &tm);
   std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm);
   return buf;
+}
+
+// Bytes of a request body: uploads are read through the routes' readers, not into the body.
+size_t BodyBytes(const httplib::Request& req) {
+  const std::string length = req.get_header_value("Content-Length");
+  return length.empty() ? req.body.size() : static_cast<size_t>(std::strtoull(length.c_str(), nullptr, 10));
 }
 
 }  // namespace
@@ -59,7 +66,7 @@ PreviewServer::PreviewServer(const ServerConfig& config) : service_(config), htt
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - RequestStart()).count();
     ClearRequestStart();
     Log(LogEntry{req.method, req.path, RouteOf(req.method, req.path), req.remote_addr, res.status, seconds,
-                 req.body.size(), res.body.size()});
+                 BodyBytes(req), res.body.size()});
   });
   AddConvertRoutes(*http_, service_);
   AddDocumentRoutes(*http_, service_);
