@@ -543,5 +543,19 @@ def main():
              min(len(rels), MAX_REL_SEEDS), len(kept_sheets), len(kept_binary), len(kept_drawings), total // 1024, out))
 
 
+# Query texts of the service's requests, for fuzz_serverequest.
+SERVICE_QUERIES = [
+    "format=png&pages=1-3,5&dpi=150", "format=pdf&paper=a4&fit=width", "format=svg&pages=2-N&gridlines=1",
+    "paginate&paper=8.5x14in&margins=0.5,0.5,0.7,0.7", "password=-secret&hidden_sheets=true&sheet_pages=on",
+    "format=jpeg", "dpi=0&dpi=96", "pages=3-1", "paper=210x297mm&fit=shrink",
+]
+
+
+def service_seeds(out):
+    for i, query in enumerate(SERVICE_QUERIES):
+        write(os.path.join(out, "serverequest"), "query%02d" % i, query.encode())
+
+
 if __name__ == "__main__":
     main()
+    service_seeds(sys.argv[2] if len(sys.argv) > 2 else os.path.join(HERE, "seeds"))

@@ -16,11 +16,15 @@ pkgs=(
   python3-pytest python3-pil  # its tests; Pillow for Page.image()
   python3-venv python3-pip python3-setuptools python3-wheel  # installing it offline (README: From Python)
   time  # the benchmarks take peak memory and processor time from /usr/bin/time
+  libcpp-httplib-dev  # xlxserve's HTTP server
+  chromium nodejs     # xlxserve's browser test (playwright-core from npm drives this chromium)
 )
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
+# npm ships inside some builds of nodejs; Debian's own nodejs needs the npm package beside it.
+command -v npm >/dev/null 2>&1 || missing+=(npm)
 [ ${#missing[@]} -eq 0 ] && exit 0
 echo "installing: ${missing[*]}" >&2
 SUDO=""
