@@ -268,7 +268,17 @@ TEST_F(ServiceTest, DocumentsKeepPagesForAViewer) {
   auto unchanged = c.Get(("/documents/" + id + "/pages/2.png?dpi=48").c_str(), {{"If-None-Match", etag}});
   ASSERT_TRUE(unchanged);
   EXPECT_EQ(unchanged->status, 304);
-  for (const char* bad : {"/pages/3.png", "/pages/0.png", "/pages/1.png?dpi=601", "/pages/1.png?scale_to=100"}) {
+  // A thumbnail: the longest side at most scale_to pixels and short of it by less than an inch's worth.
+  auto thumb = c.Get(("/documents/" + id + "/pages/2.png?scale_to=200").c_str());
+  ASSERT_TRUE(thumb);
+  ASSERT_EQ(thumb->status, 200);
+  const Pixels small = Decode(thumb->body);
+  const uint32_t longest = std::max(small.width, small.height);
+  EXPECT_LE(longest, 200u);
+  EXPECT_GT(longest, 185u);
+  EXPECT_NE(thumb->get_header_value("ETag"), etag);
+  for (const char* bad : {"/pages/3.png", "/pages/0.png", "/pages/1.png?dpi=601", "/pages/1.png?scale_to=0",
+                          "/pages/1.png?scale_to=100&dpi=50"}) {
     auto res = c.Get(("/documents/" + id + bad).c_str());
     ASSERT_TRUE(res);
     EXPECT_TRUE(res->status == 400 || res->status == 404) << bad << " " << res->status;

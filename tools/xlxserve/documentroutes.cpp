@@ -1,10 +1,12 @@
 // Documents for a viewer: POST /documents keeps an upload under its content hash; its pages, its
 // PDF and its information are then asked for by id; DELETE forgets it.
 #include <httplib.h>
+#include <algorithm>
 #include <openssl/evp.h>
 
 #include "common/resultcodes.h"
 #include "openedworkbook.h"
+#include "pagescale.h"
 #include "service.h"
 
 namespace {
@@ -91,6 +93,26 @@ std::shared_ptr<StoredDocument> FindDocument(Service& service, const std::string
   return document;
 }
 
+constexpr uint32_t kMaximumScaleTo = 20000;  // pixels of a page's longest side
+
+// The resolution that draws `page` with its longest side at most `scaleTo` pixels, from the
+// page's size at the default resolution. 1 or the filter's result code.
+int32_t ScaledPageDpi(Service& service, const std::shared_ptr<StoredDocument>& document, uint32_t page,
+                      uint32_t scaleTo, uint32_t* dpi) {
+  std::shared_ptr<OpenedWorkbook> base;
+  std::string error;
+  int32_t r = service.cache.View(document, kDefaultDpi, &base, &error);
+  std::vector<PageSize> sizes;
+  if (r == XLX_OK) r = base->PageSizes(&sizes);
+  if (r != XLX_OK) return r;
+  if (page < 1 || page > sizes.size()) return XLX_ERR_ARGUMENT;
+  RenderOptions o = document->options;
+  o.dpi = kDefaultDpi, o.dpiY = 0, o.scaleTo = scaleTo, o.scaleToX = o.scaleToY = 0;
+  const PageResolution scaled = ScaledResolution(o, sizes[page - 1].width, sizes[page - 1].height);
+  *dpi = std::max<uint32_t>(1, std::min(scaled.x, kMaximumPageDpi));
+  return XLX_OK;
+}
+
 void HandlePage(Service& service, const httplib::Request& req, httplib::Response& res) {
   std::shared_ptr<StoredDocument> document = FindDocument(service, req.matches[1], res);
   if (!document) return;
@@ -99,10 +121,14 @@ void HandlePage(Service& service, const httplib::Request& req, httplib::Response
     return AnswerError(res, 404, kNoSuchPage, "the document has pages 1 to " + std::to_string(document->pages));
   if (req.has_param("dpi") && !ParsePositive(req.get_param_value("dpi"), kMaximumPageDpi, &dpi))
     return AnswerError(res, 400, XLX_ERR_ARGUMENT, "dpi must be 1 to " + std::to_string(kMaximumPageDpi));
-  if (req.has_param("scale_to"))
-    return AnswerError(res, 400, XLX_ERR_ARGUMENT, "scale_to is not supported; ask for a dpi");
-  // The same document, page and resolution always draw the same image.
-  const std::string etag = "\"" + document->id.substr(0, 32) + "-" + std::to_string(page) + "-" + std::to_string(dpi) + "\"";
+  uint32_t scaleTo = 0;
+  if (req.has_param("scale_to") && !ParsePositive(req.get_param_value("scale_to"), kMaximumScaleTo, &scaleTo))
+    return AnswerError(res, 400, XLX_ERR_ARGUMENT, "scale_to must be 1 to " + std::to_string(kMaximumScaleTo));
+  if (scaleTo && req.has_param("dpi"))
+    return AnswerError(res, 400, XLX_ERR_ARGUMENT, "ask for a dpi or a scale_to, not both");
+  // The same document, page and resolution (or size) always draw the same image.
+  const std::string size = scaleTo ? "s" + std::to_string(scaleTo) : std::to_string(dpi);
+  const std::string etag = "\"" + document->id.substr(0, 32) + "-" + std::to_string(page) + "-" + size + "\"";
   res.set_header("ETag", etag);
   res.set_header("Cache-Control", document->options.password.empty() ? "public, max-age=86400, immutable"
                                                                      : "private, max-age=86400");
@@ -115,7 +141,8 @@ void HandlePage(Service& service, const httplib::Request& req, httplib::Response
   if (!Admitted(service, slot, res)) return;
   std::shared_ptr<OpenedWorkbook> view;
   std::string error, png;
-  int32_t r = service.cache.View(document, dpi, &view, &error);
+  int32_t r = scaleTo ? ScaledPageDpi(service, document, page, scaleTo, &dpi) : XLX_OK;
+  if (r == XLX_OK) r = service.cache.View(document, dpi, &view, &error);
   if (r == XLX_OK) r = view->RenderPng(static_cast<int32_t>(page), &limits, &png);
   if (r == kStoppedByLimits) return AnswerStopped(service, limits, res);
   if (r != XLX_OK) return AnswerCode(res, r, "");
