@@ -2,7 +2,7 @@
 # Installs every Debian package the build, the tests and the fixtures need; quiet when all are there.
 set -euo pipefail
 pkgs=(
-  g++ clang cmake ninja-build pkg-config make
+  g++ clang cmake ninja-build pkg-config make ccache
   zlib1g-dev libminizip-dev libpugixml-dev libssl-dev
   libcairo2-dev libpango1.0-dev libfontconfig-dev
   libpng-dev libjpeg-dev libdeflate-dev libgif-dev libtiff-dev libwebp-dev librsvg2-dev libwmf-dev libemf2svg-dev
