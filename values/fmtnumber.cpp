@@ -89,7 +89,11 @@ void PutIntegerPart(const TokenList& list, int first, int end, const char* digit
       }
       continue;
     }
-    if (token.kind == kTokComma) continue;
+    if (token.kind == kTokComma) {
+      // A comma ahead of every placeholder (",0") is a literal comma.
+      if (leftmost >= 0 && i < leftmost) put(u',');
+      continue;
+    }
     // Literals: rendered through a scratch writer so that multi-unit tokens keep their order.
     RenderedText scratch;
     scratch.nFillAt = SIZE_MAX;
@@ -220,50 +224,53 @@ int FloorDiv(int value, int divisor) {
   return quotient;
 }
 
-void RenderScientific(const TokenList& list, int end, int expAt, const DecimalValue& magnitude,
-                      Writer* pWriter) {
+// Mantissa of a scientific number. Its exponent is a multiple of the integer placeholders
+// ("##0.0E+0" gives multiples of three, "0000.0000E+0" of four). Zero shows every integer
+// placeholder as '0' ("#,###.#E+0" shows 0 as "0,000.").
+void PutMantissa(const TokenList& list, int expAt, const DecimalValue& value, int* pnExponent,
+                 Writer* pWriter) {
   int pointAt = FindKind(list, 0, expAt, kTokPoint);
   int intEnd = pointAt >= 0 ? pointAt : expAt;
   int nInt = CountDigitTokens(list, 0, intEnd);
   int nDecimals = pointAt >= 0 ? CountDigitTokens(list, pointAt + 1, expAt) : 0;
-  bool bEngineering = false;
-  for (int i = 0; i < intEnd; i++) {
-    if (IsDigitToken(list.tokens[i].kind)) {
-      bEngineering = nInt > 1 && list.tokens[i].kind == kTokDigitHash;
-      break;
-    }
-  }
-  int width = nInt > 1 ? nInt : 1;  // integer digits of the mantissa (the period when engineering)
-  DecimalValue value = magnitude;
-  if (value.nDigits) value.nExp10 += 2 * CountKind(list, 0, expAt, kTokPercent);
+  bool bGroup;
+  int nScale;
+  ReadCommas(list, expAt, pointAt, &bGroup, &nScale);
+  int width = nInt > 1 ? nInt : 1;  // the period of the exponent
   int exponent = 0;
   FixedDigits digits;
   if (value.nDigits == 0) {
     RoundToFixed(value, nDecimals, &digits);
+    digits.nInt = nInt < kMaxIntDigits ? nInt : kMaxIntDigits;
+    memset(digits.intDigits, '0', static_cast<size_t>(digits.nInt));
   } else {
-    int lead = value.nExp10 - 1;
-    exponent = bEngineering ? FloorDiv(lead, width) * width : lead - (width - 1);
+    exponent = FloorDiv(value.nExp10 - 1, width) * width;
     for (int attempt = 0; attempt < 2; attempt++) {
       DecimalValue scaled = value;
       scaled.nExp10 -= exponent;
       RoundToFixed(scaled, nDecimals, &digits);
       if (digits.nInt <= width) break;
-      exponent += bEngineering ? width : 1;  // 9.99 rounded up to 10.0
+      exponent += width;  // 9.99 rounded up to 10.0
     }
   }
-  PutIntegerPart(list, 0, intEnd, digits.intDigits, digits.nInt, false, pWriter);
+  PutIntegerPart(list, 0, intEnd, digits.intDigits, digits.nInt, bGroup, pWriter);
   if (pointAt >= 0) PutFractionPart(list, pointAt, expAt, digits.fracDigits, digits.nFrac, pWriter);
+  *pnExponent = exponent;
+}
 
+// Scientific notation. The mark keeps the case it has in the code; its sign ('-' for negative
+// exponents, '+' also for positive ones after "E+") stands where the exponent's digits start,
+// after any literals written between the mark and them. The exponent shows at least as many
+// digits as its '0' and '?' placeholders, '?' padding with spaces. Percent and trailing commas
+// do not scale a scientific number.
+void RenderScientific(const TokenList& list, int end, int expAt, const DecimalValue& magnitude,
+                      Writer* pWriter) {
+  int exponent = 0;
+  PutMantissa(list, expAt, magnitude, &exponent, pWriter);
   const Token& mark = list.tokens[expAt];
-  // The exponent mark shows as 'E' whatever the case of the code's mark.
-  pWriter->sink.Put(u'E');
-  if (exponent < 0) {
-    pWriter->sink.Put(u'-');
-  } else if (mark.unit == u'+') {
-    pWriter->sink.Put(u'+');
-  }
-  // Exponent digits: at least as many as its '0' placeholders (and at least one).
-  int minDigits = CountKind(list, expAt + 1, end, kTokDigit0);
+  pWriter->sink.Put(mark.nLength == u'e' ? u'e' : u'E');
+  int nZeros = CountKind(list, expAt + 1, end, kTokDigit0);
+  int nSpaces = CountKind(list, expAt + 1, end, kTokDigitQ);
   int absExp = exponent < 0 ? -exponent : exponent;
   char text[8];
   int length = 0;
@@ -271,22 +278,30 @@ void RenderScientific(const TokenList& list, int end, int expAt, const DecimalVa
     text[length++] = static_cast<char>('0' + absExp % 10);
     absExp /= 10;
   } while (absExp > 0 && length < 7);
-  while (length < minDigits && length < 7) text[length++] = '0';
+  auto putDigits = [&]() {
+    if (exponent < 0) {
+      pWriter->sink.Put(u'-');
+    } else if (mark.unit == u'+') {
+      pWriter->sink.Put(u'+');
+    }
+    int places = nZeros + nSpaces;
+    for (int pad = places - 1; pad >= length; pad--) {
+      // Places left of the digits: '0' placeholders (the rightmost ones) pad with zeros.
+      pWriter->sink.Put(pad < nZeros ? u'0' : u' ');
+    }
+    for (int k = length; k > 0; k--) pWriter->sink.Put(static_cast<char16_t>(text[k - 1]));
+  };
   bool bDigitsDone = false;
   for (int i = expAt + 1; i < end; i++) {
     const Token& token = list.tokens[i];
     if (IsDigitToken(token.kind)) {
-      if (!bDigitsDone) {
-        for (int k = length; k > 0; k--) pWriter->sink.Put(static_cast<char16_t>(text[k - 1]));
-        bDigitsDone = true;
-      }
+      if (!bDigitsDone) putDigits();
+      bDigitsDone = true;
       continue;
     }
     pWriter->PutCommon(token);
   }
-  if (!bDigitsDone) {
-    for (int k = length; k > 0; k--) pWriter->sink.Put(static_cast<char16_t>(text[k - 1]));
-  }
+  if (!bDigitsDone) putDigits();
 }
 
 // Nearest fraction to `value` (0 <= value) with a denominator of at most maxDen: the last
