@@ -355,115 +355,178 @@ int WholeDigits(double value, char* pOut) {
   return digits.nInt;
 }
 
-// Where the parts of a fraction section are: [whole placeholders] literals numerator '/'
-// denominator literals.
+bool IsLiteralDigit(const Token& token) {
+  return token.kind == kTokLiteral && token.unit >= u'0' && token.unit <= u'9';
+}
+
+// Where the parts of a fraction section are: [whole part] separator numerator literals '/'
+// literals denominator trailer. Literals may stand between every two of them ("#\:#=/=#").
 struct FractionLayout {
-  int intEnd;       // tokens [0, intEnd) are the whole part (0 for an improper fraction)
-  int numFirst;     // tokens [numFirst, slashAt) are the numerator placeholders
-  int denEnd;       // tokens (slashAt, denEnd) are the denominator
+  int wholeEnd;     // tokens [0, wholeEnd) are the whole part, up to its last placeholder
+  int numFirst;     // tokens [numFirst, numEnd) are the numerator placeholders
+  int numEnd;
+  int slashAt;
+  int denFirst;     // tokens [denFirst, denEnd) are the denominator
+  int denEnd;
   bool bMixed;      // a whole part exists
   bool bFixedDen;   // the denominator is written out ("?/16")
   double dFixedDen;
-  int nDenPlaces;
 };
 
-FractionLayout ReadFractionLayout(const TokenList& list, int end, int slashAt) {
+bool ReadFractionLayout(const TokenList& list, int end, int slashAt, FractionLayout* pLayout) {
   FractionLayout layout = {};
-  // Numerator: the placeholder run right before the slash.
-  layout.numFirst = slashAt;
-  while (layout.numFirst > 0 && IsDigitToken(list.tokens[layout.numFirst - 1].kind)) {
-    layout.numFirst--;
+  layout.slashAt = slashAt;
+  layout.numEnd = slashAt;
+  while (layout.numEnd > 0 && !IsDigitToken(list.tokens[layout.numEnd - 1].kind)) layout.numEnd--;
+  layout.numFirst = layout.numEnd;
+  while (layout.numFirst > 0 && IsDigitToken(list.tokens[layout.numFirst - 1].kind)) layout.numFirst--;
+  layout.denFirst = slashAt + 1;
+  while (layout.denFirst < end && !IsDigitToken(list.tokens[layout.denFirst].kind) &&
+         !IsLiteralDigit(list.tokens[layout.denFirst])) {
+    layout.denFirst++;
   }
-  // Denominator: placeholders and digits after the slash; a written digit 1-9 fixes it.
-  layout.denEnd = slashAt + 1;
+  layout.denEnd = layout.denFirst;
   while (layout.denEnd < end) {
     const Token& token = list.tokens[layout.denEnd];
-    bool bDigit = token.kind == kTokLiteral && token.unit >= u'0' && token.unit <= u'9';
-    if (!IsDigitToken(token.kind) && !bDigit) break;
-    if (bDigit) layout.bFixedDen = true;
+    if (!IsDigitToken(token.kind) && !IsLiteralDigit(token)) break;
+    if (IsLiteralDigit(token)) layout.bFixedDen = true;
     layout.denEnd++;
   }
+  if (layout.numFirst == layout.numEnd || layout.denFirst == layout.denEnd) return false;
   if (layout.bFixedDen) {
-    for (int i = slashAt + 1; i < layout.denEnd; i++) {
+    for (int i = layout.denFirst; i < layout.denEnd; i++) {
       const Token& token = list.tokens[i];
       int digit = token.kind == kTokLiteral ? token.unit - u'0' : 0;
       if (layout.dFixedDen < 1e9) layout.dFixedDen = layout.dFixedDen * 10 + digit;
     }
     if (layout.dFixedDen < 1) layout.bFixedDen = false;
   }
-  layout.nDenPlaces = layout.denEnd - (slashAt + 1);
-  // Whole part: placeholders before the numerator, separated from it.
-  layout.intEnd = layout.numFirst;
-  while (layout.intEnd > 0 && !IsDigitToken(list.tokens[layout.intEnd - 1].kind)) layout.intEnd--;
-  layout.bMixed = CountDigitTokens(list, 0, layout.intEnd) > 0;
-  if (!layout.bMixed) layout.intEnd = 0;
-  return layout;
+  layout.wholeEnd = layout.numFirst;
+  while (layout.wholeEnd > 0 && !IsDigitToken(list.tokens[layout.wholeEnd - 1].kind)) layout.wholeEnd--;
+  layout.bMixed = layout.wholeEnd > 0;
+  *pLayout = layout;
+  return true;
 }
 
-void RenderFraction(const TokenList& list, int end, int slashAt, double dMagnitude,
+// Kind of the rightmost placeholder of tokens [first, end) (kTokLiteral when none).
+TokenKind LastDigitKind(const TokenList& list, int first, int end) {
+  for (int i = end - 1; i >= first; i--) {
+    if (IsDigitToken(list.tokens[i].kind)) return list.tokens[i].kind;
+  }
+  return kTokLiteral;
+}
+
+void PutTokens(const TokenList& list, int first, int end, Writer* pWriter) {
+  for (int i = first; i < end; i++) pWriter->PutCommon(list.tokens[i]);
+}
+
+// The denominator: its '0' placeholders give it at least as many digits (zeros in front), then
+// places left over after its digits show their pad ('?' a space).
+void PutDenominator(const TokenList& list, const FractionLayout& layout, double den, Writer* pWriter) {
+  if (layout.bFixedDen) {
+    for (int i = layout.denFirst; i < layout.denEnd; i++) {
+      const Token& token = list.tokens[i];
+      pWriter->sink.Put(token.kind == kTokLiteral ? token.unit : u'0');
+    }
+    return;
+  }
+  char denDigits[16];
+  int nDen = WholeDigits(den, denDigits);
+  int places = layout.denEnd - layout.denFirst;
+  int nZeros = CountKind(list, layout.denFirst, layout.denEnd, kTokDigit0);
+  for (int i = nDen; i < nZeros; i++) pWriter->sink.Put(u'0');
+  for (int i = 0; i < nDen; i++) pWriter->sink.Put(static_cast<char16_t>(denDigits[i]));
+  int used = nDen > nZeros ? nDen : nZeros;
+  for (int i = layout.denFirst + used; i < layout.denFirst + places; i++) {
+    char16_t pad = PadUnit(list.tokens[i].kind);
+    if (pad) pWriter->sink.Put(pad == u'0' ? u' ' : pad);
+  }
+}
+
+// A whole number through a mixed fraction whose numerator has no '0': the whole part shows at
+// least one digit and the fraction is blank, as wide as its code when the code has a '?' (so
+// fractions stay aligned on '/'), else left out.
+void PutWholeOnly(const TokenList& list, int end, const FractionLayout& layout, double whole,
+                  Writer* pWriter) {
+  char wholeDigits[kMaxIntDigits];
+  int nWhole = whole >= 1 ? WholeDigits(whole, wholeDigits) : 0;
+  if (nWhole == 0) {
+    wholeDigits[0] = '0';
+    nWhole = 1;
+  }
+  PutIntegerPart(list, 0, layout.wholeEnd, wholeDigits, nWhole, false, pWriter);
+  if (CountKind(list, 0, end, kTokDigitQ) > 0) {
+    for (int i = layout.wholeEnd; i < layout.denEnd; i++) {
+      if (list.tokens[i].kind != kTokFill) pWriter->sink.Put(u' ');
+    }
+  }
+  PutTokens(list, layout.denEnd, end, pWriter);
+}
+
+// The whole part of a mixed fraction and the literals between it and the numerator. A whole part
+// of 0 shows its placeholders' pads; those literals then follow a '0' as written, become spaces
+// after a '?' and are left out after a '#' (spaces excepted, which keep the alignment).
+void PutWholePart(const TokenList& list, const FractionLayout& layout, double whole, bool bZeroDigit,
+                  Writer* pWriter) {
+  char wholeDigits[kMaxIntDigits];
+  int nWhole = whole >= 1 ? WholeDigits(whole, wholeDigits) : 0;
+  TokenKind last = LastDigitKind(list, 0, layout.wholeEnd);
+  if (nWhole == 0 && bZeroDigit && last != kTokDigitHash) {
+    wholeDigits[0] = '0';
+    nWhole = 1;
+  }
+  PutIntegerPart(list, 0, layout.wholeEnd, wholeDigits, nWhole, false, pWriter);
+  for (int i = layout.wholeEnd; i < layout.numFirst; i++) {
+    const Token& token = list.tokens[i];
+    if (nWhole > 0 || last == kTokDigit0) {
+      pWriter->PutCommon(token);
+    } else if (last == kTokDigitQ || token.kind == kTokSpace ||
+               (token.kind == kTokLiteral && token.unit == u' ')) {
+      if (token.kind != kTokFill) pWriter->sink.Put(u' ');
+    }
+  }
+}
+
+void RenderFraction(const TokenList& list, int end, const FractionLayout& layout, double dMagnitude,
                     Writer* pWriter) {
-  FractionLayout layout = ReadFractionLayout(list, end, slashAt);
-  int intEnd = layout.intEnd, numFirst = layout.numFirst, denEnd = layout.denEnd;
-  bool bMixed = layout.bMixed, bFixedDen = layout.bFixedDen;
-  double fixedDen = layout.dFixedDen;
-  int nDenPlaces = layout.nDenPlaces;
-  double whole = bMixed ? std::floor(dMagnitude) : 0.0;
+  double whole = layout.bMixed ? std::floor(dMagnitude) : 0.0;
   double part = dMagnitude - whole;
   double num, den;
-  if (bFixedDen) {
-    den = fixedDen;
+  if (layout.bFixedDen) {
+    den = layout.dFixedDen;
     num = std::floor(part * den + 0.5);
   } else {
-    int places = nDenPlaces < 1 ? 1 : nDenPlaces > 7 ? 7 : nDenPlaces;
-    double maxDen = std::pow(10.0, places) - 1;
-    NearestFraction(part, maxDen, &num, &den);
+    int places = layout.denEnd - layout.denFirst;
+    places = places < 1 ? 1 : places > 7 ? 7 : places;
+    NearestFraction(part, std::pow(10.0, places) - 1, &num, &den);
   }
-  if (bMixed && num >= den) {
+  if (layout.bMixed && num >= den) {
     whole += 1;
     num = 0;
   }
-  if (!bFixedDen && num == 0) den = 1;
-
-  char wholeDigits[kMaxIntDigits];
-  int nWhole = whole >= 1 ? WholeDigits(whole, wholeDigits) : 0;
-  bool bNoFraction = bMixed && num == 0;
-  if (bNoFraction && nWhole == 0) {
-    wholeDigits[0] = '0';  // zero shows its whole part even through '#'
-    nWhole = 1;
+  if (!layout.bFixedDen && num == 0) den = 1;
+  bool bZeroNumerator = CountKind(list, layout.numFirst, layout.numEnd, kTokDigit0) > 0;
+  if (layout.bMixed && num == 0 && !bZeroNumerator) {
+    PutWholeOnly(list, end, layout, whole, pWriter);
+    return;
   }
-  PutIntegerPart(list, 0, intEnd, wholeDigits, nWhole, false, pWriter);
-  if (bNoFraction) {
-    // The fraction is blank, as wide as its code, so that fractions stay aligned on '/'.
-    for (int i = intEnd; i < denEnd; i++) {
-      if (list.tokens[i].kind != kTokFill) pWriter->sink.Put(u' ');
-    }
+  if (layout.bMixed) {
+    PutWholePart(list, layout, whole, num == 0, pWriter);
   } else {
-    for (int i = intEnd; i < numFirst; i++) pWriter->PutCommon(list.tokens[i]);
-    char numDigits[kMaxIntDigits];
-    int nNum = num >= 1 ? WholeDigits(num, numDigits) : 0;
-    if (nNum == 0 && !bMixed) {
-      numDigits[0] = '0';
-      nNum = 1;
-    }
-    PutIntegerPart(list, numFirst, slashAt, numDigits, nNum, false, pWriter);
-    pWriter->sink.Put(u'/');
-    if (bFixedDen) {
-      for (int i = slashAt + 1; i < denEnd; i++) {
-        const Token& token = list.tokens[i];
-        pWriter->sink.Put(token.kind == kTokLiteral ? token.unit : u'0');
-      }
-    } else {
-      char denDigits[16];
-      int nDen = WholeDigits(den, denDigits);
-      for (int i = 0; i < nDen; i++) pWriter->sink.Put(static_cast<char16_t>(denDigits[i]));
-      // The denominator is left-aligned: unused places after it show their pad.
-      for (int i = slashAt + 1 + nDen; i < denEnd; i++) {
-        char16_t pad = PadUnit(list.tokens[i].kind);
-        if (pad) pWriter->sink.Put(pad == u'0' ? u' ' : pad);
-      }
-    }
+    PutTokens(list, 0, layout.numFirst, pWriter);
   }
-  for (int i = denEnd; i < end; i++) pWriter->PutCommon(list.tokens[i]);
+  char numDigits[kMaxIntDigits];
+  int nNum = num >= 1 ? WholeDigits(num, numDigits) : 0;
+  if (nNum == 0 && (!layout.bMixed || bZeroNumerator)) {
+    numDigits[0] = '0';
+    nNum = 1;
+  }
+  PutIntegerPart(list, layout.numFirst, layout.numEnd, numDigits, nNum, false, pWriter);
+  PutTokens(list, layout.numEnd, layout.slashAt, pWriter);
+  pWriter->sink.Put(u'/');
+  PutTokens(list, layout.slashAt + 1, layout.denFirst, pWriter);
+  PutDenominator(list, layout, den, pWriter);
+  PutTokens(list, layout.denEnd, end, pWriter);
 }
 
 // A section with the word General (or '@' for a number): literals around the General text.
@@ -512,16 +575,12 @@ void RenderNumberSection(const TokenList& tokens, const FormatCode& code, double
     ToDecimal(dMagnitude, &magnitude);
     int expAt = FindKind(tokens, 0, end, kTokExponent);
     int slashAt = FindKind(tokens, 0, end, kTokSlash);
-    bool bFraction = slashAt > 0 && slashAt + 1 < end &&
-                     IsDigitToken(tokens.tokens[slashAt - 1].kind) &&
-                     (IsDigitToken(tokens.tokens[slashAt + 1].kind) ||
-                      (tokens.tokens[slashAt + 1].kind == kTokLiteral &&
-                       tokens.tokens[slashAt + 1].unit >= u'1' &&
-                       tokens.tokens[slashAt + 1].unit <= u'9'));
+    FractionLayout layout;
+    bool bFraction = slashAt > 0 && ReadFractionLayout(tokens, end, slashAt, &layout);
     if (expAt > 0 && CountDigitTokens(tokens, 0, expAt) > 0) {
       RenderScientific(tokens, end, expAt, magnitude, &writer);
     } else if (bFraction && std::isfinite(dMagnitude) && dMagnitude < 1e15) {
-      RenderFraction(tokens, end, slashAt, dMagnitude, &writer);
+      RenderFraction(tokens, end, layout, dMagnitude, &writer);
     } else {
       RenderFixed(tokens, end, magnitude, &writer);
     }
