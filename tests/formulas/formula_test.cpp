@@ -295,6 +295,10 @@ TEST(FormulaEdges, TextArguments) {
       {"=TEXT(-1.5,\"0.0\")", "'-1.5'"}, {"=TEXT(0.25,\"0.0%\")", "'25.0%'"}, {"=TEXT(\"abc\",\"@\")", "'abc'"},
       {"=TEXT(45352,\"dddd\")", "'Friday'"}, {"=TEXT(1234.5,\"$#,##0.00\")", "'$1,234.50'"}, {"=CHAR(0)", "#VALUE!"},
       {"=CODE(\"\")", "#VALUE!"}, {"=CONCATENATE(A1,A5,D1)", "'1TRUE'"}, {"=\"x\"&D1", "'x'"},
+      // TEXT of a logical value or a text: the text section, a literal-only code, or unchanged.
+      {"=TEXT(TRUE,\"-@-@-\")", "'-TRUE-TRUE-'"}, {"=TEXT(FALSE,\"General\")", "'FALSE'"},
+      {"=TEXT(\"abc\",\"\"\"hi\"\"\")", "'hi'"}, {"=TEXT(\"abc\",\"0.00\")", "'abc'"},
+      {"=TEXT(\"abc\",\"0;0;0;[Red]\"\"t:\"\"@\")", "'t:abc'"}, {"=TEXT(12345,\"0.0e+0\")", "'1.2e+4'"},
   });
 }
 

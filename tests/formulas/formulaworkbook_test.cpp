@@ -52,6 +52,9 @@ TEST(FormulaBook, DateSystem1904) {
       {"=YEAR(A1)", "1904"}, {"=DATE(2024,3,1)", "43890"}, {"=MONTH(A2)", "3"}, {"=WEEKDAY(A1)", "6"},
       {"=DATEVALUE(\"2024-03-01\")", "43890"}, {"=TEXT(A2,\"yyyy-mm-dd\")", "'2024-03-01'"},
       {"=EOMONTH(A2,0)-A2", "30"}, {"=DATE(1903,12,31)", "#NUM!"},
+      // TEXT shows what a cell of this workbook shows: dates shift, elapsed times do not.
+      {"=TEXT(1.5,\"yyyy-mm-dd hh:mm\")", "'1904-01-02 12:00'"}, {"=TEXT(1.5,\"[h]:mm\")", "'36:00'"},
+      {"=TEXT(-1.5,\"[h]:mm\")", "'-36:00'"},
   };
   for (const auto& c : cases) EXPECT_EQ(Eval(wb, 0, c.first), c.second) << c.first;
   xlx::FreeWorkbook(wb);
