@@ -36,6 +36,7 @@ struct EvalContext {
   int32_t row = 1, col = 1;   // the cell (ROW(), implicit intersection)
   int32_t dRow = 0, dCol = 0; // shift of relative references (cells of a shared formula)
   bool arrayMode = false;     // ranges in operators become arrays (array formulas, SUMPRODUCT)
+  bool wrapShift = false;     // shifted references wrap around the sheet's edges (defined names)
 };
 
 class FunctionCall;
