@@ -171,6 +171,8 @@ class FormulaEngine {
   };
 
   bool Selected(const CellRecord& cell, FormulaEvalMode mode) const;
+  // Collects the formulas that call a volatile function (RAND, NOW, ...) into volatileCalls_.
+  void FindVolatileCalls();
   void ComputeCell(int32_t sheet, CellRecord* cell);
   bool CompileCellFormula(int32_t sheet, const CellRecord& cell, std::shared_ptr<CompiledFormula>* compiled,
                           EvalContext* cx);
@@ -196,6 +198,7 @@ class FormulaEngine {
   const std::unordered_map<std::u16string, int32_t>* lastIndex_ = nullptr;  // owned by indexes_
   FormulaReuse reuse_;  // programs of formulas filled down without being shared
   std::unordered_set<const CellRecord*> volatileCells_;
+  std::unordered_set<const CellRecord*> volatileCalls_;  // computed again whatever they cached
   std::unordered_set<const CellRecord*> deferred_;  // stopped at the depth bound in this pass
   CellFrame* frame_ = nullptr;
   int32_t cellDepth_ = 0;
