@@ -223,10 +223,10 @@ bool RenderDateSection(const TokenList& list, const FormatCode& code, double dSe
         bool bEraYear = calendar.bJapaneseEra && (token.unit == u'e' || token.unit == u'E');
         if (bEraYear && JapaneseEraOf(parts.nYear, parts.nMonth, parts.nDay, &eraName, &initial, &year)) {
           PutNumber(year, n <= 2 ? 2 : 1, &sink);
-        } else if (n <= 2) {
+        } else if (n <= 2 && token.unit != u'e' && token.unit != u'E') {
           PutNumber(year % 100, 2, &sink);
         } else {
-          PutNumber(year, 1, &sink);  // four digits for every Gregorian year here
+          PutNumber(year, 1, &sink);  // four digits for every Gregorian year here, "ee" too
         }
         break;
       }

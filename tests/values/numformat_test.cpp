@@ -199,7 +199,7 @@ TEST(NumberFormat, FollowsTheRulesOfUnusualCodes) {
       // Japanese eras: 'g' names the era, 'e' counts its years; without the language 'g' is blank.
       {45296, "[$-411]ggge\"年\"m\"月\"d\"日\"", "令和6年1月5日"}, {45296, "[$-411]gg ee", "令 06"},
       {45296, "[$-ja-JP]g e", "R 6"}, {32516, "[$-30411]ggge", "平成1"}, {32515, "[$-411]ggge", "昭和64"},
-      {45296, "ggge", "2024"},
+      {45296, "ggge", "2024"}, {28313, "ee-mm-dd", "1977-07-07"},
   };
   for (const auto& c : cases) EXPECT_EQ(Cell(c.value, c.code), c.shown) << "value " << c.value << " code " << c.code;
 }
