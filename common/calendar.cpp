@@ -153,6 +153,9 @@ bool IsoDateTimeToSerial(std::string_view text, DateSystem system, double* seria
   if (t.hasDate) {
     // Dates before the system's first day give serials below it (negative ones show no date).
     days = static_cast<double>(Serial1900(t.year, t.month, t.day) - (system == kDateSystem1904 ? kDate1904Offset : 0));
+    // Serial 0 and times without a day are written on 30 December 1899 (the day the serials of
+    // the 1900 system count from once past February 1900), so dates before 1900 count from it.
+    if (system == kDateSystem1900 && t.year < 1900) days += 1;
   }
   *serial = days + (t.hour * 3600.0 + t.minute * 60.0 + t.second + t.fraction) / 86400.0;
   return true;

@@ -54,8 +54,9 @@ struct IsoDateTime {
 // Reads `text` whole (a zone, when present, ends it). False when it is not such a date-time or
 // a field is out of range (month 1-12, day 1-31, hour 0-24, minute 0-59, second 0-60).
 [[nodiscard]] bool ParseIsoDateTime(std::string_view text, IsoDateTime* out);
-// The serial of an ISO date-time as written (wall-clock time, the zone ignored). False when the
-// text is not a date-time or its date has no serial.
+// The serial of an ISO date-time as written (wall-clock time, the zone ignored). In the 1900
+// system dates before 1900 count from 30 December 1899, the day serial 0 is written on. False
+// when the text is not a date-time or its date has no serial.
 [[nodiscard]] bool IsoDateTimeToSerial(std::string_view text, DateSystem system, double* serial);
 
 }  // namespace xlx

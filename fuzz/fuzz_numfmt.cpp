@@ -45,6 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   xlx::ParseNumberFormat(value, code.c_str(), false, pOut, capacity, &color);
   xlx::ParseDateTimeFormat(value, 0, code.c_str(), pOut, capacity);
   xlx::ParseTextFormat(code.c_str(), code.c_str(), pOut, capacity, &color);
+  xlx::FormatTextValue(code.c_str(), code.c_str(), pOut, capacity);
+  xlx::FormatWorkbookNumber(value, code.c_str(), (control & 1) != 0, pOut, capacity);
   xlx::ConvertDecimalToFraction(value, pOut, capacity);
   xlx::FormatGeneralNumber(value, pOut, capacity);
   xlx::FormatNumberAsText(value, pOut, capacity);

@@ -181,10 +181,14 @@ int32_t ReadCellValue(const Workbook& workbook, TextArena* arena, const char* t,
       if (!cell->text) return XLX_ERR_MEMORY;
       break;
     case kCellFormulaString:
-    case kCellInlineString:
-      cell->text = arena->CopyUtf8(v, strlen(v), nullptr);
-      if (!cell->text) return XLX_ERR_MEMORY;
+    case kCellInlineString: {
+      int32_t length = 0;
+      char16_t* text = arena->CopyUtf8(v, strlen(v), &length);
+      if (!text) return XLX_ERR_MEMORY;
+      DecodeStringEscapes(text, length);
+      cell->text = text;
       break;
+    }
     default:
       break;
   }

@@ -1,5 +1,5 @@
 // Every formula of the corpus workbooks computed and compared with the value the application
-// cached: at least 99% of the computed cells that had a cached value must agree. Prints the
+// cached: at least 99.5% of the computed cells that had a cached value must agree. Prints the
 // mismatches per function and the functions that kept formulas from being computed.
 #include <gtest/gtest.h>
 
@@ -44,7 +44,7 @@ TEST(CorpusFormulas, ComputedResultsMatchTheCachedValues) {
     computed += check.nComputed;
     unsupported += check.nUnsupported;
     volatileCells += check.nVolatile;
-    compared += check.nComputedWithCache - check.nVolatile;
+    compared += check.nComputedWithCache;  // volatile cells are not among them
     equal += check.nEqual;
     if (!check.mismatches.empty()) byFile[path.substr(path.rfind('/') + 1)] = int32_t(check.mismatches.size());
     for (const auto& entry : check.mismatchesByFunction) byFunction[entry.first] += entry.second;
@@ -58,7 +58,7 @@ TEST(CorpusFormulas, ComputedResultsMatchTheCachedValues) {
   PrintCounts("mismatches by file", byFile);
   PrintCounts("not implemented", unsupportedFunctions);
   ASSERT_GT(compared, 0);
-  EXPECT_GE(double(equal), 0.99 * double(compared));
+  EXPECT_GE(double(equal), 0.995 * double(compared));
 }
 
 }  // namespace

@@ -188,11 +188,20 @@ TEST(FormulaWorkbook, TriggersSharedArrayAndCircularCells) {
                    // Unknown function: cached value stays; array formula spreads over F1:F2.
                    {"G1", "=BESSELJ(1,2)", "0.11"}, {"F1", "=A1:A2*10", "", -1, false, true, "F1:F2"}, {"F2", "", "0"},
                    // A reference to an empty cell gives 0, never an empty cell.
-                   {"H1", "=Z99"}}};
+                   {"H1", "=Z99"},
+                   // A volatile call is computed again without `ca`, in a shared group too; another
+                   // workbook and an unknown function keep what they cached.
+                   {"I1", "=RAND()-2", "5"}, {"J1", "=TODAY()+A1", "5", 8}, {"J2", "=", "5", 8},
+                   {"K1", "=[1]Book!A1", "'ext"}, {"K2", "=BESSELJ(1,2)+NOW()", "'kept"}}};
   xlx::Workbook* wb = xlxtest::BuildBook({sheet});
   ASSERT_EQ(xlx::EvaluateWorkbookFormulas(wb, xlx::kFormulaEvalTriggered, nullptr), 1);
   // Flagged and value-less cells are computed; cached and not flagged are kept.
-  EXPECT_EQ(ShowCells(*wb, 0, "B1 B2 B3 C1 E1"), (Texts{"0", "12", "11", "10", "'c1'"}));
+  EXPECT_EQ(ShowCells(*wb, 0, "B1 B2 B3 C1 E1 K1 K2"), (Texts{"0", "12", "11", "10", "'c1'", "'ext'", "'kept'"}));
+  const xlx::CellRecord* rand = xlx::FindCell(wb->sheets[0], 1, 9);
+  const xlx::CellRecord* today = xlx::FindCell(wb->sheets[0], 2, 10);
+  ASSERT_TRUE(rand && today);
+  EXPECT_LT(rand->number, -1.0);
+  EXPECT_GT(today->number, 45000.0);
   xlx::FreeWorkbook(wb);
 
   wb = xlxtest::BuildBook({sheet});
@@ -200,8 +209,8 @@ TEST(FormulaWorkbook, TriggersSharedArrayAndCircularCells) {
   ASSERT_EQ(xlx::EvaluateWorkbookFormulas(wb, xlx::kFormulaEvalAll, &report), 1);
   EXPECT_EQ(ShowCells(*wb, 0, "B1 C1 C2 E1 E2 E3 G1 F1 F2 H1"),
             (Texts{"10", "10", "11", "'c1'", "'c2'", "9", "0.11", "50", "60", "0"}));
-  EXPECT_EQ(report.nTotal, 11);
-  EXPECT_EQ(report.unsupportedFunctions["BESSELJ"], 1);
+  EXPECT_EQ(report.nTotal, 16);
+  EXPECT_EQ(report.unsupportedFunctions["BESSELJ"], 2);
   xlx::FreeWorkbook(wb);
 }
 
@@ -296,6 +305,10 @@ TEST(FormulaEdges, TextArguments) {
       {"=TEXT(-1.5,\"0.0\")", "'-1.5'"}, {"=TEXT(0.25,\"0.0%\")", "'25.0%'"}, {"=TEXT(\"abc\",\"@\")", "'abc'"},
       {"=TEXT(45352,\"dddd\")", "'Friday'"}, {"=TEXT(1234.5,\"$#,##0.00\")", "'$1,234.50'"}, {"=CHAR(0)", "#VALUE!"},
       {"=CODE(\"\")", "#VALUE!"}, {"=CONCATENATE(A1,A5,D1)", "'1TRUE'"}, {"=\"x\"&D1", "'x'"},
+      // TEXT of a logical value or a text: the text section, a literal-only code, or unchanged.
+      {"=TEXT(TRUE,\"-@-@-\")", "'-TRUE-TRUE-'"}, {"=TEXT(FALSE,\"General\")", "'FALSE'"},
+      {"=TEXT(\"abc\",\"\"\"hi\"\"\")", "'hi'"}, {"=TEXT(\"abc\",\"0.00\")", "'abc'"},
+      {"=TEXT(\"abc\",\"0;0;0;[Red]\"\"t:\"\"@\")", "'t:abc'"}, {"=TEXT(12345,\"0.0e+0\")", "'1.2e+4'"},
   });
 }
 

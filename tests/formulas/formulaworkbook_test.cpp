@@ -45,6 +45,23 @@ TEST(FormulaBook, NameScopesAndSheetQualifiedNames) {
   xlx::FreeWorkbook(wb);
 }
 
+// Names hold their relative references as seen from A1 (XFD1 is the cell to the left, A1048576
+// the cell above); each using cell moves them to itself.
+TEST(FormulaBook, RelativeNamesMoveWithTheUsingCell) {
+  BookSheet s{"S",
+              {{"A1", "1"}, {"B1", "=Prev+1"}, {"C1", "=Prev+1"}, {"D1", "=Prev*Prev"},
+               {"A2", "=Above*10"}, {"B2", "=SUM(Block)"},
+               {"A3", "45306"}, {"B3", "=NextMonth"}, {"C3", "=NextMonth"}, {"D3", "=NextMonth"},
+               {"E3", "=UPPER(TEXT(D3,\"mmm\"))"}, {"F3", "=Fixed"}}};
+  xlx::Workbook* wb = xlxtest::BuildBook({s}, {{"Prev", "S!XFD1"}, {"Above", "S!A1048576"},
+                                               {"Block", "S!XFD1048576:A1048576"}, {"NextMonth", "EDATE(S!XFD1,1)"},
+                                               {"Fixed", "S!$A$1"}});
+  ASSERT_EQ(xlx::EvaluateWorkbookFormulas(wb, xlx::kFormulaEvalAll, nullptr), 1);
+  EXPECT_EQ(xlxtest::ShowCells(*wb, 0, "B1 C1 D1 A2 B2 B3 C3 D3 E3 F3"),
+            (Texts{"2", "3", "9", "10", "3", "45337", "45366", "45397", "'APR'", "1"}));
+  xlx::FreeWorkbook(wb);
+}
+
 TEST(FormulaBook, DateSystem1904) {
   xlx::Workbook* wb = xlxtest::BuildBook({{"S", {{"A1", "0"}, {"A2", "43890"}}}});
   wb->bDate1904 = true;
@@ -52,6 +69,9 @@ TEST(FormulaBook, DateSystem1904) {
       {"=YEAR(A1)", "1904"}, {"=DATE(2024,3,1)", "43890"}, {"=MONTH(A2)", "3"}, {"=WEEKDAY(A1)", "6"},
       {"=DATEVALUE(\"2024-03-01\")", "43890"}, {"=TEXT(A2,\"yyyy-mm-dd\")", "'2024-03-01'"},
       {"=EOMONTH(A2,0)-A2", "30"}, {"=DATE(1903,12,31)", "#NUM!"},
+      // TEXT shows what a cell of this workbook shows: dates shift, elapsed times do not.
+      {"=TEXT(1.5,\"yyyy-mm-dd hh:mm\")", "'1904-01-02 12:00'"}, {"=TEXT(1.5,\"[h]:mm\")", "'36:00'"},
+      {"=TEXT(-1.5,\"[h]:mm\")", "'-36:00'"},
   };
   for (const auto& c : cases) EXPECT_EQ(Eval(wb, 0, c.first), c.second) << c.first;
   xlx::FreeWorkbook(wb);

@@ -75,6 +75,7 @@ TEST(CellValues, EveryType) {
       {"<c r=\"A1\" t=\"e\"><v> #N/A </v></c>", kCellError, none, u"#N/A", -1},
       {"<c r=\"A1\" t=\"d\"><v> 2024-03-01 </v></c>", kCellDate, 45352, nullptr, -1},
       {"<c r=\"A1\" t=\"str\"><v>  a </v></c>", kCellFormulaString, none, u"  a ", -1},
+      {"<c r=\"A1\" t=\"str\"><v>a_x000D_\nb_x0007_</v></c>", kCellFormulaString, none, u"a\r\nb\u0007", -1},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.c);

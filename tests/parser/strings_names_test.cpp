@@ -60,8 +60,14 @@ TEST(SharedStrings, RichRunsJoinAndCarryFonts) {
                 "<si><t xml:space=\"preserve\">  two  </t></si>"
                 "<si><x:t xmlns:x=\"urn:x\">pre</x:t><x:r xmlns:x=\"urn:x\"><x:t>fixed</x:t></x:r></si>"
                 "<si><t>caf\xC3\xA9 \xF0\x9F\x98\x80 \xE2\x82\xAC</t></si>"
-                "<si><r><t/></r><r><rPr/></r></si>"));
+                "<si><r><t/></r><r><rPr/></r></si>"
+                "<si><t>a_x000D__x000a_b_x005F_x0041_ _x12G4_ _x41_</t></si>"
+                "<si><r><t>x_x0007_</t></r><r><t>_x00e9_</t></r></si>"));
   ASSERT_EQ(s.rc, 1);
+  // Escaped units: _x005F_ keeps a literal "_x0041_"; malformed escapes stay as written.
+  EXPECT_EQ(Text(GetSharedString(s.table(), 7)), u"a\r\nb_x0041_ _x12G4_ _x41_");
+  EXPECT_EQ(GetSharedString(s.table(), 7).textLength, 25);
+  EXPECT_EQ(Text(GetSharedString(s.table(), 8)), u"x\u0007\u00e9");
   // Text and run count of each string; phonetic runs leave their slot empty, a plain string keeps no runs.
   std::vector<std::pair<std::u16string, int32_t>> strings;
   for (int32_t i = 0; i < 7; ++i) strings.emplace_back(Text(GetSharedString(s.table(), i)), GetSharedString(s.table(), i).runCount);

@@ -108,7 +108,7 @@ TEST(NumberFormat, ShowsWhatTheSpreadsheetShows) {
     {5555551234.0, "[<=9999999]###-####;(###) ###-####", "(555) 555-1234"}, {1234567.0, "#,##0.00,,\"M\"", "1.23M"},
     {1234567.0, "#,##0,\"K\"", "1,235K"}, {1234567.0, "0.0,,", "1.2"}, {12345.0, "0.0,", "12.3"},
     {0.05, "0.0%", "5.0%"}, {1.5, "0.0%", "150.0%"}, {0.123, "#0.0%", "12.3%"}, {123456.0, "0.0E+0", "1.2E+5"},
-    {0.000012, "0.000E+00", "1.200E-05"}, {12345.0, "0E+0", "1E+4"}, {12345.0, "0.00e+00", "1.23E+04"},
+    {0.000012, "0.000E+00", "1.200E-05"}, {12345.0, "0E+0", "1E+4"}, {12345.0, "0.00e+00", "1.23e+04"},
     {45296.0, "dd/mm/yyyy", "05/01/2024"}, {45296.0, "d/m/yy", "5/1/24"}, {45296.0, "yyyy-mm-dd", "2024-01-05"},
     {45296.0, "dd.mm.yyyy", "05.01.2024"}, {45296.0, "dddd, mmmm d, yyyy", "Friday, January 5, 2024"},
     {45296.0, "ddd d mmm", "Fri 5 Jan"}, {45296.0, "mmmm yyyy", "January 2024"}, {45296.0, "mmmmm", "J"},
@@ -143,9 +143,18 @@ TEST(NumberFormat, FollowsTheRulesOfUnusualCodes) {
     const char* code;
     const char* shown;
   } cases[] = {
-      // Exponents: the mark shows as 'E' in either case; E- and e- sign only negative exponents.
-      {12345, "0.00E-00", "1.23E04"}, {0.00012, "0.00e-00", "1.20E-04"}, {12345, "##0.0e+0", "12.3E+3"},
-      {1, "0.0E+0", "1.0E+0"}, {12345, "0.0E+00 \\x", "1.2E+04 x"},
+      // Exponents: the mark keeps its case; E- and e- sign only negative exponents; the sign
+      // stands where the digits start; the exponent is a multiple of the integer placeholders;
+      // '?' pads the exponent with spaces; zero fills every integer placeholder; percent does
+      // not scale.
+      {12345, "0.00E-00", "1.23E04"}, {0.00012, "0.00e-00", "1.20e-04"}, {12345, "##0.0e+0", "12.3e+3"},
+      {1, "0.0E+0", "1.0E+0"}, {12345, "0.0E+00 \\x", "1.2E+04 x"}, {12345, "0.0e+0", "1.2e+4"},
+      {12345, "0.0E+\"x\"00", "1.2Ex+04"}, {12345, "0.0E-\"|\"0", "1.2E|4"}, {0.00012, "0.0E-\"|\"0", "1.2E|-4"},
+      {1234567, "00.00E+0", "01.23E+6"}, {0.00012, "000.0E+0", "120.0E-6"}, {1234567, "?,???.#E+0", "  123.5E+4"},
+      {5, "0E+??", "5E+ 0"}, {5e12, "0E+???", "5E+ 12"}, {0, "#,###.#E+0", "0,000.E+0"}, {0, "?.?E-0", "0. E0"},
+      {0.5, "0.0E+0%", "5.0E-1%"}, {1234, "0.0E+0,", "1.2E+3"},
+      // A comma ahead of every placeholder shows itself.
+      {1234, ",0", ",1234"}, {1234, ",#,##0", ",1,234"},
       // Literals before, between and after placeholders; surplus digits go to the leftmost one.
       {1234, "00-00", "12-34"}, {12345, "0-0", "1234-5"}, {1234, "0\\,0", "123,4"}, {1234, "0\",\"0", "123,4"},
       {1.234, "0.0-0", "1.2-3"}, {123, "0 0", "12 3"}, {7, "\"<\"0\">\"", "<7>"},
@@ -156,14 +165,28 @@ TEST(NumberFormat, FollowsTheRulesOfUnusualCodes) {
       // Conditions: with two conditional sections a value neither accepts shows '#'.
       {50, "[>=100]0;[<0]-0", "########"}, {0, "[>0]0;[<0]-0", "########"},
       {3, "[=1]\"One\";[=2]\"Two\"", "########"}, {2, "[=1]\"One\";[=2]\"Two\"", "Two"},
-      {50, "[<10]0.0", "50.0"}, {50, "[<10]0.0;0", "50"}, {-50, "[>=100]0;[<0]0", "50"},
+      {50, "[<10]0.0", "50"}, {50, "[<10]0.0;0", "50"}, {-50, "[>=100]0;[<0]0", "50"},
+      // A lone section whose condition does not accept the value: the General form.
+      {5, "[>10]0.00", "5"}, {-5.25, "[>10]0.00", "-5.25"}, {5, "[<>10]0.0\" x\"", "5.0 x"}, {10, "[<>10]0.0", "10"},
       // A section written for negatives shows its own sign, in first place too.
       {-5, "[<0]\"neg\";\"other\"", "neg"}, {-5, "[<=-1]0.0;0", "5.0"}, {-5, "[<10]0.0", "-5.0"},
       // Elapsed time beside clock tokens of the same unit.
-      {1.5, "[h] \\h h", "36 h 12"}, {1.5, "[mm]:ss", "2160:00"}, {1.0006, "[h]:mm:ss.0", "24:00:51.8"},
+      {1.5, "[h] \\h h", "36 h 36"}, {1.5, "[mm]:ss", "2160:00"}, {1.0006, "[h]:mm:ss.0", "24:00:51.8"},
+      {1.5, "[ss] s h", "129600 129600 12"}, {1.5, "[h]:mm h", "36:00 36"},
+      // Negative elapsed times: a minus sign, then the length; 'm' after seconds is minutes.
+      {-1.5, "[h]:mm", "-36:00"}, {-0.5, "\"t=\"[mm]", "-t=720"}, {-0.25, "s \"s\" [m]", "-0 s 360"},
+      {0.5 + 7.0 / 1440 + 5.0 / 86400, "s:m", "5:7"}, {-0.5, "h:mm", "########"},
       // Fractions: variable denominators of one to three digits, fixed ones kept unreduced.
       {1.5, "# ?\?/16", "1  8/16"}, {0.26, "# ?/100", " 26/100"}, {0.3333, "# ??\?/???", "   1/3  "},
       {5.5, "# \"and\" ?/?", "5 and 1/2"}, {0.6, "# ?/10", " 6/10"}, {-0.5, "?/?", "-1/2"},
+      // Literals between the parts of a fraction; after an empty whole part they follow a '0',
+      // turn into spaces after a '?' and drop after a '#'.
+      {2.5, "#\\:#=/=#", "2:1=/=2"}, {0.5, "#\\:#/#", "1/2"}, {0.5, "0\\:#/#", "0:1/2"}, {0.5, "?\\:#/#", "  1/2"},
+      {12.5, "#-#\\:#/#", "1-2:1/2"}, {0.5, "#-#\\:#/#", "-1/2"}, {2.5, "#_#/#", "5 /2"}, {2.5, "\"<\"#/#\">\"", "<5/2>"},
+      // Whole numbers: alone (blank as wide as the fraction when the code has a '?'), or with a
+      // '0' numerator over 1.
+      {3, "#\\:#/#", "3"}, {3, "#\\:?/#", "3    "}, {0, "#\\:#/#\"|\"", "0|"}, {3, "#\\:0/#", "3:0/1"},
+      {0, "#\\:0/0", "0/1"}, {0, "?\\:0/0", "0:0/1"}, {1, "#\\:0/00", "1:0/01"}, {0, "#\\:?0#/00", " 00/01"},
       // Decimal placeholders mixed: a '0' keeps every digit left of it.
       {1, "0.#0", "1.00"}, {1, "0.?0", "1.00"}, {1.5, "0.#0", "1.50"}, {1.05, "0.#0", "1.05"},
       {1, "0.0?", "1.0 "}, {1.5, "0.?#", "1.5"}, {1, "0.?#", "1. "},
@@ -176,7 +199,7 @@ TEST(NumberFormat, FollowsTheRulesOfUnusualCodes) {
       // Japanese eras: 'g' names the era, 'e' counts its years; without the language 'g' is blank.
       {45296, "[$-411]ggge\"年\"m\"月\"d\"日\"", "令和6年1月5日"}, {45296, "[$-411]gg ee", "令 06"},
       {45296, "[$-ja-JP]g e", "R 6"}, {32516, "[$-30411]ggge", "平成1"}, {32515, "[$-411]ggge", "昭和64"},
-      {45296, "ggge", "2024"},
+      {45296, "ggge", "2024"}, {28313, "ee-mm-dd", "1977-07-07"},
   };
   for (const auto& c : cases) EXPECT_EQ(Cell(c.value, c.code), c.shown) << "value " << c.value << " code " << c.code;
 }

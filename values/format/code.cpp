@@ -467,7 +467,7 @@ int ChooseNumberSection(const FormatCode& code, double dValue, bool* pbMinus) {
     } else if (count >= 3) {
       chosen = 2;
     } else if (count == 1) {
-      chosen = 0;
+      return kSectionGeneral;  // a lone section whose condition fails: the General form
     }
     if (chosen < 0) return kNoSectionMatches;
     // A section written for negatives ([<0], [<=-1]) shows its own sign; every other section

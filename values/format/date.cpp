@@ -80,12 +80,15 @@ int Hour12(int hour) {
 
 bool IsDateToken(fmt::TokenKind kind) { return kind >= fmt::kTokYear; }
 
-// Whether the 'm' token at `index` is minutes: after an hour or before a second.
+// Whether the 'm' token at `index` is minutes: after an hour or a second, or before a second.
 bool MonthIsMinute(const fmt::TokenList& list, int index) {
   for (int i = index - 1; i >= 0; i--) {
     fmt::TokenKind kind = list.tokens[i].kind;
     if (!IsDateToken(kind) || kind == fmt::kTokAmPm) continue;
-    if (kind == fmt::kTokHour || kind == fmt::kTokElapsedHour) return true;
+    if (kind == fmt::kTokHour || kind == fmt::kTokElapsedHour || kind == fmt::kTokSecond ||
+        kind == fmt::kTokElapsedSecond) {
+      return true;
+    }
     break;
   }
   for (int i = index + 1; i < list.nCount; i++) {
@@ -185,15 +188,29 @@ bool RenderDateSection(const TokenList& list, const FormatCode& code, double dSe
   pOut->szText[0] = 0;
   int subDigits = 0;
   bool bTwelveHour = false;
+  bool bElapsed[3] = {false, false, false};  // hours, minutes, seconds
   for (int i = 0; i < list.nCount; i++) {
     const Token& token = list.tokens[i];
     if (token.kind == kTokSubSecond && token.nLength > subDigits) subDigits = token.nLength;
     if (token.kind == kTokAmPm) bTwelveHour = true;
+    if (token.kind >= kTokElapsedHour && token.kind <= kTokElapsedSecond) {
+      bElapsed[token.kind - kTokElapsedHour] = true;
+    }
+  }
+  TextSink sink(pOut->szText, kWorkUnits);
+  // An elapsed time below zero shows its length after a minus sign.
+  if (dSerial < 0.0 && (bElapsed[0] || bElapsed[1] || bElapsed[2])) {
+    sink.Put(u'-');
+    dSerial = -dSerial;
   }
   SerialParts parts;
   if (!SplitSerial(dSerial, subDigits, &parts)) return false;
-
-  TextSink sink(pOut->szText, kWorkUnits);
+  // A plain unit of the kind an elapsed unit counts shows the elapsed count too ("[h] h").
+  const int64_t elapsedHours = parts.nTotalSeconds / 3600;
+  const int64_t elapsedMinutes = parts.nTotalSeconds / 60;
+  const int64_t hourShown = bElapsed[0] ? elapsedHours : bTwelveHour ? Hour12(parts.nHour) : parts.nHour;
+  const int64_t minuteShown = bElapsed[1] ? elapsedMinutes : parts.nMinute;
+  const int64_t secondShown = bElapsed[2] ? parts.nTotalSeconds : parts.nSecond;
   for (int i = 0; i < list.nCount; i++) {
     const Token& token = list.tokens[i];
     int n = token.nLength;
@@ -206,10 +223,10 @@ bool RenderDateSection(const TokenList& list, const FormatCode& code, double dSe
         bool bEraYear = calendar.bJapaneseEra && (token.unit == u'e' || token.unit == u'E');
         if (bEraYear && JapaneseEraOf(parts.nYear, parts.nMonth, parts.nDay, &eraName, &initial, &year)) {
           PutNumber(year, n <= 2 ? 2 : 1, &sink);
-        } else if (n <= 2) {
+        } else if (n <= 2 && token.unit != u'e' && token.unit != u'E') {
           PutNumber(year % 100, 2, &sink);
         } else {
-          PutNumber(year, 1, &sink);  // four digits for every Gregorian year here
+          PutNumber(year, 1, &sink);  // four digits for every Gregorian year here, "ee" too
         }
         break;
       }
@@ -228,7 +245,7 @@ bool RenderDateSection(const TokenList& list, const FormatCode& code, double dSe
       }
       case kTokMonth:
         if (n <= 2 && MonthIsMinute(list, i)) {
-          PutNumber(parts.nMinute, n, &sink);
+          PutNumber(minuteShown, n, &sink);
         } else if (n <= 2) {
           PutNumber(parts.nMonth, n, &sink);
         } else if (n == 3) {
@@ -244,19 +261,19 @@ bool RenderDateSection(const TokenList& list, const FormatCode& code, double dSe
         else sink.PutAscii(n == 3 ? kShortDays[parts.nWeekday] : kLongDays[parts.nWeekday]);
         break;
       case kTokHour:
-        PutNumber(bTwelveHour ? Hour12(parts.nHour) : parts.nHour, n >= 2 ? 2 : 1, &sink);
+        PutNumber(hourShown, n >= 2 ? 2 : 1, &sink);
         break;
       case kTokMinute:
-        PutNumber(parts.nMinute, n >= 2 ? 2 : 1, &sink);
+        PutNumber(minuteShown, n >= 2 ? 2 : 1, &sink);
         break;
       case kTokSecond:
-        PutNumber(parts.nSecond, n >= 2 ? 2 : 1, &sink);
+        PutNumber(secondShown, n >= 2 ? 2 : 1, &sink);
         break;
       case kTokElapsedHour:
-        PutNumber(parts.nTotalSeconds / 3600, n > 20 ? 20 : n, &sink);
+        PutNumber(elapsedHours, n > 20 ? 20 : n, &sink);
         break;
       case kTokElapsedMinute:
-        PutNumber(parts.nTotalSeconds / 60, n > 20 ? 20 : n, &sink);
+        PutNumber(elapsedMinutes, n > 20 ? 20 : n, &sink);
         break;
       case kTokElapsedSecond:
         PutNumber(parts.nTotalSeconds, n > 20 ? 20 : n, &sink);

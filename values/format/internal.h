@@ -146,7 +146,10 @@ void TokenizeSection(const FormatCode& code, const FormatSection& section, Token
 // Picks the section that formats a number. Sets *pbMinus when a '-' must be put in front of the
 // magnitude. Returns -1 for a code without sections, kNoSectionMatches when two sections both
 // carry a condition and neither accepts the value (the cell then shows '#').
+// kSectionGeneral when a lone section's condition does not accept the value, which then shows
+// in the General form with its sign.
 constexpr int kNoSectionMatches = -2;
+constexpr int kSectionGeneral = -3;
 int ChooseNumberSection(const FormatCode& code, double dValue, bool* pbMinus);
 // Section for text: the fourth section, or a lone / last section holding '@'; -1 when none.
 int ChooseTextSection(const FormatCode& code);

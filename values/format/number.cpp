@@ -89,7 +89,11 @@ void PutIntegerPart(const TokenList& list, int first, int end, const char* digit
       }
       continue;
     }
-    if (token.kind == kTokComma) continue;
+    if (token.kind == kTokComma) {
+      // A comma ahead of every placeholder (",0") is a literal comma.
+      if (leftmost >= 0 && i < leftmost) put(u',');
+      continue;
+    }
     // Literals: rendered through a scratch writer so that multi-unit tokens keep their order.
     RenderedText scratch;
     scratch.nFillAt = SIZE_MAX;
@@ -220,50 +224,53 @@ int FloorDiv(int value, int divisor) {
   return quotient;
 }
 
-void RenderScientific(const TokenList& list, int end, int expAt, const DecimalValue& magnitude,
-                      Writer* pWriter) {
+// Mantissa of a scientific number. Its exponent is a multiple of the integer placeholders
+// ("##0.0E+0" gives multiples of three, "0000.0000E+0" of four). Zero shows every integer
+// placeholder as '0' ("#,###.#E+0" shows 0 as "0,000.").
+void PutMantissa(const TokenList& list, int expAt, const DecimalValue& value, int* pnExponent,
+                 Writer* pWriter) {
   int pointAt = FindKind(list, 0, expAt, kTokPoint);
   int intEnd = pointAt >= 0 ? pointAt : expAt;
   int nInt = CountDigitTokens(list, 0, intEnd);
   int nDecimals = pointAt >= 0 ? CountDigitTokens(list, pointAt + 1, expAt) : 0;
-  bool bEngineering = false;
-  for (int i = 0; i < intEnd; i++) {
-    if (IsDigitToken(list.tokens[i].kind)) {
-      bEngineering = nInt > 1 && list.tokens[i].kind == kTokDigitHash;
-      break;
-    }
-  }
-  int width = nInt > 1 ? nInt : 1;  // integer digits of the mantissa (the period when engineering)
-  DecimalValue value = magnitude;
-  if (value.nDigits) value.nExp10 += 2 * CountKind(list, 0, expAt, kTokPercent);
+  bool bGroup;
+  int nScale;
+  ReadCommas(list, expAt, pointAt, &bGroup, &nScale);
+  int width = nInt > 1 ? nInt : 1;  // the period of the exponent
   int exponent = 0;
   FixedDigits digits;
   if (value.nDigits == 0) {
     RoundToFixed(value, nDecimals, &digits);
+    digits.nInt = nInt < kMaxIntDigits ? nInt : kMaxIntDigits;
+    memset(digits.intDigits, '0', static_cast<size_t>(digits.nInt));
   } else {
-    int lead = value.nExp10 - 1;
-    exponent = bEngineering ? FloorDiv(lead, width) * width : lead - (width - 1);
+    exponent = FloorDiv(value.nExp10 - 1, width) * width;
     for (int attempt = 0; attempt < 2; attempt++) {
       DecimalValue scaled = value;
       scaled.nExp10 -= exponent;
       RoundToFixed(scaled, nDecimals, &digits);
       if (digits.nInt <= width) break;
-      exponent += bEngineering ? width : 1;  // 9.99 rounded up to 10.0
+      exponent += width;  // 9.99 rounded up to 10.0
     }
   }
-  PutIntegerPart(list, 0, intEnd, digits.intDigits, digits.nInt, false, pWriter);
+  PutIntegerPart(list, 0, intEnd, digits.intDigits, digits.nInt, bGroup, pWriter);
   if (pointAt >= 0) PutFractionPart(list, pointAt, expAt, digits.fracDigits, digits.nFrac, pWriter);
+  *pnExponent = exponent;
+}
 
+// Scientific notation. The mark keeps the case it has in the code; its sign ('-' for negative
+// exponents, '+' also for positive ones after "E+") stands where the exponent's digits start,
+// after any literals written between the mark and them. The exponent shows at least as many
+// digits as its '0' and '?' placeholders, '?' padding with spaces. Percent and trailing commas
+// do not scale a scientific number.
+void RenderScientific(const TokenList& list, int end, int expAt, const DecimalValue& magnitude,
+                      Writer* pWriter) {
+  int exponent = 0;
+  PutMantissa(list, expAt, magnitude, &exponent, pWriter);
   const Token& mark = list.tokens[expAt];
-  // The exponent mark shows as 'E' whatever the case of the code's mark.
-  pWriter->sink.Put(u'E');
-  if (exponent < 0) {
-    pWriter->sink.Put(u'-');
-  } else if (mark.unit == u'+') {
-    pWriter->sink.Put(u'+');
-  }
-  // Exponent digits: at least as many as its '0' placeholders (and at least one).
-  int minDigits = CountKind(list, expAt + 1, end, kTokDigit0);
+  pWriter->sink.Put(mark.nLength == u'e' ? u'e' : u'E');
+  int nZeros = CountKind(list, expAt + 1, end, kTokDigit0);
+  int nSpaces = CountKind(list, expAt + 1, end, kTokDigitQ);
   int absExp = exponent < 0 ? -exponent : exponent;
   char text[8];
   int length = 0;
@@ -271,22 +278,30 @@ void RenderScientific(const TokenList& list, int end, int expAt, const DecimalVa
     text[length++] = static_cast<char>('0' + absExp % 10);
     absExp /= 10;
   } while (absExp > 0 && length < 7);
-  while (length < minDigits && length < 7) text[length++] = '0';
+  auto putDigits = [&]() {
+    if (exponent < 0) {
+      pWriter->sink.Put(u'-');
+    } else if (mark.unit == u'+') {
+      pWriter->sink.Put(u'+');
+    }
+    int places = nZeros + nSpaces;
+    for (int pad = places - 1; pad >= length; pad--) {
+      // Places left of the digits: '0' placeholders (the rightmost ones) pad with zeros.
+      pWriter->sink.Put(pad < nZeros ? u'0' : u' ');
+    }
+    for (int k = length; k > 0; k--) pWriter->sink.Put(static_cast<char16_t>(text[k - 1]));
+  };
   bool bDigitsDone = false;
   for (int i = expAt + 1; i < end; i++) {
     const Token& token = list.tokens[i];
     if (IsDigitToken(token.kind)) {
-      if (!bDigitsDone) {
-        for (int k = length; k > 0; k--) pWriter->sink.Put(static_cast<char16_t>(text[k - 1]));
-        bDigitsDone = true;
-      }
+      if (!bDigitsDone) putDigits();
+      bDigitsDone = true;
       continue;
     }
     pWriter->PutCommon(token);
   }
-  if (!bDigitsDone) {
-    for (int k = length; k > 0; k--) pWriter->sink.Put(static_cast<char16_t>(text[k - 1]));
-  }
+  if (!bDigitsDone) putDigits();
 }
 
 // Nearest fraction to `value` (0 <= value) with a denominator of at most maxDen: the last
@@ -340,115 +355,178 @@ int WholeDigits(double value, char* pOut) {
   return digits.nInt;
 }
 
-// Where the parts of a fraction section are: [whole placeholders] literals numerator '/'
-// denominator literals.
+bool IsLiteralDigit(const Token& token) {
+  return token.kind == kTokLiteral && token.unit >= u'0' && token.unit <= u'9';
+}
+
+// Where the parts of a fraction section are: [whole part] separator numerator literals '/'
+// literals denominator trailer. Literals may stand between every two of them ("#\:#=/=#").
 struct FractionLayout {
-  int intEnd;       // tokens [0, intEnd) are the whole part (0 for an improper fraction)
-  int numFirst;     // tokens [numFirst, slashAt) are the numerator placeholders
-  int denEnd;       // tokens (slashAt, denEnd) are the denominator
+  int wholeEnd;     // tokens [0, wholeEnd) are the whole part, up to its last placeholder
+  int numFirst;     // tokens [numFirst, numEnd) are the numerator placeholders
+  int numEnd;
+  int slashAt;
+  int denFirst;     // tokens [denFirst, denEnd) are the denominator
+  int denEnd;
   bool bMixed;      // a whole part exists
   bool bFixedDen;   // the denominator is written out ("?/16")
   double dFixedDen;
-  int nDenPlaces;
 };
 
-FractionLayout ReadFractionLayout(const TokenList& list, int end, int slashAt) {
+bool ReadFractionLayout(const TokenList& list, int end, int slashAt, FractionLayout* pLayout) {
   FractionLayout layout = {};
-  // Numerator: the placeholder run right before the slash.
-  layout.numFirst = slashAt;
-  while (layout.numFirst > 0 && IsDigitToken(list.tokens[layout.numFirst - 1].kind)) {
-    layout.numFirst--;
+  layout.slashAt = slashAt;
+  layout.numEnd = slashAt;
+  while (layout.numEnd > 0 && !IsDigitToken(list.tokens[layout.numEnd - 1].kind)) layout.numEnd--;
+  layout.numFirst = layout.numEnd;
+  while (layout.numFirst > 0 && IsDigitToken(list.tokens[layout.numFirst - 1].kind)) layout.numFirst--;
+  layout.denFirst = slashAt + 1;
+  while (layout.denFirst < end && !IsDigitToken(list.tokens[layout.denFirst].kind) &&
+         !IsLiteralDigit(list.tokens[layout.denFirst])) {
+    layout.denFirst++;
   }
-  // Denominator: placeholders and digits after the slash; a written digit 1-9 fixes it.
-  layout.denEnd = slashAt + 1;
+  layout.denEnd = layout.denFirst;
   while (layout.denEnd < end) {
     const Token& token = list.tokens[layout.denEnd];
-    bool bDigit = token.kind == kTokLiteral && token.unit >= u'0' && token.unit <= u'9';
-    if (!IsDigitToken(token.kind) && !bDigit) break;
-    if (bDigit) layout.bFixedDen = true;
+    if (!IsDigitToken(token.kind) && !IsLiteralDigit(token)) break;
+    if (IsLiteralDigit(token)) layout.bFixedDen = true;
     layout.denEnd++;
   }
+  if (layout.numFirst == layout.numEnd || layout.denFirst == layout.denEnd) return false;
   if (layout.bFixedDen) {
-    for (int i = slashAt + 1; i < layout.denEnd; i++) {
+    for (int i = layout.denFirst; i < layout.denEnd; i++) {
       const Token& token = list.tokens[i];
       int digit = token.kind == kTokLiteral ? token.unit - u'0' : 0;
       if (layout.dFixedDen < 1e9) layout.dFixedDen = layout.dFixedDen * 10 + digit;
     }
     if (layout.dFixedDen < 1) layout.bFixedDen = false;
   }
-  layout.nDenPlaces = layout.denEnd - (slashAt + 1);
-  // Whole part: placeholders before the numerator, separated from it.
-  layout.intEnd = layout.numFirst;
-  while (layout.intEnd > 0 && !IsDigitToken(list.tokens[layout.intEnd - 1].kind)) layout.intEnd--;
-  layout.bMixed = CountDigitTokens(list, 0, layout.intEnd) > 0;
-  if (!layout.bMixed) layout.intEnd = 0;
-  return layout;
+  layout.wholeEnd = layout.numFirst;
+  while (layout.wholeEnd > 0 && !IsDigitToken(list.tokens[layout.wholeEnd - 1].kind)) layout.wholeEnd--;
+  layout.bMixed = layout.wholeEnd > 0;
+  *pLayout = layout;
+  return true;
 }
 
-void RenderFraction(const TokenList& list, int end, int slashAt, double dMagnitude,
+// Kind of the rightmost placeholder of tokens [first, end) (kTokLiteral when none).
+TokenKind LastDigitKind(const TokenList& list, int first, int end) {
+  for (int i = end - 1; i >= first; i--) {
+    if (IsDigitToken(list.tokens[i].kind)) return list.tokens[i].kind;
+  }
+  return kTokLiteral;
+}
+
+void PutTokens(const TokenList& list, int first, int end, Writer* pWriter) {
+  for (int i = first; i < end; i++) pWriter->PutCommon(list.tokens[i]);
+}
+
+// The denominator: its '0' placeholders give it at least as many digits (zeros in front), then
+// places left over after its digits show their pad ('?' a space).
+void PutDenominator(const TokenList& list, const FractionLayout& layout, double den, Writer* pWriter) {
+  if (layout.bFixedDen) {
+    for (int i = layout.denFirst; i < layout.denEnd; i++) {
+      const Token& token = list.tokens[i];
+      pWriter->sink.Put(token.kind == kTokLiteral ? token.unit : u'0');
+    }
+    return;
+  }
+  char denDigits[16];
+  int nDen = WholeDigits(den, denDigits);
+  int places = layout.denEnd - layout.denFirst;
+  int nZeros = CountKind(list, layout.denFirst, layout.denEnd, kTokDigit0);
+  for (int i = nDen; i < nZeros; i++) pWriter->sink.Put(u'0');
+  for (int i = 0; i < nDen; i++) pWriter->sink.Put(static_cast<char16_t>(denDigits[i]));
+  int used = nDen > nZeros ? nDen : nZeros;
+  for (int i = layout.denFirst + used; i < layout.denFirst + places; i++) {
+    char16_t pad = PadUnit(list.tokens[i].kind);
+    if (pad) pWriter->sink.Put(pad == u'0' ? u' ' : pad);
+  }
+}
+
+// A whole number through a mixed fraction whose numerator has no '0': the whole part shows at
+// least one digit and the fraction is blank, as wide as its code when the code has a '?' (so
+// fractions stay aligned on '/'), else left out.
+void PutWholeOnly(const TokenList& list, int end, const FractionLayout& layout, double whole,
+                  Writer* pWriter) {
+  char wholeDigits[kMaxIntDigits];
+  int nWhole = whole >= 1 ? WholeDigits(whole, wholeDigits) : 0;
+  if (nWhole == 0) {
+    wholeDigits[0] = '0';
+    nWhole = 1;
+  }
+  PutIntegerPart(list, 0, layout.wholeEnd, wholeDigits, nWhole, false, pWriter);
+  if (CountKind(list, 0, end, kTokDigitQ) > 0) {
+    for (int i = layout.wholeEnd; i < layout.denEnd; i++) {
+      if (list.tokens[i].kind != kTokFill) pWriter->sink.Put(u' ');
+    }
+  }
+  PutTokens(list, layout.denEnd, end, pWriter);
+}
+
+// The whole part of a mixed fraction and the literals between it and the numerator. A whole part
+// of 0 shows its placeholders' pads; those literals then follow a '0' as written, become spaces
+// after a '?' and are left out after a '#' (spaces excepted, which keep the alignment).
+void PutWholePart(const TokenList& list, const FractionLayout& layout, double whole, bool bZeroDigit,
+                  Writer* pWriter) {
+  char wholeDigits[kMaxIntDigits];
+  int nWhole = whole >= 1 ? WholeDigits(whole, wholeDigits) : 0;
+  TokenKind last = LastDigitKind(list, 0, layout.wholeEnd);
+  if (nWhole == 0 && bZeroDigit && last != kTokDigitHash) {
+    wholeDigits[0] = '0';
+    nWhole = 1;
+  }
+  PutIntegerPart(list, 0, layout.wholeEnd, wholeDigits, nWhole, false, pWriter);
+  for (int i = layout.wholeEnd; i < layout.numFirst; i++) {
+    const Token& token = list.tokens[i];
+    if (nWhole > 0 || last == kTokDigit0) {
+      pWriter->PutCommon(token);
+    } else if (last == kTokDigitQ || token.kind == kTokSpace ||
+               (token.kind == kTokLiteral && token.unit == u' ')) {
+      if (token.kind != kTokFill) pWriter->sink.Put(u' ');
+    }
+  }
+}
+
+void RenderFraction(const TokenList& list, int end, const FractionLayout& layout, double dMagnitude,
                     Writer* pWriter) {
-  FractionLayout layout = ReadFractionLayout(list, end, slashAt);
-  int intEnd = layout.intEnd, numFirst = layout.numFirst, denEnd = layout.denEnd;
-  bool bMixed = layout.bMixed, bFixedDen = layout.bFixedDen;
-  double fixedDen = layout.dFixedDen;
-  int nDenPlaces = layout.nDenPlaces;
-  double whole = bMixed ? std::floor(dMagnitude) : 0.0;
+  double whole = layout.bMixed ? std::floor(dMagnitude) : 0.0;
   double part = dMagnitude - whole;
   double num, den;
-  if (bFixedDen) {
-    den = fixedDen;
+  if (layout.bFixedDen) {
+    den = layout.dFixedDen;
     num = std::floor(part * den + 0.5);
   } else {
-    int places = nDenPlaces < 1 ? 1 : nDenPlaces > 7 ? 7 : nDenPlaces;
-    double maxDen = std::pow(10.0, places) - 1;
-    NearestFraction(part, maxDen, &num, &den);
+    int places = layout.denEnd - layout.denFirst;
+    places = places < 1 ? 1 : places > 7 ? 7 : places;
+    NearestFraction(part, std::pow(10.0, places) - 1, &num, &den);
   }
-  if (bMixed && num >= den) {
+  if (layout.bMixed && num >= den) {
     whole += 1;
     num = 0;
   }
-  if (!bFixedDen && num == 0) den = 1;
-
-  char wholeDigits[kMaxIntDigits];
-  int nWhole = whole >= 1 ? WholeDigits(whole, wholeDigits) : 0;
-  bool bNoFraction = bMixed && num == 0;
-  if (bNoFraction && nWhole == 0) {
-    wholeDigits[0] = '0';  // zero shows its whole part even through '#'
-    nWhole = 1;
+  if (!layout.bFixedDen && num == 0) den = 1;
+  bool bZeroNumerator = CountKind(list, layout.numFirst, layout.numEnd, kTokDigit0) > 0;
+  if (layout.bMixed && num == 0 && !bZeroNumerator) {
+    PutWholeOnly(list, end, layout, whole, pWriter);
+    return;
   }
-  PutIntegerPart(list, 0, intEnd, wholeDigits, nWhole, false, pWriter);
-  if (bNoFraction) {
-    // The fraction is blank, as wide as its code, so that fractions stay aligned on '/'.
-    for (int i = intEnd; i < denEnd; i++) {
-      if (list.tokens[i].kind != kTokFill) pWriter->sink.Put(u' ');
-    }
+  if (layout.bMixed) {
+    PutWholePart(list, layout, whole, num == 0, pWriter);
   } else {
-    for (int i = intEnd; i < numFirst; i++) pWriter->PutCommon(list.tokens[i]);
-    char numDigits[kMaxIntDigits];
-    int nNum = num >= 1 ? WholeDigits(num, numDigits) : 0;
-    if (nNum == 0 && !bMixed) {
-      numDigits[0] = '0';
-      nNum = 1;
-    }
-    PutIntegerPart(list, numFirst, slashAt, numDigits, nNum, false, pWriter);
-    pWriter->sink.Put(u'/');
-    if (bFixedDen) {
-      for (int i = slashAt + 1; i < denEnd; i++) {
-        const Token& token = list.tokens[i];
-        pWriter->sink.Put(token.kind == kTokLiteral ? token.unit : u'0');
-      }
-    } else {
-      char denDigits[16];
-      int nDen = WholeDigits(den, denDigits);
-      for (int i = 0; i < nDen; i++) pWriter->sink.Put(static_cast<char16_t>(denDigits[i]));
-      // The denominator is left-aligned: unused places after it show their pad.
-      for (int i = slashAt + 1 + nDen; i < denEnd; i++) {
-        char16_t pad = PadUnit(list.tokens[i].kind);
-        if (pad) pWriter->sink.Put(pad == u'0' ? u' ' : pad);
-      }
-    }
+    PutTokens(list, 0, layout.numFirst, pWriter);
   }
-  for (int i = denEnd; i < end; i++) pWriter->PutCommon(list.tokens[i]);
+  char numDigits[kMaxIntDigits];
+  int nNum = num >= 1 ? WholeDigits(num, numDigits) : 0;
+  if (nNum == 0 && (!layout.bMixed || bZeroNumerator)) {
+    numDigits[0] = '0';
+    nNum = 1;
+  }
+  PutIntegerPart(list, layout.numFirst, layout.numEnd, numDigits, nNum, false, pWriter);
+  PutTokens(list, layout.numEnd, layout.slashAt, pWriter);
+  pWriter->sink.Put(u'/');
+  PutTokens(list, layout.slashAt + 1, layout.denFirst, pWriter);
+  PutDenominator(list, layout, den, pWriter);
+  PutTokens(list, layout.denEnd, end, pWriter);
 }
 
 // A section with the word General (or '@' for a number): literals around the General text.
@@ -497,16 +575,12 @@ void RenderNumberSection(const TokenList& tokens, const FormatCode& code, double
     ToDecimal(dMagnitude, &magnitude);
     int expAt = FindKind(tokens, 0, end, kTokExponent);
     int slashAt = FindKind(tokens, 0, end, kTokSlash);
-    bool bFraction = slashAt > 0 && slashAt + 1 < end &&
-                     IsDigitToken(tokens.tokens[slashAt - 1].kind) &&
-                     (IsDigitToken(tokens.tokens[slashAt + 1].kind) ||
-                      (tokens.tokens[slashAt + 1].kind == kTokLiteral &&
-                       tokens.tokens[slashAt + 1].unit >= u'1' &&
-                       tokens.tokens[slashAt + 1].unit <= u'9'));
+    FractionLayout layout;
+    bool bFraction = slashAt > 0 && ReadFractionLayout(tokens, end, slashAt, &layout);
     if (expAt > 0 && CountDigitTokens(tokens, 0, expAt) > 0) {
       RenderScientific(tokens, end, expAt, magnitude, &writer);
     } else if (bFraction && std::isfinite(dMagnitude) && dMagnitude < 1e15) {
-      RenderFraction(tokens, end, slashAt, dMagnitude, &writer);
+      RenderFraction(tokens, end, layout, dMagnitude, &writer);
     } else {
       RenderFixed(tokens, end, magnitude, &writer);
     }

@@ -116,6 +116,10 @@ void FormatValue(double dValue, const char16_t* pCode, bool bChartLabel, const C
   }
   bool bMinus = false;
   int index = fmt::ChooseNumberSection(code, dValue, &bMinus);
+  if (index == fmt::kSectionGeneral) {
+    FormatValue(dValue, u"General", bChartLabel, pFit, pSink, pclText);
+    return;
+  }
   if (index < 0) {
     if (!bChartLabel) {
       if (index == fmt::kNoSectionMatches) PutOverflow(pFit, pSink);
@@ -225,6 +229,40 @@ void ParseDateTimeFormat(double dSerial, int32_t nDateSystem, const char16_t* pC
   sink.Finish();
 }
 
+namespace {
+
+// Writes a text through section `index` of a code: '@' (and General) show the text, literals
+// themselves, placeholders and fills nothing.
+void PutTextSection(const fmt::FormatCode& code, int index, const char16_t* text, TextSink* pSink,
+                    uint32_t* pclText) {
+  const fmt::FormatSection& section = code.sections[index];
+  if (pclText) *pclText = section.clColor;
+  fmt::TokenList tokens;
+  fmt::TokenizeSection(code, section, &tokens);
+  for (int i = 0; i < tokens.nCount; i++) {
+    const fmt::Token& token = tokens.tokens[i];
+    switch (token.kind) {
+      case fmt::kTokText:
+      case fmt::kTokGeneral:  // General in a text section shows the text
+        for (const char16_t* p = text; *p; p++) pSink->Put(*p);
+        break;
+      case fmt::kTokLiteral:
+        pSink->Put(token.unit);
+        break;
+      case fmt::kTokSpace:
+        pSink->Put(u' ');
+        break;
+      case fmt::kTokLiteralText:
+        fmt::PutCodeUnits(code, token, pSink);
+        break;
+      default:
+        break;  // placeholders and fills show nothing for text
+    }
+  }
+}
+
+}  // namespace
+
 void ParseTextFormat(const char16_t* pText, const char16_t* pCode, char16_t* pOut,
                      size_t nCapacity, uint32_t* pclText) {
   if (pclText) *pclText = kFormatColorAuto;
@@ -237,34 +275,34 @@ void ParseTextFormat(const char16_t* pText, const char16_t* pCode, char16_t* pOu
   int index = fmt::ChooseTextSection(code);
   if (index < 0) {
     while (*text) sink.Put(*text++);
-    sink.Finish();
-    return;
-  }
-  const fmt::FormatSection& section = code.sections[index];
-  if (pclText) *pclText = section.clColor;
-  fmt::TokenList tokens;
-  fmt::TokenizeSection(code, section, &tokens);
-  for (int i = 0; i < tokens.nCount; i++) {
-    const fmt::Token& token = tokens.tokens[i];
-    switch (token.kind) {
-      case fmt::kTokText:
-      case fmt::kTokGeneral:  // General in a text section shows the text
-        for (const char16_t* p = text; *p; p++) sink.Put(*p);
-        break;
-      case fmt::kTokLiteral:
-        sink.Put(token.unit);
-        break;
-      case fmt::kTokSpace:
-        sink.Put(u' ');
-        break;
-      case fmt::kTokLiteralText:
-        fmt::PutCodeUnits(code, token, &sink);
-        break;
-      default:
-        break;  // placeholders and fills show nothing for text
-    }
+  } else {
+    PutTextSection(code, index, text, &sink, pclText);
   }
   sink.Finish();
+}
+
+void FormatTextValue(const char16_t* pText, const char16_t* pCode, char16_t* pOut,
+                     size_t nCapacity) {
+  if (!pOut || nCapacity == 0) return;
+  pOut[0] = 0;
+  fmt::FormatCode code;
+  fmt::ReadFormatCode(pCode, &code);
+  const fmt::FormatSection* first = code.nSections > 0 ? &code.sections[0] : nullptr;
+  bool bLiteralsOnly = first && fmt::ChooseTextSection(code) < 0 && !first->bDate &&
+                       !first->bText && !first->bGeneral && !first->bPlaceholders;
+  if (!bLiteralsOnly) {
+    ParseTextFormat(pText, pCode, pOut, nCapacity, nullptr);
+    return;
+  }
+  TextSink sink(pOut, nCapacity);
+  PutTextSection(code, 0, u"", &sink, nullptr);
+  sink.Finish();
+}
+
+CellFormatType FormatWorkbookNumber(double dValue, const char16_t* pCode, bool bDate1904,
+                                    char16_t* pOut, size_t nCapacity) {
+  return ParseCellFormat(SerialForDisplay(dValue, pCode, bDate1904), pCode, true, nullptr, pOut,
+                         nCapacity, nullptr);
 }
 
 void ConvertDecimalToFraction(double dValue, char16_t* pOut, size_t nCapacity) {

@@ -97,6 +97,18 @@ void ParseDateTimeFormat(double dSerial, int32_t nDateSystem, const char16_t* pC
 void ParseTextFormat(const char16_t* pText, const char16_t* pCode, char16_t* pOut,
                      size_t nCapacity, uint32_t* pclText);
 
+// The text of a number of a workbook through a code, as a cell without a width shows it and as
+// TEXT() gives it: the serial is read in the workbook's date system (SerialForDisplay), zeros
+// show. Returns DetectCellFormatType(pCode).
+CellFormatType FormatWorkbookNumber(double dValue, const char16_t* pCode, bool bDate1904,
+                                    char16_t* pOut, size_t nCapacity);
+
+// The text of a text value (or of a logical value's TRUE / FALSE) through a code, as TEXT() gives
+// it: the code's text section when it has one, the literals of a first section that holds
+// nothing but literals ("\"yes\""), and otherwise the text unchanged.
+void FormatTextValue(const char16_t* pText, const char16_t* pCode, char16_t* pOut,
+                     size_t nCapacity);
+
 // Renders one date/time token (a run of one letter such as "mmm" or "yyyy", compared ignoring
 // case) for the parts of a serial and appends it to the zero-terminated text in pOut. `bIsMinute`
 // makes 'm'/"mm" the minute, `bTwelveHour` puts hours on a 12-hour clock.

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "common/resultcodes.h"
+#include "values/formula/check.h"
 #include "values/formula/engine.h"
 #include "values/formula/structuredrefs.h"
 
@@ -161,7 +162,39 @@ bool FormulaEngine::Selected(const CellRecord& cell, FormulaEvalMode mode) const
   if (!(cell.flags & kCellHasFormula) || !cell.formula) return false;
   if (mode == kFormulaEvalAll || wb_->bFullCalcOnLoad) return true;
   if (mode == kFormulaEvalNone) return false;
-  return cell.formula->bCalcAlways || !(cell.flags & kCellHasValue);
+  return cell.formula->bCalcAlways || !(cell.flags & kCellHasValue) || volatileCalls_.count(&cell) > 0;
+}
+
+namespace {
+
+// Whether a formula text calls a function whose result changes on every computation.
+bool CallsVolatileFunction(const std::u16string& text) {
+  for (const std::string& name : FunctionNamesOf(text)) {
+    const FunctionSpec* spec = FunctionById(LookupFunctionId(std::u16string(name.begin(), name.end())));
+    if (spec && (spec->flags & kFnVolatile)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void FormulaEngine::FindVolatileCalls() {
+  std::unordered_map<const char16_t*, bool> known;  // by formula text (shared masters repeat)
+  for (int32_t s = 0; s < wb_->sheetCount; ++s) {
+    for (const CellRecord& cell : wb_->sheets[s].cells) {
+      if (!(cell.flags & kCellHasFormula) || !cell.formula || !(cell.flags & kCellHasValue)) continue;
+      const CellFormula* f = cell.formula;
+      const char16_t* text = f->text && f->text[0] ? f->text : nullptr;
+      if (!text && f->kind == kFormulaShared) {
+        auto it = sheets_[size_t(s)].shared.find(f->sharedIndex);
+        if (it != sheets_[size_t(s)].shared.end()) text = it->second.text;
+      }
+      if (!text) continue;
+      auto hit = known.find(text);
+      if (hit == known.end()) hit = known.emplace(text, CallsVolatileFunction(text)).first;
+      if (hit->second) volatileCalls_.insert(&cell);
+    }
+  }
 }
 
 bool FormulaEngine::CompileCellFormula(int32_t sheet, const CellRecord& cell,
@@ -318,6 +351,7 @@ void FormulaEngine::WriteBack(int32_t sheet, CellRecord* cell, const ExcelValue&
 }
 
 int32_t FormulaEngine::RunAll(FormulaEvalMode mode) {
+  if (mode == kFormulaEvalTriggered && !wb_->bFullCalcOnLoad) FindVolatileCalls();
   for (int32_t pass = 0; pass < kMaxPasses; ++pass) {
     depthAborted_ = false;
     deferred_.clear();

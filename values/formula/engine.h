@@ -36,6 +36,7 @@ struct EvalContext {
   int32_t row = 1, col = 1;   // the cell (ROW(), implicit intersection)
   int32_t dRow = 0, dCol = 0; // shift of relative references (cells of a shared formula)
   bool arrayMode = false;     // ranges in operators become arrays (array formulas, SUMPRODUCT)
+  bool wrapShift = false;     // shifted references wrap around the sheet's edges (defined names)
 };
 
 class FunctionCall;
@@ -170,6 +171,8 @@ class FormulaEngine {
   };
 
   bool Selected(const CellRecord& cell, FormulaEvalMode mode) const;
+  // Collects the formulas that call a volatile function (RAND, NOW, ...) into volatileCalls_.
+  void FindVolatileCalls();
   void ComputeCell(int32_t sheet, CellRecord* cell);
   bool CompileCellFormula(int32_t sheet, const CellRecord& cell, std::shared_ptr<CompiledFormula>* compiled,
                           EvalContext* cx);
@@ -195,6 +198,7 @@ class FormulaEngine {
   const std::unordered_map<std::u16string, int32_t>* lastIndex_ = nullptr;  // owned by indexes_
   FormulaReuse reuse_;  // programs of formulas filled down without being shared
   std::unordered_set<const CellRecord*> volatileCells_;
+  std::unordered_set<const CellRecord*> volatileCalls_;  // computed again whatever they cached
   std::unordered_set<const CellRecord*> deferred_;  // stopped at the depth bound in this pass
   CellFrame* frame_ = nullptr;
   int32_t cellDepth_ = 0;

@@ -125,8 +125,10 @@ ExcelValue FormulaEngine::EvalRef(const FormulaRef& ref, const EvalContext& cx) 
       return MakeUnsupported();
     }
   }
-  auto shift = [](int32_t v, bool absolute, int32_t by, int32_t limit, int32_t* out) {
+  const bool wrap = cx.wrapShift;
+  auto shift = [wrap](int32_t v, bool absolute, int32_t by, int32_t limit, int32_t* out) {
     int64_t r = absolute ? v : int64_t(v) + by;
+    if (wrap && !absolute) r = ((r - 1) % limit + limit) % limit + 1;
     if (r < 1 || r > limit) return false;
     *out = int32_t(r);
     return true;
@@ -177,8 +179,12 @@ ExcelValue FormulaEngine::EvalName(const FormulaNode& node, const EvalContext& c
     Abort();
     return MakeUnsupported();
   }
+  // A name's relative references are written as seen from A1 and move with the cell that uses
+  // the name, wrapping around the sheet's edges (XFD1 is the cell left of the using cell).
   EvalContext nameCx = cx;
-  nameCx.dRow = nameCx.dCol = 0;
+  nameCx.dRow = cx.row - 1;
+  nameCx.dCol = cx.col - 1;
+  nameCx.wrapShift = true;
   return EvalNode(*it->second, it->second->root, nameCx);
 }
 

@@ -234,25 +234,29 @@ ExcelValue FnTextJoin(FunctionCall& c) {
 }
 
 std::u16string Format(FormulaEngine* engine, double value, const std::u16string& code) {
-  if (engine->date1904() && DetectCellFormatType(code.c_str()) == kCellFormatDateTime) value += 1462;
   char16_t buffer[512];
-  ParseCellFormat(value, code.c_str(), true, nullptr, buffer, 512, nullptr);
+  FormatWorkbookNumber(value, code.c_str(), engine->date1904(), buffer, 512);
   return buffer;
 }
 
+// TEXT goes through the cell formatter: a number shows what a cell of the workbook with that code
+// shows; a text that reads as no number, and a logical value as TRUE / FALSE, go through the
+// code's text section.
 ExcelValue FnText(FunctionCall& c) {
   ExcelValue v = c.Arg(0);
   TEXT_ARG(c, 1, code);
   if (v.type == kValueError) return v;
+  char16_t buffer[512];
   double d = 0;
   ErrorID e = kErrorValue;
-  if (v.type == kValueString && !TextToValue(v.strVal, c.engine->date1904(), &d)) {
-    char16_t buffer[512];
-    ParseTextFormat(v.strVal.c_str(), code.c_str(), buffer, 512, nullptr);
+  if (v.type == kValueBoolean || (v.type == kValueString && !TextToValue(v.strVal, c.engine->date1904(), &d))) {
+    FormatTextValue(v.type == kValueBoolean ? (v.bVal ? u"TRUE" : u"FALSE") : v.strVal.c_str(), code.c_str(), buffer,
+                    512);
     return MakeString(buffer);
   }
   if (!CoerceToNumber(v, c.engine->date1904(), &d, &e)) return MakeError(e);
-  return MakeString(Format(c.engine, d, code));
+  FormatWorkbookNumber(d, code.c_str(), c.engine->date1904(), buffer, 512);
+  return MakeString(buffer);
 }
 
 ExcelValue FnValue(FunctionCall& c) {
