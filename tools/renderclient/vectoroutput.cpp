@@ -27,6 +27,12 @@ int WriteFailure(const std::string& name, int32_t code) {
   return code == -14 ? 2 : 99;
 }
 
+// A page name the system would not take (too long): exit status 2, as for a file not written.
+int NameFailure(const std::string& error) {
+  std::fprintf(stderr, "xlxrender: %s\n", error.c_str());
+  return 2;
+}
+
 }  // namespace
 
 std::string PdfOutputName(const RenderOptions& o) { return o.pattern.empty() ? o.outRoot + ".pdf" : o.pattern; }
@@ -103,7 +109,8 @@ int VectorOutput::RenderPage(FilterHost& host, size_t index, int32_t page) {
 
 // One thread draws each SVG page straight into its own document.
 int VectorOutput::RenderSvgPage(FilterHost& host, int32_t page, const PageSize& size, double dpi) {
-  const std::string name = PageOutputName(options_, page, total_, "svg");
+  std::string name, error;
+  if (!MakePageOutputName(options_, page, total_, "svg", &name, &error)) return NameFailure(error);
   VkVectorDocument* svg = nullptr;
   VkVectorPage* drawn = nullptr;
   int32_t r = VkCreateVectorDocument(VK_VECTOR_SVG, ToUtf16(name).c_str(), &svg);
@@ -160,7 +167,8 @@ int VectorOutput::WritePage(size_t index, VkVectorPage* page) {
     if (options_.progress) std::fprintf(stderr, "page %d/%d: %s\n", number, total_, pdfName_.c_str());
     return 0;
   }
-  const std::string name = PageOutputName(options_, number, total_, "svg");
+  std::string name, error;
+  if (!MakePageOutputName(options_, number, total_, "svg", &name, &error)) return NameFailure(error);
   VkVectorDocument* svg = nullptr;
   int32_t r = VkCreateVectorDocument(VK_VECTOR_SVG, ToUtf16(name).c_str(), &svg);
   if (r == 1) r = VkAddVectorPage(svg, page);

@@ -118,9 +118,12 @@ int RenderOne(FilterHost& host, const RenderOptions& o, int32_t page, int32_t to
                  o.input.c_str(), page, size.width, size.height);
     return 1;
   }
-  std::string name = PageOutputName(o, page, total, "png");
+  std::string name, error;
+  if (!MakePageOutputName(o, page, total, "png", &name, &error)) {
+    std::fprintf(stderr, "xlxrender: %s\n", error.c_str());
+    return 2;
+  }
   PngPageWriter writer;
-  std::string error;
   bool writeFailed = false;
   r = host.Render(page, size, [&](const uint8_t* bgr, int32_t row, uint32_t flags) -> int32_t {
     if (flags & 4) {
