@@ -273,12 +273,14 @@ int64_t ReadPartWith(int64_t handle, const char16_t* name, uint8_t** buffer, uin
   if (result == XLX_OK) {
     uint64_t entrySize = list->sizes[index];
     if (size) *size = entrySize;
-    if (entrySize == 0 || entrySize > kMaxPartBytes)
+    if (entrySize == 0)
       result = XLX_CORRUPT(XLX_ERR_FORMAT, "zip entry size");
+    else if (entrySize > kMaxPartBytes)
+      result = XLX_CORRUPT(XLX_ERR_LIMIT, "zip entry size over the part limit");
     else if (!DeclaredSizeFitsData(zip, entrySize))
       result = XLX_CORRUPT(XLX_ERR_FORMAT, "zip entry size beyond its data");
     else if (!ChargeBudget(list, entrySize))
-      result = XLX_CORRUPT(XLX_ERR_FORMAT, "package inflated-size budget");
+      result = XLX_CORRUPT(XLX_ERR_LIMIT, "package inflated-size budget");
     else
       result = ReadCurrentEntry(zip, entrySize, buffer, allocate, release);
   }
@@ -513,7 +515,7 @@ int64_t PartStream::Read(uint8_t* buffer, size_t capacity) {
     ended_ = true;
     return unzCloseCurrentFile(static_cast<unzFile>(zip_)) == UNZ_OK ? 0 : XLX_CORRUPT(XLX_ERR_FORMAT, "zip entry CRC");
   }
-  if (!ChargeBudget(list_, static_cast<uint64_t>(n))) return XLX_CORRUPT(XLX_ERR_FORMAT, "package inflated-size budget");
+  if (!ChargeBudget(list_, static_cast<uint64_t>(n))) return XLX_CORRUPT(XLX_ERR_LIMIT, "package inflated-size budget");
   return n;
 }
 

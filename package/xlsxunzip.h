@@ -34,8 +34,8 @@ struct PartList {
 // Reads a part whole into a host-allocated buffer followed by one zero byte (free with VK_FREE).
 // At most the declared size is inflated, whatever the data holds. Bytes read (> 0); 0 when the
 // entry is listed but not met in the archive; -1 memory; -9 absent part, empty entry, a declared
-// size over kMaxPartBytes or larger than its compressed data can inflate to, the package budget
-// (kMaxPackageBytes) spent, data or CRC error.
+// size larger than its compressed data can inflate to, data or CRC error; -1879 a declared size
+// over kMaxPartBytes or the package budget (kMaxPackageBytes) spent: a limit, not damage.
 int64_t ReadPart(int64_t handle, const char16_t* name, uint8_t** buffer, uint64_t* size, const PartList* list);
 // Reads and parses an XML part from its UTF-8 bytes. 1; 0 nothing to read (document left as it
 // was); -1; -9 (as ReadPart, or elements nested deeper than kMaxXmlDepth: the document is left
@@ -71,7 +71,7 @@ class PartStream {
   // Opens the part. 1; -1 memory; -9 absent part, empty entry, or a zip error; -14 no handle.
   [[nodiscard]] int32_t Open(int64_t handle, const PartList* list, const char16_t* name);
   // Inflates up to `capacity` bytes into `buffer`: the count (> 0); 0 at the end of the part, whose
-  // CRC is then checked; -9 data or CRC error, or the package budget spent.
+  // CRC is then checked; -9 data or CRC error; -1879 the package budget spent.
   int64_t Read(uint8_t* buffer, size_t capacity);
   // The entry's uncompressed size as listed (UINT32_MAX when above kMaxPartBytes).
   uint64_t ListedSize() const { return listedSize_; }

@@ -5,12 +5,18 @@
 #include <cstdio>
 #include <cstring>
 
+#include <unistd.h>
+
 PngPageWriter::~PngPageWriter() { Abort(); }
 
 bool PngPageWriter::Begin(const std::string& path, uint32_t width, uint32_t height, uint32_t dpi, std::string* error) {
   path_ = path;
-  file_ = std::fopen(path.c_str(), "wb");
+  // Written unnamed and named when finished: an interrupted run leaves no partial page.
+  const int fd = output_.Open(path);
+  file_ = fd >= 0 ? fdopen(fd, "wb") : nullptr;
   if (!file_) {
+    if (fd >= 0) close(fd);
+    output_.Discard();
     *error = "cannot write " + path + ": " + std::strerror(errno);
     return false;
   }
@@ -64,8 +70,10 @@ bool PngPageWriter::Finish(std::string* error) {
   png_destroy_write_struct(&png, &info);
   png_ = info_ = nullptr;
   bool ok = std::fflush(file_) == 0 && !std::ferror(file_);
+  ok = ok && output_.Commit();
   ok = std::fclose(file_) == 0 && ok;
   file_ = nullptr;
+  if (!ok) output_.Discard();
   if (!ok) *error = "cannot write " + path_ + ": " + std::strerror(errno);
   return ok;
 }
@@ -80,6 +88,6 @@ void PngPageWriter::Abort() {
   if (file_) {
     std::fclose(file_);
     file_ = nullptr;
-    std::remove(path_.c_str());
   }
+  output_.Discard();
 }

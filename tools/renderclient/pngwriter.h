@@ -5,10 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "outputfile.h"
+
 class PngPageWriter {
  public:
   ~PngPageWriter();
   // Opens the file and writes the header. False with a message when the file cannot be written.
+  // The page appears under `path` only when Finish succeeds.
   bool Begin(const std::string& path, uint32_t width, uint32_t height, uint32_t dpi, std::string* error);
   // Writes one BGR row (width * 3 bytes used).
   bool WriteRow(const uint8_t* bgr);
@@ -17,6 +20,7 @@ class PngPageWriter {
 
  private:
   FILE* file_ = nullptr;
+  OutputFile output_;
   void* png_ = nullptr;
   void* info_ = nullptr;
   uint32_t width_ = 0;

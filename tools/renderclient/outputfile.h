@@ -1,0 +1,22 @@
+// Page files that appear under their names only when complete: written unnamed (or under a
+// temporary name where the file system cannot hold an unnamed file) in the folder of their name,
+// then named. A run that is interrupted leaves no partial page behind.
+#pragma once
+#include <string>
+
+class OutputFile {
+ public:
+  ~OutputFile();  // discards a file not committed
+  // Opens the file for writing (mode 0644 before the umask). -1 with errno set on failure.
+  int Open(const std::string& path);
+  // Names the written file `path`, replacing a file of that name. The descriptor stays open for
+  // the caller to close. False with errno set on failure (the file is then discarded).
+  bool Commit();
+  // Removes what was written; nothing ever appears under the name.
+  void Discard();
+
+ private:
+  int fd_ = -1;
+  std::string path_;
+  std::string tempName_;  // the temporary name when the file is not unnamed
+};
