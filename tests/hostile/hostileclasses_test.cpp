@@ -4,6 +4,7 @@
 // tests/fixtures/make_hostile_fixtures.py.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -119,6 +120,16 @@ TEST(HostileClasses, EachAnswersWithinTheLimits) {
       EXPECT_LT(run.cpuSeconds, 10) << c.fixture;
     }
   }
+  // Pages and messages only: no temporary or partial file is left beside them.
+  DIR* folder = opendir(dir.c_str());
+  ASSERT_NE(folder, nullptr);
+  while (dirent* e = readdir(folder)) {
+    const std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    const std::string ext = name.substr(name.find_last_of('.') + 1);
+    EXPECT_TRUE(ext == "png" || ext == "err") << name;
+  }
+  closedir(folder);
 }
 
 // A pattern that was a format string: refused as a usage error before any file is opened.

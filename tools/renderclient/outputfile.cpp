@@ -66,6 +66,11 @@ bool OutputFile::Commit() {
   return true;
 }
 
+std::string OutputFile::WritePath() const {
+  if (fd_ < 0) return std::string();
+  return tempName_.empty() ? "/proc/self/fd/" + std::to_string(fd_) : tempName_;
+}
+
 void OutputFile::Discard() {
   if (!tempName_.empty()) unlink(tempName_.c_str());
   tempName_.clear();

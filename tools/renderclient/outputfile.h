@@ -14,6 +14,9 @@ class OutputFile {
   bool Commit();
   // Removes what was written; nothing ever appears under the name.
   void Discard();
+  // A path that opens the file being written, for writers that take a name: "/proc/self/fd/N" of
+  // the unnamed file, or its temporary name. "" before Open.
+  std::string WritePath() const;
 
  private:
   int fd_ = -1;
