@@ -113,10 +113,12 @@ int RenderOne(FilterHost& host, const RenderOptions& o, int32_t page, int32_t to
   int32_t r = host.Info(page, &size);
   if (r != 1) return Fail(o, "page information", r);
   if (static_cast<uint64_t>(size.width) * size.height > VK_MAX_BITMAP_PIXELS) {
-    // A whole sheet drawn as one page can be far larger than any bitmap.
+    // A whole sheet drawn as one page can be far larger than any bitmap: a limit of ours (exit 4),
+    // not an unreadable file.
+    t_failCode = XLX_ERR_LIMIT;
     std::fprintf(stderr, "xlxrender: %s: page %d is %u x %u pixels, too large for one bitmap; use --paginate or --paper\n",
                  o.input.c_str(), page, size.width, size.height);
-    return 1;
+    return ExitStatusFor(XLX_ERR_LIMIT);
   }
   std::string name, error;
   if (!MakePageOutputName(o, page, total, "png", &name, &error)) {
