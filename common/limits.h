@@ -12,6 +12,12 @@ constexpr uint32_t kMaxRows = 1048576;                    // spreadsheet rows
 constexpr uint32_t kMaxColumns = 16384;                   // spreadsheet columns
 constexpr uint32_t kMaxSheets = 65535;
 constexpr uint32_t kMaxXmlDepth = 1024;                   // nesting accepted in an XML part
+// Parts read into a document tree (workbook, relationships, drawings, charts, themes, tables) cost
+// many times their size in memory: their bytes and their markup (elements and attributes, counted
+// before the tree is built) are capped per part and over every tree built by one parse.
+constexpr uint64_t kMaxTreePartBytes = 64ull << 20;
+constexpr uint64_t kMaxTreePartNodes = 2000000;
+constexpr uint64_t kMaxTreeWorkbookNodes = 8000000;
 constexpr uint32_t kMaxSheetNameUnits = 255;
 constexpr uint32_t kMaxRelationships = 1000000;
 constexpr uint64_t kMaxLayoutGridEntries = 8u << 20;    // rows and columns laid out over all sheets of a workbook

@@ -294,6 +294,38 @@ def synthetic_drawings():
     return [s + bmp + bytes(range(16)) for s in seeds]
 
 
+def synthetic_metafiles():
+    """A small EMF and WMF (two filled rectangles, 16 x 8 pixels) and the WMF with a StretchDIB
+    record whose bitmap header says zero rows and an unknown compression."""
+    w, h = 16, 8
+    def emf_brush(handle, colorref):
+        return struct.pack("<6I", 39, 24, handle, 0, colorref, 0) + struct.pack("<3I", 37, 12, handle)
+    emf = struct.pack("<2I4i4i", 1, 108, 0, 0, w - 1, h - 1, 0, 0, w * 2540 // 96, h * 2540 // 96)
+    emf += struct.pack("<4I2H3I4I5I", 0x464D4520, 0x10000, 0, 0, 3, 0, 0, 0, 0, 960, 960, 254, 254,
+                       0, 0, 0, 254000, 254000)
+    emf += struct.pack("<3I", 37, 12, 0x80000008) + emf_brush(1, 0x0000FF)
+    emf += struct.pack("<6I", 43, 24, 0, 0, w // 2, h) + emf_brush(2, 0xFF0000)
+    emf += struct.pack("<6I", 43, 24, w // 2, 0, w, h) + struct.pack("<5I", 14, 20, 0, 16, 20)
+    emf = emf[:48] + struct.pack("<2I", len(emf), 9) + emf[56:]
+    def record(function, *params):
+        return struct.pack("<IH", 3 + len(params), function) + struct.pack("<%dH" % len(params), *params)
+    placeable = struct.pack("<IH4hHI", 0x9AC6CDD7, 0, 0, 0, w, h, 96, 0)
+    checksum = 0
+    for i in range(0, len(placeable), 2):
+        checksum ^= struct.unpack_from("<H", placeable, i)[0]
+    body = (record(0x020B, 0, 0) + record(0x020C, h, w) + record(0x02FA, 5, 0, 0, 0, 0) + record(0x012D, 0) +
+            record(0x02FC, 0, 0x00FF, 0, 0) + record(0x012D, 1) + record(0x041B, h, w // 2, 0, 0) +
+            record(0x01F0, 1) + record(0x02FC, 0, 0, 0x00FF, 0) + record(0x012D, 1) + record(0x041B, h, w, 0, w // 2))
+    dib = struct.pack("<IiiHHIIiiII", 40, w, 0, 1, 24, 0x4B, 64, 0, 0, 0, 0) + bytes(i * 37 % 256 for i in range(64))
+    stretch = (struct.pack("<IH", 3 + 11 + len(dib) // 2, 0x0F43) +
+               struct.pack("<11H", 0x20, 0xCC, 0, 0, w, 0, 0, h, w, 0, 0) + dib)
+    def wmf(records):
+        data = records + record(0)
+        header = struct.pack("<HHHIHIH", 1, 9, 0x300, (18 + len(data)) // 2, 3, 8, 0)
+        return placeable + struct.pack("<H", checksum) + header + data
+    return {"emf": emf, "wmf": wmf(body), "wmf-dib": wmf(body + stretch)}
+
+
 def main():
     corpus = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "..", "..", "shared", "corpus")
     out = sys.argv[2] if len(sys.argv) > 2 else os.path.join(HERE, "seeds")
@@ -532,6 +564,14 @@ def main():
                 charts.setdefault(sha(data), data)
     for data in sorted(charts.values(), key=len)[:MAX_DRAWING_SEEDS]:
         write(os.path.join(out, "chart"), sha(data) + ".xml", data)
+
+    # Metafiles: the synthetic ones and those of the corpus's packages.
+    for name, data in synthetic_metafiles().items():
+        write(os.path.join(out, "metafile"), name, data)
+    for f in files:
+        for name, data in zip_parts(f, r"\.(emf|wmf)$"):
+            if len(data) <= MAX_DRAWING_SEED:
+                write(os.path.join(out, "metafile"), sha(data), data)
 
     # Relationship targets: the first byte is the length of the source folder.
     for i, (folder, target) in enumerate(sorted(rels)[:MAX_REL_SEEDS]):

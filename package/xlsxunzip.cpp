@@ -273,12 +273,14 @@ int64_t ReadPartWith(int64_t handle, const char16_t* name, uint8_t** buffer, uin
   if (result == XLX_OK) {
     uint64_t entrySize = list->sizes[index];
     if (size) *size = entrySize;
-    if (entrySize == 0 || entrySize > kMaxPartBytes)
+    if (entrySize == 0)
       result = XLX_CORRUPT(XLX_ERR_FORMAT, "zip entry size");
+    else if (entrySize > kMaxPartBytes)
+      result = XLX_CORRUPT(XLX_ERR_LIMIT, "zip entry size over the part limit");
     else if (!DeclaredSizeFitsData(zip, entrySize))
       result = XLX_CORRUPT(XLX_ERR_FORMAT, "zip entry size beyond its data");
     else if (!ChargeBudget(list, entrySize))
-      result = XLX_CORRUPT(XLX_ERR_FORMAT, "package inflated-size budget");
+      result = XLX_CORRUPT(XLX_ERR_LIMIT, "package inflated-size budget");
     else
       result = ReadCurrentEntry(zip, entrySize, buffer, allocate, release);
   }
@@ -306,6 +308,18 @@ uint32_t NestingDepth(const pugi::xml_document& document, uint32_t limit) {
     node = node.next_sibling();
   }
   return deepest;
+}
+
+// Charges a part's markup to the list's tree budget; -1879 (nothing charged) past a limit.
+int32_t ChargeTreeNodes(const PartList* list, const uint8_t* data, size_t size) {
+  if (size > kMaxTreePartBytes) return XLX_CORRUPT(XLX_ERR_LIMIT, "XML part bytes for a tree");
+  const uint64_t nodes = CountMarkupNodes(data, size, kMaxTreePartNodes);
+  if (nodes > kMaxTreePartNodes) return XLX_CORRUPT(XLX_ERR_LIMIT, "XML part nodes");
+  if (!list) return XLX_OK;
+  const uint64_t total = __atomic_add_fetch(&list->treeNodes, nodes, __ATOMIC_RELAXED);
+  if (total <= kMaxTreeWorkbookNodes) return XLX_OK;
+  __atomic_sub_fetch(&list->treeNodes, nodes, __ATOMIC_RELAXED);
+  return XLX_CORRUPT(XLX_ERR_LIMIT, "XML nodes of the workbook's trees");
 }
 
 }  // namespace
@@ -401,7 +415,19 @@ int64_t ReadXmlPartBytes(int64_t handle, const PartList* list, const char16_t* n
     *data = nullptr;
     return 0;
   }
+  const int32_t charged = ChargeTreeNodes(list, *data, static_cast<size_t>(n));
+  if (charged != XLX_OK) {
+    release(*data);
+    *data = nullptr;
+    return charged;
+  }
   return n;
+}
+
+uint64_t CountMarkupNodes(const uint8_t* data, size_t size, uint64_t limit) {
+  uint64_t nodes = 0;
+  for (size_t i = 0; i < size && nodes <= limit; ++i) nodes += data[i] == '<' || data[i] == '=';
+  return nodes;
 }
 
 void FreeXmlPartBytes(uint8_t* data) {
@@ -489,7 +515,7 @@ int64_t PartStream::Read(uint8_t* buffer, size_t capacity) {
     ended_ = true;
     return unzCloseCurrentFile(static_cast<unzFile>(zip_)) == UNZ_OK ? 0 : XLX_CORRUPT(XLX_ERR_FORMAT, "zip entry CRC");
   }
-  if (!ChargeBudget(list_, static_cast<uint64_t>(n))) return XLX_CORRUPT(XLX_ERR_FORMAT, "package inflated-size budget");
+  if (!ChargeBudget(list_, static_cast<uint64_t>(n))) return XLX_CORRUPT(XLX_ERR_LIMIT, "package inflated-size budget");
   return n;
 }
 

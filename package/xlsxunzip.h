@@ -20,6 +20,9 @@ struct PartList {
   // much however often its parts are read. Updated atomically by const reads; a holder that
   // starts a new parse on the same list may set it back to 0.
   mutable uint64_t inflatedBytes = 0;
+  // Markup nodes of the parts read into document trees through this list (kMaxTreeWorkbookNodes),
+  // charged the same way.
+  mutable uint64_t treeNodes = 0;
 };
 
 // Lists the entries of the package. When `nameToFind` is given, `found` tells whether an entry of
@@ -31,20 +34,24 @@ struct PartList {
 // Reads a part whole into a host-allocated buffer followed by one zero byte (free with VK_FREE).
 // At most the declared size is inflated, whatever the data holds. Bytes read (> 0); 0 when the
 // entry is listed but not met in the archive; -1 memory; -9 absent part, empty entry, a declared
-// size over kMaxPartBytes or larger than its compressed data can inflate to, the package budget
-// (kMaxPackageBytes) spent, data or CRC error.
+// size larger than its compressed data can inflate to, data or CRC error; -1879 a declared size
+// over kMaxPartBytes or the package budget (kMaxPackageBytes) spent: a limit, not damage.
 int64_t ReadPart(int64_t handle, const char16_t* name, uint8_t** buffer, uint64_t* size, const PartList* list);
 // Reads and parses an XML part from its UTF-8 bytes. 1; 0 nothing to read (document left as it
 // was); -1; -9 (as ReadPart, or elements nested deeper than kMaxXmlDepth: the document is left
-// empty); -14 (no file handle). A malformed part leaves what the XML library built.
+// empty); -14 (no file handle); -1879 a part past the tree limits (see ReadXmlPartBytes). A malformed part leaves what the XML library built.
 [[nodiscard]] int32_t LoadXmlPart(int64_t handle, const PartList* list, const char16_t* name, pugi::xml_document* document);
 // The two halves of LoadXmlPart, for readers that look at the bytes before they parse them.
 // ReadXmlPartBytes: the part's bytes (followed by one zero byte) in the XML library's memory, to
 // be given to ParseXmlPartBytes or FreeXmlPartBytes; returns the size as ReadPart does, 0 for a
-// part with nothing to read. ParseXmlPartBytes takes the bytes over and returns 1 or -9 (nesting).
+// part with nothing to read, -1879 for a part over kMaxTreePartBytes or kMaxTreePartNodes, or one
+// whose nodes would take the parse past kMaxTreeWorkbookNodes. ParseXmlPartBytes takes the bytes over and returns 1 or -9 (nesting).
 int64_t ReadXmlPartBytes(int64_t handle, const PartList* list, const char16_t* name, uint8_t** data);
 [[nodiscard]] int32_t ParseXmlPartBytes(uint8_t* data, size_t size, pugi::xml_document* document);
 void FreeXmlPartBytes(uint8_t* data);
+// Markup nodes of XML bytes: one per '<' (an element, a comment, a declaration) and one per '='
+// (an attribute), an upper bound of what a tree of them holds; counting stops past `limit`.
+uint64_t CountMarkupNodes(const uint8_t* data, size_t size, uint64_t limit);
 // The parse options every part is read with.
 constexpr unsigned kXmlParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
 // -9 (and the document emptied) when its elements, placed `enclosingDepth` levels down, nest
@@ -64,7 +71,7 @@ class PartStream {
   // Opens the part. 1; -1 memory; -9 absent part, empty entry, or a zip error; -14 no handle.
   [[nodiscard]] int32_t Open(int64_t handle, const PartList* list, const char16_t* name);
   // Inflates up to `capacity` bytes into `buffer`: the count (> 0); 0 at the end of the part, whose
-  // CRC is then checked; -9 data or CRC error, or the package budget spent.
+  // CRC is then checked; -9 data or CRC error; -1879 the package budget spent.
   int64_t Read(uint8_t* buffer, size_t capacity);
   // The entry's uncompressed size as listed (UINT32_MAX when above kMaxPartBytes).
   uint64_t ListedSize() const { return listedSize_; }

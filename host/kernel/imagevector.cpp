@@ -1,13 +1,16 @@
 // Vector pictures: SVG through librsvg, and the two Windows metafile formats converted to SVG
 // first (EMF by libemf2svg, WMF by libwmf's SVG device). The metafile converters are older C
-// libraries, so their input is walked record by record here before they see it: a record that
-// claims more bytes than remain, or a file without its end record, is refused.
+// libraries, so their input is walked record by record here before they see it (a record that
+// claims more bytes than remain, or a file without its end record, is refused), and they run in a
+// child process under memory, CPU and wall-time limits (childconversion.h): a converter that
+// crashes, spins or grows only loses its picture.
 #include <librsvg/rsvg.h>
 #include <cairo.h>
 #include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <string>
+#include "host/kernel/childconversion.h"
 #include "host/kernel/fontfilelock.h"
 #include "host/kernel/imageinternal.h"
 
@@ -25,9 +28,6 @@
 
 namespace vkimg {
 namespace {
-
-// The converters keep global state of their own; one conversion at a time.
-std::mutex g_metafileMutex;
 
 bool SvgNaturalSize(RsvgHandle* handle, double* width, double* height) {
   if (rsvg_handle_get_intrinsic_size_in_pixels(handle, width, height) && *width > 0 && *height > 0) return true;
@@ -157,31 +157,110 @@ int32_t DecodeSvg(const uint8_t* data, size_t size, uint32_t width, uint32_t hei
   return r;
 }
 
-int32_t DecodeEmf(const uint8_t* data, size_t size, uint32_t width, uint32_t height, _BITMAPHANDLE* out) {
-  double nw = 0, nh = 0;
-  uint32_t w = 0, h = 0;
-  if (!CheckEmf(data, size, &nw, &nh) || !VectorTargetSize(nw, nh, width, height, &w, &h)) return XLX_ERR_FORMAT;
+namespace {
+
 #ifdef VK_HAVE_EMF2SVG
-  std::string copy(reinterpret_cast<const char*>(data), size);  // the converter takes a mutable buffer
-  char* svg = nullptr;
-  size_t svgLength = 0;
+struct EmfJob {
+  const uint8_t* data;
+  size_t size;
+  uint32_t width, height;  // pixels of the SVG's viewport
+};
+
+// In the child process: the EMF as SVG text.
+bool ConvertEmf(const void* context, std::string* svg) {
+  const EmfJob& job = *static_cast<const EmfJob*>(context);
+  std::string copy(reinterpret_cast<const char*>(job.data), job.size);  // the converter takes a mutable buffer
+  char* text = nullptr;
+  size_t length = 0;
   generatorOptions options;
   std::memset(&options, 0, sizeof options);
   options.nameSpace = const_cast<char*>("svg");
   options.verbose = false;
   options.emfplus = true;
   options.svgDelimiter = true;
-  options.imgWidth = w;
-  options.imgHeight = h;
-  int converted;
-  {
-    std::lock_guard<std::mutex> lock(g_metafileMutex);
-    converted = emf2svg(&copy[0], copy.size(), &svg, &svgLength, &options);
+  options.imgWidth = job.width;
+  options.imgHeight = job.height;
+  const bool converted = emf2svg(&copy[0], copy.size(), &text, &length, &options) && text && length;
+  if (converted) svg->assign(text, length);
+  return converted;
+}
+#endif
+
+#ifdef VK_HAVE_LIBWMF
+struct WmfJob {
+  const uint8_t* data;
+  size_t size;
+  size_t header;             // offset of the metafile header (after a placeable header)
+  uint32_t maxRecordWords;   // largest record the walk found
+  double naturalWidth, naturalHeight;  // from the placeable header; 0 when it gave none
+  uint32_t width, height;    // the caller's request
+};
+
+// Plays the scanned metafile on the SVG device at w x h pixels; the SVG text, or "" when it fails.
+std::string PlayWmfAsSvg(wmfAPI* api, wmfD_Rect bbox, uint32_t w, uint32_t h) {
+  wmf_svg_t* device = WMF_SVG_GetData(api);
+  device->out = wmf_stream_create(api, nullptr);
+  device->Description = const_cast<char*>("picture");
+  device->bbox = bbox;
+  device->width = w;
+  device->height = h;
+  device->flags |= WMF_SVG_INLINE_IMAGES;
+  const bool ok = device->out && wmf_play(api, 0, &bbox) == wmf_E_None;
+  char* text = nullptr;
+  unsigned long length = 0;
+  if (device->out) wmf_stream_destroy(api, device->out, &text, &length);
+  device->out = nullptr;
+  return ok && text && length ? std::string(text, length) : std::string();
+}
+
+// In the child process: the drawn size (two 32-bit words) followed by the WMF as SVG text.
+bool ConvertWmf(const void* context, std::string* output) {
+  const WmfJob& job = *static_cast<const WmfJob*>(context);
+  wmfAPI* api = nullptr;
+  wmfAPI_Options options;
+  std::memset(&options, 0, sizeof options);
+  options.function = wmf_svg_function;
+  const unsigned long flags = WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
+  if (wmf_api_create(&api, flags, &options) != wmf_E_None) return false;
+  std::string copy(reinterpret_cast<const char*>(job.data), job.size);
+  // The library sizes its buffers from these two header fields: make them the measured ones.
+  const uint64_t fileWords = (job.size - job.header) / 2;
+  for (int i = 0; i < 4; ++i) {
+    copy[job.header + 6 + i] = static_cast<char>((fileWords > 0xFFFFFFFFu ? 0xFFFFFFFFu : fileWords) >> (8 * i));
+    copy[job.header + 12 + i] = static_cast<char>(job.maxRecordWords >> (8 * i));
   }
-  int32_t r = converted && svg && svgLength ? RenderSvg(reinterpret_cast<const uint8_t*>(svg), svgLength, w, h, out)
-                                            : XLX_ERR_FORMAT;
-  std::free(svg);
-  return r;
+  wmfD_Rect bbox;
+  double nw = job.naturalWidth, nh = job.naturalHeight;
+  uint32_t size[2] = {0, 0};
+  bool ok = wmf_mem_open(api, reinterpret_cast<unsigned char*>(&copy[0]), static_cast<long>(copy.size())) ==
+                wmf_E_None &&
+            wmf_scan(api, 0, &bbox) == wmf_E_None;
+  if (ok && !(nw > 0 && nh > 0)) {
+    unsigned int dw = 0, dh = 0;
+    if (wmf_display_size(api, &dw, &dh, 96, 96) == wmf_E_None) nw = dw, nh = dh;
+  }
+  ok = ok && VectorTargetSize(nw, nh, job.width, job.height, &size[0], &size[1]);
+  const std::string svg = ok ? PlayWmfAsSvg(api, bbox, size[0], size[1]) : std::string();
+  wmf_api_destroy(api);
+  if (svg.empty()) return false;
+  output->assign(reinterpret_cast<const char*>(size), sizeof size);
+  *output += svg;
+  return true;
+}
+#endif
+
+}  // namespace
+
+int32_t DecodeEmf(const uint8_t* data, size_t size, uint32_t width, uint32_t height, _BITMAPHANDLE* out) {
+  double nw = 0, nh = 0;
+  uint32_t w = 0, h = 0;
+  if (!CheckEmf(data, size, &nw, &nh) || !VectorTargetSize(nw, nh, width, height, &w, &h)) return XLX_ERR_FORMAT;
+#ifdef VK_HAVE_EMF2SVG
+  const EmfJob job = {data, size, w, h};
+  std::string svg;
+  int32_t r = RunInChildProcess(ConvertEmf, &job, kMetafileLimits, &svg);
+  if (r != XLX_OK) return r;
+  return RenderSvg(reinterpret_cast<const uint8_t*>(svg.data()), svg.size(), w, h, out);
 #else
   return XLX_ERR_FORMAT;
 #endif
@@ -193,54 +272,17 @@ int32_t DecodeWmf(const uint8_t* data, size_t size, uint32_t width, uint32_t hei
   uint32_t maxRecordWords = 0;
   if (!CheckWmf(data, size, &nw, &nh, &header, &maxRecordWords)) return XLX_ERR_FORMAT;
 #ifdef VK_HAVE_LIBWMF
-  std::string svg;
-  uint32_t w = 0, h = 0;
-  {
-    std::lock_guard<std::mutex> lock(g_metafileMutex);
-    wmfAPI* api = nullptr;
-    wmfAPI_Options options;
-    std::memset(&options, 0, sizeof options);
-    options.function = wmf_svg_function;
-    const unsigned long flags = WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
-    if (wmf_api_create(&api, flags, &options) != wmf_E_None) {
-      if (api) wmf_api_destroy(api);
-      return XLX_ERR_FORMAT;
-    }
-    std::string copy(reinterpret_cast<const char*>(data), size);
-    // The library sizes its buffers from these two header fields: make them the measured ones.
-    const uint64_t fileWords = (size - header) / 2;
-    for (int i = 0; i < 4; ++i) {
-      copy[header + 6 + i] = static_cast<char>((fileWords > 0xFFFFFFFFu ? 0xFFFFFFFFu : fileWords) >> (8 * i));
-      copy[header + 12 + i] = static_cast<char>(maxRecordWords >> (8 * i));
-    }
-    wmfD_Rect bbox;
-    bool ok = wmf_mem_open(api, reinterpret_cast<unsigned char*>(&copy[0]), static_cast<long>(copy.size())) ==
-                  wmf_E_None &&
-              wmf_scan(api, 0, &bbox) == wmf_E_None;
-    if (ok && !(nw > 0 && nh > 0)) {
-      unsigned int dw = 0, dh = 0;
-      if (wmf_display_size(api, &dw, &dh, 96, 96) == wmf_E_None) nw = dw, nh = dh;
-    }
-    ok = ok && VectorTargetSize(nw, nh, width, height, &w, &h);
-    if (ok) {
-      wmf_svg_t* device = WMF_SVG_GetData(api);
-      device->out = wmf_stream_create(api, nullptr);
-      device->Description = const_cast<char*>("picture");
-      device->bbox = bbox;
-      device->width = w;
-      device->height = h;
-      device->flags |= WMF_SVG_INLINE_IMAGES;
-      ok = device->out && wmf_play(api, 0, &bbox) == wmf_E_None;
-      char* text = nullptr;
-      unsigned long length = 0;
-      if (device->out) wmf_stream_destroy(api, device->out, &text, &length);
-      device->out = nullptr;
-      if (ok && text && length) svg.assign(text, length);
-    }
-    wmf_api_destroy(api);
-  }
-  if (svg.empty()) return XLX_ERR_FORMAT;
-  return RenderSvg(reinterpret_cast<const uint8_t*>(svg.data()), svg.size(), w, h, out);
+  const WmfJob job = {data, size, header, maxRecordWords, nw, nh, width, height};
+  std::string output;
+  int32_t r = RunInChildProcess(ConvertWmf, &job, kMetafileLimits, &output);
+  if (r != XLX_OK) return r;
+  uint32_t drawn[2];
+  if (output.size() <= sizeof drawn) return XLX_ERR_FORMAT;
+  std::memcpy(drawn, output.data(), sizeof drawn);
+  // The size comes back from the child: hold it to what VectorTargetSize could have answered.
+  if (drawn[0] == 0 || drawn[1] == 0 || drawn[0] > VK_MAX_VECTOR_SIDE || drawn[1] > VK_MAX_VECTOR_SIDE) return XLX_ERR_FORMAT;
+  return RenderSvg(reinterpret_cast<const uint8_t*>(output.data() + sizeof drawn), output.size() - sizeof drawn,
+                   drawn[0], drawn[1], out);
 #else
   return XLX_ERR_FORMAT;
 #endif

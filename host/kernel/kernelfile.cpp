@@ -73,7 +73,6 @@ int64_t OpenFd(int fd) {
 }
 
 std::mutex g_tempLock;
-std::string g_tempFolder;
 std::atomic<uint64_t> g_tempCounter{0};
 // Temporary files live on only through these descriptors: their names are removed as soon as they
 // are made, so nothing is left behind when the process ends, however it ends.
@@ -89,22 +88,29 @@ int TempAnchor(const std::string& path) {
   return -1;
 }
 
-// A private folder for this process's temporary files, made once.
-const std::string* TempFolder() {
-  std::lock_guard<std::mutex> guard(g_tempLock);
-  if (g_tempFolder.empty()) {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/xlxhost-XXXXXX";
-    if (!mkdtemp(pattern.data())) return nullptr;
-    g_tempFolder = pattern;
-    // Its files have no names, so the folder is empty whenever the process ends normally; a forked
-    // child that exits leaves it to the process that made it.
-    static pid_t owner = getpid();
-    std::atexit([] {
-      if (getpid() == owner) rmdir(g_tempFolder.c_str());
-    });
+// The folder of temporary files: $TMPDIR, else /tmp. No folder of our own is made, so a process
+// that is killed leaves none behind.
+std::string TempBase() {
+  const char* base = std::getenv("TMPDIR");
+  return base && *base ? base : "/tmp";
+}
+
+// An unnamed file in `folder` (never visible to other processes); where the file system cannot make
+// one, a file created exclusively, readable by its owner only, and unlinked at once. -1 on failure.
+int OpenUnnamedFile(const std::string& folder, const std::string& extension) {
+#ifdef O_TMPFILE
+  int fd = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return fd;
+#endif
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string name = folder + "/xlxhost-" + std::to_string(getpid()) + "-" +
+                             std::to_string(g_tempCounter.fetch_add(1)) + "." + extension;
+    int fd = open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0 && errno == EEXIST) continue;
+    if (fd >= 0) unlink(name.c_str());
+    return fd;
   }
-  return &g_tempFolder;
+  return -1;
 }
 
 }  // namespace
@@ -211,44 +217,36 @@ VK_API int32_t VkDeleteFile(const char16_t* path) {
       return XLX_OK;
     }
   }
-  return unlink(name.c_str()) == 0 ? 1 : -14;
+  return unlink(name.c_str()) == 0 ? XLX_OK : XLX_ERR_REOPEN;
 }
 
 VK_API int32_t VkCreateTempFile(const char16_t* extension, char16_t* path, size_t capacity, int64_t* handle) {
   if (!path || !handle || capacity == 0) return XLX_ERR_ARGUMENT;
   *handle = -1;
   path[0] = 0;
-  const std::string* folder = TempFolder();
-  if (!folder) return XLX_ERR_REOPEN;
-  std::string ext = extension && extension[0] ? PathToUtf8(extension) : "tmp";
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = *folder + "/pkg" + std::to_string(getpid()) + "-" + std::to_string(g_tempCounter.fetch_add(1)) + "." + ext;
-    int fd = open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0 && errno == EEXIST) continue;
-    if (fd < 0) return XLX_ERR_REOPEN;
-    // The name goes at once; a second descriptor keeps the file, and names it, until VkDeleteFile.
-    unlink(name.c_str());
-    const int anchor = fcntl(fd, F_DUPFD_CLOEXEC, 0);
-    const std::string anchored = "/proc/self/fd/" + std::to_string(anchor);
-    if (anchor < 0 || anchored.size() + 1 > capacity) {
-      if (anchor >= 0) close(anchor);
-      close(fd);
-      return anchor < 0 ? XLX_ERR_REOPEN : XLX_ERR_ARGUMENT;
-    }
-    {
-      std::lock_guard<std::mutex> guard(g_tempLock);
-      g_tempAnchors.push_back(anchor);
-    }
-    for (size_t i = 0; i <= anchored.size(); ++i) path[i] = static_cast<unsigned char>(anchored[i]);
-    *handle = OpenFd(fd);
-    if (*handle == -1) {
-      VkDeleteFile(path);
-      path[0] = 0;
-      return XLX_ERR_MEMORY;
-    }
-    return XLX_OK;
+  const std::string ext = extension && extension[0] ? PathToUtf8(extension) : "tmp";
+  const int fd = OpenUnnamedFile(TempBase(), ext);
+  if (fd < 0) return XLX_ERR_REOPEN;
+  // A second descriptor keeps the file, and names it, until VkDeleteFile.
+  const int anchor = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  const std::string anchored = "/proc/self/fd/" + std::to_string(anchor);
+  if (anchor < 0 || anchored.size() + 1 > capacity) {
+    if (anchor >= 0) close(anchor);
+    close(fd);
+    return anchor < 0 ? XLX_ERR_REOPEN : XLX_ERR_ARGUMENT;
   }
-  return XLX_ERR_REOPEN;
+  {
+    std::lock_guard<std::mutex> guard(g_tempLock);
+    g_tempAnchors.push_back(anchor);
+  }
+  for (size_t i = 0; i <= anchored.size(); ++i) path[i] = static_cast<unsigned char>(anchored[i]);
+  *handle = OpenFd(fd);
+  if (*handle == -1) {
+    VkDeleteFile(path);
+    path[0] = 0;
+    return XLX_ERR_MEMORY;
+  }
+  return XLX_OK;
 }
 
 VK_API int64_t VkOpenTempFile(const char16_t* path) { return VkOpenFile(path, VK_OPEN_READ, 0); }

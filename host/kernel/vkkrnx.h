@@ -48,10 +48,11 @@ VK_API int64_t VkWriteFile(int64_t handle, const void* buffer, int64_t count);
 VK_API int64_t VkSeekFile(int64_t handle, int64_t offset, int32_t origin);
 VK_API int32_t VkCloseFile(int64_t handle);
 VK_API int32_t VkDeleteFile(const char16_t* path);
-// Creates an empty file, mode 0600, in a private 0700 folder, opened for writing. Its name (with
-// the given extension, no dot) is removed at once: the file lives on, reachable through the path
-// written into `path` (capacity in units), until VkDeleteFile on that path or the end of the
-// process, so a process that dies leaves nothing behind. 1, -1, -13 (capacity) or -14.
+// Creates an empty file, mode 0600, in $TMPDIR (else /tmp), opened for writing. It has no name
+// (where the file system cannot make such a file, its name, with the given extension, no dot, is
+// removed at once): the file lives on, reachable through the path written into `path` (capacity in
+// units), until VkDeleteFile on that path or the end of the process, so a process that dies leaves
+// nothing behind, no folder either. 1, -1, -13 (capacity) or -14.
 VK_API int32_t VkCreateTempFile(const char16_t* extension, char16_t* path, size_t capacity, int64_t* handle);
 // Opens a temporary file made by VkCreateTempFile for reading; -1 on failure.
 VK_API int64_t VkOpenTempFile(const char16_t* path);

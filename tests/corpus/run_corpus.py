@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Runs every workbook of the shared corpus through xlxrender in a subprocess with a time limit:
 information under the default (printed pages), the sheet-page and the paginated options, every
-printed page (at most 20) at 72 dpi, and the metadata. Fails on a crash, a hang, a sanitizer report or an exit status outside the
+printed page (at most 20) at 72 dpi, the first page as PDF and as SVG, and the metadata. Fails on a crash, a hang, a sanitizer report or an exit status outside the
 documented set, and prints one summary line. Files run in parallel, one worker per core (set
 XLX_CORPUS_JOBS to change it)."""
 import concurrent.futures
@@ -13,7 +13,7 @@ import sys
 import tempfile
 import time
 
-DOCUMENTED = {0: "ok", 1: "not a workbook / unreadable", 3: "password required or wrong"}
+DOCUMENTED = {0: "ok", 1: "not a workbook / unreadable", 3: "password required or wrong", 4: "past a processing limit"}
 # Result codes that xlxrender reports with exit status 99 but that are documented refusals: a sheet
 # or a page past the limits (a whole long sheet as one sheet-sized page is past any bitmap).
 DOCUMENTED_REFUSALS = {-1: "past the limits"}
@@ -64,6 +64,9 @@ def run_file(tool, corpus, rel, passwords, env):
             ("info-paginated", [tool, "--info", "--json", "--paginate"] + extra + [path]),
             ("render", [tool, "-q", "-r", "72", "-l", "20"] + extra + [path, os.path.join(out, "p")]),
             ("metadata", [tool, "--metadata"] + extra + [path]),
+            # The vector writers, one page each: their surfaces, patterns and fonts must be released.
+            ("pdf", [tool, "-q", "--format", "pdf", "-l", "1"] + extra + [path, "-o", os.path.join(out, "v.pdf")]),
+            ("svg", [tool, "-q", "--format", "svg", "-l", "1"] + extra + [path, os.path.join(out, "v")]),
         ]
         for name, cmd in jobs:
             status, code, problem = run(cmd, env)
@@ -71,7 +74,7 @@ def run_file(tool, corpus, rel, passwords, env):
             codes.append(code)
             if problem:
                 failures.append("%s [%s]: %s" % (rel, name, problem))
-        pages = len(os.listdir(out))
+        pages = len([n for n in os.listdir(out) if n.endswith(".png")])
     return statuses, codes, failures, pages
 
 

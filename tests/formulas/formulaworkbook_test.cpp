@@ -134,6 +134,31 @@ TEST(FormulaBook, HostileTexts) {
   xlx::FreeWorkbook(wb);
 }
 
+// Text grows by doubling through cells: once a result would pass the cell's 32,767 characters it
+// is #VALUE! (and the cells after it inherit the error), before any longer text is built.
+TEST(FormulaBook, TextResultsStopAtTheCellLimit) {
+  BookSheet sheet{"S", {{"A1", "'x"}}};
+  for (int row = 2; row <= 40; ++row)
+    sheet.cells.push_back({"A" + std::to_string(row), "=A" + std::to_string(row - 1) + "&A" + std::to_string(row - 1)});
+  xlx::Workbook* wb = xlxtest::BuildBook({sheet});
+  ASSERT_EQ(xlx::EvaluateWorkbookFormulas(wb, xlx::kFormulaEvalAll, nullptr), 1);
+  EXPECT_EQ(xlxtest::ShowCells(*wb, 0, "A16 A17 A40"), (Texts{"#VALUE!", "#VALUE!", "#VALUE!"}));
+  const std::pair<const char*, const char*> cases[] = {
+      {"=LEN(A15)", "16384"}, {"=LEN(A15&REPT(\"y\",16383))", "32767"}, {"=A15&REPT(\"y\",16384)", "#VALUE!"},
+      {"=LEN(REPT(\"ab\",16383))", "32766"}, {"=REPT(\"ab\",16384)", "#VALUE!"},
+      {"=LEN(CONCATENATE(A15,A14,A13))", "28672"}, {"=CONCATENATE(A15,A15)", "#VALUE!"},
+      {"=CONCAT(A15,A15)", "#VALUE!"}, {"=LEN(CONCAT(A14:A15))", "24576"},
+      {"=LEN(TEXTJOIN(\"-\",TRUE,A14,A14,A12))", "18434"}, {"=TEXTJOIN(\"-\",TRUE,A15,A15)", "#VALUE!"},
+      {"=TEXTJOIN(REPT(\"-\",32767),FALSE,\"a\",\"b\")", "#VALUE!"},
+      {"=LEN(SUBSTITUTE(A14,\"x\",\"yy\"))", "16384"}, {"=SUBSTITUTE(A15,\"x\",\"yy\")", "#VALUE!"},
+      {"=LEN(SUBSTITUTE(A15,\"x\",\"yy\",2))", "16385"}, {"=LEN(SUBSTITUTE(A15,\"x\",\"\"))", "0"},
+      {"=LEN(INDEX({\"a\",\"bb\"}&REPT(\"x\",32765),1,2))", "32767"},
+      {"=INDEX({\"a\",\"bbb\"}&REPT(\"x\",32765),1,2)", "#VALUE!"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Eval(wb, 0, c.first), c.second) << c.first;
+  xlx::FreeWorkbook(wb);
+}
+
 // Inputs the fuzz target found slow: a name that refers to itself through cells of a shared
 // formula made every reference to a cell stopped at the depth bound start the same deep
 // computation again within one pass.

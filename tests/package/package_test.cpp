@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "common/apiutils.h"
+#include "common/limits.h"
 #include "common/resultcodes.h"
 #include "host/kernel/vkkrnx.h"
 #include "package/relationships.h"
@@ -139,7 +140,7 @@ TEST_F(PackageTest, LyingDirectoryAndAbsurdSizesNeverCrash) {
     ASSERT_EQ(p.built(), XLX_OK);
     int64_t r = 0, flipped = 0;
     p.Read(u"a.xml", &r);
-    EXPECT_EQ(std::make_tuple(r, p.Read(u"b.xml", &flipped)), std::make_tuple(int64_t(XLX_ERR_FORMAT), std::string("<b/>")));
+    EXPECT_EQ(std::make_tuple(r, p.Read(u"b.xml", &flipped)), std::make_tuple(int64_t(XLX_ERR_LIMIT), std::string("<b/>")));
     // Flipped data bytes fail the inflate or the CRC check.
     std::vector<unsigned char> damaged = BuildZip({{"a.xml", std::string(2000, 'q'), nullptr, true}});
     damaged[100] ^= 0x55;
@@ -241,6 +242,42 @@ TEST_F(PackageTest, ToleratesBackslashesPrefixedRelationshipsAndUtf16Parts) {
   pugi::xml_document doc;
   ASSERT_EQ(LoadXmlPart(p.handle(), p.list(), u"xl/be.xml", &doc), XLX_OK);
   EXPECT_STREQ(doc.document_element().attribute("b").value(), "1");
+}
+
+}  // namespace
+
+namespace {
+
+// A root holding `elements` elements of three attributes each.
+std::string Markup(uint64_t elements) {
+  std::string xml = "<r>";
+  for (uint64_t i = 0; i < elements; ++i) xml += "<x a=\"1\" b=\"2\" c=\"3\"/>";
+  return xml + "</r>";
+}
+
+// Parts read as trees are refused with -1879 before the tree is built once their bytes or markup
+// pass the per-part caps, and once all trees of one parse pass the workbook's.
+TEST(PackageTreeLimits, PartsPastTheCapsAreRefusedBeforeTheTree) {
+  const uint64_t perElement = 4;  // one '<' and three '='
+  const uint64_t fits = (kMaxTreePartNodes - 2) / perElement;  // with the root's two tags
+  EXPECT_EQ(CountMarkupNodes(reinterpret_cast<const uint8_t*>("<a b='1'>x=y</a>"), 16, 100), 4u);
+  Package p({{"fits.xml", Markup(fits)},
+             {"over.xml", Markup(fits + 1)},
+             {"big.xml", "<r>" + std::string(kMaxTreePartBytes, ' ') + "</r>"}});
+  ASSERT_EQ(p.built(), XLX_OK);
+  pugi::xml_document doc;
+  EXPECT_EQ(LoadXmlPart(p.handle(), p.list(), u"over.xml", &doc), XLX_ERR_LIMIT);
+  EXPECT_EQ(LoadXmlPart(p.handle(), p.list(), u"big.xml", &doc), XLX_ERR_LIMIT);
+  EXPECT_EQ(p.list()->treeNodes, 0u) << "a refused part is not charged";
+  // The workbook's budget holds as many whole parts as fit in it, and refuses the next.
+  const uint64_t perWorkbook = kMaxTreeWorkbookNodes / (fits * perElement + 2);
+  for (uint64_t i = 0; i < perWorkbook; ++i) {
+    EXPECT_EQ(LoadXmlPart(p.handle(), p.list(), u"fits.xml", &doc), XLX_OK) << i;
+    uint64_t built = 0;
+    for (pugi::xml_node x = doc.document_element().first_child(); x; x = x.next_sibling()) ++built;
+    EXPECT_EQ(built, fits);
+  }
+  EXPECT_EQ(LoadXmlPart(p.handle(), p.list(), u"fits.xml", &doc), XLX_ERR_LIMIT);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <csetjmp>
 #include <cstring>
 
+#include <unistd.h>
+
 #include <jpeglib.h>
 
 struct JpegPageWriter::Codec {
@@ -33,8 +35,12 @@ bool JpegPageWriter::Begin(const std::string& path, uint32_t width, uint32_t hei
              std::to_string(height);
     return false;
   }
-  file_ = std::fopen(path.c_str(), "wb");
+  // Written unnamed and named when finished: an interrupted run leaves no partial page.
+  const int fd = output_.Open(path);
+  file_ = fd >= 0 ? fdopen(fd, "wb") : nullptr;
   if (!file_) {
+    if (fd >= 0) close(fd);
+    output_.Discard();
     *error = "cannot write " + path + ": " + std::strerror(errno);
     return false;
   }
@@ -91,8 +97,10 @@ bool JpegPageWriter::Finish(std::string* error) {
   jpeg_destroy_compress(&c.info);
   codec_.reset();
   bool ok = std::fflush(file_) == 0 && !std::ferror(file_);
+  ok = ok && output_.Commit();
   ok = std::fclose(file_) == 0 && ok;
   file_ = nullptr;
+  if (!ok) output_.Discard();
   if (!ok) *error = "cannot write " + path_ + ": " + std::strerror(errno);
   return ok;
 }
@@ -105,6 +113,6 @@ void JpegPageWriter::Abort() {
   if (file_) {
     std::fclose(file_);
     file_ = nullptr;
-    std::remove(path_.c_str());
   }
+  output_.Discard();
 }

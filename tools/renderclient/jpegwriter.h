@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "outputfile.h"
 #include "pagewriter.h"
 
 class JpegPageWriter : public PageWriter {
@@ -21,6 +22,7 @@ class JpegPageWriter : public PageWriter {
   struct Codec;  // libjpeg's compressor and the jump target of its errors
   int quality_;
   std::FILE* file_ = nullptr;
+  OutputFile output_;
   std::unique_ptr<Codec> codec_;
   std::string path_;
   bool failed_ = false;

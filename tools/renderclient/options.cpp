@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "outputpattern.h"
+
 namespace {
 
 bool ParseNumber(const std::string& text, double* value) {
@@ -96,7 +98,8 @@ const char* UsageText() {
          "  --jpeg-quality Q     JPEG quality from 1 to 100 (default 75)\n"
          "  -f N, -l N           first and last page\n"
          "  --pages LIST         pages to render, e.g. 1,3,5-N\n"
-         "  -o PATTERN           output names with %d for the page number; with pdf, the file name\n"
+         "  -o PATTERN           output names with %d (or %0Nd, zero-padded) for the page number, %%\n"
+         "                       for a percent sign; with pdf, the file name as it is\n"
          "  --print              printed pages as each sheet's page setup says (the default)\n"
          "  --default-paper SIZE paper of sheets that name none: letter (default), a4, legal or WxH\n"
          "  --sheet-pages        one page per sheet at actual size\n"
@@ -121,6 +124,20 @@ const char* UsageText() {
          "  -q                   quiet\n"
          "  --progress           a line per page on stderr\n";
 }
+
+namespace {
+
+// -o names the PDF as it is; for pages it is a pattern with the page number. Either way the name
+// must fit the system's limits (checked again with each page's number when written).
+bool CheckOutputPattern(const RenderOptions& o, std::string* error) {
+  if (o.pattern.empty()) return true;
+  if (o.format == RenderOptions::Format::kPdf) return CheckOutputName(o.pattern, error);
+  OutputPattern pattern;
+  std::string first;
+  return ParseOutputPattern(o.pattern, &pattern, error) && FormatOutputName(pattern, 1, &first, error);
+}
+
+}  // namespace
 
 bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
   std::vector<std::string> positional;
@@ -229,8 +246,7 @@ bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
     return *error = "--scale-to sizes PNG and JPEG pages; PDF and SVG pages keep their paper size", false;
   if (o->lastPage > 0 && o->firstPage > o->lastPage)
     return *error = "-f " + std::to_string(o->firstPage) + " is after -l " + std::to_string(o->lastPage), false;
-  if (!o->pattern.empty() && o->format != RenderOptions::Format::kPdf && o->pattern.find("%d") == std::string::npos)
-    return *error = "-o needs a pattern with %d", false;
+  if (!CheckOutputPattern(*o, error)) return false;
   if (!o->batchList.empty()) {
     // Batch mode: the only positional argument is the folder that receives the output folders.
     if (positional.size() > 1) return *error = "with --batch give at most one OUTROOT folder", false;
@@ -268,13 +284,20 @@ bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
   return true;
 }
 
-std::string PageOutputName(const RenderOptions& o, int32_t page, int32_t total, const char* extension) {
-  char buf[4096];
+bool MakePageOutputName(const RenderOptions& o, int32_t page, int32_t total, const char* extension, std::string* name,
+                        std::string* error) {
+  OutputPattern pattern;
   if (!o.pattern.empty()) {
-    std::snprintf(buf, sizeof buf, o.pattern.c_str(), page);
-    return buf;
+    if (!ParseOutputPattern(o.pattern, &pattern, error)) return false;
+  } else {
+    pattern.before = o.outRoot + "-";
+    pattern.after = std::string(".") + extension;
+    pattern.zeroPadDigits = static_cast<int>(std::to_string(total).size());
   }
-  int digits = static_cast<int>(std::to_string(total).size());
-  std::snprintf(buf, sizeof buf, "%s-%0*d.%s", o.outRoot.c_str(), digits, page, extension);
-  return buf;
+  return FormatOutputName(pattern, page, name, error);
+}
+
+std::string PageOutputName(const RenderOptions& o, int32_t page, int32_t total, const char* extension) {
+  std::string name, error;
+  return MakePageOutputName(o, page, total, extension, &name, &error) ? name : std::string();
 }

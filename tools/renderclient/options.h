@@ -39,5 +39,8 @@ inline bool ScalesPages(const RenderOptions& o) { return o.scaleTo || o.scaleToX
 bool ParseOptions(int argc, char** argv, RenderOptions* options, std::string* error);
 const char* UsageText();
 // The file of one page: -o PATTERN with the page number, or OUTROOT-N.EXT with N padded to the
-// digits of `total`.
+// digits of `total`. False with a message when the name is longer than the system allows.
+bool MakePageOutputName(const RenderOptions& options, int32_t page, int32_t total, const char* extension,
+                        std::string* name, std::string* error);
+// The same name, or "" when MakePageOutputName refuses it.
 std::string PageOutputName(const RenderOptions& options, int32_t page, int32_t total, const char* extension);

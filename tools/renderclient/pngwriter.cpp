@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <unistd.h>
+
 namespace {
 PngPageEncoder& ThreadEncoder() {
   thread_local PngPageEncoder encoder;
@@ -16,8 +18,12 @@ PngPageWriter::~PngPageWriter() { Abort(); }
 
 bool PngPageWriter::Begin(const std::string& path, uint32_t width, uint32_t height, uint32_t dpi, std::string* error) {
   path_ = path;
-  file_ = std::fopen(path.c_str(), "wb");
+  // Written unnamed and named when finished: an interrupted run leaves no partial page.
+  const int fd = output_.Open(path);
+  file_ = fd >= 0 ? fdopen(fd, "wb") : nullptr;
   if (!file_) {
+    if (fd >= 0) close(fd);
+    output_.Discard();
     *error = "cannot write " + path + ": " + std::strerror(errno);
     return false;
   }
@@ -99,8 +105,10 @@ bool PngPageWriter::Finish(std::string* error) {
 
 bool PngPageWriter::CloseFile(std::string* error) {
   bool ok = std::fflush(file_) == 0 && !std::ferror(file_);
+  ok = ok && output_.Commit();
   ok = std::fclose(file_) == 0 && ok;
   file_ = nullptr;
+  if (!ok) output_.Discard();
   if (!ok) *error = "cannot write " + path_ + ": " + std::strerror(errno);
   return ok;
 }
@@ -115,6 +123,6 @@ void PngPageWriter::Abort() {
   if (file_) {
     std::fclose(file_);
     file_ = nullptr;
-    std::remove(path_.c_str());
   }
+  output_.Discard();
 }

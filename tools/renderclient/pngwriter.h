@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "outputfile.h"
 #include "pagewriter.h"
 #include "pngencoder.h"
 
@@ -16,6 +17,7 @@ class PngPageWriter : public PageWriter {
  public:
   ~PngPageWriter() override;
   // Opens the file and writes the header. False with a message when the file cannot be written.
+  // The page appears under `path` only when Finish succeeds.
   bool Begin(const std::string& path, uint32_t width, uint32_t height, uint32_t dpi, std::string* error) override;
   // Writes one BGR row (width * 3 bytes used).
   bool WriteRow(const uint8_t* bgr) override;
@@ -29,6 +31,7 @@ class PngPageWriter : public PageWriter {
   bool BeginStreaming(uint32_t width, uint32_t height, uint32_t dpi, std::string* error);
 
   FILE* file_ = nullptr;
+  OutputFile output_;
   void* png_ = nullptr;
   void* info_ = nullptr;
   uint32_t width_ = 0;

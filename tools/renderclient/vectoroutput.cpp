@@ -1,5 +1,7 @@
 #include "vectoroutput.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -27,7 +29,31 @@ int WriteFailure(const std::string& name, int32_t code) {
   return code == -14 ? 2 : 99;
 }
 
+// A page name the system would not take (too long): exit status 2, as for a file not written.
+int NameFailure(const std::string& error) {
+  std::fprintf(stderr, "xlxrender: %s\n", error.c_str());
+  return 2;
+}
+
 }  // namespace
+
+PendingDocument::~PendingDocument() {
+  file_.Discard();
+  if (fd_ >= 0) close(fd_);
+}
+
+int32_t PendingDocument::Create(int32_t kind, const std::string& name, VkVectorDocument** document) {
+  fd_ = file_.Open(name);
+  if (fd_ < 0) return -14;
+  return VkCreateVectorDocument(kind, ToUtf16(file_.WritePath()).c_str(), document);
+}
+
+bool PendingDocument::Commit() {
+  const bool named = file_.Commit();
+  close(fd_);
+  fd_ = -1;
+  return named;
+}
 
 std::string PdfOutputName(const RenderOptions& o) { return o.pattern.empty() ? o.outRoot + ".pdf" : o.pattern; }
 
@@ -42,7 +68,7 @@ VectorOutput::~VectorOutput() {
 int VectorOutput::Begin(FilterHost& host) {
   if (options_.format != RenderOptions::Format::kPdf) return 0;
   pdfName_ = PdfOutputName(options_);
-  int32_t r = VkCreateVectorDocument(VK_VECTOR_PDF, ToUtf16(pdfName_).c_str(), &pdf_);
+  int32_t r = pdfFile_.Create(VK_VECTOR_PDF, pdfName_, &pdf_);
   if (r != 1) return WriteFailure(pdfName_, r);
   // Title and author come from the document properties; a workbook without them has none.
   std::u16string title, author;
@@ -103,10 +129,12 @@ int VectorOutput::RenderPage(FilterHost& host, size_t index, int32_t page) {
 
 // One thread draws each SVG page straight into its own document.
 int VectorOutput::RenderSvgPage(FilterHost& host, int32_t page, const PageSize& size, double dpi) {
-  const std::string name = PageOutputName(options_, page, total_, "svg");
+  std::string name, error;
+  if (!MakePageOutputName(options_, page, total_, "svg", &name, &error)) return NameFailure(error);
   VkVectorDocument* svg = nullptr;
   VkVectorPage* drawn = nullptr;
-  int32_t r = VkCreateVectorDocument(VK_VECTOR_SVG, ToUtf16(name).c_str(), &svg);
+  PendingDocument file;
+  int32_t r = file.Create(VK_VECTOR_SVG, name, &svg);
   if (r != 1) return WriteFailure(name, r);
   r = VkCreateDocumentPage(svg, size.width, size.height, dpi, &drawn);
   int status = 0;
@@ -120,6 +148,7 @@ int VectorOutput::RenderSvgPage(FilterHost& host, int32_t page, const PageSize& 
     } else {
       r = VkAddVectorPage(svg, drawn);
       if (r == 1) r = VkFinishVectorDocument(svg);
+      if (r == 1 && !file.Commit()) r = -14;
       if (r != 1) status = WriteFailure(name, r);
     }
   } else {
@@ -160,11 +189,14 @@ int VectorOutput::WritePage(size_t index, VkVectorPage* page) {
     if (options_.progress) std::fprintf(stderr, "page %d/%d: %s\n", number, total_, pdfName_.c_str());
     return 0;
   }
-  const std::string name = PageOutputName(options_, number, total_, "svg");
+  std::string name, error;
+  if (!MakePageOutputName(options_, number, total_, "svg", &name, &error)) return NameFailure(error);
   VkVectorDocument* svg = nullptr;
-  int32_t r = VkCreateVectorDocument(VK_VECTOR_SVG, ToUtf16(name).c_str(), &svg);
+  PendingDocument file;
+  int32_t r = file.Create(VK_VECTOR_SVG, name, &svg);
   if (r == 1) r = VkAddVectorPage(svg, page);
   if (r == 1) r = VkFinishVectorDocument(svg);
+  if (r == 1 && !file.Commit()) r = -14;
   VkDestroyVectorDocument(svg);
   if (r != 1) return WriteFailure(name, r);
   if (options_.progress) std::fprintf(stderr, "page %d/%d: %s\n", number, total_, name.c_str());
@@ -180,6 +212,7 @@ int VectorOutput::Finish() {
   }
   if (!pdf_) return 0;
   int32_t r = VkFinishVectorDocument(pdf_);
+  if (r == 1 && !pdfFile_.Commit()) r = -14;
   if (r != 1) return WriteFailure(pdfName_, r);
   if (!options_.quiet && !options_.progress) std::printf("%s\n", pdfName_.c_str());
   return 0;

@@ -1,6 +1,6 @@
 // PDF and SVG output of xlxrender: each page is drawn by the filter onto a vector page of the host
 // drawing engine (bound to the drawing thread), and pages are written in page order whatever
-// order the threads finish them in.
+// order the threads finish them in. Each file appears under its name only when complete.
 #pragma once
 #include <cstdint>
 #include <mutex>
@@ -8,8 +8,23 @@
 #include <vector>
 
 #include "filterhost.h"
+#include "outputfile.h"
 #include "host/drawing/vkdrwx.h"
 #include "options.h"
+
+// A document file being written: it gets its name only through Commit; otherwise it is removed.
+class PendingDocument {
+ public:
+  ~PendingDocument();
+  // Opens the file and the host's document of `kind` on it. 1 or the host's code.
+  int32_t Create(int32_t kind, const std::string& name, VkVectorDocument** document);
+  // After VkFinishVectorDocument: names the file. False when it cannot.
+  bool Commit();
+
+ private:
+  OutputFile file_;
+  int fd_ = -1;
+};
 
 class VectorOutput {
  public:
@@ -35,6 +50,7 @@ class VectorOutput {
   size_t next_ = 0;                      // index of the next page to write
   std::mutex writeLock_;                 // held by the one thread writing pages
   VkVectorDocument* pdf_ = nullptr;
+  PendingDocument pdfFile_;
   std::string pdfName_;
   const int32_t total_;
 };

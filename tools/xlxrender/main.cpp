@@ -125,17 +125,22 @@ int RenderOne(FilterHost& host, const RenderOptions& o, int32_t page, int32_t to
   int32_t r = host.Info(page, &size);
   if (r != 1) return Fail(o, "page information", r);
   if (static_cast<uint64_t>(size.width) * size.height > VK_MAX_BITMAP_PIXELS) {
-    // A whole sheet drawn as one page can be far larger than any bitmap.
+    // A whole sheet drawn as one page can be far larger than any bitmap: a limit of ours (exit 4),
+    // not an unreadable file.
+    t_failCode = XLX_ERR_LIMIT;
     std::fprintf(stderr, "xlxrender: %s: page %d is %u x %u pixels, too large for one bitmap; use --paginate or --paper\n",
                  o.input.c_str(), page, size.width, size.height);
-    return 1;
+    return ExitStatusFor(XLX_ERR_LIMIT);
   }
   const bool jpeg = o.format == RenderOptions::Format::kJpeg;
-  std::string name = PageOutputName(o, page, total, jpeg ? "jpg" : "png");
+  std::string name, error;
+  if (!MakePageOutputName(o, page, total, jpeg ? "jpg" : "png", &name, &error)) {
+    std::fprintf(stderr, "xlxrender: %s\n", error.c_str());
+    return 2;
+  }
   PngPageWriter png;
   JpegPageWriter jpg(o.jpegQuality);
   PageWriter& writer = jpeg ? static_cast<PageWriter&>(jpg) : png;
-  std::string error;
   bool writeFailed = false;
   r = host.Render(page, size, [&](const uint8_t* bgr, int32_t row, uint32_t flags) -> int32_t {
     if (flags & 4) {

@@ -29,6 +29,9 @@ constexpr int32_t kMaxCellDepth = 48;
 constexpr int32_t kMaxNodeDepth = 1200;
 // Cells an array built from a range may hold; larger ranges are not materialised.
 constexpr int64_t kMaxArrayCells = 4000000;
+// Longest text a formula result or a cell holds (UTF-16 units); a longer result is #VALUE!, and
+// is refused before it is built.
+constexpr size_t kMaxTextUnits = 32767;
 
 // Where a formula is computed.
 struct EvalContext {

@@ -29,7 +29,9 @@ ExcelValue ScalarBinary(FormulaOp op, const ExcelValue& a, const ExcelValue& b, 
     std::u16string x, y;
     ErrorID e = kErrorValue;
     if (!CoerceToText(a, &x, &e) || !CoerceToText(b, &y, &e)) return MakeError(e);
-    return MakeString(x + y);
+    if (x.size() + y.size() > kMaxTextUnits) return MakeError(kErrorValue);
+    x += y;
+    return MakeString(std::move(x));
   }
   if (IsComparison(op)) {
     if (a.type == kValueError) return a;

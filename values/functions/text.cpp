@@ -10,8 +10,6 @@
 namespace xlx {
 namespace {
 
-constexpr size_t kMaxTextUnits = 32767;  // longest text a cell holds
-
 ExcelValue Text(std::u16string s) {
   if (s.size() > kMaxTextUnits) return MakeError(kErrorValue);
   return MakeString(std::move(s));
@@ -121,12 +119,14 @@ ExcelValue FnSubstitute(FunctionCall& c) {
     size_t hit = s.find(from, pos);
     if (hit == std::u16string::npos) break;
     ++seen;
-    out += s.substr(pos, hit - pos);
-    out += which == 0 || seen == which ? to : from;
+    const std::u16string& put = which == 0 || seen == which ? to : from;
+    if (out.size() + (hit - pos) + put.size() > kMaxTextUnits) return MakeError(kErrorValue);
+    out.append(s, pos, hit - pos);
+    out += put;
     pos = hit + from.size();
-    if (out.size() > kMaxTextUnits) return MakeError(kErrorValue);
   }
-  out += s.substr(pos);
+  if (out.size() + (s.size() - pos) > kMaxTextUnits) return MakeError(kErrorValue);
+  out.append(s, pos, std::u16string::npos);
   return Text(out);
 }
 
@@ -184,8 +184,8 @@ ExcelValue FnConcatenate(FunctionCall& c) {
   std::u16string out;
   for (size_t i = 0; i < c.Count(); ++i) {
     TEXT_ARG(c, i, s);
+    if (out.size() + s.size() > kMaxTextUnits) return MakeError(kErrorValue);
     out += s;
-    if (out.size() > kMaxTextUnits) return MakeError(kErrorValue);
   }
   return MakeString(out);
 }
@@ -204,10 +204,14 @@ ExcelValue Join(FunctionCall& c, size_t first, const std::u16string& separator, 
         return false;
       }
       if (skipEmpty && s.empty()) return true;
+      if (out.size() + (any ? separator.size() : 0) + s.size() > kMaxTextUnits) {
+        failure = MakeError(kErrorValue);
+        return false;
+      }
       if (any) out += separator;
       out += s;
       any = true;
-      return out.size() <= kMaxTextUnits;
+      return true;
     };
     if (c.IsRef(i)) {
       // Every cell, empty ones included (TEXTJOIN without skipping keeps their separators).

@@ -1,0 +1,153 @@
+// Each class of hostile workbook through xlxrender in a child process under an address-space cap
+// and a CPU-time cap: the answer is the expected exit status and message, the page is written when
+// the file can be drawn, and the peak memory and CPU time stay small. The fixtures are made by
+// tests/fixtures/make_hostile_fixtures.py.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/testsupport.h"
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;  // the sanitizer's shadow mappings do not fit under an address-space cap
+#else
+constexpr bool kSanitized = false;
+#endif
+
+constexpr rlim_t kAddressSpaceBytes = rlim_t(512) << 20;
+constexpr rlim_t kCpuSeconds = 20;
+constexpr int kWallSeconds = 60;
+
+struct RenderRun {
+  int status = -1;         // exit status; -1 killed or not run
+  long peakKilobytes = 0;  // resident peak
+  double cpuSeconds = 0;
+  std::string errors;      // standard error
+};
+
+// Runs xlxrender with `args` under the caps; standard error goes to `errorFile`.
+RenderRun RunRender(const std::vector<std::string>& args, const std::string& errorFile) {
+  const std::string tool = std::string(XLX_BINARY_DIR) + "/tools/xlxrender/xlxrender";
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(tool.c_str()));
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  RenderRun run;
+  const pid_t child = fork();
+  if (child == 0) {
+    const int err = open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (err >= 0) dup2(err, 2);
+    const int out = open("/dev/null", O_WRONLY);
+    if (out >= 0) dup2(out, 1);
+    if (!kSanitized) {
+      const rlimit memory = {kAddressSpaceBytes, kAddressSpaceBytes};
+      setrlimit(RLIMIT_AS, &memory);
+    }
+    const rlimit cpu = {kCpuSeconds, kCpuSeconds + 1};
+    setrlimit(RLIMIT_CPU, &cpu);
+    execv(tool.c_str(), argv.data());
+    _exit(127);
+  }
+  if (child < 0) return run;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kWallSeconds);
+  int status = 0;
+  rusage usage{};
+  pid_t done = 0;
+  while ((done = wait4(child, &status, WNOHANG, &usage)) == 0 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  if (done == 0) {
+    kill(child, SIGKILL);
+    wait4(child, &status, 0, &usage);
+    return run;
+  }
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.peakKilobytes = usage.ru_maxrss;
+  run.cpuSeconds = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  std::ifstream in(errorFile);
+  std::stringstream text;
+  text << in.rdbuf();
+  run.errors = text.str();
+  return run;
+}
+
+bool Exists(const std::string& path) {
+  struct stat s;
+  return stat(path.c_str(), &s) == 0 && s.st_size > 0;
+}
+
+TEST(HostileClasses, EachAnswersWithinTheLimits) {
+  struct Case {
+    const char* fixture;
+    const char* option;   // an xlxrender option, "" none
+    int status;
+    const char* message;  // part of standard error; "" none expected
+    bool pageWritten;
+  } cases[] = {
+      {"text_doubling", "", 0, "", true},             // doubling text stops at the cell limit as #VALUE!
+      {"drawing_nodes", "", 0, "", true},             // a drawing over the tree limits is dropped
+      {"theme_nodes", "", 0, "", true},               // so is a theme: the default colours
+      {"relationship_nodes", "", 4, "-1879", false},  // the workbook's own relationships are needed
+      {"wmf_broken_dib", "", 0, "", true},            // metafiles convert in a child process
+      {"emf_wild_records", "", 0, "", true},
+      {"far_cell", "--sheet-pages", 4, "too large for one bitmap", false},  // a limit, not unreadable
+  };
+  const std::string dir = ::testing::TempDir() + "/hostile_classes";
+  mkdir(dir.c_str(), 0755);
+  for (const Case& c : cases) {
+    const std::string input = xlxtest::SourceDir() + "/tests/fixtures/hostile/" + c.fixture + ".xlsx";
+    const std::string root = dir + "/" + c.fixture;
+    unlink((root + "-1.png").c_str());
+    std::vector<std::string> args = {"-q", input, root};
+    if (*c.option) args.insert(args.begin(), c.option);
+    const RenderRun run = RunRender(args, root + ".err");
+    EXPECT_EQ(run.status, c.status) << c.fixture << ": " << run.errors;
+    EXPECT_NE(run.errors.find(c.message), std::string::npos) << c.fixture << ": " << run.errors;
+    EXPECT_EQ(Exists(root + "-1.png"), c.pageWritten) << c.fixture;
+    if (!kSanitized) {
+      EXPECT_LT(run.peakKilobytes, 160 * 1024) << c.fixture;
+      EXPECT_LT(run.cpuSeconds, 10) << c.fixture;
+    }
+  }
+  // Pages and messages only: no temporary or partial file is left beside them.
+  DIR* folder = opendir(dir.c_str());
+  ASSERT_NE(folder, nullptr);
+  while (dirent* e = readdir(folder)) {
+    const std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    const std::string ext = name.substr(name.find_last_of('.') + 1);
+    EXPECT_TRUE(ext == "png" || ext == "err") << name;
+  }
+  closedir(folder);
+}
+
+// A pattern that was a format string: refused as a usage error before any file is opened.
+TEST(HostileClasses, OutputPatternsAreNotFormatStrings) {
+  const std::string input = xlxtest::SourceDir() + "/tests/fixtures/hostile/text_doubling.xlsx";
+  const std::string dir = ::testing::TempDir();
+  for (const char* pattern : {"%n%n%n%d", "%s%d.png", "%p-%d.png", "%d-%d.png"}) {
+    const RenderRun run = RunRender({"-o", dir + "/" + pattern, input}, dir + "/pattern.err");
+    EXPECT_EQ(run.status, 99) << pattern;
+    EXPECT_NE(run.errors.find("-o"), std::string::npos) << pattern << ": " << run.errors;
+  }
+  const RenderRun ok = RunRender({"-q", "-o", dir + "/100%%-%03d.png", input}, dir + "/pattern.err");
+  EXPECT_EQ(ok.status, 0) << ok.errors;
+  EXPECT_TRUE(Exists(dir + "/100%-001.png"));
+}
+
+}  // namespace
