@@ -123,7 +123,7 @@ void FilterHost::FillOptions(_RASTERIZEDOCOPTIONS* o) const {
   o->uStructSize = sizeof *o;
   o->dPageWidth = options_.paperWidthIn;
   o->dPageHeight = options_.paperHeightIn;
-  if (options_.flags & 0x20) {
+  if (options_.flags & kFlagEnableMargins) {
     o->dTopMargin = options_.marginTop;
     o->dBottomMargin = options_.marginBottom;
     o->dLeftMargin = options_.marginLeft;
@@ -172,7 +172,7 @@ int32_t FilterHost::Info(int32_t page, PageSize* size) {
   // A failed decryption is reported as -1863 with the reason in the dispatch.
   if (r == -1863 && d.nDecryptError != 0) r = d.nDecryptError;
   const _FILEINFO& fi = records.fileInfo.info;
-  if (r == 1) {
+  if (r == XLX_OK) {
     const char16_t* range = records.fileInfo.szPageRange;
     size_t n = 0;
     while (n < sizeof records.fileInfo.szPageRange / sizeof range[0] && range[n]) ++n;
@@ -234,7 +234,7 @@ int32_t FilterHost::Metadata(std::function<void(const char16_t*, const char16_t*
   req.pFilterData = &holder_;
   req.uPasswordSource = PasswordSource();
   int32_t r = metadata_(&req);
-  if (r == 1)
+  if (r == XLX_OK)
     for (const MetadataItem& m : sink.items) item(m.szName, m.szValue);
   return r;
 }
@@ -252,23 +252,23 @@ int ExitStatusFor(int32_t code) {
 
 const char* MeaningOf(int32_t code) {
   switch (code) {
-    case -1: return "out of memory, or the file claims sizes beyond the limits";
-    case -2: return "the page bitmap has no pixel memory";
-    case -7: return "the file could not be read";
-    case -9: return "not a supported workbook, or the workbook is damaged";
-    case -10: return "the file could not be opened";
-    case -13: return "invalid request (for example margins wider than the page)";
-    case -14: return "the file could not be reopened";
-    case -149: return "an internal error stopped page rendering";
-    case -912: return "wrong password";
-    case -1488: return "the password is not valid UTF-8 text";
-    case -1863: return "decryption failed";
-    case -1864: return "the crypto library could not be loaded";
-    case -1876: return "the workbook is protected: a password is required";
-    case -1877: return "the protected package is not a workbook";
-    case -1878: return "the workbook is protected with an encryption method that is not supported";
-    case -1879: return "the workbook passes a processing limit (a part too large or with too many XML nodes)";
-    case 0: return "an internal error stopped parsing";
+    case XLX_ERR_MEMORY: return "out of memory, or the file claims sizes beyond the limits";
+    case XLX_ERR_NO_PIXELS: return "the page bitmap has no pixel memory";
+    case XLX_ERR_READ: return "the file could not be read";
+    case XLX_ERR_FORMAT: return "not a supported workbook, or the workbook is damaged";
+    case XLX_ERR_OPEN: return "the file could not be opened";
+    case XLX_ERR_ARGUMENT: return "invalid request (for example margins wider than the page)";
+    case XLX_ERR_REOPEN: return "the file could not be reopened";
+    case XLX_ERR_RENDER_EXCEPTION: return "an internal error stopped page rendering";
+    case XLX_ERR_WRONG_PASSWORD: return "wrong password";
+    case XLX_ERR_PASSWORD_TEXT: return "the password is not valid UTF-8 text";
+    case XLX_ERR_DECRYPT: return "decryption failed";
+    case XLX_ERR_NO_CRYPTO: return "the crypto library could not be loaded";
+    case XLX_ERR_NO_PASSWORD: return "the workbook is protected: a password is required";
+    case XLX_ERR_OTHER_KIND: return "the protected package is not a workbook";
+    case XLX_ERR_UNSUPPORTED_ENCRYPTION: return "the workbook is protected with an encryption method that is not supported";
+    case XLX_ERR_LIMIT: return "the workbook passes a processing limit (a part too large or with too many XML nodes)";
+    case XLX_EXCEPTION_INFO: return "an internal error stopped parsing";
     default: return "unexpected result";
   }
 }

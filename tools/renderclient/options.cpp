@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "host/hostrecords.h"
 #include "outputpattern.h"
 
 namespace {
@@ -182,20 +183,20 @@ bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
                   : v == "svg" ? RenderOptions::Format::kSvg
                   : v == "png" ? RenderOptions::Format::kPng : RenderOptions::Format::kJpeg;
     } else if (a == "--paginate") {
-      o->flags |= 0x01;
+      o->flags |= kFlagUseLayoutOptions;
     } else if (a == "--cell-breaks") {
-      o->flags |= 0x02;
+      o->flags |= kFlagCellBreaks;
     } else if (a == "--hidden-sheets") {
-      o->flags |= 0x04;
+      o->flags |= kFlagShowHiddenSheets;
     } else if (a == "--sheet-width") {
-      o->flags |= 0x08;
+      o->flags |= kFlagUseSheetWidth;
     } else if (a == "--down-then-over") {
-      o->flags |= 0x10;
+      o->flags |= kFlagDownThenOver;
     } else if (a == "--gridlines") {
-      o->flags |= 0x40;
+      o->flags |= kFlagShowGridLines;
     } else if (a == "--margins") {
       if (!value(&v) || !ParseMargins(v, o)) return *error = "--margins needs V or T,B,L,R in inches", false;
-      o->flags |= 0x20;
+      o->flags |= kFlagEnableMargins;
     } else if (a == "--paper") {
       if (!value(&v) || !ParsePaper(v, &o->paperWidthIn, &o->paperHeightIn))
         return *error = "--paper needs letter, a4, legal or WxH{in,mm}", false;
@@ -266,12 +267,12 @@ bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
   }
   // Printed pages unless asked for sheet pages or for the page options that override the sheets'
   // own setup.
-  const bool overridden = (o->flags & 0x21) || o->paperGiven || o->fitGiven;
+  const bool overridden = (o->flags & (kFlagUseLayoutOptions | kFlagEnableMargins)) || o->paperGiven || o->fitGiven;
   if (o->printGiven && (overridden || o->sheetPages))
     return *error = "--print takes the paper, margins and scale from each sheet: leave out --paginate, --paper, "
                     "--margins, --fit and --sheet-pages", false;
   if (!overridden && !o->sheetPages) {
-    o->flags |= 0x80;
+    o->flags |= kFlagPrintSetup;
     o->paperWidthIn = o->defaultPaperWidthIn;
     o->paperHeightIn = o->defaultPaperHeightIn;
     o->sizeMode = 1;
@@ -280,7 +281,7 @@ bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
   // A paper size without --paginate chooses shrink-to-fit unless --fit says otherwise.
   if (o->paperGiven && !o->fitGiven) o->sizeMode = 1;
   if (o->fitGiven && !o->paperGiven && o->sizeMode != 0) o->paperGiven = true;
-  if ((o->flags & 0x01) && o->sizeMode == 0) o->sizeMode = 1;
+  if ((o->flags & kFlagUseLayoutOptions) && o->sizeMode == 0) o->sizeMode = 1;
   return true;
 }
 

@@ -26,7 +26,7 @@ bool SameName(const char16_t* a, const char16_t* b) {
 
 int WriteFailure(const std::string& name, int32_t code) {
   std::fprintf(stderr, "xlxrender: cannot write %s (code %d)\n", name.c_str(), code);
-  return code == -14 ? 2 : 99;
+  return code == XLX_ERR_REOPEN ? 2 : 99;
 }
 
 // A page name the system would not take (too long): exit status 2, as for a file not written.
@@ -44,7 +44,7 @@ PendingDocument::~PendingDocument() {
 
 int32_t PendingDocument::Create(int32_t kind, const std::string& name, VkVectorDocument** document) {
   fd_ = file_.Open(name);
-  if (fd_ < 0) return -14;
+  if (fd_ < 0) return XLX_ERR_REOPEN;
   return VkCreateVectorDocument(kind, ToUtf16(file_.WritePath()).c_str(), document);
 }
 
@@ -69,7 +69,7 @@ int VectorOutput::Begin(FilterHost& host) {
   if (options_.format != RenderOptions::Format::kPdf) return 0;
   pdfName_ = PdfOutputName(options_);
   int32_t r = pdfFile_.Create(VK_VECTOR_PDF, pdfName_, &pdf_);
-  if (r != 1) return WriteFailure(pdfName_, r);
+  if (r != XLX_OK) return WriteFailure(pdfName_, r);
   // Title and author come from the document properties; a workbook without them has none.
   std::u16string title, author;
   if (host.Metadata([&](const char16_t* name, const char16_t* value) {
@@ -83,7 +83,7 @@ int VectorOutput::Begin(FilterHost& host) {
 int VectorOutput::RenderPage(FilterHost& host, size_t index, int32_t page) {
   PageSize size;
   int32_t r = host.Info(page, &size);
-  if (r != 1) {
+  if (r != XLX_OK) {
     std::fprintf(stderr, "xlxrender: %s: page information failed with code %d: %s\n", options_.input.c_str(), r,
                  MeaningOf(r));
     return ExitStatusFor(r);
@@ -95,7 +95,7 @@ int VectorOutput::RenderPage(FilterHost& host, size_t index, int32_t page) {
   // written in order.
   r = pdf_ && options_.threads <= 1 ? VkCreateDocumentPage(pdf_, size.width, size.height, dpi, &recorded)
                                     : VkCreateVectorPage(size.width, size.height, dpi, &recorded);
-  if (r != 1) {
+  if (r != XLX_OK) {
     std::fprintf(stderr, "xlxrender: %s: page %d (%u x %u pixels) cannot be recorded\n", options_.input.c_str(), page,
                  size.width, size.height);
     return 99;
@@ -104,10 +104,10 @@ int VectorOutput::RenderPage(FilterHost& host, size_t index, int32_t page) {
   (void)VkBindVectorPage(recorded);
   r = host.Render(page, size, [](const uint8_t*, int32_t, uint32_t) -> int32_t { return XLX_OK; });
   (void)VkBindVectorPage(nullptr);
-  if (r != 1 || !VkVectorPageUsed(recorded)) {
+  if (r != XLX_OK || !VkVectorPageUsed(recorded)) {
     VkDestroyVectorPage(recorded);
     std::fprintf(stderr, "xlxrender: %s: rendering failed with code %d: %s\n", options_.input.c_str(), r, MeaningOf(r));
-    return r != 1 ? ExitStatusFor(r) : 99;
+    return r != XLX_OK ? ExitStatusFor(r) : 99;
   }
   {
     std::lock_guard<std::mutex> guard(slotsLock_);
@@ -135,21 +135,21 @@ int VectorOutput::RenderSvgPage(FilterHost& host, int32_t page, const PageSize& 
   VkVectorPage* drawn = nullptr;
   PendingDocument file;
   int32_t r = file.Create(VK_VECTOR_SVG, name, &svg);
-  if (r != 1) return WriteFailure(name, r);
+  if (r != XLX_OK) return WriteFailure(name, r);
   r = VkCreateDocumentPage(svg, size.width, size.height, dpi, &drawn);
   int status = 0;
-  if (r == 1) {
+  if (r == XLX_OK) {
     (void)VkBindVectorPage(drawn);
     r = host.Render(page, size, [](const uint8_t*, int32_t, uint32_t) -> int32_t { return XLX_OK; });
     (void)VkBindVectorPage(nullptr);
-    if (r != 1 || !VkVectorPageUsed(drawn)) {
+    if (r != XLX_OK || !VkVectorPageUsed(drawn)) {
       std::fprintf(stderr, "xlxrender: %s: rendering failed with code %d: %s\n", options_.input.c_str(), r, MeaningOf(r));
-      status = r != 1 ? ExitStatusFor(r) : 99;
+      status = r != XLX_OK ? ExitStatusFor(r) : 99;
     } else {
       r = VkAddVectorPage(svg, drawn);
-      if (r == 1) r = VkFinishVectorDocument(svg);
-      if (r == 1 && !file.Commit()) r = -14;
-      if (r != 1) status = WriteFailure(name, r);
+      if (r == XLX_OK) r = VkFinishVectorDocument(svg);
+      if (r == XLX_OK && !file.Commit()) r = XLX_ERR_REOPEN;
+      if (r != XLX_OK) status = WriteFailure(name, r);
     }
   } else {
     std::fprintf(stderr, "xlxrender: %s: page %d (%u x %u pixels) cannot be drawn\n", options_.input.c_str(), page,
@@ -185,7 +185,7 @@ int VectorOutput::WritePage(size_t index, VkVectorPage* page) {
   const int32_t number = pageNumbers_[index];
   if (pdf_) {
     int32_t r = VkAddVectorPage(pdf_, page);
-    if (r != 1) return WriteFailure(pdfName_, r);
+    if (r != XLX_OK) return WriteFailure(pdfName_, r);
     if (options_.progress) std::fprintf(stderr, "page %d/%d: %s\n", number, total_, pdfName_.c_str());
     return 0;
   }
@@ -194,11 +194,11 @@ int VectorOutput::WritePage(size_t index, VkVectorPage* page) {
   VkVectorDocument* svg = nullptr;
   PendingDocument file;
   int32_t r = file.Create(VK_VECTOR_SVG, name, &svg);
-  if (r == 1) r = VkAddVectorPage(svg, page);
-  if (r == 1) r = VkFinishVectorDocument(svg);
-  if (r == 1 && !file.Commit()) r = -14;
+  if (r == XLX_OK) r = VkAddVectorPage(svg, page);
+  if (r == XLX_OK) r = VkFinishVectorDocument(svg);
+  if (r == XLX_OK && !file.Commit()) r = XLX_ERR_REOPEN;
   VkDestroyVectorDocument(svg);
-  if (r != 1) return WriteFailure(name, r);
+  if (r != XLX_OK) return WriteFailure(name, r);
   if (options_.progress) std::fprintf(stderr, "page %d/%d: %s\n", number, total_, name.c_str());
   else if (!options_.quiet) std::printf("%s\n", name.c_str());
   return 0;
@@ -212,8 +212,8 @@ int VectorOutput::Finish() {
   }
   if (!pdf_) return 0;
   int32_t r = VkFinishVectorDocument(pdf_);
-  if (r == 1 && !pdfFile_.Commit()) r = -14;
-  if (r != 1) return WriteFailure(pdfName_, r);
+  if (r == XLX_OK && !pdfFile_.Commit()) r = XLX_ERR_REOPEN;
+  if (r != XLX_OK) return WriteFailure(pdfName_, r);
   if (!options_.quiet && !options_.progress) std::printf("%s\n", pdfName_.c_str());
   return 0;
 }

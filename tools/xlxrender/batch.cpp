@@ -15,6 +15,7 @@
 #include <sstream>
 #include <thread>
 
+#include "common/resultcodes.h"
 #include "host/drawing/vkdrwx.h"
 
 namespace {
@@ -91,7 +92,7 @@ std::vector<BatchEntry> BatchEntries(const std::string& listText, const std::str
 std::string BatchJsonLine(const BatchEntry& entry, const WorkbookOutcome& outcome, double seconds) {
   char figures[160];
   std::snprintf(figures, sizeof figures, ", \"status\": \"%s\", \"code\": %d, \"pages\": %d, \"seconds\": %.3f",
-                outcome.code == 1 ? "ok" : "failed", outcome.code, outcome.pages, seconds);
+                outcome.code == XLX_OK ? "ok" : "failed", outcome.code, outcome.pages, seconds);
   return "{\"path\": " + JsonText(entry.path) + figures + ", \"output\": " + JsonText(entry.folder) + "}";
 }
 
@@ -121,14 +122,14 @@ int RunBatch(const RenderOptions& options) {
       if (regular) std::filesystem::create_directories(entries[i].folder, ec);
       if (!regular) {
         std::fprintf(stderr, "xlxrender: %s: not a readable file\n", entries[i].path.c_str());
-        outcome.code = -10;
+        outcome.code = XLX_ERR_OPEN;
       } else if (ec) {
         std::fprintf(stderr, "xlxrender: cannot create %s: %s\n", entries[i].folder.c_str(), ec.message().c_str());
-        outcome.code = -14;
-      } else if (ConvertWorkbook(one, &outcome) != 0 && outcome.code == 1) {
-        outcome.code = -14;  // a page could not be written
+        outcome.code = XLX_ERR_REOPEN;
+      } else if (ConvertWorkbook(one, &outcome) != 0 && outcome.code == XLX_OK) {
+        outcome.code = XLX_ERR_REOPEN;  // a page could not be written
       }
-      if (outcome.code != 1) {
+      if (outcome.code != XLX_OK) {
         anyFailed = true;
         std::filesystem::remove(entries[i].folder, ec);  // only when nothing was written into it
       }

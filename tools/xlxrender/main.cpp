@@ -95,7 +95,7 @@ int PrintInfo(FilterHost& host, const RenderOptions& o, const PageSize& first) {
   for (int32_t p = 1; p <= static_cast<int32_t>(first.totalPages); ++p) {
     PageSize s;
     int32_t r = host.Info(p, &s);
-    if (r != 1) return Fail(o, "page information", r);
+    if (r != XLX_OK) return Fail(o, "page information", r);
     sizes.push_back(s);
   }
   if (o.json) {
@@ -123,7 +123,7 @@ std::mutex g_output;
 int RenderOne(FilterHost& host, const RenderOptions& o, int32_t page, int32_t total) {
   PageSize size;
   int32_t r = host.Info(page, &size);
-  if (r != 1) return Fail(o, "page information", r);
+  if (r != XLX_OK) return Fail(o, "page information", r);
   if (static_cast<uint64_t>(size.width) * size.height > VK_MAX_BITMAP_PIXELS) {
     // A whole sheet drawn as one page can be far larger than any bitmap: a limit of ours (exit 4),
     // not an unreadable file.
@@ -143,28 +143,28 @@ int RenderOne(FilterHost& host, const RenderOptions& o, int32_t page, int32_t to
   PageWriter& writer = jpeg ? static_cast<PageWriter&>(jpg) : png;
   bool writeFailed = false;
   r = host.Render(page, size, [&](const uint8_t* bgr, int32_t row, uint32_t flags) -> int32_t {
-    if (flags & 4) {
+    if (flags & XLX_ROW_FIRST) {
       if (!writer.Begin(name, size.width, size.height, size.xRes, &error)) {
         writeFailed = true;
-        return -14;
+        return XLX_ERR_REOPEN;
       }
     }
     if (!writer.WriteRow(bgr)) {
       writeFailed = true;
       error = "cannot write " + name;
-      return -14;
+      return XLX_ERR_REOPEN;
     }
-    if ((flags & 8) && !writer.Finish(&error)) {
+    if ((flags & XLX_ROW_LAST) && !writer.Finish(&error)) {
       writeFailed = true;
-      return -14;
+      return XLX_ERR_REOPEN;
     }
-    return 1;
+    return XLX_OK;
   });
   if (writeFailed) {
     std::fprintf(stderr, "xlxrender: %s\n", error.c_str());
     return 2;
   }
-  if (r != 1) return Fail(o, "rendering", r);
+  if (r != XLX_OK) return Fail(o, "rendering", r);
   std::lock_guard<std::mutex> guard(g_output);
   if (o.progress) std::fprintf(stderr, "page %d/%d: %s (%ux%u)\n", page, total, name.c_str(), size.width, size.height);
   else if (!o.quiet) std::printf("%s\n", name.c_str());
@@ -216,7 +216,7 @@ int RenderScaledPages(FilterHost& host, const RenderOptions& o, const std::vecto
   for (int32_t page : pages) {
     PageSize size;
     int32_t r = host.Info(page, &size);
-    if (r != 1) return Fail(o, "page information", r);
+    if (r != XLX_OK) return Fail(o, "page information", r);
     const PageResolution at = ScaledResolution(o, size.width, size.height);
     groups[{at.x, at.y}].push_back(page);
   }
@@ -233,7 +233,7 @@ int RenderScaledPages(FilterHost& host, const RenderOptions& o, const std::vecto
     }
     PageSize first;
     int32_t r = there.Info(1, &first);
-    if (r != 1) return Fail(o, "information", r);
+    if (r != XLX_OK) return Fail(o, "information", r);
     if (static_cast<int32_t>(first.totalPages) != total)
       std::fprintf(stderr, "xlxrender: %s: at %ux%u dpi the sheets break into %u pages instead of %d\n", o.input.c_str(),
                    resolution.first, resolution.second, first.totalPages, total);
@@ -272,14 +272,14 @@ int ConvertWorkbook(const RenderOptions& o, WorkbookOutcome* outcome) {
   }
   if (!host.Open(o, &error)) {
     std::fprintf(stderr, "xlxrender: %s\n", error.c_str());
-    if (outcome) outcome->code = -10;
+    if (outcome) outcome->code = XLX_ERR_OPEN;
     return 1;
   }
   // In batch mode the report covers the whole run and is printed once at its end.
   if (o.reportFonts && !outcome) VkSetFontReport(1);
   PageSize first;
   int32_t r = host.Info(1, &first);
-  if (r != 1) {
+  if (r != XLX_OK) {
     int status = Fail(o, "information", r);
     if (outcome) outcome->code = r;
     return status;
@@ -295,7 +295,7 @@ int ConvertWorkbook(const RenderOptions& o, WorkbookOutcome* outcome) {
   int status = ScalesPages(o) ? RenderScaledPages(host, o, pages, total) : RenderPages(host, o, pages, total);
   if (o.reportFonts && !outcome) PrintFontReport();
   if (outcome) {
-    outcome->code = status == 0 ? 1 : t_failCode != 1 ? t_failCode : -14;
+    outcome->code = status == 0 ? XLX_OK : t_failCode != XLX_OK ? t_failCode : XLX_ERR_REOPEN;
     outcome->pages = status == 0 ? static_cast<int32_t>(pages.size()) : 0;
   }
   return status;
@@ -324,10 +324,10 @@ int main(int argc, char** argv) {
     int32_t r = host.Metadata([](const char16_t* name, const char16_t* value) {
       std::printf("%s: %s\n", Utf8(name).c_str(), Utf8(value).c_str());
     });
-    return r == 1 ? 0 : Fail(o, "metadata", r);
+    return r == XLX_OK ? 0 : Fail(o, "metadata", r);
   }
   PageSize first;
   int32_t r = host.Info(1, &first);
-  if (r != 1) return Fail(o, "information", r);
+  if (r != XLX_OK) return Fail(o, "information", r);
   return PrintInfo(host, o, first);
 }
