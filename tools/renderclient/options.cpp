@@ -69,8 +69,10 @@ bool ParsePages(const std::string& text, RenderOptions* o) {
     } else {
       if (!ParseInt(part.substr(0, dash), &a) || a < 1) return false;
       std::string end = part.substr(dash + 1);
-      if (end == "N" || end.empty()) b = 0;
-      else if (!ParseInt(end, &b) || b < a) return false;
+      if (end == "N" || end.empty())
+        b = 0;
+      else if (!ParseInt(end, &b) || b < a)
+        return false;
     }
     o->pageRanges.push_back({a, b});
   }
@@ -138,106 +140,116 @@ bool CheckOutputPattern(const RenderOptions& o, std::string* error) {
   return ParseOutputPattern(o.pattern, &pattern, error) && FormatOutputName(pattern, 1, &first, error);
 }
 
-}  // namespace
+// Options that only set a bit of the filter's flag word, and options that only switch a field on.
+struct FlagOption {
+  const char* name;
+  uint32_t flag;
+};
+constexpr FlagOption kFlagOptions[] = {
+    {"--paginate", kFlagUseLayoutOptions},      {"--cell-breaks", kFlagCellBreaks},
+    {"--hidden-sheets", kFlagShowHiddenSheets}, {"--sheet-width", kFlagUseSheetWidth},
+    {"--down-then-over", kFlagDownThenOver},    {"--gridlines", kFlagShowGridLines},
+};
+struct SwitchOption {
+  const char* name;
+  bool RenderOptions::*field;
+};
+constexpr SwitchOption kSwitchOptions[] = {
+    {"--print", &RenderOptions::printGiven},
+    {"--sheet-pages", &RenderOptions::sheetPages},
+    {"--info", &RenderOptions::info},
+    {"--json", &RenderOptions::json},
+    {"--metadata", &RenderOptions::metadata},
+    {"--report-fonts", &RenderOptions::reportFonts},
+    {"-q", &RenderOptions::quiet},
+    {"--progress", &RenderOptions::progress},
+};
 
-bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
-  std::vector<std::string> positional;
-  bool passwordGiven = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    auto value = [&](std::string* out) {
-      if (i + 1 >= argc) return false;
-      *out = argv[++i];
-      return true;
-    };
-    std::string v;
-    int32_t n = 0;
-    if (a == "-r") {
-      if (!value(&v) || !ParseInt(v, &n) || n < 1 || n > 2400) return *error = "-r needs a resolution from 1 to 2400", false;
-      o->dpi = static_cast<uint32_t>(n);
-    } else if (a == "--scale-to" || a == "--scale-to-x" || a == "--scale-to-y") {
-      if (!value(&v) || !ParseInt(v, &n) || n < 1 || n > 100000) return *error = a + " needs a size from 1 to 100000 pixels", false;
-      (a == "--scale-to" ? o->scaleTo : a == "--scale-to-x" ? o->scaleToX : o->scaleToY) = static_cast<uint32_t>(n);
-    } else if (a == "--jpeg-quality") {
-      if (!value(&v) || !ParseInt(v, &n) || n < 1 || n > 100) return *error = "--jpeg-quality needs a quality from 1 to 100", false;
-      o->jpegQuality = n;
-    } else if (a == "-f" || a == "-l") {
-      if (!value(&v) || !ParseInt(v, &n) || n < 1) return *error = a + " needs a page number", false;
-      (a == "-f" ? o->firstPage : o->lastPage) = n;
-    } else if (a == "--pages") {
-      if (!value(&v) || !ParsePages(v, o)) return *error = "--pages needs a list such as 1,3,5-N", false;
-    } else if (a == "-o") {
-      if (!value(&v) || v.empty()) return *error = "-o needs a pattern with %d, or a file name with pdf", false;
-      o->pattern = v;
-    } else if (a == "--print") {
-      o->printGiven = true;
-    } else if (a == "--sheet-pages") {
-      o->sheetPages = true;
-    } else if (a == "--default-paper") {
-      if (!value(&v) || !ParsePaper(v, &o->defaultPaperWidthIn, &o->defaultPaperHeightIn))
-        return *error = "--default-paper needs letter, a4, legal or WxH{in,mm}", false;
-    } else if (a == "--format") {
-      if (!value(&v) || (v != "png" && v != "pdf" && v != "svg" && v != "jpeg" && v != "jpg"))
-        return *error = "--format needs png, jpeg, pdf or svg", false;
-      o->format = v == "pdf"   ? RenderOptions::Format::kPdf
-                  : v == "svg" ? RenderOptions::Format::kSvg
-                  : v == "png" ? RenderOptions::Format::kPng : RenderOptions::Format::kJpeg;
-    } else if (a == "--paginate") {
-      o->flags |= kFlagUseLayoutOptions;
-    } else if (a == "--cell-breaks") {
-      o->flags |= kFlagCellBreaks;
-    } else if (a == "--hidden-sheets") {
-      o->flags |= kFlagShowHiddenSheets;
-    } else if (a == "--sheet-width") {
-      o->flags |= kFlagUseSheetWidth;
-    } else if (a == "--down-then-over") {
-      o->flags |= kFlagDownThenOver;
-    } else if (a == "--gridlines") {
-      o->flags |= kFlagShowGridLines;
-    } else if (a == "--margins") {
-      if (!value(&v) || !ParseMargins(v, o)) return *error = "--margins needs V or T,B,L,R in inches", false;
-      o->flags |= kFlagEnableMargins;
-    } else if (a == "--paper") {
-      if (!value(&v) || !ParsePaper(v, &o->paperWidthIn, &o->paperHeightIn))
-        return *error = "--paper needs letter, a4, legal or WxH{in,mm}", false;
-      o->paperGiven = true;
-    } else if (a == "--fit") {
-      if (!value(&v) || !ParseFit(v, &o->sizeMode)) return *error = "--fit needs none, shrink, fit, width or stretch", false;
-      o->fitGiven = true;
-    } else if (a == "--password") {
-      if (!value(&o->password)) return *error = "--password needs a text", false;
-      passwordGiven = true;
-    } else if (a == "--password-file") {
-      if (!value(&v)) return *error = "--password-file needs a file", false;
-      std::ifstream in(v);
-      if (!in || !std::getline(in, o->password)) return *error = "cannot read the password file " + v, false;
-      if (!o->password.empty() && o->password.back() == '\r') o->password.pop_back();
-      passwordGiven = true;
-    } else if (a == "--info") {
-      o->info = true;
-    } else if (a == "--json") {
-      o->json = true;
-    } else if (a == "--metadata") {
-      o->metadata = true;
-    } else if (a == "--report-fonts") {
-      o->reportFonts = true;
-    } else if (a == "-j") {
-      if (!value(&v) || !ParseInt(v, &n) || n < 1 || n > 64) return *error = "-j needs a thread count from 1 to 64", false;
-      o->threads = n;
-    } else if (a == "--batch") {
-      if (!value(&o->batchList) || o->batchList.empty()) return *error = "--batch needs a list file or -", false;
-    } else if (a == "-q") {
-      o->quiet = true;
-    } else if (a == "--progress") {
-      o->progress = true;
-    } else if (a == "-h" || a == "--help") {
-      return *error = "", false;
-    } else if (!a.empty() && a[0] == '-' && a.size() > 1) {
-      return *error = "unknown option " + a, false;
-    } else {
-      positional.push_back(a);
-    }
+enum OptionResult { kOptionRead, kOptionPositional, kOptionFailed };
+
+// Reads argv[*i] (and the value after it, moving *i past it) into the options.
+OptionResult ReadOption(int argc, char** argv, int* i, RenderOptions* o, bool* passwordGiven, std::string* error) {
+  const std::string a = argv[*i];
+  auto value = [&](std::string* out) {
+    if (*i + 1 >= argc) return false;
+    *out = argv[++*i];
+    return true;
+  };
+  for (const FlagOption& f : kFlagOptions)
+    if (a == f.name) return o->flags |= f.flag, kOptionRead;
+  for (const SwitchOption& f : kSwitchOptions)
+    if (a == f.name) return o->*f.field = true, kOptionRead;
+  std::string v;
+  int32_t n = 0;
+  if (a == "-r") {
+    if (!value(&v) || !ParseInt(v, &n) || n < 1 || n > 2400)
+      return *error = "-r needs a resolution from 1 to 2400", kOptionFailed;
+    o->dpi = static_cast<uint32_t>(n);
+  } else if (a == "--scale-to" || a == "--scale-to-x" || a == "--scale-to-y") {
+    if (!value(&v) || !ParseInt(v, &n) || n < 1 || n > 100000)
+      return *error = a + " needs a size from 1 to 100000 pixels", kOptionFailed;
+    (a == "--scale-to" ? o->scaleTo : a == "--scale-to-x" ? o->scaleToX : o->scaleToY) = static_cast<uint32_t>(n);
+  } else if (a == "--jpeg-quality") {
+    if (!value(&v) || !ParseInt(v, &n) || n < 1 || n > 100)
+      return *error = "--jpeg-quality needs a quality from 1 to 100", kOptionFailed;
+    o->jpegQuality = n;
+  } else if (a == "-f" || a == "-l") {
+    if (!value(&v) || !ParseInt(v, &n) || n < 1) return *error = a + " needs a page number", kOptionFailed;
+    (a == "-f" ? o->firstPage : o->lastPage) = n;
+  } else if (a == "--pages") {
+    if (!value(&v) || !ParsePages(v, o)) return *error = "--pages needs a list such as 1,3,5-N", kOptionFailed;
+  } else if (a == "-o") {
+    if (!value(&v) || v.empty()) return *error = "-o needs a pattern with %d, or a file name with pdf", kOptionFailed;
+    o->pattern = v;
+  } else if (a == "--default-paper") {
+    if (!value(&v) || !ParsePaper(v, &o->defaultPaperWidthIn, &o->defaultPaperHeightIn))
+      return *error = "--default-paper needs letter, a4, legal or WxH{in,mm}", kOptionFailed;
+  } else if (a == "--format") {
+    if (!value(&v) || (v != "png" && v != "pdf" && v != "svg" && v != "jpeg" && v != "jpg"))
+      return *error = "--format needs png, jpeg, pdf or svg", kOptionFailed;
+    o->format = v == "pdf"   ? RenderOptions::Format::kPdf
+                : v == "svg" ? RenderOptions::Format::kSvg
+                : v == "png" ? RenderOptions::Format::kPng
+                             : RenderOptions::Format::kJpeg;
+  } else if (a == "--margins") {
+    if (!value(&v) || !ParseMargins(v, o)) return *error = "--margins needs V or T,B,L,R in inches", kOptionFailed;
+    o->flags |= kFlagEnableMargins;
+  } else if (a == "--paper") {
+    if (!value(&v) || !ParsePaper(v, &o->paperWidthIn, &o->paperHeightIn))
+      return *error = "--paper needs letter, a4, legal or WxH{in,mm}", kOptionFailed;
+    o->paperGiven = true;
+  } else if (a == "--fit") {
+    if (!value(&v) || !ParseFit(v, &o->sizeMode))
+      return *error = "--fit needs none, shrink, fit, width or stretch", kOptionFailed;
+    o->fitGiven = true;
+  } else if (a == "--password") {
+    if (!value(&o->password)) return *error = "--password needs a text", kOptionFailed;
+    *passwordGiven = true;
+  } else if (a == "--password-file") {
+    if (!value(&v)) return *error = "--password-file needs a file", kOptionFailed;
+    std::ifstream in(v);
+    if (!in || !std::getline(in, o->password)) return *error = "cannot read the password file " + v, kOptionFailed;
+    if (!o->password.empty() && o->password.back() == '\r') o->password.pop_back();
+    *passwordGiven = true;
+  } else if (a == "-j") {
+    if (!value(&v) || !ParseInt(v, &n) || n < 1 || n > 64)
+      return *error = "-j needs a thread count from 1 to 64", kOptionFailed;
+    o->threads = n;
+  } else if (a == "--batch") {
+    if (!value(&o->batchList) || o->batchList.empty()) return *error = "--batch needs a list file or -", kOptionFailed;
+  } else if (a == "-h" || a == "--help") {
+    return *error = "", kOptionFailed;
+  } else if (!a.empty() && a[0] == '-' && a.size() > 1) {
+    return *error = "unknown option " + a, kOptionFailed;
+  } else {
+    return kOptionPositional;
   }
+  return kOptionRead;
+}
+
+// What the options mean together: the password from the environment, the input and OUTROOT, and
+// the page mode.
+bool FinishOptions(std::vector<std::string> positional, bool passwordGiven, RenderOptions* o, std::string* error) {
   // The environment keeps a password out of the process list.
   if (!passwordGiven) {
     const char* env = std::getenv("XLX_PASSWORD");
@@ -252,7 +264,8 @@ bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
     // Batch mode: the only positional argument is the folder that receives the output folders.
     if (positional.size() > 1) return *error = "with --batch give at most one OUTROOT folder", false;
     if (!o->pattern.empty() || o->info || o->metadata)
-      return *error = "--batch writes each file's pages into its own folder: leave out -o, --info and --metadata", false;
+      return *error = "--batch writes each file's pages into its own folder: leave out -o, --info and --metadata",
+             false;
     positional.insert(positional.begin(), std::string());
     if (positional.size() < 2) positional.push_back(".");
   }
@@ -269,8 +282,10 @@ bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
   // own setup.
   const bool overridden = (o->flags & (kFlagUseLayoutOptions | kFlagEnableMargins)) || o->paperGiven || o->fitGiven;
   if (o->printGiven && (overridden || o->sheetPages))
-    return *error = "--print takes the paper, margins and scale from each sheet: leave out --paginate, --paper, "
-                    "--margins, --fit and --sheet-pages", false;
+    return *error =
+               "--print takes the paper, margins and scale from each sheet: leave out --paginate, --paper, "
+               "--margins, --fit and --sheet-pages",
+           false;
   if (!overridden && !o->sheetPages) {
     o->flags |= kFlagPrintSetup;
     o->paperWidthIn = o->defaultPaperWidthIn;
@@ -283,6 +298,19 @@ bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
   if (o->fitGiven && !o->paperGiven && o->sizeMode != 0) o->paperGiven = true;
   if ((o->flags & kFlagUseLayoutOptions) && o->sizeMode == 0) o->sizeMode = 1;
   return true;
+}
+
+}  // namespace
+
+bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
+  std::vector<std::string> positional;
+  bool passwordGiven = false;
+  for (int i = 1; i < argc; ++i) {
+    const OptionResult r = ReadOption(argc, argv, &i, o, &passwordGiven, error);
+    if (r == kOptionFailed) return false;
+    if (r == kOptionPositional) positional.push_back(argv[i]);
+  }
+  return FinishOptions(std::move(positional), passwordGiven, o, error);
 }
 
 bool MakePageOutputName(const RenderOptions& o, int32_t page, int32_t total, const char* extension, std::string* name,
