@@ -180,26 +180,86 @@ void AddDateTimePart(const _XLSDATETIME& parts, bool bIsMinute, bool bTwelveHour
 
 namespace fmt {
 
+// What a date code asks of the serial before it is written: sub-second digits, a 12-hour clock,
+// and which units count elapsed time.
+struct DateCodeUse {
+  int subDigits = 0;
+  bool bTwelveHour = false;
+  bool bElapsed[3] = {false, false, false};  // hours, minutes, seconds
+  bool AnyElapsed() const { return bElapsed[0] || bElapsed[1] || bElapsed[2]; }
+};
+
+DateCodeUse ScanDateTokens(const TokenList& list) {
+  DateCodeUse use;
+  for (int i = 0; i < list.nCount; i++) {
+    const Token& token = list.tokens[i];
+    if (token.kind == kTokSubSecond && token.nLength > use.subDigits) use.subDigits = token.nLength;
+    if (token.kind == kTokAmPm) use.bTwelveHour = true;
+    if (token.kind >= kTokElapsedHour && token.kind <= kTokElapsedSecond) use.bElapsed[token.kind - kTokElapsedHour] = true;
+  }
+  return use;
+}
+
+// y, yy, yyyy (and e, ee): the year, in the Japanese era's count where the calendar has eras.
+void PutYear(const Token& token, const SerialParts& parts, const DateCalendar& calendar, TextSink* sink) {
+  const int n = token.nLength;
+  int32_t year = parts.nYear + calendar.nYearOffset;
+  const char16_t* eraName;
+  char16_t initial;
+  bool bEraYear = calendar.bJapaneseEra && (token.unit == u'e' || token.unit == u'E');
+  if (bEraYear && JapaneseEraOf(parts.nYear, parts.nMonth, parts.nDay, &eraName, &initial, &year)) {
+    PutNumber(year, n <= 2 ? 2 : 1, sink);
+  } else if (n <= 2 && token.unit != u'e' && token.unit != u'E') {
+    PutNumber(year % 100, 2, sink);
+  } else {
+    PutNumber(year, 1, sink);  // four digits for every Gregorian year here, "ee" too
+  }
+}
+
+// g, gg, ggg: the Japanese era's initial or name; nothing without eras.
+void PutEra(const Token& token, const SerialParts& parts, const DateCalendar& calendar, TextSink* sink) {
+  const char16_t* eraName;
+  char16_t initial;
+  int32_t eraYear;
+  if (!calendar.bJapaneseEra || !JapaneseEraOf(parts.nYear, parts.nMonth, parts.nDay, &eraName, &initial, &eraYear))
+    return;
+  if (token.nLength == 1) sink->Put(initial);
+  else sink->PutUnits(eraName, token.nLength == 2 ? 1 : 2);
+}
+
+// m, mm (a month, or minutes beside hours or seconds), mmm, mmmm, mmmmm.
+void PutMonth(const TokenList& list, int i, const SerialParts& parts, int64_t minuteShown, TextSink* sink) {
+  const int n = list.tokens[i].nLength;
+  if (n <= 2 && MonthIsMinute(list, i)) PutNumber(minuteShown, n, sink);
+  else if (n <= 2) PutNumber(parts.nMonth, n, sink);
+  else if (n == 3) sink->PutAscii(kShortMonths[parts.nMonth - 1]);
+  else if (n == 4) sink->PutAscii(kLongMonths[parts.nMonth - 1]);
+  else sink->Put(static_cast<char16_t>(kLongMonths[parts.nMonth - 1][0]));
+}
+
+// AM/PM, or A/P in the case written.
+void PutAmPm(const Token& token, const SerialParts& parts, TextSink* sink) {
+  const bool bPm = parts.nHour >= 12;
+  if (token.nLength == 5) {
+    sink->PutAscii(bPm ? "PM" : "AM");
+  } else {
+    const bool bLower = token.unit == u'a';
+    sink->Put(bPm ? (bLower ? u'p' : u'P') : (bLower ? u'a' : u'A'));
+  }
+}
+
 bool RenderDateSection(const TokenList& list, const FormatCode& code, double dSerial,
                        const DateCalendar& calendar, RenderedText* pOut) {
   pOut->nFillAt = SIZE_MAX;
   pOut->fillUnit = u' ';
   pOut->nLength = 0;
   pOut->szText[0] = 0;
-  int subDigits = 0;
-  bool bTwelveHour = false;
-  bool bElapsed[3] = {false, false, false};  // hours, minutes, seconds
-  for (int i = 0; i < list.nCount; i++) {
-    const Token& token = list.tokens[i];
-    if (token.kind == kTokSubSecond && token.nLength > subDigits) subDigits = token.nLength;
-    if (token.kind == kTokAmPm) bTwelveHour = true;
-    if (token.kind >= kTokElapsedHour && token.kind <= kTokElapsedSecond) {
-      bElapsed[token.kind - kTokElapsedHour] = true;
-    }
-  }
+  const DateCodeUse use = ScanDateTokens(list);
+  const int subDigits = use.subDigits;
+  const bool* bElapsed = use.bElapsed;
   TextSink sink(pOut->szText, kWorkUnits);
   // An elapsed time below zero shows its length after a minus sign.
-  if (dSerial < 0.0 && (bElapsed[0] || bElapsed[1] || bElapsed[2])) {
+  if (dSerial < 0.0 && use.AnyElapsed()) {
     sink.Put(u'-');
     dSerial = -dSerial;
   }
@@ -208,7 +268,7 @@ bool RenderDateSection(const TokenList& list, const FormatCode& code, double dSe
   // A plain unit of the kind an elapsed unit counts shows the elapsed count too ("[h] h").
   const int64_t elapsedHours = parts.nTotalSeconds / 3600;
   const int64_t elapsedMinutes = parts.nTotalSeconds / 60;
-  const int64_t hourShown = bElapsed[0] ? elapsedHours : bTwelveHour ? Hour12(parts.nHour) : parts.nHour;
+  const int64_t hourShown = bElapsed[0] ? elapsedHours : use.bTwelveHour ? Hour12(parts.nHour) : parts.nHour;
   const int64_t minuteShown = bElapsed[1] ? elapsedMinutes : parts.nMinute;
   const int64_t secondShown = bElapsed[2] ? parts.nTotalSeconds : parts.nSecond;
   for (int i = 0; i < list.nCount; i++) {
@@ -216,46 +276,9 @@ bool RenderDateSection(const TokenList& list, const FormatCode& code, double dSe
     int n = token.nLength;
     // One case per date/time token kind; the switch is long but flat.
     switch (token.kind) {
-      case kTokYear: {
-        int32_t year = parts.nYear + calendar.nYearOffset;
-        const char16_t* eraName;
-        char16_t initial;
-        bool bEraYear = calendar.bJapaneseEra && (token.unit == u'e' || token.unit == u'E');
-        if (bEraYear && JapaneseEraOf(parts.nYear, parts.nMonth, parts.nDay, &eraName, &initial, &year)) {
-          PutNumber(year, n <= 2 ? 2 : 1, &sink);
-        } else if (n <= 2 && token.unit != u'e' && token.unit != u'E') {
-          PutNumber(year % 100, 2, &sink);
-        } else {
-          PutNumber(year, 1, &sink);  // four digits for every Gregorian year here, "ee" too
-        }
-        break;
-      }
-      case kTokEra: {
-        // Without Japanese eras 'g' shows nothing.
-        const char16_t* eraName;
-        char16_t initial;
-        int32_t eraYear;
-        if (!calendar.bJapaneseEra ||
-            !JapaneseEraOf(parts.nYear, parts.nMonth, parts.nDay, &eraName, &initial, &eraYear)) {
-          break;
-        }
-        if (n == 1) sink.Put(initial);
-        else sink.PutUnits(eraName, n == 2 ? 1 : 2);
-        break;
-      }
-      case kTokMonth:
-        if (n <= 2 && MonthIsMinute(list, i)) {
-          PutNumber(minuteShown, n, &sink);
-        } else if (n <= 2) {
-          PutNumber(parts.nMonth, n, &sink);
-        } else if (n == 3) {
-          sink.PutAscii(kShortMonths[parts.nMonth - 1]);
-        } else if (n == 4) {
-          sink.PutAscii(kLongMonths[parts.nMonth - 1]);
-        } else {
-          sink.Put(static_cast<char16_t>(kLongMonths[parts.nMonth - 1][0]));
-        }
-        break;
+      case kTokYear: PutYear(token, parts, calendar, &sink); break;
+      case kTokEra: PutEra(token, parts, calendar, &sink); break;
+      case kTokMonth: PutMonth(list, i, parts, minuteShown, &sink); break;
       case kTokDay:
         if (n <= 2) PutNumber(parts.nDay, n, &sink);
         else sink.PutAscii(n == 3 ? kShortDays[parts.nWeekday] : kLongDays[parts.nWeekday]);
@@ -278,16 +301,7 @@ bool RenderDateSection(const TokenList& list, const FormatCode& code, double dSe
       case kTokElapsedSecond:
         PutNumber(parts.nTotalSeconds, n > 20 ? 20 : n, &sink);
         break;
-      case kTokAmPm: {
-        bool bPm = parts.nHour >= 12;
-        if (n == 5) {
-          sink.PutAscii(bPm ? "PM" : "AM");
-        } else {
-          bool bLower = token.unit == u'a';
-          sink.Put(bPm ? (bLower ? u'p' : u'P') : (bLower ? u'a' : u'A'));
-        }
-        break;
-      }
+      case kTokAmPm: PutAmPm(token, parts, &sink); break;
       case kTokSubSecond: {
         sink.Put(u'.');
         int64_t value = parts.nSubSecond;
