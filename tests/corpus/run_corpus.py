@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Runs every workbook of the shared corpus through xlxrender in a subprocess with a time limit:
 information under the default (printed pages), the sheet-page and the paginated options, every
-printed page (at most 20) at 72 dpi, the first page as PDF and as SVG, and the metadata. Fails on a crash, a hang, a sanitizer report or an exit status outside the
+printed page (at most 20) at 72 dpi, the metadata, and with --vector (the sanitizer build) the first
+page as PDF and as SVG. Fails on a crash, a hang, a sanitizer report or an exit status outside the
 documented set, and prints one summary line. Files run in parallel, one worker per core (set
 XLX_CORPUS_JOBS to change it)."""
 import concurrent.futures
@@ -52,7 +53,7 @@ def run(cmd, env):
     return p.returncode, code, None
 
 
-def run_file(tool, corpus, rel, passwords, env):
+def run_file(tool, corpus, rel, passwords, env, vector):
     """Every job of one file; returns the exit statuses, the failures and the pages rendered."""
     path = os.path.join(corpus, rel)
     extra = ["--password", passwords[rel]] if rel in passwords else []
@@ -64,10 +65,13 @@ def run_file(tool, corpus, rel, passwords, env):
             ("info-paginated", [tool, "--info", "--json", "--paginate"] + extra + [path]),
             ("render", [tool, "-q", "-r", "72", "-l", "20"] + extra + [path, os.path.join(out, "p")]),
             ("metadata", [tool, "--metadata"] + extra + [path]),
-            # The vector writers, one page each: their surfaces, patterns and fonts must be released.
-            ("pdf", [tool, "-q", "--format", "pdf", "-l", "1"] + extra + [path, "-o", os.path.join(out, "v.pdf")]),
-            ("svg", [tool, "-q", "--format", "svg", "-l", "1"] + extra + [path, os.path.join(out, "v")]),
         ]
+        if vector:
+            # The vector writers, one page each: their surfaces, patterns and fonts must be released.
+            jobs += [
+                ("pdf", [tool, "-q", "--format", "pdf", "-l", "1"] + extra + [path, "-o", os.path.join(out, "v.pdf")]),
+                ("svg", [tool, "-q", "--format", "svg", "-l", "1"] + extra + [path, os.path.join(out, "v")]),
+            ]
         for name, cmd in jobs:
             status, code, problem = run(cmd, env)
             statuses.append(status)
@@ -80,9 +84,10 @@ def run_file(tool, corpus, rel, passwords, env):
 
 def main():
     if len(sys.argv) < 3:
-        print("usage: run_corpus.py XLXRENDER CORPUS_DIR [--quick]")
+        print("usage: run_corpus.py XLXRENDER CORPUS_DIR [--quick] [--vector]")
         return 2
     tool, corpus = sys.argv[1], sys.argv[2]
+    vector = "--vector" in sys.argv[3:]
     if not os.path.isdir(corpus):
         # CTest reports this exit status as a skip (SKIP_RETURN_CODE), so a missing corpus shows.
         print("corpus: SKIPPED, no corpus at %s (put the shared corpus at ../shared/corpus)" % corpus)
@@ -102,7 +107,7 @@ def main():
     jobs = int(os.environ.get("XLX_CORPUS_JOBS", "0")) or os.cpu_count() or 1
     with concurrent.futures.ThreadPoolExecutor(max_workers=jobs) as pool:
         for file_statuses, file_codes, file_failures, file_pages in pool.map(
-                lambda rel: run_file(tool, corpus, rel, passwords, env), files):
+                lambda rel: run_file(tool, corpus, rel, passwords, env, vector), files):
             for status in file_statuses:
                 statuses[status] = statuses.get(status, 0) + 1
             for code in file_codes:
