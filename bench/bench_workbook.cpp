@@ -18,7 +18,7 @@
 #include "host/kernel/vkkrnx.h"
 #include "package/relationships.h"
 #include "package/xlsxunzip.h"
-#include "filter/workbookopen.h"
+#include "parser/xlsxprsr.h"
 #include "parser/xlsxprsr.h"
 
 namespace {
@@ -226,7 +226,7 @@ double FloorSeconds(const std::u16string& path, const std::vector<Part>& parts) 
 double OpenSeconds(const std::u16string& path, int32_t* strings, int32_t* formats, int64_t* cells) {
   double start = xlxbench::NowSeconds();
   xlx::Workbook* workbook = nullptr;
-  int32_t rc = xlx::OpenWorkbook(path.c_str(), xlx::WorkbookOpenOptions(), &workbook);
+  int32_t rc = xlx::ReadWorkbook(path.c_str(), xlx::WorkbookOpenOptions(), &workbook);
   if (rc != 1) return -1;
   *strings = workbook->sharedStrings.count;
   *formats = workbook->styles.cellXfs.items.Count();
