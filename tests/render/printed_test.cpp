@@ -155,6 +155,16 @@ TEST(PrintedPages, CentringHeadingsAndAColouredFooter) {
   EXPECT_TRUE(InkIn(headed, 68, 93, 93, 111)) << "row number";
   EXPECT_FALSE(InkIn(headed, 68, 73, 93, 91)) << "the corner box is empty";
   EXPECT_TRUE(InkIn(headed, 95, 93, 157, 111)) << "x in A1 after the numbers";
+  // The heading boxes and labels print black, as on paper, not in the screen's greys.
+  auto dark = [&](int x0, int y0, int x1, int y1) {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) n += headed.At(x, y).r < 64 && headed.At(x, y).g < 64;
+    return n;
+  };
+  EXPECT_GT(dark(94, 72, 157, 93), 80) << "column box and letter";
+  EXPECT_GT(dark(67, 93, 94, 113), 40) << "row box and number";
+  EXPECT_EQ(Count(headed, 67, 72, 157, 112, kGrid), 0);
 
   // #DIV/0! in B2 (x 131-195, y 92-112) prints nothing with errors="blank", "--" with "dash"
   // (centred: narrower than the error text).
@@ -190,7 +200,9 @@ TEST(PrintedPages, BlackAndWhiteAndDraftQuality) {
     EXPECT_EQ(Count(p, 300, 29, 516, 72, red) > 20, c.colour) << "red header";
     EXPECT_EQ(Count(p, 326, 75, 400, 109, red) > 500, c.colour && c.graphics) << "picture in colour";
     EXPECT_EQ(greys(p) > 2000, !c.colour && c.graphics) << "picture in greys";
-    EXPECT_EQ(Count(p, 405, 95, 452, 133, kGrid) > 30, c.graphics) << "gridlines";
+    // Printed gridlines come out black, never in the screen's light grey.
+    EXPECT_EQ(Count(p, 405, 95, 452, 133, black) > 30, c.graphics) << "gridlines";
+    EXPECT_EQ(Count(p, 405, 95, 452, 133, kGrid), 0);
   }
 }
 
