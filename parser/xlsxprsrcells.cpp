@@ -15,6 +15,7 @@
 #include "common/resultcodes.h"
 #include "parser/xlsxprsr.h"
 #include "parser/xlsxprsrcellstore.h"
+#include "parser/xlsxprsrescapes.h"
 #include "parser/xlsxprsrslices.h"
 #include "parser/xlsxprsrxml.h"
 
@@ -118,7 +119,13 @@ int32_t ReadInlineString(const Workbook& workbook, TextArena* arena, pugi::xml_n
     while (only.type() != pugi::node_element) only = only.next_sibling();
     if (IsElement(only, "t")) {
       const char* text = ElementText(only);
-      const char16_t* packed = PackInlineTextUtf8(arena, text, strlen(text));
+      std::u16string decoded;
+      if (MayHoldEscapes(text)) {
+        decoded = ToUtf16(text);
+        DecodeEscapes(&decoded);
+      }
+      const char16_t* packed = decoded.empty() ? PackInlineTextUtf8(arena, text, strlen(text))
+                                               : PackInlineTextUtf16(arena, decoded.data(), decoded.size());
       if (!packed) return XLX_ERR_MEMORY;
       cell->inlineString.SetPlain(packed);
       *textLength = UnpackInlineText(packed).length;

@@ -4,6 +4,7 @@
 
 #include "model/modellimits.h"
 #include "parser/xlsxprsr.h"
+#include "parser/xlsxprsrescapes.h"
 #include "parser/xlsxprsrxml.h"
 #include "common/resultcodes.h"
 
@@ -18,7 +19,9 @@ int32_t ReadRichString(RichString* string, TextArena* arena, const Workbook& wor
     if (IsElement(only, "t")) {
       // One plain text: no runs, the text is the whole string.
       const char* text = ElementText(only);
-      string->text = arena->CopyUtf8(text, strlen(text), &string->textLength);
+      char16_t* copy = arena->CopyUtf8(text, strlen(text), &string->textLength);
+      if (copy && MayHoldEscapes(text)) string->textLength = DecodeEscapesInPlace(copy, string->textLength);
+      string->text = copy;
       return string->text ? 1 : -1;
     }
   }
@@ -47,8 +50,10 @@ int32_t ReadRichString(RichString* string, TextArena* arena, const Workbook& wor
       continue;  // phonetic runs and properties leave their slot empty
     }
     const char* text = ElementText(textNode);
-    run->text = arena->CopyUtf8(text, strlen(text), &run->length);
-    if (!run->text) return XLX_ERR_MEMORY;
+    char16_t* copy = arena->CopyUtf8(text, strlen(text), &run->length);
+    if (!copy) return XLX_ERR_MEMORY;
+    if (MayHoldEscapes(text)) run->length = DecodeEscapesInPlace(copy, run->length);
+    run->text = copy;
     totalUnits += run->length;
     ++filled;
   }
