@@ -146,6 +146,9 @@ int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node wor
     if ((rc = ReadConditionalFormats(*workbook, sheet, worksheet)) != XLX_OK) return rc;
     if ((rc = ReadLegacyDrawing(*workbook, sheet, RelationshipTarget(*sheet, Child(worksheet, "legacyDrawing")))) != XLX_OK)
       return rc;
+    // Only the drawing the sheet names prints: a drawing part its relationships merely list is
+    // left out.
+    sheet->drawingPath = RelationshipTarget(*sheet, Child(worksheet, "drawing"));
     if ((rc = ReadSheetDrawing(workbook, sheet)) != XLX_OK) return rc;
     if ((rc = ReadSheetTables(workbook, sheet, worksheet)) != XLX_OK) return rc;
     AssertSheetInvariants(*sheet);
