@@ -10,12 +10,16 @@ with indents, wrapped text that makes its row grow, rotated and stacked text, sh
 merged cells, text spilling into empty neighbours, rich text, number formats, and a hidden row
 and column. Sheet "Ledger" is a long table printed landscape on letter paper, one page wide, with
 its heading row repeated on every page, a header (title, sheet name, file name) and a footer
-(page number of page count).
+(page number of page count). Sheet "Drawings" holds charts of each common kind, a styled table
+with data bars, icon sets and a colour scale, sparklines, a picture, preset shapes, a text box and
+a note, printed on one landscape page. Next to the workbook goes a copy protected with the
+password "showcase" (made by the xlxencrypt tool of the build).
 
 The writer cannot make gradient fills, so they are written as placeholder solid fills in colours
 used nowhere else and swapped for gradientFill elements in the finished package.
 """
 import datetime
+import io
 import os
 import re
 import shutil
@@ -310,6 +314,128 @@ def ledger_sheet(wb):
     ws.set_footer("&L&8Figures in US dollars&RPage &P of &N")
 
 
+def png_bytes(width, height, pixel):
+    """A PNG of width x height whose pixel(x, y) gives (r, g, b): written with zlib alone."""
+    import struct
+    import zlib
+    raw = b"".join(b"\x00" + bytes(c for x in range(width) for c in pixel(x, y)) for y in range(height))
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+def sunset_png():
+    """160 x 100 px: a sky from navy to orange over a green hill."""
+    def pixel(x, y):
+        if (x - 80) ** 2 / 2 + (y - 150) ** 2 < 70 ** 2:
+            return (84, 130, 53)
+        t = y / 99.0
+        return (int(31 + 206 * t), int(56 + 69 * t), int(100 - 51 * t))
+    return png_bytes(160, 100, pixel)
+
+
+# Preset shapes swapped for the text boxes' rectangles, in the order the boxes are inserted.
+SHAPES = ["ellipse", "rightArrow", "star5", "roundRect", "hexagon"]
+
+MONTHS = ["Jan", "Feb", "Mar", "Apr", "May", "Jun"]
+SERIES = [("North", [42, 51, 47, 63, 70, 78]), ("South", [35, 38, 44, 41, 52, 60]),
+          ("East", [28, 33, 30, 39, 45, 49]), ("West", [50, 46, 53, 57, 55, 66])]
+
+
+def drawings_sheet(wb):
+    """Charts of each common kind, conditional formats with data bars, icon sets and a colour
+    scale, a styled table with totals, sparklines, a picture, preset shapes, a text box and a
+    note, printed on one landscape letter page."""
+    ws = wb.add_worksheet("Drawings")
+    ws.set_column(0, 0, 9)
+    ws.set_column(1, 4, 10)
+    ws.set_column(5, 6, 14)
+    ws.merge_range(0, 0, 0, 12, "Charts, tables, conditional formats, sparklines, pictures, shapes and notes",
+                   wb.add_format({"bold": True, "font_size": 16, "font_color": "#FFFFFF", "bg_color": NAVY,
+                                  "align": "center", "valign": "vcenter"}))
+    ws.set_row(0, 28)
+    rows = [[m] + [s[1][k] for s in SERIES] for k, m in enumerate(MONTHS)]
+    columns = [{"header": "Month", "total_string": "Total"}] + [
+        {"header": name, "total_function": "sum"} for name, _ in SERIES]
+    ws.add_table(2, 0, 9, 4, {"data": rows, "columns": columns, "total_row": True, "name": "Sales",
+                              "style": "Table Style Medium 2"})
+    ws.conditional_format(3, 1, 8, 1, {"type": "data_bar", "bar_color": "#63BE7B", "bar_solid": True})
+    ws.conditional_format(3, 2, 8, 2, {"type": "icon_set", "icon_style": "3_arrows"})
+    ws.conditional_format(3, 3, 8, 3, {"type": "3_color_scale"})
+    ws.conditional_format(3, 4, 8, 4, {"type": "icon_set", "icon_style": "3_traffic_lights"})
+    ws.write(2, 5, "Trend", wb.add_format({"bold": True}))
+    ws.write(2, 6, "Months", wb.add_format({"bold": True}))
+    for k in range(4):
+        col = xlsxwriter.utility.xl_col_to_name(1 + k)
+        ws.write(3 + k, 5, SERIES[k][0], wb.add_format({"font_color": GREY, "font_size": 8, "align": "right"}))
+    for r in range(3, 9):
+        ws.add_sparkline(r, 6, {"range": "Drawings!B%d:E%d" % (r + 1, r + 1), "type": "column",
+                                "high_point": True, "series_color": "#2E75B6"})
+    for k in range(4):
+        col = xlsxwriter.utility.xl_col_to_name(1 + k)
+        ws.add_sparkline(3 + k, 5, {"range": "Drawings!%s4:%s9" % (col, col), "markers": True,
+                                    "series_color": "#C00000"})
+    ws.write_comment(9, 0, "A note: printed where the sheet shows it.",
+                     {"visible": True, "start_cell": "F10", "width": 170, "height": 40})
+    ws.insert_image(1, 8, "sunset.png", {"image_data": io.BytesIO(sunset_png()), "x_offset": 20, "y_offset": 6})
+    ws.insert_textbox(1, 11, "A text box: wrapped text on a fill, with an outline.",
+                      {"width": 180, "height": 80, "font": {"color": NAVY, "size": 11},
+                       "fill": {"color": "#FFF2CC"}, "line": {"color": "#BF8F00", "width": 1.5},
+                       "align": {"vertical": "middle", "horizontal": "center"}})
+    colours = ["#4472C4", "#ED7D31", "#70AD47", "#FFC000", "#7030A0"]
+    for k, (name, colour) in enumerate(zip(SHAPES, colours)):
+        ws.insert_textbox(7, 8 + k, name, {"width": 80, "height": 60, "x_offset": 4, "font": {"color": "#FFFFFF", "bold": True, "size": 9},
+                                           "fill": {"color": colour}, "line": {"none": True},
+                                           "align": {"vertical": "middle", "horizontal": "center"}})
+    kinds = [("column", None, "Column"), ("bar", None, "Bar"), ("line", None, "Line"), ("area", None, "Area"),
+             ("pie", None, "Pie"), ("doughnut", None, "Doughnut"), ("scatter", "straight_with_markers", "Scatter"),
+             ("radar", None, "Radar")]
+    for k, (kind, subtype, name) in enumerate(kinds):
+        chart = wb.add_chart({"type": kind, "subtype": subtype} if subtype else {"type": kind})
+        shown = SERIES[:1] if kind in ("pie", "doughnut") else SERIES[:3]
+        for s_index, (series, _) in enumerate(shown):
+            col = xlsxwriter.utility.xl_col_to_name(1 + s_index)
+            chart.add_series({"name": series, "categories": "=Drawings!$A$4:$A$9",
+                              "values": "=Drawings!$%s$4:$%s$9" % (col, col)})
+        chart.set_title({"name": name, "name_font": {"size": 11}})
+        chart.set_size({"width": 256, "height": 180})
+        if kind in ("pie", "doughnut"):
+            chart.set_legend({"position": "right"})
+        else:
+            chart.set_legend({"position": "bottom"})
+        ws.insert_chart(12 + (k // 4) * 10, 0, chart, {"x_offset": 4 + (k % 4) * 264, "y_offset": 4})
+    ws.set_paper(1)
+    ws.set_landscape()
+    ws.fit_to_pages(1, 1)
+    ws.set_margins(left=0.4, right=0.4, top=0.5, bottom=0.5)
+
+
+def swap_shapes(path):
+    """Gives the shape text boxes their preset geometries in the drawing part, and prints the
+    Drawings sheet's notes as they show on the sheet."""
+    tmp = tempfile.NamedTemporaryFile(delete=False, suffix=".xlsx", dir=os.path.dirname(path) or ".")
+    tmp.close()
+    with zipfile.ZipFile(path) as src, zipfile.ZipFile(tmp.name, "w", zipfile.ZIP_DEFLATED) as dst:
+        for item in src.infolist():
+            data = src.read(item.filename)
+            if item.filename.startswith("xl/drawings/drawing") and item.filename.endswith(".xml"):
+                text = data.decode("utf-8")
+                for name in SHAPES:
+                    marker = '<a:t>%s</a:t>' % name
+                    at = text.find(marker)
+                    start = text.rfind('<a:prstGeom prst="rect">', 0, at)
+                    if at < 0 or start < 0:
+                        continue
+                    text = text[:start] + '<a:prstGeom prst="%s">' % name + text[start + 24:]
+                data = text.encode("utf-8")
+            elif item.filename == "xl/worksheets/sheet3.xml":
+                data = data.replace(b"<pageSetup ", b'<pageSetup cellComments="asDisplayed" ', 1)
+            dst.writestr(item, data)
+    shutil.move(tmp.name, path)
+
+
 def swap_gradients(path):
     """Replaces the placeholder solid fills with gradient fills in xl/styles.xml."""
     tmp = tempfile.NamedTemporaryFile(delete=False, suffix=".xlsx", dir=os.path.dirname(path) or ".")
@@ -334,6 +460,22 @@ def swap_gradients(path):
     shutil.move(tmp.name, path)
 
 
+PASSWORD = "showcase"
+
+
+def protect(path):
+    """Writes the password-protected copy NAME-protected.xlsx beside the workbook with the built
+    xlxencrypt tool; without the tool the copy is left as it is."""
+    import subprocess
+    tool = os.path.join(HERE, os.pardir, "build", "tools", "xlxencrypt", "xlxencrypt")
+    copy = re.sub(r"\.xlsx$", "", path) + "-protected.xlsx"
+    if not os.path.exists(tool):
+        print("make_showcase: %s not built; %s not written" % (tool, copy))
+        return
+    subprocess.run([tool, path, copy, PASSWORD], check=True)
+    print(copy)
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "showcase.xlsx")
     wb = xlsxwriter.Workbook(out)
@@ -341,9 +483,12 @@ def main():
                        "created": datetime.datetime(2024, 7, 1, 12, 0, 0)})  # fixed, so reruns give the same file
     showcase_sheet(wb)
     ledger_sheet(wb)
+    drawings_sheet(wb)
     wb.close()
     swap_gradients(out)
+    swap_shapes(out)
     print(out)
+    protect(out)
 
 
 if __name__ == "__main__":

@@ -67,10 +67,6 @@ struct WorkbookOpenOptions {
 [[nodiscard]] int32_t ReadDefinedNames(Workbook* workbook, pugi::xml_node workbookNode);
 // The `sst` element into the table: `uniqueCount` entries (else one per child). 1, -1, -284.
 [[nodiscard]] int32_t ReadSharedStrings(SharedStringTable* table, const Workbook& workbook, pugi::xml_node sst);
-// Replaces, in place, each escape _xHHHH_ of a stored string (a unit XML cannot carry: _x000D_ a
-// carriage return, _x0007_ a bell, _x005F_ the '_' of a literal "_x...") by its unit. Returns
-// the new length; the text is terminated when it shrank.
-int32_t DecodeStringEscapes(char16_t* text, int32_t length);
 // One `si` or `is` element: runs, run fonts and the joined text, in `arena`. 1 or -1.
 [[nodiscard]] int32_t ReadRichString(RichString* string, TextArena* arena, const Workbook& workbook, pugi::xml_node si);
 

@@ -7,7 +7,8 @@ pkgs=(
   libcairo2-dev libpango1.0-dev libfontconfig-dev
   libpng-dev libjpeg-dev libdeflate-dev libgif-dev libtiff-dev libwebp-dev librsvg2-dev libwmf-dev libemf2svg-dev
   libgtest-dev libbenchmark-dev libclang-rt-14-dev
-  fonts-crosextra-carlito fonts-crosextra-caladea fonts-liberation2 fonts-dejavu
+  fonts-crosextra-carlito fonts-crosextra-caladea fonts-liberation2
+  fonts-dejavu  # DejaVu Sans Mono stands in for fixed-pitch faces the machine lacks
   fonts-urw-base35  # the metafile reader maps WMF text onto these faces; without them it refuses every WMF
   fonts-noto-core fonts-noto-cjk  # text in other scripts (CJK, Arabic, Hebrew, Thai, Devanagari, ...)
   python3 python3-xlsxwriter python3-openpyxl

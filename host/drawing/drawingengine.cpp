@@ -72,6 +72,43 @@ std::string ResolveFamily(VkDrawingEngine* engine, ThreadText* text, const Pango
   return family;
 }
 
+constexpr const char* kFixedPitchFamily = "monospace";
+
+char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+// Equal when they match with blanks left out and ASCII letters folded to lower case.
+bool SameFamily(const std::string& a, const std::string& b) {
+  size_t i = 0, j = 0;
+  for (;;) {
+    while (i < a.size() && a[i] == ' ') ++i;
+    while (j < b.size() && b[j] == ' ') ++j;
+    if (i == a.size() || j == b.size()) return i == a.size() && j == b.size();
+    if (FoldAscii(a[i++]) != FoldAscii(b[j++])) return false;
+  }
+}
+
+// Typewriter and console faces by their names: "Courier", "Lucida Console", "Consolas",
+// "Andale Mono", "Fixedsys", "OCR A", "Letter Gothic", "Source Code Pro", "Terminal", ...
+bool LooksFixedPitch(const std::string& face) {
+  std::string folded;
+  for (char c : face) folded += FoldAscii(c);
+  static const char* const kWords[] = {"mono",  "courier", "console", "consolas", "typewriter", "fixed",
+                                       "code",  "terminal", "menlo",  "monaco",   "ocr",        "letter gothic",
+                                       "elite", "pica"};
+  for (const char* word : kWords)
+    if (folded.find(word) != std::string::npos) return true;
+  return false;
+}
+
+// The family an unknown face falls back to, in the style of `desc`.
+std::string GenericFamily(VkDrawingEngine* engine, ThreadText* text, const PangoFontDescription* desc, uint32_t style) {
+  PangoFontDescription* generic = pango_font_description_copy(desc);
+  pango_font_description_set_family(generic, "sans-serif");
+  std::string family = ResolveFamily(engine, text, generic, "sans-serif", style);
+  pango_font_description_free(generic);
+  return family;
+}
+
 }  // namespace
 
 VK_API int32_t VkCreateFont(VkDrawingEngine* engine, const char16_t* face, double sizePt, uint32_t style,
@@ -101,8 +138,18 @@ VK_API int32_t VkCreateFont(VkDrawingEngine* engine, const char16_t* face, doubl
       if (style & VK_FONT_STRIKEOUT) pango_attr_list_insert(made->attrs, pango_attr_strikethrough_new(TRUE));
     }
     made->family = ResolveFamily(engine, text, made->desc, faceUtf8, made->style);
-    NoteFontUse(faceUtf8.empty() ? "sans-serif" : faceUtf8, made->family);
-    made->key = faceUtf8 + '\x01' + static_cast<char>('0' + (made->style & (VK_FONT_BOLD | VK_FONT_ITALIC))) +
+    if (((style & VK_FONT_FIXED_PITCH) || LooksFixedPitch(faceUtf8)) && !SameFamily(faceUtf8, made->family) &&
+        made->family == GenericFamily(engine, text, made->desc, made->style)) {
+      // The machine lacks a fixed-pitch face and nothing stands in for it but the generic
+      // proportional family: columns of figures and code keep their alignment in the generic
+      // fixed-pitch family instead.
+      pango_font_description_set_family(made->desc, kFixedPitchFamily);
+      made->family = ResolveFamily(engine, text, made->desc, kFixedPitchFamily, made->style);
+    }
+    made->asked = faceUtf8.empty() ? "sans-serif" : faceUtf8;
+    NoteFontUse(made->asked, made->family);
+    const char* drawnFace = pango_font_description_get_family(made->desc);
+    made->key = std::string(drawnFace ? drawnFace : "") + '\x01' + static_cast<char>('0' + (made->style & (VK_FONT_BOLD | VK_FONT_ITALIC))) +
                 std::to_string(size);
     made->serial = g_fontSerial.fetch_add(1, std::memory_order_relaxed) + 1;
     *font = made.release();

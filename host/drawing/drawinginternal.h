@@ -138,6 +138,7 @@ struct VkFont {
   PangoAttrList* attrs = nullptr;  // underline and strike-out, or null
   double sizePx = 0;
   uint32_t style = 0;
+  std::string asked;   // UTF-8, the face asked for ("sans-serif" for none)
   std::string family;  // UTF-8, the family fontconfig really gave
   std::string key;     // what the font is (description and size), for per-thread font tables
   uint64_t serial = 0; // unique per font made, for the one-entry lookup of those tables

@@ -69,6 +69,21 @@ void FillFigure(VkSurface* s, const VkBrush* brush, bool winding, Build build) {
   cairo_fill(cr);
 }
 
+// A crisp upright rectangle drawn with its outline: its sides snap to the pixels the outline's
+// sides snap to (SnapCentre), so that no pixel between the fill and the outline is left out where
+// a side falls half-way between two pixels.
+void FillSnappedRectangle(VkSurface* s, const VkBrush* brush, const cairo_matrix_t& m, double left, double top,
+                          double width, double height) {
+  double x1 = left, y1 = top, x2 = left + width, y2 = top + height;
+  cairo_matrix_transform_point(&m, &x1, &y1);
+  cairo_matrix_transform_point(&m, &x2, &y2);
+  const double l = std::floor(std::min(x1, x2) + 0.5), r = std::floor(std::max(x1, x2) + 0.5);
+  const double t = std::floor(std::min(y1, y2) + 0.5), b = std::floor(std::max(y1, y2) + 0.5);
+  cairo_identity_matrix(s->cr);
+  FillFigure(s, brush, false, [&](cairo_t* c) { cairo_rectangle(c, l, t, r - l, b - t); });
+  cairo_set_matrix(s->cr, &m);
+}
+
 void EllipseArc(cairo_t* cr, double cx, double cy, double rx, double ry, double fromDeg, double toDeg) {
   cairo_save(cr);
   cairo_translate(cr, cx, cy);
@@ -267,12 +282,17 @@ VK_API int32_t VkDrawRectangle(VkSurface* surface, const VkPen* pen, const VkBru
   if (!surface || !Finite(left, top, width, height)) return XLX_ERR_ARGUMENT;
   if (width < 0) left += width, width = -width;
   if (height < 0) top += height, height = -height;
-  if (brush && width > 0 && height > 0)
-    FillFigure(surface, brush, false, [&](cairo_t* c) { cairo_rectangle(c, left, top, width, height); });
-  if (!pen) return XLX_OK;
   cairo_t* cr = surface->cr;
   cairo_matrix_t m;
   cairo_get_matrix(cr, &m);
+  if (brush && width > 0 && height > 0) {
+    if (pen && !surface->lineSmoothing && AxisAligned(m)) {
+      FillSnappedRectangle(surface, brush, m, left, top, width, height);
+    } else {
+      FillFigure(surface, brush, false, [&](cairo_t* c) { cairo_rectangle(c, left, top, width, height); });
+    }
+  }
+  if (!pen) return XLX_OK;
   if (!AxisAligned(m)) {
     StrokeFigure(surface, pen, [&](cairo_t* c) { cairo_rectangle(c, left, top, width, height); });
     return XLX_OK;

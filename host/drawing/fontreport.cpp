@@ -41,13 +41,12 @@ void NoteFontUse(const std::string& asked, const std::string& family) {
 
 void NoteLayoutFonts(PangoLayout* layout, const VkFont* font) {
   if (!FontReportOn()) return;
-  const char* asked = pango_font_description_get_family(font->desc);
   for (GSList* l = pango_layout_get_lines_readonly(layout); l; l = l->next) {
     for (GSList* r = static_cast<PangoLayoutLine*>(l->data)->runs; r; r = r->next) {
       PangoFont* used = static_cast<PangoGlyphItem*>(r->data)->item->analysis.font;
       if (!used) continue;
       PangoFontDescription* desc = pango_font_describe(used);
-      if (const char* family = pango_font_description_get_family(desc)) NoteFontUse(asked ? asked : "", family);
+      if (const char* family = pango_font_description_get_family(desc)) NoteFontUse(font->asked, family);
       pango_font_description_free(desc);
     }
   }

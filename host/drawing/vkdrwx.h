@@ -57,9 +57,12 @@ enum : uint32_t {
   VK_FONT_UNDERLINE = 4,
   VK_FONT_STRIKEOUT = 8,
   VK_FONT_DOUBLE_UNDERLINE = 16,  // with VK_FONT_UNDERLINE: two lines
+  VK_FONT_FIXED_PITCH = 32,       // the face is known to be fixed-pitch (its name may not say so)
 };
 // Makes a font of `face` (UTF-16, zero-terminated) at `sizePt` points (> 0, at most 4000) with
-// VK_FONT_* flags. fontconfig picks the face; an unknown face falls back to another.
+// VK_FONT_* flags. fontconfig picks the face; an unknown face falls back to another. A face the
+// machine lacks that is fixed-pitch (VK_FONT_FIXED_PITCH, or a typewriter or console face by its
+// name) falls back to a fixed-pitch family when fontconfig's own choice is proportional.
 VK_API int32_t VkCreateFont(VkDrawingEngine* engine, const char16_t* face, double sizePt, uint32_t style, VkFont** font);
 VK_API void VkDestroyFont(VkFont* font);
 // The family really drawn for the font ("Carlito" for "Calibri"), UTF-16 into `family`

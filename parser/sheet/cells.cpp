@@ -15,6 +15,7 @@
 #include "common/resultcodes.h"
 #include "parser/xlsxprsr.h"
 #include "parser/sheet/cellstore.h"
+#include "parser/xml/escapes.h"
 #include "parser/sheet/slices.h"
 #include "parser/xml/dom.h"
 
@@ -118,7 +119,13 @@ int32_t ReadInlineString(const Workbook& workbook, TextArena* arena, pugi::xml_n
     while (only.type() != pugi::node_element) only = only.next_sibling();
     if (IsElement(only, "t")) {
       const char* text = ElementText(only);
-      const char16_t* packed = PackInlineTextUtf8(arena, text, strlen(text));
+      std::u16string decoded;
+      if (MayHoldEscapes(text)) {
+        decoded = ToUtf16(text);
+        DecodeEscapes(&decoded);
+      }
+      const char16_t* packed = decoded.empty() ? PackInlineTextUtf8(arena, text, strlen(text))
+                                               : PackInlineTextUtf16(arena, decoded.data(), decoded.size());
       if (!packed) return XLX_ERR_MEMORY;
       cell->inlineString.SetPlain(packed);
       *textLength = UnpackInlineText(packed).length;
@@ -185,7 +192,7 @@ int32_t ReadCellValue(const Workbook& workbook, TextArena* arena, const char* t,
       int32_t length = 0;
       char16_t* text = arena->CopyUtf8(v, strlen(v), &length);
       if (!text) return XLX_ERR_MEMORY;
-      DecodeStringEscapes(text, length);
+      if (MayHoldEscapes(v)) DecodeEscapesInPlace(text, length);
       cell->text = text;
       break;
     }

@@ -6,6 +6,7 @@
 #include "common/cellref.h"
 #include "common/limits.h"
 #include "parser/xlsxprsr.h"
+#include "parser/xml/escapes.h"
 #include "parser/xml/dom.h"
 
 namespace xlx {
@@ -65,11 +66,17 @@ void ReadHeaderFooter(pugi::xml_node hf, HeaderFooterSetup* h) {
   if (hf.attribute("scaleWithDoc")) h->scaleWithDoc = ReadBool(hf.attribute("scaleWithDoc"));
   if (hf.attribute("alignWithMargins")) h->alignWithMargins = ReadBool(hf.attribute("alignWithMargins"));
   h->oddHeader = ToUtf16(ElementText(Child(hf, "oddHeader")));
+  DecodeEscapes(&h->oddHeader);
   h->oddFooter = ToUtf16(ElementText(Child(hf, "oddFooter")));
+  DecodeEscapes(&h->oddFooter);
   h->evenHeader = ToUtf16(ElementText(Child(hf, "evenHeader")));
+  DecodeEscapes(&h->evenHeader);
   h->evenFooter = ToUtf16(ElementText(Child(hf, "evenFooter")));
+  DecodeEscapes(&h->evenFooter);
   h->firstHeader = ToUtf16(ElementText(Child(hf, "firstHeader")));
+  DecodeEscapes(&h->firstHeader);
   h->firstFooter = ToUtf16(ElementText(Child(hf, "firstFooter")));
+  DecodeEscapes(&h->firstFooter);
 }
 
 }  // namespace

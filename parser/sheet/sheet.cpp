@@ -123,6 +123,9 @@ int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node wor
     if ((rc = ReadLegacyObjects(sheet, worksheet)) != XLX_OK) return rc;
     if ((rc = ReadConditionalFormats(*workbook, sheet, worksheet)) != XLX_OK) return rc;
     sheet->vmlDrawingPath = RelationshipTarget(*sheet, Child(worksheet, "legacyDrawing"));
+    // Only the drawing the sheet names prints: a drawing part its relationships merely list is
+    // left out.
+    sheet->drawingPath = RelationshipTarget(*sheet, Child(worksheet, "drawing"));
     if ((rc = ReadSheetTables(workbook, sheet, worksheet)) != XLX_OK) return rc;
     AssertSheetInvariants(*sheet);
     sheet->loaded = true;

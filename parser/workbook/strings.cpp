@@ -4,43 +4,11 @@
 
 #include "model/modellimits.h"
 #include "parser/xlsxprsr.h"
+#include "parser/xml/escapes.h"
 #include "parser/xml/dom.h"
 #include "common/resultcodes.h"
 
 namespace xlx {
-
-namespace {
-
-int32_t HexValue(char16_t unit) {
-  if (unit >= u'0' && unit <= u'9') return unit - u'0';
-  if (unit >= u'a' && unit <= u'f') return unit - u'a' + 10;
-  if (unit >= u'A' && unit <= u'F') return unit - u'A' + 10;
-  return -1;
-}
-
-}  // namespace
-
-int32_t DecodeStringEscapes(char16_t* text, int32_t length) {
-  if (!text || length <= 0) return length < 0 ? 0 : length;
-  int32_t out = 0;
-  for (int32_t i = 0; i < length;) {
-    if (text[i] == u'_' && i + 6 < length && text[i + 1] == u'x' && text[i + 6] == u'_') {
-      int32_t value = 0;
-      for (int32_t k = 2; k < 6 && value >= 0; ++k) {
-        const int32_t digit = HexValue(text[i + k]);
-        value = digit < 0 ? -1 : value * 16 + digit;
-      }
-      if (value >= 0) {
-        text[out++] = char16_t(value);
-        i += 7;
-        continue;
-      }
-    }
-    text[out++] = text[i++];
-  }
-  if (out < length) text[out] = 0;
-  return out;
-}
 
 int32_t ReadRichString(RichString* string, TextArena* arena, const Workbook& workbook, pugi::xml_node si) {
   *string = RichString();
@@ -52,10 +20,9 @@ int32_t ReadRichString(RichString* string, TextArena* arena, const Workbook& wor
       // One plain text: no runs, the text is the whole string.
       const char* text = ElementText(only);
       char16_t* copy = arena->CopyUtf8(text, strlen(text), &string->textLength);
-      if (!copy) return -1;
-      string->textLength = DecodeStringEscapes(copy, string->textLength);
+      if (copy && MayHoldEscapes(text)) string->textLength = DecodeEscapesInPlace(copy, string->textLength);
       string->text = copy;
-      return 1;
+      return string->text ? 1 : -1;
     }
   }
   TextRun* runs = nullptr;
@@ -85,7 +52,7 @@ int32_t ReadRichString(RichString* string, TextArena* arena, const Workbook& wor
     const char* text = ElementText(textNode);
     char16_t* copy = arena->CopyUtf8(text, strlen(text), &run->length);
     if (!copy) return XLX_ERR_MEMORY;
-    run->length = DecodeStringEscapes(copy, run->length);
+    if (MayHoldEscapes(text)) run->length = DecodeEscapesInPlace(copy, run->length);
     run->text = copy;
     totalUnits += run->length;
     ++filled;

@@ -90,8 +90,9 @@ int32_t ReadBinarySheetNotes(const Workbook& workbook, const RecordList& records
         (void)rowLast;
         open = cursor.Ok() && row < kMaxRows && column < kMaxColumns;
         note = SheetNote();
-        note.row = int32_t(row) + 1;
-        note.column = int32_t(column) + 1;
+        // Positions outside the sheet leave the note closed (and its cell unset).
+        note.row = open ? int32_t(row) + 1 : 0;
+        note.column = open ? int32_t(column) + 1 : 0;
         if (author >= 0 && size_t(author) < authors.size()) note.author = authors[size_t(author)];
       } else if (record.type == kCommentText && open) {
         open = ReadNoteText(workbook, record, &note);

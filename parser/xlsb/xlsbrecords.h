@@ -82,6 +82,7 @@ constexpr uint32_t kBeginWsView = RawType(137);
 constexpr uint32_t kWsProp = RawType(147);
 constexpr uint32_t kWsDim = RawType(148);
 constexpr uint32_t kBkHim = RawType(151);
+constexpr uint32_t kDrawing = RawType(550);  // the relationship id of the sheet's drawing part
 constexpr uint32_t kMergeCell = RawType(176);
 constexpr uint32_t kBeginMergeCells = RawType(177);
 constexpr uint32_t kBeginRwBrk = RawType(391);

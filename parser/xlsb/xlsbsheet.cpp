@@ -130,12 +130,18 @@ int32_t ReadMerge(MyWorksheet* sheet, const RecordEntry& record) {
   return sheet->mergedCells.Push(merge);
 }
 
-void ReadBackgroundPicture(MyWorksheet* sheet, const RecordEntry& record) {
+// Target of the sheet relationship whose id the record holds; empty when it resolves nowhere.
+std::u16string RelationshipTargetOf(const MyWorksheet& sheet, const RecordEntry& record) {
   RecordCursor cursor(record);
   std::u16string id = cursor.WideString();
-  if (!cursor.Ok() || id.empty()) return;
-  const Relationship* rel = FindRelationshipById(sheet->relationships, sheet->relationshipCount, id.c_str());
-  if (rel && rel->targetPath) sheet->backgroundPicturePath = rel->targetPath;
+  if (!cursor.Ok() || id.empty()) return std::u16string();
+  const Relationship* rel = FindRelationshipById(sheet.relationships, sheet.relationshipCount, id.c_str());
+  return rel && rel->targetPath ? std::u16string(rel->targetPath) : std::u16string();
+}
+
+void ReadBackgroundPicture(MyWorksheet* sheet, const RecordEntry& record) {
+  std::u16string path = RelationshipTargetOf(*sheet, record);
+  if (!path.empty()) sheet->backgroundPicturePath = path;
 }
 
 bool IsCellRecord(uint32_t t) {
@@ -164,6 +170,7 @@ int32_t ReadSheetRecords(SheetReader* r, const RecordList& records) {
         break;
       }
       case brt::kBkHim: ReadBackgroundPicture(sheet, record); break;
+      case brt::kDrawing: sheet->drawingPath = RelationshipTargetOf(*sheet, record); break;
       default: break;
     }
     if (record.type != brt::kRowHdr && !IsCellRecord(record.type) && record.type != brt::kShrFmla &&
@@ -391,6 +398,9 @@ int32_t ReadWorksheetRecords(Workbook* workbook, MyWorksheet* sheet, const Recor
   sheet->mergedCells.Free();
   sheet->columns.Free();
   sheet->binaryRecords.clear();
+  // Only the drawing the sheet's drawing record names prints, not every drawing its
+  // relationships list.
+  sheet->drawingPath.clear();
   int32_t rc = ReadSheetRecords(&reader, records);
   if (rc != XLX_OK) return rc;
   ReadBinaryPrintSetup(*workbook, sheet, records);

@@ -1,6 +1,7 @@
 // Text through the host engine: metrics hinting, alignment, styles, face matching and fallback,
 // right-to-left shaping, outlines.
 #include <algorithm>
+#include <cmath>
 #include <vector>
 #include "tests/drawing/drawingtestutil.h"
 
@@ -47,6 +48,43 @@ TEST(TextFonts, FacesMapToTheirInstalledTwins) {
   for (const Case& c : cases) EXPECT_EQ(c.family, Family(MakeFont(engine.e, c.face, 11))) << c.face;
   // A face nobody has falls back to the generic family, whatever other scripts' families exist.
   EXPECT_EQ("DejaVu Sans", Family(MakeFont(engine.e, "TimesNewRomanPS-BoldMT", 11)));
+}
+
+// A fixed-pitch face the machine lacks (by its name, or marked fixed-pitch by the workbook) draws
+// in a fixed-pitch family: "iiii" and "WWWW" measure alike. Installed faces and their twins stay,
+// and so does an unknown face nobody marks; the report names the family chosen.
+TEST(TextFonts, MissingFixedPitchFacesDrawFixedPitch) {
+  Engine engine;
+  VkSetFontReport(1);
+  const struct {
+    const char* face;
+    uint32_t style;
+    bool fixed;
+    const char* family;  // when it must be that one
+  } cases[] = {
+      {"Fixedsys Excelsior", 0, true, nullptr},     {"OCR A Extended", 0, true, nullptr},
+      {"Lucida Sans Typewriter", 0, true, nullptr}, {"Andale Mono", VK_FONT_BOLD, true, nullptr},
+      {"Terminal", 0, true, nullptr},               {"Modern Figures", VK_FONT_FIXED_PITCH, true, nullptr},
+      {"Modern Figures", 0, false, "DejaVu Sans"},  {"Consolas", 0, true, "Liberation Mono"},
+      {"Courier New", VK_FONT_FIXED_PITCH, true, "Liberation Mono"},
+      {"Calibri", VK_FONT_FIXED_PITCH, false, "Carlito"},
+  };
+  for (const auto& c : cases) {
+    Font f = MakeFont(engine.e, c.face, 11, c.style);
+    const double narrow = Width(engine.e, f, u"iiiiiiii"), wide = Width(engine.e, f, u"WWWWWWWW");
+    EXPECT_EQ(c.fixed, std::abs(narrow - wide) < 1) << c.face << " " << Family(f) << " " << narrow << " " << wide;
+    if (c.family) {
+      EXPECT_EQ(c.family, Family(f)) << c.face;
+    }
+  }
+  VkSetFontReport(0);
+  size_t needed = 0;
+  (void)VkGetFontReport(nullptr, 0, &needed);
+  std::string report(needed, '\0');
+  ASSERT_EQ(1, VkGetFontReport(&report[0], report.size(), &needed));
+  const size_t line = report.find("Fixedsys Excelsior\t");
+  ASSERT_NE(std::string::npos, line) << report;
+  EXPECT_NE(std::string::npos, report.substr(line, report.find('\n', line) - line).find("Mono")) << report;
 }
 
 // The report names, per face asked for, the families its text really drew with: the face of

@@ -189,6 +189,43 @@ TEST(SheetDrawing, EmbeddedObjectsAndControlsWithAnchoredPreviews) {
             std::make_tuple(2, int64_t(9525), 4, 5, 9));
 }
 
+// The drawing part printed is the one the sheet's `drawing` element names, whatever other drawing
+// relationships the sheet lists.
+TEST(SheetDrawing, OnlyTheDrawingTheSheetNamesIsRead) {
+  const std::string shape = "<xdr:twoCellAnchor>" + Marker("from", 1, 0, 1, 0) + Marker("to", 2, 0, 2, 0) +
+                            "<xdr:sp><xdr:nvSpPr><xdr:cNvPr id=\"9\" name=\"S\"/></xdr:nvSpPr></xdr:sp></xdr:twoCellAnchor>";
+  const struct {
+    const char* element;
+    size_t objects;
+    int32_t firstColumn;  // of the first anchor: 1 in drawing1, 5 in drawing2
+  } kCases[] = {
+      {"<drawing r:id=\"rD\"/>", 1, 1}, {"", 0, -1}, {"<drawing r:id=\"rMissing\"/>", 0, -1},
+      {"<drawing/>", 0, -1}, {"<drawing r:id=\"rE\"/>", 1, 5},
+  };
+  for (const auto& c : kCases) {
+    std::vector<xlxtest::ZipEntry> e = Package(shape);
+    xlxtest::SetEntry(&e, "xl/worksheets/sheet1.xml", xlxtest::MainPart("worksheet", std::string("<sheetData/>") + c.element));
+    xlxtest::SetEntry(&e, "xl/worksheets/_rels/sheet1.xml.rels",
+                      std::string(kRelsHead) +
+                          "<Relationship Id=\"rD\" Type=\"http://x/drawing\" Target=\"../drawings/drawing1.xml\"/>"
+                          "<Relationship Id=\"rE\" Type=\"http://x/drawing\" Target=\"../drawings/drawing2.xml\"/>"
+                          "</Relationships>");
+    std::string second = shape;
+    second.replace(second.find("<xdr:col>1<"), 11, "<xdr:col>5<");
+    second.replace(second.find("<xdr:col>2<"), 11, "<xdr:col>6<");
+    xlxtest::SetEntry(&e, "xl/drawings/drawing2.xml",
+                      "<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing\">" +
+                          second + "</xdr:wsDr>");
+    OpenedPackage p(e);
+    ASSERT_EQ(p.rc, 1) << c.element;
+    const std::vector<DrawingObject>& o = Sheet(p).drawing.objects;
+    ASSERT_EQ(o.size(), c.objects) << c.element;
+    if (!o.empty()) {
+      EXPECT_EQ(o[0].anchor.fromCol, c.firstColumn) << c.element;
+    }
+  }
+}
+
 TEST(SheetDrawing, UnreadableDrawingPartsLeaveTheSheetReadable) {
   for (const char* drawing : {"<xdr:wsDr", "", "<a/>"}) {
     std::vector<xlxtest::ZipEntry> e = Package("");

@@ -56,6 +56,16 @@ TEST(PrintSetupReader, EveryAttributeIsRead) {
   EXPECT_EQ(p.colBreaks, (std::vector<int32_t>{3}));
 }
 
+TEST(PrintSetupReader, HeaderAndFooterEscapesDecodeOnce) {
+  const HeaderFooterSetup h = Read(
+      "<headerFooter differentOddEven='1' differentFirst='1'><oddHeader>&amp;C_x005F_x000D_</oddHeader>"
+      "<oddFooter>a_x0009_b</oddFooter><evenHeader>_x00e9_</evenHeader><evenFooter>_x12_</evenFooter>"
+      "<firstHeader>x_x0041_</firstHeader><firstFooter>_x005F_</firstFooter></headerFooter>").headerFooter;
+  EXPECT_EQ(h.oddHeader, u"&C_x000D_");
+  EXPECT_EQ(h.oddFooter, u"a\tb");
+  EXPECT_EQ(h.evenHeader + u"|" + h.evenFooter + u"|" + h.firstHeader + u"|" + h.firstFooter, u"\u00e9|_x12_|xA|_");
+}
+
 TEST(PrintSetupReader, DefaultsAndHostileValues) {
   const PrintSetup d = Read("");
   EXPECT_FALSE(d.hasScale || d.fitToPage || d.overThenDown || d.headings);

@@ -111,7 +111,7 @@ TEST(CellValues, WhiteSpaceIsNoValue) {
 
 TEST(CellValues, InlineStringsAndFormulas) {
   Sheet s(Data("<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><r><t>in</t></r><r><rPr><b/></rPr><t>line</t></r></is></c>"
-               "<c r=\"B2\"><is><t>no type</t></is></c>"
+               "<c r=\"B2\"><is><t>no_x0020_type</t></is></c>"
                "<c r=\"C2\"><f t=\"shared\" ref=\"C2:C9\" si=\"4\">A2*2</f><v>8</v></c>"
                "<c r=\"D2\"><f t=\"shared\" si=\"4\"/><v>10</v></c>"
                "<c r=\"E2\"><f>SUM(A1:A9)</f></c>"
@@ -123,6 +123,10 @@ TEST(CellValues, InlineStringsAndFormulas) {
   EXPECT_EQ(std::u16string(inlined->inlineString->text), u"inline");
   EXPECT_EQ(inlined->inlineString->runCount, 2);
   EXPECT_EQ(s.cell(2, 2)->type, kCellInlineString);
+  RichString scratch;
+  const RichString* plain = s.cell(2, 2)->inlineString.Read(&scratch);
+  ASSERT_NE(plain, nullptr);
+  EXPECT_EQ(std::u16string(plain->text, size_t(plain->textLength)), u"no type") << "escapes decode in plain inline text";
   const CellFormula* master = s.cell(2, 3)->formula;
   ASSERT_NE(master, nullptr);
   EXPECT_EQ(std::make_tuple(std::u16string(master->text), int(master->kind), int(master->sharedIndex), std::u16string(master->ref)),

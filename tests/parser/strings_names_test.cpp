@@ -85,6 +85,39 @@ TEST(SharedStrings, RichRunsJoinAndCarryFonts) {
   EXPECT_EQ(GetSharedString(s.table(), 5).textLength, 9);
 }
 
+// "_xHHHH_" escapes decode once, left to right, in plain strings and in runs; anything not an exact
+// escape stays as written.
+TEST(SharedStrings, EscapesDecodeOnce) {
+  const struct {
+    const char* xml;
+    std::u16string text;
+  } kCases[] = {
+      {"a_x000D_b", u"a\rb"},
+      {"_x005F_x000D_", u"_x000D_"},
+      {"_x005f_x005F_", u"_x005F_"},
+      {"caf_x00e9__x00E9_", u"caf\u00e9\u00e9"},
+      {"_xD83D__xDE00_", u"\U0001F600"},
+      {"a_x0000_b", u"ab"},
+      {"_x12G4_ _x123_ _X0041_ end_x0041", u"_x12G4_ _x123_ _X0041_ end_x0041"},
+      {"__x0041__", u"_A_"},
+  };
+  std::string body;
+  for (const auto& c : kCases) body += std::string("<si><t>") + c.xml + "</t></si>";
+  body += "<si><r><t>r_x0031_</t></r><r><rPr><b/></rPr><t>_x0032__x005F_</t></r></si>";
+  Strings s(Sst("", body));
+  ASSERT_EQ(s.rc, 1);
+  int32_t index = 0;
+  for (const auto& c : kCases) {
+    const RichString& got = GetSharedString(s.table(), index++);
+    EXPECT_EQ(Text(got), c.text) << c.xml;
+    EXPECT_EQ(got.text[got.textLength], u'\0') << c.xml;
+  }
+  const RichString& runs = GetSharedString(s.table(), index);
+  EXPECT_EQ(Text(runs), u"r12_");
+  ASSERT_EQ(runs.runCount, 2);
+  EXPECT_EQ(std::make_pair(runs.runs[1].length, std::u16string(runs.runs[1].text)), std::make_pair(2, std::u16string(u"2_")));
+}
+
 std::string WorkbookXml(const std::string& names) {
   return xlxtest::MainPart("workbook", "<sheets/><definedNames>" + names + "</definedNames>");
 }

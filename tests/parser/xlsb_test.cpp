@@ -324,6 +324,46 @@ TEST(XlsbPackage, SheetRecordsAroundTheCells) {
   EXPECT_EQ(kept.Find(RawType(0)), -1);
 }
 
+// A binary sheet prints the drawing its drawing record names, not every drawing its relationships
+// list.
+TEST(XlsbPackage, OnlyTheDrawingTheSheetsRecordNamesIsRead) {
+  const std::string rels = "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+  const std::string type = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/drawing";
+  const std::string anchor =
+      "<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing\"><xdr:twoCellAnchor>"
+      "<xdr:from><xdr:col>COL</xdr:col><xdr:colOff>0</xdr:colOff><xdr:row>1</xdr:row><xdr:rowOff>0</xdr:rowOff></xdr:from>"
+      "<xdr:to><xdr:col>9</xdr:col><xdr:colOff>0</xdr:colOff><xdr:row>4</xdr:row><xdr:rowOff>0</xdr:rowOff></xdr:to>"
+      "<xdr:sp><xdr:nvSpPr><xdr:cNvPr id=\"2\" name=\"S\"/></xdr:nvSpPr></xdr:sp></xdr:twoCellAnchor></xdr:wsDr>";
+  const struct {
+    const char* relId;  // of the drawing record; null for none
+    size_t objects;
+    int32_t firstColumn;
+  } cases[] = {{nullptr, 0, -1}, {"rD", 1, 1}, {"rE", 1, 5}, {"rNone", 0, -1}};
+  for (const auto& c : cases) {
+    BinaryBook book;
+    book.sheetNames = {"S"};
+    std::string records;
+    if (c.relId) AppendRecord(&records, 550, Payload().Wide(c.relId));
+    book.sheetRecords = {records};
+    std::vector<xlxtest::ZipEntry> entries = xlxtest::BinaryWorkbookEntries(book);
+    entries.push_back({"xl/worksheets/_rels/sheet1.bin.rels",
+                       rels + "<Relationship Id=\"rD\" Type=\"" + type + "\" Target=\"../drawings/drawing1.xml\"/>" +
+                           "<Relationship Id=\"rE\" Type=\"" + type + "\" Target=\"../drawings/drawing2.xml\"/></Relationships>"});
+    std::string first = anchor, second = anchor;
+    first.replace(first.find("COL"), 3, "1");
+    second.replace(second.find("COL"), 3, "5");
+    entries.push_back({"xl/drawings/drawing1.xml", first});
+    entries.push_back({"xl/drawings/drawing2.xml", second});
+    OpenedPackage package(entries);
+    ASSERT_EQ(package.rc, 1);
+    const std::vector<DrawingObject>& o = GetSheet(package.workbook, 0)->drawing.objects;
+    ASSERT_EQ(o.size(), c.objects) << (c.relId ? c.relId : "no record");
+    if (!o.empty()) {
+      EXPECT_EQ(o[0].anchor.fromCol, c.firstColumn);
+    }
+  }
+}
+
 // Header and footer pictures come from whichever legacy drawing of the sheet places them: the
 // notes' drawing before it holds none.
 TEST(XlsbPackage, HeaderFooterPicturesFromTheSheetsLegacyDrawing) {

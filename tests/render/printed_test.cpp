@@ -155,6 +155,16 @@ TEST(PrintedPages, CentringHeadingsAndAColouredFooter) {
   EXPECT_TRUE(InkIn(headed, 68, 93, 93, 111)) << "row number";
   EXPECT_FALSE(InkIn(headed, 68, 73, 93, 91)) << "the corner box is empty";
   EXPECT_TRUE(InkIn(headed, 95, 93, 157, 111)) << "x in A1 after the numbers";
+  // The heading boxes and labels print black, as on paper, not in the screen's greys.
+  auto dark = [&](int x0, int y0, int x1, int y1) {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) n += headed.At(x, y).r < 64 && headed.At(x, y).g < 64;
+    return n;
+  };
+  EXPECT_GT(dark(94, 72, 157, 93), 80) << "column box and letter";
+  EXPECT_GT(dark(67, 93, 94, 113), 40) << "row box and number";
+  EXPECT_EQ(Count(headed, 67, 72, 157, 112, kGrid), 0);
 
   // #DIV/0! in B2 (x 131-195, y 92-112) prints nothing with errors="blank", "--" with "dash"
   // (centred: narrower than the error text).
@@ -190,7 +200,9 @@ TEST(PrintedPages, BlackAndWhiteAndDraftQuality) {
     EXPECT_EQ(Count(p, 300, 29, 516, 72, red) > 20, c.colour) << "red header";
     EXPECT_EQ(Count(p, 326, 75, 400, 109, red) > 500, c.colour && c.graphics) << "picture in colour";
     EXPECT_EQ(greys(p) > 2000, !c.colour && c.graphics) << "picture in greys";
-    EXPECT_EQ(Count(p, 405, 95, 452, 133, kGrid) > 30, c.graphics) << "gridlines";
+    // Printed gridlines come out black, never in the screen's light grey.
+    EXPECT_EQ(Count(p, 405, 95, 452, 133, black) > 30, c.graphics) << "gridlines";
+    EXPECT_EQ(Count(p, 405, 95, 452, 133, kGrid), 0);
   }
 }
 
@@ -212,3 +224,42 @@ TEST(PrintedPages, HeaderAndFooterPictures) {
 }
 
 }  // namespace
+
+// At 150 dpi: a dark fill ends at its column's edge without a light seam before its outline, and a
+// picture printed across a page break keeps crisp edges at the break on both pages.
+TEST(PrintedPages, FillsEndWithoutSeamsAndCutPicturesStayCrisp) {
+  TempFolder folder;
+  const CommandResult r = RunCommand(Quote(XlxrenderPath()) + " -q -r 150 " + Quote(FixturePath("print_edges.xlsx")) +
+                                     " " + Quote(folder.path() + "/page"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<std::string> files = folder.Files();
+  ASSERT_GE(files.size(), 3u);
+  Image seam;
+  ASSERT_TRUE(ReadPng(folder.path() + "/" + files[0], &seam));
+  const Rgb dark = Hex(0x1F3864);
+  for (int yy = 0; yy < static_cast<int>(seam.height); ++yy)
+    if (seam.At(seam.width / 4, yy) == dark) {
+      std::vector<bool> on;
+      for (int x = 0; x < static_cast<int>(seam.width); ++x) on.push_back(seam.At(x, yy + 10) == dark);
+      EXPECT_EQ(Runs(on).size(), 4u) << "B2:D2, a gap at E, F2 in one piece";
+      break;
+    }
+  const Rgb yellow = Hex(0xFFC800), blue = Hex(0x0000FF);
+  int pagesWithPicture = 0;
+  for (size_t i = 1; i < files.size(); ++i) {
+    Image p;
+    ASSERT_TRUE(ReadPng(folder.path() + "/" + files[i], &p));
+    const int x = 250;
+    int first = -1, last = -1;
+    for (int yy = 0; yy < static_cast<int>(p.height); ++yy)
+      if (p.At(x, yy) != kWhite) last = yy, first = first < 0 ? yy : first;
+    if (first < 0) continue;
+    ++pagesWithPicture;
+    // Inside, the scaled bands blend into each other; the two rows at either end are the
+    // picture's own colours, not mixed with the paper.
+    int blended = 0;
+    for (int yy : {first, first + 1, last - 1, last}) blended += p.At(x, yy) != yellow && p.At(x, yy) != blue;
+    EXPECT_EQ(blended, 0) << files[i] << " rows " << first << "-" << last;
+  }
+  EXPECT_GE(pagesWithPicture, 2);
+}

@@ -41,6 +41,11 @@ TEST(RightToLeft, TextBordersAndPictureFromColumnAAtTheRight) {
   EXPECT_GE(last(1, 22), right(1) - 5) << "A2: text to the right edge";
   EXPECT_LE(first(2, 22), right(2) - 59) << "B2: numbers to the left edge";
   EXPECT_GE(last(3, 22), right(3) - 5) << "C2: left alignment mirrored";
+  // General text starts where the sheet reads from, whatever the font's character set; a cell
+  // that reads left to right starts at the left.
+  EXPECT_GE(last(1, 412), right(1) - 5) << "A18: Hebrew font at the right";
+  EXPECT_GE(last(1, 432), right(1) - 5) << "A19: Arabic font at the right";
+  EXPECT_LE(first(1, 452), right(1) - 59) << "A20: reading order left to right";
   EXPECT_LE(first(4, 22), right(4) - 59) << "D2: right alignment mirrored";
   EXPECT_LT(last(1, 42), right(1) - 12) << "A3: indent from the right";
   EXPECT_GT(first(3, 62), 0) << "A4 spills leftwards over C4";

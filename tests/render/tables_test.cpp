@@ -60,6 +60,64 @@ TEST(TableStyles, BuiltInStylesFillHeaderStripesFirstColumnAsTheApplicationDoes)
   EXPECT_NE(at(6, 10), at(6, 11));
 }
 
+// The rules a style draws in its own colour and weight, probed down the middle column of each
+// table of sheet "Rules" across three edges: the table's top, under the header and over the
+// totals. A double rule is two one-pixel lines around the edge; medium is two pixels, thick three.
+// Header text is bold where the style says so, also in a header cell with a font of its own.
+TEST(TableStyles, RulesInTheStylesColourAndWeightAndBoldHeaders) {
+  Image page;
+  int32_t code = 0;
+  ASSERT_TRUE(RenderPage(FixturePath("tables.xlsx"), 0x40, &page, &code, 3)) << code;
+  const Grid g = FindGrid(page);
+  ASSERT_TRUE(g.Reaches(12, 20));
+  struct Rule {
+    uint32_t rgb;
+    std::vector<int> runs;  // of the rule's colour across the edge; empty: not probed
+  };
+  const std::vector<int> thin{1}, medium{2}, thick{3}, twoLines{1, 1, 1};
+  const struct {
+    int column, row;  // middle column and header row
+    const char* style;
+    Rule top, header, totals;
+  } cases[] = {
+      {3, 2, "Light1", {0x000000, thin}, {0x000000, thin}, {0x000000, thin}},
+      {7, 2, "Light15", {0x000000, thin}, {0x000000, medium}, {0x000000, twoLines}},
+      {11, 2, "Light9", {0, {}}, {0, {}}, {0x4F81BD, twoLines}},  // top and header rules meet the header fill
+      {3, 11, "Medium9", {0, {}}, {0xFFFFFF, thick}, {0xFFFFFF, thick}},
+      {7, 11, "Dark1", {0, {}}, {0xFFFFFF, medium}, {0xFFFFFF, medium}},
+      {11, 11, "Dark11", {0, {}}, {0, {}}, {0x000000, twoLines}},
+  };
+  auto runsAt = [&](int x, int edge, uint32_t rgb) {
+    std::vector<bool> on;
+    for (int y = edge - 4; y <= edge + 4; ++y) on.push_back(Near(page.At(x, y), Hex(rgb)));
+    std::vector<int> runs = Runs(on);
+    if (runs.size() % 2 == 0 && !runs.empty()) runs.pop_back();  // the trailing gap
+    return runs;
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.style);
+    const int x = g.CentreX(c.column);
+    const struct { const Rule& rule; int edge; const char* what; } edges[] = {
+        {c.top, g.Top(c.row), "top rule"}, {c.header, g.Top(c.row + 1), "under the header"},
+        {c.totals, g.Top(c.row + 5), "over the totals"}};
+    for (const auto& e : edges) {
+      if (!e.rule.runs.empty()) {
+        EXPECT_EQ(runsAt(x, e.edge, e.rule.rgb), e.rule.runs) << e.what;
+      }
+    }
+  }
+  // "Region" in B2, a Light1 header cell with an Arial font of its own, against the same word in
+  // Arial in A20 outside any table: bold has more ink.
+  auto ink = [&](int column, int row) {
+    int n = 0;
+    for (int y = g.Top(row) + 2; y < g.Bottom(row) - 1; ++y)
+      for (int x = g.Left(column) + 2; x < g.Right(column) - 1; ++x) n += page.At(x, y).r < 128;
+    return n;
+  };
+  EXPECT_GT(ink(2, 2), ink(1, 20) * 5 / 4) << "bold header";
+  EXPECT_GT(ink(1, 20), 20);
+}
+
 // Loads tables.xlsx as the filter does, with every formula computed.
 xlx::Workbook* LoadFixture() {
   xlx::WorkbookOpenOptions options;

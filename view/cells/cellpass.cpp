@@ -423,7 +423,7 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   const CellColor color = text.formatColor != kFormatColorAuto && ink ? text.formatColor : fontColor;
   const bool binary = r_.workbook->isBinary;
   const bool multiLine = a.wrapText || text.text.find(u'\n') != std::u16string::npos;
-  const int32_t horizontal = EffectiveHorizontal(xf, text, modelFont.lfCharSet, binary);
+  const int32_t horizontal = EffectiveHorizontal(xf, text, modelFont.lfCharSet, binary, sheet_.bRightToLeft);
   const uint32_t rtl = text.rightToLeft ? uint32_t(kTextRightToLeft) : 0u;
   const int32_t length = static_cast<int32_t>(text.text.size());
   int32_t saved = -1, rc = 1;

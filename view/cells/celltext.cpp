@@ -91,7 +91,7 @@ int32_t PrepareCellTexts(const Workbook& wb, const MyWorksheet& sheet, SheetLayo
         grew = true;
       }
     } else if (!wrap && !xf.alignment.shrinkToFit && text.kind == kTextString &&
-               EffectiveHorizontal(xf, text, GetFont(styles, xf.fontId).lfCharSet, wb.isBinary) == kHAlignLeft) {
+               EffectiveHorizontal(xf, text, GetFont(styles, xf.fontId).lfCharSet, wb.isBinary, sheet.bRightToLeft) == kHAlignLeft) {
       const double w = LineWidth(fonts, *font, text.text);
       const double start = std::max(0.0, col.offset + font->heightPx / 6 + font->indentUnit * std::max(0, xf.alignment.indent));
       extent = std::max(extent, start + w);

@@ -16,6 +16,8 @@ const CachedDrawFont* FontCache::Get(const MyLogFont& model, double scale) {
   spec.lfItalic = model.lfItalic;
   spec.lfUnderline = model.lfUnderline;
   spec.lfStrikeOut = model.lfStrikeOut;
+  // The styles' family number 3 ("modern") marks a fixed-pitch face.
+  spec.bFixedPitch = model.lfPitchAndFamily == 3;
   return cache_.Get(spec);
 }
 

@@ -107,14 +107,17 @@ class CellResolver {
     Apply(isFirst ? first : second, band);
   }
 
-  static void Side(const BorderSide& side, BorderSide* out) {
-    if (side.pattern != kLineNone) *out = side;
+  void Side(const BorderSide& side, BorderSide* out, int32_t* order) const {
+    if (side.pattern == kLineNone) return;
+    *out = side;
+    *order = applied_;
   }
 
   void Apply(int32_t type, const Area& a) {
     if (a.r0 > a.r1 || a.c0 > a.c1 || row_ < a.r0 || row_ > a.r1 || col_ < a.c0 || col_ > a.c1) return;
     const TableStyleElementFormat& e = s_.elements[type];
     if (!e.present) return;
+    ++applied_;
     const Dxf& d = e.dxf;
     if ((d.mask & kDxfFill) && d.fill.kind != kFillNone) {
       out_->hasFill = true;
@@ -129,10 +132,10 @@ class CellResolver {
     }
     if (d.mask & kDxfBorder) {
       const MyBorder& b = d.border;
-      Side(col_ == a.c0 ? b.left : b.vertical, &out_->left);
-      Side(col_ == a.c1 ? b.right : b.vertical, &out_->right);
-      Side(row_ == a.r0 ? b.top : b.horizontal, &out_->top);
-      Side(row_ == a.r1 ? b.bottom : b.horizontal, &out_->bottom);
+      Side(col_ == a.c0 ? b.left : b.vertical, &out_->left, &out_->leftOrder);
+      Side(col_ == a.c1 ? b.right : b.vertical, &out_->right, &out_->rightOrder);
+      Side(row_ == a.r0 ? b.top : b.horizontal, &out_->top, &out_->topOrder);
+      Side(row_ == a.r1 ? b.bottom : b.horizontal, &out_->bottom, &out_->bottomOrder);
     }
   }
 
@@ -140,6 +143,7 @@ class CellResolver {
   const ResolvedTableStyle& s_;
   int32_t row_, col_;
   TableCellFormat* out_;
+  int32_t applied_ = 0;  // elements applied so far
 };
 
 
@@ -185,24 +189,75 @@ class TablePass {
     return RowTop(*from) <= bottom && RowTop(*to) + RowHeight(*to) >= top;
   }
 
+  // The cells of one table that meet the page, resolved once: rows and columns with their world
+  // positions (page margins included), and the format of each cell, row by row.
+  struct Window {
+    std::vector<int32_t> rows, cols;
+    std::vector<double> ys, hs, xs, ws;
+    std::vector<TableCellFormat> cells;
+    const TableCellFormat& At(size_t i, size_t j) const { return cells[i * cols.size() + j]; }
+  };
+
   int32_t DrawTable(const TableBase& t, int32_t* done) {
     int32_t rowFrom = 0, rowTo = 0;
     const TableBounds b = DrawnBounds(t);
     if (!VisibleRows(b.RowFirst, b.RowLast, &rowFrom, &rowTo)) return XLX_OK;
+    Window win;
     const double left = f_.left - r_.options.marginLeft, right = f_.right - r_.options.marginLeft;
-    int32_t rc = XLX_OK;
-    for (int32_t row = rowFrom; row <= rowTo && rc == XLX_OK; ++row) {
+    for (int32_t col = t.range.ColFirst; col <= t.range.ColLast; ++col) {
+      const double x = ColLeft(col), w = ColWidth(col);
+      if (x > right) break;
+      if (w <= 0 || x + w < left) continue;
+      win.cols.push_back(col), win.xs.push_back(r_.options.marginLeft + x), win.ws.push_back(w);
+    }
+    for (int32_t row = rowFrom; row <= rowTo; ++row) {
       const double h = RowHeight(row);
       if (h <= 0) continue;
-      for (int32_t col = t.range.ColFirst; col <= t.range.ColLast && rc == XLX_OK; ++col) {
-        const double x = ColLeft(col), w = ColWidth(col);
-        if (x > right) break;
-        if (w <= 0 || x + w < left) continue;
-        TableCellFormat format;
-        if (!ResolveTableCell(t, row, col, &format)) continue;
-        rc = DrawCell(format, r_.options.marginLeft + x, r_.options.marginTop + RowTop(row), w, h);
-        if (rc == XLX_OK && ++*done % 1000 == 0) rc = PollProgress(r_.progress);
+      win.rows.push_back(row), win.ys.push_back(r_.options.marginTop + RowTop(row)), win.hs.push_back(h);
+    }
+    if (win.cols.empty() || win.rows.empty()) return XLX_OK;
+    win.cells.resize(win.rows.size() * win.cols.size());
+    int32_t rc = XLX_OK;
+    for (size_t i = 0; i < win.rows.size() && rc == XLX_OK; ++i)
+      for (size_t j = 0; j < win.cols.size() && rc == XLX_OK; ++j) {
+        ResolveTableCell(t, win.rows[i], win.cols[j], &win.cells[i * win.cols.size() + j]);
+        if (++*done % 1000 == 0) rc = PollProgress(r_.progress);
       }
+    // Fills first, so that no cell's fill covers a border of its neighbour.
+    for (size_t i = 0; i < win.rows.size() && rc == XLX_OK; ++i)
+      for (size_t j = 0; j < win.cols.size() && rc == XLX_OK; ++j)
+        rc = DrawFill(win.At(i, j), win.xs[j], win.ys[i], win.ws[j], win.hs[i]);
+    for (size_t i = 0; i < win.rows.size() && rc == XLX_OK; ++i)
+      for (size_t j = 0; j < win.cols.size() && rc == XLX_OK; ++j) rc = DrawEdges(t, win, i, j);
+    return rc;
+  }
+
+  // Of the two sides that meet on an edge, the one set by the later element; `own` on a tie.
+  static const BorderSide& Meeting(const BorderSide& own, int32_t ownOrder, const BorderSide& other, int32_t otherOrder) {
+    if (other.pattern == kLineNone) return own;
+    if (own.pattern == kLineNone) return other;
+    return otherOrder > ownOrder ? other : own;
+  }
+
+  // The top and left edges of cell (i, j), and its bottom and right edges where no cell of the
+  // window follows. A neighbour outside the window is resolved on its own.
+  int32_t DrawEdges(const TableBase& t, const Window& win, size_t i, size_t j) {
+    const TableCellFormat& c = win.At(i, j);
+    const int32_t row = win.rows[i], col = win.cols[j];
+    const double x = win.xs[j], y = win.ys[i], w = win.ws[j], h = win.hs[i];
+    TableCellFormat other;
+    const TableCellFormat* above = i > 0 ? &win.At(i - 1, j) : ResolveTableCell(t, row - 1, col, &other) ? &other : nullptr;
+    int32_t rc = HorizontalEdge(above ? Meeting(c.top, c.topOrder, above->bottom, above->bottomOrder) : c.top, x, w, y);
+    const TableCellFormat* before = j > 0 ? &win.At(i, j - 1) : ResolveTableCell(t, row, col - 1, &other) ? &other : nullptr;
+    if (rc == XLX_OK)
+      rc = VerticalEdge(before ? Meeting(c.left, c.leftOrder, before->right, before->rightOrder) : c.left, x, y, h);
+    if (rc == XLX_OK && i + 1 == win.rows.size()) {
+      const bool below = ResolveTableCell(t, row + 1, col, &other);
+      rc = HorizontalEdge(below ? Meeting(c.bottom, c.bottomOrder, other.top, other.topOrder) : c.bottom, x, w, y + h);
+    }
+    if (rc == XLX_OK && j + 1 == win.cols.size()) {
+      const bool after = ResolveTableCell(t, row, col + 1, &other);
+      rc = VerticalEdge(after ? Meeting(c.right, c.rightOrder, other.left, other.leftOrder) : c.right, x + w, y, h);
     }
     return rc;
   }
@@ -210,34 +265,36 @@ class TablePass {
   int32_t Line(const BorderSide& side, double x1, double y1, double x2, double y2, bool vertical) {
     if (side.pattern == kLineNone) return XLX_OK;
     const CellColor color = r_.blackAndWhite ? kColorBlack : side.color;
-    // Reflected, a two-pixel side keeps its extra pixel outside the edge it was on.
-    const double shift = r_.options.mirror.on && vertical && side.weight == kBorderMedium ? 1 : 0;
-    return DrawBorderLine(s_, side, Opaque(color), x1 + shift, y1, x2 + shift, y2, vertical);
+    return DrawBorderLine(s_, side, Opaque(color), x1, y1, x2, y2, vertical);
   }
 
-  int32_t DrawCell(const TableCellFormat& format, double x0, double y, double w, double h) {
-    // A right-to-left sheet draws the cell reflected: its left side on the right.
+  // An edge along y from world x over width w; a right-to-left sheet reflects its span.
+  int32_t HorizontalEdge(const BorderSide& side, double x, double w, double y) {
+    const double left = r_.options.mirror.Left(x, w);
+    return Line(side, left, y, left + w, y, false);
+  }
+
+  // An upright edge at world x from y over height h. Reflected, a two-pixel side keeps its extra
+  // pixel on the side of the edge it was on.
+  int32_t VerticalEdge(const BorderSide& side, double x, double y, double h) {
     const PageMirror& m = r_.options.mirror;
-    const double x = m.Left(x0, w);
-    const BorderSide& left = m.on ? format.right : format.left;
-    const BorderSide& right = m.on ? format.left : format.right;
-    int32_t rc = 1;
-    if (format.hasFill && !r_.blackAndWhite && format.fill != kColorAutomatic && (format.fill >> 24) != 0) {
-      VkBrush* brush = nullptr;
-      VkPen* pen = nullptr;
-      SetDrawSmoothing(s_, false);
-      rc = SetDrawBrush(Opaque(format.fill), kBrushSolid, 0, &brush);
-      // The outline in the fill's colour covers the gridlines along the cell's edges.
-      if (rc == XLX_OK) rc = SetDrawPen(Opaque(format.fill), kPenSolid, 1.0, nullptr, 0, &pen);
-      if (rc == XLX_OK) rc = AddDrawRectangle(s_, pen, brush, x, y, w, h);
-      FreeDrawPen(pen);
-      FreeDrawBrush(brush);
-      SetDrawSmoothing(s_, true);
-    }
-    if (rc == XLX_OK) rc = Line(format.top, x, y, x + w, y, false);
-    if (rc == XLX_OK) rc = Line(left, x, y, x, y + h, true);
-    if (rc == XLX_OK) rc = Line(format.bottom, x, y + h, x + w, y + h, false);
-    if (rc == XLX_OK) rc = Line(right, x + w, y, x + w, y + h, true);
+    const double at = m.X(x) + (m.on && side.weight == kBorderMedium ? 1 : 0);
+    return Line(side, at, y, at, y + h, true);
+  }
+
+  int32_t DrawFill(const TableCellFormat& format, double x0, double y, double w, double h) {
+    if (!format.hasFill || r_.blackAndWhite || format.fill == kColorAutomatic || (format.fill >> 24) == 0) return XLX_OK;
+    const double x = r_.options.mirror.Left(x0, w);
+    VkBrush* brush = nullptr;
+    VkPen* pen = nullptr;
+    SetDrawSmoothing(s_, false);
+    int32_t rc = SetDrawBrush(Opaque(format.fill), kBrushSolid, 0, &brush);
+    // The outline in the fill's colour covers the gridlines along the cell's edges.
+    if (rc == XLX_OK) rc = SetDrawPen(Opaque(format.fill), kPenSolid, 1.0, nullptr, 0, &pen);
+    if (rc == XLX_OK) rc = AddDrawRectangle(s_, pen, brush, x, y, w, h);
+    FreeDrawPen(pen);
+    FreeDrawBrush(brush);
+    SetDrawSmoothing(s_, true);
     return rc;
   }
 
@@ -264,14 +321,19 @@ int32_t DrawTableFormats(const PageRenderRequest& request, DrawingSurface* surfa
 
 const MyLogFont& TableFontFor(const MyWorksheet& sheet, const CellRecord& cell, int32_t fontId, const MyLogFont& font,
                               MyLogFont* scratch) {
-  if (fontId > 0 || sheet.tables.items.empty()) return font;
+  if (sheet.tables.items.empty()) return font;
   const TableBase* table = FindTableAt(sheet.tables, cell.row, cell.column);
   TableCellFormat format;
   if (!table || !ResolveTableCell(*table, cell.row, cell.column, &format)) return font;
-  if (!format.hasFontColor && !format.bold) return font;
+  // A font of the cell's own keeps its colour when it changed the workbook's; a cell's font
+  // cannot say "not bold", so the table's bold always shows.
+  const bool ownColour = fontId > 0 && font.color != sheet.normalFont.color;
+  const bool colour = format.hasFontColor && !ownColour && font.color != format.fontColor;
+  const bool bold = format.bold && font.lfWeight < 700;
+  if (!colour && !bold) return font;
   *scratch = font;
-  if (format.hasFontColor) scratch->color = format.fontColor;
-  if (format.bold) scratch->lfWeight = 700;
+  if (colour) scratch->color = format.fontColor;
+  if (bold) scratch->lfWeight = 700;
   return *scratch;
 }
 

@@ -21,9 +21,11 @@ double MeasureInFont(void* context, const char16_t* text, size_t length) {
   return w;
 }
 
-bool HasArabicLetter(const std::u16string& s) {
+constexpr int32_t kReadingOrderLeftToRight = 1;  // `readingOrder` 1; 0 follows the context, 2 reads right to left
+
+bool HasRightToLeftLetter(const std::u16string& s) {
   for (char16_t c : s)
-    if (c >= 0x0627 && c <= 0x0649) return true;
+    if ((c >= 0x0627 && c <= 0x0649) || (c >= 0x05D0 && c <= 0x05EA)) return true;  // Arabic, Hebrew letters
   return false;
 }
 
@@ -102,7 +104,7 @@ bool BuildCellText(const Workbook& wb, const MyWorksheet& sheet, const CellRecor
     default:
       return false;
   }
-  out->rightToLeft = HasArabicLetter(out->text);
+  out->rightToLeft = HasRightToLeftLetter(out->text);
   return !out->text.empty();
 }
 
@@ -115,7 +117,8 @@ TextBox InnerBox(double left, double width, const CachedDrawFont& font, int32_t 
   return b;
 }
 
-int32_t EffectiveHorizontal(const CellXf& xf, const CellText& text, uint8_t charSet, bool binaryWorkbook) {
+int32_t EffectiveHorizontal(const CellXf& xf, const CellText& text, uint8_t charSet, bool binaryWorkbook,
+                            bool sheetRightToLeft) {
   int32_t h = xf.alignment.horizontal;
   if (h == kHAlignNotGiven || (binaryWorkbook && h == kHAlignGeneral)) {
     if (text.kind == kTextBoolOrError) return kHAlignCenter;
@@ -123,8 +126,13 @@ int32_t EffectiveHorizontal(const CellXf& xf, const CellText& text, uint8_t char
     h = kHAlignGeneral;
   }
   if (h == kHAlignGeneral || h == kHAlignFill || h == kHAlignJustify || h == kHAlignDistributed) {
+    if (text.kind == kTextNumber) return kHAlignRight;
+    if (sheetRightToLeft) {
+      // The sheet's own direction, unless the cell says it reads left to right.
+      return xf.alignment.readingOrder == kReadingOrderLeftToRight ? kHAlignRight : kHAlignLeft;
+    }
     const bool rightToLeftFont = charSet == 177 || charSet == 178;
-    return text.kind == kTextNumber || rightToLeftFont ? kHAlignRight : kHAlignLeft;
+    return rightToLeftFont ? kHAlignRight : kHAlignLeft;
   }
   return h;
 }

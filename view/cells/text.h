@@ -35,8 +35,13 @@ struct TextBox {
 TextBox InnerBox(double left, double width, const CachedDrawFont& font, int32_t indentSteps);
 // x of a line of `lineWidth` px for an alignment code (kHAlign...), resolved for general cells.
 double LineStart(const TextBox& box, int32_t horizontal, double lineWidth);
-// The alignment used for a cell: the xf's own, or by value kind when it gives none.
-int32_t EffectiveHorizontal(const CellXf& xf, const CellText& text, uint8_t charSet, bool binaryWorkbook);
+// The alignment used for a cell: the xf's own, or by value kind when it gives none. Positions are
+// those of the sheet drawn left to right; a right-to-left sheet's page reflects them, so there
+// "left" lands at the cell's right. General text sits where its reading order starts: in a
+// left-to-right sheet at the left, or at the right for a font of a right-to-left character set;
+// in a right-to-left sheet at the right, or at the left when the cell reads left to right.
+int32_t EffectiveHorizontal(const CellXf& xf, const CellText& text, uint8_t charSet, bool binaryWorkbook,
+                            bool sheetRightToLeft);
 // Top of the text block of `textHeight` px in a cell, for a vertical code (kVAlign...).
 double BlockTop(double top, double height, double textHeight, int32_t vertical, bool multiLine, bool binaryWorkbook);
 

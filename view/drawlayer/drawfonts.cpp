@@ -89,7 +89,7 @@ uint32_t DrawFontStyle(const DrawFontSpec& spec) {
                              : spec.lfUnderline    ? kFontUnderline
                                                    : 0u;
   return (spec.lfWeight >= 501 ? kFontBold : 0u) | (spec.lfItalic ? kFontItalic : 0u) | underline |
-         (spec.lfStrikeOut ? kFontStrikeOut : 0u);
+         (spec.lfStrikeOut ? kFontStrikeOut : 0u) | (spec.bFixedPitch ? kFontFixedPitch : 0u);
 }
 
 const char16_t* FindFontSubstitute(const char16_t* face) {

@@ -57,6 +57,7 @@ enum FontStyleFlag : uint32_t {
   kFontUnderline = 4,
   kFontStrikeOut = 8,
   kFontDoubleUnderline = 16,
+  kFontFixedPitch = 32,  // the workbook says the face is fixed-pitch
 };
 
 // Text placement: horizontal (bits 0-1) and vertical (bits 2-3) alignment, and options.
@@ -86,6 +87,7 @@ struct DrawFontSpec {
   uint8_t lfItalic = 0;
   uint8_t lfUnderline = 0;
   uint8_t lfStrikeOut = 0;
+  bool bFixedPitch = false;      // the workbook says the face is fixed-pitch (family "modern")
   double dCharWidth = 0;         // average character width, px, for measuring without the host; 0 none
 };
 

@@ -21,8 +21,11 @@
 namespace xlx {
 namespace {
 
-constexpr CellColor kHeadingLineColor = 0xFFC0C0C0;
-constexpr CellColor kHeadingTextColor = 0xFF595959;
+// Paper shows what the screen's light grey would lose: printed headings and the gridlines a sheet
+// asks to print come out black.
+constexpr CellColor kHeadingLineColor = 0xFF000000;
+constexpr CellColor kHeadingTextColor = 0xFF000000;
+constexpr CellColor kPrintedGridColor = 0xFF000000;
 
 int32_t DrawPieces(const PageRenderRequest& request, const PrintedPage& page) {
   for (int32_t r = 0; r < page.rowSpans; ++r) {
@@ -39,6 +42,7 @@ int32_t DrawPieces(const PageRenderRequest& request, const PrintedPage& page) {
       part.options.marginTop = row.dst;
       part.options.marginRight = part.options.marginBottom = 0;
       part.showGridLines = request.showGridLines || request.sheet->print.gridLines;
+      if (request.sheet->print.gridLines) part.gridColor = kPrintedGridColor;
       part.blackAndWhite = request.blackAndWhite || request.sheet->print.blackAndWhite;
       part.draft = request.draft || request.sheet->print.draft;
       const int32_t rc = RenderSheetPage(part);
@@ -77,7 +81,7 @@ int32_t HeadingBox(DrawingSurface* s, const VkPen* pen, const DrawFontSpec& font
   return rc;
 }
 
-// Column letters above and row numbers left of every piece, as the sheet's grey headings.
+// Column letters above and row numbers left of every piece, boxed as the sheet's headings.
 int32_t DrawHeadings(DrawingSurface* s, const PageRenderRequest& request, const PrintedPage& page) {
   if (page.headingWidth <= 0 && page.headingHeight <= 0) return XLX_OK;
   const XlsxGridInfo& g = request.layout->grid;
