@@ -8,6 +8,7 @@
 #include "host/kernel/vkkrnx.h"
 #include "model/modellimits.h"
 #include "parser/xlsxprsr.h"
+#include "parser/xlsxprsrchart.h"
 #include "parser/xlsxprsrcolor.h"
 #include "parser/xlsxprsrslices.h"
 #include "parser/xlsxprsrtables.h"
@@ -207,6 +208,8 @@ int32_t LoadSheetsInner(Workbook* workbook) {
   // Formulas are computed once every sheet is read; out of memory there leaves the cached values.
   rc = EvaluateWorkbookFormulas(workbook, FormulaEvalMode(workbook->formulaMode), nullptr);
   if (rc != XLX_OK && rc != XLX_ERR_MEMORY) return rc;
+  // Charts plot what their cells hold once computed.
+  if (ResolveWorkbookChartData(workbook) == XLX_ERR_MEMORY) return XLX_ERR_MEMORY;
   return XLX_OK;
 }
 

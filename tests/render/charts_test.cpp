@@ -65,4 +65,31 @@ TEST(ChartPages, FillsAndUnitCaptionMatchTheirGolden) {
   EXPECT_EQ("", CompareWithGolden(page, "chart_fills"));
 }
 
+// openpyxl writes no varyColors, roundedCorners or caches: the chartsheet's one-series column
+// chart prints landscape with bars from the cells in five accent colours, in a rounded frame.
+TEST(ChartPages, ChartsheetFromCellsWithTheApplicationsDefaults) {
+  // The chartsheet is the last sheet: its page is the last one, and the only landscape one.
+  Image page;
+  int32_t code = 0;
+  for (int32_t n = 1; n < 40 && RenderPage(FixturePath("chartcells_openpyxl.xlsx"), 0x80, &page, &code, n); ++n)
+    if (page.width > page.height) break;
+  ASSERT_GT(page.width, page.height) << "no landscape page";
+  std::map<uint32_t, int> area;
+  for (uint32_t y = 0; y < page.height; ++y)
+    for (uint32_t x = 0; x < page.width; ++x) {
+      const Rgb c = page.At(int(x), int(y));
+      ++area[uint32_t(c.r << 16 | c.g << 8 | c.b)];
+    }
+  for (uint32_t accent : {0x4F81BDu, 0xC0504Du, 0x9BBB59u, 0x8064A2u, 0x4BACC6u}) EXPECT_GT(area[accent], 3000) << accent;
+  // The frame's top edge: ink across the middle, none in the corner it rounds off.
+  const int x = int(page.width / 2);
+  int top = -1;
+  for (int y = 0; y < int(page.height) && top < 0; ++y)
+    if (page.Ink(x, y) > 100) top = y;
+  ASSERT_GT(top, 0);
+  const int left = FirstInkColumn(page, 0, x, top, top + 1, 230);
+  const int side = FirstInkColumn(page, 0, x, top + 40, top + 41, 230);
+  EXPECT_GT(left, side + 4) << "square corner at " << side << "," << top;
+}
+
 }  // namespace
