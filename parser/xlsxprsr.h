@@ -129,6 +129,10 @@ void ReadPrintRangesOfSheet(const Workbook& workbook, MyWorksheet* sheet);
 // `sheetName` (when given) and malformed areas are left out.
 void ParsePrintRanges(const char16_t* text, const char16_t* sheetName, std::vector<PrintCellRange>* ranges);
 
+// The sparkline groups of the worksheet's extension list into sheet->sparklineGroups, their
+// values still empty (ResolveWorkbookChartData fills them). 1, -1 (memory), -13.
+[[nodiscard]] int32_t ReadSparklineGroups(const Workbook& workbook, MyWorksheet* sheet, pugi::xml_node worksheet);
+
 // ---- drawings ---------------------------------------------------------------------------------
 // The sheet's drawing part (sheet->drawingPath) into sheet->drawing.objects: the anchors of every
 // kind in document order, those in mc:AlternateContent by the branch ChooseAlternateContent

@@ -43,8 +43,10 @@ namespace xlx {
 // plotVisOnly, points whose row or column is hidden are left out of all data of their series.
 // References that cannot be resolved keep their cache. 1, -1 (memory), -13 (null model).
 [[nodiscard]] int32_t ResolveChartCellData(const Workbook& workbook, ChartModel* model);
-// ResolveChartCellData for the chart of every drawing object of every loaded sheet; run once the
-// sheets are read and their formulas computed. 1, -1 or -13.
+// ResolveChartCellData for the chart of every drawing object of every loaded sheet, and the values
+// of every sparkline (hidden cells left out unless its group shows them; nothing when its
+// reference cannot be resolved); run once the sheets are read and their formulas computed.
+// 1, -1 or -13.
 [[nodiscard]] int32_t ResolveWorkbookChartData(Workbook* workbook);
 
 // ---- shared by the chart readers -------------------------------------------------------------------

@@ -2,7 +2,8 @@
 // (`c:f`) with a cache of the values it held when the file was written; programs other than the
 // application often write no cache at all. Once every sheet is read and its formulas computed, a
 // reference that names a loaded sheet and a valid range replaces its cache with the cells' values,
-// leaving out hidden rows and columns unless the chart plots them. References into other
+// leaving out hidden rows and columns unless the chart plots them. Sparklines take their values
+// the same way. References into other
 // workbooks, to sheets that were not loaded or to names that are not plain ranges keep the cache.
 #include <algorithm>
 #include <cmath>
@@ -279,6 +280,16 @@ void ResolveSeries(const Workbook& workbook, bool plotVisOnly, int64_t* budget, 
   }
 }
 
+// The values of one sparkline: hidden cells left out unless the group shows them.
+void ResolveSparkline(const Workbook& workbook, bool displayHidden, Sparkline* line) {
+  line->values.clear();
+  std::vector<SheetArea> areas;
+  std::vector<RefCell> cells;
+  if (!ResolveAreas(workbook, line->formula, 0, &areas) || !CollectCells(areas, kMaxSparklinePoints, &cells)) return;
+  for (const RefCell& c : cells)
+    if (displayHidden || !c.hidden) line->values.push_back(CellNumber(workbook, c.cell));
+}
+
 }  // namespace
 
 int32_t ResolveChartCellData(const Workbook& workbook, ChartModel* model) {
@@ -295,6 +306,12 @@ int32_t ResolveWorkbookChartData(Workbook* workbook) {
   for (int32_t i = 0; i < workbook->sheetCount; ++i) {
     MyWorksheet* sheet = GetSheet(workbook, i);
     if (!sheet) continue;
+    const int32_t rc = Guarded([&]() -> int32_t {
+      for (SparklineGroup& g : sheet->sparklineGroups)
+        for (Sparkline& line : g.sparklines) ResolveSparkline(*workbook, g.displayHidden, &line);
+      return XLX_OK;
+    });
+    if (rc == XLX_ERR_MEMORY) return rc;
     for (DrawingObject& o : sheet->drawing.objects) {
       if (!o.chart || o.chart->isChartEx || o.chart->series.empty()) continue;
       std::shared_ptr<ChartModel> copy(new (std::nothrow) ChartModel());

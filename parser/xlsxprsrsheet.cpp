@@ -140,15 +140,11 @@ int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node wor
     if (rc != XLX_OK) return rc;
     ReadPageSetup(*workbook, sheet, worksheet);
     ReadPrintSetup(*workbook, sheet, worksheet);
-    // A chartsheet that does not say how it is turned prints landscape.
-    if (sheet->bChartsheet && sheet->print.orientation == kOrientationDefault) {
-      sheet->print.orientation = kOrientationLandscape;
-      sheet->pageSetup.orientation = kOrientationLandscape;
-    }
     const std::u16string vml = RelationshipTarget(*sheet, Child(worksheet, "legacyDrawingHF"));
     if ((rc = ReadHeaderFooterPictures(*workbook, vml, &sheet->print.headerFooter)) != XLX_OK) return rc;
     if ((rc = ReadLegacyObjects(sheet, worksheet)) != XLX_OK) return rc;
     if ((rc = ReadConditionalFormats(*workbook, sheet, worksheet)) != XLX_OK) return rc;
+    if ((rc = ReadSparklineGroups(*workbook, sheet, worksheet)) != XLX_OK) return rc;
     if ((rc = ReadLegacyDrawing(*workbook, sheet, RelationshipTarget(*sheet, Child(worksheet, "legacyDrawing")))) != XLX_OK)
       return rc;
     if ((rc = ReadSheetDrawing(workbook, sheet)) != XLX_OK) return rc;

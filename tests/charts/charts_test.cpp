@@ -341,6 +341,8 @@ TEST(ChartPaint, ColourCycleAndLabelFormats) {
   } cases[] = {
       {true, false, false, false, u"", true, u"1,234.50"},
       {true, false, false, false, u"0.0%", false, u"123450.0%"},
+      {true, false, false, false, u"\"$\"#,##0", false, u"$1,235"},
+      {true, false, false, false, u"\"$\"#,##0", true, u"1,234.50"},
       {true, true, true, false, u"", true, u"Sales, Feb, 1,234.50"},
       {false, false, false, true, u"", true, u"25%"},
       {false, false, false, false, u"", true, u""},

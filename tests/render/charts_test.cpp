@@ -92,4 +92,29 @@ TEST(ChartPages, ChartsheetFromCellsWithTheApplicationsDefaults) {
   EXPECT_GT(left, side + 4) << "square corner at " << side << "," << top;
 }
 
+// Sparklines of sheet "Spark" (column H, one kind a row): a blue line with green high and red low
+// markers, blue and red columns, green and red win/loss bars, a black right-to-left line falling
+// from left to right, blue columns against a fixed range reaching half the cell.
+TEST(ChartPages, SparklinesDrawInTheirCells) {
+  Image page;
+  int32_t code = 0;
+  ASSERT_TRUE(RenderPage(FixturePath("chartcells_xlsxwriter.xlsx"), 0, &page, &code, 2)) << "code " << code;
+  std::map<uint32_t, int> area;
+  int blackLeft = -1, blackLeftY = 0, blackRightY = 0;
+  for (uint32_t x = 0; x < page.width; ++x)
+    for (uint32_t y = 0; y < page.height; ++y) {
+      const Rgb c = page.At(int(x), int(y));
+      ++area[uint32_t(c.r << 16 | c.g << 8 | c.b)];
+      if (c == Rgb{0, 0, 0}) {
+        if (blackLeft < 0) blackLeft = int(x), blackLeftY = int(y);
+        blackRightY = int(y);
+      }
+    }
+  EXPECT_GT(area[0x0000FF], 300);
+  EXPECT_GT(area[0xFF0000], 200);
+  EXPECT_GT(area[0x00A000], 200);
+  ASSERT_GE(blackLeft, 0);
+  EXPECT_LT(blackLeftY + 8, blackRightY) << "the reversed line should fall to the right";
+}
+
 }  // namespace
