@@ -2,6 +2,7 @@
 // colours and bar areas probed, and a chartsheet's chart filling its page inside the margins.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "tests/render/rendertestutil.h"
@@ -100,16 +101,23 @@ TEST(ChartPages, SparklinesDrawInTheirCells) {
   int32_t code = 0;
   ASSERT_TRUE(RenderPage(FixturePath("chartcells_xlsxwriter.xlsx"), 0, &page, &code, 2)) << "code " << code;
   std::map<uint32_t, int> area;
-  int blackLeft = -1, blackLeftY = 0, blackRightY = 0;
+  int blueLeft = int(page.width), lowestRed = -1;
   for (uint32_t x = 0; x < page.width; ++x)
     for (uint32_t y = 0; y < page.height; ++y) {
       const Rgb c = page.At(int(x), int(y));
       ++area[uint32_t(c.r << 16 | c.g << 8 | c.b)];
-      if (c == Rgb{0, 0, 0}) {
-        if (blackLeft < 0) blackLeft = int(x), blackLeftY = int(y);
-        blackRightY = int(y);
-      }
+      if (c == Rgb{0, 0, 255}) blueLeft = std::min(blueLeft, int(x));
+      if (c == Rgb{255, 0, 0}) lowestRed = std::max(lowestRed, int(y));
     }
+  // The black line is the only black right of where the sparklines start and below the rows
+  // with red (the cell texts and the column axis are black too).
+  int blackLeft = -1, blackLeftY = 0, blackRightY = 0;
+  for (int x = blueLeft + 1; x < int(page.width); ++x)
+    for (int y = lowestRed + 1; y < int(page.height); ++y)
+      if (page.At(x, y) == Rgb{0, 0, 0}) {
+        if (blackLeft < 0) blackLeft = x, blackLeftY = y;
+        blackRightY = y;
+      }
   EXPECT_GT(area[0x0000FF], 300);
   EXPECT_GT(area[0xFF0000], 200);
   EXPECT_GT(area[0x00A000], 200);
