@@ -370,6 +370,10 @@ def main():
             if len(data) <= MAX_SHEET_SEED:
                 write(os.path.join(out, "condfmt"), sha(data) + ".xml", data)
     kept_sheets = sorted(sheets.values(), key=len)[:MAX_SHEET_SEEDS]
+    # Worksheets with sparkline groups, always kept.
+    spark = os.path.join(HERE, "..", "tests", "fixtures", "render", "chartcells_xlsxwriter.xlsx")
+    kept_sheets += [data for name, data in zip_parts(spark, r"(^|/)worksheets/[^/]+\.xml$")
+                    if b"sparklineGroup" in data and len(data) <= MAX_SHEET_SEED]
     for data in kept_sheets:
         write(os.path.join(out, "sheet"), sha(data) + ".xml", data)
 
