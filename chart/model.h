@@ -207,6 +207,7 @@ struct ChartSeries {
   int32_t plot = 0;              // index of its plot in ChartModel::plots
   std::u16string name;
   bool nameIsDefault = true;
+  std::u16string nameFormula;    // `c:tx` `c:strRef` `c:f`: the cells the name comes from
   ChartShapeProps shape;
   ChartMarker marker;
   bool smooth = false, invertIfNegative = false, bubble3D = false;
@@ -223,6 +224,7 @@ struct ChartAxis {
   uint32_t axId = 0, crossAx = 0;
   int32_t position = kAxisPosBottom;  // ChartAxisPos
   bool deleted = false;
+  bool bare = false;             // neither `c:delete` nor `c:tickLblPos`: no labels, line or ticks
   int32_t crosses = 0;           // 0 autoZero, 1 max, 2 min
   bool hasCrossesAt = false;
   double crossesAt = 0;

@@ -60,8 +60,11 @@ int32_t FinishWorkbookInner(Workbook* workbook) {
     MyWorksheet* sheet = &workbook->sheets[i];
     if ((rc = ReadSheetObjects(workbook, sheet)) != XLX_OK) return rc;
   }
+  // Out of memory while computing leaves the cached values.
   const int32_t rc = EvaluateWorkbookFormulas(workbook, FormulaEvalMode(workbook->formulaMode), nullptr);
-  return rc == XLX_ERR_MEMORY ? XLX_OK : rc;
+  if (rc != XLX_OK && rc != XLX_ERR_MEMORY) return rc;
+  // Charts and sparklines plot what their cells hold once computed.
+  return ResolveWorkbookChartData(workbook) == XLX_ERR_MEMORY ? XLX_ERR_MEMORY : XLX_OK;
 }
 
 }  // namespace

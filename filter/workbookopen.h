@@ -1,7 +1,7 @@
 // Opening a workbook for pages: the package read by the reader of its format (parser/xlsxprsr.h),
 // then, sheet by sheet, what the sheet draws besides its cells (legacy drawing and notes,
-// header and footer pictures, the drawing part and its charts) and the scale of its printed
-// pages, and last the formulas. This is the open that every driver, tool and test that wants
+// header and footer pictures, the drawing part and its charts), then the formulas, and last the
+// data of charts and sparklines from the computed cells. This is the open that every driver, tool and test that wants
 // what a page shows calls.
 #pragma once
 #include <cstdint>
@@ -20,7 +20,7 @@ namespace xlx {
                                              int32_t* formatCode = nullptr);
 
 // The steps after the reader, for a workbook whose sheets were read by ReadWorkbook or
-// LoadSheets: each loaded sheet's objects and print scale, then the formulas (out of memory
+// LoadSheets: each loaded sheet's objects, the formulas, the chart data (out of memory
 // while computing leaves the cached values). 1, -1, -13, or a progress result.
 [[nodiscard]] int32_t FinishWorkbook(Workbook* workbook);
 // One sheet's legacy drawing, notes, header and footer pictures, drawing part and charts.

@@ -1,6 +1,7 @@
 // The chart reader and chart drawing: the input is a chart part. It is read into the chart model
-// against a workbook without a theme, then drawn into a 400 x 300 page and into a sliver of it;
-// both must come through whole and in bounded time.
+// against a workbook without a theme, its references resolved against that workbook's sheet
+// "Data" (numbers, texts, a formula, a blank) and names, then drawn into a 400 x 300 page and
+// into a sliver of it; both must come through whole and in bounded time.
 #include <cstddef>
 #include <cstdint>
 
@@ -11,6 +12,7 @@
 #include "model/workbook.h"
 #include "chart/reader/reader.h"
 #include "parser/xml/dom.h"
+#include "tests/formulas/formulabook.h"
 #include "chart/draw/draw.h"
 
 namespace {
@@ -25,7 +27,9 @@ struct Page {
     engine = static_cast<VkDrawingEngine*>(object);
     VkSetTextResolution(engine, 96);
     VkCreateBitmap(&bitmap, sizeof bitmap, 1, 400, 300, 24, 1, nullptr, 1, nullptr, 0);
-    (void)xlx::CreateWorkbook(&workbook);
+    workbook = xlxtest::BuildBook({{"Data", {{"A1", "'Jan"}, {"A2", "'Feb"}, {"A3", "3"}, {"B1", "10"}, {"B2", "=B1*2"},
+                                             {"B3", "#N/A"}, {"C1", "TRUE"}, {"C3", "'x"}}}},
+                                  {{"Sales", "Data!$B$1:$B$3"}, {"Loop", "Loop"}});
   }
 };
 
@@ -43,6 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int32_t rc = ex ? xlx::ParseChartEx(doc.document_element(), *page.workbook, &model)
                         : xlx::ParseChart(doc.document_element(), *page.workbook, &model);
   if (rc == -1) return 0;
+  if (xlx::ResolveChartCellData(*page.workbook, &model) == -1) return 0;
   // The same bytes read as the chart's own drawing part.
   if (xlx::ParseChartUserShapes(doc.document_element(), *page.workbook, 914400, 914400, &model) == -1) return 0;
   xlx::DrawingSurface* surface = nullptr;

@@ -402,6 +402,10 @@ def main():
             if len(data) <= MAX_SHEET_SEED:
                 write(os.path.join(out, "condfmt"), sha(data) + ".xml", data)
     kept_sheets = sorted(sheets.values(), key=len)[:MAX_SHEET_SEEDS]
+    # Worksheets with sparkline groups, always kept.
+    spark = os.path.join(HERE, "..", "tests", "fixtures", "render", "chartcells_xlsxwriter.xlsx")
+    kept_sheets += [data for name, data in zip_parts(spark, r"(^|/)worksheets/[^/]+\.xml$")
+                    if b"sparklineGroup" in data and len(data) <= MAX_SHEET_SEED]
     for data in kept_sheets:
         write(os.path.join(out, "sheet"), sha(data) + ".xml", data)
 
@@ -558,11 +562,17 @@ def main():
     for data in sorted(shapes.values(), key=len)[:MAX_DRAWING_SEEDS]:
         write(os.path.join(out, "shapegeometry"), sha(data) + ".xml", data)
     charts = {}
+    # The chart fixtures refer to a sheet "Data", as the target's workbook has one.
+    chart_fixtures = [os.path.join(HERE, "..", "tests", "fixtures", "render", n)
+                      for n in ("chartcells_openpyxl.xlsx", "chartcells_xlsxwriter.xlsx", "charts.xlsx")]
     for f in files:
         for name, data in zip_parts(f, r"(^|/)charts/chart[^/]*\.xml$"):
             if len(data) <= MAX_DRAWING_SEED:
                 charts.setdefault(sha(data), data)
-    for data in sorted(charts.values(), key=len)[:MAX_DRAWING_SEEDS]:
+    chosen = sorted(charts.values(), key=len)[:MAX_DRAWING_SEEDS]
+    for f in chart_fixtures:
+        chosen += [data for name, data in zip_parts(f, r"(^|/)charts/chart[^/]*\.xml$") if len(data) <= MAX_DRAWING_SEED]
+    for data in chosen:
         write(os.path.join(out, "chart"), sha(data) + ".xml", data)
 
     # Metafiles: the synthetic ones and those of the corpus's packages.

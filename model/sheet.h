@@ -16,6 +16,7 @@
 #include "model/drawingobjects.h"
 #include "model/legacydrawing.h"
 #include "model/richstring.h"
+#include "model/sparklines.h"
 #include "model/styles.h"
 #include "model/tables.h"
 #include "package/relationships.h"
@@ -186,6 +187,7 @@ struct MyWorksheet {
   // in the part, for readers of what the model does not hold yet. Empty for an XML sheet.
   std::vector<uint8_t> binaryRecords;
   std::shared_ptr<SheetCondFormats> condFormats;  // conditional formats; null when none
+  std::vector<SparklineGroup> sparklineGroups;  // sparklines drawn in their cells
   bool loaded = false;               // the part has been read
   bool bChartsheet = false;          // a chartsheet: its one chart fills the printable page
 };

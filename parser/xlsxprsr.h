@@ -123,6 +123,10 @@ void ReadPrintRangesOfSheet(const Workbook& workbook, MyWorksheet* sheet);
 // `sheetName` (when given) and malformed areas are left out.
 void ParsePrintRanges(const char16_t* text, const char16_t* sheetName, std::vector<PrintCellRange>* ranges);
 
+// The sparkline groups of the worksheet's extension list into sheet->sparklineGroups, their
+// values still empty (ResolveWorkbookChartData fills them). 1, -1 (memory), -13.
+[[nodiscard]] int32_t ReadSparklineGroups(const Workbook& workbook, MyWorksheet* sheet, pugi::xml_node worksheet);
+
 // ---- drawings of the worksheet part -----------------------------------------------------------
 // The `oleObjects` and `controls` of a worksheet that carry an anchored preview picture
 // (`objectPr` / `controlPr` with `anchor` and `r:id`) into sheet->drawing.legacyObjects.

@@ -29,6 +29,11 @@ const ChartAxis* FindAxis(const ChartModel& m, uint32_t id) {
   return nullptr;
 }
 
+// The code category labels are formatted with: the axis's own unless it follows the source data.
+std::u16string CategoryAxisCode(const ChartAxis* ax) {
+  return ax && !ax->sourceLinked ? ax->formatCode : std::u16string();
+}
+
 void Widen(double v, double* lo, double* hi) {
   if (std::isfinite(v)) *lo = std::min(*lo, v), *hi = std::max(*hi, v);
 }
@@ -93,6 +98,23 @@ bool PercentPlot(const ChartCanvas& c, int32_t group) {
   return false;
 }
 
+// Whether every category label of `a` fits a slot `width` px wide once broken at its spaces into
+// at most three lines; *height gets the tallest wrapped label. Long axes are not wrapped.
+bool WrapsToFit(ChartCanvas& c, const AxisLayout& a, const DrawFontSpec& font, double width, double* height) {
+  if (!a.labelSeries || a.categoryCount > 200 || width <= 0) return false;
+  double lineH = 0, w = 0;
+  MeasureChartText(c, u"X", font, &w, &lineH);
+  *height = 0;
+  for (int32_t i = 0; i < a.categoryCount; ++i) {
+    const std::u16string text = CategoryText(*a.labelSeries, i, CategoryAxisCode(a.axis), c.chart.date1904);
+    double h = 0;
+    MeasureChartText(c, WrapChartText(c, text, font, width), font, &w, &h);
+    if (w > width || h > lineH * 3.5) return false;
+    *height = std::max(*height, h);
+  }
+  return true;
+}
+
 // Reserves room across `a` for its labels and title.
 void MeasureAxis(ChartCanvas& c, AxisLayout* a, double length, int32_t group) {
   if (!a->visible) return;
@@ -113,7 +135,7 @@ void MeasureAxis(ChartCanvas& c, AxisLayout* a, double length, int32_t group) {
       const int32_t probe = std::max(1, n / 40);  // long axes are measured on a sample
       for (int32_t i = 0; i < n; i += probe, ++count) {
         double w, h;
-        MeasureChartText(c, CategoryText(*a->labelSeries, i, ax ? ax->formatCode : u"", c.chart.date1904), font, &w, &h);
+        MeasureChartText(c, CategoryText(*a->labelSeries, i, CategoryAxisCode(ax), c.chart.date1904), font, &w, &h);
         wMax = std::max(wMax, w), hMax = std::max(hMax, h), wSum += w * probe;
       }
       if (a->categoryCount > 2000) wSum *= double(a->categoryCount) / 2000;
@@ -122,7 +144,14 @@ void MeasureAxis(ChartCanvas& c, AxisLayout* a, double length, int32_t group) {
       const double slot = length / a->categoryCount;
       if (ax && ax->tickLabelSkip > 0) a->labelStep = std::max(ax->tickLabelSkip, a->categoryCount / 1000);
       else if (wSum > length * 0.95 && wMax * 0.75 <= slot) a->labelStep = 1;
-      if (!(ax && ax->tickLabelSkip > 0) && wMax + c.Px(2) > slot) {
+      double wrappedH = 0;
+      if (!(ax && ax->tickLabelSkip > 0) && wMax + c.Px(2) > slot && !(ax && ax->textProps.hasRotation) &&
+          WrapsToFit(c, *a, font, slot - c.Px(2), &wrappedH)) {
+        // Labels of several words that fit their slot once broken into lines stay level.
+        a->labelWrapWidth = slot - c.Px(2);
+        hMax = wrappedH;
+        wMax = std::min(wMax, slot);
+      } else if (!(ax && ax->tickLabelSkip > 0) && wMax + c.Px(2) > slot) {
         // Labels that do not fit side by side are turned, then thinned out.
         a->labelRotation = 45;
         const double need = hMax * 1.5;
@@ -272,9 +301,11 @@ void DrawAxisLabels(ChartCanvas& c, const AxisLayout& a, const DrawRect& plot, i
     for (double v : Ticks(a.scale)) place(ValueLabel(c, a, v, percent && !IsXY(0)), ValuePos(a, plot, v));
   } else if (a.labelSeries) {
     const int32_t step = std::max(1, a.labelStep);
-    for (int32_t i = 0; i < a.categoryCount && c.rc == XLX_OK; i += step)
-      place(CategoryText(*a.labelSeries, i, ax ? ax->formatCode : u"", c.chart.date1904),
-            CategoryPos(a, plot, i + (a.between ? 0.5 : 0)));
+    for (int32_t i = 0; i < a.categoryCount && c.rc == XLX_OK; i += step) {
+      std::u16string text = CategoryText(*a.labelSeries, i, CategoryAxisCode(ax), c.chart.date1904);
+      if (a.labelWrapWidth > 0) text = WrapChartText(c, text, font, a.labelWrapWidth);
+      place(text, CategoryPos(a, plot, i + (a.between ? 0.5 : 0)));
+    }
   }
   DrawUnitsCaption(c, a, plot);
   if (ax && ax->title.present && !ax->title.text.empty()) {
@@ -447,6 +478,18 @@ void DrawAxes(ChartCanvas& c, const PlotFrame& f) {
     DrawOneAxis(c, f.category[g], f.plot, g, &f.value[g]);
     DrawOneAxis(c, f.value[g], f.plot, g, nullptr);
   }
+}
+
+std::u16string ChartCategoryLabel(const ChartModel& chart, const ChartSeries& series, int32_t index) {
+  const ChartAxis* category = nullptr;
+  if (series.plot >= 0 && series.plot < int32_t(chart.plots.size())) {
+    const ChartPlot& p = chart.plots[size_t(series.plot)];
+    for (int32_t k = 0; k < p.axisCount && !category; ++k) {
+      const ChartAxis* ax = FindAxis(chart, p.axIds[k]);
+      if (ax && (ax->type == kAxisCategory || ax->type == kAxisDate)) category = ax;
+    }
+  }
+  return CategoryText(series, index, CategoryAxisCode(category), chart.date1904);
 }
 
 }  // namespace xlx

@@ -4,6 +4,7 @@
 // radar, stock, surface as lines; 3-D kinds drawn as their 2-D form), data labels last.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "chart/model.h"
 #include "view/drawlayer/drawlayer.h"
@@ -25,5 +26,9 @@ struct ChartDrawOptions {
 // failing drawing-layer code (-1 memory, -13, a host code); the page stays usable either way.
 [[nodiscard]] int32_t DrawChart(DrawingSurface* surface, const ChartModel& chart, const DrawRect& rect,
                                 const ChartDrawOptions& options);
+
+// The label of point `index` of `series` on its category axis, formatted as the axis shows it
+// (the point's number when the series has no categories).
+std::u16string ChartCategoryLabel(const ChartModel& chart, const ChartSeries& series, int32_t index);
 
 }  // namespace xlx

@@ -10,7 +10,7 @@ namespace xlx {
 namespace {
 
 constexpr double kPaddingPt = 7;       // inside the chart area's edge
-constexpr double kTitleSizePt = 18;  // the application's chart title: 18 pt bold
+constexpr double kTitleSizePt = 14;  // a chart title whose text gives no size: 14 pt bold
 constexpr double kLegendSizePt = 10;
 
 struct LegendItem {

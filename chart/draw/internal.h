@@ -48,6 +48,7 @@ struct AxisLayout {
   double labelExtent = 0;           // px reserved across the axis for labels and title
   double labelWidth = 0;            // px, the widest label
   double labelRotation = 0;         // degrees of category labels
+  double labelWrapWidth = 0;        // px: category labels broken into lines this wide; 0: not
   int32_t labelStep = 1;            // every n-th category labelled
   int32_t side = kAxisPosBottom;
   // Date axes: the slot (days or months from the first date) of each category, and the slots
@@ -115,6 +116,9 @@ void FillShapeRect(ChartCanvas& c, const ChartShapeProps& props, const DrawRect&
 DrawFontSpec ChartFont(const ChartCanvas& c, const ChartTextProps& props, double sizePt, bool bold);
 CellColor ChartTextColor(const ChartCanvas& c, const ChartTextProps& props);
 void MeasureChartText(ChartCanvas& c, const std::u16string& text, const DrawFontSpec& font, double* w, double* h);
+// The text broken at spaces into lines no wider than `maxW` px (a longer word stays whole);
+// texts over 512 units are left as they are.
+std::u16string WrapChartText(ChartCanvas& c, const std::u16string& text, const DrawFontSpec& font, double maxW);
 // Draws text centred on (cx, cy), turned by `degrees` (counter-clockwise positive).
 void DrawChartTextAt(ChartCanvas& c, const std::u16string& text, const DrawFontSpec& font, CellColor color, double cx,
                      double cy, double degrees);

@@ -139,6 +139,31 @@ void DrawChartTextAt(ChartCanvas& c, const std::u16string& text, const DrawFontS
   if (turned) c.Ok(SetDrawTransform(c.surface, saved));
 }
 
+std::u16string WrapChartText(ChartCanvas& c, const std::u16string& text, const DrawFontSpec& font, double maxW) {
+  double w = 0, h = 0;
+  MeasureChartText(c, text, font, &w, &h);
+  if (w <= maxW || text.find(u' ') == std::u16string::npos || text.size() > 512) return text;
+  std::u16string out, line;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find_first_of(u" \n", start);
+    if (end == std::u16string::npos) end = text.size();
+    const std::u16string word = text.substr(start, end - start);
+    const std::u16string trial = line.empty() ? word : line + u' ' + word;
+    MeasureChartText(c, trial, font, &w, &h);
+    if (!line.empty() && w > maxW) {
+      out += (out.empty() ? u"" : u"\n") + line;
+      line = word;
+    } else {
+      line = trial;
+    }
+    if (end < text.size() && text[end] == u'\n') out += (out.empty() ? u"" : u"\n") + line, line.clear();
+    start = end + 1;
+  }
+  if (!line.empty()) out += (out.empty() ? u"" : u"\n") + line;
+  return out;
+}
+
 std::u16string FormatChartValue(double value, const std::u16string& code, bool date1904) {
   if (!std::isfinite(value)) return std::u16string();
   char16_t out[128];

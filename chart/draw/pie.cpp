@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "chart/draw/internal.h"
+#include "chart/draw/pielabels.h"
 
 namespace xlx {
 
@@ -53,6 +54,25 @@ CellColor Shade(CellColor c, double f) {
   return (c & 0xFF000000u) | ch(0) | ch(8) | ch(16);
 }
 
+// Plans the labels of a pie's one series and returns the radius left for the pie.
+double PlanLabels(ChartCanvas& c, const ChartSeries& s, const PieSpec& spec, double outer, std::vector<PieLabel>* out) {
+  const ChartDataLabels& l = LabelsOf(c, s);
+  const size_t n = std::min(s.values.values.size(), spec.count);
+  if (!l.present || l.deleted || n > 4096) return outer;
+  double total = spec.other;
+  for (size_t i = 0; i < n; ++i)
+    if (std::isfinite(s.values.values[i]) && s.values.values[i] > 0) total += s.values.values[i];
+  if (!(total > 0) || !std::isfinite(total)) return outer;
+  std::vector<double> sweeps(n, 0.0);
+  for (size_t i = 0; i < n; ++i)
+    if (std::isfinite(s.values.values[i]) && s.values.values[i] > 0) sweeps[i] = 2 * kPi * s.values.values[i] / total;
+  DrawRect room = spec.room;
+  room.height = (room.height - spec.depth) / spec.flat;
+  const ChartPlot& p = PlotOf(c, s.plot);
+  const double start = -kPi / 2 + p.firstSliceAngle * kPi / 180 + spec.turn;
+  return PlanPieLabels(c, s, l, sweeps, total, room, outer, start, spec.flat, out);
+}
+
 void DrawPie(ChartCanvas& c, const ChartPlot& p, std::vector<const ChartSeries*> series, const PieSpec& spec) {
   const bool doughnut = p.kind == kChartDoughnut;
   if (!doughnut) series.resize(1);  // a pie shows its first series
@@ -61,7 +81,9 @@ void DrawPie(ChartCanvas& c, const ChartPlot& p, std::vector<const ChartSeries*>
     maxExplode = std::max(maxExplode, double(Explosion(*series[0], i)));
   const DrawRect& room = spec.room;
   const double side = std::min(room.width, (room.height - spec.depth) / spec.flat);
-  const double outer = std::max(1.0, side / 2 / (1 + std::min(maxExplode, 400.0) / 100) * 0.95);
+  double outer = std::max(1.0, side / 2 / (1 + std::min(maxExplode, 400.0) / 100) * 0.95);
+  std::vector<PieLabel> planned;
+  if (!doughnut) outer = PlanLabels(c, *series[0], spec, outer, &planned);
   const double cx = room.left + room.width / 2, cy = room.top + (room.height - spec.depth) / 2;
   const double hole = doughnut ? outer * p.holeSize / 100.0 : 0;
   // Rings thinner than a pixel show nothing: the outer ones that fit are drawn.
@@ -111,7 +133,9 @@ void DrawPie(ChartCanvas& c, const ChartPlot& p, std::vector<const ChartSeries*>
         }
         c.Spend(pts.size());
         ChartPolygon(c, paint, pts.data(), int32_t(pts.size()));
-        if (layer == 0 && l.present && !l.deleted && n <= 4096 && i < n) {
+        if (layer == 0 && !doughnut && i < planned.size()) {
+          DrawPieLabel(c, l, planned[i], ox, oy, rOut, mid, spec.flat, color);
+        } else if (layer == 0 && doughnut && l.present && !l.deleted && n <= 4096 && i < n) {
           const bool outside = l.position == kLabelPosOutsideEnd;
           const double lr = doughnut ? (rOut + rIn) / 2 : outside ? rOut * 1.12 : rOut * 0.65;
           DrawLabel(c, l, LabelText(c, s, l, int32_t(i), v, v / total), ox + lr * std::cos(mid),

@@ -37,7 +37,11 @@ void ReadPlotOptions(const Workbook& workbook, pugi::xml_node node, ChartPlot* p
                 : strcmp(grouping, "percentStacked") == 0 ? kGroupPercentStacked
                 : strcmp(grouping, "stacked") == 0        ? kGroupStacked
                                                           : kGroupStandard;
-  p->varyColors = ChildBool(node, "varyColors", false);
+  // Without `c:varyColors` the application colours the points of bar and pie charts one by one;
+  // it matters only where a plot has one series.
+  const bool pointColours = IsElement(node, "barChart") || IsElement(node, "bar3DChart") || IsElement(node, "pieChart") ||
+                            IsElement(node, "pie3DChart") || IsElement(node, "doughnutChart") || IsElement(node, "ofPieChart");
+  p->varyColors = Child(node, "varyColors") ? ChildBool(node, "varyColors", true) : pointColours;
   p->horizontal = strcmp(ChildVal(node, "barDir"), "bar") == 0;
   p->gapWidth = ChildInt(node, "gapWidth", 150, 0, 500);
   p->overlap = ChildInt(node, "overlap", 0, -100, 100);
@@ -118,6 +122,10 @@ void ReadAxis(const Workbook& workbook, pugi::xml_node node, int32_t type, Chart
   static const char* const kLabelPos[] = {"none", "low", "high", "nextTo"};
   for (int32_t i = 0; i < 4; ++i)
     if (strcmp(ChildVal(node, "tickLblPos"), kLabelPos[i]) == 0) a->tickLabelPos = i;
+  // An axis that says neither whether it is deleted nor where its labels go keeps its title and
+  // gridlines but shows no labels, line or tick marks.
+  a->bare = !Child(node, "delete") && !Child(node, "tickLblPos");
+  if (a->bare) a->tickLabelPos = kTickLblNone, a->majorTickMark = a->minorTickMark = kTickNone;
   pugi::xml_node numFmt = Child(node, "numFmt");
   a->formatCode = numFmt ? ToUtf16(numFmt.attribute("formatCode").value()).substr(0, 255) : u"General";
   if (a->formatCode.empty()) a->formatCode = u"General";
@@ -132,6 +140,7 @@ void ReadAxis(const Workbook& workbook, pugi::xml_node node, int32_t type, Chart
   ReadChartShapeProps(workbook, Child(major, "spPr"), &a->majorGridShape);
   ReadChartShapeProps(workbook, Child(minor, "spPr"), &a->minorGridShape);
   ReadChartShapeProps(workbook, Child(node, "spPr"), &a->line);
+  if (a->bare && a->line.lineKind == kChartFillAuto) a->line.lineKind = kChartFillNone;
   ReadChartTitle(workbook, Child(node, "title"), &a->title);
   ReadChartTextProps(workbook, Child(node, "txPr"), &a->textProps);
   a->tickLabelSkip = ChildInt(node, "tickLblSkip", 0, 0, 1000000);
@@ -205,6 +214,21 @@ int32_t ReadPlotArea(const Workbook& workbook, pugi::xml_node plotArea, ChartMod
   return XLX_OK;
 }
 
+// Series of line, scatter and radar plots whose marker is automatic take the next symbol of the
+// application's cycle by their index; their points with automatic markers follow them.
+void AssignAutomaticMarkers(ChartModel* m) {
+  static const int32_t kCycle[] = {kMarkerDiamond, kMarkerSquare, kMarkerTriangle,
+                                   kMarkerX,       kMarkerStar,   kMarkerCircle,  kMarkerPlus};
+  for (ChartSeries& s : m->series) {
+    const int32_t kind = s.plot >= 0 && s.plot < int32_t(m->plots.size()) ? m->plots[size_t(s.plot)].kind : kChartNone;
+    if (kind != kChartLine && kind != kChartLine3D && kind != kChartScatter && kind != kChartRadar) continue;
+    const int32_t symbol = kCycle[size_t(s.idx) % (sizeof kCycle / sizeof kCycle[0])];
+    if (s.marker.symbol == kMarkerAuto) s.marker.symbol = symbol;
+    for (ChartDataPoint& p : s.points)
+      if (p.marker.symbol == kMarkerAuto) p.marker.symbol = s.marker.symbol;
+  }
+}
+
 // The title a chart shows when its `c:title` carries no text.
 void AutomaticTitle(ChartModel* m) {
   if (!m->title.present || !m->title.text.empty()) return;
@@ -215,7 +239,7 @@ void AutomaticTitle(ChartModel* m) {
 int32_t ParseChartInner(pugi::xml_node space, const Workbook& workbook, ChartModel* m) {
   ReadThemeDefaults(workbook, m);
   m->date1904 = ChildBool(space, "date1904", false);
-  m->roundedCorners = ChildBool(space, "roundedCorners", false);
+  m->roundedCorners = ChildBool(space, "roundedCorners", true);  // absent: rounded
   m->style = ChildInt(space, "style", 2, 1, 48);
   ReadChartShapeProps(workbook, Child(space, "spPr"), &m->chartShape);
   ReadChartTextProps(workbook, Child(space, "txPr"), &m->chartText);
@@ -238,6 +262,7 @@ int32_t ParseChartInner(pugi::xml_node space, const Workbook& workbook, ChartMod
   if (!m->title.present && !m->autoTitleDeleted && m->series.size() == 1 && !m->series[0].nameIsDefault)
     m->title.present = true;
   AutomaticTitle(m);
+  AssignAutomaticMarkers(m);
   return rc;
 }
 

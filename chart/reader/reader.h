@@ -36,6 +36,19 @@ namespace xlx {
 // object. A part that is missing or cannot be read leaves the object without a chart. 1 or -1.
 [[nodiscard]] int32_t ReadDrawingCharts(const Workbook& workbook, SheetDrawing* drawing);
 
+// Replaces the cached points of every series reference (names, categories, values, bubble sizes)
+// that names a loaded sheet and a valid range (or a defined name for one) with the values the
+// cells hold now, computed formulas included: numbers with the format code of their first cell,
+// texts as the cells show them, empty cells and errors as NaN gaps, text as zero. With
+// plotVisOnly, points whose row or column is hidden are left out of all data of their series.
+// References that cannot be resolved keep their cache. 1, -1 (memory), -13 (null model).
+[[nodiscard]] int32_t ResolveChartCellData(const Workbook& workbook, ChartModel* model);
+// ResolveChartCellData for the chart of every drawing object of every loaded sheet, and the values
+// of every sparkline (hidden cells left out unless its group shows them; nothing when its
+// reference cannot be resolved); run once the sheets are read and their formulas computed.
+// 1, -1 or -13.
+[[nodiscard]] int32_t ResolveWorkbookChartData(Workbook* workbook);
+
 // ---- shared by the chart readers -------------------------------------------------------------------
 // `c:spPr` into `props` (fields the element does not mention are left as they are).
 void ReadChartShapeProps(const Workbook& workbook, pugi::xml_node spPr, ChartShapeProps* props);

@@ -168,6 +168,7 @@ void ReadSeries(const Workbook& workbook, pugi::xml_node ser, ChartSeries* s, in
   pugi::xml_node tx = Child(ser, "tx");
   s->name = ReadChartText(tx);
   s->nameIsDefault = !tx;
+  s->nameFormula = ToUtf16(ElementText(Child(Child(tx, "strRef"), "f"))).substr(0, 1024);
   if (s->nameIsDefault) {
     char buffer[24];
     snprintf(buffer, sizeof buffer, "Series%d", int(std::min(s->order, 99999998) + 1));

@@ -126,6 +126,7 @@ int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node wor
     // Only the drawing the sheet names prints: a drawing part its relationships merely list is
     // left out.
     sheet->drawingPath = RelationshipTarget(*sheet, Child(worksheet, "drawing"));
+    if ((rc = ReadSparklineGroups(*workbook, sheet, worksheet)) != XLX_OK) return rc;
     if ((rc = ReadSheetTables(workbook, sheet, worksheet)) != XLX_OK) return rc;
     AssertSheetInvariants(*sheet);
     sheet->loaded = true;

@@ -200,7 +200,12 @@ int32_t LoadSheetsInner(Workbook* workbook) {
   for (int32_t i = 0; i < count; ++i) {
     if ((rc = PollProgress(workbook)) != XLX_OK) return rc;
     workbook->currentSheet = i;
-    if ((rc = LoadWorksheet(workbook, &workbook->sheets[i])) != XLX_OK) return rc;
+    MyWorksheet* sheet = &workbook->sheets[i];
+    if ((rc = LoadWorksheet(workbook, sheet)) != XLX_OK) return rc;
+    // A chartsheet that does not say how it is turned prints landscape, in either form of workbook.
+    if (sheet->bChartsheet && sheet->print.orientation == kOrientationDefault) {
+      sheet->print.orientation = kOrientationLandscape;
+    }
     if ((rc = PollProgress(workbook)) != XLX_OK) return rc;
   }
   return XLX_OK;

@@ -149,6 +149,90 @@ TEST(ChartParser, TitlesNamesKindsAndGroupings) {
   EXPECT_TRUE(named.model.series[1].nameIsDefault);
 }
 
+// What absent elements mean: points coloured one by one in bar and pie plots, rounded corners,
+// an axis that says neither `c:delete` nor `c:tickLblPos` drawn without labels, line or ticks.
+TEST(ChartParser, DefaultsOfAbsentElements) {
+  const std::string one = Ser(0, "A", Pts({1, 2}));
+  const struct {
+    const char* what;
+    std::string space, plots;
+    bool vary, rounded;
+  } cases[] = {
+      {"column without varyColors", "", "<c:barChart>" + one + "</c:barChart>", true, true},
+      {"pie without varyColors", "", "<c:pieChart>" + one + "</c:pieChart>", true, true},
+      {"line without varyColors", "", "<c:lineChart>" + one + "</c:lineChart>", false, true},
+      {"varyColors written off", "<c:roundedCorners val=\"0\"/>",
+       "<c:barChart><c:varyColors val=\"0\"/>" + one + "</c:barChart>", false, false},
+      {"varyColors without val", "<c:roundedCorners/>", "<c:lineChart><c:varyColors/>" + one + "</c:lineChart>", true, true},
+  };
+  for (const auto& c : cases) {
+    Workbook* wb = nullptr;
+    ASSERT_EQ(1, CreateWorkbook(&wb));
+    pugi::xml_document doc;
+    const std::string xml = std::string(kHead).replace(std::string(kHead).find("<c:chart>"), 9, c.space + "<c:chart>") +
+                            "<c:plotArea>" + c.plots + "</c:plotArea></c:chart></c:chartSpace>";
+    ASSERT_TRUE(doc.load_string(xml.c_str())) << c.what;
+    ChartModel m;
+    EXPECT_EQ(1, ParseChart(doc.document_element(), *wb, &m)) << c.what;
+    ASSERT_EQ(1u, m.plots.size()) << c.what;
+    EXPECT_EQ(c.vary, m.plots[0].varyColors) << c.what;
+    EXPECT_EQ(c.rounded, m.roundedCorners) << c.what;
+    FreeWorkbook(wb);
+  }
+  const std::string axes =
+      "<c:catAx><c:axId val=\"1\"/><c:crossAx val=\"2\"/><c:majorTickMark val=\"out\"/><c:title/></c:catAx>"
+      "<c:valAx><c:axId val=\"2\"/><c:crossAx val=\"1\"/><c:tickLblPos val=\"nextTo\"/><c:majorGridlines/></c:valAx>"
+      "<c:valAx><c:axId val=\"3\"/><c:delete val=\"0\"/><c:spPr><a:ln><a:solidFill><a:srgbClr val=\"FF0000\"/>"
+      "</a:solidFill></a:ln></c:spPr></c:valAx>";
+  Parsed p("", "<c:barChart>" + one + "</c:barChart>" + axes);
+  ASSERT_EQ(3u, p.model.axes.size());
+  const ChartAxis& bare = p.model.axes[0];
+  EXPECT_TRUE(bare.bare);
+  EXPECT_EQ(kTickLblNone, bare.tickLabelPos);
+  EXPECT_EQ(kTickNone, bare.majorTickMark);
+  EXPECT_EQ(kChartFillNone, bare.line.lineKind);
+  EXPECT_TRUE(bare.title.present);
+  for (size_t i = 1; i < 3; ++i) {
+    EXPECT_FALSE(p.model.axes[i].bare) << i;
+    EXPECT_EQ(kTickLblNextTo, p.model.axes[i].tickLabelPos) << i;
+    EXPECT_NE(kChartFillNone, p.model.axes[i].line.lineKind) << i;
+  }
+}
+
+// Series of line, scatter and radar plots without a marker of their own take the symbols of the
+// cycle by their index; written symbols and other kinds keep theirs.
+TEST(ChartParser, AutomaticMarkersCycleBySeries) {
+  const std::string marker = "<c:marker><c:symbol val=\"circle\"/></c:marker>";
+  Parsed line("", "<c:lineChart>" + Ser(0, "a", Pts({1})) + Ser(1, "b", Pts({1})) + Ser(2, "c", Pts({1})) +
+                      Ser(3, "d", Pts({1}), marker) + Ser(9, "e", Pts({1})) + "</c:lineChart>" +
+                      "<c:barChart>" + Ser(4, "f", Pts({1})) + "</c:barChart>");
+  const int32_t expected[] = {kMarkerDiamond, kMarkerSquare, kMarkerTriangle, kMarkerCircle, kMarkerTriangle, kMarkerAuto};
+  ASSERT_EQ(6u, line.model.series.size());
+  for (size_t i = 0; i < 6; ++i) EXPECT_EQ(expected[i], line.model.series[i].marker.symbol) << i;
+  Parsed scatter("", "<c:scatterChart>" + Ser(0, "a", Pts({1})) + Ser(1, "b", Pts({1})) + "</c:scatterChart>");
+  EXPECT_NE(scatter.model.series[0].marker.symbol, scatter.model.series[1].marker.symbol);
+}
+
+// References that cannot be resolved keep their cache: a sheet that is not loaded, another
+// workbook, a name that is no range, a literal; hostile texts resolve to nothing.
+TEST(ChartParser, UnresolvableReferencesKeepTheirCache) {
+  const char* const formulas[] = {"Missing!$A$1:$A$2", "'[other.xlsx]Sheet1'!$A$1:$A$2", "[0]!NoSuchName",
+                                  "(Data!$A$1,", "'unclosed!A1", "", "Data!$A$1:$XFD$1048576", "SUM(A1:A2)"};
+  for (const char* f : formulas) {
+    const std::string ser = "<c:ser><c:idx val=\"0\"/><c:val><c:numRef><c:f>" + std::string(f) +
+                            "</c:f><c:numCache>" + Pts({5, 7}) + "</c:numCache></c:numRef></c:val></c:ser>";
+    Parsed p("", "<c:barChart>" + ser + "</c:barChart>");
+    ASSERT_EQ(1u, p.model.series.size()) << f;
+    ASSERT_EQ(1, ResolveChartCellData(*p.workbook, &p.model)) << f;
+    const ChartData& d = p.model.series[0].values;
+    ASSERT_EQ(2, d.pointCount) << f;
+    EXPECT_EQ(5, d.values[0]) << f;
+    EXPECT_EQ(7, d.values[1]) << f;
+  }
+  Parsed empty("", "<c:barChart/>");
+  EXPECT_EQ(-13, ResolveChartCellData(*empty.workbook, nullptr));
+}
+
 TEST(ChartParser, CombinationAxesLabelsAndStacks) {
   const std::string axes =
       "<c:catAx><c:axId val=\"1\"/><c:crossAx val=\"2\"/><c:delete val=\"0\"/><c:axPos val=\"b\"/></c:catAx>"
@@ -257,6 +341,8 @@ TEST(ChartPaint, ColourCycleAndLabelFormats) {
   } cases[] = {
       {true, false, false, false, u"", true, u"1,234.50"},
       {true, false, false, false, u"0.0%", false, u"123450.0%"},
+      {true, false, false, false, u"\"$\"#,##0", false, u"$1,235"},
+      {true, false, false, false, u"\"$\"#,##0", true, u"1,234.50"},
       {true, true, true, false, u"", true, u"Sales, Feb, 1,234.50"},
       {false, false, false, true, u"", true, u"25%"},
       {false, false, false, false, u"", true, u""},

@@ -2,6 +2,7 @@
 // colours and bar areas probed, and a chartsheet's chart filling its page inside the margins.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "tests/render/rendertestutil.h"
@@ -63,6 +64,65 @@ TEST(ChartPages, FillsAndUnitCaptionMatchTheirGolden) {
   int32_t code = 0;
   ASSERT_TRUE(RenderPage(FixturePath("chartfills.xlsx"), 0x80, &page, &code, 1)) << "code " << code;
   EXPECT_EQ("", CompareWithGolden(page, "chart_fills"));
+}
+
+// openpyxl writes no varyColors, roundedCorners or caches: the chartsheet's one-series column
+// chart prints landscape with bars from the cells in five accent colours, in a rounded frame.
+TEST(ChartPages, ChartsheetFromCellsWithTheApplicationsDefaults) {
+  // The chartsheet is the last sheet: its page is the last one, and the only landscape one.
+  Image page;
+  int32_t code = 0;
+  for (int32_t n = 1; n < 40 && RenderPage(FixturePath("chartcells_openpyxl.xlsx"), 0x80, &page, &code, n); ++n)
+    if (page.width > page.height) break;
+  ASSERT_GT(page.width, page.height) << "no landscape page";
+  std::map<uint32_t, int> area;
+  for (uint32_t y = 0; y < page.height; ++y)
+    for (uint32_t x = 0; x < page.width; ++x) {
+      const Rgb c = page.At(int(x), int(y));
+      ++area[uint32_t(c.r << 16 | c.g << 8 | c.b)];
+    }
+  for (uint32_t accent : {0x4F81BDu, 0xC0504Du, 0x9BBB59u, 0x8064A2u, 0x4BACC6u}) EXPECT_GT(area[accent], 3000) << accent;
+  // The frame's top edge: ink across the middle, none in the corner it rounds off.
+  const int x = int(page.width / 2);
+  int top = -1;
+  for (int y = 0; y < int(page.height) && top < 0; ++y)
+    if (page.Ink(x, y) > 100) top = y;
+  ASSERT_GT(top, 0);
+  const int left = FirstInkColumn(page, 0, x, top, top + 1, 230);
+  const int side = FirstInkColumn(page, 0, x, top + 40, top + 41, 230);
+  EXPECT_GT(left, side + 4) << "square corner at " << side << "," << top;
+}
+
+// Sparklines of sheet "Spark" (column H, one kind a row): a blue line with green high and red low
+// markers, blue and red columns, green and red win/loss bars, a black right-to-left line falling
+// from left to right, blue columns against a fixed range reaching half the cell.
+TEST(ChartPages, SparklinesDrawInTheirCells) {
+  Image page;
+  int32_t code = 0;
+  ASSERT_TRUE(RenderPage(FixturePath("chartcells_xlsxwriter.xlsx"), 0, &page, &code, 2)) << "code " << code;
+  std::map<uint32_t, int> area;
+  int blueLeft = int(page.width), lowestRed = -1;
+  for (uint32_t x = 0; x < page.width; ++x)
+    for (uint32_t y = 0; y < page.height; ++y) {
+      const Rgb c = page.At(int(x), int(y));
+      ++area[uint32_t(c.r << 16 | c.g << 8 | c.b)];
+      if (c == Rgb{0, 0, 255}) blueLeft = std::min(blueLeft, int(x));
+      if (c == Rgb{255, 0, 0}) lowestRed = std::max(lowestRed, int(y));
+    }
+  // The black line is the only black right of where the sparklines start and below the rows
+  // with red (the cell texts and the column axis are black too).
+  int blackLeft = -1, blackLeftY = 0, blackRightY = 0;
+  for (int x = blueLeft + 1; x < int(page.width); ++x)
+    for (int y = lowestRed + 1; y < int(page.height); ++y)
+      if (page.At(x, y) == Rgb{0, 0, 0}) {
+        if (blackLeft < 0) blackLeft = x, blackLeftY = y;
+        blackRightY = y;
+      }
+  EXPECT_GT(area[0x0000FF], 300);
+  EXPECT_GT(area[0xFF0000], 200);
+  EXPECT_GT(area[0x00A000], 200);
+  ASSERT_GE(blackLeft, 0);
+  EXPECT_LT(blackLeftY + 8, blackRightY) << "the reversed line should fall to the right";
 }
 
 }  // namespace

@@ -42,4 +42,34 @@ TEST(XlxDump, ChecksAndRecalculatesFormulas) {
   EXPECT_NE(status, 0);
 }
 
+// --charts: each series as drawn, from the cells rather than the caches (openpyxl writes none;
+// xlsxwriter caches 0 for formulas computed on load): hidden row 6 left out unless the chart
+// plots hidden cells, a blank cell a gap, formulas computed, a defined name followed, a
+// chartsheet, a reference into another workbook kept as its (empty) cache.
+TEST(XlxDump, ChartsListTheirSeriesAsDrawnFromTheCells) {
+  const std::string dump = std::string(XLX_BINARY_DIR) + "/tools/xlxdump/xlxdump --charts ";
+  const std::string dir = std::string(XLX_SOURCE_DIR) + "/tests/fixtures/render/";
+  const struct {
+    const char* file;
+    const char* line;
+  } cases[] = {
+      {"chartcells_openpyxl.xlsx", "Data,1,column,Sales,3750;4200;3900;5100;5600,Jan;Feb;Mar;Apr;Jun\n"},
+      {"chartcells_openpyxl.xlsx", "Data,2,line,Costs,2000;2500;;3000;3100,Jan;Feb;Mar;Apr;Jun\n"},
+      {"chartcells_openpyxl.xlsx", "Data,2,line,Margin,1750;1700;3900;2100;2500,Jan;Feb;Mar;Apr;Jun\n"},
+      {"chartcells_openpyxl.xlsx", "Data,3,pie,Sales,3750;4200;3900;5100;5600,Jan;Feb;Mar;Apr;Jun\n"},
+      {"chartcells_openpyxl.xlsx", "Data,4,line,Costs,2000;2500;;3000;2800;3100,Jan;Feb;Mar;Apr;May;Jun\n"},
+      {"chartcells_openpyxl.xlsx", "Other,1,bar,Named,3750;4200;3900;5100;5600,1;2;3;4;5\n"},
+      {"chartcells_openpyxl.xlsx", "ChartSheet,1,column,Sales,3750;4200;3900;5100;5600,Jan;Feb;Mar;Apr;Jun\n"},
+      {"chartcells_xlsxwriter.xlsx", "Data,1,column,Computed,1250;2500;3750;5000,1;2;3;4\n"},
+      {"chartcells_xlsxwriter.xlsx", "Data,2,line,External,,\n"},
+  };
+  for (const auto& c : cases) {
+    int status = 0;
+    const std::string out = CommandOutput(dump + dir + c.file, &status);
+    ASSERT_EQ(status, 0) << c.file;
+    EXPECT_EQ(out.rfind("sheet,chart,kind,series,values,categories\n", 0), 0u);
+    EXPECT_NE(out.find(c.line), std::string::npos) << c.line << "in\n" << out;
+  }
+}
+
 }  // namespace

@@ -2,11 +2,12 @@
 // sheet, cell, value type, raw value, format code, display text. With --recalc every formula is
 // computed before the dump; with --check-formulas every formula is computed and each result that
 // differs from the value cached in the file is listed, followed by one summary line; with --cached
-// no formula is computed.
+// no formula is computed; with --charts one line per chart series gives the data it is drawn with.
 #include <cmath>
 #include <cstdio>
 #include <string>
 
+#include "chartdump.h"
 #include "common/apiutils.h"
 #include "common/cellref.h"
 #include "host/drawing/vkdrwx.h"
@@ -83,12 +84,14 @@ int CheckFormulas(xlx::Workbook* wb) {
 
 int main(int argc, char** argv) {
   const std::string flag = argc == 3 ? argv[1] : "";
-  if ((argc != 2 && argc != 3) || (argc == 3 && flag != "--recalc" && flag != "--check-formulas" && flag != "--cached")) {
+  if ((argc != 2 && argc != 3) || (argc == 3 && flag != "--recalc" && flag != "--check-formulas" && flag != "--cached" &&
+                                     flag != "--charts")) {
     std::fprintf(stderr,
-                 "usage: xlxdump [--recalc | --check-formulas | --cached] WORKBOOK\n"
+                 "usage: xlxdump [--recalc | --check-formulas | --cached | --charts] WORKBOOK\n"
                  "Prints sheet,cell,type,raw,format,display for every stored cell; --recalc computes every\n"
                  "formula first; --check-formulas lists the formulas whose result differs from the cached one;\n"
-                 "--cached shows the cached values without computing any formula.\n");
+                 "--cached shows the cached values without computing any formula; --charts prints\n"
+                 "sheet,chart,kind,series,values,categories for every series of every chart.\n");
     return 99;
   }
   std::string path = argv[argc - 1];
@@ -102,6 +105,11 @@ int main(int argc, char** argv) {
   if (rc != XLX_OK) {
     std::fprintf(stderr, "xlxdump: %s: cannot read the workbook (code %d)\n", path.c_str(), rc);
     return XLX_OK;
+  }
+  if (flag == "--charts") {
+    xlxdump::DumpCharts(*wb);
+    xlx::FreeWorkbook(wb);
+    return 0;
   }
   if (flag == "--check-formulas") {
     int status = CheckFormulas(wb);

@@ -1,4 +1,5 @@
 #include "view/objects/pictures.h"
+#include "view/cells/sparklines.h"
 
 #include <algorithm>
 #include <cmath>
@@ -126,6 +127,8 @@ int32_t DrawLegacyObjects(PictureContext& c, const AnchorGeometry& geo) {
 }
 
 int32_t DrawObjects(PictureContext& c, const AnchorGeometry& geo) {
+  const DrawRect visible{c.page.left, c.page.top, c.page.right - c.page.left, c.page.bottom - c.page.top};
+  if (int32_t rc = DrawSparklines(c.request, c.surface, geo, visible); rc != XLX_OK) return rc;
   const std::vector<DrawingObject>& objects = c.request.sheet->drawing.objects;
   // Rectangles and visibility of groups are worked out before their members, which follow them.
   std::vector<DrawRect> rects(objects.size());
@@ -185,7 +188,8 @@ int32_t DrawSheetBackground(const PageRenderRequest& r, DrawingSurface* surface,
 }
 
 int32_t DrawSheetObjects(const PageRenderRequest& r, DrawingSurface* surface, const PicturePage& page) {
-  if (r.sheet->drawing.objects.empty() && r.sheet->drawing.legacyObjects.empty() && r.sheet->legacy.shapes.empty())
+  if (r.sheet->drawing.objects.empty() && r.sheet->drawing.legacyObjects.empty() && r.sheet->legacy.shapes.empty() &&
+      r.sheet->sparklineGroups.empty())
     return XLX_OK;
   PictureCache local;
   PictureContext c{r, surface, page, r.pictures ? *r.pictures : local};

@@ -22,8 +22,9 @@ struct PicturePage {
 // for printing show none, as printed sheets do not. 1 or a drawing-layer error.
 [[nodiscard]] int32_t DrawSheetBackground(const PageRenderRequest& request, DrawingSurface* surface, const PicturePage& page);
 
-// Embedded-object and control previews, then the drawing objects of the sheet that this system
-// draws (pictures, also inside groups), each polled for progress. 1, a drawing-layer error, or
+// Embedded-object and control previews, then the sheet's sparklines in their cells, then the
+// drawing objects of the sheet that this system draws (pictures, also inside groups), each
+// polled for progress. 1, a drawing-layer error, or
 // a progress result.
 [[nodiscard]] int32_t DrawSheetObjects(const PageRenderRequest& request, DrawingSurface* surface, const PicturePage& page);
 
