@@ -37,6 +37,21 @@ bool InMergedRange(const MyWorksheet& sheet, int32_t row, int32_t col) {
   return false;
 }
 
+// Per cell, whether no later cell of its row holds a value: blank cells with only a format do
+// not stop text spilling over them, so the last cell with a value is the one that may spill.
+std::vector<uint8_t> LastShownInRow(const MyWorksheet& sheet) {
+  const size_t n = sheet.cells.Size();
+  std::vector<uint8_t> last(n, 0);
+  bool valueLater = false;
+  for (size_t k = n; k-- > 0;) {
+    const CellRecord& c = sheet.cells[k];
+    if (k + 1 == n || sheet.cells[k + 1].row != c.row) valueLater = false;
+    last[k] = !valueLater;
+    if (c.flags & (kCellHasValue | kCellHasFormula)) valueLater = true;
+  }
+  return last;
+}
+
 // A text past this many units is measured by its first ones and the width scaled to its whole
 // length: a cell holds up to 32,767 characters, and measuring every one of them for the extent of
 // each row would dominate the layout of sheets full of long texts (the drawing engine measures
@@ -73,6 +88,7 @@ struct TextPass {
   double pixel = 1;                 // one 96-dpi pixel at the output resolution
   double storedDefaultPx = 0;       // the sheet default as the reader stored it, px
   std::vector<uint8_t> merged;      // per row: part of a merged range
+  std::vector<uint8_t> lastShown;   // per cell: no later cell of its row shows a value
   std::unordered_map<int32_t, const CachedDrawFont*> fontOfXf;
   int32_t fitRow = 0;               // the row `fits` was found for
   bool fits = false;
@@ -126,8 +142,7 @@ void VisitCell(TextPass& p, int32_t i) {
     p.fitRow = c.row;
     p.fits = RowFitsContent(p.sheet, p.storedDefaultPx, c.row);
   }
-  const int32_t count = static_cast<int32_t>(p.sheet.cells.Count());
-  const bool lastInRow = i + 1 == count || p.sheet.cells[i + 1].row != c.row;
+  const bool lastInRow = p.lastShown[size_t(i)] != 0;
   const CellXf& xf = GetCellXf(p.wb.styles, c.styleIndex);
   const bool wrap = xf.alignment.wrapText;
   const bool fit = p.fits && !(p.merged[size_t(c.row)] && InMergedRange(p.sheet, c.row, c.column));
@@ -151,13 +166,14 @@ void VisitCell(TextPass& p, int32_t i) {
 int32_t PrepareCellTexts(const Workbook& wb, const MyWorksheet& sheet, SheetLayout* layout, FontCache& fonts,
                          const ProgressCallback* progress) {
   XlsxGridInfo& g = layout->grid;
-  TextPass p{wb, sheet, layout, fonts, 1.0, 0.0, {}, {}};
+  TextPass p{wb, sheet, layout, fonts, 1.0, 0.0, {}, {}, {}};
   p.pixel = g.outputResolution / 96.0;
   p.storedDefaultPx = sheet.dDefRowHeight * wb.dpi / 72.0;
   layout->spills.clear();
   UseDefaultFontRowHeight(sheet, fonts, p.pixel, &g);
   try {
     p.merged = RowsInMergedRanges(sheet, g.rows.size());
+    p.lastShown = LastShownInRow(sheet);
     const int32_t count = static_cast<int32_t>(sheet.cells.Count());
     for (int32_t i = 0; i < count; ++i) {
       if ((i + 1) % 1000 == 0) {

@@ -190,6 +190,11 @@ class TablePass {
     int32_t rowFrom = 0, rowTo = 0;
     const TableBounds b = DrawnBounds(t);
     if (!VisibleRows(b.RowFirst, b.RowLast, &rowFrom, &rowTo)) return XLX_OK;
+    // A piece's closing strip shows the edge of its last row and column, nothing of the next.
+    if (r_.closingEdge == kEdgeBelow) {
+      if (RowTop(rowFrom) >= f_.top - r_.options.marginTop - 0.5) return XLX_OK;
+      rowTo = rowFrom;
+    }
     const double left = f_.left - r_.options.marginLeft, right = f_.right - r_.options.marginLeft;
     int32_t rc = XLX_OK;
     for (int32_t row = rowFrom; row <= rowTo && rc == XLX_OK; ++row) {
@@ -197,7 +202,7 @@ class TablePass {
       if (h <= 0) continue;
       for (int32_t col = t.range.ColFirst; col <= t.range.ColLast && rc == XLX_OK; ++col) {
         const double x = ColLeft(col), w = ColWidth(col);
-        if (x > right) break;
+        if (x > right || (r_.closingEdge == kEdgeRight && x >= left - 0.5)) break;
         if (w <= 0 || x + w < left) continue;
         TableCellFormat format;
         if (!ResolveTableCell(t, row, col, &format)) continue;
