@@ -61,7 +61,10 @@ double CellContentHeight(FontCache& fonts, const CachedDrawFont& font, double sc
   const TextBox box = InnerBox(0, columnWidth, font, xf.alignment.indent);
   double w = 0, h = 0;
   fonts.Measure(font, text->text.c_str(), length, std::max(1.0, box.innerWidth), &w, &h);
-  const double lines = std::max(1.0, std::round(h / std::max(1.0, font.lineHeight)));
+  // Lines counted by the height one line measures in the same way.
+  double oneW = 0, oneH = 0;
+  fonts.Measure(font, u"0", 1, 0, &oneW, &oneH);
+  const double lines = std::max(1.0, std::round(h / std::max(1.0, oneH > 0 ? oneH : font.lineHeight)));
   return lines * line;
 }
 
