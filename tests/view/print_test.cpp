@@ -273,16 +273,3 @@ TEST(PrintRange, FromA1ToFormatsAndWholeDrawings) {
     EXPECT_EQ(std::count(blank.begin(), blank.end(), true), 0) << "every page holds something";
   }
 }
-
-TEST(PrintRange, PixelsMapToTheColumnsAndRowsTheyFallIn) {
-  PrintSheet s(3, 3);  // 64 px columns, 20 px rows; past the grid the same sizes run on
-  const SheetLayout l = Lay(s.sheet);
-  const struct {
-    double at;
-    int32_t column, row;
-  } cases[] = {{0, 1, 1}, {1, 1, 1}, {60, 1, 3}, {64, 1, 4}, {64.5, 2, 4}, {192, 3, 10}, {193, 4, 10}, {1e12, 16384, 1048576}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(GridColumnAt(l.grid, c.at), c.column) << c.at;
-    EXPECT_EQ(GridRowAt(l.grid, c.at), c.row) << c.at;
-  }
-}
