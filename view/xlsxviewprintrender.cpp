@@ -39,8 +39,8 @@ int32_t DrawPiece(const PageRenderRequest& request, const _PAGEINFO& piece, doub
   return RenderSheetPage(part);
 }
 
-// Each piece of the page, and a pixel past its last row and column for their closing gridlines
-// and borders, in which nothing of the next row or column shows.
+// Each piece of the page, and a pixel past its last row and column for their closing gridlines,
+// borders and object outlines, in which no cell of the next row or column shows.
 int32_t DrawPieces(const PageRenderRequest& request, const PrintedPage& page) {
   for (int32_t r = 0; r < page.rowSpans; ++r) {
     for (int32_t c = 0; c < page.colSpans; ++c) {

@@ -180,7 +180,7 @@ int32_t RenderSheetPage(const PageRenderRequest& r0) {
     if (rc == XLX_OK) rc = DrawCells(r, surface, *fonts, cells);
   }
   if (rc == XLX_OK) rc = PollProgress(r.progress);
-  if (rc == XLX_OK && !r.draft && r.closingEdge == kEdgeNone) rc = DrawSheetObjects(r, surface, picturePage);
+  if (rc == XLX_OK && !r.draft) rc = DrawSheetObjects(r, surface, picturePage);
   if (savedClip >= 0) FreeDrawClipRgn(surface, savedClip);
   if (rc == XLX_OK) rc = EndEngine(surface);
   DestroyDrawingSurface(surface);

@@ -30,8 +30,8 @@ struct PageRenderRequest {
   // Draft printing: no pictures or drawing objects and no gridlines.
   bool draft = false;
   // The one-pixel strip a printed piece draws past its last row (kEdgeBelow) or column
-  // (kEdgeRight) for their closing gridlines and borders: cells that start in the strip, the
-  // next row's or column's, draw no fill and no text there, and drawing objects are left out.
+  // (kEdgeRight) for their closing gridlines, borders and the outlines of objects ending there:
+  // cells that start in the strip, the next row's or column's, draw no fill and no text there.
   int32_t closingEdge = 0;
 };
 enum ClosingEdge : int32_t { kEdgeNone = 0, kEdgeBelow = 1, kEdgeRight = 2 };
