@@ -8,6 +8,7 @@ namespace xlx {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+constexpr int32_t kMaxTurnedUnits = 511;
 
 // Degrees a cell's text is turned by (0 for level text), from the written code.
 int32_t TurnDegrees(int32_t rotation) {
@@ -52,8 +53,11 @@ double CellContentHeight(FontCache& fonts, const CachedDrawFont& font, double sc
   if (rotation == 255) return line * length;  // stacked: a character a line
   const int32_t degrees = TurnDegrees(rotation);
   if (degrees > 0) {
+    // A long text is measured by its first units and scaled to its length.
+    const int32_t measured = std::min(length, kMaxTurnedUnits);
     double w = 0, h = 0;
-    fonts.Measure(font, text->text.c_str(), length, 0, &w, &h);
+    fonts.Measure(font, text->text.c_str(), measured, 0, &w, &h);
+    w = w * length / std::max(1, measured);
     const double a = degrees * kPi / 180;
     return std::ceil(w * std::sin(a) + line * std::cos(a));
   }
