@@ -54,7 +54,8 @@ double CellContentHeight(FontCache& fonts, const CachedDrawFont& font, double sc
   const int32_t degrees = TurnDegrees(rotation);
   if (degrees > 0) {
     // A long text is measured by its first units and scaled to its length.
-    const int32_t measured = std::min(length, kMaxTurnedUnits);
+    int32_t measured = std::min(length, kMaxTurnedUnits);
+    if (measured < length && text->text[measured - 1] >= 0xD800 && text->text[measured - 1] <= 0xDBFF) --measured;
     double w = 0, h = 0;
     fonts.Measure(font, text->text.c_str(), measured, 0, &w, &h);
     w = w * length / std::max(1, measured);
