@@ -10,7 +10,7 @@ pkgs=(
   fonts-crosextra-carlito fonts-crosextra-caladea fonts-liberation2 fonts-dejavu
   fonts-urw-base35  # the metafile reader maps WMF text onto these faces; without them it refuses every WMF
   fonts-noto-core fonts-noto-cjk  # text in other scripts (CJK, Arabic, Hebrew, Thai, Devanagari, ...)
-  python3 python3-xlsxwriter python3-openpyxl
+  python3 python3-xlsxwriter python3-openpyxl python3-pil  # fixture scripts (tests/fixtures/make_*.py)
   poppler-utils  # the vector-output tests read PDFs back with pdfinfo, pdftotext, pdftoppm and pdfimages
 )
 missing=()
