@@ -122,10 +122,12 @@ int32_t LayoutWorkbook(DocumentContext* c, ParsedWorkbook* parsed) {
     std::vector<MyCellBounds> anchorCells;
     try {
       MyCellBounds cells;
+      // Printed pages measure the drawing objects whole on the laid-out grid; other modes take
+      // the cells of their anchors.
       for (const DrawingObject& o : sheet->drawing.objects)
-        if (o.nParent < 0 && AnchorCells(o.anchor, &cells)) anchorCells.push_back(cells);
+        if (!options.bPrintSetup && o.nParent < 0 && AnchorCells(o.anchor, &cells)) anchorCells.push_back(cells);
       for (const LegacyObject& o : sheet->drawing.legacyObjects)
-        if (AnchorCells(o.anchor, &cells)) anchorCells.push_back(cells);
+        if (!options.bPrintSetup && AnchorCells(o.anchor, &cells)) anchorCells.push_back(cells);
       for (const VmlShape& s : sheet->legacy.shapes)  // shown notes and controls of the legacy drawing
         if (s.client.hasAnchor && (s.client.kind == kControlNote ? s.client.visible : !s.hidden) &&
             AnchorCells(s.client.anchor, &cells))
@@ -137,7 +139,7 @@ int32_t LayoutWorkbook(DocumentContext* c, ParsedWorkbook* parsed) {
     CellTextHook hook{&texts, RunTextPass};
     r = LayoutSheet(*sheet, hasArea ? &area : nullptr, anchorCells, options, measure, &parsed->layouts[i], &hook);
     if (r != XLX_OK) return r;
-    if (options.bPrintSetup) sheetAnchors[size_t(i)] = std::move(anchorCells);
+    if (options.bPrintSetup) sheetAnchors[size_t(i)] = parsed->layouts[i].reach;
     // One sheet's extent is capped by the sheet limits; many sheets that each claim a far cell
     // are capped together here, so that between them they cannot exhaust memory or time.
     gridEntries += parsed->layouts[i].grid.rows.size() + parsed->layouts[i].grid.columns.size();

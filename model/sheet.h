@@ -111,6 +111,8 @@ struct RowProps {
   bool hidden = false;
   bool customFormat = false;
   bool heightNotCustom = false;  // `customHeight` present and false
+  bool heightStored = false;     // `ht` written (a binary row always stores its height)
+  bool styleDraws = false;       // the row's own style paints a fill or border
 };
 
 // A row of the ordered row map.
@@ -137,6 +139,7 @@ struct ColumnInfo {
   bool hidden = false;
   bool customWidth = false;
   bool bestFit = false;
+  bool styleDraws = false;  // its style paints a fill or border (set once the styles are known)
 };
 
 enum SheetState : int32_t { kSheetVisible = 0, kSheetHidden = 1, kSheetVeryHidden = 2 };
@@ -166,6 +169,11 @@ struct MyWorksheet {
 
   double dDefRowHeight = 15.0;       // points
   double dDefColWidth = 8.0;         // characters
+  // How dDefColWidth was written: `baseColWidth` (or nothing) counts digits without the padding
+  // the application adds; `defaultColWidth` and a whole-sheet `col` width hold it already.
+  bool bDefColWidthIsBase = true;
+  bool bDefRowHeightStored = false;  // `defaultRowHeight` written; else the default font decides
+  bool bRowsZeroHeight = false;      // `zeroHeight`: rows without an entry of their own are hidden
   int32_t defaultCellXf = 0;         // style of a whole-sheet `col`
   CellColor clBackColor = kColorAutomatic;
   MyLogFont normalFont;

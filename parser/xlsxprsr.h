@@ -105,6 +105,8 @@ void ReadSheetProperties(const Workbook& workbook, MyWorksheet* sheet, pugi::xml
 [[nodiscard]] int32_t ReadMergedCells(MyWorksheet* sheet, pugi::xml_node worksheet);
 // `cols` into sheet->columns, in document order. 1 or -1.
 [[nodiscard]] int32_t ReadColumns(MyWorksheet* sheet, pugi::xml_node worksheet);
+// Flags the columns whose style paints a fill or border (they widen the printed range).
+void MarkDrawnColumnStyles(const Workbook& workbook, MyWorksheet* sheet);
 // `sheetData`: rows into the row map, cells with their values (sorted by row and column), the used
 // range. With a print area, cells more than 2000 rows or columns past it are not kept.
 // 1, -1, -9, a progress result.

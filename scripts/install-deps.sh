@@ -11,7 +11,7 @@ pkgs=(
   fonts-dejavu  # DejaVu Sans Mono stands in for fixed-pitch faces the machine lacks
   fonts-urw-base35  # the metafile reader maps WMF text onto these faces; without them it refuses every WMF
   fonts-noto-core fonts-noto-cjk  # text in other scripts (CJK, Arabic, Hebrew, Thai, Devanagari, ...)
-  python3 python3-xlsxwriter python3-openpyxl
+  python3 python3-xlsxwriter python3-openpyxl python3-pil  # fixture scripts (tests/fixtures/make_*.py)
   poppler-utils  # the vector-output tests read PDFs back with pdfinfo, pdftotext, pdftoppm and pdfimages
   python3-dev pybind11-dev python3-pybind11  # the Python package's native module
   python3-pytest python3-pil  # its tests; Pillow for Page.image()

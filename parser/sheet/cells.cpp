@@ -224,12 +224,14 @@ int32_t SheetRowReader::BeginRow(const RowFields& fields) {
   RowProps props;
   props.heightNotCustom = fields.customHeight && !AttributeIsTrue(fields.customHeight);
   props.customFormat = AttributeIsTrue(fields.customFormat);
+  props.styleDraws = rowStyleDraws_;
   ReadIntText(fields.s, &props.style);
   props.hidden = rowHidden_;
   double points = 0;
   if (ReadDoubleText(fields.ht, &points)) {
     points = points < 0 ? 0 : points > kMaxRowHeightPt ? kMaxRowHeightPt : points;
     props.height = points * workbook_->dpi / 72.0;
+    props.heightStored = true;
   } else {
     props.height = store_->DefaultRowPixels();
   }

@@ -31,9 +31,17 @@ std::u16string RelationshipTarget(const MyWorksheet& sheet, pugi::xml_node eleme
 void ReadSheetProperties(const Workbook& workbook, MyWorksheet* sheet, pugi::xml_node worksheet) {
   pugi::xml_node format = Child(worksheet, "sheetFormatPr");
   double value = 0;
-  if (ReadDouble(format.attribute("defaultRowHeight"), &value)) sheet->dDefRowHeight = Clamp(value, 0, kMaxRowHeightPt);
-  if (ReadDouble(format.attribute("defaultColWidth"), &value)) sheet->dDefColWidth = Clamp(value, 0, kMaxColumnWidth);
-  else if (ReadDouble(format.attribute("baseColWidth"), &value)) sheet->dDefColWidth = Clamp(value, 0, kMaxColumnWidth);
+  if (ReadDouble(format.attribute("defaultRowHeight"), &value)) {
+    sheet->dDefRowHeight = Clamp(value, 0, kMaxRowHeightPt);
+    sheet->bDefRowHeightStored = true;
+  }
+  sheet->bRowsZeroHeight = ReadBool(format.attribute("zeroHeight"));
+  if (ReadDouble(format.attribute("defaultColWidth"), &value)) {
+    sheet->dDefColWidth = Clamp(value, 0, kMaxColumnWidth);
+    sheet->bDefColWidthIsBase = false;
+  } else if (ReadDouble(format.attribute("baseColWidth"), &value)) {
+    sheet->dDefColWidth = Clamp(value, 0, kMaxColumnWidth);
+  }
 
   pugi::xml_node view = Child(Child(worksheet, "sheetViews"), "sheetView");
   pugi::xml_attribute showZeros = view.attribute("showZeros");
@@ -49,7 +57,10 @@ void ReadSheetProperties(const Workbook& workbook, MyWorksheet* sheet, pugi::xml
     if (!ReadInt(col.attribute("min"), &min) || !ReadInt(col.attribute("max"), &max) || min != 1 ||
         max != int32_t(kMaxColumns))
       continue;
-    if (ReadDouble(col.attribute("width"), &value)) sheet->dDefColWidth = Clamp(value, 0, kMaxColumnWidth);
+    if (ReadDouble(col.attribute("width"), &value)) {
+      sheet->dDefColWidth = Clamp(value, 0, kMaxColumnWidth);
+      sheet->bDefColWidthIsBase = false;
+    }
     int32_t style = 0;
     if (ReadInt(col.attribute("style"), &style)) {
       sheet->defaultCellXf = style;
@@ -105,6 +116,11 @@ int32_t ReadColumns(MyWorksheet* sheet, pugi::xml_node worksheet) {
   return XLX_OK;
 }
 
+void MarkDrawnColumnStyles(const Workbook& workbook, MyWorksheet* sheet) {
+  for (ColumnInfo& c : sheet->columns)
+    c.styleDraws = c.style >= 0 && StyleDrawsSomething(workbook.styles, c.style, false, sheet->clBackColor);
+}
+
 int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node worksheet, SheetDataSlices* slices) {
   if (!workbook || !sheet) return XLX_ERR_ARGUMENT;
   return Guarded([&]() -> int32_t {
@@ -113,6 +129,7 @@ int32_t ReadWorksheet(Workbook* workbook, MyWorksheet* sheet, pugi::xml_node wor
     int32_t rc = ReadMergedCells(sheet, worksheet);
     if (rc == XLX_OK) rc = ReadColumns(sheet, worksheet);
     if (rc != XLX_OK) return rc;
+    MarkDrawnColumnStyles(*workbook, sheet);
     sheet->backgroundPicturePath = RelationshipTarget(*sheet, Child(worksheet, "picture"));
     MyCellBounds area;
     bool hasArea = ParsePrintAreaBounds(GetPrintArea(workbook, sheet->workbookIndex), sheet->sheetName, &area);

@@ -188,6 +188,7 @@ int32_t ReadStreamed(Workbook* workbook, MyWorksheet* sheet) {
     if (!ParseHead(head, &doc)) return kSheetDataReparse;
     ReadSheetProperties(*workbook, sheet, doc.document_element());
     if (ReadColumns(sheet, doc.document_element()) != XLX_OK) return kSheetDataReparse;
+    MarkDrawnColumnStyles(*workbook, sheet);
   }
   MyCellBounds area;
   const bool hasArea = ParsePrintAreaBounds(GetPrintArea(workbook, sheet->workbookIndex), sheet->sheetName, &area);

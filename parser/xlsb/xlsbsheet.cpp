@@ -98,6 +98,7 @@ void ReadColumnInfo(SheetReader* r, const RecordEntry& record) {
   info.hidden = (flags & 1) != 0;
   info.customWidth = (flags & 2) != 0;
   info.bestFit = (flags & 4) != 0;
+  info.styleDraws = info.style >= 0 && StyleDrawsSomething(r->workbook->styles, info.style, false, r->sheet->clBackColor);
   if (r->sheet->columns.Push(info) != XLX_OK) return;
   // The first column record spanning the whole sheet sets the default width and style, and its
   // fill becomes the sheet background.
@@ -105,6 +106,7 @@ void ReadColumnInfo(SheetReader* r, const RecordEntry& record) {
   if (info.min == 1 && info.max == int32_t(kMaxColumns) && !r->wholeSheetColumnSeen) {
     r->wholeSheetColumnSeen = true;
     sheet->dDefColWidth = info.width;
+    sheet->bDefColWidthIsBase = false;
     sheet->defaultCellXf = info.style;
     const Stylesheet& styles = r->workbook->styles;
     const FillSpec& fill = GetFill(styles, GetCellXf(styles, info.style).fillId);
@@ -119,7 +121,9 @@ void ReadFormatInfo(MyWorksheet* sheet, const RecordEntry& record) {
   uint16_t rowHeight = cursor.U16();
   if (!cursor.Ok()) return;
   sheet->dDefRowHeight = Clamp(rowHeight / 20.0, 0, kMaxRowHeightPt);
+  sheet->bDefRowHeightStored = true;
   sheet->dDefColWidth = Clamp(columnWidth == 0xFFFFFFFFu ? double(baseWidth) : columnWidth / 256.0, 0, kMaxColumnWidth);
+  sheet->bDefColWidthIsBase = columnWidth == 0xFFFFFFFFu;
 }
 
 int32_t ReadMerge(MyWorksheet* sheet, const RecordEntry& record) {
@@ -193,10 +197,12 @@ int32_t ReadRowHeader(SheetReader* r, const RecordEntry& record) {
   props.customFormat = (flags & kRowCustomFormat) != 0;
   props.style = props.customFormat && style <= INT32_MAX ? int32_t(style) : -1;
   props.height = props.hidden ? 0 : Clamp(height / 20.0, 0, kMaxRowHeightPt) * r->workbook->dpi / 72.0;
+  props.heightStored = true;
   r->row = int32_t(row) + 1;
   r->lastColumn = 0;
   r->rowHidden = props.hidden;
   r->rowStyleDraws = props.customFormat && props.style >= 0 && r->store->RowStyleDraws(props.style);
+  props.styleDraws = r->rowStyleDraws;
   return r->store->AddRow(r->row, props);
 }
 

@@ -246,17 +246,24 @@ TEST(SheetProperties, DefaultsZerosAndTheWholeSheetColumn) {
     bool showZeros;
     int32_t defaultXf;
     CellColor back;
+    bool widthIsBase, heightStored, zeroHeight;
   };
   static const Case kCases[] = {
-      {"", 15, 8, true, 0, kColorAutomatic},
-      {"<sheetFormatPr baseColWidth=\"10\" defaultRowHeight=\"13.5\"/>", 13.5, 10, true, 0, kColorAutomatic},
-      {"<sheetFormatPr baseColWidth=\"10\" defaultColWidth=\"12.5\"/>", 15, 12.5, true, 0, kColorAutomatic},
-      {"<sheetFormatPr defaultRowHeight=\"1e300\"/>", 409, 8, true, 0, kColorAutomatic},
-      {"<sheetViews><sheetView showZeros=\"0\"/></sheetViews>", 15, 8, false, 0, kColorAutomatic},
-      {"<sheetViews><sheetView showZeros=\"1\"/></sheetViews>", 15, 8, true, 0, kColorAutomatic},
-      {"<cols><col min=\"1\" max=\"16384\" width=\"20\" style=\"1\"/></cols>", 15, 20, true, 1, 0xFF00FFFFu},
-      {"<cols><col min=\"1\" max=\"16384\" style=\"2\"/></cols>", 15, 8, true, 2, kColorAutomatic},
-      {"<cols><col min=\"1\" max=\"100\" width=\"20\" style=\"1\"/></cols>", 15, 8, true, 0, kColorAutomatic},
+      {"", 15, 8, true, 0, kColorAutomatic, true, false, false},
+      {"<sheetFormatPr baseColWidth=\"10\" defaultRowHeight=\"13.5\"/>", 13.5, 10, true, 0, kColorAutomatic, true, true,
+       false},
+      {"<sheetFormatPr baseColWidth=\"10\" defaultColWidth=\"12.5\"/>", 15, 12.5, true, 0, kColorAutomatic, false, false,
+       false},
+      {"<sheetFormatPr defaultRowHeight=\"1e300\" zeroHeight=\"1\"/>", 409, 8, true, 0, kColorAutomatic, true, true,
+       true},
+      {"<sheetViews><sheetView showZeros=\"0\"/></sheetViews>", 15, 8, false, 0, kColorAutomatic, true, false, false},
+      {"<sheetViews><sheetView showZeros=\"1\"/></sheetViews>", 15, 8, true, 0, kColorAutomatic, true, false, false},
+      {"<cols><col min=\"1\" max=\"16384\" width=\"20\" style=\"1\"/></cols>", 15, 20, true, 1, 0xFF00FFFFu, false,
+       false, false},
+      {"<cols><col min=\"1\" max=\"16384\" style=\"2\"/></cols>", 15, 8, true, 2, kColorAutomatic, true, false,
+       false},
+      {"<cols><col min=\"1\" max=\"100\" width=\"20\" style=\"1\"/></cols>", 15, 8, true, 0, kColorAutomatic, true,
+       false, false},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.body);
@@ -265,7 +272,26 @@ TEST(SheetProperties, DefaultsZerosAndTheWholeSheetColumn) {
     const MyWorksheet& w = s.sheet();
     EXPECT_EQ(std::make_tuple(w.dDefRowHeight, w.dDefColWidth, w.bShowZeros, w.defaultCellXf, w.clBackColor),
               std::make_tuple(c.rowHeight, c.colWidth, c.showZeros, c.defaultXf, c.back));
+    EXPECT_EQ(std::make_tuple(w.bDefColWidthIsBase, w.bDefRowHeightStored, w.bRowsZeroHeight),
+              std::make_tuple(c.widthIsBase, c.heightStored, c.zeroHeight));
   }
+}
+
+// What widens the printed range besides cells: rows and columns whose own style paints, and rows
+// that store a height of their own.
+TEST(SheetProperties, FormattedRowsAndColumnsAndStoredHeights) {
+  Sheet s("<cols><col min=\"2\" max=\"3\" style=\"1\"/><col min=\"4\" max=\"4\" style=\"0\"/>"
+          "<col min=\"5\" max=\"5\" style=\"3\"/></cols>" +
+          Data("<row r=\"2\" s=\"2\" customFormat=\"1\"/><row r=\"3\" s=\"1\"/><row r=\"4\" ht=\"20\"/>"));
+  ASSERT_EQ(s.rc, 1);
+  std::vector<bool> columns;
+  for (const ColumnInfo& c : s.sheet().columns) columns.push_back(c.styleDraws);
+  // As for cells, a white fill on the white sheet paints nothing.
+  EXPECT_EQ(columns, (std::vector<bool>{true, false, false}));
+  std::vector<std::tuple<int32_t, bool, bool>> rows;
+  for (const RowEntry& r : s.sheet().rows) rows.emplace_back(r.row, r.props.styleDraws, r.props.heightStored);
+  EXPECT_EQ(rows, (std::vector<std::tuple<int32_t, bool, bool>>{{2, true, false}, {3, false, false}, {4, false, true}}))
+      << "a row style counts only with customFormat";
 }
 
 TEST(PageSetup, ScaleFitAndOrientation) {

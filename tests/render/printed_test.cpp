@@ -75,7 +75,7 @@ TEST(PrintedPages, EachSheetsSetupGivesItsPagesAndRanges) {
   // Pages with nothing on them and empty sheets are left out; a filled blank cell makes the range;
   // fit-to-page fits the range the drawings widen; a workbook with nothing at all keeps one page.
   EXPECT_EQ(Joined(PrintedInfo("print_blank.xlsx").ranges),
-            "Sparse!A1:J45 Sparse!K46:T90 Sparse!U181:Z200 Boxed!E30:E30 FitShape!A1:P72 ");
+            "Sparse!A1:J45 Sparse!K46:T90 Sparse!U181:Z200 Boxed!A1:E30 FitShape!A1:P71 ");
   EXPECT_EQ(Joined(PrintedInfo("print_nothing.xlsx").ranges), "First!A1:A1 ");
   EXPECT_EQ(PrintedInfo("print_scale.xlsx").ranges.size(), 65u) << "fit, half, 2 + 18 + 3 + 40 pages";
   EXPECT_EQ(PrintedInfo("print_paper.xlsx").sizes, (std::vector<std::pair<int, int>>{{794, 1123}, {1344, 816}, {816, 1056}}))
@@ -130,8 +130,8 @@ TEST(PrintedPages, TitlesRepeatAndHeadersAndFootersPrintInTheirMarginBands) {
 TEST(PrintedPages, CentringHeadingsAndAColouredFooter) {
   const Image centred = Page("print_centre.xlsx", 1);
   const Rgb fill = Hex(0x4472C4);
-  // B2 (64 x 20 px) centred in the printable area: x from 67.2 + (681.6 - 64) / 2 = 376,
-  // y from 72 + (912 - 20) / 2 = 518.
+  // A1:B2 (128 x 40 px; the range prints from A1) centred in the printable area: B2 at x
+  // 67.2 + (681.6 - 128) / 2 + 64 = 408, y 72 + (912 - 40) / 2 + 20 = 528.
   int left = -1, top = -1;
   for (int y = 0; y < 1056 && top < 0; ++y)
     for (int x = 0; x < 816; ++x)
@@ -139,9 +139,9 @@ TEST(PrintedPages, CentringHeadingsAndAColouredFooter) {
         left = x, top = y;
         break;
       }
-  EXPECT_NEAR(left, 376, 1);
-  EXPECT_NEAR(top, 518, 1);
-  EXPECT_GT(Count(centred, 376, 518, 440, 538, fill), 64 * 20 - 130);
+  EXPECT_NEAR(left, 408, 1);
+  EXPECT_NEAR(top, 528, 1);
+  EXPECT_GT(Count(centred, 408, 528, 472, 548, fill), 64 * 20 - 130);
   // "&R&KFF0000&14Right": red ink ending at the right margin, in the footer band.
   const Rgb red = Hex(0xFF0000);
   EXPECT_GT(Count(centred, 600, 990, 749, 1028, red), 20);
@@ -174,15 +174,16 @@ TEST(PrintedPages, CentringHeadingsAndAColouredFooter) {
   EXPECT_LT(LastInkColumn(dash, 131, 195, 93, 111), 176);
 }
 
-// Colour, black-and-white and draft printing of the same sheet, whose used range starts at B2:
-// B2 filled (x 67-131, y 72-92), red bold text in B4 (y 112-132), a thick red box round D2
-// (x 195-259), the 80 x 40 px quadrant picture at F2 (x 323-403, y 72-112), gridlines and a red header.
+// Colour, black-and-white and draft printing of the same sheet, whose cells start at B2 and which
+// prints from A1: B2 filled (x 131-195, y 92-112), red bold text in B4 (y 132-152), a thick red
+// box round D2 (x 259-323), the 80 x 40 px quadrant picture at F2 (x 387-467, y 92-132),
+// gridlines and a red header.
 TEST(PrintedPages, BlackAndWhiteAndDraftQuality) {
   const Rgb fill = Hex(0x4472C4), red = Hex(0xFF0000), black{0, 0, 0};
   auto greys = [](const Image& p) {
     int n = 0;
-    for (int y = 75; y < 109; ++y)
-      for (int x = 326; x < 400; ++x) {
+    for (int y = 95; y < 129; ++y)
+      for (int x = 390; x < 464; ++x) {
         const Rgb c = p.At(x, y);
         n += c.r == c.g && c.g == c.b && c != kWhite && c != kGrid;
       }
@@ -192,17 +193,17 @@ TEST(PrintedPages, BlackAndWhiteAndDraftQuality) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.page);
     const Image p = Page("print_quality.xlsx", c.page);
-    EXPECT_EQ(Count(p, 69, 74, 129, 90, fill) > 900, c.colour) << "cell fill";
-    EXPECT_EQ(Count(p, 67, 113, 131, 131, red) > 20, c.colour) << "red text";
-    EXPECT_EQ(Count(p, 67, 113, 131, 131, black) > 20, !c.colour) << "the text in black";
-    EXPECT_EQ(Count(p, 192, 69, 262, 95, red) > 100, c.colour) << "red box";
-    EXPECT_EQ(Count(p, 192, 69, 262, 95, black) > 100, !c.colour) << "the box in black";
+    EXPECT_EQ(Count(p, 133, 94, 193, 110, fill) > 900, c.colour) << "cell fill";
+    EXPECT_EQ(Count(p, 131, 133, 195, 151, red) > 20, c.colour) << "red text";
+    EXPECT_EQ(Count(p, 131, 133, 195, 151, black) > 20, !c.colour) << "the text in black";
+    EXPECT_EQ(Count(p, 256, 89, 326, 115, red) > 100, c.colour) << "red box";
+    EXPECT_EQ(Count(p, 256, 89, 326, 115, black) > 100, !c.colour) << "the box in black";
     EXPECT_EQ(Count(p, 300, 29, 516, 72, red) > 20, c.colour) << "red header";
-    EXPECT_EQ(Count(p, 326, 75, 400, 109, red) > 500, c.colour && c.graphics) << "picture in colour";
+    EXPECT_EQ(Count(p, 390, 95, 464, 129, red) > 500, c.colour && c.graphics) << "picture in colour";
     EXPECT_EQ(greys(p) > 2000, !c.colour && c.graphics) << "picture in greys";
     // Printed gridlines come out black, never in the screen's light grey.
-    EXPECT_EQ(Count(p, 405, 95, 452, 133, black) > 30, c.graphics) << "gridlines";
-    EXPECT_EQ(Count(p, 405, 95, 452, 133, kGrid), 0);
+    EXPECT_EQ(Count(p, 469, 115, 516, 153, black) > 30, c.graphics) << "gridlines";
+    EXPECT_EQ(Count(p, 469, 115, 516, 153, kGrid), 0);
   }
 }
 

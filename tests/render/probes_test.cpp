@@ -373,12 +373,13 @@ TEST_F(RenderText, OverflowRunsOverEmptyNeighboursAndStopsAtTheNextFilledCell) {
   EXPECT_EQ(page.At(g.Right(2), g.Top(7) + 2), kGrid);
 }
 
-TEST_F(RenderText, ThreeWrappedLinesGrowTheirRowTo56Point25Pixels) {
-  // Rows 1-7 keep 20 px; row 8 holds three lines of 15 px text: 3 x 15 x 1.25 = 56.25 px.
+TEST_F(RenderText, ThreeWrappedLinesGrowTheirRowToThreeRowsOfTheirFont) {
+  // Rows 1-7 keep 20 px; row 8 holds three lines of 15 px Calibri (11.25 pt), each as tall as a
+  // row of one line of it: 19 px of line and a pixel above and below, 63 px in all.
   EXPECT_EQ(g.Top(8), 140);
-  EXPECT_EQ(g.Top(9), 196);   // 196.25
-  EXPECT_EQ(g.Top(10), 216);  // 216.25
-  EXPECT_EQ(g.Top(11), 236);
+  EXPECT_EQ(g.Top(9), 203);
+  EXPECT_EQ(g.Top(10), 223);
+  EXPECT_EQ(g.Top(11), 243);
   std::vector<bool> inked;
   for (int y = g.Top(8) + 1; y < g.Top(9); ++y) inked.push_back(FirstInkColumn(page, g.Left(2) + 1, g.Right(2), y, y + 1) >= 0);
   EXPECT_GE(Runs(inked).size(), 5u) << "three bands of ink with two gaps";

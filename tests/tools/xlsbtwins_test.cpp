@@ -21,6 +21,9 @@ const std::set<std::string> kNotTheSameWorkbook = {
     "sheetjs__wtf_path", "sheetjs__issue2717__issue2717", "sheetjs__xlsx-stream-d-date-cell"};
 // Twins saved with other default row heights (12.75 pt against 12 pt, 14.4 pt against 15 pt).
 const std::set<std::string> kOtherRowHeights = {"edr__Test_LotsOfSheets", "edr__Test_git_issue_694_TimeSpan"};
+// Texts the XML twin keeps as written with `_x000D_` escapes where the binary one has the line
+// breaks: as they are shown, the longer texts spill over more columns, which then print.
+const std::set<std::string> kEscapedSpills = {"sheetjs__comments_stress_test"};
 // Cells whose stored values were computed by volatile functions (TODAY, NOW, RAND) at two saves.
 const std::set<std::string> kVolatileCells = {
     "edr__Test_Encoding_Formula_Date_1520|Sheet1|B6", "sheetjs__formula_stress_test|Date|B6",
@@ -115,7 +118,7 @@ TEST(XlsbTwins, BothFormsDisplayTheSameTextOnTheSamePages) {
     // The printed pages: count, sizes and the cells on each (the format code before them differs).
     int status = -1;
     std::string pages[2];
-    for (int i = 0; i < 2 && !kOtherRowHeights.count(base); ++i) {
+    for (int i = 0; i < 2 && !kOtherRowHeights.count(base) && !kEscapedSpills.count(base); ++i) {
       pages[i] = RunTool(kCorpus + (i ? "/xlsx/" + base + ".xlsx" : "/xlsb/" + base + ".xlsb"), &status,
                          "xlxrender/xlxrender --print --info --json");
       EXPECT_EQ(status, 0) << base;

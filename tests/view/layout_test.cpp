@@ -40,7 +40,7 @@ struct SheetBuilder {
   }
   SheetBuilder& Row(int32_t row, double heightPx, bool hidden = false) {
     RowEntry e;
-    e.row = row, e.props.height = hidden ? 0 : heightPx, e.props.hidden = hidden;
+    e.row = row, e.props.height = hidden ? 0 : heightPx, e.props.hidden = hidden, e.props.heightStored = true;
     EXPECT_EQ(sheet.rows.Push(e), 1);
     return *this;
   }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,7 @@ struct PrintSheet {
   }
   PrintSheet& Row(int32_t row, double heightPx, bool hidden = false) {
     RowEntry e;
-    e.row = row, e.props.height = hidden ? 0 : heightPx, e.props.hidden = hidden;
+    e.row = row, e.props.height = hidden ? 0 : heightPx, e.props.hidden = hidden, e.props.heightStored = true;
     EXPECT_EQ(sheet.rows.Push(e), 1);
     return *this;
   }
@@ -202,3 +203,73 @@ TEST(PrintPages, NumbersGoOnAcrossSheetsUnlessASheetSetsItsFirst) {
 }
 
 }  // namespace
+
+// The printed range without a print area: from A1 to the last cell, formatted row or column and
+// every drawing object's whole box; pages only a drawing or a formatted row reaches still print.
+TEST(PrintRange, FromA1ToFormatsAndWholeDrawings) {
+  constexpr int64_t kEmuPerPx = 9525;
+  auto object = [](int32_t kind, int32_t col, int32_t row, int64_t x, int64_t y, int64_t cx, int64_t cy) {
+    DrawingObject o;
+    o.kind = kObjectPicture;
+    o.anchor.kind = kind, o.anchor.fromCol = col, o.anchor.fromRow = row;
+    o.anchor.x = x * kEmuPerPx, o.anchor.y = y * kEmuPerPx;
+    o.anchor.cx = cx * kEmuPerPx, o.anchor.cy = cy * kEmuPerPx;
+    return o;
+  };
+  const struct {
+    const char* name;
+    std::function<void(MyWorksheet*)> setup;
+    const char* ranges;
+  } cases[] = {
+      {"cells from C5", [](MyWorksheet*) {}, "A1:D6 "},
+      {"a formatted row",
+       [](MyWorksheet* s) {
+         RowEntry e;
+         e.row = 60, e.props.styleDraws = true;
+         ASSERT_EQ(s->rows.Push(e), 1);
+       },
+       "A1:D45 A46:D60 "},
+      {"a formatted column; one styled to the sheet's end is its background",
+       [](MyWorksheet* s) {
+         ColumnInfo c;
+         c.min = c.max = 12, c.styleDraws = true;
+         ASSERT_EQ(s->columns.Push(c), 1);
+         c.min = 13, c.max = 16384;
+         ASSERT_EQ(s->columns.Push(c), 1);
+       },
+       "A1:J6 K1:L6 "},
+      // C starts at 128 px: 700 px wide ends at 828 px, in M (768-832).
+      {"a one-cell anchor by its extent",
+       [&](MyWorksheet* s) { s->drawing.objects.push_back(object(kAnchorOneCell, 2, 4, 0, 0, 700, 30)); }, "A1:J6 K1:M6 "},
+      // 1000 px down is row 51; the page between holds nothing else and still prints.
+      {"an absolute anchor",
+       [&](MyWorksheet* s) { s->drawing.objects.push_back(object(kAnchorAbsolute, 0, 0, 10, 1000, 10, 10)); },
+       "A1:D45 A46:D51 "},
+      {"an object ending on a column edge does not reach the next column",
+       [&](MyWorksheet* s) { s->drawing.objects.push_back(object(kAnchorOneCell, 2, 4, 0, 0, 64 * 8, 20)); },
+       "A1:J6 "},
+      {"hidden objects do not print",
+       [&](MyWorksheet* s) {
+         s->drawing.objects.push_back(object(kAnchorOneCell, 2, 4, 0, 0, 700, 30));
+         s->drawing.objects.back().bHidden = true;
+       },
+       "A1:D6 "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PrintSheet s(0, 0);
+    for (int32_t r = 5; r <= 6; ++r)
+      for (int32_t col = 3; col <= 4; ++col) {
+        CellRecord cell;
+        cell.row = r, cell.column = static_cast<uint16_t>(col), cell.number = 1, cell.flags = kCellHasValue;
+        cell.type = kCellNumber;
+        ASSERT_EQ(s.sheet.cells.Push(cell), 1);
+      }
+    s.sheet.sheetBounds = MyCellBounds{5, 6, 3, 4};
+    c.setup(&s.sheet);
+    const SheetLayout l = Lay(s.sheet);
+    EXPECT_EQ(Narrow(Ranges(l)), c.ranges);
+    const std::vector<bool> blank = FindBlankPrintedPages(s.sheet, l.reach, l);
+    EXPECT_EQ(std::count(blank.begin(), blank.end(), true), 0) << "every page holds something";
+  }
+}

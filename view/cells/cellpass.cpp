@@ -53,12 +53,14 @@ class CellPass {
     int32_t rc = XLX_OK;
     int32_t done = 0;
     for (const PlacedCell& p : cells_) {
+      if (PastClosingEdge(p)) continue;
       if ((rc = DrawFill(p)) != XLX_OK) return rc;
       if (++done % 1000 == 0 && (rc = PollProgress(r_.progress)) != XLX_OK) return rc;
     }
     for (const PlacedCell& p : cells_)
       if ((rc = DrawBorders(p)) != XLX_OK) return rc;
     for (const PlacedCell& p : cells_) {
+      if (PastClosingEdge(p)) continue;
       if ((rc = DrawText(p)) != XLX_OK) return rc;
       if (++done % 1000 == 0 && (rc = PollProgress(r_.progress)) != XLX_OK) return rc;
     }
@@ -66,6 +68,12 @@ class CellPass {
   }
 
  private:
+  // A cell of the next row or column, met by a piece's closing strip.
+  bool PastClosingEdge(const PlacedCell& p) const {
+    if (r_.closingEdge == kEdgeBelow) return p.top >= f_.top - 0.5;
+    if (r_.closingEdge == kEdgeRight) return p.left >= f_.left - 0.5;
+    return false;
+  }
   double Mx() const { return r_.options.marginLeft; }
   // Where a span of the left-to-right page is drawn on a right-to-left sheet's page.
   const PageMirror& Mirror() const { return r_.options.mirror; }

@@ -202,11 +202,16 @@ class TablePass {
     int32_t rowFrom = 0, rowTo = 0;
     const TableBounds b = DrawnBounds(t);
     if (!VisibleRows(b.RowFirst, b.RowLast, &rowFrom, &rowTo)) return XLX_OK;
+    // A piece's closing strip shows the edge of its last row and column, nothing of the next.
+    if (r_.closingEdge == kEdgeBelow) {
+      if (RowTop(rowFrom) >= f_.top - r_.options.marginTop - 0.5) return XLX_OK;
+      rowTo = rowFrom;
+    }
     Window win;
     const double left = f_.left - r_.options.marginLeft, right = f_.right - r_.options.marginLeft;
     for (int32_t col = t.range.ColFirst; col <= t.range.ColLast; ++col) {
       const double x = ColLeft(col), w = ColWidth(col);
-      if (x > right) break;
+      if (x > right || (r_.closingEdge == kEdgeRight && x >= left - 0.5)) break;
       if (w <= 0 || x + w < left) continue;
       win.cols.push_back(col), win.xs.push_back(r_.options.marginLeft + x), win.ws.push_back(w);
     }

@@ -76,6 +76,7 @@ int32_t BuildGrid(const MyWorksheet& sheet, const MyCellBounds& bounds, const La
   g->bounds = bounds;
   MeasureDigits(sheet, o, m, g);
   g->defRowHeightPx = o.yResolution * sheet.dDefRowHeight / 72.0;
+  g->outputResolution = o.yResolution;
   const int32_t colLast = std::max(1, bounds.ColLast), rowLast = std::max(1, bounds.RowLast);
   try {
     g->columns.assign(static_cast<size_t>(colLast), ColumnGeometry{});
@@ -97,13 +98,17 @@ int32_t BuildGrid(const MyWorksheet& sheet, const MyCellBounds& bounds, const La
   g->totalWidth = offset;
   g->firstColumnOffset = g->columns[std::max(1, bounds.ColFirst) - 1].offset;
   // Rows: the row map is sorted, so one pass fills every described row.
-  for (RowGeometry& r : g->rows) r.size = g->defRowHeightPx;
+  // Under `zeroHeight` the rows without an entry of their own are hidden.
+  for (RowGeometry& r : g->rows) {
+    r.hidden = sheet.bRowsZeroHeight;
+    r.size = sheet.bRowsZeroHeight ? 0 : g->defRowHeightPx;
+  }
   for (int32_t k = 0; k < sheet.rows.Count(); ++k) {
     const RowEntry& e = sheet.rows[k];
     if (e.row < 1 || e.row > rowLast || e.row >= int32_t(kMaxRows)) continue;
     RowGeometry& r = g->rows[e.row - 1];
     r.hidden = e.props.hidden;
-    r.size = e.props.hidden ? 0 : e.props.height;
+    r.size = e.props.hidden ? 0 : e.props.heightStored ? e.props.height : g->defRowHeightPx;
   }
   offset = 0;
   for (RowGeometry& r : g->rows) {
@@ -185,6 +190,32 @@ double GridRowTop(const XlsxGridInfo& g, int32_t r) {
 double GridRowHeight(const XlsxGridInfo& g, int32_t r) {
   if (r >= 1 && r <= static_cast<int32_t>(g.rows.size())) return g.rows[r - 1].size;
   return g.defRowHeightPx * g.scale;
+}
+
+namespace {
+
+// The last index whose item starts before `pos` on an axis of `items` (offset, size) that runs on
+// past its end at `defSize` per item.
+int32_t IndexAt(const std::vector<RowGeometry>& items, double total, double defSize, int32_t limit, double pos) {
+  if (!(pos > 0)) return 1;
+  if (pos <= total || !(defSize > 0)) {
+    auto it = std::lower_bound(items.begin(), items.end(), pos,
+                               [](const RowGeometry& r, double p) { return r.offset < p - 1e-6; });
+    return std::max<int32_t>(1, std::min<int32_t>(limit, static_cast<int32_t>(it - items.begin())));
+  }
+  const double past = std::ceil((pos - total) / defSize - 1e-6);
+  const double index = static_cast<double>(items.size()) + std::max(1.0, past);
+  return static_cast<int32_t>(std::min<double>(limit, index));
+}
+
+}  // namespace
+
+int32_t GridColumnAt(const XlsxGridInfo& g, double x) {
+  return IndexAt(g.columns, g.totalWidth, g.defColWidthPx * g.scale, kMaxColumns, x);
+}
+
+int32_t GridRowAt(const XlsxGridInfo& g, double y) {
+  return IndexAt(g.rows, g.totalHeight, g.defRowHeightPx * g.scale, kMaxRows, y);
 }
 
 }  // namespace xlx

@@ -50,6 +50,7 @@ struct XlsxGridInfo {
   double firstColumnOffset = 0, firstRowOffset = 0;
   double scale = 1.0;
   bool scaled = false;
+  double outputResolution = 96;     // dots per inch of the pixels above
 };
 
 // What layout keeps of one sheet for the render calls.
@@ -59,6 +60,8 @@ struct SheetLayout {
   double dPrintScale = 1.0;
   double contentWidth = 0, contentHeight = 0;  // rcSheetSize right and bottom
   double overflowExtent = 0;                   // rightmost pixel reached by spilling text
+  std::vector<MyCellBounds> spills;            // per spilling text: its row, its cell to the last cell reached
+  std::vector<MyCellBounds> reach;             // printed pages: the cells each drawing object covers, whole
   double pageWidth = 0, pageHeight = 0;        // page size of the sheet's pages, px
   std::vector<_PAGEINFO> pages;
   PrintedSheet printed;                        // the printed pages, with bPrintSetup
@@ -76,15 +79,21 @@ double GridColumnLeft(const XlsxGridInfo& g, int32_t c);
 double GridColumnWidth(const XlsxGridInfo& g, int32_t c);
 double GridRowTop(const XlsxGridInfo& g, int32_t r);
 double GridRowHeight(const XlsxGridInfo& g, int32_t r);
+// The column (row) whose span holds the pixel just before `x` (`y`): the last one a length
+// ending at `x` reaches, so that an object ending on a column's left edge does not reach it.
+// At least 1, at most the sheet limit; past the grid the default sizes run on.
+int32_t GridColumnAt(const XlsxGridInfo& g, double x);
+int32_t GridRowAt(const XlsxGridInfo& g, double y);
 
 // Builds the column and row arrays of the grid with offsets and totals. 1, -1 (memory).
 [[nodiscard]] int32_t BuildGrid(const MyWorksheet& sheet, const MyCellBounds& bounds, const LayoutOptions& options,
                   const DigitMeasure& measure, XlsxGridInfo* grid);
 
-// Columns without a width of their own are as wide as the application makes them: a whole number
-// of characters (the base width) plus 5 pixels of padding and gridline, rounded up to a multiple
-// of 8 pixels (64 px for Calibri 11 at 96 dpi); a fractional default width already holds the
-// padding. Every page mode uses it, so that they agree. Runs on the unscaled grid.
+// Columns without a width of their own are as wide as the application makes them: from a base
+// width (`baseColWidth`, 8 when nothing is written), that many digits plus 5 pixels of padding and
+// gridline, rounded up to a multiple of 8 pixels (64 px for Calibri 11 at 96 dpi); a default
+// width (`defaultColWidth`) already holds the padding and converts as column widths do. Every page
+// mode uses it, so that they agree. Runs on the unscaled grid.
 void UseApplicationDefaultWidth(const MyWorksheet& sheet, const LayoutOptions& options, XlsxGridInfo* grid);
 
 // The print scale of a sheet in page mode 2, clamped to 0.1 .. 4.0; 1.0 in other modes.

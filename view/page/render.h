@@ -29,7 +29,12 @@ struct PageRenderRequest {
   bool blackAndWhite = false;
   // Draft printing: no pictures or drawing objects and no gridlines.
   bool draft = false;
+  // The one-pixel strip a printed piece draws past its last row (kEdgeBelow) or column
+  // (kEdgeRight) for their closing gridlines, borders and the outlines of objects ending there:
+  // cells that start in the strip, the next row's or column's, draw no fill and no text there.
+  int32_t closingEdge = 0;
 };
+enum ClosingEdge : int32_t { kEdgeNone = 0, kEdgeBelow = 1, kEdgeRight = 2 };
 
 // Draws the page into the bitmap. 1, -13 (missing request parts), -1 (memory, bitmap over the
 // pixel limit), a host drawing error, or a progress result.

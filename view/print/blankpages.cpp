@@ -1,9 +1,11 @@
 // Printed pages with nothing on them: a page whose body holds no stored cell (a value, a formula,
-// or a fill or border of its own), no part of a merged range and no drawing object prints as
-// blank paper, and the application leaves such pages out.
+// or a fill or border of its own), no formatted row or column, no part of a merged range, no
+// spilled text and no part of a drawing object prints as blank paper, and the application leaves
+// such pages out.
 #include <algorithm>
 #include "model/sheet.h"
 #include "view/print/print.h"
+#include "view/print/printedrange.h"
 
 namespace xlx {
 namespace {
@@ -51,6 +53,7 @@ bool PageHasContent(const MyWorksheet& sheet, const std::vector<RowStart>& rows,
     const MyCellBounds& b = m.MergeCellsRef;
     if (Meets(b.RowFirst, b.RowLast, r.first, r.last) && Meets(b.ColFirst, b.ColLast, c.first, c.last)) return true;
   }
+  if (FormatsMeet(sheet, r.first, r.last, c.first, c.last)) return true;
   for (const MyCellBounds& a : anchors)
     if (Meets(a.RowFirst, a.RowLast, r.first, r.last) && Meets(a.ColFirst, a.ColLast, c.first, c.last)) return true;
   return false;

@@ -8,6 +8,7 @@
 
 #include "common/resultcodes.h"
 #include "view/print/notespages.h"
+#include "view/print/printedrange.h"
 
 namespace xlx {
 namespace {
@@ -142,7 +143,8 @@ void AddBounds(int32_t row, int32_t col, PrintCellRange* r, bool* any) {
 }
 
 // The areas to print: the print areas, each kept within reach of the grid, or else the used range
-// from the first to the last cell, merged range or drawing.
+// from A1 to the last cell, formatted row or column, merged range, spilled text or drawing
+// (`anchors`: the cells they cover).
 std::vector<PrintCellRange> PrintRanges(const MyWorksheet& sheet, const XlsxGridInfo& g,
                                         const std::vector<MyCellBounds>& anchors) {
   const int32_t gridRows = std::max<int32_t>(1, static_cast<int32_t>(g.rows.size()));
@@ -160,9 +162,12 @@ std::vector<PrintCellRange> PrintRanges(const MyWorksheet& sheet, const XlsxGrid
     areas.push_back(a);
   }
   if (!areas.empty()) return areas;
+  // The used range prints from A1: blank rows and columns before the first cell print as space.
   PrintCellRange used{1, 1, 1, 1};
-  bool any = false;
+  bool any = true;
   for (int32_t i = 0; i < sheet.cells.Count(); ++i) AddBounds(sheet.cells[i].row, sheet.cells[i].column, &used, &any);
+  const MyCellBounds formats = FormattedExtent(sheet);
+  AddBounds(std::max(1, formats.RowLast), std::max(1, formats.ColLast), &used, &any);
   for (int32_t i = 0; i < sheet.mergedCells.Count(); ++i) {
     const MyCellBounds& m = sheet.mergedCells[i].MergeCellsRef;
     AddBounds(m.RowFirst, m.ColFirst, &used, &any);
@@ -310,7 +315,10 @@ void UseApplicationDefaultWidth(const MyWorksheet& sheet, const LayoutOptions& o
   const double unit = o.xResolution / 96.0;
   const double digit = g->digitWidth * o.xResolution / std::max(1.0, g->engineResolution);
   const double w = sheet.dDefColWidth;
-  const double px = std::floor(w) == w ? std::ceil((w * digit + 5 * unit) / (8 * unit)) * 8 * unit : std::round(w * digit);
+  // A width stored whole (`defaultColWidth`, a whole-sheet `col`) is a column width: characters
+  // with the padding in them, to the nearest pixel as the application stores widths.
+  const double px = sheet.bDefColWidthIsBase ? std::ceil((w * digit + 5 * unit) / (8 * unit)) * 8 * unit
+                                             : std::trunc(w * digit + std::trunc(128 / std::max(1.0, digit)) / 256.0 * digit);
   if (!(px > 0) || std::fabs(px - g->defColWidthPx) < 1e-9) return;
   g->defColWidthPx = px;
   double offset = 0;
@@ -401,21 +409,65 @@ int32_t PaginatePrintedSheet(const MyWorksheet& sheet, SheetLayout* l, const Lay
   return XLX_OK;
 }
 
+namespace {
+
+// The cells the printed range reaches past the stored ones: the passed anchors, every drawing
+// object's whole extent and the spilled texts, on the grid as it is laid out now.
+std::vector<MyCellBounds> PrintedReach(const MyWorksheet& sheet, const SheetLayout& layout, const LayoutOptions& o,
+                                       const std::vector<MyCellBounds>& anchors) {
+  std::vector<MyCellBounds> reach = anchors;
+  AddDrawingReach(sheet, layout, o, &reach);
+  reach.insert(reach.end(), layout.spills.begin(), layout.spills.end());
+  return reach;
+}
+
+// Widens `bounds` to hold `reach` and the formatted rows and columns; true when it grew.
+bool WidenBounds(const MyWorksheet& sheet, const std::vector<MyCellBounds>& reach, MyCellBounds* bounds) {
+  MyCellBounds b = *bounds;
+  const MyCellBounds formats = FormattedExtent(sheet);
+  b.RowLast = std::max(b.RowLast, formats.RowLast), b.ColLast = std::max(b.ColLast, formats.ColLast);
+  for (const MyCellBounds& r : reach) b.RowLast = std::max(b.RowLast, r.RowLast), b.ColLast = std::max(b.ColLast, r.ColLast);
+  b.RowLast = std::min<int32_t>(b.RowLast, kMaxRows), b.ColLast = std::min<int32_t>(b.ColLast, kMaxColumns);
+  const bool grew = b.RowLast > bounds->RowLast || b.ColLast > bounds->ColLast;
+  *bounds = b;
+  return grew;
+}
+
+}  // namespace
+
 int32_t LayoutPrintedSheet(const MyWorksheet& sheet, const MyCellBounds* printArea,
                            const std::vector<MyCellBounds>& anchors, const LayoutOptions& o, const DigitMeasure& m,
                            SheetLayout* layout, const CellTextHook* texts) {
   MyCellBounds bounds;
   FixRenderedRange(sheet, printArea, anchors, &bounds, &layout->empty);
-  int32_t r = BuildGrid(sheet, bounds, o, m, &layout->grid);
-  if (r != XLX_OK) return r;
-  UseApplicationDefaultWidth(sheet, o, &layout->grid);
-  layout->dPrintScale = ChoosePrintScale(sheet, layout->grid, o, anchors);
-  ApplyGridScale(&layout->grid, layout->dPrintScale);
-  if (texts && texts->run && !layout->empty) {
-    r = texts->run(texts->context, layout);
+  if (!printArea) WidenBounds(sheet, {}, &bounds);
+  std::vector<MyCellBounds> reach;
+  // The grid is laid out again when drawings or spilled text reach past it, so that the pages
+  // they reach have their columns' and rows' own sizes; the second pass does not widen again.
+  for (int32_t pass = 0; pass < 2; ++pass) {
+    layout->grid = XlsxGridInfo{};
+    layout->dPrintScale = 1.0;
+    layout->spills.clear();
+    int32_t r = BuildGrid(sheet, bounds, o, m, &layout->grid);
     if (r != XLX_OK) return r;
+    UseApplicationDefaultWidth(sheet, o, &layout->grid);
+    if (sheet.print.fitToPage) reach = PrintedReach(sheet, *layout, o, anchors);
+    layout->dPrintScale = ChoosePrintScale(sheet, layout->grid, o, reach);
+    ApplyGridScale(&layout->grid, layout->dPrintScale);
+    if (texts && texts->run) {
+      r = texts->run(texts->context, layout);
+      if (r != XLX_OK) return r;
+    }
+    try {
+      reach = PrintedReach(sheet, *layout, o, anchors);
+    } catch (...) {
+      return XLX_ERR_MEMORY;
+    }
+    if (!reach.empty()) layout->empty = false;
+    if (printArea || pass == 1 || !WidenBounds(sheet, reach, &bounds)) break;
   }
-  return PaginatePrintedSheet(sheet, layout, o, anchors);
+  layout->reach = reach;
+  return PaginatePrintedSheet(sheet, layout, o, reach);
 }
 
 void NumberPrintedPages(std::vector<SheetLayout>& layouts, const std::vector<const MyWorksheet*>& sheets) {

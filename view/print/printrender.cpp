@@ -27,25 +27,40 @@ constexpr CellColor kHeadingLineColor = 0xFF000000;
 constexpr CellColor kHeadingTextColor = 0xFF000000;
 constexpr CellColor kPrintedGridColor = 0xFF000000;
 
+// Draws `piece` (sizes and source offsets, px) of the sheet at (left, top) on the paper.
+int32_t DrawPiece(const PageRenderRequest& request, const _PAGEINFO& piece, double left, double top, int32_t edge) {
+  PageRenderRequest part = request;
+  part.pageOverride = &piece;
+  part.options.loadMode = kLoadPaginated;
+  part.options.marginLeft = left;
+  part.options.marginTop = top;
+  part.options.marginRight = part.options.marginBottom = 0;
+  part.showGridLines = request.showGridLines || request.sheet->print.gridLines;
+  if (request.sheet->print.gridLines) part.gridColor = kPrintedGridColor;
+  part.blackAndWhite = request.blackAndWhite || request.sheet->print.blackAndWhite;
+  part.draft = request.draft || request.sheet->print.draft;
+  part.closingEdge = edge;
+  return RenderSheetPage(part);
+}
+
+// Each piece of the page, and a pixel past its last row and column for their closing gridlines,
+// borders and object outlines, in which no cell of the next row or column shows.
 int32_t DrawPieces(const PageRenderRequest& request, const PrintedPage& page) {
   for (int32_t r = 0; r < page.rowSpans; ++r) {
     for (int32_t c = 0; c < page.colSpans; ++c) {
       const PrintSpan& col = page.cols[c];
       const PrintSpan& row = page.rows[r];
       if (col.size <= 0 || row.size <= 0) continue;
-      // One pixel more than the piece, so that its closing gridlines print.
-      const _PAGEINFO piece{RoundPx(col.size) + 1, RoundPx(row.size) + 1, -RoundPx(col.src), -RoundPx(row.src)};
-      PageRenderRequest part = request;
-      part.pageOverride = &piece;
-      part.options.loadMode = kLoadPaginated;
-      part.options.marginLeft = col.dst;
-      part.options.marginTop = row.dst;
-      part.options.marginRight = part.options.marginBottom = 0;
-      part.showGridLines = request.showGridLines || request.sheet->print.gridLines;
-      if (request.sheet->print.gridLines) part.gridColor = kPrintedGridColor;
-      part.blackAndWhite = request.blackAndWhite || request.sheet->print.blackAndWhite;
-      part.draft = request.draft || request.sheet->print.draft;
-      const int32_t rc = RenderSheetPage(part);
+      const int32_t w = RoundPx(col.size), h = RoundPx(row.size), x = RoundPx(col.src), y = RoundPx(row.src);
+      int32_t rc = XLX_OK;
+      if (request.sheet->bRightToLeft) {  // a reflected piece keeps its strips inside one drawing
+        rc = DrawPiece(request, _PAGEINFO{w + 1, h + 1, -x, -y}, col.dst, row.dst, kEdgeNone);
+        if (rc != XLX_OK) return rc;
+        continue;
+      }
+      rc = DrawPiece(request, _PAGEINFO{w, h, -x, -y}, col.dst, row.dst, kEdgeNone);
+      if (rc == XLX_OK) rc = DrawPiece(request, _PAGEINFO{w + 1, 1, -x, -(y + h)}, col.dst, row.dst + h, kEdgeBelow);
+      if (rc == XLX_OK) rc = DrawPiece(request, _PAGEINFO{1, h, -(x + w), -y}, col.dst + w, row.dst, kEdgeRight);
       if (rc != XLX_OK) return rc;
     }
   }
