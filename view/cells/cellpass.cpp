@@ -40,6 +40,23 @@ struct PlacedCell {
   int32_t cond = -1;  // index of its conditional formats in the pass, or -1
 };
 
+// What the text of one cell is drawn with, once its font, text and colours are known.
+struct CellTextJob {
+  const PlacedCell& p;
+  const CellAlignment& align;
+  const MyLogFont& modelFont;  // the cell's font with the table's and the rules' changes
+  const CachedDrawFont& font;
+  double scale;                // print scale the fonts are drawn at
+  const CellCondResult* cond;
+  CellText text;
+  bool ink = true;             // false: black-and-white printing
+  CellColor fontColor = 0, color = 0;
+  int32_t horizontal = 0;      // the alignment in effect
+  uint32_t rtl = 0;            // kTextRightToLeft for right-to-left text
+  int32_t length = 0;          // of text.text, in units
+  TextBox box;                 // the cell's inner box (not for turned text)
+};
+
 class CellPass {
  public:
   CellPass(const PageRenderRequest& r, DrawingSurface* s, FontCache& fonts, const CellPassFrame& f)
@@ -331,6 +348,9 @@ class CellPass {
   }
 
   int32_t DrawText(const PlacedCell& p);
+  int32_t DrawTurnedText(const CellTextJob& t);
+  int32_t DrawTextBlock(const CellTextJob& t);
+  int32_t DrawTextLine(const CellTextJob& t);
   const CachedDrawFont* RunFont(const MyLogFont& f, double scale, double* rise);
   bool TextRuns(const CellText& text, double scale, CellColor fontColor, bool ink, std::vector<DrawTextRun>* out);
   void Spill(const PlacedCell& p, double x, double width, double* clipLeft, double* clipRight);
@@ -422,81 +442,111 @@ int32_t CellPass::DrawText(const PlacedCell& p) {
   }
   if (cond && cond->hideValue) return XLX_OK;
   const char16_t* condCode = cond && (cond->dxf.mask & kDxfNumberFormat) ? cond->dxf.numberFormat.c_str() : nullptr;
-  CellText text;
-  if (!BuildCellText(*r_.workbook, sheet_, c, p.width, fonts_, *font, &text, condCode)) return XLX_OK;
-  if (c.type == kCellError && r_.options.bPrintSetup && !PrintedErrorText(sheet_.print.errors, &text.text)) return XLX_OK;
-  const CellAlignment& a = xf.alignment;
-  const bool ink = !r_.blackAndWhite;  // black-and-white printing draws all text black
-  const CellColor fontColor = HasMarker(modelFont.color) && ink ? modelFont.color : kColorBlack;
-  const CellColor color = text.formatColor != kFormatColorAuto && ink ? text.formatColor : fontColor;
-  const bool binary = r_.workbook->isBinary;
-  const bool multiLine = a.wrapText || text.text.find(u'\n') != std::u16string::npos;
-  const int32_t horizontal = EffectiveHorizontal(xf, text, modelFont.lfCharSet, binary, sheet_.bRightToLeft);
-  const uint32_t rtl = text.rightToLeft ? uint32_t(kTextRightToLeft) : 0u;
-  const int32_t length = static_cast<int32_t>(text.text.size());
-  int32_t saved = -1, rc = 1;
-
-  if (a.textRotation != 0) {
-    // Rotated text turns about the centre of the cell: 1-90 degrees upwards, 91-180 downwards;
-    // 255 stacks the letters one above the other.
-    const double cellLeft = MirroredLeft(p);
-    // Text turned by a slant stays inside the parallelogram its borders lean to.
-    const BorderLean lean = LeanOfBorders(a.textRotation, p.height, 4096);
-    const double across = lean.top + lean.bottom;
-    rc = SetDrawClipRgn(s_, cellLeft, p.top, cellLeft + p.width + across, p.top + p.height, &saved);
-    if (rc != XLX_OK) return rc;
-    double matrix[6];
-    GetDrawTransform(s_, matrix);
-    if (a.textRotation == 255) {
-      std::u16string stacked;
-      for (char16_t ch : text.text) {
-        if (!stacked.empty()) stacked.push_back(u'\n');
-        stacked.push_back(ch);
-      }
-      rc = AddDrawTextInFont(s_, stacked.c_str(), static_cast<int32_t>(stacked.size()), font->font, Opaque(color),
-                             DrawRect{cellLeft, p.top, p.width, p.height}, kTextCenter | kTextTop);
-    } else {
-      const double degrees = a.textRotation <= 90 ? -a.textRotation : a.textRotation - 90;
-      TranslateDrawTransform(s_, cellLeft + (p.width + across) / 2, p.top + p.height / 2);
-      RotateDrawTransform(s_, degrees);
-      rc = AddDrawTextInFont(s_, text.text.c_str(), length, font->font, Opaque(color), DrawRect{0, 0, 0, 0},
-                             kTextCenter | kTextVCenter | rtl);
-      SetDrawTransform(s_, matrix);
-    }
-    FreeDrawClipRgn(s_, saved);
-    return rc;
-  }
-
-  TextBox box = InnerBox(p.left, p.width, *font, a.indent);
+  CellTextJob t{p, xf.alignment, modelFont, *font, scale, cond, CellText(), true, 0, 0, 0, 0, 0, TextBox()};
+  if (!BuildCellText(*r_.workbook, sheet_, c, p.width, fonts_, *font, &t.text, condCode)) return XLX_OK;
+  if (c.type == kCellError && r_.options.bPrintSetup && !PrintedErrorText(sheet_.print.errors, &t.text.text)) return XLX_OK;
+  t.ink = !r_.blackAndWhite;  // black-and-white printing draws all text black
+  t.fontColor = HasMarker(modelFont.color) && t.ink ? modelFont.color : kColorBlack;
+  t.color = t.text.formatColor != kFormatColorAuto && t.ink ? t.text.formatColor : t.fontColor;
+  t.horizontal = EffectiveHorizontal(xf, t.text, modelFont.lfCharSet, r_.workbook->isBinary, sheet_.bRightToLeft);
+  t.rtl = t.text.rightToLeft ? uint32_t(kTextRightToLeft) : 0u;
+  t.length = static_cast<int32_t>(t.text.text.size());
+  if (t.align.textRotation != 0) return DrawTurnedText(t);
+  t.box = InnerBox(p.left, p.width, *font, t.align.indent);
   if (cond && cond->icons) {
     // Text starts after the icon.
-    const double shift = std::min(box.innerWidth, CondIconWidth(font->heightPx, p.height) + 2);
-    box.innerLeft += shift, box.innerWidth -= shift;
+    const double shift = std::min(t.box.innerWidth, CondIconWidth(font->heightPx, p.height) + 2);
+    t.box.innerLeft += shift, t.box.innerWidth -= shift;
   }
-  if (multiLine) {
-    double w = 0, h = 0;
-    const double wrapWidth = a.wrapText ? std::max(1.0, box.innerWidth) : 0;
-    std::vector<DrawTextRun> runs;
-    if (text.rich && !TextRuns(text, scale, fontColor, ink, &runs)) runs.clear();
-    if (runs.empty() || GetDrawTextRunsExtent(fonts_.engine(), text.text.c_str(), length, font->font, runs.data(),
-                                              static_cast<int32_t>(runs.size()), wrapWidth, &w, &h) != XLX_OK)
-      fonts_.Measure(*font, text.text.c_str(), length, wrapWidth, &w, &h);
-    const bool several = h > font->lineHeight * 1.5;
-    double top = BlockTop(p.top, p.height, h, a.vertical, several, binary);
-    rc = SetDrawClipRgn(s_, MirroredLeft(p), p.top, MirroredLeft(p) + p.width, p.top + p.height, &saved);
-    if (rc != XLX_OK) return rc;
-    double left = horizontal == kHAlignRight || horizontal == kHAlignCenter ? box.innerLeft : box.innerLeft + box.indent;
-    double width = std::max(1.0, box.innerWidth - box.indent);
-    const DrawRect rect = Mirror().Rect(DrawRect{left, top, width, h});
-    const uint32_t flags = Mirror().Align((a.wrapText ? uint32_t(kTextWrap) : 0u) | HostAlign(horizontal) | kTextTop | rtl);
-    rc = runs.empty() ? AddDrawTextInFont(s_, text.text.c_str(), length, font->font, Opaque(color), rect, flags)
-                      : AddDrawTextRuns(s_, text.text.c_str(), length, font->font, Opaque(color), runs.data(),
-                                        static_cast<int32_t>(runs.size()), rect, flags);
-    FreeDrawClipRgn(s_, saved);
-    return rc;
-  }
+  if (t.align.wrapText || t.text.text.find(u'\n') != std::u16string::npos) return DrawTextBlock(t);
+  return DrawTextLine(t);
+}
 
-  // Single line: the runs of rich text, or one run.
+// Rotated text turns about the centre of the cell: 1-90 degrees upwards, 91-180 downwards; 255
+// stacks the letters one above the other.
+int32_t CellPass::DrawTurnedText(const CellTextJob& t) {
+  const PlacedCell& p = t.p;
+  const CellAlignment& a = t.align;
+  const CachedDrawFont* font = &t.font;
+  const CellText& text = t.text;
+  const CellColor color = t.color;
+  const int32_t length = t.length;
+  const uint32_t rtl = t.rtl;
+  int32_t saved = -1, rc = XLX_OK;
+  const double cellLeft = MirroredLeft(p);
+  // Text turned by a slant stays inside the parallelogram its borders lean to.
+  const BorderLean lean = LeanOfBorders(a.textRotation, p.height, 4096);
+  const double across = lean.top + lean.bottom;
+  rc = SetDrawClipRgn(s_, cellLeft, p.top, cellLeft + p.width + across, p.top + p.height, &saved);
+  if (rc != XLX_OK) return rc;
+  double matrix[6];
+  GetDrawTransform(s_, matrix);
+  if (a.textRotation == 255) {
+    std::u16string stacked;
+    for (char16_t ch : text.text) {
+      if (!stacked.empty()) stacked.push_back(u'\n');
+      stacked.push_back(ch);
+    }
+    rc = AddDrawTextInFont(s_, stacked.c_str(), static_cast<int32_t>(stacked.size()), font->font, Opaque(color),
+                           DrawRect{cellLeft, p.top, p.width, p.height}, kTextCenter | kTextTop);
+  } else {
+    const double degrees = a.textRotation <= 90 ? -a.textRotation : a.textRotation - 90;
+    TranslateDrawTransform(s_, cellLeft + (p.width + across) / 2, p.top + p.height / 2);
+    RotateDrawTransform(s_, degrees);
+    rc = AddDrawTextInFont(s_, text.text.c_str(), length, font->font, Opaque(color), DrawRect{0, 0, 0, 0},
+                           kTextCenter | kTextVCenter | rtl);
+    SetDrawTransform(s_, matrix);
+  }
+  FreeDrawClipRgn(s_, saved);
+  return rc;
+}
+
+// Wrapped text and text with line breaks: a block of lines placed in the cell and clipped to it.
+int32_t CellPass::DrawTextBlock(const CellTextJob& t) {
+  const PlacedCell& p = t.p;
+  const CellAlignment& a = t.align;
+  const CachedDrawFont* font = &t.font;
+  const CellText& text = t.text;
+  const TextBox& box = t.box;
+  const int32_t length = t.length, horizontal = t.horizontal;
+  const bool binary = r_.workbook->isBinary;
+  int32_t saved = -1, rc = XLX_OK;
+  double w = 0, h = 0;
+  const double wrapWidth = a.wrapText ? std::max(1.0, box.innerWidth) : 0;
+  std::vector<DrawTextRun> runs;
+  if (text.rich && !TextRuns(text, t.scale, t.fontColor, t.ink, &runs)) runs.clear();
+  if (runs.empty() || GetDrawTextRunsExtent(fonts_.engine(), text.text.c_str(), length, font->font, runs.data(),
+                                            static_cast<int32_t>(runs.size()), wrapWidth, &w, &h) != XLX_OK)
+    fonts_.Measure(*font, text.text.c_str(), length, wrapWidth, &w, &h);
+  const bool several = h > font->lineHeight * 1.5;
+  double top = BlockTop(p.top, p.height, h, a.vertical, several, binary);
+  rc = SetDrawClipRgn(s_, MirroredLeft(p), p.top, MirroredLeft(p) + p.width, p.top + p.height, &saved);
+  if (rc != XLX_OK) return rc;
+  double left = horizontal == kHAlignRight || horizontal == kHAlignCenter ? box.innerLeft : box.innerLeft + box.indent;
+  double width = std::max(1.0, box.innerWidth - box.indent);
+  const DrawRect rect = Mirror().Rect(DrawRect{left, top, width, h});
+  const uint32_t flags = Mirror().Align((a.wrapText ? uint32_t(kTextWrap) : 0u) | HostAlign(horizontal) | kTextTop | t.rtl);
+  rc = runs.empty() ? AddDrawTextInFont(s_, text.text.c_str(), length, font->font, Opaque(t.color), rect, flags)
+                    : AddDrawTextRuns(s_, text.text.c_str(), length, font->font, Opaque(t.color), runs.data(),
+                                      static_cast<int32_t>(runs.size()), rect, flags);
+  FreeDrawClipRgn(s_, saved);
+  return rc;
+}
+
+// One line: the runs of rich text, or one run, spilled over empty neighbours where it sticks out.
+int32_t CellPass::DrawTextLine(const CellTextJob& t) {
+  const PlacedCell& p = t.p;
+  const CellAlignment& a = t.align;
+  const CachedDrawFont* font = &t.font;
+  const MyLogFont& modelFont = t.modelFont;
+  const CellText& text = t.text;
+  const TextBox& box = t.box;
+  const double scale = t.scale;
+  const bool ink = t.ink, binary = r_.workbook->isBinary;
+  const CellColor fontColor = t.fontColor, color = t.color;
+  const int32_t length = t.length, horizontal = t.horizontal;
+  const uint32_t rtl = t.rtl;
+  int32_t saved = -1, rc = XLX_OK;
   std::vector<DrawRun> runs;
   if (text.rich) {
     for (int32_t i = 0; i < text.rich->runCount; ++i) {
