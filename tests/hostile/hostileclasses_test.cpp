@@ -91,6 +91,19 @@ bool Exists(const std::string& path) {
   return stat(path.c_str(), &s) == 0 && s.st_size > 0;
 }
 
+// The first page of OUTROOT, its number padded to the digits of the page count ("-1", "-001").
+std::string FirstPage(const std::string& root) {
+  std::string padded = "1";
+  for (int digits = 1; digits <= 6; ++digits, padded.insert(0, "0"))
+    if (Exists(root + "-" + padded + ".png")) return root + "-" + padded + ".png";
+  return "";
+}
+
+void RemovePages(const std::string& root) {
+  std::string padded = "1";
+  for (int digits = 1; digits <= 6; ++digits, padded.insert(0, "0")) unlink((root + "-" + padded + ".png").c_str());
+}
+
 TEST(HostileClasses, EachAnswersWithinTheLimits) {
   struct Case {
     const char* fixture;
@@ -112,13 +125,13 @@ TEST(HostileClasses, EachAnswersWithinTheLimits) {
   for (const Case& c : cases) {
     const std::string input = xlxtest::SourceDir() + "/tests/fixtures/hostile/" + c.fixture + ".xlsx";
     const std::string root = dir + "/" + c.fixture;
-    unlink((root + "-1.png").c_str());
+    RemovePages(root);
     std::vector<std::string> args = {"-q", input, root};
     if (*c.option) args.insert(args.begin(), c.option);
     const RenderRun run = RunRender(args, root + ".err");
     EXPECT_EQ(run.status, c.status) << c.fixture << ": " << run.errors;
     EXPECT_NE(run.errors.find(c.message), std::string::npos) << c.fixture << ": " << run.errors;
-    EXPECT_EQ(Exists(root + "-1.png"), c.pageWritten) << c.fixture;
+    EXPECT_EQ(!FirstPage(root).empty(), c.pageWritten) << c.fixture;
     if (!kSanitized) {
       EXPECT_LT(run.peakKilobytes, 160 * 1024) << c.fixture;
       EXPECT_LT(run.cpuSeconds, 10) << c.fixture;

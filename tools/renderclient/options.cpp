@@ -316,6 +316,13 @@ bool ParseOptions(int argc, char** argv, RenderOptions* o, std::string* error) {
 bool MakePageOutputName(const RenderOptions& o, int32_t page, int32_t total, const char* extension, std::string* name,
                         std::string* error) {
   OutputPattern pattern;
+  if (!o.pattern.empty() && o.pattern.find('%') == std::string::npos) {
+    // A name without a field, given by a program rather than a command line (which must name a
+    // field): the one page it writes, as it is.
+    if (!CheckOutputName(o.pattern, error)) return false;
+    *name = o.pattern;
+    return true;
+  }
   if (!o.pattern.empty()) {
     if (!ParseOutputPattern(o.pattern, &pattern, error)) return false;
   } else {
