@@ -10,14 +10,6 @@ std::u16string Utf8ToUtf16(std::string_view text) {
   return out;
 }
 
-std::string Utf16ToUtf8(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  char bytes[4];
-  for (size_t i = 0; i < text.size();) out.append(bytes, EncodeUtf8(DecodeUtf16At(text.data(), text.size(), &i), bytes));
-  return out;
-}
-
 void CopyTruncated(char16_t* field, size_t capacity, std::u16string_view text) {
   if (!field || capacity == 0) return;
   size_t n = text.size() < capacity - 1 ? text.size() : capacity - 1;

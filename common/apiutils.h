@@ -6,12 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "common/utf8.h"
+
 namespace xlx {
 
 // Converts UTF-8 to UTF-16; invalid sequences become U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);
-// Converts UTF-16 to UTF-8; unpaired surrogates become U+FFFD.
-std::string Utf16ToUtf8(std::u16string_view text);
 // Copies at most capacity - 1 units and a terminator (capacity in units, > 0).
 void CopyTruncated(char16_t* field, size_t capacity, std::u16string_view text);
 // Length of a zero-terminated UTF-16 string (0 for null).

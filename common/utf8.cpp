@@ -78,4 +78,12 @@ uint32_t DecodeUtf16At(const char16_t* text, size_t size, size_t* pos) {
   return c >= 0xD800 && c <= 0xDFFF ? kReplacementCharacter : c;
 }
 
+std::string Utf16ToUtf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  char bytes[4];
+  for (size_t i = 0; i < text.size();) out.append(bytes, EncodeUtf8(DecodeUtf16At(text.data(), text.size(), &i), bytes));
+  return out;
+}
+
 }  // namespace xlx

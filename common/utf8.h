@@ -4,6 +4,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace xlx {
 
@@ -20,5 +22,7 @@ size_t EncodeUtf8(uint32_t codePoint, char* out);
 // The code point at text[*pos] of UTF-16 (*pos < size), a surrogate pair joined and a lone
 // surrogate read as U+FFFD, advancing *pos past it.
 [[nodiscard]] uint32_t DecodeUtf16At(const char16_t* text, size_t size, size_t* pos);
+// UTF-16 text as UTF-8; a lone surrogate becomes U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view text);
 
 }  // namespace xlx

@@ -47,19 +47,6 @@ CallResult InvalidRequest(const std::string& message) {
   return r;
 }
 
-// The pages the options select (-f/-l or --pages), as the command line renders them.
-std::vector<int32_t> SelectedPages(const RenderOptions& o, int32_t total) {
-  std::vector<int32_t> pages;
-  if (!o.pageRanges.empty()) {
-    for (auto [a, b] : o.pageRanges)
-      for (int32_t p = a; p <= (b == 0 ? total : b) && p <= total; ++p) pages.push_back(p);
-    return pages;
-  }
-  const int32_t last = o.lastPage > 0 && o.lastPage < total ? o.lastPage : total;
-  for (int32_t p = o.firstPage; p <= last; ++p) pages.push_back(p);
-  return pages;
-}
-
 constexpr size_t kHeadBytes = 8;
 
 std::string FileHead(const std::string& path) {

@@ -337,3 +337,15 @@ std::string PageOutputName(const RenderOptions& o, int32_t page, int32_t total, 
   std::string name, error;
   return MakePageOutputName(o, page, total, extension, &name, &error) ? name : std::string();
 }
+
+std::vector<int32_t> SelectedPages(const RenderOptions& o, int32_t total) {
+  std::vector<int32_t> pages;
+  if (!o.pageRanges.empty()) {
+    for (auto [a, b] : o.pageRanges)
+      for (int32_t p = a; p <= (b == 0 ? total : b) && p <= total; ++p) pages.push_back(p);
+    return pages;
+  }
+  const int32_t last = o.lastPage > 0 && o.lastPage < total ? o.lastPage : total;
+  for (int32_t p = o.firstPage; p <= last; ++p) pages.push_back(p);
+  return pages;
+}

@@ -35,6 +35,9 @@ struct RenderOptions {
 // Whether a page's resolution comes from --scale-to, --scale-to-x or --scale-to-y.
 inline bool ScalesPages(const RenderOptions& o) { return o.scaleTo || o.scaleToX || o.scaleToY; }
 
+// The pages the options select (-f/-l or --pages) of a workbook of `total` pages, in order.
+std::vector<int32_t> SelectedPages(const RenderOptions& options, int32_t total);
+
 // Parses argv; on a usage error returns false with a message.
 bool ParseOptions(int argc, char** argv, RenderOptions* options, std::string* error);
 const char* UsageText();

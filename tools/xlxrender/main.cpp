@@ -25,12 +25,9 @@
 namespace {
 
 std::string Utf8(const char16_t* s) {
-  std::string out;
   size_t n = 0;
   while (s && s[n]) ++n;
-  char bytes[4];
-  for (size_t i = 0; i < n;) out.append(bytes, xlx::EncodeUtf8(xlx::DecodeUtf16At(s, n, &i), bytes));
-  return out;
+  return xlx::Utf16ToUtf8(std::u16string_view(s, n));
 }
 
 // The filter result code of the last failure on this thread (batch mode reports it).
@@ -51,41 +48,7 @@ int32_t PageBeyondTheEnd(const RenderOptions& o, int32_t total) {
   return 0;
 }
 
-std::vector<int32_t> SelectedPages(const RenderOptions& o, int32_t total) {
-  std::vector<int32_t> pages;
-  if (!o.pageRanges.empty()) {
-    for (auto [a, b] : o.pageRanges)
-      for (int32_t p = a; p <= (b == 0 ? total : b) && p <= total; ++p) pages.push_back(p);
-    return pages;
-  }
-  int32_t last = o.lastPage > 0 && o.lastPage < total ? o.lastPage : total;
-  for (int32_t p = o.firstPage; p <= last; ++p) pages.push_back(p);
-  return pages;
-}
-
-// UTF-16 text as UTF-8, lone surrogates as U+FFFD.
-std::string Utf8(const std::u16string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    else if (c >= 0xD800 && c <= 0xDFFF)
-      c = 0xFFFD;
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | c >> 6), out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | c >> 12), out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | c >> 18), out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-      out += static_cast<char>(0x80 | (c >> 6 & 0x3F)), out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
+std::string Utf8(const std::u16string& text) { return xlx::Utf16ToUtf8(text); }
 
 // A JSON string literal of the text.
 std::string JsonString(const std::u16string& text) { return JsonText(Utf8(text)); }
