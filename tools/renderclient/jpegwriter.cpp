@@ -6,7 +6,6 @@
 #include <csetjmp>
 #include <cstring>
 
-#include <unistd.h>
 
 #include <jpeglib.h>
 
@@ -36,11 +35,8 @@ bool JpegPageWriter::Begin(const std::string& path, uint32_t width, uint32_t hei
     return false;
   }
   // Written unnamed and named when finished: an interrupted run leaves no partial page.
-  const int fd = output_.Open(path);
-  file_ = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+  file_ = output_.OpenStream(path);
   if (!file_) {
-    if (fd >= 0) close(fd);
-    output_.Discard();
     *error = "cannot write " + path + ": " + std::strerror(errno);
     return false;
   }
@@ -96,11 +92,7 @@ bool JpegPageWriter::Finish(std::string* error) {
   jpeg_finish_compress(&c.info);
   jpeg_destroy_compress(&c.info);
   codec_.reset();
-  bool ok = std::fflush(file_) == 0 && !std::ferror(file_);
-  ok = ok && output_.Commit();
-  ok = std::fclose(file_) == 0 && ok;
-  file_ = nullptr;
-  if (!ok) output_.Discard();
+  const bool ok = output_.CloseStream(&file_);
   if (!ok) *error = "cannot write " + path_ + ": " + std::strerror(errno);
   return ok;
 }
@@ -110,9 +102,5 @@ void JpegPageWriter::Abort() {
     if (codec_->created) jpeg_destroy_compress(&codec_->info);
     codec_.reset();
   }
-  if (file_) {
-    std::fclose(file_);
-    file_ = nullptr;
-  }
-  output_.Discard();
+  output_.AbortStream(&file_);
 }

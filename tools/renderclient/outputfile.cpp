@@ -82,3 +82,30 @@ void OutputFile::Discard() {
   tempName_.clear();
   fd_ = -1;  // owned and closed by the caller's stream
 }
+
+std::FILE* OutputFile::OpenStream(const std::string& path) {
+  const int fd = Open(path);
+  std::FILE* file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+  if (!file) {
+    const int saved = errno;
+    if (fd >= 0) close(fd);
+    Discard();
+    errno = saved;
+  }
+  return file;
+}
+
+bool OutputFile::CloseStream(std::FILE** file) {
+  bool ok = std::fflush(*file) == 0 && !std::ferror(*file);
+  ok = ok && Commit();
+  ok = std::fclose(*file) == 0 && ok;
+  *file = nullptr;
+  if (!ok) Discard();
+  return ok;
+}
+
+void OutputFile::AbortStream(std::FILE** file) {
+  if (*file) std::fclose(*file);
+  *file = nullptr;
+  Discard();
+}

@@ -2,6 +2,7 @@
 // temporary name where the file system cannot hold an unnamed file) in the folder of their name,
 // then named. A run that is interrupted leaves no partial page behind.
 #pragma once
+#include <cstdio>
 #include <string>
 
 class OutputFile {
@@ -19,6 +20,13 @@ class OutputFile {
   // A path that opens the file being written, for writers that take a name: "/proc/self/fd/N" of
   // the unnamed file, or its temporary name. "" before Open.
   std::string WritePath() const;
+
+  // The same as a buffered stream: Open and fdopen (nothing left behind on failure; null, errno
+  // set); CloseStream flushes, names the file and closes it (false and the file discarded when
+  // any of it fails); AbortStream closes and discards.
+  std::FILE* OpenStream(const std::string& path);
+  bool CloseStream(std::FILE** file);
+  void AbortStream(std::FILE** file);
 
  private:
   int fd_ = -1;

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include <unistd.h>
 
 namespace {
 PngPageEncoder& ThreadEncoder() {
@@ -19,11 +18,8 @@ PngPageWriter::~PngPageWriter() { Abort(); }
 bool PngPageWriter::Begin(const std::string& path, uint32_t width, uint32_t height, uint32_t dpi, std::string* error) {
   path_ = path;
   // Written unnamed and named when finished: an interrupted run leaves no partial page.
-  const int fd = output_.Open(path);
-  file_ = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+  file_ = output_.OpenStream(path);
   if (!file_) {
-    if (fd >= 0) close(fd);
-    output_.Discard();
     *error = "cannot write " + path + ": " + std::strerror(errno);
     return false;
   }
@@ -104,11 +100,7 @@ bool PngPageWriter::Finish(std::string* error) {
 }
 
 bool PngPageWriter::CloseFile(std::string* error) {
-  bool ok = std::fflush(file_) == 0 && !std::ferror(file_);
-  ok = ok && output_.Commit();
-  ok = std::fclose(file_) == 0 && ok;
-  file_ = nullptr;
-  if (!ok) output_.Discard();
+  const bool ok = output_.CloseStream(&file_);
   if (!ok) *error = "cannot write " + path_ + ": " + std::strerror(errno);
   return ok;
 }
@@ -120,9 +112,5 @@ void PngPageWriter::Abort() {
     png_destroy_write_struct(&png, info ? &info : nullptr);
     png_ = info_ = nullptr;
   }
-  if (file_) {
-    std::fclose(file_);
-    file_ = nullptr;
-  }
-  output_.Discard();
+  output_.AbortStream(&file_);
 }

@@ -11,14 +11,14 @@
 
 namespace xlxdump {
 
-namespace {
-
 std::string Csv(const std::string& text) {
   if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
   std::string out = "\"";
   for (char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
   return out + "\"";
 }
+
+namespace {
 
 // The kind a plot draws as: bar charts split by direction, 3-D kinds marked.
 std::string KindName(const xlx::ChartPlot& p) {

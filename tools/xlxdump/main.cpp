@@ -22,12 +22,7 @@
 
 namespace {
 
-std::string Csv(const std::string& text) {
-  if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
-  std::string out = "\"";
-  for (char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return out + "\"";
-}
+using xlxdump::Csv;
 
 const char* TypeName(uint8_t type) {
   switch (type) {
