@@ -129,15 +129,19 @@ CallResult BookSession::InfoLocked(FilterHost& host, int32_t page, PageSize* siz
   return CallResult();
 }
 
+std::shared_ptr<FilterHost> BookSession::PageHost(int32_t page, uint32_t dpi, PageSize* size, CallResult* result) {
+  std::shared_ptr<FilterHost> host = HostFor(dpi, result);
+  if (!host) return nullptr;
+  *result = InfoLocked(*host, page, size);
+  return result->ok() ? host : nullptr;
+}
+
 CallResult BookSession::Info(int32_t page, uint32_t dpi, PageFacts* facts) {
   std::shared_lock<std::shared_mutex> guard(closeLock_);
   if (closed_) return Closed();
   CallResult result;
-  std::shared_ptr<FilterHost> host = HostFor(dpi, &result);
-  if (!host) return result;
   PageSize size;
-  result = InfoLocked(*host, page, &size);
-  if (!result.ok()) return result;
+  if (!PageHost(page, dpi, &size, &result)) return result;
   facts->width = size.width;
   facts->height = size.height;
   facts->dpi = size.xRes;
@@ -154,11 +158,9 @@ CallResult BookSession::RenderRows(int32_t page, uint32_t dpi, const RowSink& be
   std::shared_lock<std::shared_mutex> guard(closeLock_);
   if (closed_) return Closed();
   CallResult result;
-  std::shared_ptr<FilterHost> host = HostFor(dpi, &result);
-  if (!host) return result;
   PageSize size;
-  result = InfoLocked(*host, page, &size);
-  if (!result.ok()) return result;
+  std::shared_ptr<FilterHost> host = PageHost(page, dpi, &size, &result);
+  if (!host) return result;
   if (static_cast<uint64_t>(size.width) * size.height > VK_MAX_BITMAP_PIXELS) {
     result.code = XLX_ERR_MEMORY;
     result.message = PageName(page) + " is " + std::to_string(size.width) + " x " + std::to_string(size.height) +

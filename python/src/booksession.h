@@ -64,6 +64,8 @@ class BookSession {
   using RowSink = FilterHost::RowSink;
   std::shared_ptr<FilterHost> HostFor(uint32_t dpi, CallResult* result);
   CallResult InfoLocked(FilterHost& host, int32_t page, PageSize* size);
+  // The host for `dpi` with page `page`'s size in `size`; null with the failure in `result`.
+  std::shared_ptr<FilterHost> PageHost(int32_t page, uint32_t dpi, PageSize* size, CallResult* result);
   CallResult RenderRows(int32_t page, uint32_t dpi, const RowSink& begin, const RowSink& row, PageFacts* facts);
   CallResult DrawVectorPage(FilterHost& host, int32_t page, struct VkVectorDocument* document);
 

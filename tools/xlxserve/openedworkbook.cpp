@@ -91,13 +91,18 @@ int32_t OpenedWorkbook::CheckPage(int32_t page, PageSize* size) {
   return XLX_OK;
 }
 
+int32_t OpenedWorkbook::StartPage(int32_t page, WorkLimits* limits, PageSize* size) {
+  const int32_t r = CheckPage(page, size);
+  if (r != XLX_OK) return r;
+  return limits->ShouldStop() ? kStoppedByLimits : XLX_OK;
+}
+
 // Draws a page row by row into `Writer` (PNG or JPEG in memory).
 template <typename Writer>
 int32_t OpenedWorkbook::RenderRaster(int32_t page, WorkLimits* limits, std::string* bytes) {
   PageSize size;
-  int32_t r = CheckPage(page, &size);
+  int32_t r = StartPage(page, limits, &size);
   if (r != XLX_OK) return r;
-  if (limits->ShouldStop()) return kStoppedByLimits;
   Writer writer;
   bool stopped = false, failed = false;
   r = host_.Render(page, size, [&](const uint8_t* bgr, int32_t row, uint32_t flags) -> int32_t {
@@ -122,9 +127,8 @@ int32_t OpenedWorkbook::RenderJpeg(int32_t page, WorkLimits* limits, std::string
 
 int32_t OpenedWorkbook::RenderSvg(int32_t page, WorkLimits* limits, std::string* svg) {
   PageSize size;
-  int32_t r = CheckPage(page, &size);
+  int32_t r = StartPage(page, limits, &size);
   if (r != XLX_OK) return r;
-  if (limits->ShouldStop()) return kStoppedByLimits;
   MemoryFile out;
   std::string error;
   if (!out.Create(nullptr, 0, &error)) return XLX_ERR_MEMORY;

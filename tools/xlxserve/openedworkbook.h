@@ -41,6 +41,8 @@ class OpenedWorkbook {
 
  private:
   int32_t CheckPage(int32_t page, PageSize* size);
+  // CheckPage, then the request's limits: kStoppedByLimits once they say stop.
+  int32_t StartPage(int32_t page, WorkLimits* limits, PageSize* size);
   template <typename Writer>
   int32_t RenderRaster(int32_t page, WorkLimits* limits, std::string* bytes);
   std::shared_ptr<MemoryFile> file_;
