@@ -223,6 +223,9 @@ struct VkSurface {
   VkVectorPage* vector = nullptr;  // the vector page drawn on instead of the bitmap, if any
   size_t pixelBytes = 0;
   int32_t stride = 0;
+  // Per row of a 24-bit bitmap: 1 when the row was white as the surface took it, so that a row
+  // still white at the end need not be written back. Empty when not known.
+  std::vector<uint8_t> whiteRows;
   cairo_surface_t* target = nullptr;
   cairo_t* cr = nullptr;
   bool lineSmoothing = true;
