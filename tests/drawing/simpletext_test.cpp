@@ -88,6 +88,17 @@ std::vector<uint8_t> DrawSheet(VkDrawingEngine* engine, double dpi, const std::v
   // A tinted band under part of the texts: glyphs blend over colour as well as over white.
   Brush tint = MakeBrush(VK_RGB(240, 200, 120));
   EXPECT_EQ(1, VkDrawRectangle(s, nullptr, tint, 0, side / 3.0, side, side / 3.0));
+  // Whole pixels: a staircase clip across the sheet, several rectangles that cut through texts.
+  Path stairs;
+  if (wholePixels) {
+    const double step = std::floor(side / 4.0);
+    EXPECT_EQ(1, VkCreatePath(stairs.out()));
+    VkPathMoveTo(stairs, 0, 0), VkPathLineTo(stairs, 3 * step + 7, 0), VkPathLineTo(stairs, 3 * step + 7, step + 5);
+    VkPathLineTo(stairs, 2 * step + 3, step + 5), VkPathLineTo(stairs, 2 * step + 3, 2 * step + 9);
+    VkPathLineTo(stairs, step + 1, 2 * step + 9), VkPathLineTo(stairs, step + 1, side), VkPathLineTo(stairs, 0, side);
+    VkPathClose(stairs);
+    EXPECT_EQ(1, VkClipPath(s, stairs, nullptr));
+  }
   if (wholePixels) VkTranslateTransform(s, 3, -2);
   else VkTranslateTransform(s, 3.37, -1.61);
   const uint32_t flags[] = {VK_TEXT_LEFT | VK_TEXT_BASELINE, VK_TEXT_RIGHT | VK_TEXT_BOTTOM,
@@ -120,7 +131,7 @@ TEST(SimpleText, DrawsTheSamePixelsAsTheLayout) {
       size_t differing = 0;
       for (size_t i = 0; i < fast.size(); ++i) differing += fast[i] != full[i];
       EXPECT_EQ(0u, differing) << c.face << " " << c.pt << " pt at " << dpi << " dpi";
-      // Clips of whole pixels leave the glyphs to the per-thread masks.
+      // Clips of whole pixels, of one rectangle or several, leave the glyphs to the per-thread masks.
       EXPECT_TRUE(DrawSheet(engines.fast.e, dpi, texts, c, true, true) ==
                   DrawSheet(engines.full.e, dpi, texts, c, true, true))
           << c.face << " " << c.pt << " pt at " << dpi << " dpi, whole pixels";
