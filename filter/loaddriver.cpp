@@ -113,23 +113,31 @@ int32_t PrepareBitmap(_LOADDISPATCH* d, LoadState& s) {
 }
 
 // Hands the rows of `bitmap` to the host as rows [top, top + bitmap height) of a page of
-// `pageHeight` rows.
+// `pageHeight` rows. Rows of pixel memory are handed over where they lie (the callback only reads
+// them); a blank bitmap's rows are read through the host into one row buffer.
 int32_t DeliverRows(_LOADDISPATCH* d, _BITMAPHANDLE* bitmap, uint32_t top, uint32_t pageHeight) {
   if (!(bitmap->uFlags & BITMAP_ALLOCATED)) return XLX_ERR_NO_PIXELS;
-  auto* row = static_cast<uint8_t*>(VK_ALLOC(bitmap->uBytesPerLine ? bitmap->uBytesPerLine : 1, 1));
-  if (!row) return XLX_ERR_MEMORY;
+  const bool inPlace = bitmap->pData && !(bitmap->uFlags & BITMAP_BLANK);
+  uint8_t* row = nullptr;
+  if (!inPlace) {
+    row = static_cast<uint8_t*>(VK_ALLOC(bitmap->uBytesPerLine ? bitmap->uBytesPerLine : 1, 1));
+    if (!row) return XLX_ERR_MEMORY;
+  }
   int32_t r = VkBeginBitmapAccess(bitmap);
   const bool begun = r == XLX_OK;
   const int32_t height = static_cast<int32_t>(bitmap->uHeight);
   for (int32_t y = 0; y < height && r == XLX_OK; ++y) {
-    int32_t copied = VkGetBitmapRow(bitmap, row, y, bitmap->uBytesPerLine);
-    if (copied < 1) {
-      r = copied;
-      break;
+    const uint8_t* pixels = inPlace ? bitmap->pData + static_cast<size_t>(y) * bitmap->uBytesPerLine : row;
+    if (!inPlace) {
+      const int32_t copied = VkGetBitmapRow(bitmap, row, y, bitmap->uBytesPerLine);
+      if (copied < 1) {
+        r = copied;
+        break;
+      }
     }
     const uint32_t pageRow = top + static_cast<uint32_t>(y);
     uint32_t flags = XLX_ROW_DATA | (pageRow == 0 ? XLX_ROW_FIRST : 0u) | (pageRow + 1 == pageHeight ? XLX_ROW_LAST : 0u);
-    r = d->pfnRowDelivery ? d->pfnRowDelivery(d->pFileInfo, bitmap, row, flags, static_cast<int32_t>(pageRow), 1,
+    r = d->pfnRowDelivery ? d->pfnRowDelivery(d->pFileInfo, bitmap, pixels, flags, static_cast<int32_t>(pageRow), 1,
                                               d->uRowDeliveryUser)
                           : XLX_OK;
   }

@@ -4,7 +4,7 @@ set -euo pipefail
 pkgs=(
   g++ clang cmake ninja-build pkg-config make ccache
   zlib1g-dev libminizip-dev libpugixml-dev libssl-dev
-  libcairo2-dev libpango1.0-dev libfontconfig-dev
+  libcairo2-dev libpixman-1-dev libpango1.0-dev libfontconfig-dev
   libpng-dev libjpeg-dev libdeflate-dev libgif-dev libtiff-dev libwebp-dev librsvg2-dev libwmf-dev libemf2svg-dev
   libgtest-dev libbenchmark-dev libclang-rt-14-dev
   fonts-crosextra-carlito fonts-crosextra-caladea fonts-liberation2

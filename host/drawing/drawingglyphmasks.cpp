@@ -104,14 +104,15 @@ GlyphMask RenderGlyph(cairo_scaled_font_t* scaled, unsigned long index) {
   return mask;
 }
 
-// Whether the clip is whole pixels (or absent). The library clips glyphs to a partly covered pixel
-// in another order of operations than it clips a mask, so such clips are left to it.
-bool ClipIsPixelAligned(cairo_t* cr) {
-  cairo_rectangle_list_t* list = cairo_copy_clip_rectangle_list(cr);
-  const bool aligned = list && list->status == CAIRO_STATUS_SUCCESS;
-  cairo_rectangle_list_destroy(list);
-  return aligned;
-}
+// The clip as rectangles, when it is whole pixels (or absent). The library clips glyphs to a
+// partly covered pixel in another order of operations than it clips a mask, so such clips are
+// left to it.
+struct PixelClip {
+  cairo_rectangle_list_t* list;
+  explicit PixelClip(cairo_t* cr) : list(cairo_copy_clip_rectangle_list(cr)) {}
+  ~PixelClip() { cairo_rectangle_list_destroy(list); }
+  bool aligned() const { return list && list->status == CAIRO_STATUS_SUCCESS; }
+};
 
 }  // namespace
 
@@ -166,7 +167,9 @@ bool DrawGlyphMasks(cairo_t* cr, GlyphMasks* masks, const cairo_glyph_t* glyphs,
   if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE) return false;
   cairo_matrix_t m;
   cairo_get_matrix(cr, &m);
-  if (m.xx != 1 || m.yy != 1 || m.xy != 0 || m.yx != 0 || !ClipIsPixelAligned(cr)) return false;
+  if (m.xx != 1 || m.yy != 1 || m.xy != 0 || m.yx != 0) return false;
+  const PixelClip clip(cr);
+  if (!clip.aligned()) return false;
   double offsetX = 0, offsetY = 0;
   cairo_surface_get_device_offset(target, &offsetX, &offsetY);
   const double tx = 0.0 + m.x0 + offsetX, ty = 0.0 + m.y0 + offsetY;
@@ -204,6 +207,13 @@ bool DrawGlyphMasks(cairo_t* cr, GlyphMasks* masks, const cairo_glyph_t* glyphs,
       }
     }
   }
+  MaskPlacement placement;
+  placement.alpha = masks->run.data();
+  placement.stride = stride, placement.width = width, placement.height = height;
+  placement.x = x0, placement.y = y0;
+  placement.clip = clip.list;
+  placement.userToPixelX = tx, placement.userToPixelY = ty;
+  if (BlendSolidMask(cr, placement)) return true;
   cairo_surface_t* mask =
       cairo_image_surface_create_for_data(masks->run.data(), CAIRO_FORMAT_A8, width, height, stride);
   cairo_save(cr);

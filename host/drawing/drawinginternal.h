@@ -107,6 +107,21 @@ void DestroyGlyphMasks(GlyphMasks* masks);
 // other target or a glyph it cannot take; the caller then draws them with the library.
 bool DrawGlyphMasks(cairo_t* cr, GlyphMasks* masks, const cairo_glyph_t* glyphs, int count);
 
+// ---- masks blended straight into the page (drawingmaskblend.cpp) ----
+// An 8-bit coverage mask placed on the target's pixels, and the clip it is drawn through.
+struct MaskPlacement {
+  const uint8_t* alpha = nullptr;  // height rows of `stride` bytes, width used
+  int stride = 0, width = 0, height = 0;
+  int x = 0, y = 0;  // the mask's top left pixel in the target's pixel memory
+  const cairo_rectangle_list_t* clip = nullptr;  // the clip in user space (cairo_copy_clip_rectangle_list)
+  double userToPixelX = 0, userToPixelY = 0;      // user space to target pixels: a translation
+};
+// Blends the mask in the current source into the target, with the pixels cairo_mask_surface
+// would give, when the target is a 32-bit image drawn on directly, the operator OVER and the
+// source a solid colour; the clip's rectangles must lie on whole pixels. False, having drawn
+// nothing, otherwise.
+bool BlendSolidMask(cairo_t* cr, const MaskPlacement& mask);
+
 enum PathOp : uint8_t { kMoveTo, kLineTo, kCurveTo, kClose };
 
 // ---- vector pages (drawingvector.cpp) ----
@@ -223,6 +238,9 @@ struct VkSurface {
   VkVectorPage* vector = nullptr;  // the vector page drawn on instead of the bitmap, if any
   size_t pixelBytes = 0;
   int32_t stride = 0;
+  // Per row of a 24-bit bitmap: 1 when the row was white as the surface took it, so that a row
+  // still white at the end need not be written back. Empty when not known.
+  std::vector<uint8_t> whiteRows;
   cairo_surface_t* target = nullptr;
   cairo_t* cr = nullptr;
   bool lineSmoothing = true;

@@ -108,17 +108,22 @@ bool WhiteRow(const uint8_t* row, size_t bytes) {
   return true;
 }
 
-void CopyFromBitmap(const _BITMAPHANDLE* bitmap, uint8_t* pixels, int32_t stride) {
+// Fills the drawing buffer from the bitmap; marks in `whiteRows` (when it has a slot per row) the
+// rows of a 24-bit bitmap that are white.
+void CopyFromBitmap(const _BITMAPHANDLE* bitmap, uint8_t* pixels, int32_t stride, std::vector<uint8_t>* whiteRows) {
   const uint32_t w = bitmap->uWidth;
+  const bool noteWhite = whiteRows->size() == bitmap->uHeight;
   for (uint32_t y = 0; y < bitmap->uHeight; ++y) {
     const uint8_t* src = bitmap->pData + static_cast<size_t>(y) * bitmap->uBytesPerLine;
     uint32_t* dst = reinterpret_cast<uint32_t*>(pixels + static_cast<size_t>(y) * stride);
     if (bitmap->uBitsPerPixel == 24) {
       // A white row is opaque white in the drawing buffer: one fill instead of a conversion.
-      if (WhiteRow(src, static_cast<size_t>(w) * 3))
+      const bool white = WhiteRow(src, static_cast<size_t>(w) * 3);
+      if (white)
         std::memset(dst, 0xFF, static_cast<size_t>(w) * 4);
       else
         ExpandRow24(src, dst, w);
+      if (noteWhite) (*whiteRows)[y] = white;
     } else {
       for (uint32_t x = 0; x < w; ++x, src += 4) {
         uint32_t a = src[3];
@@ -133,11 +138,15 @@ void CopyFromBitmap(const _BITMAPHANDLE* bitmap, uint8_t* pixels, int32_t stride
   }
 }
 
-void CopyToBitmap(const uint8_t* pixels, int32_t stride, _BITMAPHANDLE* bitmap) {
+// Writes the drawing buffer back to the bitmap, leaving out the rows `whiteRows` marks that are
+// still white (opaque white in the buffer is white in the bitmap).
+void CopyToBitmap(const uint8_t* pixels, int32_t stride, const std::vector<uint8_t>& whiteRows, _BITMAPHANDLE* bitmap) {
   const uint32_t w = bitmap->uWidth;
+  const bool knowWhite = whiteRows.size() == bitmap->uHeight;
   for (uint32_t y = 0; y < bitmap->uHeight; ++y) {
     const uint32_t* src = reinterpret_cast<const uint32_t*>(pixels + static_cast<size_t>(y) * stride);
     uint8_t* dst = bitmap->pData + static_cast<size_t>(y) * bitmap->uBytesPerLine;
+    if (knowWhite && whiteRows[y] && WhiteRow(reinterpret_cast<const uint8_t*>(src), static_cast<size_t>(w) * 4)) continue;
     if (bitmap->uBitsPerPixel == 24) {
       // The page starts opaque and is only painted over, so alpha stays 255 here.
       PackRow24(src, dst, w);
@@ -272,7 +281,14 @@ VK_API int32_t VkCreateSurface(VkDrawingEngine* engine, _BITMAPHANDLE* bitmap, V
       delete s;
       return XLX_ERR_MEMORY;
     }
-    CopyFromBitmap(bitmap, s->pixels, s->stride);
+    if (bitmap->uBitsPerPixel == 24) {
+      try {
+        s->whiteRows.resize(bitmap->uHeight);
+      } catch (const std::bad_alloc&) {
+        s->whiteRows.clear();  // rows are then all written back
+      }
+    }
+    CopyFromBitmap(bitmap, s->pixels, s->stride, &s->whiteRows);
     s->target = cairo_image_surface_create_for_data(s->pixels, CAIRO_FORMAT_ARGB32, static_cast<int>(bitmap->uWidth),
                                                     static_cast<int>(bitmap->uHeight), s->stride);
     // Whole rows: every operation lands on the same pixel grid as on the whole page.
@@ -313,7 +329,7 @@ VK_API int32_t VkEndSurface(VkSurface* surface) {
   if (!surface) return XLX_ERR_ARGUMENT;
   cairo_surface_flush(surface->target);
   if (surface->vector) return XLX_OK;
-  CopyToBitmap(surface->pixels, surface->stride, surface->bitmap);
+  CopyToBitmap(surface->pixels, surface->stride, surface->whiteRows, surface->bitmap);
   return XLX_OK;
 }
 

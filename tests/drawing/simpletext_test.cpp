@@ -1,6 +1,7 @@
 // The simple-text path against the full layout: an engine with it and an engine without it must
 // measure every text to the same Pango unit and draw the same pixels, for the fonts and texts of
-// ordinary sheets, kerned pairs, ligatures and characters that take the layout.
+// ordinary sheets, kerned pairs, ligatures and characters that take the layout, in opaque and
+// translucent colours over white and over a tint.
 #include <cmath>
 #include <random>
 #include <vector>
@@ -84,6 +85,20 @@ std::vector<uint8_t> DrawSheet(VkDrawingEngine* engine, double dpi, const std::v
   EXPECT_EQ(1, VkCreateSurface(engine, &page.b, &s));
   VkSetTextSmoothing(s, smoothing ? 1 : 0);
   Font font = MakeFont(engine, c.face, c.pt, c.style);
+  // A tinted band under part of the texts: glyphs blend over colour as well as over white.
+  Brush tint = MakeBrush(VK_RGB(240, 200, 120));
+  EXPECT_EQ(1, VkDrawRectangle(s, nullptr, tint, 0, side / 3.0, side, side / 3.0));
+  // Whole pixels: a staircase clip across the sheet, several rectangles that cut through texts.
+  Path stairs;
+  if (wholePixels) {
+    const double step = std::floor(side / 4.0);
+    EXPECT_EQ(1, VkCreatePath(stairs.out()));
+    VkPathMoveTo(stairs, 0, 0), VkPathLineTo(stairs, 3 * step + 7, 0), VkPathLineTo(stairs, 3 * step + 7, step + 5);
+    VkPathLineTo(stairs, 2 * step + 3, step + 5), VkPathLineTo(stairs, 2 * step + 3, 2 * step + 9);
+    VkPathLineTo(stairs, step + 1, 2 * step + 9), VkPathLineTo(stairs, step + 1, side), VkPathLineTo(stairs, 0, side);
+    VkPathClose(stairs);
+    EXPECT_EQ(1, VkClipPath(s, stairs, nullptr));
+  }
   if (wholePixels) VkTranslateTransform(s, 3, -2);
   else VkTranslateTransform(s, 3.37, -1.61);
   const uint32_t flags[] = {VK_TEXT_LEFT | VK_TEXT_BASELINE, VK_TEXT_RIGHT | VK_TEXT_BOTTOM,
@@ -94,7 +109,7 @@ std::vector<uint8_t> DrawSheet(VkDrawingEngine* engine, double dpi, const std::v
     const int32_t n = static_cast<int32_t>(text.size());
     double left = (slot % 7) * cellW + 0.25 * (slot % 4), top = ((slot / 7) % 33) * cellH + 0.3;
     if (wholePixels) left = std::floor(left), top = std::floor(top);
-    const VkColor color = slot % 3 ? kBlack : VK_RGB(200, 30, 60);
+    const VkColor color = slot % 3 ? kBlack : slot % 2 ? VK_RGB(200, 30, 60) : VK_RGBA(20, 90, 200, 140);
     if (slot % 5 == 4)
       VkDrawText(s, font, color, text.c_str(), n, left + 4.5, top + 15 * k, 0, 0, VK_TEXT_LEFT | VK_TEXT_BASELINE);
     else
@@ -116,7 +131,7 @@ TEST(SimpleText, DrawsTheSamePixelsAsTheLayout) {
       size_t differing = 0;
       for (size_t i = 0; i < fast.size(); ++i) differing += fast[i] != full[i];
       EXPECT_EQ(0u, differing) << c.face << " " << c.pt << " pt at " << dpi << " dpi";
-      // Clips of whole pixels leave the glyphs to the per-thread masks.
+      // Clips of whole pixels, of one rectangle or several, leave the glyphs to the per-thread masks.
       EXPECT_TRUE(DrawSheet(engines.fast.e, dpi, texts, c, true, true) ==
                   DrawSheet(engines.full.e, dpi, texts, c, true, true))
           << c.face << " " << c.pt << " pt at " << dpi << " dpi, whole pixels";

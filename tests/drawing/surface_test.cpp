@@ -254,8 +254,9 @@ TEST(SurfaceBitmap, ThirtyTwoBitPagesKeepAlphaAndStartFromTheBitmap) {
   EXPECT_EQ(255, page.Alpha(7, 2));
 }
 
-// Rows are converted four pixels at a time with a tail, and white rows are filled: widths around
-// multiples of four, and a page, each with white and noisy rows and a painted last column.
+// Rows are converted four pixels at a time with a tail, white rows are filled, and rows white
+// before and after the drawing are not written back: widths around multiples of four, and a page,
+// each with white and noisy rows, painted on a white row and on rows that were not white.
 TEST(SurfaceBitmap, TwentyFourBitRowsOfEveryWidthComeBackAsTheyWere) {
   Engine engine;
   uint32_t seed = 7;
@@ -270,11 +271,15 @@ TEST(SurfaceBitmap, TwentyFourBitRowsOfEveryWidthComeBackAsTheyWere) {
     ASSERT_EQ(1, VkCreateSurface(engine.e, &page.b, &s));
     ASSERT_EQ(1, VkEndSurface(s));
     EXPECT_TRUE(std::vector<uint8_t>(page.b.pData, page.b.pData + page.b.uDataSize) == before) << width;
-    Brush blue = MakeBrush(kBlue);
+    Brush blue = MakeBrush(kBlue), white = MakeBrush(kWhite);
     ASSERT_EQ(1, VkDrawRectangle(s, nullptr, blue, width - 1, 1, 1, 1));
+    ASSERT_EQ(1, VkDrawRectangle(s, nullptr, blue, 0, 0, 1, 1));
+    ASSERT_EQ(1, VkDrawRectangle(s, nullptr, white, width - 1, 2, 1, 1));
     ASSERT_EQ(1, VkEndSurface(s));
     VkDestroySurface(s);
     EXPECT_EQ(kBluePx, page.At(width - 1, 1)) << width;
+    EXPECT_EQ(kBluePx, page.At(0, 0)) << width;
+    EXPECT_EQ(kWhitePx, page.At(width - 1, 2)) << width;
     const uint8_t* p = before.data() + page.b.uBytesPerLine + 3 * (width - 1);
     if (width > 1) {
       EXPECT_EQ((Rgb{p[-1], p[-2], p[-3]}), page.At(width - 2, 1)) << width;
