@@ -70,6 +70,8 @@ void PlotRange(const ChartCanvas& c, int32_t plot, bool x, double* lo, double* h
   }
 }
 
+}  // namespace
+
 std::u16string ValueLabel(const ChartCanvas& c, const AxisLayout& a, double v, bool percent) {
   std::u16string code = a.axis ? a.axis->formatCode : u"General";
   if (a.axis && a.axis->sourceLinked && a.labelSeries && !a.labelSeries->values.formatCode.empty())
@@ -91,6 +93,8 @@ std::vector<double> Ticks(const ChartScale& s) {
   for (int32_t i = 0; i <= n && i <= kMaxAxisTicks * 10; ++i) t.push_back(s.min + i * s.major);
   return t;
 }
+
+namespace {
 
 bool PercentPlot(const ChartCanvas& c, int32_t group) {
   for (size_t p = 0; p < c.chart.plots.size(); ++p)
