@@ -35,12 +35,15 @@ DrawPoint Raw(const Projection3D& p, const Point3& q) {
 Projection3D MakeProjection(const View3DSpec& view, double w, double h, double d, const DrawRect& rect) {
   Projection3D p;
   p.oblique = view.oblique;
-  w = std::max(w, 1e-6), h = std::max(h, 1e-6), d = std::max(d, 1e-6);
+  auto clampSize = [](double v) { return std::isfinite(v) ? std::max(1e-6, std::min(v, 1e6)) : 1.0; };
+  w = clampSize(w), h = clampSize(h), d = clampSize(d);
   const double rx = std::max(-90.0, std::min(view.rotX, 90.0)) * kDegree, ry = view.rotY * kDegree;
   p.cosX = std::cos(rx), p.sinX = std::sin(rx), p.cosY = std::cos(ry), p.sinY = std::sin(ry);
   p.centre = Point3{w / 2, h / 2, d / 2};
   const double fov = std::max(0.0, std::min(view.fieldOfView, 120.0)) * kDegree;
-  if (!view.oblique && fov > 0) p.eye = std::sqrt(w * w + h * h + d * d) / 2 / std::tan(fov / 2) + std::sqrt(w * w + h * h + d * d) / 2;
+  // The eye stands back far enough for the box to fill the field of view.
+  const double radius = std::sqrt(w * w + h * h + d * d) / 2;
+  if (!view.oblique && fov > 0) p.eye = radius / std::tan(fov / 2) + radius;
   double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
   for (int32_t corner = 0; corner < 8; ++corner) {
     const DrawPoint r = Raw(p, Point3{corner & 1 ? w : 0, corner & 2 ? h : 0, corner & 4 ? d : 0});

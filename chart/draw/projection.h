@@ -30,7 +30,7 @@ struct Projection3D {
   double offX = 0, offY = 0;      // page position of the projected origin
 };
 
-// A projection of the box [0, w] x [0, h] x [0, d] (sizes clamped to at least 1e-6) whose
+// A projection of the box [0, w] x [0, h] x [0, d] (sizes clamped to 1e-6 .. 1e6) whose
 // picture fills `rect` and is centred in it: an oblique view scales width and height
 // independently, a rotated view keeps its proportions.
 Projection3D MakeProjection(const View3DSpec& view, double w, double h, double d, const DrawRect& rect);
