@@ -36,7 +36,8 @@ View3DSpec ViewOf(const ChartModel& m, int32_t kind) {
   // Without `c:rAngAx` column and bar charts keep right angles; the others turn in perspective.
   v.oblique = m.rightAngleAxes >= 0 ? m.rightAngleAxes == 1 : kind == kChartBar3D;
   v.fieldOfView = m.perspective / 2.0;
-  if (kind == kChartSurface) v.rotX = 90, v.rotY = 0, v.oblique = false, v.fieldOfView = 0;
+  // A contour chart is its surface seen from straight above, filling the plot.
+  if (kind == kChartSurface) v.rotX = 90, v.rotY = 0, v.oblique = false, v.fieldOfView = 0, v.stretch = true;
   return v;
 }
 

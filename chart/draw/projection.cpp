@@ -52,7 +52,7 @@ Projection3D MakeProjection(const View3DSpec& view, double w, double h, double d
   }
   const double spanX = std::max(hi[0] - lo[0], 1e-9), spanY = std::max(hi[1] - lo[1], 1e-9);
   p.scaleX = rect.width / spanX, p.scaleY = rect.height / spanY;
-  if (!view.oblique) p.scaleX = p.scaleY = std::min(p.scaleX, p.scaleY);
+  if (!view.oblique && !view.stretch) p.scaleX = p.scaleY = std::min(p.scaleX, p.scaleY);
   // Centre the picture: page x grows with x, page y falls as y rises.
   p.offX = rect.left + (rect.width - spanX * p.scaleX) / 2 - lo[0] * p.scaleX;
   p.offY = rect.top + (rect.height - spanY * p.scaleY) / 2 + hi[1] * p.scaleY;

@@ -19,6 +19,7 @@ struct View3DSpec {
   double rotX = 15, rotY = 20;  // degrees
   bool oblique = true;          // right-angle axes
   double fieldOfView = 15;      // degrees; 0 or an oblique view: parallel projection
+  bool stretch = false;         // a rotated view fills the rectangle both ways, as an oblique one
 };
 
 struct Projection3D {
@@ -32,7 +33,7 @@ struct Projection3D {
 
 // A projection of the box [0, w] x [0, h] x [0, d] (sizes clamped to 1e-6 .. 1e6) whose
 // picture fills `rect` and is centred in it: an oblique view scales width and height
-// independently, a rotated view keeps its proportions.
+// independently, a rotated view keeps its proportions unless it is to stretch.
 Projection3D MakeProjection(const View3DSpec& view, double w, double h, double d, const DrawRect& rect);
 // The page position of a world point.
 DrawPoint Project(const Projection3D& p, const Point3& q);

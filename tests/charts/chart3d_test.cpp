@@ -32,6 +32,7 @@ TEST(Projection3D, ViewsFitTheRectangleAndSlantDepthAsTheAnglesSay) {
       {"oblique from below", {-20, 20, true, 15}, true, false},
       {"rotated with perspective", {15, 20, false, 30}, true, true},
       {"rotated, parallel", {30, 40, false, 0}, true, true},
+      {"rotated, stretched", {30, 40, false, 0, true}, true, true},
   };
   const double w = 1, h = 0.75, d = 0.4;
   for (const Case& c : cases) {
@@ -49,7 +50,7 @@ TEST(Projection3D, ViewsFitTheRectangleAndSlantDepthAsTheAnglesSay) {
     EXPECT_LE(bottom, rect.top + rect.height + 1e-6) << c.what;
     const bool fillsX = std::fabs(hi - lo - rect.width) < 1e-6, fillsY = std::fabs(bottom - top - rect.height) < 1e-6;
     EXPECT_TRUE(fillsX || fillsY) << c.what;
-    EXPECT_TRUE(!c.view.oblique || (fillsX && fillsY)) << c.what;
+    EXPECT_EQ(c.view.oblique || c.view.stretch, fillsX && fillsY) << c.what;
     const DrawPoint front = Project(p, Point3{w / 2, h / 2, 0}), back = Project(p, Point3{w / 2, h / 2, d});
     EXPECT_EQ(c.backRight, back.x > front.x) << c.what;
     EXPECT_EQ(c.backUp, back.y < front.y) << c.what;
