@@ -251,6 +251,8 @@ void Draw3DPlotArea(ChartCanvas& c, const PlotFrame& f) {
   PaintSolids(c, scene, &solids);
   DrawAxisLines(c, scene);
   DrawAxisLabels3D(c, scene, plot);
+  for (const AxisLayout* a : {scene.cat, scene.val})
+    if (a->visible) DrawAxisTitle(c, *a, f.plot);
 }
 
 }  // namespace xlx

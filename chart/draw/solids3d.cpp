@@ -52,25 +52,71 @@ struct Box {
   double c0, c1, v0, v1, z0, z1;  // category positions, values, depth fractions
 };
 
-void AddBox(const Scene3D& s, const Box& b, CellColor color, const ChartShapeProps& props, double lineWidthPx,
-            std::vector<Solid3D>* out) {
-  Point3 q[8];
-  for (int32_t k = 0; k < 8; ++k) q[k] = s.At(k & 1 ? b.c1 : b.c0, k & 2 ? b.v1 : b.v0, k & 4 ? b.z1 : b.z0);
-  static const int32_t kFaces[6][4] = {{0, 1, 3, 2}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 3, 7, 6}, {0, 2, 6, 4}, {1, 3, 7, 5}};
-  const Point3 mid = Centre(std::vector<Point3>(q, q + 8));
+// The cross-section of a bar shape around its axis, as unit offsets across the category (x) and
+// the depth (y): a square for boxes and pyramids, a polygon of many sides for round shapes.
+std::vector<DrawPoint> Section(int32_t shape) {
+  std::vector<DrawPoint> out;
+  if (shape == kBarCylinder || shape == kBarCone || shape == kBarConeToMax) {
+    constexpr int32_t kSides = 24;
+    for (int32_t i = 0; i < kSides; ++i) {
+      const double t = 2 * 3.14159265358979323846 * i / kSides;
+      out.push_back({std::cos(t), std::sin(t)});
+    }
+    return out;
+  }
+  return {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+}
+
+// How wide a shape is at the bottom and the top of its bar: cones and pyramids close to a point
+// at the bar's end, or at the axis maximum for the "to max" shapes, cut at the bar's end.
+void Taper(const Scene3D& s, int32_t shape, const Box& b, double* bottom, double* top) {
+  *bottom = *top = 1;
+  if (shape == kBarCone || shape == kBarPyramid) *top = 0;
+  if (shape == kBarConeToMax || shape == kBarPyramidToMax) {
+    const double f0 = s.ValueFraction(b.v0), f1 = s.ValueFraction(b.v1);
+    const double reach = b.v1 >= b.v0 ? 1 - f0 : f0;  // to the end of the axis the bar grows towards
+    *top = reach > 1e-9 ? std::max(0.0, 1 - std::fabs(f1 - f0) / reach) : 0;
+  }
+}
+
+// One bar as a solid of its shape, its faces lit and culled.
+void AddColumn(const Scene3D& s, int32_t shape, const Box& b, CellColor color, const ChartShapeProps& props,
+               double lineWidthPx, std::vector<Solid3D>* out) {
+  if (!(s.ValueFraction(b.v0) != s.ValueFraction(b.v1))) return;  // no height on the axis
+  const std::vector<DrawPoint> section = Section(shape);
+  double scale[2];
+  Taper(s, shape, b, &scale[0], &scale[1]);
+  const double cm = (b.c0 + b.c1) / 2, zm = (b.z0 + b.z1) / 2, hc = (b.c1 - b.c0) / 2, hz = (b.z1 - b.z0) / 2;
+  auto ring = [&](int32_t end) {
+    std::vector<Point3> pts;
+    for (const DrawPoint& u : section)
+      pts.push_back(s.At(cm + hc * scale[end] * u.x, end ? b.v1 : b.v0, zm + hz * scale[end] * u.y));
+    return pts;
+  };
+  const std::vector<Point3> low = ring(0), high = ring(1);
+  const Point3 mid = s.At(cm, (b.v0 + b.v1) / 2, zm);
   Solid3D solid;
-  // Boxes stand on the floor: they are ordered by where they stand, whatever their height.
-  solid.depth = ViewDepth(s.proj, s.At((b.c0 + b.c1) / 2, std::nan(""), (b.z0 + b.z1) / 2));
-  for (const auto& idx : kFaces) {
+  // Bars stand on the floor: they are ordered by where they stand, whatever their height.
+  solid.depth = ViewDepth(s.proj, s.At(cm, std::nan(""), zm));
+  auto add = [&](std::vector<Point3> pts) {
     Face3D f;
-    f.points = {q[idx[0]], q[idx[1]], q[idx[2]], q[idx[3]]};
+    f.points = std::move(pts);
     const Point3 fc = Centre(f.points);
     OrientFace(&f, Point3{fc.x - mid.x, fc.y - mid.y, fc.z - mid.z});
     f.cull = true;
     f.fill = ShadeFace(color, FaceNormal(f.points));
     if (props.lineKind == kChartFillSolid) f.line = props.lineColor, f.lineWidthPx = lineWidthPx;
+    else if (section.size() > 4) f.line = f.fill, f.lineWidthPx = 1;  // no seams between the sides of round shapes
     solid.faces.push_back(std::move(f));
+  };
+  const size_t n = section.size();
+  for (size_t i = 0; i < n; ++i) {
+    const size_t j = (i + 1) % n;
+    if (scale[1] > 0) add({low[i], low[j], high[j], high[i]});
+    else add({low[i], low[j], high[i]});
   }
+  add(low);
+  if (scale[1] > 0) add(high);
   out->push_back(std::move(solid));
 }
 
@@ -134,7 +180,7 @@ void AddBarSolids(const ChartCanvas& c, const Scene3D& scene, int32_t plot, std:
       b.c0 = i + g * width / 2 + (clustered ? k * width : 0), b.c1 = b.c0 + width;
       b.z0 = z0, b.z1 = z1;
       const ChartShapeProps& props = PointProps(s, i);
-      AddBox(scene, b, SeriesPointColor(c, s, i, p.varyColors && n == 1), props, lineWidth, out);
+      AddColumn(scene, p.barShape, b, SeriesPointColor(c, s, i, p.varyColors && n == 1), props, lineWidth, out);
     }
   }
 }
