@@ -211,6 +211,25 @@ void DrawAxisLabels3D(ChartCanvas& c, const Scene3D& s, int32_t plot) {
   }
 }
 
+// Data labels over the solids: above the front of a bar's end (beside it for horizontal bars),
+// centred on it when asked to sit inside or in the middle.
+void DrawLabels3D(ChartCanvas& c, const Scene3D& s, const std::vector<Label3D>& labels) {
+  constexpr size_t kMaxLabels = 20000;
+  for (size_t k = 0; k < labels.size() && k < kMaxLabels && c.rc == XLX_OK; ++k) {
+    const Label3D& q = labels[k];
+    const ChartDataLabels& l = LabelsOf(c, *q.series);
+    const std::u16string text = LabelText(c, *q.series, l, q.index, q.value, NAN);
+    if (text.empty()) continue;
+    double w, h;
+    MeasureChartText(c, text, ChartFont(c, l.textProps, 10, false), &w, &h);
+    const bool inside = l.position == kLabelPosCenter || l.position == kLabelPosInsideEnd ||
+                        l.position == kLabelPosInsideBase;
+    const double away = inside ? 0 : (q.value < 0 ? -1 : 1) * (c.Px(3) + (s.horizontal ? w : h) / 2);
+    const DrawPoint at = Project(s.proj, q.at);
+    DrawLabel(c, l, text, at.x + (s.horizontal ? away : 0), at.y - (s.horizontal ? 0 : away));
+  }
+}
+
 }  // namespace
 
 bool Is3DPlotKind(int32_t kind) {
@@ -241,14 +260,16 @@ void Draw3DPlotArea(ChartCanvas& c, const PlotFrame& f) {
   const Scene3D scene = SetUpScene(c, f, plot);
   DrawFloorAndWalls(c, scene);
   std::vector<Solid3D> solids;
+  std::vector<Label3D> labels;
   for (int32_t p = 0; p < int32_t(c.chart.plots.size()) && c.rc == XLX_OK; ++p) {
     const int32_t kind = c.chart.plots[size_t(p)].kind;
-    if (kind == kChartBar3D) AddBarSolids(c, scene, p, &solids);
-    else if (kind == kChartLine3D) AddRibbonSolids(c, scene, p, &solids);
+    if (kind == kChartBar3D) AddBarSolids(c, scene, p, &solids, &labels);
+    else if (kind == kChartLine3D) AddRibbonSolids(c, scene, p, &solids, &labels);
     else if (kind == kChartArea3D) AddAreaSolids(c, scene, p, &solids);
     else if (kind == kChartSurface3D || kind == kChartSurface) AddSurfaceSolids(c, scene, p, &solids);
   }
   PaintSolids(c, scene, &solids);
+  DrawLabels3D(c, scene, labels);
   DrawAxisLines(c, scene);
   DrawAxisLabels3D(c, scene, plot);
   for (const AxisLayout* a : {scene.cat, scene.val})

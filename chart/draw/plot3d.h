@@ -60,9 +60,20 @@ void OrientFace(Face3D* face, const Point3& outward);
 // Paints the solids from the farthest to the nearest; a solid's own faces in their order.
 void PaintSolids(ChartCanvas& c, const Scene3D& scene, std::vector<Solid3D>* solids);
 
-// The solids of one plot's series (chart/draw/solids3d.cpp).
-void AddBarSolids(const ChartCanvas& c, const Scene3D& scene, int32_t plot, std::vector<Solid3D>* out);
-void AddRibbonSolids(const ChartCanvas& c, const Scene3D& scene, int32_t plot, std::vector<Solid3D>* out);
+// A data label of a point, drawn over the solids centred on the projection of `at`.
+struct Label3D {
+  const ChartSeries* series = nullptr;
+  int32_t index = 0;
+  double value = 0;
+  Point3 at;
+};
+
+// The solids of one plot's series (chart/draw/solids3d.cpp); bars and ribbons add the labels of
+// their points where the series shows labels.
+void AddBarSolids(const ChartCanvas& c, const Scene3D& scene, int32_t plot, std::vector<Solid3D>* out,
+                  std::vector<Label3D>* labels);
+void AddRibbonSolids(const ChartCanvas& c, const Scene3D& scene, int32_t plot, std::vector<Solid3D>* out,
+                     std::vector<Label3D>* labels);
 void AddAreaSolids(const ChartCanvas& c, const Scene3D& scene, int32_t plot, std::vector<Solid3D>* out);
 void AddSurfaceSolids(const ChartCanvas& c, const Scene3D& scene, int32_t plot, std::vector<Solid3D>* out);
 // The fill colour of point `i` of a series (its own fill, or the automatic colour).

@@ -120,6 +120,11 @@ void AddColumn(const Scene3D& s, int32_t shape, const Box& b, CellColor color, c
   out->push_back(std::move(solid));
 }
 
+bool HasLabels(const ChartCanvas& c, const ChartSeries& s) {
+  const ChartDataLabels& l = LabelsOf(c, s);
+  return l.present && !l.deleted;
+}
+
 // Values of stacked series: where each point's bar or band starts, totals for percent stacks.
 struct Stacks {
   std::vector<double> positive, negative, total;
@@ -159,7 +164,8 @@ CellColor SeriesPointColor(const ChartCanvas& c, const ChartSeries& s, int32_t i
   return varyPoints ? AutoSeriesColor(c.chart, i) : AutoSeriesColor(c.chart, SeriesColorIndex(c, &s));
 }
 
-void AddBarSolids(const ChartCanvas& c, const Scene3D& scene, int32_t plot, std::vector<Solid3D>* out) {
+void AddBarSolids(const ChartCanvas& c, const Scene3D& scene, int32_t plot, std::vector<Solid3D>* out,
+                  std::vector<Label3D>* labels) {
   const ChartPlot& p = PlotOf(c, plot);
   const std::vector<const ChartSeries*> series = SeriesOfPlot(c, plot);
   const int32_t n = int32_t(series.size());
@@ -180,12 +186,15 @@ void AddBarSolids(const ChartCanvas& c, const Scene3D& scene, int32_t plot, std:
       b.c0 = i + g * width / 2 + (clustered ? k * width : 0), b.c1 = b.c0 + width;
       b.z0 = z0, b.z1 = z1;
       const ChartShapeProps& props = PointProps(s, i);
+      if (HasLabels(c, s))
+        labels->push_back({&s, i, s.values.values[size_t(i)], scene.At((b.c0 + b.c1) / 2, b.v1, b.z0)});
       AddColumn(scene, p.barShape, b, SeriesPointColor(c, s, i, p.varyColors && n == 1), props, lineWidth, out);
     }
   }
 }
 
-void AddRibbonSolids(const ChartCanvas& c, const Scene3D& scene, int32_t plot, std::vector<Solid3D>* out) {
+void AddRibbonSolids(const ChartCanvas& c, const Scene3D& scene, int32_t plot, std::vector<Solid3D>* out,
+                     std::vector<Label3D>* labels) {
   const ChartPlot& p = PlotOf(c, plot);
   const std::vector<const ChartSeries*> series = SeriesOfPlot(c, plot);
   const int32_t n = int32_t(series.size());
@@ -196,6 +205,9 @@ void AddRibbonSolids(const ChartCanvas& c, const Scene3D& scene, int32_t plot, s
     RowSpan(k, n, p.gapDepth, &z0, &z1);
     const CellColor color = LineSeriesColor(c, s);
     const int32_t count = std::min<int32_t>(int32_t(s.values.values.size()), kMaxPoints3D);
+    for (int32_t i = 0; i < count && HasLabels(c, s); ++i)
+      if (std::isfinite(s.values.values[size_t(i)]))
+        labels->push_back({&s, i, s.values.values[size_t(i)], scene.At(i + shift, s.values.values[size_t(i)], z0)});
     for (int32_t i = 0; i + 1 < count; ++i) {
       const double a = s.values.values[size_t(i)], b = s.values.values[size_t(i) + 1];
       if (!std::isfinite(a) || !std::isfinite(b)) continue;
