@@ -10,7 +10,7 @@ namespace xlx {
 namespace {
 
 // Faces one plot may paint; the rest of a hostile plot is left out.
-constexpr size_t kMaxFaces = 200000;
+constexpr size_t kMaxFaces = 120000;
 
 Point3 Minus(const Point3& a, const Point3& b) { return Point3{a.x - b.x, a.y - b.y, a.z - b.z}; }
 Point3 Cross(const Point3& a, const Point3& b) {

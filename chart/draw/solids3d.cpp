@@ -12,6 +12,8 @@ namespace {
 // Points of one series a 3-D plot shows; a mesh is thinned to at most this many cells.
 constexpr int32_t kMaxPoints3D = 20000;
 constexpr int32_t kMaxMeshCells = 40000;
+// Solids (and faces of area slabs) one plot adds; a hostile plot's rest is left out.
+constexpr size_t kMaxSolids = 40000;
 
 double BaseValue(const AxisLayout& v) {
   if (v.scale.log) return v.scale.min;
@@ -180,7 +182,7 @@ void AddBarSolids(const ChartCanvas& c, const Scene3D& scene, int32_t plot, std:
     double z0, z1;
     RowSpan(p.grouping == kGroupStandard ? k : 0, p.grouping == kGroupStandard ? n : 1, p.gapDepth, &z0, &z1);
     const int32_t count = std::min<int32_t>(int32_t(s.values.values.size()), kMaxPoints3D);
-    for (int32_t i = 0; i < count; ++i) {
+    for (int32_t i = 0; i < count && out->size() < kMaxSolids; ++i) {
       Box b;
       if (!stacks.Span(size_t(i), s.values.values[size_t(i)], base, &b.v0, &b.v1)) continue;
       b.c0 = i + g * width / 2 + (clustered ? k * width : 0), b.c1 = b.c0 + width;
@@ -208,7 +210,7 @@ void AddRibbonSolids(const ChartCanvas& c, const Scene3D& scene, int32_t plot, s
     for (int32_t i = 0; i < count && HasLabels(c, s); ++i)
       if (std::isfinite(s.values.values[size_t(i)]))
         labels->push_back({&s, i, s.values.values[size_t(i)], scene.At(i + shift, s.values.values[size_t(i)], z0)});
-    for (int32_t i = 0; i + 1 < count; ++i) {
+    for (int32_t i = 0; i + 1 < count && out->size() < kMaxSolids; ++i) {
       const double a = s.values.values[size_t(i)], b = s.values.values[size_t(i) + 1];
       if (!std::isfinite(a) || !std::isfinite(b)) continue;
       Face3D f = OpenFace({scene.At(i + shift, a, z0), scene.At(i + 1 + shift, b, z0), scene.At(i + 1 + shift, b, z1),
@@ -233,10 +235,13 @@ void AddAreaSolids(const ChartCanvas& c, const Scene3D& scene, int32_t plot, std
   const double shift = scene.cat->between ? 0.5 : 0, base = BaseValue(*scene.val);
   Stacks stacks;
   stacks.SetUp(p, series);
+  size_t faces = 0;
   for (int32_t k = 0; k < n; ++k) {
     const ChartSeries& s = *series[size_t(k)];
     const int32_t count = std::min<int32_t>(int32_t(s.values.values.size()), kMaxPoints3D);
     if (count < 1) continue;
+    faces += size_t(count) + 3;
+    if (faces > kMaxSolids) break;
     double z0, z1;
     RowSpan(rows ? k : 0, rows ? n : 1, p.gapDepth, &z0, &z1);
     const CellColor color = SeriesPointColor(c, s, -1, false);
