@@ -164,16 +164,21 @@ void DrawAxisLines(ChartCanvas& c, const Scene3D& s) {
     MakePaint(c, a->axis ? a->axis->line : ChartShapeProps(), kNone, kAxisGrey, 0.75, &paint);
     if (!paint.pen) continue;
     const bool alongX = (a == s.val) == s.horizontal;
-    if (alongX) DrawWorldLine(c, s, paint.pen, Point3{0, 0, 0}, Point3{s.w, 0, 0});
-    else DrawWorldLine(c, s, paint.pen, Point3{s.sideX, 0, 0}, Point3{s.sideX, s.h, 0});
+    const double z = s.FrontZ();
+    if (alongX) DrawWorldLine(c, s, paint.pen, Point3{0, 0, z}, Point3{s.w, 0, z});
+    else DrawWorldLine(c, s, paint.pen, Point3{s.sideX, 0, z}, Point3{s.sideX, s.h, z});
   }
 }
 
 void DrawAxisLabels3D(ChartCanvas& c, const Scene3D& s, int32_t plot) {
-  const int32_t sideDx = s.sideX > 0 ? 1 : -1;
+  // Labels beside the side wall go outwards: to the left when the wall stands on the page's left.
+  const double farX = s.sideX > 0 ? 0 : s.w;
+  const int32_t sideDx =
+      Project(s.proj, Point3{s.sideX, 0, s.FrontZ()}).x <= Project(s.proj, Point3{farX, 0, s.FrontZ()}).x ? -1 : 1;
   auto labelAt = [&](bool alongX, double fraction, int32_t* dx, int32_t* dy) {
     *dx = alongX ? 0 : sideDx, *dy = alongX ? 1 : 0;
-    return alongX ? Project(s.proj, Point3{fraction * s.w, 0, 0}) : Project(s.proj, Point3{s.sideX, fraction * s.h, 0});
+    return alongX ? Project(s.proj, Point3{fraction * s.w, 0, s.FrontZ()})
+                  : Project(s.proj, Point3{s.sideX, fraction * s.h, s.FrontZ()});
   };
   int32_t dx = 0, dy = 0;
   const AxisLayout& val = *s.val;
@@ -206,8 +211,7 @@ void DrawAxisLabels3D(ChartCanvas& c, const Scene3D& s, int32_t plot) {
   for (size_t k = 0; k < series.size() && k < 512 && c.rc == XLX_OK; ++k) {
     double depth = surface ? double(k) / std::max(1, s.rows - 1) : (k + 0.5) / s.rows;
     if (ser->reversed) depth = 1 - depth;
-    const double edge = s.sideX > 0 ? 0 : s.w;
-    PlaceLabel(c, series[k]->name, font, color, Project(s.proj, Point3{edge, 0, depth * s.d}), -sideDx, 0);
+    PlaceLabel(c, series[k]->name, font, color, Project(s.proj, Point3{farX, 0, depth * s.d}), -sideDx, 0);
   }
 }
 

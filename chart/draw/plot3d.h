@@ -27,6 +27,9 @@ struct Scene3D {
   int32_t rows = 1;          // series rows one behind the other
   double sideX = 0, backZ = 1;  // the planes the side wall and the back wall stand in
 
+  // The depth of the box's edge nearest the viewer, where the axes and their labels run.
+  double FrontZ() const { return backZ > 0 ? 0 : d; }
+
   // Fraction of the category axis, its orientation applied.
   double CategoryFraction(double category) const;
   // Fraction of the value axis, clamped to the box; values a log axis cannot show sit at its base.
