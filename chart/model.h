@@ -322,7 +322,6 @@ struct ChartModel {
   int32_t depthPercent = 100;      // depth of the plot, percent of one category's width
   int32_t heightPercent = -1;      // `c:hPercent`, height percent of the base; -1 automatic
   ChartShapeProps backWall, sideWall, floor;  // 3-D plots' walls and floor
-  bool hasWalls = false;           // the part names a wall or floor
   std::vector<ChartUserShape> userShapes;  // drawn over the chart
 };
 

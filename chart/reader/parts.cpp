@@ -265,7 +265,6 @@ int32_t ParseChartInner(pugi::xml_node space, const Workbook& workbook, ChartMod
   m->depthPercent = ChildInt(view3D, "depthPercent", 100, 20, 2000);
   if (Child(view3D, "hPercent")) m->heightPercent = ChildInt(view3D, "hPercent", 100, 5, 500);
   if (ChildBool(view3D, "autoScale", false)) m->heightPercent = -1;
-  m->hasWalls = Child(chart, "backWall") || Child(chart, "sideWall") || Child(chart, "floor");
   ReadChartShapeProps(workbook, Child(Child(chart, "backWall"), "spPr"), &m->backWall);
   ReadChartShapeProps(workbook, Child(Child(chart, "sideWall"), "spPr"), &m->sideWall);
   ReadChartShapeProps(workbook, Child(Child(chart, "floor"), "spPr"), &m->floor);

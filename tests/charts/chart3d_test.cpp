@@ -167,7 +167,6 @@ TEST(Chart3DReader, ViewWallsGapDepthAndShape) {
   EXPECT_EQ(30, plain.perspective);
   EXPECT_EQ(100, plain.depthPercent);
   EXPECT_EQ(-1, plain.heightPercent);
-  EXPECT_FALSE(plain.hasWalls);
   ASSERT_EQ(1u, plain.plots.size());
   EXPECT_EQ(150, plain.plots[0].gapDepth);
   EXPECT_EQ(kBarBox, plain.plots[0].barShape);
@@ -183,7 +182,6 @@ TEST(Chart3DReader, ViewWallsGapDepthAndShape) {
   EXPECT_EQ(240, m.perspective);   // clamped
   EXPECT_EQ(20, m.depthPercent);   // clamped
   EXPECT_EQ(250, m.heightPercent);
-  EXPECT_TRUE(m.hasWalls);
   EXPECT_EQ(kChartFillSolid, m.floor.fillKind);
   EXPECT_EQ(0xFF404040u, m.floor.fillColor);
   EXPECT_EQ(0xFFF2E1D9u, m.backWall.fillColor);
