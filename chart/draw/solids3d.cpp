@@ -131,6 +131,7 @@ bool HasLabels(const ChartCanvas& c, const ChartSeries& s) {
 struct Stacks {
   std::vector<double> positive, negative, total;
   bool stacked = false, percent = false;
+  bool cumulative = false;  // areas stack every value on the running sum; bars part the signs
   void SetUp(const ChartPlot& p, const std::vector<const ChartSeries*>& series) {
     stacked = p.grouping == kGroupStacked || p.grouping == kGroupPercentStacked;
     percent = p.grouping == kGroupPercentStacked;
@@ -147,7 +148,7 @@ struct Stacks {
       *v0 = base, *v1 = v;
       return true;
     }
-    double& acc = v >= 0 ? positive[i] : negative[i];
+    double& acc = cumulative || v >= 0 ? positive[i] : negative[i];
     *v0 = acc, *v1 = acc + v;
     acc += v;
     if (percent) {
@@ -235,6 +236,7 @@ void AddAreaSolids(const ChartCanvas& c, const Scene3D& scene, int32_t plot, std
   const double shift = scene.cat->between ? 0.5 : 0, base = BaseValue(*scene.val);
   Stacks stacks;
   stacks.SetUp(p, series);
+  stacks.cumulative = true;
   size_t faces = 0;
   for (int32_t k = 0; k < n; ++k) {
     const ChartSeries& s = *series[size_t(k)];
