@@ -278,7 +278,10 @@ struct ChartPlot {
   ChartDataLabels labels;
   uint32_t axIds[3] = {0, 0, 0};
   int32_t axisCount = 0;
+  int32_t gapDepth = 150;        // 3-D plots: gap between series rows, percent of a bar's depth
+  int32_t barShape = 0;          // 3-D bars: `c:shape` (ChartBarShape)
 };
+enum ChartBarShape : int32_t { kBarBox = 0, kBarCylinder, kBarCone, kBarConeToMax, kBarPyramid, kBarPyramidToMax };
 
 // A shape of the chart's own drawing (`c:userShapes`): a text box or a filled rectangle placed
 // in fractions of the chart area.
@@ -314,6 +317,11 @@ struct ChartModel {
   std::u16string minorFont;        // the theme's body font
   int32_t rotX = 0, rotY = 0;      // `c:view3D`
   bool hasView3D = false;
+  int32_t rightAngleAxes = -1;     // `c:rAngAx`: 1 oblique view, 0 rotated; -1 absent (the kind decides)
+  int32_t perspective = 30;        // field of view in half degrees, 0 .. 240
+  int32_t depthPercent = 100;      // depth of the plot, percent of one category's width
+  int32_t heightPercent = -1;      // `c:hPercent`, height percent of the base; -1 automatic
+  ChartShapeProps backWall, sideWall, floor;  // 3-D plots' walls and floor
   std::vector<ChartUserShape> userShapes;  // drawn over the chart
 };
 

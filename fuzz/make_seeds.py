@@ -564,7 +564,8 @@ def main():
     charts = {}
     # The chart fixtures refer to a sheet "Data", as the target's workbook has one.
     chart_fixtures = [os.path.join(HERE, "..", "tests", "fixtures", "render", n)
-                      for n in ("chartcells_openpyxl.xlsx", "chartcells_xlsxwriter.xlsx", "charts.xlsx")]
+                      for n in ("chartcells_openpyxl.xlsx", "chartcells_xlsxwriter.xlsx", "charts.xlsx",
+                                "chart3d_openpyxl.xlsx", "chart3d_view.xlsx")]
     for f in files:
         for name, data in zip_parts(f, r"(^|/)charts/chart[^/]*\.xml$"):
             if len(data) <= MAX_DRAWING_SEED:

@@ -70,6 +70,8 @@ void PlotRange(const ChartCanvas& c, int32_t plot, bool x, double* lo, double* h
   }
 }
 
+}  // namespace
+
 std::u16string ValueLabel(const ChartCanvas& c, const AxisLayout& a, double v, bool percent) {
   std::u16string code = a.axis ? a.axis->formatCode : u"General";
   if (a.axis && a.axis->sourceLinked && a.labelSeries && !a.labelSeries->values.formatCode.empty())
@@ -91,6 +93,8 @@ std::vector<double> Ticks(const ChartScale& s) {
   for (int32_t i = 0; i <= n && i <= kMaxAxisTicks * 10; ++i) t.push_back(s.min + i * s.major);
   return t;
 }
+
+namespace {
 
 bool PercentPlot(const ChartCanvas& c, int32_t group) {
   for (size_t p = 0; p < c.chart.plots.size(); ++p)
@@ -308,20 +312,28 @@ void DrawAxisLabels(ChartCanvas& c, const AxisLayout& a, const DrawRect& plot, i
     }
   }
   DrawUnitsCaption(c, a, plot);
-  if (ax && ax->title.present && !ax->title.text.empty()) {
-    const DrawFontSpec tf = ChartFont(c, ax->title.textProps, kTitleSizePt, true);
-    double w, h;
-    MeasureChartText(c, ax->title.text, tf, &w, &h);
-    const CellColor tc = ChartTextColor(c, ax->title.textProps);
-    if (a.vertical) {
-      const double x = a.side == kAxisPosLeft ? plot.left - a.labelExtent + h / 2 : plot.left + plot.width + a.labelExtent - h / 2;
-      DrawChartTextAt(c, ax->title.text, tf, tc, x, plot.top + plot.height / 2, a.side == kAxisPosLeft ? 90 : -90);
-    } else {
-      const double y = a.side == kAxisPosTop ? plot.top - a.labelExtent + h / 2 : plot.top + plot.height + a.labelExtent - h / 2;
-      DrawChartTextAt(c, ax->title.text, tf, tc, plot.left + plot.width / 2, y, 0);
-    }
+  DrawAxisTitle(c, a, plot);
+}
+
+}  // namespace
+
+void DrawAxisTitle(ChartCanvas& c, const AxisLayout& a, const DrawRect& plot) {
+  const ChartAxis* ax = a.axis;
+  if (!ax || !ax->title.present || ax->title.text.empty()) return;
+  const DrawFontSpec tf = ChartFont(c, ax->title.textProps, kTitleSizePt, true);
+  double w, h;
+  MeasureChartText(c, ax->title.text, tf, &w, &h);
+  const CellColor tc = ChartTextColor(c, ax->title.textProps);
+  if (a.vertical) {
+    const double x = a.side == kAxisPosLeft ? plot.left - a.labelExtent + h / 2 : plot.left + plot.width + a.labelExtent - h / 2;
+    DrawChartTextAt(c, ax->title.text, tf, tc, x, plot.top + plot.height / 2, a.side == kAxisPosLeft ? 90 : -90);
+  } else {
+    const double y = a.side == kAxisPosTop ? plot.top - a.labelExtent + h / 2 : plot.top + plot.height + a.labelExtent - h / 2;
+    DrawChartTextAt(c, ax->title.text, tf, tc, plot.left + plot.width / 2, y, 0);
   }
 }
+
+namespace {
 
 // Where the axis line of `a` runs across the plot: at the value its crossing axis `cross` gives
 // (zero, its maximum or minimum, or a fixed value), else at the plot's edge on its side.

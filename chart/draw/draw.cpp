@@ -9,6 +9,7 @@
 #include "common/resultcodes.h"
 #include "chart/draw/exdraw.h"
 #include "chart/draw/internal.h"
+#include "chart/draw/plot3d.h"
 
 namespace xlx {
 
@@ -212,13 +213,19 @@ int32_t DrawChart(DrawingSurface* surface, const ChartModel& chart, const DrawRe
       PlotFrame f;
       const bool axes = LayoutAxes(c, room, &f);
       if (ManualPlot(chart, rect, &f.plot) && !axes) room = f.plot;
-      if (axes) {
-        ChartPaint paint;
-        FillShapeRect(c, chart.plotShape, f.plot, 0xFFFFFFFF, 0xFFFFFFFF);
-        DrawGridlines(c, f);
+      const bool solid = axes && std::any_of(chart.plots.begin(), chart.plots.end(),
+                                             [](const ChartPlot& p) { return Is3DPlotKind(p.kind); });
+      if (solid) {
+        Draw3DPlotArea(c, f);
+      } else {
+        if (axes) {
+          ChartPaint paint;
+          FillShapeRect(c, chart.plotShape, f.plot, 0xFFFFFFFF, 0xFFFFFFFF);
+          DrawGridlines(c, f);
+        }
+        DrawPlots(c, f, axes, room);
+        if (axes) DrawAxes(c, f);
       }
-      DrawPlots(c, f, axes, room);
-      if (axes) DrawAxes(c, f);
     } else if (chart.isChartEx && c.rc == XLX_OK) {
       DrawChartExPlot(c, room);
     }

@@ -1,7 +1,8 @@
 // Drawing a chart of the chart model into a rectangle of the page, through the drawing layer:
 // the chart area, title and legend, the plot area with its axes, gridlines and labels, and the
 // series of every plot (column and bar, line, area, pie, doughnut and of-pie, scatter, bubble,
-// radar, stock, surface as lines; 3-D kinds drawn as their 2-D form), data labels last.
+// radar, stock; 3-D column, bar, line, area and surface plots in a projected box with walls and
+// floor, contour charts as a surface seen from above), data labels last.
 #pragma once
 #include <cstdint>
 #include <string>

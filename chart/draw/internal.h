@@ -141,6 +141,12 @@ void DrawGridlines(ChartCanvas& c, const PlotFrame& frame);
 double UnitsCaptionRoom(ChartCanvas& c, const AxisLayout& a);
 void DrawUnitsCaption(ChartCanvas& c, const AxisLayout& a, const DrawRect& plot);
 void DrawAxes(ChartCanvas& c, const PlotFrame& frame);
+// Tick values of a value axis (at most kMaxAxisTicks + 1), and the label of one, as the axis
+// formats it (`percent`: a percent-stacked plot's fractions).
+std::vector<double> Ticks(const ChartScale& scale);
+std::u16string ValueLabel(const ChartCanvas& c, const AxisLayout& a, double v, bool percent);
+// The title of an axis, beside the room its labels take outside `plot`.
+void DrawAxisTitle(ChartCanvas& c, const AxisLayout& a, const DrawRect& plot);
 
 // Series families, each clipped to the plot by the caller.
 void DrawBarPlot(ChartCanvas& c, const PlotFrame& f, int32_t plot);

@@ -62,6 +62,11 @@ void ReadPlotOptions(const Workbook& workbook, pugi::xml_node node, ChartPlot* p
   p->hiLowLines = Child(node, "hiLowLines");
   p->dropLines = Child(node, "dropLines");
   p->seriesLines = Child(node, "serLines");
+  p->gapDepth = ChildInt(node, "gapDepth", 150, 0, 500);
+  static const char* const kShapes[] = {"box", "cylinder", "cone", "coneToMax", "pyramid", "pyramidToMax"};
+  const char* shape = ChildVal(node, "shape");
+  for (int32_t i = 0; i < 6; ++i)
+    if (strcmp(shape, kShapes[i]) == 0) p->barShape = i;
   ReadChartShapeProps(workbook, Child(Child(node, "serLines"), "spPr"), &p->seriesLinesShape);
   pugi::xml_node upDown = Child(node, "upDownBars");
   p->upDownBars = upDown;
@@ -255,6 +260,14 @@ int32_t ParseChartInner(pugi::xml_node space, const Workbook& workbook, ChartMod
   m->hasView3D = view3D;
   m->rotX = ChildInt(view3D, "rotX", 15, -90, 90);
   m->rotY = ChildInt(view3D, "rotY", 20, 0, 360);
+  if (Child(view3D, "rAngAx")) m->rightAngleAxes = ChildBool(view3D, "rAngAx", true) ? 1 : 0;
+  m->perspective = ChildInt(view3D, "perspective", 30, 0, 240);
+  m->depthPercent = ChildInt(view3D, "depthPercent", 100, 20, 2000);
+  if (Child(view3D, "hPercent")) m->heightPercent = ChildInt(view3D, "hPercent", 100, 5, 500);
+  if (ChildBool(view3D, "autoScale", false)) m->heightPercent = -1;
+  ReadChartShapeProps(workbook, Child(Child(chart, "backWall"), "spPr"), &m->backWall);
+  ReadChartShapeProps(workbook, Child(Child(chart, "sideWall"), "spPr"), &m->sideWall);
+  ReadChartShapeProps(workbook, Child(Child(chart, "floor"), "spPr"), &m->floor);
   pugi::xml_node plotArea = Child(chart, "plotArea");
   if (!plotArea) return XLX_ERR_FORMAT;
   int32_t rc = ReadPlotArea(workbook, plotArea, m);

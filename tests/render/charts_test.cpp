@@ -126,3 +126,19 @@ TEST(ChartPages, SparklinesDrawInTheirCells) {
 }
 
 }  // namespace
+
+// 3-D charts from openpyxl (columns with labels, one series behind the other, bars, line, area,
+// surface) and one written by hand with its view in perspective, its walls and floor filled.
+TEST(ChartPages, ThreeDChartsMatchTheirGoldens) {
+  const struct {
+    const char* fixture;
+    int32_t page;
+    const char* golden;
+  } cases[] = {{"chart3d_openpyxl.xlsx", 1, "charts3d_gallery"}, {"chart3d_view.xlsx", 1, "charts3d_view"}};
+  for (const auto& c : cases) {
+    Image page;
+    int32_t code = 0;
+    ASSERT_TRUE(RenderPage(FixturePath(c.fixture), 0x80, &page, &code, c.page)) << c.fixture << " code " << code;
+    EXPECT_EQ("", CompareWithGolden(page, c.golden)) << c.fixture;
+  }
+}
