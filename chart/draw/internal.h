@@ -147,7 +147,9 @@ void DrawBarPlot(ChartCanvas& c, const PlotFrame& f, int32_t plot);
 void DrawLinePlot(ChartCanvas& c, const PlotFrame& f, int32_t plot);   // line, area, stock, surface
 void DrawXYPlot(ChartCanvas& c, const PlotFrame& f, int32_t plot);     // scatter, bubble
 void DrawRadarPlot(ChartCanvas& c, const DrawRect& room, int32_t plot);
-void DrawPiePlot(ChartCanvas& c, const DrawRect& room, int32_t plot);  // pie, doughnut, of-pie
+// Pie, doughnut and of-pie plots centred in `room`; the pie keeps `inset` px from the room's
+// smaller side, which only its outside data labels may use.
+void DrawPiePlot(ChartCanvas& c, const DrawRect& room, int32_t plot, double inset);
 
 // Plot helpers shared by the families.
 const ChartPlot& PlotOf(const ChartCanvas& c, int32_t plot);
