@@ -37,7 +37,7 @@ struct RefCell {
 };
 
 const MyWorksheet* LoadedSheetNamed(const Workbook& workbook, const std::u16string& name) {
-  for (int32_t i = 0; i < workbook.sheetCount; ++i) {
+  for (int32_t i = 0; i < ReferableSheetCount(&workbook); ++i) {
     const MyWorksheet* sheet = GetSheet(&workbook, i);
     if (sheet && name == sheet->sheetName) return sheet;
   }
