@@ -281,14 +281,26 @@ void ResolveSeries(const Workbook& workbook, bool plotVisOnly, int64_t* budget, 
   }
 }
 
-// The values of one sparkline: hidden cells left out unless the group shows them.
-void ResolveSparkline(const Workbook& workbook, bool displayHidden, Sparkline* line) {
-  line->values.clear();
+// The numbers of the cells a reference names, with whether each is hidden; false when it names
+// no loaded sheet or too many cells.
+bool SparklineCells(const Workbook& workbook, const std::u16string& formula, std::vector<RefCell>* cells) {
   std::vector<SheetArea> areas;
+  return ResolveAreas(workbook, formula, 0, &areas) && CollectCells(areas, kMaxSparklinePoints, cells);
+}
+
+// The values of one sparkline: hidden cells left out unless the group shows them. With `dates`
+// (the group's date cells, one per value) each value kept takes its date along.
+void ResolveSparkline(const Workbook& workbook, bool displayHidden, const std::vector<RefCell>* dates, Sparkline* line) {
+  line->values.clear();
+  line->dates.clear();
   std::vector<RefCell> cells;
-  if (!ResolveAreas(workbook, line->formula, 0, &areas) || !CollectCells(areas, kMaxSparklinePoints, &cells)) return;
-  for (const RefCell& c : cells)
-    if (displayHidden || !c.hidden) line->values.push_back(CellNumber(workbook, c.cell));
+  if (!SparklineCells(workbook, line->formula, &cells)) return;
+  const bool dated = dates && dates->size() == cells.size();
+  for (size_t i = 0; i < cells.size(); ++i) {
+    if (!displayHidden && cells[i].hidden) continue;
+    line->values.push_back(CellNumber(workbook, cells[i].cell));
+    if (dated) line->dates.push_back(CellNumber(workbook, (*dates)[i].cell));
+  }
 }
 
 // ---- the data blocks of 2016 charts -------------------------------------------------------------
@@ -405,8 +417,11 @@ int32_t ResolveWorkbookChartData(Workbook* workbook) {
     MyWorksheet* sheet = GetSheet(workbook, i);
     if (!sheet) continue;
     const int32_t rc = Guarded([&]() -> int32_t {
-      for (SparklineGroup& g : sheet->sparklineGroups)
-        for (Sparkline& line : g.sparklines) ResolveSparkline(*workbook, g.displayHidden, &line);
+      for (SparklineGroup& g : sheet->sparklineGroups) {
+        std::vector<RefCell> dates;
+        const bool dated = g.dateAxis && SparklineCells(*workbook, g.dateFormula, &dates);
+        for (Sparkline& line : g.sparklines) ResolveSparkline(*workbook, g.displayHidden, dated ? &dates : nullptr, &line);
+      }
       return XLX_OK;
     });
     if (rc == XLX_ERR_MEMORY) return rc;
