@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
+#include "common/calendar.h"
 #include "model/workbook.h"
 #include "tests/drawing/pixelprobe.h"
 #include "chart/reader/reader.h"
@@ -538,5 +539,85 @@ TEST(ChartDraw, PieLabelsStayInsideTheirRoom) {
       EXPECT_LE(std::fabs(l.dx) + l.w / 2, 200.5) << height;
     }
     EXPECT_GE(outside, 5) << height;
+  }
+}
+
+// ---- category and date axis labels -----------------------------------------------------------------
+namespace {
+
+// A one-series chart of `kind` over `categories` (texts) or `dates` (serials shown with `code`),
+// with a category (or date) axis and a value axis.
+ChartModel AxisChart(int32_t kind, bool horizontal, std::vector<std::u16string> categories, std::vector<double> dates,
+                     int32_t axisType, const std::u16string& code) {
+  const size_t n = std::max(categories.size(), dates.size());
+  ChartModel m = Hostile(kind, 1, int32_t(n), [](int32_t i) { return double(i % 5 + 1); });
+  m.plots[0].horizontal = horizontal;
+  m.plots[0].axIds[0] = 1, m.plots[0].axIds[1] = 2, m.plots[0].axisCount = 2;
+  m.axes.resize(2);
+  m.axes[0].type = axisType, m.axes[0].axId = 1, m.axes[0].sourceLinked = true;
+  m.axes[1].type = kAxisValue, m.axes[1].axId = 2;
+  ChartData& cats = m.series[0].categories;
+  cats.texts = std::move(categories);
+  cats.values = std::move(dates);
+  cats.formatCode = code;
+  cats.pointCount = int32_t(n);
+  return m;
+}
+
+std::vector<double> Monthly(int32_t count) {  // the first of each month from January 2024
+  std::vector<double> out;
+  for (int32_t i = 0; i < count; ++i) {
+    int64_t serial = 0;
+    EXPECT_TRUE(SerialDayOfDate(2024 + i / 12, i % 12 + 1, 1, kDateSystem1900, &serial));
+    out.push_back(double(serial));
+  }
+  return out;
+}
+
+}  // namespace
+
+// Short labels that fit their slots stay level on column, line and bar charts; labels too long
+// for their slots are turned. A date axis labels its major units, level, from the first date.
+TEST(ChartAxes, LabelsStayLevelWhenTheyFitAndDateAxesLabelTheirUnits) {
+  const std::vector<std::u16string> months = {u"Jan", u"Feb", u"Mar", u"Apr", u"May", u"Jun",
+                                              u"Jul", u"Aug", u"Sep", u"Oct", u"Nov", u"Dec"};
+  std::vector<std::u16string> numbers, long_names;
+  for (int i = 1; i <= 12; ++i) numbers.push_back(std::u16string(1, u'0' + i % 10));
+  for (int i = 1; i <= 30; ++i) long_names.push_back(u"Category number " + std::u16string(1, u'A' + i % 26));
+  struct Case {
+    const char* what;
+    ChartModel model;
+    double width;
+    bool level;
+    std::vector<std::u16string> dateLabels;
+  } cases[] = {
+      {"months, column", AxisChart(kChartBar, false, months, {}, kAxisCategory, u""), 480, true, {}},
+      {"numbers, line", AxisChart(kChartLine, false, numbers, {}, kAxisCategory, u""), 480, true, {}},
+      {"months, bar", AxisChart(kChartBar, true, months, {}, kAxisCategory, u""), 480, true, {}},
+      {"long names, column", AxisChart(kChartBar, false, long_names, {}, kAxisCategory, u""), 480, false, {}},
+      {"monthly dates", AxisChart(kChartLine, false, {}, Monthly(12), kAxisDate, u"mmm-yy"), 480, true,
+       {u"Jan-24", u"Mar-24", u"May-24", u"Jul-24", u"Sep-24", u"Nov-24"}},
+      {"monthly dates, wide", AxisChart(kChartLine, false, {}, Monthly(12), kAxisDate, u"mmm-yy"), 1200, true,
+       {u"Jan-24", u"Feb-24", u"Mar-24", u"Apr-24", u"May-24", u"Jun-24", u"Jul-24", u"Aug-24", u"Sep-24", u"Oct-24",
+        u"Nov-24", u"Dec-24"}},
+      {"dates on an automatic category axis", AxisChart(kChartLine, false, {}, Monthly(24), kAxisCategory, u"mmm-yy"),
+       480, true, {u"Jan-24", u"Apr-24", u"Jul-24", u"Oct-24", u"Jan-25", u"Apr-25", u"Jul-25", u"Oct-25"}},
+      {"a major unit of a quarter", AxisChart(kChartLine, false, {}, Monthly(12), kAxisDate, u"mmm-yy"), 1200, true,
+       {u"Jan-24", u"Apr-24", u"Jul-24", u"Oct-24"}},
+  };
+  cases[6].model.axes[0].autoType = true;
+  cases[7].model.axes[0].hasMajorUnit = true, cases[7].model.axes[0].majorUnit = 3;
+  cases[7].model.axes[0].majorTimeUnit = 1;
+  ChartPage page;
+  for (Case& k : cases) {
+    ChartCanvas c{page.surface, k.model, ChartDrawOptions()};
+    PlotFrame f;
+    ASSERT_TRUE(LayoutAxes(c, DrawRect{0, 0, k.width, 288}, &f)) << k.what;
+    const AxisLayout& a = f.category[0];
+    EXPECT_EQ(k.level, a.labelRotation == 0) << k.what;
+    EXPECT_TRUE(!k.level || a.labelStep == 1) << k.what;
+    std::vector<std::u16string> texts;
+    for (const AxisLayout::DateLabel& l : a.dateLabels) texts.push_back(l.text);
+    EXPECT_EQ(k.dateLabels, texts) << k.what;
   }
 }
