@@ -168,6 +168,12 @@ void MeasureAxis(ChartCanvas& c, AxisLayout* a, double length, int32_t group) {
       extent += std::fabs(std::sin(r)) * std::min(wMax, length * 0.4) + std::fabs(std::cos(r)) * hMax;
     } else {
       extent += a->vertical ? std::min(wMax, length) : hMax;
+      // Categories stacked up a bar chart's axis that cannot each have a line are thinned out.
+      if (!a->isValue && a->vertical && a->categoryCount > 0 && !(ax && ax->tickLabelSkip > 0) && hMax > 0 &&
+          a->categoryCount * hMax > length)
+        a->labelStep = int32_t(std::min(1e6, std::ceil(a->categoryCount * hMax * 1.1 / std::max(length, 1.0))));
+      else if (!a->isValue && a->vertical && ax && ax->tickLabelSkip > 0)
+        a->labelStep = std::max(ax->tickLabelSkip, a->categoryCount / 1000);
     }
     a->labelWidth = wMax;
   }
