@@ -251,6 +251,7 @@ struct ChartAxis {
   int32_t tickLabelSkip = 0, tickMarkSkip = 0;  // 0: automatic
   int32_t lblOffset = 100;
   int32_t baseTimeUnit = -1;     // -1 automatic, 0 days, 1 months, 2 years
+  bool autoType = false;         // `c:auto`: a category axis over dates becomes a date axis
   int32_t majorTimeUnit = -1;
 };
 

@@ -39,6 +39,8 @@ struct ChartExData {
   std::vector<double> values;
   std::u16string formatCode;
   int32_t pointCount = 0;  // the larger of the dimensions' point counts
+  // `cx:f` of the value and category dimensions: the cells they come from; empty when none.
+  std::u16string valueFormula, categoryFormula;
 };
 
 enum ChartExBinMode : int32_t { kBinAuto = 0, kBinBySize = 1, kBinByCount = 2 };
@@ -60,6 +62,7 @@ struct ChartExSeries {
   int32_t ownerIdx = -1;           // a pareto line: the series it accumulates
   bool hidden = false;
   std::u16string name;
+  std::u16string nameFormula;      // `cx:tx` `cx:txData` `cx:f`: the cells the name comes from
   ChartShapeProps shape;
   std::vector<ChartDataPoint> points;  // `cx:dataPt`: idx and shape only
   bool showValues = false, showCategories = false;  // `cx:dataLabels` `cx:visibility`

@@ -2,6 +2,8 @@
 // then the formulas.
 #include "filter/workbookopen.h"
 
+#include "filter/hiddensheets.h"
+
 #include "chart/reader/reader.h"
 #include "common/resultcodes.h"
 #include "parser/xml/dom.h"
@@ -60,6 +62,7 @@ int32_t FinishWorkbookInner(Workbook* workbook) {
     MyWorksheet* sheet = &workbook->sheets[i];
     if ((rc = ReadSheetObjects(workbook, sheet)) != XLX_OK) return rc;
   }
+  if (LoadReferencedHiddenSheets(workbook) == XLX_ERR_MEMORY) return XLX_ERR_MEMORY;
   // Out of memory while computing leaves the cached values.
   const int32_t rc = EvaluateWorkbookFormulas(workbook, FormulaEvalMode(workbook->formulaMode), nullptr);
   if (rc != XLX_OK && rc != XLX_ERR_MEMORY) return rc;

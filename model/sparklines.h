@@ -23,6 +23,8 @@ struct Sparkline {
   int32_t row = 0, column = 0;    // 1-based cell it is drawn in
   std::u16string formula;         // `xm:f`: the data, "Sheet1!A1:E1"
   std::vector<double> values;     // NaN for empty cells; empty until resolved
+  // On a date axis, the date of each value (NaN where its cell holds none); empty otherwise.
+  std::vector<double> dates;
 };
 
 struct SparklineGroup {
@@ -35,6 +37,8 @@ struct SparklineGroup {
   int32_t blanks = kSparkBlankZero;  // SparklineBlanks, `displayEmptyCellsAs`
   int32_t minKind = kSparkBoundIndividual, maxKind = kSparkBoundIndividual;
   double manualMin = 0, manualMax = 0;
+  bool dateAxis = false;          // points are placed by the dates of `dateFormula`
+  std::u16string dateFormula;     // the group's `xm:f`: the cells of those dates
   std::vector<Sparkline> sparklines;
 };
 

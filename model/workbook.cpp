@@ -1,5 +1,6 @@
 #include "model/workbook.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -38,7 +39,13 @@ void FreeWorkbook(Workbook* workbook) {
   VK_FREE(workbook);
 }
 
-int32_t GetSheetCount(const Workbook* workbook) { return workbook ? workbook->sheets.Count() : 0; }
+int32_t GetSheetCount(const Workbook* workbook) {
+  return workbook ? std::min(workbook->sheetCount, int32_t(workbook->sheets.Count())) : 0;
+}
+
+int32_t ReferableSheetCount(const Workbook* workbook) {
+  return workbook ? std::min(workbook->sheetCount + workbook->dataSheetCount, int32_t(workbook->sheets.Count())) : 0;
+}
 
 MyWorksheet* GetSheet(Workbook* workbook, int32_t index) {
   if (!workbook || index < 0 || index >= workbook->sheets.Count()) return nullptr;

@@ -124,8 +124,11 @@ struct Workbook {
 
   // Sheets.
   LArray<SheetEntry> sheetParts;  // every `sheet` element
-  int32_t sheetCount = 0;         // sheets loaded
-  LArray<MyWorksheet> sheets;     // the loaded sheets, in workbook order
+  int32_t sheetCount = 0;         // sheets loaded to be shown
+  // Hidden sheets loaded after the shown ones only for the cells that charts and formulas refer
+  // to: sheets[sheetCount .. sheetCount + dataSheetCount - 1]. They are never printed.
+  int32_t dataSheetCount = 0;
+  LArray<MyWorksheet> sheets;     // the shown sheets in workbook order, then the data sheets
   int32_t currentSheet = -1;      // sheet being loaded or drawn; -1 before the first
 
   // Workbook-wide content.
@@ -160,8 +163,11 @@ struct Workbook {
 // Releases the workbook and everything it owns; null is ignored.
 void FreeWorkbook(Workbook* workbook);
 
-// Loaded sheets and their lookup; GetSheet gives null for an index out of range.
+// Shown sheets and their lookup; GetSheet gives null for an index out of range (data sheets
+// follow the shown ones).
 [[nodiscard]] int32_t GetSheetCount(const Workbook* workbook);
+// Sheets whose cells references can reach: the shown ones and the hidden data sheets.
+[[nodiscard]] int32_t ReferableSheetCount(const Workbook* workbook);
 MyWorksheet* GetSheet(Workbook* workbook, int32_t index);
 const MyWorksheet* GetSheet(const Workbook* workbook, int32_t index);
 // Background colour of the current sheet; automatic when no sheet is current.

@@ -59,6 +59,11 @@ struct WorkbookOpenOptions {
 // Reads styles and shared strings, counts the sheets, loads the defined names and loads every
 // sheet. 1, -1, -9 (no sheet to show, unresolvable sheet), a progress result.
 [[nodiscard]] int32_t LoadSheets(Workbook* workbook);
+// Loads the cells of sheet entry `entryIndex`, one not shown (hidden while hidden sheets are not
+// asked for), as the next data sheet after the shown ones, for references into it; nothing when
+// it is loaded already. 1; -2 for an entry that is shown, names no part or is a chartsheet; what
+// reading the sheet gave otherwise (the slot is then left free).
+[[nodiscard]] int32_t LoadDataSheet(Workbook* workbook, int32_t entryIndex);
 
 // ---- part readers ----------------------------------------------------------------------------
 // The `sheet` children of `sheets` into workbook->sheetParts (names cut to 255 units). 1 or -1.

@@ -7,6 +7,7 @@
 #include "common/calendar.h"
 
 #include "chart/draw/internal.h"
+#include "values/format/numformat.h"
 
 namespace xlx {
 
@@ -144,7 +145,12 @@ void MeasureAxis(ChartCanvas& c, AxisLayout* a, double length, int32_t group) {
       }
       if (a->categoryCount > 2000) wSum *= double(a->categoryCount) / 2000;
     }
-    if (!a->isValue && !a->vertical && a->categoryCount > 0) {
+    double dateW = 0, dateH = 0;
+    if (!a->isValue && PlanDateLabels(c, a, length, font, &dateW, &dateH)) {
+      // A date axis labels its major units, spaced to stay level.
+      extent += a->vertical ? std::min(dateW, length) : dateH;
+      wMax = dateW;
+    } else if (!a->isValue && !a->vertical && a->categoryCount > 0) {
       const double slot = length / a->categoryCount;
       if (ax && ax->tickLabelSkip > 0) a->labelStep = std::max(ax->tickLabelSkip, a->categoryCount / 1000);
       else if (wSum > length * 0.95 && wMax * 0.75 <= slot) a->labelStep = 1;
@@ -166,6 +172,12 @@ void MeasureAxis(ChartCanvas& c, AxisLayout* a, double length, int32_t group) {
       extent += std::fabs(std::sin(r)) * std::min(wMax, length * 0.4) + std::fabs(std::cos(r)) * hMax;
     } else {
       extent += a->vertical ? std::min(wMax, length) : hMax;
+      // Categories stacked up a bar chart's axis that cannot each have a line are thinned out.
+      if (!a->isValue && a->vertical && a->categoryCount > 0 && !(ax && ax->tickLabelSkip > 0) && hMax > 0 &&
+          a->categoryCount * hMax > length)
+        a->labelStep = int32_t(std::min(1e6, std::ceil(a->categoryCount * hMax * 1.1 / std::max(length, 1.0))));
+      else if (!a->isValue && a->vertical && ax && ax->tickLabelSkip > 0)
+        a->labelStep = std::max(ax->tickLabelSkip, a->categoryCount / 1000);
     }
     a->labelWidth = wMax;
   }
@@ -191,7 +203,11 @@ bool MonthIndex(double serial, bool date1904, double* month) {
 // A date axis over numeric categories places them by date: in days, or in months when the axis
 // says so or every date falls on the same day of its month.
 void SetUpDateSlots(const ChartCanvas& c, AxisLayout* a) {
-  if (!a->axis || a->axis->type != kAxisDate || !a->labelSeries) return;
+  if (!a->axis || !a->labelSeries) return;
+  // A category axis left to choose its type becomes a date axis over categories written as dates.
+  const bool dated = a->axis->type == kAxisCategory && a->axis->autoType &&
+                     DetectCellFormatType(a->labelSeries->categories.formatCode.c_str()) == kCellFormatDateTime;
+  if (a->axis->type != kAxisDate && !dated) return;
   const std::vector<double>& dates = a->labelSeries->categories.values;
   if (dates.empty() || dates.size() > size_t(kMaxChartPoints)) return;
   double lo = INFINITY, hi = -INFINITY;
@@ -216,6 +232,14 @@ void SetUpDateSlots(const ChartCanvas& c, AxisLayout* a) {
   }
   a->slotCount = top - base + 1;
   if (a->axis->baseTimeUnit == 2) a->slotCount = std::ceil(a->slotCount / 12) * 12;
+  a->slotMonths = months;
+  a->slotOrigin = lo;
+  CalendarDate first;
+  if (MonthIndex(lo, c.chart.date1904, &base) &&
+      DateOfSerialDay(int64_t(lo), c.chart.date1904 ? kDateSystem1904 : kDateSystem1900, &first)) {
+    a->originMonth = int64_t(base);
+    a->originDay = std::max(1, first.day);
+  }
 }
 
 void SetUpGroup(ChartCanvas& c, int32_t group, int32_t firstPlot, PlotFrame* f) {
@@ -303,6 +327,8 @@ void DrawAxisLabels(ChartCanvas& c, const AxisLayout& a, const DrawRect& plot, i
   if (a.isValue) {
     const bool percent = PercentPlot(c, group);
     for (double v : Ticks(a.scale)) place(ValueLabel(c, a, v, percent && !IsXY(0)), ValuePos(a, plot, v));
+  } else if (!a.dateLabels.empty()) {
+    for (const AxisLayout::DateLabel& l : a.dateLabels) place(l.text, SlotPos(a, plot, l.slot + (a.between ? 0.5 : 0)));
   } else if (a.labelSeries) {
     const int32_t step = std::max(1, a.labelStep);
     for (int32_t i = 0; i < a.categoryCount && c.rc == XLX_OK; i += step) {
@@ -359,6 +385,8 @@ void DrawOneAxis(ChartCanvas& c, const AxisLayout& a, const DrawRect& plot, int3
     const int32_t mark = a.axis ? a.axis->majorTickMark : kTickOut;
     if (a.isValue) {
       for (double v : Ticks(a.scale)) TickLine(c, paint.pen, a, plot, ValuePos(a, plot, v), c.Px(4), mark);
+    } else if (!a.dateLabels.empty()) {
+      for (const AxisLayout::DateLabel& l : a.dateLabels) TickLine(c, paint.pen, a, plot, SlotPos(a, plot, l.slot), c.Px(4), mark);
     } else if (a.categoryCount > 0 && a.categoryCount <= 4096) {
       // Tick marks closer than 3 px merge into a bar: dense axes mark every few categories.
       const double length = a.vertical ? plot.height : plot.width;
@@ -387,13 +415,17 @@ double CategoryWidth(const AxisLayout& a, const DrawRect& plot) {
 }
 
 double CategoryPos(const AxisLayout& a, const DrawRect& plot, double i) {
-  const double w = CategoryWidth(a, plot);
   if (!a.slots.empty() && std::isfinite(i)) {
     // On a date axis a category stands at its date's slot.
     const double whole = std::floor(i);
     const size_t k = size_t(std::max(0.0, std::min(whole, double(a.slots.size() - 1))));
     i = a.slots[k] + (i - whole);
   }
+  return SlotPos(a, plot, i);
+}
+
+double SlotPos(const AxisLayout& a, const DrawRect& plot, double i) {
+  const double w = CategoryWidth(a, plot);
   double offset = Clamp(i * w);
   if (a.scale.reversed) offset = (a.vertical ? plot.height : plot.width) - offset;
   // Categories run up a vertical axis (bar charts list the first at the bottom).

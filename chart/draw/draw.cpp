@@ -33,7 +33,11 @@ bool ManualPlot(const ChartModel& m, const DrawRect& chartRect, DrawRect* plot) 
   return true;
 }
 
-void DrawPlots(ChartCanvas& c, const PlotFrame& f, bool axes, const DrawRect& room) {
+// The application's automatic layout keeps a plot without axes this far inside the room that
+// the title and legend leave.
+constexpr double kAutoPlotInsetPt = 18;
+
+void DrawPlots(ChartCanvas& c, const PlotFrame& f, bool axes, bool manual, const DrawRect& room) {
   // Areas go behind bars, bars behind lines and points, as the application layers them.
   static const int32_t kLayers[][4] = {{kChartArea, kChartArea3D, kChartSurface, kChartSurface3D},
                                        {kChartBar, kChartBar3D, 0, 0},
@@ -57,7 +61,7 @@ void DrawPlots(ChartCanvas& c, const PlotFrame& f, bool axes, const DrawRect& ro
   }
   for (int32_t p = 0; p < plots && c.rc == XLX_OK; ++p) {
     const int32_t kind = c.chart.plots[size_t(p)].kind;
-    if (IsRoundKind(kind)) DrawPiePlot(c, axes ? f.plot : room, p);
+    if (IsRoundKind(kind)) DrawPiePlot(c, axes ? f.plot : room, p, axes || manual ? 0 : c.Px(kAutoPlotInsetPt));
     else if (kind == kChartRadar) DrawRadarPlot(c, axes ? f.plot : room, p);
   }
 }
@@ -212,7 +216,8 @@ int32_t DrawChart(DrawingSurface* surface, const ChartModel& chart, const DrawRe
     if (!chart.isChartEx && !chart.plots.empty() && c.rc == XLX_OK) {
       PlotFrame f;
       const bool axes = LayoutAxes(c, room, &f);
-      if (ManualPlot(chart, rect, &f.plot) && !axes) room = f.plot;
+      const bool manual = ManualPlot(chart, rect, &f.plot);
+      if (manual && !axes) room = f.plot;
       const bool solid = axes && std::any_of(chart.plots.begin(), chart.plots.end(),
                                              [](const ChartPlot& p) { return Is3DPlotKind(p.kind); });
       if (solid) {
@@ -223,7 +228,7 @@ int32_t DrawChart(DrawingSurface* surface, const ChartModel& chart, const DrawRe
           FillShapeRect(c, chart.plotShape, f.plot, 0xFFFFFFFF, 0xFFFFFFFF);
           DrawGridlines(c, f);
         }
-        DrawPlots(c, f, axes, room);
+        DrawPlots(c, f, axes, manual, room);
         if (axes) DrawAxes(c, f);
       }
     } else if (chart.isChartEx && c.rc == XLX_OK) {

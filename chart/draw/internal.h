@@ -55,7 +55,22 @@ struct AxisLayout {
   // the axis spans; empty on other axes.
   std::vector<double> slots;
   double slotCount = 0;
+  bool slotMonths = false;          // slots count months (else days)
+  double slotOrigin = 0;            // serial day of the first date
+  int64_t originMonth = 0;          // months since year 0 of the first date's month
+  int32_t originDay = 1;            // day of month of the first date
+  // Date axes: the labels, one per major unit, each at its slot.
+  struct DateLabel {
+    double slot;
+    std::u16string text;
+  };
+  std::vector<DateLabel> dateLabels;
 };
+
+// Plans the labels of a date axis `length` px long (chart/draw/dateaxis.cpp) into a->dateLabels
+// and gives the widest and tallest; false, with none planned, when `a` has no date slots.
+bool PlanDateLabels(ChartCanvas& c, AxisLayout* a, double length, const DrawFontSpec& font, double* width,
+                    double* height);
 
 // The plot rectangle and the axes of the primary and secondary groups.
 struct PlotFrame {
@@ -69,6 +84,8 @@ struct PlotFrame {
 double ValuePos(const AxisLayout& a, const DrawRect& plot, double value);
 // Pixel position of category `i` (0-based; .5 steps reach the middle between two) along an axis.
 double CategoryPos(const AxisLayout& a, const DrawRect& plot, double i);
+// Pixel position of slot `i` (a category, or a date's day or month on a date axis) along an axis.
+double SlotPos(const AxisLayout& a, const DrawRect& plot, double i);
 // Length of one category along an axis, px.
 double CategoryWidth(const AxisLayout& a, const DrawRect& plot);
 // Sums of the values at point index i over the series of a stacked plot.
@@ -153,7 +170,9 @@ void DrawBarPlot(ChartCanvas& c, const PlotFrame& f, int32_t plot);
 void DrawLinePlot(ChartCanvas& c, const PlotFrame& f, int32_t plot);   // line, area, stock, surface
 void DrawXYPlot(ChartCanvas& c, const PlotFrame& f, int32_t plot);     // scatter, bubble
 void DrawRadarPlot(ChartCanvas& c, const DrawRect& room, int32_t plot);
-void DrawPiePlot(ChartCanvas& c, const DrawRect& room, int32_t plot);  // pie, doughnut, of-pie
+// Pie, doughnut and of-pie plots centred in `room`; the pie keeps `inset` px from the room's
+// smaller side, which only its outside data labels may use.
+void DrawPiePlot(ChartCanvas& c, const DrawRect& room, int32_t plot, double inset);
 
 // Plot helpers shared by the families.
 const ChartPlot& PlotOf(const ChartCanvas& c, int32_t plot);

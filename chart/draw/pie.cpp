@@ -46,7 +46,16 @@ struct PieSpec {
   size_t count = SIZE_MAX;
   double other = 0;
   double turn = 0;  // radians added to the first slice angle
+  double inset = 0;  // px between the room's smaller side and the pie; outside labels may use it
 };
+
+// The radius of a pie in `spec`'s room before its labels claim any of it: the pie and its most
+// exploded slice fill the room's smaller side less the inset.
+double BaseRadius(const PieSpec& spec, double maxExplode) {
+  const DrawRect& room = spec.room;
+  const double side = std::min(room.width, (room.height - spec.depth) / spec.flat) - 2 * spec.inset;
+  return std::max(1.0, side / 2 / (1 + std::min(maxExplode, 400.0) / 100) * 0.95);
+}
 
 // Darker shade of a colour for the side walls of a 3-D pie.
 CellColor Shade(CellColor c, double f) {
@@ -67,7 +76,7 @@ double PlanLabels(ChartCanvas& c, const ChartSeries& s, const PieSpec& spec, dou
   for (size_t i = 0; i < n; ++i)
     if (std::isfinite(s.values.values[i]) && s.values.values[i] > 0) sweeps[i] = 2 * kPi * s.values.values[i] / total;
   DrawRect room = spec.room;
-  room.height = (room.height - spec.depth) / spec.flat;
+  room.height -= spec.depth;
   const ChartPlot& p = PlotOf(c, s.plot);
   const double start = -kPi / 2 + p.firstSliceAngle * kPi / 180 + spec.turn;
   return PlanPieLabels(c, s, l, sweeps, total, room, outer, start, spec.flat, out);
@@ -80,8 +89,7 @@ void DrawPie(ChartCanvas& c, const ChartPlot& p, std::vector<const ChartSeries*>
   for (int32_t i = 0; i < std::min(series[0]->values.pointCount, 4096); ++i)
     maxExplode = std::max(maxExplode, double(Explosion(*series[0], i)));
   const DrawRect& room = spec.room;
-  const double side = std::min(room.width, (room.height - spec.depth) / spec.flat);
-  double outer = std::max(1.0, side / 2 / (1 + std::min(maxExplode, 400.0) / 100) * 0.95);
+  double outer = BaseRadius(spec, maxExplode);
   std::vector<PieLabel> planned;
   if (!doughnut) outer = PlanLabels(c, *series[0], spec, outer, &planned);
   const double cx = room.left + room.width / 2, cy = room.top + (room.height - spec.depth) / 2;
@@ -154,7 +162,7 @@ void DrawSeriesLines(ChartCanvas& c, const ChartPlot& p, const ChartSeries& s, c
   double maxExplode = 0;
   for (int32_t i = 0; i < std::min(s.values.pointCount, 4096); ++i) maxExplode = std::max(maxExplode, double(Explosion(s, i)));
   const DrawRect& r = first.room;
-  const double outer = std::max(1.0, std::min(r.width, r.height) / 2 / (1 + std::min(maxExplode, 400.0) / 100) * 0.95);
+  const double outer = BaseRadius(first, maxExplode);
   const double cx = r.left + r.width / 2, cy = r.top + r.height / 2;
   const double half = kPi * std::max(0.0, std::min(share, 1.0));  // of-pie charts have no first-slice angle
   double tx, top, bottom;
@@ -229,13 +237,16 @@ void DrawOfPie(ChartCanvas& c, const ChartPlot& p, const std::vector<const Chart
 
 }  // namespace
 
-void DrawPiePlot(ChartCanvas& c, const DrawRect& room, int32_t plot) {
+void DrawPiePlot(ChartCanvas& c, const DrawRect& room, int32_t plot, double inset) {
   const ChartPlot& p = PlotOf(c, plot);
   std::vector<const ChartSeries*> series = SeriesOfPlot(c, plot);
   if (series.empty() || !(room.width >= 2) || !(room.height >= 2)) return;
-  if (p.kind == kChartOfPie) return DrawOfPie(c, p, series, room);
+  inset = std::max(0.0, std::min(inset, std::min(room.width, room.height) / 6));
+  if (p.kind == kChartOfPie)
+    return DrawOfPie(c, p, series, DrawRect{room.left + inset, room.top + inset, room.width - 2 * inset, room.height - 2 * inset});
   PieSpec spec;
   spec.room = room;
+  spec.inset = inset;
   if (p.kind == kChartPie3D) {
     // The tilt of the view squeezes the pie; the side wall is a tenth of its height.
     const double tilt = std::max(10, std::min(c.chart.hasView3D ? c.chart.rotX : 30, 90)) * kPi / 180;

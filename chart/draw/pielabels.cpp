@@ -51,6 +51,27 @@ void PlaceOutsideLabels(const std::vector<double>& sweeps, double startAngle, do
   }
 }
 
+// How far (px) the outside labels reach past `room`, whose centre is the pie's.
+double LabelsOverflow(const std::vector<PieLabel>& labels, const DrawRect& room) {
+  double worst = 0;
+  for (const PieLabel& l : labels) {
+    if (!l.outside || l.text.empty()) continue;
+    worst = std::max(worst, std::fabs(l.dx) + l.w / 2 - room.width / 2);
+    worst = std::max(worst, std::fabs(l.dy) + l.h / 2 - room.height / 2);
+  }
+  return worst;
+}
+
+// Moves outside labels that reach past `room` back to its edge.
+void HoldLabelsInRoom(const DrawRect& room, std::vector<PieLabel>* labels) {
+  for (PieLabel& l : *labels) {
+    if (!l.outside || l.text.empty()) continue;
+    const double maxX = std::max(0.0, room.width / 2 - l.w / 2), maxY = std::max(0.0, room.height / 2 - l.h / 2);
+    l.dx = std::max(-maxX, std::min(maxX, l.dx));
+    l.dy = std::max(-maxY, std::min(maxY, l.dy));
+  }
+}
+
 }  // namespace
 
 DrawFontSpec PieLabelFont(const ChartCanvas& c, const ChartDataLabels& l) { return ChartFont(c, l.textProps, 10, false); }
@@ -80,9 +101,17 @@ double PlanPieLabels(ChartCanvas& c, const ChartSeries& s, const ChartDataLabels
   }
   if (needW <= 0) return outer;
   const double gap = c.Px(6);
-  const double fit = std::min(room.width / 2 - needW - gap, room.height / 2 - needH - gap);
-  const double r = std::max(outer * kMinShrink, std::min(outer, fit));
-  PlaceOutsideLabels(sweeps, startAngle, r, flat, gap, labels);
+  const double fit = std::min(room.width / 2 - needW - gap, (room.height / 2 - needH - gap) / flat);
+  const double least = outer * kMinShrink;
+  double r = std::max(least, std::min(outer, fit));
+  // Labels stacked on one side can reach past the room (above the plot, over the title): the pie
+  // shrinks until they fit, and labels still out at its smallest are held at the room's edge.
+  for (;;) {
+    PlaceOutsideLabels(sweeps, startAngle, r, flat, gap, labels);
+    if (LabelsOverflow(*labels, room) <= 0.5 || r <= least) break;
+    r = std::max(least, r * 0.92);
+  }
+  HoldLabelsInRoom(room, labels);
   return r;
 }
 

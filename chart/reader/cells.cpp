@@ -13,6 +13,7 @@
 
 #include "common/cellref.h"
 #include "common/resultcodes.h"
+#include "chart/modelex.h"
 #include "chart/reader/reader.h"
 #include "parser/xml/dom.h"
 #include "values/formula/formula.h"
@@ -37,7 +38,7 @@ struct RefCell {
 };
 
 const MyWorksheet* LoadedSheetNamed(const Workbook& workbook, const std::u16string& name) {
-  for (int32_t i = 0; i < workbook.sheetCount; ++i) {
+  for (int32_t i = 0; i < ReferableSheetCount(&workbook); ++i) {
     const MyWorksheet* sheet = GetSheet(&workbook, i);
     if (sheet && name == sheet->sheetName) return sheet;
   }
@@ -280,14 +281,117 @@ void ResolveSeries(const Workbook& workbook, bool plotVisOnly, int64_t* budget, 
   }
 }
 
-// The values of one sparkline: hidden cells left out unless the group shows them.
-void ResolveSparkline(const Workbook& workbook, bool displayHidden, Sparkline* line) {
-  line->values.clear();
+// The numbers of the cells a reference names, with whether each is hidden; false when it names
+// no loaded sheet or too many cells.
+bool SparklineCells(const Workbook& workbook, const std::u16string& formula, std::vector<RefCell>* cells) {
   std::vector<SheetArea> areas;
+  return ResolveAreas(workbook, formula, 0, &areas) && CollectCells(areas, kMaxSparklinePoints, cells);
+}
+
+// The values of one sparkline: hidden cells left out unless the group shows them. With `dates`
+// (the group's date cells, one per value) each value kept takes its date along.
+void ResolveSparkline(const Workbook& workbook, bool displayHidden, const std::vector<RefCell>* dates, Sparkline* line) {
+  line->values.clear();
+  line->dates.clear();
   std::vector<RefCell> cells;
-  if (!ResolveAreas(workbook, line->formula, 0, &areas) || !CollectCells(areas, kMaxSparklinePoints, &cells)) return;
-  for (const RefCell& c : cells)
-    if (displayHidden || !c.hidden) line->values.push_back(CellNumber(workbook, c.cell));
+  if (!SparklineCells(workbook, line->formula, &cells)) return;
+  const bool dated = dates && dates->size() == cells.size();
+  for (size_t i = 0; i < cells.size(); ++i) {
+    if (!displayHidden && cells[i].hidden) continue;
+    line->values.push_back(CellNumber(workbook, cells[i].cell));
+    if (dated) line->dates.push_back(CellNumber(workbook, (*dates)[i].cell));
+  }
+}
+
+// ---- the data blocks of 2016 charts -------------------------------------------------------------
+
+// The category levels of a block of cells, each level a line across the points (a column when
+// the block is at least as tall as wide), innermost first: the last line is the innermost level,
+// as the cache stores them. `hidden` gets whether each point's line is hidden.
+bool CollectLevels(const Workbook& workbook, const SheetArea& a, int64_t cap, std::vector<std::vector<std::u16string>>* levels,
+                   std::vector<bool>* hidden) {
+  const MyWorksheet& sheet = *a.sheet;
+  CellRange r = a.range;
+  const int32_t lastStored = sheet.cells.Count() > 0 ? sheet.cells[sheet.cells.Count() - 1].row : 0;
+  if (r.wholeColumns) r.last.row = std::max(r.first.row, std::min(r.last.row, lastStored));
+  const int64_t rows = int64_t(r.last.row) - r.first.row + 1, cols = int64_t(r.last.column) - r.first.column + 1;
+  const bool down = rows >= cols;
+  const int64_t points = down ? rows : cols, lines = std::min<int64_t>(down ? cols : rows, kMaxChartExLevels);
+  if (points * lines > cap) return false;
+  levels->assign(size_t(lines), std::vector<std::u16string>(size_t(points)));
+  hidden->assign(size_t(points), false);
+  for (int64_t i = 0; i < points; ++i) {
+    (*hidden)[size_t(i)] = down ? RowHidden(sheet, int32_t(r.first.row + i)) : ColumnIsHidden(sheet, int32_t(r.first.column + i));
+    for (int64_t k = 0; k < lines; ++k) {
+      const int32_t row = down ? int32_t(r.first.row + i) : int32_t(r.last.row - k);
+      const int32_t col = down ? int32_t(r.last.column - k) : int32_t(r.first.column + i);
+      const CellRecord* cell = FindCell(sheet, row, col);
+      if (cell) (*levels)[size_t(k)][size_t(i)] = CellLabelText(workbook, *cell);
+    }
+  }
+  return true;
+}
+
+template <typename T>
+void KeepPoints(const std::vector<bool>& keep, std::vector<T>* items) {
+  std::vector<T> kept;
+  for (size_t i = 0; i < items->size(); ++i)
+    if (i >= keep.size() || keep[i]) kept.push_back(std::move((*items)[i]));
+  items->swap(kept);
+}
+
+// One data block from the cells its dimensions name; a dimension whose cells cannot be found
+// keeps its cache. Points on hidden rows (or columns) are left out of every dimension.
+void ResolveExData(const Workbook& workbook, int64_t* budget, ChartExData* d) {
+  const int64_t cap = std::min<int64_t>(std::max<int64_t>(*budget, 0), kMaxChartPoints);
+  std::vector<SheetArea> areas;
+  std::vector<RefCell> values;
+  const bool hasValues = !d->valueFormula.empty() && ResolveAreas(workbook, d->valueFormula, 0, &areas) &&
+                         CollectCells(areas, cap, &values);
+  areas.clear();
+  std::vector<std::vector<std::u16string>> levels;
+  std::vector<bool> catHidden;
+  bool hasCats = !d->categoryFormula.empty() && ResolveAreas(workbook, d->categoryFormula, 0, &areas);
+  if (hasCats && areas.size() == 1) {
+    hasCats = CollectLevels(workbook, areas[0], cap, &levels, &catHidden);
+  } else if (hasCats) {
+    std::vector<RefCell> cells;  // a list of areas: one level
+    hasCats = CollectCells(areas, cap, &cells);
+    levels.assign(1, {});
+    for (const RefCell& c : cells) {
+      levels[0].push_back(c.cell ? CellLabelText(workbook, *c.cell) : std::u16string());
+      catHidden.push_back(c.hidden);
+    }
+  }
+  if (!hasValues && !hasCats) return;
+  std::vector<bool> keep(std::max(values.size(), catHidden.size()), true);
+  for (size_t i = 0; i < values.size(); ++i) keep[i] = !values[i].hidden;
+  for (size_t i = 0; i < catHidden.size(); ++i) keep[i] = keep[i] && !catHidden[i];
+  if (hasValues) {
+    d->values.clear();
+    d->formatCode.clear();
+    for (const RefCell& c : values) {
+      d->values.push_back(CellNumber(workbook, c.cell));
+      if (d->formatCode.empty() && c.cell && std::isfinite(d->values.back())) d->formatCode = CellFormatCode(workbook, *c.cell);
+    }
+  }
+  if (hasCats) d->levels.swap(levels);
+  KeepPoints(keep, &d->values);
+  for (std::vector<std::u16string>& level : d->levels) KeepPoints(keep, &level);
+  d->pointCount = int32_t(d->values.size());
+  for (const std::vector<std::u16string>& level : d->levels) d->pointCount = std::max(d->pointCount, int32_t(level.size()));
+  *budget -= int64_t(d->pointCount) * int64_t(std::max<size_t>(1, d->levels.size()));
+}
+
+void ResolveChartEx(const Workbook& workbook, ChartEx* ex) {
+  int64_t budget = kMaxChartPoints;
+  for (ChartExData& d : ex->data) ResolveExData(workbook, &budget, &d);
+  for (ChartExSeries& s : ex->series) {
+    if (s.nameFormula.empty()) continue;
+    ChartSeries named;
+    ResolveSeriesName(workbook, s.nameFormula, &named);
+    if (!named.nameIsDefault) s.name = named.name;
+  }
 }
 
 }  // namespace
@@ -297,6 +401,12 @@ int32_t ResolveChartCellData(const Workbook& workbook, ChartModel* model) {
   return Guarded([&]() -> int32_t {
     int64_t budget = kMaxChartTotalPoints;
     for (ChartSeries& s : model->series) ResolveSeries(workbook, model->plotVisOnly, &budget, &s);
+    if (model->isChartEx && model->ex) {
+      std::shared_ptr<ChartEx> ex(new (std::nothrow) ChartEx(*model->ex));
+      if (!ex) return XLX_ERR_MEMORY;
+      ResolveChartEx(workbook, ex.get());
+      model->ex = std::move(ex);
+    }
     return XLX_OK;
   });
 }
@@ -307,13 +417,16 @@ int32_t ResolveWorkbookChartData(Workbook* workbook) {
     MyWorksheet* sheet = GetSheet(workbook, i);
     if (!sheet) continue;
     const int32_t rc = Guarded([&]() -> int32_t {
-      for (SparklineGroup& g : sheet->sparklineGroups)
-        for (Sparkline& line : g.sparklines) ResolveSparkline(*workbook, g.displayHidden, &line);
+      for (SparklineGroup& g : sheet->sparklineGroups) {
+        std::vector<RefCell> dates;
+        const bool dated = g.dateAxis && SparklineCells(*workbook, g.dateFormula, &dates);
+        for (Sparkline& line : g.sparklines) ResolveSparkline(*workbook, g.displayHidden, dated ? &dates : nullptr, &line);
+      }
       return XLX_OK;
     });
     if (rc == XLX_ERR_MEMORY) return rc;
     for (DrawingObject& o : sheet->drawing.objects) {
-      if (!o.chart || o.chart->isChartEx || o.chart->series.empty()) continue;
+      if (!o.chart || (o.chart->isChartEx ? !o.chart->ex : o.chart->series.empty())) continue;
       std::shared_ptr<ChartModel> copy(new (std::nothrow) ChartModel());
       if (!copy) return XLX_ERR_MEMORY;
       const int32_t rc = Guarded([&]() -> int32_t {

@@ -40,7 +40,11 @@ int32_t LevelCount(pugi::xml_node lvl, int64_t* budget) {
   return count;
 }
 
+// The `cx:f` of a dimension or a text, cut as the classic references are.
+std::u16string FormulaOf(pugi::xml_node parent) { return ToUtf16(ElementText(Child(parent, "f"))).substr(0, 1024); }
+
 void ReadNumDim(pugi::xml_node dim, int64_t* budget, ChartExData* d) {
+  if (d->valueFormula.empty()) d->valueFormula = FormulaOf(dim);
   pugi::xml_node lvl = Child(dim, "lvl");  // numbers keep one level
   if (!lvl || !d->values.empty()) return;
   const int32_t n = LevelCount(lvl, budget);
@@ -59,6 +63,7 @@ void ReadNumDim(pugi::xml_node dim, int64_t* budget, ChartExData* d) {
 }
 
 void ReadStrDim(pugi::xml_node dim, int64_t* budget, ChartExData* d) {
+  if (d->categoryFormula.empty()) d->categoryFormula = FormulaOf(dim);
   if (!d->levels.empty()) return;
   for (pugi::xml_node lvl = Child(dim, "lvl"); lvl; lvl = NextNamed(lvl, "lvl")) {
     if (int32_t(d->levels.size()) >= kMaxChartExLevels) break;
@@ -147,7 +152,9 @@ void ReadSeries(const Workbook& workbook, pugi::xml_node n, ChartExSeries* s) {
   s->hidden = AttrBool(n, "hidden", false);
   int32_t owner = -1;
   if (ReadUnsigned(n.attribute("ownerIdx"), &owner)) s->ownerIdx = std::min(owner, kMaxChartExSeries);
-  s->name = ToUtf16(ElementText(Child(Child(Child(n, "tx"), "txData"), "v"))).substr(0, kMaxChartTextUnits);
+  pugi::xml_node txData = Child(Child(n, "tx"), "txData");
+  s->name = ToUtf16(ElementText(Child(txData, "v"))).substr(0, kMaxChartTextUnits);
+  s->nameFormula = FormulaOf(txData);
   ReadChartShapeProps(workbook, Child(n, "spPr"), &s->shape);
   for (pugi::xml_node p = Child(n, "dataPt"); p; p = NextNamed(p, "dataPt")) {
     if (int32_t(s->points.size()) >= kMaxChartDataPoints) break;

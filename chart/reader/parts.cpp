@@ -151,6 +151,7 @@ void ReadAxis(const Workbook& workbook, pugi::xml_node node, int32_t type, Chart
   a->tickLabelSkip = ChildInt(node, "tickLblSkip", 0, 0, 1000000);
   a->tickMarkSkip = ChildInt(node, "tickMarkSkip", 0, 0, 1000000);
   a->lblOffset = ChildInt(node, "lblOffset", 100, 0, 1000);
+  a->autoType = ChildBool(node, "auto", false);
   const char* base = ChildVal(node, "baseTimeUnit");
   a->baseTimeUnit = strcmp(base, "days") == 0 ? 0 : strcmp(base, "months") == 0 ? 1 : strcmp(base, "years") == 0 ? 2 : -1;
   const char* majorTime = ChildVal(node, "majorTimeUnit");

@@ -41,7 +41,9 @@ namespace xlx {
 // cells hold now, computed formulas included: numbers with the format code of their first cell,
 // texts as the cells show them, empty cells and errors as NaN gaps, text as zero. With
 // plotVisOnly, points whose row or column is hidden are left out of all data of their series.
-// References that cannot be resolved keep their cache. 1, -1 (memory), -13 (null model).
+// References that cannot be resolved keep their cache. A 2016 chart's data blocks and series
+// names likewise come from their `cx:f` cells: category levels one line of the block each.
+// 1, -1 (memory), -13 (null model).
 [[nodiscard]] int32_t ResolveChartCellData(const Workbook& workbook, ChartModel* model);
 // ResolveChartCellData for the chart of every drawing object of every loaded sheet, and the values
 // of every sparkline (hidden cells left out unless its group shows them; nothing when its

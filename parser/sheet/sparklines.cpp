@@ -51,6 +51,8 @@ void ReadGroup(const Workbook& workbook, pugi::xml_node node, SparklineGroup* g)
   g->maxKind = BoundKind(node.attribute("maxAxisType").value());
   if (!ReadDouble(node.attribute("manualMin"), &g->manualMin)) g->manualMin = 0;
   if (!ReadDouble(node.attribute("manualMax"), &g->manualMax)) g->manualMax = 0;
+  g->dateAxis = Flag(node, "dateAxis");
+  g->dateFormula = ToUtf16(ElementText(Child(node, "f"))).substr(0, 1024);
   for (pugi::xml_node s = Child(Child(node, "sparklines"), "sparkline"); s; s = NextNamed(s, "sparkline")) {
     if (int32_t(g->sparklines.size()) >= kMaxSparklinesPerGroup) break;
     Sparkline line;

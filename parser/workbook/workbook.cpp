@@ -131,8 +131,17 @@ bool IsLoaded(const Workbook& workbook, const SheetEntry& entry) {
   return entry.state == kSheetVisible || workbook.includeHidden;
 }
 
+// Entries not shown that could be loaded as data sheets: each gets a slot after the shown sheets.
+int32_t CountDataSheetSlots(const Workbook& workbook) {
+  int32_t slots = 0;
+  for (const SheetEntry& entry : workbook.sheetParts)
+    if (!entry.relationshipId.empty() && !IsLoaded(workbook, entry)) ++slots;
+  return slots;
+}
+
 int32_t AllocateSheets(Workbook* workbook, int32_t count) {
-  if (workbook->sheets.Allocate(size_t(count)) != XLX_OK) return XLX_ERR_MEMORY;
+  if (workbook->sheets.Allocate(size_t(count) + size_t(CountDataSheetSlots(*workbook))) != XLX_OK)
+    return XLX_ERR_MEMORY;
   int32_t loaded = 0, rc = 1;
   for (int32_t i = 0; i < workbook->sheetParts.Count() && loaded < count; ++i) {
     const SheetEntry& entry = workbook->sheetParts[i];
@@ -287,6 +296,33 @@ int32_t ReadWorkbookParts(Workbook* workbook) {
 int32_t LoadSheets(Workbook* workbook) {
   if (!workbook) return XLX_ERR_ARGUMENT;
   return Guarded([&] { return LoadSheetsInner(workbook); });
+}
+
+int32_t LoadDataSheet(Workbook* workbook, int32_t entryIndex) {
+  if (!workbook || entryIndex < 0 || entryIndex >= workbook->sheetParts.Count()) return XLX_ERR_ARGUMENT;
+  const SheetEntry& entry = workbook->sheetParts[entryIndex];
+  const int32_t slot = workbook->sheetCount + workbook->dataSheetCount;
+  if (entry.relationshipId.empty() || IsLoaded(*workbook, entry) || slot >= workbook->sheets.Count())
+    return XLX_ERR_ARGUMENT;
+  for (int32_t i = workbook->sheetCount; i < slot; ++i)
+    if (workbook->sheets[i].workbookIndex == entryIndex) return XLX_OK;  // loaded already
+  MyWorksheet* sheet = &workbook->sheets[slot];
+  return Guarded([&]() -> int32_t {
+    PrepareSheet(workbook, sheet, entry, slot, entryIndex);
+    int32_t rc = ResolveSheetPart(workbook, sheet, entry);
+    // A chartsheet has no cells to refer to.
+    if (rc == XLX_OK && sheet->bChartsheet) rc = XLX_ERR_ARGUMENT;
+    const int32_t current = workbook->currentSheet;
+    workbook->currentSheet = slot;
+    if (rc == XLX_OK) rc = LoadWorksheet(workbook, sheet);
+    workbook->currentSheet = current;
+    if (rc != XLX_OK) {
+      ClearWorksheet(sheet);  // the slot is free again
+      return rc;
+    }
+    ++workbook->dataSheetCount;
+    return XLX_OK;
+  });
 }
 
 int32_t ReadWorkbookFromHandle(int64_t handle, const WorkbookOpenOptions& options, Workbook** out,

@@ -1,6 +1,7 @@
 // Chart model and chart drawing: axis bounds chosen for known data ranges, chart parts read into
 // the model (titles, names, groupings, labels, combinations, caps on hostile counts), the series
 // colour cycle and labels with number formats, and hostile charts drawn quickly and sanely.
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <limits>
@@ -9,10 +10,12 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
+#include "common/calendar.h"
 #include "model/workbook.h"
 #include "tests/drawing/pixelprobe.h"
 #include "chart/reader/reader.h"
 #include "chart/draw/internal.h"
+#include "chart/draw/pielabels.h"
 #include "chart/draw/scale.h"
 
 namespace {
@@ -449,5 +452,175 @@ TEST(ChartDraw, HostileChartsDrawQuicklyAndSanely) {
       }
     EXPECT_EQ(0, outside) << c.what;
     EXPECT_EQ(std::isfinite(c.rect.left) && c.rect.width > 2, inside > 100) << c.what;
+  }
+}
+
+// ---- pie size and labels ---------------------------------------------------------------------------
+namespace {
+
+ChartModel Pie(std::initializer_list<double> values, bool title) {
+  ChartModel m = Hostile(kChartPie, 1, int32_t(values.size()), [](int32_t) { return 1.0; });
+  m.title.present = title;
+  m.plots[0].varyColors = true;
+  m.series[0].values.values.assign(values.begin(), values.end());
+  for (int i = 0; i < 6; ++i) m.accents[i] = 0xFF000000u | (0x102030u * uint32_t(i + 1));
+  return m;
+}
+
+// Rows holding the accent colours left of the legend: the pie's height in px.
+int PieHeight(const ChartPage& page, const ChartModel& m, const DrawRect& r) {
+  int top = -1, bottom = -1;
+  for (int y = int(r.top); y < int(r.top + r.height); ++y)
+    for (int x = int(r.left); x < int(r.left + r.width * 0.7); ++x) {
+      const pixeltest::Rgb p = pixeltest::At(page.bitmap, x, y);
+      const CellColor c = 0xFF000000u | uint32_t(p.b << 16 | p.g << 8 | p.r);  // colours hold red lowest
+      if (std::find(std::begin(m.accents), std::end(m.accents), c) == std::end(m.accents)) continue;
+      if (top < 0) top = y;
+      bottom = y;
+      break;
+    }
+  return top < 0 ? 0 : bottom - top + 1;
+}
+
+}  // namespace
+
+// Without a manual layout the plot sits 18 pt inside what the title and legend leave, and the pie
+// fills its smaller side; a manual layout gives the pie its rectangle without that margin.
+TEST(ChartDraw, PieSizeFollowsTheAutomaticPlotArea) {
+  const DrawRect rect{10, 10, 480, 288};
+  struct Case {
+    const char* what;
+    bool title, manual;
+    double least, most;  // the pie's height as a share of the chart's
+  } cases[] = {
+      {"title and legend", true, false, 0.56, 0.66},
+      {"legend only", false, false, 0.66, 0.76},
+      {"manual plot of 80% height", true, true, 0.74, 0.80},
+  };
+  for (const Case& k : cases) {
+    ChartModel m = Pie({60, 35, 3, 2, 8}, k.title);
+    if (k.manual) {
+      ChartManualLayout& l = m.plotLayout;
+      l.present = l.hasX = l.hasY = l.hasW = l.hasH = true;
+      l.x = 0.1, l.y = 0.1, l.w = 0.5, l.h = 0.8;
+    }
+    ChartPage page;
+    EXPECT_EQ(1, DrawChart(page.surface, m, rect, ChartDrawOptions())) << k.what;
+    EXPECT_EQ(1, EndEngine(page.surface));
+    const double share = PieHeight(page, m, rect) / rect.height;
+    EXPECT_GE(share, k.least) << k.what;
+    EXPECT_LE(share, k.most) << k.what;
+  }
+}
+
+// Outside labels of many thin slices stack up beside the pie: however small the room, they end
+// inside it (never over a title above it), and the pie gives up radius before they are held.
+TEST(ChartDraw, PieLabelsStayInsideTheirRoom) {
+  ChartModel m = Pie({90, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, true);
+  ChartSeries& s = m.series[0];
+  s.labels.present = true, s.labels.showCatName = true, s.labels.showPercent = true;
+  s.labels.position = kLabelPosBestFit;
+  std::vector<double> sweeps;
+  for (double v : s.values.values) sweeps.push_back(2 * 3.14159265358979 * v / 100);
+  ChartPage page;
+  ChartCanvas c{page.surface, m, ChartDrawOptions()};
+  for (double height : {400.0, 200.0, 90.0}) {
+    const DrawRect room{0, 0, 400, height};
+    std::vector<PieLabel> labels;
+    const double outer = height / 2 * 0.9;
+    const double r = PlanPieLabels(c, s, s.labels, sweeps, 100, room, outer, -3.14159265358979 / 2, 1, &labels);
+    EXPECT_LT(r, outer) << height;
+    EXPECT_GE(r, outer * 0.39) << height;
+    int outside = 0;
+    for (const PieLabel& l : labels) {
+      if (!l.outside || l.text.empty()) continue;
+      ++outside;
+      EXPECT_LE(std::fabs(l.dy) + l.h / 2, height / 2 + 0.5) << height;
+      EXPECT_LE(std::fabs(l.dx) + l.w / 2, 200.5) << height;
+    }
+    EXPECT_GE(outside, 5) << height;
+  }
+}
+
+// ---- category and date axis labels -----------------------------------------------------------------
+namespace {
+
+// A one-series chart of `kind` over `categories` (texts) or `dates` (serials shown with `code`),
+// with a category (or date) axis and a value axis.
+ChartModel AxisChart(int32_t kind, bool horizontal, std::vector<std::u16string> categories, std::vector<double> dates,
+                     int32_t axisType, const std::u16string& code) {
+  const size_t n = std::max(categories.size(), dates.size());
+  ChartModel m = Hostile(kind, 1, int32_t(n), [](int32_t i) { return double(i % 5 + 1); });
+  m.plots[0].horizontal = horizontal;
+  m.plots[0].axIds[0] = 1, m.plots[0].axIds[1] = 2, m.plots[0].axisCount = 2;
+  m.axes.resize(2);
+  m.axes[0].type = axisType, m.axes[0].axId = 1, m.axes[0].sourceLinked = true;
+  m.axes[1].type = kAxisValue, m.axes[1].axId = 2;
+  ChartData& cats = m.series[0].categories;
+  cats.texts = std::move(categories);
+  cats.values = std::move(dates);
+  cats.formatCode = code;
+  cats.pointCount = int32_t(n);
+  return m;
+}
+
+std::vector<double> Monthly(int32_t count) {  // the first of each month from January 2024
+  std::vector<double> out;
+  for (int32_t i = 0; i < count; ++i) {
+    int64_t serial = 0;
+    EXPECT_TRUE(SerialDayOfDate(2024 + i / 12, i % 12 + 1, 1, kDateSystem1900, &serial));
+    out.push_back(double(serial));
+  }
+  return out;
+}
+
+}  // namespace
+
+// Short labels that fit their slots stay level on column, line and bar charts; labels too long
+// for their slots are turned. A date axis labels its major units, level, from the first date.
+TEST(ChartAxes, LabelsStayLevelWhenTheyFitAndDateAxesLabelTheirUnits) {
+  const std::vector<std::u16string> months = {u"Jan", u"Feb", u"Mar", u"Apr", u"May", u"Jun",
+                                              u"Jul", u"Aug", u"Sep", u"Oct", u"Nov", u"Dec"};
+  std::vector<std::u16string> numbers, long_names;
+  for (int i = 1; i <= 12; ++i) numbers.push_back(std::u16string(1, u'0' + i % 10));
+  for (int i = 1; i <= 30; ++i) long_names.push_back(u"Category number " + std::u16string(1, u'A' + i % 26));
+  struct Case {
+    const char* what;
+    ChartModel model;
+    double width;
+    bool level;
+    std::vector<std::u16string> dateLabels;
+  } cases[] = {
+      {"months, column", AxisChart(kChartBar, false, months, {}, kAxisCategory, u""), 480, true, {}},
+      {"numbers, line", AxisChart(kChartLine, false, numbers, {}, kAxisCategory, u""), 480, true, {}},
+      {"months, bar", AxisChart(kChartBar, true, months, {}, kAxisCategory, u""), 480, true, {}},
+      {"thirty names up a bar chart", AxisChart(kChartBar, true, long_names, {}, kAxisCategory, u""), 480, true, {}},
+      {"long names, column", AxisChart(kChartBar, false, long_names, {}, kAxisCategory, u""), 480, false, {}},
+      {"monthly dates", AxisChart(kChartLine, false, {}, Monthly(12), kAxisDate, u"mmm-yy"), 480, true,
+       {u"Jan-24", u"Mar-24", u"May-24", u"Jul-24", u"Sep-24", u"Nov-24"}},
+      {"monthly dates, wide", AxisChart(kChartLine, false, {}, Monthly(12), kAxisDate, u"mmm-yy"), 1200, true,
+       {u"Jan-24", u"Feb-24", u"Mar-24", u"Apr-24", u"May-24", u"Jun-24", u"Jul-24", u"Aug-24", u"Sep-24", u"Oct-24",
+        u"Nov-24", u"Dec-24"}},
+      {"dates on an automatic category axis", AxisChart(kChartLine, false, {}, Monthly(24), kAxisCategory, u"mmm-yy"),
+       480, true, {u"Jan-24", u"Apr-24", u"Jul-24", u"Oct-24", u"Jan-25", u"Apr-25", u"Jul-25", u"Oct-25"}},
+      {"a major unit of a quarter", AxisChart(kChartLine, false, {}, Monthly(12), kAxisDate, u"mmm-yy"), 1200, true,
+       {u"Jan-24", u"Apr-24", u"Jul-24", u"Oct-24"}},
+  };
+  cases[7].model.axes[0].autoType = true;
+  cases[8].model.axes[0].hasMajorUnit = true, cases[8].model.axes[0].majorUnit = 3;
+  cases[8].model.axes[0].majorTimeUnit = 1;
+  ChartPage page;
+  for (Case& k : cases) {
+    ChartCanvas c{page.surface, k.model, ChartDrawOptions()};
+    PlotFrame f;
+    ASSERT_TRUE(LayoutAxes(c, DrawRect{0, 0, k.width, 288}, &f)) << k.what;
+    const AxisLayout& a = f.category[0];
+    EXPECT_EQ(k.level, a.labelRotation == 0) << k.what;
+    // Level labels that have room are all shown; those up a crowded axis every few.
+    const bool crowded = a.vertical && a.categoryCount > 20;
+    EXPECT_TRUE(crowded ? a.labelStep > 1 : !k.level || a.labelStep == 1) << k.what << " step " << a.labelStep;
+    std::vector<std::u16string> texts;
+    for (const AxisLayout::DateLabel& l : a.dateLabels) texts.push_back(l.text);
+    EXPECT_EQ(k.dateLabels, texts) << k.what;
   }
 }

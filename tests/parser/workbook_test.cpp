@@ -5,6 +5,8 @@
 #include <tuple>
 
 #include "host/kernel/vkkrnx.h"
+#include "common/utf8.h"
+#include "filter/hiddensheets.h"
 #include "filter/workbookopen.h"
 #include "parser/xlsxprsr.h"
 #include "tests/parser/parsertestutil.h"
@@ -93,6 +95,47 @@ TEST(OpenWorkbook, HiddenAndVeryHiddenSheets) {
     ASSERT_EQ(SheetNames(skipped.workbook), Names{u"One"});
     EXPECT_EQ(GetSheet(skipped.workbook, 0)->workbookIndex, 1);
   }
+}
+
+// Hidden sheets that shown formulas reach, directly or through another hidden sheet, load as
+// data sheets after the shown ones; a hidden sheet nothing names is not read. None is printed.
+TEST(OpenWorkbook, HiddenSheetsLoadWhenShownContentRefersToThem) {
+  auto sheet = [](const std::string& cells) {
+    return xlxtest::MainPart("worksheet", "<sheetData><row r=\"1\">" + cells + "</row></sheetData>");
+  };
+  std::vector<ZipEntry> entries = StatesPackage();
+  xlxtest::SetEntry(&entries, "xl/worksheets/sheet1.xml", sheet("<c r=\"A1\"><f>SUM(two!A1:B1)</f></c>"));
+  xlxtest::SetEntry(&entries, "xl/worksheets/sheet2.xml", sheet("<c r=\"A1\"><v>5</v></c><c r=\"B1\"><f>'Three'!A1*2</f></c>"));
+  xlxtest::SetEntry(&entries, "xl/worksheets/sheet3.xml", sheet("<c r=\"A1\"><v>7</v></c>"));
+  OpenedPackage package(entries);
+  ASSERT_EQ(package.rc, 1);
+  EXPECT_EQ(SheetNames(package.workbook), (Names{u"One", u"Four"}));
+  ASSERT_EQ(package.workbook->dataSheetCount, 2);
+  EXPECT_EQ(ReferableSheetCount(package.workbook), 4);
+  const CellRecord* sum = FindCell(*GetSheet(package.workbook, 0), 1, 1);
+  ASSERT_NE(sum, nullptr);
+  EXPECT_EQ(sum->number, 19);
+
+  // Nothing names the hidden sheets: they stay unread.
+  xlxtest::SetEntry(&entries, "xl/worksheets/sheet1.xml", sheet("<c r=\"A1\"><f>SUM(NotTwo!A1:B1)</f></c>"));
+  OpenedPackage unrelated(entries);
+  ASSERT_EQ(unrelated.rc, 1);
+  EXPECT_EQ(unrelated.workbook->dataSheetCount, 0);
+}
+
+TEST(OpenWorkbook, FormulaTextNamingASheet) {
+  const struct {
+    const char16_t* text;
+    const char16_t* sheet;
+    bool names;
+  } cases[] = {
+      {u"SUM(Two!A1:A3)", u"Two", true},        {u"two!A1", u"TWO", true},
+      {u"'My Store'!B2", u"My Store", true},    {u"'It''s'!A1", u"It's", true},
+      {u"NotTwo!A1", u"Two", false},            {u"Two2!A1", u"Two", false},
+      {u"'Other Two'!A1", u"Two", false},       {u"Two", u"Two", false},
+      {u"A1+_Two!A1", u"Two", false},           {u"(Data!$A$1,Two!$B$2)", u"Two", true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.names, FormulaNamesSheet(c.text, c.sheet)) << Utf16ToUtf8(c.text);
 }
 
 TEST(OpenWorkbook, LongSheetNamesAreCut) {

@@ -125,6 +125,34 @@ TEST(ChartPages, SparklinesDrawInTheirCells) {
   EXPECT_LT(blackLeftY + 8, blackRightY) << "the reversed line should fall to the right";
 }
 
+// Row 6 of "Spark": a magenta line of 1 to 6 on a date axis, five daily points then one a month
+// on. Placed by date, the middle of the cell falls on the last segment, near the top; placed
+// evenly it would fall between 3 and 4, halfway up.
+TEST(ChartPages, DateAxisSparklinePlacesPointsByDate) {
+  Image page;
+  int32_t code = 0;
+  ASSERT_TRUE(RenderPage(FixturePath("chartcells_xlsxwriter.xlsx"), 0, &page, &code, 2)) << "code " << code;
+  // The thin line is smoothed: its pixels are magenta blended with white.
+  auto magenta = [&](int x, int y) {
+    const Rgb c = page.At(x, y);
+    return c.r > 200 && c.b > 200 && c.g < 150;
+  };
+  int left = int(page.width), right = -1, top = int(page.height), bottom = -1;
+  for (int y = 0; y < int(page.height); ++y)
+    for (int x = 0; x < int(page.width); ++x)
+      if (magenta(x, y)) {
+        left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+      }
+  ASSERT_GT(right - left, 40);
+  ASSERT_GT(bottom - top, 6);
+  const int mid = (left + right) / 2;
+  int midY = -1;
+  for (int y = top; y <= bottom && midY < 0; ++y)
+    if (magenta(mid, y)) midY = y;
+  ASSERT_GE(midY, 0);
+  EXPECT_LT(midY - top, (bottom - top) / 3) << "middle of the line at " << midY << " in " << top << ".." << bottom;
+}
+
 }  // namespace
 
 // 3-D charts from openpyxl (columns with labels, one series behind the other, bars, line, area,

@@ -59,9 +59,14 @@ TEST(XlxDump, ChartsListTheirSeriesAsDrawnFromTheCells) {
       {"chartcells_openpyxl.xlsx", "Data,3,pie,Sales,3750;4200;3900;5100;5600,Jan;Feb;Mar;Apr;Jun\n"},
       {"chartcells_openpyxl.xlsx", "Data,4,line,Costs,2000;2500;;3000;2800;3100,Jan;Feb;Mar;Apr;May;Jun\n"},
       {"chartcells_openpyxl.xlsx", "Other,1,bar,Named,3750;4200;3900;5100;5600,1;2;3;4;5\n"},
+      {"chartcells_openpyxl.xlsx", "Other,4,column,Series1,5;9;2,Shelf;Back;Yard\n"},  // a hidden sheet's cells
       {"chartcells_openpyxl.xlsx", "ChartSheet,1,column,Sales,3750;4200;3900;5100;5600,Jan;Feb;Mar;Apr;Jun\n"},
       {"chartcells_xlsxwriter.xlsx", "Data,1,column,Computed,1250;2500;3750;5000,1;2;3;4\n"},
       {"chartcells_xlsxwriter.xlsx", "Data,2,line,External,,\n"},
+      // 2016 kinds: the funnel's cache holds zeros; the treemap's levels come from two columns.
+      {"charts2016.xlsx", "Gallery,5,funnel,Pipeline,5000;2600;1300;600;240,Visits;Leads;Trials;Offers;Orders\n"},
+      {"charts2016.xlsx", "Gallery,7,treemap,Sales,40;25;10;30;12;20;14;6,Fruit/Apples;Fruit/Pears;Fruit/Plums;"
+                          "Veg/Leeks;Veg/Kale;Grain/Oats;Grain/Rye;Grain/Spelt\n"},
   };
   for (const auto& c : cases) {
     int status = 0;

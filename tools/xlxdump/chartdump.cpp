@@ -6,6 +6,7 @@
 
 #include "common/apiutils.h"
 #include "chart/model.h"
+#include "chart/modelex.h"
 #include "model/drawingobjects.h"
 #include "chart/draw/draw.h"
 
@@ -55,6 +56,38 @@ std::string Categories(const xlx::ChartModel& chart, const xlx::ChartSeries& s) 
   return out;
 }
 
+// A 2016 chart's series: its layout's name, the values of its data block, and each point's
+// category levels from the outermost in, joined by '/'.
+void DumpChartEx(const std::string& sheetName, int32_t number, const xlx::ChartEx& ex) {
+  static const char* const kLayouts[] = {"none",       "waterfall", "histogram", "paretoLine", "funnel",
+                                         "boxWhisker", "treemap",   "sunburst",  "regionMap"};
+  for (const xlx::ChartExSeries& s : ex.series) {
+    const xlx::ChartExData* d = nullptr;
+    for (const xlx::ChartExData& data : ex.data)
+      if (data.id == s.dataId) d = &data;
+    xlx::ChartData values;
+    std::string categories;
+    if (d) {
+      values.values = d->values;
+      values.pointCount = d->pointCount;
+      for (int32_t i = 0; i < d->pointCount && !d->levels.empty(); ++i) {
+        if (i) categories += ';';
+        std::string point;
+        for (size_t k = d->levels.size(); k-- > 0;) {
+          const std::vector<std::u16string>& level = d->levels[k];
+          if (size_t(i) >= level.size() || level[size_t(i)].empty()) continue;
+          if (!point.empty()) point += '/';
+          point += xlx::Utf16ToUtf8(level[size_t(i)]);
+        }
+        categories += point;
+      }
+    }
+    const bool known = s.layout >= 0 && s.layout < int32_t(sizeof kLayouts / sizeof kLayouts[0]);
+    std::printf("%s,%d,%s,%s,%s,%s\n", sheetName.c_str(), number, known ? kLayouts[s.layout] : "none",
+                Csv(xlx::Utf16ToUtf8(s.name)).c_str(), Csv(Values(values)).c_str(), Csv(categories).c_str());
+  }
+}
+
 }  // namespace
 
 void DumpCharts(const xlx::Workbook& workbook) {
@@ -68,6 +101,7 @@ void DumpCharts(const xlx::Workbook& workbook) {
       if (!o.chart) continue;
       ++number;
       const xlx::ChartModel& chart = *o.chart;
+      if (chart.isChartEx && chart.ex) DumpChartEx(sheetName, number, *chart.ex);
       for (const xlx::ChartSeries& s : chart.series) {
         const xlx::ChartPlot* plot = s.plot >= 0 && s.plot < int32_t(chart.plots.size()) ? &chart.plots[size_t(s.plot)] : nullptr;
         std::printf("%s,%d,%s,%s,%s,%s\n", sheetName.c_str(), number, plot ? KindName(*plot).c_str() : "none",

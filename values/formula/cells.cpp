@@ -45,8 +45,8 @@ std::u16string CellText(const Workbook& wb, const CellRecord& cell) {
 }  // namespace
 
 FormulaEngine::FormulaEngine(Workbook* workbook) : wb_(workbook) {
-  sheets_.resize(size_t(std::max(0, wb_->sheetCount)));
-  for (int32_t s = 0; s < wb_->sheetCount && s < wb_->sheets.Count(); ++s) {
+  sheets_.resize(size_t(std::max(0, ReferableSheetCount(wb_))));
+  for (int32_t s = 0; s < int32_t(sheets_.size()) && s < wb_->sheets.Count(); ++s) {
     MyWorksheet& sheet = wb_->sheets[s];
     SheetState& state = sheets_[size_t(s)];
     for (const CellRecord& cell : sheet.cells) {
@@ -93,7 +93,7 @@ CellArea FormulaEngine::ClipToStored(const CellArea& area) const {
 }
 
 CellRecord* FormulaEngine::FindCellRecord(int32_t sheet, int32_t row, int32_t col) {
-  if (sheet < 0 || sheet >= wb_->sheetCount) return nullptr;
+  if (sheet < 0 || sheet >= SheetCount()) return nullptr;
   const SheetState& state = sheets_[size_t(sheet)];
   if (row < 1 || row > state.lastRow) return nullptr;
   LArray<CellRecord>& cells = wb_->sheets[sheet].cells;
@@ -180,7 +180,7 @@ bool CallsVolatileFunction(const std::u16string& text) {
 
 void FormulaEngine::FindVolatileCalls() {
   std::unordered_map<const char16_t*, bool> known;  // by formula text (shared masters repeat)
-  for (int32_t s = 0; s < wb_->sheetCount; ++s) {
+  for (int32_t s = 0; s < SheetCount(); ++s) {
     for (const CellRecord& cell : wb_->sheets[s].cells) {
       if (!(cell.flags & kCellHasFormula) || !cell.formula || !(cell.flags & kCellHasValue)) continue;
       const CellFormula* f = cell.formula;
@@ -356,7 +356,7 @@ int32_t FormulaEngine::RunAll(FormulaEvalMode mode) {
     depthAborted_ = false;
     deferred_.clear();
     int32_t progress = 0;
-    for (int32_t s = 0; s < wb_->sheetCount; ++s) {
+    for (int32_t s = 0; s < SheetCount(); ++s) {
       MyWorksheet& sheet = wb_->sheets[s];
       for (size_t i = 0; i < sheet.cells.Size(); ++i) {
         CellRecord& cell = sheet.cells[i];
@@ -371,7 +371,7 @@ int32_t FormulaEngine::RunAll(FormulaEvalMode mode) {
   }
   // What is still open stopped at the depth bound every time: it keeps its cached value.
   if (report) {
-    for (int32_t s = 0; s < wb_->sheetCount; ++s)
+    for (int32_t s = 0; s < SheetCount(); ++s)
       for (const CellRecord& cell : wb_->sheets[s].cells)
         if (Selected(cell, mode) && !(cell.flags & kCellEvaluated)) {
           ++report->nUnsupported;
@@ -383,7 +383,7 @@ int32_t FormulaEngine::RunAll(FormulaEvalMode mode) {
 
 int32_t FormulaEngine::EvaluateText(int32_t sheet, int32_t row, int32_t col, const std::u16string& text,
                                     ExcelValue* out) {
-  if (sheet < 0 || sheet >= wb_->sheetCount) return XLX_ERR_ARGUMENT;
+  if (sheet < 0 || sheet >= SheetCount()) return XLX_ERR_ARGUMENT;
   CompiledFormula compiled;
   std::u16string expanded;
   int32_t rc = CompileFormula(ExpandStructuredReferences(*wb_, sheet, row, col, text, &expanded), LookupFunctionId, &compiled);
@@ -394,7 +394,7 @@ int32_t FormulaEngine::EvaluateText(int32_t sheet, int32_t row, int32_t col, con
 }
 
 int32_t FormulaEngine::EvaluateCompiled(const CompiledFormula& compiled, const EvalContext& cx, ExcelValue* out) {
-  if (cx.sheet < 0 || cx.sheet >= wb_->sheetCount || compiled.root < 0) return XLX_ERR_ARGUMENT;
+  if (cx.sheet < 0 || cx.sheet >= SheetCount() || compiled.root < 0) return XLX_ERR_ARGUMENT;
   CellFrame frame;
   CellFrame* outer = frame_;
   frame.outer = outer;
@@ -474,7 +474,7 @@ int32_t EvaluateWorkbookFormulas(Workbook* workbook, FormulaEvalMode mode, Formu
   try {
     FormulaEngine* engine = EngineOf(workbook);
     if (report) {
-      for (int32_t s = 0; s < workbook->sheetCount; ++s)
+      for (int32_t s = 0; s < ReferableSheetCount(workbook); ++s)
         for (const CellRecord& cell : workbook->sheets[s].cells)
           if ((cell.flags & kCellHasFormula) && cell.formula) ++report->nTotal;
     }

@@ -89,7 +89,7 @@ int32_t CheckWorkbookFormulas(Workbook* workbook, FormulaCheckResult* result) {
     std::map<std::pair<int32_t, int32_t>, std::u16string> masters;
     std::unordered_map<uint64_t, Snapshot> cached;
     auto key = [](int32_t s, int32_t r, int32_t c) { return (uint64_t(s) << 40) | (uint64_t(r) << 16) | uint64_t(c); };
-    for (int32_t s = 0; s < workbook->sheetCount; ++s) {
+    for (int32_t s = 0; s < ReferableSheetCount(workbook); ++s) {
       for (const CellRecord& cell : workbook->sheets[s].cells) {
         if (!(cell.flags & kCellHasFormula) || !cell.formula) continue;
         const CellFormula* f = cell.formula;

@@ -149,7 +149,8 @@ class FormulaEngine {
 
   // Sheet by name (case-insensitive) among the loaded sheets; -1 not loaded; -2 unknown.
   int32_t SheetByName(const std::u16string& name) const;
-  int32_t SheetCount() const { return wb_->sheetCount; }
+  // Sheets the engine knows: the shown ones and the data sheets loaded when it was made.
+  int32_t SheetCount() const { return int32_t(sheets_.size()); }
   int32_t LastRow(int32_t sheet) const;
   int32_t LastCol(int32_t sheet) const;
 
@@ -212,7 +213,7 @@ class FormulaEngine {
 
 template <typename Fn>
 bool FormulaEngine::ForEachCell(const CellArea& area, Fn fn) {
-  if (area.sheet < 0 || area.sheet >= wb_->sheetCount) return true;
+  if (area.sheet < 0 || area.sheet >= SheetCount()) return true;
   MyWorksheet& sheet = wb_->sheets[area.sheet];
   CellArea a = ClipToStored(area);
   if (a.row1 > a.row2 || a.col1 > a.col2) return true;

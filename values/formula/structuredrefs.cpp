@@ -236,7 +236,7 @@ class Expander {
     auto found = wb_.tableIndex.byName.find(TableNameKey(name));
     if (found == wb_.tableIndex.byName.end()) return nullptr;
     const TableLocator& at = found->second;
-    if (at.sheet < 0 || at.sheet >= wb_.sheetCount || at.sheet >= static_cast<int32_t>(wb_.sheets.Count())) return nullptr;
+    if (at.sheet < 0 || at.sheet >= ReferableSheetCount(&wb_) || at.sheet >= static_cast<int32_t>(wb_.sheets.Count())) return nullptr;
     const SheetTables& tables = wb_.sheets[at.sheet].tables;
     if (at.index < 0 || at.index >= static_cast<int32_t>(tables.items.size())) return nullptr;
     *sheet = at.sheet;
@@ -313,7 +313,7 @@ class Expander {
       if (open > 0 && (IsNameUnit(s_[open - 1]) || s_[open - 1] == u'!')) return false;
       // "[1]Sheet!A1" names another workbook: digits followed by more of a reference.
       if (after < s_.size() && (IsNameUnit(s_[after]) || s_[after] == u'\'' || s_[after] == u'!')) return false;
-      if (sheet_ < 0 || sheet_ >= wb_.sheetCount || sheet_ >= static_cast<int32_t>(wb_.sheets.Count())) return false;
+      if (sheet_ < 0 || sheet_ >= ReferableSheetCount(&wb_) || sheet_ >= static_cast<int32_t>(wb_.sheets.Count())) return false;
       t = FindTableAt(wb_.sheets[sheet_].tables, row_, col_);
       if (!t || t->kind != kTableKindTable) return false;
       sheet = sheet_;

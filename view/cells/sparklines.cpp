@@ -64,17 +64,35 @@ std::vector<double> Plotted(const SparklineGroup& g, const Sparkline& line) {
   return v;
 }
 
+// Where each plotted value stands across the box, from 0 to 1, in the order Plotted gives: by its
+// date on a date axis whose dates differ (NaN for a value without one), else evenly.
+std::vector<double> Places(const SparklineGroup& g, const Sparkline& line) {
+  const size_t n = line.values.size();
+  double first = std::numeric_limits<double>::infinity(), last = -first;
+  if (line.dates.size() == n) Widen(line.dates, &first, &last);
+  const bool byDate = last > first;
+  std::vector<double> at(n);
+  for (size_t i = 0; i < n; ++i) {
+    const double d = byDate ? line.dates[i] : 0;
+    at[i] = byDate ? (std::isfinite(d) ? (d - first) / (last - first) : NAN) : n == 1 ? 0.5 : double(i) / double(n - 1);
+  }
+  if (g.rightToLeft) {
+    std::reverse(at.begin(), at.end());
+    for (double& x : at) x = 1 - x;
+  }
+  return at;
+}
+
 int32_t DrawLine(const PageRenderRequest& r, DrawingSurface* s, const SparklineGroup& g, const std::vector<double>& v,
-                 const DrawRect& box, double lo, double hi, double pxPerPt) {
-  const double n = double(std::max<size_t>(1, v.size() - 1));
+                 const std::vector<double>& places, const DrawRect& box, double lo, double hi, double pxPerPt) {
   auto at = [&](size_t i) {
-    return DrawPoint{box.left + box.width * (v.size() == 1 ? 0.5 : i / n), box.top + box.height * (hi - v[i]) / (hi - lo)};
+    return DrawPoint{box.left + box.width * places[i], box.top + box.height * (hi - v[i]) / (hi - lo)};
   };
   Pens line;
   int32_t rc = SetDrawPen(Grey(r, g.series), kPenSolid, std::max(0.5, g.lineWeightPt * pxPerPt), nullptr, 0, &line.pen);
   std::vector<DrawPoint> run;
   for (size_t i = 0; i <= v.size() && rc == XLX_OK; ++i) {
-    const bool gap = i == v.size() || !std::isfinite(v[i]);
+    const bool gap = i == v.size() || !std::isfinite(v[i]) || !std::isfinite(places[i]);
     if (!gap) run.push_back(at(i));
     if ((gap && g.blanks != kSparkBlankSpan) || i == v.size()) {
       if (run.size() >= 2) rc = AddDrawPolyline(s, line.pen, run.data(), int32_t(run.size()));
@@ -84,7 +102,7 @@ int32_t DrawLine(const PageRenderRequest& r, DrawingSurface* s, const SparklineG
   const double size = std::max(2.0, std::min(box.height / 3, 2.5 * pxPerPt));
   for (size_t i = 0; i < v.size() && rc == XLX_OK; ++i) {
     bool marked = false;
-    const CellColor color = std::isfinite(v[i]) ? PointColor(g, v, i, g.markers, &marked) : 0;
+    const CellColor color = std::isfinite(v[i]) && std::isfinite(places[i]) ? PointColor(g, v, i, g.markers, &marked) : 0;
     if (!marked) continue;
     Pens dot;
     rc = SetDrawBrush(Grey(r, color), kBrushSolid, 0, &dot.brush);
@@ -95,14 +113,14 @@ int32_t DrawLine(const PageRenderRequest& r, DrawingSurface* s, const SparklineG
 }
 
 int32_t DrawBars(const PageRenderRequest& r, DrawingSurface* s, const SparklineGroup& g, const std::vector<double>& v,
-                 const DrawRect& box, double lo, double hi) {
+                 const std::vector<double>& places, const DrawRect& box, double lo, double hi) {
   const bool winLoss = g.kind == kSparklineWinLoss;
   if (winLoss) lo = -1, hi = 1;
   const double slot = box.width / double(std::max<size_t>(1, v.size())), gap = slot * 0.15;
   const double zeroY = box.top + box.height * (hi - 0) / (hi - lo);
   int32_t rc = XLX_OK;
   for (size_t i = 0; i < v.size() && rc == XLX_OK; ++i) {
-    if (!std::isfinite(v[i]) || (winLoss && v[i] == 0)) continue;
+    if (!std::isfinite(v[i]) || !std::isfinite(places[i]) || (winLoss && v[i] == 0)) continue;
     const double value = winLoss ? (v[i] > 0 ? 1 : -1) : v[i];
     const double y = box.top + box.height * (hi - value) / (hi - lo);
     bool marked = false;
@@ -111,7 +129,9 @@ int32_t DrawBars(const PageRenderRequest& r, DrawingSurface* s, const SparklineG
     Pens bar;
     rc = SetDrawBrush(Grey(r, color), kBrushSolid, 0, &bar.brush);
     const double top = std::min(y, zeroY), height = std::max(std::fabs(zeroY - y), 1.0);
-    if (rc == XLX_OK) rc = AddDrawRectangle(s, nullptr, bar.brush, box.left + i * slot + gap, top, slot - 2 * gap, height);
+    // Evenly placed bars fill their slots side by side; dated ones centre on their dates.
+    const double left = box.left + places[i] * (box.width - slot) + gap;
+    if (rc == XLX_OK) rc = AddDrawRectangle(s, nullptr, bar.brush, left, top, slot - 2 * gap, height);
   }
   return rc;
 }
@@ -159,10 +179,11 @@ int32_t DrawSparklines(const PageRenderRequest& r, DrawingSurface* surface, cons
       if (!SparklineRange(g, line, &lo, &hi)) continue;
       const double inset = rect.height * kInsetShare;
       const DrawRect box{rect.left + 1.5 * inset, rect.top + inset, rect.width - 3 * inset, rect.height - 2 * inset};
-      const std::vector<double> v = Plotted(g, line);
+      const std::vector<double> v = Plotted(g, line), places = Places(g, line);
       int32_t rc = DrawAxis(r, surface, g, box, lo, hi);
       if (rc == XLX_OK)
-        rc = g.kind == kSparklineLine ? DrawLine(r, surface, g, v, box, lo, hi, pxPerPt) : DrawBars(r, surface, g, v, box, lo, hi);
+        rc = g.kind == kSparklineLine ? DrawLine(r, surface, g, v, places, box, lo, hi, pxPerPt)
+                                      : DrawBars(r, surface, g, v, places, box, lo, hi);
       if (rc != XLX_OK) return rc;
     }
   }
