@@ -11,6 +11,7 @@ namespace {
 
 constexpr double kPaddingPt = 7;       // inside the chart area's edge
 constexpr double kTitleSizePt = 14;  // a chart title whose text gives no size: 14 pt bold
+constexpr double kTitleWidthShare = 0.8;
 constexpr double kLegendSizePt = 10;
 
 struct LegendItem {
@@ -165,15 +166,17 @@ void DrawTitle(ChartCanvas& c, const DrawRect& chartRect, DrawRect* room) {
   const ChartTitle& t = c.chart.title;
   if (!t.present || t.text.empty()) return;
   const DrawFontSpec font = ChartFont(c, t.textProps, kTitleSizePt, true);
+  // A title longer than the chart breaks between words at 80% of the chart's width.
+  const std::u16string text = WrapChartText(c, t.text, font, chartRect.width * kTitleWidthShare);
   double w = 0, h = 0;
-  MeasureChartText(c, t.text, font, &w, &h);
+  MeasureChartText(c, text, font, &w, &h);
   double cx = room->left + room->width / 2, cy = room->top + h / 2;
   if (t.layout.present && t.layout.hasX && t.layout.hasY) {
     cx = chartRect.left + t.layout.x * chartRect.width + w / 2;
     cy = chartRect.top + t.layout.y * chartRect.height + h / 2;
   }
   FillShapeRect(c, t.shape, DrawRect{cx - w / 2 - 2, cy - h / 2, w + 4, h}, 0xFFFFFFFF, 0xFFFFFFFF);
-  DrawChartTextAt(c, t.text, font, ChartTextColor(c, t.textProps), cx, cy, 0);
+  DrawChartTextAt(c, text, font, ChartTextColor(c, t.textProps), cx, cy, 0);
   if (!t.overlay) {
     room->top += h + c.Px(4);
     room->height -= h + c.Px(4);

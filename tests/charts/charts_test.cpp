@@ -513,6 +513,35 @@ TEST(ChartDraw, PieSizeFollowsTheAutomaticPlotArea) {
   }
 }
 
+// A title wider than the chart breaks between words: its ink stays within 80% of the chart's
+// width and takes more rows than a one-line title.
+TEST(ChartDraw, LongTitlesWrapWithinTheChart) {
+  const DrawRect rect{10, 10, 320, 240};
+  auto titleInk = [&](const std::u16string& text, int* rows) {
+    ChartModel m = Pie({1, 2, 3}, true);
+    m.title.text = text;
+    for (CellColor& a : m.accents) a = 0xFFF4F4F4;  // slices too light to count as ink
+    m.legend.present = false;
+    ChartPage page;
+    EXPECT_EQ(1, DrawChart(page.surface, m, rect, ChartDrawOptions()));
+    EXPECT_EQ(1, EndEngine(page.surface));
+    int left = 1 << 20, right = -1;
+    *rows = 0;
+    for (int y = int(rect.top) + 4; y < int(rect.top + rect.height / 3); ++y) {
+      bool any = false;
+      for (int x = int(rect.left) + 4; x < int(rect.left + rect.width) - 4; ++x)
+        if (pixeltest::Ink(page.bitmap, x, y) > 100) left = std::min(left, x), right = std::max(right, x), any = true;
+      *rows += any;
+    }
+    return right - left;
+  };
+  int shortRows = 0, longRows = 0;
+  titleInk(u"Sales", &shortRows);
+  const int width = titleInk(u"Modes of occupation of the invariants declared this year", &longRows);
+  EXPECT_LE(width, rect.width * 0.8 + 2);
+  EXPECT_GT(longRows, shortRows * 3 / 2);
+}
+
 // Outside labels of many thin slices stack up beside the pie: however small the room, they end
 // inside it (never over a title above it), and the pie gives up radius before they are held.
 TEST(ChartDraw, PieLabelsStayInsideTheirRoom) {
