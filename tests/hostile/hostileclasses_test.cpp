@@ -118,7 +118,16 @@ TEST(HostileClasses, EachAnswersWithinTheLimits) {
       {"relationship_nodes", "", 4, "-1879", false},  // the workbook's own relationships are needed
       {"wmf_broken_dib", "", 0, "", true},            // metafiles convert in a child process
       {"emf_wild_records", "", 0, "", true},
-      {"far_cell", "--sheet-pages", 4, "too large for one bitmap", false},  // a limit, not unreadable
+      {"far_cell", "--sheet-pages", 4, "bitmap", false},  // a limit, not unreadable
+      // Valid sheets at the edges of the grid print what they hold, page by page with content.
+      {"far_cell", "--paginate", 0, "", true},             // blank tiles of a far cell are not drawn
+      {"fill_last_cell", "", 0, "", true},                 // the fill prints on a page of its own
+      {"fill_last_cell", "--sheet-pages", 4, "larger than one bitmap", false},
+      {"merge_whole_sheet", "", 0, "", true},              // one page: the range's content once
+      {"merges_overlapping", "", 0, "", true},
+      {"print_areas_columns", "", 0, "", true},
+      {"sum_whole_grid", "", 0, "", true},
+      {"anchor_far", "", 0, "", true},                     // clamped to the grid's last cell
   };
   const std::string dir = ::testing::TempDir() + "/hostile_classes";
   mkdir(dir.c_str(), 0755);
@@ -147,6 +156,45 @@ TEST(HostileClasses, EachAnswersWithinTheLimits) {
     EXPECT_TRUE(ext == "png" || ext == "err") << name;
   }
   closedir(folder);
+}
+
+// How many pages each extreme sheet prints: only those with content, whatever the grid of pages.
+TEST(HostileClasses, ExtremeSheetsPrintTheirPagesWithContent) {
+  const struct {
+    const char* fixture;
+    const char* option;
+    const char* pages;  // the --info line
+  } cases[] = {
+      {"fill_last_cell", "--print", "pages: 2"},      // A1 and XFD1048576
+      {"fill_last_cell", "--paginate", "pages: 2"},
+      {"merge_whole_sheet", "--print", "pages: 1"},
+      {"merge_whole_sheet", "--paginate", "pages: 1"},
+      {"far_cell", "--paginate", "pages: 3"},          // A1, ZZ9000 and the tile its text spills into
+      {"anchor_far", "--print", "pages: 2"},
+  };
+  const std::string dir = ::testing::TempDir();
+  for (const auto& c : cases) {
+    const std::string input = xlxtest::SourceDir() + "/tests/fixtures/hostile/" + c.fixture + ".xlsx";
+    const std::string out = dir + "/" + c.fixture + ".info";
+    const std::string tool = std::string(XLX_BINARY_DIR) + "/tools/xlxrender/xlxrender";
+    const int raw = system((tool + " --info " + c.option + " " + input + " > " + out + " 2>&1").c_str());
+    EXPECT_EQ(WEXITSTATUS(raw), 0) << c.fixture << " " << c.option;
+    std::ifstream in(out);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find(std::string(c.pages) + "\n"), std::string::npos) << c.fixture << " " << c.option << ": "
+                                                                                << text.str().substr(0, 200);
+    EXPECT_EQ(text.str().find("warning"), std::string::npos) << c.fixture;
+  }
+  // Content on more pages than a sheet may have: the pages up to the limit, and a warning.
+  const std::string input = xlxtest::SourceDir() + "/tests/fixtures/hostile/pages_over_limit.xlsx";
+  const RenderRun run = RunRender({"--info", input}, dir + "/over.err");
+  EXPECT_EQ(run.status, 0) << run.errors;
+  EXPECT_NE(run.errors.find("warning: a sheet has content on more than 100000 pages"), std::string::npos) << run.errors;
+  const RenderRun one = RunRender({"-q", "--pages", "100000", input, dir + "/over"}, dir + "/over.err");
+  EXPECT_EQ(one.status, 0) << one.errors;
+  EXPECT_NE(one.errors.find("warning"), std::string::npos) << "-q does not hide what was left out";
+  EXPECT_TRUE(Exists(dir + "/over-100000.png"));
 }
 
 // A pattern that was a format string: refused as a usage error before any file is opened.
