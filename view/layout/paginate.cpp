@@ -72,22 +72,6 @@ std::vector<AxisCut> BandItems(const std::vector<Band>& bands, const std::functi
 
 int32_t AddContentTilePages(const MyWorksheet& sheet, const std::vector<MyCellBounds>& reach,
                             const std::vector<Band>& cols, const std::vector<Band>& rows, const LayoutOptions& o,
-                            SheetLayout* l);
-
-// A sheet of very many tiles: the tiles that show content, in page order (none when the content
-// lies outside every tile: the first tile then stands for the sheet).
-int32_t AddContentPages(const MyWorksheet& sheet, const std::vector<MyCellBounds>& reach, const std::vector<Band>& cols,
-                        const std::vector<Band>& rows, const LayoutOptions& o, SheetLayout* l) {
-  try {
-    return AddContentTilePages(sheet, reach, cols, rows, o, l);
-  } catch (const std::bad_alloc&) {
-    l->pages.clear();
-    return XLX_ERR_MEMORY;
-  }
-}
-
-int32_t AddContentTilePages(const MyWorksheet& sheet, const std::vector<MyCellBounds>& reach,
-                            const std::vector<Band>& cols, const std::vector<Band>& rows, const LayoutOptions& o,
                             SheetLayout* l) {
   const XlsxGridInfo& g = l->grid;
   const std::vector<AxisCut> colItems = BandItems(cols, [&](double x) { return GridColumnAt(g, x); });
@@ -105,6 +89,18 @@ int32_t AddContentTilePages(const MyWorksheet& sheet, const std::vector<MyCellBo
   }
   l->sparse = true;
   return XLX_OK;
+}
+
+// A sheet of very many tiles: the tiles that show content, in page order (none when the content
+// lies outside every tile: the first tile then stands for the sheet).
+int32_t AddContentPages(const MyWorksheet& sheet, const std::vector<MyCellBounds>& reach, const std::vector<Band>& cols,
+                        const std::vector<Band>& rows, const LayoutOptions& o, SheetLayout* l) {
+  try {
+    return AddContentTilePages(sheet, reach, cols, rows, o, l);
+  } catch (const std::bad_alloc&) {
+    l->pages.clear();
+    return XLX_ERR_MEMORY;
+  }
 }
 
 }  // namespace

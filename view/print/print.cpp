@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
 #include <string>
 
 #include "common/resultcodes.h"
@@ -319,8 +318,9 @@ std::vector<AxisCut> CutItems(const std::vector<Cut>& cuts) {
 }
 
 // The pages of one print area, in the sheet's page order, as long as the sheet has room for them
-// (`*cut` when pages were left out). An area of very many pages makes only those with content.
-void AddAreaPages(const MyWorksheet& sheet, const std::vector<MyCellBounds>& reach, const AreaCuts& cuts,
+// (`*cut` when pages were left out). An area of very many pages makes only those with content
+// (its first page when none has any). 1 or -1.
+int32_t AddAreaPages(const MyWorksheet& sheet, const std::vector<MyCellBounds>& reach, const AreaCuts& cuts,
                   const PaperFrame& f, const Titles& t, const Axis& cols, const Axis& rows, PrintedSheet* out,
                   bool* sparse, bool* cut) {
   const PrintSetup& p = sheet.print;
@@ -329,14 +329,15 @@ void AddAreaPages(const MyWorksheet& sheet, const std::vector<MyCellBounds>& rea
   if (count > kSparsePageThreshold) {
     std::vector<ContentTile> tiles;
     bool more = false;
-    if (FindContentTiles(sheet, reach, CutItems(cuts.cols), CutItems(cuts.rows), p.overThenDown, room, &tiles, &more) !=
-        XLX_OK)
-      throw std::bad_alloc();
+    const int32_t r = FindContentTiles(sheet, reach, CutItems(cuts.cols), CutItems(cuts.rows), p.overThenDown, room,
+                                       &tiles, &more);
+    if (r != XLX_OK) return r;
+    if (tiles.empty() && room > 0) tiles.push_back(ContentTile{0, 0});
     for (const ContentTile& tile : tiles)
       out->pages.push_back(MakePage(f, p, t, cols, rows, cuts.cols[size_t(tile.col)], cuts.rows[size_t(tile.row)]));
     *sparse = true;
     *cut = *cut || more;
-    return;
+    return XLX_OK;
   }
   if (count > room) *cut = true;
   auto add = [&](const Cut& c, const Cut& r) {
@@ -349,6 +350,7 @@ void AddAreaPages(const MyWorksheet& sheet, const std::vector<MyCellBounds>& rea
     for (const Cut& c : cuts.cols)
       for (const Cut& r : cuts.rows) add(c, r);
   }
+  return XLX_OK;
 }
 
 }  // namespace
@@ -424,7 +426,8 @@ int32_t PaginatePrintedSheet(const MyWorksheet& sheet, SheetLayout* l, const Lay
       // Fit-to-page prints without the manual breaks.
       const AreaCuts cuts = CutArea(area, cols, rows, t, f, p, !fit);
       const size_t areaFirstPage = out.pages.size();
-      AddAreaPages(sheet, anchors, cuts, f, t, cols, rows, &out, &l->sparse, &l->pagesCut);
+      const int32_t r = AddAreaPages(sheet, anchors, cuts, f, t, cols, rows, &out, &l->sparse, &l->pagesCut);
+      if (r != XLX_OK) return r;
       if (sheet.bRightToLeft)
         for (size_t i = areaFirstPage; i < out.pages.size(); ++i) MirrorPrintedPage(f, &out.pages[i]);
     }
