@@ -22,4 +22,9 @@ constexpr uint32_t kMaxSheetNameUnits = 255;
 constexpr uint32_t kMaxRelationships = 1000000;
 constexpr uint64_t kMaxLayoutGridEntries = 8u << 20;    // rows and columns laid out over all sheets of a workbook
 constexpr uint64_t kMaxWorkbookPages = 10000000;        // pages of all sheets of a workbook
+// Pages of one sheet: pages with content past this many are left out, and the caller is told.
+constexpr uint64_t kMaxSheetPages = 100000;
+// A sheet (or print area) that cuts into more pages than this is not cut page by page: only the
+// pages with content are made, found from the content itself.
+constexpr uint64_t kSparsePageThreshold = 4096;
 }  // namespace xlx

@@ -23,7 +23,7 @@ const char* XlxResultMeaning(int32_t code) {
     case -1876: return "a password is required";
     case -1877: return "the protected package is not a workbook";
     case -1878: return "the workbook is protected with an encryption method that is not supported";
-    case -1879: return "the workbook passes a processing limit (a part too large or with too many XML nodes)";
+    case -1879: return "the workbook passes a processing limit (a part too large or with too many XML nodes, or a page larger than one bitmap)";
     default: return "unknown result";
   }
 }

@@ -57,6 +57,8 @@ struct DocumentSteps {
   // The sheet and cell range a printed page shows ("Sheet1!A1:H52") into `text` (at most
   // `capacity` units with the terminating zero); empty for other pages. May be null.
   void (*pageRange)(const ParsedWorkbook* parsed, int32_t sheet, int32_t page, char16_t* text, int32_t capacity);
+  // XlxWarning bits of the parse: what its pages leave out. May be null (no warnings).
+  uint32_t (*warnings)(const ParsedWorkbook* parsed);
 };
 
 const DocumentSteps& GetDocumentSteps();

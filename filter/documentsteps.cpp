@@ -30,6 +30,7 @@ struct ParsedWorkbook {
   std::vector<SheetLayout> layouts;
   std::u16string path;  // the file the host named; headers and footers print its name
   PictureCache pictures;  // decoded once, drawn by every page and thread
+  uint32_t warnings = 0;  // XlxWarning bits: what the pages leave out
   ~ParsedWorkbook() {
     FreeWorkbook(workbook);
     if (engine) VkDestroyDrawingObject(engine);
@@ -144,8 +145,9 @@ int32_t LayoutWorkbook(DocumentContext* c, ParsedWorkbook* parsed) {
     // are capped together here, so that between them they cannot exhaust memory or time.
     gridEntries += parsed->layouts[i].grid.rows.size() + parsed->layouts[i].grid.columns.size();
     pages += parsed->layouts[i].pages.size();
+    if (parsed->layouts[i].pagesCut) parsed->warnings |= XLX_WARN_PAGES_CUT;
     if (gridEntries > kMaxLayoutGridEntries || pages > kMaxWorkbookPages)
-      return XLX_CORRUPT(XLX_ERR_MEMORY, "workbook extent over the layout limits");
+      return XLX_CORRUPT(XLX_ERR_LIMIT, "workbook extent over the layout limits");
   }
   if (options.bPrintSetup) {
     r = DropBlankPrintedPages(parsed, sheetAnchors);
@@ -262,7 +264,10 @@ void PrintedPageRangeOf(const ParsedWorkbook* p, int32_t sheet, int32_t page, ch
   text[n] = 0;
 }
 
-const DocumentSteps kRealSteps = {ParseWorkbook, SheetPages, PageInfoOf, DrawPage, ReleaseParsed, PrintedPageRangeOf};
+uint32_t WarningsOf(const ParsedWorkbook* p) { return p ? p->warnings : 0; }
+
+const DocumentSteps kRealSteps = {ParseWorkbook, SheetPages, PageInfoOf, DrawPage,
+                                  ReleaseParsed, PrintedPageRangeOf, WarningsOf};
 std::atomic<const DocumentSteps*> g_steps{&kRealSteps};
 
 }  // namespace

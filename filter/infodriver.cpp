@@ -11,7 +11,7 @@ namespace xlx {
 namespace {
 
 struct PageReport {
-  uint32_t width, height, totalPages, bitsPerPixel, formatCode;
+  uint32_t width, height, totalPages, bitsPerPixel, formatCode, warnings;
   char16_t pageRange[544];
 };
 
@@ -36,6 +36,7 @@ void ReportPageSize(const DocumentContext& c, PageReport* report) {
   report->bitsPerPixel = 24;
   report->formatCode = c.xlsxFormatCode;
   report->pageRange[0] = 0;
+  report->warnings = c.pParsed && GetDocumentSteps().warnings ? GetDocumentSteps().warnings(c.pParsed) : 0;
   if (c.pParsed && GetDocumentSteps().pageRange)
     GetDocumentSteps().pageRange(c.pParsed, sheet, page, report->pageRange, 544);
 }
@@ -83,6 +84,7 @@ void FillFileInfo(_FILEINFO* info, const PageReport& report, uint32_t requestedP
   info->uField1100 = 1;
   info->uXResolution = view.xResolution;
   info->uYResolution = view.yResolution;
+  info->uWarnings = report.warnings;
   uint64_t stride = ((24ull * report.width + 31) / 8) & ~3ull;
   info->uSizeMem = stride * report.height;
   if (info->uStructSize > 2188) {

@@ -120,7 +120,8 @@ struct _FILEINFO {
   uint32_t uTotalPages;     // 1112
   uint32_t uXResolution;    // 1116
   uint32_t uYResolution;    // 1120
-  uint8_t filler1124[1064];
+  uint32_t uWarnings;       // 1124: XlxWarning bits of the parse (host/resultcodes.h)
+  uint8_t filler1128[1060];
   uint32_t uHasVectorSize;  // 2188
   double dVectorWidth;      // 2192
   double dVectorHeight;     // 2200

@@ -28,3 +28,8 @@ enum XlxResult : int32_t {
   XLX_ERR_UNSUPPORTED_ENCRYPTION = -1878,  // protected with a method or algorithm we cannot decrypt
   XLX_ERR_LIMIT = -1879,          // the file passes a processing limit of this filter (common/limits.h)
 };
+
+// Warnings of a call that succeeded but could not show everything (_FILEINFO::uWarnings), as bits.
+enum XlxWarning : uint32_t {
+  XLX_WARN_PAGES_CUT = 0x01,  // a sheet holds content on more pages than the page limit: those past it are left out
+};

@@ -162,7 +162,7 @@ CallResult BookSession::RenderRows(int32_t page, uint32_t dpi, const RowSink& be
   std::shared_ptr<FilterHost> host = PageHost(page, dpi, &size, &result);
   if (!host) return result;
   if (static_cast<uint64_t>(size.width) * size.height > VK_MAX_BITMAP_PIXELS) {
-    result.code = XLX_ERR_MEMORY;
+    result.code = XLX_ERR_LIMIT;
     result.message = PageName(page) + " is " + std::to_string(size.width) + " x " + std::to_string(size.height) +
                      " pixels, too large for one bitmap";
     return result;

@@ -77,7 +77,7 @@ _BY_CODE: Dict[int, Type[Error]] = {
     -1877: UnsupportedWorkbook, -1878: UnsupportedWorkbook, -1864: UnsupportedWorkbook,
     -9: UnsupportedWorkbook,
     -7: FileAccessError, -10: FileAccessError, -14: FileAccessError,
-    -1: LimitExceeded, -2: LimitExceeded,
+    -1: LimitExceeded, -2: LimitExceeded, -1879: LimitExceeded,
     -13: InvalidRequest,
 }
 

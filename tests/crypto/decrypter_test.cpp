@@ -8,6 +8,8 @@
 
 #include <glob.h>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <sstream>
 
 #include "common/apiutils.h"
@@ -169,6 +171,55 @@ TEST(Decrypter, DamagedAndUnsupportedPackagesGiveTheirCodes) {
   }
   const auto rc4 = xlxtest::EncryptStandard(zip, u"pw", 128, 3, 0x6801);
   EXPECT_EQ(DecryptBytes(EncryptedCompoundFile(rc4), "pw", nullptr), XLX_ERR_UNSUPPORTED_ENCRYPTION);
+}
+
+std::string ReplaceAll(std::string s, const std::string& from, const std::string& to) {
+  for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) s.replace(at, from.size(), to);
+  return s;
+}
+
+// Descriptors as other writers make them open like ours; so does a standard package whose stream
+// runs past the last block its declared size needs.
+TEST(Decrypter, DescriptorVariantsAndStandardStreamsWithATailOpen) {
+  const std::string cert = "<keyEncryptor uri=\"http://schemas.microsoft.com/office/2006/keyEncryptor/certificate\">"
+                           "<c:encryptedKey xmlns:c=\"urn:c\" encryptedKeyValue=\"AAEC\" X509Certificate=\"AAEC\"/></keyEncryptor>";
+  const std::function<std::string(std::string)> variants[] = {
+      [](std::string s) { return "\xEF\xBB\xBF" + s + '\0'; },  // byte-order mark and a trailing NUL
+      [](std::string s) {                                      // UTF-16
+        std::string wide = "\xFF\xFE";
+        for (char c : ReplaceAll(s, "UTF-8", "UTF-16")) wide += c, wide += '\0';
+        return wide;
+      },
+      [](std::string s) {  // other prefixes: e: on the descriptor's elements, none on the password key
+        for (const char* name : {"encryption", "keyData", "dataIntegrity", "keyEncryptors", "keyEncryptor"})
+          for (const char* end : {" ", ">"}) s = ReplaceAll(s, std::string("<") + name + end, std::string("<e:") + name + end);
+        for (const char* name : {"encryption", "keyEncryptors", "keyEncryptor"})
+          s = ReplaceAll(s, std::string("</") + name + ">", std::string("</e:") + name + ">");
+        s = ReplaceAll(s, "<e:encryption xmlns=", "<e:encryption xmlns:e=");
+        return ReplaceAll(s, "<p:encryptedKey ", "<encryptedKey xmlns=\"http://schemas.microsoft.com/office/2006/keyEncryptor/password\" ");
+      },
+      [&](std::string s) { return ReplaceAll(s, "<keyEncryptors>", "<keyEncryptors>" + cert); },
+      [&](std::string s) { return ReplaceAll(s, "</keyEncryptors>", cert + "</keyEncryptors>"); },
+  };
+  const std::vector<uint8_t> zip = SmallWorkbook(9000);
+  AgileOptions o{"AES", "AES-192-CBC", 192, 16, "ChainingModeCBC", "SHA384", 10};
+  const EncryptedStreams good = EncryptAgile(zip, u"pw", o);
+  for (size_t i = 0; i < std::size(variants); ++i) {
+    EncryptedStreams s = good;
+    const std::string text = variants[i](std::string(s.info.begin() + 8, s.info.end()));
+    s.info.resize(8);
+    s.info.insert(s.info.end(), text.begin(), text.end());
+    std::vector<uint8_t> plain;
+    EXPECT_EQ(DecryptBytes(EncryptedCompoundFile(s), "pw", &plain), XLX_OK) << "variant " << i;
+    EXPECT_EQ(plain, zip) << "variant " << i;
+  }
+  for (size_t tail : {1u, 7u, 16u, 4099u}) {
+    EncryptedStreams s = xlxtest::EncryptStandard(zip, u"pw", 128, 4, 0x660E);
+    s.package.insert(s.package.end(), tail, 0x5A);
+    std::vector<uint8_t> plain;
+    EXPECT_EQ(DecryptBytes(EncryptedCompoundFile(s), "pw", &plain), XLX_OK) << tail;
+    EXPECT_EQ(plain, zip) << tail;
+  }
 }
 
 TEST(Decrypter, InfoDispatchGetsTheReasonAndTheKindOfAForeignPackageAndAMissingLibraryFailsAll) {

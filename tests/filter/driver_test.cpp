@@ -62,7 +62,7 @@ int32_t FakeDraw(DocumentContext* c, _BITMAPHANDLE* b, bool headerOnly) {
   return XLX_OK;
 }
 void FakeRelease(ParsedWorkbook* p) { delete reinterpret_cast<ParsedWorkbookFake*>(p); }
-const DocumentSteps kFakeSteps = {FakeParse, FakePageCount, FakePageInfo, FakeDraw, FakeRelease, nullptr};
+const DocumentSteps kFakeSteps = {FakeParse, FakePageCount, FakePageInfo, FakeDraw, FakeRelease, nullptr, nullptr};
 
 // ---- host side -------------------------------------------------------------------------------
 double InchConverter(double v, int32_t, uint32_t, uint32_t unit, uint32_t, uint32_t) {

@@ -38,7 +38,7 @@ struct RenderRun {
   int status = -1;         // exit status; -1 killed or not run
   long peakKilobytes = 0;  // resident peak
   double cpuSeconds = 0;
-  std::string errors;      // standard error
+  std::string errors;      // standard error and output
 };
 
 // Runs xlxrender with `args` under the caps; standard error goes to `errorFile`.
@@ -52,9 +52,7 @@ RenderRun RunRender(const std::vector<std::string>& args, const std::string& err
   const pid_t child = fork();
   if (child == 0) {
     const int err = open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (err >= 0) dup2(err, 2);
-    const int out = open("/dev/null", O_WRONLY);
-    if (out >= 0) dup2(out, 1);
+    if (err >= 0) dup2(err, 2), dup2(err, 1);  // what --info prints is read there too
     if (!kSanitized) {
       const rlimit memory = {kAddressSpaceBytes, kAddressSpaceBytes};
       setrlimit(RLIMIT_AS, &memory);
@@ -118,7 +116,16 @@ TEST(HostileClasses, EachAnswersWithinTheLimits) {
       {"relationship_nodes", "", 4, "-1879", false},  // the workbook's own relationships are needed
       {"wmf_broken_dib", "", 0, "", true},            // metafiles convert in a child process
       {"emf_wild_records", "", 0, "", true},
-      {"far_cell", "--sheet-pages", 4, "too large for one bitmap", false},  // a limit, not unreadable
+      {"far_cell", "--sheet-pages", 4, "bitmap", false},  // a limit, not unreadable
+      // Valid sheets at the edges of the grid print what they hold, page by page with content.
+      {"far_cell", "--paginate", 0, "", true},             // blank tiles of a far cell are not drawn
+      {"fill_last_cell", "", 0, "", true},                 // the fill prints on a page of its own
+      {"fill_last_cell", "--sheet-pages", 4, "larger than one bitmap", false},
+      {"merge_whole_sheet", "", 0, "", true},              // one page: the range's content once
+      {"merges_overlapping", "", 0, "", true},
+      {"print_areas_columns", "", 0, "", true},
+      {"sum_whole_grid", "", 0, "", true},
+      {"anchor_far", "", 0, "", true},                     // clamped to the grid's last cell
   };
   const std::string dir = ::testing::TempDir() + "/hostile_classes";
   mkdir(dir.c_str(), 0755);
@@ -147,6 +154,32 @@ TEST(HostileClasses, EachAnswersWithinTheLimits) {
     EXPECT_TRUE(ext == "png" || ext == "err") << name;
   }
   closedir(folder);
+}
+
+// Extreme sheets print only their pages with content; content past the page limit is told.
+TEST(HostileClasses, ExtremeSheetsPrintTheirPagesWithContent) {
+  const struct {
+    const char* fixture;
+    const char* option;
+    const char* pages;    // the --info line
+    const char* warning;  // on standard error, "" none
+  } cases[] = {
+      {"fill_last_cell", "--print", "pages: 2\n", ""},  // A1 and XFD1048576
+      {"fill_last_cell", "--paginate", "pages: 2\n", ""},
+      {"merge_whole_sheet", "--print", "pages: 1\n", ""},
+      {"far_cell", "--paginate", "pages: 3\n", ""},  // A1, ZZ9000 and the tile its text spills into
+      {"anchor_far", "--print", "pages: 2\n", ""},
+      {"pages_over_limit", "--print", "pages: 100000\n", "warning: a sheet has content on more than 100000 pages"},
+  };
+  const std::string dir = ::testing::TempDir();
+  for (const auto& c : cases) {
+    const std::string input = xlxtest::SourceDir() + "/tests/fixtures/hostile/" + c.fixture + ".xlsx";
+    const RenderRun run = RunRender({"--info", c.option, input}, dir + "/extreme.err");
+    EXPECT_EQ(run.status, 0) << c.fixture << c.option << run.errors;
+    EXPECT_NE(run.errors.find(c.pages), std::string::npos) << c.fixture << c.option;
+    EXPECT_EQ(run.errors.find("warning") != std::string::npos, *c.warning != 0) << c.fixture << run.errors;
+    EXPECT_NE(run.errors.find(c.warning), std::string::npos) << c.fixture;
+  }
 }
 
 // A pattern that was a format string: refused as a usage error before any file is opened.

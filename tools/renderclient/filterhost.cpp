@@ -183,6 +183,7 @@ int32_t FilterHost::Info(int32_t page, PageSize* size) {
     size->format = fi.uFormat;
     size->xRes = fi.uXResolution;
     size->yRes = fi.uYResolution;
+    size->warnings = fi.uWarnings;
   }
   return r;
 }
@@ -267,7 +268,7 @@ const char* MeaningOf(int32_t code) {
     case XLX_ERR_NO_PASSWORD: return "the workbook is protected: a password is required";
     case XLX_ERR_OTHER_KIND: return "the protected package is not a workbook";
     case XLX_ERR_UNSUPPORTED_ENCRYPTION: return "the workbook is protected with an encryption method that is not supported";
-    case XLX_ERR_LIMIT: return "the workbook passes a processing limit (a part too large or with too many XML nodes)";
+    case XLX_ERR_LIMIT: return "the workbook passes a processing limit (a part too large or with too many XML nodes, or a page larger than one bitmap)";
     case XLX_EXCEPTION_INFO: return "an internal error stopped parsing";
     default: return "unexpected result";
   }

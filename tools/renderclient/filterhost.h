@@ -11,6 +11,7 @@
 
 struct PageSize {
   uint32_t width = 0, height = 0, totalPages = 0, format = 0, xRes = 0, yRes = 0;
+  uint32_t warnings = 0;  // XlxWarning bits: what the pages leave out
   std::u16string range;  // sheet and cells of a printed page ("Sheet1!A1:H52"); empty otherwise
 };
 

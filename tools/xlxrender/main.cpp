@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "batch.h"
+#include "common/limits.h"
 #include "common/utf8.h"
 #include "filterhost.h"
 #include "jpegwriter.h"
@@ -53,7 +54,16 @@ std::string Utf8(const std::u16string& text) { return xlx::Utf16ToUtf8(text); }
 // A JSON string literal of the text.
 std::string JsonString(const std::u16string& text) { return JsonText(Utf8(text)); }
 
+// What the pages leave out, on standard error whatever -q says: a result with less than the
+// workbook holds is never silent.
+void PrintWarnings(const RenderOptions& o, const PageSize& first) {
+  if (first.warnings & XLX_WARN_PAGES_CUT)
+    std::fprintf(stderr, "xlxrender: %s: warning: a sheet has content on more than %llu pages; the pages past that "
+                 "are left out\n", o.input.c_str(), static_cast<unsigned long long>(xlx::kMaxSheetPages));
+}
+
 int PrintInfo(FilterHost& host, const RenderOptions& o, const PageSize& first) {
+  PrintWarnings(o, first);
   std::vector<PageSize> sizes;
   for (int32_t p = 1; p <= static_cast<int32_t>(first.totalPages); ++p) {
     PageSize s;
@@ -247,6 +257,7 @@ int ConvertWorkbook(const RenderOptions& o, WorkbookOutcome* outcome) {
     if (outcome) outcome->code = r;
     return status;
   }
+  PrintWarnings(o, first);
   int32_t total = static_cast<int32_t>(first.totalPages);
   if (int32_t beyond = PageBeyondTheEnd(o, total)) {
     std::fprintf(stderr, "xlxrender: %s: page %d is past the last page: the workbook has %d page%s\n", o.input.c_str(),

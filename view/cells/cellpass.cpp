@@ -110,7 +110,8 @@ class CellPass {
       int64_t area = static_cast<int64_t>(m.RowLast - m.RowFirst + 1) * (m.ColLast - m.ColFirst + 1);
       if (area > 200000 || covered_.size() > 2000000) continue;
       for (int32_t row = m.RowFirst; row <= m.RowLast; ++row)
-        for (int32_t col = m.ColFirst; col <= m.ColLast; ++col) covered_[Key(row, col)] = static_cast<int32_t>(i);
+        // Ranges that overlap: the first that covers a cell owns it.
+        for (int32_t col = m.ColFirst; col <= m.ColLast; ++col) covered_.emplace(Key(row, col), static_cast<int32_t>(i));
     }
   }
 

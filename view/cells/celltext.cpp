@@ -29,7 +29,13 @@ std::vector<uint8_t> RowsInMergedRanges(const MyWorksheet& sheet, size_t rows) {
   return in;
 }
 
-bool InMergedRange(const MyWorksheet& sheet, int32_t row, int32_t col) {
+// Range tests of one sheet's text pass: many overlapping ranges over many cells stop being
+// looked through here, and the cells left count as merged (their rows keep their height).
+constexpr int64_t kMaxMergedRangeChecks = 50000000;
+
+bool InMergedRange(const MyWorksheet& sheet, int32_t row, int32_t col, int64_t* checks) {
+  if (*checks > kMaxMergedRangeChecks) return true;
+  *checks += sheet.mergedCells.Count();
   for (int32_t i = 0; i < sheet.mergedCells.Count(); ++i) {
     const MyCellBounds& m = sheet.mergedCells[i].MergeCellsRef;
     if (row >= m.RowFirst && row <= m.RowLast && col >= m.ColFirst && col <= m.ColLast) return true;
@@ -93,6 +99,7 @@ struct TextPass {
   int32_t fitRow = 0;               // the row `fits` was found for
   bool fits = false;
   double extent = 0;
+  int64_t mergeChecks = 0;          // range tests so far, bounded by kMaxMergedRangeChecks
 
   // The cell's font at the print scale (`unscaled` false) or at 100%, where rows are fitted:
   // fonts made tiny are hinted to whole pixels and would make rows too tall for their scale.
@@ -145,7 +152,7 @@ void VisitCell(TextPass& p, int32_t i) {
   const bool lastInRow = p.lastShown[size_t(i)] != 0;
   const CellXf& xf = GetCellXf(p.wb.styles, c.styleIndex);
   const bool wrap = xf.alignment.wrapText;
-  const bool fit = p.fits && !(p.merged[size_t(c.row)] && InMergedRange(p.sheet, c.row, c.column));
+  const bool fit = p.fits && !(p.merged[size_t(c.row)] && InMergedRange(p.sheet, c.row, c.column, &p.mergeChecks));
   if (!fit && !lastInRow) return;
   const CachedDrawFont* font = p.FontOf(c.styleIndex, xf, false);
   if (!font) return;

@@ -169,7 +169,14 @@ int32_t LayoutSheet(const MyWorksheet& sheet, const MyCellBounds* printArea, con
     r = texts->run(texts->context, layout);
     if (r != XLX_OK) return r;
   }
-  return PaginateSheet(layout, o);
+  std::vector<MyCellBounds> reach;
+  try {
+    reach = anchors;
+    reach.insert(reach.end(), layout->spills.begin(), layout->spills.end());
+  } catch (...) {
+    return XLX_ERR_MEMORY;
+  }
+  return PaginateSheet(layout, o, sheet, reach);
 }
 
 double GridColumnLeft(const XlsxGridInfo& g, int32_t c) {

@@ -65,6 +65,8 @@ struct SheetLayout {
   double pageWidth = 0, pageHeight = 0;        // page size of the sheet's pages, px
   std::vector<_PAGEINFO> pages;
   PrintedSheet printed;                        // the printed pages, with bPrintSetup
+  bool pagesCut = false;                       // pages with content past the page limit were left out
+  bool sparse = false;                         // only pages with content were made (none is blank)
 };
 
 // The rendered range: A1 to the last stored cell, widened by merged ranges (without a print
@@ -101,8 +103,12 @@ double ComputePrintScale(const MyWorksheet& sheet, const XlsxGridInfo& grid, con
 // Scales the grid once (undoing an earlier scale first).
 void ApplyGridScale(XlsxGridInfo* grid, double scale);
 
-// Page size, page list and content size of a laid-out sheet. 1 or -1 (too large outside mode 2).
-[[nodiscard]] int32_t PaginateSheet(SheetLayout* layout, const LayoutOptions& options);
+// Page size, page list and content size of a laid-out sheet. In mode 2 a sheet that cuts into
+// more than kSparsePageThreshold tiles keeps only the tiles that show content of `sheet` or
+// `reach` (cells covered by drawing objects and spilled text), at most kMaxSheetPages of them
+// (pagesCut tells when more had content). 1; -1879 a single page too large outside mode 2; -1.
+[[nodiscard]] int32_t PaginateSheet(SheetLayout* layout, const LayoutOptions& options, const MyWorksheet& sheet,
+                                    const std::vector<MyCellBounds>& reach);
 
 // The pass over cell texts between scaling and pagination (row growth, overflow extent).
 struct CellTextHook {

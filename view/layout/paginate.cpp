@@ -2,8 +2,11 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <new>
 
+#include "common/limits.h"
 #include "common/resultcodes.h"
+#include "view/layout/contenttiles.h"
 #include "view/layout/layout.h"
 
 namespace xlx {
@@ -55,14 +58,63 @@ double RowSize(const XlsxGridInfo& g, int32_t i) {
 
 void SinglePage(SheetLayout* l, double w, double h) { l->pages.assign(1, _PAGEINFO{RoundPx(w), RoundPx(h), 0, 0}); }
 
+// The columns (rows) each band of pixels shows: from the item holding its first pixel to the
+// item holding its last.
+std::vector<AxisCut> BandItems(const std::vector<Band>& bands, const std::function<int32_t(double)>& itemAt) {
+  std::vector<AxisCut> cuts;
+  cuts.reserve(bands.size());
+  for (const Band& b : bands) {
+    const int32_t first = itemAt(b.start + 1e-3);
+    cuts.push_back(AxisCut{first, std::max(first, itemAt(static_cast<double>(b.start) + b.size))});
+  }
+  return cuts;
+}
+
+int32_t AddContentTilePages(const MyWorksheet& sheet, const std::vector<MyCellBounds>& reach,
+                            const std::vector<Band>& cols, const std::vector<Band>& rows, const LayoutOptions& o,
+                            SheetLayout* l) {
+  const XlsxGridInfo& g = l->grid;
+  const std::vector<AxisCut> colItems = BandItems(cols, [&](double x) { return GridColumnAt(g, x); });
+  const std::vector<AxisCut> rowItems = BandItems(rows, [&](double y) { return GridRowAt(g, y); });
+  std::vector<ContentTile> tiles;
+  int32_t r = FindContentTiles(sheet, reach, colItems, rowItems, !o.bPageOrderDownThenOver, kMaxSheetPages, &tiles,
+                               &l->pagesCut);
+  if (r != XLX_OK) return r;
+  if (tiles.empty()) tiles.push_back(ContentTile{0, 0});
+  l->pages.reserve(tiles.size());
+  for (const ContentTile& t : tiles) {
+    const Band& c = cols[size_t(t.col)];
+    const Band& b = rows[size_t(t.row)];
+    l->pages.push_back(_PAGEINFO{c.size, b.size, -c.start, -b.start});
+  }
+  l->sparse = true;
+  return XLX_OK;
+}
+
+// A sheet of very many tiles: the tiles that show content, in page order (none when the content
+// lies outside every tile: the first tile then stands for the sheet).
+int32_t AddContentPages(const MyWorksheet& sheet, const std::vector<MyCellBounds>& reach, const std::vector<Band>& cols,
+                        const std::vector<Band>& rows, const LayoutOptions& o, SheetLayout* l) {
+  try {
+    return AddContentTilePages(sheet, reach, cols, rows, o, l);
+  } catch (const std::bad_alloc&) {
+    l->pages.clear();
+    return XLX_ERR_MEMORY;
+  }
+}
+
 }  // namespace
 
-int32_t PaginateSheet(SheetLayout* l, const LayoutOptions& o) {
+int32_t PaginateSheet(SheetLayout* l, const LayoutOptions& o, const MyWorksheet& sheet,
+                      const std::vector<MyCellBounds>& reach) {
   const XlsxGridInfo& g = l->grid;
+  l->pagesCut = false;
+  l->sparse = false;
   l->contentHeight = g.totalHeight;
   l->contentWidth = std::max(g.totalWidth, l->overflowExtent);
   const double W = RoundPx(l->contentWidth), H = RoundPx(l->contentHeight);
-  if (o.loadMode != kLoadPaginated && g.totalWidth * g.totalHeight >= 1e10) return XLX_ERR_MEMORY;
+  if (o.loadMode != kLoadPaginated && g.totalWidth * g.totalHeight >= 1e10)
+    return XLX_CORRUPT(XLX_ERR_LIMIT, "sheet too large for one page");
   if (o.loadMode == kLoadPageSized || o.loadMode == kLoadPaginated) {
     l->pageWidth = RoundPx(o.pageWidth - o.marginLeft - o.marginRight);
     l->pageHeight = RoundPx(o.pageHeight - o.marginTop - o.marginBottom);
@@ -103,7 +155,11 @@ int32_t PaginateSheet(SheetLayout* l, const LayoutOptions& o) {
     l->contentHeight = ch;
   }
   const size_t count = cols.size() * rows.size();
-  if (count > 10000000) return XLX_ERR_MEMORY;
+  if (o.bClipCells) {
+    l->contentWidth = cols.size() * pageW;
+    l->contentHeight = rows.size() * pageH;
+  }
+  if (count > kSparsePageThreshold) return AddContentPages(sheet, reach, cols, rows, o, l);
   l->pages.reserve(count);
   auto add = [&](const Band& c, const Band& r) { l->pages.push_back(_PAGEINFO{c.size, r.size, -c.start, -r.start}); };
   if (o.bPageOrderDownThenOver) {
@@ -112,10 +168,6 @@ int32_t PaginateSheet(SheetLayout* l, const LayoutOptions& o) {
   } else {
     for (const Band& r : rows)
       for (const Band& c : cols) add(c, r);
-  }
-  if (o.bClipCells) {
-    l->contentWidth = cols.size() * pageW;
-    l->contentHeight = rows.size() * pageH;
   }
   return XLX_OK;
 }

@@ -57,7 +57,8 @@ int32_t SetUpPage(const PageRenderRequest& r, DrawingSurface* s, PageFrame* f, i
     // One page per sheet: the page is the bitmap, less nothing.
     f->pageWidth = r.bitmap->uWidth;
     f->pageHeight = r.bitmap->uHeight;
-    if (static_cast<double>(r.bitmap->uWidth) * r.bitmap->uHeight >= kMaxPagePixels) return XLX_ERR_MEMORY;
+    if (static_cast<double>(r.bitmap->uWidth) * r.bitmap->uHeight >= kMaxPagePixels)
+      return XLX_CORRUPT(XLX_ERR_LIMIT, "page larger than one bitmap");
   }
   ScaleForSizeMode(r, f);
   int32_t rc = ScaleDrawTransform(s, f->sx, f->sy);

@@ -66,6 +66,9 @@ std::vector<bool> FindBlankPrintedPages(const MyWorksheet& sheet, const std::vec
   const std::vector<PrintedPage>& pages = layout.printed.pages;
   std::vector<bool> blank(pages.size(), false);
   if (sheet.bChartsheet) return blank;  // its chart fills the page
+  // Pages made from the content alone hold content each; a sheet of so many pages is not walked
+  // page by page again.
+  if (layout.sparse) return blank;
   const std::vector<RowStart> rows = IndexRows(sheet);
   for (size_t i = 0; i < pages.size(); ++i) blank[i] = !PageHasContent(sheet, rows, anchors, pages[i]);
   return blank;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/resultcodes.h"
+#include "view/layout/contenttiles.h"
 #include "view/print/notespages.h"
 #include "view/print/printedrange.h"
 
@@ -309,6 +310,49 @@ bool HasOwnWidth(const MyWorksheet& sheet, int32_t column) {
   return false;
 }
 
+std::vector<AxisCut> CutItems(const std::vector<Cut>& cuts) {
+  std::vector<AxisCut> items;
+  items.reserve(cuts.size());
+  for (const Cut& c : cuts) items.push_back(AxisCut{c.first, c.last});
+  return items;
+}
+
+// The pages of one print area, in the sheet's page order, as long as the sheet has room for them
+// (`*cut` when pages were left out). An area of very many pages makes only those with content
+// (its first page when none has any). 1 or -1.
+int32_t AddAreaPages(const MyWorksheet& sheet, const std::vector<MyCellBounds>& reach, const AreaCuts& cuts,
+                  const PaperFrame& f, const Titles& t, const Axis& cols, const Axis& rows, PrintedSheet* out,
+                  bool* sparse, bool* cut) {
+  const PrintSetup& p = sheet.print;
+  const size_t room = out->pages.size() < kMaxSheetPages ? kMaxSheetPages - out->pages.size() : 0;
+  const size_t count = cuts.cols.size() * cuts.rows.size();
+  if (count > kSparsePageThreshold) {
+    std::vector<ContentTile> tiles;
+    bool more = false;
+    const int32_t r = FindContentTiles(sheet, reach, CutItems(cuts.cols), CutItems(cuts.rows), p.overThenDown, room,
+                                       &tiles, &more);
+    if (r != XLX_OK) return r;
+    if (tiles.empty() && room > 0) tiles.push_back(ContentTile{0, 0});
+    for (const ContentTile& tile : tiles)
+      out->pages.push_back(MakePage(f, p, t, cols, rows, cuts.cols[size_t(tile.col)], cuts.rows[size_t(tile.row)]));
+    *sparse = true;
+    *cut = *cut || more;
+    return XLX_OK;
+  }
+  if (count > room) *cut = true;
+  auto add = [&](const Cut& c, const Cut& r) {
+    if (out->pages.size() < kMaxSheetPages) out->pages.push_back(MakePage(f, p, t, cols, rows, c, r));
+  };
+  if (p.overThenDown) {
+    for (const Cut& r : cuts.rows)
+      for (const Cut& c : cuts.cols) add(c, r);
+  } else {
+    for (const Cut& c : cuts.cols)
+      for (const Cut& r : cuts.rows) add(c, r);
+  }
+  return XLX_OK;
+}
+
 }  // namespace
 
 void UseApplicationDefaultWidth(const MyWorksheet& sheet, const LayoutOptions& o, XlsxGridInfo* g) {
@@ -373,21 +417,17 @@ int32_t PaginatePrintedSheet(const MyWorksheet& sheet, SheetLayout* l, const Lay
   SheetPaperInches(p, o.pageWidth / std::max(1u, o.xResolution), o.pageHeight / std::max(1u, o.yResolution), &wIn, &hIn);
   out.paperWidthIn = wIn, out.paperHeightIn = hIn;
   const bool fit = p.fitToPage && (p.fitToWidth > 0 || p.fitToHeight > 0);
+  l->pagesCut = false;
+  l->sparse = false;
   try {
     for (const PrintCellRange& area : PrintRanges(sheet, g, anchors)) {
       const PaperFrame f = FrameFor(sheet, g, o, g.scale, area.RowLast);
       const Titles t = TitlesFor(p, cols, rows, f);
       // Fit-to-page prints without the manual breaks.
       const AreaCuts cuts = CutArea(area, cols, rows, t, f, p, !fit);
-      if (out.pages.size() + cuts.cols.size() * cuts.rows.size() > 1000000) return XLX_ERR_MEMORY;
       const size_t areaFirstPage = out.pages.size();
-      if (p.overThenDown) {
-        for (const Cut& r : cuts.rows)
-          for (const Cut& c : cuts.cols) out.pages.push_back(MakePage(f, p, t, cols, rows, c, r));
-      } else {
-        for (const Cut& c : cuts.cols)
-          for (const Cut& r : cuts.rows) out.pages.push_back(MakePage(f, p, t, cols, rows, c, r));
-      }
+      const int32_t r = AddAreaPages(sheet, anchors, cuts, f, t, cols, rows, &out, &l->sparse, &l->pagesCut);
+      if (r != XLX_OK) return r;
       if (sheet.bRightToLeft)
         for (size_t i = areaFirstPage; i < out.pages.size(); ++i) MirrorPrintedPage(f, &out.pages[i]);
     }

@@ -26,7 +26,9 @@ double ChoosePrintScale(const MyWorksheet& sheet, const XlsxGridInfo& grid, cons
 
 // Cuts a laid-out, scaled sheet into printed pages: fills layout->printed, layout->pages (one
 // paper-sized entry per page) and the content size. Without print areas the used range prints,
-// widened by the drawing anchors. 1, or -1 when the pages cannot be stored.
+// widened by the drawing anchors. A print area of more than kSparsePageThreshold pages makes only
+// the pages with content (layout->sparse); past kMaxSheetPages pages the rest are left out
+// (layout->pagesCut). 1, or -1 when the pages cannot be stored.
 [[nodiscard]] int32_t PaginatePrintedSheet(const MyWorksheet& sheet, SheetLayout* layout, const LayoutOptions& options,
                              const std::vector<MyCellBounds>& anchors);
 
