@@ -71,8 +71,10 @@ std::shared_ptr<const DecodedPicture> Finish(_BITMAPHANDLE* bitmap, const Pictur
   return rc == XLX_OK ? picture : nullptr;
 }
 
-// Reads a part and decodes it (a vector one at w x h, 0 x 0 its own size); a result code.
-int32_t ReadAndDecode(const Workbook& workbook, const char16_t* path, uint32_t w, uint32_t h, _BITMAPHANDLE* bitmap) {
+// Reads a part and decodes it: a vector one at w x h (0 x 0 its own size), a raster one reduced
+// while decoding when it has more than `maxPixels` (0: never), its own size then in `own`.
+int32_t ReadAndDecode(const Workbook& workbook, const char16_t* path, uint32_t w, uint32_t h, _BITMAPHANDLE* bitmap,
+                      uint64_t maxPixels = 0, uint32_t* own = nullptr) {
   uint8_t* data = nullptr;
   uint64_t size = 0;
   const int64_t read = ReadWorkbookPart(&workbook, path, &data, &size);
@@ -80,7 +82,8 @@ int32_t ReadAndDecode(const Workbook& workbook, const char16_t* path, uint32_t w
     if (data) VK_FREE(data);
     return XLX_ERR_READ;
   }
-  const int32_t rc = VkLoadImageFromMemory(data, static_cast<size_t>(size), 32, w, h, bitmap);
+  const int32_t rc = maxPixels ? VkLoadImageReduced(data, static_cast<size_t>(size), 32, maxPixels, bitmap, own, own + 1)
+                               : VkLoadImageFromMemory(data, static_cast<size_t>(size), 32, w, h, bitmap);
   VK_FREE(data);
   return rc;
 }
@@ -128,30 +131,38 @@ struct PictureCache::Source {
   bool done = false;
   _BITMAPHANDLE bitmap = {};  // no pixels when the part cannot be read or decoded
   uint32_t ownWidth = 0, ownHeight = 0;
-  double scale = 0;
+  double scale = 0;  // of the own size, the least of width and height
+  double most = 0;   // the largest scale the part can be had at
   size_t bytes = 0;
   uint64_t lastUse = 0;
 
   // Decodes the part and keeps it at the share `need` of its own size, at least `least`.
   void Decode(const Workbook& workbook, const char16_t* path, const PictureRequest& request, double least) {
     done = true;
-    if (ReadAndDecode(workbook, path, 0, 0, &bitmap) != XLX_OK) return;
-    ownWidth = bitmap.uWidth, ownHeight = bitmap.uHeight;
-    scale = std::min(SourceCap(ownWidth, ownHeight), std::max(NeededScale(request, ownWidth, ownHeight), least));
-    const uint32_t w = std::max(1u, static_cast<uint32_t>(std::floor(ownWidth * scale + 0.5)));
-    const uint32_t h = std::max(1u, static_cast<uint32_t>(std::floor(ownHeight * scale + 0.5)));
-    if ((w != ownWidth || h != ownHeight) && VkResampleBitmap(&bitmap, w, h) != XLX_OK) VkFreeBitmap(&bitmap);
+    uint32_t own[2] = {0, 0};
+    if (ReadAndDecode(workbook, path, 0, 0, &bitmap, kMaxSourcePixels, own) != XLX_OK) return;
+    ownWidth = own[0], ownHeight = own[1];
+    if (!ownWidth || !ownHeight) {
+      VkFreeBitmap(&bitmap);
+      std::memset(&bitmap, 0, sizeof(bitmap));
+      return;
+    }
+    // The decoder may have reduced it already: that is the most this part gives.
+    most = std::min(SourceCap(ownWidth, ownHeight), std::min(double(bitmap.uWidth) / ownWidth, double(bitmap.uHeight) / ownHeight));
+    const double keep = std::min(most, std::max(NeededScale(request, ownWidth, ownHeight), least));
+    const uint32_t w = std::max(1u, static_cast<uint32_t>(std::floor(ownWidth * keep + 0.5)));
+    const uint32_t h = std::max(1u, static_cast<uint32_t>(std::floor(ownHeight * keep + 0.5)));
+    if ((w < bitmap.uWidth || h < bitmap.uHeight) && VkResampleBitmap(&bitmap, w, h) != XLX_OK) VkFreeBitmap(&bitmap);
     if (!bitmap.pData) {
       std::memset(&bitmap, 0, sizeof(bitmap));
       return;
     }
+    scale = std::min(double(bitmap.uWidth) / ownWidth, double(bitmap.uHeight) / ownHeight);
     bytes = size_t(bitmap.uBytesPerLine) * bitmap.uHeight;
   }
   // Whether the request needs more pixels than the source holds and the part has them.
   bool TooSmallFor(const PictureRequest& request) const {
-    if (!bitmap.pData) return false;
-    const double most = SourceCap(ownWidth, ownHeight);
-    return scale < most * 0.999 && NeededScale(request, ownWidth, ownHeight) > scale * 1.001;
+    return bitmap.pData && scale < most * 0.999 && NeededScale(request, ownWidth, ownHeight) > scale * 1.001;
   }
 };
 
