@@ -11,6 +11,7 @@ constexpr uint32_t kMaxZipNameBytes = 255;                // entry names are cut
 constexpr uint32_t kMaxRows = 1048576;                    // spreadsheet rows
 constexpr uint32_t kMaxColumns = 16384;                   // spreadsheet columns
 constexpr uint32_t kMaxSheets = 65535;
+constexpr uint32_t kMaxSheetsPerPart = 4;                 // sheets shown from one worksheet part
 constexpr uint32_t kMaxXmlDepth = 1024;                   // nesting accepted in an XML part
 // Parts read into a document tree (workbook, relationships, drawings, charts, themes, tables) cost
 // many times their size in memory: their bytes and their markup (elements and attributes, counted
