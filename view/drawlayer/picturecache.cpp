@@ -136,7 +136,8 @@ struct PictureCache::Source {
   size_t bytes = 0;
   uint64_t lastUse = 0;
 
-  // Decodes the part and keeps it at the share `need` of its own size, at least `least`.
+  // Decodes the part and keeps it at twice the size the request needs, at least `least` of its
+  // own size (and at most what the part gives).
   void Decode(const Workbook& workbook, const char16_t* path, const PictureRequest& request, double least) {
     done = true;
     uint32_t own[2] = {0, 0};
@@ -149,7 +150,7 @@ struct PictureCache::Source {
     }
     // The decoder may have reduced it already: that is the most this part gives.
     most = std::min(SourceCap(ownWidth, ownHeight), std::min(double(bitmap.uWidth) / ownWidth, double(bitmap.uHeight) / ownHeight));
-    const double keep = std::min(most, std::max(NeededScale(request, ownWidth, ownHeight), least));
+    const double keep = std::min(most, std::max(2 * NeededScale(request, ownWidth, ownHeight), least));
     const uint32_t w = std::max(1u, static_cast<uint32_t>(std::floor(ownWidth * keep + 0.5)));
     const uint32_t h = std::max(1u, static_cast<uint32_t>(std::floor(ownHeight * keep + 0.5)));
     if ((w < bitmap.uWidth || h < bitmap.uHeight) && VkResampleBitmap(&bitmap, w, h) != XLX_OK) VkFreeBitmap(&bitmap);

@@ -5,10 +5,10 @@
 // and not tried again.
 //
 // A raster part is read and decoded once however many sizes, crops and effects it is drawn
-// with: its pixels are kept as a source, reduced to the largest size asked so far (at most
-// kMaxSourcePixels), and every picture of the part is made from them. A later request for a
-// larger size decodes the part again at no less than twice the source's pixels, so a part is
-// decoded a few times at most. Sources stay within half the budget, least recently used first out.
+// with: its pixels are kept as a source, reduced to twice the width of the first size asked (at
+// most its own size and kMaxSourcePixels), and every picture of the part is made from them. A
+// later request past that decodes the part again at twice its size or twice the source's width,
+// whichever is more, so a part is decoded a few times at most. Sources stay within half the budget, least recently used first out.
 #pragma once
 #include <cstddef>
 #include <cstdint>
