@@ -1,5 +1,7 @@
 #include "common/workbudget.h"
 
+#include <time.h>
+
 #include <cstring>
 
 #include "host/resultcodes.h"
@@ -7,14 +9,19 @@
 namespace xlx {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+// Processor time of the calling thread, ns: work done, whatever else the machine runs meanwhile.
+int64_t ThreadNanos() {
+  timespec now{};
+  if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now) != 0) return 0;
+  return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
 
 // The call running on this thread: its budget, the caller's progress record and when its time
 // was last charged.
 struct ThreadCall {
   WorkBudget* budget = nullptr;
   const ProgressCallback* host = nullptr;
-  Clock::time_point mark;
+  int64_t mark = 0;
 };
 thread_local ThreadCall t_call;
 
@@ -31,7 +38,7 @@ WorkBudget::Call::Call(WorkBudget* budget, const ProgressCallback* host) : budge
   if (!budget_) return;
   t_call.budget = budget_;
   t_call.host = host;
-  t_call.mark = Clock::now();
+  t_call.mark = ThreadNanos();
 }
 
 WorkBudget::Call::~Call() {
@@ -41,12 +48,12 @@ WorkBudget::Call::~Call() {
   t_call.host = nullptr;
 }
 
-// Adds the time since this thread's last charge, when the thread is in a call of this budget.
+// Adds the processor time since this thread's last charge, when the thread is in a call of this budget.
 // Helper threads of a call charge nothing: the call's own thread counts that time.
 void WorkBudget::ChargeThread() {
   if (t_call.budget != this) return;
-  const Clock::time_point now = Clock::now();
-  const int64_t nanos = std::chrono::duration_cast<std::chrono::nanoseconds>(now - t_call.mark).count();
+  const int64_t now = ThreadNanos();
+  const int64_t nanos = now - t_call.mark;
   t_call.mark = now;
   if (nanos > 0) spentNanos_.fetch_add(nanos, std::memory_order_relaxed);
 }

@@ -1,11 +1,11 @@
 // A workbook's budget of work time. Parsing a workbook (its parts, its formulas) and drawing its
 // pages are calls that poll a progress record between steps; the budget hands out such a record,
-// which charges the time spent inside the workbook's calls since the last poll (each thread its
-// own calls, pages drawn at once adding up) and stops the call with XLX_ERR_WORK_BUDGET once the
+// which charges the processor time the calling thread spent inside the workbook's calls since
+// the last poll (each thread its own calls, pages drawn at once adding up; time the machine gives
+// to other work is not counted) and stops the call with XLX_ERR_WORK_BUDGET once the
 // total passes the budget. Otherwise it passes the poll on to the call's own progress record.
 #pragma once
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 
 #include "host/hostrecords.h"
@@ -21,8 +21,8 @@ class WorkBudget {
   // The record to poll during a call of this workbook (valid while the budget lives).
   const ProgressCallback* Progress() const { return &callback_; }
 
-  // One call of the workbook on the calling thread: its time counts from construction until
-  // destruction. `host` is the caller's own progress record (may be null), polled by the polls
+  // One call of the workbook on the calling thread: its processor time counts from construction
+  // until destruction. `host` is the caller's own progress record (may be null), polled by the polls
   // of this thread while the call lasts. Calls do not nest on one thread.
   class Call {
    public:
