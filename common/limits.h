@@ -11,6 +11,8 @@ constexpr uint32_t kMaxZipNameBytes = 255;                // entry names are cut
 constexpr uint32_t kMaxRows = 1048576;                    // spreadsheet rows
 constexpr uint32_t kMaxColumns = 16384;                   // spreadsheet columns
 constexpr uint32_t kMaxSheets = 65535;
+constexpr uint32_t kMaxSheetsPerPart = 4;                 // sheets shown from one worksheet part
+constexpr uint32_t kMaxDataSheets = 1024;                 // hidden sheets loaded for the cells others name
 constexpr uint32_t kMaxXmlDepth = 1024;                   // nesting accepted in an XML part
 // Parts read into a document tree (workbook, relationships, drawings, charts, themes, tables) cost
 // many times their size in memory: their bytes and their markup (elements and attributes, counted
@@ -27,4 +29,8 @@ constexpr uint64_t kMaxSheetPages = 100000;
 // A sheet (or print area) that cuts into more pages than this is not cut page by page: only the
 // pages with content are made, found from the content itself.
 constexpr uint64_t kSparsePageThreshold = 4096;
+// Processor time one workbook may spend being parsed, computed and drawn (summed over its calls
+// and pages) before the call at work stops with XLX_ERR_WORK_BUDGET (common/workbudget.h). The
+// costliest workbook of the test corpus takes under 200 s for every page.
+constexpr double kWorkBudgetSeconds = 600;
 }  // namespace xlx

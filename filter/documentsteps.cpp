@@ -9,6 +9,7 @@
 
 #include "common/limits.h"
 #include "common/resultcodes.h"
+#include "common/workbudget.h"
 #include "filter/documentcontext.h"
 #include "host/drawing/vkdrwx.h"
 #include "host/kernel/vkkrnx.h"
@@ -25,6 +26,7 @@ namespace xlx {
 
 // A parsed workbook with its page tables and the drawing engine that measured it.
 struct ParsedWorkbook {
+  WorkBudget budget{kWorkBudgetSeconds};  // polled by the parse and every page; outlives the workbook
   Workbook* workbook = nullptr;
   VkDrawingEngine* engine = nullptr;
   std::vector<SheetLayout> layouts;
@@ -115,7 +117,7 @@ int32_t LayoutWorkbook(DocumentContext* c, ParsedWorkbook* parsed) {
   }
   int32_t r = XLX_OK;
   for (int32_t i = 0; i < count; ++i) {
-    r = PollProgress(c->pProgress);
+    r = PollProgress(parsed->budget.Progress());
     if (r != XLX_OK) return r;
     const MyWorksheet* sheet = GetSheet(parsed->workbook, i);
     MyCellBounds area;
@@ -136,7 +138,7 @@ int32_t LayoutWorkbook(DocumentContext* c, ParsedWorkbook* parsed) {
     } catch (...) {
       return XLX_ERR_MEMORY;
     }
-    TextPassContext texts{parsed->workbook, sheet, &fonts, c->pProgress};
+    TextPassContext texts{parsed->workbook, sheet, &fonts, parsed->budget.Progress()};
     CellTextHook hook{&texts, RunTextPass};
     r = LayoutSheet(*sheet, hasArea ? &area : nullptr, anchorCells, options, measure, &parsed->layouts[i], &hook);
     if (r != XLX_OK) return r;
@@ -163,20 +165,19 @@ int32_t LayoutWorkbook(DocumentContext* c, ParsedWorkbook* parsed) {
   return XLX_OK;
 }
 
-int32_t ParseWorkbook(DocumentContext* c, const char16_t* path) {
-  auto* parsed = new (std::nothrow) ParsedWorkbook;
-  if (!parsed) return XLX_ERR_MEMORY;
+// Opens and lays out the workbook into `parsed`, its time charged to the workbook's budget.
+int32_t OpenAndLayOut(DocumentContext* c, const char16_t* path, ParsedWorkbook* parsed) {
+  WorkBudget::Call call(&parsed->budget, c->pProgress);
   WorkbookOpenOptions options;
   options.showHiddenSheets = c->view.showHiddenSheets != 0;
   options.loadMode = static_cast<int32_t>(c->view.loadMode);
   options.dpi = static_cast<int32_t>(c->uXResolution ? c->uXResolution : 96);
-  options.progress = c->pProgress;
+  options.progress = parsed->budget.Progress();
   int32_t format = 0;
   try {
     const char16_t* named = c->pszSourcePath && *c->pszSourcePath ? c->pszSourcePath : path;
     parsed->path = named ? named : u"";
   } catch (...) {
-    delete parsed;
     return XLX_ERR_MEMORY;
   }
   int32_t r = OpenWorkbook(path, options, &parsed->workbook, &format);
@@ -185,8 +186,15 @@ int32_t ParseWorkbook(DocumentContext* c, const char16_t* path) {
   if (r == XLX_OK) r = VkCreateDrawingObject(VkQueryDrawingEngine(), &engine);
   parsed->engine = static_cast<VkDrawingEngine*>(engine);
   if (r == XLX_OK) r = VkSetTextResolution(parsed->engine, options.dpi);
-  if (r == XLX_OK) r = PollProgress(c->pProgress);
+  if (r == XLX_OK) r = PollProgress(parsed->budget.Progress());
   if (r == XLX_OK) r = LayoutWorkbook(c, parsed);
+  return r;
+}
+
+int32_t ParseWorkbook(DocumentContext* c, const char16_t* path) {
+  auto* parsed = new (std::nothrow) ParsedWorkbook;
+  if (!parsed) return XLX_ERR_MEMORY;
+  const int32_t r = OpenAndLayOut(c, path, parsed);
   if (r != XLX_OK) {
     delete parsed;
     return r;
@@ -222,7 +230,8 @@ int32_t DrawPage(DocumentContext* c, _BITMAPHANDLE* bitmap, bool headerOnly) {
   request.options = LayoutOptionsFrom(*c);
   request.showGridLines = c->view.bShowGridLines != 0;
   request.gridColor = c->view.gridColor;
-  request.progress = c->pProgress;
+  WorkBudget::Call call(&parsed->budget, c->pProgress);
+  request.progress = parsed->budget.Progress();
   request.pictures = &parsed->pictures;
   if (request.pageIndex >= static_cast<int32_t>(request.layout->pages.size())) request.pageIndex = 0;
   if (c->view.bPrintSetup) {

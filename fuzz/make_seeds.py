@@ -584,6 +584,16 @@ def main():
             if len(data) <= MAX_DRAWING_SEED:
                 write(os.path.join(out, "metafile"), sha(data), data)
 
+    # Raster pictures: the small ones of the corpus's packages, and the drawing tests' samples.
+    for f in files:
+        for name, data in zip_parts(f, r"\.(png|jpe?g|gif|bmp|tiff?|webp)$"):
+            if len(data) <= MAX_DRAWING_SEED:
+                write(os.path.join(out, "rasterpicture"), sha(data), data)
+    samples = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "drawing", "samples")
+    for name in sorted(os.listdir(samples)) if os.path.isdir(samples) else []:
+        with open(os.path.join(samples, name), "rb") as sample:
+            write(os.path.join(out, "rasterpicture"), name, sample.read())
+
     # Relationship targets: the first byte is the length of the source folder.
     for i, (folder, target) in enumerate(sorted(rels)[:MAX_REL_SEEDS]):
         write(os.path.join(out, "relationships"), "%04d" % i, bytes([len(folder) % 256]) + folder + target)

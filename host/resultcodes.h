@@ -27,6 +27,7 @@ enum XlxResult : int32_t {
   XLX_ERR_OTHER_KIND = -1877,
   XLX_ERR_UNSUPPORTED_ENCRYPTION = -1878,  // protected with a method or algorithm we cannot decrypt
   XLX_ERR_LIMIT = -1879,          // the file passes a processing limit of this filter (common/limits.h)
+  XLX_ERR_WORK_BUDGET = -1880,    // the workbook used up its work time (kWorkBudgetSeconds, common/limits.h)
 };
 
 // Warnings of a call that succeeded but could not show everything (_FILEINFO::uWarnings), as bits.

@@ -24,8 +24,14 @@ inline uint32_t Le32(const uint8_t* p) {
 // Un-premultiplies a Cairo ARGB32 image (native-endian words) into the BGRA bitmap of equal size.
 void CopyPremultipliedRows(const uint8_t* pixels, int stride, _BITMAPHANDLE* bitmap);
 
-int32_t DecodePng(const uint8_t* data, size_t size, _BITMAPHANDLE* out);
-int32_t DecodeJpeg(const uint8_t* data, size_t size, _BITMAPHANDLE* out);
+// PNG and JPEG pictures of more than `maxPixels` (0: no bound) are reduced while they are decoded:
+// a non-interlaced PNG by a whole factor, each block of pixels averaged; a JPEG by its decoder's
+// scaling, to no less than an eighth of its width.
+// `own`, when given, receives the picture's own width and height.
+int32_t DecodePng(const uint8_t* data, size_t size, _BITMAPHANDLE* out, uint64_t maxPixels = 0,
+                  uint32_t* own = nullptr);
+int32_t DecodeJpeg(const uint8_t* data, size_t size, _BITMAPHANDLE* out, uint64_t maxPixels = 0,
+                   uint32_t* own = nullptr);
 int32_t DecodeGif(const uint8_t* data, size_t size, _BITMAPHANDLE* out);
 int32_t DecodeBmp(const uint8_t* data, size_t size, _BITMAPHANDLE* out);
 int32_t DecodeTiff(const uint8_t* data, size_t size, _BITMAPHANDLE* out);

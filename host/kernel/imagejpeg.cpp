@@ -37,14 +37,22 @@ struct JpegState {
   int32_t result = XLX_ERR_FORMAT;
 };
 
-void Decode(JpegState* st, const uint8_t* data, size_t size, _BITMAPHANDLE* out) {
+void Decode(JpegState* st, const uint8_t* data, size_t size, uint64_t maxPixels, _BITMAPHANDLE* out, uint32_t* own) {
   jpeg_decompress_struct* c = &st->cinfo;
   jpeg_mem_src(c, data, static_cast<unsigned long>(size));
   jpeg_read_header(c, TRUE);
   c->mem->max_memory_to_use = 512l << 20;
   const bool cmyk = c->jpeg_color_space == JCS_CMYK || c->jpeg_color_space == JCS_YCCK;
   c->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
-  st->result = NewBitmap32(c->image_width, c->image_height, out);
+  if (own) own[0] = c->image_width, own[1] = c->image_height;
+  // A picture over the pixels asked for is decoded at a half, a quarter or an eighth of its size.
+  const uint64_t pixels = uint64_t(c->image_width) * c->image_height;
+  c->scale_num = 1;
+  c->scale_denom = 1;
+  while (maxPixels > 0 && c->scale_denom < 8 && pixels / (uint64_t(c->scale_denom) * c->scale_denom) > maxPixels)
+    c->scale_denom *= 2;
+  jpeg_calc_output_dimensions(c);
+  st->result = NewBitmap32(c->output_width, c->output_height, out);
   if (st->result != XLX_OK) return;
   st->result = XLX_ERR_FORMAT;
   jpeg_start_decompress(c);
@@ -78,7 +86,7 @@ void Decode(JpegState* st, const uint8_t* data, size_t size, _BITMAPHANDLE* out)
 
 }  // namespace
 
-int32_t DecodeJpeg(const uint8_t* data, size_t size, _BITMAPHANDLE* out) {
+int32_t DecodeJpeg(const uint8_t* data, size_t size, _BITMAPHANDLE* out, uint64_t maxPixels, uint32_t* own) {
   auto* st = static_cast<JpegState*>(std::calloc(1, sizeof(JpegState)));
   if (!st) return XLX_ERR_MEMORY;
   st->result = XLX_ERR_FORMAT;
@@ -90,7 +98,7 @@ int32_t DecodeJpeg(const uint8_t* data, size_t size, _BITMAPHANDLE* out) {
   if (setjmp(st->error.jump) == 0) {
     jpeg_create_decompress(&st->cinfo);
     st->cinfo.progress = &st->progress;
-    Decode(st, data, size, out);
+    Decode(st, data, size, maxPixels, out, own);
   } else if (st->result == XLX_OK) {
     st->result = XLX_ERR_FORMAT;
   }

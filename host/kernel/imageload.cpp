@@ -88,8 +88,10 @@ VK_API int32_t VkDetectImageFormat(const void* data, size_t size) {
   return VK_IMAGE_UNKNOWN;
 }
 
-VK_API int32_t VkLoadImageFromMemory(const void* data, size_t size, uint32_t bitsPerPixel, uint32_t width,
-                                     uint32_t height, _BITMAPHANDLE* bitmap) {
+namespace {
+
+int32_t LoadImage(const void* data, size_t size, uint32_t bitsPerPixel, uint32_t width, uint32_t height,
+                  uint64_t maxPixels, _BITMAPHANDLE* bitmap, uint32_t* own) {
   if (!bitmap) return XLX_ERR_ARGUMENT;
   std::memset(bitmap, 0, sizeof(*bitmap));
   if (!data || size == 0 || (bitsPerPixel != 24 && bitsPerPixel != 32)) return XLX_ERR_ARGUMENT;
@@ -97,8 +99,8 @@ VK_API int32_t VkLoadImageFromMemory(const void* data, size_t size, uint32_t bit
   int32_t result = XLX_ERR_FORMAT;
   try {
   switch (VkDetectImageFormat(data, size)) {
-    case VK_IMAGE_PNG: result = DecodePng(p, size, bitmap); break;
-    case VK_IMAGE_JPEG: result = DecodeJpeg(p, size, bitmap); break;
+    case VK_IMAGE_PNG: result = DecodePng(p, size, bitmap, maxPixels, own); break;
+    case VK_IMAGE_JPEG: result = DecodeJpeg(p, size, bitmap, maxPixels, own); break;
     case VK_IMAGE_GIF: result = DecodeGif(p, size, bitmap); break;
     case VK_IMAGE_BMP: result = DecodeBmp(p, size, bitmap); break;
     case VK_IMAGE_TIFF: result = DecodeTiff(p, size, bitmap); break;
@@ -111,10 +113,27 @@ VK_API int32_t VkLoadImageFromMemory(const void* data, size_t size, uint32_t bit
   } catch (const std::bad_alloc&) {
     result = XLX_ERR_MEMORY;
   }
+  if (result == XLX_OK && own && own[0] == 0) own[0] = bitmap->uWidth, own[1] = bitmap->uHeight;
   if (result == XLX_OK && bitsPerPixel == 24) result = VkConvertBitmapDepth(bitmap, 24);
   if (result != XLX_OK) {
     VkFreeBitmap(bitmap);
     std::memset(bitmap, 0, sizeof(*bitmap));
   }
   return result;
+}
+
+}  // namespace
+
+VK_API int32_t VkLoadImageFromMemory(const void* data, size_t size, uint32_t bitsPerPixel, uint32_t width,
+                                     uint32_t height, _BITMAPHANDLE* bitmap) {
+  return LoadImage(data, size, bitsPerPixel, width, height, 0, bitmap, nullptr);
+}
+
+VK_API int32_t VkLoadImageReduced(const void* data, size_t size, uint32_t bitsPerPixel, uint64_t maxPixels,
+                                  _BITMAPHANDLE* bitmap, uint32_t* ownWidth, uint32_t* ownHeight) {
+  uint32_t own[2] = {0, 0};
+  const int32_t rc = LoadImage(data, size, bitsPerPixel, 0, 0, maxPixels, bitmap, own);
+  if (ownWidth) *ownWidth = rc == XLX_OK ? own[0] : 0;
+  if (ownHeight) *ownHeight = rc == XLX_OK ? own[1] : 0;
+  return rc;
 }

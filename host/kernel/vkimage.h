@@ -40,6 +40,13 @@ VK_API int32_t VkDetectImageFormat(const void* data, size_t size);
 // 0 keeps their aspect ratio. Raster formats decode at their own size whatever is asked.
 VK_API int32_t VkLoadImageFromMemory(const void* data, size_t size, uint32_t bitsPerPixel, uint32_t width,
                                      uint32_t height, _BITMAPHANDLE* bitmap);
+// As VkLoadImageFromMemory at the picture's own size, except that PNG and JPEG pictures of more
+// than `maxPixels` are reduced while they are decoded, so that their full size is never held: a
+// non-interlaced PNG to at most maxPixels (blocks of pixels averaged), a JPEG by halves down to an
+// eighth of its width. Other pictures decode at their own size; the caller reduces them further.
+// The picture's own size goes to ownWidth x ownHeight (either may be null; 0 on failure).
+VK_API int32_t VkLoadImageReduced(const void* data, size_t size, uint32_t bitsPerPixel, uint64_t maxPixels,
+                                  _BITMAPHANDLE* bitmap, uint32_t* ownWidth, uint32_t* ownHeight);
 
 // Resamples the bitmap in place to width x height with a smooth filter (area-averaging when
 // shrinking, linear when enlarging); alpha is respected. 1, -1, -13.

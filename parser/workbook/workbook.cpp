@@ -2,6 +2,9 @@
 // list, the theme, styles and shared strings, and the loop that loads each sheet.
 #include <cstring>
 #include <new>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "common/limits.h"
 #include "common/resultcodes.h"
@@ -136,16 +139,37 @@ int32_t CountDataSheetSlots(const Workbook& workbook) {
   int32_t slots = 0;
   for (const SheetEntry& entry : workbook.sheetParts)
     if (!entry.relationshipId.empty() && !IsLoaded(workbook, entry)) ++slots;
-  return slots;
+  return std::min<int32_t>(slots, kMaxDataSheets);
+}
+
+// Which entries of the sheet list become sheets: those shown (see IsLoaded), except that one part
+// makes at most kMaxSheetsPerPart sheets. A part listed again and again (thousands of sheets
+// naming one worksheet) would otherwise be parsed and printed once per listing.
+std::vector<bool> SheetsToLoad(const Workbook& workbook) {
+  std::vector<bool> load(size_t(workbook.sheetParts.Count()), false);
+  std::unordered_map<std::u16string, std::u16string> targets;  // relationship id to part, the first of an id
+  for (int32_t i = 0; i < workbook.workbookRelCount; ++i) {
+    const Relationship& rel = workbook.workbookRels[i];
+    if (rel.id && rel.targetPath) targets.emplace(rel.id, rel.targetPath);
+  }
+  std::unordered_map<std::u16string, uint32_t> uses;
+  for (int32_t i = 0; i < workbook.sheetParts.Count(); ++i) {
+    const SheetEntry& entry = workbook.sheetParts[i];
+    if (!IsLoaded(workbook, entry)) continue;
+    auto target = targets.find(entry.relationshipId);
+    load[size_t(i)] = target == targets.end() || ++uses[target->second] <= kMaxSheetsPerPart;
+  }
+  return load;
 }
 
 int32_t AllocateSheets(Workbook* workbook, int32_t count) {
   if (workbook->sheets.Allocate(size_t(count) + size_t(CountDataSheetSlots(*workbook))) != XLX_OK)
     return XLX_ERR_MEMORY;
   int32_t loaded = 0, rc = 1;
+  const std::vector<bool> load = SheetsToLoad(*workbook);
   for (int32_t i = 0; i < workbook->sheetParts.Count() && loaded < count; ++i) {
     const SheetEntry& entry = workbook->sheetParts[i];
-    if (!IsLoaded(*workbook, entry)) continue;
+    if (!load[size_t(i)]) continue;
     MyWorksheet* sheet = &workbook->sheets[loaded];
     PrepareSheet(workbook, sheet, entry, loaded, i);
     if ((rc = ResolveSheetPart(workbook, sheet, entry)) != XLX_OK) return rc;
@@ -283,8 +307,7 @@ int32_t ReadSheetList(Workbook* workbook, pugi::xml_node workbookNode) {
 int32_t CountLoadedSheets(const Workbook* workbook) {
   if (!workbook) return 0;
   int32_t count = 0;
-  for (const SheetEntry& entry : workbook->sheetParts)
-    if (IsLoaded(*workbook, entry)) ++count;
+  for (bool load : SheetsToLoad(*workbook)) count += load ? 1 : 0;
   return count;
 }
 

@@ -8,6 +8,7 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include "host/imagecolor/vkimgclrx.h"
 #include "tests/drawing/drawingtestutil.h"
@@ -199,6 +200,63 @@ TEST(ImageDecode, EachFormatDecodesItsSample) {
     ExpectNear(kBluePx, big.At(120, 40), s.tolerance, s.name);
     ASSERT_EQ(1, VkLoadImageFromMemory(data.data(), data.size(), 24, 64, 0, &wide.b)) << s.name;
     EXPECT_TRUE(wide.b.uWidth == 64 && wide.b.uHeight == 32) << s.name;
+  }
+}
+
+// The samples' picture (red left half, blue right half, 16 x 8) as a PNG that is not interlaced.
+Bytes PlainPng() {
+  auto put32 = [](Bytes* b, uint32_t v) {
+    for (int i = 3; i >= 0; --i) b->push_back(uint8_t(v >> (8 * i)));
+  };
+  auto chunk = [&](Bytes* out, const char* kind, const Bytes& data) {
+    put32(out, uint32_t(data.size()));
+    Bytes body(kind, kind + 4);
+    body.insert(body.end(), data.begin(), data.end());
+    out->insert(out->end(), body.begin(), body.end());
+    put32(out, uint32_t(crc32(0, body.data(), uInt(body.size()))));
+  };
+  Bytes raw;
+  for (int y = 0; y < 8; ++y) {
+    raw.push_back(0);
+    for (int x = 0; x < 16; ++x) raw.insert(raw.end(), {uint8_t(x < 8 ? 255 : 0), 0, uint8_t(x < 8 ? 0 : 255)});
+  }
+  uLongf packed = compressBound(uLong(raw.size()));
+  Bytes deflated(packed);
+  compress(deflated.data(), &packed, raw.data(), uLong(raw.size()));
+  deflated.resize(packed);
+  Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  Bytes header;
+  put32(&header, 16), put32(&header, 8);
+  header.insert(header.end(), {8, 2, 0, 0, 0});
+  chunk(&png, "IHDR", header);
+  chunk(&png, "IDAT", deflated);
+  chunk(&png, "IEND", {});
+  return png;
+}
+
+// Asked for at most a quarter of their pixels, PNG and JPEG pictures come out reduced while they
+// are decoded (a 2 x 2 block per pixel of a PNG not interlaced, a half-size JPEG), the others at
+// their own size to be
+// reduced by the caller; either way the colours stay where they were and the own size is told.
+TEST(ImageDecode, BigPicturesAreReducedWhileDecoding) {
+  std::vector<Sample> samples(std::begin(kSamples), std::end(kSamples));
+  samples.push_back({"plain png", PlainPng, VK_IMAGE_PNG, 0, false});
+  for (const Sample& s : samples) {
+    if (s.format == VK_IMAGE_SVG || s.format == VK_IMAGE_EMF || s.format == VK_IMAGE_WMF) continue;
+    const Bytes data = s.make();
+    // The sample PNG is interlaced: it decodes whole.
+    const bool reduces = s.format == VK_IMAGE_JPEG || std::string(s.name) == "plain png";
+    for (uint64_t most : {uint64_t(32), uint64_t(16 * 8)}) {
+      const std::string what = std::string(s.name) + " within " + std::to_string(most);
+      Bitmap img;
+      uint32_t ownWidth = 0, ownHeight = 0;
+      ASSERT_EQ(1, VkLoadImageReduced(data.data(), data.size(), 24, most, &img.b, &ownWidth, &ownHeight)) << what;
+      EXPECT_EQ(std::make_pair(ownWidth, ownHeight), std::make_pair(16u, 8u)) << what;
+      const uint32_t divisor = reduces && most < 16 * 8 ? 2 : 1;
+      ASSERT_EQ(std::make_pair(img.b.uWidth, img.b.uHeight), std::make_pair(16 / divisor, 8 / divisor)) << what;
+      ExpectNear(kRedPx, img.At(3 / divisor, 5 / divisor), s.tolerance, what + " left");
+      ExpectNear(kBluePx, img.At(13 / divisor, 5 / divisor), s.tolerance, what + " right");
+    }
   }
 }
 

@@ -374,4 +374,26 @@ TEST(DrawFontCache, OneFontPerFaceHeightAndStyleWithItsMeasures) {
   EXPECT_EQ(-13, AddDrawTextInFont(page.surface, u"x", 1, nullptr, kBlack, DrawRect{0, 0, 0, 0}, kTextLeft));
 }
 
+// Fonts a cache makes are bounded: faces past kMaxFaces are drawn in Calibri, heights past
+// kMaxFonts in the nearest height made in that face and style.
+TEST(DrawFontCache, FacesAndFontsAreBounded) {
+  Page page(4, 4);
+  DrawFontCache cache(page.engine);
+  const CachedDrawFont* calibri = cache.Get(Spec(u"Calibri", 20));
+  ASSERT_NE(nullptr, calibri);
+  for (size_t i = 0; i < DrawFontCache::kMaxFaces + 10; ++i) {
+    const std::u16string face = u"NoSuchFace" + std::u16string(1, char16_t(u'A' + i % 26)) +
+                                std::u16string(1, char16_t(u'A' + i / 26));
+    EXPECT_NE(nullptr, cache.Get(Spec(face.c_str(), 20))) << i;
+  }
+  EXPECT_EQ(calibri, cache.Get(Spec(u"YetAnotherFace", 20))) << "past the faces: Calibri";
+  EXPECT_LE(cache.Size(), DrawFontCache::kMaxFaces);
+  for (size_t i = 0; cache.Size() < DrawFontCache::kMaxFonts; ++i) cache.Get(Spec(u"Calibri", 30 + i * 0.5));
+  const CachedDrawFont* nearest = cache.Get(Spec(u"Calibri", 30.5 + 0.2));
+  ASSERT_NE(nullptr, nearest);
+  EXPECT_EQ(nearest, cache.Get(Spec(u"Calibri", 30.5))) << "past the fonts: the nearest height";
+  EXPECT_EQ(calibri, cache.Get(Spec(u"Calibri", 20.1)));
+  EXPECT_EQ(DrawFontCache::kMaxFonts, cache.Size());
+}
+
 }  // namespace

@@ -1,7 +1,7 @@
 // Each class of hostile workbook through xlxrender in a child process under an address-space cap
 // and a CPU-time cap: the answer is the expected exit status and message, the page is written when
 // the file can be drawn, and the peak memory and CPU time stay small. The fixtures are made by
-// tests/fixtures/make_hostile_fixtures.py.
+// tests/fixtures/make_hostile_fixtures.py and make_budget_fixtures.py.
 #include <gtest/gtest.h>
 
 #include <dirent.h>
@@ -126,6 +126,11 @@ TEST(HostileClasses, EachAnswersWithinTheLimits) {
       {"print_areas_columns", "", 0, "", true},
       {"sum_whole_grid", "", 0, "", true},
       {"anchor_far", "", 0, "", true},                     // clamped to the grid's last cell
+      {"far_cell", "--sheet-pages", 4, "too large for one bitmap", false},  // a limit, not unreadable
+      {"picture_repeated", "", 0, "", true},  // one 100-megapixel part, 60 crops and effects: one small source
+      {"font_sizes", "", 0, "", true},        // 4,000 runs in sizes 0.01 pt apart
+      {"font_names", "", 0, "", true},        // 2,000 faces no system has
+      {"sheets_one_part", "", 0, "", true},   // 20,000 sheets naming one part: four are shown
   };
   const std::string dir = ::testing::TempDir() + "/hostile_classes";
   mkdir(dir.c_str(), 0755);

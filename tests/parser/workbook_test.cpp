@@ -2,6 +2,8 @@
 // hostile packages, progress, allocation failures, the generated fixtures.
 #include <gtest/gtest.h>
 
+#include "common/limits.h"
+
 #include <tuple>
 
 #include "host/kernel/vkkrnx.h"
@@ -136,6 +138,25 @@ TEST(OpenWorkbook, FormulaTextNamingASheet) {
       {u"A1+_Two!A1", u"Two", false},           {u"(Data!$A$1,Two!$B$2)", u"Two", true},
   };
   for (const auto& c : cases) EXPECT_EQ(c.names, FormulaNamesSheet(c.text, c.sheet)) << Utf16ToUtf8(c.text);
+}
+
+// One worksheet part makes at most kMaxSheetsPerPart sheets, however many entries name it (by
+// one relationship or by several); sheets of other parts are not counted against it.
+TEST(OpenWorkbook, APartListedOverAndOverMakesFewSheets) {
+  std::vector<ZipEntry> entries = xlxtest::MinimalWorkbookEntries({"A", "B"});
+  std::string sheets, rels = Rel("rId2", "worksheet", "worksheets/sheet2.xml");
+  for (int i = 0; i < 10; ++i) {
+    const std::string id = i % 2 ? "rId1" : "rIdA" + std::to_string(i);
+    sheets += "<sheet name=\"S" + std::to_string(i) + "\" sheetId=\"" + std::to_string(i + 1) + "\" r:id=\"" + id + "\"/>";
+    if (i % 2 == 0) rels += Rel(id, "worksheet", "worksheets/sheet1.xml");
+    if (i == 5) sheets += "<sheet name=\"Other\" sheetId=\"99\" r:id=\"rId2\"/>";
+  }
+  xlxtest::SetEntry(&entries, "xl/workbook.xml", WorkbookPart(sheets));
+  xlxtest::SetEntry(&entries, "xl/_rels/workbook.xml.rels", Rels(Rel("rId1", "worksheet", "worksheets/sheet1.xml") + rels));
+  OpenedPackage package(entries);
+  ASSERT_EQ(package.rc, 1);
+  static_assert(kMaxSheetsPerPart == 4, "the names below");
+  EXPECT_EQ(SheetNames(package.workbook), (Names{u"S0", u"S1", u"S2", u"S3", u"Other"}));
 }
 
 TEST(OpenWorkbook, LongSheetNamesAreCut) {

@@ -228,3 +228,48 @@ TEST(PictureCache, DecodedMemoryStaysWithinTheBudget) {
   EXPECT_EQ(cache.DecodeCount(), 5u);
   EXPECT_LE(cache.DecodedBytes(), 64u * 64 * 4 + 100);
 }
+
+// Sixty drawings of one raster part with their own effects and sizes read and decode it once; a
+// larger size decodes it again, and smaller ones go on from that.
+TEST(PictureCache, ARasterPartIsDecodedOnceForEverySizeAndEffect) {
+  PackageWorkbook p({{"xl/media/a.bmp", Bmp(400, 200, 0xFF0000)}});
+  PictureCache cache;
+  std::vector<PictureEffect> effects(60);
+  for (size_t i = 0; i < effects.size(); ++i) {
+    effects[i].kind = i % 2 ? kEffectGrayscale : kEffectLum;
+    effects[i].value1 = double(i);
+  }
+  for (size_t i = 0; i < effects.size(); ++i) {
+    auto picture = Get(cache, p.workbook, u"xl/media/a.bmp", &effects[i], 1, uint32_t(40 + i % 40), 20);
+    ASSERT_TRUE(picture) << i;
+    EXPECT_EQ(std::make_pair(picture->width, picture->height), std::make_pair(uint32_t(40 + i % 40), 20u));
+  }
+  PictureEffect grey;
+  grey.kind = kEffectGrayscale;
+  EXPECT_EQ(DrawnRed(*Get(cache, p.workbook, u"xl/media/a.bmp", &grey, 1, 30, 15)), 76) << "red through grey";
+  EXPECT_EQ(cache.SourceDecodeCount(), 1u);
+  EXPECT_LT(cache.SourceBytes(), 400u * 200 * 4 / 4) << "kept at the size drawn, not its own";
+  auto large = Get(cache, p.workbook, u"xl/media/a.bmp", nullptr, 0, 300, 150);
+  ASSERT_TRUE(large);
+  EXPECT_EQ(std::make_pair(large->width, large->height), std::make_pair(300u, 150u));
+  EXPECT_EQ(DrawnRed(*large), 255);
+  // The source now has the part's own 400 pixels: nothing asks for more.
+  for (uint32_t w : {100u, 250u, 400u, 800u}) EXPECT_TRUE(Get(cache, p.workbook, u"xl/media/a.bmp", nullptr, 0, w, w / 2));
+  EXPECT_EQ(cache.SourceDecodeCount(), 2u);
+}
+
+// Sources of many parts stay within half the budget, the oldest let go first.
+TEST(PictureCache, SourcesStayWithinHalfTheBudget) {
+  std::vector<xlxtest::ZipEntry> parts;
+  for (int i = 0; i < 6; ++i) parts.push_back({"xl/media/p" + std::to_string(i) + ".bmp", Bmp(64, 64, 0xFF << (i % 3 * 8))});
+  PackageWorkbook p(parts);
+  const size_t budget = 3 * 64 * 64 * 4;
+  PictureCache cache(budget);
+  for (int round = 0; round < 2; ++round)
+    for (int i = 0; i < 6; ++i) {
+      const std::u16string path = u"xl/media/p" + std::u16string(1, char16_t(u'0' + i)) + u".bmp";
+      EXPECT_TRUE(Get(cache, p.workbook, path.c_str(), nullptr, 0, 64, 64));
+      EXPECT_LE(cache.SourceBytes(), budget / 2);
+    }
+  EXPECT_GT(cache.SourceDecodeCount(), 6u) << "let go and decoded again";
+}

@@ -246,7 +246,7 @@ int ExitStatusFor(int32_t code) {
     case XLX_ERR_READ: case XLX_ERR_FORMAT: case XLX_ERR_OPEN: case XLX_ERR_REOPEN: return 1;
     case XLX_ERR_WRONG_PASSWORD: case XLX_ERR_NO_PASSWORD: case XLX_ERR_DECRYPT: case XLX_ERR_PASSWORD_TEXT: return 3;
     case XLX_ERR_OTHER_KIND: case XLX_ERR_UNSUPPORTED_ENCRYPTION: return 1;
-    case XLX_ERR_LIMIT: return 4;
+    case XLX_ERR_LIMIT: case XLX_ERR_WORK_BUDGET: return 4;
     default: return 99;
   }
 }
@@ -269,6 +269,7 @@ const char* MeaningOf(int32_t code) {
     case XLX_ERR_OTHER_KIND: return "the protected package is not a workbook";
     case XLX_ERR_UNSUPPORTED_ENCRYPTION: return "the workbook is protected with an encryption method that is not supported";
     case XLX_ERR_LIMIT: return "the workbook passes a processing limit (a part too large or with too many XML nodes, or a page larger than one bitmap)";
+    case XLX_ERR_WORK_BUDGET: return "the workbook used up its work time (parsing, computing and drawing)";
     case XLX_EXCEPTION_INFO: return "an internal error stopped parsing";
     default: return "unexpected result";
   }

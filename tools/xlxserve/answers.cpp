@@ -12,7 +12,7 @@ int HttpStatusFor(int32_t code) {
     case kNoSuchPage: return 404;
     case kPageTooLarge: return 413;
     case XLX_ERR_FORMAT: case XLX_ERR_OTHER_KIND: case XLX_ERR_UNSUPPORTED_ENCRYPTION: case XLX_ERR_MEMORY: case XLX_ERR_LIMIT:
-    case XLX_ERR_DECRYPT: case XLX_ERR_READ: case XLX_DECLINED: return 422;
+    case XLX_ERR_DECRYPT: case XLX_ERR_READ: case XLX_DECLINED: case XLX_ERR_WORK_BUDGET: return 422;
     default: return 500;
   }
 }

@@ -6,7 +6,10 @@
 namespace xlx {
 
 const CachedDrawFont* FontCache::Get(const MyLogFont& model, double scale) {
-  double heightPx = std::fabs(model.lfUnconvertedFontSize > 0 ? model.lfUnconvertedFontSize : model.lfHeight) * scale;
+  // Sizes go in half points (2/3 px at 96 dpi), the steps the application offers: a text of
+  // thousands of runs in sizes a hundredth of a point apart makes a font per half point only.
+  const double modelPx = std::fabs(model.lfUnconvertedFontSize > 0 ? model.lfUnconvertedFontSize : model.lfHeight);
+  double heightPx = std::round(std::min(modelPx, 1e6) * 1.5) / 1.5 * scale;
   if (!(heightPx > 0.1)) heightPx = 14.67 * scale;
   DrawFontSpec spec;
   for (size_t i = 0; i < 32; ++i) spec.lfFaceName[i] = model.lfFaceName[i];

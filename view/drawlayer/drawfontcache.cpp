@@ -2,6 +2,7 @@
 // measures of cell text placement.
 #include <vector>
 #include <cmath>
+#include <cstdlib>
 #include <new>
 #include "common/resultcodes.h"
 #include "view/drawlayer/drawlayer.h"
@@ -45,14 +46,37 @@ DrawFontCache::~DrawFontCache() {
   for (auto& entry : fonts_) FreeDrawFont(entry.second.font);
 }
 
+std::u16string DrawFontCache::BoundedFace(std::u16string face) {
+  if (faces_.count(face)) return face;
+  if (faces_.size() >= kMaxFaces) return u"Calibri";
+  faces_.insert(face);
+  return face;
+}
+
+// The made font closest in height to `key`: of its face and style when there is one, else of any.
+const CachedDrawFont* DrawFontCache::Nearest(const Key& key) const {
+  const CachedDrawFont* best = nullptr;
+  bool bestSameFace = false;
+  int64_t bestDistance = 0;
+  for (const auto& entry : fonts_) {
+    if (!entry.second.font) continue;
+    const bool sameFace = std::get<0>(entry.first) == std::get<0>(key) && std::get<2>(entry.first) == std::get<2>(key);
+    const int64_t distance = std::llabs(int64_t(std::get<1>(entry.first)) - std::get<1>(key));
+    if (!best || (sameFace && !bestSameFace) || (sameFace == bestSameFace && distance < bestDistance))
+      best = &entry.second, bestSameFace = sameFace, bestDistance = distance;
+  }
+  return best;
+}
+
 const CachedDrawFont* DrawFontCache::Get(const DrawFontSpec& spec) {
   const double heightPx = DrawFontHeight(spec);
   if (!engine_ || !(heightPx > 0)) return nullptr;
   try {
-    const std::u16string face = FaceOf(spec);
-    auto key = std::make_tuple(face, static_cast<int32_t>(std::lround(heightPx * 64)), DrawFontStyle(spec));
+    const std::u16string face = BoundedFace(FaceOf(spec));
+    const Key key = std::make_tuple(face, static_cast<int32_t>(std::lround(heightPx * 64)), DrawFontStyle(spec));
     auto found = fonts_.find(key);
     if (found != fonts_.end()) return found->second.font ? &found->second : nullptr;
+    if (fonts_.size() >= kMaxFonts) return Nearest(key);
     CachedDrawFont& f = fonts_[key];  // a font the host cannot make stays as a null entry
     f.heightPx = heightPx;
     DrawFontSpec made = spec;

@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <set>
 #include <tuple>
 #include "host/hostrecords.h"
 #include "host/drawing/vkdrwx.h"
@@ -211,6 +212,10 @@ struct CachedDrawFont {
 // time a face, height (to 1/64 px) and style are asked for, and kept until the cache goes.
 // Symbol faces ("Wingdings...") are measured in Calibri for the cell insets. Entries stay where
 // they are while the cache lives, so the pointers Get returns stay valid.
+// Each font costs the host a face look-up and a scaled font, so a cache makes at most
+// kMaxFaces distinct faces (a face asked for past that is drawn in Calibri) and kMaxFonts fonts
+// (a height asked for past that is drawn in the nearest height already made in that face and
+// style, or failing that in any face).
 class DrawFontCache {
  public:
   explicit DrawFontCache(VkDrawingEngine* engine) : engine_(engine) {}
@@ -231,9 +236,17 @@ class DrawFontCache {
   size_t Size() const { return fonts_.size(); }
   VkDrawingEngine* engine() const { return engine_; }
 
+  static constexpr size_t kMaxFaces = 64;
+  static constexpr size_t kMaxFonts = 512;
+
  private:
+  using Key = std::tuple<std::u16string, int32_t, uint32_t>;  // face, height in 1/64 px, style
+  std::u16string BoundedFace(std::u16string face);
+  const CachedDrawFont* Nearest(const Key& key) const;
+
   VkDrawingEngine* engine_;
-  std::map<std::tuple<std::u16string, int32_t, uint32_t>, CachedDrawFont> fonts_;
+  std::map<Key, CachedDrawFont> fonts_;
+  std::set<std::u16string> faces_;  // faces asked for so far
   std::map<std::u16string, std::u16string> used_;
 };
 

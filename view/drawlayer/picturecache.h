@@ -1,8 +1,14 @@
 // Decoded pictures of one workbook, shared by every page and every thread that draws it. Each
 // picture (a part with its colour effects, and for vector formats the pixel size it is drawn
-// at) is read from the package and decoded once; the decoded pixels are kept while their total
-// stays within the cache's budget, least recently used first out. A picture that cannot be read
-// or decoded is remembered as such and not tried again.
+// at) is made once; the made pixels are kept while their total stays within the cache's budget,
+// least recently used first out. A picture that cannot be read or decoded is remembered as such
+// and not tried again.
+//
+// A raster part is read and decoded once however many sizes, crops and effects it is drawn
+// with: its pixels are kept as a source, reduced to twice the width of the first size asked (at
+// most its own size and kMaxSourcePixels), and every picture of the part is made from them. A
+// later request past that decodes the part again at twice its size or twice the source's width,
+// whichever is more, so a part is decoded a few times at most. Sources stay within half the budget, least recently used first out.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -53,10 +59,19 @@ class PictureCache {
   // cache drops meanwhile. Thread-safe.
   std::shared_ptr<const DecodedPicture> Get(const Workbook& workbook, const PictureRequest& request);
 
-  size_t DecodedBytes() const;  // pixel memory the cache holds
-  size_t DecodeCount() const;   // decodings done so far (tests and benchmarks)
+  size_t DecodedBytes() const;  // pixel memory of the pictures the cache holds
+  size_t DecodeCount() const;   // pictures made so far (tests and benchmarks)
+  size_t SourceBytes() const;   // pixel memory of the raster sources the cache holds
+  size_t SourceDecodeCount() const;  // raster parts decoded so far
+
+  static constexpr uint64_t kMaxSourcePixels = 16u * 1000 * 1000;
 
  private:
+  struct Source;
+  std::shared_ptr<const Source> SourceFor(const Workbook& workbook, const PictureRequest& request);
+  void AccountSource(const std::u16string& path, const std::shared_ptr<Source>& source);
+  std::shared_ptr<const DecodedPicture> Make(const Workbook& workbook, const PictureRequest& request, bool vector);
+
   struct Entry {
     std::mutex mutex;  // held while the picture is decoded
     bool done = false;
@@ -69,8 +84,11 @@ class PictureCache {
   const size_t budget_;
   mutable std::mutex mutex_;  // guards the map, the clock and the byte count
   std::unordered_map<std::u16string, std::shared_ptr<Entry>> entries_;
+  std::unordered_map<std::u16string, std::shared_ptr<Source>> sources_;  // raster parts by path
   size_t bytes_ = 0;
+  size_t sourceBytes_ = 0;
   size_t decodes_ = 0;
+  size_t sourceDecodes_ = 0;
   uint64_t clock_ = 0;
 };
 
