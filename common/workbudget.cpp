@@ -16,12 +16,23 @@ int64_t ThreadNanos() {
   return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
+// Wall time, ns: read without a system call, unlike a thread's processor time.
+int64_t WallNanos() {
+  timespec now{};
+  if (clock_gettime(CLOCK_MONOTONIC, &now) != 0) return 0;
+  return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// Polls come every few rows or cells; the processor time is read at most this often (a thread
+// cannot work longer than the wall time that passes, so nothing goes uncharged, only later).
+constexpr int64_t kChargeIntervalNanos = 5000000;
+
 // The call running on this thread: its budget, the caller's progress record and when its time
-// was last charged.
+// was last charged (processor and wall time).
 struct ThreadCall {
   WorkBudget* budget = nullptr;
   const ProgressCallback* host = nullptr;
-  int64_t mark = 0;
+  int64_t mark = 0, wallMark = 0;
 };
 thread_local ThreadCall t_call;
 
@@ -39,6 +50,7 @@ WorkBudget::Call::Call(WorkBudget* budget, const ProgressCallback* host) : budge
   t_call.budget = budget_;
   t_call.host = host;
   t_call.mark = ThreadNanos();
+  t_call.wallMark = WallNanos();
 }
 
 WorkBudget::Call::~Call() {
@@ -55,6 +67,7 @@ void WorkBudget::ChargeThread() {
   const int64_t now = ThreadNanos();
   const int64_t nanos = now - t_call.mark;
   t_call.mark = now;
+  t_call.wallMark = WallNanos();
   if (nanos > 0) spentNanos_.fetch_add(nanos, std::memory_order_relaxed);
 }
 
@@ -62,7 +75,7 @@ double WorkBudget::SpentSeconds() const { return spentNanos_.load(std::memory_or
 
 int32_t WorkBudget::Poll(int32_t reserved, uint64_t user) {
   auto* self = reinterpret_cast<WorkBudget*>(user);
-  self->ChargeThread();
+  if (t_call.budget == self && WallNanos() - t_call.wallMark >= kChargeIntervalNanos) self->ChargeThread();
   if (self->Spent()) return XLX_ERR_WORK_BUDGET;
   const ProgressCallback* host = t_call.budget == self ? t_call.host : nullptr;
   return host && host->pfnProgress ? host->pfnProgress(reserved, host->uUser) : XLX_OK;
