@@ -107,14 +107,21 @@ bool RowHidden(const MyWorksheet& sheet, int32_t row) {
   return props && props->hidden;
 }
 
+// The area's range; whole columns end at the last row with a stored cell.
+CellRange StoredRange(const SheetArea& a) {
+  const MyWorksheet& sheet = *a.sheet;
+  CellRange r = a.range;
+  const int32_t lastStored = sheet.cells.Count() > 0 ? sheet.cells[sheet.cells.Count() - 1].row : 0;
+  if (r.wholeColumns) r.last.row = std::max(r.first.row, std::min(r.last.row, lastStored));
+  return r;
+}
+
 // The cells of the areas in point order: along the longer side of each area, from its last line
 // across (the innermost level of multi-level labels). False past `cap` points.
 bool CollectCells(const std::vector<SheetArea>& areas, int64_t cap, std::vector<RefCell>* out) {
   for (const SheetArea& a : areas) {
     const MyWorksheet& sheet = *a.sheet;
-    CellRange r = a.range;
-    const int32_t lastStored = sheet.cells.Count() > 0 ? sheet.cells[sheet.cells.Count() - 1].row : 0;
-    if (r.wholeColumns) r.last.row = std::max(r.first.row, std::min(r.last.row, lastStored));
+    const CellRange r = StoredRange(a);
     const int64_t rows = int64_t(r.last.row) - r.first.row + 1, cols = int64_t(r.last.column) - r.first.column + 1;
     const bool down = rows >= cols;
     const int64_t count = down ? rows : cols;
@@ -311,9 +318,7 @@ void ResolveSparkline(const Workbook& workbook, bool displayHidden, const std::v
 bool CollectLevels(const Workbook& workbook, const SheetArea& a, int64_t cap, std::vector<std::vector<std::u16string>>* levels,
                    std::vector<bool>* hidden) {
   const MyWorksheet& sheet = *a.sheet;
-  CellRange r = a.range;
-  const int32_t lastStored = sheet.cells.Count() > 0 ? sheet.cells[sheet.cells.Count() - 1].row : 0;
-  if (r.wholeColumns) r.last.row = std::max(r.first.row, std::min(r.last.row, lastStored));
+  const CellRange r = StoredRange(a);
   const int64_t rows = int64_t(r.last.row) - r.first.row + 1, cols = int64_t(r.last.column) - r.first.column + 1;
   const bool down = rows >= cols;
   const int64_t points = down ? rows : cols, lines = std::min<int64_t>(down ? cols : rows, kMaxChartExLevels);

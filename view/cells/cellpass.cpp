@@ -506,29 +506,26 @@ int32_t CellPass::DrawTurnedText(const CellTextJob& t) {
 int32_t CellPass::DrawTextBlock(const CellTextJob& t) {
   const PlacedCell& p = t.p;
   const CellAlignment& a = t.align;
-  const CachedDrawFont* font = &t.font;
   const CellText& text = t.text;
   const TextBox& box = t.box;
-  const int32_t length = t.length, horizontal = t.horizontal;
-  const bool binary = r_.workbook->isBinary;
   int32_t saved = -1, rc = XLX_OK;
   double w = 0, h = 0;
   const double wrapWidth = a.wrapText ? std::max(1.0, box.innerWidth) : 0;
   std::vector<DrawTextRun> runs;
   if (text.rich && !TextRuns(text, t.scale, t.fontColor, t.ink, &runs)) runs.clear();
-  if (runs.empty() || GetDrawTextRunsExtent(fonts_.engine(), text.text.c_str(), length, font->font, runs.data(),
+  if (runs.empty() || GetDrawTextRunsExtent(fonts_.engine(), text.text.c_str(), t.length, t.font.font, runs.data(),
                                             static_cast<int32_t>(runs.size()), wrapWidth, &w, &h) != XLX_OK)
-    fonts_.Measure(*font, text.text.c_str(), length, wrapWidth, &w, &h);
-  const bool several = h > font->lineHeight * 1.5;
-  double top = BlockTop(p.top, p.height, h, a.vertical, several, binary);
+    fonts_.Measure(t.font, text.text.c_str(), t.length, wrapWidth, &w, &h);
+  const bool several = h > t.font.lineHeight * 1.5;
+  double top = BlockTop(p.top, p.height, h, a.vertical, several, r_.workbook->isBinary);
   rc = SetDrawClipRgn(s_, MirroredLeft(p), p.top, MirroredLeft(p) + p.width, p.top + p.height, &saved);
   if (rc != XLX_OK) return rc;
-  double left = horizontal == kHAlignRight || horizontal == kHAlignCenter ? box.innerLeft : box.innerLeft + box.indent;
+  double left = t.horizontal == kHAlignRight || t.horizontal == kHAlignCenter ? box.innerLeft : box.innerLeft + box.indent;
   double width = std::max(1.0, box.innerWidth - box.indent);
   const DrawRect rect = Mirror().Rect(DrawRect{left, top, width, h});
-  const uint32_t flags = Mirror().Align((a.wrapText ? uint32_t(kTextWrap) : 0u) | HostAlign(horizontal) | kTextTop | t.rtl);
-  rc = runs.empty() ? AddDrawTextInFont(s_, text.text.c_str(), length, font->font, Opaque(t.color), rect, flags)
-                    : AddDrawTextRuns(s_, text.text.c_str(), length, font->font, Opaque(t.color), runs.data(),
+  const uint32_t flags = Mirror().Align((a.wrapText ? uint32_t(kTextWrap) : 0u) | HostAlign(t.horizontal) | kTextTop | t.rtl);
+  rc = runs.empty() ? AddDrawTextInFont(s_, text.text.c_str(), t.length, t.font.font, Opaque(t.color), rect, flags)
+                    : AddDrawTextRuns(s_, text.text.c_str(), t.length, t.font.font, Opaque(t.color), runs.data(),
                                       static_cast<int32_t>(runs.size()), rect, flags);
   FreeDrawClipRgn(s_, saved);
   return rc;
