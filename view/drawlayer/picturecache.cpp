@@ -175,10 +175,12 @@ int32_t CopyBitmap(const _BITMAPHANDLE& from, _BITMAPHANDLE* to) {
   if (VkCreateBitmap(to, sizeof(*to), 1, from.uWidth, from.uHeight, from.uBitsPerPixel, 1, nullptr, 1, nullptr, 0) !=
       XLX_OK)
     return XLX_ERR_MEMORY;
-  const size_t row = std::min(from.uBytesPerLine, to->uBytesPerLine);
+  // The record is packed: its fields are read into locals, never bound by reference.
+  const uint32_t fromLine = from.uBytesPerLine, toLine = to->uBytesPerLine;
+  const size_t row = std::min(fromLine, toLine);
   for (uint32_t y = 0; y < from.uHeight; ++y)
-    std::memcpy(static_cast<uint8_t*>(to->pData) + size_t(y) * to->uBytesPerLine,
-                static_cast<const uint8_t*>(from.pData) + size_t(y) * from.uBytesPerLine, row);
+    std::memcpy(static_cast<uint8_t*>(to->pData) + size_t(y) * toLine,
+                static_cast<const uint8_t*>(from.pData) + size_t(y) * fromLine, row);
   return XLX_OK;
 }
 
