@@ -5,6 +5,7 @@
 #include <atomic>
 #include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/limits.h"
@@ -165,8 +166,30 @@ int32_t LayoutWorkbook(DocumentContext* c, ParsedWorkbook* parsed) {
   return XLX_OK;
 }
 
+// Loads the fonts' configuration on a thread of its own while the workbook is read, which the
+// first text measured after the read would otherwise wait for. Without a thread the first text
+// loads it.
+class FontsPreparedMeanwhile {
+ public:
+  FontsPreparedMeanwhile() {
+    try {
+      thread_ = std::thread(VkPrepareFonts);
+    } catch (...) {
+    }
+  }
+  ~FontsPreparedMeanwhile() {
+    if (thread_.joinable()) thread_.join();
+  }
+  FontsPreparedMeanwhile(const FontsPreparedMeanwhile&) = delete;
+  FontsPreparedMeanwhile& operator=(const FontsPreparedMeanwhile&) = delete;
+
+ private:
+  std::thread thread_;
+};
+
 // Opens and lays out the workbook into `parsed`, its time charged to the workbook's budget.
 int32_t OpenAndLayOut(DocumentContext* c, const char16_t* path, ParsedWorkbook* parsed) {
+  FontsPreparedMeanwhile fonts;
   WorkBudget::Call call(&parsed->budget, c->pProgress);
   WorkbookOpenOptions options;
   options.showHiddenSheets = c->view.showHiddenSheets != 0;

@@ -102,7 +102,7 @@ int32_t PrepareBitmap(_LOADDISPATCH* d, LoadState& s) {
       s.band.uXResolution = t->uXResolution;
       s.band.uYResolution = t->uYResolution;
     } else {
-      r = VkCreateBitmap(&s.bitmap, sizeof(_BITMAPHANDLE), 1, w, h, 24, 1, nullptr, 1, nullptr, 0);
+      r = VkCreateBitmap(&s.bitmap, sizeof(_BITMAPHANDLE), 1, w, h, 24, 1, nullptr, 1, nullptr, VK_BITMAP_WHITE_WHEN_USED);
       s.bitmapMade = r == XLX_OK;
     }
   }
@@ -153,7 +153,7 @@ int32_t DrawAndDeliverBands(_LOADDISPATCH* d, DocumentContext* c, const Document
   int32_t r = XLX_OK;
   for (uint32_t top = 0; top < height && r == XLX_OK; top += s.bandRows) {
     s.band.uHeight = height - top < s.bandRows ? height - top : s.bandRows;
-    std::memset(s.band.pData, 0xFF, static_cast<size_t>(s.band.uBytesPerLine) * s.band.uHeight);
+    s.band.uFlags |= BITMAP_UNPAINTED;  // white again, written with the band's drawing
     r = BindPageBand(&s.band, width, height, top);
     if (r == XLX_OK) r = steps.draw(c, &s.bitmap, false);
     (void)BindPageBand(nullptr, 0, 0, 0);

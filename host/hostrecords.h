@@ -101,7 +101,9 @@ struct _BITMAPHANDLE {
 };
 
 // A blank bitmap (host-made for a page drawn elsewhere) keeps no pixels: rows read back white.
-enum : uint32_t { BITMAP_ALLOCATED = 0x01, BITMAP_ACCESSED = 0x02, BITMAP_BLANK = 0x04 };
+// An unpainted one has pixel memory not yet made white: the first surface on it, or the first
+// access, makes it so (see VK_BITMAP_WHITE_WHEN_USED).
+enum : uint32_t { BITMAP_ALLOCATED = 0x01, BITMAP_ACCESSED = 0x02, BITMAP_BLANK = 0x04, BITMAP_UNPAINTED = 0x08 };
 
 // File information filled by the info call (2316 bytes).
 struct _FILEINFO {

@@ -31,6 +31,8 @@ VK_API int32_t VkSetSimpleText(VkDrawingEngine* engine, int32_t on) {
   return XLX_OK;
 }
 
+VK_API void VkPrepareFonts(void) { PrepareFontConfigs(); }
+
 VK_API double VkGetTextResolution(const VkDrawingEngine* engine) { return engine ? engine->dpi : 96.0; }
 
 VK_API int32_t VkSetTextResolution(VkDrawingEngine* engine, double dpi) {

@@ -46,6 +46,8 @@ struct ThreadText {
 };
 // The calling thread's text state, made on first use; null when fonts cannot be set up.
 ThreadText* CurrentThreadText();
+// Loads our font configuration and the process default one that Pango waits for.
+void PrepareFontConfigs();
 // The process-wide lock of font files. The drawing library keeps at most ten FreeType faces open
 // and, when it opens another, closes an idle one without taking that face's own lock, so a thread
 // that starts drawing with the idle face at that moment uses a closed face. Everything that may

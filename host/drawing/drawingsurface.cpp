@@ -113,6 +113,13 @@ bool WhiteRow(const uint8_t* row, size_t bytes) {
 void CopyFromBitmap(const _BITMAPHANDLE* bitmap, uint8_t* pixels, int32_t stride, std::vector<uint8_t>* whiteRows) {
   const uint32_t w = bitmap->uWidth;
   const bool noteWhite = whiteRows->size() == bitmap->uHeight;
+  if (bitmap->uFlags & BITMAP_UNPAINTED) {
+    // Not yet white in memory, but white by contract: nothing to read.
+    for (uint32_t y = 0; y < bitmap->uHeight; ++y)
+      std::memset(pixels + static_cast<size_t>(y) * stride, 0xFF, static_cast<size_t>(w) * 4);
+    if (noteWhite) std::fill(whiteRows->begin(), whiteRows->end(), uint8_t{1});
+    return;
+  }
   for (uint32_t y = 0; y < bitmap->uHeight; ++y) {
     const uint8_t* src = bitmap->pData + static_cast<size_t>(y) * bitmap->uBytesPerLine;
     uint32_t* dst = reinterpret_cast<uint32_t*>(pixels + static_cast<size_t>(y) * stride);
@@ -139,17 +146,24 @@ void CopyFromBitmap(const _BITMAPHANDLE* bitmap, uint8_t* pixels, int32_t stride
 }
 
 // Writes the drawing buffer back to the bitmap, leaving out the rows `whiteRows` marks that are
-// still white (opaque white in the buffer is white in the bitmap).
+// still white (opaque white in the buffer is white in the bitmap). Rows of an unpainted bitmap
+// are all written, the white ones as white, and the bitmap is then painted.
 void CopyToBitmap(const uint8_t* pixels, int32_t stride, const std::vector<uint8_t>& whiteRows, _BITMAPHANDLE* bitmap) {
   const uint32_t w = bitmap->uWidth;
   const bool knowWhite = whiteRows.size() == bitmap->uHeight;
+  const bool unpainted = (bitmap->uFlags & BITMAP_UNPAINTED) != 0;
+  bitmap->uFlags &= ~BITMAP_UNPAINTED;
   for (uint32_t y = 0; y < bitmap->uHeight; ++y) {
     const uint32_t* src = reinterpret_cast<const uint32_t*>(pixels + static_cast<size_t>(y) * stride);
     uint8_t* dst = bitmap->pData + static_cast<size_t>(y) * bitmap->uBytesPerLine;
-    if (knowWhite && whiteRows[y] && WhiteRow(reinterpret_cast<const uint8_t*>(src), static_cast<size_t>(w) * 4)) continue;
+    if (knowWhite && whiteRows[y] && WhiteRow(reinterpret_cast<const uint8_t*>(src), static_cast<size_t>(w) * 4)) {
+      if (unpainted) std::memset(dst, 0xFF, bitmap->uBytesPerLine);
+      continue;
+    }
     if (bitmap->uBitsPerPixel == 24) {
       // The page starts opaque and is only painted over, so alpha stays 255 here.
       PackRow24(src, dst, w);
+      if (unpainted) std::memset(dst + static_cast<size_t>(w) * 3, 0xFF, bitmap->uBytesPerLine - static_cast<size_t>(w) * 3);
     } else {
       for (uint32_t x = 0; x < w; ++x, dst += 4) {
         uint32_t p = src[x], a = p >> 24;

@@ -165,6 +165,13 @@ FcConfig* HostFontConfig() {
 
 std::mutex& FontFileMutex() { return vkhost::FontFileMutex(); }
 
+void PrepareFontConfigs() {
+  HostFontConfig();
+  // Pango waits for the process's default configuration before its first font choice, even
+  // when its font map uses ours; loading it here spares the first text that wait.
+  FcInit();
+}
+
 bool KeepFontFileOpen(cairo_scaled_font_t* scaled) {
   // The FreeType faces held open, one per font file, each locked once through a referenced
   // scaled font that is never released (every size of a file shares its face).

@@ -49,6 +49,10 @@ VK_API int32_t VkSetTextResolution(VkDrawingEngine* engine, double dpi);
 // results (same glyphs, same positions, several times faster); off, every text goes through the
 // full layout. On by default. 1 or -13.
 VK_API int32_t VkSetSimpleText(VkDrawingEngine* engine, int32_t on);
+// Loads the machine's font configuration and font list, which the first text of the process
+// needs. A caller may run it on another thread while it reads a document, so that the document's
+// first text does not wait for it. Any thread, any number of times; later calls return at once.
+VK_API void VkPrepareFonts(void);
 
 // ---- fonts ------------------------------------------------------------------------------------
 enum : uint32_t {

@@ -38,7 +38,7 @@ void FillHeader(_BITMAPHANDLE* b, uint32_t structSize, uint32_t width, uint32_t 
 
 VK_API int32_t VkCreateBitmap(_BITMAPHANDLE* bitmap, uint32_t structSize, uint32_t memoryKind, uint32_t width,
                               uint32_t height, uint32_t bitsPerPixel, uint32_t colorOrder, const void*,
-                              uint32_t orientation, void* data, uint32_t) {
+                              uint32_t orientation, void* data, uint32_t flags) {
   if (!bitmap || structSize != sizeof(_BITMAPHANDLE) || data) return XLX_ERR_ARGUMENT;
   if (width == 0 || height == 0 || (bitsPerPixel != 24 && bitsPerPixel != 32)) return XLX_ERR_ARGUMENT;
   if (!SizeAllowed(width, height, bitsPerPixel)) return XLX_ERR_MEMORY;
@@ -51,12 +51,15 @@ VK_API int32_t VkCreateBitmap(_BITMAPHANDLE* bitmap, uint32_t structSize, uint32
     bitmap->uFlags = BITMAP_ALLOCATED | BITMAP_BLANK;
     return XLX_OK;
   }
-  // White, as a fresh page.
+  // White, as a fresh page (now, or when first used).
   auto* pixels = static_cast<uint8_t*>(std::malloc(bitmap->uDataSize));
   if (!pixels) return XLX_ERR_MEMORY;
-  std::memset(pixels, 0xFF, bitmap->uDataSize);
   bitmap->pData = pixels;
   bitmap->uFlags = BITMAP_ALLOCATED;
+  if (flags & VK_BITMAP_WHITE_WHEN_USED)
+    bitmap->uFlags |= BITMAP_UNPAINTED;
+  else
+    std::memset(pixels, 0xFF, bitmap->uDataSize);
   return XLX_OK;
 }
 
@@ -76,6 +79,10 @@ VK_API int32_t VkReserveBlankBitmap(uint32_t width, uint32_t height) {
 
 VK_API int32_t VkBeginBitmapAccess(_BITMAPHANDLE* bitmap) {
   if (!bitmap || !(bitmap->uFlags & BITMAP_ALLOCATED) || (!bitmap->pData && !(bitmap->uFlags & BITMAP_BLANK))) return XLX_ERR_NO_PIXELS;
+  if (bitmap->uFlags & BITMAP_UNPAINTED) {
+    std::memset(bitmap->pData, 0xFF, bitmap->uDataSize);
+    bitmap->uFlags &= ~BITMAP_UNPAINTED;
+  }
   bitmap->uFlags |= BITMAP_ACCESSED;
   return XLX_OK;
 }
@@ -90,7 +97,7 @@ VK_API int32_t VkGetBitmapRow(_BITMAPHANDLE* bitmap, void* buffer, int32_t row, 
   if (!bitmap || !buffer || row < 0 || static_cast<uint32_t>(row) >= bitmap->uHeight || bytes == 0) return XLX_ERR_ARGUMENT;
   if (!(bitmap->uFlags & BITMAP_ALLOCATED)) return XLX_ERR_NO_PIXELS;
   uint32_t n = bytes < bitmap->uBytesPerLine ? bytes : bitmap->uBytesPerLine;
-  if (bitmap->uFlags & BITMAP_BLANK) {
+  if (bitmap->uFlags & (BITMAP_BLANK | BITMAP_UNPAINTED)) {
     std::memset(buffer, 0xFF, n);
     return static_cast<int32_t>(n);
   }
@@ -103,7 +110,7 @@ VK_API void VkFreeBitmap(_BITMAPHANDLE* bitmap) {
   if (!bitmap) return;
   if (bitmap->uFlags & BITMAP_ALLOCATED) std::free(bitmap->pData);
   bitmap->pData = nullptr;
-  bitmap->uFlags &= ~(BITMAP_ALLOCATED | BITMAP_ACCESSED | BITMAP_BLANK);
+  bitmap->uFlags &= ~(BITMAP_ALLOCATED | BITMAP_ACCESSED | BITMAP_BLANK | BITMAP_UNPAINTED);
 }
 
 VK_API int32_t VkScreenResolutionX(void) { return g_screenX.load(); }

@@ -68,6 +68,12 @@ VK_API int32_t VkGetLibraryFolder(char16_t* folder, size_t capacity);
 // ---- bitmaps ----------------------------------------------------------------------------------
 // Creates a bitmap with pixel memory (24 or 32 bits; rows top-down, 4-byte aligned, BGR(A)),
 // white. 1, -1 (memory or size over the limit), -13 (bad arguments).
+// With `flags` VK_BITMAP_WHITE_WHEN_USED the memory is made white only when first used: a
+// surface made on the bitmap writes every row when it ends (white where nothing was drawn), and
+// VkBeginBitmapAccess and VkGetBitmapRow answer white before that. For page bitmaps, whose rows
+// are written once by the page's surface: a fresh page costs no separate whitening pass. The
+// caller then reads pixels only after VkBeginBitmapAccess (or through VkGetBitmapRow).
+enum : uint32_t { VK_BITMAP_WHITE_WHEN_USED = 1 };
 VK_API int32_t VkCreateBitmap(_BITMAPHANDLE* bitmap, uint32_t structSize, uint32_t memoryKind,
                               uint32_t width, uint32_t height, uint32_t bitsPerPixel, uint32_t colorOrder,
                               const void* palette, uint32_t orientation, void* data, uint32_t flags);

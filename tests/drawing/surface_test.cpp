@@ -287,6 +287,40 @@ TEST(SurfaceBitmap, TwentyFourBitRowsOfEveryWidthComeBackAsTheyWere) {
   }
 }
 
+// A page bitmap made white only when used reads white through every door before any drawing,
+// and a surface on it writes every row, padding included: drawn rows and white ones.
+TEST(SurfaceBitmap, PagesMadeWhiteWhenUsedReadWhiteEverywhere) {
+  Engine engine;
+  for (uint32_t width : {5u, 816u}) {
+    _BITMAPHANDLE b{};
+    ASSERT_EQ(1, VkCreateBitmap(&b, sizeof b, 1, width, 4, 24, 1, nullptr, 1, nullptr, VK_BITMAP_WHITE_WHEN_USED));
+    std::memset(b.pData, 0x5A, b.uDataSize);  // what fresh memory may hold
+    std::vector<uint8_t> row(b.uBytesPerLine);
+    ASSERT_EQ(static_cast<int32_t>(b.uBytesPerLine), VkGetBitmapRow(&b, row.data(), 3, b.uBytesPerLine));
+    EXPECT_TRUE(std::all_of(row.begin(), row.end(), [](uint8_t v) { return v == 0xFF; })) << width;
+    VkSurface* s = nullptr;
+    ASSERT_EQ(1, VkCreateSurface(engine.e, &b, &s));
+    Brush blue = MakeBrush(kBlue);
+    ASSERT_EQ(1, VkDrawRectangle(s, nullptr, blue, 0, 1, 2, 1));
+    ASSERT_EQ(1, VkEndSurface(s));
+    VkDestroySurface(s);
+    for (uint32_t y = 0; y < 4; ++y)
+      for (uint32_t i = 0; i < b.uBytesPerLine; ++i) {
+        const bool blueByte = y == 1 && i < 6;
+        const uint8_t want = blueByte ? (i % 3 == 0 ? 0xFF : 0x00) : 0xFF;
+        ASSERT_EQ(want, b.pData[y * b.uBytesPerLine + i]) << width << " row " << y << " byte " << i;
+      }
+    VkFreeBitmap(&b);
+    // Nothing drawn: the first access makes it white.
+    ASSERT_EQ(1, VkCreateBitmap(&b, sizeof b, 1, width, 2, 24, 1, nullptr, 1, nullptr, VK_BITMAP_WHITE_WHEN_USED));
+    std::memset(b.pData, 0x5A, b.uDataSize);
+    ASSERT_EQ(1, VkBeginBitmapAccess(&b));
+    EXPECT_TRUE(std::all_of(b.pData, b.pData + b.uDataSize, [](uint8_t v) { return v == 0xFF; })) << width;
+    VkEndBitmapAccess(&b);
+    VkFreeBitmap(&b);
+  }
+}
+
 TEST(SurfaceArguments, RejectedWithMinus13) {
   Canvas cv(10, 10);
   Pen pen = MakePen(kBlack, 1);

@@ -58,7 +58,11 @@ int32_t FakeDraw(DocumentContext* c, _BITMAPHANDLE* b, bool headerOnly) {
   if (g_fake.throwInDraw) throw 2;
   g_fake.lastSheet = c->nCurrWorksheet;
   g_fake.lastPage = c->nCurrPageInSheet;
-  if (!headerOnly && b->pData) b->pData[0] = 0x12;  // mark the first pixel
+  // Marks the first pixel; pixels are written only inside an access, as a surface would.
+  if (!headerOnly && b->pData && VkBeginBitmapAccess(b) == XLX_OK) {
+    b->pData[0] = 0x12;
+    VkEndBitmapAccess(b);
+  }
   return XLX_OK;
 }
 void FakeRelease(ParsedWorkbook* p) { delete reinterpret_cast<ParsedWorkbookFake*>(p); }
