@@ -159,8 +159,8 @@ void WriteDocument(VkDrawingEngine* engine, const char* face, const char16_t* te
     ASSERT_EQ(1, VkBindVectorPage(page));
     {
       Canvas canvas(300, 200);
-      EXPECT_EQ(1, VkDrawText(canvas.s, font, 0, text, -1, 10, 30, 0, 0, VK_TEXT_BASELINE));
-      EXPECT_EQ(1, VkDrawText(canvas.s, font, 0, text, -1, 10, 40, 80, 30, VK_TEXT_WRAP));
+      EXPECT_EQ(1, VkDrawText(canvas.s, font, kBlack, text, -1, 10, 30, 0, 0, VK_TEXT_BASELINE));
+      EXPECT_EQ(1, VkDrawText(canvas.s, font, kBlack, text, -1, 10, 40, 80, 30, VK_TEXT_WRAP));
       EXPECT_EQ(1, VkDrawImage(canvas.s, &picture.b, 150, 20, 48, 24, 0, 0, 0, 0, 1));
       EXPECT_EQ(1, VkDrawEllipse(canvas.s, dashed, gradient, 20, 100, 120, 60));
       canvas.End();
@@ -201,6 +201,8 @@ TEST(VectorDocument, DocumentsWrittenOneAfterAnotherKeepNoMemory) {
     for (int i = 0; i < kDocuments; ++i) WriteDocument(engine.e, c.face, c.text, path);
     const size_t after = __sanitizer_get_current_allocated_bytes();
     EXPECT_LE(after, before + kSettling) << (after - before) / kDocuments << " B/document";
+    // The text really is in the document, its font embedded (transparent text would embed none).
+    EXPECT_NE(std::string::npos, Output("pdffonts " + path + " 2>&1").find(" yes ")) << c.face;
   }
   unlink(path.c_str());
 #endif
