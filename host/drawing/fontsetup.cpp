@@ -144,6 +144,10 @@ const char kHostAliases[] = R"(<?xml version="1.0"?>
     <glob>*/NotoSans-*</glob><glob>*/NotoSerif-*</glob><glob>*/NotoSansMono-*</glob>
     <glob>*/NotoSansDisplay-*</glob><glob>*/NotoSerifDisplay-*</glob>
   </rejectfont></selectfont>
+  <!-- AR PL UMing carries monochrome bitmaps for small sizes; outlines match the smoothed text
+       around them (and take a synthetic bold without smudging). -->
+  <match target="font"><test name="family" compare="contains"><string>AR PL UMing</string></test>
+    <edit name="embeddedbitmap" mode="assign"><bool>false</bool></edit></match>
   <!-- Text of a CJK language in a face without it (a Latin face, or an unknown one) falls back to
        the TrueType face of that language and generic family: placed first but weak, so the
        requested face still draws what it covers and only the language's own faces outrank it. -->
