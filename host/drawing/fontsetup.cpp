@@ -192,6 +192,22 @@ const char kNoCidKeyedCjk[] = R"(<?xml version="1.0"?>
   <selectfont><rejectfont>
     <glob>*/NotoSansCJK*</glob><glob>*/NotoSerifCJK*</glob><glob>*/NotoSansMonoCJK*</glob>
   </rejectfont></selectfont>
+  <!-- Workbooks written on other systems name Noto CJK itself: the TrueType face of its language. -->
+  <alias binding="same"><family>Noto Sans CJK JP</family><prefer><family>IPAPGothic</family></prefer></alias>
+  <alias binding="same"><family>Noto Serif CJK JP</family><prefer><family>IPAPMincho</family></prefer></alias>
+  <alias binding="same"><family>Noto Sans Mono CJK JP</family><prefer><family>IPAGothic</family></prefer></alias>
+  <alias binding="same"><family>Noto Sans CJK KR</family><prefer><family>NanumGothic</family></prefer></alias>
+  <alias binding="same"><family>Noto Serif CJK KR</family><prefer><family>NanumMyeongjo</family></prefer></alias>
+  <alias binding="same"><family>Noto Sans Mono CJK KR</family><prefer><family>NanumGothicCoding</family></prefer></alias>
+  <alias binding="same"><family>Noto Sans CJK SC</family><prefer><family>WenQuanYi Zen Hei</family></prefer></alias>
+  <alias binding="same"><family>Noto Sans CJK TC</family><prefer><family>WenQuanYi Zen Hei</family></prefer></alias>
+  <alias binding="same"><family>Noto Sans CJK HK</family><prefer><family>WenQuanYi Zen Hei</family></prefer></alias>
+  <alias binding="same"><family>Noto Sans Mono CJK SC</family><prefer><family>WenQuanYi Zen Hei Mono</family></prefer></alias>
+  <alias binding="same"><family>Noto Sans Mono CJK TC</family><prefer><family>WenQuanYi Zen Hei Mono</family></prefer></alias>
+  <alias binding="same"><family>Noto Sans Mono CJK HK</family><prefer><family>WenQuanYi Zen Hei Mono</family></prefer></alias>
+  <alias binding="same"><family>Noto Serif CJK SC</family><prefer><family>AR PL UMing CN</family></prefer></alias>
+  <alias binding="same"><family>Noto Serif CJK TC</family><prefer><family>AR PL UMing TW</family></prefer></alias>
+  <alias binding="same"><family>Noto Serif CJK HK</family><prefer><family>AR PL UMing HK</family></prefer></alias>
 </fontconfig>
 )";
 

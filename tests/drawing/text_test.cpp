@@ -44,7 +44,8 @@ TEST(TextFonts, FacesMapToTheirInstalledTwins) {
       {"Batang", "NanumMyeongjo"}, {"MS Gothic", "IPAGothic"}, {"MS PGothic", "IPAPGothic"},
       {"Meiryo", "IPAPGothic"}, {"ＭＳ 明朝", "IPAMincho"}, {"游明朝", "IPAPMincho"},
       {"Microsoft YaHei", "WenQuanYi Zen Hei"}, {"Microsoft JhengHei", "WenQuanYi Zen Hei"},
-      {"SimSun", "AR PL UMing CN"}, {"PMingLiU", "AR PL UMing TW"}, {"Traditional Arabic", "Noto Naskh Arabic"},
+      {"SimSun", "AR PL UMing CN"}, {"PMingLiU", "AR PL UMing TW"}, {"Noto Sans CJK JP", "IPAPGothic"},
+      {"Noto Serif CJK TC", "AR PL UMing TW"}, {"Traditional Arabic", "Noto Naskh Arabic"},
   };
   Engine engine;
   for (const Case& c : cases) EXPECT_EQ(c.family, Family(MakeFont(engine.e, c.face, 11))) << c.face;
