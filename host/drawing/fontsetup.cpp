@@ -45,10 +45,9 @@ const char kHostAliases[] = R"(<?xml version="1.0"?>
   <alias><family>Consolas</family><prefer><family>Liberation Mono</family></prefer></alias>
   <alias><family>Lucida Console</family><prefer><family>Liberation Mono</family></prefer></alias>
   <!-- Faces of other scripts: the families that cover the script with the closest design. The
-       CJK faces come first as TrueType designs (IPA to the metrics of the Japanese desktop faces,
-       fixed-pitch to fixed-pitch and proportional to proportional; Nanum for Korean; WenQuanYi
-       Zen Hei and AR PL UMing for Chinese sans and Ming/Song); Noto CJK stands in where they are
-       not installed. -->
+       CJK faces come first as TrueType designs (IPA Gothic and Mincho for Japanese, fixed-pitch to
+       fixed-pitch and proportional to proportional; Nanum for Korean; WenQuanYi Zen Hei and AR PL
+       UMing for Chinese sans and Ming/Song); Noto CJK stands in where they are not installed. -->
   <alias binding="same"><family>Malgun Gothic</family><prefer><family>NanumGothic</family><family>Noto Sans CJK KR</family></prefer></alias>
   <alias binding="same"><family>맑은 고딕</family><prefer><family>NanumGothic</family><family>Noto Sans CJK KR</family></prefer></alias>
   <alias binding="same"><family>Gulim</family><prefer><family>NanumGothic</family><family>Noto Sans CJK KR</family></prefer></alias>
