@@ -11,6 +11,9 @@ pkgs=(
   fonts-dejavu  # DejaVu Sans Mono stands in for fixed-pitch faces the machine lacks
   fonts-urw-base35  # the metafile reader maps WMF text onto these faces; without them it refuses every WMF
   fonts-noto-core fonts-noto-cjk  # text in other scripts (CJK, Arabic, Hebrew, Thai, Devanagari, ...)
+  # CJK faces with TrueType outlines (Japanese, Korean, Chinese sans and Ming/Song): with all of
+  # them installed Noto CJK (CID-keyed CFF, which Cairo 1.16 loses memory embedding in a PDF) is left out
+  fonts-ipafont-gothic fonts-ipafont-mincho fonts-nanum fonts-wqy-zenhei fonts-arphic-uming
   python3 python3-xlsxwriter python3-openpyxl python3-pil  # fixture scripts (tests/fixtures/make_*.py)
   poppler-utils  # the vector-output tests read PDFs back with pdfinfo, pdftotext, pdftoppm and pdfimages
   python3-dev pybind11-dev python3-pybind11  # the Python package's native module

@@ -71,6 +71,14 @@ PangoLayout* VectorDrawLayout(ThreadText* t);
 bool Utf16ToUtf8(const char16_t* text, int32_t length, std::string* out);
 std::u16string Utf8ToUtf16(const std::string& text);
 
+// The language that CJK text shows by its own letters: Japanese for kana, Korean for hangul,
+// whichever comes first; null for any other text (Han characters alone say too little). Pango
+// picks the fallback faces of characters the font lacks by it, and shapes Han characters in the
+// forms of that language.
+PangoLanguage* SuggestedLanguage(const std::string& utf8);
+// Adds that language (when there is one) over the whole text to `list`.
+void AddSuggestedLanguage(PangoAttrList* list, const std::string& utf8);
+
 // Sets text, font and layout options on `layout` for one call. Width <= 0: no line breaking.
 void PrepareLayout(PangoLayout* layout, const VkFont* font, const std::string& utf8, double wrapWidth,
                    uint32_t flags);

@@ -83,6 +83,7 @@ int32_t LayOutRuns(PangoLayout* layout, const VkFont* font, const char16_t* text
   PangoAttrList* list = RunAttributes(font, text, length, runs, count, &bad);
   if (bad) return XLX_ERR_ARGUMENT;
   PrepareLayout(layout, font, *utf8, wrapWidth, flags);
+  AddSuggestedLanguage(list, *utf8);
   pango_layout_set_attributes(layout, list);
   pango_attr_list_unref(list);
   NoteLayoutFonts(layout, font);

@@ -57,10 +57,36 @@ std::u16string Utf8ToUtf16(const std::string& text) {
   return out;
 }
 
+PangoLanguage* SuggestedLanguage(const std::string& utf8) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8.data());
+  const unsigned char* end = p + utf8.size();
+  for (; p + 2 < end; ++p) {
+    if ((p[0] & 0xF0) != 0xE0 || (p[1] & 0xC0) != 0x80 || (p[2] & 0xC0) != 0x80) continue;
+    const uint32_t cp = ((p[0] & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
+    const bool kana = (cp >= 0x3040 && cp <= 0x30FF) || (cp >= 0x31F0 && cp <= 0x31FF) || (cp >= 0xFF66 && cp <= 0xFF9F);
+    if (kana) return pango_language_from_string("ja");
+    const bool hangul = (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0x1100 && cp <= 0x11FF) || (cp >= 0x3130 && cp <= 0x318F);
+    if (hangul) return pango_language_from_string("ko");
+    p += 2;
+  }
+  return nullptr;
+}
+
+void AddSuggestedLanguage(PangoAttrList* list, const std::string& utf8) {
+  if (PangoLanguage* language = SuggestedLanguage(utf8)) pango_attr_list_insert(list, pango_attr_language_new(language));
+}
+
 void PrepareLayout(PangoLayout* layout, const VkFont* font, const std::string& utf8, double wrapWidth,
                    uint32_t flags) {
   pango_layout_set_font_description(layout, font->desc);
-  pango_layout_set_attributes(layout, font->attrs);
+  if (SuggestedLanguage(utf8)) {
+    PangoAttrList* list = font->attrs ? pango_attr_list_copy(font->attrs) : pango_attr_list_new();
+    AddSuggestedLanguage(list, utf8);
+    pango_layout_set_attributes(layout, list);
+    pango_attr_list_unref(list);
+  } else {
+    pango_layout_set_attributes(layout, font->attrs);
+  }
   pango_layout_set_text(layout, utf8.data(), static_cast<int>(utf8.size()));
   PangoAlignment align = PANGO_ALIGN_LEFT;
   if ((flags & 3) == VK_TEXT_CENTER) align = PANGO_ALIGN_CENTER;

@@ -91,12 +91,10 @@ void PaintPaper(cairo_t* cr) {
 }
 
 // Finishes a PDF surface: Cairo writes the fonts, images and cross references it kept back and
-// closes the stream. Kept out of line and for PDF alone, so that leak reports name it: Cairo 1.16
-// drops one block per CID-keyed CFF font it embeds (the index of the font's FDArray, 24 bytes per
-// font dictionary rounded up to a power of two: 768 for the CJK faces), and the leak checker's
-// suppression of that block is tied to this frame. Later Cairo releases free it.
-// (Answering the status keeps the finish from becoming a jump that leaves no frame.)
-__attribute__((noinline)) cairo_status_t FinishPdfSurface(cairo_surface_t* surface) {
+// closes the stream. The fonts it subsets here are TrueType or name-keyed CFF: Cairo 1.16 drops one
+// block per CID-keyed CFF font it embeds (the index of the font's FDArray, 768 bytes for the Noto
+// CJK faces), so fontsetup.cpp keeps those files out of reach when TrueType CJK faces are installed.
+cairo_status_t FinishPdfSurface(cairo_surface_t* surface) {
   cairo_surface_finish(surface);
   return cairo_surface_status(surface);
 }

@@ -44,67 +44,72 @@ const char kHostAliases[] = R"(<?xml version="1.0"?>
   <alias><family>Book Antiqua</family><prefer><family>P052</family></prefer></alias>
   <alias><family>Consolas</family><prefer><family>Liberation Mono</family></prefer></alias>
   <alias><family>Lucida Console</family><prefer><family>Liberation Mono</family></prefer></alias>
-  <!-- Faces of other scripts: the families that cover the script with the closest design. -->
-  <alias binding="same"><family>Malgun Gothic</family><prefer><family>Noto Sans CJK KR</family></prefer></alias>
-  <alias binding="same"><family>맑은 고딕</family><prefer><family>Noto Sans CJK KR</family></prefer></alias>
-  <alias binding="same"><family>Gulim</family><prefer><family>Noto Sans CJK KR</family></prefer></alias>
-  <alias binding="same"><family>굴림</family><prefer><family>Noto Sans CJK KR</family></prefer></alias>
-  <alias binding="same"><family>GulimChe</family><prefer><family>Noto Sans CJK KR</family></prefer></alias>
-  <alias binding="same"><family>굴림체</family><prefer><family>Noto Sans CJK KR</family></prefer></alias>
-  <alias binding="same"><family>Dotum</family><prefer><family>Noto Sans CJK KR</family></prefer></alias>
-  <alias binding="same"><family>돋움</family><prefer><family>Noto Sans CJK KR</family></prefer></alias>
-  <alias binding="same"><family>DotumChe</family><prefer><family>Noto Sans CJK KR</family></prefer></alias>
-  <alias binding="same"><family>돋움체</family><prefer><family>Noto Sans CJK KR</family></prefer></alias>
-  <alias binding="same"><family>Batang</family><prefer><family>Noto Serif CJK KR</family></prefer></alias>
-  <alias binding="same"><family>바탕</family><prefer><family>Noto Serif CJK KR</family></prefer></alias>
-  <alias binding="same"><family>BatangChe</family><prefer><family>Noto Serif CJK KR</family></prefer></alias>
-  <alias binding="same"><family>바탕체</family><prefer><family>Noto Serif CJK KR</family></prefer></alias>
-  <alias binding="same"><family>Gungsuh</family><prefer><family>Noto Serif CJK KR</family></prefer></alias>
-  <alias binding="same"><family>궁서</family><prefer><family>Noto Serif CJK KR</family></prefer></alias>
-  <alias binding="same"><family>MS Gothic</family><prefer><family>Noto Sans CJK JP</family></prefer></alias>
-  <alias binding="same"><family>ＭＳ ゴシック</family><prefer><family>Noto Sans CJK JP</family></prefer></alias>
-  <alias binding="same"><family>MS PGothic</family><prefer><family>Noto Sans CJK JP</family></prefer></alias>
-  <alias binding="same"><family>ＭＳ Ｐゴシック</family><prefer><family>Noto Sans CJK JP</family></prefer></alias>
-  <alias binding="same"><family>MS UI Gothic</family><prefer><family>Noto Sans CJK JP</family></prefer></alias>
-  <alias binding="same"><family>Meiryo</family><prefer><family>Noto Sans CJK JP</family></prefer></alias>
-  <alias binding="same"><family>メイリオ</family><prefer><family>Noto Sans CJK JP</family></prefer></alias>
-  <alias binding="same"><family>Meiryo UI</family><prefer><family>Noto Sans CJK JP</family></prefer></alias>
-  <alias binding="same"><family>Yu Gothic</family><prefer><family>Noto Sans CJK JP</family></prefer></alias>
-  <alias binding="same"><family>游ゴシック</family><prefer><family>Noto Sans CJK JP</family></prefer></alias>
-  <alias binding="same"><family>Yu Gothic UI</family><prefer><family>Noto Sans CJK JP</family></prefer></alias>
-  <alias binding="same"><family>Yu Gothic Medium</family><prefer><family>Noto Sans CJK JP</family></prefer></alias>
-  <alias binding="same"><family>游ゴシック Medium</family><prefer><family>Noto Sans CJK JP</family></prefer></alias>
-  <alias binding="same"><family>MS Mincho</family><prefer><family>Noto Serif CJK JP</family></prefer></alias>
-  <alias binding="same"><family>ＭＳ 明朝</family><prefer><family>Noto Serif CJK JP</family></prefer></alias>
-  <alias binding="same"><family>MS PMincho</family><prefer><family>Noto Serif CJK JP</family></prefer></alias>
-  <alias binding="same"><family>ＭＳ Ｐ明朝</family><prefer><family>Noto Serif CJK JP</family></prefer></alias>
-  <alias binding="same"><family>Yu Mincho</family><prefer><family>Noto Serif CJK JP</family></prefer></alias>
-  <alias binding="same"><family>游明朝</family><prefer><family>Noto Serif CJK JP</family></prefer></alias>
-  <alias binding="same"><family>SimHei</family><prefer><family>Noto Sans CJK SC</family></prefer></alias>
-  <alias binding="same"><family>黑体</family><prefer><family>Noto Sans CJK SC</family></prefer></alias>
-  <alias binding="same"><family>Microsoft YaHei</family><prefer><family>Noto Sans CJK SC</family></prefer></alias>
-  <alias binding="same"><family>微软雅黑</family><prefer><family>Noto Sans CJK SC</family></prefer></alias>
-  <alias binding="same"><family>Microsoft YaHei UI</family><prefer><family>Noto Sans CJK SC</family></prefer></alias>
-  <alias binding="same"><family>DengXian</family><prefer><family>Noto Sans CJK SC</family></prefer></alias>
-  <alias binding="same"><family>等线</family><prefer><family>Noto Sans CJK SC</family></prefer></alias>
-  <alias binding="same"><family>SimSun</family><prefer><family>Noto Serif CJK SC</family></prefer></alias>
-  <alias binding="same"><family>宋体</family><prefer><family>Noto Serif CJK SC</family></prefer></alias>
-  <alias binding="same"><family>NSimSun</family><prefer><family>Noto Serif CJK SC</family></prefer></alias>
-  <alias binding="same"><family>新宋体</family><prefer><family>Noto Serif CJK SC</family></prefer></alias>
-  <alias binding="same"><family>FangSong</family><prefer><family>Noto Serif CJK SC</family></prefer></alias>
-  <alias binding="same"><family>仿宋</family><prefer><family>Noto Serif CJK SC</family></prefer></alias>
-  <alias binding="same"><family>KaiTi</family><prefer><family>Noto Serif CJK SC</family></prefer></alias>
-  <alias binding="same"><family>楷体</family><prefer><family>Noto Serif CJK SC</family></prefer></alias>
-  <alias binding="same"><family>Microsoft JhengHei</family><prefer><family>Noto Sans CJK TC</family></prefer></alias>
-  <alias binding="same"><family>微軟正黑體</family><prefer><family>Noto Sans CJK TC</family></prefer></alias>
-  <alias binding="same"><family>Microsoft JhengHei UI</family><prefer><family>Noto Sans CJK TC</family></prefer></alias>
-  <alias binding="same"><family>MingLiU</family><prefer><family>Noto Serif CJK TC</family></prefer></alias>
-  <alias binding="same"><family>細明體</family><prefer><family>Noto Serif CJK TC</family></prefer></alias>
-  <alias binding="same"><family>PMingLiU</family><prefer><family>Noto Serif CJK TC</family></prefer></alias>
-  <alias binding="same"><family>新細明體</family><prefer><family>Noto Serif CJK TC</family></prefer></alias>
-  <alias binding="same"><family>MingLiU_HKSCS</family><prefer><family>Noto Serif CJK TC</family></prefer></alias>
-  <alias binding="same"><family>DFKai-SB</family><prefer><family>Noto Serif CJK TC</family></prefer></alias>
-  <alias binding="same"><family>標楷體</family><prefer><family>Noto Serif CJK TC</family></prefer></alias>
+  <!-- Faces of other scripts: the families that cover the script with the closest design. The
+       CJK faces come first as TrueType designs (IPA Gothic and Mincho for Japanese, fixed-pitch to
+       fixed-pitch and proportional to proportional; Nanum for Korean; WenQuanYi Zen Hei and AR PL
+       UMing for Chinese sans and Ming/Song); Noto CJK stands in where they are not installed. -->
+  <alias binding="same"><family>Malgun Gothic</family><prefer><family>NanumGothic</family><family>Noto Sans CJK KR</family></prefer></alias>
+  <alias binding="same"><family>맑은 고딕</family><prefer><family>NanumGothic</family><family>Noto Sans CJK KR</family></prefer></alias>
+  <alias binding="same"><family>Gulim</family><prefer><family>NanumGothic</family><family>Noto Sans CJK KR</family></prefer></alias>
+  <alias binding="same"><family>굴림</family><prefer><family>NanumGothic</family><family>Noto Sans CJK KR</family></prefer></alias>
+  <alias binding="same"><family>GulimChe</family><prefer><family>NanumGothic</family><family>Noto Sans CJK KR</family></prefer></alias>
+  <alias binding="same"><family>굴림체</family><prefer><family>NanumGothic</family><family>Noto Sans CJK KR</family></prefer></alias>
+  <alias binding="same"><family>Dotum</family><prefer><family>NanumGothic</family><family>Noto Sans CJK KR</family></prefer></alias>
+  <alias binding="same"><family>돋움</family><prefer><family>NanumGothic</family><family>Noto Sans CJK KR</family></prefer></alias>
+  <alias binding="same"><family>DotumChe</family><prefer><family>NanumGothic</family><family>Noto Sans CJK KR</family></prefer></alias>
+  <alias binding="same"><family>돋움체</family><prefer><family>NanumGothic</family><family>Noto Sans CJK KR</family></prefer></alias>
+  <alias binding="same"><family>Batang</family><prefer><family>NanumMyeongjo</family><family>Noto Serif CJK KR</family></prefer></alias>
+  <alias binding="same"><family>바탕</family><prefer><family>NanumMyeongjo</family><family>Noto Serif CJK KR</family></prefer></alias>
+  <alias binding="same"><family>BatangChe</family><prefer><family>NanumMyeongjo</family><family>Noto Serif CJK KR</family></prefer></alias>
+  <alias binding="same"><family>바탕체</family><prefer><family>NanumMyeongjo</family><family>Noto Serif CJK KR</family></prefer></alias>
+  <alias binding="same"><family>Gungsuh</family><prefer><family>NanumMyeongjo</family><family>Noto Serif CJK KR</family></prefer></alias>
+  <alias binding="same"><family>궁서</family><prefer><family>NanumMyeongjo</family><family>Noto Serif CJK KR</family></prefer></alias>
+  <alias binding="same"><family>GungsuhChe</family><prefer><family>NanumMyeongjo</family><family>Noto Serif CJK KR</family></prefer></alias>
+  <alias binding="same"><family>궁서체</family><prefer><family>NanumMyeongjo</family><family>Noto Serif CJK KR</family></prefer></alias>
+  <alias binding="same"><family>MS Gothic</family><prefer><family>IPAGothic</family><family>Noto Sans CJK JP</family></prefer></alias>
+  <alias binding="same"><family>ＭＳ ゴシック</family><prefer><family>IPAGothic</family><family>Noto Sans CJK JP</family></prefer></alias>
+  <alias binding="same"><family>MS PGothic</family><prefer><family>IPAPGothic</family><family>Noto Sans CJK JP</family></prefer></alias>
+  <alias binding="same"><family>ＭＳ Ｐゴシック</family><prefer><family>IPAPGothic</family><family>Noto Sans CJK JP</family></prefer></alias>
+  <alias binding="same"><family>MS UI Gothic</family><prefer><family>IPAPGothic</family><family>Noto Sans CJK JP</family></prefer></alias>
+  <alias binding="same"><family>Meiryo</family><prefer><family>IPAPGothic</family><family>Noto Sans CJK JP</family></prefer></alias>
+  <alias binding="same"><family>メイリオ</family><prefer><family>IPAPGothic</family><family>Noto Sans CJK JP</family></prefer></alias>
+  <alias binding="same"><family>Meiryo UI</family><prefer><family>IPAPGothic</family><family>Noto Sans CJK JP</family></prefer></alias>
+  <alias binding="same"><family>Yu Gothic</family><prefer><family>IPAPGothic</family><family>Noto Sans CJK JP</family></prefer></alias>
+  <alias binding="same"><family>游ゴシック</family><prefer><family>IPAPGothic</family><family>Noto Sans CJK JP</family></prefer></alias>
+  <alias binding="same"><family>Yu Gothic UI</family><prefer><family>IPAPGothic</family><family>Noto Sans CJK JP</family></prefer></alias>
+  <alias binding="same"><family>Yu Gothic Medium</family><prefer><family>IPAPGothic</family><family>Noto Sans CJK JP</family></prefer></alias>
+  <alias binding="same"><family>游ゴシック Medium</family><prefer><family>IPAPGothic</family><family>Noto Sans CJK JP</family></prefer></alias>
+  <alias binding="same"><family>MS Mincho</family><prefer><family>IPAMincho</family><family>Noto Serif CJK JP</family></prefer></alias>
+  <alias binding="same"><family>ＭＳ 明朝</family><prefer><family>IPAMincho</family><family>Noto Serif CJK JP</family></prefer></alias>
+  <alias binding="same"><family>MS PMincho</family><prefer><family>IPAPMincho</family><family>Noto Serif CJK JP</family></prefer></alias>
+  <alias binding="same"><family>ＭＳ Ｐ明朝</family><prefer><family>IPAPMincho</family><family>Noto Serif CJK JP</family></prefer></alias>
+  <alias binding="same"><family>Yu Mincho</family><prefer><family>IPAPMincho</family><family>Noto Serif CJK JP</family></prefer></alias>
+  <alias binding="same"><family>游明朝</family><prefer><family>IPAPMincho</family><family>Noto Serif CJK JP</family></prefer></alias>
+  <alias binding="same"><family>SimHei</family><prefer><family>WenQuanYi Zen Hei</family><family>Noto Sans CJK SC</family></prefer></alias>
+  <alias binding="same"><family>黑体</family><prefer><family>WenQuanYi Zen Hei</family><family>Noto Sans CJK SC</family></prefer></alias>
+  <alias binding="same"><family>Microsoft YaHei</family><prefer><family>WenQuanYi Zen Hei</family><family>Noto Sans CJK SC</family></prefer></alias>
+  <alias binding="same"><family>微软雅黑</family><prefer><family>WenQuanYi Zen Hei</family><family>Noto Sans CJK SC</family></prefer></alias>
+  <alias binding="same"><family>Microsoft YaHei UI</family><prefer><family>WenQuanYi Zen Hei</family><family>Noto Sans CJK SC</family></prefer></alias>
+  <alias binding="same"><family>DengXian</family><prefer><family>WenQuanYi Zen Hei</family><family>Noto Sans CJK SC</family></prefer></alias>
+  <alias binding="same"><family>等线</family><prefer><family>WenQuanYi Zen Hei</family><family>Noto Sans CJK SC</family></prefer></alias>
+  <alias binding="same"><family>Microsoft JhengHei</family><prefer><family>WenQuanYi Zen Hei</family><family>Noto Sans CJK TC</family></prefer></alias>
+  <alias binding="same"><family>微軟正黑體</family><prefer><family>WenQuanYi Zen Hei</family><family>Noto Sans CJK TC</family></prefer></alias>
+  <alias binding="same"><family>Microsoft JhengHei UI</family><prefer><family>WenQuanYi Zen Hei</family><family>Noto Sans CJK TC</family></prefer></alias>
+  <alias binding="same"><family>SimSun</family><prefer><family>AR PL UMing CN</family><family>Noto Serif CJK SC</family></prefer></alias>
+  <alias binding="same"><family>宋体</family><prefer><family>AR PL UMing CN</family><family>Noto Serif CJK SC</family></prefer></alias>
+  <alias binding="same"><family>NSimSun</family><prefer><family>AR PL UMing CN</family><family>Noto Serif CJK SC</family></prefer></alias>
+  <alias binding="same"><family>新宋体</family><prefer><family>AR PL UMing CN</family><family>Noto Serif CJK SC</family></prefer></alias>
+  <alias binding="same"><family>FangSong</family><prefer><family>AR PL UMing CN</family><family>Noto Serif CJK SC</family></prefer></alias>
+  <alias binding="same"><family>仿宋</family><prefer><family>AR PL UMing CN</family><family>Noto Serif CJK SC</family></prefer></alias>
+  <alias binding="same"><family>KaiTi</family><prefer><family>AR PL UMing CN</family><family>Noto Serif CJK SC</family></prefer></alias>
+  <alias binding="same"><family>楷体</family><prefer><family>AR PL UMing CN</family><family>Noto Serif CJK SC</family></prefer></alias>
+  <alias binding="same"><family>MingLiU</family><prefer><family>AR PL UMing TW</family><family>Noto Serif CJK TC</family></prefer></alias>
+  <alias binding="same"><family>細明體</family><prefer><family>AR PL UMing TW</family><family>Noto Serif CJK TC</family></prefer></alias>
+  <alias binding="same"><family>PMingLiU</family><prefer><family>AR PL UMing TW</family><family>Noto Serif CJK TC</family></prefer></alias>
+  <alias binding="same"><family>新細明體</family><prefer><family>AR PL UMing TW</family><family>Noto Serif CJK TC</family></prefer></alias>
+  <alias binding="same"><family>DFKai-SB</family><prefer><family>AR PL UMing TW</family><family>Noto Serif CJK TC</family></prefer></alias>
+  <alias binding="same"><family>標楷體</family><prefer><family>AR PL UMing TW</family><family>Noto Serif CJK TC</family></prefer></alias>
+  <alias binding="same"><family>MingLiU_HKSCS</family><prefer><family>AR PL UMing HK</family><family>Noto Serif CJK HK</family></prefer></alias>
   <alias binding="same"><family>Arabic Typesetting</family><prefer><family>Noto Naskh Arabic</family></prefer></alias>
   <alias binding="same"><family>Simplified Arabic</family><prefer><family>Noto Naskh Arabic</family></prefer></alias>
   <alias binding="same"><family>Traditional Arabic</family><prefer><family>Noto Naskh Arabic</family></prefer></alias>
@@ -138,23 +143,127 @@ const char kHostAliases[] = R"(<?xml version="1.0"?>
     <glob>*/NotoSans-*</glob><glob>*/NotoSerif-*</glob><glob>*/NotoSansMono-*</glob>
     <glob>*/NotoSansDisplay-*</glob><glob>*/NotoSerifDisplay-*</glob>
   </rejectfont></selectfont>
+  <!-- AR PL UMing carries monochrome bitmaps for small sizes; outlines match the smoothed text
+       around them (and take a synthetic bold without smudging). -->
+  <match target="font"><test name="family" compare="contains"><string>AR PL UMing</string></test>
+    <edit name="embeddedbitmap" mode="assign"><bool>false</bool></edit></match>
+  <!-- Text of a CJK language in a face without it (a Latin face, or an unknown one) falls back to
+       the TrueType face of that language and generic family: placed first but weak, so the
+       requested face still draws what it covers and only the language's own faces outrank it. -->
+  <match target="pattern"><test name="lang" compare="contains"><string>ja</string></test><test name="family"><string>sans-serif</string></test>
+    <edit name="family" mode="prepend_first" binding="weak"><string>IPAPGothic</string></edit></match>
+  <match target="pattern"><test name="lang" compare="contains"><string>ja</string></test><test name="family"><string>serif</string></test>
+    <edit name="family" mode="prepend_first" binding="weak"><string>IPAPMincho</string></edit></match>
+  <match target="pattern"><test name="lang" compare="contains"><string>ko</string></test><test name="family"><string>sans-serif</string></test>
+    <edit name="family" mode="prepend_first" binding="weak"><string>NanumGothic</string></edit></match>
+  <match target="pattern"><test name="lang" compare="contains"><string>ko</string></test><test name="family"><string>serif</string></test>
+    <edit name="family" mode="prepend_first" binding="weak"><string>NanumMyeongjo</string></edit></match>
+  <match target="pattern"><test name="lang" compare="contains"><string>zh-cn</string></test><test name="family"><string>sans-serif</string></test>
+    <edit name="family" mode="prepend_first" binding="weak"><string>WenQuanYi Zen Hei</string></edit></match>
+  <match target="pattern"><test name="lang" compare="contains"><string>zh-cn</string></test><test name="family"><string>serif</string></test>
+    <edit name="family" mode="prepend_first" binding="weak"><string>AR PL UMing CN</string></edit></match>
+  <match target="pattern"><test name="lang" compare="contains"><string>zh-sg</string></test><test name="family"><string>sans-serif</string></test>
+    <edit name="family" mode="prepend_first" binding="weak"><string>WenQuanYi Zen Hei</string></edit></match>
+  <match target="pattern"><test name="lang" compare="contains"><string>zh-sg</string></test><test name="family"><string>serif</string></test>
+    <edit name="family" mode="prepend_first" binding="weak"><string>AR PL UMing CN</string></edit></match>
+  <match target="pattern"><test name="lang" compare="contains"><string>zh-tw</string></test><test name="family"><string>sans-serif</string></test>
+    <edit name="family" mode="prepend_first" binding="weak"><string>WenQuanYi Zen Hei</string></edit></match>
+  <match target="pattern"><test name="lang" compare="contains"><string>zh-tw</string></test><test name="family"><string>serif</string></test>
+    <edit name="family" mode="prepend_first" binding="weak"><string>AR PL UMing TW</string></edit></match>
+  <match target="pattern"><test name="lang" compare="contains"><string>zh-hk</string></test><test name="family"><string>sans-serif</string></test>
+    <edit name="family" mode="prepend_first" binding="weak"><string>WenQuanYi Zen Hei</string></edit></match>
+  <match target="pattern"><test name="lang" compare="contains"><string>zh-hk</string></test><test name="family"><string>serif</string></test>
+    <edit name="family" mode="prepend_first" binding="weak"><string>AR PL UMing HK</string></edit></match>
+</fontconfig>
+)";
+
+// The TrueType CJK faces the aliases and fallbacks above name first.
+const char* const kTrueTypeCjkFamilies[] = {"IPAGothic",         "IPAPGothic",     "IPAMincho",      "IPAPMincho",
+                                            "NanumGothic",       "NanumMyeongjo",  "WenQuanYi Zen Hei",
+                                            "AR PL UMing CN",    "AR PL UMing TW", "AR PL UMing HK"};
+
+// With those faces installed, Noto CJK is left out as well, so that no fallback can reach it: its
+// files are CID-keyed CFF fonts, which Cairo 1.16 embeds in a PDF through a subsetter that loses
+// a block per font and document, while TrueType outlines take a path that frees what it reads.
+const char kNoCidKeyedCjk[] = R"(<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
+<fontconfig>
+  <selectfont><rejectfont>
+    <glob>*/NotoSansCJK*</glob><glob>*/NotoSerifCJK*</glob><glob>*/NotoSansMonoCJK*</glob>
+  </rejectfont></selectfont>
+  <!-- Workbooks written on other systems name Noto CJK itself: the TrueType face of its language. -->
+  <alias binding="same"><family>Noto Sans CJK JP</family><prefer><family>IPAPGothic</family></prefer></alias>
+  <alias binding="same"><family>Noto Serif CJK JP</family><prefer><family>IPAPMincho</family></prefer></alias>
+  <alias binding="same"><family>Noto Sans Mono CJK JP</family><prefer><family>IPAGothic</family></prefer></alias>
+  <alias binding="same"><family>Noto Sans CJK KR</family><prefer><family>NanumGothic</family></prefer></alias>
+  <alias binding="same"><family>Noto Serif CJK KR</family><prefer><family>NanumMyeongjo</family></prefer></alias>
+  <alias binding="same"><family>Noto Sans Mono CJK KR</family><prefer><family>NanumGothicCoding</family></prefer></alias>
+  <alias binding="same"><family>Noto Sans CJK SC</family><prefer><family>WenQuanYi Zen Hei</family></prefer></alias>
+  <alias binding="same"><family>Noto Sans CJK TC</family><prefer><family>WenQuanYi Zen Hei</family></prefer></alias>
+  <alias binding="same"><family>Noto Sans CJK HK</family><prefer><family>WenQuanYi Zen Hei</family></prefer></alias>
+  <alias binding="same"><family>Noto Sans Mono CJK SC</family><prefer><family>WenQuanYi Zen Hei Mono</family></prefer></alias>
+  <alias binding="same"><family>Noto Sans Mono CJK TC</family><prefer><family>WenQuanYi Zen Hei Mono</family></prefer></alias>
+  <alias binding="same"><family>Noto Sans Mono CJK HK</family><prefer><family>WenQuanYi Zen Hei Mono</family></prefer></alias>
+  <alias binding="same"><family>Noto Serif CJK SC</family><prefer><family>AR PL UMing CN</family></prefer></alias>
+  <alias binding="same"><family>Noto Serif CJK TC</family><prefer><family>AR PL UMing TW</family></prefer></alias>
+  <alias binding="same"><family>Noto Serif CJK HK</family><prefer><family>AR PL UMing HK</family></prefer></alias>
 </fontconfig>
 )";
 
 FcConfig* g_config = nullptr;
 std::once_flag g_configOnce;
 
-// Our configuration: the system's, plus the aliases above. Null when fontconfig cannot load,
-// in which case Pango uses the process default.
+// The system's configuration plus ours (and `extra` when given), with its fonts listed; null
+// when fontconfig cannot load. The fonts are listed after our configuration is in, since it
+// leaves some files out.
+FcConfig* LoadHostConfig(const char* extra) {
+  FcConfig* config = FcInitLoadConfig();
+  if (!config) return nullptr;
+  FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kHostAliases), FcFalse);
+  if (extra) FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(extra), FcFalse);
+  if (!FcConfigBuildFonts(config)) {
+    FcConfigDestroy(config);
+    return nullptr;
+  }
+  return config;
+}
+
+// Whether `config` lists a TrueType-outline font of `family`.
+bool HasTrueTypeFamily(FcConfig* config, const char* family) {
+  FcPattern* pattern = FcPatternCreate();
+  FcObjectSet* objects = FcObjectSetBuild(FC_FILE, nullptr);
+  if (!pattern || !objects) {
+    if (pattern) FcPatternDestroy(pattern);
+    if (objects) FcObjectSetDestroy(objects);
+    return false;
+  }
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
+  FcPatternAddString(pattern, FC_FONTFORMAT, reinterpret_cast<const FcChar8*>("TrueType"));
+  FcFontSet* found = FcFontList(config, pattern, objects);
+  const bool has = found && found->nfont > 0;
+  if (found) FcFontSetDestroy(found);
+  FcObjectSetDestroy(objects);
+  FcPatternDestroy(pattern);
+  return has;
+}
+
+bool HasTrueTypeCjkFaces(FcConfig* config) {
+  for (const char* family : kTrueTypeCjkFamilies)
+    if (!HasTrueTypeFamily(config, family)) return false;
+  return true;
+}
+
+// Our configuration: Noto CJK is kept only on a machine that lacks one of the TrueType CJK faces,
+// so that CJK text always finds a face. Null when fontconfig cannot load, in which case Pango uses
+// the process default.
 FcConfig* HostFontConfig() {
   std::call_once(g_configOnce, [] {
-    // The fonts are listed after our configuration is in, since it leaves some files out.
-    FcConfig* config = FcInitLoadConfig();
-    if (!config) return;
-    FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kHostAliases), FcFalse);
-    if (!FcConfigBuildFonts(config)) {
-      FcConfigDestroy(config);
-      return;
+    FcConfig* config = LoadHostConfig(nullptr);
+    if (config && HasTrueTypeCjkFaces(config)) {
+      if (FcConfig* trueTypeOnly = LoadHostConfig(kNoCidKeyedCjk)) {
+        FcConfigDestroy(config);
+        config = trueTypeOnly;
+      }
     }
     g_config = config;
   });

@@ -19,8 +19,8 @@ DOCUMENTED = {0: "ok", 1: "not a workbook / unreadable", 3: "password required o
 # or a page past the limits (a whole long sheet as one sheet-sized page is past any bitmap).
 DOCUMENTED_REFUSALS = {-1: "past the limits"}
 TIME_LIMIT = 60
-# Leaks inside system libraries (fontconfig's configuration, a block Cairo 1.16 drops per CJK font
-# embedded in a PDF) that a leak-checking build would otherwise report.
+# Leaks inside system libraries (fontconfig's configuration, libemf2svg) that a leak-checking build
+# would otherwise report.
 LEAK_SUPPRESSIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "lsan.supp")
 
 

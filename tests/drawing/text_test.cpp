@@ -40,9 +40,12 @@ TEST(TextFonts, FacesMapToTheirInstalledTwins) {
   struct Case { const char* face; const char* family; } cases[] = {
       {"Calibri", "Carlito"},          {"Calibri Light", "Carlito"},          {"Cambria", "Caladea"},
       {"Arial", "Liberation Sans"},    {"Times New Roman", "Liberation Serif"}, {"Courier New", "Liberation Mono"},
-      {"Consolas", "Liberation Mono"}, {"Malgun Gothic", "Noto Sans CJK KR"}, {"Batang", "Noto Serif CJK KR"},
-      {"MS PGothic", "Noto Sans CJK JP"}, {"游明朝", "Noto Serif CJK JP"}, {"Microsoft YaHei", "Noto Sans CJK SC"},
-      {"SimSun", "Noto Serif CJK SC"}, {"PMingLiU", "Noto Serif CJK TC"}, {"Traditional Arabic", "Noto Naskh Arabic"},
+      {"Consolas", "Liberation Mono"}, {"Malgun Gothic", "NanumGothic"}, {"굴림", "NanumGothic"},
+      {"Batang", "NanumMyeongjo"}, {"MS Gothic", "IPAGothic"}, {"MS PGothic", "IPAPGothic"},
+      {"Meiryo", "IPAPGothic"}, {"ＭＳ 明朝", "IPAMincho"}, {"游明朝", "IPAPMincho"},
+      {"Microsoft YaHei", "WenQuanYi Zen Hei"}, {"Microsoft JhengHei", "WenQuanYi Zen Hei"},
+      {"SimSun", "AR PL UMing CN"}, {"PMingLiU", "AR PL UMing TW"}, {"Noto Sans CJK JP", "IPAPGothic"},
+      {"Noto Serif CJK TC", "AR PL UMing TW"}, {"Traditional Arabic", "Noto Naskh Arabic"},
   };
   Engine engine;
   for (const Case& c : cases) EXPECT_EQ(c.family, Family(MakeFont(engine.e, c.face, 11))) << c.face;
@@ -88,15 +91,20 @@ TEST(TextFonts, MissingFixedPitchFacesDrawFixedPitch) {
 }
 
 // The report names, per face asked for, the families its text really drew with: the face of
-// another script when the text is in that script, even inside a Latin face's run.
+// another script when the text is in that script, even inside a Latin face's run. CJK text lands
+// on the TrueType face of the language its letters show (kanji beside kana are Japanese, not
+// Chinese), never on a CID-keyed Noto CJK face.
 TEST(TextFonts, ReportNamesTheFamiliesEachScriptDrewWith) {
   Engine engine;
   VkSetFontReport(1);
-  const struct { const char* face; std::u16string text; const char* family; } cases[] = {
-      {"Angsana New", u"\u0E2A\u0E27\u0E31\u0E2A\u0E14\u0E35", "Noto Sans Thai"},
-      {"David", u"\u05E9\u05DC\u05D5\u05DD", "Noto Sans Hebrew"},
-      {"Mangal", u"\u0928\u092E\u0938\u094D\u0924\u0947", "Noto Sans Devanagari"},
-      {"Arial", u"Total \uD55C\uAD6D\uC5B4", "Noto Sans CJK"},
+  const struct { const char* face; std::u16string text; const char* family; const char* notFamily; } cases[] = {
+      {"Angsana New", u"\u0E2A\u0E27\u0E31\u0E2A\u0E14\u0E35", "Noto Sans Thai", nullptr},
+      {"David", u"\u05E9\u05DC\u05D5\u05DD", "Noto Sans Hebrew", nullptr},
+      {"Mangal", u"\u0928\u092E\u0938\u094D\u0924\u0947", "Noto Sans Devanagari", nullptr},
+      {"Arial", u"Total \uD55C\uAD6D\uC5B4", "NanumGothic", nullptr},
+      {"Calibri", u"\u65E5\u672C\u8A9E\u306E\u30C6\u30AD\u30B9\u30C8", "IPAPGothic", "WenQuanYi"},
+      {"Cambria", u"\uD55C\uAD6D\uC5B4 \u97D3\u570B", "NanumMyeongjo", "UMing"},
+      {"Verdana", u"\u7B80\u4F53\u4E2D\u6587", "WenQuanYi Zen Hei", nullptr},
   };
   for (const auto& c : cases) EXPECT_GT(Width(engine.e, MakeFont(engine.e, c.face, 11), c.text), 4) << c.face;
   VkSetFontReport(0);
@@ -104,10 +112,15 @@ TEST(TextFonts, ReportNamesTheFamiliesEachScriptDrewWith) {
   EXPECT_EQ(-13, VkGetFontReport(nullptr, 0, &needed));
   std::string report(needed, '\0');
   ASSERT_EQ(1, VkGetFontReport(&report[0], report.size(), &needed));
+  EXPECT_EQ(std::string::npos, report.find("CJK")) << report;
   for (const auto& c : cases) {
     const size_t line = report.find(std::string(c.face) + "\t");
     ASSERT_NE(std::string::npos, line) << report;
-    EXPECT_NE(std::string::npos, report.substr(line, report.find('\n', line) - line).find(c.family)) << report;
+    const std::string drawn = report.substr(line, report.find('\n', line) - line);
+    EXPECT_NE(std::string::npos, drawn.find(c.family)) << report;
+    if (c.notFamily) {
+      EXPECT_EQ(std::string::npos, drawn.find(c.notFamily)) << report;
+    }
   }
 }
 

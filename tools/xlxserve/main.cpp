@@ -68,8 +68,8 @@ int main(int argc, char** argv) {
     return error.empty() ? 0 : 2;
   }
   // A thread that allocates while others hold the malloc arenas gets an arena of its own, and an
-  // arena keeps the memory of the largest conversion it served (the tables of the CJK fonts a PDF
-  // embeds alone take tens of megabytes). Requests run on many connection threads; uncapped, the
+  // arena keeps the memory of the largest conversion it served (a PDF reads the tables of every
+  // font it embeds while it is finished). Requests run on many connection threads; uncapped, the
   // process would keep that peak once per thread. One arena per conversion slot, plus one.
   mallopt(M_ARENA_MAX, config.threads + 1);
   // SIGTERM and SIGINT are taken by one thread that drains the server; every other thread keeps
