@@ -17,6 +17,7 @@
 #include "model/workbook.h"
 #include "filter/workbookopen.h"
 #include "parser/xlsxprsr.h"
+#include "view/layout/columnunit.h"
 #include "view/layout/layout.h"
 #include "view/print/print.h"
 #include "view/print/printrender.h"
@@ -69,7 +70,9 @@ double MeasureZero(void* context, const MyLogFont& font, double heightPx) {
   const double base = std::fabs(font.lfUnconvertedFontSize > 0 ? font.lfUnconvertedFontSize : font.lfHeight);
   if (!(heightPx > 0) || heightPx > 4000 || !(base > 0)) return 0;
   const CachedDrawFont* f = fonts->Get(font, heightPx / base);
-  return f ? f->widthZero : 0;
+  if (!f) return 0;
+  const double substitute = SubstituteDigitWidth(font.lfFaceName, f->family, heightPx);
+  return substitute > 0 ? substitute : f->widthZero;
 }
 
 struct TextPassContext {

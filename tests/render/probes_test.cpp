@@ -213,6 +213,24 @@ bool DashesFollow(const Image& page, const Grid& g, int column, int row, int off
   return false;
 }
 
+// ---- column unit ----------------------------------------------------------------------------
+// Columns count digits of the normal font: East Asian desktop faces, drawn here by substitutes
+// with other digits, keep their own unit (72 px default columns at 11 pt), Calibri its 64 px.
+TEST(RenderColumns, EastAsianNormalFontsKeepTheirColumnUnit) {
+  const struct {
+    const char* fixture;
+    int defaultWidth, twentyWide;
+  } cases[] = {{"east_asian_face1.xlsx", 72, 166}, {"east_asian_face2.xlsx", 72, 166},
+               {"east_asian_face3.xlsx", 72, 166}, {"east_asian_face4.xlsx", 64, 145}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fixture);
+    const Grid& g = GridOf(c.fixture);
+    ASSERT_TRUE(g.Reaches(5, 2));
+    EXPECT_EQ(c.defaultWidth, g.Right(2) - g.Left(2));
+    EXPECT_EQ(c.twentyWide, g.Right(4) - g.Left(4));
+  }
+}
+
 TEST(RenderBorders, EverySideLiesOnItsEdgeWithTheWeightAndDashesOfItsStyle) {
   const Image& page = Page("borders.xlsx", 0);
   const Grid& g = GridOf("borders.xlsx");
