@@ -114,17 +114,19 @@ int32_t PrepareBitmap(_LOADDISPATCH* d, LoadState& s) {
 
 // Hands the rows of `bitmap` to the host as rows [top, top + bitmap height) of a page of
 // `pageHeight` rows. Rows of pixel memory are handed over where they lie (the callback only reads
-// them); a blank bitmap's rows are read through the host into one row buffer.
+// them); the rows of a blank or unpainted bitmap, or of one whose pixels are still in the buffer
+// they were drawn in, are read through the host into one row buffer, each just before it goes.
 int32_t DeliverRows(_LOADDISPATCH* d, _BITMAPHANDLE* bitmap, uint32_t top, uint32_t pageHeight) {
   if (!(bitmap->uFlags & BITMAP_ALLOCATED)) return XLX_ERR_NO_PIXELS;
-  const bool inPlace = bitmap->pData && !(bitmap->uFlags & BITMAP_BLANK);
+  const bool inPlace = bitmap->pData && !(bitmap->uFlags & (BITMAP_BLANK | BITMAP_UNPAINTED | BITMAP_DEFERRED));
   uint8_t* row = nullptr;
   if (!inPlace) {
     row = static_cast<uint8_t*>(VK_ALLOC(bitmap->uBytesPerLine ? bitmap->uBytesPerLine : 1, 1));
     if (!row) return XLX_ERR_MEMORY;
   }
-  int32_t r = VkBeginBitmapAccess(bitmap);
-  const bool begun = r == XLX_OK;
+  // Only memory read in place is an access: beginning one would write held-back rows there.
+  int32_t r = inPlace ? VkBeginBitmapAccess(bitmap) : XLX_OK;
+  const bool begun = inPlace && r == XLX_OK;
   const int32_t height = static_cast<int32_t>(bitmap->uHeight);
   for (int32_t y = 0; y < height && r == XLX_OK; ++y) {
     const uint8_t* pixels = inPlace ? bitmap->pData + static_cast<size_t>(y) * bitmap->uBytesPerLine : row;

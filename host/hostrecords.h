@@ -94,7 +94,7 @@ struct _BITMAPHANDLE {
   uint32_t uOrientation;   // 36: 1 = top-down
   uint64_t uDataSize;      // 40
   uint32_t uFlags;         // 48: bit 0 = pixel memory allocated, bit 1 = access begun, bit 2 = blank
-  uint8_t filler52[48];
+  uint8_t filler52[48];    // 52: private to the host
   uint32_t uXResolution;   // 100
   uint32_t uYResolution;   // 104
   uint8_t filler108[176];
@@ -102,8 +102,15 @@ struct _BITMAPHANDLE {
 
 // A blank bitmap (host-made for a page drawn elsewhere) keeps no pixels: rows read back white.
 // An unpainted one has pixel memory not yet made white: the first surface on it, or the first
-// access, makes it so (see VK_BITMAP_WHITE_WHEN_USED).
-enum : uint32_t { BITMAP_ALLOCATED = 0x01, BITMAP_ACCESSED = 0x02, BITMAP_BLANK = 0x04, BITMAP_UNPAINTED = 0x08 };
+// access, makes it so (see VK_BITMAP_WHITE_WHEN_USED). A deferred one holds its pixels in the
+// buffer they were drawn in until they are read (host/kernel/bitmapdeferral.h).
+enum : uint32_t {
+  BITMAP_ALLOCATED = 0x01,
+  BITMAP_ACCESSED = 0x02,
+  BITMAP_BLANK = 0x04,
+  BITMAP_UNPAINTED = 0x08,
+  BITMAP_DEFERRED = 0x10
+};
 
 // File information filled by the info call (2316 bytes).
 struct _FILEINFO {

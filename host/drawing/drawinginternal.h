@@ -239,12 +239,15 @@ bool AxisAligned(const cairo_matrix_t& m);
 
 namespace vkdraw {
 struct VectorTextQueue;
+struct SurfaceDeferral;
 }  // namespace vkdraw
 
 struct VkSurface {
   VkDrawingEngine* engine = nullptr;
   _BITMAPHANDLE* bitmap = nullptr;
   uint8_t* pixels = nullptr;  // ARGB32, premultiplied; null on a vector page
+  // The bitmap holds on to `pixels` instead of having them written back (see VkEndSurface).
+  vkdraw::SurfaceDeferral* deferral = nullptr;
   VkVectorPage* vector = nullptr;  // the vector page drawn on instead of the bitmap, if any
   size_t pixelBytes = 0;
   int32_t stride = 0;

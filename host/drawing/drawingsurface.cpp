@@ -11,6 +11,7 @@
 #include <cstring>
 #include <new>
 #include "host/drawing/drawinginternal.h"
+#include "host/kernel/bitmapdeferral.h"
 
 namespace vkdraw {
 namespace {
@@ -182,6 +183,68 @@ void CopyToBitmap(const uint8_t* pixels, int32_t stride, const std::vector<uint8
   }
 }
 
+}  // namespace
+
+// The drawing buffer of a fresh 24-bit page, held by its bitmap until the rows are read: the
+// surface's buffer while the surface lives, then the record's own.
+struct SurfaceDeferral : vkhost::BitmapDeferral {
+  uint8_t* pixels = nullptr;
+  size_t bytes = 0;
+  int32_t stride = 0;
+  uint32_t width = 0, height = 0;
+  VkSurface* source = nullptr;  // the surface whose buffer this is, while it lives
+};
+
+namespace {
+
+void PackDeferredRow(const vkhost::BitmapDeferral* self, uint32_t row, uint8_t* out) {
+  const auto* d = static_cast<const SurfaceDeferral*>(self);
+  PackRow24(reinterpret_cast<const uint32_t*>(d->pixels + static_cast<size_t>(row) * d->stride), out, d->width);
+}
+
+void WriteBackDeferred(vkhost::BitmapDeferral* self, _BITMAPHANDLE* bitmap) {
+  const auto* d = static_cast<const SurfaceDeferral*>(self);
+  const size_t packed = static_cast<size_t>(d->width) * 3;
+  for (uint32_t y = 0; y < d->height && y < bitmap->uHeight; ++y) {
+    uint8_t* dst = bitmap->pData + static_cast<size_t>(y) * bitmap->uBytesPerLine;
+    PackDeferredRow(d, y, dst);
+    std::memset(dst + packed, 0xFF, bitmap->uBytesPerLine - packed);
+  }
+}
+
+void ReleaseDeferred(vkhost::BitmapDeferral* self) {
+  auto* d = static_cast<SurfaceDeferral*>(self);
+  if (d->source)
+    d->source->deferral = nullptr;  // the surface keeps its buffer
+  else
+    ReturnPixels(d->pixels, d->bytes);
+  delete d;
+}
+
+// Lets a fresh 24-bit page's bitmap hold on to the surface's buffer instead of having it written
+// back; false when the page is not such a one (or memory is short), and it is written back.
+bool DeferWriteBack(VkSurface* s) {
+  _BITMAPHANDLE* bitmap = s->bitmap;
+  if (s->deferral && vkhost::DeferralOf(bitmap) == s->deferral) return true;  // ended before
+  if (!(bitmap->uFlags & BITMAP_UNPAINTED) || bitmap->uBitsPerPixel != 24) return false;
+  auto* d = new (std::nothrow) SurfaceDeferral;
+  if (!d) return false;
+  d->writeBack = WriteBackDeferred;
+  d->packRow = PackDeferredRow;
+  d->release = ReleaseDeferred;
+  d->pixels = s->pixels;
+  d->bytes = s->pixelBytes;
+  d->stride = s->stride;
+  d->width = bitmap->uWidth;
+  d->height = bitmap->uHeight;
+  d->source = s;
+  vkhost::DropDeferral(bitmap);
+  vkhost::AttachDeferral(bitmap, d);
+  bitmap->uFlags &= ~BITMAP_UNPAINTED;
+  s->deferral = d;
+  return true;
+}
+
 bool BitmapUsable(const _BITMAPHANDLE* b) {
   if (!b || !b->pData || !(b->uFlags & BITMAP_ALLOCATED)) return false;
   if (b->uWidth == 0 || b->uHeight == 0 || (b->uBitsPerPixel != 24 && b->uBitsPerPixel != 32)) return false;
@@ -253,6 +316,11 @@ bool BeginText(cairo_t* cr, double x, double y, double width, double height, uin
 using namespace vkdraw;
 
 VkSurface::~VkSurface() {
+  if (deferral) {
+    // The bitmap keeps the buffer.
+    deferral->source = nullptr;
+    pixels = nullptr;
+  }
   for (auto& patterns : hatchPatterns)
     for (auto& entry : patterns) cairo_pattern_destroy(entry.second);
   if (layout) g_object_unref(layout);
@@ -277,6 +345,13 @@ VK_API int32_t VkCreateSurface(VkDrawingEngine* engine, _BITMAPHANDLE* bitmap, V
     bitmap = t_band.band;
   }
   if (!page && !BitmapUsable(bitmap)) return XLX_ERR_ARGUMENT;
+  if (!page) {
+    // Pixels held back from an earlier surface are the page's (unless it was made white since).
+    if (bitmap->uFlags & BITMAP_UNPAINTED)
+      vkhost::DropDeferral(bitmap);
+    else
+      vkhost::WriteBackDeferral(bitmap);
+  }
   ThreadText* text = CurrentThreadText();
   if (!text) return XLX_ERR_ENGINE;
   auto* s = new (std::nothrow) VkSurface;
@@ -343,7 +418,7 @@ VK_API int32_t VkEndSurface(VkSurface* surface) {
   if (!surface) return XLX_ERR_ARGUMENT;
   cairo_surface_flush(surface->target);
   if (surface->vector) return XLX_OK;
-  CopyToBitmap(surface->pixels, surface->stride, surface->whiteRows, surface->bitmap);
+  if (!DeferWriteBack(surface)) CopyToBitmap(surface->pixels, surface->stride, surface->whiteRows, surface->bitmap);
   return XLX_OK;
 }
 

@@ -4,6 +4,9 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <string>
+#include <new>
+#include <vector>
+#include "host/kernel/bitmapdeferral.h"
 #include "host/kernel/vkkrnx.h"
 #include "host/resultcodes.h"
 
@@ -80,9 +83,11 @@ VK_API int32_t VkReserveBlankBitmap(uint32_t width, uint32_t height) {
 VK_API int32_t VkBeginBitmapAccess(_BITMAPHANDLE* bitmap) {
   if (!bitmap || !(bitmap->uFlags & BITMAP_ALLOCATED) || (!bitmap->pData && !(bitmap->uFlags & BITMAP_BLANK))) return XLX_ERR_NO_PIXELS;
   if (bitmap->uFlags & BITMAP_UNPAINTED) {
+    vkhost::DropDeferral(bitmap);
     std::memset(bitmap->pData, 0xFF, bitmap->uDataSize);
     bitmap->uFlags &= ~BITMAP_UNPAINTED;
   }
+  vkhost::WriteBackDeferral(bitmap);
   bitmap->uFlags |= BITMAP_ACCESSED;
   return XLX_OK;
 }
@@ -102,15 +107,34 @@ VK_API int32_t VkGetBitmapRow(_BITMAPHANDLE* bitmap, void* buffer, int32_t row, 
     return static_cast<int32_t>(n);
   }
   if (!bitmap->pData) return XLX_ERR_NO_PIXELS;
+  if (const vkhost::BitmapDeferral* d = vkhost::DeferralOf(bitmap)) {
+    // Converted from the drawing buffer, the padding white.
+    const size_t packed = static_cast<size_t>(bitmap->uWidth) * 3;
+    auto* out = static_cast<uint8_t*>(buffer);
+    if (n >= packed) {
+      d->packRow(d, static_cast<uint32_t>(row), out);
+      std::memset(out + packed, 0xFF, n - packed);
+    } else {
+      try {
+        std::vector<uint8_t> whole(packed);
+        d->packRow(d, static_cast<uint32_t>(row), whole.data());
+        std::memcpy(out, whole.data(), n);
+      } catch (const std::bad_alloc&) {
+        return XLX_ERR_MEMORY;
+      }
+    }
+    return static_cast<int32_t>(n);
+  }
   std::memcpy(buffer, bitmap->pData + static_cast<size_t>(row) * bitmap->uBytesPerLine, n);
   return static_cast<int32_t>(n);
 }
 
 VK_API void VkFreeBitmap(_BITMAPHANDLE* bitmap) {
   if (!bitmap) return;
+  vkhost::DropDeferral(bitmap);
   if (bitmap->uFlags & BITMAP_ALLOCATED) std::free(bitmap->pData);
   bitmap->pData = nullptr;
-  bitmap->uFlags &= ~(BITMAP_ALLOCATED | BITMAP_ACCESSED | BITMAP_BLANK | BITMAP_UNPAINTED);
+  bitmap->uFlags &= ~(BITMAP_ALLOCATED | BITMAP_ACCESSED | BITMAP_BLANK | BITMAP_UNPAINTED | BITMAP_DEFERRED);
 }
 
 VK_API int32_t VkScreenResolutionX(void) { return g_screenX.load(); }

@@ -287,35 +287,57 @@ TEST(SurfaceBitmap, TwentyFourBitRowsOfEveryWidthComeBackAsTheyWere) {
   }
 }
 
-// A page bitmap made white only when used reads white through every door before any drawing,
-// and a surface on it writes every row, padding included: drawn rows and white ones.
-TEST(SurfaceBitmap, PagesMadeWhiteWhenUsedReadWhiteEverywhere) {
+// A page bitmap made white only when used reads white through every door before any drawing.
+// Drawn on, it holds the drawing buffer: rows read through the host come converted from it, a
+// second surface starts from the first one's drawing, and an access writes every row, padding
+// included, into the bitmap's memory.
+TEST(SurfaceBitmap, PagesMadeWhiteWhenUsedAndReadFromTheDrawingBuffer) {
   Engine engine;
+  Brush blue = MakeBrush(kBlue), red = MakeBrush(kRed);
   for (uint32_t width : {5u, 816u}) {
+    SCOPED_TRACE(width);
     _BITMAPHANDLE b{};
     ASSERT_EQ(1, VkCreateBitmap(&b, sizeof b, 1, width, 4, 24, 1, nullptr, 1, nullptr, VK_BITMAP_WHITE_WHEN_USED));
     std::memset(b.pData, 0x5A, b.uDataSize);  // what fresh memory may hold
     std::vector<uint8_t> row(b.uBytesPerLine);
+    const auto white = [](const uint8_t* p, size_t n) { return std::all_of(p, p + n, [](uint8_t v) { return v == 0xFF; }); };
     ASSERT_EQ(static_cast<int32_t>(b.uBytesPerLine), VkGetBitmapRow(&b, row.data(), 3, b.uBytesPerLine));
-    EXPECT_TRUE(std::all_of(row.begin(), row.end(), [](uint8_t v) { return v == 0xFF; })) << width;
+    EXPECT_TRUE(white(row.data(), row.size()));
+    // Blue over the first two pixels of row 1; then, on a second surface, red on row 2's first.
     VkSurface* s = nullptr;
     ASSERT_EQ(1, VkCreateSurface(engine.e, &b, &s));
-    Brush blue = MakeBrush(kBlue);
     ASSERT_EQ(1, VkDrawRectangle(s, nullptr, blue, 0, 1, 2, 1));
     ASSERT_EQ(1, VkEndSurface(s));
     VkDestroySurface(s);
+    const auto expected = [&](uint32_t y, uint32_t i, bool secondDrawn) -> uint8_t {
+      if (y == 1 && i < 6) return i % 3 == 0 ? 0xFF : 0x00;  // BGR blue
+      if (secondDrawn && y == 2 && i < 3) return i == 2 ? 0xFF : 0x00;  // BGR red
+      return 0xFF;
+    };
+    for (uint32_t y = 0; y < 4; ++y) {
+      ASSERT_EQ(static_cast<int32_t>(b.uBytesPerLine), VkGetBitmapRow(&b, row.data(), y, b.uBytesPerLine));
+      for (uint32_t i = 0; i < b.uBytesPerLine; ++i) ASSERT_EQ(expected(y, i, false), row[i]) << "row " << y << " byte " << i;
+    }
+    ASSERT_EQ(1, VkCreateSurface(engine.e, &b, &s));
+    ASSERT_EQ(1, VkDrawRectangle(s, nullptr, red, 0, 2, 1, 1));
+    ASSERT_EQ(1, VkEndSurface(s));
+    VkDestroySurface(s);
+    ASSERT_EQ(1, VkBeginBitmapAccess(&b));
     for (uint32_t y = 0; y < 4; ++y)
-      for (uint32_t i = 0; i < b.uBytesPerLine; ++i) {
-        const bool blueByte = y == 1 && i < 6;
-        const uint8_t want = blueByte ? (i % 3 == 0 ? 0xFF : 0x00) : 0xFF;
-        ASSERT_EQ(want, b.pData[y * b.uBytesPerLine + i]) << width << " row " << y << " byte " << i;
-      }
+      for (uint32_t i = 0; i < b.uBytesPerLine; ++i)
+        ASSERT_EQ(expected(y, i, true), b.pData[y * b.uBytesPerLine + i]) << "row " << y << " byte " << i;
+    VkEndBitmapAccess(&b);
     VkFreeBitmap(&b);
-    // Nothing drawn: the first access makes it white.
+    // Freed while its surface still lives, and nothing drawn: the first access makes it white.
+    ASSERT_EQ(1, VkCreateBitmap(&b, sizeof b, 1, width, 2, 24, 1, nullptr, 1, nullptr, VK_BITMAP_WHITE_WHEN_USED));
+    ASSERT_EQ(1, VkCreateSurface(engine.e, &b, &s));
+    ASSERT_EQ(1, VkEndSurface(s));
+    VkFreeBitmap(&b);
+    VkDestroySurface(s);
     ASSERT_EQ(1, VkCreateBitmap(&b, sizeof b, 1, width, 2, 24, 1, nullptr, 1, nullptr, VK_BITMAP_WHITE_WHEN_USED));
     std::memset(b.pData, 0x5A, b.uDataSize);
     ASSERT_EQ(1, VkBeginBitmapAccess(&b));
-    EXPECT_TRUE(std::all_of(b.pData, b.pData + b.uDataSize, [](uint8_t v) { return v == 0xFF; })) << width;
+    EXPECT_TRUE(white(b.pData, b.uDataSize));
     VkEndBitmapAccess(&b);
     VkFreeBitmap(&b);
   }
