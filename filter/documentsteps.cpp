@@ -155,6 +155,7 @@ int32_t LayoutWorkbook(DocumentContext* c, ParsedWorkbook* parsed) {
     if (gridEntries > kMaxLayoutGridEntries || pages > kMaxWorkbookPages)
       return XLX_CORRUPT(XLX_ERR_LIMIT, "workbook extent over the layout limits");
   }
+  if (parsed->workbook->sheetsLeftOut) parsed->warnings |= XLX_WARN_SHEETS_LEFT_OUT;
   if (options.bPrintSetup) {
     r = DropBlankPrintedPages(parsed, sheetAnchors);
     if (r != XLX_OK) return r;

@@ -33,4 +33,5 @@ enum XlxResult : int32_t {
 // Warnings of a call that succeeded but could not show everything (_FILEINFO::uWarnings), as bits.
 enum XlxWarning : uint32_t {
   XLX_WARN_PAGES_CUT = 0x01,  // a sheet holds content on more pages than the page limit: those past it are left out
+  XLX_WARN_SHEETS_LEFT_OUT = 0x02,  // more sheets name one worksheet part than it may make: the later ones are left out
 };

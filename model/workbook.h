@@ -115,6 +115,7 @@ struct Workbook {
   int32_t dpi = 96;               // points to pixels: px = pt x dpi / 72
   int32_t loadMode = 0;           // 2: every sheet paginated, pages run on across sheets
   bool includeHidden = false;     // load hidden and very hidden sheets too
+  bool sheetsLeftOut = false;     // shown sheets past kMaxSheetsPerPart of one part were not made
   // Rows of a worksheet part at least twice this size are read in slices of about this many
   // bytes of XML, not from one DOM of the whole part; 0 reads every part whole. Set from the
   // open options.

@@ -167,6 +167,8 @@ int32_t AllocateSheets(Workbook* workbook, int32_t count) {
     return XLX_ERR_MEMORY;
   int32_t loaded = 0, rc = 1;
   const std::vector<bool> load = SheetsToLoad(*workbook);
+  for (int32_t i = 0; i < workbook->sheetParts.Count(); ++i)
+    if (!load[size_t(i)] && IsLoaded(*workbook, workbook->sheetParts[i])) workbook->sheetsLeftOut = true;
   for (int32_t i = 0; i < workbook->sheetParts.Count() && loaded < count; ++i) {
     const SheetEntry& entry = workbook->sheetParts[i];
     if (!load[size_t(i)]) continue;

@@ -130,7 +130,8 @@ TEST(HostileClasses, EachAnswersWithinTheLimits) {
       {"picture_repeated", "", 0, "", true},  // one 100-megapixel part, 60 crops and effects: one small source
       {"font_sizes", "", 0, "", true},        // 4,000 runs in sizes 0.01 pt apart
       {"font_names", "", 0, "", true},        // 2,000 faces no system has
-      {"sheets_one_part", "", 0, "", true},   // 20,000 sheets naming one part: four are shown
+      // 20,000 sheets naming one part: four are shown, and the rest are said to be left out.
+      {"sheets_one_part", "", 0, "warning: more than 4 sheets show the same worksheet", true},
   };
   const std::string dir = ::testing::TempDir() + "/hostile_classes";
   mkdir(dir.c_str(), 0755);

@@ -157,6 +157,10 @@ TEST(OpenWorkbook, APartListedOverAndOverMakesFewSheets) {
   ASSERT_EQ(package.rc, 1);
   static_assert(kMaxSheetsPerPart == 4, "the names below");
   EXPECT_EQ(SheetNames(package.workbook), (Names{u"S0", u"S1", u"S2", u"S3", u"Other"}));
+  EXPECT_TRUE(package.workbook->sheetsLeftOut);
+  OpenedPackage two(xlxtest::MinimalWorkbookEntries({"A", "B"}));
+  ASSERT_EQ(two.rc, 1);
+  EXPECT_FALSE(two.workbook->sheetsLeftOut);
 }
 
 TEST(OpenWorkbook, LongSheetNamesAreCut) {

@@ -60,6 +60,9 @@ void PrintWarnings(const RenderOptions& o, const PageSize& first) {
   if (first.warnings & XLX_WARN_PAGES_CUT)
     std::fprintf(stderr, "xlxrender: %s: warning: a sheet has content on more than %llu pages; the pages past that "
                  "are left out\n", o.input.c_str(), static_cast<unsigned long long>(xlx::kMaxSheetPages));
+  if (first.warnings & XLX_WARN_SHEETS_LEFT_OUT)
+    std::fprintf(stderr, "xlxrender: %s: warning: more than %u sheets show the same worksheet; the later ones are left "
+                 "out\n", o.input.c_str(), static_cast<unsigned>(xlx::kMaxSheetsPerPart));
 }
 
 int PrintInfo(FilterHost& host, const RenderOptions& o, const PageSize& first) {
