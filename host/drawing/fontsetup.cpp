@@ -10,6 +10,8 @@
 #include <cairo-ft.h>
 #include <memory>
 #include <mutex>
+#include <new>
+#include <string>
 #include <utility>
 #include <vector>
 #include "host/drawing/drawinginternal.h"
@@ -147,35 +149,33 @@ const char kHostAliases[] = R"(<?xml version="1.0"?>
        around them (and take a synthetic bold without smudging). -->
   <match target="font"><test name="family" compare="contains"><string>AR PL UMing</string></test>
     <edit name="embeddedbitmap" mode="assign"><bool>false</bool></edit></match>
-  <!-- Text of a CJK language in a face without it (a Latin face, or an unknown one) falls back to
-       the TrueType face of that language and generic family: placed first but weak, so the
-       requested face still draws what it covers and only the language's own faces outrank it. -->
-  <match target="pattern"><test name="lang" compare="contains"><string>ja</string></test><test name="family"><string>sans-serif</string></test>
-    <edit name="family" mode="prepend_first" binding="weak"><string>IPAPGothic</string></edit></match>
-  <match target="pattern"><test name="lang" compare="contains"><string>ja</string></test><test name="family"><string>serif</string></test>
-    <edit name="family" mode="prepend_first" binding="weak"><string>IPAPMincho</string></edit></match>
-  <match target="pattern"><test name="lang" compare="contains"><string>ko</string></test><test name="family"><string>sans-serif</string></test>
-    <edit name="family" mode="prepend_first" binding="weak"><string>NanumGothic</string></edit></match>
-  <match target="pattern"><test name="lang" compare="contains"><string>ko</string></test><test name="family"><string>serif</string></test>
-    <edit name="family" mode="prepend_first" binding="weak"><string>NanumMyeongjo</string></edit></match>
-  <match target="pattern"><test name="lang" compare="contains"><string>zh-cn</string></test><test name="family"><string>sans-serif</string></test>
-    <edit name="family" mode="prepend_first" binding="weak"><string>WenQuanYi Zen Hei</string></edit></match>
-  <match target="pattern"><test name="lang" compare="contains"><string>zh-cn</string></test><test name="family"><string>serif</string></test>
-    <edit name="family" mode="prepend_first" binding="weak"><string>AR PL UMing CN</string></edit></match>
-  <match target="pattern"><test name="lang" compare="contains"><string>zh-sg</string></test><test name="family"><string>sans-serif</string></test>
-    <edit name="family" mode="prepend_first" binding="weak"><string>WenQuanYi Zen Hei</string></edit></match>
-  <match target="pattern"><test name="lang" compare="contains"><string>zh-sg</string></test><test name="family"><string>serif</string></test>
-    <edit name="family" mode="prepend_first" binding="weak"><string>AR PL UMing CN</string></edit></match>
-  <match target="pattern"><test name="lang" compare="contains"><string>zh-tw</string></test><test name="family"><string>sans-serif</string></test>
-    <edit name="family" mode="prepend_first" binding="weak"><string>WenQuanYi Zen Hei</string></edit></match>
-  <match target="pattern"><test name="lang" compare="contains"><string>zh-tw</string></test><test name="family"><string>serif</string></test>
-    <edit name="family" mode="prepend_first" binding="weak"><string>AR PL UMing TW</string></edit></match>
-  <match target="pattern"><test name="lang" compare="contains"><string>zh-hk</string></test><test name="family"><string>sans-serif</string></test>
-    <edit name="family" mode="prepend_first" binding="weak"><string>WenQuanYi Zen Hei</string></edit></match>
-  <match target="pattern"><test name="lang" compare="contains"><string>zh-hk</string></test><test name="family"><string>serif</string></test>
-    <edit name="family" mode="prepend_first" binding="weak"><string>AR PL UMing HK</string></edit></match>
 </fontconfig>
 )";
+
+// Text of a CJK language in a face without it (a Latin face, or an unknown one) falls back to the
+// TrueType face of that language and generic family: placed first but weak, so the requested face
+// still draws what it covers and only the language's own faces outrank it.
+struct LanguageFallback {
+  const char* lang;
+  const char* sans;
+  const char* serif;
+};
+constexpr LanguageFallback kCjkFallbacks[] = {
+    {"ja", "IPAPGothic", "IPAPMincho"},           {"ko", "NanumGothic", "NanumMyeongjo"},
+    {"zh-cn", "WenQuanYi Zen Hei", "AR PL UMing CN"}, {"zh-sg", "WenQuanYi Zen Hei", "AR PL UMing CN"},
+    {"zh-tw", "WenQuanYi Zen Hei", "AR PL UMing TW"}, {"zh-hk", "WenQuanYi Zen Hei", "AR PL UMing HK"}};
+
+// The fallback rules above as a fontconfig document.
+std::string CjkFallbackRules() {
+  std::string rules = "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:fonts.dtd\">\n<fontconfig>\n";
+  for (const LanguageFallback& f : kCjkFallbacks)
+    for (const auto& [generic, family] : {std::pair{"sans-serif", f.sans}, std::pair{"serif", f.serif}})
+      rules += std::string("<match target=\"pattern\"><test name=\"lang\" compare=\"contains\"><string>") + f.lang +
+               "</string></test><test name=\"family\"><string>" + generic +
+               "</string></test><edit name=\"family\" mode=\"prepend_first\" binding=\"weak\"><string>" + family +
+               "</string></edit></match>\n";
+  return rules + "</fontconfig>\n";
+}
 
 // The TrueType CJK faces the aliases and fallbacks above name first.
 const char* const kTrueTypeCjkFamilies[] = {"IPAGothic",         "IPAPGothic",     "IPAMincho",      "IPAPMincho",
@@ -220,6 +220,12 @@ FcConfig* LoadHostConfig(const char* extra) {
   FcConfig* config = FcInitLoadConfig();
   if (!config) return nullptr;
   FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kHostAliases), FcFalse);
+  try {
+    const std::string fallbacks = CjkFallbackRules();
+    FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(fallbacks.c_str()), FcFalse);
+  } catch (const std::bad_alloc&) {
+    // Without the rules, CJK text in other faces falls back by fontconfig's own order.
+  }
   if (extra) FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(extra), FcFalse);
   if (!FcConfigBuildFonts(config)) {
     FcConfigDestroy(config);
